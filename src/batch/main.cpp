@@ -1,0 +1,77 @@
+// zefo-batch [--progdir DIR] [--date TEXT] [--json] COMMAND [ARGS]
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+
+#include "batch.h"
+
+namespace zefo::batch {
+namespace {
+
+std::vector<CommandEntry> allcommands() {
+    std::vector<CommandEntry> all;
+    for (auto& c : modelcommands()) all.push_back(c);
+    return all;
+}
+
+std::string usage(const std::vector<CommandEntry>& cmds) {
+    std::string u = "usage: zefo-batch [--progdir DIR] [--date TEXT] [--json] COMMAND [ARGS]\ncommands:\n";
+    for (const auto& c : cmds) u += std::string("  ") + c.name + " " + c.usage + "\n";
+    return u;
+}
+
+std::string todaytext() {
+    std::time_t t = std::time(nullptr);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%d.%m.%Y", std::localtime(&t));
+    return buf;
+}
+
+int run(int argc, char** argv) {
+    const auto cmds = allcommands();
+    Context c;
+    c.out = &std::cout;
+    c.date = todaytext();
+    std::string progdir = std::filesystem::current_path().string();
+    std::string name;
+    int i = 1;
+    for (; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw UsageError{a + " needs a value"};
+            return argv[++i];
+        };
+        if (a == "--progdir") progdir = value();
+        else if (a == "--date") c.date = value();
+        else if (a == "--json") c.json = true;
+        else if (a == "--help" || a == "-h") { std::cout << usage(cmds); return 0; }
+        else if (a.rfind("--", 0) == 0 && name.empty()) throw UsageError{"unknown option " + a};
+        else if (name.empty()) name = a;
+        else c.args.push_back(a);
+    }
+    if (name.empty()) throw UsageError{"no command given"};
+    const CommandEntry* cmd = nullptr;
+    for (const auto& e : cmds)
+        if (name == e.name) cmd = &e;
+    if (!cmd) throw UsageError{"unknown command " + name};
+    c.ws = makeworkspace(progdir);
+    c.log.open(c.ws.logpath);
+    const std::string err = cmd->run(c);
+    if (!err.empty()) {
+        std::cerr << err << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+}  // namespace zefo::batch
+
+int main(int argc, char** argv) {
+    try {
+        return zefo::batch::run(argc, argv);
+    } catch (const zefo::batch::UsageError& e) {
+        std::cerr << "zefo-batch: " << e.text << "\n" << "try zefo-batch --help\n";
+        return 2;
+    }
+}

@@ -1,0 +1,24 @@
+// The lens data file: a positional CR LF text image of the stored part of the model.
+#pragma once
+
+#include <string>
+
+#include "model/model.h"
+
+namespace zefo {
+
+// Reads a lens data file's text into m. On failure m is left as it was and the
+// error text is returned ("Invalid numeric input", a count out of range); empty on success.
+std::string readlensfile(const std::string& text, Model& m);
+
+// The lens data file text of the model in the newest form. Empty error on success;
+// otherwise the text is not produced (a count the file cannot hold).
+std::string writelensfile(const Model& m, std::string& text);
+
+// Reads the file at path into m (see readlensfile); a missing file is an error.
+std::string loadlensfile(const std::string& path, Model& m);
+
+// Writes the model to path through a temporary file renamed over the target.
+std::string savelensfile(const std::string& path, const Model& m);
+
+}  // namespace zefo

@@ -1,0 +1,75 @@
+#include "model/model.h"
+
+namespace zefo {
+
+void initglobals(Model& m) {
+    m = Model{};
+}
+
+void allocsystem(Model& m) {
+    const size_t ns = static_cast<size_t>(m.nsurf) + 1;
+    auto& sp = m.sys.sp;
+    sp.surflabel.resize(ns);
+    sp.optlabel.resize(ns);
+    sp.radius.resize(ns);
+    sp.curv.resize(ns);
+    sp.sep.resize(ns);
+    sp.hmax.resize(ns);
+    sp.disp.resize(ns);
+    sp.glass.resize(ns);
+    sp.index.resize(ns, Index3{0, 0, 0});
+    auto& asf = m.sys.asf;
+    const size_t na = m.asphdata == 'D' ? ns : 0;
+    for (auto* a : {&asf.a4, &asf.a6, &asf.a8, &asf.a10, &asf.eps}) a->resize(na);
+    for (auto* a : {&m.axlim, &m.edgelim, &m.clearlim, &m.radmin, &m.radmax, &m.sepmin, &m.sepmax})
+        a->resize(ns);
+    m.mu.resize(ns, Index3{0, 0, 0});
+
+    const size_t nr = m.nrays;
+    auto& r = m.rays;
+    r.rl.resize(nr);
+    for (auto* a : {&r.xrel, &r.yrel, &r.x, &r.y, &r.l, &r.m}) a->resize(nr);
+
+    const size_t nab = m.naber > 0 ? static_cast<size_t>(m.naber) : 0;
+    m.aberweight.resize(nab);
+    m.abername.resize(nab);
+    m.aberval.resize(nab);
+    m.abertarget.resize(nab);
+    m.abercontrib.resize(nab);
+    m.field.resize(m.nfields);
+}
+
+int naberfor(int nrays, bool threewl) {
+    switch (nrays) {
+        case 6: return threewl ? 27 : 21;
+        case 17: return threewl ? 69 : 47;
+        case 24: return threewl ? 96 : 64;
+        case 34: return threewl ? 135 : 87;
+        default: return 0;
+    }
+}
+
+int nraysfor(int nfields, bool fullscheme) {
+    switch (nfields) {
+        case 2: return 6;
+        case 3: return 17;
+        case 4: return fullscheme ? 34 : 24;
+        default: return 0;
+    }
+}
+
+bool ismono(const Model& m) {
+    return m.wl[0] == m.wl[1] && m.wl[1] == m.wl[2];
+}
+
+void fail(Model& m, const std::string& msg) {
+    if (m.calcerror) return;
+    m.calcerror = true;
+    m.errmsg = msg;
+}
+
+bool ismirror(const std::string& surflabel) {
+    return surflabel.find('M') != std::string::npos;
+}
+
+}  // namespace zefo

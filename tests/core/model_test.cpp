@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "model/model.h"
+
+namespace zefo {
+namespace {
+
+TEST(Model, AllocSystemSizesFromCountsAndKeepsContents) {
+    Model m;
+    m.nsurf = 1;
+    m.nrays = 6;
+    m.naber = 21;
+    m.nfields = 2;
+    allocsystem(m);
+    EXPECT_EQ(m.sys.sp.radius.size(), 2u);
+    EXPECT_EQ(m.mu.size(), 2u);
+    EXPECT_EQ(m.sys.asf.eps.size(), 0u);
+    EXPECT_EQ(m.rays.m.size(), 6u);
+    EXPECT_EQ(m.aberval.size(), 21u);
+    EXPECT_EQ(m.field.size(), 2u);
+    m.sys.sp.radius[1] = 7.0;
+    m.nsurf = 3;
+    m.asphdata = 'D';
+    m.naber = naberfor(17, true);
+    allocsystem(m);
+    EXPECT_EQ(m.sys.sp.radius.size(), 4u);
+    EXPECT_DOUBLE_EQ(m.sys.sp.radius[1], 7.0);
+    EXPECT_DOUBLE_EQ(m.sys.sp.radius[3], 0.0);
+    EXPECT_EQ(m.sys.asf.a10.size(), 4u);
+    EXPECT_EQ(m.abertarget.size(), 69u);
+}
+
+TEST(Model, MeritSizeFollowsRaysAndChromaticMode) {
+    const int table[][3] = {{6, 21, 27}, {17, 47, 69}, {24, 64, 96}, {34, 87, 135}};
+    for (const auto& row : table) {
+        EXPECT_EQ(naberfor(row[0], false), row[1]);
+        EXPECT_EQ(naberfor(row[0], true), row[2]);
+    }
+    EXPECT_EQ(naberfor(5, false), 0);
+    EXPECT_EQ(nraysfor(2), 6);
+    EXPECT_EQ(nraysfor(3), 17);
+    EXPECT_EQ(nraysfor(4, false), 24);
+    EXPECT_EQ(nraysfor(4), 34);
+}
+
+TEST(Model, DefaultsAndDerivedFlags) {
+    Model m;
+    m.sysname = "X";
+    m.calcerror = true;
+    initglobals(m);
+    EXPECT_EQ(m.sysname, "");
+    EXPECT_FALSE(m.calcerror);
+    EXPECT_DOUBLE_EQ(m.wl[1], 0.0006563);
+    EXPECT_EQ(m.tri.trglass[2], "SF4");
+    EXPECT_FALSE(ismono(m));
+    m.wl = {0.0005, 0.0005, 0.0005};
+    EXPECT_TRUE(ismono(m));
+    EXPECT_TRUE(ismirror("MS"));
+    EXPECT_TRUE(ismirror("SM"));
+    EXPECT_FALSE(ismirror("S"));
+    fail(m, "first");
+    fail(m, "second");
+    EXPECT_EQ(m.errmsg, "first");
+}
+
+}  // namespace
+}  // namespace zefo

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# tools/build.sh run   installs missing packages, builds and starts Zefo in ./workspace
+# tools/build.sh test  installs missing packages, builds and runs every test
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake g++ ninja-build ccache qt6-base-dev libqt6sql6-sqlite libeigen3-dev libsqlite3-dev
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick fonts-liberation2 libgl-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+
+unity=OFF
+[ "${CI:-}" = "true" ] && unity=ON
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_UNITY_BUILD=$unity >/dev/null
+cmake --build build
+
+case "${1:-}" in
+  run)
+    mkdir -p workspace
+    cd workspace && exec ../build/src/gui/zefo
+    ;;
+  test)
+    cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+    ;;
+  *)
+    echo "usage: tools/build.sh run|test" >&2
+    exit 2
+    ;;
+esac
