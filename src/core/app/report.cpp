@@ -1,0 +1,87 @@
+#include "app/report.h"
+
+#include "util/fileio.h"
+
+namespace zefo {
+
+namespace {
+
+const ReportKind kReportKinds[] = {
+    {".prs", &Workspace::abrdir, "Paraxial Data"},
+    {".sei", &Workspace::abrdir, "Seidel Coefficients"},
+    {".abr", &Workspace::abrdir, "Aberrations"},
+    {".rez", &Workspace::abrdir, "Ray Trace"},
+    {".srt", &Workspace::abrdir, "Single Ray Trace"},
+    {".wbr", &Workspace::abrdir, "Wave aberrations"},
+    {".spt", &Workspace::spotmtfdir, "Spot Diagram"},
+    {".gtf", &Workspace::spotmtfdir, "Modulation Transfer Function"},
+    {".gtt", &Workspace::spotmtfdir, "Through Focus MTF"},
+    {".dtf", &Workspace::spotmtfdir, "Diffraction MTF"},
+    {".opt", &Workspace::optimdir, "Classical DLS Optimization"},
+    {".gao", &Workspace::optimdir, "ASSGA Optimization"},
+    {".ese", &Workspace::optimdir, "ES EVOL Optimization"},
+    {".esg", &Workspace::optimdir, "ES GRUP Optimization"},
+    {".esr", &Workspace::optimdir, "ES REKO Optimization"},
+    {".esk", &Workspace::optimdir, "ES KORR Optimization"},
+    {".otz", &Workspace::optimdir, "Optical system merit function"},
+};
+
+std::vector<std::string> splitlines(const std::string& text) {
+    std::vector<std::string> out;
+    size_t p = 0;
+    while (p < text.size()) {
+        size_t e = text.find('\n', p);
+        if (e == std::string::npos) e = text.size();
+        std::string line = text.substr(p, e - p);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(std::move(line));
+        p = e + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+const ReportKind* reportkind(std::string_view ext) {
+    for (const auto& k : kReportKinds)
+        if (ext == k.ext) return &k;
+    return nullptr;
+}
+
+std::string reportpath(const Workspace& ws, const std::string& filebase, std::string_view ext) {
+    const ReportKind* k = reportkind(ext);
+    const std::string& dir = k ? ws.*(k->dir) : ws.abrdir;
+    return dir + filebase + std::string(ext);
+}
+
+std::string Report::text() const {
+    std::string t;
+    for (const auto& l : lines_) {
+        t += l;
+        t += '\n';
+    }
+    return t;
+}
+
+void Report::appendclosing() {
+    addline(" ");
+    addline("End of displayed data");
+}
+
+std::string Report::finishreport(const Workspace& ws, const std::string& filebase, std::string_view ext) {
+    addline(" ");
+    addline("Measurement units are mm");
+    const std::string err = writefileatomic(reportpath(ws, filebase, ext), text());
+    appendclosing();
+    return err;
+}
+
+bool Report::showreport(const Workspace& ws, const std::string& filebase, std::string_view ext) {
+    auto content = readtextfile(reportpath(ws, filebase, ext));
+    if (!content) return false;
+    lines_ = splitlines(*content);
+    appendclosing();
+    return true;
+}
+
+}  // namespace zefo

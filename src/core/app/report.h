@@ -1,0 +1,48 @@
+// Reports: fixed-layout text lines that a calculation writes for a report window and
+// saves as a report file named after the current lens data file.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/workspace.h"
+
+namespace zefo {
+
+// One row of the table of report files: extension, workspace directory, window caption.
+struct ReportKind {
+    const char* ext;
+    std::string Workspace::*dir;
+    const char* caption;
+};
+
+// The kind of a report extension such as ".rez"; nullptr for an unknown extension.
+const ReportKind* reportkind(std::string_view ext);
+
+// Workspace directory + filebase + extension.
+std::string reportpath(const Workspace& ws, const std::string& filebase, std::string_view ext);
+
+class Report {
+public:
+    void addline(std::string line) { lines_.push_back(std::move(line)); }
+    const std::vector<std::string>& lines() const { return lines_; }
+    void clear() { lines_.clear(); }
+
+    // Appends " " and "Measurement units are mm", writes every line to the report file,
+    // then appends " " and "End of displayed data" (window only). Returns an error text.
+    std::string finishreport(const Workspace& ws, const std::string& filebase, std::string_view ext);
+
+    // Replaces the lines by the stored report file and appends the two closing lines.
+    // Returns false (and changes nothing) when the file does not exist.
+    bool showreport(const Workspace& ws, const std::string& filebase, std::string_view ext);
+
+    // The lines as one text, each line ended by a line feed.
+    std::string text() const;
+
+private:
+    void appendclosing();
+    std::vector<std::string> lines_;
+};
+
+}  // namespace zefo
