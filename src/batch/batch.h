@@ -38,6 +38,7 @@ struct CommandEntry {
 
 // The commands of the model subsystem.
 std::vector<CommandEntry> modelcommands();
+std::vector<CommandEntry> glasscommands();
 
 // Reads the lens data file named by a command argument into the context's model.
 std::string openlens(Context& c, const std::string& path);
