@@ -160,6 +160,7 @@ std::string fillbundled(sqlite3* db) {
         std::string_view line(text.data() + p + 1, (e == std::string::npos ? text.size() : e) - p - 1);
         p = e;
         ++lineno;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty()) continue;
         const auto g = csvrecord(line);
         if (!g) return "the bundled glass list is malformed in line " + std::to_string(lineno);
@@ -457,7 +458,7 @@ AgfImport GlassCatalog::importagf(const std::string& path) {
         const AgfVerdict v = ag.bad ? AgfVerdict::unusable : agfcoefficients(ag, g.a);
         if (v == AgfVerdict::unknownformula) {
             ++r.unknownformula;
-        } else if (v == AgfVerdict::unusable || ag.name.size() > 10) {
+        } else if (v == AgfVerdict::unusable || ag.name.size() > 10 || ag.name == "air" || ag.name == "AIR") {
             ++r.unusable;
         } else if (glassbyname(ag.name)) {
             ++r.present;

@@ -54,7 +54,8 @@ struct AgfImport {
     int added = 0;
     int present = 0;        // skipped: the name is already in the catalogue
     int unknownformula = 0; // skipped: dispersion formula not supported
-    int unusable = 0;       // skipped: name longer than 10 characters, bad numbers, no usable range
+    int unusable = 0;       // skipped: name longer than 10 characters or "air", bad numbers,
+                            // no usable wavelength range
     std::string error;      // the file could not be read or the database not written
 };
 
@@ -74,10 +75,14 @@ public:
 
     std::optional<GlassRecord> glassbyname(const std::string& name);
     std::optional<GlassRecord> glassbyserial(int serial);
+    // The glass of that code with the lowest serial number.
     std::optional<GlassRecord> glassbycode(const std::string& code);
     int glasscount();
 
-    // Adds the glasses of an AGF catalogue file; names already present are skipped.
+    // Adds the glasses of an AGF catalogue file in one transaction, after the last serial
+    // number, with the file's base name as maker. Names already present are skipped (the
+    // catalogue keeps its data). Schott-formula glasses are taken as they stand, Sellmeier
+    // glasses (3, 4 or 5 terms) are fitted to the Schott formula over 0.36 .. 1.0 um.
     AgfImport importagf(const std::string& path);
 
     // Text of the last database failure of a search (empty when none).
