@@ -4,9 +4,23 @@
 #include <cmath>
 #include <vector>
 
+#include "analysis/systemreport.h"
+#include "model/lensfile.h"
 #include "model/model.h"
+#include "testutil.h"
 
 namespace zefo::test {
+
+// The head of the expected report texts: the file path is filled in where it is known.
+inline const ReportHead kReportHead{"@FILE@", "10.12.2026"};
+
+// The singlet of lens1.dat.
+inline Model lens1model() {
+    Model m;
+    const std::string err = loadlensfile(datafile("lens1.dat"), m);
+    if (!err.empty()) m.sysname = "unreadable lens1.dat: " + err;
+    return m;
+}
 
 // One surface row: radius, separation in front, glass, indices, dispersion, clear radius,
 // label and conic / aspheric data.
