@@ -92,4 +92,34 @@ inline Model doubletmodel() {
     });
 }
 
+// A Kepler telescope, object at infinity, entrance pupil radius 10, stop on surface 2 (so
+// the entrance pupil position is asked for).
+inline Model keplermodel() {
+    Model m = objectivemodel("KEPLER", {
+        {100.0, 0.0, "air", kAir, 0.0, 12.0, "S"},
+        {-100.0, 4.0, "BK7", kBK7, 0.00806, 12.0, "S"},
+        {25.0, 120.0, "air", kAir, 0.0, 8.0, "S"},
+        {-25.0, 3.0, "BK7", kBK7, 0.00806, 8.0, "S"},
+        {0.0, 20.0, "air", kAir, 0.0, 8.0, "S"},
+    });
+    m.systype = 4;
+    m.objinf = 'D';
+    m.stopsurf = 2;
+    m.na = 0;
+    m.eph = 10;
+    return m;
+}
+
+// The eye position of keplermodel() for an entrance pupil 10 mm behind the first vertex:
+// that axial point imaged surface by surface with the Gaussian formula.
+inline double keplereye() {
+    const double radius[] = {100, -100, 25, -25}, thick[] = {4, 120, 3}, n[] = {1, 1.5168, 1, 1.5168, 1};
+    double s = 10, sp = 0;
+    for (int i = 0; i < 4; ++i) {
+        sp = n[i + 1] / (n[i] / s + (n[i + 1] - n[i]) / radius[i]);
+        if (i < 3) s = sp - thick[i];
+    }
+    return sp;
+}
+
 }  // namespace zefo::test

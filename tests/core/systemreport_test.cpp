@@ -48,6 +48,20 @@ TEST(SystemReport, DoubletWithConicAsphericAndFresnelSurfaces) {
     EXPECT_EQ(r.text(), test::readdata("systemreport-doublet-system.txt"));
 }
 
+TEST(SystemReport, TelescopeAsksForTheEntrancePupil) {
+    Model m = test::keplermodel();
+    int asked = 0;
+    m.askentrpupil = [&asked] {
+        ++asked;
+        return 10.0;
+    };
+    Report r;
+    ASSERT_TRUE(systemreport(m, test::kReportHead, r));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(r.text(), test::readdata("systemreport-kepler-system.txt"));
+    EXPECT_NEAR(m.sys.sp.sep[4], test::keplereye(), 1e-9);
+}
+
 TEST(SystemReport, FiniteObjectLineGivesObjectDistanceAndThrow) {
     // A symmetric lens at magnification -1 images from 100 mm in front of it to 100 mm behind.
     Model m = test::lens1model();
