@@ -39,6 +39,16 @@ TEST(SystemReport, SingletTablesMatchThickLensData) {
     Report rr;
     rayreport(test::lens1model(), rr);
     EXPECT_EQ(rr.text(), test::readdata("systemreport-lens1-rays.txt"));
+
+    // a scheme of normal rays has no relative coordinates
+    Model normal = test::lens1model();
+    normal.raytype = 0;
+    Report rn;
+    rayreport(normal, rn);
+    ASSERT_EQ(rn.lines().size(), 9u);
+    EXPECT_EQ(rn.lines()[0], " No  RL      X          Y          L         M");
+    EXPECT_EQ(rn.lines()[1], "  1   1    0.00000   10.00000  0.000000  0.000000");
+    EXPECT_EQ(rn.lines()[6], "  6   5    0.00000    7.07107  0.000000  0.000000");
 }
 
 TEST(SystemReport, DoubletWithConicAsphericAndFresnelSurfaces) {
