@@ -146,11 +146,12 @@ TEST_F(BatchTrace, TelescopePupilAnswerPlacesTheEye) {
     r = run("system '" + path + "' --pupil 10");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected("systemreport-kepler-system.txt", path));
-    // without an answer the question gets the default 0: an object at infinity, so the eye
-    // moves to the focus of the nearly afocal system
+    // without an answer the question gets the input box's default 0
     r = run("--json system '" + path + "'");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_GT(jsonall(r.out, "sep")[4], 1000.0);
+    const double eye0 = jsonall(r.out, "sep")[4];
+    EXPECT_GT(std::fabs(eye0 - sp), 0.1);
+    EXPECT_EQ(jsonall(run("--json system '" + path + "' --pupil 0").out, "sep")[4], eye0);
     EXPECT_EQ(run("system '" + path + "' --pupil ten").status, 2);
 }
 
