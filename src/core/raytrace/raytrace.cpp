@@ -149,7 +149,7 @@ void Tracer::run() {
     struct Finally {
         decltype(put)& f;
         ~Finally() { f(); }
-    } atexit{put};
+    } storeonexit{put};
     for (int i = 0; i <= ns; ++i) {
         if (n == 0) {
             failed(msgdirection);
