@@ -24,6 +24,11 @@ void allocsystem(Model& m) {
     for (auto* a : {&m.axlim, &m.edgelim, &m.clearlim, &m.radmin, &m.radmax, &m.sepmin, &m.sepmax})
         a->resize(ns);
     m.mu.resize(ns, Index3{0, 0, 0});
+    m.surfray.resize(ns);
+    for (auto* a : {&m.statcosi, &m.statpath, &m.minpath, &m.maxheight, &m.hpar}) a->resize(ns);
+    m.minpathray.resize(ns);
+    m.maxheightray.resize(ns);
+    m.upar.resize(ns + 1);
 
     const size_t nr = m.nrays;
     auto& r = m.rays;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,22 @@ struct zraci {
     std::vector<double> xrel, yrel;
     std::vector<double> x, y;  // start point in the plane z = 0
     std::vector<double> l, m;  // direction cosines along x and y
+};
+
+// Position and direction cosines of a ray in the frame of one surface.
+struct RayPoint {
+    double X = 0, Y = 0, Z = 0;
+    double L = 0, M = 0, N = 1;
+};
+
+// One boundary-condition component of the merit list (kind 1 edge thickness, 2 clear
+// radius, 3 glass outside the triangle); for kinds 1 and 2 `ray` is the responsible ray
+// and `surf` the surface, for kind 3 `ray` holds the surface and `surf` the triangle side.
+struct BcEntry {
+    uint8_t kind = 0;
+    uint8_t ray = 0;
+    uint8_t surf = 0;
+    double bclimit = 0;
 };
 
 struct GlassTriangle {
@@ -109,6 +126,63 @@ struct Model {
     double targmpr = 0;   // paraxial target: principal ray angle in image space
     std::vector<std::string> abername;
     std::vector<double> aberval, abertarget, abercontrib;
+
+    // --- exact ray trace state (raytrace.cpp); overwritten by every trace ---
+    double X = 0, Y = 0, Z = 0;             // ray position in the frame of the last surface reached
+    double L = 0, M = 0, N = 1;             // ray direction cosines
+    std::vector<RayPoint> surfray;          // per surface: X, Y, Z after transfer, L, M, N incident
+    int raystatus = 0;                      // 0 passed, 1 failed at a surface, 2 outside a clear aperture
+    Index3 opl{0, 0, 0};                    // optical path length per wavelength
+    Index3 opd{0, 0, 0};                    // optical path difference per wavelength
+    double conrady = 0;                     // Conrady colour sum of the traced ray
+    double conradyref = 0;                  // Conrady sum of the reference (chief) ray
+    double conradydiff = 0;                 // conradyref - conrady at the image plane
+    double stopheight = 0;                  // ray height at the aperture stop
+    double Xm = 0, Xs = 0;                  // tangential and sagittal focal distances (chief ray)
+    double throwdist = 0;                   // object value T of the finite-object focal start
+    int raykind = 0;                        // ray label mod 10 of the traced ray, set by the caller
+    RayPoint refray;                        // reference (chief) ray at the first surface
+    Index3 oplref{0, 0, 0};                 // reference optical path per wavelength
+    RayPoint refimage;                      // reference image point and image-space direction
+    double pupillimit = 1e30;               // bound on the exit-pupil distance of the reference sphere
+    RayPoint lastsurf;                      // ray position at the last surface (for the exit pupil)
+    double refcurv = 0;                     // reference sphere curvature (0: plane)
+    double refradius = 1e30;                // reference sphere radius
+    double refzp = 0;                       // exit-pupil plane, frame of the last surface
+    double refA = 0, refB = 0;              // reference sphere set-up coefficients
+    double Xe = 0, Ye = 0;                  // ray on the exit-pupil plane (reference sphere step)
+    double ypr = 0;                         // chief ray height at the aperture stop (statistics)
+    double mpr = 0;                         // chief ray image-space direction cosine M (statistics)
+    // per-surface statistics of the statistics option; cleared by clearstatistics
+    std::vector<double> statcosi;           // cos I of the transfer, last traced ray
+    std::vector<double> statpath;           // path D from the previous surface, last traced ray
+    std::vector<double> minpath;            // smallest path over the rays of one calculation
+    std::vector<int> minpathray;            // ray that gave it
+    std::vector<double> maxheight;          // largest |Y| over the rays of one calculation
+    std::vector<int> maxheightray;          // ray that gave it
+    // boundary-condition components of the merit list, entries naber + row
+    std::vector<BcEntry> bctab;
+    int32_t nbc = 0;
+
+    // --- first-order data (paraxial.cpp) ---
+    double objvergence = 0;                 // object-side vergence
+    double lbarchief = 0;                   // entrance pupil from which chief rays start
+    double dystop = 0;                      // d(height at stop) / d(start height)
+    double dipotr = 0;                      // telescope dioptric mismatch, 1000/s'
+    double conradyaxial = 0;                // Conrady axial sum
+    double pxheight = 0;                    // paraxial marginal ray height at the image (d[nsurf] = 0)
+    double pxslope = 0;                     // paraxial marginal ray slope in image space
+    double eyepupil = 0;                    // telescope: exit pupil (eye) distance behind the last surface
+    double entrpupil = 0;                   // telescope: entrance pupil position (stored answer)
+    std::function<double()> askentrpupil;   // asks the user for the entrance pupil position
+    bool newsystem = false;                 // set while the new-system wizard creates a system
+    int32_t nvar = 0;                       // number of optimization variables
+    std::vector<double> hpar;               // paraxial heights at surfaces 0 .. nsurf-1
+    std::vector<double> upar;               // paraxial slopes in spaces 0 .. nsurf
+
+    // --- ray scheme aiming (rayscheme.cpp) ---
+    double ychief = 0;                      // start height of the chief ray of the current field
+    double tchief = 0;                      // tangent of its slope
 
     // --- status ---
     bool datachanged = false;

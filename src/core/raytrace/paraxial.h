@@ -1,0 +1,32 @@
+// Paraxial ray trace and first-order data of the optical system.
+#pragma once
+
+#include "model/model.h"
+
+namespace zefo {
+
+// Paraxial trace at the first wavelength from height y at the first surface with slope u in
+// front of it; fills hpar/upar and returns in y, u the height at the image plane and the
+// slope behind the last surface.
+void paraxtrace(Model& m, double& y, double& u);
+
+// Relative indices mu, efl, the number of optimization variables and nfields.
+void ssetq(Model& m);
+
+// Number of optimization variables the optimization labels create.
+int countvariables(const Model& m);
+
+// Reverse paraxial trace from the last surface to the first.
+void pxrev(Model& m, double& y, double& u);
+
+// Entrance pupil lbar (and lbarchief), exit pupil lbarp; with withstop also dystop.
+void pxlbar(Model& m, bool withstop);
+
+// Gaussian imaging of an axial point s0 in front of the first surface (0: at infinity);
+// returns s' behind the last surface. Mode 1 sets dipotr for telescopes.
+double gaussimage(Model& m, double s0, int mode);
+
+// The whole first-order data set: mu, efl, objvergence, pupils, ray 0, up, image plane.
+void nudatparax(Model& m);
+
+}  // namespace zefo

@@ -1,0 +1,38 @@
+// The ray scheme: standard layouts and the aiming of all rays.
+#pragma once
+
+#include "model/model.h"
+
+namespace zefo {
+
+// Aiming loops give up with their routine's message after this many traces.
+constexpr int maxaimiter = 100;
+
+// Lays out the standard ray scheme for the current nrays, nfields and field values.
+void initstdrays(Model& m);
+
+// Absolute start coordinates of ray k from its relative ones.
+void setray(Model& m, int k);
+
+// Aims the chief ray k through the stop centre, object at infinity.
+void prinf1(Model& m, int k);
+
+// Aims the chief ray k through the stop centre, finite object.
+void prinfc1(Model& m, int k);
+
+// Finite-object start of the chief ray k, then its aiming.
+void prfc(Model& m, int k);
+
+// Aims the lower coma ray k at the edges of the clear apertures.
+void kosidonji(Model& m, int k);
+
+// Aims the upper coma ray k at the edges of the clear apertures.
+void kosigornji(Model& m, int k);
+
+// Aims the skew ray k at the edges of the clear apertures.
+void vanmeridionalni(Model& m, int k);
+
+// "Calculate Ray Scheme": first-order data, then every ray of the scheme.
+void rayscheme(Model& m);
+
+}  // namespace zefo
