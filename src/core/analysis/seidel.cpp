@@ -145,7 +145,7 @@ void seidellines(const SeidelData& s, Report& r) {
     r.addline(row(s.sums.data(), 7));
 }
 
-void seidel(Model& m, const ReportHead& h, Report& r) {
+void seidel(Model& m, const ReportHead& h, Report& r, SeidelData* out) {
     r.addline("         S E I D E L   C O E F F I C I E N T S   C A L C U L A T I O N           ");
     r.addline("");
     if (!systemreport(m, h, r, false)) return;
@@ -153,6 +153,7 @@ void seidel(Model& m, const ReportHead& h, Report& r) {
     seidelcalc(m, s);
     if (m.calcerror) return;
     seidellines(s, r);
+    if (out) *out = s;
 }
 
 }  // namespace zefo

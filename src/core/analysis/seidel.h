@@ -36,8 +36,9 @@ int lastchiefray(const Model& m);
 void seidelcalc(Model& m, SeidelData& s);
 
 // The Seidel coefficients report: the system data block, the ray and coefficient tables
-// and the totals. Fails through m.calcerror with nothing added after the failure.
-void seidel(Model& m, const ReportHead& h, Report& r);
+// and the totals; the coefficients also go to out when given. Fails through m.calcerror
+// with nothing added after the failure.
+void seidel(Model& m, const ReportHead& h, Report& r, SeidelData* out = nullptr);
 
 // The lines of the ray table, the coefficient table and the totals.
 void seidellines(const SeidelData& s, Report& r);
