@@ -448,8 +448,12 @@ void aberrations(Model& m, bool statistics, Report* print) {
     paraxentries(m, st.p);
     if (print) printhead(m, *print, md);
     TraceOpts opts;
-    if (statistics) opts.statistics = true;
-    else opts.pathB = true;
+    if (statistics) {
+        opts.statistics = true;
+        clearstatistics(m);
+    } else {
+        opts.pathB = true;
+    }
     for (int k = 1; k < m.nrays; ++k) {
         const int kind = m.rays.rl[static_cast<size_t>(k)] % 10;
         if (md.three) threewl(m, k, kind, opts, md, statistics, print, st);
