@@ -127,7 +127,7 @@ void printhead(Model& m, Report& r, const AberMode& md) {
         const double den = sp.index[ns][1] * m.pxslope;
         mg = den != 0 ? sp.index[0][1] * m.rays.m[0] / den : 0;
     }
-    r.addline("  up = " + f10(m.pxslope, 10, 6) + "      mag = " + f10(mg, 11, 6));
+    r.addline("  up = " + f10(m.pxslope, 10, 6) + "      mag = " + f10(mg + 0.0, 11, 6));
     r.addline(md.three ? (md.telescope ? kHeadThreeTel : kHeadThreeObj)
                        : (md.telescope ? kHeadOneTel : kHeadOneObj));
 }

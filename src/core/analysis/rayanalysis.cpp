@@ -98,7 +98,7 @@ void printhead(Model& m, Report& r, const RayAnalysis& a, bool telescope) {
         const double den = sp.index[ns][0] * m.pxslope;
         mg = den != 0 ? sp.index[0][0] * m.rays.m[0] / den : 0;
     }
-    r.addline("  up = " + fmtf(m.pxslope, 10, 6) + "      mag = " + fmtf(mg, 11, 6));
+    r.addline("  up = " + fmtf(m.pxslope, 10, 6) + "      mag = " + fmtf(mg + 0.0, 11, 6));
     r.addline("Glass thickness in optical system is dst =" + fmtf(a.dst, 8, 3));
     r.addline("Optical system length (from first to last surface) is dopsis =" + fmtf(a.dopsis, 8, 3));
     r.addline("Optical system length (from first surface to image plane) is dsistot=" + fmtf(a.dsistot, 8, 3));
