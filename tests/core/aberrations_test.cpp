@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <string>
 
 #include "aberrations_systems.h"
@@ -13,6 +15,20 @@
 #include "raytrace/raytrace.h"
 #include "testutil.h"
 #include "util/numfmt.h"
+
+// Counts the allocations of this test program, to show that the merit-function pass
+// allocates nothing.
+namespace {
+long allocations = 0;
+}
+
+void* operator new(std::size_t n) {
+    ++allocations;
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+__attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace zefo {
 namespace {
@@ -263,6 +279,18 @@ TEST(AberrationsTest, CoddingtonAgreesWithFiniteDifferences) {
     EXPECT_NEAR(m.aberval[11], Xs, 2e-3 * std::fabs(Xs) + 1e-3);
     EXPECT_NEAR(m.aberval[12], Xm, 2e-3 * std::fabs(Xm) + 1e-3);
     EXPECT_NEAR(m.aberval[13], dist / 100, 1e-12);   // the fraction instead of the percent
+}
+
+TEST(AberrationsTest, MeritPassAllocatesNothing) {
+    for (uint8_t systype : {0, 1}) {
+        Model m = singlet(systype);
+        aberrations(m, true, nullptr);   // the first pass sizes the list and names
+        ASSERT_FALSE(m.calcerror) << m.errmsg;
+        const long before = allocations;
+        for (int i = 0; i < 3; ++i) aberrations(m, true, nullptr);
+        EXPECT_EQ(allocations, before) << int(systype);
+        EXPECT_FALSE(m.calcerror);
+    }
 }
 
 }  // namespace
