@@ -13,16 +13,6 @@ const char* const paraxsurfacesmsg = "System must have minimum two surfaces for 
 
 namespace {
 
-// F(w.d) held in a text of the given size: a longer number shows its first characters.
-// The integer part is never cut, so an oversized number loses decimals only.
-std::string fmtfit(double v, int w, int d, size_t size) {
-    std::string s = fmtf(v, w, d);
-    if (s.size() <= size) return s;
-    const size_t point = s.find('.');
-    s.resize(point == std::string::npos ? s.size() : std::max(size, point));
-    return s;
-}
-
 // Sizes of the texts a number is held in before it is joined into its line.
 constexpr size_t rowsize = 11;     // surface rows
 constexpr size_t headsize = 12;    // focal length, wavelength and object distance lines
@@ -50,13 +40,13 @@ void surfacetypelines(const Model& m, int i, Report& r) {
     const auto& asf = m.sys.asf;
     const double k = asfvalue(asf.eps, i);
     if (contains(label, 'E'))
-        r.addline("Conical surface  conic constant= " + fmtf(k, 10, 6) + "   " + conictype(k));
+        r.addline("Conical surface  conic constant= " + fmtfit(k, 10, 6) + "   " + conictype(k));
     if (contains(label, 'A'))
-        r.addline("Asferical surface  eps= " + fmtf(k, 10, 6) + "  a4= " + fmtf(asfvalue(asf.a4, i), 10, 6) +
-                  "  a6= " + fmtf(asfvalue(asf.a6, i), 10, 6) + "  a8= " + fmtf(asfvalue(asf.a8, i), 10, 6) +
-                  "  a10= " + fmtf(asfvalue(asf.a10, i), 10, 6));
+        r.addline("Asferical surface  eps= " + fmtfit(k, 10, 6) + "  a4= " + fmtfit(asfvalue(asf.a4, i), 10, 6) +
+                  "  a6= " + fmtfit(asfvalue(asf.a6, i), 10, 6) + "  a8= " + fmtfit(asfvalue(asf.a8, i), 10, 6) +
+                  "  a10= " + fmtfit(asfvalue(asf.a10, i), 10, 6));
     if (contains(label, 'F'))
-        r.addline("Fresnel surface  with conic constant= " + fmtf(k, 10, 6) + "   " + conictype(k));
+        r.addline("Fresnel surface  with conic constant= " + fmtfit(k, 10, 6) + "   " + conictype(k));
 }
 
 std::string surfacenumber(const Model& m, int i) {
@@ -75,6 +65,21 @@ std::string mediumcolumns(const Model& m, size_t i) {
     for (double n : sp.index[i]) s += fmtfit(n, 9, 5, rowsize);
     s += fmtfit(sp.disp[i], 9, 5, rowsize) + " " + centredglass(sp.glass[i]) + fmtfit(sp.hmax[i], 6, 2, rowsize);
     return s;
+}
+
+// The surface table of the system data report, with or without the surface type lines.
+void surfacetable(const Model& m, Report& r, bool typelines) {
+    r.addline(m.radiiflag == 'D'
+                  ? " No    Radius   Separation  index1   index2   index3    disp     glass    hmax"
+                  : " No   Curvature Separation  index1   index2   index3    disp     glass    hmax");
+    const auto& sp = m.sys.sp;
+    for (int i = 0; i <= m.nsurf; ++i) {
+        const size_t s = static_cast<size_t>(i);
+        const double shape = m.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
+        r.addline(surfacenumber(m, i) + shapecolumn(m, shape) + fmtfit(sp.sep[s], 10, 3, rowsize) +
+                  mediumcolumns(m, s));
+        if (typelines) surfacetypelines(m, i, r);
+    }
 }
 
 // Title, focal length, wavelengths and object distance; keeps the throw in the model.
@@ -228,6 +233,18 @@ ParaxBlock paraxblock(const Model& m, size_t first, size_t count, int number, bo
 
 }  // namespace
 
+std::string fmtfit(double v, int w, int d, size_t size) {
+    std::string s = fmtf(v, w, d);
+    // a negative number that rounds to zero prints as zero
+    const size_t minus = s.find('-');
+    if (minus != std::string::npos && s.find_first_of("123456789") == std::string::npos) s[minus] = ' ';
+    if (s.size() <= size) return s;
+    // the integer part is never cut, so an oversized number loses decimals only
+    const size_t point = s.find('.');
+    s.resize(point == std::string::npos ? s.size() : std::max(size, point));
+    return s;
+}
+
 std::string titleline(const Model& m, const ReportHead& h) {
     return "System name =" + m.sysname + "        File = " + h.filepath + "     " + h.date;
 }
@@ -242,19 +259,17 @@ bool systemreport(Model& m, const ReportHead& h, Report& r, bool standalone) {
     nudatparax(m);
     if (m.calcerror) return false;
     systemhead(m, h, r);
-    r.addline(m.radiiflag == 'D'
-                  ? " No    Radius   Separation  index1   index2   index3    disp     glass    hmax"
-                  : " No   Curvature Separation  index1   index2   index3    disp     glass    hmax");
-    const auto& sp = m.sys.sp;
-    for (int i = 0; i <= m.nsurf; ++i) {
-        const size_t s = static_cast<size_t>(i);
-        const double shape = m.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
-        r.addline(surfacenumber(m, i) + shapecolumn(m, shape) + fmtfit(sp.sep[s], 10, 3, rowsize) +
-                  mediumcolumns(m, s));
-        surfacetypelines(m, i, r);
-    }
+    surfacetable(m, r, true);
     r.addline(" ");
     if (standalone) closewindowreport(r);
+    return true;
+}
+
+bool printsystemlines(Model& m, const ReportHead& h, Report& r) {
+    nudatparax(m);
+    if (m.calcerror) return false;
+    systemhead(m, h, r);
+    surfacetable(m, r, false);
     return true;
 }
 
@@ -295,6 +310,24 @@ void rayreport(const Model& m, Report& r) {
     }
     r.addline(" ");
     r.addline("End of displayed data");
+}
+
+void printraylines(const Model& m, const ReportHead& h, Report& r) {
+    const bool relative = m.raytype != 0;
+    r.addline("           Ray scheme data");
+    r.addline("");
+    r.addline(titleline(m, h));
+    r.addline("");
+    r.addline(relative ? " No  Label     Xrel       Yrel       X          Y         L          M"
+                       : " No  Label     X          Y          L         M");
+    const auto& rays = m.rays;
+    for (size_t k = 0; k < rays.rl.size() && k < m.nrays; ++k) {
+        std::string line = fmti(static_cast<long long>(k) + 1, 3) + fmti(rays.rl[k], 6);
+        if (relative) line += fmtfit(rays.xrel[k], 11, 5) + fmtfit(rays.yrel[k], 11, 5);
+        line += fmtfit(rays.x[k], 11, 5) + fmtfit(rays.y[k], 11, 5) + fmtfit(std::fabs(rays.l[k]), 10, 6) +
+                fmtfit(rays.m[k], 10, 6);
+        r.addline(line);
+    }
 }
 
 LensParax lensparax(const std::vector<LensElement>& elements, double rlast) {

@@ -17,6 +17,11 @@ struct ReportHead {
     std::string date;   // the current date in the platform's short date form
 };
 
+// F(w.d) as the reports print it: a number held in a text of the given size shows only
+// its first characters (never fewer than its integer part); a negative number that
+// rounds to zero prints without its sign.
+std::string fmtfit(double v, int w, int d, size_t size = std::string::npos);
+
 // "System name =" + sysname + "        File = " + filepath + "     " + date.
 std::string titleline(const Model& m, const ReportHead& h);
 
@@ -34,6 +39,14 @@ bool systemreportfull(Model& m, const ReportHead& h, Report& r);
 
 // The ray scheme table, ending with the closing lines of a window-only report.
 void rayreport(const Model& m, Report& r);
+
+// The lines "Print optical system" sends to the printer: runs nudatparax, then the title,
+// focal length, wavelengths, object distance and one row per surface. False after a
+// failure (calcerror set).
+bool printsystemlines(Model& m, const ReportHead& h, Report& r);
+
+// The lines "Print ray scheme" sends to the printer.
+void printraylines(const Model& m, const ReportHead& h, Report& r);
 
 // First-order data of one lens or cemented group in air, object at infinity:
 // effective focal length f, back focal length sp and the printed front focal length.
