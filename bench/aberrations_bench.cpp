@@ -14,6 +14,7 @@ namespace {
 zefo::Model aimeddoublegauss(uint8_t systype) {
     zefo::Model m = zefo::doublegauss();
     m.systype = systype;
+    zefo::initstdrays(m);
     zefo::rayscheme(m);
     if (m.calcerror) {
         std::fprintf(stderr, "ray scheme failed: %s\n", m.errmsg.c_str());
