@@ -461,6 +461,7 @@ void aberrations(Model& m, bool statistics, Report* print) {
         if (m.calcerror) return;
     }
     m.nfields = static_cast<uint8_t>(st.fields + 1);
+    if (m.field.size() < m.nfields) m.field.resize(m.nfields);   // field values stay readable
     m.naberlist = st.p;
 }
 
