@@ -50,11 +50,13 @@ TEST(AberrationsReportsTest, SeidelReport) {
 
 TEST(AberrationsReportsTest, AberrationAnalysisReport) {
     const Calc abr = [](Model& m, const ReportHead& h, Report& r) {
+        const uint8_t systype = m.systype;
         RayAnalysis a;
         aberrationsreport(m, h, r, a);
-        EXPECT_EQ(m.systype, 0);
+        EXPECT_EQ(m.systype, systype);
     };
     EXPECT_EQ(reportfile(singlet(0), abr, ".abr"), test::readdata("singlet.abr"));
+    EXPECT_EQ(reportfile(kepler(4), abr, ".abr"), test::readdata("kepler.abr"));
 }
 
 }  // namespace

@@ -121,7 +121,7 @@ class Tracer:
         self.refimage = (0, 0, 0, 0, 0, 1)
         self.tele = False
 
-    def trace(self, k, w, start, kind, path=True):
+    def trace(self, k, w, start, kind, path=True, focal=False):
         s = self.s
         N = len(s["c"]) - 1
         X, Y, Z = start[0], start[1], 0.0
@@ -175,6 +175,17 @@ class Tracer:
             cosp = math.sqrt(q)
             g = c * (cosp - m_ * cosi)
             L, M, Nn = m_ * L - g * X, m_ * M - g * Y, m_ * (Nn - cosi) - g * Z + cosp
+            if focal and kind == 3:
+                # Coddington equations along the chief ray (object at infinity)
+                psi = g
+                if i == 0:
+                    Xs = 1 / psi
+                    Xm = Xs * cosp * cosp
+                else:
+                    t_, s_ = Xm - D, Xs - D
+                    Xm = cosp * cosp / (m_ * cosi * cosi / t_ + psi)
+                    Xs = 1 / (m_ / s_ + psi)
+                self.Xm, self.Xs = Xm, Xs
         r = dict(X=X, Y=Y, Z=Z, L=L, M=M, N=Nn, last=last)
         if path:
             r.update(opl=opl, con=con, opd=opd, cdiff=cdiff)
@@ -454,6 +465,70 @@ def abr(s):
     return out + closing()
 
 
+def abrtelescope(s):
+    """Analysis of a telescope with the object at infinity, three wavelengths."""
+    firstorder(s)
+    out = systemblock(s)
+    N = len(s["c"]) - 1
+    deg = 180 / math.pi
+    mark = 10000.0
+    out.append("lbar = " + F(s["lbar"], 11, 5) + "  lbarp = " + F(s["lbarp"], 11, 5))
+    out.append("  up = " + F(s["pxslope"], 10, 6) + "      mag = " + F(s["mag"], 11, 6))
+    dst = sum(s["d"][i] for i in range(1, N) if s["glass"][i] != "air")
+    dopsis = sum(s["d"][i] for i in range(1, N))
+    out.append("Glass thickness in optical system is dst =" + F(dst, 8, 3))
+    out.append("Optical system length (from first to last surface) is dopsis =" + F(dopsis, 8, 3))
+    out.append("Optical system length (from first surface to image plane) is dsistot=" + F(dopsis + s["d"][N], 8, 3))
+    out.append("Dioptrijska nepodesenost sistema je dipotr =" + F(s["dipotr"], 8, 5))
+    out += [" ", " "]
+    tr = Tracer(s)
+    tr.tele = True
+    ind = " " * 21
+    for k in range(1, len(s["rays"])):
+        kind = s["rays"][k][0] % 10
+        st = startof(s, k)
+        if kind == 2:
+            ang = [tr.trace(k, w, st, 2)["M"] * deg for w in range(3)]
+            r = tr.trace(k, 0, st, 2)
+            osc = 0.0 - abs(s["rays"][k][4] / r["M"])   # efl = 0
+            out.append("Axial rays:  H=" + F(s["rays"][k][4], 5, 2) + " -Spherical aber. (in degrees):          " + F(ang[0], 8, 5))
+            out.append(ind + "-Sine condition (indefinite number):  " + F(osc, 8, 5))
+            out.append(ind + "-Isoplanatism (indefinite number):    " + F(mark, 8, 5))   # efl = 0
+            out.append(ind + "-Chromatic aber. (in degrees):          " + F(ang[2] - ang[1], 8, 5))
+        elif kind == 3:
+            ang, pup = [], []
+            for w in range(3):
+                r = tr.trace(k, w, st, 3, focal=True)
+                if w == 0:
+                    tr.refimage = (r["X"], r["Y"], r["Z"], r["L"], r["M"], r["N"])
+                    Xmf, Xsf = tr.Xm, tr.Xs
+                    Xm, Xs = foci(s, tr, k, r, True)
+                    dist = distortion(s, k, r, True)
+                ang.append(math.asin(r["M"]) * deg)
+                Zl, Yl = r["last"][2], r["last"][1]
+                pup.append(Zl - Yl * r["N"] / r["M"])
+            _, upar = paraxchief(s, k, True)
+            out.append("Chief ray:  w=" + F(s["rays"][k][2], 5, 2) + "  -Astigmatism:                           " + F(Xs - Xm, 8, 5))
+            out.append(ind + "-Astigmatism (in diopters):            " + F((1 / Xsf - 1 / Xmf) * 1000, 9, 5))
+            out.append(ind + "-Field curvature                        " + F((Xs + Xm) / 2, 8, 5))
+            out.append(ind + "-Field curvature (in diopters):        " + F((1 / Xmf + 1 / Xsf) * 500, 9, 5))
+            out.append(ind + "-Distortion (in %):                     " + F(dist, 8, 5))
+            out.append(ind + "-Chief ray spherical aber.(in degrees): " + "  ".join(F(a - upar * deg, 8, 5) for a in ang))
+            out.append(ind + "-Chief ray chromatic aber.(in degrees): " + F(ang[2] - ang[1], 8, 5))
+            out.append(ind + "-Exit pupil spherical aber. (in mm):    " + "  ".join(F(e - s["lbarp"], 8, 5) for e in pup))
+            out.append(ind + "-Exit pupil chromatic aber. (in mm):    " + F(pup[2] - pup[1], 8, 5))
+        elif kind == 4 and s["rays"][k - 1][0] % 10 == 3:
+            lo, up = k, k + 1
+            coma = []
+            for w in range(3):
+                a = [tr.trace(j, w, startof(s, j), 4)["M"] - tr.refimage[4] for j in (lo, up)]
+                coma.append((a[0] + a[1]) / 2)
+            H = abs(s["rays"][up][4] - s["rays"][lo][4]) / 2
+            out.append("Oblique rays: w=" + F(s["rays"][k - 1][2], 5, 2) + " H=" + F(H, 6, 2)
+                       + " -Comma (in mm):             " + "  ".join(F(v, 8, 5) for v in coma))
+    return out + closing()
+
+
 def write(name, lines):
     with open(name, "w", newline="\n") as f:
         f.write("".join(l + "\n" for l in lines))
@@ -465,3 +540,4 @@ if __name__ == "__main__":
     write("kepler-three.rez", rez(kepler(5)))
     write("singlet.sei", sei(singlet(0)))
     write("singlet.abr", abr(singlet(0)))
+    write("kepler.abr", abrtelescope(kepler(4)))
