@@ -48,6 +48,14 @@ TEST(SingleRayTrace, AxialDirectionKeepsXYUpToTheFirstRefraction) {
     EXPECT_EQ(m.surfray[0].N, 1.0);
 }
 
+TEST(SingleRayTrace, LastRayOfTheSchemeStartsFromItsStoredCoordinates) {
+    Model m = test::lens1model();
+    Report r;
+    ASSERT_TRUE(singleraytrace(m, {6, 0, 0, 0, 0, 0}, test::kReportHead, r));
+    EXPECT_EQ(r.lines()[4], "Ray 6 from the existing set of rays are used");
+    EXPECT_EQ(r.lines()[12], "  Ref        0.0000    7.0711    0.0000  0.000000  0.000000  1.000000");
+}
+
 TEST(SingleRayTrace, DialogChecksAndLogLines) {
     const Model m = test::lens1model();
     const struct {
