@@ -184,6 +184,11 @@ struct Model {
     double ychief = 0;                      // start height of the chief ray of the current field
     double tchief = 0;                      // tangent of its slope
 
+    // --- aberration list (analysis/aberrations.cpp) ---
+    double targheight = 0;                  // paraxial target: marginal ray height at the last surface
+    double targthrow = 0;                   // paraxial target: object to image distance
+    int32_t naberlist = 0;                  // length of the list built by the last aberration pass
+
     // --- status ---
     bool datachanged = false;
     bool calcerror = false;

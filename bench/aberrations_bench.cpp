@@ -1,0 +1,45 @@
+// The aberration pass of a merit-function evaluation (statistics option, no report) for the
+// 34-ray double Gauss, with Conrady colour and with three wavelengths.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "analysis/aberrations.h"
+#include "model/samplesystems.h"
+#include "raytrace/rayscheme.h"
+
+namespace {
+
+zefo::Model aimeddoublegauss(uint8_t systype) {
+    zefo::Model m = zefo::doublegauss();
+    m.systype = systype;
+    zefo::initstdrays(m);
+    zefo::rayscheme(m);
+    if (m.calcerror) {
+        std::fprintf(stderr, "ray scheme failed: %s\n", m.errmsg.c_str());
+        std::exit(1);
+    }
+    zefo::aberrations(m, true, nullptr);   // sizes the list arrays once
+    return m;
+}
+
+void run(benchmark::State& state, uint8_t systype) {
+    zefo::Model m = aimeddoublegauss(systype);
+    for (auto _ : state) {
+        zefo::aberrations(m, true, nullptr);
+        benchmark::DoNotOptimize(m.aberval.data());
+    }
+    if (m.calcerror) state.SkipWithError(m.errmsg.c_str());
+    state.counters["entries"] = m.naberlist;
+}
+
+void BM_AberrationsConrady(benchmark::State& state) { run(state, 0); }
+void BM_AberrationsThreeWavelengths(benchmark::State& state) { run(state, 1); }
+
+BENCHMARK(BM_AberrationsConrady)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AberrationsThreeWavelengths)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,202 @@
+// Batch commands of the aberration analysis: the ray trace (aberration list), the Seidel
+// coefficients and the axial, chief and oblique ray analysis.
+#include <array>
+#include <functional>
+#include <ostream>
+
+#include "analysis/aberrations.h"
+#include "analysis/rayanalysis.h"
+#include "analysis/seidel.h"
+#include "analysis/systemreport.h"
+#include "batch.h"
+#include "json.h"
+#include "util/numfmt.h"
+
+namespace zefo::batch {
+
+namespace {
+
+// One report command: its log title, failure message, report extension, the calculation
+// and the --json values of its result.
+struct ReportCommand {
+    const char* title;
+    const char* failure;
+    const char* ext;
+    std::function<void(Model&, const ReportHead&, Report&)> calc;
+    std::function<void(JsonWriter&, const Model&)> json;
+};
+
+std::string runreport(Context& c, const ReportCommand& rc, const std::string& usage) {
+    double pupil = 0;
+    if (auto v = takeoption(c, "--pupil")) {
+        auto p = parsetyped(*v);
+        if (!p) throw UsageError{"--pupil needs a number"};
+        pupil = *p;
+    }
+    expectargs(c, 1, usage);
+    if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
+    c.m.askentrpupil = [pupil] { return pupil; };
+    c.log.writeline(rc.title);
+    Report r;
+    rc.calc(c.m, ReportHead{c.filepath, c.date}, r);
+    if (c.m.calcerror) {
+        c.log.writeline(c.m.errmsg);
+        return c.m.errmsg.empty() ? rc.failure : std::string(rc.failure) + "\n" + c.m.errmsg;
+    }
+    JsonWriter w;
+    if (c.json) {
+        w.beginobject();
+        rc.json(w, c.m);
+        w.endobject();
+        if (!w.ok()) {
+            c.log.writeline("A result is not a finite number");
+            return "A result is not a finite number";
+        }
+    }
+    if (auto e = r.finishreport(c.ws, c.filebase, rc.ext); !e.empty()) {
+        c.log.writeline(e);
+        return e;
+    }
+    c.log.writeline(std::string(rc.title) + " - Finished");
+    if (c.json) {
+        *c.out << w.text() << "\n";
+    } else {
+        for (const auto& line : r.lines()) *c.out << line << "\n";
+    }
+    return {};
+}
+
+std::string raytracecmd(Context& c) {
+    const ReportCommand rc{
+        "Ray trace", "Error in calculation!", ".rez",
+        [](Model& m, const ReportHead& h, Report& r) { raytracereport(m, h, r); },
+        [](JsonWriter& w, const Model& m) {
+            w.key("aberrations");
+            w.beginarray();
+            for (size_t i = 0; i < static_cast<size_t>(m.naberlist); ++i) {
+                w.beginobject();
+                w.key("name");
+                w.string(m.abername[i]);
+                w.field("value", m.aberval[i]);
+                w.endobject();
+            }
+            w.endarray();
+        }};
+    return runreport(c, rc, "raytrace needs LENS.dat");
+}
+
+std::string seidelcmd(Context& c) {
+    SeidelData s;
+    const ReportCommand rc{
+        "Calculate Seidel Coefficients", "Error in calculation!", ".sei",
+        [&s](Model& m, const ReportHead& h, Report& r) { seidel(m, h, r, &s); },
+        [&s](JsonWriter& w, const Model&) {
+            w.field("sums", std::vector<double>(s.sums.begin(), s.sums.end()));
+            w.key("surfaces");
+            w.beginarray();
+            for (const auto& row : s.rows) {
+                w.beginobject();
+                w.field("H", row.H);
+                w.field("U", row.U);
+                w.field("A", row.A);
+                w.field("DUN", row.DUN);
+                w.field("hbar", row.hbar);
+                w.field("UBAR", row.UBAR);
+                w.field("ABAR", row.ABAR);
+                w.field("S", std::vector<double>(row.S.begin(), row.S.end()));
+                w.endobject();
+            }
+            w.endarray();
+            w.field("HL", s.HL);
+            w.field("Uimage", s.Uimage);
+        }};
+    return runreport(c, rc, "seidel needs LENS.dat");
+}
+
+std::vector<double> vec(const std::array<double, 3>& a, int n) {
+    return std::vector<double>(a.begin(), a.begin() + n);
+}
+
+std::string aberrationscmd(Context& c) {
+    RayAnalysis a;
+    const ReportCommand rc{
+        "Aberration calculation", "Error in calculation of aberrations!", ".abr",
+        [&a](Model& m, const ReportHead& h, Report& r) { aberrationsreport(m, h, r, a); },
+        [&a](JsonWriter& w, const Model&) {
+            const int n = a.nwl;
+            w.field("dst", a.dst);
+            w.field("dopsis", a.dopsis);
+            w.field("dsistot", a.dsistot);
+            w.key("axial");
+            w.beginarray();
+            for (const auto& x : a.axial) {
+                w.beginobject();
+                w.key("ray");
+                w.integer(x.ray + 1);
+                w.field("H", x.H);
+                w.field("LSA", vec(x.LSA, n));
+                w.field("TSA", vec(x.TSA, n));
+                w.field("OSC", vec(x.OSC, n));
+                w.field("isoplanatism", vec(x.iso, n));
+                w.field("angle", vec(x.angle, n));
+                w.field("axialchrom", x.axialchrom);
+                w.field("transchrom", x.transchrom);
+                w.field("anglechrom", x.anglechrom);
+                w.endobject();
+            }
+            w.endarray();
+            w.key("chief");
+            w.beginarray();
+            for (const auto& x : a.chief) {
+                w.beginobject();
+                w.key("ray");
+                w.integer(x.ray + 1);
+                w.field("field", x.field);
+                w.field("astigmatism", x.astig);
+                w.field("fieldcurvature", x.fieldcurv);
+                w.field("diopastig", x.diopastig);
+                w.field("diopfield", x.diopfield);
+                w.field("distortion", x.distortion);
+                w.field("relheight", vec(x.relheight, n));
+                w.field("magchrom", x.magchrom);
+                w.field("angleab", vec(x.angleab, n));
+                w.field("anglechrom", x.anglechrom);
+                w.field("pupilab", vec(x.pupilab, n));
+                w.field("pupilchrom", x.pupilchrom);
+                w.endobject();
+            }
+            w.endarray();
+            w.key("oblique");
+            w.beginarray();
+            for (const auto& x : a.oblique) {
+                w.beginobject();
+                w.key("ray");
+                w.integer(x.ray + 1);
+                w.field("field", x.field);
+                w.key("zones");
+                w.beginarray();
+                for (const auto& z : x.zones) {
+                    w.beginobject();
+                    w.field("H", z.H);
+                    w.field("coma", vec(z.coma, n));
+                    w.endobject();
+                }
+                w.endarray();
+                w.endobject();
+            }
+            w.endarray();
+        }};
+    return runreport(c, rc, "aberrations needs LENS.dat");
+}
+
+}  // namespace
+
+std::vector<CommandEntry> aberrcommands() {
+    return {
+        {"raytrace", "LENS.dat [--pupil P]", raytracecmd},
+        {"seidel", "LENS.dat [--pupil P]", seidelcmd},
+        {"aberrations", "LENS.dat [--pupil P]", aberrationscmd},
+    };
+}
+
+}  // namespace zefo::batch

@@ -1,0 +1,473 @@
+#include "analysis/aberrations.h"
+
+#include <cmath>
+#include <string>
+
+#include "analysis/systemreport.h"
+#include "app/report.h"
+#include "raytrace/paraxial.h"
+#include "raytrace/raytrace.h"
+#include "util/numfmt.h"
+
+namespace zefo {
+
+namespace {
+
+// Entry names, 21 characters each.
+const char* const kParaxNames[9] = {
+    "Paraxial ray angle   ", "Paraxial ray height  ", "Principal ray height ",
+    "Principal ray angle  ", "Object-image distance", "Glass thickness      ",
+    "Optical system lenght", "F-L surface thickness", "Defocus              "};
+const char* const kSpherical = "Spherical aberration ";
+const char* const kSagital = "Sagital focal        ";
+const char* const kTangencial = "Tangencial focal     ";
+const char* const kDistorsion = "Distorsion           ";
+const char* const kSkewX = "Skew image height x  ";
+const char* const kSkewY = "Skew image height y  ";
+const char* const kSkewAngleX3 = "Skew ray angle x     ";
+const char* const kSkewAngleY3 = "Skew ray angle y     ";
+const char* const kSkewAngleX1 = "Skew image angle x   ";
+const char* const kSkewAngleY1 = "Skew ray angle y     ";
+const char* const kOpd = "Optical path differ. ";
+const char* const kColorAxial = "Conrady color axial  ";
+const char* const kColorSkew = "Conrady color skew   ";
+
+const char* const kHeadThreeObj =
+    "    L        M      Dx[1]     Dy[1]    Dy[2]    Dy[3]    OPD[1]     OPD[2]     OPD[3]     Dist      Xm     Xs   ";
+const char* const kHeadThreeTel =
+    "    L        M      Dl[1]     Dm[1]    Dm[2]    Dm[3]    OPD[1]     OPD[2]     OPD[3]     Dist      Xm     Xs   ";
+const char* const kHeadOneObj =
+    "     L         M          X         Y          OPD     Colour      Dist      Xm        Xs     ";
+const char* const kHeadOneTel =
+    "    L         M          X          Dm         OPD     Colour      Dist      Xm        Xs   ";
+
+// A number of the report lines: F(w.d) held in at most 10 characters.
+std::string f10(double v, int w, int d) {
+    return fmtf(v, w, d).substr(0, 10);
+}
+
+bool isair(const std::string& glass) {
+    const auto b = glass.find_first_not_of(' ');
+    if (b == std::string::npos) return true;
+    const auto e = glass.find_last_not_of(' ');
+    return glass.compare(b, e - b + 1, "air") == 0;
+}
+
+int entriesofkind(int kind, bool three) {
+    switch (kind) {
+        case 2: case 4: return three ? 3 : 2;
+        case 3: return 3;
+        case 5: return three ? 6 : 3;
+        default: return 0;
+    }
+}
+
+// Appends one entry; the arrays hold the whole list (sized before the pass).
+void put(Model& m, int& p, const char* name, double v) {
+    const size_t u = static_cast<size_t>(p++);
+    if (m.abername[u] != name) m.abername[u].assign(name);
+    m.aberval[u] = v;
+}
+
+RayPoint imagestate(const Model& m) {
+    return RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
+}
+
+// References at the start of a pass: the axial image point and the axial optical paths.
+void initrefs(Model& m) {
+    const auto& sp = m.sys.sp;
+    m.refimage = RayPoint{};
+    m.opd = Index3{0, 0, 0};
+    for (int w = 0; w < 3; ++w) {
+        double s = 0;
+        for (int j = 1; j <= m.nsurf; ++j) {
+            const size_t u = static_cast<size_t>(j);
+            const double v = sp.index[u][static_cast<size_t>(w)] * sp.sep[u];
+            s += sp.index[u - 1][1] < 0 ? v : std::fabs(v);
+        }
+        m.oplref[static_cast<size_t>(w)] = s;
+    }
+    double c = 0;
+    for (int j = 1; j <= m.nsurf; ++j) {
+        const size_t u = static_cast<size_t>(j);
+        const double v = sp.disp[u] * sp.sep[u];
+        c += sp.index[u - 1][1] < 0 ? std::fabs(v) : v;
+    }
+    m.conradyref = c;
+}
+
+void paraxentries(Model& m, int& p) {
+    const auto& sp = m.sys.sp;
+    const size_t ns = static_cast<size_t>(m.nsurf);
+    double sum = 0, glass = 0;
+    for (size_t j = 1; j <= ns; ++j) {
+        sum += sp.sep[j];
+        if (!isair(sp.glass[j])) glass += sp.sep[j];
+    }
+    const double m0 = m.rays.m[0];
+    const double throwv = m0 != 0 ? sp.sep[0] + m.rays.y[0] / m0 + sum - m.targthrow : 0;
+    put(m, p, kParaxNames[0], m.pxslope * sp.index[ns][1] + m.na);
+    put(m, p, kParaxNames[1], m.pxheight - m.targheight);
+    put(m, p, kParaxNames[2], 0);
+    put(m, p, kParaxNames[3], 0);
+    put(m, p, kParaxNames[4], throwv);
+    put(m, p, kParaxNames[5], glass - m.targdst);
+    put(m, p, kParaxNames[6], sum - m.targdsistot);
+    put(m, p, kParaxNames[7], sum - sp.sep[ns] - m.targdopsis);
+    put(m, p, kParaxNames[8], m.defocus);
+}
+
+void printhead(Model& m, Report& r, const AberMode& md) {
+    const auto& sp = m.sys.sp;
+    const size_t ns = static_cast<size_t>(m.nsurf);
+    if (m.raytype == 20 || m.raytype == 10)
+        r.addline("lbar = " + f10(m.lbar, 11, 5) + "    lbarp = " + f10(m.lbarp, 11, 5));
+    double mg = m.mag;
+    if (!m.telescope()) {
+        const double den = sp.index[ns][1] * m.pxslope;
+        mg = den != 0 ? sp.index[0][1] * m.rays.m[0] / den : 0;
+    }
+    r.addline("  up = " + f10(m.pxslope, 10, 6) + "      mag = " + f10(mg + 0.0, 11, 6));
+    r.addline(md.three ? (md.telescope ? kHeadThreeTel : kHeadThreeObj)
+                       : (md.telescope ? kHeadOneTel : kHeadOneObj));
+}
+
+bool hasfresnel(const Model& m) {
+    for (int i = 0; i < m.nsurf; ++i)
+        if (m.sys.sp.surflabel[static_cast<size_t>(i)].find('F') != std::string::npos) return true;
+    return false;
+}
+
+// Distortion of chief ray k from its image state: percent, or the fraction for the merit
+// function. False when the paraxial chief ray gives no reference.
+bool distortion(Model& m, int k, const RayPoint& chief, bool telescope, bool fraction,
+                double& dist) {
+    double ypar = 0, upar = 0;
+    paraxchief(m, k, telescope, ypar, upar);
+    double q;
+    if (!telescope) {
+        if (ypar == 0) return false;
+        q = chief.Y / ypar - 1;
+    } else {
+        if (upar == 0 || ypar == 0 || std::fabs(chief.M) > 1) return false;
+        q = std::asin(chief.M) / upar - 1;
+    }
+    dist = fraction ? q : q * 100;
+    return std::isfinite(dist);
+}
+
+// Local tangential and sagittal curvatures of surface i at the chief ray's height.
+void localcurv(const Model& m, int i, double Y, double& ct, double& cs) {
+    const size_t u = static_cast<size_t>(i);
+    const double c = m.sys.sp.curv[u];
+    ct = cs = c;
+    const std::string& lab = m.sys.sp.surflabel[u];
+    const bool conic = lab.find('E') != std::string::npos;
+    if (!conic && lab.find('A') == std::string::npos) return;
+    if (m.asphdata != 'D') return;
+    const auto& a = m.sys.asf;
+    const double h2 = Y * Y;
+    double P1 = 0, P2 = 0;
+    if (!conic) {
+        P1 = 4 * a.a4[u] * h2 + 6 * a.a6[u] * h2 * h2 + 8 * a.a8[u] * h2 * h2 * h2
+             + 10 * a.a10[u] * h2 * h2 * h2 * h2;
+        P2 = 12 * a.a4[u] * h2 + 30 * a.a6[u] * h2 * h2 + 56 * a.a8[u] * h2 * h2 * h2
+             + 90 * a.a10[u] * h2 * h2 * h2 * h2;
+    }
+    const double q = 1 - (a.eps[u] + 1) * h2 * c * c;
+    const double sq = std::sqrt(q);
+    const double w = (sq * P1 + c) * Y;
+    const double Q = w * w + q;
+    ct = (q * sq * P2 + c) / (Q * std::sqrt(Q));
+    cs = (sq * P1 + c) / std::sqrt(Q);
+}
+
+// Differential rays along the chief ray from the records of its statistics trace.
+bool coddington(Model& m, int k, const RayPoint& chief, bool telescope, double& Xm, double& Xs) {
+    const double mk = m.rays.m[static_cast<size_t>(k)];
+    if (1 - mk * mk < 0) return false;
+    double cU = std::sqrt(1 - mk * mk);
+    double Yt = m.rays.y[0], Ys = Yt;
+    double Ut = m.rays.m[0] * cU * cU, Us = m.rays.m[0] * cU;
+    for (int i = 0; i < m.nsurf; ++i) {
+        const size_t u = static_cast<size_t>(i);
+        const double D = m.statpath[u], cI = m.statcosi[u];
+        if (cI == 0) return false;   // grazing incidence
+        Yt = (D * Ut + Yt * cU) / cI;
+        Ys = Ys + D * Us;
+        double ct, cs;
+        localcurv(m, i, m.surfray[u].Y, ct, cs);
+        const double mu = m.mu[u][0];
+        const double q = 1 - (1 - cI * cI) * mu * mu;
+        if (q <= 0) return false;
+        const double cIp = std::sqrt(q);
+        const double g = cIp - mu * cI;
+        Ut = (mu * cI * Ut - g * Yt * ct) / cIp;
+        Us = mu * Us - g * Ys * cs;
+        cU = cIp;
+    }
+    if (telescope) {
+        Xm = Ut;
+        Xs = Us;
+    } else {
+        if (Ut == 0 || Us == 0) return false;   // differential ray leaves parallel
+        const double Dn = m.statpath[static_cast<size_t>(m.nsurf)];
+        Xm = -chief.N * (Yt * cU / Ut + Dn);
+        Xs = -chief.N * (Ys / Us + Dn);
+    }
+    return std::isfinite(Xm) && std::isfinite(Xs);
+}
+
+// Traces a neighbour of chief ray k at the first wavelength from (x, y) with direction
+// tangents (tx, ty); false when the trace fails (the failure is absorbed).
+bool neighbour(Model& m, int k, double x, double y, double tx, double ty) {
+    const double s = 1 / std::sqrt(tx * tx + ty * ty + 1);
+    m.X = x;
+    m.Y = y;
+    m.Z = 0;
+    m.L = tx * s;
+    m.M = ty * s;
+    m.N = s;
+    const int kind = m.raykind;
+    m.raykind = 0;
+    raytrace(m, k, 0, TraceOpts{});
+    m.raykind = kind;
+    return !m.calcerror;
+}
+
+bool finitedifferences(Model& m, int k, const RayPoint& r, bool telescope, double& Xm, double& Xs) {
+    const size_t u = static_cast<size_t>(k);
+    const double x = m.rays.x[u], y = m.rays.y[u], l = m.rays.l[u], mm = m.rays.m[u];
+    const double n2 = 1 - l * l - mm * mm;
+    if (n2 <= 0) return false;
+    const double n = std::sqrt(n2);
+    const double tx = l / n, ty = mm / n;
+    const double y0 = m.rays.y[0], m0 = m.rays.m[0];
+    if (!neighbour(m, k, x, y + 0.001 * y0, tx, ty + 0.001 * m0)) return false;
+    if (telescope) {
+        if (std::fabs(m.M) > 1 || std::fabs(r.M) > 1) return false;
+        Xm = (std::asin(m.M) - std::asin(r.M)) * 1000;
+    } else {
+        if (m.N == 0 || r.N == 0) return false;
+        const double W = m.M / m.N - r.M / r.N;
+        if (std::fabs(W) <= 1e-10) return false;   // neighbour leaves parallel
+        Xm = (r.Y - m.Y) / W;
+    }
+    if (!neighbour(m, k, x + 0.001 * y0, y, tx + 0.001 * m0, ty)) return false;
+    if (telescope) {
+        if (std::fabs(m.L) > 1 || std::fabs(r.L) > 1) return false;
+        Xs = (std::asin(m.L) - std::asin(r.L)) * 1000;
+    } else {
+        if (m.N == 0) return false;
+        const double W = m.L / m.N - r.L / r.N;
+        if (std::fabs(W) <= 1e-10) return false;
+        Xs = (r.X - m.X) / W;
+    }
+    return std::isfinite(Xm) && std::isfinite(Xs);
+}
+
+// Distortion and focal distances of chief ray k (just traced at the first wavelength);
+// a failure is absorbed and gives the marker in all three values.
+void chiefvalues(Model& m, int k, const RayPoint& chief, bool telescope, bool statistics,
+                 double& dist, double& Xm, double& Xs) {
+    const size_t u = static_cast<size_t>(k);
+    const bool codd = statistics && m.rays.l[u] == 0 && m.rays.x[u] == 0 && !hasfresnel(m);
+    const bool ok = distortion(m, k, chief, telescope, statistics, dist)
+                    && chieffoci(m, k, chief, telescope, codd, Xm, Xs);
+    if (!ok || m.calcerror) {
+        m.calcerror = false;
+        m.errmsg.clear();
+        dist = Xm = Xs = abermarker;
+    }
+}
+
+struct PassState {
+    int p = 0;
+    int fields = 0;
+};
+
+void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
+             bool statistics, Report* r, PassState& st) {
+    double ab[3] = {0, 0, 0};
+    double opd[3] = {0, 0, 0};
+    RayPoint first;
+    double dist = 0, Xm = 0, Xs = 0;
+    for (int w = 0; w < 3; ++w) {
+        m.raykind = kind;
+        schemeray(m, k, w, opts);
+        if (m.calcerror) return;
+        const RayPoint img = imagestate(m);
+        const RayPoint& ref = m.refimage;
+        if (w == 0) first = img;
+        opd[w] = m.opd[static_cast<size_t>(w)];
+        switch (kind) {
+            case 2: case 4:
+                ab[w] = md.telescope ? img.M - ref.M : img.Y - ref.Y;
+                put(m, st.p, kSpherical, ab[w]);
+                break;
+            case 3:
+                if (w == 0) {
+                    m.refimage = img;
+                    m.oplref[0] = m.opl[0];
+                    chiefvalues(m, k, img, md.telescope, statistics, dist, Xm, Xs);
+                    put(m, st.p, kSagital, Xs);
+                    put(m, st.p, kTangencial, Xm);
+                    put(m, st.p, kDistorsion, dist);
+                    ++st.fields;
+                } else {
+                    m.oplref[static_cast<size_t>(w)] = m.opl[static_cast<size_t>(w)];
+                    ab[w] = md.telescope ? img.M - ref.M : img.Y - ref.Y;
+                }
+                break;
+            case 5: {
+                const double xv = md.telescope ? img.L : img.X;
+                ab[w] = md.telescope ? img.M - ref.M : img.Y - ref.Y;
+                put(m, st.p, md.telescope ? kSkewAngleX3 : kSkewX, xv);
+                put(m, st.p, md.telescope ? kSkewAngleY3 : kSkewY, ab[w]);
+                break;
+            }
+            default: break;
+        }
+    }
+    if (!r) return;
+    const auto opds = [&] {
+        return f10(opd[0], 10, 6) + " " + f10(opd[1], 10, 6) + " " + f10(opd[2], 10, 6);
+    };
+    const auto abs3 = [&] {
+        return f10(ab[0], 8, 5) + " " + f10(ab[1], 8, 5) + " " + f10(ab[2], 8, 5);
+    };
+    switch (kind) {
+        case 2: case 4:
+            r->addline(std::string(10, ' ') + f10(first.M, 8, 5) + std::string(10, ' ') + abs3()
+                       + " " + opds());
+            break;
+        case 3: {
+            const RayPoint& ref = m.refimage;
+            r->addline("Pr. ray   " + f10(ref.M, 8, 5) + std::string(10, ' ') + f10(ref.Y, 8, 5) + " "
+                       + f10(ab[1], 8, 5) + " " + f10(ab[2], 8, 5) + std::string(34, ' ')
+                       + f10(dist, 8, 5) + " " + f10(Xm, 7, 4) + " " + f10(Xs, 7, 4));
+            break;
+        }
+        case 5:
+        {
+            std::string s(1, ' ');
+            s += f10(first.L, 8, 5) + " " + f10(first.M, 8, 5) + " "
+                 + f10(md.telescope ? first.L : first.X, 8, 5) + " " + abs3() + " " + opds();
+            r->addline(std::move(s));
+        }
+            break;
+        default: break;
+    }
+}
+
+void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md, bool mono,
+           bool statistics, Report* r, PassState& st) {
+    m.raykind = kind;
+    schemeray(m, k, 0, opts);
+    if (m.calcerror) return;
+    const RayPoint img = imagestate(m);
+    const RayPoint& ref = m.refimage;
+    const double ab = md.telescope ? img.M - ref.M : img.Y - ref.Y;
+    const double opd = m.opd[0], colour = m.conradydiff;
+    switch (kind) {
+        case 2: case 4:
+            put(m, st.p, kSpherical, ab);
+            put(m, st.p, mono ? kOpd : kColorAxial, mono ? opd : colour);
+            if (r)
+                r->addline(std::string(10, ' ') + f10(img.M, 10, 6) + std::string(11, ' ')
+                           + f10(ab, 10, 6) + " " + f10(opd, 10, 6) + " " + f10(colour, 10, 7));
+            break;
+        case 3: {
+            m.refimage = img;
+            m.oplref[0] = m.opl[0];
+            m.conradyref = m.conrady;
+            double dist = 0, Xm = 0, Xs = 0;
+            chiefvalues(m, k, img, md.telescope, statistics, dist, Xm, Xs);
+            put(m, st.p, kSagital, Xs);
+            put(m, st.p, kTangencial, Xm);
+            put(m, st.p, kDistorsion, dist);
+            ++st.fields;
+            if (r)
+                r->addline("Pr. ray   " + f10(img.M, 10, 6) + std::string(11, ' ') + f10(img.Y, 10, 6)
+                           + std::string(24, ' ') + f10(dist, 8, 5) + "  " + f10(Xm, 8, 5) + "  "
+                           + f10(Xs, 8, 5));
+            break;
+        }
+        case 5:
+            put(m, st.p, md.telescope ? kSkewAngleX1 : kSkewX, md.telescope ? img.L : img.X);
+            put(m, st.p, md.telescope ? kSkewAngleY1 : kSkewY, ab);
+            put(m, st.p, mono ? kOpd : kColorSkew, mono ? opd : colour);
+            if (r)
+                r->addline(f10(img.L, 10, 6) + f10(img.M, 10, 6) + f10(img.X, 10, 6) + " "
+                           + f10(ab, 10, 6) + " " + f10(opd, 10, 6) + " " + f10(colour, 10, 7));
+            break;
+        default: break;
+    }
+}
+
+}  // namespace
+
+AberMode abermode(const Model& m) {
+    AberMode md;
+    md.three = m.threewl() && !ismono(m);
+    md.telescope = md.three ? (m.systype == 5 || m.systype == 7) : (m.systype == 4 || m.systype == 6);
+    return md;
+}
+
+int aberlistsize(const Model& m) {
+    const bool three = abermode(m).three;
+    int n = 9;
+    for (int k = 1; k < m.nrays; ++k) n += entriesofkind(m.rays.rl[static_cast<size_t>(k)] % 10, three);
+    return n;
+}
+
+void paraxchief(Model& m, int k, bool telescope, double& ypar, double& upar) {
+    const double mk = m.rays.m[static_cast<size_t>(k)];
+    const double u0 = telescope ? std::asin(mk) : mk / std::sqrt(1 - mk * mk);
+    double y = m.sys.sp.sep[0] * u0 + m.rays.y[static_cast<size_t>(k)];
+    double u = u0;
+    paraxtrace(m, y, u);
+    ypar = y;
+    upar = u;
+}
+
+bool chieffoci(Model& m, int k, const RayPoint& chief, bool telescope, bool codd, double& Xm,
+               double& Xs) {
+    return codd ? coddington(m, k, chief, telescope, Xm, Xs)
+                : finitedifferences(m, k, chief, telescope, Xm, Xs);
+}
+
+void aberrations(Model& m, bool statistics, Report* print) {
+    const AberMode md = abermode(m);
+    const bool mono = ismono(m);
+    const int len = aberlistsize(m);
+    if (static_cast<int>(m.aberval.size()) < len) m.aberval.resize(static_cast<size_t>(len));
+    if (static_cast<int>(m.abername.size()) < len) m.abername.resize(static_cast<size_t>(len));
+    initrefs(m);
+    PassState st;
+    paraxentries(m, st.p);
+    if (print) printhead(m, *print, md);
+    TraceOpts opts;
+    if (statistics) {
+        opts.statistics = true;
+        clearstatistics(m);
+    } else {
+        opts.pathB = true;
+    }
+    for (int k = 1; k < m.nrays; ++k) {
+        const int kind = m.rays.rl[static_cast<size_t>(k)] % 10;
+        if (md.three) threewl(m, k, kind, opts, md, statistics, print, st);
+        else onewl(m, k, kind, opts, md, mono, statistics, print, st);
+        if (m.calcerror) return;
+    }
+    m.nfields = static_cast<uint8_t>(st.fields + 1);
+    if (m.field.size() < m.nfields) m.field.resize(m.nfields);   // field values stay readable
+    m.naberlist = st.p;
+}
+
+void raytracereport(Model& m, const ReportHead& h, Report& r) {
+    if (!systemreport(m, h, r, false)) return;
+    aberrations(m, false, &r);
+}
+
+}  // namespace zefo

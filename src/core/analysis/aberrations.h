@@ -1,0 +1,52 @@
+// The aberration list: every ray of the ray scheme traced at one or three wavelengths and
+// turned into named values (paraxial quantities, ray aberrations, optical path differences,
+// colour, astigmatic focal distances, distortion), with the tables of the ray trace report.
+#pragma once
+
+#include "model/model.h"
+
+namespace zefo {
+
+class Report;
+struct ReportHead;
+
+// Value of the three entries of a chief ray whose distortion or focal distances cannot be
+// computed.
+constexpr double abermarker = 10000;
+
+// Which calculation a pass makes: three wavelengths or one with Conrady colour, and
+// whether the system is treated as a telescope (angular values).
+struct AberMode {
+    bool three = false;
+    bool telescope = false;
+};
+AberMode abermode(const Model& m);
+
+// Number of list entries the current ray scheme and chromatic mode give (9 paraxial
+// entries plus the entries of rays 1 .. nrays-1 by their kind).
+int aberlistsize(const Model& m);
+
+// Builds the aberration list into abername/aberval (grown to the list length when they are
+// shorter; never written beyond it) and stores its length in naberlist and the number of
+// field positions in nfields. statistics: merit-function evaluation (statistics trace
+// option, fractional distortion, Coddington foci of meridional chief rays). print: the
+// report receives the first-order lines and the table of every ray. A failed ray trace
+// ends the pass with calcerror set. With statistics and no print the pass allocates
+// nothing once the list arrays have their size.
+void aberrations(Model& m, bool statistics, Report* print);
+
+// The ray trace report: the system data block and the aberration tables.
+void raytracereport(Model& m, const ReportHead& h, Report& r);
+
+// Paraxial chief ray of ray k (a chief ray): its slope from the ray's direction cosine
+// (tangent for an objective, angle for a telescope) and height on the first surface;
+// returns the paraxial image height and the slope behind the last surface.
+void paraxchief(Model& m, int k, bool telescope, double& ypar, double& upar);
+
+// Focal distances Xm, Xs along chief ray k whose trace at the first wavelength has just
+// been made and whose image-space state is chief; false when they cannot be computed.
+// coddington selects the differential-ray equations (records of a statistics trace).
+bool chieffoci(Model& m, int k, const RayPoint& chief, bool telescope, bool coddington,
+               double& Xm, double& Xs);
+
+}  // namespace zefo

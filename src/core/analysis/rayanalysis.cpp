@@ -1,0 +1,340 @@
+#include "analysis/rayanalysis.h"
+
+#include <cmath>
+#include <string>
+
+#include "analysis/aberrations.h"
+#include "analysis/systemreport.h"
+#include "app/report.h"
+#include "raytrace/paraxial.h"
+#include "raytrace/raytrace.h"
+#include "util/numfmt.h"
+
+namespace zefo {
+
+namespace {
+
+constexpr double kDeg = 180 / 3.14159265358979323846;
+const char* const kParallel = "Error in calculation of aberrations - axial ray leaves the system parallel to the axis";
+const std::string kIndent(21, ' ');
+
+// Reads the system as a three-wavelength type (1, 5 or 7) while the analysis runs.
+class SystypeGuard {
+public:
+    explicit SystypeGuard(Model& m) : m_(m), saved_(m.systype) {
+        if ((m.systype & 1) == 0) m.systype = static_cast<uint8_t>(m.systype + 1);
+    }
+    ~SystypeGuard() { m_.systype = saved_; }
+    SystypeGuard(const SystypeGuard&) = delete;
+    SystypeGuard& operator=(const SystypeGuard&) = delete;
+
+private:
+    Model& m_;
+    uint8_t saved_;
+};
+
+bool isair(const std::string& glass) {
+    const auto b = glass.find_first_not_of(' ');
+    if (b == std::string::npos) return true;
+    const auto e = glass.find_last_not_of(' ');
+    return glass.compare(b, e - b + 1, "air") == 0;
+}
+
+// a / b, or the marker when b is 0 or a is already the marker.
+double ratio(double a, double b) {
+    if (b == 0 || a == abermarker) return abermarker;
+    const double r = a / b;
+    return std::isfinite(r) ? r : abermarker;
+}
+
+double diff(double a, double b) {
+    return a == abermarker || b == abermarker ? abermarker : a - b;
+}
+
+// Where a ray through (Zl, Yl) on the last surface with image-side cosines M, N crosses the
+// axis, measured from the last surface; the marker for a ray parallel to the axis.
+double axiscrossing(double Zl, double Yl, double M, double N) {
+    return M == 0 ? abermarker : Zl - Yl * N / M;
+}
+
+std::string values(const std::array<double, 3>& v, int nwl, int w, int d) {
+    std::string s = fmtf(v[0], w, d);
+    for (int i = 1; i < nwl; ++i) s += "  " + fmtf(v[static_cast<size_t>(i)], w, d);
+    return s;
+}
+
+void lengths(Model& m, RayAnalysis& a) {
+    const auto& sp = m.sys.sp;
+    const int n = m.nsurf;
+    double positive = 0, position = 0;
+    bool negative = false;
+    a.dst = a.dopsis = 0;
+    for (int i = 1; i <= n - 1; ++i) {
+        const double d = sp.sep[static_cast<size_t>(i)];
+        if (!isair(sp.glass[static_cast<size_t>(i)])) a.dst += d;
+        if (d >= 0) {
+            positive += d;
+            a.dopsis += d;
+        } else {
+            // a reflected path: the length counts once, the image is placed from the
+            // position reached before the reflection
+            a.dopsis -= d;
+            if (!negative) position = positive;
+            negative = true;
+            m.mirrorflag = true;
+        }
+    }
+    const double dn = sp.sep[static_cast<size_t>(n)];
+    a.dsistot = m.mirrorflag && negative ? dn + position : a.dopsis + dn;
+}
+
+void printhead(Model& m, Report& r, const RayAnalysis& a, bool telescope) {
+    const auto& sp = m.sys.sp;
+    const size_t ns = static_cast<size_t>(m.nsurf);
+    if (m.raytype == 20 || m.raytype == 10)
+        r.addline("lbar = " + fmtf(m.lbar, 11, 5) + "  lbarp = " + fmtf(m.lbarp, 11, 5));
+    double mg = m.mag;
+    if (!telescope) {
+        const double den = sp.index[ns][0] * m.pxslope;
+        mg = den != 0 ? sp.index[0][0] * m.rays.m[0] / den : 0;
+    }
+    r.addline("  up = " + fmtf(m.pxslope, 10, 6) + "      mag = " + fmtf(mg + 0.0, 11, 6));
+    r.addline("Glass thickness in optical system is dst =" + fmtf(a.dst, 8, 3));
+    r.addline("Optical system length (from first to last surface) is dopsis =" + fmtf(a.dopsis, 8, 3));
+    r.addline("Optical system length (from first surface to image plane) is dsistot=" + fmtf(a.dsistot, 8, 3));
+    if (telescope) r.addline("Dioptrijska nepodesenost sistema je dipotr =" + fmtf(m.dipotr, 8, 5));
+    r.addline(" ");
+    r.addline(" ");
+}
+
+struct Ctx {
+    Model& m;
+    Report* r;
+    RayAnalysis& a;
+    bool telescope;
+    int nwl;
+};
+
+bool trace(Model& m, int k, int w, int kind, bool focal) {
+    TraceOpts o;
+    o.pathB = true;
+    o.focal = focal;
+    m.raykind = kind;
+    schemeray(m, k, w, o);
+    return !m.calcerror;
+}
+
+void axialray(Ctx& c, int k) {
+    Model& m = c.m;
+    const auto& sp = m.sys.sp;
+    const size_t ns = static_cast<size_t>(m.nsurf);
+    AxialAnalysis x;
+    x.ray = k;
+    x.H = m.rays.y[static_cast<size_t>(k)];
+    std::array<double, 3> Y{};
+    for (int w = 0; w < c.nwl; ++w) {
+        const size_t u = static_cast<size_t>(w);
+        if (!trace(m, k, w, 2, false)) return;
+        const RayPoint& last = m.surfray[ns - 1];
+        Y[u] = m.Y;
+        const double Mp = m.M;
+        if (c.telescope) {
+            x.LSA[u] = abermarker;
+            x.TSA[u] = m.Y;
+            x.angle[u] = Mp * kDeg;
+        } else {
+            if (Mp == 0) {
+                fail(m, kParallel);
+                return;
+            }
+            x.LSA[u] = axiscrossing(last.Z, last.Y, Mp, m.N) - sp.sep[ns];
+            x.TSA[u] = m.Y;
+        }
+        if (!c.telescope && m.mag != 0)
+            x.OSC[u] = diff(ratio(std::fabs(m.rays.m[static_cast<size_t>(k)]), std::fabs(Mp)),
+                            ratio(sp.index[0][0] * m.rays.m[0], sp.index[ns][0] * m.pxslope));
+        else
+            x.OSC[u] = diff(m.efl, ratio(std::fabs(x.H), std::fabs(Mp)));
+        x.iso[u] = diff(ratio(x.OSC[u], m.efl), ratio(x.LSA[u], sp.sep[ns] - m.lbarp));
+    }
+    if (c.nwl == 3) {
+        x.axialchrom = diff(x.LSA[2], x.LSA[1]);
+        x.transchrom = Y[2] - Y[1];
+        x.anglechrom = x.angle[2] - x.angle[1];
+    }
+    c.a.axial.push_back(x);
+    if (!c.r) return;
+    Report& r = *c.r;
+    const std::string head = "Axial rays:  H=" + fmtf(x.H, 5, 2);
+    if (c.telescope) {
+        r.addline(head + " -Spherical aber. (in degrees):          " + fmtf(x.angle[0], 8, 5));
+    } else {
+        r.addline(head + " -Longitudinal spherical ab.(in mm):   " + fmtf(x.LSA[0], 8, 5));
+        r.addline(kIndent + "-Transverse spherical aber.(in mm):   " + fmtf(x.TSA[0], 8, 5));
+    }
+    r.addline(kIndent + "-Sine condition (indefinite number):  " + fmtf(x.OSC[0], 8, 5));
+    r.addline(kIndent + "-Isoplanatism (indefinite number):    " + fmtf(x.iso[0], 8, 5));
+    if (c.nwl == 3) {
+        if (c.telescope) {
+            r.addline(kIndent + "-Chromatic aber. (in degrees):          " + fmtf(x.anglechrom, 8, 5));
+        } else {
+            r.addline(kIndent + "-Axial(longitudinal)chromatic ab.(mm) " + fmtf(x.axialchrom, 8, 5));
+            r.addline(kIndent + "-Transverse chromatic aber. (in mm)   " + fmtf(x.transchrom, 8, 5));
+        }
+    }
+}
+
+void chiefray(Ctx& c, int k) {
+    Model& m = c.m;
+    const size_t ns = static_cast<size_t>(m.nsurf);
+    const size_t uk = static_cast<size_t>(k);
+    ChiefAnalysis x;
+    x.ray = k;
+    x.field = m.rays.yrel[uk];
+    double ypar = 0, upar = 0;
+    paraxchief(m, k, c.telescope, ypar, upar);
+    std::array<double, 3> Y{}, angle{}, pupil{};
+    double Xmf = 0, Xsf = 0;
+    m.throwdist = m.rays.m[0] != 0 ? m.rays.y[0] / m.rays.m[0] : 0;
+    for (int w = 0; w < c.nwl; ++w) {
+        const size_t u = static_cast<size_t>(w);
+        if (!trace(m, k, w, 3, true)) return;
+        const RayPoint img{m.X, m.Y, m.Z, m.L, m.M, m.N};
+        const RayPoint last = m.surfray[ns - 1];
+        m.oplref[u] = m.opl[u];
+        Y[u] = img.Y;
+        angle[u] = std::fabs(img.M) <= 1 ? std::asin(img.M) * kDeg : abermarker;
+        pupil[u] = axiscrossing(last.Z, last.Y, img.M, img.N);
+        if (w > 0) continue;
+        m.refimage = img;
+        Xmf = m.Xm;
+        Xsf = m.Xs;
+        double Xm = 0, Xs = 0;
+        if (!chieffoci(m, k, img, c.telescope, false, Xm, Xs) || m.calcerror) {
+            m.calcerror = false;
+            m.errmsg.clear();
+            Xm = Xs = abermarker;
+        }
+        x.astig = diff(Xs, Xm);
+        x.fieldcurv = Xs == abermarker || Xm == abermarker ? abermarker : (Xs + Xm) / 2;
+        if (!c.telescope) {
+            x.distortion = ypar != 0 ? (img.Y / ypar - 1) * 100 : abermarker;
+        } else {
+            x.distortion = upar != 0 && ypar != 0 && angle[0] != abermarker
+                               ? (std::asin(img.M) / upar - 1) * 100 : abermarker;
+        }
+    }
+    for (int w = 0; w < c.nwl; ++w) {
+        const size_t u = static_cast<size_t>(w);
+        x.relheight[u] = ypar != 0 ? (Y[u] - ypar) / ypar * 100 : abermarker;
+        x.angleab[u] = diff(angle[u], upar * kDeg);
+        x.pupilab[u] = diff(pupil[u], m.lbarp);
+    }
+    if (c.nwl == 3) {
+        x.magchrom = Y[0] != 0 ? (Y[2] - Y[1]) / Y[0] * 100 : abermarker;
+        x.anglechrom = diff(angle[2], angle[1]);
+        x.pupilchrom = diff(pupil[2], pupil[1]);
+    }
+    const double is = ratio(1, Xsf), im = ratio(1, Xmf);
+    x.diopastig = is == abermarker || im == abermarker ? abermarker : (is - im) * 1000;
+    const bool infinite = m.objinf == 'D';
+    x.diopfield = is == abermarker || im == abermarker ? abermarker : (infinite ? im + is : im - is) * 500;
+    c.a.chief.push_back(x);
+    if (!c.r) return;
+    Report& r = *c.r;
+    if (!c.telescope) {
+        r.addline(std::string(m.mag == 0 ? "Chief ray:  w=" : "Chief ray:  p=") + fmtf(x.field, 5, 2)
+                  + "  -Astigmatism (in mm):                 " + fmtf(x.astig, 8, 5));
+        r.addline(kIndent + "-Field curvature (in mm):             " + fmtf(x.fieldcurv, 8, 5));
+        r.addline(kIndent + "-Distortion (in %):                   " + values(x.relheight, c.nwl, 8, 5));
+        if (c.nwl == 3)
+            r.addline(kIndent + "-Magnification chromatism (in %):     " + fmtf(x.magchrom, 8, 5));
+        return;
+    }
+    r.addline(std::string(infinite ? "Chief ray:  w=" : "Chief ray:  p=") + fmtf(x.field, 5, 2)
+              + (infinite ? "  -Astigmatism:                           "
+                          : " -Astigmatism:                           ")
+              + fmtf(x.astig, 8, 5));
+    r.addline(kIndent + "-Astigmatism (in diopters):            " + fmtf(x.diopastig, 9, 5));
+    r.addline(kIndent + "-Field curvature                        " + fmtf(x.fieldcurv, 8, 5));
+    r.addline(kIndent + "-Field curvature (in diopters):        " + fmtf(x.diopfield, 9, 5));
+    r.addline(kIndent + "-Distortion (in %):                     " + fmtf(x.distortion, 8, 5));
+    r.addline(kIndent + "-Chief ray spherical aber.(in degrees): " + values(x.angleab, c.nwl, 8, 5));
+    if (c.nwl == 3)
+        r.addline(kIndent + "-Chief ray chromatic aber.(in degrees): " + fmtf(x.anglechrom, 8, 5));
+    r.addline(kIndent + "-Exit pupil spherical aber. (in mm):    " + values(x.pupilab, c.nwl, 8, 5));
+    if (c.nwl == 3)
+        r.addline(kIndent + "-Exit pupil chromatic aber. (in mm):    " + fmtf(x.pupilchrom, 8, 5));
+}
+
+int comazones(int nrays) {
+    switch (nrays) {
+        case 6: return 1;
+        case 34: return 3;
+        default: return 2;
+    }
+}
+
+void obliquerays(Ctx& c, int a) {
+    Model& m = c.m;
+    ObliqueAnalysis x;
+    x.ray = a;
+    x.field = m.rays.yrel[static_cast<size_t>(a - 1)];
+    int nz = comazones(m.nrays);
+    if (a + 2 * nz - 1 >= m.nrays) nz = (m.nrays - a) / 2;
+    for (int z = 0; z < nz; ++z) {
+        const int lo = a + z, up = a + 2 * nz - 1 - z;
+        ComaZone zone;
+        zone.H = std::fabs(m.rays.y[static_cast<size_t>(up)] - m.rays.y[static_cast<size_t>(lo)]) / 2;
+        for (int w = 0; w < c.nwl; ++w) {
+            double sum = 0;
+            for (int k : {lo, up}) {
+                if (!trace(m, k, w, 4, false)) return;
+                sum += c.telescope ? m.M - m.refimage.M : m.Y - m.refimage.Y;
+            }
+            zone.coma[static_cast<size_t>(w)] = sum / 2;
+        }
+        x.zones.push_back(zone);
+    }
+    c.a.oblique.push_back(x);
+    if (!c.r) return;
+    const bool w = c.telescope || m.mag == 0;
+    std::string head = w ? "Oblique rays: w=" + fmtf(x.field, 5, 2) : "Oblique rays: p=" + fmtf(x.field, 5, 1);
+    for (const auto& zone : x.zones) {
+        c.r->addline(head + " H=" + fmtf(zone.H, 6, 2) + " -Comma (in mm):             "
+                     + values(zone.coma, c.nwl, 8, 5));
+        head = std::string(21, ' ');
+    }
+}
+
+}  // namespace
+
+void rayanalysis(Model& m, bool runparax, Report* print, RayAnalysis& out) {
+    SystypeGuard guard(m);
+    out = RayAnalysis{};
+    if (runparax) {
+        nudatparax(m);
+        if (m.calcerror) return;
+    }
+    const bool telescope = m.systype >= 4;
+    out.nwl = ismono(m) ? 1 : 3;
+    lengths(m, out);
+    if (print) printhead(m, *print, out, telescope);
+    m.refimage = RayPoint{};
+    m.opd = Index3{0, 0, 0};
+    Ctx c{m, print, out, telescope, out.nwl};
+    for (int k = 1; k < m.nrays; ++k) {
+        const int kind = m.rays.rl[static_cast<size_t>(k)] % 10;
+        if (kind == 2) axialray(c, k);
+        else if (kind == 3) chiefray(c, k);
+        else if (kind == 4 && m.rays.rl[static_cast<size_t>(k - 1)] % 10 == 3) obliquerays(c, k);
+        if (m.calcerror) return;
+    }
+}
+
+void aberrationsreport(Model& m, const ReportHead& h, Report& r, RayAnalysis& out) {
+    if (!systemreport(m, h, r, false)) return;
+    rayanalysis(m, false, &r, out);
+}
+
+}  // namespace zefo

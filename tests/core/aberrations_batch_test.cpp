@@ -1,0 +1,130 @@
+// zefo-batch raytrace, seidel and aberrations run as a user would: exit status, command log,
+// report files, report lines and the --json values.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "aberrations_systems.h"
+#include "analysis/aberrations.h"
+#include "analysis/seidel.h"
+#include "model/lensfile.h"
+#include "raytrace/paraxial.h"
+#include "testutil.h"
+#include "util/numfmt.h"
+
+namespace zefo {
+namespace {
+
+struct BatchRun {
+    int status;
+    std::string out, err;
+};
+
+class AberrationsBatch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = test::freshdir(std::string("aberr-batch-") +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+    BatchRun run(const std::string& args) {
+        std::filesystem::remove(dir / "zefo.log");
+        const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
+        const std::string cmd = std::string(ZEFO_BATCH) + " --progdir '" + dir.string() + "' --date 10.12.2026 " +
+                                args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+        const int rc = std::system(cmd.c_str());
+        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readtextfile(out.string()).value_or(""),
+                readtextfile(err.string()).value_or("")};
+    }
+    std::string save(const Model& m) {
+        const std::string path = (dir / (m.sysname + ".dat")).generic_string();
+        EXPECT_EQ(savelensfile(path, m), "");
+        return path;
+    }
+    std::string log() const { return readtextfile((dir / "zefo.log").string()).value_or(""); }
+    std::string abr(const std::string& name) const {
+        return readtextfile((dir / "abr" / name).string()).value_or("<missing>");
+    }
+    std::filesystem::path dir;
+};
+
+// Every value that follows "key": in a JSON text, in order (the first of an array).
+std::vector<double> jsonvalues(const std::string& json, const std::string& key) {
+    std::vector<double> v;
+    const std::string k = "\"" + key + "\":";
+    for (size_t p = json.find(k); p != std::string::npos; p = json.find(k, p + 1)) {
+        size_t b = p + k.size();
+        if (json[b] == '[') ++b;
+        size_t e = b;
+        while (e < json.size() && std::string(",]}").find(json[e]) == std::string::npos) ++e;
+        v.push_back(parsereal(json.substr(b, e - b)).value_or(-12345));
+    }
+    return v;
+}
+
+TEST_F(AberrationsBatch, ReportsLogAndFiles) {
+    const std::string path = save(test::singlet(0));
+    struct Case { const char* cmd; const char* title; const char* data; const char* file; };
+    for (const Case& cs : {Case{"raytrace", "Ray trace", "singlet-conrady.rez", "SINGLET.rez"},
+                           Case{"seidel", "Calculate Seidel Coefficients", "singlet.sei", "SINGLET.sei"},
+                           Case{"aberrations", "Aberration calculation", "singlet.abr", "SINGLET.abr"}}) {
+        const BatchRun r = run(std::string(cs.cmd) + " '" + path + "'");
+        ASSERT_EQ(r.status, 0) << cs.cmd << r.err;
+        const std::string want = test::replaced(test::readdata(cs.data), "/data/SINGLET.dat", path);
+        EXPECT_EQ(abr(cs.file), want) << cs.cmd;
+        EXPECT_EQ(r.out, want + " \nEnd of displayed data\n") << cs.cmd;
+        EXPECT_EQ(log(), std::string(cs.title) + "\n" + cs.title + " - Finished\n");
+    }
+}
+
+TEST_F(AberrationsBatch, JsonAtFullPrecision) {
+    const std::string path = save(test::singlet(1));
+    Model m;
+    ASSERT_EQ(loadlensfile(path, m), "");
+    nudatparax(m);
+    aberrations(m, false, nullptr);
+    ASSERT_FALSE(m.calcerror);
+
+    const BatchRun r = run("--json raytrace '" + path + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto values = jsonvalues(r.out, "value");
+    ASSERT_EQ(values.size(), 27u);
+    for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(values[i], m.aberval[i]) << i;
+    EXPECT_NE(r.out.find("{\"name\":\"Spherical aberration \",\"value\":"), std::string::npos) << r.out;
+
+    SeidelData s;
+    seidelcalc(m, s);
+    const BatchRun rs = run("--json seidel '" + path + "'");
+    ASSERT_EQ(rs.status, 0) << rs.err;
+    const auto sums = jsonvalues(rs.out, "sums");
+    ASSERT_EQ(sums.size(), 1u);
+    EXPECT_EQ(sums[0], s.sums[0]);
+    EXPECT_EQ(jsonvalues(rs.out, "DUN").size(), 2u);
+    EXPECT_NE(rs.out.find("\"sums\":["), std::string::npos);
+
+    const BatchRun ra = run("--json aberrations '" + path + "'");
+    ASSERT_EQ(ra.status, 0) << ra.err;
+    EXPECT_EQ(jsonvalues(ra.out, "astigmatism").size(), 1u);
+    EXPECT_EQ(jsonvalues(ra.out, "dopsis"), std::vector<double>{5});
+}
+
+TEST_F(AberrationsBatch, FailuresAndUsage) {
+    Model m = test::singlet(0);
+    m.rays.rl[2] = 12;   // no chief ray: the Seidel sums cannot be formed
+    const std::string path = save(m);
+    const BatchRun r = run("seidel '" + path + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error in calculation!\nSeidel sums are zero in Seidel coefficients calculation\n");
+    EXPECT_EQ(log(), "Calculate Seidel Coefficients\nSeidel sums are zero in Seidel coefficients calculation\n");
+    EXPECT_EQ(abr("SINGLET.sei"), "<missing>");
+
+    EXPECT_EQ(run("aberrations").status, 2);
+    EXPECT_EQ(run("raytrace a.dat b.dat").status, 2);
+    EXPECT_EQ(run("seidel --bogus 1 '" + path + "'").status, 2);
+    EXPECT_EQ(run("raytrace '" + (dir / "none.dat").string() + "'").status, 1);
+}
+
+}  // namespace
+}  // namespace zefo
