@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,9 @@ struct Context {
     Model m;
     std::string date;              // report header date, --date
     bool json = false;             // --json
-    std::vector<std::string> args; // the command's own arguments
+    std::vector<std::string> args; // the command's own arguments and options
+    std::string filepath;          // the lens data file of the command, absolute
+    std::string filebase;          // its name without directory and extension
     std::ostream* out = nullptr;
 };
 
@@ -39,7 +42,18 @@ struct CommandEntry {
 // The commands of the model subsystem.
 std::vector<CommandEntry> modelcommands();
 
-// Reads the lens data file named by a command argument into the context's model.
+// Reads the lens data file named by a command argument into the context's model and
+// makes it the current file (filepath, filebase).
 std::string openlens(Context& c, const std::string& path);
+
+// Removes "--name VALUE" from the command's arguments and returns VALUE; empty when the
+// option is absent. A missing value or a second occurrence is a usage error.
+std::optional<std::string> takeoption(Context& c, const std::string& name);
+
+// After the options are taken: exactly n arguments must remain, none an option.
+void expectargs(const Context& c, size_t n, const std::string& usage);
+
+// The commands of the system reports, the ray scheme and the single ray trace.
+std::vector<CommandEntry> tracecommands();
 
 }  // namespace zefo::batch

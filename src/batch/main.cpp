@@ -11,6 +11,7 @@ namespace {
 std::vector<CommandEntry> allcommands() {
     std::vector<CommandEntry> all;
     for (auto& c : modelcommands()) all.push_back(c);
+    for (auto& c : tracecommands()) all.push_back(c);
     return all;
 }
 

@@ -1,17 +1,44 @@
 // Batch commands of the model: saving a lens data file.
+#include <filesystem>
+
 #include "batch.h"
 #include "model/lensfile.h"
 
 namespace zefo::batch {
 
 std::string openlens(Context& c, const std::string& path) {
-    return loadlensfile(path, c.m);
+    if (auto e = loadlensfile(path, c.m); !e.empty()) return e;
+    const std::filesystem::path p = std::filesystem::absolute(path).lexically_normal();
+    c.filepath = p.generic_string();
+    c.filebase = p.stem().string();
+    return {};
+}
+
+std::optional<std::string> takeoption(Context& c, const std::string& name) {
+    std::optional<std::string> value;
+    for (size_t i = 0; i < c.args.size();) {
+        if (c.args[i] != name) {
+            ++i;
+            continue;
+        }
+        if (value) throw UsageError{name + " given twice"};
+        if (i + 1 >= c.args.size()) throw UsageError{name + " needs a value"};
+        value = c.args[i + 1];
+        c.args.erase(c.args.begin() + static_cast<long>(i), c.args.begin() + static_cast<long>(i) + 2);
+    }
+    return value;
+}
+
+void expectargs(const Context& c, size_t n, const std::string& usage) {
+    for (const auto& a : c.args)
+        if (a.size() > 2 && a.rfind("--", 0) == 0) throw UsageError{"unknown option " + a};
+    if (c.args.size() != n) throw UsageError{usage};
 }
 
 namespace {
 
 std::string savecmd(Context& c) {
-    if (c.args.size() != 2) throw UsageError{"save needs IN.dat OUT.dat"};
+    expectargs(c, 2, "save needs IN.dat OUT.dat");
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     c.log.writeline("Save optical file");
     if (auto e = savelensfile(c.args[1], c.m); !e.empty()) {

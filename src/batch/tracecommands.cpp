@@ -1,0 +1,298 @@
+// Batch commands of the system reports, the ray scheme and the single ray trace.
+#include <ostream>
+
+#include "analysis/systemreport.h"
+#include "batch.h"
+#include "json.h"
+#include "model/lensfile.h"
+#include "raytrace/rayscheme.h"
+#include "raytrace/singleraytrace.h"
+#include "util/numfmt.h"
+
+namespace zefo::batch {
+
+namespace {
+
+constexpr const char* calcerrormsg = "Error in calculation!";
+
+ReportHead reporthead(const Context& c) {
+    return {c.filepath, c.date};
+}
+
+// The failure of a calculation: its errmsg to the log; the command's message and errmsg
+// as the error text.
+std::string calcfailed(Context& c, const std::string& message) {
+    c.log.writeline(c.m.errmsg);
+    return c.m.errmsg.empty() ? message : message + "\n" + c.m.errmsg;
+}
+
+void printlines(const Context& c, const Report& r) {
+    for (const auto& line : r.lines()) *c.out << line << "\n";
+}
+
+// Prints the JSON object, or fails when it holds a number that is not finite.
+std::string printjson(Context& c, const JsonWriter& w) {
+    if (!w.ok()) return "A result is not a finite number";
+    *c.out << w.text() << "\n";
+    return {};
+}
+
+// --pupil: the answer to the telescope's question for the entrance pupil position;
+// without it the question gets the input box's default answer 0.
+void takepupil(Context& c) {
+    double pupil = 0;
+    if (auto v = takeoption(c, "--pupil")) {
+        auto p = parsetyped(*v);
+        if (!p) throw UsageError{"--pupil needs a number"};
+        pupil = *p;
+    }
+    c.m.askentrpupil = [pupil] { return pupil; };
+}
+
+// The first-order data that nudatparax leaves in the model.
+void firstorderjson(JsonWriter& w, const Model& m) {
+    w.field("efl", m.efl);
+    w.field("lbar", m.lbar);
+    w.field("lbarp", m.lbarp);
+    w.field("up", m.up);
+    w.field("sep", m.sys.sp.sep);
+    w.field("y0", m.rays.y.empty() ? 0.0 : m.rays.y[0]);
+    w.field("m0", m.rays.m.empty() ? 0.0 : m.rays.m[0]);
+}
+
+void raysjson(JsonWriter& w, const Model& m) {
+    w.key("rays");
+    w.beginarray();
+    const auto& r = m.rays;
+    for (size_t k = 0; k < r.rl.size(); ++k) {
+        w.beginobject();
+        w.key("rl");
+        w.integer(r.rl[k]);
+        w.field("xrel", r.xrel[k]);
+        w.field("yrel", r.yrel[k]);
+        w.field("x", r.x[k]);
+        w.field("y", r.y[k]);
+        w.field("l", r.l[k]);
+        w.field("m", r.m[k]);
+        w.endobject();
+    }
+    w.endarray();
+}
+
+// system, system-full: the window-only system data reports.
+std::string systemcmd(Context& c, bool full) {
+    takepupil(c);
+    expectargs(c, 1, std::string(full ? "system-full" : "system") + " needs LENS.dat");
+    if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
+    c.log.writeline(full ? "Display full optical system" : "Display optical system");
+    Report r;
+    const bool ok = full ? systemreportfull(c.m, reporthead(c), r) : systemreport(c.m, reporthead(c), r, true);
+    if (!ok) return calcfailed(c, calcerrormsg);
+    c.log.writeline("Display optical system - Finished");
+    if (!c.json) {
+        printlines(c, r);
+        return {};
+    }
+    JsonWriter w;
+    w.beginobject();
+    firstorderjson(w, c.m);
+    w.endobject();
+    return printjson(c, w);
+}
+
+std::string raysreportcmd(Context& c) {
+    expectargs(c, 1, "rays needs LENS.dat");
+    if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
+    c.log.writeline("Display ray scheme");
+    Report r;
+    rayreport(c.m, r);
+    c.log.writeline("Display ray scheme - Finished");
+    if (!c.json) {
+        printlines(c, r);
+        return {};
+    }
+    JsonWriter w;
+    w.beginobject();
+    raysjson(w, c.m);
+    w.endobject();
+    return printjson(c, w);
+}
+
+void paraxvaluesjson(JsonWriter& w, const LensParax& p) {
+    w.field("f", p.f);
+    w.field("sp", p.sp);
+    w.field("s", p.s);
+}
+
+// paraxial, paraxial-full: the ".prs" report.
+std::string paraxialcmd(Context& c, bool full) {
+    expectargs(c, 1, std::string(full ? "paraxial-full" : "paraxial") + " needs LENS.dat");
+    if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
+    if (c.m.nsurf < 2) return paraxsurfacesmsg;
+    c.log.writeline(full ? "Paraxial ray trace full" : "Paraxial ray trace");
+    Report r;
+    std::vector<ParaxBlock> blocks;
+    paraxreport(c.m, reporthead(c), r, full, &blocks);
+    JsonWriter w;
+    w.beginobject();
+    w.key("blocks");
+    w.beginarray();
+    for (const auto& b : blocks) {
+        w.beginobject();
+        w.key("kind");
+        w.string(b.doublet ? "doublet" : "lens");
+        w.key("number");
+        w.integer(b.number);
+        paraxvaluesjson(w, b.nominal);
+        if (full) {
+            w.key("min");
+            w.beginobject();
+            paraxvaluesjson(w, b.minimum);
+            w.endobject();
+            w.key("max");
+            w.beginobject();
+            paraxvaluesjson(w, b.maximum);
+            w.endobject();
+        }
+        w.endobject();
+    }
+    w.endarray();
+    w.endobject();
+    if (c.json && !w.ok()) {
+        c.log.writeline("A result is not a finite number");
+        return "A result is not a finite number";
+    }
+    if (auto e = r.finishreport(c.ws, c.filebase, ".prs"); !e.empty()) {
+        c.log.writeline(e);
+        return e;
+    }
+    c.log.writeline("Paraxial ray trace - Finished");
+    if (c.json) return printjson(c, w);
+    printlines(c, r);
+    return {};
+}
+
+// rayscheme: "Calculate Ray Scheme", then the ray scheme table; --save writes the lens
+// data file with the aimed rays.
+std::string rayschemecmd(Context& c) {
+    takepupil(c);
+    const auto save = takeoption(c, "--save");
+    expectargs(c, 1, "rayscheme needs LENS.dat");
+    if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
+    if (c.m.raytype == 0) return "A ray scheme of normal rays has no relative coordinates to aim";
+    c.log.writeline("Ray scheme calculation");
+    rayscheme(c.m);
+    if (c.m.calcerror) return calcfailed(c, "Error in calculation of ray scheme");
+    c.log.writeline("Ray scheme calculation - Finished");
+    if (save) {
+        c.log.writeline("Save optical file");
+        if (auto e = savelensfile(*save, c.m); !e.empty()) {
+            c.log.writeline(e);
+            return e;
+        }
+        c.log.writeline("Save optical file - Finished");
+    }
+    if (!c.json) {
+        Report r;
+        rayreport(c.m, r);
+        printlines(c, r);
+        return {};
+    }
+    JsonWriter w;
+    w.beginobject();
+    firstorderjson(w, c.m);
+    raysjson(w, c.m);
+    w.endobject();
+    return printjson(c, w);
+}
+
+// The dialog's choice from --ray N or --xylm X,Y,L,M and --wl 1|2|3.
+SrtInput srtchoice(Context& c, std::string& error) {
+    SrtInput in;
+    const auto ray = takeoption(c, "--ray");
+    const auto xylm = takeoption(c, "--xylm");
+    const auto wl = takeoption(c, "--wl");
+    if (ray.has_value() == xylm.has_value()) throw UsageError{"srt needs either --ray N or --xylm X,Y,L,M"};
+    if (ray) {
+        auto n = parseint(*ray);
+        if (!n) error = "Not a valid number!";
+        // Outside 1 .. maxrays no ray of any scheme: the dialog's range check refuses it.
+        else in.raynumber = *n >= 1 && *n <= maxrays ? static_cast<int>(*n) : -1;
+    } else {
+        in.raynumber = 0;
+        double* fields[] = {&in.X, &in.Y, &in.L, &in.M};
+        size_t p = 0;
+        for (int f = 0; f < 4; ++f) {
+            const size_t comma = xylm->find(',', p);
+            if ((f < 3) == (comma == std::string::npos)) throw UsageError{"--xylm needs X,Y,L,M"};
+            const size_t e = f < 3 ? comma : xylm->size();
+            auto v = parsetyped(xylm->substr(p, e - p));
+            if (!v) error = "Not a valid number!";
+            else *fields[f] = *v;
+            p = e + 1;
+        }
+    }
+    if (wl) {
+        if (*wl != "1" && *wl != "2" && *wl != "3") throw UsageError{"--wl must be 1, 2 or 3"};
+        in.wl = (*wl)[0] - '1';
+    }
+    return in;
+}
+
+std::string srtcmd(Context& c) {
+    std::string error;
+    const SrtInput in = srtchoice(c, error);
+    expectargs(c, 1, "srt needs LENS.dat");
+    if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
+    if (error.empty()) error = checksrtinput(c.m, in);
+    if (!error.empty()) return error;
+    c.log.writeline("Single ray trace");
+    for (const auto& line : srtchoicelog(in)) c.log.writeline(line);
+    Report r;
+    if (!singleraytrace(c.m, in, reporthead(c), r)) return calcfailed(c, "Error in the single ray trace calculation!");
+    JsonWriter w;
+    w.beginobject();
+    w.key("surfray");
+    w.beginarray();
+    for (int i = 0; i <= c.m.nsurf; ++i) {
+        const RayPoint& p = c.m.surfray[static_cast<size_t>(i)];
+        w.beginobject();
+        w.field("X", p.X);
+        w.field("Y", p.Y);
+        w.field("Z", p.Z);
+        w.field("L", p.L);
+        w.field("M", p.M);
+        w.field("N", p.N);
+        w.endobject();
+    }
+    w.endarray();
+    w.endobject();
+    if (c.json && !w.ok()) {
+        c.log.writeline("A result is not a finite number");
+        return "A result is not a finite number";
+    }
+    if (auto e = r.finishreport(c.ws, c.filebase, ".srt"); !e.empty()) {
+        c.log.writeline(e);
+        return e;
+    }
+    c.log.writeline("Single ray trace - Finished");
+    if (c.json) return printjson(c, w);
+    printlines(c, r);
+    return {};
+}
+
+}  // namespace
+
+std::vector<CommandEntry> tracecommands() {
+    return {
+        {"system", "LENS.dat [--pupil P]", [](Context& c) { return systemcmd(c, false); }},
+        {"system-full", "LENS.dat [--pupil P]", [](Context& c) { return systemcmd(c, true); }},
+        {"rays", "LENS.dat", raysreportcmd},
+        {"paraxial", "LENS.dat", [](Context& c) { return paraxialcmd(c, false); }},
+        {"paraxial-full", "LENS.dat", [](Context& c) { return paraxialcmd(c, true); }},
+        {"rayscheme", "LENS.dat [--save OUT.dat] [--pupil P]", rayschemecmd},
+        {"srt", "LENS.dat (--ray N | --xylm X,Y,L,M) [--wl 1|2|3]", srtcmd},
+    };
+}
+
+}  // namespace zefo::batch

@@ -1,0 +1,357 @@
+#include "analysis/systemreport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "raytrace/paraxial.h"
+#include "util/numfmt.h"
+
+namespace zefo {
+
+const char* const paraxsurfacesmsg = "System must have minimum two surfaces for paraxial calculations!";
+
+namespace {
+
+// F(w.d) held in a text of the given size: a longer number shows its first characters.
+// The integer part is never cut, so an oversized number loses decimals only.
+std::string fmtfit(double v, int w, int d, size_t size) {
+    std::string s = fmtf(v, w, d);
+    if (s.size() <= size) return s;
+    const size_t point = s.find('.');
+    s.resize(point == std::string::npos ? s.size() : std::max(size, point));
+    return s;
+}
+
+// Sizes of the texts a number is held in before it is joined into its line.
+constexpr size_t rowsize = 11;     // surface rows
+constexpr size_t headsize = 12;    // focal length, wavelength and object distance lines
+constexpr size_t raysize = 15;     // ray scheme rows
+constexpr size_t paraxsize = 10;   // paraxial lens data
+
+std::string conictype(double k) {
+    if (k < -1) return "(Hyperbola)";
+    if (k == -1) return "(Parabola)";
+    if (k == 0) return "";
+    return "(Ellipse)";
+}
+
+double asfvalue(const std::vector<double>& a, int i) {
+    return static_cast<size_t>(i) < a.size() ? a[static_cast<size_t>(i)] : 0.0;
+}
+
+bool contains(const std::string& s, char c) {
+    return s.find(c) != std::string::npos;
+}
+
+// The conic, aspheric or Fresnel line that follows a surface row.
+void surfacetypelines(const Model& m, int i, Report& r) {
+    const std::string& label = m.sys.sp.surflabel[static_cast<size_t>(i)];
+    const auto& asf = m.sys.asf;
+    const double k = asfvalue(asf.eps, i);
+    if (contains(label, 'E'))
+        r.addline("Conical surface  conic constant= " + fmtf(k, 10, 6) + "   " + conictype(k));
+    if (contains(label, 'A'))
+        r.addline("Asferical surface  eps= " + fmtf(k, 10, 6) + "  a4= " + fmtf(asfvalue(asf.a4, i), 10, 6) +
+                  "  a6= " + fmtf(asfvalue(asf.a6, i), 10, 6) + "  a8= " + fmtf(asfvalue(asf.a8, i), 10, 6) +
+                  "  a10= " + fmtf(asfvalue(asf.a10, i), 10, 6));
+    if (contains(label, 'F'))
+        r.addline("Fresnel surface  with conic constant= " + fmtf(k, 10, 6) + "   " + conictype(k));
+}
+
+std::string surfacenumber(const Model& m, int i) {
+    return i == m.nsurf ? "IMG" : fmti(i + 1, 3);
+}
+
+// Radius (or curvature when the system is given by curvatures) in its table column.
+std::string shapecolumn(const Model& m, double v) {
+    return m.radiiflag == 'D' ? fmtfit(v, 10, 3, rowsize) : fmtfit(v, 10, 7, rowsize);
+}
+
+// The columns after the separations: indices, dispersion, glass and clear radius.
+std::string mediumcolumns(const Model& m, size_t i) {
+    const auto& sp = m.sys.sp;
+    std::string s = "  ";
+    for (double n : sp.index[i]) s += fmtfit(n, 9, 5, rowsize);
+    s += fmtfit(sp.disp[i], 9, 5, rowsize) + " " + centredglass(sp.glass[i]) + fmtfit(sp.hmax[i], 6, 2, rowsize);
+    return s;
+}
+
+// Title, focal length, wavelengths and object distance; keeps the throw in the model.
+void systemhead(Model& m, const ReportHead& h, Report& r) {
+    r.addline(titleline(m, h));
+    const bool objective = !m.telescope();
+    if (objective) r.addline("Focal length = " + fmtfit(m.efl, 9, 4, headsize));
+    std::string wl = "Wave lengths are: ";
+    for (double w : m.wl) wl += fmtfit(w, 12, 7, headsize);
+    r.addline(wl);
+    if (objective && !m.rays.m.empty() && m.rays.m[0] != 0) {
+        const double y0 = m.rays.y[0], m0 = m.rays.m[0];
+        double total = 0;
+        for (double d : m.sys.sp.sep) total += d;
+        m.throwdist = y0 / m0 + total;
+        r.addline("Object distance =" + fmtfit(-y0 / m0, 8, 3, headsize) + " Magnification =" +
+                  fmtfit(m.mag, 7, 3, headsize) + " Throw  =" + fmtfit(m.throwdist, 8, 3, headsize));
+    }
+}
+
+void closewindowreport(Report& r) {
+    r.addline("Measurement units are mm");
+    r.addline(" ");
+    r.addline("End of displayed data");
+}
+
+bool isair(const std::string& glass) {
+    size_t b = glass.find_first_not_of(' ');
+    if (b == std::string::npos) return true;
+    size_t e = glass.find_last_not_of(' ');
+    std::string g = glass.substr(b, e - b + 1);
+    for (char& c : g) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return g == "air";
+}
+
+// Paraxial ray through one surface of radius r (0 = plane) from index n to n2.
+void refractparax(double y, double& u, double r, double n, double n2) {
+    const double c = r != 0 ? 1.0 / r : 0.0;
+    u = (n * u - y * (n2 - n) * c) / n2;
+}
+
+// Back focal length and focal length of surfaces in air for an object at infinity;
+// radii[j] separates index[j] (in front) and index[j+1]; thick[j] follows surface j.
+void forwardparax(const std::vector<double>& radii, const std::vector<double>& index,
+                  const std::vector<double>& thick, double& f, double& sp) {
+    double y = 1, u = 0;
+    for (size_t j = 0; j < radii.size(); ++j) {
+        refractparax(y, u, radii[j], index[j], index[j + 1]);
+        if (j < thick.size()) y += thick[j] * u;
+    }
+    if (u == 0) {
+        f = sp = 0;   // afocal: no focal point
+        return;
+    }
+    f = -1.0 / u;
+    sp = -y / u;
+}
+
+// Design data of a block: per element its radii, thickness, index and glass.
+struct BlockData {
+    std::vector<double> radius;   // one more than elements
+    std::vector<double> thick;
+    std::vector<double> index;
+    std::vector<std::string> glass;
+};
+
+LensParax blockparax(const BlockData& b) {
+    std::vector<LensElement> el;
+    for (size_t j = 0; j < b.thick.size(); ++j) el.push_back({b.radius[j], b.thick[j], b.index[j]});
+    return lensparax(el, b.radius.back());
+}
+
+std::string fp(double v, int w, int d) {
+    return fmtfit(v, w, d, paraxsize);
+}
+
+void designlines(const BlockData& b, Report& r) {
+    if (b.thick.size() == 1) {
+        r.addline("Design data: ");
+        r.addline("Radius: R1 = " + fp(b.radius[0], 10, 3) + "  R2 = " + fp(b.radius[1], 10, 3));
+        r.addline("Lens thickness d = " + fp(b.thick[0], 8, 3));
+        r.addline("Glass: " + b.glass[0]);
+    } else {
+        r.addline("Design data:");
+        r.addline("Radius: R1 = " + fp(b.radius[0], 10, 3) + "  R2 = " + fp(b.radius[1], 10, 3) +
+                  "  R3 = " + fp(b.radius[2], 10, 3));
+        r.addline("Lens thickness: d1 = " + fp(b.thick[0], 8, 3) + "  d2 = " + fp(b.thick[1], 8, 3));
+        r.addline("Glass  lens 1: " + b.glass[0] + "  lens 2: " + b.glass[1]);
+    }
+}
+
+void paraxlines(const LensParax& p, const std::string& prefix, Report& r) {
+    const bool plain = prefix.empty();
+    r.addline(plain ? "Paraxial data are:" : prefix + " paraxial data are:");
+    r.addline((plain ? "Efective" : prefix + " efective") + " focal lenght f = " + fp(p.f, 9, 3));
+    r.addline((plain ? "Back" : prefix + " back") + " focal length    sp = " + fp(p.sp, 9, 3));
+    r.addline((plain ? "Front" : prefix + " front") + " focal length    s = " + fp(p.s, 9, 3));
+}
+
+// Radius of surface i for a variant: 0 nominal, 1 minimum, 2 maximum.
+double variantradius(const Model& m, size_t i, int variant) {
+    if (variant == 0) return m.sys.sp.radius[i];
+    const double v = variant == 1 ? m.radmin[i] : m.radmax[i];
+    if (m.radiiflag == 'D') return v;
+    return v != 0 ? 1.0 / v : 0.0;   // the bounds hold curvatures
+}
+
+double variantsep(const Model& m, size_t i, int variant) {
+    if (variant == 0) return m.sys.sp.sep[i];
+    return variant == 1 ? m.sepmin[i] : m.sepmax[i];
+}
+
+// The group of media first .. first+count-1 between surfaces first-1 .. first+count-1.
+BlockData groupdata(const Model& m, size_t first, size_t count, int variant) {
+    BlockData b;
+    for (size_t j = 0; j <= count; ++j) b.radius.push_back(variantradius(m, first - 1 + j, variant));
+    for (size_t j = 0; j < count; ++j) {
+        b.thick.push_back(variantsep(m, first + j, variant));
+        b.index.push_back(m.sys.sp.index[first + j][0]);
+        b.glass.push_back(m.sys.sp.glass[first + j]);
+    }
+    return b;
+}
+
+// One lens or doublet block of the report, nominal and (full) minimum and maximum.
+ParaxBlock paraxblock(const Model& m, size_t first, size_t count, int number, bool full, Report& r) {
+    ParaxBlock pb;
+    pb.doublet = count == 2;
+    pb.number = number;
+    r.addline("");
+    r.addline("");
+    r.addline((pb.doublet ? "Doublet No. " : "Lens No. ") + std::to_string(number));
+    r.addline("");
+    static const char* const variantnames[] = {"Nominal", "Minimum", "Maximum"};
+    LensParax* results[] = {&pb.nominal, &pb.minimum, &pb.maximum};
+    for (int v = 0; v < (full ? 3 : 1); ++v) {
+        const BlockData b = groupdata(m, first, count, v);
+        *results[v] = blockparax(b);
+        if (v > 0) {
+            r.addline("");
+            r.addline("");
+        }
+        if (full) r.addline(std::string(variantnames[v]) + " data: ");
+        designlines(b, r);
+        r.addline("");
+        r.addline("");
+        paraxlines(*results[v], v == 0 ? "" : variantnames[v], r);
+    }
+    return pb;
+}
+
+}  // namespace
+
+std::string titleline(const Model& m, const ReportHead& h) {
+    return "System name =" + m.sysname + "        File = " + h.filepath + "     " + h.date;
+}
+
+std::string centredglass(const std::string& glass) {
+    if (glass.size() >= 11) return glass;
+    const size_t pad = 11 - glass.size();
+    return std::string(pad / 2, ' ') + glass + std::string(pad - pad / 2, ' ');
+}
+
+bool systemreport(Model& m, const ReportHead& h, Report& r, bool standalone) {
+    nudatparax(m);
+    if (m.calcerror) return false;
+    systemhead(m, h, r);
+    r.addline(m.radiiflag == 'D'
+                  ? " No    Radius   Separation  index1   index2   index3    disp     glass    hmax"
+                  : " No   Curvature Separation  index1   index2   index3    disp     glass    hmax");
+    const auto& sp = m.sys.sp;
+    for (int i = 0; i <= m.nsurf; ++i) {
+        const size_t s = static_cast<size_t>(i);
+        const double shape = m.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
+        r.addline(surfacenumber(m, i) + shapecolumn(m, shape) + fmtfit(sp.sep[s], 10, 3, rowsize) +
+                  mediumcolumns(m, s));
+        surfacetypelines(m, i, r);
+    }
+    r.addline(" ");
+    if (standalone) closewindowreport(r);
+    return true;
+}
+
+bool systemreportfull(Model& m, const ReportHead& h, Report& r) {
+    nudatparax(m);
+    if (m.calcerror) return false;
+    systemhead(m, h, r);
+    r.addline(m.radiiflag == 'D'
+                  ? " No    Radius Radius min Radius max Separation Separ.min Separ.max  index1   index2   index3 "
+                    "   disp     glass    hmax"
+                  : " No   Curvature Curv. min Curv. max Separation Separ.min Separ.max  index1   index2   index3 "
+                    "   disp     glass    hmax");
+    const auto& sp = m.sys.sp;
+    for (int i = 0; i <= m.nsurf; ++i) {
+        const size_t s = static_cast<size_t>(i);
+        const double shape = m.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
+        r.addline(surfacenumber(m, i) + shapecolumn(m, shape) + shapecolumn(m, m.radmin[s]) +
+                  shapecolumn(m, m.radmax[s]) + fmtfit(sp.sep[s], 10, 3, rowsize) +
+                  fmtfit(m.sepmin[s], 10, 3, rowsize) + fmtfit(m.sepmax[s], 10, 3, rowsize) + mediumcolumns(m, s));
+        surfacetypelines(m, i, r);
+    }
+    r.addline(" ");
+    closewindowreport(r);
+    return true;
+}
+
+void rayreport(const Model& m, Report& r) {
+    const bool relative = m.raytype != 0;
+    r.addline(relative ? " No  RL      Xrel       Yrel       X          Y         L          M"
+                       : " No  RL      X          Y          L         M");
+    const auto& rays = m.rays;
+    for (size_t k = 0; k < rays.rl.size() && k < m.nrays; ++k) {
+        std::string line = fmti(static_cast<long long>(k) + 1, 3) + fmti(rays.rl[k], 4);
+        if (relative) line += fmtfit(rays.xrel[k], 11, 5, raysize) + fmtfit(rays.yrel[k], 11, 5, raysize);
+        line += fmtfit(rays.x[k], 11, 5, raysize) + fmtfit(rays.y[k], 11, 5, raysize) +
+                fmtfit(std::fabs(rays.l[k]), 10, 6, raysize) + fmtfit(rays.m[k], 10, 6, raysize);
+        r.addline(line);
+    }
+    r.addline(" ");
+    r.addline("End of displayed data");
+}
+
+LensParax lensparax(const std::vector<LensElement>& elements, double rlast) {
+    std::vector<double> radii, index{1.0}, thick;
+    for (const auto& e : elements) {
+        radii.push_back(e.r1);
+        index.push_back(e.n);
+        thick.push_back(e.d);
+    }
+    radii.push_back(rlast);
+    index.push_back(1.0);
+    LensParax p;
+    forwardparax(radii, index, thick, p.f, p.sp);
+    // The group turned round: surfaces in reverse order with their signs reversed.
+    std::vector<double> rradii, rindex, rthick;
+    for (auto it = radii.rbegin(); it != radii.rend(); ++it) rradii.push_back(-*it);
+    for (auto it = index.rbegin(); it != index.rend(); ++it) rindex.push_back(*it);
+    for (auto it = thick.rbegin(); it != thick.rend(); ++it) rthick.push_back(*it);
+    double fback = 0, s = 0;
+    forwardparax(rradii, rindex, rthick, fback, s);
+    p.s = -s;
+    return p;
+}
+
+bool paraxreport(const Model& m, const ReportHead& h, Report& r, bool full, std::vector<ParaxBlock>* blocks) {
+    if (m.nsurf < 2) return false;
+    r.addline(full ? "    F U L L   P A R A X I A L   L E N S   D A T A   C A L C U L A T I O N    "
+                   : "         P A R A X I A L   L E N S   D A T A   C A L C U L A T I O N        ");
+    r.addline(" ");
+    r.addline(titleline(m, h));
+    r.addline(" ");
+    const auto& glass = m.sys.sp.glass;
+    const size_t ns = static_cast<size_t>(m.nsurf);
+    // A medium beyond the image space counts as glass: no group closes there.
+    auto air = [&](size_t i) { return i <= ns && isair(glass[i]); };
+    int lens = 0, doublet = 0;
+    auto add = [&](const ParaxBlock& b) {
+        if (blocks) blocks->push_back(b);
+    };
+    // Medium i lies between surfaces i-1 and i; object space (medium 0) holds no lens.
+    size_t i = 1;
+    while (i + 1 <= ns) {
+        if (air(i)) {
+            ++i;
+        } else if (air(i + 1)) {
+            add(paraxblock(m, i, 1, ++lens, full, r));
+            i += 2;
+        } else if (air(i + 2)) {
+            add(paraxblock(m, i, 2, ++doublet, full, r));
+            add(paraxblock(m, i, 1, ++lens, full, r));
+            add(paraxblock(m, i + 1, 1, ++lens, full, r));
+            i += 3;
+        } else {
+            while (i <= ns && !air(i)) ++i;   // three or more glasses cemented: no block
+        }
+    }
+    return true;
+}
+
+}  // namespace zefo

@@ -1,0 +1,68 @@
+// Text reports of the optical system: the system data table (plain and with the
+// optimization limits), the ray scheme table and the paraxial data of every single
+// lens and cemented doublet.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/report.h"
+#include "model/model.h"
+
+namespace zefo {
+
+// What a report's title line names besides the system: the lens data file and the date.
+struct ReportHead {
+    std::string filepath;
+    std::string date;   // the current date in the platform's short date form
+};
+
+// "System name =" + sysname + "        File = " + filepath + "     " + date.
+std::string titleline(const Model& m, const ReportHead& h);
+
+// The glass name centred in 11 characters, the odd space on the right.
+std::string centredglass(const std::string& glass);
+
+// System data: runs nudatparax, then the title, focal length, wavelengths, object
+// distance and the surface table. Standalone it ends with the closing lines of a
+// window-only report; otherwise its lines head a larger report. Returns false after a
+// failure (calcerror set), leaving the lines written so far.
+bool systemreport(Model& m, const ReportHead& h, Report& r, bool standalone = true);
+
+// The same with the optimization limits of radii (or curvatures) and separations.
+bool systemreportfull(Model& m, const ReportHead& h, Report& r);
+
+// The ray scheme table, ending with the closing lines of a window-only report.
+void rayreport(const Model& m, Report& r);
+
+// First-order data of one lens or cemented group in air, object at infinity:
+// effective focal length f, back focal length sp and the printed front focal length.
+// An afocal group gives 0 for the lengths that do not exist.
+struct LensParax {
+    double f = 0, sp = 0, s = 0;
+};
+
+// One element of a group: its front radius (0 = plane), thickness and index; the
+// back radius closes the group.
+struct LensElement {
+    double r1, d, n;
+};
+LensParax lensparax(const std::vector<LensElement>& elements, double rlast);
+
+// One block of the paraxial lens data report: a single lens or a cemented doublet.
+struct ParaxBlock {
+    bool doublet = false;
+    int number = 0;                  // lens or doublet number, from 1
+    LensParax nominal, minimum, maximum;
+};
+
+// The paraxial lens data report (".prs" lines, without the closing lines): nominal, or
+// with the minimum and maximum radii and separations. A system of fewer than two
+// surfaces gets no lines and false. The printed blocks go to blocks when given.
+bool paraxreport(const Model& m, const ReportHead& h, Report& r, bool full,
+                 std::vector<ParaxBlock>* blocks = nullptr);
+
+// The message of a paraxial lens data request on a system of fewer than two surfaces.
+extern const char* const paraxsurfacesmsg;
+
+}  // namespace zefo

@@ -1,0 +1,81 @@
+// Optical systems built in memory for the report tests.
+#pragma once
+
+#include <cmath>
+#include <vector>
+
+#include "model/model.h"
+
+namespace zefo::test {
+
+// One surface row: radius, separation in front, glass, indices, dispersion, clear radius,
+// label and conic / aspheric data.
+struct SurfaceRow {
+    double radius, sep;
+    const char* glass;
+    Index3 index;
+    double disp, hmax;
+    const char* label;
+    double eps = 0, a4 = 0, a6 = 0;
+};
+
+// An objective of the given surfaces (the last row is the image plane), object at
+// infinity, NA 0.1, stop on surface 1, six rays of the standard scheme with a 3 degree field.
+inline Model objectivemodel(const char* name, const std::vector<SurfaceRow>& rows) {
+    Model m;
+    m.sysname = name;
+    m.nsurf = static_cast<int32_t>(rows.size()) - 1;
+    m.stopsurf = 1;
+    m.nrays = 6;
+    m.naber = 21;
+    m.systype = 0;
+    m.raytype = 20;
+    m.nfields = 2;
+    m.anglesurf = static_cast<uint8_t>(m.nsurf);
+    m.radiiflag = 'D';
+    m.asphdata = 'D';
+    m.na = 0.1;
+    allocsystem(m);
+    auto& sp = m.sys.sp;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto& r = rows[i];
+        sp.radius[i] = r.radius;
+        sp.curv[i] = r.radius != 0 ? 1.0 / r.radius : 0.0;
+        sp.sep[i] = r.sep;
+        sp.glass[i] = r.glass;
+        sp.index[i] = r.index;
+        sp.disp[i] = r.disp;
+        sp.hmax[i] = r.hmax;
+        sp.surflabel[i] = r.label;
+        m.sys.asf.eps[i] = r.eps;
+        m.sys.asf.a4[i] = r.a4;
+        m.sys.asf.a6[i] = r.a6;
+        m.radmin[i] = m.radmax[i] = r.radius;
+        m.sepmin[i] = m.sepmax[i] = r.sep;
+        if (r.label[0] != 'S') ++m.asphflag;
+    }
+    for (auto& w : m.aberweight) w = 1.0;
+    m.field = {0.0, 3.0};
+    m.rays.rl = {1, 12, 13, 14, 14, 5};
+    m.rays.yrel = {1.0, 1.0, 3.0, 0.0, 0.0, 0.0};
+    return m;
+}
+
+constexpr Index3 kAir{1.0, 1.0, 1.0};
+constexpr Index3 kBK7{1.5168, 1.51432, 1.52238};
+constexpr Index3 kF2{1.62004, 1.61503, 1.63208};
+
+// A cemented doublet (aspheric front) followed by a plano-convex lens whose plane back
+// surface is a Fresnel surface; the front of the second lens is a paraboloid.
+inline Model doubletmodel() {
+    return objectivemodel("DUBLET", {
+        {61.07, 0.0, "air", kAir, 0.0, 12.5, "A", 0.5, -1e-6, 2e-9},
+        {-44.2, 6.0, "BK7", kBK7, 0.00806, 12.5, "S"},
+        {-129.0, 2.5, "F2", kF2, 0.01705, 12.5, "S"},
+        {100.0, 2.0, "air", kAir, 0.0, 12.0, "E", -1.0},
+        {0.0, 4.0, "BK7", kBK7, 0.00806, 12.0, "F", -2.0},
+        {0.0, 50.0, "air", kAir, 0.0, 10.0, "S"},
+    });
+}
+
+}  // namespace zefo::test

@@ -1,0 +1,225 @@
+// System data, ray scheme and paraxial lens data reports, compared line for line with
+// texts whose numbers were worked out by the thick-lens formulas and Gaussian imaging.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "analysis/systemreport.h"
+#include "model/lensfile.h"
+#include "systemreport_models.h"
+#include "testutil.h"
+
+namespace zefo {
+namespace {
+
+const ReportHead kHead{"@FILE@", "10.12.2026"};
+
+Model lens1() {
+    Model m;
+    EXPECT_EQ(loadlensfile(test::datafile("lens1.dat"), m), "");
+    return m;
+}
+
+// The report file that finishreport writes for a paraxial lens data report.
+std::string prsfile(const Report& lines, const std::string& dirname) {
+    Report r = lines;
+    const auto dir = test::freshdir(dirname);
+    const Workspace ws = makeworkspace(dir.string());
+    EXPECT_EQ(r.finishreport(ws, "sys", ".prs"), "");
+    EXPECT_EQ(r.lines().back(), "End of displayed data");
+    return readtextfile(reportpath(ws, "sys", ".prs")).value_or("");
+}
+
+TEST(SystemReport, SingletTablesMatchThickLensData) {
+    Model m = lens1();
+    Report r;
+    ASSERT_TRUE(systemreport(m, kHead, r));
+    EXPECT_EQ(r.text(), test::readdata("systemreport-lens1-system.txt"));
+    // the image plane now lies at the back focal length; the throw is kept for the ray analysis
+    EXPECT_NEAR(m.sys.sp.sep[2], 49.1620860705, 1e-9);
+
+    Model full = lens1();
+    Report rf;
+    ASSERT_TRUE(systemreportfull(full, kHead, rf));
+    EXPECT_EQ(rf.text(), test::readdata("systemreport-lens1-systemfull.txt"));
+
+    Report rr;
+    rayreport(lens1(), rr);
+    EXPECT_EQ(rr.text(), test::readdata("systemreport-lens1-rays.txt"));
+}
+
+TEST(SystemReport, DoubletWithConicAsphericAndFresnelSurfaces) {
+    Model m = test::doubletmodel();
+    Report r;
+    ASSERT_TRUE(systemreport(m, kHead, r));
+    EXPECT_EQ(r.text(), test::readdata("systemreport-doublet-system.txt"));
+}
+
+TEST(SystemReport, FiniteObjectLineGivesObjectDistanceAndThrow) {
+    // A symmetric lens at magnification -1 images from 100 mm in front of it to 100 mm behind.
+    Model m = lens1();
+    m.mag = -1;
+    Report r;
+    ASSERT_TRUE(systemreport(m, kHead, r, false));
+    ASSERT_GE(r.lines().size(), 4u);
+    EXPECT_EQ(r.lines()[1], "Focal length =   50.8379");
+    EXPECT_EQ(r.lines()[3], "Object distance =-100.000 Magnification = -1.000 Throw  = 205.000");
+    EXPECT_NEAR(m.throwdist, 205.0, 1e-9);
+    // not standalone: the block ends with " " and no closing lines
+    EXPECT_EQ(r.lines().back(), " ");
+}
+
+TEST(SystemReport, CurvatureFormAndOversizedNumbers) {
+    Model m = lens1();
+    m.radiiflag = 'N';
+    m.sys.sp.curv[1] = -123.45678901;   // wider than the 11 characters a row number may take
+    m.radmin[0] = 0.0190000;
+    m.radmax[0] = 0.0200000;
+    Report r;
+    ASSERT_TRUE(systemreportfull(m, kHead, r));
+    const auto& l = r.lines();
+    ASSERT_GE(l.size(), 7u);
+    EXPECT_EQ(l[3],
+              " No   Curvature Curv. min Curv. max Separation Separ.min Separ.max  index1   index2   index3 "
+              "   disp     glass    hmax");
+    EXPECT_EQ(l[4], "  1 0.0193498 0.0190000 0.0200000     0.000     0.000     0.000    1.00000  1.00000  1.00000"
+                    "  0.00000     air     10.00");
+    EXPECT_EQ(l[5].substr(0, 14), "  2-123.456789");
+
+    Model plain = lens1();
+    plain.radiiflag = 'N';
+    Report rp;
+    ASSERT_TRUE(systemreport(plain, kHead, rp));
+    EXPECT_EQ(rp.lines()[3], " No   Curvature Separation  index1   index2   index3    disp     glass    hmax");
+    EXPECT_EQ(rp.lines()[5].substr(0, 23), "  2-0.0193498     5.000");
+}
+
+TEST(SystemReport, ConicTypeFollowsTheConicConstant) {
+    const struct {
+        double k;
+        const char* line;
+    } cases[] = {
+        {-1.0, "Conical surface  conic constant=  -1.000000   (Parabola)"},
+        {-2.0, "Conical surface  conic constant=  -2.000000   (Hyperbola)"},
+        {0.5, "Conical surface  conic constant=   0.500000   (Ellipse)"},
+        {-0.5, "Conical surface  conic constant=  -0.500000   (Ellipse)"},
+        {0.0, "Conical surface  conic constant=   0.000000   "},
+    };
+    for (const auto& c : cases) {
+        Model m = lens1();
+        m.asphdata = 'D';
+        allocsystem(m);
+        m.sys.sp.surflabel[0] = "E";
+        m.sys.asf.eps[0] = c.k;
+        Report r;
+        ASSERT_TRUE(systemreport(m, kHead, r));
+        EXPECT_EQ(r.lines()[5], c.line) << c.k;
+    }
+}
+
+TEST(SystemReport, GlassNamesAreCentredInElevenCharacters) {
+    EXPECT_EQ(centredglass("BK7"), "    BK7    ");
+    EXPECT_EQ(centredglass("LaK9"), "   LaK9    ");
+    EXPECT_EQ(centredglass(""), std::string(11, ' '));
+    EXPECT_EQ(centredglass("ABCDEFGHIJK"), "ABCDEFGHIJK");
+}
+
+TEST(SystemReport, FailureOfFirstOrderDataStopsTheReport) {
+    Model m = lens1();
+    m.sys.sp.index[2] = {0, 0, 0};   // image space index 0
+    Report r;
+    EXPECT_FALSE(systemreport(m, kHead, r));
+    EXPECT_TRUE(m.calcerror);
+    EXPECT_TRUE(r.lines().empty());
+}
+
+TEST(ParaxialReport, SingletAndItsLimits) {
+    Model m = lens1();
+    Report r;
+    std::vector<ParaxBlock> blocks;
+    ASSERT_TRUE(paraxreport(m, kHead, r, false, &blocks));
+    EXPECT_EQ(prsfile(r, "prs-lens1"), test::readdata("systemreport-lens1.prs"));
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_FALSE(blocks[0].doublet);
+    EXPECT_EQ(blocks[0].number, 1);
+
+    m.radmin = {50.0, -53.0, 0.0};
+    m.radmax = {53.0, -50.0, 0.0};
+    m.sepmin = {0.0, 4.5, 95.0};
+    m.sepmax = {0.0, 5.5, 95.0};
+    Report rf;
+    ASSERT_TRUE(paraxreport(m, kHead, rf, true));
+    EXPECT_EQ(prsfile(rf, "prs-lens1-full"), test::readdata("systemreport-lens1-limits-full.prs"));
+
+    // limits given as curvatures
+    m.radiiflag = 'N';
+    m.radmin = {1 / 50.0, 1 / -53.0, 0.0};
+    m.radmax = {1 / 53.0, 1 / -50.0, 0.0};
+    Report rc;
+    ASSERT_TRUE(paraxreport(m, kHead, rc, true));
+    EXPECT_EQ(prsfile(rc, "prs-lens1-curv"), test::readdata("systemreport-lens1-limits-full.prs"));
+}
+
+TEST(ParaxialReport, DoubletGivesDoubletBlockAndItsTwoLenses) {
+    Model m = test::doubletmodel();
+    Report r;
+    std::vector<ParaxBlock> blocks;
+    ASSERT_TRUE(paraxreport(m, kHead, r, false, &blocks));
+    EXPECT_EQ(prsfile(r, "prs-doublet"), test::readdata("systemreport-doublet.prs"));
+    ASSERT_EQ(blocks.size(), 4u);
+    EXPECT_TRUE(blocks[0].doublet);
+    EXPECT_EQ(blocks[3].number, 3);
+}
+
+TEST(ParaxialReport, CementedTripletAndTooFewSurfaces) {
+    using test::kAir;
+    using test::kBK7;
+    using test::kF2;
+    Model triplet = test::objectivemodel("TRIPLET", {
+        {50.0, 0.0, "air", kAir, 0.0, 10.0, "S"},
+        {-40.0, 5.0, "BK7", kBK7, 0.00806, 10.0, "S"},
+        {40.0, 2.0, "F2", kF2, 0.01705, 10.0, "S"},
+        {-50.0, 5.0, "BK7", kBK7, 0.00806, 10.0, "S"},
+        {0.0, 50.0, "air", kAir, 0.0, 10.0, "S"},
+    });
+    Report r;
+    std::vector<ParaxBlock> blocks;
+    ASSERT_TRUE(paraxreport(triplet, kHead, r, false, &blocks));
+    EXPECT_TRUE(blocks.empty());
+    EXPECT_EQ(r.lines().size(), 4u);   // header, blank, title line, blank
+
+    Model one = test::objectivemodel("ONE", {
+        {50.0, 0.0, "air", kAir, 0.0, 10.0, "S"},
+        {0.0, 50.0, "BK7", kBK7, 0.00806, 10.0, "S"},
+    });
+    Report r1;
+    EXPECT_FALSE(paraxreport(one, kHead, r1, false));
+    EXPECT_TRUE(r1.lines().empty());
+    EXPECT_STREQ(paraxsurfacesmsg, "System must have minimum two surfaces for paraxial calculations!");
+}
+
+TEST(ParaxialReport, LensValuesAgreeWithTheThickLensFormulas) {
+    // f = 1/((n-1)(1/R1 - 1/R2 + (n-1)d/(n R1 R2))); sp = f(1 - (n-1)d/(n R1));
+    // front focal point at -f(1 + (n-1)d/(n R2)) from the first vertex.
+    const struct {
+        double r1, r2, d, n;
+    } cases[] = {{51.68, -51.68, 5, 1.5168}, {30, 80, 4, 1.62}, {-40, -25, 3, 1.7}, {0, -60, 5, 1.5},
+                 {60, 0, 5, 1.5}};
+    for (const auto& c : cases) {
+        const double k1 = c.r1 != 0 ? 1 / c.r1 : 0, k2 = c.r2 != 0 ? 1 / c.r2 : 0;
+        const double nm = c.n - 1;
+        const double f = 1 / (nm * (k1 - k2 + nm * c.d * k1 * k2 / c.n));
+        const LensParax p = lensparax({{c.r1, c.d, c.n}}, c.r2);
+        EXPECT_NEAR(p.f, f, 1e-9 * std::fabs(f)) << c.r1 << " " << c.r2;
+        EXPECT_NEAR(p.sp, f * (1 - nm * c.d * k1 / c.n), 1e-9 * std::fabs(f));
+        EXPECT_NEAR(p.s, -f * (1 + nm * c.d * k2 / c.n), 1e-9 * std::fabs(f));
+    }
+    // a plane parallel plate has no focal points
+    const LensParax plate = lensparax({{0, 5, 1.5}}, 0);
+    EXPECT_EQ(plate.f, 0);
+    EXPECT_EQ(plate.sp, 0);
+    EXPECT_EQ(plate.s, 0);
+}
+
+}  // namespace
+}  // namespace zefo
