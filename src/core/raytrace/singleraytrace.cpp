@@ -19,8 +19,8 @@ std::string shortest(double v) {
 }
 
 std::string srtrow(const std::string& head, const RayPoint& p) {
-    return head + fmtf(p.X, 10, 4) + fmtf(p.Y, 10, 4) + fmtf(p.Z, 10, 4) + fmtf(p.L, 10, 6) + fmtf(p.M, 10, 6) +
-           fmtf(p.N, 10, 6);
+    return head + fmtfit(p.X, 10, 4) + fmtfit(p.Y, 10, 4) + fmtfit(p.Z, 10, 4) + fmtfit(p.L, 10, 6) +
+           fmtfit(p.M, 10, 6) + fmtfit(p.N, 10, 6);
 }
 
 }  // namespace
@@ -77,7 +77,7 @@ bool singleraytrace(Model& m, const SrtInput& in, const ReportHead& h, Report& r
     r.addline(in.raynumber != 0 ? "Ray " + std::to_string(in.raynumber) + " from the existing set of rays are used"
                                 : "A new ray is generated");
     r.addline("");
-    r.addline("Wave length is " + fmtf(m.wl[static_cast<size_t>(in.wl)] * 1e6, 4, 1) + " nm");
+    r.addline("Wave length is " + fmtfit(m.wl[static_cast<size_t>(in.wl)] * 1e6, 4, 1) + " nm");
     r.addline("");
     r.addline("Data is printed in the local coordinate system at each surface");
     r.addline(" ");
