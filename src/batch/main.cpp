@@ -6,12 +6,14 @@
 #include "batch.h"
 
 namespace zefo::batch {
+std::vector<CommandEntry> iqcommands();  // iqcommands.cpp
 namespace {
 
 std::vector<CommandEntry> allcommands() {
     std::vector<CommandEntry> all;
     for (auto& c : modelcommands()) all.push_back(c);
     for (auto& c : tracecommands()) all.push_back(c);
+    for (auto& c : iqcommands()) all.push_back(c);
     return all;
 }
 

@@ -18,11 +18,26 @@ struct Notice {
     std::string caption, text;
 };
 
-// Output of one calculation: the lines of its report file and its message boxes.
+// Quality of a wave aberration fit, in waves of wl[0].
+struct FitQuality {
+    double rms = 0, maximum = 0, aberrms = 0;
+    bool inadequate() const { return rms > 0.01 && rms > 0.01 * aberrms; }
+};
+
+// One fitted wave aberration polynomial: field, wavelength column, coefficients, quality.
+struct WaveFit {
+    int field = 0, wl = 0;
+    std::vector<double> coef;
+    FitQuality quality;
+};
+
+// Output of one calculation: the lines of its report file (complete, in file order), its
+// message boxes and, for the wave aberration, the fitted polynomials.
 struct IqRun {
     std::string header;                // report header line: system name, file and date
     std::vector<std::string> lines;    // report file lines
     std::vector<Notice> notices;
+    std::vector<WaveFit> fits;
 };
 
 // The report header line shared by the image-quality reports.
@@ -115,6 +130,9 @@ DialogResult dmtfparams(Model& m, int ngauss, int polydeg);
 // image plane; a vergence in dioptres for telescopes).
 void spotpoint(const Model& m, int f, const SpotRay& r, double z, double& ex, double& ey);
 
+// RMS distance of field f's spot rays from the chief ray in the focal plane at z.
+double spotrms(const Model& m, int f, double z);
+
 // Traces the pupil ray grid of every field and wavelength, fills the spot table and the
 // statistics and appends the ".spt" report lines.
 void spotcalc(Model& m, IqRun& run);
@@ -140,12 +158,6 @@ std::vector<double> polyfit(const std::vector<std::vector<double>>& basis, const
 double wavepoly(const std::vector<double>& coef, bool offaxis, double x, double y);
 // Basis values of the terms at one pupil point.
 std::vector<double> wavebasis(int nterms, bool offaxis, double x, double y);
-
-// Quality of a fit in waves of wl[0].
-struct FitQuality {
-    double rms = 0, maximum = 0, aberrms = 0;
-    bool inadequate() const { return rms > 0.01 && rms > 0.01 * aberrms; }
-};
 
 // Diffraction MTF of field f, column w from the fitted polynomial into dmtf; the pupil is
 // the ellipse of semi-axes pupa (x), pupb (y) centred at y = pupc; shiftscale multiplies

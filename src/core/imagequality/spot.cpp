@@ -22,6 +22,19 @@ void spotpoint(const Model& m, int f, const SpotRay& r, double z, double& ex, do
     ey = std::asin(r.m - r.dy * z * 0.001 / c.N) - std::atan(c.TY);
 }
 
+double spotrms(const Model& m, int f, double z) {
+    double s = 0;
+    int n = 0;
+    for (int w = 0; w < m.nspotwl; ++w)
+        for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
+            double ex, ey;
+            spotpoint(m, f, m.spotray[i], z, ex, ey);
+            s += ex * ex + ey * ey;
+            ++n;
+        }
+    return n > 0 ? std::sqrt(s / n) : 0;
+}
+
 namespace {
 
 const char* const spotlegend[] = {
