@@ -4,18 +4,12 @@
 
 #include "model/lensfile.h"
 #include "raytrace/singleraytrace.h"
+#include "systemreport_models.h"
 #include "testutil.h"
 
 namespace zefo {
 namespace {
 
-const ReportHead kHead{"@FILE@", "10.12.2026"};
-
-Model lens1() {
-    Model m;
-    EXPECT_EQ(loadlensfile(test::datafile("lens1.dat"), m), "");
-    return m;
-}
 
 // The ".srt" file written after a successful trace.
 std::string srtfile(Report r, const std::string& dirname) {
@@ -34,18 +28,18 @@ TEST(SingleRayTrace, SchemeRayAndTypedRayMatchTheVectorTrace) {
         {{0, 1.5, -2, 0.01, 0.02, 2}, "singleraytrace-lens1-typed.srt"},   // third wavelength
     };
     for (const auto& c : cases) {
-        Model m = lens1();
+        Model m = test::lens1model();
         ASSERT_EQ(checksrtinput(m, c.in), "");
         Report r;
-        ASSERT_TRUE(singleraytrace(m, c.in, kHead, r)) << m.errmsg;
+        ASSERT_TRUE(singleraytrace(m, c.in, test::kReportHead, r)) << m.errmsg;
         EXPECT_EQ(srtfile(r, "srt"), test::readdata(c.expected));
     }
 }
 
 TEST(SingleRayTrace, AxialDirectionKeepsXYUpToTheFirstRefraction) {
-    Model m = lens1();
+    Model m = test::lens1model();
     Report r;
-    ASSERT_TRUE(singleraytrace(m, {0, 2.5, -3, 0, 0, 0}, kHead, r));
+    ASSERT_TRUE(singleraytrace(m, {0, 2.5, -3, 0, 0, 0}, test::kReportHead, r));
     const auto& l = r.lines();
     ASSERT_EQ(l.size(), 17u);
     EXPECT_EQ(l[12], "  Ref        2.5000   -3.0000    0.0000  0.000000  0.000000  1.000000");
@@ -55,7 +49,7 @@ TEST(SingleRayTrace, AxialDirectionKeepsXYUpToTheFirstRefraction) {
 }
 
 TEST(SingleRayTrace, DialogChecksAndLogLines) {
-    const Model m = lens1();
+    const Model m = test::lens1model();
     const struct {
         SrtInput in;
         const char* msg;
@@ -79,9 +73,9 @@ TEST(SingleRayTrace, DialogChecksAndLogLines) {
 }
 
 TEST(SingleRayTrace, RayMissingTheSurfaceFails) {
-    Model m = lens1();
+    Model m = test::lens1model();
     Report r;
-    EXPECT_FALSE(singleraytrace(m, {0, 0, 60, 0, 0, 0}, kHead, r));
+    EXPECT_FALSE(singleraytrace(m, {0, 0, 60, 0, 0, 0}, test::kReportHead, r));
     EXPECT_TRUE(m.calcerror);
     EXPECT_EQ(m.errmsg, "Error in ray transfer to spherical surface");
 }

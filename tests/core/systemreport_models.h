@@ -4,9 +4,23 @@
 #include <cmath>
 #include <vector>
 
+#include "analysis/systemreport.h"
+#include "model/lensfile.h"
 #include "model/model.h"
+#include "testutil.h"
 
 namespace zefo::test {
+
+// The head of the expected report texts: the file path is filled in where it is known.
+inline const ReportHead kReportHead{"@FILE@", "10.12.2026"};
+
+// The singlet of lens1.dat.
+inline Model lens1model() {
+    Model m;
+    const std::string err = loadlensfile(datafile("lens1.dat"), m);
+    if (!err.empty()) m.sysname = "unreadable lens1.dat: " + err;
+    return m;
+}
 
 // One surface row: radius, separation in front, glass, indices, dispersion, clear radius,
 // label and conic / aspheric data.
@@ -76,6 +90,36 @@ inline Model doubletmodel() {
         {0.0, 4.0, "BK7", kBK7, 0.00806, 12.0, "F", -2.0},
         {0.0, 50.0, "air", kAir, 0.0, 10.0, "S"},
     });
+}
+
+// A Kepler telescope, object at infinity, entrance pupil radius 10, stop on surface 2 (so
+// the entrance pupil position is asked for).
+inline Model keplermodel() {
+    Model m = objectivemodel("KEPLER", {
+        {100.0, 0.0, "air", kAir, 0.0, 12.0, "S"},
+        {-100.0, 4.0, "BK7", kBK7, 0.00806, 12.0, "S"},
+        {25.0, 120.0, "air", kAir, 0.0, 8.0, "S"},
+        {-25.0, 3.0, "BK7", kBK7, 0.00806, 8.0, "S"},
+        {0.0, 20.0, "air", kAir, 0.0, 8.0, "S"},
+    });
+    m.systype = 4;
+    m.objinf = 'D';
+    m.stopsurf = 2;
+    m.na = 0;
+    m.eph = 10;
+    return m;
+}
+
+// The eye position of keplermodel() for an entrance pupil 10 mm behind the first vertex:
+// that axial point imaged surface by surface with the Gaussian formula.
+inline double keplereye() {
+    const double radius[] = {100, -100, 25, -25}, thick[] = {4, 120, 3}, n[] = {1, 1.5168, 1, 1.5168, 1};
+    double s = 10, sp = 0;
+    for (int i = 0; i < 4; ++i) {
+        sp = n[i + 1] / (n[i] / s + (n[i + 1] - n[i]) / radius[i]);
+        if (i < 3) s = sp - thick[i];
+    }
+    return sp;
 }
 
 }  // namespace zefo::test

@@ -12,13 +12,6 @@
 namespace zefo {
 namespace {
 
-const ReportHead kHead{"@FILE@", "10.12.2026"};
-
-Model lens1() {
-    Model m;
-    EXPECT_EQ(loadlensfile(test::datafile("lens1.dat"), m), "");
-    return m;
-}
 
 // The report file that finishreport writes for a paraxial lens data report.
 std::string prsfile(const Report& lines, const std::string& dirname) {
@@ -31,36 +24,50 @@ std::string prsfile(const Report& lines, const std::string& dirname) {
 }
 
 TEST(SystemReport, SingletTablesMatchThickLensData) {
-    Model m = lens1();
+    Model m = test::lens1model();
     Report r;
-    ASSERT_TRUE(systemreport(m, kHead, r));
+    ASSERT_TRUE(systemreport(m, test::kReportHead, r));
     EXPECT_EQ(r.text(), test::readdata("systemreport-lens1-system.txt"));
     // the image plane now lies at the back focal length; the throw is kept for the ray analysis
     EXPECT_NEAR(m.sys.sp.sep[2], 49.1620860705, 1e-9);
 
-    Model full = lens1();
+    Model full = test::lens1model();
     Report rf;
-    ASSERT_TRUE(systemreportfull(full, kHead, rf));
+    ASSERT_TRUE(systemreportfull(full, test::kReportHead, rf));
     EXPECT_EQ(rf.text(), test::readdata("systemreport-lens1-systemfull.txt"));
 
     Report rr;
-    rayreport(lens1(), rr);
+    rayreport(test::lens1model(), rr);
     EXPECT_EQ(rr.text(), test::readdata("systemreport-lens1-rays.txt"));
 }
 
 TEST(SystemReport, DoubletWithConicAsphericAndFresnelSurfaces) {
     Model m = test::doubletmodel();
     Report r;
-    ASSERT_TRUE(systemreport(m, kHead, r));
+    ASSERT_TRUE(systemreport(m, test::kReportHead, r));
     EXPECT_EQ(r.text(), test::readdata("systemreport-doublet-system.txt"));
+}
+
+TEST(SystemReport, TelescopeAsksForTheEntrancePupil) {
+    Model m = test::keplermodel();
+    int asked = 0;
+    m.askentrpupil = [&asked] {
+        ++asked;
+        return 10.0;
+    };
+    Report r;
+    ASSERT_TRUE(systemreport(m, test::kReportHead, r));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(r.text(), test::readdata("systemreport-kepler-system.txt"));
+    EXPECT_NEAR(m.sys.sp.sep[4], test::keplereye(), 1e-9);
 }
 
 TEST(SystemReport, FiniteObjectLineGivesObjectDistanceAndThrow) {
     // A symmetric lens at magnification -1 images from 100 mm in front of it to 100 mm behind.
-    Model m = lens1();
+    Model m = test::lens1model();
     m.mag = -1;
     Report r;
-    ASSERT_TRUE(systemreport(m, kHead, r, false));
+    ASSERT_TRUE(systemreport(m, test::kReportHead, r, false));
     ASSERT_GE(r.lines().size(), 4u);
     EXPECT_EQ(r.lines()[1], "Focal length =   50.8379");
     EXPECT_EQ(r.lines()[3], "Object distance =-100.000 Magnification = -1.000 Throw  = 205.000");
@@ -70,13 +77,13 @@ TEST(SystemReport, FiniteObjectLineGivesObjectDistanceAndThrow) {
 }
 
 TEST(SystemReport, CurvatureFormAndOversizedNumbers) {
-    Model m = lens1();
+    Model m = test::lens1model();
     m.radiiflag = 'N';
     m.sys.sp.curv[1] = -123.45678901;   // wider than the 11 characters a row number may take
     m.radmin[0] = 0.0190000;
     m.radmax[0] = 0.0200000;
     Report r;
-    ASSERT_TRUE(systemreportfull(m, kHead, r));
+    ASSERT_TRUE(systemreportfull(m, test::kReportHead, r));
     const auto& l = r.lines();
     ASSERT_GE(l.size(), 7u);
     EXPECT_EQ(l[3],
@@ -86,10 +93,10 @@ TEST(SystemReport, CurvatureFormAndOversizedNumbers) {
                     "  0.00000     air     10.00");
     EXPECT_EQ(l[5].substr(0, 14), "  2-123.456789");
 
-    Model plain = lens1();
+    Model plain = test::lens1model();
     plain.radiiflag = 'N';
     Report rp;
-    ASSERT_TRUE(systemreport(plain, kHead, rp));
+    ASSERT_TRUE(systemreport(plain, test::kReportHead, rp));
     EXPECT_EQ(rp.lines()[3], " No   Curvature Separation  index1   index2   index3    disp     glass    hmax");
     EXPECT_EQ(rp.lines()[5].substr(0, 23), "  2-0.0193498     5.000");
 }
@@ -106,13 +113,13 @@ TEST(SystemReport, ConicTypeFollowsTheConicConstant) {
         {0.0, "Conical surface  conic constant=   0.000000   "},
     };
     for (const auto& c : cases) {
-        Model m = lens1();
+        Model m = test::lens1model();
         m.asphdata = 'D';
         allocsystem(m);
         m.sys.sp.surflabel[0] = "E";
         m.sys.asf.eps[0] = c.k;
         Report r;
-        ASSERT_TRUE(systemreport(m, kHead, r));
+        ASSERT_TRUE(systemreport(m, test::kReportHead, r));
         EXPECT_EQ(r.lines()[5], c.line) << c.k;
     }
 }
@@ -124,20 +131,29 @@ TEST(SystemReport, GlassNamesAreCentredInElevenCharacters) {
     EXPECT_EQ(centredglass("ABCDEFGHIJK"), "ABCDEFGHIJK");
 }
 
+TEST(SystemReport, NumbersKeepToTheirTextSize) {
+    EXPECT_EQ(fmtfit(51.68, 10, 3, 11), "    51.680");
+    EXPECT_EQ(fmtfit(-123.45678901, 10, 7, 11), "-123.456789");        // decimals cut at the size
+    EXPECT_EQ(fmtfit(1234567890123.25, 9, 3, 10), "1234567890123");   // the integer part stays whole
+    EXPECT_EQ(fmtfit(-1e-9, 10, 6), "  0.000000");                     // no "-0.000000"
+    EXPECT_EQ(fmtfit(-0.0, 9, 3), "    0.000");
+    EXPECT_EQ(fmtfit(-0.0005, 9, 3), "   -0.001");
+}
+
 TEST(SystemReport, FailureOfFirstOrderDataStopsTheReport) {
-    Model m = lens1();
+    Model m = test::lens1model();
     m.sys.sp.index[2] = {0, 0, 0};   // image space index 0
     Report r;
-    EXPECT_FALSE(systemreport(m, kHead, r));
+    EXPECT_FALSE(systemreport(m, test::kReportHead, r));
     EXPECT_TRUE(m.calcerror);
     EXPECT_TRUE(r.lines().empty());
 }
 
 TEST(ParaxialReport, SingletAndItsLimits) {
-    Model m = lens1();
+    Model m = test::lens1model();
     Report r;
     std::vector<ParaxBlock> blocks;
-    ASSERT_TRUE(paraxreport(m, kHead, r, false, &blocks));
+    ASSERT_TRUE(paraxreport(m, test::kReportHead, r, false, &blocks));
     EXPECT_EQ(prsfile(r, "prs-lens1"), test::readdata("systemreport-lens1.prs"));
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_FALSE(blocks[0].doublet);
@@ -148,7 +164,7 @@ TEST(ParaxialReport, SingletAndItsLimits) {
     m.sepmin = {0.0, 4.5, 95.0};
     m.sepmax = {0.0, 5.5, 95.0};
     Report rf;
-    ASSERT_TRUE(paraxreport(m, kHead, rf, true));
+    ASSERT_TRUE(paraxreport(m, test::kReportHead, rf, true));
     EXPECT_EQ(prsfile(rf, "prs-lens1-full"), test::readdata("systemreport-lens1-limits-full.prs"));
 
     // limits given as curvatures
@@ -156,7 +172,7 @@ TEST(ParaxialReport, SingletAndItsLimits) {
     m.radmin = {1 / 50.0, 1 / -53.0, 0.0};
     m.radmax = {1 / 53.0, 1 / -50.0, 0.0};
     Report rc;
-    ASSERT_TRUE(paraxreport(m, kHead, rc, true));
+    ASSERT_TRUE(paraxreport(m, test::kReportHead, rc, true));
     EXPECT_EQ(prsfile(rc, "prs-lens1-curv"), test::readdata("systemreport-lens1-limits-full.prs"));
 }
 
@@ -164,7 +180,7 @@ TEST(ParaxialReport, DoubletGivesDoubletBlockAndItsTwoLenses) {
     Model m = test::doubletmodel();
     Report r;
     std::vector<ParaxBlock> blocks;
-    ASSERT_TRUE(paraxreport(m, kHead, r, false, &blocks));
+    ASSERT_TRUE(paraxreport(m, test::kReportHead, r, false, &blocks));
     EXPECT_EQ(prsfile(r, "prs-doublet"), test::readdata("systemreport-doublet.prs"));
     ASSERT_EQ(blocks.size(), 4u);
     EXPECT_TRUE(blocks[0].doublet);
@@ -184,7 +200,7 @@ TEST(ParaxialReport, CementedTripletAndTooFewSurfaces) {
     });
     Report r;
     std::vector<ParaxBlock> blocks;
-    ASSERT_TRUE(paraxreport(triplet, kHead, r, false, &blocks));
+    ASSERT_TRUE(paraxreport(triplet, test::kReportHead, r, false, &blocks));
     EXPECT_TRUE(blocks.empty());
     EXPECT_EQ(r.lines().size(), 4u);   // header, blank, title line, blank
 
@@ -193,7 +209,7 @@ TEST(ParaxialReport, CementedTripletAndTooFewSurfaces) {
         {0.0, 50.0, "BK7", kBK7, 0.00806, 10.0, "S"},
     });
     Report r1;
-    EXPECT_FALSE(paraxreport(one, kHead, r1, false));
+    EXPECT_FALSE(paraxreport(one, test::kReportHead, r1, false));
     EXPECT_TRUE(r1.lines().empty());
     EXPECT_STREQ(paraxsurfacesmsg, "System must have minimum two surfaces for paraxial calculations!");
 }

@@ -13,16 +13,6 @@ const char* const paraxsurfacesmsg = "System must have minimum two surfaces for 
 
 namespace {
 
-// F(w.d) held in a text of the given size: a longer number shows its first characters.
-// The integer part is never cut, so an oversized number loses decimals only.
-std::string fmtfit(double v, int w, int d, size_t size) {
-    std::string s = fmtf(v, w, d);
-    if (s.size() <= size) return s;
-    const size_t point = s.find('.');
-    s.resize(point == std::string::npos ? s.size() : std::max(size, point));
-    return s;
-}
-
 // Sizes of the texts a number is held in before it is joined into its line.
 constexpr size_t rowsize = 11;     // surface rows
 constexpr size_t headsize = 12;    // focal length, wavelength and object distance lines
@@ -50,13 +40,13 @@ void surfacetypelines(const Model& m, int i, Report& r) {
     const auto& asf = m.sys.asf;
     const double k = asfvalue(asf.eps, i);
     if (contains(label, 'E'))
-        r.addline("Conical surface  conic constant= " + fmtf(k, 10, 6) + "   " + conictype(k));
+        r.addline("Conical surface  conic constant= " + fmtfit(k, 10, 6) + "   " + conictype(k));
     if (contains(label, 'A'))
-        r.addline("Asferical surface  eps= " + fmtf(k, 10, 6) + "  a4= " + fmtf(asfvalue(asf.a4, i), 10, 6) +
-                  "  a6= " + fmtf(asfvalue(asf.a6, i), 10, 6) + "  a8= " + fmtf(asfvalue(asf.a8, i), 10, 6) +
-                  "  a10= " + fmtf(asfvalue(asf.a10, i), 10, 6));
+        r.addline("Asferical surface  eps= " + fmtfit(k, 10, 6) + "  a4= " + fmtfit(asfvalue(asf.a4, i), 10, 6) +
+                  "  a6= " + fmtfit(asfvalue(asf.a6, i), 10, 6) + "  a8= " + fmtfit(asfvalue(asf.a8, i), 10, 6) +
+                  "  a10= " + fmtfit(asfvalue(asf.a10, i), 10, 6));
     if (contains(label, 'F'))
-        r.addline("Fresnel surface  with conic constant= " + fmtf(k, 10, 6) + "   " + conictype(k));
+        r.addline("Fresnel surface  with conic constant= " + fmtfit(k, 10, 6) + "   " + conictype(k));
 }
 
 std::string surfacenumber(const Model& m, int i) {
@@ -227,6 +217,18 @@ ParaxBlock paraxblock(const Model& m, size_t first, size_t count, int number, bo
 }
 
 }  // namespace
+
+std::string fmtfit(double v, int w, int d, size_t size) {
+    std::string s = fmtf(v, w, d);
+    // a negative number that rounds to zero prints as zero
+    const size_t minus = s.find('-');
+    if (minus != std::string::npos && s.find_first_of("123456789") == std::string::npos) s[minus] = ' ';
+    if (s.size() <= size) return s;
+    // the integer part is never cut, so an oversized number loses decimals only
+    const size_t point = s.find('.');
+    s.resize(point == std::string::npos ? s.size() : std::max(size, point));
+    return s;
+}
 
 std::string titleline(const Model& m, const ReportHead& h) {
     return "System name =" + m.sysname + "        File = " + h.filepath + "     " + h.date;

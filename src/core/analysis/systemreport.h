@@ -17,6 +17,11 @@ struct ReportHead {
     std::string date;   // the current date in the platform's short date form
 };
 
+// F(w.d) as the reports print it: a number held in a text of the given size shows only
+// its first characters (never fewer than its integer part); a negative number that
+// rounds to zero prints without its sign.
+std::string fmtfit(double v, int w, int d, size_t size = std::string::npos);
+
 // "System name =" + sysname + "        File = " + filepath + "     " + date.
 std::string titleline(const Model& m, const ReportHead& h);
 

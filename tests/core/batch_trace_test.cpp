@@ -1,0 +1,295 @@
+// zefo-batch's report and trace commands run as a user would: exit status, command log,
+// report files, report lines and the --json values against independent closed forms.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "model/lensfile.h"
+#include "systemreport_models.h"
+#include "testutil.h"
+
+namespace zefo {
+namespace {
+
+struct TraceRun {
+    int status;
+    std::string out, err;
+};
+
+class BatchTrace : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = test::freshdir(std::string("batch-trace-") +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        lens1 = std::filesystem::absolute(test::datafile("lens1.dat")).lexically_normal().generic_string();
+    }
+
+    TraceRun run(const std::string& args) {
+        std::filesystem::remove(dir / "zefo.log");
+        const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
+        const std::string cmd = std::string(ZEFO_BATCH) + " --progdir '" + dir.string() + "' --date 10.12.2026 " +
+                                args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+        const int rc = std::system(cmd.c_str());
+        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readtextfile(out.string()).value_or(""),
+                readtextfile(err.string()).value_or("")};
+    }
+
+    std::string log() const { return readtextfile((dir / "zefo.log").string()).value_or(""); }
+    std::string abr(const std::string& name) const {
+        return readtextfile((dir / "abr" / name).string()).value_or("<missing>");
+    }
+    // An expected report text with the lens data file path filled in.
+    static std::string expected(const std::string& data, const std::string& path) {
+        return test::replaced(test::readdata(data), "@FILE@", path);
+    }
+    std::string savemodel(const Model& m, const std::string& name) const {
+        const std::string path = (dir / name).generic_string();
+        EXPECT_EQ(savelensfile(path, m), "");
+        return path;
+    }
+
+    std::filesystem::path dir;
+    std::string lens1;
+};
+
+// Every number that follows "key": in a JSON text, in order.
+std::vector<double> jsonall(const std::string& json, const std::string& key) {
+    std::vector<double> v;
+    const std::string k = "\"" + key + "\":";
+    for (size_t p = json.find(k); p != std::string::npos; p = json.find(k, p + 1)) {
+        const char* s = json.c_str() + p + k.size();
+        if (*s == '[') ++s;
+        while (true) {
+            char* end = nullptr;
+            v.push_back(std::strtod(s, &end));
+            EXPECT_NE(end, s) << key;
+            if (*end != ',' || key != "sep") break;   // only sep is a plain array of numbers
+            s = end + 1;
+        }
+    }
+    return v;
+}
+
+double jsonone(const std::string& json, const std::string& key) {
+    const auto v = jsonall(json, key);
+    EXPECT_EQ(v.size(), 1u) << key;
+    return v.empty() ? NAN : v[0];
+}
+
+// The singlet of lens1.dat by the thick-lens formulas.
+constexpr double kN = 1.5168, kR1 = 51.68, kR2 = -51.68, kD = 5.0;
+double singletefl() {
+    return 1 / ((kN - 1) * (1 / kR1 - 1 / kR2 + (kN - 1) * kD / (kN * kR1 * kR2)));
+}
+double singletbfl() {
+    return singletefl() * (1 - (kN - 1) * kD / (kN * kR1));
+}
+
+TEST_F(BatchTrace, SystemReportsPrintTheWindowAndLog) {
+    auto r = run("system '" + lens1 + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected("systemreport-lens1-system.txt", lens1));
+    EXPECT_EQ(log(), "Display optical system\nDisplay optical system - Finished\n");
+
+    r = run("system-full '" + lens1 + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected("systemreport-lens1-systemfull.txt", lens1));
+    EXPECT_EQ(log(), "Display full optical system\nDisplay optical system - Finished\n");
+
+    r = run("rays '" + lens1 + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, test::readdata("systemreport-lens1-rays.txt"));
+    EXPECT_EQ(log(), "Display ray scheme\nDisplay ray scheme - Finished\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "abr" / "lens1.prs"));
+
+    const std::string doublet = savemodel(test::doubletmodel(), "dublet.dat");
+    r = run("system '" + doublet + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected("systemreport-doublet-system.txt", doublet));
+}
+
+TEST_F(BatchTrace, SystemJsonHoldsTheFirstOrderData) {
+    auto r = run("--json system '" + lens1 + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.out.front(), '{');
+    ASSERT_EQ(r.out.substr(r.out.size() - 2), "}\n");
+    const double f = singletefl();
+    EXPECT_NEAR(jsonone(r.out, "efl"), f, 1e-12 * f);
+    EXPECT_EQ(jsonone(r.out, "lbar"), 0.0);   // stop on the first surface
+    // exit pupil: the first vertex imaged by the back surface from inside the glass
+    const double lbarp = 1 / (kN / -kD + (1 - kN) / kR2);
+    EXPECT_NEAR(jsonone(r.out, "lbarp"), lbarp, 1e-12);
+    EXPECT_NEAR(jsonone(r.out, "up"), -0.1, 1e-15);
+    const auto sep = jsonall(r.out, "sep");
+    ASSERT_EQ(sep.size(), 3u);
+    EXPECT_EQ(sep[1], 5.0);
+    EXPECT_NEAR(sep[2], singletbfl(), 1e-12 * f);
+    EXPECT_NEAR(jsonone(r.out, "y0"), 0.1 * f, 1e-12 * f);
+    EXPECT_EQ(jsonone(r.out, "m0"), 0.0);
+    EXPECT_EQ(log(), "Display optical system\nDisplay optical system - Finished\n");
+}
+
+TEST_F(BatchTrace, TelescopePupilAnswerPlacesTheEye) {
+    const std::string path = savemodel(test::keplermodel(), "kepler.dat");
+    const double sp = test::keplereye();
+    auto r = run("--json system '" + path + "' --pupil 10");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(jsonone(r.out, "efl"), 0.0);
+    EXPECT_EQ(jsonone(r.out, "y0"), 10.0);
+    const auto sep = jsonall(r.out, "sep");
+    ASSERT_EQ(sep.size(), 5u);
+    EXPECT_NEAR(sep[4], sp, 1e-9);
+
+    r = run("system '" + path + "' --pupil 10");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected("systemreport-kepler-system.txt", path));
+    // without an answer the question gets the default 0: an object at infinity, so the eye
+    // moves to the focus of the nearly afocal system
+    r = run("--json system '" + path + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_GT(jsonall(r.out, "sep")[4], 1000.0);
+    EXPECT_EQ(run("system '" + path + "' --pupil ten").status, 2);
+}
+
+TEST_F(BatchTrace, ParaxialReportsWriteThePrsFile) {
+    auto r = run("paraxial '" + lens1 + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string prs = expected("systemreport-lens1.prs", lens1);
+    EXPECT_EQ(abr("lens1.prs"), prs);
+    EXPECT_EQ(r.out, prs + " \nEnd of displayed data\n");
+    EXPECT_EQ(log(), "Paraxial ray trace\nParaxial ray trace - Finished\n");
+
+    r = run("paraxial-full '" + lens1 + "' --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(log(), "Paraxial ray trace full\nParaxial ray trace - Finished\n");
+    const double f = singletefl();
+    const auto fs = jsonall(r.out, "f");
+    ASSERT_EQ(fs.size(), 3u);   // nominal, minimum, maximum (the file's limits are nominal)
+    for (double v : fs) EXPECT_NEAR(v, f, 1e-12 * f);
+    EXPECT_NEAR(jsonall(r.out, "sp")[0], singletbfl(), 1e-12 * f);
+    EXPECT_NEAR(jsonall(r.out, "s")[0], -singletbfl(), 1e-12 * f);   // symmetric lens
+    EXPECT_NE(abr("lens1.prs").find("F U L L"), std::string::npos);
+
+    const std::string doublet = savemodel(test::doubletmodel(), "dublet.dat");
+    r = run("paraxial '" + doublet + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(abr("dublet.prs"), expected("systemreport-doublet.prs", doublet));
+}
+
+TEST_F(BatchTrace, ParaxialNeedsTwoSurfaces) {
+    const std::string one = savemodel(test::objectivemodel("ONE", {
+                                          {50.0, 0.0, "air", test::kAir, 0.0, 10.0, "S"},
+                                          {0.0, 50.0, "BK7", test::kBK7, 0.00806, 10.0, "S"},
+                                      }),
+                                      "one.dat");
+    auto r = run("paraxial '" + one + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "System must have minimum two surfaces for paraxial calculations!\n");
+    EXPECT_EQ(log(), "");
+    EXPECT_FALSE(std::filesystem::exists(dir / "abr" / "one.prs"));
+}
+
+TEST_F(BatchTrace, SingleRayTraceReportsAndLogsTheChoice) {
+    auto r = run("srt '" + lens1 + "' --ray 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string srt = expected("singleraytrace-lens1-ray1.srt", lens1);
+    EXPECT_EQ(abr("lens1.srt"), srt);
+    EXPECT_EQ(r.out, srt + " \nEnd of displayed data\n");
+    EXPECT_EQ(log(), "Single ray trace\nRay number 0 is chosen\nWavelength number 1 is chosen\n"
+                     "Single ray trace - Finished\n");
+
+    r = run("srt '" + lens1 + "' --xylm 1.5,-2,0.01,0.02 --wl 3");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(abr("lens1.srt"), expected("singleraytrace-lens1-typed.srt", lens1));
+    EXPECT_EQ(log(), "Single ray trace\nFollowing ray coordinates are chosen: x=1.5 y=-2 l=0.01 m=0.02\n"
+                     "Wavelength number 3 is chosen\nSingle ray trace - Finished\n");
+
+    // the paraxial focus of the singlet's marginal ray, from the vector trace of the rows
+    r = run("--json srt '" + lens1 + "' --ray 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto Y = jsonall(r.out, "Y"), Z = jsonall(r.out, "Z"), N = jsonall(r.out, "N");
+    ASSERT_EQ(Y.size(), 3u);
+    EXPECT_NEAR(Y[2], -10.241281043050124, 1e-9);
+    EXPECT_NEAR(Z[0], 51.68 - std::sqrt(51.68 * 51.68 - 100), 1e-12);   // sag at height 10
+    EXPECT_NEAR(N[1], 0.9977691762524217, 1e-12);
+    EXPECT_EQ(jsonall(r.out, "X").size(), 3u);
+}
+
+TEST_F(BatchTrace, SingleRayTraceErrors) {
+    auto r = run("srt '" + lens1 + "' --ray 7");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "You must enter number from 1 to 6\n");
+    EXPECT_EQ(log(), "");
+    r = run("srt '" + lens1 + "' --xylm 0,0,1.5,0");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "L ray coordinate must be number between 0 and 1!\n");
+    r = run("srt '" + lens1 + "' --xylm 0,x,0,0");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Not a valid number!\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "abr" / "lens1.srt"));
+
+    r = run("srt '" + lens1 + "' --xylm 0,60,0,0");   // misses the first sphere
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error in the single ray trace calculation!\nError in ray transfer to spherical surface\n");
+    EXPECT_EQ(log(), "Single ray trace\nFollowing ray coordinates are chosen: x=0 y=60 l=0 m=0\n"
+                     "Wavelength number 1 is chosen\nError in ray transfer to spherical surface\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "abr" / "lens1.srt"));
+
+    for (const char* args : {"", " --ray 1 --xylm 0,0,0,0", " --ray 1 --wl 4", " --xylm 0,0,0", " --xylm 0,0,0,0,0",
+                             " --ray 1 --bogus 2", " --ray"})
+        EXPECT_EQ(run("srt '" + lens1 + "'" + args).status, 2) << args;
+}
+
+TEST_F(BatchTrace, RaySchemeAimsAndSavesTheRays) {
+    // the singlet of lens1.dat with the standard six-ray scheme of a 3 degree field
+    const std::string singlet = savemodel(test::objectivemodel("SINGLET", {
+                                              {51.68, 0.0, "air", test::kAir, 0.0, 10.0, "S"},
+                                              {-51.68, 5.0, "BK7", test::kBK7, 0.00806, 10.0, "S"},
+                                              {0.0, 95.0, "air", test::kAir, 0.0, 8.7, "S"},
+                                          }),
+                                          "singlet.dat");
+    const std::string out = (dir / "aimed.dat").generic_string();
+    auto r = run("rayscheme '" + singlet + "' --save '" + out + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(log(), "Ray scheme calculation\nRay scheme calculation - Finished\nSave optical file\n"
+                     "Save optical file - Finished\n");
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), " No  RL      Xrel       Yrel       X          Y         L          M");
+    EXPECT_EQ(r.out.substr(r.out.size() - 24), " \nEnd of displayed data\n");
+
+    // the saved file holds the aimed rays: its report is the one just printed
+    EXPECT_EQ(run("rays '" + out + "'").out, r.out);
+
+    r = run("--json rayscheme '" + singlet + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const double f = singletefl();
+    EXPECT_NEAR(jsonone(r.out, "efl"), f, 1e-12 * f);
+    const auto y = jsonall(r.out, "y"), m = jsonall(r.out, "m"), rl = jsonall(r.out, "rl");
+    ASSERT_EQ(y.size(), 6u);
+    ASSERT_EQ(m.size(), 6u);
+    EXPECT_EQ(rl, (std::vector<double>{1, 12, 13, 14, 14, 5}));
+    EXPECT_NEAR(y[0], 0.1 * f, 1e-12 * f);     // marginal ray at NA times the focal length
+    EXPECT_NEAR(m[2], std::sin(3 * M_PI / 180), 1e-12);   // chief ray at the field angle
+    EXPECT_EQ(jsonall(r.out, "xrel").size(), 6u);
+
+    // the chief ray (ray 3) passes through the centre of the stop on surface 1
+    r = run("--json srt '" + out + "' --ray 3");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(std::fabs(jsonall(r.out, "Y")[0]), 1e-4);
+}
+
+TEST_F(BatchTrace, RaySchemeFailureIsLogged) {
+    Model m = test::doubletmodel();
+    m.field = {0.0, 0.0};   // a chief ray of field 0 cannot be aimed
+    m.rays.yrel[2] = 0.0;
+    const std::string path = savemodel(m, "zero.dat");
+    auto r = run("rayscheme '" + path + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error in calculation of ray scheme\nError in calculation - prinf1\n");
+    EXPECT_EQ(log(), "Ray scheme calculation\nError in calculation - prinf1\n");
+}
+
+}  // namespace
+}  // namespace zefo
