@@ -29,6 +29,7 @@ struct WaveFit {
     int field = 0, wl = 0;
     std::vector<double> coef;
     FitQuality quality;
+    std::vector<double> x, y, opd;  // the samples: pupil coordinates of the basis, OPD (mm)
 };
 
 // Output of one calculation: the lines of its report file (complete, in file order), its

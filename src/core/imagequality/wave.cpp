@@ -333,7 +333,7 @@ void fitcolumn(Model& m, int f, int w, bool mtfmode, const Samples& s, double pu
     const std::vector<double> coef = polyfit(B, s.opd);
     const FitQuality q = fitquality(m, coef, offaxis, s.x, s.y, s.opd);
     if (q.inadequate()) run.notices.push_back({"Diffractional MTF", "Polinomial maybe not adequate !"});
-    run.fits.push_back({f, w, coef, q});
+    run.fits.push_back({f, w, coef, q, s.x, s.y, s.opd});
     if (!mtfmode) {
         auto& L = run.lines;
         L.push_back(" ");
