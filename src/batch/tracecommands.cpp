@@ -26,26 +26,42 @@ std::string calcfailed(Context& c, const std::string& message) {
     return c.m.errmsg.empty() ? message : message + "\n" + c.m.errmsg;
 }
 
-void printlines(const Context& c, const Report& r) {
-    for (const auto& line : r.lines()) *c.out << line << "\n";
+constexpr const char* nonfinitemsg = "A result is not a finite number";
+
+// --json output that cannot be written: a number that is not finite. The text is logged.
+std::string jsonfailed(Context& c, const JsonWriter& w) {
+    if (!c.json || w.ok()) return {};
+    c.log.writeline(nonfinitemsg);
+    return nonfinitemsg;
 }
 
-// Prints the JSON object, or fails when it holds a number that is not finite.
-std::string printjson(Context& c, const JsonWriter& w) {
-    if (!w.ok()) return "A result is not a finite number";
-    *c.out << w.text() << "\n";
+// The report lines or, with --json, the computed values on stdout.
+void printresult(const Context& c, const Report& r, const JsonWriter& w) {
+    if (c.json)
+        *c.out << w.text() << "\n";
+    else
+        for (const auto& line : r.lines()) *c.out << line << "\n";
+}
+
+// Ends a successful command: its finished line in the log, then the result on stdout.
+std::string finish(Context& c, const std::string& finished, const Report& r, const JsonWriter& w) {
+    if (auto e = jsonfailed(c, w); !e.empty()) return e;
+    c.log.writeline(finished);
+    printresult(c, r, w);
     return {};
 }
 
 // --pupil: the answer to the telescope's question for the entrance pupil position;
 // without it the question gets the input box's default answer 0.
-void takepupil(Context& c) {
-    double pupil = 0;
-    if (auto v = takeoption(c, "--pupil")) {
-        auto p = parsetyped(*v);
-        if (!p) throw UsageError{"--pupil needs a number"};
-        pupil = *p;
-    }
+double takepupil(Context& c) {
+    const auto v = takeoption(c, "--pupil");
+    if (!v) return 0;
+    const auto p = parsetyped(*v);
+    if (!p) throw UsageError{"--pupil needs a number"};
+    return *p;
+}
+
+void answerpupil(Context& c, double pupil) {
     c.m.askentrpupil = [pupil] { return pupil; };
 }
 
@@ -81,23 +97,19 @@ void raysjson(JsonWriter& w, const Model& m) {
 
 // system, system-full: the window-only system data reports.
 std::string systemcmd(Context& c, bool full) {
-    takepupil(c);
+    const double pupil = takepupil(c);
     expectargs(c, 1, std::string(full ? "system-full" : "system") + " needs LENS.dat");
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
+    answerpupil(c, pupil);
     c.log.writeline(full ? "Display full optical system" : "Display optical system");
     Report r;
     const bool ok = full ? systemreportfull(c.m, reporthead(c), r) : systemreport(c.m, reporthead(c), r, true);
     if (!ok) return calcfailed(c, calcerrormsg);
-    c.log.writeline("Display optical system - Finished");
-    if (!c.json) {
-        printlines(c, r);
-        return {};
-    }
     JsonWriter w;
     w.beginobject();
     firstorderjson(w, c.m);
     w.endobject();
-    return printjson(c, w);
+    return finish(c, "Display optical system - Finished", r, w);
 }
 
 std::string raysreportcmd(Context& c) {
@@ -106,16 +118,11 @@ std::string raysreportcmd(Context& c) {
     c.log.writeline("Display ray scheme");
     Report r;
     rayreport(c.m, r);
-    c.log.writeline("Display ray scheme - Finished");
-    if (!c.json) {
-        printlines(c, r);
-        return {};
-    }
     JsonWriter w;
     w.beginobject();
     raysjson(w, c.m);
     w.endobject();
-    return printjson(c, w);
+    return finish(c, "Display ray scheme - Finished", r, w);
 }
 
 void paraxvaluesjson(JsonWriter& w, const LensParax& p) {
@@ -158,52 +165,42 @@ std::string paraxialcmd(Context& c, bool full) {
     }
     w.endarray();
     w.endobject();
-    if (c.json && !w.ok()) {
-        c.log.writeline("A result is not a finite number");
-        return "A result is not a finite number";
-    }
+    if (auto e = jsonfailed(c, w); !e.empty()) return e;
     if (auto e = r.finishreport(c.ws, c.filebase, ".prs"); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    c.log.writeline("Paraxial ray trace - Finished");
-    if (c.json) return printjson(c, w);
-    printlines(c, r);
-    return {};
+    return finish(c, "Paraxial ray trace - Finished", r, w);
 }
 
 // rayscheme: "Calculate Ray Scheme", then the ray scheme table; --save writes the lens
 // data file with the aimed rays.
 std::string rayschemecmd(Context& c) {
-    takepupil(c);
+    const double pupil = takepupil(c);
     const auto save = takeoption(c, "--save");
     expectargs(c, 1, "rayscheme needs LENS.dat");
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     if (c.m.raytype == 0) return "A ray scheme of normal rays has no relative coordinates to aim";
+    answerpupil(c, pupil);
     c.log.writeline("Ray scheme calculation");
     rayscheme(c.m);
     if (c.m.calcerror) return calcfailed(c, "Error in calculation of ray scheme");
-    c.log.writeline("Ray scheme calculation - Finished");
-    if (save) {
-        c.log.writeline("Save optical file");
-        if (auto e = savelensfile(*save, c.m); !e.empty()) {
-            c.log.writeline(e);
-            return e;
-        }
-        c.log.writeline("Save optical file - Finished");
-    }
-    if (!c.json) {
-        Report r;
-        rayreport(c.m, r);
-        printlines(c, r);
-        return {};
-    }
     JsonWriter w;
     w.beginobject();
     firstorderjson(w, c.m);
     raysjson(w, c.m);
     w.endobject();
-    return printjson(c, w);
+    Report r;
+    rayreport(c.m, r);
+    if (!save) return finish(c, "Ray scheme calculation - Finished", r, w);
+    if (auto e = jsonfailed(c, w); !e.empty()) return e;
+    c.log.writeline("Ray scheme calculation - Finished");
+    c.log.writeline("Save optical file");
+    if (auto e = savelensfile(*save, c.m); !e.empty()) {
+        c.log.writeline(e);
+        return e;
+    }
+    return finish(c, "Save optical file - Finished", r, w);
 }
 
 // The dialog's choice from --ray N or --xylm X,Y,L,M and --wl 1|2|3.
@@ -267,18 +264,12 @@ std::string srtcmd(Context& c) {
     }
     w.endarray();
     w.endobject();
-    if (c.json && !w.ok()) {
-        c.log.writeline("A result is not a finite number");
-        return "A result is not a finite number";
-    }
+    if (auto e = jsonfailed(c, w); !e.empty()) return e;
     if (auto e = r.finishreport(c.ws, c.filebase, ".srt"); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    c.log.writeline("Single ray trace - Finished");
-    if (c.json) return printjson(c, w);
-    printlines(c, r);
-    return {};
+    return finish(c, "Single ray trace - Finished", r, w);
 }
 
 }  // namespace

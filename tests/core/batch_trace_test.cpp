@@ -8,6 +8,8 @@
 #include <filesystem>
 
 #include "model/lensfile.h"
+#include "model/samplesystems.h"
+#include "raytrace/rayscheme.h"
 #include "systemreport_models.h"
 #include "testutil.h"
 
@@ -146,11 +148,12 @@ TEST_F(BatchTrace, TelescopePupilAnswerPlacesTheEye) {
     r = run("system '" + path + "' --pupil 10");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected("systemreport-kepler-system.txt", path));
-    // without an answer the question gets the default 0: an object at infinity, so the eye
-    // moves to the focus of the nearly afocal system
+    // without an answer the question gets the input box's default 0
     r = run("--json system '" + path + "'");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_GT(jsonall(r.out, "sep")[4], 1000.0);
+    const double eye0 = jsonall(r.out, "sep")[4];
+    EXPECT_GT(std::fabs(eye0 - sp), 0.1);
+    EXPECT_EQ(jsonall(run("--json system '" + path + "' --pupil 0").out, "sep")[4], eye0);
     EXPECT_EQ(run("system '" + path + "' --pupil ten").status, 2);
 }
 
@@ -278,6 +281,27 @@ TEST_F(BatchTrace, RaySchemeAimsAndSavesTheRays) {
     r = run("--json srt '" + out + "' --ray 3");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_LT(std::fabs(jsonall(r.out, "Y")[0]), 1e-4);
+}
+
+TEST_F(BatchTrace, DoubleGaussChiefRaysPassTheStopCentre) {
+    Model dg = doublegauss();
+    initstdrays(dg);
+    const std::string out = (dir / "dg-aimed.dat").generic_string();
+    auto r = run("--json rayscheme '" + savemodel(dg, "dg.dat") + "' --save '" + out + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto rl = jsonall(r.out, "rl");
+    ASSERT_EQ(rl.size(), 34u);
+    int chief = 0;
+    for (size_t k = 0; k < rl.size(); ++k) {
+        if (rl[k] != 13) continue;
+        ++chief;
+        auto t = run("--json srt '" + out + "' --ray " + std::to_string(k + 1));
+        ASSERT_EQ(t.status, 0) << t.err;
+        const auto Y = jsonall(t.out, "Y");
+        ASSERT_EQ(Y.size(), static_cast<size_t>(dg.nsurf) + 1);
+        EXPECT_LT(std::fabs(Y[static_cast<size_t>(dg.stopsurf) - 1]), 1e-4) << "ray " << k + 1;
+    }
+    EXPECT_EQ(chief, 3);
 }
 
 TEST_F(BatchTrace, RaySchemeFailureIsLogged) {

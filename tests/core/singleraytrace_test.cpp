@@ -48,6 +48,14 @@ TEST(SingleRayTrace, AxialDirectionKeepsXYUpToTheFirstRefraction) {
     EXPECT_EQ(m.surfray[0].N, 1.0);
 }
 
+TEST(SingleRayTrace, LastRayOfTheSchemeStartsFromItsStoredCoordinates) {
+    Model m = test::lens1model();
+    Report r;
+    ASSERT_TRUE(singleraytrace(m, {6, 0, 0, 0, 0, 0}, test::kReportHead, r));
+    EXPECT_EQ(r.lines()[4], "Ray 6 from the existing set of rays are used");
+    EXPECT_EQ(r.lines()[12], "  Ref        0.0000    7.0711    0.0000  0.000000  0.000000  1.000000");
+}
+
 TEST(SingleRayTrace, DialogChecksAndLogLines) {
     const Model m = test::lens1model();
     const struct {
@@ -70,6 +78,18 @@ TEST(SingleRayTrace, DialogChecksAndLogLines) {
     EXPECT_EQ(srtchoicelog({0, 1.5, -2, 0.01, 0.25, 1}),
               (std::vector<std::string>{"Following ray coordinates are chosen: x=1.5 y=-2 l=0.01 m=0.25",
                                         "Wavelength number 2 is chosen"}));
+}
+
+TEST(SingleRayTrace, TracesWithTheCurrentIndicesAndKeepsTheFirstOrderData) {
+    Model m = test::keplermodel();   // built in memory: no relative indices yet
+    m.efl = 0;
+    Report r;
+    ASSERT_TRUE(singleraytrace(m, {0, 0, 5, 0, 0, 0}, test::kReportHead, r)) << m.errmsg;
+    EXPECT_DOUBLE_EQ(m.mu[0][0], 1 / 1.5168);
+    EXPECT_EQ(m.efl, 0.0);
+    // a ray parallel to the axis leaves the objective towards its focus (below the axis)
+    EXPECT_LT(m.surfray[2].M, 0.0);
+    EXPECT_DOUBLE_EQ(m.surfray[0].Y, 5.0);
 }
 
 TEST(SingleRayTrace, RayMissingTheSurfaceFails) {

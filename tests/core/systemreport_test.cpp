@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ranges>
 
 #include "analysis/systemreport.h"
 #include "model/lensfile.h"
@@ -39,6 +40,16 @@ TEST(SystemReport, SingletTablesMatchThickLensData) {
     Report rr;
     rayreport(test::lens1model(), rr);
     EXPECT_EQ(rr.text(), test::readdata("systemreport-lens1-rays.txt"));
+
+    // a scheme of normal rays has no relative coordinates
+    Model normal = test::lens1model();
+    normal.raytype = 0;
+    Report rn;
+    rayreport(normal, rn);
+    ASSERT_EQ(rn.lines().size(), 9u);
+    EXPECT_EQ(rn.lines()[0], " No  RL      X          Y          L         M");
+    EXPECT_EQ(rn.lines()[1], "  1   1    0.00000   10.00000  0.000000  0.000000");
+    EXPECT_EQ(rn.lines()[6], "  6   5    0.00000    7.07107  0.000000  0.000000");
 }
 
 TEST(SystemReport, DoubletWithConicAsphericAndFresnelSurfaces) {
@@ -129,6 +140,28 @@ TEST(SystemReport, GlassNamesAreCentredInElevenCharacters) {
     EXPECT_EQ(centredglass("LaK9"), "   LaK9    ");
     EXPECT_EQ(centredglass(""), std::string(11, ' '));
     EXPECT_EQ(centredglass("ABCDEFGHIJK"), "ABCDEFGHIJK");
+}
+
+TEST(SystemReport, PrintedSystemAndRayTables) {
+    Model m = test::doubletmodel();
+    Report r;
+    ASSERT_TRUE(printsystemlines(m, test::kReportHead, r));
+    // the system data report without its surface type lines and closing lines
+    std::string expected;
+    for (const auto& line : test::readdata("systemreport-doublet-system.txt") | std::views::split('\n')) {
+        const std::string l(line.begin(), line.end());
+        if (l.empty() || l == " ") break;
+        if (l.find(" surface ") == std::string::npos) expected += l + "\n";
+    }
+    EXPECT_EQ(r.text(), expected);
+
+    Report rays;
+    printraylines(test::lens1model(), test::kReportHead, rays);
+    ASSERT_EQ(rays.lines().size(), 11u);
+    EXPECT_EQ(rays.lines()[0], "           Ray scheme data");
+    EXPECT_EQ(rays.lines()[2], "System name =LENS1        File = @FILE@     10.12.2026");
+    EXPECT_EQ(rays.lines()[4], " No  Label     Xrel       Yrel       X          Y         L          M");
+    EXPECT_EQ(rays.lines()[10], "  6     5    0.00000    0.70711    0.00000    7.07107  0.000000  0.000000");
 }
 
 TEST(SystemReport, NumbersKeepToTheirTextSize) {

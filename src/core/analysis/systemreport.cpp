@@ -67,6 +67,21 @@ std::string mediumcolumns(const Model& m, size_t i) {
     return s;
 }
 
+// The surface table of the system data report, with or without the surface type lines.
+void surfacetable(const Model& m, Report& r, bool typelines) {
+    r.addline(m.radiiflag == 'D'
+                  ? " No    Radius   Separation  index1   index2   index3    disp     glass    hmax"
+                  : " No   Curvature Separation  index1   index2   index3    disp     glass    hmax");
+    const auto& sp = m.sys.sp;
+    for (int i = 0; i <= m.nsurf; ++i) {
+        const size_t s = static_cast<size_t>(i);
+        const double shape = m.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
+        r.addline(surfacenumber(m, i) + shapecolumn(m, shape) + fmtfit(sp.sep[s], 10, 3, rowsize) +
+                  mediumcolumns(m, s));
+        if (typelines) surfacetypelines(m, i, r);
+    }
+}
+
 // Title, focal length, wavelengths and object distance; keeps the throw in the model.
 void systemhead(Model& m, const ReportHead& h, Report& r) {
     r.addline(titleline(m, h));
@@ -244,19 +259,17 @@ bool systemreport(Model& m, const ReportHead& h, Report& r, bool standalone) {
     nudatparax(m);
     if (m.calcerror) return false;
     systemhead(m, h, r);
-    r.addline(m.radiiflag == 'D'
-                  ? " No    Radius   Separation  index1   index2   index3    disp     glass    hmax"
-                  : " No   Curvature Separation  index1   index2   index3    disp     glass    hmax");
-    const auto& sp = m.sys.sp;
-    for (int i = 0; i <= m.nsurf; ++i) {
-        const size_t s = static_cast<size_t>(i);
-        const double shape = m.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
-        r.addline(surfacenumber(m, i) + shapecolumn(m, shape) + fmtfit(sp.sep[s], 10, 3, rowsize) +
-                  mediumcolumns(m, s));
-        surfacetypelines(m, i, r);
-    }
+    surfacetable(m, r, true);
     r.addline(" ");
     if (standalone) closewindowreport(r);
+    return true;
+}
+
+bool printsystemlines(Model& m, const ReportHead& h, Report& r) {
+    nudatparax(m);
+    if (m.calcerror) return false;
+    systemhead(m, h, r);
+    surfacetable(m, r, false);
     return true;
 }
 
@@ -297,6 +310,24 @@ void rayreport(const Model& m, Report& r) {
     }
     r.addline(" ");
     r.addline("End of displayed data");
+}
+
+void printraylines(const Model& m, const ReportHead& h, Report& r) {
+    const bool relative = m.raytype != 0;
+    r.addline("           Ray scheme data");
+    r.addline("");
+    r.addline(titleline(m, h));
+    r.addline("");
+    r.addline(relative ? " No  Label     Xrel       Yrel       X          Y         L          M"
+                       : " No  Label     X          Y          L         M");
+    const auto& rays = m.rays;
+    for (size_t k = 0; k < rays.rl.size() && k < m.nrays; ++k) {
+        std::string line = fmti(static_cast<long long>(k) + 1, 3) + fmti(rays.rl[k], 6);
+        if (relative) line += fmtfit(rays.xrel[k], 11, 5) + fmtfit(rays.yrel[k], 11, 5);
+        line += fmtfit(rays.x[k], 11, 5) + fmtfit(rays.y[k], 11, 5) + fmtfit(std::fabs(rays.l[k]), 10, 6) +
+                fmtfit(rays.m[k], 10, 6);
+        r.addline(line);
+    }
 }
 
 LensParax lensparax(const std::vector<LensElement>& elements, double rlast) {

@@ -40,6 +40,14 @@ bool systemreportfull(Model& m, const ReportHead& h, Report& r);
 // The ray scheme table, ending with the closing lines of a window-only report.
 void rayreport(const Model& m, Report& r);
 
+// The lines "Print optical system" sends to the printer: runs nudatparax, then the title,
+// focal length, wavelengths, object distance and one row per surface. False after a
+// failure (calcerror set).
+bool printsystemlines(Model& m, const ReportHead& h, Report& r);
+
+// The lines "Print ray scheme" sends to the printer.
+void printraylines(const Model& m, const ReportHead& h, Report& r);
+
 // First-order data of one lens or cemented group in air, object at infinity:
 // effective focal length f, back focal length sp and the printed front focal length.
 // An afocal group gives 0 for the lengths that do not exist.

@@ -19,11 +19,13 @@ bool has(const std::string& s, const char* what) { return s.find(what) != std::s
 void telescopepupil(Model& m) {
     m.dipotr = 0;
     const bool inf1 = m.objinf == 'D' && m.stopsurf == 1;
-    gaussimage(m, inf1 ? 0.0 : m.objdist, 1);
+    // objdist is the distance of the object in front of the first surface
+    gaussimage(m, inf1 ? 0.0 : -m.objdist, 1);
     double s0 = 1e-7;
     if (!inf1) {
         if (m.askentrpupil) m.entrpupil = m.askentrpupil();
-        s0 = m.entrpupil;
+        // a pupil on the first surface: 0 would stand for a point at infinity
+        s0 = m.entrpupil != 0 ? m.entrpupil : 1e-7;
     }
     m.eyepupil = gaussimage(m, s0, 2);
 }
@@ -177,7 +179,7 @@ void nudatparax(Model& m) {
                 fail(m, "Error in nudatparax in calculation y[0]");
                 return;
             }
-            m.objvergence = 1 / m.objdist;
+            m.objvergence = -1 / m.objdist;   // same sign as an objective's real object
         }
     } else {
         if (1 - a0 * mg == 0) {
@@ -214,7 +216,7 @@ void nudatparax(Model& m) {
         fail(m, "Error in nudatparax - index of refraction must be different from zero");
         return;
     }
-    m.up = -m.na / sp.index[ns][0];
+    m.up = -m.na / sp.index[ns][0] + 0.0;   // + 0.0: no negative zero
     if (m.efl < 0) m.up = -m.up;
     m.conradyaxial = 0;
     for (int i = 0; i < ns; ++i) {

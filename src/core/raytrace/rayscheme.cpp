@@ -259,7 +259,7 @@ void setray(Model& m, int k) {
     const double p = -r.x[k] * v + 0.0;   // + 0.0: no negative zero
     const double q = m.tchief - v * (r.y[k] - m.ychief) + 0.0;
     const double s = 1 / std::sqrt(p * p + 1 + q * q);
-    r.l[k] = m.telescope() ? -p * s : p * s;
+    r.l[k] = p * s;
     r.m[k] = q * s;
 }
 

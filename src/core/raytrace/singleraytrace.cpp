@@ -83,7 +83,10 @@ bool singleraytrace(Model& m, const SrtInput& in, const ReportHead& h, Report& r
     r.addline(" ");
     r.addline("                X        Y         Z        L         M         N");
     r.addline(" ");
-    ssetq(m);   // the relative indices of the current glasses
+    // the relative indices of the current glasses; the first-order data stay as they are
+    const double efl = m.efl;
+    ssetq(m);
+    m.efl = efl;
     if (m.calcerror) return false;
     srtstartray(m, in);
     r.addline(srtrow("  Ref    ", RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N}));

@@ -1,0 +1,478 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "model/samplesystems.h"
+#include "raytrace/paraxial.h"
+#include "raytrace/raytrace.h"
+
+namespace zefo {
+namespace {
+
+// A system from its surfaces with the relative indices built, object space index 1.
+Model system(const std::vector<SampleSurface>& s, double n0 = 1.0) {
+    Model m = buildobjective(s, 1, 0.1, {5}, 6);
+    m.sys.sp.index[0] = {n0, n0, n0};
+    ssetq(m);
+    EXPECT_FALSE(m.calcerror) << m.errmsg;
+    return m;
+}
+
+RayPoint trace(Model& m, const RayPoint& start, const TraceOpts& o = {}, int k = 2, int w = 0) {
+    m.X = start.X;
+    m.Y = start.Y;
+    m.Z = 0;
+    m.L = start.L;
+    m.M = start.M;
+    m.N = start.N;
+    raytrace(m, k, w, o);
+    return RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
+}
+
+RayPoint parallel(double x, double y) { return RayPoint{x, y, 0, 0, 0, 1}; }
+
+RayPoint oblique(double x, double y, double l, double mm) {
+    return RayPoint{x, y, 0, l, mm, std::sqrt(1 - l * l - mm * mm)};
+}
+
+const SampleSurface sphere50{"S", 50, 150, 1.5, 0, 100};
+
+TEST(RayTrace, SphericalSurfaceWorkedExample) {
+    Model m = system({sphere50});
+    clearstatistics(m);
+    TraceOpts o;
+    o.statistics = true;
+    trace(m, parallel(0, 10), o);
+    ASSERT_FALSE(m.calcerror);
+    const RayPoint& p = m.surfray[0];
+    const RayPoint& d = m.surfray[1];   // direction incident on the image plane
+    EXPECT_NEAR(m.statcosi[0], 0.9797959, 5e-8);
+    EXPECT_NEAR(p.Z, 1.0102051, 5e-8);
+    EXPECT_DOUBLE_EQ(p.Y, 10);
+    EXPECT_DOUBLE_EQ(d.L, 0);
+    EXPECT_NEAR(d.M, -0.0675748, 5e-8);
+    EXPECT_NEAR(d.N, 0.9977142, 5e-8);
+    // cos I' is the cosine between the refracted ray and the surface normal at the point
+    const double c = 0.02;
+    const double nrm[3] = {-c * p.X, -c * p.Y, 1 - c * p.Z};
+    EXPECT_NEAR(nrm[0] * d.L + nrm[1] * d.M + nrm[2] * d.N, 0.9910712, 5e-8);
+    EXPECT_NEAR(-d.M / p.Y, 0.0067575, 5e-8);   // g
+    EXPECT_NEAR(p.Z + p.Y * d.N / -d.M, 148.6561, 5e-5);
+}
+
+TEST(RayTrace, PlaneMirrorReflectsWithNegatedCosines) {
+    Model m = system({{"SM", 0, -50, -1, 0, 100}});
+    m.sys.sp.sep[0] = 10;
+    const RayPoint in = oblique(1, 2, 0.1, 0.2);
+    const RayPoint out = trace(m, in);
+    ASSERT_FALSE(m.calcerror);
+    EXPECT_NEAR(out.L, -0.1, 1e-15);
+    EXPECT_NEAR(out.M, -0.2, 1e-15);
+    EXPECT_NEAR(out.N, in.N, 1e-15);
+    // physical specular reflection: hit the mirror at z = 10, travel back to z = -40
+    const double x0 = 1 + 0.1 * 10 / in.N, y0 = 2 + 0.2 * 10 / in.N;
+    EXPECT_NEAR(out.X, x0 + 0.1 * 50 / in.N, 1e-12);
+    EXPECT_NEAR(out.Y, y0 + 0.2 * 50 / in.N, 1e-12);
+
+    TraceOpts o;
+    o.pathB = true;
+    trace(m, parallel(0, 0), o, 1);
+    EXPECT_NEAR(m.opl[0], -50, 1e-12);   // the step behind the mirror has negative path
+}
+
+TEST(RayTrace, SphericalMirrorMeetsTheAxisWhereGeometryPutsIt) {
+    // concave mirror of radius 100: a ray at height 20 (sin I = 0.2) crosses the axis at
+    // r / (2 cos I) from the centre of curvature
+    const double cosI = std::sqrt(1 - 0.04);
+    const double cross = -(100 - 100 / (2 * cosI));
+    Model m = system({{"SM", -100, cross, -1, 0, 100}});
+    const RayPoint out = trace(m, parallel(0, 20));
+    ASSERT_FALSE(m.calcerror);
+    EXPECT_NEAR(out.Y, 0, 1e-9);
+}
+
+TEST(RayTrace, ConicsFocusAParallelBeamToOnePoint) {
+    struct Case {
+        const char* name;
+        SampleSurface s;
+    };
+    // a paraboloid mirror focuses at R/2; a refracting ellipsoid of eccentricity 1/n at nR/(n-1)
+    const Case cases[] = {
+        {"paraboloid mirror", {"EM", -100, -50, -1, 0, 100, -1}},
+        {"ellipsoid 1/n", {"E", 50, 150, 1.5, 0, 100, -1 / 2.25}},
+    };
+    for (const Case& c : cases) {
+        Model m = system({c.s});
+        for (double h : {1.0, 5.0, 12.5, 20.0}) {
+            for (double phi : {0.0, 0.7, 2.0}) {
+                const RayPoint out = trace(m, parallel(h * std::sin(phi), h * std::cos(phi)));
+                ASSERT_FALSE(m.calcerror) << c.name << " " << m.errmsg;
+                EXPECT_NEAR(out.X, 0, 1e-9) << c.name << " h=" << h;
+                EXPECT_NEAR(out.Y, 0, 1e-9) << c.name << " h=" << h;
+            }
+        }
+    }
+}
+
+TEST(RayTrace, PlaneParallelPlateShiftsTheRayByTheTextbookDisplacement) {
+    const double d = 10, n = 1.5;
+    Model m = system({{"S", 0, d, n, 0, 100}, {"S", 0, 10, 1, 0, 100}});
+    for (double deg : {10.0, 30.0, 55.0}) {
+        const double I = deg * M_PI / 180;
+        const double Ip = std::asin(std::sin(I) / n);
+        const RayPoint out = trace(m, oblique(0, 0, 0, std::sin(I)));
+        ASSERT_FALSE(m.calcerror);
+        EXPECT_NEAR(out.M, std::sin(I), 1e-14);
+        const double shift = (20 * std::tan(I) - out.Y) * std::cos(I);
+        EXPECT_NEAR(shift, d * std::sin(I - Ip) / std::cos(Ip), 1e-12) << deg;
+    }
+}
+
+TEST(RayTrace, AsphericWithoutCoefficientsMeetsTheConicAndConicZeroIsTheSphere) {
+    const double k = -0.5;
+    Model conic = system({{"E", 40, 100, 1.6, 0, 100, k}});
+    Model asph = system({{"A", 40, 100, 1.6, 0, 100, k}});
+    Model conic0 = system({{"E", 40, 100, 1.6, 0, 100, 0}});
+    Model sph = system({{"S", 40, 100, 1.6, 0, 100}});
+    for (const RayPoint& in : {parallel(0, 8), parallel(3, 12), oblique(1, -4, 0.05, 0.1)}) {
+        trace(conic, in);
+        trace(asph, in);
+        ASSERT_FALSE(conic.calcerror || asph.calcerror);
+        for (int i = 0; i < 2; ++i) {
+            const RayPoint &a = conic.surfray[i], &b = asph.surfray[i];
+            EXPECT_NEAR(a.X, b.X, 1e-9);
+            EXPECT_NEAR(a.Y, b.Y, 1e-9);
+            EXPECT_NEAR(a.Z, b.Z, 1e-9);
+            EXPECT_NEAR(a.M, b.M, 1e-9);
+            EXPECT_NEAR(a.N, b.N, 1e-9);
+        }
+        EXPECT_NEAR(conic.Y, asph.Y, 1e-9);
+        trace(conic0, in);
+        trace(sph, in);
+        EXPECT_NEAR(conic0.X, sph.X, 1e-12);
+        EXPECT_NEAR(conic0.Y, sph.Y, 1e-12);
+        EXPECT_NEAR(conic0.M, sph.M, 1e-14);
+    }
+}
+
+TEST(RayTrace, AsphericIntersectionLiesOnTheSagAndObeysSnell) {
+    const double c = 1 / 40.0, k = -1.3, a4 = 2e-6, a6 = -3e-9, n = 1.6;
+    Model m = system({{"A", 40, 100, n, 0, 100, k, a4, a6}});
+    for (const RayPoint& in : {parallel(0, 10), oblique(2, -6, 0.03, 0.12)}) {
+        trace(m, in);
+        ASSERT_FALSE(m.calcerror) << m.errmsg;
+        const RayPoint& p = m.surfray[0];
+        const RayPoint& d = m.surfray[1];
+        const double r2 = p.X * p.X + p.Y * p.Y;
+        const double q = 1 - (1 + k) * c * c * r2;
+        EXPECT_NEAR(p.Z, c * r2 / (1 + std::sqrt(q)) + a4 * r2 * r2 + a6 * r2 * r2 * r2, 1e-10);
+        // normal from the derivative of the sag; tangential components of n·direction agree
+        const double o = c / std::sqrt(q) + 4 * a4 * r2 + 6 * a6 * r2 * r2;
+        double nv[3] = {-p.X * o, -p.Y * o, 1};
+        const double len = std::sqrt(nv[0] * nv[0] + nv[1] * nv[1] + 1);
+        for (double& v : nv) v /= len;
+        const double din[3] = {in.L, in.M, in.N}, dout[3] = {d.L, d.M, d.N};
+        for (int a = 0; a < 3; ++a) {
+            const int b = (a + 1) % 3, e = (a + 2) % 3;
+            const double crossin = din[b] * nv[e] - din[e] * nv[b];
+            const double crossout = dout[b] * nv[e] - dout[e] * nv[b];
+            EXPECT_NEAR(crossin, n * crossout, 1e-9);
+        }
+    }
+}
+
+TEST(RayTrace, FresnelSurfaceStaysOnItsPlaneAndBendsLikeTheCurve) {
+    Model m = system({{"F", 50, 150, 1.5, 0, 100}});
+    trace(m, parallel(0, 10));
+    ASSERT_FALSE(m.calcerror);
+    EXPECT_DOUBLE_EQ(m.surfray[0].Z, 0);
+    EXPECT_NEAR(m.surfray[1].M, -0.0675748, 5e-8);
+    EXPECT_NEAR(m.surfray[1].N, 0.9977142, 5e-8);
+}
+
+TEST(RayTrace, EveryFailureHasItsMessageHardAndIsSoftWhenVignetting) {
+    const double s60 = std::sin(M_PI / 3);
+    struct Case {
+        SampleSurface s;
+        double n0;
+        RayPoint ray;
+        const char* msg;
+    };
+    const Case cases[] = {
+        {sphere50, 1, RayPoint{0, 1, 0, 1, 0, 0}, "Z direction vector must be different from zero"},
+        {{"M", 50, 100, 1.5, 0, 100}, 1, parallel(0, 1), "Invalid surface type"},
+        {sphere50, 1, parallel(0, 60), "Error in ray transfer to spherical surface"},
+        {{"E", 50, 100, 1.5, 0, 100, 0.5}, 1, parallel(0, 60), "Error in ray transfer to conical surface"},
+        {{"A", 50, 100, 1.5, 0, 100}, 1, parallel(0, 60), "Error in ray transfer to aspherical surface"},
+        {{"F", 50, 100, 1.5, 0, 100}, 1, parallel(0, 60), "Error in ray transfer to Fresnel surface"},
+        {{"S", 0, 100, 1, 0, 100}, 1.5, oblique(0, 0, 0, s60), "Error in ray refraction on spherical surface"},
+        {{"E", 0, 100, 1, 0, 100}, 1.5, oblique(0, 0, 0, s60), "Error in ray refraction on conical surface"},
+        {{"A", 0, 100, 1, 0, 100, 0, 1e-9}, 1.5, oblique(0, 0, 0, s60),
+         "Error in ray refraction on aspherical surface"},
+        {{"F", 0, 100, 1, 0, 100}, 1.5, oblique(0, 0, 0, s60), "Error in ray refraction on Fresnel surface"},
+    };
+    for (const Case& c : cases) {
+        Model m = system({c.s}, c.n0);
+        trace(m, c.ray);
+        EXPECT_TRUE(m.calcerror) << c.msg;
+        EXPECT_EQ(m.errmsg, c.msg);
+        EXPECT_EQ(m.raystatus, 0) << c.msg;
+
+        Model v = system({c.s}, c.n0);
+        TraceOpts o;
+        o.vignetting = true;
+        trace(v, c.ray, o);
+        EXPECT_FALSE(v.calcerror) << c.msg;
+        EXPECT_EQ(v.raystatus, 1) << c.msg;
+    }
+}
+
+TEST(RayTrace, RayRunningBackwardsAtAPlaneFailsHardWithoutMessage) {
+    for (bool vignetting : {false, true}) {
+        Model m = system({{"S", 0, 100, 1.5, 0, 100}});
+        TraceOpts o;
+        o.vignetting = vignetting;
+        trace(m, RayPoint{0, 0, 0, 0, std::sqrt(0.75), -0.5}, o);
+        EXPECT_TRUE(m.calcerror);
+        EXPECT_EQ(m.errmsg, "");
+    }
+}
+
+TEST(RayTrace, ClearApertureGivesStatusTwoOnlyWhenVignetting) {
+    Model m = system({{"S", 50, 150, 1.5, 0, 5}});
+    TraceOpts o;
+    o.vignetting = true;
+    trace(m, parallel(0, 10), o);
+    EXPECT_EQ(m.raystatus, 2);
+    EXPECT_FALSE(m.calcerror);
+    trace(m, parallel(0, 4), o);
+    EXPECT_EQ(m.raystatus, 0);
+    trace(m, parallel(0, 10));
+    EXPECT_EQ(m.raystatus, 0);
+    EXPECT_NEAR(m.Z, 0, 1e-12);   // reached the image plane
+
+    // behind a mirror (negative front index) the clear aperture is not tested
+    Model mir = system({{"SM", 0, -20, -1, 0, 100}, {"S", 0, -20, -1, 0, 1}});
+    trace(mir, parallel(0, 10), o);
+    EXPECT_EQ(mir.raystatus, 0);
+}
+
+TEST(RayTrace, AxialPathIsTheSumOfOpticalThicknessesAndRayOneSetsTheStop) {
+    Model m = doublegauss();
+    ssetq(m);
+    TraceOpts o;
+    o.pathB = true;
+    for (int w = 0; w < 3; ++w) {
+        trace(m, parallel(0, 0), o, 1, w);
+        double sum = 0;
+        for (int i = 1; i <= m.nsurf; ++i) sum += std::fabs(m.sys.sp.index[i][w]) * m.sys.sp.sep[i];
+        EXPECT_NEAR(m.opl[w], sum, 1e-10);
+    }
+    trace(m, parallel(0, 9), o, 1, 0);
+    const int s = m.stopsurf - 1;
+    EXPECT_DOUBLE_EQ(m.stopheight, m.surfray[s].Y);
+    EXPECT_DOUBLE_EQ(m.sys.sp.hmax[s], std::fabs(m.surfray[s].Y));
+    const double set = m.sys.sp.hmax[s];
+    trace(m, parallel(0, 5), o, 2, 0);   // another ray leaves the stop alone
+    EXPECT_DOUBLE_EQ(m.sys.sp.hmax[s], set);
+}
+
+double dist(const RayPoint& a, const RayPoint& b) {
+    return std::sqrt((a.X - b.X) * (a.X - b.X) + (a.Y - b.Y) * (a.Y - b.Y) + (a.Z - b.Z) * (a.Z - b.Z));
+}
+
+class Statistics : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m = doublegauss();
+        ssetq(m);
+        clearstatistics(m);
+        o.statistics = true;
+    }
+    Model m;
+    TraceOpts o;
+};
+
+TEST_F(Statistics, MinimumPathsAndMaximumHeightsOverTheRays) {
+    const int ns = m.nsurf;
+    std::vector<double> minp(ns + 1, 1e30), maxh(ns + 1, 0);
+    std::vector<int> minr(ns + 1), maxr(ns + 1);
+    const RayPoint rays[] = {parallel(0, 0), parallel(0, 15), parallel(0, -15), oblique(0, -7, 0, 0.17),
+                             oblique(8, 3, 0.1, 0.0)};
+    for (int k = 0; k < 5; ++k) {
+        trace(m, rays[k], o, k + 2);
+        ASSERT_FALSE(m.calcerror);
+        // the path to each surface is the straight distance from the previous point
+        RayPoint prev = rays[k];
+        for (int i = 0; i <= ns; ++i) {
+            const RayPoint& p = m.surfray[i];
+            RayPoint prevlocal = prev;
+            prevlocal.Z = prev.Z - m.sys.sp.sep[i];
+            const double d = dist(p, prevlocal);
+            if (d < minp[i]) minp[i] = d, minr[i] = k + 2;
+            if (std::fabs(p.Y) > maxh[i]) maxh[i] = std::fabs(p.Y), maxr[i] = k + 2;
+            prev = p;
+        }
+    }
+    for (int i = 0; i <= ns; ++i) {
+        EXPECT_NEAR(m.minpath[i], minp[i], 1e-9) << i;
+        EXPECT_EQ(m.minpathray[i], minr[i]) << i;
+        EXPECT_NEAR(m.maxheight[i], maxh[i], 1e-12) << i;
+        EXPECT_EQ(m.maxheightray[i], maxr[i]) << i;
+    }
+}
+
+TEST_F(Statistics, ChiefRayWritesPrincipalRayEntries) {
+    m.targypr = 0.5;
+    m.targmpr = 0.1;
+    m.raykind = 3;
+    trace(m, oblique(0, -7, 0, 0.17), o, 4);
+    ASSERT_FALSE(m.calcerror);
+    const double ys = m.surfray[m.stopsurf - 1].Y;
+    EXPECT_DOUBLE_EQ(m.ypr, ys);
+    EXPECT_DOUBLE_EQ(m.aberval[2], ys - 0.5);
+    EXPECT_DOUBLE_EQ(m.mpr, m.M);
+    EXPECT_DOUBLE_EQ(m.aberval[3], m.M - 0.1);
+    m.raykind = 4;
+    m.aberval[2] = 0;
+    trace(m, oblique(0, -2, 0, 0.17), o, 5);
+    EXPECT_EQ(m.aberval[2], 0);   // only chief rays write them
+}
+
+TEST_F(Statistics, BoundaryConditionsOfTheTracedRayGoIntoTheMeritList) {
+    const size_t nab = static_cast<size_t>(m.naber);
+    m.bctab = {{1, 4, 3, 1.0}, {2, 4, 5, 10.0}, {1, 7, 2, 1.0}, {2, 4, 8, 3.0}};
+    m.nbc = 4;
+    m.aberval.resize(nab + 3);   // room for three rows only: the fourth must not be written
+    m.aberweight.resize(nab + 3);
+    m.abername.resize(nab + 3);
+    m.dimweight = 7;
+    const RayPoint ray = oblique(0, -9, 0, 0.17);
+    trace(m, ray, o, 4, 0);
+    ASSERT_FALSE(m.calcerror);
+    const RayPoint p2 = m.surfray[2], p3 = m.surfray[3];
+    RayPoint p2local = p2;
+    p2local.Z -= m.sys.sp.sep[3];
+    const double edge = dist(p3, p2local) - 1.0;
+    const double clear = std::fabs(m.surfray[5].Y) - 10.0;
+    EXPECT_NEAR(m.aberval[nab], edge, 1e-9);
+    EXPECT_EQ(m.abername[nab], "Edge thickness dev.  ");
+    EXPECT_DOUBLE_EQ(m.aberweight[nab], 7);
+    EXPECT_NEAR(m.aberval[nab + 1], clear, 1e-12);
+    EXPECT_EQ(m.abername[nab + 1], "Clear radius deviat.");
+    EXPECT_EQ(m.aberval[nab + 2], 0);   // row of another ray
+
+    // other wavelengths replace a value only by a smaller one
+    m.aberval[nab] = -100;
+    m.aberval[nab + 1] = 100;
+    trace(m, ray, o, 4, 1);
+    EXPECT_EQ(m.aberval[nab], -100);
+    EXPECT_LT(m.aberval[nab + 1], 100);
+    EXPECT_NEAR(m.aberval[nab + 1], std::fabs(m.surfray[5].Y) - 10.0, 1e-12);
+}
+
+TEST(RayTrace, ReferenceSphereOfAPerfectFocusGivesNoPathDifference) {
+    Model m = system({{"E", 50, 150, 1.5, 0, 100, -1 / 2.25}});
+    m.pupillimit = 0;   // exit pupil at the surface vertex
+    TraceOpts o;
+    o.refsphere = true;
+    m.raykind = 3;
+    trace(m, parallel(0, 0), o, 2);
+    ASSERT_FALSE(m.calcerror);
+    EXPECT_NEAR(m.refradius, 150, 1e-9);
+    m.oplref[0] = m.opl[0];
+    m.raykind = 2;
+    for (double h : {3.0, 9.0, 16.0}) {
+        trace(m, parallel(0, h), o, 3);
+        EXPECT_NEAR(m.opd[0], 0, 1e-9) << h;
+        // the exit pupil plane is the vertex plane: the refracted ray carried back to z = 0
+        const RayPoint &p = m.surfray[0], &d = m.surfray[1];
+        EXPECT_NEAR(m.Ye, p.Y - d.M * p.Z / d.N, 1e-12);
+    }
+    // a sphere of the same vertex radius has spherical aberration: the marginal path is shorter
+    Model s = system({{"S", 50, 150, 1.5, 0, 100}});
+    s.pupillimit = 0;
+    s.raykind = 3;
+    trace(s, parallel(0, 0), o, 2);
+    s.oplref[0] = s.opl[0];
+    s.raykind = 2;
+    trace(s, parallel(0, 16), o, 3);
+    EXPECT_GT(std::fabs(s.opd[0]), 1e-4);
+}
+
+// Tangential and sagittal focal distances from neighbour rays, measured along the refracted
+// chief ray from its last surface point.
+void focalbydifferences(Model& m, const RayPoint& chief, double& xm, double& xs) {
+    const int last = m.nsurf - 1;
+    auto final = [&](const RayPoint& in, RayPoint& p, RayPoint& d) {
+        trace(m, in);
+        p = m.surfray[last];
+        d = m.surfray[m.nsurf];
+    };
+    RayPoint p0, d0;
+    final(chief, p0, d0);
+    const double h = 1e-5;
+    double sm = 0, ss = 0;
+    for (double sgn : {-1.0, 1.0}) {
+        RayPoint t = chief, s = chief, p, d;
+        t.Y += sgn * h;
+        final(t, p, d);
+        // crossing of the two meridional lines (y, z)
+        const double det = d0.M * -d.N + d.M * d0.N;
+        const double u0 = ((p.Y - p0.Y) * -d.N + d.M * (p.Z - p0.Z)) / det;
+        sm += u0 / 2;
+        s.X += sgn * h;
+        final(s, p, d);
+        const double u = -p.X / d.L;
+        const double qx = p.X + u * d.L, qy = p.Y + u * d.M, qz = p.Z + u * d.N;
+        ss += ((qx - p0.X) * d0.L + (qy - p0.Y) * d0.M + (qz - p0.Z) * d0.N) / 2;
+    }
+    xm = sm;
+    xs = ss;
+}
+
+TEST(RayTrace, FocalDistancesAlongTheChiefRayAgreeWithNeighbourRays) {
+    struct Case {
+        const char* name;
+        Model m;
+        RayPoint chief;
+    };
+    Model dg = doublegauss();
+    ssetq(dg);
+    std::vector<Case> cases;
+    cases.push_back({"sphere", system({sphere50}), oblique(0, 3, 0, std::sin(0.17))});
+    cases.push_back({"ellipsoid", system({{"E", 50, 150, 1.5, 0, 100, -0.6}}), oblique(0, 4, 0, 0.2)});
+    cases.push_back({"asphere", system({{"A", 50, 150, 1.5, 0, 100, -0.6, 3e-6}}), oblique(0, 4, 0, 0.2)});
+    cases.push_back({"double Gauss", dg, oblique(0, -7.12426, 0, 0.173648)});
+    for (Case& c : cases) {
+        double xm, xs;
+        focalbydifferences(c.m, c.chief, xm, xs);
+        TraceOpts o;
+        o.focal = true;
+        c.m.raykind = 3;
+        trace(c.m, c.chief, o);
+        ASSERT_FALSE(c.m.calcerror) << c.name;
+        EXPECT_NEAR(c.m.Xm, xm, 1e-4 * std::fabs(xm)) << c.name;
+        EXPECT_NEAR(c.m.Xs, xs, 1e-4 * std::fabs(xs)) << c.name;
+    }
+}
+
+TEST(RayTrace, SchemeRayStartsFromTheSchemeAndRejectsImpossibleDirections) {
+    Model m = system({sphere50});
+    m.rays.x[3] = 1;
+    m.rays.y[3] = 2;
+    m.rays.l[3] = 0.6;
+    m.rays.m[3] = 0;
+    schemeray(m, 3, 0, {});
+    ASSERT_FALSE(m.calcerror);
+    EXPECT_NEAR(m.surfray[0].L, 0.6, 1e-15);
+    EXPECT_NEAR(m.surfray[0].N, 0.8, 1e-15);
+    m.rays.m[3] = 0.9;   // l² + m² > 1
+    schemeray(m, 3, 0, {});
+    EXPECT_EQ(m.errmsg, "Z direction vector must be different from zero");
+}
+
+}  // namespace
+}  // namespace zefo
