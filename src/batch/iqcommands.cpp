@@ -15,7 +15,7 @@ namespace {
 
 enum class Iq { Spot, Gmtf, Tfmtf, Wave, Dmtf };
 
-const char* title(Iq kind) {
+const char* iqtitle(Iq kind) {
     switch (kind) {
         case Iq::Spot: return "Draw spot diagram";
         case Iq::Gmtf: return "Draw modular transfer function";
@@ -26,7 +26,7 @@ const char* title(Iq kind) {
     return "";
 }
 
-const char* errortext(Iq kind) {
+const char* iqerrortext(Iq kind) {
     switch (kind) {
         case Iq::Wave: return "Error in calculation of Waveaberrations!";
         case Iq::Dmtf: return "Error in calculation of Diffraction MTF!";
@@ -60,7 +60,7 @@ IqOptions takeiqoptions(Context& c, Iq kind) {
     return o;
 }
 
-int choice(const std::optional<std::string>& v, const char* name, std::initializer_list<int> allowed, int dflt) {
+int iqchoice(const std::optional<std::string>& v, const char* name, std::initializer_list<int> allowed, int dflt) {
     if (!v) return dflt;
     const auto n = parseint(*v);
     for (int a : allowed)
@@ -71,7 +71,7 @@ int choice(const std::optional<std::string>& v, const char* name, std::initializ
 // The limit dialog cannot be answered here: a frequency above the limit is an error.
 bool refuselimit(long long&) { return false; }
 
-std::string dialogfailed(Context& c, const DialogResult& r) {
+std::string iqdialogfailed(Context& c, const DialogResult& r) {
     const std::string msg = r.status == DialogResult::Cancelled
                                 ? "Maximum number of frequencies must not be greater then diffraction limit frequency!"
                                 : r.message;
@@ -102,7 +102,7 @@ std::string applymtf(Context& c, const IqOptions& o) {
     }
     const DialogResult r = mtfparams(c.m, f, refuselimit);
     for (const auto& l : r.log) c.log.writeline(l);
-    return r.status == DialogResult::Accepted ? std::string() : dialogfailed(c, r);
+    return r.status == DialogResult::Accepted ? std::string() : iqdialogfailed(c, r);
 }
 
 std::string applyopd(Context& c, const IqOptions& o) {
@@ -110,15 +110,15 @@ std::string applyopd(Context& c, const IqOptions& o) {
     if (o.defocus) f.defocus = *o.defocus;
     if (o.nfreq) f.nfreq = *o.nfreq;
     if (o.dfreq) f.dfreq = *o.dfreq;
-    f.selwl = choice(o.wl, "--wl", {1, 2, 3}, 1) - 1;
-    f.ngauss = choice(o.gauss, "--gauss", {6, 10, 16}, 16);
-    f.polydeg = choice(o.degree, "--degree", {3, 4}, 4);
+    f.selwl = iqchoice(o.wl, "--wl", {1, 2, 3}, 1) - 1;
+    f.ngauss = iqchoice(o.gauss, "--gauss", {6, 10, 16}, 16);
+    f.polydeg = iqchoice(o.degree, "--degree", {3, 4}, 4);
     const DialogResult r = opdparams(c.m, f, refuselimit);
     for (const auto& l : r.log) c.log.writeline(l);
-    return r.status == DialogResult::Accepted ? std::string() : dialogfailed(c, r);
+    return r.status == DialogResult::Accepted ? std::string() : iqdialogfailed(c, r);
 }
 
-std::string writelines(Context& c, const IqRun& run, const char* ext) {
+std::string writeiqreport(Context& c, const IqRun& run, const char* ext) {
     std::string text;
     for (const auto& l : run.lines) text += l + "\n";
     return writefileatomic(reportpath(c.ws, c.filebase, ext), text);
@@ -129,10 +129,10 @@ void shownotices(const IqRun& run) {
         if (n.caption != "Spot Error") std::cerr << n.caption << ": " << n.text << "\n";
 }
 
-std::string failed(Context& c, Iq kind) {
+std::string iqfailed(Context& c, Iq kind) {
     cleariqflags(c.m);
     c.log.writeline(c.m.errmsg);
-    const std::string msg = errortext(kind);
+    const std::string msg = iqerrortext(kind);
     return c.m.errmsg.empty() ? msg : msg + "\n" + c.m.errmsg;
 }
 
@@ -250,7 +250,7 @@ std::string iqcmd(Context& c, Iq kind) {
         pupil = *p;
     }
     m.askentrpupil = [pupil] { return pupil; };
-    c.log.writeline(title(kind));
+    c.log.writeline(iqtitle(kind));
     const std::string header = iqheader(m.sysname, c.filepath, c.date);
 
     IqRun spot, main;
@@ -262,38 +262,38 @@ std::string iqcmd(Context& c, Iq kind) {
         if (auto e = applyopd(c, o); !e.empty()) return e;
         wavecalc(m, main);
         shownotices(main);
-        if (m.calcerror) return failed(c, kind);
+        if (m.calcerror) return iqfailed(c, kind);
         ext = ".wbr";
     } else {
         if (auto e = applymtf(c, o); !e.empty()) return e;
         spotcalc(m, spot);
         shownotices(spot);
-        if (m.calcerror) return failed(c, kind);
-        if (auto e = writelines(c, spot, ".spt"); !e.empty()) {
+        if (m.calcerror) return iqfailed(c, kind);
+        if (auto e = writeiqreport(c, spot, ".spt"); !e.empty()) {
             c.log.writeline(e);
             return e;
         }
         if (kind == Iq::Gmtf) gmtfcalc(m, m.nfreq, main), ext = ".gtf";
         if (kind == Iq::Tfmtf) tfmtfcalc(m, m.nfreq, main), ext = ".gtt";
         if (kind == Iq::Dmtf) {
-            const DialogResult r = dmtfparams(m, choice(o.gauss, "--gauss", {6, 10, 16}, 16),
-                                              choice(o.degree, "--degree", {3, 4}, 4));
+            const DialogResult r = dmtfparams(m, iqchoice(o.gauss, "--gauss", {6, 10, 16}, 16),
+                                              iqchoice(o.degree, "--degree", {3, 4}, 4));
             for (const auto& l : r.log) c.log.writeline(l);
             m.wbrmode = false;
             wavecalc(m, main);
             shownotices(main);
             ext = ".dtf";
         }
-        if (m.calcerror) return failed(c, kind);
+        if (m.calcerror) return iqfailed(c, kind);
     }
     const IqRun& shown = kind == Iq::Spot ? spot : main;
     if (kind != Iq::Spot) {
-        if (auto e = writelines(c, main, ext); !e.empty()) {
+        if (auto e = writeiqreport(c, main, ext); !e.empty()) {
             c.log.writeline(e);
             return e;
         }
     }
-    c.log.writeline(std::string(title(kind)) + " - Finished");
+    c.log.writeline(std::string(iqtitle(kind)) + " - Finished");
     if (!c.json) {
         for (const auto& l : shown.lines) *c.out << l << "\n";
         return {};

@@ -67,14 +67,14 @@ double dlfactor(double s) {
 namespace {
 
 // A typed integer of a digit-masked field; an empty or unreadable text counts as 0.
-long long typedint(const std::string& text) {
+long long iqtypedint(const std::string& text) {
     std::string t;
     for (char c : text)
         if (c != ' ') t += c;
     return parseint(t).value_or(0);
 }
 
-DialogResult badfield(DialogResult r, int field, const std::string& msg) {
+DialogResult iqbadfield(DialogResult r, int field, const std::string& msg) {
     r.status = DialogResult::BadField;
     r.field = field;
     r.message = msg;
@@ -103,13 +103,13 @@ bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, DialogResult& r)
 }
 
 bool checkdfreq(Model& m, const std::string& text, int field, DialogResult& r) {
-    const long long v = typedint(text);
+    const long long v = iqtypedint(text);
     if (v == 0) {
-        r = badfield(r, field, "Frequency increment must not be zero!");
+        r = iqbadfield(r, field, "Frequency increment must not be zero!");
         return false;
     }
     if (v >= 11) {
-        r = badfield(r, field, "Frequency increment must not be greater then 10!");
+        r = iqbadfield(r, field, "Frequency increment must not be greater then 10!");
         return false;
     }
     if (v != m.dfreq) {
@@ -124,7 +124,7 @@ bool checkdfreq(Model& m, const std::string& text, int field, DialogResult& r) {
 }  // namespace
 
 std::string checklimitvalue(const std::string& text, double flimit, long long& value) {
-    value = typedint(text);
+    value = iqtypedint(text);
     if (value == 0) return "Maximum number of frequencies must not be zero!";
     if (value > flimit) return "Maximum number of frequencies must not be greater then diffraction limit frequency!";
     return {};
@@ -150,9 +150,9 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     DialogResult r;
     m.flimit = calcflimit(m);
 
-    const long long rings = typedint(form.nrings);
-    if (rings == 0) return badfield(r, fNrings, "Number of rings of rays must not be zero!");
-    if (rings >= 26) return badfield(r, fNrings, "Number of rings of rays must not be greater then 25!");
+    const long long rings = iqtypedint(form.nrings);
+    if (rings == 0) return iqbadfield(r, fNrings, "Number of rings of rays must not be zero!");
+    if (rings >= 26) return iqbadfield(r, fNrings, "Number of rings of rays must not be greater then 25!");
     if (rings != m.nrings) {
         m.nrings = static_cast<uint8_t>(rings);
         m.datachanged = true;
@@ -160,16 +160,16 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         cleariqflags(m);
     }
 
-    const long long nfreq = typedint(form.nfreq);
-    if (nfreq == 0) return badfield(r, fNfreq, "Maxmum number of frequencies must not be zero!");
+    const long long nfreq = iqtypedint(form.nfreq);
+    if (nfreq == 0) return iqbadfield(r, fNfreq, "Maxmum number of frequencies must not be zero!");
     if (!takenfreq(m, nfreq, asklimit, r)) return r;
 
     if (!checkdfreq(m, form.dfreq, fDfreq, r)) return r;
 
     const auto size = parsetyped(form.spotsize);
-    if (!size) return badfield(r, fSpotsize, "Not a valid number!");
-    if (*size == 0) return badfield(r, fSpotsize, "Spot size must not be zero!");
-    if (*size > 1) return badfield(r, fSpotsize, "Spot size must not be greater then 1!");
+    if (!size) return iqbadfield(r, fSpotsize, "Not a valid number!");
+    if (*size == 0) return iqbadfield(r, fSpotsize, "Spot size must not be zero!");
+    if (*size > 1) return iqbadfield(r, fSpotsize, "Spot size must not be greater then 1!");
     if (*size != m.spotsize) {
         m.spotsize = *size;
         m.datachanged = true;
@@ -178,8 +178,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     }
 
     const auto defocus = parsetyped(form.defocus);
-    if (!defocus) return badfield(r, fDefocus, "Not a valid number!");
-    if (*defocus > 2 || *defocus < -2) return badfield(r, fDefocus, "Defocus must not be between -2 and 2 mm!");
+    if (!defocus) return iqbadfield(r, fDefocus, "Not a valid number!");
+    if (*defocus > 2 || *defocus < -2) return iqbadfield(r, fDefocus, "Defocus must not be between -2 and 2 mm!");
     if (*defocus != m.defocus) {
         m.defocus = *defocus;
         m.datachanged = true;
@@ -188,9 +188,9 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     }
 
     const auto ddefocus = parsetyped(form.ddefocus);
-    if (!ddefocus) return badfield(r, fDdefocus, "Not a valid number!");
-    if (*ddefocus == 0) return badfield(r, fDdefocus, "Defocus increment must not be zero!");
-    if (*ddefocus > 1) return badfield(r, fDdefocus, "Defocus increment must not be greater then 1!");
+    if (!ddefocus) return iqbadfield(r, fDdefocus, "Not a valid number!");
+    if (*ddefocus == 0) return iqbadfield(r, fDdefocus, "Defocus increment must not be zero!");
+    if (*ddefocus > 1) return iqbadfield(r, fDdefocus, "Defocus increment must not be greater then 1!");
     if (*ddefocus != m.ddefocus) {
         m.ddefocus = *ddefocus;
         m.datachanged = true;
@@ -204,8 +204,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     const int nweights = m.mono ? 1 : 3;
     for (int w = 0; w < nweights; ++w) {
         const auto v = parsetyped(form.weight[w]);
-        if (!v) return badfield(r, fWeight0 + w, "Not a valid number!");
-        if (*v == 0) return badfield(r, fWeight0 + w, "Weight coefficient must not be zero!");
+        if (!v) return iqbadfield(r, fWeight0 + w, "Not a valid number!");
+        if (*v == 0) return iqbadfield(r, fWeight0 + w, "Weight coefficient must not be zero!");
         if (*v != m.wlmtfweight[w]) {
             m.wlmtfweight[w] = *v;
             m.datachanged = true;
@@ -240,7 +240,7 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
     m.flimit = calcflimit(m);
 
     const auto defocus = parsetyped(form.defocus);
-    if (!defocus) return badfield(r, oDefocus, "Not a valid number!");
+    if (!defocus) return iqbadfield(r, oDefocus, "Not a valid number!");
     if (*defocus != m.defocus) {
         m.defocus = *defocus;
         m.datachanged = true;
@@ -248,8 +248,8 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
         cleariqflags(m);
     }
 
-    const long long nfreq = typedint(form.nfreq);
-    if (nfreq == 0) return badfield(r, oNfreq, "Maxmum number of frequencies must not be zero!");
+    const long long nfreq = iqtypedint(form.nfreq);
+    if (nfreq == 0) return iqbadfield(r, oNfreq, "Maxmum number of frequencies must not be zero!");
     if (nfreq != m.nfreq && !takenfreq(m, nfreq, asklimit, r)) {
         m.wbrmode = false;
         return r;

@@ -275,7 +275,7 @@ void axissphere(Model& m) {
     m.refB = 1;
 }
 
-void traceray(Model& m, int k, int w, double X, double Y, double L, double M) {
+void tracesample(Model& m, int k, int w, double X, double Y, double L, double M) {
     m.X = X;
     m.Y = Y;
     m.Z = 0;
@@ -306,7 +306,7 @@ FitQuality fitquality(const Model& m, const std::vector<double>& coef, bool offa
     return q;
 }
 
-const char* fieldname(const Model& m, int f) {
+const char* wbrfieldname(const Model& m, int f) {
     static const char* const n2[] = {"", "wmax"};
     static const char* const n3[] = {"", "0.7*wmax", "wmax"};
     static const char* const n4[] = {"", "0.5*wmax", "0.7*wmax", "wmax"};
@@ -317,11 +317,11 @@ const char* fieldname(const Model& m, int f) {
 }
 
 // Fits, reports and integrates one column of one field.
-struct Samples {
+struct WaveSamples {
     std::vector<double> x, y, opd;
 };
 
-void fitcolumn(Model& m, int f, int w, bool mtfmode, const Samples& s, double pupa, double pupb, double pupc,
+void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, double pupa, double pupb, double pupc,
                double shiftscale, IqRun& run) {
     const bool offaxis = f > 0;
     const int nterms = offaxis ? (m.polydeg == 3 ? 10 : 15) : (m.polydeg == 3 ? 4 : 6);
@@ -339,7 +339,7 @@ void fitcolumn(Model& m, int f, int w, bool mtfmode, const Samples& s, double pu
         L.push_back(" ");
         if (offaxis)
             L.push_back(std::string("Calculation of the aberrational polynomial (wave aberration) for skew rays (w=") +
-                        fieldname(m, f) + ")");
+                        wbrfieldname(m, f) + ")");
         else
             L.push_back("Calculation of the aberrational polynomial (wave aberration) for axial rays");
         static const char* const names[15] = {"W00", "W20", "W11", "W40", "W31", "W22", "W60", "W51",
@@ -368,12 +368,12 @@ void fitcolumn(Model& m, int f, int w, bool mtfmode, const Samples& s, double pu
 // Axis: ten zones of ray 1. Returns the normalization radius Rp.
 double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& run) {
     const auto& r = m.rays;
-    std::vector<Samples> s(3);
+    std::vector<WaveSamples> s(3);
     m.raykind = r.rl[1] % 10;
     for (int w : cols) {
         axissphere(m);
         for (int p = 1; p <= 10; ++p) {
-            traceray(m, 1, w, r.x[1], p * r.y[1] / 10, r.l[1], r.m[1]);
+            tracesample(m, 1, w, r.x[1], p * r.y[1] / 10, r.l[1], r.m[1]);
             if (m.calcerror) return 0;
             s[w].opd.push_back(m.opd[w]);
             s[w].y.push_back(m.Ye);
@@ -423,7 +423,7 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
     std::vector<int> centrecols = cols;
     if (std::find(cols.begin(), cols.end(), 0) == cols.end()) centrecols.insert(centrecols.begin(), 0);
     for (int w : centrecols) {
-        traceray(m, k, w, 0, yc, L, M);
+        tracesample(m, k, w, 0, yc, L, M);
         if (m.calcerror) return;
         m.oplref[w] = m.opl[w];
         xe0[w] = m.Xe;
@@ -431,7 +431,7 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
     }
     const double fieldradius = m.refradius;
     m.raykind = 4;
-    std::vector<Samples> s(3);
+    std::vector<WaveSamples> s(3);
     for (int w : cols) {
         s[w].opd.push_back(0);
         s[w].x.push_back(xe0[w] / rp);
@@ -440,14 +440,14 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
     if (!mtfmode) {
         run.lines.push_back(" ");
         run.lines.push_back(std::string("Calculation of the optical path difference for skew rays (w=") +
-                            fieldname(m, f) + ")");
+                            wbrfieldname(m, f) + ")");
     }
     for (int K = 2; K <= 5; ++K) {
         for (int jj = 0; jj <= 2 * K - 2; ++jj) {
             const double th = jj * M_PI / (2 * K - 2);
             const double X = std::sin(th) * K * xmax / 5, Y = std::cos(th) * K * hy / 5 + yc;
             for (int w : cols) {
-                traceray(m, k, w, X, Y, L, M);
+                tracesample(m, k, w, X, Y, L, M);
                 if (m.calcerror) return;
                 s[w].opd.push_back(m.opd[w]);
                 s[w].x.push_back(m.Xe / rp);
@@ -460,7 +460,7 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
     m.raykind = 0;
     const double scale = (m.axisrefradius != 0) ? fieldradius / m.axisrefradius : 1;
     for (int w : cols) {
-        Samples& sw = s[w];
+        WaveSamples& sw = s[w];
         const double y0 = sw.y[0];
         double pupa = -1e5, ylo = 1e300, yhi = -1e300;
         for (size_t p = 0; p < sw.y.size(); ++p) {
