@@ -106,6 +106,27 @@ TEST(MtfDialog, ShowsTheValuesInTheirFieldWidths) {
     EXPECT_EQ(mtfform(m).ddefocus, "0.1000");
 }
 
+TEST(MtfDialog, FieldLabelsAndHintsFollowTheVariant) {
+    Model m = objective();
+    m.flimit = calcflimit(m);
+    auto f = mtffields(m);
+    ASSERT_EQ(f.size(), 9u);
+    EXPECT_EQ(f[fNfreq].hint, "Enter number between 1 and  340");
+    EXPECT_EQ(f[fDfreq].mask, "99");
+    EXPECT_EQ(f[fDdefocus].label, "Defocus increment  in mm");
+    EXPECT_EQ(f[fWeight2].label, "Weight coefficient for third wave length");
+    m.mono = true;
+    m.systype = 4;
+    f = mtffields(m);
+    ASSERT_EQ(f.size(), 7u);
+    EXPECT_EQ(f[fSpotsize].label, "Spot diagram size in radians");
+    EXPECT_EQ(f[fDdefocus].mask, "#9.9999");
+    EXPECT_EQ(f[fWeight0].label, "Weight coefficient");
+    m.dfreq = 0;  // a lens data file without the increment
+    EXPECT_EQ(mtfform(m).dfreq, "  1");
+    EXPECT_EQ(opdfields(m)[oDfreq].hint, "Enter postive number greater then 0 - usually small number");
+}
+
 TEST(MtfDialog, AcceptedChangesAreTakenAndLogged) {
     Model m = objective();
     calcnfpoints(m);

@@ -100,6 +100,15 @@ enum MtfField { fNrings, fNfreq, fDfreq, fSpotsize, fDefocus, fDdefocus, fWeight
 // The dialog's texts for the current values.
 MtfForm mtfform(const Model& m);
 
+// One edit field of a parameter dialog: label, edit mask ("9" digit, "#" digit or sign),
+// status-line hint shown when the field is entered.
+struct DialogField {
+    std::string label, mask, hint;
+};
+
+// The fields of "Edit MTF" in MtfField order: one weight with mono, else three.
+std::vector<DialogField> mtffields(const Model& m);
+
 // OK of "Edit MTF": checks the fields in order, takes every accepted value (datachanged,
 // log line, validity flags, nfpoints) and stops at the first bad one.
 DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit);
@@ -115,6 +124,9 @@ struct OpdForm {
 enum OpdField { oDefocus, oNfreq, oDfreq };
 
 OpdForm opdform(const Model& m);
+
+// The edit fields of "Edit OPD" in OpdField order.
+std::vector<DialogField> opdfields(const Model& m);
 
 // Items of the wavelength choice of "Edit OPD".
 std::array<std::string, 3> opdwavelengthitems(const Model& m);

@@ -1,4 +1,5 @@
 // Frequency grid, validity flags and the parameter dialogs of the spot diagram and MTF.
+#include <algorithm>
 #include <cmath>
 
 #include "imagequality/imagequality.h"
@@ -138,12 +139,42 @@ MtfForm mtfform(const Model& m) {
     MtfForm f;
     f.nrings = fmti(m.nrings, 2);
     f.nfreq = fmti(m.nfreq, 3);
-    f.dfreq = fmti(m.dfreq, m.mono ? 3 : 2);
+    f.dfreq = fmti(std::max(m.dfreq, 1), m.mono ? 3 : 2);  // below 1 counts as 1
     f.spotsize = fmtf(m.spotsize, 6, 4);
     f.defocus = fmtf(m.defocus, 6, 3);
     f.ddefocus = m.mono ? fmtf(m.ddefocus, 7, 4) : fmtf(m.ddefocus, 6, 4);
     for (int w = 0; w < 3; ++w) f.weight[w] = fmtf(m.wlmtfweight[w], 5, 3);
     return f;
+}
+
+std::vector<DialogField> mtffields(const Model& m) {
+    const bool one = m.mono;
+    std::vector<DialogField> f = {
+        {"Number of rings of rays", "99", "Enter number between 1 and 25"},
+        {"Maxmum number of frequencies", "999", nfreqhint(m)},
+        {"Frequency increment", one ? "999" : "99", "Enter number between 1 and 10"},
+        {m.telescope() ? "Spot diagram size in radians" : "Spot diagram size in mm", "9.9999",
+         "Enter number between 0 and 1"},
+        {"Defocus - shift of the focal plane in mm", "#9.999", "Enter number between -2 and 2"},
+        {one ? "Defocus increment in mm" : "Defocus increment  in mm", one ? "#9.9999" : "9.9999",
+         "Enter number between 0 and 1"},
+    };
+    if (one) {
+        f.push_back({"Weight coefficient", "9.999", "Enter number between 1 and 9"});
+    } else {
+        for (const char* l : {"Weight coefficient for first wave length", "Weight coefficient for second wave length",
+                              "Weight coefficient for third wave length"})
+            f.push_back({l, "9.999", "Enter number between 1 and 9"});
+    }
+    return f;
+}
+
+std::vector<DialogField> opdfields(const Model& m) {
+    return {
+        {"Defocus - shift of the focal plane in mm", "##9.999", "Enter value for defocus"},
+        {"Maxmum number of frequencies", "999", "Enter value between 1 and " + fmtf(m.flimit, 4, 0)},
+        {"Frequency increment", "999", "Enter postive number greater then 0 - usually small number"},
+    };
 }
 
 DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) {
@@ -228,7 +259,7 @@ OpdForm opdform(const Model& m) {
     OpdForm f;
     f.defocus = fmtf(m.defocus, 7, 3);
     f.nfreq = fmti(m.nfreq, 3);
-    f.dfreq = fmti(m.dfreq, 3);
+    f.dfreq = fmti(std::max(m.dfreq, 1), 3);
     f.selwl = 0;
     f.ngauss = m.ngauss;
     f.polydeg = m.polydeg;

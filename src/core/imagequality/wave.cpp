@@ -458,7 +458,10 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
         }
     }
     m.raykind = 0;
-    const double scale = (m.axisrefradius != 0) ? fieldradius / m.axisrefradius : 1;
+    // The shift grows with the field's reference radius over the axis radius; a plane
+    // reference (telescopes) on either side leaves it as it is.
+    const bool finite = m.axisrefradius != 0 && std::fabs(m.axisrefradius) < 1e29 && std::fabs(fieldradius) < 1e29;
+    const double scale = finite ? fieldradius / m.axisrefradius : 1;
     for (int w : cols) {
         WaveSamples& sw = s[w];
         const double y0 = sw.y[0];
@@ -503,8 +506,12 @@ void dtfreport(const Model& m, IqRun& run) {
 }
 
 void wavedriver(Model& m, bool mtfmode, IqRun& run) {
-    nudatparax(m);  // image plane at the back focal distance plus the defocus
-    if (m.calcerror) return;
+    // An objective's image plane follows the defocus (the OPD dialog may have changed it);
+    // a telescope takes its defocus through the reference radius and keeps its eye plane.
+    if (!m.telescope()) {
+        nudatparax(m);
+        if (m.calcerror) return;
+    }
     m.nspotwl = m.mono ? 1 : 3;
     if (mtfmode) {
         if (m.nfpoints < 2) calcnfpoints(m);
