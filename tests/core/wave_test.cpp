@@ -145,6 +145,21 @@ TEST(Wave, DiffractionTableHasOneRowPerNonZeroFrequency) {
     EXPECT_EQ(L.back(), "Measurement units are mm");
 }
 
+TEST(Wave, DefocusOfTheOpdDialogMovesTheImagePlane) {
+    // A perfect focus seen from delta beside it: OPD = delta (1 - cos U), so the rho^2
+    // term is about delta na^2 / 2 at the pupil edge (na = 0.1 here).
+    Model m = test::paraboloid();
+    test::mtfsettings(m);
+    OpdForm f = opdform(m);
+    f.defocus = "0.1";
+    ASSERT_EQ(opdparams(m, f, nullptr).status, DialogResult::Accepted);
+    m.wbrmode = true;
+    IqRun run;
+    wavecalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    EXPECT_NEAR(std::fabs(run.fits[0].coef[1]), 0.1 * 0.01 / 2, 0.02 * 5e-4);
+}
+
 TEST(Wave, MissingComaRaysFailWithAMessage) {
     Model m = test::singlet();
     for (int k = 4; k <= 7; ++k) m.rays.rl[k] = 12;  // the coma rays of the first field
