@@ -160,13 +160,16 @@ TEST(Wave, DefocusOfTheOpdDialogMovesTheImagePlane) {
     EXPECT_NEAR(std::fabs(run.fits[0].coef[1]), 0.1 * 0.01 / 2, 0.02 * 5e-4);
 }
 
-TEST(Wave, MissingComaRaysFailWithAMessage) {
-    Model m = test::singlet();
-    for (int k = 4; k <= 7; ++k) m.rays.rl[k] = 12;  // the coma rays of the first field
-    diffraction(m);
-    EXPECT_TRUE(m.calcerror);
-    EXPECT_EQ(m.errmsg, "Coma or skew rays of a field are missing in the ray scheme!");
-    EXPECT_FALSE(m.dmtfvalid);
+TEST(Wave, MissingComaOrSkewRaysFailWithAMessage) {
+    // rays 4 .. 7 are the coma rays of the first field, 8 and 9 its skew rays
+    for (const auto& relabel : {std::vector<int>{4, 5, 6, 7}, std::vector<int>{8, 9}}) {
+        Model m = test::singlet();
+        for (int k : relabel) m.rays.rl[k] = 12;
+        diffraction(m);
+        EXPECT_TRUE(m.calcerror);
+        EXPECT_EQ(m.errmsg, "Coma or skew rays of a field are missing in the ray scheme!");
+        EXPECT_FALSE(m.dmtfvalid);
+    }
 }
 
 TEST(Wave, ZeroIndexStopsTheExitPupilTrace) {
