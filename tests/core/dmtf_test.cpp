@@ -82,6 +82,24 @@ TEST(WaveFit, PolynomialTermsFollowTheTermTable) {
     EXPECT_NEAR(wavepoly(axis, false, 0.3, 0.4), 2 * std::pow(0.25, 3), 1e-15);
 }
 
+TEST(WaveFit, WarnsOnlyAboveBothThresholds) {
+    struct Case {
+        double rms, aberrms;
+        bool warn;
+    } cases[] = {
+        {0.01, 100, false},   // at most 0.01 waves never warns
+        {0.02, 1.0, true},
+        {0.02, 2.0, false},   // within 1 % of the aberration
+        {0.5, 10, true},
+    };
+    for (const auto& c : cases) {
+        FitQuality q;
+        q.rms = c.rms;
+        q.aberrms = c.aberrms;
+        EXPECT_EQ(q.inadequate(), c.warn) << c.rms << " " << c.aberrms;
+    }
+}
+
 Model mtfmodel(int nfields, int nfreq) {
     Model m;
     m.na = 0.1;
@@ -149,7 +167,11 @@ TEST(DiffractionMtf, ShiftBeyondThePupilCutsTheRestOfTheCurve) {
             EXPECT_GT(v, 0) << m.freqlabel[k];
         }
     }
-    EXPECT_NEAR(100 * m.wl[0] / (2 * m.na), 0.2938, 1e-12);
+    // at 100 lp/mm the half shift is 100 * 0.0005876 / (2 * 0.1) = 0.2938 of the pupil;
+    // the 6-point rule (three positive nodes) meets the overlap to 5e-4
+    const double b = 0.2938;
+    EXPECT_EQ(m.freqlabel[100], 100);
+    EXPECT_NEAR(m.dmtf[mtfindex(m, 0, 0, 100)][1], (2 / M_PI) * (std::acos(b) - b * std::sqrt(1 - b * b)), 5e-4);
 }
 
 TEST(DiffractionMtf, AberratedPupilAgreesWithABruteForceAutocorrelation) {

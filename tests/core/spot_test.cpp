@@ -91,6 +91,42 @@ TEST(Spot, OneRingTracesOneRayAtHalfThePupilAcrossTheMeridian) {
     EXPECT_EQ(m.spotstats[1].ppassedtext, "100");
 }
 
+TEST(Spot, SquareIncludesItsBoundary) {
+    Model m;
+    m.nfields = 1;
+    m.nrings = 2;
+    m.nspotwl = 1;
+    m.spotsize = 0.05;
+    m.defocus = 0.3;  // the table's plane: the rays are counted where they were traced
+    m.spotray = {{0.05, -0.05, 1, 1, 0, 0}, {-0.05, 0.0500001, 0, 0, 0, 0}, {0.02, 0.01, 0, 0, 0, 0}};
+    m.groupstart = {0, 3, 3, 3};
+    m.passed = {{3, 0, 0}};
+    m.chiefrec = {ChiefRecord{}};
+    m.spotstats.resize(1);
+    spotstatistics(m, 0);
+    EXPECT_EQ(m.spotstats[0].insquare, 2);
+    EXPECT_EQ(m.spotstats[0].passedtext, "  3");
+    EXPECT_EQ(m.spotstats[0].ppassedtext, " 75");  // 3 of 2 * 2 emitted
+    EXPECT_EQ(m.spotstats[0].insquaretext, "  2");
+    EXPECT_EQ(m.spotstats[0].pinsquaretext, " 67");
+}
+
+TEST(Spot, TwoFieldsEndTheReportAfterTheSpotSize) {
+    Model m = buildobjective({{"EM", -200, -100, -1, 0, 40, -1}}, 1, 0.1, {1}, 6);
+    m.wl = {0.0005876, 0.0005876, 0.0005876};
+    m.mono = true;
+    initstdrays(m);
+    rayscheme(m);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    test::mtfsettings(m);
+    IqRun run;
+    spotcalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    EXPECT_EQ(m.passed[1][0], 49);
+    ASSERT_EQ(run.lines.size(), 25u);
+    EXPECT_EQ(run.lines.back(), "Spot Size =   0.0500");
+}
+
 TEST(Spot, ChiefRaySearchStopsAtTheEndOfTheScheme) {
     Model m = test::paraboloid();
     // the only chief ray is ray 1, where the search of field 1 never looks

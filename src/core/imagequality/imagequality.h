@@ -146,6 +146,10 @@ void spotpoint(const Model& m, int f, const SpotRay& r, double z, double& ex, do
 // RMS distance of field f's spot rays from the chief ray in the focal plane at z.
 double spotrms(const Model& m, int f, double z);
 
+// Statistics of field f from the spot table: rays passed, rays in the square of half side
+// spotsize (boundary included) and their report texts.
+void spotstatistics(Model& m, int f);
+
 // Traces the pupil ray grid of every field and wavelength, fills the spot table and the
 // statistics and appends the ".spt" report lines.
 void spotcalc(Model& m, IqRun& run);

@@ -35,22 +35,6 @@ double spotrms(const Model& m, int f, double z) {
     return n > 0 ? std::sqrt(s / n) : 0;
 }
 
-namespace {
-
-const char* const spotlegend[] = {
-    "1. Defocus - Displacement from paraxial image plane ",
-    "2. Ssize = Spot Size - Image spot size (Half of a side of the square ",
-    "                       where is image spot located)",
-    "3. Rays which are emited according to circular ray scheme ",
-    "4. Rays which are passed through optical system without regard for",
-    "   their position in image plane",
-    "5. Percentage - ratio of rays which are passed through optical system",
-    "   and rays which are emited",
-    "6. Rays which are located in square with side 2 * ssize",
-    "7. Percentage - ratio of rays which are located in square with side 2*ssize",
-    "   and rays which are passed through optical system",
-};
-
 void spotstatistics(Model& m, int f) {
     SpotStats& s = m.spotstats[f];
     const int emitted = m.nrings * m.nrings * m.nspotwl;
@@ -70,6 +54,22 @@ void spotstatistics(Model& m, int f) {
     s.insquaretext = fmti(s.insquare, 3);
     s.pinsquaretext = fmtf(s.passed > 0 ? 100.0 * s.insquare / s.passed : 0.0, 3, 0);
 }
+
+namespace {
+
+const char* const spotlegend[] = {
+    "1. Defocus - Displacement from paraxial image plane ",
+    "2. Ssize = Spot Size - Image spot size (Half of a side of the square ",
+    "                       where is image spot located)",
+    "3. Rays which are emited according to circular ray scheme ",
+    "4. Rays which are passed through optical system without regard for",
+    "   their position in image plane",
+    "5. Percentage - ratio of rays which are passed through optical system",
+    "   and rays which are emited",
+    "6. Rays which are located in square with side 2 * ssize",
+    "7. Percentage - ratio of rays which are located in square with side 2*ssize",
+    "   and rays which are passed through optical system",
+};
 
 void spotreport(const Model& m, IqRun& run) {
     auto& L = run.lines;
