@@ -150,23 +150,7 @@ void tracepupil(Model& m, int f, int w, int k, double x0, double y0, double tx0,
     }
 }
 
-void spotrays(Model& m, IqRun& run);
-
-}  // namespace
-
-void spotcalc(Model& m, IqRun& run) {
-    m.spotvalid = false;
-    spotrays(m, run);
-    if (m.calcerror) {
-        cleariqflags(m);
-        return;
-    }
-    m.spotvalid = true;
-    spotreport(m, run);
-}
-
-namespace {
-
+// The chief ray and the pupil rays of every field and used wavelength.
 void spotrays(Model& m, IqRun& run) {
     nudatparax(m);
     if (m.calcerror) {
@@ -236,5 +220,16 @@ void spotrays(Model& m, IqRun& run) {
 }
 
 }  // namespace
+
+void spotcalc(Model& m, IqRun& run) {
+    m.spotvalid = false;
+    spotrays(m, run);
+    if (m.calcerror) {
+        cleariqflags(m);
+        return;
+    }
+    m.spotvalid = true;
+    spotreport(m, run);
+}
 
 }  // namespace zefo

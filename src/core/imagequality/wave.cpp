@@ -306,21 +306,18 @@ FitQuality fitquality(const Model& m, const std::vector<double>& coef, bool offa
     return q;
 }
 
+// Name of off-axis field f in the report titles: the last field is "wmax".
 const char* wbrfieldname(const Model& m, int f) {
-    static const char* const n2[] = {"", "wmax"};
-    static const char* const n3[] = {"", "0.7*wmax", "wmax"};
-    static const char* const n4[] = {"", "0.5*wmax", "0.7*wmax", "wmax"};
-    if (m.nfields == 2 && f < 2) return n2[f];
-    if (m.nfields == 3 && f < 3) return n3[f];
-    if (m.nfields == 4 && f < 4) return n4[f];
-    return "wmax";
+    static const char* const names[] = {"wmax", "0.7*wmax", "0.5*wmax"};
+    const int i = m.nfields - 1 - f;
+    return i >= 0 && i < 3 ? names[i] : "wmax";
 }
 
-// Fits, reports and integrates one column of one field.
 struct WaveSamples {
     std::vector<double> x, y, opd;
 };
 
+// Fits, reports and integrates one column of one field.
 void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, double pupa, double pupb, double pupc,
                double shiftscale, IqRun& run) {
     const bool offaxis = f > 0;
