@@ -8,7 +8,7 @@
 namespace zefo {
 namespace {
 
-Model objective() {
+Model iqobjective() {
     Model m;
     m.systype = 0;
     m.na = 0.1;
@@ -33,7 +33,7 @@ TEST(FrequencyGrid, PointsAndIncrementFollowTheGridRule) {
         {50, -4, 51, 1},
     };
     for (const auto& c : cases) {
-        Model m = objective();
+        Model m = iqobjective();
         m.nfreq = static_cast<uint16_t>(c.nfreq);
         m.dfreq = c.dfreq;
         calcnfpoints(m);
@@ -45,7 +45,7 @@ TEST(FrequencyGrid, PointsAndIncrementFollowTheGridRule) {
 }
 
 TEST(FrequencyGrid, ChangedPointCountResizesAndClearsTheMtfFlags) {
-    Model m = objective();
+    Model m = iqobjective();
     calcnfpoints(m);
     m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
     calcnfpoints(m);  // same grid: nothing is stale
@@ -63,7 +63,7 @@ TEST(FrequencyGrid, ChangedPointCountResizesAndClearsTheMtfFlags) {
 }
 
 TEST(FrequencyGrid, DiffractionLimitFrequency) {
-    Model m = objective();
+    Model m = iqobjective();
     EXPECT_NEAR(calcflimit(m), 2 * 0.1 / 0.0005876, 1e-9);
     m.systype = 4;
     m.mag = -5;
@@ -91,7 +91,7 @@ MtfForm goodform(const Model& m) {
 }
 
 TEST(MtfDialog, ShowsTheValuesInTheirFieldWidths) {
-    Model m = objective();
+    Model m = iqobjective();
     m.mono = true;
     const MtfForm f = mtfform(m);
     EXPECT_EQ(f.nrings, " 7");
@@ -107,7 +107,7 @@ TEST(MtfDialog, ShowsTheValuesInTheirFieldWidths) {
 }
 
 TEST(MtfDialog, FieldLabelsAndHintsFollowTheVariant) {
-    Model m = objective();
+    Model m = iqobjective();
     m.flimit = calcflimit(m);
     auto f = mtffields(m);
     ASSERT_EQ(f.size(), 9u);
@@ -128,7 +128,7 @@ TEST(MtfDialog, FieldLabelsAndHintsFollowTheVariant) {
 }
 
 TEST(MtfDialog, AcceptedChangesAreTakenAndLogged) {
-    Model m = objective();
+    Model m = iqobjective();
     calcnfpoints(m);
     MtfForm f = goodform(m);
     f.nrings = " 9";
@@ -160,7 +160,7 @@ TEST(MtfDialog, AcceptedChangesAreTakenAndLogged) {
 }
 
 TEST(MtfDialog, UnchangedValuesLogNothingAndKeepTheResults) {
-    Model m = objective();
+    Model m = iqobjective();
     m.mono = true;
     calcnfpoints(m);
     m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
@@ -195,7 +195,7 @@ TEST(MtfDialog, FirstBadFieldStopsTheChecks) {
         {fWeight2, "0.000", "Weight coefficient must not be zero!"},
     };
     for (const auto& c : cases) {
-        Model m = objective();
+        Model m = iqobjective();
         calcnfpoints(m);
         MtfForm f = mtfform(m);
         f.nrings = "12";  // accepted before any later failure
@@ -214,7 +214,7 @@ TEST(MtfDialog, FirstBadFieldStopsTheChecks) {
 
 TEST(MtfDialog, RingOrDefocusChangeClearsEveryResult) {
     for (int which = 0; which < 2; ++which) {
-        Model m = objective();
+        Model m = iqobjective();
         calcnfpoints(m);
         m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
         MtfForm f = mtfform(m);
@@ -222,7 +222,7 @@ TEST(MtfDialog, RingOrDefocusChangeClearsEveryResult) {
         ASSERT_EQ(mtfparams(m, f, nullptr).status, DialogResult::Accepted);
         EXPECT_FALSE(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid) << which;
     }
-    Model m = objective();
+    Model m = iqobjective();
     calcnfpoints(m);
     m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
     MtfForm f = mtfform(m);
@@ -234,7 +234,7 @@ TEST(MtfDialog, RingOrDefocusChangeClearsEveryResult) {
 }
 
 TEST(MtfDialog, FrequencyAboveTheDiffractionLimitAsksTheLimitDialog) {
-    Model m = objective();  // flimit 340.4
+    Model m = iqobjective();  // flimit 340.4
     calcnfpoints(m);
     MtfForm f = mtfform(m);
     f.nfreq = "400";
@@ -249,7 +249,7 @@ TEST(MtfDialog, FrequencyAboveTheDiffractionLimitAsksTheLimitDialog) {
     EXPECT_EQ(m.nfreq, 300);
     EXPECT_EQ(r.log.front(), "New value for maximum number of frequences is 300");
 
-    Model c = objective();
+    Model c = iqobjective();
     f = mtfform(c);
     f.nfreq = "341";
     f.nrings = "3";
@@ -272,7 +272,7 @@ TEST(MtfDialog, LimitDialogChecks) {
 // ---------------------------------------------------------------- Edit OPD, Edit Diffractional MTF
 
 TEST(OpdDialog, TakesDefocusFrequenciesAndChoices) {
-    Model m = objective();
+    Model m = iqobjective();
     calcnfpoints(m);
     m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
     OpdForm f = opdform(m);
@@ -298,7 +298,7 @@ TEST(OpdDialog, TakesDefocusFrequenciesAndChoices) {
 }
 
 TEST(OpdDialog, ChecksInOrder) {
-    Model m = objective();
+    Model m = iqobjective();
     OpdForm f = opdform(m);
     f.defocus = "x";
     EXPECT_EQ(opdparams(m, f, nullptr).message, "Not a valid number!");

@@ -49,7 +49,7 @@ Model synthetic(int nfields, bool mono, const std::function<std::vector<Tangents
 }
 
 // Diffraction-limited MTF: overlap of two unit circles with centres s apart, over pi.
-double overlap(double s) {
+double circleoverlap(double s) {
     if (s >= 2) return 0;
     return (2 * std::acos(s / 2) - s / 2 * std::sqrt(4 - s * s)) / M_PI;
 }
@@ -66,7 +66,7 @@ TEST(GeometricalMtf, PerfectImageGivesTheWeightedDiffractionLimit) {
         for (int w = 0; w < 3; ++w)
             for (int k = 0; k < 26; ++k) {
                 // grid point k stands for (k+1) * fmax / nfpoints
-                const double dl = overlap((k + 1) * 50.0 * m.wl[w] / (26 * m.na));
+                const double dl = circleoverlap((k + 1) * 50.0 * m.wl[w] / (26 * m.na));
                 const Index3& g = m.gmtf[mtfindex(m, f, w, k)];
                 EXPECT_NEAR(m.dlmtf[mtfindex(m, f, w, k)], dl, 1e-12);
                 EXPECT_NEAR(g[0], m.wlmtfweight[w] * dl, 1e-12);
@@ -88,7 +88,7 @@ TEST(GeometricalMtf, ModulusAndPhaseOfTheTangentialSums) {
         for (int k = 0; k < m.nfpoints; ++k) {
             std::complex<double> s = 0;
             for (double dy : dys) s += std::polar(1.0, (k + 1) * 2 * M_PI * 50 * dy * (f + 1) / m.nfpoints);
-            const double dl = overlap((k + 1) * 50.0 * m.wl[0] / (m.nfpoints * m.na));
+            const double dl = circleoverlap((k + 1) * 50.0 * m.wl[0] / (m.nfpoints * m.na));
             const Index3& g = m.gmtf[mtfindex(m, f, 0, k)];
             EXPECT_NEAR(g[0], dl, 1e-12);  // no sagittal spread
             EXPECT_NEAR(g[1], std::abs(s) * dl / 4, 1e-12) << f << " " << k;
@@ -105,7 +105,7 @@ TEST(GeometricalMtf, FirstNonPositiveSagittalSumCutsTheRestOfTheCurve) {
     gmtfcalc(m, 50, run);
     for (int k = 0; k < m.nfpoints; ++k) {
         const Index3& g = m.gmtf[mtfindex(m, 0, 0, k)];
-        const double dl = overlap((k + 1) * 50.0 * m.wl[0] / (26 * m.na));
+        const double dl = circleoverlap((k + 1) * 50.0 * m.wl[0] / (26 * m.na));
         if (k < 3) {
             EXPECT_NEAR(g[0], std::cos((k + 1) * M_PI / 7) * dl, 1e-12) << k;
             EXPECT_NEAR(g[1], dl, 1e-12) << k;
@@ -156,7 +156,7 @@ TEST(ThroughFocusMtf, PlanesAroundTheDefocusAndTheirSums) {
     ASSERT_TRUE(m.tfmtfvalid);
     EXPECT_NEAR(m.tfpos[0], 0.05, 1e-15);
     EXPECT_NEAR(m.tfpos[13], m.defocus, 1e-15);  // the middle plane is the defocused image plane
-    const double v = overlap(50 * m.wl[0] / m.na);
+    const double v = circleoverlap(50 * m.wl[0] / m.na);
     for (int k = 0; k < m.nfpoints; ++k) {
         const double z = m.tfpos[k] - m.defocus;  // from the plane the rays were traced to
         std::complex<double> s = 0;

@@ -9,7 +9,7 @@
 namespace zefo {
 namespace {
 
-std::string text(const IqRun& r) {
+std::string reporttext(const IqRun& r) {
     std::string s;
     for (const auto& l : r.lines) s += l + "\n";
     return s;
@@ -33,7 +33,7 @@ TEST(Spot, ParaboloidImagesTheAxialPointWithoutSpreadAndReports) {
     }
     EXPECT_LT(spotrms(m, 0, 0), 1e-12);
     EXPECT_GT(spotrms(m, 2, 0), 1e-3);  // coma off the axis
-    EXPECT_EQ(text(run), test::readdata("iq_paraboloid.spt"));
+    EXPECT_EQ(reporttext(run), test::readdata("iq_paraboloid.spt"));
 }
 
 TEST(Spot, DefocusMovesTheEvaluationPlaneOnce) {
