@@ -85,11 +85,6 @@ TEST(FrequencyGrid, DiffractionLimitedFactorIsTheOverlapOfTwoPupils) {
 
 // ---------------------------------------------------------------- Edit MTF
 
-MtfForm goodform(const Model& m) {
-    MtfForm f = mtfform(m);
-    return f;
-}
-
 TEST(MtfDialog, ShowsTheValuesInTheirFieldWidths) {
     Model m = iqobjective();
     m.mono = true;
@@ -130,7 +125,7 @@ TEST(MtfDialog, FieldLabelsAndHintsFollowTheVariant) {
 TEST(MtfDialog, AcceptedChangesAreTakenAndLogged) {
     Model m = iqobjective();
     calcnfpoints(m);
-    MtfForm f = goodform(m);
+    MtfForm f = mtfform(m);
     f.nrings = " 9";
     f.nfreq = " 60";
     f.dfreq = " 3";
