@@ -139,8 +139,9 @@ DialogResult dmtfparams(Model& m, int ngauss, int polydeg);
 
 // ---------------------------------------------------------------- spot diagram and MTF
 
-// Evaluation point of spot ray i of field f in the focal plane at z (mm from the paraxial
-// image plane; a vergence in dioptres for telescopes).
+// Evaluation point of spot ray r of field f in the focal plane at z: objectives mm from the
+// paraxial image plane (the table itself lies at z = defocus), telescopes a vergence in
+// dioptres. The spot plots use it too.
 void spotpoint(const Model& m, int f, const SpotRay& r, double z, double& ex, double& ey);
 
 // RMS distance of field f's spot rays from the chief ray in the focal plane at z.
@@ -150,8 +151,9 @@ double spotrms(const Model& m, int f, double z);
 // spotsize (boundary included) and their report texts.
 void spotstatistics(Model& m, int f);
 
-// Traces the pupil ray grid of every field and wavelength, fills the spot table and the
-// statistics and appends the ".spt" report lines.
+// First-order data, then the pupil ray grid of every field and wavelength: fills the spot
+// table and the statistics, appends the ".spt" lines and sets spotvalid; a failure clears
+// the four validity flags.
 void spotcalc(Model& m, IqRun& run);
 
 // Geometrical MTF up to fmax; appends the ".gtf" lines; sets gmtfvalid.
@@ -185,8 +187,11 @@ void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool
 // Relative indices for all wavelengths and the paraxial trace of the exit-pupil bound.
 void dotfparax(Model& m, double& y, double& u);
 
-// The wave aberration driver: report mode (wbrmode) appends the ".wbr" body, MTF mode
-// (dmtfvalid on entry) fills dmtf and appends the ".dtf" report.
+// The wave aberration driver. Report mode (wbrmode set, dmtfvalid clear) appends the whole
+// ".wbr" file: title, header and the samples, polynomials and fit quality of the selwl
+// column. MTF mode (dmtfvalid set on entry) fills dlmtf and dmtf of the used wavelengths
+// and appends the whole ".dtf" file, closing lines included. A failure clears dmtfvalid
+// and wbrmode.
 void wavecalc(Model& m, IqRun& run);
 
 // Title line of the OPD report for the chosen wavelength.
