@@ -57,4 +57,3 @@ void BM_DiffractionMtf(benchmark::State& state) {
 BENCHMARK(BM_Spot)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeometricalMtf)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiffractionMtf)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();

@@ -116,6 +116,31 @@ TEST(RayTrace, ConicsFocusAParallelBeamToOnePoint) {
     }
 }
 
+TEST(RayTrace, ConicRootChoiceTakesTheFarSideAndFlipsTheNormal) {
+    // a sphere written as a conic with k = 0, entered from the front and left at the back
+    struct Case {
+        const char* label;
+        double y;
+        bool far;
+    };
+    const Case cases[] = {{"E+", -10, true}, {"E+", 10, false}, {"E-", 10, true}, {"E-", -10, false}, {"E", -10, false}};
+    for (const Case& c : cases) {
+        Model m = system({{c.label, 50, 150, 1.5, 0, 100, 0}}, 1.2);
+        trace(m, parallel(0, c.y));
+        ASSERT_FALSE(m.calcerror) << c.label << " " << m.errmsg;
+        const RayPoint &p = m.surfray[0], &d = m.surfray[1];
+        const double zfar = 50 + std::sqrt(2500 - 100.0), znear = 50 - std::sqrt(2500 - 100.0);
+        EXPECT_NEAR(p.Z, c.far ? zfar : znear, 1e-12) << c.label << " " << c.y;
+        // the refracted ray goes on towards the image (a normal facing the wrong way would
+        // send it back) and keeps n·(d x normal): along x, n1 (-ny) = n2 (M' nz - N' ny)
+        EXPECT_GT(d.N, 0) << c.label << " " << c.y;
+        const double ny = -p.Y / 50, nz = 1 - p.Z / 50;
+        const double inx = 1.2 * -ny;
+        const double outx = 1.5 * (d.M * nz - d.N * ny);
+        EXPECT_NEAR(inx, outx, 1e-12) << c.label;
+    }
+}
+
 TEST(RayTrace, PlaneParallelPlateShiftsTheRayByTheTextbookDisplacement) {
     const double d = 10, n = 1.5;
     Model m = system({{"S", 0, d, n, 0, 100}, {"S", 0, 10, 1, 0, 100}});
@@ -277,6 +302,37 @@ TEST(RayTrace, AxialPathIsTheSumOfOpticalThicknessesAndRayOneSetsTheStop) {
     const double set = m.sys.sp.hmax[s];
     trace(m, parallel(0, 5), o, 2, 0);   // another ray leaves the stop alone
     EXPECT_DOUBLE_EQ(m.sys.sp.hmax[s], set);
+}
+
+TEST(RayTrace, ImagePlaneStepOfAPerfectFocus) {
+    // all rays of the ellipsoid meet at its focus: with the focus as reference image point
+    // and the axial path as reference, every ray has the same optical path
+    Model m = system({{"E", 50, 150, 1.5, 0.01, 100, -1 / 2.25}});
+    TraceOpts o;
+    o.pathB = true;
+    m.raykind = 3;
+    trace(m, parallel(0, 0), o, 2);
+    EXPECT_NEAR(m.sys.sp.hmax[1], 0, 1e-15);   // the chief ray sets the image clear radius
+    m.oplref[0] = m.opl[0];
+    m.conradyref = m.conrady;
+    m.refimage = RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
+    m.raykind = 2;
+    for (double h : {4.0, 11.0, 18.0}) {
+        trace(m, parallel(0, h), o, 3);
+        EXPECT_NEAR(m.opd[0], 0, 1e-9) << h;
+        // the Conrady sum follows the geometric path in the glass
+        const RayPoint& p = m.surfray[0];
+        const double inglass = std::hypot(m.X - p.X, m.Y - p.Y, m.Z + 150 - p.Z);
+        EXPECT_NEAR(m.conrady, 0.01 * inglass, 1e-9);
+        EXPECT_NEAR(m.conradydiff, m.conradyref - m.conrady, 1e-15);
+    }
+    // a telescope takes the clear radius of the image plane from ray 1
+    m.systype = 4;
+    m.sys.sp.hmax[1] = 0;
+    trace(m, parallel(0, 0.5), o, 2);
+    EXPECT_EQ(m.sys.sp.hmax[1], 0);
+    trace(m, parallel(0, 0.5), o, 1);
+    EXPECT_NEAR(m.sys.sp.hmax[1], 1.01 * std::fabs(m.Y), 1e-15);
 }
 
 double dist(const RayPoint& a, const RayPoint& b) {

@@ -106,7 +106,6 @@ private:
     bool failed(const char* msg);
     bool transfer(SurfType t, bool plus, bool minus, int i);
     bool refract(SurfType t, int i);
-    bool sphere(int i);
     bool conic(int i, bool plus, bool minus);
     bool asphere(int i);
     bool fresnel(int i);
@@ -138,77 +137,122 @@ void Tracer::run() {
     if (k == 0 || k == 1) m.refray = RayPoint{};
     M0 = M;
     const double* d = sp.sep.data();
+    const double* curv = sp.curv.data();
+    // the ray is carried in locals and handed to the members around the less common steps
+    double x = X, y = Y, z = Z, l = L, mm = M, n = N;
+    auto put = [&] {
+        X = x, Y = y, Z = z, L = l, M = mm, N = n;
+    };
+    auto get = [&] {
+        x = X, y = Y, z = Z, l = L, mm = M, n = N;
+    };
+    struct Finally {
+        decltype(put)& f;
+        ~Finally() { f(); }
+    } atexit{put};
     for (int i = 0; i <= ns; ++i) {
-        if (N == 0) {
+        if (n == 0) {
             failed(msgdirection);
             return;
         }
-        const double t0 = (d[i] - Z) / N;
-        X += L * t0;
-        Y += M * t0;
-        Z = 0;
-        D = t0;
         const SurfKind sk = surfkind(sp.surflabel[i]);
-        if (!transfer(sk.type, sk.plusroot, sk.minusroot, i)) return;
-        m.surfray[i] = RayPoint{X, Y, Z, L, M, N};
-        if (o.statistics) statstep(i);
-        if (path) {
-            if (i == ns && o.refsphere) {
-                refspherestep();
-                if (o.statistics) imagestats();
-            } else if (!pathstep(i)) {
+        const double c = curv[i];
+        root = 1;
+        if (sk.type == SurfType::sphere) {
+            // intersection straight from the point on the previous surface: the same root
+            // and the same cos I as from the point on the vertex plane, one division less
+            if (c == 0 && n < 0) {
+                m.calcerror = true;   // a ray running backwards at a plane surface
                 return;
+            }
+            const double zp = z - d[i];
+            const double F = c * (x * x + y * y + zp * zp) - 2 * zp;
+            const double G = n - c * (x * l + y * mm + zp * n);
+            const double delta = G * G - c * F;
+            if (delta < 0) {
+                failed(msgsphtransfer);
+                return;
+            }
+            cosi = std::sqrt(delta);
+            const double den = G + cosi;
+            if (den == 0) {
+                failed(msgsphtransfer);
+                return;
+            }
+            D = F / den;
+            x += l * D;
+            y += mm * D;
+            z = zp + n * D;
+        } else {
+            const double t0 = (d[i] - z) / n;
+            x += l * t0;
+            y += mm * t0;
+            z = 0;
+            D = t0;
+            put();
+            const bool ok = transfer(sk.type, sk.plusroot, sk.minusroot, i);
+            get();
+            if (!ok) return;
+        }
+        m.surfray[i] = RayPoint{x, y, z, l, mm, n};
+        if (path || o.statistics) {
+            put();
+            if (o.statistics) statstep(i);
+            if (path) {
+                if (i == ns && o.refsphere) {
+                    refspherestep();
+                    if (o.statistics) imagestats();
+                } else if (!pathstep(i)) {
+                    return;
+                }
             }
         }
         if (stoppath && i == stop - 1) {
-            m.stopheight = Y;
-            if (k == 1 && w == 0) m.sys.sp.hmax[i] = std::fabs(Y);
+            m.stopheight = y;
+            if (k == 1 && w == 0) m.sys.sp.hmax[i] = std::fabs(y);
         }
         if (i == ns) return;
         if (o.vignetting) {
             const double h = sp.hmax[i];
-            if (X * X + Y * Y > h * h && sp.index[i][0] > 0) {
+            if (x * x + y * y > h * h && sp.index[i][0] > 0) {
                 m.raystatus = 2;
                 return;
             }
         }
         mu = m.mu[i][w];
-        if (!refract(sk.type, i)) return;
-        if (o.focal && m.raykind == 3) focalstep(i);
+        if (sk.type == SurfType::sphere) {
+            const double q = 1 - mu * mu * (1 - cosi * cosi);
+            if (q < 0) {
+                failed(msgsphrefract);
+                return;
+            }
+            cosip = std::sqrt(q);
+            const double g = c * (cosip - mu * cosi);
+            const double nz = mu * (n - cosi) + cosip;
+            l = mu * l - g * x;
+            mm = mu * mm - g * y;
+            n = nz - g * z;
+        } else {
+            put();
+            const bool ok = refract(sk.type, i);
+            get();
+            if (!ok) return;
+        }
+        if (o.focal && m.raykind == 3) {
+            put();
+            focalstep(i);
+        }
     }
 }
 
 bool Tracer::transfer(SurfType t, bool plus, bool minus, int i) {
     switch (t) {
-        case SurfType::sphere: return sphere(i);
         case SurfType::conic: return conic(i, plus, minus);
         case SurfType::asphere: return asphere(i);
         case SurfType::fresnel: return fresnel(i);
-        case SurfType::invalid: break;
+        default: break;
     }
     return failed(msgtype);
-}
-
-bool Tracer::sphere(int i) {
-    const double c = sp.curv[i];
-    const double F = c * (X * X + Y * Y);
-    const double G = N - c * (L * X + M * Y);
-    if (G < 0 && c == 0) {
-        // a ray running backwards at a plane surface stops the calculation in every mode
-        m.calcerror = true;
-        return false;
-    }
-    const double delta = G * G - c * F;
-    if (delta < 0) return failed(msgsphtransfer);
-    cosi = std::sqrt(delta);
-    const double den = G + cosi;
-    if (den == 0) return failed(msgsphtransfer);
-    const double t = F / den;
-    D += t;
-    X += L * t;
-    Y += M * t;
-    Z = N * t;
-    return true;
 }
 
 bool Tracer::conic(int i, bool plus, bool minus) {
@@ -320,17 +364,6 @@ bool Tracer::bend(const char* msg) {
 
 bool Tracer::refract(SurfType t, int i) {
     switch (t) {
-        case SurfType::sphere: {
-            const double c = sp.curv[i];
-            const double q = 1 - mu * mu * (1 - cosi * cosi);
-            if (q < 0) return failed(msgsphrefract);
-            cosip = std::sqrt(q);
-            const double g = c * (cosip - mu * cosi);
-            L = mu * L - g * X;
-            M = mu * M - g * Y;
-            N = mu * (N - cosi) - g * Z + cosip;
-            return true;
-        }
         case SurfType::conic: {
             const double c = sp.curv[i];
             const double A = 1 - kk(i) * c * c * (X * X + Y * Y);
@@ -349,7 +382,7 @@ bool Tracer::refract(SurfType t, int i) {
             return bend(msgasprefract);
         case SurfType::fresnel:
             return bend(msgfrerefract);
-        case SurfType::invalid: break;
+        default: break;
     }
     return failed(msgtype);
 }

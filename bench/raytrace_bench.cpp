@@ -1,0 +1,100 @@
+// Speed of the exact ray trace and of the ray scheme aiming.
+// items_per_second of the trace benchmarks counts ray-surface intersections (optical surfaces,
+// the image plane not counted).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "model/samplesystems.h"
+#include "raytrace/rayscheme.h"
+#include "raytrace/raytrace.h"
+
+namespace zefo {
+namespace {
+
+// An aimed system and a fan of rays over the pupil of every field position.
+struct Fan {
+    Model m;
+    std::vector<RayPoint> rays;
+};
+
+Fan makefan(Model m) {
+    initstdrays(m);
+    rayscheme(m);
+    Fan f{m, {}};
+    const auto& r = f.m.rays;
+    const double y0 = r.y[0];
+    for (int k = 0; k < f.m.nrays; ++k) {
+        if (k != 1 && r.rl[k] % 10 != 3) continue;   // the axis (ray 1) and every chief ray
+        const double l = r.l[k], mm = r.m[k], n = std::sqrt(1 - l * l - mm * mm);
+        const double yc = k == 1 ? 0 : r.y[k];
+        for (int i = -8; i <= 8; ++i) {
+            for (int j = -8; j <= 8; ++j) {
+                const double px = i / 8.0, py = j / 8.0;
+                if (px * px + py * py > 0.81) continue;   // inside the vignetting-free part
+                f.rays.push_back(RayPoint{px * y0, yc + py * y0, 0, l, mm, n});
+            }
+        }
+    }
+    return f;
+}
+
+void tracefan(benchmark::State& state, Model sys, const TraceOpts& o) {
+    Fan f = makefan(std::move(sys));
+    Model& m = f.m;
+    if (m.calcerror) {
+        state.SkipWithError(m.errmsg.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        for (const RayPoint& p : f.rays) {
+            m.X = p.X;
+            m.Y = p.Y;
+            m.Z = 0;
+            m.L = p.L;
+            m.M = p.M;
+            m.N = p.N;
+            raytrace(m, 2, 0, o);
+            benchmark::DoNotOptimize(m.Y);
+        }
+    }
+    if (m.calcerror || m.raystatus != 0) state.SkipWithError("a ray of the fan failed");
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(f.rays.size()) * m.nsurf);
+    state.counters["rays"] = static_cast<double>(f.rays.size());
+}
+
+void BM_DoubleGaussTrace(benchmark::State& state) { tracefan(state, doublegauss(), {}); }
+
+void BM_DoubleGaussTracePath(benchmark::State& state) {
+    TraceOpts o;
+    o.pathB = true;
+    tracefan(state, doublegauss(), o);
+}
+
+void BM_DoubleGaussTraceVignetting(benchmark::State& state) {
+    TraceOpts o;
+    o.vignetting = true;
+    tracefan(state, doublegauss(), o);
+}
+
+void BM_AsphericTrace(benchmark::State& state) { tracefan(state, asphericdoublet(), {}); }
+
+void BM_DoubleGaussRayScheme(benchmark::State& state) {
+    Model m = doublegauss();
+    initstdrays(m);
+    for (auto _ : state) {
+        rayscheme(m);
+        benchmark::DoNotOptimize(m.rays.y.data());
+    }
+    if (m.calcerror) state.SkipWithError(m.errmsg.c_str());
+}
+
+BENCHMARK(BM_DoubleGaussTrace);
+BENCHMARK(BM_DoubleGaussTracePath);
+BENCHMARK(BM_DoubleGaussTraceVignetting);
+BENCHMARK(BM_AsphericTrace);
+BENCHMARK(BM_DoubleGaussRayScheme);
+
+}  // namespace
+}  // namespace zefo
