@@ -42,4 +42,3 @@ BENCHMARK(BM_AberrationsThreeWavelengths)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();

@@ -56,5 +56,7 @@ void expectargs(const Context& c, size_t n, const std::string& usage);
 
 // The commands of the system reports, the ray scheme and the single ray trace.
 std::vector<CommandEntry> tracecommands();
+std::vector<CommandEntry> aberrcommands();
+std::vector<CommandEntry> iqcommands();
 
 }  // namespace zefo::batch

@@ -6,7 +6,6 @@
 #include "batch.h"
 
 namespace zefo::batch {
-std::vector<CommandEntry> aberrcommands();  // aberrcommands.cpp
 namespace {
 
 std::vector<CommandEntry> allcommands() {
@@ -15,6 +14,7 @@ std::vector<CommandEntry> allcommands() {
     for (auto& c : glasscommands()) all.push_back(c);
     for (auto& c : tracecommands()) all.push_back(c);
     for (auto& c : aberrcommands()) all.push_back(c);
+    for (auto& c : iqcommands()) all.push_back(c);
     return all;
 }
 

@@ -1,0 +1,329 @@
+// Batch commands of the image quality: spot diagram, geometrical and through-focus MTF,
+// wave aberrations and diffraction MTF.
+#include <iostream>
+
+#include "batch.h"
+#include "imagequality/imagequality.h"
+#include "json.h"
+#include "app/report.h"
+#include "util/fileio.h"
+#include "util/numfmt.h"
+
+namespace zefo::batch {
+
+namespace {
+
+enum class Iq { Spot, Gmtf, Tfmtf, Wave, Dmtf };
+
+const char* iqtitle(Iq kind) {
+    switch (kind) {
+        case Iq::Spot: return "Draw spot diagram";
+        case Iq::Gmtf: return "Draw modular transfer function";
+        case Iq::Tfmtf: return "Draw through focus MTF";
+        case Iq::Wave: return "Wave aberrations calculation";
+        case Iq::Dmtf: return "Draw diffraction MTF";
+    }
+    return "";
+}
+
+const char* iqerrortext(Iq kind) {
+    switch (kind) {
+        case Iq::Wave: return "Error in calculation of Waveaberrations!";
+        case Iq::Dmtf: return "Error in calculation of Diffraction MTF!";
+        default: return "Error in calculation!";
+    }
+}
+
+// The dialog options of one command, taken before the lens file is read.
+struct IqOptions {
+    std::optional<std::string> rings, nfreq, dfreq, spotsize, defocus, ddefocus, weights;
+    std::optional<std::string> wl, gauss, degree, pupil;
+};
+
+IqOptions takeiqoptions(Context& c, Iq kind) {
+    IqOptions o;
+    o.pupil = takeoption(c, "--pupil");
+    o.nfreq = takeoption(c, "--nfreq");
+    o.dfreq = takeoption(c, "--dfreq");
+    o.defocus = takeoption(c, "--defocus");
+    if (kind != Iq::Wave) {
+        o.rings = takeoption(c, "--rings");
+        o.spotsize = takeoption(c, "--spotsize");
+        o.ddefocus = takeoption(c, "--ddefocus");
+        o.weights = takeoption(c, "--weights");
+    }
+    if (kind == Iq::Wave) o.wl = takeoption(c, "--wl");
+    if (kind == Iq::Wave || kind == Iq::Dmtf) {
+        o.gauss = takeoption(c, "--gauss");
+        o.degree = takeoption(c, "--degree");
+    }
+    return o;
+}
+
+int iqchoice(const std::optional<std::string>& v, const char* name, std::initializer_list<int> allowed, int dflt) {
+    if (!v) return dflt;
+    const auto n = parseint(*v);
+    for (int a : allowed)
+        if (n && *n == a) return a;
+    throw UsageError{std::string(name) + " has no such choice: " + *v};
+}
+
+// The limit dialog cannot be answered here: a frequency above the limit is an error.
+bool refuselimit(long long&) { return false; }
+
+std::string iqdialogfailed(Context& c, const DialogResult& r) {
+    const std::string msg = r.status == DialogResult::Cancelled
+                                ? "Maximum number of frequencies must not be greater then diffraction limit frequency!"
+                                : r.message;
+    c.log.writeline(msg);
+    return msg;
+}
+
+// "Edit MTF" with the options in place of the typed texts.
+std::string applymtf(Context& c, const IqOptions& o) {
+    MtfForm f = mtfform(c.m);
+    if (o.rings) f.nrings = *o.rings;
+    if (o.nfreq) f.nfreq = *o.nfreq;
+    if (o.dfreq) f.dfreq = *o.dfreq;
+    if (o.spotsize) f.spotsize = *o.spotsize;
+    if (o.defocus) f.defocus = *o.defocus;
+    if (o.ddefocus) f.ddefocus = *o.ddefocus;
+    if (o.weights) {
+        size_t p = 0;
+        for (int w = 0; w < 3; ++w) {
+            const size_t e = o.weights->find(',', p);
+            f.weight[w] = o.weights->substr(p, e == std::string::npos ? std::string::npos : e - p);
+            if (e == std::string::npos) {
+                if (w < 2 && !c.m.mono) throw UsageError{"--weights needs W1,W2,W3"};
+                break;
+            }
+            p = e + 1;
+        }
+    }
+    const DialogResult r = mtfparams(c.m, f, refuselimit);
+    for (const auto& l : r.log) c.log.writeline(l);
+    return r.status == DialogResult::Accepted ? std::string() : iqdialogfailed(c, r);
+}
+
+std::string applyopd(Context& c, const IqOptions& o) {
+    OpdForm f = opdform(c.m);
+    if (o.defocus) f.defocus = *o.defocus;
+    if (o.nfreq) f.nfreq = *o.nfreq;
+    if (o.dfreq) f.dfreq = *o.dfreq;
+    f.selwl = iqchoice(o.wl, "--wl", {1, 2, 3}, 1) - 1;
+    f.ngauss = iqchoice(o.gauss, "--gauss", {6, 10, 16}, 16);
+    f.polydeg = iqchoice(o.degree, "--degree", {3, 4}, 4);
+    const DialogResult r = opdparams(c.m, f, refuselimit);
+    for (const auto& l : r.log) c.log.writeline(l);
+    return r.status == DialogResult::Accepted ? std::string() : iqdialogfailed(c, r);
+}
+
+std::string writeiqreport(Context& c, const IqRun& run, const char* ext) {
+    std::string text;
+    for (const auto& l : run.lines) text += l + "\n";
+    return writefileatomic(reportpath(c.ws, c.filebase, ext), text);
+}
+
+void shownotices(const IqRun& run) {
+    for (const auto& n : run.notices)
+        if (n.caption != "Spot Error") std::cerr << n.caption << ": " << n.text << "\n";
+}
+
+std::string iqfailed(Context& c, Iq kind) {
+    cleariqflags(c.m);
+    c.log.writeline(c.m.errmsg);
+    const std::string msg = iqerrortext(kind);
+    return c.m.errmsg.empty() ? msg : msg + "\n" + c.m.errmsg;
+}
+
+// ---------------------------------------------------------------- JSON
+
+// Value j (0 sagittal, 1 tangential) of field f at point k: one wavelength, or the mean
+// of the three weighted wavelengths.
+double mtfvalue(const Model& m, const std::vector<Index3>& a, int f, int k, int j) {
+    if (m.nspotwl == 1) return a[mtfindex(m, f, 0, k)][j];
+    double s = 0;
+    for (int w = 0; w < 3; ++w) s += a[mtfindex(m, f, w, k)][j];
+    return s / 3;
+}
+
+void mtfjson(JsonWriter& w, const Model& m, Iq kind, int fmax) {
+    const std::vector<Index3>& a = kind == Iq::Gmtf ? m.gmtf : kind == Iq::Tfmtf ? m.tfmtf : m.dmtf;
+    w.key("mtf");
+    w.beginarray();
+    for (int f = 0; f < m.nfields; ++f) {
+        w.beginobject();
+        w.field("field", m.field.size() > static_cast<size_t>(f) ? m.field[f] : 0.0);
+        std::vector<double> x, sag, tan;
+        for (int k = 0; k < m.nfpoints; ++k) {
+            if (kind == Iq::Gmtf) x.push_back((k + 1.0) * fmax / m.nfpoints);
+            else if (kind == Iq::Tfmtf) x.push_back(m.tfpos[k]);
+            else x.push_back(m.freqlabel[k]);
+            tan.push_back(mtfvalue(m, a, f, k, 1));
+            // the axis of the diffraction MTF holds its one value in the tangential column
+            sag.push_back(mtfvalue(m, a, f, k, kind == Iq::Dmtf && f == 0 ? 1 : 0));
+        }
+        if (kind == Iq::Tfmtf) {
+            w.field("freq", static_cast<double>(fmax));
+            w.field("focus", x);
+        } else {
+            w.field("freq", x);
+        }
+        w.field("tangential", tan);
+        w.field("sagittal", sag);
+        w.endobject();
+    }
+    w.endarray();
+}
+
+void spotjson(JsonWriter& w, const Model& m) {
+    w.key("fields");
+    w.beginarray();
+    for (int f = 0; f < m.nfields; ++f) {
+        const SpotStats& s = m.spotstats[f];
+        w.beginobject();
+        w.field("field", m.field.size() > static_cast<size_t>(f) ? m.field[f] : 0.0);
+        w.key("emitted");
+        w.integer(m.nrings * m.nrings * m.nspotwl);
+        w.key("passed");
+        w.integer(s.passed);
+        w.key("insquare");
+        w.integer(s.insquare);
+        w.field("rms", spotrms(m, f, m.defocus));
+        const ChiefRecord& cr = m.chiefrec[f];
+        w.field("chief", std::vector<double>{cr.X, cr.Y, cr.N, cr.TX, cr.TY});
+        w.endobject();
+    }
+    w.endarray();
+    w.key("rays");
+    w.beginarray();
+    for (int f = 0; f < m.nfields; ++f)
+        for (int wl = 0; wl < 3; ++wl)
+            for (int i = m.groupstart[f * 3 + wl]; i < m.groupstart[f * 3 + wl + 1]; ++i) {
+                const SpotRay& r = m.spotray[i];
+                w.beginobject();
+                w.key("field");
+                w.integer(f);
+                w.key("wavelength");
+                w.integer(wl);
+                w.field("dx", r.dx);
+                w.field("dy", r.dy);
+                w.field("tx", r.tx);
+                w.field("ty", r.ty);
+                w.field("l", r.l);
+                w.field("m", r.m);
+                w.endobject();
+            }
+    w.endarray();
+}
+
+void wavejson(JsonWriter& w, const Model& m, const IqRun& run) {
+    w.key("fits");
+    w.beginarray();
+    for (const auto& fit : run.fits) {
+        w.beginobject();
+        w.field("field", m.field.size() > static_cast<size_t>(fit.field) ? m.field[fit.field] : 0.0);
+        w.key("wavelength");
+        w.integer(fit.wl);
+        w.field("coefficients", fit.coef);
+        w.field("rms", fit.quality.rms);
+        w.field("maximum", fit.quality.maximum);
+        w.field("aberrms", fit.quality.aberrms);
+        w.endobject();
+    }
+    w.endarray();
+}
+
+// ---------------------------------------------------------------- the commands
+
+std::string iqcmd(Context& c, Iq kind) {
+    const IqOptions o = takeiqoptions(c, kind);
+    expectargs(c, 1, std::string(kind == Iq::Spot ? "spot" : kind == Iq::Gmtf ? "gmtf" : kind == Iq::Tfmtf ? "tfmtf"
+                                                          : kind == Iq::Wave ? "wave" : "dmtf") + " needs LENS.dat");
+    if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
+    Model& m = c.m;
+    // a telescope's entrance pupil position: --pupil, else the input box's default 0
+    double pupil = 0;
+    if (o.pupil) {
+        const auto p = parsetyped(*o.pupil);
+        if (!p) throw UsageError{"--pupil needs a number"};
+        pupil = *p;
+    }
+    m.askentrpupil = [pupil] { return pupil; };
+    c.log.writeline(iqtitle(kind));
+    const std::string header = iqheader(m.sysname, c.filepath, c.date);
+
+    IqRun spot, main;
+    spot.header = main.header = header;
+    const char* ext = ".spt";
+    if (kind == Iq::Wave) {
+        m.dmtfvalid = false;
+        m.wbrmode = true;
+        if (auto e = applyopd(c, o); !e.empty()) return e;
+        wavecalc(m, main);
+        shownotices(main);
+        if (m.calcerror) return iqfailed(c, kind);
+        ext = ".wbr";
+    } else {
+        if (auto e = applymtf(c, o); !e.empty()) return e;
+        spotcalc(m, spot);
+        shownotices(spot);
+        if (m.calcerror) return iqfailed(c, kind);
+        if (auto e = writeiqreport(c, spot, ".spt"); !e.empty()) {
+            c.log.writeline(e);
+            return e;
+        }
+        if (kind == Iq::Gmtf) gmtfcalc(m, m.nfreq, main), ext = ".gtf";
+        if (kind == Iq::Tfmtf) tfmtfcalc(m, m.nfreq, main), ext = ".gtt";
+        if (kind == Iq::Dmtf) {
+            const DialogResult r = dmtfparams(m, iqchoice(o.gauss, "--gauss", {6, 10, 16}, 16),
+                                              iqchoice(o.degree, "--degree", {3, 4}, 4));
+            for (const auto& l : r.log) c.log.writeline(l);
+            m.wbrmode = false;
+            wavecalc(m, main);
+            shownotices(main);
+            ext = ".dtf";
+        }
+        if (m.calcerror) return iqfailed(c, kind);
+    }
+    const IqRun& shown = kind == Iq::Spot ? spot : main;
+    if (kind != Iq::Spot) {
+        if (auto e = writeiqreport(c, main, ext); !e.empty()) {
+            c.log.writeline(e);
+            return e;
+        }
+    }
+    c.log.writeline(std::string(iqtitle(kind)) + " - Finished");
+    if (!c.json) {
+        for (const auto& l : shown.lines) *c.out << l << "\n";
+        return {};
+    }
+    JsonWriter w;
+    w.beginobject();
+    if (kind == Iq::Spot) spotjson(w, m);
+    else if (kind == Iq::Wave) wavejson(w, m, main);
+    else mtfjson(w, m, kind, m.nfreq);
+    w.endobject();
+    if (!w.ok()) return "A result is not a finite number";
+    *c.out << w.text() << "\n";
+    return {};
+}
+
+}  // namespace
+
+std::vector<CommandEntry> iqcommands() {
+    const char* mtfopts =
+        "[--rings N] [--nfreq F] [--dfreq D] [--spotsize S] [--defocus Z] [--ddefocus DZ] [--weights W1,W2,W3] [--pupil P]";
+    static const std::string spotusage = std::string("LENS.dat ") + mtfopts;
+    static const std::string dmtfusage = spotusage + " [--gauss 6|10|16] [--degree 3|4]";
+    return {
+        {"spot", spotusage.c_str(), [](Context& c) { return iqcmd(c, Iq::Spot); }},
+        {"gmtf", spotusage.c_str(), [](Context& c) { return iqcmd(c, Iq::Gmtf); }},
+        {"tfmtf", spotusage.c_str(), [](Context& c) { return iqcmd(c, Iq::Tfmtf); }},
+        {"wave", "LENS.dat [--defocus Z] [--nfreq F] [--dfreq D] [--wl 1|2|3] [--gauss 6|10|16] [--degree 3|4] [--pupil P]",
+         [](Context& c) { return iqcmd(c, Iq::Wave); }},
+        {"dmtf", dmtfusage.c_str(), [](Context& c) { return iqcmd(c, Iq::Dmtf); }},
+    };
+}
+
+}  // namespace zefo::batch

@@ -1,0 +1,210 @@
+// Geometrical and through-focus MTF from the spot ray table, and the MTF tables of the
+// ".gtf", ".gtt" and ".dtf" reports.
+#include <cmath>
+
+#include "imagequality/imagequality.h"
+#include "imagequality/mtftable.h"
+#include "util/numfmt.h"
+
+namespace zefo {
+
+namespace {
+
+// Frequency normalization of the diffraction-limited factor: s = freq * this.
+double dlscale(const Model& m, int w) {
+    if (m.telescope()) return m.wl[w] * m.mag / m.rays.y[1];
+    return m.wl[w] / m.na;
+}
+
+// The arrays hold the current nfpoints and fields; true when a spot table exists.
+bool mtfready(Model& m) {
+    if (!m.spotvalid) {
+        fail(m, "Spot diagram must be calculated before the MTF!");
+        return false;
+    }
+    if (m.nfpoints < 2) calcnfpoints(m);
+    if (m.gmtf.size() != static_cast<size_t>(m.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
+        sizemtfarrays(m);
+    return true;
+}
+
+// Modulus and phase of a tangential sum; zero when nothing was summed.
+double phasedeg(double re, double im) {
+    if (re == 0 && im == 0) return 0;
+    return std::atan(im / re) * 180 / M_PI;
+}
+
+}  // namespace
+
+void gmtfcalc(Model& m, int fmax, IqRun& run) {
+    m.gmtfvalid = false;
+    if (!mtfready(m)) return;
+    const int nfp = m.nfpoints;
+    m.freqlabel[0] = 0;
+    for (int k = 1; k < nfp; ++k) m.freqlabel[k] = k * fmax / (nfp - 1);
+    for (int f = 0; f < m.nfields; ++f) {
+        for (int w = 0; w < m.nspotwl; ++w) {
+            const size_t e0 = mtfindex(m, f, w, 0);
+            const double W = m.wlmtfweight[w];
+            const int n = m.passed[f][w];
+            for (int k = 0; k < nfp; ++k) m.gmtf[e0 + k] = {0, 0, 0};
+            for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
+                double ex, ey;
+                spotpoint(m, f, m.spotray[i], m.defocus, ex, ey);
+                const double px = 2 * M_PI * fmax * ex / nfp, py = 2 * M_PI * fmax * ey / nfp;
+                const double cx1 = std::cos(px), sx1 = std::sin(px);
+                const double cy1 = std::cos(py), sy1 = std::sin(py);
+                double cx = 1, sx = 0, cy = 1, sy = 0;
+                for (int k = 0; k < nfp; ++k) {
+                    const double cxn = cx * cx1 - sx * sx1, sxn = sx * cx1 + cx * sx1;
+                    const double cyn = cy * cy1 - sy * sy1, syn = sy * cy1 + cy * sy1;
+                    cx = cxn, sx = sxn, cy = cyn, sy = syn;
+                    Index3& g = m.gmtf[e0 + k];
+                    g[0] += W * cx;
+                    g[1] += W * cy;
+                    g[2] += W * sy;
+                }
+            }
+            bool cut = n == 0;
+            for (int k = 0; k < nfp; ++k) {
+                const double s = std::fabs((k + 1.0) * fmax * dlscale(m, w) / nfp);
+                m.dlmtf[e0 + k] = dlfactor(s);
+                Index3& g = m.gmtf[e0 + k];
+                if (g[0] <= 0) cut = true;
+                if (cut) {
+                    g = {0, 0, 0};
+                    continue;
+                }
+                const double phase = phasedeg(g[1], g[2]);
+                const double d = m.dlmtf[e0 + k];
+                g = {g[0] * d / n, std::sqrt(g[1] * g[1] + g[2] * g[2]) * d / n, phase};
+            }
+        }
+    }
+    m.gmtfvalid = true;
+    mtfreport(m, MtfTable::Geometrical, m.gmtf, run);
+}
+
+void tfmtfcalc(Model& m, int fmax, IqRun& run) {
+    m.tfmtfvalid = false;
+    if (!mtfready(m)) return;
+    const int nfp = m.nfpoints;
+    for (int k = 0; k < nfp; ++k) m.tfpos[k] = m.defocus - 2 * m.ddefocus + 4.0 * k * m.ddefocus / nfp;
+    for (int f = 0; f < m.nfields; ++f) {
+        for (int w = 0; w < m.nspotwl; ++w) {
+            const size_t e0 = mtfindex(m, f, w, 0);
+            const double W = m.wlmtfweight[w];
+            const int n = m.passed[f][w];
+            for (int k = 0; k < nfp; ++k) m.tfmtf[e0 + k] = {0, 0, 0};
+            for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
+                for (int k = 0; k < nfp; ++k) {
+                    double ex, ey;
+                    spotpoint(m, f, m.spotray[i], m.tfpos[k], ex, ey);
+                    const double px = 2 * M_PI * fmax * ex, py = 2 * M_PI * fmax * ey;
+                    Index3& t = m.tfmtf[e0 + k];
+                    t[0] += W * std::cos(px);
+                    t[1] += W * std::cos(py);
+                    t[2] += W * std::sin(py);
+                }
+            }
+            const double v = dlfactor(std::fabs(fmax * dlscale(m, w)));
+            for (int k = 0; k < nfp; ++k) {
+                Index3& t = m.tfmtf[e0 + k];
+                const double phase = phasedeg(t[1], t[2]);
+                const double sag = (n > 0 && t[0] > 0) ? t[0] * v / n : 0;
+                const double tan = (n > 0 && t[1] > 0) ? v * std::sqrt(t[1] * t[1] + t[2] * t[2]) / n : 0;
+                t = {sag, tan, phase};
+            }
+        }
+    }
+    m.tfmtfvalid = true;
+    mtfreport(m, MtfTable::ThroughFocus, m.tfmtf, run);
+}
+
+// ---------------------------------------------------------------- tables
+
+std::string wltitle(const Model& m, int w) {
+    static const char* const dcf[3] = {"d", "C", "F"};
+    const bool dline = fmtf(m.wl[0] * 1e6, 5, 1) == "587.6";
+    return std::string("                     ") + (dline ? dcf[w] : std::to_string(w + 1)) + " spectral line";
+}
+
+void mtfheads(const Model& m, MtfTable kind, std::vector<std::string>& L) {
+    const bool tf = kind == MtfTable::ThroughFocus;
+    const bool four = m.nfields == 4;
+    if (tf) {
+        L.push_back(four ? "   dist        TFMTF    TFMTF 0.5*wmax      TFMTF 0.7*wmax      TFMTF wmax"
+                         : "   dist        TFMTF    TFMTF 0.7*wmax      TFMTF wmax");
+    } else {
+        L.push_back(four ? "   freq      MTF       MTF 0.5*wmax        MTF 0.7*wmax        MTF wmax"
+                         : "   freq      MTF       MTF 0.7*wmax        MTF wmax");
+    }
+    std::string wline = tf ? "               w=0step   w=" : "           w=0 step    w=";
+    for (int f = 1; f < m.nfields; ++f) wline += (f > 1 ? " step      w=" : "") + fmtf(m.field[f], 5, 2);
+    L.push_back(wline + " step");
+    std::string axial = tf ? "               axial     sag      tan      sag      tan"
+                           : "            axial      sag      tan      sag      tan";
+    std::string units = tf ? "               [lp/mm]  [lp/mm]  [lp/mm]  [lp/mm]  [lp/mm]"
+                           : "            [lp/mm]  [lp/mm]  [lp/mm]  [lp/mm]  [lp/mm]";
+    if (four) {
+        axial += "      sag      tan";
+        units += "  [lp/mm]  [lp/mm]";
+    }
+    L.push_back(axial);
+    L.push_back(units);
+}
+
+// Rows of one wavelength (w 0..2) or of white light (w = 3: mean of the three).
+void mtfrows(const Model& m, MtfTable kind, const std::vector<Index3>& a, int w, std::vector<std::string>& L) {
+    const int first = kind == MtfTable::Diffraction ? 1 : 0;
+    for (int k = first; k < m.nfpoints; ++k) {
+        auto value = [&](int f, int j) {
+            if (w < 3) return a[mtfindex(m, f, w, k)][j];
+            double s = 0;
+            for (int c = 0; c < 3; ++c) s += a[mtfindex(m, f, c, k)][j];
+            return s / 3;
+        };
+        std::string row;
+        if (kind == MtfTable::ThroughFocus)
+            row = (m.tfpos[k] >= 0 ? "    " : "   ") + fmtf(m.tfpos[k], 6, 4) + "  ";
+        else if (k == 0)
+            row = "      1  ";
+        else
+            row = "   " + fmti(m.freqlabel[k], 4) + "  ";
+        row += fmtf(value(0, 1), 9, 4);
+        for (int f = 1; f < m.nfields; ++f) row += fmtf(value(f, 0), 9, 4) + fmtf(value(f, 1), 9, 4);
+        L.push_back(row);
+    }
+}
+
+void mtfreport(const Model& m, MtfTable kind, const std::vector<Index3>& a, IqRun& run) {
+    auto& L = run.lines;
+    const bool table = m.nfields == 3 || m.nfields == 4;
+    L.push_back(kind == MtfTable::ThroughFocus
+                    ? "        Tabular review of through the focus geometrical MTF calculation"
+                    : "        Tabular review of geometrical MTF calculation");
+    L.push_back(" ");
+    L.push_back(" ");
+    L.push_back(run.header);
+    L.push_back(" ");
+    L.push_back("                    Defocus=" + fmtf(m.defocus, 8, 3));
+    L.push_back(" ");
+    for (int w = 0; w < m.nspotwl; ++w) {
+        L.push_back(wltitle(m, w));
+        L.push_back(" ");
+        if (table) mtfheads(m, kind, L);
+        L.push_back(" ");
+        if (table) mtfrows(m, kind, a, w, L);
+        L.push_back(" ");
+    }
+    if (!m.mono) {
+        L.push_back(" ");
+        L.push_back("                       White light");
+        L.push_back(" ");
+        if (table) mtfheads(m, kind, L);
+        L.push_back(" ");
+        if (table) mtfrows(m, kind, a, 3, L);
+    }
+}
+
+}  // namespace zefo

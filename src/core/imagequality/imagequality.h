@@ -1,0 +1,200 @@
+// Image quality: spot diagram, geometrical and through-focus MTF, wave aberration fit and
+// diffraction MTF. The results live in the Model (spot table, MTF arrays, validity flags);
+// every calculation appends its report lines and its message boxes to an IqRun that the
+// caller shows and saves.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/model.h"
+
+namespace zefo {
+
+// A message box raised during a calculation (caption "Error", "Spot Error", ...).
+struct Notice {
+    std::string caption, text;
+};
+
+// Quality of a wave aberration fit, in waves of wl[0].
+struct FitQuality {
+    double rms = 0, maximum = 0, aberrms = 0;
+    bool inadequate() const { return rms > 0.01 && rms > 0.01 * aberrms; }
+};
+
+// One fitted wave aberration polynomial: field, wavelength column, coefficients, quality.
+struct WaveFit {
+    int field = 0, wl = 0;
+    std::vector<double> coef;
+    FitQuality quality;
+    std::vector<double> x, y, opd;  // the samples: pupil coordinates of the basis, OPD (mm)
+};
+
+// Output of one calculation: the lines of its report file (complete, in file order), its
+// message boxes and, for the wave aberration, the fitted polynomials.
+struct IqRun {
+    std::string header;                // report header line: system name, file and date
+    std::vector<std::string> lines;    // report file lines
+    std::vector<Notice> notices;
+    std::vector<WaveFit> fits;
+};
+
+// The report header line shared by the image-quality reports.
+std::string iqheader(const std::string& sysname, const std::string& filename, const std::string& date);
+
+// ---------------------------------------------------------------- grids, flags, arrays
+
+// Clears the four validity flags; called whenever the optical data change.
+void cleariqflags(Model& m);
+
+// Diffraction-limit frequency: objectives 2|na/wl0|, telescopes 2|y[1]/(mag wl0)|.
+double calcflimit(const Model& m);
+
+// Recomputes nfpoints from nfreq and dfreq (dfreq may be rewritten). With resize the MTF
+// arrays are sized again and gmtfvalid, tfmtfvalid and dmtfvalid cleared whenever nfpoints
+// changes.
+void calcnfpoints(Model& m, bool resize = true);
+
+// Sizes the MTF arrays for nfields, 3 wavelengths and nfpoints (contents kept).
+void sizemtfarrays(Model& m);
+
+// Index of field f, wavelength w, grid point k in the MTF arrays.
+inline size_t mtfindex(const Model& m, int f, int w, int k) {
+    return static_cast<size_t>((f * 3 + w) * m.nfpoints + k);
+}
+
+// Diffraction-limited MTF factor at the normalized frequency s (0 at s >= 2).
+double dlfactor(double s);
+
+// ---------------------------------------------------------------- dialogs
+
+// Result of pressing OK in a parameter dialog: accepted, a bad field (message shown, the
+// previous value restored, the field focused), or cancelled from the limit dialog.
+struct DialogResult {
+    enum Status { Accepted, BadField, Cancelled } status = Accepted;
+    int field = -1;                // index of the bad field in the dialog's field order
+    std::string message;           // its message (box caption "Error")
+    std::vector<std::string> log;  // "New value for ..." lines of the accepted values
+};
+
+// Asks the limit dialog for a new maximum frequency (text preset with nfreq); returns false
+// on Cancel. The dialog itself validates with checklimitvalue until it is accepted.
+using LimitAsk = std::function<bool(long long& nfreq)>;
+
+// The check of the limit dialog "Spot diagram": empty when the typed text is accepted.
+std::string checklimitvalue(const std::string& text, double flimit, long long& value);
+
+// Hint of the maximum-frequency fields: "Enter number between 1 and " + flimit.
+std::string nfreqhint(const Model& m);
+
+// The typed texts of "Edit MTF", in field order: rings, maximum frequency, increment,
+// spot size, defocus, defocus increment, then one weight (mono) or three.
+struct MtfForm {
+    std::string nrings, nfreq, dfreq, spotsize, defocus, ddefocus;
+    std::array<std::string, 3> weight;
+};
+enum MtfField { fNrings, fNfreq, fDfreq, fSpotsize, fDefocus, fDdefocus, fWeight0, fWeight1, fWeight2 };
+
+// The dialog's texts for the current values.
+MtfForm mtfform(const Model& m);
+
+// One edit field of a parameter dialog: label, edit mask ("9" digit, "#" digit or sign),
+// status-line hint shown when the field is entered.
+struct DialogField {
+    std::string label, mask, hint;
+};
+
+// The fields of "Edit MTF" in MtfField order: one weight with mono, else three.
+std::vector<DialogField> mtffields(const Model& m);
+
+// OK of "Edit MTF": checks the fields in order, takes every accepted value (datachanged,
+// log line, validity flags, nfpoints) and stops at the first bad one.
+DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit);
+
+// The typed values of "Edit OPD": defocus, maximum frequency, increment (texts) and the
+// three choices.
+struct OpdForm {
+    std::string defocus, nfreq, dfreq;
+    int selwl = 0;       // 0, 1, 2
+    int ngauss = 16;     // 6, 10, 16
+    int polydeg = 4;     // 3, 4
+};
+enum OpdField { oDefocus, oNfreq, oDfreq };
+
+OpdForm opdform(const Model& m);
+
+// The edit fields of "Edit OPD" in OpdField order.
+std::vector<DialogField> opdfields(const Model& m);
+
+// Items of the wavelength choice of "Edit OPD".
+std::array<std::string, 3> opdwavelengthitems(const Model& m);
+
+// OK of "Edit OPD".
+DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit);
+
+// OK of "Edit Diffractional MTF": sets ngauss, polydeg and dmtfvalid (MTF mode).
+DialogResult dmtfparams(Model& m, int ngauss, int polydeg);
+
+// ---------------------------------------------------------------- spot diagram and MTF
+
+// Evaluation point of spot ray r of field f in the focal plane at z: objectives mm from the
+// paraxial image plane (the table itself lies at z = defocus), telescopes a vergence in
+// dioptres. The spot plots use it too.
+void spotpoint(const Model& m, int f, const SpotRay& r, double z, double& ex, double& ey);
+
+// RMS distance of field f's spot rays from the chief ray in the focal plane at z.
+double spotrms(const Model& m, int f, double z);
+
+// Statistics of field f from the spot table: rays passed, rays in the square of half side
+// spotsize (boundary included) and their report texts.
+void spotstatistics(Model& m, int f);
+
+// First-order data, then the pupil ray grid of every field and wavelength: fills the spot
+// table and the statistics, appends the ".spt" lines and sets spotvalid; a failure clears
+// the four validity flags.
+void spotcalc(Model& m, IqRun& run);
+
+// Geometrical MTF up to fmax; appends the ".gtf" lines; sets gmtfvalid.
+void gmtfcalc(Model& m, int fmax, IqRun& run);
+
+// Through-focus MTF at fmax; appends the ".gtt" lines; sets tfmtfvalid.
+void tfmtfcalc(Model& m, int fmax, IqRun& run);
+
+// ---------------------------------------------------------------- wave aberration
+
+// Gauss-Legendre nodes (ascending) and weights of order 6, 10 or 16 on [-1, 1].
+const std::vector<double>& gaussnodes(int n);
+const std::vector<double>& gaussweights(int n);
+
+// Unweighted least-squares fit by Gram-Schmidt orthonormalization: basis[i][p] is term i
+// at sample p; returns nterms coefficients.
+std::vector<double> polyfit(const std::vector<std::vector<double>>& basis, const std::vector<double>& values);
+
+// The wave aberration polynomial: axis terms in rho^2 only, off-axis terms of the table
+// W00, W20, W11, W40, W31, W22, W60, W51, W42, W33, W80, W71, W62, W53, W44.
+double wavepoly(const std::vector<double>& coef, bool offaxis, double x, double y);
+// Basis values of the terms at one pupil point.
+std::vector<double> wavebasis(int nterms, bool offaxis, double x, double y);
+
+// Diffraction MTF of field f, column w from the fitted polynomial into dmtf; the pupil is
+// the ellipse of semi-axes pupa (x), pupb (y) centred at y = pupc; shiftscale multiplies
+// the half shift (off-axis: field sphere radius / axis radius).
+void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, double pupa,
+                   double pupb, double pupc, double shiftscale);
+
+// Relative indices for all wavelengths and the paraxial trace of the exit-pupil bound.
+void dotfparax(Model& m, double& y, double& u);
+
+// The wave aberration driver. Report mode (wbrmode set, dmtfvalid clear) appends the whole
+// ".wbr" file: title, header and the samples, polynomials and fit quality of the selwl
+// column. MTF mode (dmtfvalid set on entry) fills dlmtf and dmtf of the used wavelengths
+// and appends the whole ".dtf" file, closing lines included. A failure clears dmtfvalid
+// and wbrmode.
+void wavecalc(Model& m, IqRun& run);
+
+// Title line of the OPD report for the chosen wavelength.
+std::string wbrtitle(const Model& m);
+
+}  // namespace zefo

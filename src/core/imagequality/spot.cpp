@@ -1,0 +1,235 @@
+// Spot diagram: the pupil ray grid of every field and wavelength, the spot ray table, the
+// energetic statistics and the ".spt" report.
+#include <cmath>
+
+#include "imagequality/imagequality.h"
+#include "raytrace/paraxial.h"
+#include "raytrace/raytrace.h"
+#include "util/numfmt.h"
+
+namespace zefo {
+
+void spotpoint(const Model& m, int f, const SpotRay& r, double z, double& ex, double& ey) {
+    if (!m.telescope()) {
+        // The image plane of the table already sits at defocus behind the paraxial image.
+        const double dz = z - m.defocus;
+        ex = r.dx + r.tx * dz;
+        ey = r.dy + r.ty * dz;
+        return;
+    }
+    const ChiefRecord& c = m.chiefrec[f];
+    ex = std::asin(r.l - r.dx * z * 0.001 / c.N) - std::atan(c.TX);
+    ey = std::asin(r.m - r.dy * z * 0.001 / c.N) - std::atan(c.TY);
+}
+
+double spotrms(const Model& m, int f, double z) {
+    double s = 0;
+    int n = 0;
+    for (int w = 0; w < m.nspotwl; ++w)
+        for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
+            double ex, ey;
+            spotpoint(m, f, m.spotray[i], z, ex, ey);
+            s += ex * ex + ey * ey;
+            ++n;
+        }
+    return n > 0 ? std::sqrt(s / n) : 0;
+}
+
+void spotstatistics(Model& m, int f) {
+    SpotStats& s = m.spotstats[f];
+    const int emitted = m.nrings * m.nrings * m.nspotwl;
+    s.passed = 0;
+    s.insquare = 0;
+    const double lim = std::fabs(m.spotsize);
+    for (int w = 0; w < m.nspotwl; ++w) {
+        s.passed += m.passed[f][w];
+        for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
+            double ex, ey;
+            spotpoint(m, f, m.spotray[i], m.defocus, ex, ey);
+            if (std::fabs(ey) <= lim && std::fabs(ex) <= lim) ++s.insquare;
+        }
+    }
+    s.passedtext = fmti(s.passed, 3);
+    s.ppassedtext = fmtf(emitted > 0 ? 100.0 * s.passed / emitted : 0.0, 3, 0);
+    s.insquaretext = fmti(s.insquare, 3);
+    s.pinsquaretext = fmtf(s.passed > 0 ? 100.0 * s.insquare / s.passed : 0.0, 3, 0);
+}
+
+namespace {
+
+const char* const spotlegend[] = {
+    "1. Defocus - Displacement from paraxial image plane ",
+    "2. Ssize = Spot Size - Image spot size (Half of a side of the square ",
+    "                       where is image spot located)",
+    "3. Rays which are emited according to circular ray scheme ",
+    "4. Rays which are passed through optical system without regard for",
+    "   their position in image plane",
+    "5. Percentage - ratio of rays which are passed through optical system",
+    "   and rays which are emited",
+    "6. Rays which are located in square with side 2 * ssize",
+    "7. Percentage - ratio of rays which are located in square with side 2*ssize",
+    "   and rays which are passed through optical system",
+};
+
+void spotreport(const Model& m, IqRun& run) {
+    auto& L = run.lines;
+    L.push_back("");
+    L.push_back(run.header);
+    L.push_back("");
+    L.push_back("");
+    L.push_back("                           S P O T   D I A G R A M ");
+    L.push_back("                        ENERGETIC REVIEW OF OPTICAL SYSTEM ");
+    L.push_back("");
+    L.push_back("");
+    for (const char* l : spotlegend) L.push_back(l);
+    for (int i = 0; i < 4; ++i) L.push_back("");
+    L.push_back("Defocus = " + fmtf(m.defocus, 8, 4));
+    L.push_back("Spot Size = " + fmtf(m.spotsize, 8, 4));
+    if (m.nfields == 3) {
+        L.push_back("                     at axis       0.7*wmax=" + fmtf(m.field[1], 5, 2) +
+                    "      wmax=" + fmtf(m.field[2], 5, 2));
+    } else if (m.nfields == 4) {
+        L.push_back("                     at axis       0.5*wmax=" + fmtf(m.field[1], 5, 2) +
+                    "  0.7*wmax=" + fmtf(m.field[2], 5, 2) + "      wmax=" + fmtf(m.field[3], 5, 2));
+    } else {
+        return;
+    }
+    const int emitted = m.nrings * m.nrings * m.nspotwl;
+    std::string emit = "Emited", pass = "Passed               ", ppass = "Percentage           ";
+    std::string insq = "In square " + fmtf(m.spotsize, 6, 3) + "     ", pinsq = "Percentage           ";
+    const std::string sep(15, ' ');
+    for (int f = 0; f < m.nfields; ++f) {
+        const SpotStats& s = m.spotstats[f];
+        const std::string gap = f > 0 ? sep : "";
+        emit += fmti(emitted, 18);
+        pass += gap + s.passedtext;
+        ppass += gap + s.ppassedtext;
+        insq += gap + s.insquaretext;
+        pinsq += gap + s.pinsquaretext;
+    }
+    for (auto* l : {&emit, &pass, &ppass, &insq, &pinsq}) L.push_back(*l);
+}
+
+// Hard trace failure of a chief or pupil ray.
+void spottraceerror(IqRun& run) {
+    run.notices.push_back({"Spot Error", "Error in calculation!"});
+}
+
+// Traces the pupil rays of field f at wavelength w around the pupil centre (x0, y0) with
+// chief tangents (tx0, ty0); ray number k goes to the trace.
+void tracepupil(Model& m, int f, int w, int k, double x0, double y0, double tx0, double ty0, IqRun& run) {
+    const auto& rays = m.rays;
+    const double step = rays.y[0] / m.nrings;
+    const double g = (rays.y.size() > 1 && rays.y[1] != 0) ? rays.m[1] / rays.y[1] : 0.0;
+    const ChiefRecord& c = m.chiefrec[f];
+    TraceOpts opts;
+    opts.vignetting = true;
+    for (int ring = 1; ring <= m.nrings; ++ring) {
+        const double r = (ring - 0.5) * step;
+        const int nray = 2 * ring - 1;
+        for (int h = 1; h <= nray; ++h) {
+            const double th = (h - 0.5) * M_PI / nray;
+            const double X = x0 + r * std::sin(th), Y = y0 + r * std::cos(th);
+            const double tX = tx0 + (X - x0) * g, tY = ty0 + (Y - y0) * g;
+            const double N = 1 / std::sqrt(tX * tX + 1 + tY * tY);
+            m.X = X;
+            m.Y = Y;
+            m.Z = 0;
+            m.L = tX * N;
+            m.M = tY * N;
+            m.N = N;
+            raytrace(m, k, w, opts);
+            if (m.calcerror) {
+                spottraceerror(run);
+                return;
+            }
+            if (m.raystatus != 0) continue;
+            m.spotray.push_back({m.X - c.X, m.Y - c.Y, m.L / m.N - c.TX, m.M / m.N - c.TY, m.L, m.M});
+            ++m.passed[f][w];
+        }
+    }
+}
+
+// The chief ray and the pupil rays of every field and used wavelength.
+void spotrays(Model& m, IqRun& run) {
+    nudatparax(m);
+    if (m.calcerror) {
+        run.notices.push_back({"Spot Error", "Error in design data!"});
+        return;
+    }
+    m.nspotwl = m.mono ? 1 : 3;
+    const int nf = m.nfields;
+    m.spotray.clear();
+    m.spotray.reserve(static_cast<size_t>(nf) * 3 * m.nrings * m.nrings);
+    m.groupstart.assign(static_cast<size_t>(nf) * 3 + 1, 0);
+    m.passed.assign(nf, {0, 0, 0});
+    m.chiefrec.assign(nf, ChiefRecord{});
+    m.spotstats.assign(nf, SpotStats{});
+    m.raykind = 0;
+
+    int chief = 1;  // the search for field 1 starts at ray 2
+    for (int f = 0; f < nf; ++f) {
+        double x0 = 0, y0 = 0, tx0 = 0, ty0 = 0;
+        int k = 2;
+        bool traced = true;
+        if (f > 0) {
+            k = chief + 1;
+            while (k < m.nrays && m.rays.rl[k] % 10 != 3) ++k;
+            if (k >= m.nrays) {
+                fail(m, "Principal ray of a field is missing in the ray scheme!");
+                run.notices.push_back({"Spot Error", m.errmsg});
+                return;
+            }
+            chief = k;
+            x0 = m.rays.x[k];
+            y0 = m.rays.y[k];
+            const double M = m.rays.m[k], N = std::sqrt(1 - M * M);
+            ty0 = M / N;
+            m.X = x0;
+            m.Y = y0;
+            m.Z = 0;
+            m.L = 0;
+            m.M = M;
+            m.N = N;
+            m.raykind = 3;
+            TraceOpts opts;
+            opts.vignetting = true;
+            raytrace(m, k, 0, opts);
+            m.raykind = 0;
+            if (m.calcerror) {
+                spottraceerror(run);
+                return;
+            }
+            if (m.raystatus != 0) {
+                run.notices.push_back({"MTF Error", m.raystatus == 1 ? "Principal ray is out of the system!"
+                                                                     : "Principal ray is too high!"});
+                traced = false;
+            } else {
+                m.chiefrec[f] = {m.X, m.Y, m.N, m.L / m.N, m.M / m.N};
+            }
+        }
+        for (int w = 0; w < 3; ++w) {
+            if (traced && w < m.nspotwl) {
+                tracepupil(m, f, w, k, x0, y0, tx0, ty0, run);
+                if (m.calcerror) return;
+            }
+            m.groupstart[f * 3 + w + 1] = static_cast<int32_t>(m.spotray.size());
+        }
+        spotstatistics(m, f);
+    }
+}
+
+}  // namespace
+
+void spotcalc(Model& m, IqRun& run) {
+    m.spotvalid = false;
+    spotrays(m, run);
+    if (m.calcerror) {
+        cleariqflags(m);
+        return;
+    }
+    m.spotvalid = true;
+    spotreport(m, run);
+}
+
+}  // namespace zefo

@@ -1,0 +1,207 @@
+// Geometrical and through-focus MTF computed from spot ray tables laid out by hand.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+
+#include "imagequality/imagequality.h"
+#include "testutil.h"
+
+namespace zefo {
+namespace {
+
+struct Tangents {
+    double dx = 0, dy = 0, tx = 0, ty = 0;
+};
+
+// An objective (na 0.1) whose spot table holds the given rays for every field and used
+// wavelength, in table order.
+Model synthetic(int nfields, bool mono, const std::function<std::vector<Tangents>(int f, int w)>& rays) {
+    Model m;
+    m.systype = 0;
+    m.na = 0.1;
+    m.nfields = static_cast<uint8_t>(nfields);
+    m.field = {0.0, 7.0, 10.0, 12.0};
+    m.field.resize(nfields);
+    m.mono = mono;
+    if (mono) m.wl = {0.0005876, 0.0005876, 0.0005876};
+    m.nfreq = 50;
+    m.dfreq = 2;
+    m.defocus = 0.25;
+    m.ddefocus = 0.1;
+    m.wlmtfweight = {1.0, 2.0, 0.5};
+    calcnfpoints(m);
+    m.nspotwl = mono ? 1 : 3;
+    m.groupstart.assign(nfields * 3 + 1, 0);
+    m.passed.assign(nfields, {0, 0, 0});
+    m.chiefrec.assign(nfields, ChiefRecord{});
+    for (int f = 0; f < nfields; ++f)
+        for (int w = 0; w < 3; ++w) {
+            if (w < m.nspotwl)
+                for (const auto& r : rays(f, w)) {
+                    m.spotray.push_back({r.dx, r.dy, r.tx, r.ty, 0, 0});
+                    ++m.passed[f][w];
+                }
+            m.groupstart[f * 3 + w + 1] = static_cast<int32_t>(m.spotray.size());
+        }
+    m.spotvalid = true;
+    return m;
+}
+
+// Diffraction-limited MTF: overlap of two unit circles with centres s apart, over pi.
+double circleoverlap(double s) {
+    if (s >= 2) return 0;
+    return (2 * std::acos(s / 2) - s / 2 * std::sqrt(4 - s * s)) / M_PI;
+}
+
+TEST(GeometricalMtf, PerfectImageGivesTheWeightedDiffractionLimit) {
+    Model m = synthetic(3, false, [](int, int) { return std::vector<Tangents>(5); });
+    IqRun run;
+    gmtfcalc(m, 50, run);
+    ASSERT_FALSE(m.calcerror);
+    EXPECT_TRUE(m.gmtfvalid);
+    ASSERT_EQ(m.nfpoints, 26);
+    for (int k = 0; k < 26; ++k) EXPECT_EQ(m.freqlabel[k], 2 * k);
+    for (int f = 0; f < 3; ++f)
+        for (int w = 0; w < 3; ++w)
+            for (int k = 0; k < 26; ++k) {
+                // grid point k stands for (k+1) * fmax / nfpoints
+                const double dl = circleoverlap((k + 1) * 50.0 * m.wl[w] / (26 * m.na));
+                const Index3& g = m.gmtf[mtfindex(m, f, w, k)];
+                EXPECT_NEAR(m.dlmtf[mtfindex(m, f, w, k)], dl, 1e-12);
+                EXPECT_NEAR(g[0], m.wlmtfweight[w] * dl, 1e-12);
+                EXPECT_NEAR(g[1], m.wlmtfweight[w] * dl, 1e-12);
+                EXPECT_EQ(g[2], 0);
+            }
+}
+
+TEST(GeometricalMtf, ModulusAndPhaseOfTheTangentialSums) {
+    const std::vector<double> dys = {0.001, 0.003, -0.0005, 0.0042};
+    Model m = synthetic(2, true, [&](int f, int) {
+        std::vector<Tangents> r;
+        for (double dy : dys) r.push_back({0, dy * (f + 1), 0, 0});
+        return r;
+    });
+    IqRun run;
+    gmtfcalc(m, 50, run);
+    for (int f = 0; f < 2; ++f)
+        for (int k = 0; k < m.nfpoints; ++k) {
+            std::complex<double> s = 0;
+            for (double dy : dys) s += std::polar(1.0, (k + 1) * 2 * M_PI * 50 * dy * (f + 1) / m.nfpoints);
+            const double dl = circleoverlap((k + 1) * 50.0 * m.wl[0] / (m.nfpoints * m.na));
+            const Index3& g = m.gmtf[mtfindex(m, f, 0, k)];
+            EXPECT_NEAR(g[0], dl, 1e-12);  // no sagittal spread
+            EXPECT_NEAR(g[1], std::abs(s) * dl / 4, 1e-12) << f << " " << k;
+            EXPECT_NEAR(g[2], std::atan(s.imag() / s.real()) * 180 / M_PI, 1e-9) << f << " " << k;
+        }
+}
+
+TEST(GeometricalMtf, FirstNonPositiveSagittalSumCutsTheRestOfTheCurve) {
+    // Two rays at dx = +-a: the sagittal sum is 2 cos((k+1) pi / 7), negative from k = 3
+    // and positive again from k = 10, which stays cut.
+    const double a = 26.0 / 700;
+    Model m = synthetic(2, true, [&](int, int) { return std::vector<Tangents>{{a, 0, 0, 0}, {-a, 0, 0, 0}}; });
+    IqRun run;
+    gmtfcalc(m, 50, run);
+    for (int k = 0; k < m.nfpoints; ++k) {
+        const Index3& g = m.gmtf[mtfindex(m, 0, 0, k)];
+        const double dl = circleoverlap((k + 1) * 50.0 * m.wl[0] / (26 * m.na));
+        if (k < 3) {
+            EXPECT_NEAR(g[0], std::cos((k + 1) * M_PI / 7) * dl, 1e-12) << k;
+            EXPECT_NEAR(g[1], dl, 1e-12) << k;
+        } else {
+            EXPECT_EQ(g[0], 0) << k;
+            EXPECT_EQ(g[1], 0) << k;
+            EXPECT_EQ(g[2], 0) << k;
+        }
+    }
+}
+
+TEST(GeometricalMtf, EmptyGroupGivesZeroNotNan) {
+    Model m = synthetic(3, false, [](int f, int w) {
+        return f == 1 || w == 2 ? std::vector<Tangents>{} : std::vector<Tangents>(3);
+    });
+    IqRun run;
+    gmtfcalc(m, 50, run);
+    tfmtfcalc(m, 50, run);
+    for (int w = 0; w < 3; ++w)
+        for (int k = 0; k < m.nfpoints; ++k)
+            for (int j = 0; j < 3; ++j) {
+                EXPECT_EQ(m.gmtf[mtfindex(m, 1, w, k)][j], 0);
+                EXPECT_EQ(m.tfmtf[mtfindex(m, 1, w, k)][j], 0);
+                EXPECT_EQ(m.gmtf[mtfindex(m, 0, 2, k)][j], 0);
+                EXPECT_EQ(m.tfmtf[mtfindex(m, 2, 2, k)][j], 0);
+            }
+    EXPECT_GT(m.gmtf[mtfindex(m, 2, 1, 0)][0], 0);
+}
+
+TEST(GeometricalMtf, NeedsASpotTable) {
+    Model m = synthetic(3, true, [](int, int) { return std::vector<Tangents>(1); });
+    m.spotvalid = false;
+    IqRun run;
+    gmtfcalc(m, 50, run);
+    EXPECT_TRUE(m.calcerror);
+    EXPECT_FALSE(m.gmtfvalid);
+}
+
+TEST(ThroughFocusMtf, PlanesAroundTheDefocusAndTheirSums) {
+    const std::vector<double> tys = {0.02, -0.01, 0.035};
+    Model m = synthetic(2, true, [&](int, int) {
+        std::vector<Tangents> r;
+        for (double ty : tys) r.push_back({0, 0, 0.5 * ty, ty});
+        return r;
+    });
+    IqRun run;
+    tfmtfcalc(m, 50, run);
+    ASSERT_TRUE(m.tfmtfvalid);
+    EXPECT_NEAR(m.tfpos[0], 0.05, 1e-15);
+    EXPECT_NEAR(m.tfpos[13], m.defocus, 1e-15);  // the middle plane is the defocused image plane
+    const double v = circleoverlap(50 * m.wl[0] / m.na);
+    for (int k = 0; k < m.nfpoints; ++k) {
+        const double z = m.tfpos[k] - m.defocus;  // from the plane the rays were traced to
+        std::complex<double> s = 0;
+        double c = 0;
+        for (double ty : tys) {
+            s += std::polar(1.0, 2 * M_PI * 50 * ty * z);
+            c += std::cos(2 * M_PI * 50 * 0.5 * ty * z);
+        }
+        const Index3& t = m.tfmtf[mtfindex(m, 0, 0, k)];
+        EXPECT_NEAR(t[0], c > 0 ? c * v / 3 : 0, 1e-12) << k;
+        EXPECT_NEAR(t[1], s.real() > 0 ? std::abs(s) * v / 3 : 0, 1e-12) << k;
+        EXPECT_NEAR(t[2], std::atan(s.imag() / s.real()) * 180 / M_PI, 1e-9) << k;
+    }
+    EXPECT_NEAR(m.tfmtf[mtfindex(m, 0, 0, 13)][1], v, 1e-12);  // in focus: every ray on the chief ray
+}
+
+TEST(MtfReports, GeometricalAndThroughFocusTablesAreByteExact) {
+    Model m = synthetic(3, false, [](int f, int w) {
+        std::vector<Tangents> r;
+        for (int i = 0; i < 4; ++i) r.push_back({0, 0, 0.01 * i * (f + 1), -0.02 * (i - 1) * (w + 1)});
+        return r;
+    });
+    IqRun g, t;
+    g.header = t.header = "System name =TEST        File = test.dat     10.12.2026";
+    gmtfcalc(m, 50, g);
+    tfmtfcalc(m, 50, t);
+    auto text = [](const IqRun& r) {
+        std::string s;
+        for (const auto& l : r.lines) s += l + "\n";
+        return s;
+    };
+    EXPECT_EQ(text(g), test::readdata("iq_synth.gtf"));
+    EXPECT_EQ(text(t), test::readdata("iq_synth.gtt"));
+}
+
+TEST(MtfReports, TwoFieldsKeepOnlyTitlesAndSpacers) {
+    Model m = synthetic(2, true, [](int, int) { return std::vector<Tangents>(2); });
+    m.wl = {0.00055, 0.00055, 0.00055};
+    IqRun run;
+    run.header = "H";
+    gmtfcalc(m, 50, run);
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"        Tabular review of geometrical MTF calculation", " ", " ", "H",
+                                                   " ", "                    Defocus=   0.250", " ",
+                                                   "                     1 spectral line", " ", " ", " "}));
+}
+
+}  // namespace
+}  // namespace zefo

@@ -1,0 +1,171 @@
+// Spot diagram: the pupil ray grid, the spot table, its statistics and the ".spt" report.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "imagequality_models.h"
+#include "testutil.h"
+
+namespace zefo {
+namespace {
+
+std::string reporttext(const IqRun& r) {
+    std::string s;
+    for (const auto& l : r.lines) s += l + "\n";
+    return s;
+}
+
+TEST(Spot, ParaboloidImagesTheAxialPointWithoutSpreadAndReports) {
+    Model m = test::paraboloid();
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    test::mtfsettings(m, "1");
+    IqRun run;
+    run.header = iqheader(m.sysname, "paraboloid.dat", "10.12.2026");
+    spotcalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    EXPECT_TRUE(m.spotvalid);
+    EXPECT_TRUE(run.notices.empty());
+    ASSERT_EQ(m.nfields, 3);
+    for (int f = 0; f < 3; ++f) {
+        EXPECT_EQ(m.passed[f][0], 49);  // 7 rings: 1 + 3 + ... + 13 rays
+        EXPECT_EQ(m.passed[f][1], 0);
+        EXPECT_EQ(m.groupstart[f * 3 + 1], 49 * (f + 1));
+    }
+    EXPECT_LT(spotrms(m, 0, 0), 1e-12);
+    EXPECT_GT(spotrms(m, 2, 0), 1e-3);  // coma off the axis
+    EXPECT_EQ(reporttext(run), test::readdata("iq_paraboloid.spt"));
+}
+
+TEST(Spot, DefocusMovesTheEvaluationPlaneOnce) {
+    // A paraboloid focuses every axial ray exactly; at delta from the focus the ray from
+    // height h is off the axis by delta * h / (f - h^2 / 4f).
+    const double delta = 0.5, f = 100;
+    Model m = test::paraboloid();
+    test::mtfsettings(m, "0.05", "0.5");
+    IqRun run;
+    spotcalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    const double step = 0.1 * f / 7;  // pupil radius na * f over 7 rings
+    double s = 0;
+    int n = 0;
+    for (int c = 1; c <= 7; ++c) {
+        const double h = (c - 0.5) * step, off = delta * h / (f - h * h / (4 * f));
+        s += (2 * c - 1) * off * off;
+        n += 2 * c - 1;
+    }
+    EXPECT_NEAR(spotrms(m, 0, m.defocus), std::sqrt(s / n), 1e-9);
+    EXPECT_LT(spotrms(m, 0, 0), 1e-9);  // the paraxial image plane
+    // square 0.05: only the rays of the inner rings stay in it
+    int inside = 0;
+    for (int c = 1; c <= 7; ++c) {
+        const double h = (c - 0.5) * step, off = delta * h / (f - h * h / (4 * f));
+        // the ray at angle theta lies at (off sin theta, off cos theta)
+        for (int k = 1; k <= 2 * c - 1; ++k) {
+            const double th = (k - 0.5) * M_PI / (2 * c - 1);
+            if (std::fabs(off * std::sin(th)) <= 0.05 && std::fabs(off * std::cos(th)) <= 0.05) ++inside;
+        }
+    }
+    EXPECT_EQ(m.spotstats[0].insquare, inside);
+}
+
+TEST(Spot, OneRingTracesOneRayAtHalfThePupilAcrossTheMeridian) {
+    Model m = test::singlet();
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    MtfForm form = mtfform(m);
+    form.nrings = "1";
+    ASSERT_EQ(mtfparams(m, form, nullptr).status, DialogResult::Accepted);
+    IqRun run;
+    spotcalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    ASSERT_EQ(m.spotray.size(), 9u);  // 3 fields x 3 wavelengths x 1 ray
+    for (int f = 0; f < 3; ++f)
+        for (int w = 0; w < 3; ++w) EXPECT_EQ(m.passed[f][w], 1);
+    // On the axis the ray starts at x = r, y = 0: it stays in the sagittal plane.
+    for (int w = 0; w < 3; ++w) {
+        const SpotRay& r = m.spotray[w];
+        EXPECT_NEAR(r.dy, 0, 1e-12);
+        EXPECT_NEAR(r.m, 0, 1e-12);
+        EXPECT_LT(r.l, 0);  // bent towards the axis
+    }
+    EXPECT_EQ(m.spotstats[1].passedtext, "  3");
+    EXPECT_EQ(m.spotstats[1].ppassedtext, "100");
+}
+
+TEST(Spot, SquareIncludesItsBoundary) {
+    Model m;
+    m.nfields = 1;
+    m.nrings = 2;
+    m.nspotwl = 1;
+    m.spotsize = 0.05;
+    m.defocus = 0.3;  // the table's plane: the rays are counted where they were traced
+    m.spotray = {{0.05, -0.05, 1, 1, 0, 0}, {-0.05, 0.0500001, 0, 0, 0, 0}, {0.02, 0.01, 0, 0, 0, 0}};
+    m.groupstart = {0, 3, 3, 3};
+    m.passed = {{3, 0, 0}};
+    m.chiefrec = {ChiefRecord{}};
+    m.spotstats.resize(1);
+    spotstatistics(m, 0);
+    EXPECT_EQ(m.spotstats[0].insquare, 2);
+    EXPECT_EQ(m.spotstats[0].passedtext, "  3");
+    EXPECT_EQ(m.spotstats[0].ppassedtext, " 75");  // 3 of 2 * 2 emitted
+    EXPECT_EQ(m.spotstats[0].insquaretext, "  2");
+    EXPECT_EQ(m.spotstats[0].pinsquaretext, " 67");
+}
+
+TEST(Spot, TwoFieldsEndTheReportAfterTheSpotSize) {
+    Model m = buildobjective({{"EM", -200, -100, -1, 0, 40, -1}}, 1, 0.1, {1}, 6);
+    m.wl = {0.0005876, 0.0005876, 0.0005876};
+    m.mono = true;
+    initstdrays(m);
+    rayscheme(m);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    test::mtfsettings(m);
+    IqRun run;
+    spotcalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    EXPECT_EQ(m.passed[1][0], 49);
+    ASSERT_EQ(run.lines.size(), 25u);
+    EXPECT_EQ(run.lines.back(), "Spot Size =   0.0500");
+}
+
+TEST(Spot, ChiefRaySearchStopsAtTheEndOfTheScheme) {
+    Model m = test::paraboloid();
+    // the only chief ray is ray 1, where the search of field 1 never looks
+    m.rays.rl[1] = 13;
+    m.rays.rl[3] = 14;
+    m.rays.rl[10] = 14;
+    test::mtfsettings(m);
+    m.gmtfvalid = true;
+    IqRun run;
+    spotcalc(m, run);
+    EXPECT_TRUE(m.calcerror);
+    EXPECT_EQ(m.errmsg, "Principal ray of a field is missing in the ray scheme!");
+    EXPECT_FALSE(m.spotvalid || m.gmtfvalid);
+}
+
+TEST(Spot, VignettedChiefRayLeavesItsFieldEmptyAndGoesOn) {
+    Model m = test::singlet();
+    // A clear radius of 0.25 at the second surface: the chief ray of 5 degrees (about 0.29
+    // there) misses it, that of 3 degrees (about 0.17) passes, the innermost axial ring
+    // (0.36) is cut, and so is every pupil ray of 3 degrees.
+    m.sys.sp.hmax[1] = 0.25;
+    test::mtfsettings(m, "0.05");
+    IqRun run;
+    spotcalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    ASSERT_EQ(run.notices.size(), 1u);
+    EXPECT_EQ(run.notices[0].caption, "MTF Error");
+    EXPECT_EQ(run.notices[0].text, "Principal ray is too high!");
+    for (int f : {0, 1, 2}) {
+        EXPECT_EQ(m.spotstats[f].passed, 0);
+        EXPECT_EQ(m.spotstats[f].ppassedtext, "  0");
+        EXPECT_EQ(m.spotstats[f].pinsquaretext, "  0");  // no ray passed: 0, not 0/0
+    }
+    EXPECT_NE(m.chiefrec[1].Y, 0);  // traced
+    EXPECT_EQ(m.chiefrec[2].Y, 0);  // not traced
+    IqRun g;
+    gmtfcalc(m, m.nfreq, g);
+    for (int k = 0; k < m.nfpoints; ++k) EXPECT_EQ(m.gmtf[mtfindex(m, 2, 1, k)][1], 0);
+}
+
+}  // namespace
+}  // namespace zefo

@@ -1,0 +1,185 @@
+// Wave aberration: OPD sampling, polynomial fit quality, the ".wbr" report, the diffraction
+// MTF of real systems and the ".dtf" report.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "imagequality_models.h"
+
+namespace zefo {
+namespace {
+
+// The diffraction MTF of all fields (MTF mode) after the spot settings.
+IqRun diffraction(Model& m, int ngauss = 16, int degree = 4) {
+    test::mtfsettings(m);
+    dmtfparams(m, ngauss, degree);
+    IqRun run;
+    run.header = "H";
+    wavecalc(m, run);
+    return run;
+}
+
+TEST(Wave, PerfectParaboloidReachesTheDiffractionLimit) {
+    Model m = test::paraboloid();
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    const IqRun run = diffraction(m);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    EXPECT_TRUE(m.dmtfvalid);
+    EXPECT_TRUE(run.notices.empty());
+    ASSERT_FALSE(run.fits.empty());
+    const WaveFit& axis = run.fits[0];
+    EXPECT_EQ(axis.field, 0);
+    EXPECT_EQ(axis.coef.size(), 6u);
+    for (double c : axis.coef) EXPECT_LT(std::fabs(c), 1e-12);
+    EXPECT_LT(axis.quality.aberrms, 1e-9);
+    for (int k = 0; k < m.nfpoints; ++k) {
+        // two pupils of radius na shifted by freq * wl: (phi - sin phi) / pi, phi = 2 acos(s / 2)
+        const double s = m.freqlabel[k] * m.wl[0] / m.na;
+        const double phi = 2 * std::acos(s / 2);
+        const double closed = (phi - std::sin(phi)) / M_PI;
+        // the 16-point rule integrates the unshifted disc to 1.2e-4 (see the quadrature tests)
+        EXPECT_NEAR(m.dmtf[mtfindex(m, 0, 0, k)][1], closed, s < 0.1 ? 1.2e-4 : 1e-4) << k;
+    }
+}
+
+TEST(Wave, FitReproducesTheSampledOpdToItsReportedQuality) {
+    Model m = test::singlet();
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    const IqRun run = diffraction(m);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    ASSERT_EQ(run.fits.size(), 9u);  // 3 fields x 3 wavelengths
+    for (const WaveFit& fit : run.fits) {
+        const bool offaxis = fit.field > 0;
+        ASSERT_EQ(fit.opd.size(), offaxis ? 25u : 10u);
+        ASSERT_EQ(fit.coef.size(), offaxis ? 15u : 6u);
+        std::vector<double> c = fit.coef;
+        if (offaxis) c[0] = 0;
+        double s2 = 0, worst = 0, a2 = 0;
+        for (size_t p = 0; p < fit.opd.size(); ++p) {
+            const double r2 = fit.x[p] * fit.x[p] + fit.y[p] * fit.y[p];
+            const double y = fit.y[p];
+            // the polynomial written out term by term
+            double W = c[0] + c[1] * r2;
+            if (offaxis) {
+                W += c[2] * y + c[3] * r2 * r2 + c[4] * r2 * y + c[5] * y * y + c[6] * r2 * r2 * r2 +
+                     c[7] * r2 * r2 * y + c[8] * r2 * y * y + c[9] * y * y * y + c[10] * std::pow(r2, 4) +
+                     c[11] * std::pow(r2, 3) * y + c[12] * r2 * r2 * y * y + c[13] * r2 * std::pow(y, 3) +
+                     c[14] * std::pow(y, 4);
+            } else {
+                W += c[2] * r2 * r2 + c[3] * std::pow(r2, 3) + c[4] * std::pow(r2, 4) + c[5] * std::pow(r2, 5);
+            }
+            const double res = W - fit.opd[p];
+            s2 += res * res;
+            a2 += fit.opd[p] * fit.opd[p];
+            worst = std::max(worst, std::fabs(res));
+        }
+        const double n = static_cast<double>(fit.opd.size());
+        EXPECT_NEAR(worst / m.wl[0], fit.quality.maximum, 1e-12);
+        EXPECT_NEAR(std::sqrt(s2 / n) / m.wl[0], fit.quality.rms, 1e-12);
+        EXPECT_NEAR(std::sqrt(a2 / n) / m.wl[0], fit.quality.aberrms, 1e-9);
+        EXPECT_GT(fit.quality.aberrms, 0.05) << "a singlet at na 0.05 has visible aberration";
+        EXPECT_LT(fit.quality.rms, 0.01 * fit.quality.aberrms) << fit.field << " " << fit.wl;
+    }
+    // sample 0 of a field is its centre: OPD 0 at pupil coordinate y = 0
+    EXPECT_EQ(run.fits[3].opd[0], 0);
+    EXPECT_EQ(run.fits[3].y[0], 0);
+    // the diffraction MTF of the axis falls from about 1
+    EXPECT_NEAR(m.dmtf[mtfindex(m, 0, 0, 0)][1], 1, 2e-4);
+    EXPECT_LT(m.dmtf[mtfindex(m, 0, 0, m.nfpoints - 1)][1], 0.99);
+}
+
+TEST(Wave, OpdReportListsSamplesPolynomialsAndQuality) {
+    Model m = test::singlet();
+    test::mtfsettings(m);
+    OpdForm f = opdform(m);
+    f.selwl = 1;
+    ASSERT_EQ(opdparams(m, f, nullptr).status, DialogResult::Accepted);
+    m.wbrmode = true;
+    IqRun run;
+    run.header = "H";
+    wavecalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    ASSERT_EQ(run.fits.size(), 3u);
+    for (const auto& fit : run.fits) EXPECT_EQ(fit.wl, 1);
+    const auto& L = run.lines;
+    ASSERT_EQ(L.size(), 4u + 19 + 2 * 35);
+    EXPECT_EQ(L[0], "Calculation of the Optical Path Difference and Wave Aberration for C spectral line");
+    EXPECT_EQ(L[2], "H");
+    EXPECT_EQ(L[5], "Calculation of the optical path difference for axial rays");
+    for (int p = 0; p < 10; ++p) EXPECT_EQ(L[6 + p].rfind("h=", 0), 0u);
+    EXPECT_EQ(L[16], " ");
+    EXPECT_EQ(L[17], "Calculation of the aberrational polynomial (wave aberration) for axial rays");
+    EXPECT_EQ(L[18].substr(0, 5), "W20= ");
+    EXPECT_EQ(L[18].size(), 15 + 3 * 18 + 19u);  // "W20= " + 10; "   W40= " + 10; "   W100= " + 10
+    EXPECT_EQ(L[20].rfind("Root mean square error (rms) in polinomial fit is ", 0), 0u);
+    EXPECT_EQ(L[21].rfind("Maximal error in polinomial fit is ", 0), 0u);
+    EXPECT_EQ(L[22].rfind("Root mean square error (rms) aberration is ", 0), 0u);
+    EXPECT_EQ(L[24], "Calculation of the optical path difference for skew rays (w=0.7*wmax)");
+    EXPECT_EQ(L[25].rfind("y=", 0), 0u);
+    EXPECT_EQ(L[49], " ");
+    EXPECT_EQ(L[50], "Calculation of the aberrational polynomial (wave aberration) for skew rays (w=0.7*wmax)");
+    EXPECT_EQ(L[51].substr(0, 5), "W00= ");
+    EXPECT_EQ(L[51].size(), 15 + 4 * 18u);
+    EXPECT_EQ(L[52].substr(0, 5), "W22= ");
+    EXPECT_EQ(L[53].substr(0, 5), "W80= ");
+    EXPECT_EQ(L[59], "Calculation of the optical path difference for skew rays (w=wmax)");
+    EXPECT_FALSE(m.dmtfvalid);
+}
+
+TEST(Wave, DiffractionTableHasOneRowPerNonZeroFrequency) {
+    Model m = test::singlet();
+    const IqRun run = diffraction(m, 6, 3);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    ASSERT_EQ(run.fits[0].coef.size(), 4u);
+    ASSERT_EQ(run.fits[3].coef.size(), 10u);
+    const auto& L = run.lines;
+    EXPECT_EQ(L[0], "        Tabular review of diffraction MTF calculation");
+    EXPECT_EQ(L[4], "                     d spectral line");
+    EXPECT_EQ(L[11].substr(0, 9), "      2  ");  // the first row is k = 1
+    EXPECT_EQ(L[11].size(), 9u + 5 * 9);
+    EXPECT_EQ(L[35].substr(0, 9), "     50  ");
+    // per wavelength: title, spacer, 4 heads, spacer, 25 rows, spacer; white light: title,
+    // 4 heads, spacer, 25 rows; then the closing lines
+    EXPECT_EQ(L.size(), 4u + 3 * 33 + 31 + 2);
+    EXPECT_EQ(L[4 + 3 * 33], "                       White light");
+    EXPECT_EQ(L.back(), "Measurement units are mm");
+}
+
+TEST(Wave, DefocusOfTheOpdDialogMovesTheImagePlane) {
+    // A perfect focus seen from delta beside it: OPD = delta (1 - cos U), so the rho^2
+    // term is about delta na^2 / 2 at the pupil edge (na = 0.1 here).
+    Model m = test::paraboloid();
+    test::mtfsettings(m);
+    OpdForm f = opdform(m);
+    f.defocus = "0.1";
+    ASSERT_EQ(opdparams(m, f, nullptr).status, DialogResult::Accepted);
+    m.wbrmode = true;
+    IqRun run;
+    wavecalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    EXPECT_NEAR(std::fabs(run.fits[0].coef[1]), 0.1 * 0.01 / 2, 0.02 * 5e-4);
+}
+
+TEST(Wave, MissingComaOrSkewRaysFailWithAMessage) {
+    // rays 4 .. 7 are the coma rays of the first field, 8 and 9 its skew rays
+    for (const auto& relabel : {std::vector<int>{4, 5, 6, 7}, std::vector<int>{8, 9}}) {
+        Model m = test::singlet();
+        for (int k : relabel) m.rays.rl[k] = 12;
+        diffraction(m);
+        EXPECT_TRUE(m.calcerror);
+        EXPECT_EQ(m.errmsg, "Coma or skew rays of a field are missing in the ray scheme!");
+        EXPECT_FALSE(m.dmtfvalid);
+    }
+}
+
+TEST(Wave, ZeroIndexStopsTheExitPupilTrace) {
+    Model m = test::singlet();
+    m.sys.sp.index[2][1] = 0;
+    double y = 1, u = 0;
+    dotfparax(m, y, u);
+    EXPECT_TRUE(m.calcerror);
+    EXPECT_EQ(m.errmsg, "Error in dotfparax - index of refraction must be different from zero");
+}
+
+}  // namespace
+}  // namespace zefo
