@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QIcon>
 #include <QString>
 
 namespace zefo::gui {
@@ -19,5 +20,8 @@ protected:
 
 // The picture file, looked up next to the program file.
 QString logopath();
+
+// The program's window icon: a lens with a ray through it.
+QIcon zefoicon();
 
 }  // namespace zefo::gui

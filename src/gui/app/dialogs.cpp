@@ -1,5 +1,6 @@
 #include "app/dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPainter>
@@ -39,18 +40,20 @@ void Dialogs::information(QWidget* parent, const QString& text) {
 }
 
 bool Dialogs::printersetup(QWidget* parent, QPrinter& printer) {
+    if (QPrinterInfo::availablePrinters().isEmpty() && printer.outputFileName().isEmpty())
+        printer.setOutputFileName(QDir::currentPath() + "/zefo.pdf");
     QPrintDialog d(&printer, parent);
     d.setWindowTitle("Printer Setup");
-    return d.exec() == QDialog::Accepted;
+    if (d.exec() != QDialog::Accepted) return false;
+    printerchosen_ = true;
+    return true;
 }
 
 bool Dialogs::printtext(QWidget* parent, QPrinter& printer, const QStringList& lines,
                         const QFont& font, QString& err) {
-    const bool noprinter = QPrinterInfo::availablePrinters().isEmpty();
-    if (noprinter && printer.outputFileName().isEmpty()) {
+    if (QPrinterInfo::availablePrinters().isEmpty() && !printerchosen_) {
         printer.setOutputFormat(QPrinter::PdfFormat);
-        if (!printersetup(parent, printer)) return false;
-        if (printer.outputFileName().isEmpty()) return false;
+        if (!printersetup(parent, printer) || printer.outputFileName().isEmpty()) return false;
     }
     err = printlines(printer, lines, font);
     return true;

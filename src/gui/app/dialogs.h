@@ -45,6 +45,9 @@ public:
 
     // The About window without its timer.
     virtual void about(QWidget* parent);
+
+private:
+    bool printerchosen_ = false;  // the user picked a printer or file in a print dialog
 };
 
 // Writes lines on the printer, one printer line each, starting a new page when the

@@ -91,11 +91,11 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     split->addWidget(tabs_);
     split->addWidget(browser_);
     split->setStretchFactor(1, 1);
-    split->setSizes({220, 580});
+    split->setSizes({250, 610});
     auto* lay = new QHBoxLayout(this);
     lay->setContentsMargins(4, 4, 4, 4);
     lay->addWidget(split);
-    resize(860, 600);
+    resize(900, 620);
 
     connect(contents_, &QListWidget::currentRowChanged, this, &HelpWindow::showtopic);
     connect(key_, &QLineEdit::textChanged, this, &HelpWindow::runsearch);
@@ -124,6 +124,7 @@ void HelpWindow::showsearch(const QString& key) {
     key_->setText(key);
     runsearch();
     key_->setFocus();
+    if (browser_->source().isEmpty()) showtopic(0);
 }
 
 void HelpWindow::showhowtouse() {

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     const zefo::Workspace ws = zefo::makeworkspace(QDir::currentPath().toStdString());
 
     QApplication::setApplicationName("ZEFO");
+    QApplication::setWindowIcon(zefo::gui::zefoicon());
 
     if (const int ms = splashdelay(app.arguments()); ms > 0) {
         zefo::gui::AboutWindow splash(nullptr, ms);

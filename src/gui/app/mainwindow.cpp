@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
 #include <exception>
 
 #include "app/helpwindow.h"
@@ -52,7 +53,9 @@ ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWid
     for (int i = 0; i < 3; ++i) {
         panel_[i] = new QLabel(this);
         panel_[i]->setObjectName(QString("StatusPanel%1").arg(i));
-        panel_[i]->setContentsMargins(4, 0, 4, 0);
+        panel_[i]->setContentsMargins(4, 1, 4, 1);
+        panel_[i]->setFrameShape(QFrame::StyledPanel);
+        panel_[i]->setFrameShadow(QFrame::Sunken);
     }
     panel_[1]->setMinimumWidth(280);
     panel_[2]->setMinimumWidth(190);
@@ -137,7 +140,9 @@ QMenu* ZefoMainForm::menufor(const QString& path) {
     QString caption = path.mid(slash + 1);
     for (const auto& def : menucatalogue())
         if (path == def.path) caption = def.caption;
-    QMenu* menu = menufor(path.left(slash))->addMenu(caption);
+    QMenu* parentmenu = menufor(path.left(slash));
+    parentmenu->addSeparator();
+    QMenu* menu = parentmenu->addMenu(caption);
     menu->setObjectName(path);
     menus_[path] = menu;
     return menu;
@@ -227,10 +232,18 @@ TDisplaySystem* ZefoMainForm::newreportwindow(const QString& caption) {
     return w;
 }
 
+// Child windows open in cascade, each one step right and down from the one before,
+// and never larger than the frame.
 void ZefoMainForm::showchild(QWidget* w) {
+    const QSize area = mdi_->viewport()->size();
+    const int open = static_cast<int>(mdi_->subWindowList().size());
     QMdiSubWindow* sub = mdi_->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->resize(w->size());
+    const QSize want = w->size() + QSize(0, sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub));
+    sub->resize(want.boundedTo(area));
+    const int step = 26;
+    const int room = std::max(1, std::min((area.width() - sub->width()) / step, (area.height() - sub->height()) / step) + 1);
+    sub->move(QPoint(step, step) * (open % room));
     sub->show();
     mdi_->setActiveSubWindow(sub);
 }

@@ -37,7 +37,7 @@ TDisplaySystem::TDisplaySystem(const QString& caption, QWidget* parent) : QWidge
     PopupMenu1->addAction("&Copy", this, &TDisplaySystem::copyreport)->setObjectName("Copy1");
     connect(DSMemo, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu1->popup(DSMemo->viewport()->mapToGlobal(pos)); });
-    resize(640, 420);
+    resize(720, 460);
 }
 
 void TDisplaySystem::refresh() {
