@@ -257,7 +257,7 @@ void ShellTest::inputshell_data() {
                             << QStringList{};
     QTest::newRow("error") << 2 << "Status: Error"
                            << QStringList{"Boundary conditions for optimization", "Thickness out of range"}
-                           << QStringList{"Thickness out of range"};
+                           << QStringList{"Error in calculation!"};
 }
 
 void ShellTest::inputshell() {

@@ -1,6 +1,7 @@
 // zefo: the desktop program. Start-up: workspace, program title, the picture, the main window.
 #include <QApplication>
 #include <QDir>
+#include <QLocale>
 #include <clocale>
 #include <string>
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     // Numbers are written with "." whatever the user's locale; the setting found is restored at exit.
     const std::string numericlocale = std::setlocale(LC_NUMERIC, nullptr);
     std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
 
     zefo::Model m;
     zefo::initglobals(m);

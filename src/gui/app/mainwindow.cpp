@@ -80,8 +80,9 @@ ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWid
 
 ZefoMainForm::~ZefoMainForm() = default;
 
-// The glass catalogue lives in an SQLite database in glassdir. This is the one place where
-// the database is started; here it checks that the engine can open a database at all.
+// Start-up of the glass catalogue: the one place where the catalogue database in glassdir
+// is started. A false result ends the program with the "must be installed" box.
+// Until the catalogue is created here, it checks that the engine can open a database at all.
 bool ZefoMainForm::startglassdatabase() {
     sqlite3* db = nullptr;
     const bool ok = sqlite3_open(":memory:", &db) == SQLITE_OK;
@@ -303,7 +304,9 @@ void ZefoMainForm::inputshell(const Command& cmd) {
     panel_[0]->clear();
     if (m_.calcerror) {
         m_.calcerror = false;
-        failcommand(m_.errmsg == "" ? "Error in calculation!" : m_.errmsg);
+        setstate("Status: Error");
+        dialogs_.error(this, cmd.errtext);
+        logline(m_.errmsg);
         m_.errmsg.clear();
     } else if (m_.cancelled) {
         terminate(cmd);
