@@ -313,7 +313,9 @@ void MainWindowTest::closereturnstostartstate() {
     const QString path = s.lens();
     s.open(path);
     s.m.mirrorflag = true;
+    const int before = s.log().size();
     s.form->trigger("FileClose");
+    QVERIFY(s.logsince(before).isEmpty());
     QCOMPARE(enabledcommands(*s.form), startcommands);
     QVERIFY(!s.form->loaded());
     QVERIFY(s.m.sysname.empty());

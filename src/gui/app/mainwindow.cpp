@@ -432,8 +432,13 @@ void ZefoMainForm::FileOpen(const Command& cmd) {
 void ZefoMainForm::openrecent(int k) {
     panel_[0]->clear();
     if (!recent_[k]->isVisible() || !savequestion()) return;
-    if (const std::string err = openlens(recent_[k]->text().mid(3)); !err.empty())
-        dialogs_.error(this, QString::fromStdString(err));
+    std::string err;
+    try {
+        err = openlens(recent_[k]->text().mid(3));
+    } catch (const std::exception& e) {
+        err = e.what();
+    }
+    if (!err.empty()) dialogs_.error(this, QString::fromStdString(err));
 }
 
 bool ZefoMainForm::savecommand() {
