@@ -1,0 +1,108 @@
+// The catalogue of the main window's commands: one row per command with its menu place,
+// captions, texts, the shell that runs it, its window, result file, enabling group and
+// work. Menus, tool bar, log texts and enabling rules are all driven from this table.
+#pragma once
+
+#include <QStyle>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/report.h"
+#include "app/workspace.h"
+#include "app/wavelength.h"
+#include "model/model.h"
+
+class QWidget;
+
+namespace zefo::gui {
+
+class ZefoMainForm;
+struct Command;
+
+// How a command runs (the main window's command shells).
+enum class Shell {
+    Own,      // a handler of the main window (file, log, printer, help, window commands)
+    Report,   // calculation that fills a report window
+    Input,    // modal input dialog
+    Display,  // shows a stored report file
+    Print,    // prints a stored report file
+    Graph,    // calculation that fills a graph window
+};
+
+// When a command is enabled.
+enum class Group {
+    Start,      // always (also before a system is loaded)
+    Loaded,     // while a system is loaded
+    Result,     // while a system is loaded and its result file exists for filebase
+    Variables,  // while the system has optimization variables (and the data set exists)
+};
+
+// Validity of the spot and MTF results; cleared by Open, New, Close and setting changes.
+struct ResultFlags {
+    bool spotvalid = false, gmtfvalid = false, tfmtfvalid = false, dmtfvalid = false;
+};
+
+// What a work function may use.
+struct CalcContext {
+    Model& m;
+    const Workspace& ws;
+    const std::string& filebase;
+    QWidget* parent;      // owner of the command's own dialogs
+    ResultFlags& flags;
+};
+
+// Fills the report; failures go to m.calcerror / m.errmsg, a cancelled dialog sets m.cancelled.
+using ReportWork = std::function<void(CalcContext&, Report&)>;
+// Runs a modal dialog (or a calculation without a window).
+using InputWork = std::function<void(CalcContext&)>;
+// Creates the graph window for the chosen wavelength; nullptr on failure.
+using GraphWork = std::function<QWidget*(CalcContext&, const WavelengthChoice&)>;
+// A handler of the main window.
+using OwnWork = void (ZefoMainForm::*)(const Command&);
+
+// When a graph command asks the wavelength chooser.
+enum class Chooser { Never, Always, UnlessMono };
+
+struct Command {
+    const char* name;                 // object name of the action
+    const char* menu;                 // menu path, e.g. "File/Print"
+    const char* caption;              // menu caption with its accelerator
+    const char* title = "";           // status panel 1
+    const char* logtext = nullptr;    // log line at the start; nullptr: the title, "": none
+    const char* finished = nullptr;   // log line at the end; nullptr: log text + " - Finished"
+    Shell shell = Shell::Own;
+    Group group = Group::Loaded;
+    const char* window = "";          // caption of the window the command opens
+    const char* ext = "";             // result file (its directory follows from the extension)
+    const char* errtext = "Error in calculation!";  // error box of a failed calculation
+    const char* canceltext = "";      // notice when the command's dialog was cancelled
+    const char* terminated = nullptr;  // log line of a cancel; nullptr: log text + " - Terminated by user"
+    const char* finishstatus = "Status: Finished";
+    const char* datafile = "";        // Variables group: geneticdir + sysname + this must exist
+    OwnWork own = nullptr;
+    ReportWork report = nullptr;
+    InputWork input = nullptr;
+    GraphWork graph = nullptr;
+    Chooser chooser = Chooser::Never;
+    bool ResultFlags::*valid = nullptr;  // graph: result that must be valid before drawing
+    InputWork prepare = nullptr;         // graph: parameter dialog and calculation of that result
+    bool separator = false;              // separator line before the entry
+    QStyle::StandardPixmap icon = QStyle::SP_CustomBase;  // tool bar button when not SP_CustomBase
+    const char* shortcut = "";
+};
+
+// Every command in menu order.
+const std::vector<Command>& commandcatalogue();
+
+// The top-level menus and submenus in their order, each with its caption.
+struct MenuDef {
+    const char* path;
+    const char* caption;
+};
+const std::vector<MenuDef>& menucatalogue();
+
+// True when the system has optimization variables (enables the optimizers).
+bool hasoptvariables(const Model& m);
+
+}  // namespace zefo::gui

@@ -1,0 +1,103 @@
+#include "app/dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include "app/aboutwindow.h"
+
+namespace zefo::gui {
+
+QString Dialogs::openfilename(QWidget* parent, const QString& caption, const QString& dir,
+                              const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+}
+
+QString Dialogs::savefilename(QWidget* parent, const QString& caption, const QString& dir,
+                              const QString& filter) {
+    QFileDialog d(parent, caption, dir, filter);
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setDefaultSuffix("dat");
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
+    return d.selectedFiles().first();
+}
+
+bool Dialogs::question(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, "Information", text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void Dialogs::error(QWidget* parent, const QString& text) {
+    QMessageBox::critical(parent, "Error", text, QMessageBox::Ok);
+}
+
+void Dialogs::information(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, "Information", text, QMessageBox::Ok);
+}
+
+bool Dialogs::printersetup(QWidget* parent, QPrinter& printer) {
+    if (QPrinterInfo::availablePrinters().isEmpty() && printer.outputFileName().isEmpty())
+        printer.setOutputFileName(QDir::currentPath() + "/zefo.pdf");
+    QPrintDialog d(&printer, parent);
+    d.setWindowTitle("Printer Setup");
+    if (d.exec() != QDialog::Accepted) return false;
+    printerchosen_ = true;
+    return true;
+}
+
+bool Dialogs::printtext(QWidget* parent, QPrinter& printer, const QStringList& lines,
+                        const QFont& font, QString& err) {
+    if (QPrinterInfo::availablePrinters().isEmpty() && !printerchosen_) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        if (!printersetup(parent, printer) || printer.outputFileName().isEmpty()) return false;
+    }
+    err = printlines(printer, lines, font);
+    return true;
+}
+
+WavelengthChoice Dialogs::wavelength(QWidget* parent, Model& m) { return choosewavelength(parent, m); }
+
+void Dialogs::about(QWidget* parent) {
+    AboutWindow w(parent, 0);
+    w.exec();
+}
+
+QString printlines(QPrinter& printer, const QStringList& lines, const QFont& font) {
+    QFont f(font);
+    // A font sized in screen pixels keeps its size on paper (96 pixels per inch).
+    if (f.pixelSize() > 0) f.setPointSizeF(f.pixelSize() * 72.0 / 96.0);
+    QPainter p;
+    if (!p.begin(&printer)) return "Printer is not ready";
+    p.setFont(f);
+    const QFontMetrics fm(p.font(), p.device());
+    const int step = fm.lineSpacing();
+    const int height = p.viewport().height();
+    int y = fm.ascent();
+    for (const QString& line : lines) {
+        if (y + fm.descent() > height) {
+            if (!printer.newPage()) {
+                p.end();
+                return "Printer error";
+            }
+            y = fm.ascent();
+        }
+        p.drawText(0, y, line);
+        y += step;
+    }
+    if (!p.end()) return "Printer error";
+    return {};
+}
+
+QFont reportfont() {
+    QFont f("Liberation Mono");
+    f.setStyleHint(QFont::Monospace);
+    f.setFixedPitch(true);
+    f.setPixelSize(11);
+    return f;
+}
+
+}  // namespace zefo::gui

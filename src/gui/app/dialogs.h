@@ -1,0 +1,60 @@
+// The interactions of the main window with the user that block: file dialogs, message
+// boxes, questions, the printer and the About window. The main window reaches them
+// through one Dialogs object, so another implementation can answer them without a screen.
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+#include "app/wavelength.h"
+
+class QPrinter;
+class QWidget;
+
+namespace zefo::gui {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A file name chosen for reading or writing; empty when cancelled.
+    virtual QString openfilename(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter);
+    virtual QString savefilename(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter);
+
+    // Yes/No question (caption "Information"); true for Yes.
+    virtual bool question(QWidget* parent, const QString& text);
+
+    // Error box (caption "Error") or notice (caption "Information") with an OK button.
+    virtual void error(QWidget* parent, const QString& text);
+    virtual void information(QWidget* parent, const QString& text);
+
+    // The printer setup dialog; false when cancelled.
+    virtual bool printersetup(QWidget* parent, QPrinter& printer);
+
+    // Prints lines as plain text on the printer; when no printer is installed and no
+    // output file was chosen yet the print dialog asks for a PDF file first.
+    // Returns false when the user cancelled; an error text goes to err.
+    virtual bool printtext(QWidget* parent, QPrinter& printer, const QStringList& lines,
+                           const QFont& font, QString& err);
+
+    // The wavelength chooser of the plots (sets m.cancelled without OK).
+    virtual WavelengthChoice wavelength(QWidget* parent, Model& m);
+
+    // The About window without its timer.
+    virtual void about(QWidget* parent);
+
+private:
+    bool printerchosen_ = false;  // the user picked a printer or file in a print dialog
+};
+
+// Writes lines on the printer, one printer line each, starting a new page when the
+// page is full. Lines wider than the page are cut at the margin. Returns an error text.
+QString printlines(QPrinter& printer, const QStringList& lines, const QFont& font);
+
+// The fixed-pitch font of report windows and printed reports.
+QFont reportfont();
+
+}  // namespace zefo::gui

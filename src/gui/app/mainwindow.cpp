@@ -1,0 +1,606 @@
+#include "app/mainwindow.h"
+
+#include <sqlite3.h>
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <algorithm>
+#include <exception>
+
+#include "app/helpwindow.h"
+#include "app/reportwindow.h"
+#include "model/lensfile.h"
+#include "util/fileio.h"
+
+namespace zefo::gui {
+
+std::optional<QStringList> filelines(const std::string& path) {
+    auto content = readtextfile(path);
+    if (!content) return std::nullopt;
+    QString text = QString::fromLocal8Bit(*content);
+    text.remove('\r');
+    if (text.endsWith('\n')) text.chop(1);
+    if (content->empty()) return QStringList();
+    return text.split('\n');
+}
+
+namespace {
+const char* lensfilter = "Optical system description file (*.dat)";
+const char* savequestiontext = "Optical system data is changed. Save changed data?";
+
+std::string logstart(const Command& cmd) { return cmd.logtext ? cmd.logtext : cmd.title; }
+std::string logfinished(const Command& cmd) {
+    return cmd.finished ? cmd.finished : logstart(cmd) + " - Finished";
+}
+std::string logterminated(const Command& cmd) {
+    return cmd.terminated ? cmd.terminated : logstart(cmd) + " - Terminated by user";
+}
+}  // namespace
+
+ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), m_(m), ws_(ws), dialogs_(dialogs) {
+    setObjectName("ZefoMainForm");
+    setWindowTitle("ZEFO");
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName("MdiArea");
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdi_);
+    for (int i = 0; i < 3; ++i) {
+        panel_[i] = new QLabel(this);
+        panel_[i]->setObjectName(QString("StatusPanel%1").arg(i));
+        panel_[i]->setContentsMargins(4, 1, 4, 1);
+        panel_[i]->setFrameShape(QFrame::StyledPanel);
+        panel_[i]->setFrameShadow(QFrame::Sunken);
+    }
+    panel_[1]->setMinimumWidth(280);
+    panel_[2]->setMinimumWidth(190);
+    statusBar()->addPermanentWidget(panel_[0], 1);
+    statusBar()->addPermanentWidget(panel_[1]);
+    statusBar()->addPermanentWidget(panel_[2]);
+    buildmenus();
+    resize(1100, 760);
+
+    startstate();
+    if (!log_.open(ws_.logpath))
+        dialogs_.error(this, QString::fromStdString("Cannot open the command log " + ws_.logpath));
+    logline("Program ZEFO started");
+    if (!startglassdatabase()) {
+        dialogs_.error(this, "SQLite database engine must be installed before running this program!");
+        m_.cancelled = true;
+        startfailed_ = true;
+        return;
+    }
+    panel_[0]->setText(starthint);
+}
+
+ZefoMainForm::~ZefoMainForm() = default;
+
+// Start-up of the glass catalogue: the one place where the catalogue database in glassdir
+// is started. A false result ends the program with the "must be installed" box.
+// Until the catalogue is created here, it checks that the engine can open a database at all.
+bool ZefoMainForm::startglassdatabase() {
+    sqlite3* db = nullptr;
+    const bool ok = sqlite3_open(":memory:", &db) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+void ZefoMainForm::buildmenus() {
+    for (const auto& def : menucatalogue()) {
+        const QString path = def.path;
+        if (path.contains('/')) continue;  // submenus appear with their first entry
+        QMenu* menu = menuBar()->addMenu(def.caption);
+        menu->setObjectName(path);
+        menu->menuAction()->setVisible(false);
+        menus_[path] = menu;
+    }
+    QToolBar* tools = addToolBar("Tools");
+    tools->setObjectName("ToolBar");
+    tools->setMovable(false);
+    tools->setIconSize(QSize(20, 20));
+    for (const Command& cmd : commandcatalogue()) {
+        QMenu* menu = menufor(cmd.menu);
+        const QString name = cmd.name;
+        if (name == "FileExit") {
+            menu->addSeparator();
+            for (int k = 0; k < maxrecent; ++k) {
+                recent_[k] = menu->addAction(QString());
+                recent_[k]->setObjectName(QString("Recent%1").arg(k + 1));
+                recent_[k]->setVisible(false);
+                connect(recent_[k], &QAction::triggered, this, [this, k] { openrecent(k); });
+            }
+            recentseparator_ = menu->addSeparator();
+            recentseparator_->setVisible(false);
+        } else if (cmd.separator) {
+            menu->addSeparator();
+        }
+        QAction* a = menu->addAction(cmd.caption);
+        a->setObjectName(name);
+        if (*cmd.shortcut) a->setShortcut(QKeySequence(cmd.shortcut));
+        if (cmd.icon != QStyle::SP_CustomBase) {
+            a->setIcon(style()->standardIcon(cmd.icon));
+            a->setToolTip(QString(cmd.caption).remove('&').remove("..."));
+            tools->addAction(a);
+        }
+        connect(a, &QAction::triggered, this, [this, &cmd] { execute(cmd); });
+        actions_[name] = a;
+    }
+}
+
+QMenu* ZefoMainForm::menufor(const QString& path) {
+    if (auto it = menus_.find(path); it != menus_.end()) {
+        it->second->menuAction()->setVisible(true);
+        return it->second;
+    }
+    const int slash = path.lastIndexOf('/');
+    QString caption = path.mid(slash + 1);
+    for (const auto& def : menucatalogue())
+        if (path == def.path) caption = def.caption;
+    QMenu* parentmenu = menufor(path.left(slash));
+    parentmenu->addSeparator();
+    QMenu* menu = parentmenu->addMenu(caption);
+    menu->setObjectName(path);
+    menus_[path] = menu;
+    return menu;
+}
+
+QAction* ZefoMainForm::action(const QString& name) const {
+    auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void ZefoMainForm::trigger(const QString& name) {
+    if (QAction* a = action(name); a && a->isEnabled()) a->trigger();
+}
+
+void ZefoMainForm::setstatus(const QString& title, const QString& state) {
+    panel_[1]->setText(title);
+    panel_[2]->setText(state);
+}
+
+void ZefoMainForm::logline(const std::string& line) {
+    if (!log_.isopen()) return;
+    if (!log_.writeline(line))
+        dialogs_.error(this, QString::fromStdString("Error writing the command log " + ws_.logpath));
+}
+
+// A command that could not complete: its error box, "Status: Error" and the text in the log.
+void ZefoMainForm::failcommand(const std::string& err) {
+    setstate("Status: Error");
+    dialogs_.error(this, QString::fromStdString(err));
+    logline(err);
+}
+
+CalcContext ZefoMainForm::context() { return CalcContext{m_, ws_, filebasestd_, this, flags_}; }
+
+void ZefoMainForm::execute(const Command& cmd) {
+    panel_[0]->clear();
+    try {
+        switch (cmd.shell) {
+            case Shell::Own: (this->*cmd.own)(cmd); break;
+            case Shell::Report: reportshell(cmd); break;
+            case Shell::Input: inputshell(cmd); break;
+            case Shell::Display: displayshell(cmd); break;
+            case Shell::Print: printshell(cmd); break;
+            case Shell::Graph: graphshell(cmd); break;
+        }
+    } catch (const std::exception& e) {
+        m_.calcerror = false;
+        m_.cancelled = false;
+        failcommand(e.what());
+    }
+}
+
+// ---------------------------------------------------------------- enabling rules
+
+void ZefoMainForm::startstate() {
+    for (const Command& cmd : commandcatalogue())
+        if (QAction* a = action(cmd.name)) a->setEnabled(cmd.group == Group::Start);
+}
+
+void ZefoMainForm::updateenabling() {
+    if (!loaded_) return;
+    const bool variables = hasoptvariables(m_);
+    for (const Command& cmd : commandcatalogue()) {
+        QAction* a = action(cmd.name);
+        if (!a || a->isEnabled()) continue;  // enabled entries stay enabled until Close
+        bool on = false;
+        switch (cmd.group) {
+            case Group::Start: on = true; break;
+            case Group::Loaded: on = true; break;
+            case Group::Result: on = fileexists(reportpath(ws_, filebasestd_, cmd.ext)); break;
+            case Group::Variables:
+                on = variables && (!*cmd.datafile || fileexists(ws_.geneticdir + m_.sysname + cmd.datafile));
+                break;
+        }
+        if (on) a->setEnabled(true);
+    }
+}
+
+// ---------------------------------------------------------------- command shells
+
+TDisplaySystem* ZefoMainForm::newreportwindow(const QString& caption) {
+    auto* w = new TDisplaySystem(caption);
+    connect(w, &TDisplaySystem::printrequested, this, [this](const QStringList& lines, const QFont& font) {
+        QString err;
+        if (dialogs_.printtext(this, printer_, lines, font, err) && !err.isEmpty()) dialogs_.error(this, err);
+    });
+    return w;
+}
+
+// Child windows open in cascade, each one step right and down from the one before,
+// and never larger than the frame.
+void ZefoMainForm::showchild(QWidget* w) {
+    const QSize area = mdi_->viewport()->size();
+    const int open = static_cast<int>(mdi_->subWindowList().size());
+    QMdiSubWindow* sub = mdi_->addSubWindow(w);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    const QSize want = w->size() + QSize(0, sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub));
+    sub->resize(want.boundedTo(area));
+    const int step = 26;
+    const int room = std::max(1, std::min((area.width() - sub->width()) / step, (area.height() - sub->height()) / step) + 1);
+    sub->move(QPoint(step, step) * (open % room));
+    sub->show();
+    mdi_->setActiveSubWindow(sub);
+}
+
+QList<TDisplaySystem*> ZefoMainForm::reportwindows() const {
+    QList<TDisplaySystem*> out;
+    for (QMdiSubWindow* sub : mdi_->subWindowList())
+        if (auto* w = qobject_cast<TDisplaySystem*>(sub->widget())) out << w;
+    return out;
+}
+
+void ZefoMainForm::terminate(const Command& cmd) {
+    m_.cancelled = false;
+    setstate("Status: Terminated");
+    if (*cmd.canceltext) dialogs_.information(this, cmd.canceltext);
+    logline(logterminated(cmd));
+}
+
+void ZefoMainForm::reportshell(const Command& cmd) {
+    setstatus(cmd.title, "Status: Running");
+    logline(logstart(cmd));
+    std::unique_ptr<TDisplaySystem> w(newreportwindow(cmd.window));
+    CalcContext ctx = context();
+    cmd.report(ctx, w->report());
+    if (m_.calcerror) {
+        setstate("Status: Error");
+        w.reset();
+        m_.calcerror = false;
+        dialogs_.error(this, cmd.errtext);
+        logline(m_.errmsg);
+        m_.errmsg.clear();
+        return;
+    }
+    if (m_.cancelled) {
+        w.reset();
+        terminate(cmd);
+        return;
+    }
+    if (*cmd.ext) {
+        const std::string err = w->finishreport(ws_, filebasestd_, cmd.ext);
+        showchild(w.release());
+        if (!err.empty()) return failcommand(err);
+    } else {
+        w->refresh();
+        showchild(w.release());
+    }
+    updateenabling();
+    setstate(cmd.finishstatus);
+    logline(logfinished(cmd));
+}
+
+void ZefoMainForm::inputshell(const Command& cmd) {
+    setstatus(cmd.title, "Status: Input");
+    logline(logstart(cmd));
+    CalcContext ctx = context();
+    cmd.input(ctx);
+    panel_[0]->clear();
+    if (m_.calcerror) {
+        m_.calcerror = false;
+        setstate("Status: Error");
+        dialogs_.error(this, cmd.errtext);
+        logline(m_.errmsg);
+        m_.errmsg.clear();
+    } else if (m_.cancelled) {
+        terminate(cmd);
+    } else {
+        setstate(cmd.finishstatus);
+        logline(logfinished(cmd));
+    }
+}
+
+void ZefoMainForm::displayshell(const Command& cmd) {
+    if (!fileexists(reportpath(ws_, filebasestd_, cmd.ext))) return;
+    setstatus(cmd.title, "Status: Running");
+    logline(logstart(cmd));
+    TDisplaySystem* w = newreportwindow(cmd.window);
+    w->showreport(ws_, filebasestd_, cmd.ext);
+    showchild(w);
+    setstate(cmd.finishstatus);
+    logline(logfinished(cmd));
+}
+
+bool ZefoMainForm::printtext(const QStringList& lines, const QFont& font) {
+    QString err;
+    if (!dialogs_.printtext(this, printer_, lines, font, err)) return false;
+    if (!err.isEmpty()) throw std::runtime_error(err.toStdString());
+    return true;
+}
+
+void ZefoMainForm::printshell(const Command& cmd) {
+    setstatus(cmd.title, "Status: Running");
+    logline(logstart(cmd));
+    const std::string path = reportpath(ws_, filebasestd_, cmd.ext);
+    auto lines = filelines(path);
+    if (!lines) return failcommand("Cannot open file " + path);
+    if (!printtext(*lines, reportfont())) return terminate(cmd);
+    setstate(cmd.finishstatus);
+    logline(logfinished(cmd));
+}
+
+void ZefoMainForm::graphshell(const Command& cmd) {
+    setstatus(cmd.title, "Status: Running");
+    logline(logstart(cmd));
+    CalcContext ctx = context();
+    auto failed = [&] {
+        if (cmd.valid) flags_.*cmd.valid = false;
+        setstate("Status: Error");
+        m_.calcerror = false;
+        dialogs_.error(this, cmd.errtext);
+        logline(m_.errmsg);
+        m_.errmsg.clear();
+    };
+    if (cmd.valid && !(flags_.*cmd.valid)) {
+        cmd.prepare(ctx);
+        if (m_.calcerror) return failed();
+        if (m_.cancelled) return terminate(cmd);
+        flags_.*cmd.valid = true;
+    }
+    WavelengthChoice choice;
+    if (cmd.chooser == Chooser::Always || (cmd.chooser == Chooser::UnlessMono && !m_.mono)) {
+        choice = dialogs_.wavelength(this, m_);
+        if (m_.cancelled) return terminate(cmd);
+    } else if (cmd.chooser == Chooser::UnlessMono) {
+        choice = {1, ""};
+    }
+    std::unique_ptr<QWidget> g(cmd.graph(ctx, choice));
+    if (m_.calcerror || !g) {
+        if (!m_.calcerror) fail(m_, "Error in calculation!");
+        return failed();
+    }
+    g->setWindowTitle(cmd.window);
+    showchild(g.release());
+    updateenabling();
+    setstate(cmd.finishstatus);
+    logline(logfinished(cmd));
+}
+
+// ---------------------------------------------------------------- file commands
+
+void ZefoMainForm::settitle() { setWindowTitle("ZEFO - " + filebase_); }
+
+bool ZefoMainForm::savequestion() {
+    if (!m_.datachanged) return true;
+    if (!dialogs_.question(this, savequestiontext)) return true;
+    return savecommand();
+}
+
+std::string ZefoMainForm::openlens(const QString& path) {
+    const std::string err = loadlensfile(path.toStdString(), m_);
+    if (!err.empty()) return err;
+    filepath_ = path;
+    filebase_ = QFileInfo(path).completeBaseName();
+    filebasestd_ = filebase_.toStdString();
+    m_.datachanged = false;
+    settitle();
+    loaded_ = true;
+    updateenabling();
+    flags_ = ResultFlags{};
+    return {};
+}
+
+void ZefoMainForm::addrecent(const QString& path) {
+    for (int k = maxrecent - 1; k > 0; --k) {
+        if (!recent_[k - 1]->isVisible()) continue;
+        recent_[k]->setText(QString("&%1 ").arg(k + 1) + recent_[k - 1]->text().mid(3));
+        recent_[k]->setVisible(true);
+    }
+    recent_[0]->setText("&1 " + path);
+    recent_[0]->setVisible(true);
+    recentseparator_->setVisible(true);
+}
+
+void ZefoMainForm::FileOpen(const Command& cmd) {
+    if (!savequestion()) return;
+    setstatus(cmd.title, "Status: Input");
+    logline(logstart(cmd));
+    const QString path = dialogs_.openfilename(this, "Open", QString::fromStdString(ws_.datdir), lensfilter);
+    if (path.isEmpty()) return terminate(cmd);
+    if (const std::string err = openlens(path); !err.empty()) return failcommand(err);
+    addrecent(path);
+    setstate("Status: Finished");
+    logline(logfinished(cmd));
+}
+
+void ZefoMainForm::openrecent(int k) {
+    panel_[0]->clear();
+    if (!recent_[k]->isVisible() || !savequestion()) return;
+    std::string err;
+    try {
+        err = openlens(recent_[k]->text().mid(3));
+    } catch (const std::exception& e) {
+        err = e.what();
+    }
+    if (!err.empty()) dialogs_.error(this, QString::fromStdString(err));
+}
+
+bool ZefoMainForm::savecommand() {
+    setstatus("Save optical system", "Status: Input");
+    logline("Save optical file");
+    if (filepath_.isEmpty()) return saveascommand();
+    const std::string err = savelensfile(filepath_.toStdString(), m_);
+    if (!err.empty()) {
+        failcommand(err);
+        return false;
+    }
+    m_.datachanged = false;
+    setstate("Status: Finished");
+    logline("Save optical file - Finished");
+    return true;
+}
+
+bool ZefoMainForm::saveascommand() {
+    setstatus("Save optical system", "Status: Input");
+    logline("Save optical file with different name");
+    const QString path =
+        dialogs_.savefilename(this, "Save As", QString::fromStdString(ws_.datdir), lensfilter);
+    if (path.isEmpty()) {
+        setstate("Status: Terminated");
+        logline("Save optical file - Terminated by  user");
+        return false;
+    }
+    const std::string err = savelensfile(path.toStdString(), m_);
+    if (!err.empty()) {
+        failcommand(err);
+        return false;
+    }
+    filepath_ = path;
+    filebase_ = QFileInfo(path).completeBaseName();
+    filebasestd_ = filebase_.toStdString();
+    m_.datachanged = false;
+    settitle();
+    updateenabling();
+    setstate("Status: Finished");
+    logline("Save optical file - Finished");
+    return true;
+}
+
+void ZefoMainForm::FileSave(const Command&) { savecommand(); }
+void ZefoMainForm::FileSaveAs(const Command&) { saveascommand(); }
+
+void ZefoMainForm::FileClose(const Command&) {
+    if (!savequestion()) return;
+    startstate();
+    m_.cancelled = m_.datachanged = m_.calcerror = m_.mirrorflag = false;
+    m_.errmsg.clear();
+    m_.sysname.clear();
+    loaded_ = false;
+    flags_ = ResultFlags{};
+    filepath_.clear();
+    filebase_.clear();
+    filebasestd_.clear();
+}
+
+void ZefoMainForm::FileExit(const Command&) { close(); }
+
+void ZefoMainForm::closeEvent(QCloseEvent* e) {
+    if (!closed_) {
+        if (!savequestion()) return e->ignore();
+        logline("Program ZEFO closed");
+        log_.close();
+        closed_ = true;
+        if (help_) help_->close();
+    }
+    e->accept();
+}
+
+// ---------------------------------------------------------------- printer and log
+
+void ZefoMainForm::PrinterSetup(const Command& cmd) {
+    setstatus(cmd.title, "Status: Input");
+    logline(logstart(cmd));
+    dialogs_.printersetup(this, printer_);
+    setstate("Status: Finished");
+}
+
+void ZefoMainForm::DisplayLogFile(const Command& cmd) {
+    if (!fileexists(ws_.logpath)) return;
+    setstatus(cmd.title, "Status: Running");
+    logline(logstart(cmd));
+    log_.close();
+    TDisplaySystem* w = newreportwindow(cmd.window);
+    w->showfile(ws_.logpath);
+    showchild(w);
+    if (!log_.open(ws_.logpath))
+        return failcommand("Cannot open the command log " + ws_.logpath);
+    setstate("Status: Finished");
+    logline(logfinished(cmd));
+}
+
+void ZefoMainForm::PrintLogFile(const Command& cmd) {
+    setstatus(cmd.title, "Status: Running");
+    logline(logstart(cmd));
+    log_.close();
+    const QStringList lines = filelines(ws_.logpath).value_or(QStringList());
+    bool printed = false;
+    std::string err;
+    try {
+        printed = printtext(lines, reportfont());
+    } catch (const std::exception& e) {
+        err = e.what();
+    }
+    const bool reopened = log_.open(ws_.logpath);
+    if (!err.empty()) return failcommand(err);
+    if (!reopened) return failcommand("Cannot open the command log " + ws_.logpath);
+    if (!printed) return terminate(cmd);
+    setstate("Status: Finished");
+    logline(logfinished(cmd));
+}
+
+// ---------------------------------------------------------------- window and help
+
+void ZefoMainForm::WindowTile(const Command&) { mdi_->tileSubWindows(); }
+void ZefoMainForm::WindowCascade(const Command&) { mdi_->cascadeSubWindows(); }
+
+// Lines up the minimized child windows along the bottom of the frame.
+void ZefoMainForm::WindowArrange(const Command&) {
+    int x = 0;
+    const int bottom = mdi_->viewport()->height();
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        if (!sub->isMinimized()) continue;
+        sub->move(x, bottom - sub->height());
+        x += sub->width();
+    }
+}
+
+HelpWindow* ZefoMainForm::showhelp() {
+    if (!help_) help_ = new HelpWindow(this);
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+    return help_;
+}
+
+void ZefoMainForm::HelpContents(const Command& cmd) {
+    setstatus(cmd.title, "Status: Running");
+    showhelp()->showcontents();
+    setstate("Status: Finished");
+}
+
+void ZefoMainForm::HelpSearch(const Command& cmd) {
+    setstatus(cmd.title, "Status: Running");
+    showhelp()->showsearch(QString());
+    setstate("Status: Finished");
+}
+
+void ZefoMainForm::HelpHowToUse(const Command& cmd) {
+    setstatus(cmd.title, "Status: Running");
+    showhelp()->showhowtouse();
+    setstate("Status: Finished");
+}
+
+void ZefoMainForm::HelpAbout(const Command& cmd) {
+    setstatus(cmd.title, "Status: Execute");
+    logline(logstart(cmd));
+    dialogs_.about(this);
+    setstate("Status: Finished");
+}
+
+}  // namespace zefo::gui

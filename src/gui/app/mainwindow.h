@@ -1,0 +1,142 @@
+// The main window: a multiple-document frame with the menus and tool bar of the command
+// catalogue, a three-panel status line, the recent-file list and the command shells.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QPointer>
+#include <QPrinter>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "app/commands.h"
+#include "app/dialogs.h"
+#include "app/helpwindow.h"
+#include "app/workspace.h"
+#include "model/model.h"
+
+namespace zefo::gui {
+
+class TDisplaySystem;
+
+
+constexpr int maxrecent = 4;
+
+class ZefoMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // Enables the start commands, opens the command log, starts the glass database.
+    ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~ZefoMainForm() override;
+
+    // True when the start-up failed and the program must end.
+    bool startfailed() const { return startfailed_; }
+
+    // Runs a command through its shell, as its menu entry does.
+    void execute(const Command& cmd);
+    // The action of a catalogue command by name; nullptr when the command is not shown.
+    QAction* action(const QString& name) const;
+    void trigger(const QString& name);
+    // Recent entry k (0 .. 3).
+    QAction* recentaction(int k) const { return recent_[k]; }
+    void openrecent(int k);
+
+    // The enabling rules: start state, and the re-evaluation after a successful command.
+    void startstate();
+    void updateenabling();
+
+    // The save question; false when the answer was Yes and the data could not be saved.
+    bool savequestion();
+
+    // Command handlers (the catalogue's own work).
+    void FileOpen(const Command& cmd);
+    void FileSave(const Command& cmd);
+    void FileSaveAs(const Command& cmd);
+    void FileClose(const Command& cmd);
+    void FileExit(const Command& cmd);
+    void PrinterSetup(const Command& cmd);
+    void DisplayLogFile(const Command& cmd);
+    void PrintLogFile(const Command& cmd);
+    void WindowTile(const Command& cmd);
+    void WindowCascade(const Command& cmd);
+    void WindowArrange(const Command& cmd);
+    void HelpContents(const Command& cmd);
+    void HelpSearch(const Command& cmd);
+    void HelpHowToUse(const Command& cmd);
+    void HelpAbout(const Command& cmd);
+
+    // State shown to the user.
+    QString statuspanel(int i) const { return panel_[i]->text(); }
+    Model& model() { return m_; }
+    const Workspace& workspace() const { return ws_; }
+    const QString& filepath() const { return filepath_; }
+    const QString& filebase() const { return filebase_; }
+    bool loaded() const { return loaded_; }
+    ResultFlags& flags() { return flags_; }
+    QMdiArea* mdiarea() const { return mdi_; }
+    QList<TDisplaySystem*> reportwindows() const;
+    QPrinter& printer() { return printer_; }
+    HelpWindow* helpwindow() const { return help_; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void buildmenus();
+    QMenu* menufor(const QString& path);
+    void setstatus(const QString& title, const QString& state);
+    void setstate(const QString& state) { panel_[2]->setText(state); }
+    void logline(const std::string& line);
+    void failcommand(const std::string& err);
+    bool startglassdatabase();
+
+    // The command shells.
+    void reportshell(const Command& cmd);
+    void inputshell(const Command& cmd);
+    void displayshell(const Command& cmd);
+    void printshell(const Command& cmd);
+    void graphshell(const Command& cmd);
+    void terminate(const Command& cmd);
+
+    // File commands.
+    std::string openlens(const QString& path);  // error text, empty on success
+    bool savecommand();
+    bool saveascommand();
+    void addrecent(const QString& path);
+    void settitle();
+
+    TDisplaySystem* newreportwindow(const QString& caption);
+    void showchild(QWidget* w);
+    bool printtext(const QStringList& lines, const QFont& font);
+    HelpWindow* showhelp();
+    CalcContext context();
+
+    Model& m_;
+    Workspace ws_;
+    Dialogs& dialogs_;
+    CommandLog log_;
+    QMdiArea* mdi_;
+    QLabel* panel_[3];
+    std::map<QString, QAction*> actions_;
+    std::map<QString, QMenu*> menus_;
+    QAction* recent_[maxrecent];
+    QAction* recentseparator_;
+    QPrinter printer_;
+    QPointer<HelpWindow> help_;
+    QString filepath_, filebase_;
+    std::string filebasestd_;
+    bool loaded_ = false;
+    ResultFlags flags_;
+    bool startfailed_ = false;
+    bool closed_ = false;
+};
+
+// The lines of a text file (line ends removed); empty when it cannot be read.
+std::optional<QStringList> filelines(const std::string& path);
+
+// Start text of status panel 0.
+inline const char* starthint = "Open lens data file with File->Open";
+
+}  // namespace zefo::gui

@@ -1,0 +1,101 @@
+#include "app/reportwindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "app/dialogs.h"
+#include "app/helpwindow.h"
+#include "app/mainwindow.h"
+#include "util/fileio.h"
+
+namespace zefo::gui {
+
+TDisplaySystem::TDisplaySystem(const QString& caption, QWidget* parent) : QWidget(parent) {
+    setObjectName("TDisplaySystem");
+    setWindowTitle(caption);
+    setAttribute(Qt::WA_DeleteOnClose);
+    DSMemo = new QPlainTextEdit(this);
+    DSMemo->setObjectName("DSMemo");
+    DSMemo->setReadOnly(true);
+    DSMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    DSMemo->setWordWrapMode(QTextOption::NoWrap);
+    DSMemo->setFont(reportfont());
+    DSMemo->setContextMenuPolicy(Qt::CustomContextMenu);
+    DSMemo->setFrameShape(QFrame::NoFrame);
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->addWidget(DSMemo);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    PopupMenu1->addAction("&Print", this, &TDisplaySystem::printreport)->setObjectName("Print1");
+    PopupMenu1->addAction("&Copy", this, &TDisplaySystem::copyreport)->setObjectName("Copy1");
+    connect(DSMemo, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu1->popup(DSMemo->viewport()->mapToGlobal(pos)); });
+    resize(720, 460);
+}
+
+void TDisplaySystem::refresh() {
+    DSMemo->setPlainText(QString::fromStdString(rep_.text()).chopped(rep_.lines().empty() ? 0 : 1));
+    DSMemo->moveCursor(QTextCursor::Start);
+}
+
+void TDisplaySystem::addline(const std::string& line) {
+    rep_.addline(line);
+    DSMemo->appendPlainText(QString::fromStdString(line));
+}
+
+std::string TDisplaySystem::finishreport(const Workspace& ws, const std::string& filebase,
+                                         const std::string& ext) {
+    const std::string err = rep_.finishreport(ws, filebase, ext);
+    refresh();
+    showscrollbars();
+    return err;
+}
+
+bool TDisplaySystem::showreport(const Workspace& ws, const std::string& filebase,
+                                const std::string& ext) {
+    if (!rep_.showreport(ws, filebase, ext)) return false;
+    refresh();
+    showscrollbars();
+    return true;
+}
+
+bool TDisplaySystem::showfile(const std::string& path) {
+    auto lines = filelines(path);
+    if (!lines) return false;
+    rep_.clear();
+    for (const QString& l : *lines) rep_.addline(l.toStdString());
+    rep_.addline(" ");
+    rep_.addline("End of displayed data");
+    refresh();
+    showscrollbars();
+    return true;
+}
+
+QStringList TDisplaySystem::lines() const {
+    QStringList out;
+    for (const auto& l : rep_.lines()) out << QString::fromStdString(l);
+    return out;
+}
+
+void TDisplaySystem::printreport() { emit printrequested(lines(), DSMemo->font()); }
+
+void TDisplaySystem::copyreport() {
+    DSMemo->selectAll();
+    auto* mime = new QMimeData;
+    mime->setText(DSMemo->toPlainText());
+    QApplication::clipboard()->setMimeData(mime);
+}
+
+void TDisplaySystem::showscrollbars() {
+    DSMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    DSMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+}  // namespace zefo::gui

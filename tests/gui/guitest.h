@@ -1,0 +1,123 @@
+// Shared fixture of the desktop program tests: a main window in a fresh program directory
+// whose dialogs are answered by the test.
+#pragma once
+
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
+#include "app/workspace.h"
+#include "model/model.h"
+
+namespace zefo::gui::test {
+
+// Answers the main window's dialogs from queues and records what it was shown.
+class ScriptedDialogs : public Dialogs {
+public:
+    QStringList openanswers, saveanswers;  // file names; an exhausted queue cancels
+    QList<bool> questionanswers;           // an exhausted queue answers No
+    QStringList errors, notices, questions;
+    QStringList printed;
+    QFont printfont;
+    int prints = 0, setups = 0, abouts = 0, wavelengthcalls = 0;
+    bool cancelprint = false;
+    int wavelengthitem = -1;  // -1 cancels the chooser
+
+    QString openfilename(QWidget*, const QString&, const QString&, const QString&) override {
+        return openanswers.isEmpty() ? QString() : openanswers.takeFirst();
+    }
+    QString savefilename(QWidget*, const QString&, const QString&, const QString&) override {
+        return saveanswers.isEmpty() ? QString() : saveanswers.takeFirst();
+    }
+    bool question(QWidget*, const QString& text) override {
+        questions << text;
+        return questionanswers.isEmpty() ? false : questionanswers.takeFirst();
+    }
+    void error(QWidget*, const QString& text) override { errors << text; }
+    void information(QWidget*, const QString& text) override { notices << text; }
+    bool printersetup(QWidget*, QPrinter&) override { return ++setups > 0; }
+    bool printtext(QWidget*, QPrinter&, const QStringList& lines, const QFont& font, QString&) override {
+        if (cancelprint) return false;
+        ++prints;
+        printed = lines;
+        printfont = font;
+        return true;
+    }
+    WavelengthChoice wavelength(QWidget*, Model& m) override {
+        ++wavelengthcalls;
+        if (wavelengthitem < 0) {
+            m.cancelled = true;
+            return {};
+        }
+        return wavelengthchoice(m, wavelengthitem);
+    }
+    void about(QWidget*) override { ++abouts; }
+};
+
+struct Session {
+    QTemporaryDir dir;
+    Workspace ws;
+    Model m;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<ZefoMainForm> form;
+
+    Session() {
+        initglobals(m);
+        ws = makeworkspace(dir.path().toStdString());
+        form = std::make_unique<ZefoMainForm>(m, ws, dialogs);
+    }
+
+    // The sample singlet copied into the lens folder under another name.
+    QString lens(const QString& name = "lens1.dat") const {
+        const QString path = QString::fromStdString(ws.datdir) + name;
+        QFile::remove(path);
+        QFile::copy(QString(ZEFO_TEST_DATA) + "/lens1.dat", path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        return path;
+    }
+
+    void open(const QString& path) {
+        dialogs.openanswers << path;
+        form->trigger("FileOpen");
+    }
+
+    QStringList log() const { return textlines(QString::fromStdString(ws.logpath)); }
+
+    // The lines the log gained since a line count taken before.
+    QStringList logsince(int count) const { return log().mid(count); }
+
+    static QStringList textlines(const QString& path) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        QString t = QString::fromLocal8Bit(f.readAll());
+        t.remove('\r');
+        if (t.endsWith('\n')) t.chop(1);
+        return t.isEmpty() ? QStringList() : t.split('\n');
+    }
+
+    static QByteArray bytes(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    static void write(const QString& path, const QByteArray& content) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+    }
+
+    bool enabled(const char* name) const {
+        QAction* a = form->action(name);
+        return a && a->isEnabled();
+    }
+};
+
+int runmainwindowtests(int argc, char** argv);
+int runshelltests(int argc, char** argv);
+int runwidgettests(int argc, char** argv);
+
+}  // namespace zefo::gui::test

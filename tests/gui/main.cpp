@@ -1,0 +1,16 @@
+// Runs every test class of the desktop program.
+#include <QApplication>
+#include <clocale>
+
+#include "guitest.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    using namespace zefo::gui::test;
+    int failed = 0;
+    failed += runmainwindowtests(argc, argv);
+    failed += runshelltests(argc, argv);
+    failed += runwidgettests(argc, argv);
+    return failed == 0 ? 0 : 1;
+}

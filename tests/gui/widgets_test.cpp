@@ -1,0 +1,198 @@
+// The windows and helpers of the program: wavelength chooser, report window, printing,
+// help search and the About window.
+#include <QApplication>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QTextBrowser>
+#include <QMenu>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include "app/aboutwindow.h"
+#include "app/helpwindow.h"
+#include "app/reportwindow.h"
+#include "app/wavelength.h"
+#include "guitest.h"
+
+namespace zefo::gui::test {
+
+class WidgetTest : public QObject {
+    Q_OBJECT
+private slots:
+    void wavelengthitems_data();
+    void wavelengthitems();
+    void wavelengthdialog();
+    void reportwindowcopyandprint();
+    void printlineswritespages();
+    void helpsearch();
+    void aboutwindow();
+};
+
+void WidgetTest::wavelengthitems_data() {
+    QTest::addColumn<double>("wl0");
+    QTest::addColumn<double>("wl1");
+    QTest::addColumn<double>("wl2");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("d C F") << 0.0005876 << 0.0006563 << 0.0004861
+                           << QStringList{"&White light", "&d spectral line", "&C spectral line", "&F spectral line"}
+                           << QStringList{" White light ", " d-spec.l. 587.6 nm", " C-spec.l. 656.3 nm",
+                                          " F-spec.l. 486.1 nm"};
+    // 587.56 nm still prints as 587.6 with one decimal: the standard names apply.
+    QTest::newRow("d rounded") << 0.00058756 << 0.0006563 << 0.0004861
+                               << QStringList{"&White light", "&d spectral line", "&C spectral line", "&F spectral line"}
+                               << QStringList{" White light ", " d-spec.l. 587.6 nm", " C-spec.l. 656.3 nm",
+                                              " F-spec.l. 486.1 nm"};
+    QTest::newRow("HeNe e g") << 0.0006328 << 0.0005461 << 0.0004358
+                              << QStringList{"&White light", "632.8nm spectral line", "546.1nm spectral line",
+                                             "435.8nm spectral line"}
+                              << QStringList{" White light ", " 1-spec.l. 632.8 nm", " 2-spec.l. 546.1 nm",
+                                             " 3-spec.l. 435.8 nm"};
+    QTest::newRow("infrared") << 0.01 << 0.0106 << 0.0009
+                              << QStringList{"&White light", "10000.0nm spectral line", "10600.0nm spectral line",
+                                             "900.0nm spectral line"}
+                              << QStringList{" White light ", " 1-spec.l. 10000.0 nm", " 2-spec.l. 10600.0 nm",
+                                             " 3-spec.l. 900.0 nm"};
+}
+
+void WidgetTest::wavelengthitems() {
+    QFETCH(double, wl0);
+    QFETCH(double, wl1);
+    QFETCH(double, wl2);
+    QFETCH(QStringList, items);
+    QFETCH(QStringList, labels);
+    Model m;
+    initglobals(m);
+    m.wl = {wl0, wl1, wl2};
+    QStringList got;
+    for (const auto& i : zefo::gui::wavelengthitems(m)) got << QString::fromStdString(i);
+    QCOMPARE(got, items);
+    for (int item = 0; item < 4; ++item) {
+        const WavelengthChoice c = wavelengthchoice(m, item);
+        QCOMPARE(c.chosenwl, item == 0 ? 4 : item);
+        QCOMPARE(QString::fromStdString(c.label), labels[item]);
+    }
+}
+
+// The dialog itself: white light preselected; OK returns the checked item, Cancel sets cancelled.
+void WidgetTest::wavelengthdialog() {
+    Model m;
+    initglobals(m);
+    for (int pass = 0; pass < 3; ++pass) {
+        QStringList shown;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            QCOMPARE(d->windowTitle(), QString("WaveLength"));
+            QCOMPARE(d->findChild<QGroupBox*>()->title(), QString("Chose wavelength"));
+            const auto radios = d->findChildren<QRadioButton*>();
+            for (auto* r : radios) shown << r->text();
+            QVERIFY(radios[0]->isChecked());
+            if (pass == 0) d->reject();
+            else {
+                if (pass == 2) radios[3]->setChecked(true);
+                d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            }
+        });
+        const WavelengthChoice c = choosewavelength(nullptr, m);
+        QCOMPARE(shown.size(), 4);
+        QCOMPARE(m.cancelled, pass == 0);
+        QCOMPARE(c.chosenwl, pass == 0 ? 0 : pass == 1 ? 4 : 3);
+        if (pass == 2) QCOMPARE(c.label, std::string(" F-spec.l. 486.1 nm"));
+        m.cancelled = false;
+    }
+}
+
+void WidgetTest::reportwindowcopyandprint() {
+    TDisplaySystem w("Seidel Coefficients");
+    w.report().addline("  SA3   -0.0123");
+    w.report().addline("  CMA3   0.0456");
+    w.refresh();
+    QCOMPARE(w.DSMemo->font().family(), QString("Liberation Mono"));
+    QCOMPARE(w.DSMemo->font().pixelSize(), 11);
+    QVERIFY(QFontInfo(w.DSMemo->font()).fixedPitch());
+    QStringList printed;
+    connect(&w, &TDisplaySystem::printrequested, [&](const QStringList& lines, const QFont&) { printed = lines; });
+    const auto items = w.PopupMenu1->actions();
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items[0]->text(), QString("&Print"));
+    QCOMPARE(items[1]->text(), QString("&Copy"));
+    QVERIFY(w.showfile(std::string(ZEFO_TEST_DATA) + "/lens1.dat"));
+    const QStringList lines = w.lines();
+    QCOMPARE(lines.first(), QString("LENS1"));
+    QCOMPARE(lines.size(), 78 + 2);
+    QCOMPARE(lines.mid(76), (QStringList{"-5.16800000000000E+0001 -5.16800000000000E+0001  5.00000000000000E+0000  5.00000000000000E+0000",
+                                          " 0.00000000000000E+0000  0.00000000000000E+0000  9.50000000000000E+0001  9.50000000000000E+0001",
+                                          " ", "End of displayed data"}));
+    items[0]->trigger();
+    QCOMPARE(printed, lines);
+    items[1]->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), lines.join('\n'));
+}
+
+void WidgetTest::printlineswritespages() {
+    QTemporaryDir dir;
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.path() + "/out.pdf");
+    QStringList lines;
+    for (int i = 0; i < 200; ++i) lines << QString("line %1 %2").arg(i).arg(QString(60, 'x'));
+    QCOMPARE(printlines(printer, lines, reportfont()), QString());
+    const QByteArray pdf = Session::bytes(dir.path() + "/out.pdf");
+    QVERIFY(pdf.startsWith("%PDF"));
+    // At 8.25 pt a page holds well under 100 lines: 200 lines need at least three pages.
+    const int pages = pdf.count("/Type /Page\n") + pdf.count("/Type /Page ") + pdf.count("/Type /Page>");
+    QVERIFY2(pages >= 3, QByteArray::number(pages));
+}
+
+void WidgetTest::helpsearch() {
+    const auto all = searchhelp("");
+    QCOMPARE(all.size(), static_cast<int>(helptopics().size()));
+    QCOMPARE(all.first(), QString("Contents"));
+    const auto hits = searchhelp("terminated by user");
+    QVERIFY(hits.contains("The command log"));
+    QVERIFY(!hits.contains("Printing"));
+    QVERIFY(searchhelp("no such words anywhere").isEmpty());
+    // Every page of the manual is compiled in.
+    HelpWindow w(nullptr);
+    for (int i = 0; i < static_cast<int>(helptopics().size()); ++i) {
+        w.showtopic(i);
+        QVERIFY2(w.browser()->toPlainText().size() > 200, helptopics()[i].page);
+        QCOMPARE(w.browser()->documentTitle(), i == 0 ? QString("ZEFO Help") : QString(helptopics()[i].title));
+    }
+    w.showsearch("log");
+    QVERIFY(w.hits()->count() > 0);
+    QVERIFY(w.hits()->count() < static_cast<int>(helptopics().size()));
+}
+
+void WidgetTest::aboutwindow() {
+    AboutWindow about(nullptr, 0);
+    QVERIFY(about.windowFlags() & Qt::FramelessWindowHint);
+    QVERIFY(about.windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(about.isModal());
+    QCOMPARE(about.findChild<QLabel*>("Picture")->pixmap().size(), QPixmap(logopath()).size());
+    // A click closes it.
+    about.show();
+    QTest::mouseClick(&about, Qt::LeftButton);
+    QVERIFY(!about.isVisible());
+    // With a delay it closes by itself.
+    AboutWindow splash(nullptr, 50);
+    QElapsedTimer t;
+    t.start();
+    QCOMPARE(splash.exec(), int(QDialog::Accepted));
+    QVERIFY(t.elapsed() >= 40);
+}
+
+int runwidgettests(int argc, char** argv) {
+    WidgetTest t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+}  // namespace zefo::gui::test
+
+#include "widgets_test.moc"
