@@ -16,19 +16,7 @@
 #include "testutil.h"
 #include "util/numfmt.h"
 
-// Counts the allocations of this test program, to show that the merit-function pass
-// allocates nothing.
-namespace {
-long allocations = 0;
-}
-
-void* operator new(std::size_t n) {
-    ++allocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-__attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
-__attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "alloccount.h"
 
 namespace zefo {
 namespace {
@@ -289,9 +277,9 @@ TEST(AberrationsTest, MeritPassAllocatesNothing) {
         Model m = singlet(systype);
         aberrations(m, true, nullptr);   // the first pass sizes the list and names
         ASSERT_FALSE(m.calcerror) << m.errmsg;
-        const long before = allocations;
+        const long before = test::allocationcount();
         for (int i = 0; i < 3; ++i) aberrations(m, true, nullptr);
-        EXPECT_EQ(allocations, before) << int(systype);
+        EXPECT_EQ(test::allocationcount(), before) << int(systype);
         EXPECT_FALSE(m.calcerror);
     }
 }

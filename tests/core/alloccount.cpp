@@ -1,0 +1,20 @@
+// Replaces the global allocation functions with counting ones. Kept in a file of its own
+// (and out of unity batches) so no caller sees the replacement inline.
+#include "alloccount.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+long allocations = 0;
+}
+
+void* operator new(std::size_t n) {
+    ++allocations;
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+long zefo::test::allocationcount() { return allocations; }
