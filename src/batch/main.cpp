@@ -58,6 +58,8 @@ int run(int argc, char** argv) {
     for (const auto& e : cmds)
         if (name == e.name) cmd = &e;
     if (!cmd) throw UsageError{"unknown command " + name};
+    std::error_code ec;
+    std::filesystem::create_directories(progdir, ec);  // a new workspace folder may be named
     c.ws = makeworkspace(progdir);
     c.log.open(c.ws.logpath);
     const std::string err = cmd->run(c);

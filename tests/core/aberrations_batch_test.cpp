@@ -18,36 +18,13 @@
 namespace zefo {
 namespace {
 
-struct BatchRun {
-    int status;
-    std::string out, err;
-};
-
-class AberrationsBatch : public ::testing::Test {
+class AberrationsBatch : public test::BatchTest {
 protected:
-    void SetUp() override {
-        dir = test::freshdir(std::string("aberr-batch-") +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-    BatchRun run(const std::string& args) {
-        std::filesystem::remove(dir / "zefo.log");
-        const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
-        const std::string cmd = std::string(ZEFO_BATCH) + " --progdir '" + dir.string() + "' --date 10.12.2026 " +
-                                args + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int rc = std::system(cmd.c_str());
-        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readtextfile(out.string()).value_or(""),
-                readtextfile(err.string()).value_or("")};
-    }
     std::string save(const Model& m) {
         const std::string path = (dir / (m.sysname + ".dat")).generic_string();
         EXPECT_EQ(savelensfile(path, m), "");
         return path;
     }
-    std::string log() const { return readtextfile((dir / "zefo.log").string()).value_or(""); }
-    std::string abr(const std::string& name) const {
-        return readtextfile((dir / "abr" / name).string()).value_or("<missing>");
-    }
-    std::filesystem::path dir;
 };
 
 // Every value that follows "key": in a JSON text, in order (the first of an array).
@@ -70,7 +47,7 @@ TEST_F(AberrationsBatch, ReportsLogAndFiles) {
     for (const Case& cs : {Case{"raytrace", "Ray trace", "singlet-conrady.rez", "SINGLET.rez"},
                            Case{"seidel", "Calculate Seidel Coefficients", "singlet.sei", "SINGLET.sei"},
                            Case{"aberrations", "Aberration calculation", "singlet.abr", "SINGLET.abr"}}) {
-        const BatchRun r = run(std::string(cs.cmd) + " '" + path + "'");
+        const test::BatchRun r = run(std::string(cs.cmd) + " '" + path + "'");
         ASSERT_EQ(r.status, 0) << cs.cmd << r.err;
         const std::string want = test::replaced(test::readdata(cs.data), "/data/SINGLET.dat", path);
         EXPECT_EQ(abr(cs.file), want) << cs.cmd;
@@ -87,7 +64,7 @@ TEST_F(AberrationsBatch, JsonAtFullPrecision) {
     aberrations(m, false, nullptr);
     ASSERT_FALSE(m.calcerror);
 
-    const BatchRun r = run("--json raytrace '" + path + "'");
+    const test::BatchRun r = run("--json raytrace '" + path + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     const auto values = jsonvalues(r.out, "value");
     ASSERT_EQ(values.size(), 27u);
@@ -96,7 +73,7 @@ TEST_F(AberrationsBatch, JsonAtFullPrecision) {
 
     SeidelData s;
     seidelcalc(m, s);
-    const BatchRun rs = run("--json seidel '" + path + "'");
+    const test::BatchRun rs = run("--json seidel '" + path + "'");
     ASSERT_EQ(rs.status, 0) << rs.err;
     const auto sums = jsonvalues(rs.out, "sums");
     ASSERT_EQ(sums.size(), 1u);
@@ -104,7 +81,7 @@ TEST_F(AberrationsBatch, JsonAtFullPrecision) {
     EXPECT_EQ(jsonvalues(rs.out, "DUN").size(), 2u);
     EXPECT_NE(rs.out.find("\"sums\":["), std::string::npos);
 
-    const BatchRun ra = run("--json aberrations '" + path + "'");
+    const test::BatchRun ra = run("--json aberrations '" + path + "'");
     ASSERT_EQ(ra.status, 0) << ra.err;
     EXPECT_EQ(jsonvalues(ra.out, "astigmatism").size(), 1u);
     EXPECT_EQ(jsonvalues(ra.out, "dopsis"), std::vector<double>{5});
@@ -114,7 +91,7 @@ TEST_F(AberrationsBatch, FailuresAndUsage) {
     Model m = test::singlet(0);
     m.rays.rl[2] = 12;   // no chief ray: the Seidel sums cannot be formed
     const std::string path = save(m);
-    const BatchRun r = run("seidel '" + path + "'");
+    const test::BatchRun r = run("seidel '" + path + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Error in calculation!\nSeidel sums are zero in Seidel coefficients calculation\n");
     EXPECT_EQ(log(), "Calculate Seidel Coefficients\nSeidel sums are zero in Seidel coefficients calculation\n");

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "model/lensfile.h"
 #include "model/model.h"
+#include "raytrace/rayscheme.h"
+#include "testutil.h"
 
 namespace zefo::test {
 
@@ -69,7 +72,6 @@ inline void complete(Model& m, double field) {
 }
 
 inline constexpr double kPi = 3.14159265358979323846;
-inline const Index3 kBK7{1.5168, 1.51432, 1.52238};
 
 // A ray of the scheme: label, field value (chief rays), start point and slope cosine m.
 struct Ray {
@@ -91,6 +93,19 @@ inline void glass(Model& m, size_t i) {
     m.sys.sp.index[i] = kBK7;
     m.sys.sp.disp[i] = 0.00806;
     m.sys.sp.glass[i] = "BK7";
+}
+
+// The singlet of lens1.dat with its standard ray scheme aimed as an objective, then read as
+// the given system type.
+inline Model aimedlens1(uint8_t systype) {
+    Model m;
+    EXPECT_EQ(loadlensfile(datafile("lens1.dat"), m), "");
+    m.systype = systype & 1;
+    initstdrays(m);
+    rayscheme(m);
+    EXPECT_FALSE(m.calcerror) << m.errmsg;
+    m.systype = systype;
+    return m;
 }
 
 // Singlet R 50 / -50, 5 mm BK7, stop on the lens, NA 0.1, field 5 degrees.

@@ -24,17 +24,6 @@ namespace {
 using test::Surf;
 using test::makesystem;
 
-// The singlet of lens1.dat with its standard ray scheme aimed, in the given system type.
-Model singlet(uint8_t systype) {
-    Model m;
-    EXPECT_EQ(loadlensfile(test::datafile("lens1.dat"), m), "");
-    m.systype = systype;
-    initstdrays(m);
-    rayscheme(m);
-    EXPECT_FALSE(m.calcerror) << m.errmsg;
-    return m;
-}
-
 int entry(const Model& m, int k) {
     // first list entry of ray k: the nine paraxial entries, then the rays before k
     int p = 9;
@@ -107,7 +96,7 @@ double paraxialfocus(const Model& m, double y) {
 }
 
 TEST(AberrationsTest, MarginalSphericalAberrationMatchesDirectTrace) {
-    Model m = singlet(0);
+    Model m = test::aimedlens1(0);
     const double focus = paraxialfocus(m, m.rays.y[1]);
     ASSERT_NEAR(m.sys.sp.sep[static_cast<size_t>(m.nsurf)], focus, 1e-9);
     Report r;
@@ -120,7 +109,7 @@ TEST(AberrationsTest, MarginalSphericalAberrationMatchesDirectTrace) {
     const std::string& row = r.lines()[3];
     EXPECT_EQ(row.substr(31, 10), fmtf(sa, 10, 6)) << row;
 
-    Model m3 = singlet(1);
+    Model m3 = test::aimedlens1(1);
     aberrations(m3, false, nullptr);
     ASSERT_FALSE(m3.calcerror) << m3.errmsg;
     for (int w = 0; w < 3; ++w)
@@ -179,7 +168,7 @@ TEST(AberrationsTest, ListLengthFollowsTheRayLabels) {
 
 // Three wavelengths: entries in ray order, per ray and wavelength, names and lengths fixed.
 TEST(AberrationsTest, ThreeWavelengthEntriesInRayOrder) {
-    Model m = singlet(1);
+    Model m = test::aimedlens1(1);
     m.aberval.clear();
     m.abername.clear();
     aberrations(m, false, nullptr);
@@ -198,7 +187,7 @@ TEST(AberrationsTest, ThreeWavelengthEntriesInRayOrder) {
 }
 
 TEST(AberrationsTest, ConradyNamesDependOnEqualWavelengths) {
-    Model m = singlet(0);
+    Model m = test::aimedlens1(0);
     aberrations(m, false, nullptr);
     EXPECT_EQ(m.abername[10], "Conrady color axial  ");
     EXPECT_EQ(m.abername[20], "Conrady color skew   ");
@@ -215,7 +204,7 @@ TEST(AberrationsTest, ConradyNamesDependOnEqualWavelengths) {
 // the marker, not the values of the field before it.
 TEST(AberrationsTest, UncomputableChiefRayGivesTheMarker) {
     for (bool statistics : {false, true}) {
-        Model m = singlet(0);
+        Model m = test::aimedlens1(0);
         m.rays.rl[4] = 13;   // a second chief ray on the axis
         m.rays.x[4] = m.rays.y[4] = m.rays.l[4] = m.rays.m[4] = 0;
         aberrations(m, statistics, nullptr);
@@ -243,7 +232,7 @@ TEST(AberrationsTest, ParallelNeighbourGivesTheMarker) {
 
 // The differential-ray equations fail instead of dividing by zero.
 TEST(AberrationsTest, CoddingtonGuardsItsDivisions) {
-    Model m = singlet(0);
+    Model m = test::aimedlens1(0);
     schemeray(m, 2, 0, TraceOpts{false, false, false, true, false, false});
     ASSERT_FALSE(m.calcerror);
     const RayPoint chief{m.X, m.Y, m.Z, m.L, m.M, m.N};
@@ -259,7 +248,7 @@ TEST(AberrationsTest, CoddingtonGuardsItsDivisions) {
 // The merit function's foci (differential rays) and the report's (finite differences) describe
 // the same astigmatic foci of a meridional chief ray.
 TEST(AberrationsTest, CoddingtonAgreesWithFiniteDifferences) {
-    Model m = singlet(0);
+    Model m = test::aimedlens1(0);
     aberrations(m, false, nullptr);
     ASSERT_FALSE(m.calcerror);
     const double Xs = m.aberval[11], Xm = m.aberval[12], dist = m.aberval[13];
@@ -274,7 +263,7 @@ TEST(AberrationsTest, CoddingtonAgreesWithFiniteDifferences) {
 
 TEST(AberrationsTest, MeritPassAllocatesNothing) {
     for (uint8_t systype : {0, 1}) {
-        Model m = singlet(systype);
+        Model m = test::aimedlens1(systype);
         aberrations(m, true, nullptr);   // the first pass sizes the list and names
         ASSERT_FALSE(m.calcerror) << m.errmsg;
         const long before = test::allocationcount();

@@ -9,24 +9,10 @@
 namespace zefo {
 namespace {
 
-struct BatchRun {
-    int status;
-    std::string out, err;
-};
-
-BatchRun runbatch(const std::filesystem::path& dir, const std::string& args) {
-    const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
-    const std::string cmd = std::string(ZEFO_BATCH) + " --progdir '" + dir.string() + "' " + args + " >'" +
-                            out.string() + "' 2>'" + err.string() + "'";
-    const int rc = std::system(cmd.c_str());
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readtextfile(out.string()).value_or(""),
-            readtextfile(err.string()).value_or("")};
-}
-
 TEST(Batch, SaveRoundTripsTheWorkedExampleAndLogs) {
     const auto dir = test::freshdir("batch-save");
     const auto out = dir / "dat" / "out.dat";
-    auto r = runbatch(dir, "save '" + test::datafile("lens1.dat") + "' '" + out.string() + "'");
+    auto r = test::runbatch(dir, "save '" + test::datafile("lens1.dat") + "' '" + out.string() + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readtextfile(out.string()).value(), test::readdata("lens1.dat"));
     EXPECT_EQ(readtextfile((dir / "zefo.log").string()).value(),
@@ -39,12 +25,12 @@ TEST(Batch, ErrorsAndUsageGiveTheirExitStatus) {
         std::ofstream bad(dir / "bad.dat", std::ios::binary);
         bad << "X\r\nsgm\r\n0\r\n2 1 6 21 1.0x 0 0 20 2 0 2\r\n";
     }
-    auto r = runbatch(dir, "save '" + (dir / "bad.dat").string() + "' '" + (dir / "o.dat").string() + "'");
+    auto r = test::runbatch(dir, "save '" + (dir / "bad.dat").string() + "' '" + (dir / "o.dat").string() + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Invalid numeric input\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "o.dat"));
-    EXPECT_EQ(runbatch(dir, "nosuchcommand").status, 2);
-    EXPECT_EQ(runbatch(dir, "save onlyone.dat").status, 2);
+    EXPECT_EQ(test::runbatch(dir, "nosuchcommand").status, 2);
+    EXPECT_EQ(test::runbatch(dir, "save onlyone.dat").status, 2);
 }
 
 }  // namespace

@@ -16,33 +16,14 @@
 namespace zefo {
 namespace {
 
-struct TraceRun {
-    int status;
-    std::string out, err;
-};
-
-class BatchTrace : public ::testing::Test {
+class BatchTrace : public test::BatchTest {
 protected:
     void SetUp() override {
-        dir = test::freshdir(std::string("batch-trace-") +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        BatchTest::SetUp();
         lens1 = std::filesystem::absolute(test::datafile("lens1.dat")).lexically_normal().generic_string();
     }
 
-    TraceRun run(const std::string& args) {
-        std::filesystem::remove(dir / "zefo.log");
-        const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
-        const std::string cmd = std::string(ZEFO_BATCH) + " --progdir '" + dir.string() + "' --date 10.12.2026 " +
-                                args + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int rc = std::system(cmd.c_str());
-        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readtextfile(out.string()).value_or(""),
-                readtextfile(err.string()).value_or("")};
-    }
 
-    std::string log() const { return readtextfile((dir / "zefo.log").string()).value_or(""); }
-    std::string abr(const std::string& name) const {
-        return readtextfile((dir / "abr" / name).string()).value_or("<missing>");
-    }
     // An expected report text with the lens data file path filled in.
     static std::string expected(const std::string& data, const std::string& path) {
         return test::replaced(test::readdata(data), "@FILE@", path);
@@ -53,7 +34,6 @@ protected:
         return path;
     }
 
-    std::filesystem::path dir;
     std::string lens1;
 };
 

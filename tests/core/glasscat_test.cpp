@@ -309,23 +309,9 @@ TEST_F(GlassCat, EditorGlassEntryFillsTheRow) {
 
 // --- the batch commands ---
 
-struct GlassBatchRun {
-    int status;
-    std::string out, err;
-};
-
-GlassBatchRun runglassbatch(const std::filesystem::path& dir, const std::string& args) {
-    const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
-    const std::string cmd = std::string(ZEFO_BATCH) + " --progdir '" + dir.string() + "' " + args + " >'" +
-                            out.string() + "' 2>'" + err.string() + "'";
-    const int rc = std::system(cmd.c_str());
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readtextfile(out.string()).value_or(""),
-            readtextfile(err.string()).value_or("")};
-}
-
 TEST(GlassBatch, GlassShowsTheRecordAndItsIndices) {
     const auto dir = test::freshdir("glassbatch-show");
-    auto r = runglassbatch(dir, "glass BK7");
+    auto r = test::runbatch(dir, "glass BK7");
     ASSERT_EQ(r.status, 0) << r.err;
     GlassCatalog cat;
     ASSERT_EQ(cat.open((dir / "glass").string()), "");
@@ -349,30 +335,30 @@ TEST(GlassBatch, GlassShowsTheRecordAndItsIndices) {
               "disp 0.008057\n");
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "glass" / "sgm.DB"));
 
-    r = runglassbatch(dir, "glass bk7");
+    r = test::runbatch(dir, "glass bk7");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Glass name not found\n");
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(runglassbatch(dir, "glass").status, 2);
+    EXPECT_EQ(test::runbatch(dir, "glass").status, 2);
 }
 
 TEST(GlassBatch, ImportAgfCountsAndKeepsTheGlasses) {
     const auto dir = test::freshdir("glassbatch-import");
     const std::string agf = "'" + test::datafile("madeup.agf") + "'";
-    auto r = runglassbatch(dir, "import-agf " + agf);
+    auto r = test::runbatch(dir, "import-agf " + agf);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "Glasses added: 3\n"
               "Skipped, name already in the catalogue: 2\n"
               "Skipped, unsupported formula: 1\n"
               "Skipped, unusable data: 2\n");
-    r = runglassbatch(dir, "import-agf " + agf);
+    r = test::runbatch(dir, "import-agf " + agf);
     EXPECT_EQ(r.out,
               "Glasses added: 0\n"
               "Skipped, name already in the catalogue: 5\n"
               "Skipped, unsupported formula: 1\n"
               "Skipped, unusable data: 2\n");
-    r = runglassbatch(dir, "glass ZS-SELL3");
+    r = test::runbatch(dir, "glass ZS-SELL3");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\nn 0.0005876 1.516368\nn 0.0006563 1.513881\nn 0.0004861 1.521973\n"), std::string::npos)
         << r.out;
@@ -380,7 +366,7 @@ TEST(GlassBatch, ImportAgfCountsAndKeepsTheGlasses) {
     EXPECT_EQ(readtextfile((dir / "zefo.log").string()).value(),
               line + "Import glass catalogue - Finished\n" + line + "Import glass catalogue - Finished\n");
 
-    r = runglassbatch(dir, "import-agf '" + (dir / "none.agf").string() + "'");
+    r = test::runbatch(dir, "import-agf '" + (dir / "none.agf").string() + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Cannot read file " + (dir / "none.agf").string() + "\n");
 }

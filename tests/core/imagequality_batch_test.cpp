@@ -13,35 +13,16 @@
 namespace zefo {
 namespace {
 
-struct IqBatchRun {
-    int status;
-    std::string out, err;
-};
-
-class IqBatch : public ::testing::Test {
+class IqBatch : public test::BatchTest {
 protected:
     void SetUp() override {
-        dir = test::freshdir(std::string("batch-iq-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        BatchTest::SetUp();
         const Model m = test::paraboloid();
         lens = (dir / "paraboloid.dat").generic_string();
         ASSERT_EQ(savelensfile(lens, m), "");
     }
 
-    IqBatchRun run(const std::string& args) {
-        std::filesystem::remove(dir / "zefo.log");
-        const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
-        const std::string cmd = std::string(ZEFO_BATCH) + " --progdir '" + dir.string() + "' --date 10.12.2026 " +
-                                args + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int rc = std::system(cmd.c_str());
-        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readtextfile(out.string()).value_or(""),
-                readtextfile(err.string()).value_or("")};
-    }
-    std::string log() const { return readtextfile((dir / "zefo.log").string()).value_or(""); }
-    std::string file(const std::string& sub) const {
-        return readtextfile((dir / sub).string()).value_or("<missing>");
-    }
 
-    std::filesystem::path dir;
     std::string lens;
 };
 

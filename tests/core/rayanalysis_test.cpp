@@ -16,19 +16,6 @@ namespace {
 
 using test::makesystem;
 
-// The singlet of lens1.dat with its ray scheme aimed as an objective, then read as the
-// given system type.
-Model singlet(uint8_t systype) {
-    Model m;
-    EXPECT_EQ(loadlensfile(test::datafile("lens1.dat"), m), "");
-    m.systype = systype & 1;
-    initstdrays(m);
-    rayscheme(m);
-    EXPECT_FALSE(m.calcerror) << m.errmsg;
-    m.systype = systype;
-    return m;
-}
-
 bool contains(const Report& r, const std::string& text) {
     for (const auto& l : r.lines())
         if (l.find(text) != std::string::npos) return true;
@@ -55,7 +42,7 @@ TEST(RayAnalysisTest, SystemTypeIsRestoredOnEveryPath) {
     };
     for (const Case& cs : {Case{0, "ok"}, Case{1, "ok"}, Case{0, "paraxial"}, Case{4, "paraxial"},
                            Case{6, "paraxial"}, Case{0, "trace"}, Case{1, "trace"}, Case{0, "parallel"}}) {
-        Model m = singlet(cs.systype);
+        Model m = test::aimedlens1(cs.systype);
         const std::string path = cs.path;
         bool runparax = false;
         if (path == "paraxial") {
@@ -134,7 +121,7 @@ TEST(RayAnalysisTest, ReflectedPathLengths) {
 
 TEST(RayAnalysisTest, ChromaticLinesOnlyForDifferentWavelengths) {
     for (bool mono : {false, true}) {
-        Model m = singlet(0);
+        Model m = test::aimedlens1(0);
         if (mono) m.wl = {0.0005876, 0.0005876, 0.0005876};
         RayAnalysis a;
         Report r;
@@ -152,7 +139,7 @@ TEST(RayAnalysisTest, ChromaticLinesOnlyForDifferentWavelengths) {
 // The distortion lines of an objective are the relative image heights, which at the first
 // wavelength equal the distortion of the ray trace report.
 TEST(RayAnalysisTest, DistortionAgreesWithTheAberrationList) {
-    Model m = singlet(0);
+    Model m = test::aimedlens1(0);
     RayAnalysis a;
     rayanalysis(m, false, nullptr, a);
     ASSERT_FALSE(m.calcerror);

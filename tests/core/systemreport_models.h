@@ -76,7 +76,6 @@ inline Model objectivemodel(const char* name, const std::vector<SurfaceRow>& row
 }
 
 constexpr Index3 kAir{1.0, 1.0, 1.0};
-constexpr Index3 kBK7{1.5168, 1.51432, 1.52238};
 constexpr Index3 kF2{1.62004, 1.61503, 1.63208};
 
 // A cemented doublet (aspheric front) followed by a plano-convex lens whose plane back

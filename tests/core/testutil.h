@@ -1,12 +1,19 @@
 // Helpers shared by the core tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "model/model.h"
 #include "util/fileio.h"
 
 namespace zefo::test {
+
+// Catalogue indices of BK7 at the d, C and F lines.
+inline constexpr Index3 kBK7{1.5168, 1.51432, 1.52238};
 
 inline std::string datafile(const std::string& name) {
     return std::string(ZEFO_TEST_DATA) + "/" + name;
@@ -30,5 +37,41 @@ inline std::string replaced(std::string text, const std::string& what, const std
     if (p != std::string::npos) text.replace(p, what.size(), by);
     return text;
 }
+
+// What a run of zefo-batch left: exit status, standard output and standard error.
+struct BatchRun {
+    int status;
+    std::string out, err;
+};
+
+// Runs zefo-batch with its workspace in dir; args are shell words quoted by the caller.
+inline BatchRun runbatch(const std::filesystem::path& dir, const std::string& args) {
+    const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
+    const std::string cmd = std::string(ZEFO_BATCH) + " --progdir '" + dir.string() + "' " + args + " >'" +
+                            out.string() + "' 2>'" + err.string() + "'";
+    const int rc = std::system(cmd.c_str());
+    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readtextfile(out.string()).value_or(""),
+            readtextfile(err.string()).value_or("")};
+}
+
+// Fixture of the batch command tests: a fresh workspace per test, a fixed report date
+// and a fresh command log per run.
+class BatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = freshdir(std::string("batch-") + ::testing::UnitTest::GetInstance()->current_test_suite()->name() +
+                       "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+    BatchRun run(const std::string& args) {
+        std::filesystem::remove(dir / "zefo.log");
+        return runbatch(dir, "--date 10.12.2026 " + args);
+    }
+    std::string log() const { return readtextfile((dir / "zefo.log").string()).value_or(""); }
+    std::string file(const std::string& sub) const {
+        return readtextfile((dir / sub).string()).value_or("<missing>");
+    }
+    std::string abr(const std::string& name) const { return file("abr/" + name); }
+    std::filesystem::path dir;
+};
 
 }  // namespace zefo::test

@@ -46,13 +46,6 @@ std::string f10(double v, int w, int d) {
     return fmtf(v, w, d).substr(0, 10);
 }
 
-bool isair(const std::string& glass) {
-    const auto b = glass.find_first_not_of(' ');
-    if (b == std::string::npos) return true;
-    const auto e = glass.find_last_not_of(' ');
-    return glass.compare(b, e - b + 1, "air") == 0;
-}
-
 int entriesofkind(int kind, bool three) {
     switch (kind) {
         case 2: case 4: return three ? 3 : 2;

@@ -33,13 +33,6 @@ private:
     uint8_t saved_;
 };
 
-bool isair(const std::string& glass) {
-    const auto b = glass.find_first_not_of(' ');
-    if (b == std::string::npos) return true;
-    const auto e = glass.find_last_not_of(' ');
-    return glass.compare(b, e - b + 1, "air") == 0;
-}
-
 // a / b, or the marker when b is 0 or a is already the marker.
 double ratio(double a, double b) {
     if (b == 0 || a == abermarker) return abermarker;

@@ -106,15 +106,6 @@ void closewindowreport(Report& r) {
     r.addline("End of displayed data");
 }
 
-bool isair(const std::string& glass) {
-    size_t b = glass.find_first_not_of(' ');
-    if (b == std::string::npos) return true;
-    size_t e = glass.find_last_not_of(' ');
-    std::string g = glass.substr(b, e - b + 1);
-    for (char& c : g) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return g == "air";
-}
-
 // Paraxial ray through one surface of radius r (0 = plane) from index n to n2.
 void refractparax(double y, double& u, double r, double n, double n2) {
     const double c = r != 0 ? 1.0 / r : 0.0;

@@ -1,5 +1,7 @@
 #include "model/model.h"
 
+#include <cctype>
+
 namespace zefo {
 
 void initglobals(Model& m) {
@@ -71,6 +73,16 @@ void fail(Model& m, const std::string& msg) {
     if (m.calcerror) return;
     m.calcerror = true;
     m.errmsg = msg;
+}
+
+bool isair(const std::string& glass) {
+    const size_t b = glass.find_first_not_of(' ');
+    if (b == std::string::npos) return true;
+    const size_t e = glass.find_last_not_of(' ');
+    if (e - b + 1 != 3) return false;
+    for (size_t i = 0; i < 3; ++i)
+        if (std::tolower(static_cast<unsigned char>(glass[b + i])) != "air"[i]) return false;
+    return true;
 }
 
 bool ismirror(const std::string& surflabel) {

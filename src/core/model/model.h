@@ -254,6 +254,9 @@ bool ismono(const Model& m);
 // Records the first failure of a calculation; later failures keep the first message.
 void fail(Model& m, const std::string& msg);
 
+// True when the glass name (blanks trimmed, any case) is air or empty.
+bool isair(const std::string& glass);
+
 // True when the surface label marks a mirror ("M", "SM", "MS", ...).
 bool ismirror(const std::string& surflabel);
 

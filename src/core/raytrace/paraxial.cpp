@@ -1,11 +1,11 @@
 #include "raytrace/paraxial.h"
+#include "util/mathutil.h"
 
 #include <cmath>
 
 namespace zefo {
 namespace {
 
-constexpr double kbig = 1e30;
 
 bool validstop(Model& m) {
     if (m.stopsurf >= 1 && m.stopsurf <= m.nsurf) return true;

@@ -6,6 +6,7 @@
 
 #include "raytrace/paraxial.h"
 #include "raytrace/raytrace.h"
+#include "util/mathutil.h"
 
 namespace zefo {
 namespace {
@@ -14,7 +15,6 @@ constexpr double aimtol = 5e-4;      // relative pupil coordinate accuracy of co
 constexpr double stoptol = 1e-4;     // chief ray height accuracy at the stop, mm
 const char* const msgrays = "Invalid number of rays in the ray scheme";
 
-double sign(double x) { return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; }
 
 // Off-axis fields of the layout that belongs to a ray count; 0 for an unknown count.
 int layoutfields(int nrays) {

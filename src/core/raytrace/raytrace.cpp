@@ -1,4 +1,5 @@
 #include "raytrace/raytrace.h"
+#include "util/mathutil.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +7,6 @@
 namespace zefo {
 namespace {
 
-constexpr double kbig = 1e30;   // stands for an infinite distance
 
 const char* const msgdirection = "Z direction vector must be different from zero";
 const char* const msgtype = "Invalid surface type";
@@ -48,7 +48,6 @@ inline SurfKind surfkind(const std::string& label) {
 }
 
 inline double inv(double x) { return x == 0 ? kbig : 1 / x; }
-inline double sign(double x) { return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; }
 
 // One trace: the ray state is kept in locals and written back to the model at the end.
 class Tracer {
