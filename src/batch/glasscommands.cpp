@@ -33,8 +33,8 @@ std::string glasscmd(Context& c) {
         << "vd " << fmtf(g->vd, 0, 4) << "\n";
     for (int i = 0; i < 6; ++i) out << "A" << i << " " << exactreal(g->a[i]) << "\n";
     const Index3 n = glassindices(g->a, c.m.wl);
-    for (int w = 0; w < 3; ++w) out << "n " << fmtf(c.m.wl[w], 0, 7) << " " << fmtf(n[w], 0, 6) << "\n";
-    out << "disp " << fmtf(n[2] - n[1], 0, 6) << "\n";
+    for (int w = 0; w < 3; ++w) out << "n " << fmtf(c.m.wl[w], 0, 7) << " " << fmtf(n[w], 0, 5) << "\n";
+    out << "disp " << fmtf(n[2] - n[1], 0, 5) << "\n";
     return {};
 }
 
