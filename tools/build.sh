@@ -24,7 +24,8 @@ cmake --build build
 
 case "${1:-}" in
   run)
-    mkdir -p workspace
+    mkdir -p workspace/dat
+    cp -n samples/*.dat workspace/dat/   # the sample lenses, for a first look
     cd workspace && exec ../build/src/gui/zefo
     ;;
   test)

@@ -1,7 +1,9 @@
-// Batch commands of the model: saving a lens data file.
+// Batch commands of the model: saving a lens data file, writing the sample lenses.
 #include <filesystem>
 
+#include "app/samplelenses.h"
 #include "batch.h"
+#include "model/glasscat.h"
 #include "model/lensfile.h"
 
 namespace zefo::batch {
@@ -49,11 +51,27 @@ std::string savecmd(Context& c) {
     return {};
 }
 
+// Writes the sample lens data files into the workspace's dat folder.
+std::string samplescmd(Context& c) {
+    expectargs(c, 0, "samples takes no arguments");
+    GlassCatalog cat;
+    if (auto e = cat.open(c.ws.glassdir); !e.empty()) return e;
+    for (const SampleLens& s : samplelenses()) {
+        const Model m = buildsamplelens(s, cat);
+        if (m.calcerror) return std::string(s.sysname) + ": " + m.errmsg;
+        const std::string path = c.ws.datdir + s.sysname + ".dat";
+        if (auto e = savelensfile(path, m); !e.empty()) return e;
+        *c.out << path << "\n";
+    }
+    return {};
+}
+
 }  // namespace
 
 std::vector<CommandEntry> modelcommands() {
     return {
         {"save", "IN.dat OUT.dat", savecmd},
+        {"samples", "", samplescmd},
     };
 }
 
