@@ -364,6 +364,13 @@ void TraceCommandTest::srtdialogfieldsandhints() {
             srt.RadioButton2->setChecked(true);
             QVERIFY(!srt.MaskEdit1->isEnabled());
             QVERIFY(srt.MaskEdit2->isEnabled() && srt.MaskEdit5->isEnabled());
+            // A typed number is shown in the field's own format when the field is left.
+            srt.MaskEdit3->setText("-3.5");
+            emit srt.MaskEdit3->editingFinished();
+            QCOMPARE(srt.MaskEdit3->displayText(), QString("   -3.5000"));
+            srt.MaskEdit4->setText("0.05");
+            emit srt.MaskEdit4->editingFinished();
+            QCOMPARE(srt.MaskEdit4->displayText(), QString("0.050000"));
             const std::pair<QWidget*, QString> hints[] = {
                 {srt.MaskEdit1, "Enter ray number between 1 and 34"},
                 {srt.MaskEdit4, "Enter number between 0 and 1"},

@@ -47,8 +47,8 @@ TSRTDialog::TSRTDialog(QWidget* parent, const Model& m, Dialogs& dialogs,
     // Five places for the integer part (digits or a sign), four decimals.
     MaskEdit2 = maskedit(this, "MaskEdit2", "#####.0000", "    0.0000");
     MaskEdit3 = maskedit(this, "MaskEdit3", "#####.0000", "    0.0000");
-    MaskEdit4 = maskedit(this, "MaskEdit4", "9.999999", "0.000000");
-    MaskEdit5 = maskedit(this, "MaskEdit5", "9.999999", "0.000000");
+    MaskEdit4 = maskedit(this, "MaskEdit4", "9.000000", "0.000000");
+    MaskEdit5 = maskedit(this, "MaskEdit5", "9.000000", "0.000000");
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->addItems({"1", "2", "3"});
@@ -90,6 +90,20 @@ TSRTDialog::TSRTDialog(QWidget* parent, const Model& m, Dialogs& dialogs,
     for (QWidget* w : {static_cast<QWidget*>(MaskEdit1), static_cast<QWidget*>(MaskEdit4),
                        static_cast<QWidget*>(MaskEdit5), static_cast<QWidget*>(ComboBox1)})
         w->installEventFilter(this);
+
+    // A typed number is shown right-aligned in its mask once the field is left.
+    struct Format {
+        QLineEdit* e;
+        int width, decimals;
+    };
+    for (const Format f : {Format{MaskEdit2, 10, 4}, Format{MaskEdit3, 10, 4}, Format{MaskEdit4, 8, 6},
+                           Format{MaskEdit5, 8, 6}})
+        connect(f.e, &QLineEdit::editingFinished, this, [f] {
+            const auto v = parsetyped(f.e->text().toStdString());
+            if (!v) return;
+            const std::string text = fmtf(*v, f.width, f.decimals);
+            if (static_cast<int>(text.size()) == f.width) f.e->setText(QString::fromStdString(text));
+        });
 
     RadioButton1->setChecked(true);
     RadioButtonClick();
