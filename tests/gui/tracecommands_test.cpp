@@ -323,12 +323,12 @@ void TraceCommandTest::srtdialogrefusesbadinput() {
     s.dialogs.dialogsteps << [&](QDialog& d) {
         auto& srt = dynamic_cast<TSRTDialog&>(d);
         QLineEdit* fields[] = {srt.MaskEdit1, srt.MaskEdit2, srt.MaskEdit3, srt.MaskEdit4, srt.MaskEdit5};
-        previous = fields[field]->text();
+        previous = fields[field]->displayText();
         (another ? srt.RadioButton2 : srt.RadioButton1)->setChecked(true);
         for (int i = another ? 1 : 0; i < (another ? 5 : 1); ++i) fields[i]->setText(texts[i]);
         srt.Button1->click();
         stayed = srt.result() != QDialog::Accepted;
-        after = fields[field]->text();
+        after = fields[field]->displayText();
         srt.Button2->click();
         return srt.result();
     };

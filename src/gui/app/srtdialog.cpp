@@ -86,7 +86,7 @@ TSRTDialog::TSRTDialog(QWidget* parent, const Model& m, Dialogs& dialogs,
     lay->addLayout(buttons);
 
     fields_ = {MaskEdit1, MaskEdit2, MaskEdit3, MaskEdit4, MaskEdit5};
-    for (size_t i = 0; i < fields_.size(); ++i) previous_[i] = fields_[i]->text();
+    for (size_t i = 0; i < fields_.size(); ++i) previous_[i] = fields_[i]->displayText();
     for (QWidget* w : {static_cast<QWidget*>(MaskEdit1), static_cast<QWidget*>(MaskEdit4),
                        static_cast<QWidget*>(MaskEdit5), static_cast<QWidget*>(ComboBox1)})
         w->installEventFilter(this);
@@ -171,7 +171,7 @@ void TSRTDialog::Button1Click() {
     SrtInput in;
     in.wl = std::max(0, ComboBox1->currentIndex());
     if (!(RadioButton1->isChecked() ? checkray(in) : checkcoordinates(in))) return;
-    for (size_t i = 0; i < fields_.size(); ++i) previous_[i] = fields_[i]->text();
+    for (size_t i = 0; i < fields_.size(); ++i) previous_[i] = fields_[i]->displayText();
     input_ = in;
     accept();
 }
