@@ -85,6 +85,8 @@ private slots:
     void srtraymissesasurface();
     void telescopeasksentrancepupil();
     void printsystemandrays();
+    void oddsystemsnevercrash_data();
+    void oddsystemsnevercrash();
 };
 
 void TraceCommandTest::startopensglasscatalog() {
@@ -534,6 +536,65 @@ void TraceCommandTest::printsystemandrays() {
     s.form->trigger("PrintRays");
     QCOMPARE(s.logsince(before), (QStringList{"Print ray scheme", "Print ray scheme - Terminated by user"}));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
+}
+
+void TraceCommandTest::oddsystemsnevercrash_data() {
+    QTest::addColumn<int>("system");
+    QTest::newRow("one surface") << 0;
+    QTest::newRow("aspheric doublet") << 1;
+    QTest::newRow("stored singlet") << 2;
+    QTest::newRow("plane glass block") << 3;
+    QTest::newRow("stop behind the image") << 4;
+}
+
+// Every command of the ray trace menus runs on odd systems to an end the user can see:
+// finished, terminated or an error box, never an exception or a crash.
+void TraceCommandTest::oddsystemsnevercrash() {
+    QFETCH(int, system);
+    Session s;
+    QString path;
+    if (system == 2) {
+        path = s.lens();
+    } else {
+        Model m;
+        if (system == 0) m = buildobjective({{"S", 50, 100, 1.5, 0.01, 10}}, 1, 0.1, {5}, 6);
+        if (system == 1) m = asphericdoublet();
+        if (system == 3)
+            m = buildobjective({{"S", 0, 10, 1.5, 0.01, 10}, {"S", 0, 50, 1, 0, 10}}, 1, 0.1, {5}, 6);
+        if (system == 4) {
+            m = buildobjective({{"S", 50, 5, 1.5, 0.01, 10}, {"S", -50, 50, 1, 0, 10}}, 1, 0.1, {5}, 6);
+            m.stopsurf = 3;
+        }
+        if (system != 1) initstdrays(m);
+        path = QString::fromStdString(s.ws.datdir) + "odd.dat";
+        QCOMPARE(savelensfile(path.toStdString(), m), std::string());
+    }
+    s.open(path);
+    QVERIFY(s.form->loaded());
+    for (const char* name : {"CalculateRayScheme", "OpticalSystem", "OpticalSystemFull", "RayData",
+                             "ParaxialRayTrace", "ParaxialRaytraceFull", "SeidelCoefficients", "RayTrace",
+                             "SingleRayTrace", "Aberrations", "PrintOpticalSystem", "PrintRays"}) {
+        s.dialogs.dialogsteps << srtstep([](TSRTDialog&) {});
+        const int before = s.log().size();
+        const int errors = s.dialogs.errors.size();
+        const int notices = s.dialogs.notices.size();
+        s.form->trigger(name);
+        const QStringList log = s.logsince(before);
+        const QString state = s.form->statuspanel(2);
+        if (log.isEmpty()) {
+            // Only the paraxial lens data refuse a system, with their notice.
+            QCOMPARE(s.dialogs.notices.mid(notices),
+                     QStringList{"System must have minimum two surfaces for paraxial calculations!"});
+        } else if (state == "Status: Error") {
+            QCOMPARE(s.dialogs.errors.size(), errors + 1);
+            QVERIFY2(s.dialogs.errors.last().startsWith("Error in"), qPrintable(s.dialogs.errors.last()));
+            QVERIFY2(!log.last().isEmpty() && !log.last().endsWith("Finished"), name);
+        } else {
+            QVERIFY2(state == "Status: Finished", name);
+            QVERIFY2(log.last().endsWith(" - Finished"), name);
+        }
+        QVERIFY2(!s.m.calcerror && !s.m.cancelled && s.m.errmsg.empty(), name);
+    }
 }
 
 int runtracecommandtests(int argc, char** argv) {
