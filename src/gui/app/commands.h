@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "analysis/systemreport.h"
 #include "app/report.h"
 #include "app/workspace.h"
-#include "analysis/systemreport.h"
 #include "app/wavelength.h"
 #include "model/model.h"
 

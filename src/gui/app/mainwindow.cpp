@@ -177,7 +177,7 @@ void ZefoMainForm::failcommand(const std::string& err) {
     logline(err);
 }
 
-// The report headers' date: day, month and year as dd.mm.yyyy.
+// The context of a work; its date is today's as the report headers show it, dd.mm.yyyy.
 CalcContext ZefoMainForm::context() {
     return CalcContext{m_, ws_, filebasestd_, this, flags_, dialogs_, filepath_.toStdString(),
                        [this](const std::string& line) { logline(line); },
