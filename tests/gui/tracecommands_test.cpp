@@ -47,7 +47,7 @@ QString openaimedgauss(Session& s) {
     return path;
 }
 
-QStringList windowlines(TDisplaySystem* w) { return w->DSMemo->toPlainText().split('\n'); }
+QStringList reportlines(TDisplaySystem* w) { return w->DSMemo->toPlainText().split('\n'); }
 
 QString abrfile(const Session& s, const QString& name) { return QString::fromStdString(s.ws.abrdir) + name; }
 
@@ -171,7 +171,7 @@ void TraceCommandTest::reportcommands() {
     const auto windows = s.form->reportwindows();
     QCOMPARE(windows.size(), 1);
     QCOMPARE(windows[0]->windowTitle(), window);
-    const QStringList lines = windowlines(windows[0]);
+    const QStringList lines = reportlines(windows[0]);
     QCOMPARE(lines.first(), head == "title" ? titleline("SAMPLE", path) : head);
     if (head != "title") QVERIFY(lines.contains(titleline("SAMPLE", path)) || command == "RayData");
     QCOMPARE(lines.mid(lines.size() - 2), (QStringList{" ", "End of displayed data"}));
@@ -431,7 +431,7 @@ void TraceCommandTest::srttypedrayreport() {
     const auto windows = s.form->reportwindows();
     QCOMPARE(windows.size(), 1);
     QCOMPARE(windows[0]->windowTitle(), QString("Single Ray Trace"));
-    QCOMPARE(windowlines(windows[0]), expected + QStringList({" ", "End of displayed data"}));
+    QCOMPARE(reportlines(windows[0]), expected + QStringList({" ", "End of displayed data"}));
     QVERIFY(s.enabled("DisplaySingleRayTrace"));
     QVERIFY(s.enabled("PrintSingleRayTrace"));
 }
