@@ -74,6 +74,7 @@ private slots:
     void rayschemeaimsandchangesdesign();
     void rayschemefailures_data();
     void rayschemefailures();
+    void paraxialreportofsinglet();
     void paraxialneedstwosurfaces();
     void failingcalculations_data();
     void failingcalculations();
@@ -235,6 +236,38 @@ void TraceCommandTest::rayschemefailures() {
     QVERIFY(!s.m.calcerror);
     QVERIFY(!s.m.datachanged);
     if (raytype == 0) QVERIFY(s.m.rays.y == xbefore);
+}
+
+// The stored singlet (R = +-51.68, d = 5, n = 1.5168): thick-lens formulas give
+// f = 50.838, back focal length 49.162 and, by symmetry, the front focal length printed as -49.162.
+void TraceCommandTest::paraxialreportofsinglet() {
+    Session s;
+    const QString path = s.lens();
+    s.open(path);
+    s.form->trigger("ParaxialRayTrace");
+    const QStringList expected{
+        "         P A R A X I A L   L E N S   D A T A   C A L C U L A T I O N        ",
+        " ",
+        titleline("LENS1", path),
+        " ",
+        "",
+        "",
+        "Lens No. 1",
+        "",
+        "Design data: ",
+        "Radius: R1 =     51.680  R2 =    -51.680",
+        "Lens thickness d =    5.000",
+        "Glass: BK7",
+        "",
+        "",
+        "Paraxial data are:",
+        "Efective focal lenght f =    50.838",
+        "Back focal length    sp =    49.162",
+        "Front focal length    s =   -49.162",
+        " ",
+        "Measurement units are mm"};
+    QCOMPARE(Session::textlines(abrfile(s, "lens1.prs")), expected);
+    QCOMPARE(reportlines(s.form->reportwindows().first()), expected + QStringList({" ", "End of displayed data"}));
 }
 
 void TraceCommandTest::paraxialneedstwosurfaces() {
