@@ -75,6 +75,7 @@ private slots:
     void rayschemefailures_data();
     void rayschemefailures();
     void paraxialreportofsinglet();
+    void systemreportofsinglet();
     void paraxialneedstwosurfaces();
     void failingcalculations_data();
     void failingcalculations();
@@ -268,6 +269,30 @@ void TraceCommandTest::paraxialreportofsinglet() {
         "Measurement units are mm"};
     QCOMPARE(Session::textlines(abrfile(s, "lens1.prs")), expected);
     QCOMPARE(reportlines(s.form->reportwindows().first()), expected + QStringList({" ", "End of displayed data"}));
+}
+
+// The system data of the singlet: the image plane moves to the back focal length 49.162
+// (object at infinity, no defocus) and the focal length is the thick-lens 50.8379.
+void TraceCommandTest::systemreportofsinglet() {
+    Session s;
+    const QString path = s.lens();
+    s.open(path);
+    QCOMPARE(s.m.mag, 0.0);
+    QCOMPARE(s.m.defocus, 0.0);
+    s.form->trigger("OpticalSystem");
+    const QStringList expected{
+        titleline("LENS1", path),
+        "Focal length =   50.8379",
+        "Wave lengths are:    0.0005876   0.0006563   0.0004861",
+        " No    Radius   Separation  index1   index2   index3    disp     glass    hmax",
+        "  1    51.680     0.000    1.00000  1.00000  1.00000  0.00000     air     10.00",
+        "  2   -51.680     5.000    1.51680  1.51432  1.52238  0.00806     BK7     10.00",
+        "IMG     0.000    49.162    1.00000  1.00000  1.00000  0.00000     air      8.70",
+        " ",
+        "Measurement units are mm",
+        " ",
+        "End of displayed data"};
+    QCOMPARE(reportlines(s.form->reportwindows().first()), expected);
 }
 
 void TraceCommandTest::paraxialneedstwosurfaces() {
