@@ -2,6 +2,7 @@
 
 #include "app/helpwindow.h"
 #include "app/mainwindow.h"
+#include "app/tracework.h"
 
 namespace zefo::gui {
 
@@ -35,9 +36,15 @@ const std::vector<Command>& commandcatalogue() {
         {.name = "FileSaveAs", .menu = "File", .caption = "Save &As...", .title = "Save optical system",
          .logtext = "Save optical file with different name", .own = &F::FileSaveAs},
         {.name = "FileClose", .menu = "File", .caption = "&Close", .own = &F::FileClose},
+        // File > Print: the system and the ray scheme, printed directly
+        {.name = "PrintOpticalSystem", .menu = "File/Print", .caption = "&Optical System",
+         .title = "Print optical system", .shell = Shell::Print, .report = printsystem},
+        {.name = "PrintRays", .menu = "File/Print", .caption = "&Rays", .title = "Print ray scheme",
+         .shell = Shell::Print, .report = printrays},
         // File > Print: stored reports
         {.name = "PrintParaxialData", .menu = "File/Print", .caption = "&Paraxial Ray Trace",
-         .title = "Print paraxial ray trace", .shell = Shell::Print, .group = Group::Result, .ext = ".prs"},
+         .title = "Print paraxial ray trace", .shell = Shell::Print, .group = Group::Result, .ext = ".prs",
+         .separator = true},
         {.name = "PrintSeidelCoefficients", .menu = "File/Print", .caption = "Seidel &Coefficients",
          .title = "Print Seidel Coefficients", .shell = Shell::Print, .group = Group::Result, .ext = ".sei"},
         {.name = "PrintRayTrace", .menu = "File/Print", .caption = "Ray &Trace",
@@ -78,10 +85,45 @@ const std::vector<Command>& commandcatalogue() {
         {.name = "FileExit", .menu = "File", .caption = "E&xit", .group = Group::Start, .own = &F::FileExit,
          .separator = true},
 
+        // Optical Data: the system and the ray scheme
+        {.name = "OpticalSystem", .menu = "Optical Data", .caption = "Optical &System",
+         .title = "Display optical system", .shell = Shell::Report, .window = "Optical System Data",
+         .report = displaysystem},
+        {.name = "OpticalSystemFull", .menu = "Optical Data", .caption = "Optical System Full",
+         .title = "Display full optical system", .finished = "Display optical system - Finished",
+         .shell = Shell::Report, .window = "Optical Full System Data", .report = displaysystemfull},
+        {.name = "RayData", .menu = "Optical Data", .caption = "&Ray", .title = "Display ray scheme",
+         .shell = Shell::Report, .window = "Ray Data", .report = displayrays},
+
+        // Ray Trace
+        {.name = "CalculateRayScheme", .menu = "Ray Trace", .caption = "&Calculate Ray Scheme",
+         .title = "Ray scheme calculation", .shell = Shell::Report,
+         .errtext = "Error in calculation of ray scheme", .report = calcrayscheme, .changesdesign = true,
+         .donetext = "Ray scheme for the optical system is calculated."},
+        {.name = "ParaxialRayTrace", .menu = "Ray Trace", .caption = "&Paraxial Ray Trace",
+         .title = "Paraxial ray trace", .shell = Shell::Report, .window = "Paraxial Data", .ext = ".prs",
+         .report = paraxialdata, .separator = true, .refusal = paraxialrefusal},
+        {.name = "ParaxialRaytraceFull", .menu = "Ray Trace", .caption = "Paraxial Raytrace Full",
+         .title = "Paraxial ray trace full", .finished = "Paraxial ray trace - Finished",
+         .shell = Shell::Report, .window = "Paraxial Data full", .ext = ".prs", .report = paraxialdatafull,
+         .refusal = paraxialrefusal},
+        {.name = "SeidelCoefficients", .menu = "Ray Trace", .caption = "&Seidel Coefficients",
+         .title = "Calculate Seidel Coefficients", .shell = Shell::Report, .window = "Seidel Coefficients",
+         .ext = ".sei", .report = seidelwork, .separator = true},
+        {.name = "RayTrace", .menu = "Ray Trace", .caption = "&Ray Trace", .title = "Ray trace",
+         .shell = Shell::Report, .window = "Ray Trace", .ext = ".rez", .report = raytracework},
+        {.name = "SingleRayTrace", .menu = "Ray Trace", .caption = "Single Ray &Trace...",
+         .title = "Single ray trace", .shell = Shell::Report, .window = "Single Ray Trace", .ext = ".srt",
+         .errtext = "Error in the single ray trace calculation!",
+         .canceltext = "Calculation of single ray trace terminated by user!", .report = singleraytracework},
+        {.name = "Aberrations", .menu = "Ray Trace", .caption = "&Aberrations", .title = "Aberration calculation",
+         .shell = Shell::Report, .window = "Aberrations", .ext = ".abr",
+         .errtext = "Error in calculation of aberrations!", .report = aberrationswork},
+
         // Optical Data: stored reports
         {.name = "DisplayParaxialData", .menu = "Optical Data", .caption = "&Paraxial Ray Trace",
          .title = "Display paraxial ray trace", .shell = Shell::Display, .group = Group::Result,
-         .window = "Paraxial Data", .ext = ".prs"},
+         .window = "Paraxial Data", .ext = ".prs", .separator = true},
         {.name = "DisplaySeidelCoefficients", .menu = "Optical Data", .caption = "Seidel &Coefficients",
          .title = "Display Seidel coefficients", .shell = Shell::Display, .group = Group::Result,
          .window = "Seidel Coefficients", .ext = ".sei"},

@@ -8,15 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "analysis/systemreport.h"
 #include "app/report.h"
 #include "app/workspace.h"
 #include "app/wavelength.h"
 #include "model/model.h"
 
+class QString;
 class QWidget;
+
+namespace zefo {
+class GlassCatalog;
+}
 
 namespace zefo::gui {
 
+class Dialogs;
 class ZefoMainForm;
 struct Command;
 
@@ -26,7 +33,7 @@ enum class Shell {
     Report,   // calculation that fills a report window
     Input,    // modal input dialog
     Display,  // shows a stored report file
-    Print,    // prints a stored report file
+    Print,    // prints a stored report file, or the lines of its report work
     Graph,    // calculation that fills a graph window
 };
 
@@ -50,9 +57,20 @@ struct CalcContext {
     const std::string& filebase;
     QWidget* parent;      // owner of the command's own dialogs
     ResultFlags& flags;
+    Dialogs& dialogs;     // every blocking interaction of the work
+    std::string filepath;  // the current lens data file
+    std::function<void(const std::string&)> log;  // a line in the command log
+    std::function<void(const QString&)> hint;     // status panel 0
+    std::string date;      // today's date as the report headers show it
+    GlassCatalog& glass;   // the glass catalogue opened at start-up
+
+    // What the title line of a report names besides the system.
+    ReportHead head() const { return {filepath, date}; }
 };
 
 // Fills the report; failures go to m.calcerror / m.errmsg, a cancelled dialog sets m.cancelled.
+// A print command fills the lines it prints; a report command without a window title
+// only calculates.
 using ReportWork = std::function<void(CalcContext&, Report&)>;
 // Runs a modal dialog (or a calculation without a window).
 using InputWork = std::function<void(CalcContext&)>;
@@ -90,6 +108,10 @@ struct Command {
     bool separator = false;              // separator line before the entry
     QStyle::StandardPixmap icon = QStyle::SP_CustomBase;  // tool bar button when not SP_CustomBase
     const char* shortcut = "";
+    bool changesdesign = false;   // changes the optical data: the image-quality results become stale
+    // A notice shown instead of running the command (nothing logged); empty to run it.
+    std::string (*refusal)(const Model&) = nullptr;
+    const char* donetext = "";    // notice (caption "Information") after a successful run
 };
 
 // Every command in menu order.

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
@@ -37,6 +38,20 @@ void Dialogs::error(QWidget* parent, const QString& text) {
 
 void Dialogs::information(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, "Information", text, QMessageBox::Ok);
+}
+
+void Dialogs::message(QWidget* parent, const QString& caption, const QString& text) {
+    if (caption.contains("Error")) QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
+    else QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+}
+
+int Dialogs::execdialog(QDialog& d) { return d.exec(); }
+
+QString Dialogs::inputbox(QWidget* parent, const QString& caption, const QString& prompt,
+                          const QString& text) {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, text, &ok);
+    return ok ? answer : text;
 }
 
 bool Dialogs::printersetup(QWidget* parent, QPrinter& printer) {

@@ -1,8 +1,7 @@
 #include "app/mainwindow.h"
 
-#include <sqlite3.h>
-
 #include <QCloseEvent>
+#include <QDate>
 #include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -15,6 +14,7 @@
 #include "app/reportwindow.h"
 #include "model/lensfile.h"
 #include "util/fileio.h"
+#include "util/numfmt.h"
 
 namespace zefo::gui {
 
@@ -69,8 +69,9 @@ ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWid
     if (!log_.open(ws_.logpath))
         dialogs_.error(this, QString::fromStdString("Cannot open the command log " + ws_.logpath));
     logline("Program ZEFO started");
-    if (!startglassdatabase()) {
-        dialogs_.error(this, "SQLite database engine must be installed before running this program!");
+    if (const std::string err = startglassdatabase(); !err.empty()) {
+        dialogs_.error(this, QString::fromStdString(
+                                 "SQLite database engine must be installed before running this program!\n\n" + err));
         m_.cancelled = true;
         startfailed_ = true;
         return;
@@ -80,14 +81,14 @@ ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWid
 
 ZefoMainForm::~ZefoMainForm() = default;
 
-// Start-up of the glass catalogue: the one place where the catalogue database in glassdir
-// is started. A false result ends the program with the "must be installed" box.
-// Until the catalogue is created here, it checks that the engine can open a database at all.
-bool ZefoMainForm::startglassdatabase() {
-    sqlite3* db = nullptr;
-    const bool ok = sqlite3_open(":memory:", &db) == SQLITE_OK;
-    sqlite3_close(db);
-    return ok;
+// Start-up of the glass catalogue: opens glassdir + "sgm.DB", building it from the bundled
+// catalogue at the first start. An error text ends the program with the "must be installed" box.
+std::string ZefoMainForm::startglassdatabase() {
+    try {
+        return glass_.open(ws_.glassdir);
+    } catch (const std::exception& e) {
+        return e.what();
+    }
 }
 
 void ZefoMainForm::buildmenus() {
@@ -176,10 +177,34 @@ void ZefoMainForm::failcommand(const std::string& err) {
     logline(err);
 }
 
-CalcContext ZefoMainForm::context() { return CalcContext{m_, ws_, filebasestd_, this, flags_}; }
+// The context of a work; its date is today's as the report headers show it, dd.mm.yyyy.
+CalcContext ZefoMainForm::context() {
+    return CalcContext{m_, ws_, filebasestd_, this, flags_, dialogs_, filepath_.toStdString(),
+                       [this](const std::string& line) { logline(line); },
+                       [this](const QString& hint) { panel_[0]->setText(hint); },
+                       QDate::currentDate().toString("dd.MM.yyyy").toStdString(), glass_};
+}
+
+// The telescope's question for the entrance pupil position, asked by the first-order data
+// of a command; a text that is not a number counts as 0.
+double ZefoMainForm::askentrpupil() {
+    const QString answer = dialogs_.inputbox(this, "Paraxial ray trace",
+                                             "Enter distance from first surface to enterance pupil", "0");
+    return parsetyped(answer.toStdString()).value_or(0.0);
+}
 
 void ZefoMainForm::execute(const Command& cmd) {
     panel_[0]->clear();
+    if (cmd.refusal) {
+        if (const std::string notice = cmd.refusal(m_); !notice.empty())
+            return dialogs_.information(this, QString::fromStdString(notice));
+    }
+    // The question is asked only while a command runs.
+    struct PupilQuestion {
+        Model& m;
+        ~PupilQuestion() { m.askentrpupil = nullptr; }
+    } question{m_};
+    m_.askentrpupil = [this] { return askentrpupil(); };
     try {
         switch (cmd.shell) {
             case Shell::Own: (this->*cmd.own)(cmd); break;
@@ -194,6 +219,7 @@ void ZefoMainForm::execute(const Command& cmd) {
         m_.cancelled = false;
         failcommand(e.what());
     }
+    if (cmd.changesdesign) flags_ = ResultFlags{};
 }
 
 // ---------------------------------------------------------------- enabling rules
@@ -269,6 +295,7 @@ void ZefoMainForm::reportshell(const Command& cmd) {
     std::unique_ptr<TDisplaySystem> w(newreportwindow(cmd.window));
     CalcContext ctx = context();
     cmd.report(ctx, w->report());
+    if (!*cmd.window) w.reset();  // a calculation without a window
     if (m_.calcerror) {
         setstate("Status: Error");
         w.reset();
@@ -287,12 +314,13 @@ void ZefoMainForm::reportshell(const Command& cmd) {
         const std::string err = w->finishreport(ws_, filebasestd_, cmd.ext);
         showchild(w.release());
         if (!err.empty()) return failcommand(err);
-    } else {
+    } else if (w) {
         w->refresh();
         showchild(w.release());
     }
     updateenabling();
     setstate(cmd.finishstatus);
+    if (*cmd.donetext) dialogs_.information(this, cmd.donetext);
     logline(logfinished(cmd));
 }
 
@@ -334,12 +362,30 @@ bool ZefoMainForm::printtext(const QStringList& lines, const QFont& font) {
     return true;
 }
 
+// Prints the stored report file, or the lines that the command's work fills.
 void ZefoMainForm::printshell(const Command& cmd) {
     setstatus(cmd.title, "Status: Running");
     logline(logstart(cmd));
-    const std::string path = reportpath(ws_, filebasestd_, cmd.ext);
-    auto lines = filelines(path);
-    if (!lines) return failcommand("Cannot open file " + path);
+    std::optional<QStringList> lines;
+    if (cmd.report) {
+        Report r;
+        CalcContext ctx = context();
+        cmd.report(ctx, r);
+        if (m_.calcerror) {
+            m_.calcerror = false;
+            setstate("Status: Error");
+            dialogs_.error(this, cmd.errtext);
+            logline(m_.errmsg);
+            m_.errmsg.clear();
+            return;
+        }
+        lines.emplace();
+        for (const auto& l : r.lines()) lines->append(QString::fromStdString(l));
+    } else {
+        const std::string path = reportpath(ws_, filebasestd_, cmd.ext);
+        lines = filelines(path);
+        if (!lines) return failcommand("Cannot open file " + path);
+    }
     if (!printtext(*lines, reportfont())) return terminate(cmd);
     setstate(cmd.finishstatus);
     logline(logfinished(cmd));

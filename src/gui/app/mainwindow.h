@@ -15,6 +15,7 @@
 #include "app/dialogs.h"
 #include "app/helpwindow.h"
 #include "app/workspace.h"
+#include "model/glasscat.h"
 #include "model/model.h"
 
 namespace zefo::gui {
@@ -79,6 +80,7 @@ public:
     QList<TDisplaySystem*> reportwindows() const;
     QPrinter& printer() { return printer_; }
     HelpWindow* helpwindow() const { return help_; }
+    GlassCatalog& glasscatalog() { return glass_; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -90,7 +92,8 @@ private:
     void setstate(const QString& state) { panel_[2]->setText(state); }
     void logline(const std::string& line);
     void failcommand(const std::string& err);
-    bool startglassdatabase();
+    std::string startglassdatabase();  // error text, empty on success
+    double askentrpupil();
 
     // The command shells.
     void reportshell(const Command& cmd);
@@ -125,6 +128,7 @@ private:
     QAction* recentseparator_;
     QPrinter printer_;
     QPointer<HelpWindow> help_;
+    GlassCatalog glass_;
     QString filepath_, filebase_;
     std::string filebasestd_;
     bool loaded_ = false;

@@ -1,0 +1,51 @@
+#include "app/tracework.h"
+
+#include "analysis/aberrations.h"
+#include "analysis/rayanalysis.h"
+#include "analysis/seidel.h"
+#include "analysis/systemreport.h"
+#include "app/dialogs.h"
+#include "app/srtdialog.h"
+#include "raytrace/rayscheme.h"
+#include "raytrace/singleraytrace.h"
+
+namespace zefo::gui {
+
+void displaysystem(CalcContext& c, Report& r) { systemreport(c.m, c.head(), r, true); }
+void displaysystemfull(CalcContext& c, Report& r) { systemreportfull(c.m, c.head(), r); }
+void displayrays(CalcContext& c, Report& r) { rayreport(c.m, r); }
+void printsystem(CalcContext& c, Report& r) { printsystemlines(c.m, c.head(), r); }
+void printrays(CalcContext& c, Report& r) { printraylines(c.m, c.head(), r); }
+
+void calcrayscheme(CalcContext& c, Report&) {
+    // Normal rays have no relative coordinates; aiming would overwrite their start data.
+    if (c.m.raytype == 0) return fail(c.m, "A ray scheme of normal rays has no relative coordinates to aim");
+    rayscheme(c.m);
+    if (!c.m.calcerror) c.m.datachanged = true;
+}
+
+void paraxialdata(CalcContext& c, Report& r) { paraxreport(c.m, c.head(), r, false); }
+void paraxialdatafull(CalcContext& c, Report& r) { paraxreport(c.m, c.head(), r, true); }
+std::string paraxialrefusal(const Model& m) { return m.nsurf < 2 ? paraxsurfacesmsg : ""; }
+
+void singleraytracework(CalcContext& c, Report& r) {
+    TSRTDialog d(c.parent, c.m, c.dialogs, c.hint);
+    const int result = c.dialogs.execdialog(d);
+    if (c.hint) c.hint(QString());
+    if (result != QDialog::Accepted) {
+        c.m.cancelled = true;
+        return;
+    }
+    for (const auto& line : srtchoicelog(d.input())) c.log(line);
+    singleraytrace(c.m, d.input(), c.head(), r);
+}
+
+void seidelwork(CalcContext& c, Report& r) { seidel(c.m, c.head(), r); }
+void raytracework(CalcContext& c, Report& r) { raytracereport(c.m, c.head(), r); }
+
+void aberrationswork(CalcContext& c, Report& r) {
+    RayAnalysis a;
+    aberrationsreport(c.m, c.head(), r, a);
+}
+
+}  // namespace zefo::gui

@@ -1,0 +1,32 @@
+// The work of the ray trace and aberration commands: system reports, ray scheme,
+// paraxial data, single ray trace, Seidel coefficients, ray trace and aberrations.
+#pragma once
+
+#include <string>
+
+#include "app/commands.h"
+
+namespace zefo::gui {
+
+void displaysystem(CalcContext& c, Report& r);
+void displaysystemfull(CalcContext& c, Report& r);
+void displayrays(CalcContext& c, Report& r);
+void printsystem(CalcContext& c, Report& r);
+void printrays(CalcContext& c, Report& r);
+
+// Aims the rays of the scheme; the design counts as changed.
+void calcrayscheme(CalcContext& c, Report& r);
+
+void paraxialdata(CalcContext& c, Report& r);
+void paraxialdatafull(CalcContext& c, Report& r);
+// The notice of a system too small for the paraxial lens data; empty otherwise.
+std::string paraxialrefusal(const Model& m);
+
+// Runs TSRTDialog, then traces the chosen ray.
+void singleraytracework(CalcContext& c, Report& r);
+
+void seidelwork(CalcContext& c, Report& r);
+void raytracework(CalcContext& c, Report& r);
+void aberrationswork(CalcContext& c, Report& r);
+
+}  // namespace zefo::gui
