@@ -2,10 +2,12 @@
 // whose dialogs are answered by the test.
 #pragma once
 
+#include <QDialog>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 #include "app/dialogs.h"
@@ -26,6 +28,11 @@ public:
     int prints = 0, setups = 0, abouts = 0, wavelengthcalls = 0;
     bool cancelprint = false;
     int wavelengthitem = -1;  // -1 cancels the chooser
+    // Fill and close the program's modal dialogs in turn, each returning the dialog's result;
+    // a dialog shown when the list is exhausted is cancelled.
+    QList<std::function<int(QDialog&)>> dialogsteps;
+    QStringList dialogtitles;  // every modal dialog shown
+    QStringList messages;      // boxes with their own caption, as "caption: text"
 
     QString openfilename(QWidget*, const QString&, const QString&, const QString&) override {
         return openanswers.isEmpty() ? QString() : openanswers.takeFirst();
@@ -38,6 +45,13 @@ public:
         return questionanswers.isEmpty() ? false : questionanswers.takeFirst();
     }
     void error(QWidget*, const QString& text) override { errors << text; }
+    void message(QWidget*, const QString& caption, const QString& text) override {
+        messages << caption + ": " + text;
+    }
+    int execdialog(QDialog& d) override {
+        dialogtitles << d.windowTitle();
+        return dialogsteps.isEmpty() ? int(QDialog::Rejected) : dialogsteps.takeFirst()(d);
+    }
     void information(QWidget*, const QString& text) override { notices << text; }
     bool printersetup(QWidget*, QPrinter&) override { return ++setups > 0; }
     bool printtext(QWidget*, QPrinter&, const QStringList& lines, const QFont& font, QString&) override {
@@ -119,5 +133,6 @@ struct Session {
 int runmainwindowtests(int argc, char** argv);
 int runshelltests(int argc, char** argv);
 int runwidgettests(int argc, char** argv);
+int runiqdialogtests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

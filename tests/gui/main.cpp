@@ -12,5 +12,6 @@ int main(int argc, char** argv) {
     failed += runmainwindowtests(argc, argv);
     failed += runshelltests(argc, argv);
     failed += runwidgettests(argc, argv);
+    failed += runiqdialogtests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

@@ -39,6 +39,13 @@ void Dialogs::information(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, "Information", text, QMessageBox::Ok);
 }
 
+void Dialogs::message(QWidget* parent, const QString& caption, const QString& text) {
+    if (caption.contains("Error")) QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
+    else QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+}
+
+int Dialogs::execdialog(QDialog& d) { return d.exec(); }
+
 bool Dialogs::printersetup(QWidget* parent, QPrinter& printer) {
     if (QPrinterInfo::availablePrinters().isEmpty() && printer.outputFileName().isEmpty())
         printer.setOutputFileName(QDir::currentPath() + "/zefo.pdf");

@@ -9,6 +9,7 @@
 
 #include "app/wavelength.h"
 
+class QDialog;
 class QPrinter;
 class QWidget;
 
@@ -30,6 +31,12 @@ public:
     // Error box (caption "Error") or notice (caption "Information") with an OK button.
     virtual void error(QWidget* parent, const QString& text);
     virtual void information(QWidget* parent, const QString& text);
+    // A box with its own caption and an OK button (the notices of a calculation).
+    virtual void message(QWidget* parent, const QString& caption, const QString& text);
+
+    // Shows one of the program's modal dialogs (parameter dialogs, editors) and returns
+    // its result, QDialog::Accepted or QDialog::Rejected.
+    virtual int execdialog(QDialog& d);
 
     // The printer setup dialog; false when cancelled.
     virtual bool printersetup(QWidget* parent, QPrinter& printer);

@@ -74,7 +74,6 @@ public:
     const QString& filepath() const { return filepath_; }
     const QString& filebase() const { return filebase_; }
     bool loaded() const { return loaded_; }
-    ResultFlags& flags() { return flags_; }
     QMdiArea* mdiarea() const { return mdi_; }
     QList<TDisplaySystem*> reportwindows() const;
     QPrinter& printer() { return printer_; }
@@ -128,7 +127,6 @@ private:
     QString filepath_, filebase_;
     std::string filebasestd_;
     bool loaded_ = false;
-    ResultFlags flags_;
     bool startfailed_ = false;
     bool closed_ = false;
 };
