@@ -90,6 +90,7 @@ private slots:
     void opdchecks();
     void opdwritesreport();
     void opdcancelanderror();
+    void spotmtfreportsenable();
     void dmtfdialog();
     void hintonentering();
     void flagsclearedbyfilecommands();
@@ -402,6 +403,22 @@ void IqDialogTest::opdcancelanderror() {
     QVERIFY(s.form->reportwindows().isEmpty());
     QVERIFY(!QFile::exists(QString::fromStdString(s.ws.abrdir) + "dgauss.wbr"));
     QVERIFY(!s.m.calcerror && !s.m.wbrmode && !s.m.dmtfvalid);
+}
+
+// The stored spot and MTF reports enable their entries when a calculation re-evaluates.
+void IqDialogTest::spotmtfreportsenable() {
+    Session s;
+    s.open(doublegausslens(s));
+    const char* names[] = {"SpotDiagram", "GeometricalMtf", "ThroughFocusMtf", "DiffractionMtf"};
+    for (const char* n : names) QVERIFY(!s.enabled((std::string("Display") + n).c_str()) && !s.enabled((std::string("Print") + n).c_str()));
+    for (const char* ext : {".spt", ".gtf", ".gtt", ".dtf"})
+        Session::write(QString::fromStdString(s.ws.spotmtfdir) + "dgauss" + ext, "stored\n");
+    s.dialogs.dialogsteps << [](QDialog& d) { return pressok(d); };
+    s.form->trigger("OpdWaveAberrations");
+    for (const char* n : names) QVERIFY2(s.enabled((std::string("Display") + n).c_str()) && s.enabled((std::string("Print") + n).c_str()), n);
+    s.form->trigger("DisplayThroughFocusMtf");
+    QCOMPARE(s.form->reportwindows().last()->windowTitle(), QString("Through Focus MTF"));
+    QCOMPARE(s.form->reportwindows().last()->lines(), (QStringList{"stored", " ", "End of displayed data"}));
 }
 
 void IqDialogTest::dmtfdialog() {

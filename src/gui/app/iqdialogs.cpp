@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/dialogs.h"
 #include "util/numfmt.h"
@@ -80,9 +81,8 @@ QLineEdit* ParamDialog::addfield(const DialogField& f, const std::string& text, 
     edit->setObjectName(name);
     edit->setValidator(maskvalidator(f.mask, edit));
     edit->setAlignment(Qt::AlignRight);
-    const int chars = static_cast<int>(std::max(f.mask.size(), text.size())) + 2;
-    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QString(chars, '0')) + 12);
     edit->installEventFilter(this);
+    chars_ = std::max({chars_, static_cast<int>(f.mask.size()), static_cast<int>(text.size())});
     hints_.emplace_back(edit, QString::fromStdString(f.hint));
     form_->addRow(QString::fromStdString(f.label), edit);
     fields_.push_back(edit);
@@ -116,8 +116,9 @@ void ParamDialog::addvalue(const QString& label, const QString& value) {
     edit->setReadOnly(true);
     edit->setFocusPolicy(Qt::NoFocus);
     edit->setAlignment(Qt::AlignRight);
-    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QString(value.size() + 2, '0')) + 12);
     form_->addRow(label, edit);
+    values_.push_back(edit);
+    chars_ = std::max(chars_, static_cast<int>(value.size()));
 }
 
 void ParamDialog::addtext(const QString& text) { form_->addRow(new QLabel(text, this)); }
@@ -127,6 +128,10 @@ void ParamDialog::addbuttons() {
     connect(buttons, &QDialogButtonBox::accepted, this, &ParamDialog::okpressed);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout()->addWidget(buttons);
+    // One column of equal fields, wide enough for the longest mask.
+    const int width = fontMetrics().horizontalAdvance(QString(chars_ + 2, '0')) + 12;
+    for (QLineEdit* e : fields_) e->setFixedWidth(width);
+    for (QLineEdit* e : values_) e->setFixedWidth(width);
     if (!fields_.empty()) fields_.front()->setFocus();
 }
 
@@ -140,6 +145,13 @@ void ParamDialog::badfield(int i, const std::string& message, const std::string&
     edit->setText(QString::fromStdString(previous));
     edit->setFocus();
     edit->selectAll();
+    showhint(edit);
+}
+
+void ParamDialog::showhint(QObject* o) {
+    if (!c_.hint) return;
+    for (const auto& [w, hint] : hints_)
+        if (w == o) c_.hint(hint);
 }
 
 void ParamDialog::writelog(const std::vector<std::string>& lines) {
@@ -148,9 +160,9 @@ void ParamDialog::writelog(const std::vector<std::string>& lines) {
 }
 
 bool ParamDialog::eventFilter(QObject* o, QEvent* e) {
-    if (e->type() == QEvent::FocusIn && c_.hint)
-        for (const auto& [w, hint] : hints_)
-            if (w == o) c_.hint(hint);
+    if (e->type() == QEvent::FocusIn) showhint(o);
+    if (e->type() == QEvent::FocusOut)
+        if (auto* edit = qobject_cast<QLineEdit*>(o)) edit->deselect();
     return QDialog::eventFilter(o, e);
 }
 

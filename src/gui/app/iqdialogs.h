@@ -56,12 +56,15 @@ protected:
     void writelog(const std::vector<std::string>& lines);
 
     bool eventFilter(QObject* o, QEvent* e) override;
+    void showhint(QObject* o);
 
     CalcContext& c_;
 
 private:
     QFormLayout* form_;
     std::vector<QLineEdit*> fields_;
+    std::vector<QLineEdit*> values_;  // read-only values
+    int chars_ = 0;                   // widest mask or text
     std::vector<QButtonGroup*> choices_;
     std::vector<std::pair<QObject*, QString>> hints_;
 };
