@@ -95,6 +95,7 @@ private slots:
     void hintonentering();
     void flagsclearedbyfilecommands();
     void flagsclearedbydesignchanges();
+    void flagsclearedbyfailedresult();
 };
 
 void IqDialogTest::mtflayout() {
@@ -537,6 +538,32 @@ void IqDialogTest::flagsclearedbydesignchanges() {
     s.form->execute(cmd);
     QVERIFY(!anyflag(s.m));
     QCOMPARE(runs, 2);
+}
+
+// A spot result that fails or is cancelled while it is computed leaves no result valid.
+void IqDialogTest::flagsclearedbyfailedresult() {
+    Session s;
+    s.open(s.lens());
+    int outcome = 0;
+    const Command cmd{.name = "TestGmtf", .menu = "Spot-MTF", .caption = "&Geometrical MTF...",
+                      .title = "Draw modular transfer function", .shell = Shell::Graph,
+                      .window = "Geometrical MTF",
+                      .graph = [](CalcContext&, const WavelengthChoice&) -> QWidget* { return new QWidget; },
+                      .valid = &Model::gmtfvalid,
+                      .prepare = [&outcome](CalcContext& c) {
+                          if (outcome == 1) fail(c.m, "Principal ray is out of the system!");
+                          if (outcome == 2) c.m.cancelled = true;
+                      }};
+    for (outcome = 1; outcome <= 2; ++outcome) {
+        setallflags(s.m);
+        s.m.gmtfvalid = false;
+        s.form->execute(cmd);
+        QVERIFY2(!anyflag(s.m), outcome == 1 ? "failed" : "cancelled");
+        QCOMPARE(s.form->statuspanel(2), QString(outcome == 1 ? "Status: Error" : "Status: Terminated"));
+    }
+    outcome = 0;
+    s.form->execute(cmd);
+    QVERIFY(s.m.gmtfvalid);
 }
 
 int runiqdialogtests(int argc, char** argv) {

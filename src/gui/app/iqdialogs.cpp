@@ -24,7 +24,7 @@ namespace {
 
 // The characters a mask admits: digits and blanks, the decimal separator (either one)
 // where the mask has a point, a sign where it has "#"; no more characters than the mask.
-QValidator* maskvalidator(const std::string& mask, QObject* parent) {
+QValidator* iqmaskvalidator(const std::string& mask, QObject* parent) {
     QString set = "0-9 ";
     if (mask.find('.') != std::string::npos) set += ".,";
     if (mask.find('#') != std::string::npos) set += "+\\-";
@@ -40,7 +40,7 @@ std::vector<std::string> gaussitems() { return {"6 points", "10 points", "16 poi
 std::vector<std::string> degreeitems() { return {"3rd degree", "4th degree"}; }
 
 // The texts of "Edit MTF" in field order.
-std::string mtftext(const MtfForm& f, int i) {
+std::string mtffieldtext(const MtfForm& f, int i) {
     switch (i) {
         case fNrings: return f.nrings;
         case fNfreq: return f.nfreq;
@@ -52,7 +52,7 @@ std::string mtftext(const MtfForm& f, int i) {
     }
 }
 
-std::string opdtext(const OpdForm& f, int i) {
+std::string opdfieldtext(const OpdForm& f, int i) {
     return i == oDefocus ? f.defocus : i == oNfreq ? f.nfreq : f.dfreq;
 }
 
@@ -79,7 +79,7 @@ ParamDialog::~ParamDialog() {
 QLineEdit* ParamDialog::addfield(const DialogField& f, const std::string& text, const QString& name) {
     auto* edit = new QLineEdit(QString::fromStdString(text), this);
     edit->setObjectName(name);
-    edit->setValidator(maskvalidator(f.mask, edit));
+    edit->setValidator(iqmaskvalidator(f.mask, edit));
     edit->setAlignment(Qt::AlignRight);
     edit->installEventFilter(this);
     chars_ = std::max({chars_, static_cast<int>(f.mask.size()), static_cast<int>(text.size())});
@@ -173,7 +173,7 @@ MtfDialog::MtfDialog(CalcContext& c) : ParamDialog("Edit MTF", "EditMTF", c) {
                                         "ddefocus", "wlmtfweight0", "wlmtfweight1", "wlmtfweight2"};
     const MtfForm f = mtfform(c.m);
     const auto rows = mtffields(c.m);
-    for (size_t i = 0; i < rows.size(); ++i) addfield(rows[i], mtftext(f, static_cast<int>(i)), names[i]);
+    for (size_t i = 0; i < rows.size(); ++i) addfield(rows[i], mtffieldtext(f, static_cast<int>(i)), names[i]);
     addbuttons();
 }
 
@@ -189,7 +189,7 @@ bool MtfDialog::check() {
     for (int w = 0; w < weights; ++w) f.weight[static_cast<size_t>(w)] = field(fWeight0 + w)->text().toStdString();
     const DialogResult r = mtfparams(c_.m, f, limitasker(c_));
     writelog(r.log);
-    if (r.status == DialogResult::BadField) badfield(r.field, r.message, mtftext(mtfform(c_.m), r.field));
+    if (r.status == DialogResult::BadField) badfield(r.field, r.message, mtffieldtext(mtfform(c_.m), r.field));
     if (r.status == DialogResult::Cancelled) reject();  // Cancel in the limit dialog ends this one too
     return r.status == DialogResult::Accepted;
 }
@@ -230,7 +230,7 @@ OpdDialog::OpdDialog(CalcContext& c) : ParamDialog("Edit OPD", "EditOPD", c) {
     static const char* const names[] = {"defocus", "nfreq", "dfreq"};
     const OpdForm f = opdform(c.m);
     const auto rows = opdfields(c.m);
-    for (size_t i = 0; i < rows.size(); ++i) addfield(rows[i], opdtext(f, static_cast<int>(i)), names[i]);
+    for (size_t i = 0; i < rows.size(); ++i) addfield(rows[i], opdfieldtext(f, static_cast<int>(i)), names[i]);
     const auto wl = opdwavelengthitems(c.m);
     addchoice("Wavelength", {wl.begin(), wl.end()}, f.selwl, "selwl", "Select wavelength for OPD calculation");
     addchoice("Number of points for aberrational polynom", gaussitems(), gaussitem(f.ngauss), "ngauss");
@@ -248,7 +248,7 @@ bool OpdDialog::check() {
     f.polydeg = choice(2)->checkedId() == 0 ? 3 : 4;
     const DialogResult r = opdparams(c_.m, f, limitasker(c_));
     writelog(r.log);
-    if (r.status == DialogResult::BadField) badfield(r.field, r.message, opdtext(opdform(c_.m), r.field));
+    if (r.status == DialogResult::BadField) badfield(r.field, r.message, opdfieldtext(opdform(c_.m), r.field));
     if (r.status == DialogResult::Cancelled) reject();
     return r.status == DialogResult::Accepted;
 }
@@ -271,7 +271,7 @@ bool DmtfDialog::check() {
 namespace {
 
 // Shows one of the dialogs; a dialog closed without OK sets cancelled.
-bool rundialog(CalcContext& c, QDialog& d) {
+bool runiqdialog(CalcContext& c, QDialog& d) {
     if (c.dialogs.execdialog(d) == QDialog::Accepted) return true;
     c.m.cancelled = true;
     return false;
@@ -282,20 +282,20 @@ bool rundialog(CalcContext& c, QDialog& d) {
 bool mtfdialog(CalcContext& c) {
     c.m.flimit = calcflimit(c.m);
     MtfDialog d(c);
-    return rundialog(c, d);
+    return runiqdialog(c, d);
 }
 
 bool opddialog(CalcContext& c) {
     c.m.flimit = calcflimit(c.m);
     OpdDialog d(c);
-    if (rundialog(c, d)) return true;
+    if (runiqdialog(c, d)) return true;
     c.m.wbrmode = false;
     return false;
 }
 
 bool dmtfdialog(CalcContext& c) {
     DmtfDialog d(c);
-    return rundialog(c, d);
+    return runiqdialog(c, d);
 }
 
 void spotmtfeditor(CalcContext& c) { mtfdialog(c); }
