@@ -140,5 +140,6 @@ int runmainwindowtests(int argc, char** argv);
 int runshelltests(int argc, char** argv);
 int runwidgettests(int argc, char** argv);
 int runtracecommandtests(int argc, char** argv);
+int runiqdialogtests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

@@ -13,5 +13,6 @@ int main(int argc, char** argv) {
     failed += runshelltests(argc, argv);
     failed += runwidgettests(argc, argv);
     failed += runtracecommandtests(argc, argv);
+    failed += runiqdialogtests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

@@ -293,14 +293,14 @@ void ShellTest::graphshell() {
                           seen = wl;
                           return new QWidget;
                       },
-                      .chooser = Chooser::UnlessMono, .valid = &ResultFlags::spotvalid,
+                      .chooser = Chooser::UnlessMono, .valid = &Model::spotvalid,
                       .prepare = [&prepared](CalcContext&) { ++prepared; }};
     s.dialogs.wavelengthitem = 2;
     const int before = s.log().size();
     s.form->execute(cmd);
     s.form->execute(cmd);
     QCOMPARE(prepared, 1);  // the spot result stays valid for the second drawing
-    QVERIFY(s.form->flags().spotvalid);
+    QVERIFY(s.m.spotvalid);
     QCOMPARE(s.dialogs.wavelengthcalls, 2);
     QCOMPARE(seen.chosenwl, 2);
     QCOMPARE(seen.label, std::string(" C-spec.l. 656.3 nm"));
@@ -310,7 +310,7 @@ void ShellTest::graphshell() {
     QCOMPARE(s.form->mdiarea()->subWindowList().first()->widget()->windowTitle(), QString("Spot Diagram"));
     // Open clears the validity of the spot result.
     s.open(s.lens());
-    QVERIFY(!s.form->flags().spotvalid);
+    QVERIFY(!s.m.spotvalid);
 }
 
 void ShellTest::graphshellmonoandcancel() {

@@ -190,7 +190,7 @@ void TraceCommandTest::reportcommands() {
 void TraceCommandTest::rayschemeaimsandchangesdesign() {
     Session s;
     s.open(gausslens(s));
-    s.form->flags().spotvalid = true;
+    s.m.spotvalid = true;
     QVERIFY(!s.m.datachanged);
     const int before = s.log().size();
     s.form->trigger("CalculateRayScheme");
@@ -201,7 +201,7 @@ void TraceCommandTest::rayschemeaimsandchangesdesign() {
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
     QVERIFY(s.form->reportwindows().isEmpty());
     QVERIFY(s.m.datachanged);
-    QVERIFY(!s.form->flags().spotvalid);
+    QVERIFY(!s.m.spotvalid);
     // The chief ray of the 10 degree field (ray 5) starts at the field angle, object at infinity.
     QCOMPARE(s.m.rays.rl[4], uint8_t(13));
     QVERIFY(std::fabs(s.m.rays.m[4] - std::sin(10 * M_PI / 180)) < 1e-12);

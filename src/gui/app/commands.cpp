@@ -1,6 +1,7 @@
 #include "app/commands.h"
 
 #include "app/helpwindow.h"
+#include "app/iqdialogs.h"
 #include "app/mainwindow.h"
 #include "app/tracework.h"
 
@@ -169,6 +170,17 @@ const std::vector<Command>& commandcatalogue() {
         {.name = "DisplayEsKorrOptimization", .menu = "Optical Data", .caption = "ES K&ORR Optimization",
          .title = "Display ES KORR optimization data", .shell = Shell::Display, .group = Group::Result,
          .window = "ES KORR Optimization", .ext = ".esk"},
+
+        // Ray Trace: the wave aberration report (last entry of the menu)
+        {.name = "OpdWaveAberrations", .menu = "Ray Trace", .caption = "&OPD and Wave Aberrations...",
+         .title = "Wave aberrations calculation", .shell = Shell::Report, .window = "Wave aberrations",
+         .ext = ".wbr", .errtext = "Error in calculation of Waveaberrations!", .report = wavereport,
+         .wholereport = true},
+
+        // Spot-MTF: the parameters of the spot diagram and MTF (after the graph entries)
+        {.name = "SpotMtfDataEditor", .menu = "Spot-MTF", .caption = "Spot-MTF Data &Editor...",
+         .title = "Spot&MTF data editor", .shell = Shell::Input, .input = spotmtfeditor},
+
         // Window
         {.name = "WindowTile", .menu = "Window", .caption = "&Tile", .group = Group::Start,
          .own = &F::WindowTile},

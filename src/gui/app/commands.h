@@ -45,18 +45,12 @@ enum class Group {
     Variables,  // while the system has optimization variables (and the data set exists)
 };
 
-// Validity of the spot and MTF results; cleared by Open, New, Close and setting changes.
-struct ResultFlags {
-    bool spotvalid = false, gmtfvalid = false, tfmtfvalid = false, dmtfvalid = false;
-};
-
 // What a work function may use.
 struct CalcContext {
     Model& m;
     const Workspace& ws;
     const std::string& filebase;
     QWidget* parent;      // owner of the command's own dialogs
-    ResultFlags& flags;
     Dialogs& dialogs;     // every blocking interaction of the work
     std::string filepath;  // the current lens data file
     std::function<void(const std::string&)> log;  // a line in the command log
@@ -103,11 +97,12 @@ struct Command {
     InputWork input = nullptr;
     GraphWork graph = nullptr;
     Chooser chooser = Chooser::Never;
-    bool ResultFlags::*valid = nullptr;  // graph: result that must be valid before drawing
+    bool Model::*valid = nullptr;        // graph: result that must be valid before drawing
     InputWork prepare = nullptr;         // graph: parameter dialog and calculation of that result
     bool separator = false;              // separator line before the entry
     QStyle::StandardPixmap icon = QStyle::SP_CustomBase;  // tool bar button when not SP_CustomBase
     const char* shortcut = "";
+    bool wholereport = false;     // the work gives the whole report file: it is saved as it stands
     bool changesdesign = false;   // changes the optical data: the image-quality results become stale
     // A notice shown instead of running the command (nothing logged); empty to run it.
     std::string (*refusal)(const Model&) = nullptr;

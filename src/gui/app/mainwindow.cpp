@@ -12,6 +12,7 @@
 
 #include "app/helpwindow.h"
 #include "app/reportwindow.h"
+#include "imagequality/imagequality.h"
 #include "model/lensfile.h"
 #include "util/fileio.h"
 #include "util/numfmt.h"
@@ -179,7 +180,7 @@ void ZefoMainForm::failcommand(const std::string& err) {
 
 // The context of a work; its date is today's as the report headers show it, dd.mm.yyyy.
 CalcContext ZefoMainForm::context() {
-    return CalcContext{m_, ws_, filebasestd_, this, flags_, dialogs_, filepath_.toStdString(),
+    return CalcContext{m_, ws_, filebasestd_, this, dialogs_, filepath_.toStdString(),
                        [this](const std::string& line) { logline(line); },
                        [this](const QString& hint) { panel_[0]->setText(hint); },
                        QDate::currentDate().toString("dd.MM.yyyy").toStdString(), glass_};
@@ -219,7 +220,7 @@ void ZefoMainForm::execute(const Command& cmd) {
         m_.cancelled = false;
         failcommand(e.what());
     }
-    if (cmd.changesdesign) flags_ = ResultFlags{};
+    if (cmd.changesdesign) cleariqflags(m_);
 }
 
 // ---------------------------------------------------------------- enabling rules
@@ -311,7 +312,8 @@ void ZefoMainForm::reportshell(const Command& cmd) {
         return;
     }
     if (*cmd.ext) {
-        const std::string err = w->finishreport(ws_, filebasestd_, cmd.ext);
+        const std::string err = cmd.wholereport ? w->savereport(ws_, filebasestd_, cmd.ext)
+                                                : w->finishreport(ws_, filebasestd_, cmd.ext);
         showchild(w.release());
         if (!err.empty()) return failcommand(err);
     } else if (w) {
@@ -396,18 +398,21 @@ void ZefoMainForm::graphshell(const Command& cmd) {
     logline(logstart(cmd));
     CalcContext ctx = context();
     auto failed = [&] {
-        if (cmd.valid) flags_.*cmd.valid = false;
+        if (cmd.valid) cleariqflags(m_);
         setstate("Status: Error");
         m_.calcerror = false;
         dialogs_.error(this, cmd.errtext);
         logline(m_.errmsg);
         m_.errmsg.clear();
     };
-    if (cmd.valid && !(flags_.*cmd.valid)) {
+    if (cmd.valid && !(m_.*cmd.valid)) {
         cmd.prepare(ctx);
         if (m_.calcerror) return failed();
-        if (m_.cancelled) return terminate(cmd);
-        flags_.*cmd.valid = true;
+        if (m_.cancelled) {
+            cleariqflags(m_);
+            return terminate(cmd);
+        }
+        m_.*cmd.valid = true;
     }
     WavelengthChoice choice;
     if (cmd.chooser == Chooser::Always || (cmd.chooser == Chooser::UnlessMono && !m_.mono)) {
@@ -448,7 +453,7 @@ std::string ZefoMainForm::openlens(const QString& path) {
     settitle();
     loaded_ = true;
     updateenabling();
-    flags_ = ResultFlags{};
+    cleariqflags(m_);
     return {};
 }
 
@@ -538,7 +543,7 @@ void ZefoMainForm::FileClose(const Command&) {
     m_.errmsg.clear();
     m_.sysname.clear();
     loaded_ = false;
-    flags_ = ResultFlags{};
+    cleariqflags(m_);
     filepath_.clear();
     filebase_.clear();
     filebasestd_.clear();

@@ -75,7 +75,6 @@ public:
     const QString& filepath() const { return filepath_; }
     const QString& filebase() const { return filebase_; }
     bool loaded() const { return loaded_; }
-    ResultFlags& flags() { return flags_; }
     QMdiArea* mdiarea() const { return mdi_; }
     QList<TDisplaySystem*> reportwindows() const;
     QPrinter& printer() { return printer_; }
@@ -132,7 +131,6 @@ private:
     QString filepath_, filebase_;
     std::string filebasestd_;
     bool loaded_ = false;
-    ResultFlags flags_;
     bool startfailed_ = false;
     bool closed_ = false;
 };

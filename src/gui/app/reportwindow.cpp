@@ -58,6 +58,16 @@ std::string TDisplaySystem::finishreport(const Workspace& ws, const std::string&
     return err;
 }
 
+std::string TDisplaySystem::savereport(const Workspace& ws, const std::string& filebase,
+                                       const std::string& ext) {
+    const std::string err = writefileatomic(reportpath(ws, filebase, ext), rep_.text());
+    rep_.addline(" ");
+    rep_.addline("End of displayed data");
+    refresh();
+    showscrollbars();
+    return err;
+}
+
 bool TDisplaySystem::showreport(const Workspace& ws, const std::string& filebase,
                                 const std::string& ext) {
     if (!rep_.showreport(ws, filebase, ext)) return false;

@@ -23,6 +23,9 @@ public:
     void addline(const std::string& line);
     // Completes the report file (see zefo::Report::finishreport); returns an error text.
     std::string finishreport(const Workspace& ws, const std::string& filebase, const std::string& ext);
+    // Saves the lines as the whole report file, then appends the two closing lines of the
+    // window; returns an error text.
+    std::string savereport(const Workspace& ws, const std::string& filebase, const std::string& ext);
     // Loads a stored report; false when the file does not exist.
     bool showreport(const Workspace& ws, const std::string& filebase, const std::string& ext);
     // Fills the window with the lines of a text file and the two closing lines.
