@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
+
+#include <unistd.h>
 
 #include "model/model.h"
 #include "util/fileio.h"
@@ -23,11 +27,37 @@ inline std::string readdata(const std::string& name) {
     return readtextfile(datafile(name)).value();
 }
 
-// A fresh empty directory under the system's temporary directory.
+// Removes the scratch folders a test made when it ends, passed or failed.
+class ScratchCleaner : public ::testing::EmptyTestEventListener {
+public:
+    static std::vector<std::filesystem::path>& made() {
+        static std::vector<std::filesystem::path> dirs;
+        return dirs;
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        std::error_code ec;
+        for (const auto& d : made()) std::filesystem::remove_all(d, ec);
+        made().clear();
+    }
+};
+
+inline const bool scratchcleanerinstalled = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ScratchCleaner);
+    return true;
+}();
+
+// A fresh empty folder of the running test under the system's temporary directory: its name
+// carries the process id and the test's name, so parallel tests and checkouts never share one.
 inline std::filesystem::path freshdir(const std::string& name) {
-    auto d = std::filesystem::temp_directory_path() / ("zefo-test-" + name);
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string owner = info ? std::string(info->test_suite_name()) + "." + info->name() : "static";
+    for (char& c : owner)
+        if (c == '/') c = '_';
+    auto d = std::filesystem::temp_directory_path() /
+             ("zefo-test-" + std::to_string(::getpid()) + "-" + owner + "-" + name);
     std::filesystem::remove_all(d);
     std::filesystem::create_directories(d);
+    ScratchCleaner::made().push_back(d);
     return d;
 }
 
@@ -59,8 +89,7 @@ inline BatchRun runbatch(const std::filesystem::path& dir, const std::string& ar
 class BatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = freshdir(std::string("batch-") + ::testing::UnitTest::GetInstance()->current_test_suite()->name() +
-                       "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = freshdir("batch");
     }
     BatchRun run(const std::string& args) {
         std::filesystem::remove(dir / "zefo.log");
