@@ -7,6 +7,7 @@
 #include "imagequality/mtftable.h"
 #include "raytrace/paraxial.h"
 #include "raytrace/raytrace.h"
+#include "util/mathutil.h"
 #include "util/numfmt.h"
 
 namespace zefo {
@@ -270,7 +271,7 @@ void pupilbound(Model& m, const std::vector<int>& cols) {
 void axissphere(Model& m) {
     m.refzp = m.pupillimit;
     m.refradius = m.axisrefradius;
-    m.refcurv = std::fabs(m.axisrefradius) >= 1e30 || m.axisrefradius == 0 ? 0 : 1 / m.axisrefradius;
+    m.refcurv = curvatureof(m.axisrefradius);
     m.refA = 0;
     m.refB = 1;
 }

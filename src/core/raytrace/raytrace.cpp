@@ -116,6 +116,7 @@ private:
     void imagestep();
     void imagestats();
     void statstep(int i);
+    void setreference();
     void refspherestep();
     void focalstep(int i);
 };
@@ -465,34 +466,37 @@ void Tracer::statstep(int i) {
     }
 }
 
-void Tracer::refspherestep() {
-    const double dimg = sp.sep[ns];
+// The chief ray sets up the reference surface through the axial point of the exit pupil.
+// An objective's sphere is centred on the chief ray's image point. An afocal system images
+// at infinity: its reference is normal to the chief ray in image space, a plane, or with a
+// telescope defocus the sphere of the axis (the eye's vergence) with its centre on the chief
+// ray.
+void Tracer::setreference() {
     const RayPoint& last = m.lastsurf;
-    if (m.raykind == 3 && w == 0) {
-        const double yref = m.telescope() ? Y + dimg * M / N : Y;
-        const double lim = m.pupillimit;
-        double zp = lim;
-        if (M != 0) {
-            const double zx = last.Z - last.Y * N / M;
-            if (!(std::fabs(zx) > std::fabs(lim))) zp = zx;
-        }
-        m.refzp = zp;
-        const double zref = dimg - zp + Z;
-        if (m.systype >= 6 || zref == 0) {
-            m.refcurv = 0;
-            m.refradius = kbig;
-        } else {
-            m.refcurv = sign(zref) / std::sqrt(yref * yref + zref * zref);
-            m.refradius = 1 / m.refcurv;
-        }
-        if (m.refcurv != 0) {
-            m.refA = m.refcurv * yref;
-            m.refB = m.refcurv * zref;
-        } else {
-            m.refA = M;
-            m.refB = N;
-        }
+    const double lim = m.pupillimit;
+    double zp = lim;
+    if (M != 0) {
+        const double zx = last.Z - last.Y * N / M;
+        if (!(std::fabs(zx) > std::fabs(lim))) zp = zx;
     }
+    m.refzp = zp;
+    if (m.telescope()) {
+        m.refcurv = curvatureof(m.axisrefradius);
+        m.refA = M;
+        m.refB = N;
+    } else {
+        const double zref = sp.sep[ns] - zp + Z;
+        m.refcurv = zref == 0 ? 0 : sign(zref) / std::sqrt(Y * Y + zref * zref);
+        m.refA = m.refcurv != 0 ? m.refcurv * Y : M;
+        m.refB = m.refcurv != 0 ? m.refcurv * zref : N;
+    }
+    m.refradius = m.refcurv != 0 ? 1 / m.refcurv : kbig;
+}
+
+// Optical path from the last surface to the reference surface.
+void Tracer::refspherestep() {
+    if (m.raykind == 3 && w == 0) setreference();
+    const RayPoint& last = m.lastsurf;
     const double dl = (m.refzp - last.Z) / N;
     m.Xe = last.X + L * dl;
     m.Ye = last.Y + M * dl;
