@@ -458,6 +458,33 @@ TEST(RayTrace, ReferenceSphereOfAPerfectFocusGivesNoPathDifference) {
     EXPECT_GT(std::fabs(s.opd[0]), 1e-4);
 }
 
+TEST(RayTrace, RayMissingTheReferenceSphereFailsInsteadOfKeepingTheLastPathDifference) {
+    // Perfect focus 150 behind the vertex, exit pupil plane 140 behind it: the sphere has a
+    // radius of 10 about the axial focus. A ray through the vertex at 10 degrees runs on at
+    // asin(sin 10 / 1.5) = 6.65 degrees and passes the focus 150 sin 6.65 = 17.4 away.
+    const RayPoint missing = oblique(0, 0, 0, std::sin(10 * M_PI / 180));
+    for (bool vignetting : {false, true}) {
+        Model m = system({{"E", 50, 150, 1.5, 0, 100, -1 / 2.25}});
+        m.pupillimit = 140;
+        TraceOpts o;
+        o.refsphere = true;
+        o.vignetting = vignetting;
+        m.raykind = 3;
+        trace(m, parallel(0, 0), o, 2);
+        ASSERT_FALSE(m.calcerror) << m.errmsg;
+        ASSERT_NEAR(m.refradius, 10, 1e-9);
+        m.oplref[0] = m.opl[0];
+        m.raykind = 2;
+        trace(m, parallel(0, 3), o, 3);
+        ASSERT_FALSE(m.calcerror) << m.errmsg;
+        EXPECT_NEAR(m.opd[0], 0, 1e-9);
+        trace(m, missing, o, 3);
+        EXPECT_EQ(m.calcerror, !vignetting);
+        EXPECT_EQ(m.errmsg, vignetting ? "" : "Error in ray transfer to reference sphere");
+        EXPECT_EQ(m.raystatus, vignetting ? 1 : 0);
+    }
+}
+
 // Tangential and sagittal focal distances from neighbour rays, measured along the refracted
 // chief ray from its last surface point.
 void focalbydifferences(Model& m, const RayPoint& chief, double& xm, double& xs) {

@@ -18,6 +18,7 @@ const char* const msgsphrefract = "Error in ray refraction on spherical surface"
 const char* const msgconrefract = "Error in ray refraction on conical surface";
 const char* const msgasprefract = "Error in ray refraction on aspherical surface";
 const char* const msgfrerefract = "Error in ray refraction on Fresnel surface";
+const char* const msgrefmiss = "Error in ray transfer to reference sphere";
 
 enum class SurfType { sphere, conic, asphere, fresnel, invalid };
 
@@ -117,7 +118,7 @@ private:
     void imagestats();
     void statstep(int i);
     void setreference();
-    void refspherestep();
+    bool refspherestep();
     void focalstep(int i);
 };
 
@@ -200,7 +201,7 @@ void Tracer::run() {
             if (o.statistics) statstep(i);
             if (path) {
                 if (i == ns && o.refsphere) {
-                    refspherestep();
+                    if (!refspherestep()) return;
                     if (o.statistics) imagestats();
                 } else if (!pathstep(i)) {
                     return;
@@ -493,8 +494,9 @@ void Tracer::setreference() {
     m.refradius = m.refcurv != 0 ? 1 / m.refcurv : kbig;
 }
 
-// Optical path from the last surface to the reference surface.
-void Tracer::refspherestep() {
+// Optical path from the last surface to the reference surface. A ray that does not meet it
+// has no optical path difference: the trace fails.
+bool Tracer::refspherestep() {
     if (m.raykind == 3 && w == 0) setreference();
     const RayPoint& last = m.lastsurf;
     const double dl = (m.refzp - last.Z) / N;
@@ -504,12 +506,12 @@ void Tracer::refspherestep() {
     const double F = c * (m.Xe * m.Xe + m.Ye * m.Ye) - 2 * m.Ye * m.refA;
     const double G = N * m.refB + M * m.refA - c * (L * m.Xe + M * m.Ye);
     const double d2 = G * G - c * F;
-    if (d2 <= 0) return;
-    const double den = G + std::sqrt(d2);
-    if (den == 0) return;
+    const double den = d2 > 0 ? G + std::sqrt(d2) : 0;
+    if (den == 0) return failed(msgrefmiss);
     const double t = F / den;
     m.opl[w] += (dl + t) * sp.index[ns][w];
     m.opd[w] = m.oplref[w] - m.opl[w];
+    return true;
 }
 
 // Tangential and sagittal curvature of the surface profile at the ray's height.
