@@ -1,44 +1,74 @@
 #include "app/samplelenses.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
 #include "raytrace/paraxial.h"
 #include "raytrace/rayscheme.h"
+#include "raytrace/raytrace.h"
 
 namespace zefo {
 
+// Sources, published focal lengths and back focal distances: samples/README.md.
 const std::vector<SampleLens>& samplelenses() {
+    // Mercury e, cadmium C' and F' lines: the double Gauss is published at the e line.
+    constexpr Index3 eline{0.00054607, 0.00064385, 0.00047999};
     static const std::vector<SampleLens> lenses = {
-        // Equi-convex BK7 singlet, f near 50 mm, NA 0.1.
-        {"LENS1",
-         {{"CD", 51.68, 5.0, "BK7", 10}, {"C", -51.68, 0, "air", 10}},
-         1, 0.1, {5}, 0},
-        // Cooke triplet, f near 100 mm, F/4, half field 20 degrees.
-        {"COOKE",
-         {{"C", 38.18, 8.15, "SK16", 16}, {"CD", -494.04, 10.3, "air", 16},
-          {"CD", -40.04, 2.1, "F4", 12}, {"CD", 37.93, 1.87, "air", 12},
-          {"", 0, 7.46, "air", 11}, {"C", 171.49, 8.15, "SK16", 14},
-          {"CD", -38.18, 0, "air", 14}},
-         5, 0.125, {10, 14, 20}, 1},
-        // Six-element double Gauss, f near 100 mm, F/2.8, half field 20 degrees.
-        {"DGAUSS",
-         {{"C", 63.21, 9.03, "SK16", 30}, {"CD", 180.60, 0.56, "air", 30},
-          {"C", 42.89, 12.42, "SK16", 25}, {"CD", 135.45, 3.39, "F5", 25},
-          {"CD", 28.22, 10.16, "air", 18}, {"", 0, 10.16, "air", 17},
-          {"C", -30.48, 3.39, "F5", 18}, {"CD", 135.45, 12.42, "SK16", 24},
-          {"CD", -42.89, 0.56, "air", 24}, {"C", 338.63, 9.03, "SK16", 26},
-          {"CD", -67.73, 0, "air", 26}},
-         6, 1 / (2 * 2.8), {10, 14, 20}, 1},
-        // Kepler telescope 4x: BK7 objective and eyepiece, object at infinity.
-        {"KEPLER",
-         {{"C", 100.0, 4.0, "BK7", 12}, {"CD", -100.0, 120.0, "air", 12},
-          {"C", 25.0, 3.0, "BK7", 8}, {"C", -25.0, 0, "air", 8}},
-         1, 0, {1}, 4, 10},
+        // Equiconvex singlet of index 1.50, f 101.69; entrance pupil radius 10.
+        {.sysname = "LENS1",
+         .surfaces = {{"C", 100.0, 10.0, "n1.5", 1.5}, {"C", -100.0, 0, "air"}},
+         .stopsurf = 1,
+         .na = 10.0 / 101.6949,
+         .fields = {5},
+         .systype = 0},
+        // Cooke triplet, f 101.18, f/3.47, half field 11.86 degrees.
+        {.sysname = "COOKE",
+         .surfaces = {{"C", 37.40, 5.90, "SK4"}, {"C", -341.48, 12.93, "air"},
+                      {"CD", -42.65, 2.50, "SF2"}, {"C", 36.40, 2.00, "air"},
+                      {"D", 0, 9.85, "air"}, {"CD", 204.52, 5.90, "SK4"},
+                      {"C", -37.05, 0, "air"}},
+         .stopsurf = 5,
+         .na = 0.1443,
+         .fields = {0.5 * 11.86, 0.7 * 11.86, 11.86},
+         .systype = 1},
+        // Six-element double Gauss, f 100, f/2, half field 22.5 degrees.
+        {.sysname = "DGAUSS",
+         .surfaces = {{"C", 48.88, 8.89, "SK16"}, {"C", 182.96, 0.38, "air"},
+                      {"CD", 36.92, 15.11, "BAF3"}, {"", 0, 2.31, "SF5"},
+                      {"C", 23.06, 9.14, "air"}, {"D", 0, 13.36, "air"},
+                      {"CD", -23.91, 1.92, "E-FL6"}, {"", 0, 7.77, "SK18"},
+                      {"C", -36.92, 0.38, "air"}, {"CD", 1063.24, 6.73, "SK16"},
+                      {"C", -48.88, 0, "air"}},
+         .stopsurf = 6,
+         .na = 0.25,
+         .fields = {0.5 * 22.5, 0.7 * 22.5, 22.5},
+         .systype = 1,
+         .wl = eline},
+        // Kepler telescope 4x: objective f 203.2, eyelens f 50.8 in BK7, stop at the objective.
+        {.sysname = "KEPLER",
+         .surfaces = {{"C", 209.34, 4.0, "BK7"}, {"CD", -209.34, 250.65, "air"},
+                      {"C", 51.46, 6.0, "BK7"}, {"C", -51.46, 0, "air"}},
+         .stopsurf = 1,
+         .na = 0,
+         .fields = {0.05 * 180 / std::numbers::pi},
+         .systype = 4,
+         .eph = 12.7},
     };
     return lenses;
 }
 
 namespace {
+
+// Medium of row k: a model glass of one index, or "air" or a catalogue glass.
+bool setmedium(const SampleRow& r, int k, GlassCatalog& cat, Model& m) {
+    auto& sp = m.sys.sp;
+    if (r.index == 0) return setglass(cat, m, k, r.glass);
+    sp.index[k] = {r.index, r.index, r.index};
+    sp.disp[k] = 0;
+    sp.glass[k] = r.glass;
+    return true;
+}
 
 void setsurfaces(const SampleLens& s, GlassCatalog& cat, Model& m) {
     auto& sp = m.sys.sp;
@@ -51,22 +81,19 @@ void setsurfaces(const SampleLens& s, GlassCatalog& cat, Model& m) {
         sp.optlabel[k] = r.optlabel;
         sp.radius[k] = r.radius;
         sp.curv[k] = r.radius != 0 ? 1 / r.radius : 0;
-        sp.hmax[k] = r.hmax;
         sp.surflabel[k + 1] = "S";
         if (k + 1 < m.nsurf) sp.sep[k + 1] = r.sepafter;
-        if (!setglass(cat, m, k + 1, r.glass)) fail(m, std::string("Glass name not found: ") + r.glass);
+        if (!setmedium(r, k + 1, cat, m)) fail(m, std::string("Glass name not found: ") + r.glass);
     }
 }
 
-// Targets, bounds and limits that a new system takes from its nominal data.
+// Targets, bounds and thickness limits that a new system takes from its nominal data.
 void setlimits(Model& m) {
     auto& sp = m.sys.sp;
     const int n = m.nsurf;
-    double hmaxlargest = 0;
     for (int k = 0; k < n; ++k) {
         m.radmin[k] = m.radmax[k] = sp.radius[k];
         m.sepmin[k] = m.sepmax[k] = sp.sep[k];
-        hmaxlargest = std::max(hmaxlargest, sp.hmax[k]);
         if (k >= 1) {
             m.targdopsis += sp.sep[k];
             if (!isair(sp.glass[k])) m.targdst += sp.sep[k];
@@ -75,8 +102,31 @@ void setlimits(Model& m) {
     for (int k = 0; k <= n; ++k) {
         const double lim = sp.sep[k] > 2 ? m.bcthick : m.bcthin;
         m.axlim[k] = m.edgelim[k] = sp.index[k][0] < 0 ? -lim : lim;
-        if (k < n) m.clearlim[k] = 1.25 * hmaxlargest;
     }
+}
+
+// Clear radii from the traced marginal and chief rays: the ray scheme is first aimed with
+// only the stop limiting it; every other surface then gets 2 % more than the largest height
+// of the axial rays and the chief rays, rounded up to 0.1 mm, and the scheme is aimed again.
+// The axial beam passes whole and the stop limits it; oblique beams are vignetted where
+// their rim rays would run outside these radii.
+void setclearradii(Model& m) {
+    auto& hmax = m.sys.sp.hmax;
+    const int n = m.nsurf, stop = m.stopsurf - 1;
+    std::fill(hmax.begin(), hmax.begin() + n, 1e6);  // radii that limit nothing
+    rayscheme(m);
+    std::vector<double> height(n, 0.0);
+    for (int k = 0; k < m.nrays && !m.calcerror; ++k) {
+        m.raykind = m.rays.rl[k] % 10;
+        if (m.raykind > 3) continue;  // coma and skew rays
+        schemeray(m, k, 0, TraceOpts{});
+        for (int i = 0; i < n && !m.calcerror; ++i)
+            height[i] = std::max(height[i], std::hypot(m.surfray[i].X, m.surfray[i].Y));
+    }
+    if (m.calcerror) return;
+    for (int i = 0; i < n; ++i)
+        if (i != stop) hmax[i] = std::ceil(1.02 * height[i] * 10) / 10;
+    rayscheme(m);
 }
 
 }  // namespace
@@ -96,6 +146,7 @@ Model buildsamplelens(const SampleLens& s, GlassCatalog& cat) {
     m.up = -s.na;
     m.eph = s.eph;
     m.objinf = 'D';
+    m.wl = s.wl;
     allocsystem(m);
     m.field[0] = 0;
     std::copy(s.fields.begin(), s.fields.end(), m.field.begin() + 1);
@@ -103,12 +154,14 @@ Model buildsamplelens(const SampleLens& s, GlassCatalog& cat) {
     setsurfaces(s, cat, m);
     if (m.calcerror) return m;
     setlimits(m);
-    nudatparax(m);
+    initstdrays(m);
+    setclearradii(m);
     if (m.calcerror) return m;
     m.targdsistot = m.targdopsis + m.sys.sp.sep[m.nsurf];
-    initstdrays(m);
-    rayscheme(m);
-    m.clearlim[m.nsurf] = 1.25 * m.sys.sp.hmax[m.nsurf];
+    const auto& hmax = m.sys.sp.hmax;
+    const double largest = *std::max_element(hmax.begin(), hmax.begin() + m.nsurf);
+    std::fill(m.clearlim.begin(), m.clearlim.begin() + m.nsurf, 1.25 * largest);
+    m.clearlim[m.nsurf] = 1.25 * hmax[m.nsurf];
     return m;
 }
 

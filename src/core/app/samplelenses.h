@@ -1,5 +1,5 @@
-// The sample lens data files that come with the program: a singlet, a Cooke triplet,
-// a double Gauss objective and a Kepler telescope.
+// The sample lens data files that come with the program: published designs of a singlet, a
+// Cooke triplet, a double Gauss objective and a Kepler telescope (sources in samples/README.md).
 #pragma once
 
 #include <string>
@@ -15,8 +15,8 @@ struct SampleRow {
     const char* optlabel;
     double radius;      // 0 = plane
     double sepafter;    // to the next surface; ignored for the last one (the image plane is computed)
-    const char* glass;  // medium behind the surface
-    double hmax;        // clear radius
+    const char* glass;  // medium behind the surface: "air" or a catalogue glass
+    double index = 0;   // not 0: a model glass of this index at every wavelength, named glass
 };
 
 struct SampleLens {
@@ -27,14 +27,15 @@ struct SampleLens {
     std::vector<double> fields; // off-axis field angles in degrees
     uint8_t systype;            // 0/1 objective, 4/5 Kepler telescope
     double eph = 0;             // telescope: entrance pupil radius
+    Index3 wl{0.0005876, 0.0006563, 0.0004861};  // the design's wavelengths
 };
 
 // The sample designs.
 const std::vector<SampleLens>& samplelenses();
 
 // Builds the system of a sample as the new-system setup would: glasses from the catalogue,
-// limits and bounds from the nominal data, first-order data, the aimed ray scheme.
-// Failures go to m.calcerror / m.errmsg.
+// limits and bounds from the nominal data, first-order data, clear radii a little larger than
+// the beams that fill the stop, the aimed ray scheme. Failures go to m.calcerror / m.errmsg.
 Model buildsamplelens(const SampleLens& s, GlassCatalog& cat);
 
 }  // namespace zefo
