@@ -18,7 +18,7 @@ std::string exactreal(double v) {
 }
 
 std::string glasscmd(Context& c) {
-    if (c.args.size() != 1) throw UsageError{"glass needs NAME"};
+    expectargs(c, 1);
     GlassCatalog cat;
     if (auto e = cat.open(c.ws.glassdir); !e.empty()) return e;
     const auto g = cat.glassbyname(c.args[0]);
@@ -39,7 +39,7 @@ std::string glasscmd(Context& c) {
 }
 
 std::string importagfcmd(Context& c) {
-    if (c.args.size() != 1) throw UsageError{"import-agf needs FILE"};
+    expectargs(c, 1);
     GlassCatalog cat;
     if (auto e = cat.open(c.ws.glassdir); !e.empty()) return e;
     c.log.writeline("Import glass catalogue " + c.args[0]);
@@ -60,8 +60,8 @@ std::string importagfcmd(Context& c) {
 
 std::vector<CommandEntry> glasscommands() {
     return {
-        {"glass", "NAME", glasscmd},
-        {"import-agf", "FILE", importagfcmd},
+        {"glass", "NAME", "a glass of the catalogue: its data and its indices at the three wavelengths", glasscmd},
+        {"import-agf", "FILE", "add the glasses of an AGF catalogue file to the glass catalogue", importagfcmd},
     };
 }
 

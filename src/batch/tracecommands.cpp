@@ -51,20 +51,6 @@ std::string finish(Context& c, const std::string& finished, const Report& r, con
     return {};
 }
 
-// --pupil: the answer to the telescope's question for the entrance pupil position;
-// without it the question gets the input box's default answer 0.
-double takepupil(Context& c) {
-    const auto v = takeoption(c, "--pupil");
-    if (!v) return 0;
-    const auto p = parsetyped(*v);
-    if (!p) throw UsageError{"--pupil needs a number"};
-    return *p;
-}
-
-void answerpupil(Context& c, double pupil) {
-    c.m.askentrpupil = [pupil] { return pupil; };
-}
-
 // The first-order data that nudatparax leaves in the model.
 void firstorderjson(JsonWriter& w, const Model& m) {
     w.field("efl", m.efl);
@@ -98,7 +84,7 @@ void raysjson(JsonWriter& w, const Model& m) {
 // system, system-full: the window-only system data reports.
 std::string systemcmd(Context& c, bool full) {
     const double pupil = takepupil(c);
-    expectargs(c, 1, std::string(full ? "system-full" : "system") + " needs LENS.dat");
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     answerpupil(c, pupil);
     c.log.writeline(full ? "Display full optical system" : "Display optical system");
@@ -113,7 +99,7 @@ std::string systemcmd(Context& c, bool full) {
 }
 
 std::string raysreportcmd(Context& c) {
-    expectargs(c, 1, "rays needs LENS.dat");
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     c.log.writeline("Display ray scheme");
     Report r;
@@ -133,7 +119,7 @@ void paraxvaluesjson(JsonWriter& w, const LensParax& p) {
 
 // paraxial, paraxial-full: the ".prs" report.
 std::string paraxialcmd(Context& c, bool full) {
-    expectargs(c, 1, std::string(full ? "paraxial-full" : "paraxial") + " needs LENS.dat");
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     if (c.m.nsurf < 2) return paraxsurfacesmsg;
     c.log.writeline(full ? "Paraxial ray trace full" : "Paraxial ray trace");
@@ -178,7 +164,7 @@ std::string paraxialcmd(Context& c, bool full) {
 std::string rayschemecmd(Context& c) {
     const double pupil = takepupil(c);
     const auto save = takeoption(c, "--save");
-    expectargs(c, 1, "rayscheme needs LENS.dat");
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     if (c.m.raytype == 0) return "A ray scheme of normal rays has no relative coordinates to aim";
     answerpupil(c, pupil);
@@ -239,7 +225,7 @@ SrtInput srtchoice(Context& c, std::string& error) {
 std::string srtcmd(Context& c) {
     std::string error;
     const SrtInput in = srtchoice(c, error);
-    expectargs(c, 1, "srt needs LENS.dat");
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     if (error.empty()) error = checksrtinput(c.m, in);
     if (!error.empty()) return error;
@@ -276,13 +262,19 @@ std::string srtcmd(Context& c) {
 
 std::vector<CommandEntry> tracecommands() {
     return {
-        {"system", "LENS.dat [--pupil P]", [](Context& c) { return systemcmd(c, false); }},
-        {"system-full", "LENS.dat [--pupil P]", [](Context& c) { return systemcmd(c, true); }},
-        {"rays", "LENS.dat", raysreportcmd},
-        {"paraxial", "LENS.dat", [](Context& c) { return paraxialcmd(c, false); }},
-        {"paraxial-full", "LENS.dat", [](Context& c) { return paraxialcmd(c, true); }},
-        {"rayscheme", "LENS.dat [--save OUT.dat] [--pupil P]", rayschemecmd},
-        {"srt", "LENS.dat (--ray N | --xylm X,Y,L,M) [--wl 1|2|3]", srtcmd},
+        {"system", "LENS.dat [--pupil P]", "system data: focal length, wavelengths and the surface table",
+         [](Context& c) { return systemcmd(c, false); }},
+        {"system-full", "LENS.dat [--pupil P]", "system data with the limits of the radii and separations",
+         [](Context& c) { return systemcmd(c, true); }},
+        {"rays", "LENS.dat", "the ray scheme table: label, start point and direction of every ray", raysreportcmd},
+        {"paraxial", "LENS.dat", "paraxial data of every lens and cemented doublet (abr/NAME.prs)",
+         [](Context& c) { return paraxialcmd(c, false); }},
+        {"paraxial-full", "LENS.dat", "paraxial data also for the minimum and maximum radii and thicknesses",
+         [](Context& c) { return paraxialcmd(c, true); }},
+        {"rayscheme", "LENS.dat [--save OUT.dat] [--pupil P]",
+         "aim the rays of the ray scheme; --save writes the lens with the aimed rays", rayschemecmd},
+        {"srt", "LENS.dat (--ray N | --xylm X,Y,L,M) [--wl 1|2|3]",
+         "single ray trace, surface by surface, of a scheme ray or a ray of your own (abr/NAME.srt)", srtcmd},
     };
 }
 

@@ -134,7 +134,9 @@ TEST_F(BatchTrace, TelescopePupilAnswerPlacesTheEye) {
     const double eye0 = jsonall(r.out, "sep")[4];
     EXPECT_GT(std::fabs(eye0 - sp), 0.1);
     EXPECT_EQ(jsonall(run("--json system '" + path + "' --pupil 0").out, "sep")[4], eye0);
-    EXPECT_EQ(run("system '" + path + "' --pupil ten").status, 2);
+    r = run("system '" + path + "' --pupil ten");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Not a valid number!\n");
 }
 
 TEST_F(BatchTrace, ParaxialReportsWriteThePrsFile) {

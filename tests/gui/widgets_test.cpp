@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "app/aboutwindow.h"
+#include "app/version.h"
 #include "app/helpwindow.h"
 #include "app/reportwindow.h"
 #include "app/wavelength.h"
@@ -178,6 +179,11 @@ void WidgetTest::aboutwindow() {
     QVERIFY(about.windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(about.isModal());
     QCOMPARE(about.findChild<QLabel*>("Picture")->pixmap().size(), QPixmap(logopath()).size());
+    // The version of the build stands inside the picture.
+    const QLabel* version = about.findChild<QLabel*>("Version");
+    QVERIFY(version);
+    QCOMPARE(version->text(), QString("Version ") + programversion);
+    QVERIFY(about.rect().contains(version->geometry()));
     // A click closes it.
     about.show();
     QTest::mouseClick(&about, Qt::LeftButton);
