@@ -70,8 +70,7 @@ std::string raytracecmd(Context& c) {
             w.beginarray();
             for (size_t i = 0; i < static_cast<size_t>(m.naberlist); ++i) {
                 w.beginobject();
-                w.key("name");
-                w.string(m.abername[i]);
+                w.name("name", m.abername[i]);
                 w.field("value", m.aberval[i]);
                 w.endobject();
             }

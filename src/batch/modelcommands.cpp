@@ -3,6 +3,7 @@
 
 #include "app/samplelenses.h"
 #include "batch.h"
+#include "json.h"
 #include "model/glasscat.h"
 #include "model/lensfile.h"
 #include "util/numfmt.h"
@@ -76,12 +77,25 @@ std::string samplescmd(Context& c) {
     expectargs(c, 0);
     GlassCatalog cat;
     if (auto e = cat.open(c.ws.glassdir); !e.empty()) return e;
+    std::vector<std::string> written;
     for (const SampleLens& s : samplelenses()) {
         const Model m = buildsamplelens(s, cat);
         if (m.calcerror) return std::string(s.sysname) + ": " + m.errmsg;
         const std::string path = c.ws.datdir + s.sysname + ".dat";
         if (auto e = savelensfile(path, m); !e.empty()) return e;
-        *c.out << path << "\n";
+        written.push_back(path);
+    }
+    if (c.json) {
+        JsonWriter w;
+        w.beginobject();
+        w.key("files");
+        w.beginarray();
+        for (const auto& path : written) w.string(path);
+        w.endarray();
+        w.endobject();
+        *c.out << w.text() << "\n";
+    } else {
+        for (const auto& path : written) *c.out << path << "\n";
     }
     return {};
 }
