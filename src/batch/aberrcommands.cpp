@@ -26,16 +26,11 @@ struct ReportCommand {
     std::function<void(JsonWriter&, const Model&)> json;
 };
 
-std::string runreport(Context& c, const ReportCommand& rc, const std::string& usage) {
-    double pupil = 0;
-    if (auto v = takeoption(c, "--pupil")) {
-        auto p = parsetyped(*v);
-        if (!p) throw UsageError{"--pupil needs a number"};
-        pupil = *p;
-    }
-    expectargs(c, 1, usage);
+std::string runreport(Context& c, const ReportCommand& rc) {
+    const double pupil = takepupil(c);
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
-    c.m.askentrpupil = [pupil] { return pupil; };
+    answerpupil(c, pupil);
     c.log.writeline(rc.title);
     Report r;
     rc.calc(c.m, ReportHead{c.filepath, c.date}, r);
@@ -75,14 +70,13 @@ std::string raytracecmd(Context& c) {
             w.beginarray();
             for (size_t i = 0; i < static_cast<size_t>(m.naberlist); ++i) {
                 w.beginobject();
-                w.key("name");
-                w.string(m.abername[i]);
+                w.name("name", m.abername[i]);
                 w.field("value", m.aberval[i]);
                 w.endobject();
             }
             w.endarray();
         }};
-    return runreport(c, rc, "raytrace needs LENS.dat");
+    return runreport(c, rc);
 }
 
 std::string seidelcmd(Context& c) {
@@ -110,7 +104,7 @@ std::string seidelcmd(Context& c) {
             w.field("HL", s.HL);
             w.field("Uimage", s.Uimage);
         }};
-    return runreport(c, rc, "seidel needs LENS.dat");
+    return runreport(c, rc);
 }
 
 std::vector<double> vec(const std::array<double, 3>& a, int n) {
@@ -186,16 +180,19 @@ std::string aberrationscmd(Context& c) {
             }
             w.endarray();
         }};
-    return runreport(c, rc, "aberrations needs LENS.dat");
+    return runreport(c, rc);
 }
 
 }  // namespace
 
 std::vector<CommandEntry> aberrcommands() {
     return {
-        {"raytrace", "LENS.dat [--pupil P]", raytracecmd},
-        {"seidel", "LENS.dat [--pupil P]", seidelcmd},
-        {"aberrations", "LENS.dat [--pupil P]", aberrationscmd},
+        {"raytrace", "LENS.dat [--pupil P]", "ray trace of the ray scheme and the aberration tables (abr/NAME.rez)",
+         raytracecmd},
+        {"seidel", "LENS.dat [--pupil P]", "Seidel coefficients of every surface and their sums (abr/NAME.sei)",
+         seidelcmd},
+        {"aberrations", "LENS.dat [--pupil P]", "axial, chief and oblique ray analysis (abr/NAME.abr)",
+         aberrationscmd},
     };
 }
 

@@ -12,8 +12,13 @@
 
 namespace zefo::batch {
 
-// Thrown for a wrong command line (exit status 2).
+// Thrown for a wrong command line (exit status 2); the usage line of the command follows.
 struct UsageError {
+    std::string text;
+};
+
+// Thrown for an option value that is no number (exit status 1 with the text).
+struct ValueError {
     std::string text;
 };
 
@@ -35,7 +40,8 @@ using Command = std::function<std::string(Context&)>;
 
 struct CommandEntry {
     const char* name;
-    const char* usage;
+    const char* usage;        // the arguments and options after the name
+    const char* description;  // one line for --help
     Command run;
 };
 
@@ -51,8 +57,19 @@ std::string openlens(Context& c, const std::string& path);
 // option is absent. A missing value or a second occurrence is a usage error.
 std::optional<std::string> takeoption(Context& c, const std::string& name);
 
+// Removes "--name VALUE" and reads VALUE as a typed number ("," or "." as decimal
+// separator, blanks ignored); empty when the option is absent. A value that is no number
+// throws ValueError "Not a valid number!".
+std::optional<double> takenumber(Context& c, const std::string& name);
+
+// --pupil P: the answer to a telescope's question for its entrance pupil position, taken
+// before the lens file is read; without it the question gets the input box's default 0.
+double takepupil(Context& c);
+// Gives the model read from the lens file that answer.
+void answerpupil(Context& c, double pupil);
+
 // After the options are taken: exactly n arguments must remain, none an option.
-void expectargs(const Context& c, size_t n, const std::string& usage);
+void expectargs(const Context& c, size_t n);
 
 // The commands of the system reports, the ray scheme and the single ray trace.
 std::vector<CommandEntry> tracecommands();

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "batch.h"
+#include "json.h"
 #include "model/glasscat.h"
 #include "util/numfmt.h"
 
@@ -18,12 +19,33 @@ std::string exactreal(double v) {
 }
 
 std::string glasscmd(Context& c) {
-    if (c.args.size() != 1) throw UsageError{"glass needs NAME"};
+    expectargs(c, 1);
     GlassCatalog cat;
     if (auto e = cat.open(c.ws.glassdir); !e.empty()) return e;
     const auto g = cat.glassbyname(c.args[0]);
     if (!g) return cat.lasterror().empty() ? "Glass name not found" : cat.lasterror();
+    const Index3 n = glassindices(g->a, c.m.wl);
     std::ostream& out = *c.out;
+    if (c.json) {
+        JsonWriter w;
+        w.beginobject();
+        w.name("name", g->name);
+        w.name("code", g->code);
+        w.key("serial");
+        w.integer(g->serial);
+        w.name("maker", g->maker);
+        w.name("remark", g->remark);
+        w.field("nd", g->nd);
+        w.field("vd", g->vd);
+        w.field("coefficients", std::vector<double>(g->a.begin(), g->a.end()));
+        w.field("wl", std::vector<double>(c.m.wl.begin(), c.m.wl.end()));
+        w.field("index", std::vector<double>(n.begin(), n.end()));
+        w.field("disp", n[2] - n[1]);
+        w.endobject();
+        if (!w.ok()) return "A result is not a finite number";
+        out << w.text() << "\n";
+        return {};
+    }
     out << "GlassName " << g->name << "\n"
         << "GlassCode " << g->code << "\n"
         << "SerialNum " << g->serial << "\n"
@@ -32,14 +54,13 @@ std::string glasscmd(Context& c) {
         << "nd " << fmtf(g->nd, 0, 6) << "\n"
         << "vd " << fmtf(g->vd, 0, 4) << "\n";
     for (int i = 0; i < 6; ++i) out << "A" << i << " " << exactreal(g->a[i]) << "\n";
-    const Index3 n = glassindices(g->a, c.m.wl);
     for (int w = 0; w < 3; ++w) out << "n " << fmtf(c.m.wl[w], 0, 7) << " " << fmtf(n[w], 0, 5) << "\n";
     out << "disp " << fmtf(n[2] - n[1], 0, 5) << "\n";
     return {};
 }
 
 std::string importagfcmd(Context& c) {
-    if (c.args.size() != 1) throw UsageError{"import-agf needs FILE"};
+    expectargs(c, 1);
     GlassCatalog cat;
     if (auto e = cat.open(c.ws.glassdir); !e.empty()) return e;
     c.log.writeline("Import glass catalogue " + c.args[0]);
@@ -48,10 +69,23 @@ std::string importagfcmd(Context& c) {
         c.log.writeline(r.error);
         return r.error;
     }
-    *c.out << "Glasses added: " << r.added << "\n"
-           << "Skipped, name already in the catalogue: " << r.present << "\n"
-           << "Skipped, unsupported formula: " << r.unknownformula << "\n"
-           << "Skipped, unusable data: " << r.unusable << "\n";
+    if (c.json) {
+        JsonWriter w;
+        w.beginobject();
+        const std::pair<const char*, int> counts[] = {
+            {"added", r.added}, {"present", r.present}, {"unknownformula", r.unknownformula}, {"unusable", r.unusable}};
+        for (const auto& [k, n] : counts) {
+            w.key(k);
+            w.integer(n);
+        }
+        w.endobject();
+        *c.out << w.text() << "\n";
+    } else {
+        *c.out << "Glasses added: " << r.added << "\n"
+               << "Skipped, name already in the catalogue: " << r.present << "\n"
+               << "Skipped, unsupported formula: " << r.unknownformula << "\n"
+               << "Skipped, unusable data: " << r.unusable << "\n";
+    }
     c.log.writeline("Import glass catalogue - Finished");
     return {};
 }
@@ -60,8 +94,8 @@ std::string importagfcmd(Context& c) {
 
 std::vector<CommandEntry> glasscommands() {
     return {
-        {"glass", "NAME", glasscmd},
-        {"import-agf", "FILE", importagfcmd},
+        {"glass", "NAME", "a glass of the catalogue: its data and its indices at the three wavelengths", glasscmd},
+        {"import-agf", "FILE", "add the glasses of an AGF catalogue file to the glass catalogue", importagfcmd},
     };
 }
 

@@ -37,12 +37,21 @@ const char* iqerrortext(Iq kind) {
 // The dialog options of one command, taken before the lens file is read.
 struct IqOptions {
     std::optional<std::string> rings, nfreq, dfreq, spotsize, defocus, ddefocus, weights;
-    std::optional<std::string> wl, gauss, degree, pupil;
+    int wl = 1, gauss = 16, degree = 4;  // the choices of the OPD and diffraction MTF dialogs
+    double pupil = 0;
 };
+
+int iqchoice(const std::optional<std::string>& v, const char* name, std::initializer_list<int> allowed, int dflt) {
+    if (!v) return dflt;
+    const auto n = parseint(*v);
+    for (int a : allowed)
+        if (n && *n == a) return a;
+    throw UsageError{std::string(name) + " has no such choice: " + *v};
+}
 
 IqOptions takeiqoptions(Context& c, Iq kind) {
     IqOptions o;
-    o.pupil = takeoption(c, "--pupil");
+    o.pupil = takepupil(c);
     o.nfreq = takeoption(c, "--nfreq");
     o.dfreq = takeoption(c, "--dfreq");
     o.defocus = takeoption(c, "--defocus");
@@ -52,20 +61,12 @@ IqOptions takeiqoptions(Context& c, Iq kind) {
         o.ddefocus = takeoption(c, "--ddefocus");
         o.weights = takeoption(c, "--weights");
     }
-    if (kind == Iq::Wave) o.wl = takeoption(c, "--wl");
+    if (kind == Iq::Wave) o.wl = iqchoice(takeoption(c, "--wl"), "--wl", {1, 2, 3}, 1);
     if (kind == Iq::Wave || kind == Iq::Dmtf) {
-        o.gauss = takeoption(c, "--gauss");
-        o.degree = takeoption(c, "--degree");
+        o.gauss = iqchoice(takeoption(c, "--gauss"), "--gauss", {6, 10, 16}, 16);
+        o.degree = iqchoice(takeoption(c, "--degree"), "--degree", {3, 4}, 4);
     }
     return o;
-}
-
-int iqchoice(const std::optional<std::string>& v, const char* name, std::initializer_list<int> allowed, int dflt) {
-    if (!v) return dflt;
-    const auto n = parseint(*v);
-    for (int a : allowed)
-        if (n && *n == a) return a;
-    throw UsageError{std::string(name) + " has no such choice: " + *v};
 }
 
 // The limit dialog cannot be answered here: a frequency above the limit is an error.
@@ -110,9 +111,9 @@ std::string applyopd(Context& c, const IqOptions& o) {
     if (o.defocus) f.defocus = *o.defocus;
     if (o.nfreq) f.nfreq = *o.nfreq;
     if (o.dfreq) f.dfreq = *o.dfreq;
-    f.selwl = iqchoice(o.wl, "--wl", {1, 2, 3}, 1) - 1;
-    f.ngauss = iqchoice(o.gauss, "--gauss", {6, 10, 16}, 16);
-    f.polydeg = iqchoice(o.degree, "--degree", {3, 4}, 4);
+    f.selwl = o.wl - 1;
+    f.ngauss = o.gauss;
+    f.polydeg = o.degree;
     const DialogResult r = opdparams(c.m, f, refuselimit);
     for (const auto& l : r.log) c.log.writeline(l);
     return r.status == DialogResult::Accepted ? std::string() : iqdialogfailed(c, r);
@@ -238,18 +239,10 @@ void wavejson(JsonWriter& w, const Model& m, const IqRun& run) {
 
 std::string iqcmd(Context& c, Iq kind) {
     const IqOptions o = takeiqoptions(c, kind);
-    expectargs(c, 1, std::string(kind == Iq::Spot ? "spot" : kind == Iq::Gmtf ? "gmtf" : kind == Iq::Tfmtf ? "tfmtf"
-                                                          : kind == Iq::Wave ? "wave" : "dmtf") + " needs LENS.dat");
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     Model& m = c.m;
-    // a telescope's entrance pupil position: --pupil, else the input box's default 0
-    double pupil = 0;
-    if (o.pupil) {
-        const auto p = parsetyped(*o.pupil);
-        if (!p) throw UsageError{"--pupil needs a number"};
-        pupil = *p;
-    }
-    m.askentrpupil = [pupil] { return pupil; };
+    answerpupil(c, o.pupil);
     c.log.writeline(iqtitle(kind));
     const std::string header = iqheader(m.sysname, c.filepath, c.date);
 
@@ -276,8 +269,7 @@ std::string iqcmd(Context& c, Iq kind) {
         if (kind == Iq::Gmtf) gmtfcalc(m, m.nfreq, main), ext = ".gtf";
         if (kind == Iq::Tfmtf) tfmtfcalc(m, m.nfreq, main), ext = ".gtt";
         if (kind == Iq::Dmtf) {
-            const DialogResult r = dmtfparams(m, iqchoice(o.gauss, "--gauss", {6, 10, 16}, 16),
-                                              iqchoice(o.degree, "--degree", {3, 4}, 4));
+            const DialogResult r = dmtfparams(m, o.gauss, o.degree);
             for (const auto& l : r.log) c.log.writeline(l);
             m.wbrmode = false;
             wavecalc(m, main);
@@ -317,12 +309,17 @@ std::vector<CommandEntry> iqcommands() {
     static const std::string spotusage = std::string("LENS.dat ") + mtfopts;
     static const std::string dmtfusage = spotusage + " [--gauss 6|10|16] [--degree 3|4]";
     return {
-        {"spot", spotusage.c_str(), [](Context& c) { return iqcmd(c, Iq::Spot); }},
-        {"gmtf", spotusage.c_str(), [](Context& c) { return iqcmd(c, Iq::Gmtf); }},
-        {"tfmtf", spotusage.c_str(), [](Context& c) { return iqcmd(c, Iq::Tfmtf); }},
+        {"spot", spotusage.c_str(), "spot diagram of every field (spot-mtf/NAME.spt)",
+         [](Context& c) { return iqcmd(c, Iq::Spot); }},
+        {"gmtf", spotusage.c_str(), "geometrical MTF from the spot diagram (spot-mtf/NAME.spt and .gtf)",
+         [](Context& c) { return iqcmd(c, Iq::Gmtf); }},
+        {"tfmtf", spotusage.c_str(), "geometrical MTF through focus (spot-mtf/NAME.spt and .gtt)",
+         [](Context& c) { return iqcmd(c, Iq::Tfmtf); }},
         {"wave", "LENS.dat [--defocus Z] [--nfreq F] [--dfreq D] [--wl 1|2|3] [--gauss 6|10|16] [--degree 3|4] [--pupil P]",
+         "optical path difference and its polynomial fit, the wave aberration (abr/NAME.wbr)",
          [](Context& c) { return iqcmd(c, Iq::Wave); }},
-        {"dmtf", dmtfusage.c_str(), [](Context& c) { return iqcmd(c, Iq::Dmtf); }},
+        {"dmtf", dmtfusage.c_str(), "diffraction MTF from the wave aberration fit (spot-mtf/NAME.spt and .dtf)",
+         [](Context& c) { return iqcmd(c, Iq::Dmtf); }},
     };
 }
 

@@ -81,4 +81,17 @@ void JsonWriter::field(const std::string& k, const std::vector<double>& v) {
     endarray();
 }
 
+std::string JsonWriter::trimmed(const std::string& s) {
+    const size_t a = s.find_first_not_of(" \t");
+    if (a == std::string::npos) return {};
+    return s.substr(a, s.find_last_not_of(" \t") - a + 1);
+}
+
+void JsonWriter::names(const std::string& k, const std::vector<std::string>& v) {
+    key(k);
+    beginarray();
+    for (const auto& s : v) string(trimmed(s));
+    endarray();
+}
+
 }  // namespace zefo::batch

@@ -3,10 +3,13 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/version.h"
 #include "batch.h"
 
 namespace zefo::batch {
 namespace {
+
+constexpr const char* globaloptions = "zefo-batch [--progdir DIR] [--date TEXT] [--json]";
 
 std::vector<CommandEntry> allcommands() {
     std::vector<CommandEntry> all;
@@ -18,9 +21,20 @@ std::vector<CommandEntry> allcommands() {
     return all;
 }
 
-std::string usage(const std::vector<CommandEntry>& cmds) {
-    std::string u = "usage: zefo-batch [--progdir DIR] [--date TEXT] [--json] COMMAND [ARGS]\ncommands:\n";
-    for (const auto& c : cmds) u += std::string("  ") + c.name + " " + c.usage + "\n";
+// "NAME USAGE" of one command.
+std::string commandline(const CommandEntry& c) {
+    return *c.usage ? std::string(c.name) + " " + c.usage : std::string(c.name);
+}
+
+std::string help(const std::vector<CommandEntry>& cmds) {
+    std::string u = std::string("usage: ") + globaloptions + " COMMAND [ARGS]\n" +
+                    "       zefo-batch --help | --version\n"
+                    "options:\n"
+                    "  --progdir DIR  workspace folder (default: the current folder)\n"
+                    "  --date TEXT    date in the report headers (default: today, dd.mm.yyyy)\n"
+                    "  --json         the computed values as one JSON object in place of the report\n"
+                    "commands:\n";
+    for (const auto& c : cmds) u += "  " + commandline(c) + "\n      " + c.description + "\n";
     return u;
 }
 
@@ -31,53 +45,64 @@ std::string todaytext() {
     return buf;
 }
 
+// A wrong command line: the reason, then the usage line of the command when it is known.
+int usagefailed(const std::string& text, const CommandEntry* cmd) {
+    if (!cmd) {
+        std::cerr << "zefo-batch: " << text << "\n" << "try zefo-batch --help\n";
+        return 2;
+    }
+    std::cerr << "zefo-batch " << cmd->name << ": " << text << "\n"
+              << "usage: " << globaloptions << " " << commandline(*cmd) << "\n";
+    return 2;
+}
+
 int run(int argc, char** argv) {
     const auto cmds = allcommands();
-    Context c;
-    c.out = &std::cout;
-    c.date = todaytext();
-    std::string progdir = std::filesystem::current_path().string();
-    std::string name;
-    int i = 1;
-    for (; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) throw UsageError{a + " needs a value"};
-            return argv[++i];
-        };
-        if (a == "--progdir") progdir = value();
-        else if (a == "--date") c.date = value();
-        else if (a == "--json") c.json = true;
-        else if (a == "--help" || a == "-h") { std::cout << usage(cmds); return 0; }
-        else if (a.rfind("--", 0) == 0 && name.empty()) throw UsageError{"unknown option " + a};
-        else if (name.empty()) name = a;
-        else c.args.push_back(a);
-    }
-    if (name.empty()) throw UsageError{"no command given"};
     const CommandEntry* cmd = nullptr;
-    for (const auto& e : cmds)
-        if (name == e.name) cmd = &e;
-    if (!cmd) throw UsageError{"unknown command " + name};
-    std::error_code ec;
-    std::filesystem::create_directories(progdir, ec);  // a new workspace folder may be named
-    c.ws = makeworkspace(progdir);
-    c.log.open(c.ws.logpath);
-    const std::string err = cmd->run(c);
-    if (!err.empty()) {
-        std::cerr << err << "\n";
+    try {
+        Context c;
+        c.out = &std::cout;
+        c.date = todaytext();
+        std::string progdir = std::filesystem::current_path().string();
+        std::string name;
+        for (int i = 1; i < argc; ++i) {
+            const std::string a = argv[i];
+            auto value = [&]() -> std::string {
+                if (i + 1 >= argc) throw UsageError{a + " needs a value"};
+                return argv[++i];
+            };
+            if (a == "--progdir") progdir = value();
+            else if (a == "--date") c.date = value();
+            else if (a == "--json") c.json = true;
+            else if (a == "--help" || a == "-h") { std::cout << help(cmds); return 0; }
+            else if (a == "--version") { std::cout << "zefo-batch " << programversion << "\n"; return 0; }
+            else if (a.rfind("--", 0) == 0 && name.empty()) throw UsageError{"unknown option " + a};
+            else if (name.empty()) name = a;
+            else c.args.push_back(a);
+        }
+        if (name.empty()) throw UsageError{"no command given"};
+        for (const auto& e : cmds)
+            if (name == e.name) cmd = &e;
+        if (!cmd) throw UsageError{"unknown command " + name};
+        std::error_code ec;
+        std::filesystem::create_directories(progdir, ec);  // a new workspace folder may be named
+        c.ws = makeworkspace(progdir);
+        c.log.open(c.ws.logpath);
+        const std::string err = cmd->run(c);
+        if (!err.empty()) {
+            std::cerr << err << "\n";
+            return 1;
+        }
+        return 0;
+    } catch (const UsageError& e) {
+        return usagefailed(e.text, cmd);
+    } catch (const ValueError& e) {
+        std::cerr << e.text << "\n";
         return 1;
     }
-    return 0;
 }
 
 }  // namespace
 }  // namespace zefo::batch
 
-int main(int argc, char** argv) {
-    try {
-        return zefo::batch::run(argc, argv);
-    } catch (const zefo::batch::UsageError& e) {
-        std::cerr << "zefo-batch: " << e.text << "\n" << "try zefo-batch --help\n";
-        return 2;
-    }
-}
+int main(int argc, char** argv) { return zefo::batch::run(argc, argv); }

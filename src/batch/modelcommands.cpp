@@ -3,8 +3,10 @@
 
 #include "app/samplelenses.h"
 #include "batch.h"
+#include "json.h"
 #include "model/glasscat.h"
 #include "model/lensfile.h"
+#include "util/numfmt.h"
 
 namespace zefo::batch {
 
@@ -31,16 +33,35 @@ std::optional<std::string> takeoption(Context& c, const std::string& name) {
     return value;
 }
 
-void expectargs(const Context& c, size_t n, const std::string& usage) {
+std::optional<double> takenumber(Context& c, const std::string& name) {
+    const auto text = takeoption(c, name);
+    if (!text) return std::nullopt;
+    const auto v = parsetyped(*text);
+    if (!v) throw ValueError{"Not a valid number!"};
+    return v;
+}
+
+double takepupil(Context& c) { return takenumber(c, "--pupil").value_or(0.0); }
+
+void answerpupil(Context& c, double pupil) {
+    c.m.askentrpupil = [pupil] { return pupil; };
+}
+
+void expectargs(const Context& c, size_t n) {
     for (const auto& a : c.args)
         if (a.size() > 2 && a.rfind("--", 0) == 0) throw UsageError{"unknown option " + a};
-    if (c.args.size() != n) throw UsageError{usage};
+    if (c.args.size() < n) throw UsageError{"missing argument"};
+    if (c.args.size() > n) {
+        std::string surplus = c.args.size() - n > 1 ? "surplus arguments" : "surplus argument";
+        for (size_t i = n; i < c.args.size(); ++i) surplus += " " + c.args[i];
+        throw UsageError{surplus};
+    }
 }
 
 namespace {
 
 std::string savecmd(Context& c) {
-    expectargs(c, 2, "save needs IN.dat OUT.dat");
+    expectargs(c, 2);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     c.log.writeline("Save optical file");
     if (auto e = savelensfile(c.args[1], c.m); !e.empty()) {
@@ -53,15 +74,28 @@ std::string savecmd(Context& c) {
 
 // Writes the sample lens data files into the workspace's dat folder.
 std::string samplescmd(Context& c) {
-    expectargs(c, 0, "samples takes no arguments");
+    expectargs(c, 0);
     GlassCatalog cat;
     if (auto e = cat.open(c.ws.glassdir); !e.empty()) return e;
+    std::vector<std::string> written;
     for (const SampleLens& s : samplelenses()) {
         const Model m = buildsamplelens(s, cat);
         if (m.calcerror) return std::string(s.sysname) + ": " + m.errmsg;
         const std::string path = c.ws.datdir + s.sysname + ".dat";
         if (auto e = savelensfile(path, m); !e.empty()) return e;
-        *c.out << path << "\n";
+        written.push_back(path);
+    }
+    if (c.json) {
+        JsonWriter w;
+        w.beginobject();
+        w.key("files");
+        w.beginarray();
+        for (const auto& path : written) w.string(path);
+        w.endarray();
+        w.endobject();
+        *c.out << w.text() << "\n";
+    } else {
+        for (const auto& path : written) *c.out << path << "\n";
     }
     return {};
 }
@@ -70,8 +104,8 @@ std::string samplescmd(Context& c) {
 
 std::vector<CommandEntry> modelcommands() {
     return {
-        {"save", "IN.dat OUT.dat", savecmd},
-        {"samples", "", samplescmd},
+        {"save", "IN.dat OUT.dat", "read a lens data file and write it again under another name", savecmd},
+        {"samples", "", "write the sample lenses into the dat folder of the workspace", samplescmd},
     };
 }
 

@@ -1,10 +1,12 @@
 // Batch commands of the system reports, the ray scheme and the single ray trace.
+#include <algorithm>
 #include <ostream>
 
 #include "analysis/systemreport.h"
 #include "batch.h"
 #include "json.h"
 #include "model/lensfile.h"
+#include "raytrace/paraxial.h"
 #include "raytrace/rayscheme.h"
 #include "raytrace/singleraytrace.h"
 #include "util/numfmt.h"
@@ -51,20 +53,6 @@ std::string finish(Context& c, const std::string& finished, const Report& r, con
     return {};
 }
 
-// --pupil: the answer to the telescope's question for the entrance pupil position;
-// without it the question gets the input box's default answer 0.
-double takepupil(Context& c) {
-    const auto v = takeoption(c, "--pupil");
-    if (!v) return 0;
-    const auto p = parsetyped(*v);
-    if (!p) throw UsageError{"--pupil needs a number"};
-    return *p;
-}
-
-void answerpupil(Context& c, double pupil) {
-    c.m.askentrpupil = [pupil] { return pupil; };
-}
-
 // The first-order data that nudatparax leaves in the model.
 void firstorderjson(JsonWriter& w, const Model& m) {
     w.field("efl", m.efl);
@@ -95,10 +83,48 @@ void raysjson(JsonWriter& w, const Model& m) {
     w.endarray();
 }
 
+// The data of the system table: name, wavelengths, fields and one entry per surface row
+// 0 .. nsurf in every per-surface array (the row of the image surface last).
+void systemjson(JsonWriter& w, const Model& m, bool full) {
+    const auto& sp = m.sys.sp;
+    w.name("sysname", m.sysname);
+    w.key("systype");
+    w.integer(m.systype);
+    w.key("stopsurf");
+    w.integer(m.stopsurf);
+    w.field("wl", std::vector<double>(m.wl.begin(), m.wl.end()));
+    w.field("field", std::vector<double>(m.field.begin(), m.field.begin() + std::min<size_t>(m.field.size(), m.nfields)));
+    w.field("na", m.na);
+    w.field("mag", m.mag);
+    w.names("surflabel", sp.surflabel);
+    w.field("radius", sp.radius);
+    w.field("curv", sp.curv);
+    w.names("glass", sp.glass);
+    w.field("index", sp.index);
+    w.field("disp", sp.disp);
+    w.field("hmax", sp.hmax);
+    // conic and aspheric constants; 0 for a system without them
+    const auto& asf = m.sys.asf;
+    const std::pair<const char*, const std::vector<double>*> aspheric[] = {
+        {"eps", &asf.eps}, {"a4", &asf.a4}, {"a6", &asf.a6}, {"a8", &asf.a8}, {"a10", &asf.a10}};
+    for (const auto& [k, values] : aspheric) {
+        std::vector<double> v(sp.radius.size(), 0.0);
+        std::copy_n(values->begin(), std::min(values->size(), v.size()), v.begin());
+        w.field(k, v);
+    }
+    if (full) {
+        // the limits as the table shows them: radii, or curvatures for a system given by curvatures
+        w.field("radmin", m.radmin);
+        w.field("radmax", m.radmax);
+        w.field("sepmin", m.sepmin);
+        w.field("sepmax", m.sepmax);
+    }
+}
+
 // system, system-full: the window-only system data reports.
 std::string systemcmd(Context& c, bool full) {
     const double pupil = takepupil(c);
-    expectargs(c, 1, std::string(full ? "system-full" : "system") + " needs LENS.dat");
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     answerpupil(c, pupil);
     c.log.writeline(full ? "Display full optical system" : "Display optical system");
@@ -108,12 +134,13 @@ std::string systemcmd(Context& c, bool full) {
     JsonWriter w;
     w.beginobject();
     firstorderjson(w, c.m);
+    systemjson(w, c.m, full);
     w.endobject();
     return finish(c, "Display optical system - Finished", r, w);
 }
 
 std::string raysreportcmd(Context& c) {
-    expectargs(c, 1, "rays needs LENS.dat");
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     c.log.writeline("Display ray scheme");
     Report r;
@@ -125,15 +152,18 @@ std::string raysreportcmd(Context& c) {
     return finish(c, "Display ray scheme - Finished", r, w);
 }
 
-void paraxvaluesjson(JsonWriter& w, const LensParax& p) {
+// The paraxial data of a block and the design data they follow from.
+void paraxvaluesjson(JsonWriter& w, const LensParax& p, const LensDesign& d) {
     w.field("f", p.f);
     w.field("sp", p.sp);
     w.field("s", p.s);
+    w.field("radius", d.radius);
+    w.field("thickness", d.thick);
 }
 
 // paraxial, paraxial-full: the ".prs" report.
 std::string paraxialcmd(Context& c, bool full) {
-    expectargs(c, 1, std::string(full ? "paraxial-full" : "paraxial") + " needs LENS.dat");
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     if (c.m.nsurf < 2) return paraxsurfacesmsg;
     c.log.writeline(full ? "Paraxial ray trace full" : "Paraxial ray trace");
@@ -141,30 +171,43 @@ std::string paraxialcmd(Context& c, bool full) {
     std::vector<ParaxBlock> blocks;
     paraxreport(c.m, reporthead(c), r, full, &blocks);
     JsonWriter w;
-    w.beginobject();
-    w.key("blocks");
-    w.beginarray();
-    for (const auto& b : blocks) {
+    if (c.json) {
+        // the whole system's focus besides the blocks
+        ssetq(c.m);
+        if (c.m.calcerror) return calcfailed(c, calcerrormsg);
+        const SystemFocus focus = systemfocus(c.m);
         w.beginobject();
-        w.key("kind");
-        w.string(b.doublet ? "doublet" : "lens");
-        w.key("number");
-        w.integer(b.number);
-        paraxvaluesjson(w, b.nominal);
-        if (full) {
-            w.key("min");
+        w.field("efl", focus.efl);
+        w.field("bfd", focus.bfd);
+        w.key("blocks");
+        w.beginarray();
+        for (const auto& b : blocks) {
             w.beginobject();
-            paraxvaluesjson(w, b.minimum);
-            w.endobject();
-            w.key("max");
-            w.beginobject();
-            paraxvaluesjson(w, b.maximum);
+            w.key("kind");
+            w.string(b.doublet ? "doublet" : "lens");
+            w.key("number");
+            w.integer(b.number);
+            w.key("surfaces");
+            w.beginarray();
+            for (size_t k = 0; k < b.design.radius.size(); ++k) w.integer(b.firstsurface + static_cast<long long>(k));
+            w.endarray();
+            w.names("glass", b.design.glass);
+            paraxvaluesjson(w, b.nominal, b.design);
+            if (full) {
+                w.key("min");
+                w.beginobject();
+                paraxvaluesjson(w, b.minimum, b.mindesign);
+                w.endobject();
+                w.key("max");
+                w.beginobject();
+                paraxvaluesjson(w, b.maximum, b.maxdesign);
+                w.endobject();
+            }
             w.endobject();
         }
+        w.endarray();
         w.endobject();
     }
-    w.endarray();
-    w.endobject();
     if (auto e = jsonfailed(c, w); !e.empty()) return e;
     if (auto e = r.finishreport(c.ws, c.filebase, ".prs"); !e.empty()) {
         c.log.writeline(e);
@@ -178,7 +221,7 @@ std::string paraxialcmd(Context& c, bool full) {
 std::string rayschemecmd(Context& c) {
     const double pupil = takepupil(c);
     const auto save = takeoption(c, "--save");
-    expectargs(c, 1, "rayscheme needs LENS.dat");
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     if (c.m.raytype == 0) return "A ray scheme of normal rays has no relative coordinates to aim";
     answerpupil(c, pupil);
@@ -239,7 +282,7 @@ SrtInput srtchoice(Context& c, std::string& error) {
 std::string srtcmd(Context& c) {
     std::string error;
     const SrtInput in = srtchoice(c, error);
-    expectargs(c, 1, "srt needs LENS.dat");
+    expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     if (error.empty()) error = checksrtinput(c.m, in);
     if (!error.empty()) return error;
@@ -276,13 +319,19 @@ std::string srtcmd(Context& c) {
 
 std::vector<CommandEntry> tracecommands() {
     return {
-        {"system", "LENS.dat [--pupil P]", [](Context& c) { return systemcmd(c, false); }},
-        {"system-full", "LENS.dat [--pupil P]", [](Context& c) { return systemcmd(c, true); }},
-        {"rays", "LENS.dat", raysreportcmd},
-        {"paraxial", "LENS.dat", [](Context& c) { return paraxialcmd(c, false); }},
-        {"paraxial-full", "LENS.dat", [](Context& c) { return paraxialcmd(c, true); }},
-        {"rayscheme", "LENS.dat [--save OUT.dat] [--pupil P]", rayschemecmd},
-        {"srt", "LENS.dat (--ray N | --xylm X,Y,L,M) [--wl 1|2|3]", srtcmd},
+        {"system", "LENS.dat [--pupil P]", "system data: focal length, wavelengths and the surface table",
+         [](Context& c) { return systemcmd(c, false); }},
+        {"system-full", "LENS.dat [--pupil P]", "system data with the limits of the radii and separations",
+         [](Context& c) { return systemcmd(c, true); }},
+        {"rays", "LENS.dat", "the ray scheme table: label, start point and direction of every ray", raysreportcmd},
+        {"paraxial", "LENS.dat", "paraxial data of every lens and cemented doublet (abr/NAME.prs)",
+         [](Context& c) { return paraxialcmd(c, false); }},
+        {"paraxial-full", "LENS.dat", "paraxial data also for the minimum and maximum radii and thicknesses",
+         [](Context& c) { return paraxialcmd(c, true); }},
+        {"rayscheme", "LENS.dat [--save OUT.dat] [--pupil P]",
+         "aim the rays of the ray scheme; --save writes the lens with the aimed rays", rayschemecmd},
+        {"srt", "LENS.dat (--ray N | --xylm X,Y,L,M) [--wl 1|2|3]",
+         "single ray trace, surface by surface, of a scheme ray or a ray of your own (abr/NAME.srt)", srtcmd},
     };
 }
 

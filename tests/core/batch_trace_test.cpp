@@ -10,6 +10,7 @@
 #include "model/lensfile.h"
 #include "model/samplesystems.h"
 #include "raytrace/rayscheme.h"
+#include "jsonread.h"
 #include "systemreport_models.h"
 #include "testutil.h"
 
@@ -114,6 +115,79 @@ TEST_F(BatchTrace, SystemJsonHoldsTheFirstOrderData) {
     EXPECT_EQ(log(), "Display optical system\nDisplay optical system - Finished\n");
 }
 
+// Focal length and back focal distance of surfaces in air for an object at infinity, by
+// the product of the refraction and transfer matrices acting on (height, index * angle).
+struct MatrixFocus {
+    double efl, bfd;
+};
+MatrixFocus matrixfocus(const std::vector<double>& radius, const std::vector<double>& thick,
+                        const std::vector<double>& index) {
+    double a = 1, b = 0, c = 0, d = 1;   // the system matrix so far
+    for (size_t i = 0; i < radius.size(); ++i) {
+        const double power = radius[i] != 0 ? (index[i + 1] - index[i]) / radius[i] : 0;
+        c -= power * a;
+        d -= power * b;
+        if (i + 1 < radius.size()) {
+            const double t = thick[i] / index[i + 1];
+            a += t * c;
+            b += t * d;
+        }
+    }
+    return {-1 / c, -a / c};
+}
+
+// The system data as a script needs them: the table's rows in arrays over surfaces 0 .. nsurf
+// (the image row last), names without padding, and every key the output had before.
+TEST_F(BatchTrace, SystemJsonHoldsTheSurfaceTable) {
+    Model d = test::doubletmodel();
+    d.sysname = "DUBLET   ";   // padded in the file
+    d.field = {0.0, 3.0};
+    d.radmin[1] = -45.0;
+    d.radmax[1] = -43.0;
+    d.sepmin[1] = 5.5;
+    d.sepmax[1] = 6.5;
+    const std::string path = savemodel(d, "dublet.dat");
+    for (const bool full : {false, true}) {
+        auto r = run(std::string("--json ") + (full ? "system-full" : "system") + " '" + path + "'");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const test::JsonValue j = test::parsejson(r.out);
+        for (const char* k : {"efl", "lbar", "lbarp", "up", "sep", "y0", "m0"}) EXPECT_TRUE(j.has(k)) << k;
+        EXPECT_EQ(j["sysname"].str(), "DUBLET");
+        EXPECT_EQ(j["systype"].num(), 0);
+        EXPECT_EQ(j["stopsurf"].num(), 1);
+        EXPECT_EQ(j["wl"].numbers(), (std::vector<double>{0.0005876, 0.0006563, 0.0004861}));
+        EXPECT_EQ(j["field"].numbers(), (std::vector<double>{0, 3}));
+        EXPECT_EQ(j["na"].num(), 0.1);
+        const auto& sp = d.sys.sp;
+        EXPECT_EQ(j["radius"].numbers(), (std::vector<double>{61.07, -44.2, -129.0, 100.0, 0.0, 0.0}));
+        for (size_t i = 0; i < 6; ++i)
+            EXPECT_NEAR(j["curv"][i].num(), sp.radius[i] != 0 ? 1 / sp.radius[i] : 0.0, 1e-15) << i;
+        EXPECT_EQ(j["glass"].strings(), (std::vector<std::string>{"air", "BK7", "F2", "air", "BK7", "air"}));
+        EXPECT_EQ(j["surflabel"].strings(), (std::vector<std::string>{"A", "S", "S", "E", "F", "S"}));
+        ASSERT_EQ(j["index"].size(), 6u);
+        for (size_t i = 0; i < 6; ++i)
+            EXPECT_EQ(j["index"][i].numbers(), std::vector<double>(sp.index[i].begin(), sp.index[i].end())) << i;
+        EXPECT_EQ(j["disp"].numbers(), (std::vector<double>{0, 0.00806, 0.01705, 0, 0.00806, 0}));
+        EXPECT_EQ(j["hmax"][0].num(), 12.5);
+        EXPECT_EQ(j["eps"].numbers(), (std::vector<double>{0.5, 0, 0, -1, -2, 0}));
+        EXPECT_EQ(j["a4"][0].num(), -1e-6);
+        EXPECT_EQ(j["a6"][0].num(), 2e-9);
+        EXPECT_EQ(j["a8"].numbers(), std::vector<double>(6, 0.0));
+        // the separations in front of each surface; the last one is the image plane's
+        const auto sep = j["sep"].numbers();
+        ASSERT_EQ(sep.size(), 6u);
+        EXPECT_EQ(std::vector<double>(sep.begin(), sep.begin() + 5), (std::vector<double>{0, 6, 2.5, 2, 4}));
+        EXPECT_EQ(j.has("radmin"), full);
+        if (full) {
+            EXPECT_EQ(j["radmin"][1].num(), -45.0);
+            EXPECT_EQ(j["radmax"][1].num(), -43.0);
+            EXPECT_EQ(j["sepmin"][1].num(), 5.5);
+            EXPECT_EQ(j["sepmax"][1].num(), 6.5);
+            EXPECT_EQ(j["radmin"][3].num(), 100.0);
+        }
+    }
+}
+
 TEST_F(BatchTrace, TelescopePupilAnswerPlacesTheEye) {
     const std::string path = savemodel(test::keplermodel(), "kepler.dat");
     const double sp = test::keplereye();
@@ -134,7 +208,9 @@ TEST_F(BatchTrace, TelescopePupilAnswerPlacesTheEye) {
     const double eye0 = jsonall(r.out, "sep")[4];
     EXPECT_GT(std::fabs(eye0 - sp), 0.1);
     EXPECT_EQ(jsonall(run("--json system '" + path + "' --pupil 0").out, "sep")[4], eye0);
-    EXPECT_EQ(run("system '" + path + "' --pupil ten").status, 2);
+    r = run("system '" + path + "' --pupil ten");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Not a valid number!\n");
 }
 
 TEST_F(BatchTrace, ParaxialReportsWriteThePrsFile) {
@@ -160,6 +236,92 @@ TEST_F(BatchTrace, ParaxialReportsWriteThePrsFile) {
     r = run("paraxial '" + doublet + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(abr("dublet.prs"), expected("systemreport-doublet.prs", doublet));
+}
+
+// Every block names its surfaces as the system table numbers them and carries the design
+// data its values follow from; the whole system's focal length and back focal distance
+// come with them.
+TEST_F(BatchTrace, ParaxialJsonNamesTheSurfacesAndGivesTheSystemFocus) {
+    auto r = run("--json paraxial '" + lens1 + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    test::JsonValue j = test::parsejson(r.out);
+    const double f = singletefl();
+    EXPECT_NEAR(j["efl"].num(), f, 1e-12 * f);
+    EXPECT_NEAR(j["bfd"].num(), singletbfl(), 1e-12 * f);
+    ASSERT_EQ(j["blocks"].size(), 1u);
+    const test::JsonValue& b = j["blocks"][0];
+    EXPECT_EQ(b["kind"].str(), "lens");
+    EXPECT_EQ(b["number"].num(), 1);
+    EXPECT_EQ(b["surfaces"].numbers(), (std::vector<double>{1, 2}));
+    EXPECT_EQ(b["radius"].numbers(), (std::vector<double>{kR1, kR2}));
+    EXPECT_EQ(b["thickness"].numbers(), std::vector<double>{kD});
+    EXPECT_EQ(b["glass"].strings(), std::vector<std::string>{"BK7"});
+    EXPECT_NEAR(b["f"].num(), f, 1e-12 * f);
+
+    // a cemented doublet and a single lens behind an air space
+    const Model d = test::doubletmodel();
+    const std::string doublet = savemodel(d, "dublet.dat");
+    r = run("--json paraxial '" + doublet + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    j = test::parsejson(r.out);
+    const MatrixFocus whole = matrixfocus({61.07, -44.2, -129.0, 100.0, 0.0}, {6, 2.5, 2, 4},
+                                          {1, 1.5168, 1.62004, 1, 1.5168, 1});
+    EXPECT_NEAR(j["efl"].num(), whole.efl, 1e-9 * whole.efl);
+    EXPECT_NEAR(j["bfd"].num(), whole.bfd, 1e-9 * whole.efl);
+    const struct {
+        const char* kind;
+        std::vector<double> surfaces, radius, thickness;
+        std::vector<std::string> glass;
+    } want[] = {
+        {"doublet", {1, 2, 3}, {61.07, -44.2, -129.0}, {6, 2.5}, {"BK7", "F2"}},
+        {"lens", {1, 2}, {61.07, -44.2}, {6}, {"BK7"}},
+        {"lens", {2, 3}, {-44.2, -129.0}, {2.5}, {"F2"}},
+        {"lens", {4, 5}, {100.0, 0.0}, {4}, {"BK7"}},
+    };
+    ASSERT_EQ(j["blocks"].size(), 4u);
+    for (size_t k = 0; k < 4; ++k) {
+        const test::JsonValue& blk = j["blocks"][k];
+        EXPECT_EQ(blk["kind"].str(), want[k].kind) << k;
+        EXPECT_EQ(blk["surfaces"].numbers(), want[k].surfaces) << k;
+        EXPECT_EQ(blk["radius"].numbers(), want[k].radius) << k;
+        EXPECT_EQ(blk["thickness"].numbers(), want[k].thickness) << k;
+        EXPECT_EQ(blk["glass"].strings(), want[k].glass) << k;
+        // the block's focal length from its own design data, in air
+        std::vector<double> n{1};
+        for (const auto& g : want[k].glass) n.push_back(g == std::string("BK7") ? 1.5168 : 1.62004);
+        n.push_back(1);
+        const MatrixFocus own = matrixfocus(want[k].radius, want[k].thickness, n);
+        EXPECT_NEAR(blk["f"].num(), own.efl, 1e-9 * std::fabs(own.efl)) << k;
+        EXPECT_NEAR(blk["sp"].num(), own.bfd, 1e-9 * std::fabs(own.efl)) << k;
+    }
+
+    // an afocal telescope has neither
+    r = run("--json paraxial '" + savemodel(test::keplermodel(), "kepler.dat") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    j = test::parsejson(r.out);
+    EXPECT_EQ(j["efl"].num(), 0.0);
+    EXPECT_EQ(j["bfd"].num(), 0.0);
+    ASSERT_EQ(j["blocks"].size(), 2u);
+    EXPECT_EQ(j["blocks"][1]["surfaces"].numbers(), (std::vector<double>{3, 4}));
+
+    // the full data: the limits' design data with their values
+    Model lim = test::lens1model();
+    lim.radmin = {50.0, -53.0, 0.0};
+    lim.radmax = {53.0, -50.0, 0.0};
+    lim.sepmin = {0.0, 4.5, 95.0};
+    lim.sepmax = {0.0, 5.5, 95.0};
+    r = run("--json paraxial-full '" + savemodel(lim, "limits.dat") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    j = test::parsejson(r.out);
+    const test::JsonValue& full = j["blocks"][0];
+    EXPECT_EQ(full["min"]["radius"].numbers(), (std::vector<double>{50.0, -53.0}));
+    EXPECT_EQ(full["min"]["thickness"].numbers(), std::vector<double>{4.5});
+    EXPECT_EQ(full["max"]["radius"].numbers(), (std::vector<double>{53.0, -50.0}));
+    EXPECT_EQ(full["max"]["thickness"].numbers(), std::vector<double>{5.5});
+    const MatrixFocus fmin = matrixfocus({50.0, -53.0}, {4.5}, {1, kN, 1});
+    EXPECT_NEAR(full["min"]["f"].num(), fmin.efl, 1e-9 * fmin.efl);
+    EXPECT_NEAR(full["min"]["sp"].num(), fmin.bfd, 1e-9 * fmin.efl);
+    EXPECT_EQ(full["surfaces"].numbers(), (std::vector<double>{1, 2}));
 }
 
 TEST_F(BatchTrace, ParaxialNeedsTwoSurfaces) {

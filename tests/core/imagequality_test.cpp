@@ -173,10 +173,20 @@ TEST(MtfDialog, FirstBadFieldStopsTheChecks) {
         const char* message;
     } cases[] = {
         {fNrings, " 0", "Number of rings of rays must not be zero!"},
+        {fNrings, "  ", "Number of rings of rays must not be zero!"},  // an empty digit field
         {fNrings, "26", "Number of rings of rays must not be greater then 25!"},
+        {fNrings, "123456789012345678901234567890", "Number of rings of rays must not be greater then 25!"},
+        // a digit field holds digits only: letters, signs, points and exponents are no number
+        {fNrings, "abc", "Not a valid number!"},
+        {fNrings, "-3", "Not a valid number!"},
+        {fNrings, "2.5", "Not a valid number!"},
         {fNfreq, "  0", "Maxmum number of frequencies must not be zero!"},
+        {fNfreq, "5x", "Not a valid number!"},
+        {fNfreq, "-5", "Not a valid number!"},
         {fDfreq, "  0", "Frequency increment must not be zero!"},
         {fDfreq, " 11", "Frequency increment must not be greater then 10!"},
+        {fDfreq, "+2", "Not a valid number!"},
+        {fDfreq, "1e1", "Not a valid number!"},
         {fSpotsize, "x.1", "Not a valid number!"},
         {fSpotsize, "0.0000", "Spot size must not be zero!"},
         {fSpotsize, "1.0001", "Spot size must not be greater then 1!"},
@@ -262,6 +272,10 @@ TEST(MtfDialog, LimitDialogChecks) {
               "Maximum number of frequencies must not be greater then diffraction limit frequency!");
     EXPECT_EQ(checklimitvalue("340", 340.4, v), "");
     EXPECT_EQ(v, 340);
+    for (const char* text : {"abc", "-1", "3.5"}) {
+        EXPECT_EQ(checklimitvalue(text, 340.4, v), "Not a valid number!") << text;
+        EXPECT_EQ(v, 340) << text;
+    }
 }
 
 // ---------------------------------------------------------------- Edit OPD, Edit Diffractional MTF
@@ -300,6 +314,20 @@ TEST(OpdDialog, ChecksInOrder) {
     f = opdform(m);
     f.nfreq = "0";
     EXPECT_EQ(opdparams(m, f, nullptr).field, oNfreq);
+    for (const char* text : {"abc", "-50"}) {
+        f = opdform(m);
+        f.nfreq = text;
+        DialogResult bad = opdparams(m, f, nullptr);
+        EXPECT_EQ(bad.field, oNfreq) << text;
+        EXPECT_EQ(bad.message, "Not a valid number!") << text;
+        f = opdform(m);
+        f.dfreq = text;
+        bad = opdparams(m, f, nullptr);
+        EXPECT_EQ(bad.field, oDfreq) << text;
+        EXPECT_EQ(bad.message, "Not a valid number!") << text;
+    }
+    EXPECT_EQ(m.nfreq, 50);
+    EXPECT_EQ(m.dfreq, 2);
     f = opdform(m);
     f.dfreq = "12";
     DialogResult r = opdparams(m, f, nullptr);

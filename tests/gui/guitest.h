@@ -23,6 +23,7 @@ public:
     QStringList openanswers, saveanswers;  // file names; an exhausted queue cancels
     QList<bool> questionanswers;           // an exhausted queue answers No
     QStringList errors, notices, questions;
+    QStringList reasons;  // the reason shown in each error box, empty when it has none
     QStringList printed;
     QFont printfont;
     int prints = 0, setups = 0, abouts = 0, wavelengthcalls = 0;
@@ -46,7 +47,10 @@ public:
         questions << text;
         return questionanswers.isEmpty() ? false : questionanswers.takeFirst();
     }
-    void error(QWidget*, const QString& text) override { errors << text; }
+    void error(QWidget*, const QString& text, const QString& reason) override {
+        errors << text;
+        reasons << reason;
+    }
     void message(QWidget*, const QString& caption, const QString& text) override {
         messages << caption + ": " + text;
     }

@@ -35,6 +35,8 @@ private slots:
     void failingcalculationclosesitswindow();
     void cancelledcalculation();
     void throwingcalculationisanerror();
+    void errorboxshowsthereason_data();
+    void errorboxshowsthereason();
     void windowonlyreport();
     void displaystoredreport();
     void displaymissingreportdoesnothing();
@@ -132,6 +134,67 @@ void ShellTest::throwingcalculationisanerror() {
     QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
     QCOMPARE(s.log().last(), QString("out of memory"));
     QVERIFY(s.form->reportwindows().isEmpty());
+}
+
+// Every shell that runs a calculation shows the command's own error text with the reason
+// of the failure below it, logs the reason and starts the next command clean.
+void ShellTest::errorboxshowsthereason_data() {
+    QTest::addColumn<int>("shell");
+    QTest::addColumn<QString>("errtext");
+    QTest::newRow("report window") << int(Shell::Report) << "Error in calculation of aberrations!";
+    QTest::newRow("input dialog") << int(Shell::Input) << "Error in calculation!";
+    QTest::newRow("direct printing") << int(Shell::Print) << "Error in calculation!";
+    QTest::newRow("graph") << int(Shell::Graph) << "Error in calculation of Diffraction MTF!";
+    QTest::newRow("graph, result to prepare") << int(Shell::Graph) + 100 << "Error in calculation!";
+}
+
+void ShellTest::errorboxshowsthereason() {
+    QFETCH(int, shell);
+    QFETCH(QString, errtext);
+    const std::string reason = "Error in ssetq - index of refraction must be different from zero";
+    const QByteArray text = errtext.toUtf8();
+    auto failing = [&](CalcContext& c) {
+        fail(c.m, reason);
+        fail(c.m, "a later failure");
+    };
+    Command cmd{.name = "TestFailing", .menu = "Ray Trace", .caption = "&Failing", .title = "Failing command",
+                .shell = Shell(shell % 100), .window = "Failing", .ext = ".abr", .errtext = text.constData(),
+                .report = [&](CalcContext& c, Report& r) {
+                    r.addline("half a report");
+                    failing(c);
+                },
+                .input = failing,
+                .graph = [&](CalcContext& c, const WavelengthChoice&) -> QWidget* {
+                    failing(c);
+                    return new QWidget;
+                }};
+    if (shell >= 100) {
+        cmd.valid = &Model::spotvalid;
+        cmd.prepare = failing;
+    }
+    Session s;
+    s.open(s.lens());
+    const int before = s.log().size();
+    const int windows = s.form->mdiarea()->subWindowList().size();
+    s.form->execute(cmd);
+    QCOMPARE(s.dialogs.errors, QStringList{errtext});
+    QCOMPARE(s.dialogs.reasons, QStringList{QString::fromStdString(reason)});
+    QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
+    QCOMPARE(s.logsince(before), (QStringList{"Failing command", QString::fromStdString(reason)}));
+    QCOMPARE(s.form->mdiarea()->subWindowList().size(), windows);
+    QVERIFY(!s.m.calcerror && s.m.errmsg.empty());
+    QCOMPARE(s.dialogs.prints, 0);
+    // The next failure shows its own reason, not the first one's.
+    cmd.errtext = "Error in calculation!";
+    const std::string second = "Error in ray transfer to spherical surface";
+    cmd.report = [&](CalcContext& c, Report&) { fail(c.m, second); };
+    cmd.input = cmd.prepare = [&](CalcContext& c) { fail(c.m, second); };
+    cmd.graph = [&](CalcContext& c, const WavelengthChoice&) -> QWidget* {
+        fail(c.m, second);
+        return nullptr;
+    };
+    s.form->execute(cmd);
+    QCOMPARE(s.dialogs.reasons.last(), QString::fromStdString(second));
 }
 
 // Reports without a file stay in their window; special finish texts are used as given.

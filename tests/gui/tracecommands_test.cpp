@@ -336,6 +336,7 @@ void TraceCommandTest::failingcalculations() {
     const int before = s.log().size();
     s.form->trigger(command);
     QCOMPARE(s.dialogs.errors, QStringList{error});
+    QCOMPARE(s.dialogs.reasons, QStringList{"Invalid aperture stop surface number"});
     QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
     QCOMPARE(s.logsince(before).mid(1), QStringList{"Invalid aperture stop surface number"});
     QVERIFY(s.form->reportwindows().isEmpty());
@@ -347,6 +348,12 @@ void TraceCommandTest::failingcalculations() {
     s.m.stopsurf = 4;
     s.form->trigger(command);
     QCOMPARE(s.dialogs.errors.size(), 1);
+    // A medium of index zero: the same box, with the first-order data's own reason.
+    s.m.sys.sp.index[2] = {0, 0, 0};
+    s.form->trigger(command);
+    QCOMPARE(s.dialogs.errors, (QStringList{error, error}));
+    QCOMPARE(s.dialogs.reasons.last(), QString("Error in ssetq - index of refraction must be different from zero"));
+    QCOMPARE(s.log().last(), s.dialogs.reasons.last());
 }
 
 void TraceCommandTest::srtdialogrefusesbadinput_data() {
@@ -530,6 +537,7 @@ void TraceCommandTest::srtraymissesasurface() {
     QCOMPARE(log.size(), 4);
     QCOMPARE(log[1], QString("Following ray coordinates are chosen: x=0 y=900 l=0 m=0"));
     QVERIFY(!log[3].isEmpty() && !log[3].contains("Finished"));
+    QCOMPARE(s.dialogs.reasons, QStringList{log[3]});
     QVERIFY(s.form->reportwindows().isEmpty());
     QVERIFY(!QFile::exists(abrfile(s, "lens1.srt")));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
@@ -647,6 +655,8 @@ void TraceCommandTest::oddsystemsnevercrash() {
             QCOMPARE(s.dialogs.errors.size(), errors + 1);
             QVERIFY2(s.dialogs.errors.last().startsWith("Error in"), qPrintable(s.dialogs.errors.last()));
             QVERIFY2(!log.last().isEmpty() && !log.last().endsWith("Finished"), name);
+            // the box names the reason the log holds
+            QCOMPARE(s.dialogs.reasons.last(), log.last());
         } else {
             QVERIFY2(state == "Status: Finished", name);
             QVERIFY2(log.last().endsWith(" - Finished"), name);

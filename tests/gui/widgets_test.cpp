@@ -8,12 +8,14 @@
 #include <QListWidget>
 #include <QTextBrowser>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
 #include "app/aboutwindow.h"
+#include "app/version.h"
 #include "app/helpwindow.h"
 #include "app/reportwindow.h"
 #include "app/wavelength.h"
@@ -31,6 +33,7 @@ private slots:
     void printlineswritespages();
     void helpsearch();
     void aboutwindow();
+    void errorboxshowsthereason();
 };
 
 void WidgetTest::wavelengthitems_data() {
@@ -176,6 +179,11 @@ void WidgetTest::aboutwindow() {
     QVERIFY(about.windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(about.isModal());
     QCOMPARE(about.findChild<QLabel*>("Picture")->pixmap().size(), QPixmap(logopath()).size());
+    // The version of the build stands inside the picture.
+    const QLabel* version = about.findChild<QLabel*>("Version");
+    QVERIFY(version);
+    QCOMPARE(version->text(), QString("Version ") + programversion);
+    QVERIFY(about.rect().contains(version->geometry()));
     // A click closes it.
     about.show();
     QTest::mouseClick(&about, Qt::LeftButton);
@@ -186,6 +194,45 @@ void WidgetTest::aboutwindow() {
     t.start();
     QCOMPARE(splash.exec(), int(QDialog::Accepted));
     QVERIFY(t.elapsed() >= 40);
+}
+
+// The error box of the program: caption "Error", the command's text, and the reason below
+// it in full on one line, seen without opening anything.
+void WidgetTest::errorboxshowsthereason() {
+    const QString reason = "Error in ssetq - index of refraction must be different from zero";
+    struct Seen {
+        QString caption, text, informative, detailed;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        int labelwidth = 0, needed = 0, labellines = 0;
+    };
+    auto look = [](const QString& text, const QString& why) {
+        Seen seen;
+        QTimer::singleShot(0, [&seen, why] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seen = {box->windowTitle(), box->text(), box->informativeText(), box->detailedText(), box->icon()};
+            if (auto* label = box->findChild<QLabel*>("qt_msgbox_informativelabel"); label && !why.isEmpty()) {
+                seen.labelwidth = label->width();
+                seen.needed = label->fontMetrics().horizontalAdvance(seen.informative);
+                seen.labellines = label->contentsRect().height() / label->fontMetrics().lineSpacing();
+            }
+            box->accept();
+        });
+        Dialogs().error(nullptr, text, why);
+        return seen;
+    };
+    Seen seen = look("Error in calculation!", reason);
+    QCOMPARE(seen.caption, QString("Error"));
+    QCOMPARE(seen.icon, QMessageBox::Critical);
+    QCOMPARE(seen.text, QString("Error in calculation!"));
+    QCOMPARE(seen.informative, reason);
+    QVERIFY(seen.detailed.isEmpty());
+    QVERIFY2(seen.labelwidth >= seen.needed, qPrintable(QString("%1 < %2").arg(seen.labelwidth).arg(seen.needed)));
+    QCOMPARE(seen.labellines, 1);
+    // Without a reason the box holds only its text.
+    seen = look("Cannot open the command log", QString());
+    QCOMPARE(seen.text, QString("Cannot open the command log"));
+    QVERIFY(seen.informative.isEmpty());
 }
 
 int runwidgettests(int argc, char** argv) {

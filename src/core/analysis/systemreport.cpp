@@ -129,15 +129,7 @@ void forwardparax(const std::vector<double>& radii, const std::vector<double>& i
     sp = -y / u;
 }
 
-// Design data of a block: per element its radii, thickness, index and glass.
-struct BlockData {
-    std::vector<double> radius;   // one more than elements
-    std::vector<double> thick;
-    std::vector<double> index;
-    std::vector<std::string> glass;
-};
-
-LensParax blockparax(const BlockData& b) {
+LensParax blockparax(const LensDesign& b) {
     std::vector<LensElement> el;
     for (size_t j = 0; j < b.thick.size(); ++j) el.push_back({b.radius[j], b.thick[j], b.index[j]});
     return lensparax(el, b.radius.back());
@@ -147,7 +139,7 @@ std::string fp(double v, int w, int d) {
     return fmtfit(v, w, d, paraxsize);
 }
 
-void designlines(const BlockData& b, Report& r) {
+void designlines(const LensDesign& b, Report& r) {
     if (b.thick.size() == 1) {
         r.addline("Design data: ");
         r.addline("Radius: R1 = " + fp(b.radius[0], 10, 3) + "  R2 = " + fp(b.radius[1], 10, 3));
@@ -184,8 +176,8 @@ double variantsep(const Model& m, size_t i, int variant) {
 }
 
 // The group of media first .. first+count-1 between surfaces first-1 .. first+count-1.
-BlockData groupdata(const Model& m, size_t first, size_t count, int variant) {
-    BlockData b;
+LensDesign groupdata(const Model& m, size_t first, size_t count, int variant) {
+    LensDesign b;
     for (size_t j = 0; j <= count; ++j) b.radius.push_back(variantradius(m, first - 1 + j, variant));
     for (size_t j = 0; j < count; ++j) {
         b.thick.push_back(variantsep(m, first + j, variant));
@@ -200,14 +192,16 @@ ParaxBlock paraxblock(const Model& m, size_t first, size_t count, int number, bo
     ParaxBlock pb;
     pb.doublet = count == 2;
     pb.number = number;
+    pb.firstsurface = static_cast<int>(first);   // surface first - 1, numbered from 1
     r.addline("");
     r.addline("");
     r.addline((pb.doublet ? "Doublet No. " : "Lens No. ") + std::to_string(number));
     r.addline("");
     static const char* const variantnames[] = {"Nominal", "Minimum", "Maximum"};
     LensParax* results[] = {&pb.nominal, &pb.minimum, &pb.maximum};
+    LensDesign* designs[] = {&pb.design, &pb.mindesign, &pb.maxdesign};
     for (int v = 0; v < (full ? 3 : 1); ++v) {
-        const BlockData b = groupdata(m, first, count, v);
+        const LensDesign& b = *designs[v] = groupdata(m, first, count, v);
         *results[v] = blockparax(b);
         if (v > 0) {
             r.addline("");

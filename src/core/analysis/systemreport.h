@@ -62,11 +62,20 @@ struct LensElement {
 };
 LensParax lensparax(const std::vector<LensElement>& elements, double rlast);
 
+// Design data of a lens or cemented group: radii (one more than the elements, 0 = plane),
+// thicknesses, indices at the first wavelength and glass names.
+struct LensDesign {
+    std::vector<double> radius, thick, index;
+    std::vector<std::string> glass;
+};
+
 // One block of the paraxial lens data report: a single lens or a cemented doublet.
 struct ParaxBlock {
     bool doublet = false;
     int number = 0;                  // lens or doublet number, from 1
+    int firstsurface = 0;            // its front surface as the system table numbers it
     LensParax nominal, minimum, maximum;
+    LensDesign design, mindesign, maxdesign;   // the limits only in the full report
 };
 
 // The paraxial lens data report (".prs" lines, without the closing lines): nominal, or

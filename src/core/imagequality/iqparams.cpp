@@ -1,6 +1,8 @@
 // Frequency grid, validity flags and the parameter dialogs of the spot diagram and MTF.
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 #include "imagequality/imagequality.h"
 #include "util/numfmt.h"
@@ -67,13 +69,21 @@ double dlfactor(double s) {
 
 namespace {
 
-// A typed integer of a digit-masked field; an empty or unreadable text counts as 0.
-long long iqtypedint(const std::string& text) {
+// A typed integer of a digit-masked field, blanks removed: an empty field counts as 0, a
+// text with anything but digits (a sign, a point, a letter) is no number, and digits too
+// many for a long long count as the largest value.
+std::optional<long long> iqtypedint(const std::string& text) {
     std::string t;
-    for (char c : text)
-        if (c != ' ') t += c;
-    return parseint(t).value_or(0);
+    for (char c : text) {
+        if (c == ' ') continue;
+        if (c < '0' || c > '9') return std::nullopt;
+        t += c;
+    }
+    if (t.empty()) return 0;
+    return parseint(t).value_or(std::numeric_limits<long long>::max());
 }
+
+constexpr const char* iqnotnumber = "Not a valid number!";
 
 DialogResult iqbadfield(DialogResult r, int field, const std::string& msg) {
     r.status = DialogResult::BadField;
@@ -104,7 +114,12 @@ bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, DialogResult& r)
 }
 
 bool checkdfreq(Model& m, const std::string& text, int field, DialogResult& r) {
-    const long long v = iqtypedint(text);
+    const auto typed = iqtypedint(text);
+    if (!typed) {
+        r = iqbadfield(r, field, iqnotnumber);
+        return false;
+    }
+    const long long v = *typed;
     if (v == 0) {
         r = iqbadfield(r, field, "Frequency increment must not be zero!");
         return false;
@@ -125,7 +140,9 @@ bool checkdfreq(Model& m, const std::string& text, int field, DialogResult& r) {
 }  // namespace
 
 std::string checklimitvalue(const std::string& text, double flimit, long long& value) {
-    value = iqtypedint(text);
+    const auto typed = iqtypedint(text);
+    if (!typed) return iqnotnumber;
+    value = *typed;
     if (value == 0) return "Maximum number of frequencies must not be zero!";
     if (value > flimit) return "Maximum number of frequencies must not be greater then diffraction limit frequency!";
     return {};
@@ -181,7 +198,9 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     DialogResult r;
     m.flimit = calcflimit(m);
 
-    const long long rings = iqtypedint(form.nrings);
+    const auto typedrings = iqtypedint(form.nrings);
+    if (!typedrings) return iqbadfield(r, fNrings, iqnotnumber);
+    const long long rings = *typedrings;
     if (rings == 0) return iqbadfield(r, fNrings, "Number of rings of rays must not be zero!");
     if (rings >= 26) return iqbadfield(r, fNrings, "Number of rings of rays must not be greater then 25!");
     if (rings != m.nrings) {
@@ -191,14 +210,15 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         cleariqflags(m);
     }
 
-    const long long nfreq = iqtypedint(form.nfreq);
-    if (nfreq == 0) return iqbadfield(r, fNfreq, "Maxmum number of frequencies must not be zero!");
-    if (!takenfreq(m, nfreq, asklimit, r)) return r;
+    const auto nfreq = iqtypedint(form.nfreq);
+    if (!nfreq) return iqbadfield(r, fNfreq, iqnotnumber);
+    if (*nfreq == 0) return iqbadfield(r, fNfreq, "Maxmum number of frequencies must not be zero!");
+    if (!takenfreq(m, *nfreq, asklimit, r)) return r;
 
     if (!checkdfreq(m, form.dfreq, fDfreq, r)) return r;
 
     const auto size = parsetyped(form.spotsize);
-    if (!size) return iqbadfield(r, fSpotsize, "Not a valid number!");
+    if (!size) return iqbadfield(r, fSpotsize, iqnotnumber);
     if (*size == 0) return iqbadfield(r, fSpotsize, "Spot size must not be zero!");
     if (*size > 1) return iqbadfield(r, fSpotsize, "Spot size must not be greater then 1!");
     if (*size != m.spotsize) {
@@ -209,7 +229,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     }
 
     const auto defocus = parsetyped(form.defocus);
-    if (!defocus) return iqbadfield(r, fDefocus, "Not a valid number!");
+    if (!defocus) return iqbadfield(r, fDefocus, iqnotnumber);
     if (*defocus > 2 || *defocus < -2) return iqbadfield(r, fDefocus, "Defocus must not be between -2 and 2 mm!");
     if (*defocus != m.defocus) {
         m.defocus = *defocus;
@@ -219,7 +239,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     }
 
     const auto ddefocus = parsetyped(form.ddefocus);
-    if (!ddefocus) return iqbadfield(r, fDdefocus, "Not a valid number!");
+    if (!ddefocus) return iqbadfield(r, fDdefocus, iqnotnumber);
     if (*ddefocus == 0) return iqbadfield(r, fDdefocus, "Defocus increment must not be zero!");
     if (*ddefocus > 1) return iqbadfield(r, fDdefocus, "Defocus increment must not be greater then 1!");
     if (*ddefocus != m.ddefocus) {
@@ -235,7 +255,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     const int nweights = m.mono ? 1 : 3;
     for (int w = 0; w < nweights; ++w) {
         const auto v = parsetyped(form.weight[w]);
-        if (!v) return iqbadfield(r, fWeight0 + w, "Not a valid number!");
+        if (!v) return iqbadfield(r, fWeight0 + w, iqnotnumber);
         if (*v == 0) return iqbadfield(r, fWeight0 + w, "Weight coefficient must not be zero!");
         if (*v != m.wlmtfweight[w]) {
             m.wlmtfweight[w] = *v;
@@ -271,7 +291,7 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
     m.flimit = calcflimit(m);
 
     const auto defocus = parsetyped(form.defocus);
-    if (!defocus) return iqbadfield(r, oDefocus, "Not a valid number!");
+    if (!defocus) return iqbadfield(r, oDefocus, iqnotnumber);
     if (*defocus != m.defocus) {
         m.defocus = *defocus;
         m.datachanged = true;
@@ -279,9 +299,10 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
         cleariqflags(m);
     }
 
-    const long long nfreq = iqtypedint(form.nfreq);
-    if (nfreq == 0) return iqbadfield(r, oNfreq, "Maxmum number of frequencies must not be zero!");
-    if (nfreq != m.nfreq && !takenfreq(m, nfreq, asklimit, r)) {
+    const auto nfreq = iqtypedint(form.nfreq);
+    if (!nfreq) return iqbadfield(r, oNfreq, iqnotnumber);
+    if (*nfreq == 0) return iqbadfield(r, oNfreq, "Maxmum number of frequencies must not be zero!");
+    if (*nfreq != m.nfreq && !takenfreq(m, *nfreq, asklimit, r)) {
         m.wbrmode = false;
         return r;
     }

@@ -161,6 +161,14 @@ double gaussimage(Model& m, double s0, int mode) {
     return sp1;
 }
 
+SystemFocus systemfocus(Model& m) {
+    if (m.telescope() || m.nsurf < 1) return {};
+    double y = 1, u = 0;
+    paraxtrace(m, y, u);
+    if (u == 0) return {};
+    return {-1 / u, -m.hpar[static_cast<size_t>(m.nsurf) - 1] / u};
+}
+
 void nudatparax(Model& m) {
     ssetq(m);
     if (m.calcerror || !validstop(m)) return;

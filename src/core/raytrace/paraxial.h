@@ -29,4 +29,12 @@ double gaussimage(Model& m, double s0, int mode);
 // The whole first-order data set: mu, efl, objvergence, pupils, ray 0, up, image plane.
 void nudatparax(Model& m);
 
+// Focal length and back focal distance (last surface to the focus) of the whole system for
+// an object at infinity at the first wavelength; needs the relative indices of ssetq. Both
+// are 0 for a telescope and for a system without power, whose image lies at infinity.
+struct SystemFocus {
+    double efl = 0, bfd = 0;
+};
+SystemFocus systemfocus(Model& m);
+
 }  // namespace zefo

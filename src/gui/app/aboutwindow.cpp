@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/version.h"
+
 namespace zefo::gui {
 
 QString logopath() { return QCoreApplication::applicationDirPath() + "/zefo.jpg"; }
@@ -66,6 +68,13 @@ AboutWindow::AboutWindow(QWidget* parent, int closeafterms)
     lay->setContentsMargins(0, 0, 0, 0);
     lay->addWidget(picture);
     adjustSize();
+    // The version stands in the lower right corner of the picture.
+    auto* version = new QLabel(QString("Version ") + programversion, this);
+    version->setObjectName("Version");
+    version->setStyleSheet("color: #a9c6da; background: transparent;");
+    version->setAttribute(Qt::WA_TransparentForMouseEvents);
+    version->adjustSize();
+    version->move(width() - version->width() - 30, height() - version->height() - 16);
     if (QScreen* s = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
         QRect r = rect();
         r.moveCenter(s->availableGeometry().center());

@@ -2,12 +2,14 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
 
 #include "app/aboutwindow.h"
 
@@ -32,8 +34,19 @@ bool Dialogs::question(QWidget* parent, const QString& text) {
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
-void Dialogs::error(QWidget* parent, const QString& text) {
-    QMessageBox::critical(parent, "Error", text, QMessageBox::Ok);
+void Dialogs::error(QWidget* parent, const QString& text, const QString& reason) {
+    QMessageBox box(QMessageBox::Critical, "Error", text, QMessageBox::Ok, parent);
+    if (!reason.isEmpty()) {
+        box.setInformativeText(reason);
+        // The box is as wide as the reason up to 80 characters (a longer one wraps), so that
+        // it does not wrap to the width of the short text above it.
+        const QFontMetrics fm = box.fontMetrics();
+        const int width = std::min(fm.horizontalAdvance(reason), 80 * fm.averageCharWidth());
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+            grid->addItem(new QSpacerItem(width + 80, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(),
+                          0, 1, grid->columnCount());
+    }
+    box.exec();
 }
 
 void Dialogs::information(QWidget* parent, const QString& text) {

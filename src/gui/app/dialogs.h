@@ -29,7 +29,9 @@ public:
     virtual bool question(QWidget* parent, const QString& text);
 
     // Error box (caption "Error") or notice (caption "Information") with an OK button.
-    virtual void error(QWidget* parent, const QString& text);
+    // A reason, when given, stands below the text in the error box (its informative text,
+    // seen at once without opening a details area).
+    virtual void error(QWidget* parent, const QString& text, const QString& reason = QString());
     virtual void information(QWidget* parent, const QString& text);
     // A box with its own caption and an OK button (the notices of a calculation).
     virtual void message(QWidget* parent, const QString& caption, const QString& text);

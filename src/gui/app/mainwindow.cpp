@@ -178,6 +178,17 @@ void ZefoMainForm::failcommand(const std::string& err) {
     logline(err);
 }
 
+// A calculation that failed: "Status: Error", the command's error box with the reason
+// (errmsg) below its text, and the reason in the log.
+void ZefoMainForm::calcfailed(const Command& cmd) {
+    const std::string reason = m_.errmsg;
+    m_.calcerror = false;
+    m_.errmsg.clear();
+    setstate("Status: Error");
+    dialogs_.error(this, cmd.errtext, QString::fromStdString(reason));
+    logline(reason);
+}
+
 // The context of a work; its date is today's as the report headers show it, dd.mm.yyyy.
 CalcContext ZefoMainForm::context() {
     return CalcContext{m_, ws_, filebasestd_, this, dialogs_, filepath_.toStdString(),
@@ -298,13 +309,8 @@ void ZefoMainForm::reportshell(const Command& cmd) {
     cmd.report(ctx, w->report());
     if (!*cmd.window) w.reset();  // a calculation without a window
     if (m_.calcerror) {
-        setstate("Status: Error");
         w.reset();
-        m_.calcerror = false;
-        dialogs_.error(this, cmd.errtext);
-        logline(m_.errmsg);
-        m_.errmsg.clear();
-        return;
+        return calcfailed(cmd);
     }
     if (m_.cancelled) {
         w.reset();
@@ -333,11 +339,7 @@ void ZefoMainForm::inputshell(const Command& cmd) {
     cmd.input(ctx);
     panel_[0]->clear();
     if (m_.calcerror) {
-        m_.calcerror = false;
-        setstate("Status: Error");
-        dialogs_.error(this, cmd.errtext);
-        logline(m_.errmsg);
-        m_.errmsg.clear();
+        calcfailed(cmd);
     } else if (m_.cancelled) {
         terminate(cmd);
     } else {
@@ -373,14 +375,7 @@ void ZefoMainForm::printshell(const Command& cmd) {
         Report r;
         CalcContext ctx = context();
         cmd.report(ctx, r);
-        if (m_.calcerror) {
-            m_.calcerror = false;
-            setstate("Status: Error");
-            dialogs_.error(this, cmd.errtext);
-            logline(m_.errmsg);
-            m_.errmsg.clear();
-            return;
-        }
+        if (m_.calcerror) return calcfailed(cmd);
         lines.emplace();
         for (const auto& l : r.lines()) lines->append(QString::fromStdString(l));
     } else {
@@ -399,11 +394,7 @@ void ZefoMainForm::graphshell(const Command& cmd) {
     CalcContext ctx = context();
     auto failed = [&] {
         if (cmd.valid) cleariqflags(m_);
-        setstate("Status: Error");
-        m_.calcerror = false;
-        dialogs_.error(this, cmd.errtext);
-        logline(m_.errmsg);
-        m_.errmsg.clear();
+        calcfailed(cmd);
     };
     if (cmd.valid && !(m_.*cmd.valid)) {
         cmd.prepare(ctx);

@@ -91,6 +91,7 @@ private:
     void setstate(const QString& state) { panel_[2]->setText(state); }
     void logline(const std::string& line);
     void failcommand(const std::string& err);
+    void calcfailed(const Command& cmd);
     std::string startglassdatabase();  // error text, empty on success
     double askentrpupil();
 
