@@ -2,8 +2,13 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <limits>
+#include <random>
 #include <vector>
 
 #include "model/lensfile.h"
@@ -286,6 +291,78 @@ TEST(LensFile, FilesThatAreNotLensDataAreNamedAsSuch) {
     EXPECT_EQ(m.nsurf, 2);
 }
 
+// What the writer refuses: numbers that are not finite and every value the reader refuses.
+TEST(LensFile, WriterNeverWritesAFileTheReaderRefuses) {
+    Model good;
+    ASSERT_EQ(readlensfile(readdata("lens1.dat"), good), "");
+    struct Case { const char* what; std::function<void(Model&)> damage; std::string error; };
+    const Case cases[] = {
+        {"image clear radius inf", [](Model& m) { m.sys.sp.hmax[2] = HUGE_VAL; },
+         "line 66 of its file: inf is not a finite number"},
+        {"separation nan", [](Model& m) { m.sys.sp.sep[2] = std::nan(""); }, "line 64 of its file: nan is not a finite number"},
+        {"ray -inf", [](Model& m) { m.rays.m[5] = -HUGE_VAL; }, "line 72 of its file: -inf is not a finite number"},
+        {"largest double", [](Model& m) { m.sys.sp.radius[1] = std::numeric_limits<double>::max(); },
+         "line 59 of its file: Number out of range (magnitude above 1E+30)"},
+        {"separation 1E+200", [](Model& m) { m.sys.sp.sep[2] = 1e200; },
+         "line 64 of its file: Number out of range (magnitude above 1E+30)"},
+        {"no rings", [](Model& m) { m.nrings = 0; }, "line 14 of its file: Number of rings of rays must be between 1 and 25"},
+        {"numerical aperture", [](Model& m) { m.na = 1.5; }, "line 6 of its file: Numerical aperture must be between 0 and 1"},
+        {"glass name", [](Model& m) { m.sys.sp.glass[1] = "BK\t7"; },
+         "line 61 of its file: Glass name must not contain control characters"},
+        {"name of two lines", [](Model& m) { m.sysname = "TWO\r\nLINES"; }, "its text is not a lens data file"},
+    };
+    const auto dir = test::freshdir("refused");
+    const std::string kept = (dir / "kept.dat").string(), fresh = (dir / "fresh.dat").string();
+    ASSERT_EQ(savelensfile(kept, good), "");
+    for (const auto& c : cases) {
+        Model m = good;
+        c.damage(m);
+        std::string text = "untouched";
+        EXPECT_EQ(writelensfile(m, text), "The optical system cannot be saved, " + c.error) << c.what;
+        EXPECT_EQ(text, "untouched") << c.what;
+        EXPECT_NE(savelensfile(kept, m), "") << c.what;
+        EXPECT_NE(savelensfile(fresh, m), "") << c.what;
+    }
+    EXPECT_EQ(readtextfile(kept).value(), readdata("lens1.dat"));
+    EXPECT_FALSE(std::filesystem::exists(fresh));
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"kept.dat"});
+}
+
+// Seeded random damage to the worked example (changed, removed and inserted characters,
+// extreme numbers, control characters, cuts): whatever the reader accepts is written, and the
+// written text reads back to the same model, text for text.
+TEST(LensFile, EveryAcceptedDamagedFileIsWrittenAndReadsBackUnchanged) {
+    const std::string good = readdata("lens1.dat");
+    const char* inserts[] = {"1E+300", "-1", "0", "255", "65535", "nan", "1.7976931348623157E+308", "\x01",
+                             "\t", "\r\n", " ", "13", "1E+30", "-1E+30", "4.9E-324"};
+    std::mt19937 rng(2026);
+    int accepted = 0;
+    for (int it = 0; it < 4000; ++it) {
+        std::string t = good;
+        for (unsigned k = 0, n = 1 + rng() % 3; k < n && !t.empty(); ++k) {
+            const size_t p = rng() % t.size();
+            switch (rng() % 4) {
+                case 0: t[p] = static_cast<char>(rng() % 256); break;
+                case 1: t.erase(p, 1 + rng() % 30); break;
+                case 2: t.insert(p, inserts[rng() % std::size(inserts)]); break;
+                default: t.resize(p); break;
+            }
+        }
+        Model m;
+        if (!readlensfile(t, m).empty()) continue;
+        ++accepted;
+        std::string out, again;
+        ASSERT_EQ(writelensfile(m, out), "") << it;
+        Model back;
+        ASSERT_EQ(readlensfile(out, back), "") << it;
+        ASSERT_EQ(writelensfile(back, again), "") << it;
+        EXPECT_EQ(again, out) << it;
+    }
+    EXPECT_GT(accepted, 100);  // the damage leaves enough files readable to say something
+}
+
 TEST(LensFile, WriteRefusesCountsTheFileCannotHold) {
     Model m;
     ASSERT_EQ(readlensfile(readdata("lens1.dat"), m), "");
@@ -350,6 +427,22 @@ TEST(NumberFormat, TwentyThreeCharacterReal) {
         {9.999999999999999e22, " 1.00000000000000E+0023"},
     };
     for (const auto& [v, s] : cases) EXPECT_EQ(fmtreal(v), s) << v;
+}
+
+// Rounding to 15 digits must not carry the largest doubles past the largest finite value.
+TEST(NumberFormat, LargestDoublesReadBack) {
+    const double max = std::numeric_limits<double>::max();
+    for (double v : {max, -max, std::nextafter(max, 0.0), 1.797693134862315e308, 1.79769313486231e308}) {
+        const std::string s = fmtreal(v);
+        EXPECT_EQ(s.size(), 23u) << s;
+        const auto back = parsereal(s.substr(1));
+        ASSERT_TRUE(back) << s;
+        EXPECT_LE(std::fabs(std::fabs(v) - *back), 1e-14 * max) << s;
+    }
+    EXPECT_EQ(fmtreal(max), " 1.79769313486231E+0308");
+    EXPECT_EQ(fmtreal(-max), "-1.79769313486231E+0308");
+    EXPECT_EQ(fmtreal(1.79769313486231e308), " 1.79769313486231E+0308");
+    EXPECT_EQ(fmtreal(1.5e308), " 1.50000000000000E+0308");
 }
 
 TEST(NumberFormat, FixedIntegerAndParsing) {

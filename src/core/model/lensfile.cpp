@@ -409,10 +409,17 @@ std::string failuretext(const ReadFailure& f, const std::string& file) {
     return where + std::to_string(f.line) + ": " + f.reason;
 }
 
-// Fields joined by one blank, as every numeric line of the file is.
+// Fields joined by one blank, as every numeric line of the file is. Keeps the first line
+// that would hold a number that is not finite, which no file may hold.
 class LineWriter {
 public:
-    LineWriter& operator<<(double v) { return field(fmtreal(v)); }
+    LineWriter& operator<<(double v) {
+        if (!std::isfinite(v) && nonfinite_.empty()) {
+            const char* what = std::isnan(v) ? "nan" : v < 0 ? "-inf" : "inf";
+            nonfinite_ = "line " + std::to_string(lines_ + 1) + " of its file: " + what + " is not a finite number";
+        }
+        return field(fmtreal(v));
+    }
     LineWriter& operator<<(long long v) { return field(std::to_string(v)); }
     LineWriter& operator<<(int v) { return *this << static_cast<long long>(v); }
     LineWriter& text(const std::string& s) { return field(s); }
@@ -422,7 +429,9 @@ public:
         out += "\r\n";
         line_.clear();
         first_ = true;
+        ++lines_;
     }
+    const std::string& nonfinite() const { return nonfinite_; }
 
 private:
     LineWriter& field(const std::string& s) {
@@ -433,6 +442,8 @@ private:
     }
     std::string line_;
     bool first_ = true;
+    int lines_ = 0;
+    std::string nonfinite_;
 };
 
 std::string sizeserror(const Model& m) {
@@ -512,6 +523,13 @@ std::string writelensfile(const Model& m, std::string& text) {
     }
     for (int j = 0; j < 3; ++j) (w << m.tri.trindex[j] << m.tri.trdisp[j]).text(m.tri.trglass[j]).end(out);
     for (int k = 0; k <= n; ++k) (w << m.radmin[k] << m.radmax[k] << m.sepmin[k] << m.sepmax[k]).end(out);
+    const std::string refused = "The optical system cannot be saved, ";
+    if (!w.nonfinite().empty()) return refused + w.nonfinite();
+    // Never a file that cannot be read back: the reader's checks decide.
+    Model back;
+    if (const auto f = readlens(out, back))
+        return refused + (f->line == 0 ? std::string("its text is not a lens data file")
+                                       : "line " + std::to_string(f->line) + " of its file: " + f->reason);
     text = std::move(out);
     return {};
 }

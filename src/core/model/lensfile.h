@@ -16,7 +16,8 @@ namespace zefo {
 std::string readlensfile(const std::string& text, Model& m, const std::string& name = {});
 
 // The lens data file text of the model in the newest form. Empty error on success;
-// otherwise the text is not produced (a count the file cannot hold).
+// otherwise the text is not produced: a count the file cannot hold, a number that is not
+// finite, or any value the reader would refuse.
 std::string writelensfile(const Model& m, std::string& text);
 
 // Reads the file at path into m (see readlensfile, named by path); a missing file is an error.
