@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "testutil.h"
 
@@ -27,10 +29,38 @@ TEST(Batch, ErrorsAndUsageGiveTheirExitStatus) {
     }
     auto r = test::runbatch(dir, "save '" + (dir / "bad.dat").string() + "' '" + (dir / "o.dat").string() + "'");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Invalid numeric input\n");
+    EXPECT_EQ(r.err, "File " + (dir / "bad.dat").string() + " is not a lens data file\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "o.dat"));
     EXPECT_EQ(test::runbatch(dir, "nosuchcommand").status, 2);
     EXPECT_EQ(test::runbatch(dir, "save onlyone.dat").status, 2);
+}
+
+// A damaged lens data file stops every command with the reader's message, which names the
+// file and the line, on standard error; nothing is written.
+TEST(Batch, DamagedLensFilesStopEveryCommandAndWriteNothing) {
+    const auto dir = test::freshdir("batch-damaged");
+    const std::string good = test::readdata("lens1.dat");
+    struct Damage { const char* name; std::string text; std::string message; };
+    const Damage damages[] = {
+        {"TRUNC.dat", good.substr(0, 3000), ", line 70: The file ends here, before the end of its ray data"},
+        {"DEFOCUS.dat", test::replaced(good, "50  0.00000000000000E+0000", "50  1.00000000000000E+0200"),
+         ", line 13: Number out of range (magnitude above 1E+30)"},
+        {"NOTES.dat", "Lens design notes\nThe doublet needs 2 more surfaces.\n", " is not a lens data file"},
+    };
+    const std::string out = (dir / "out.dat").string();
+    for (const auto& d : damages) {
+        const std::string path = (dir / d.name).string();
+        std::ofstream(path, std::ios::binary) << d.text;
+        for (const std::string& cmd : {"rays '" + path + "'", "save '" + path + "' '" + out + "'",
+                                       "rayscheme '" + path + "' --save '" + out + "'"}) {
+            const auto r = test::runbatch(dir, cmd);
+            EXPECT_EQ(r.status, 1) << cmd;
+            EXPECT_EQ(r.err, "File " + path + d.message + "\n") << cmd;
+            EXPECT_EQ(r.out, "") << cmd;
+            EXPECT_FALSE(std::filesystem::exists(out)) << cmd;
+            EXPECT_TRUE(std::filesystem::is_empty(dir / "abr")) << cmd;
+        }
+    }
 }
 
 }  // namespace

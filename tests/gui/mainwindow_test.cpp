@@ -155,13 +155,17 @@ void MainWindowTest::failedopenkeepsthesystem() {
     QByteArray text = Session::bytes(bad);
     text.replace(" 5.16800000000000E+0001  1.93498452012384E-0002", " 5.1x800000000000E+0001  1.93498452012384E-0002");
     Session::write(bad, text);
+    const QString cut = s.lens("cut.dat");
+    Session::write(cut, Session::bytes(cut).left(3000));
     const QString missing = QString::fromStdString(s.ws.datdir) + "nothere.dat";
-    for (const QString& path : {bad, missing}) {
+    for (const QString& path : {bad, cut, missing}) {
         s.dialogs.errors.clear();
         const int before = s.log().size();
         s.open(path);
         QCOMPARE(s.dialogs.errors.size(), 1);
-        if (path == bad) QCOMPARE(s.dialogs.errors[0], QString("Invalid numeric input"));
+        if (path == bad) QCOMPARE(s.dialogs.errors[0], "File " + bad + ", line 54: Invalid numeric input");
+        if (path == cut)
+            QCOMPARE(s.dialogs.errors[0], "File " + cut + ", line 70: The file ends here, before the end of its ray data");
         QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
         QCOMPARE(s.logsince(before), (QStringList{"Open optical system", s.dialogs.errors[0]}));
         QCOMPARE(s.form->windowTitle(), QString("ZEFO - lens1"));

@@ -1,9 +1,14 @@
 #include "model/lensfile.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
 #include <string_view>
 
 #include "util/fileio.h"
+#include "util/mathutil.h"
 #include "util/numfmt.h"
 
 namespace zefo {
@@ -12,39 +17,79 @@ namespace {
 
 constexpr const char* kInvalidNumeric = "Invalid numeric input";
 
+// The largest magnitude of a real in a lens data file: the program's own stand-in for an
+// infinite distance (1E+30 mm, about the size of the observable universe). Its tenth power,
+// the highest power of the aspheric terms, still fits in a double.
+constexpr double kmaxreal = kbig;
+
+// Why a text cannot be read as a lens data file, and in which line; line 0 when it does not
+// even begin like one.
+struct ReadFailure {
+    int line = 0;
+    std::string reason;
+};
+
 // Sequential reader with the rules of the lens data file: numbers skip blanks and line
 // breaks and end at the first control or blank character; strings run to the end of line.
+// The first failure is kept with its line and every later read is skipped.
 class LensReader {
 public:
     explicit LensReader(const std::string& t) : t_(t) {}
 
     bool eof() const { return p_ >= t_.size(); }
-    bool error() const { return error_; }
-    void rewind() { p_ = 0; error_ = false; }
+    bool failed() const { return failure_.has_value(); }
+    const ReadFailure& failure() const { return *failure_; }
+    void rewind() { p_ = last_ = 0; failure_.reset(); }
+
+    // Names the part of the file being read: a file that ends inside it is cut short. Without
+    // a part (the optional blocks at the end) missing numbers read as 0 and strings as empty.
+    void within(const char* part) { part_ = part; }
+
+    // Line of the last field read.
+    int line() const { return lineat(last_); }
+
+    // Records the reason at the given line (the last field's by default) unless ok. Returns
+    // true when ok and nothing failed before.
+    bool check(bool ok, const std::string& reason, int at = 0) {
+        if (!ok && !failed()) failure_ = ReadFailure{at > 0 ? at : line(), reason};
+        return ok && !failed();
+    }
 
     double real() {
-        auto tk = token();
+        const auto tk = token();
         if (tk.empty()) return 0;
-        auto v = parsereal(tk);
-        if (!v) error_ = true;
-        return v.value_or(0);
+        const auto v = parsereal(tk);
+        if (!check(v.has_value(), kInvalidNumeric)) return 0;
+        if (!check(std::fabs(*v) <= kmaxreal, "Number out of range (magnitude above 1E+30)")) return 0;
+        return *v;
     }
 
     long long integer() {
-        auto tk = token();
+        const auto tk = token();
         if (tk.empty()) return 0;
-        auto v = parseint(tk);
-        if (!v) error_ = true;
-        return v.value_or(0);
+        const auto v = parseint(tk);
+        return check(v.has_value(), kInvalidNumeric) ? *v : 0;
     }
 
-    uint8_t byte() { return static_cast<uint8_t>(integer() & 0xFF); }
+    // An integer that must lie in lo .. hi.
+    long long integer(long long lo, long long hi, const std::string& what) {
+        const long long v = integer();
+        inrange(v, lo, hi, what);
+        return v;
+    }
+
+    // Checks that v, named by what, lies in lo .. hi (see check).
+    bool inrange(long long v, long long lo, long long hi, const std::string& what, int at = 0) {
+        return check(v >= lo && v <= hi,
+                     what + " must be between " + std::to_string(lo) + " and " + std::to_string(hi), at);
+    }
 
     // Up to maxlen characters of the current line.
     std::string str(size_t maxlen = std::string::npos) {
-        const size_t start = p_;
-        while (p_ < t_.size() && p_ - start < maxlen && !lineend(t_[p_])) ++p_;
-        return t_.substr(start, p_ - start);
+        if (failed() || missing()) return {};
+        last_ = p_;
+        while (p_ < t_.size() && p_ - last_ < maxlen && !lineend(t_[p_])) ++p_;
+        return t_.substr(last_, p_ - last_);
     }
 
     // True when only blanks remain on the current line.
@@ -55,24 +100,48 @@ public:
     }
 
     void readln() {
+        if (failed()) return;
         while (p_ < t_.size() && !lineend(t_[p_])) ++p_;
-        if (p_ < t_.size() && t_[p_] == '\r') ++p_;
+        if (missing()) return;  // a line without its line end
+        if (t_[p_] == '\r') ++p_;
         if (p_ < t_.size() && t_[p_] == '\n') ++p_;
     }
 
 private:
     static bool lineend(char c) { return c == '\r' || c == '\n'; }
 
+    // Line of the character at pos; CR LF, CR and LF each end a line.
+    int lineat(size_t pos) const {
+        int n = 1;
+        for (size_t i = 0; i < pos && i < t_.size(); ++i)
+            if (t_[i] == '\n' || (t_[i] == '\r' && (i + 1 == t_.size() || t_[i + 1] != '\n'))) ++n;
+        return n;
+    }
+
+    // True at the end of the text; inside a named part that makes the file cut short.
+    bool missing() {
+        if (p_ < t_.size()) return false;
+        if (part_ && !failed())
+            failure_ = ReadFailure{lineat(t_.empty() ? 0 : t_.size() - 1),
+                                   std::string("The file ends here, before the end of its ") + part_};
+        return true;
+    }
+
     std::string_view token() {
+        if (failed()) return {};
         while (p_ < t_.size() && static_cast<unsigned char>(t_[p_]) <= 32) ++p_;
-        const size_t start = p_;
+        if (missing()) return {};
+        last_ = p_;
         while (p_ < t_.size() && static_cast<unsigned char>(t_[p_]) > 32) ++p_;
-        return std::string_view(t_).substr(start, p_ - start);
+        if (part_ && missing()) return {};  // a number that runs into the end may be cut
+        return std::string_view(t_).substr(last_, p_ - last_);
     }
 
     const std::string& t_;
     size_t p_ = 0;
-    bool error_ = false;
+    size_t last_ = 0;  // start of the last field read
+    const char* part_ = nullptr;
+    std::optional<ReadFailure> failure_;
 };
 
 std::string trim(const std::string& s) {
@@ -82,51 +151,148 @@ std::string trim(const std::string& s) {
     return s.substr(a, b - a + 1);
 }
 
-uint8_t roundtobyte(double v) {
-    if (!std::isfinite(v)) return 0;
-    return static_cast<uint8_t>(static_cast<long long>(std::nearbyint(v)) & 0xFF);
+// The rest of the line as a glass name, blanks and tabs around it removed.
+std::string glassname(LensReader& in, size_t maxlen = std::string::npos) {
+    const std::string g = trim(in.str(maxlen));
+    bool control = false;
+    for (char c : g) control = control || static_cast<unsigned char>(c) < 32 || c == 127;
+    in.check(!control, "Glass name must not contain control characters");
+    return g;
 }
 
 std::string countserror(long long nsurf, long long naber) {
-    if (nsurf < 1 || nsurf > maxsurf)
-        return "Number of surfaces must be between 1 and " + std::to_string(maxsurf);
+    if (nsurf < 1 || nsurf > maxsurf) return "Number of surfaces must be between 1 and " + std::to_string(maxsurf);
     if (naber < 1 || naber > maxaber)
         return "Number of merit function components must be between 1 and " + std::to_string(maxaber);
     return {};
 }
 
-void readheader(LensReader& in, Model& m) {
+bool oneof(long long v, std::initializer_list<long long> set) {
+    return std::find(set.begin(), set.end(), v) != set.end();
+}
+
+// The aspheric flag and the counts line, read before they are checked.
+struct LensCounts {
+    long long asphflag, nsurf, stopsurf, nrays, naber, damptype, systype, raytype, nfields, dlsiter, anglesurf;
+    int asphline, countsline;
+};
+
+// Lines 1 to 3: name, catalogue (absent in the older form) and aspheric flag.
+void readheader(LensReader& in, Model& m, LensCounts& c) {
     m.sysname = in.str();
     in.readln();
-    m.asphflag = static_cast<int32_t>(in.integer());
+    c.asphflag = in.integer();
     in.readln();
-    if (in.error()) {  // newer form: line 2 holds the catalogue name
+    if (in.failed()) {  // newer form: line 2 holds the catalogue name
         in.rewind();
         m.sysname = in.str();
         in.readln();
         m.glasscat = in.str();
         in.readln();
-        m.asphflag = static_cast<int32_t>(in.integer());
+        c.asphflag = in.integer();
         in.readln();
     } else {
         m.glasscat = "sgm";
     }
+    c.asphline = in.line();
+}
+
+// Line 4.
+void readcounts(LensReader& in, Model& m, LensCounts& c) {
+    c.nsurf = in.integer();
+    c.stopsurf = in.integer();
+    c.nrays = in.integer();
+    c.naber = in.integer();
+    m.drawscale = in.real();
+    c.damptype = in.integer();
+    c.systype = in.integer();
+    c.raytype = in.integer();
+    c.nfields = in.integer();
+    c.dlsiter = in.integer();
+    c.anglesurf = in.integer();
+    c.countsline = in.line();
+    in.readln();
+}
+
+// Checks the counts before anything is sized from them and stores them.
+void takecounts(LensReader& in, const LensCounts& c, Model& m) {
+    const std::string counts = countserror(c.nsurf, c.naber);
+    in.check(counts.empty(), counts);
+    // The stop and angle solve surfaces are checked by the calculations that use them.
+    in.inrange(c.stopsurf, 0, 255, "Aperture stop surface");
+    in.inrange(c.nrays, 1, maxrays, "Number of rays");
+    in.inrange(c.damptype, 0, 1, "Damping type");
+    in.check(oneof(c.systype, {0, 1, 4, 5, 6, 7}), "System type must be 0, 1, 4, 5, 6 or 7");
+    in.check(oneof(c.raytype, {0, 10, 20}), "Ray scheme type must be 0, 10 or 20");
+    in.inrange(c.nfields, 2, 4, "Number of fields");
+    in.inrange(c.dlsiter, 0, INT32_MAX, "DLS iteration counter");
+    in.inrange(c.anglesurf, 0, 255, "Angle solve surface");
+    in.inrange(c.asphflag, 0, INT32_MAX, "Aspheric flag", c.asphline);
+    if (in.failed()) return;
+    m.asphflag = static_cast<int32_t>(c.asphflag);
+    m.nsurf = static_cast<int32_t>(c.nsurf);
+    m.stopsurf = static_cast<int32_t>(c.stopsurf);
+    m.nrays = static_cast<uint8_t>(c.nrays);
+    m.naber = static_cast<int32_t>(c.naber);
+    m.damptype = static_cast<uint8_t>(c.damptype);
+    m.systype = static_cast<uint8_t>(c.systype);
+    m.raytype = static_cast<uint8_t>(c.raytype);
+    m.nfields = static_cast<uint8_t>(c.nfields);
+    m.dlsiter = static_cast<int32_t>(c.dlsiter);
+    m.anglesurf = static_cast<uint8_t>(c.anglesurf);
+}
+
+// Line 5: surface definition, aspheric data and, for telescopes, the object flag.
+void readflags(LensReader& in, Model& m) {
+    const std::string flags = in.str(m.systype >= 4 ? 3 : 2);
+    in.readln();
+    bool ok = flags.size() >= 2;
+    for (char f : flags) ok = ok && (f == 'D' || f == 'N');
+    if (!in.check(ok, "Surface definition, aspheric data and object flags must be D or N")) return;
+    m.radiiflag = flags[0];
+    m.asphdata = flags[1];
+    if (flags.size() > 2) m.objinf = flags[2];
 }
 
 void readscalars(LensReader& in, Model& m) {
-    m.na = in.real(); m.mag = in.real(); m.dcurv = in.real(); in.readln();
+    m.na = in.real();
+    in.check(m.telescope() || (m.na >= 0 && m.na <= 1), "Numerical aperture must be between 0 and 1");
+    m.mag = in.real(); m.dcurv = in.real(); in.readln();
     m.dsep = in.real(); m.up = in.real(); m.dampfact = in.real(); in.readln();
     m.dindex = in.real(); m.ddisp = in.real(); in.readln();
     m.targdopsis = in.real(); m.reserved1 = in.real(); m.targdsistot = in.real(); in.readln();
     m.targdst = in.real(); m.dimweight = in.real(); m.glassweight = in.real(); in.readln();
     m.reserved2 = in.real(); m.efl = in.real(); in.readln();
     m.lbar = in.real(); m.lbarp = in.real(); in.readln();
-    m.nfreq = static_cast<uint16_t>(in.integer() & 0xFFFF);
-    m.defocus = in.real(); m.spotsize = in.real(); in.readln();
-    m.nrings = roundtobyte(in.real());
-    m.dfreq = static_cast<int32_t>(in.integer()); m.ddefocus = in.real(); in.readln();
+    m.nfreq = static_cast<uint16_t>(in.integer(1, 999, "Maximum number of frequencies"));
+    m.defocus = in.real();
+    m.spotsize = in.real();
+    in.check(m.spotsize > 0 && m.spotsize <= 1, "Spot diagram size must be greater than 0 and at most 1");
+    in.readln();
+    const double rings = std::nearbyint(in.real());
+    if (in.check(rings >= 1 && rings <= 25, "Number of rings of rays must be between 1 and 25"))
+        m.nrings = static_cast<uint8_t>(rings);
+    m.dfreq = static_cast<int32_t>(in.integer(1, 10, "Frequency increment"));
+    m.ddefocus = in.real();
+    in.check(m.ddefocus > 0 && m.ddefocus <= 1, "Defocus increment must be greater than 0 and at most 1");
+    in.readln();
     m.reserved3 = in.real(); m.bcclear = in.real(); m.bcthin = in.real(); m.bcthick = in.real();
     in.readln();
+}
+
+void readwavelengths(LensReader& in, Model& m) {
+    for (int w = 0; w < 3; ++w) {
+        m.wl[w] = in.real();
+        in.check(m.wl[w] > 0, "Wavelength must be greater than 0");
+        m.wlmtfweight[w] = in.real();
+        in.check(m.wlmtfweight[w] > 0 && m.wlmtfweight[w] <= 9.999,
+                 "MTF weight of a wavelength must be greater than 0 and at most 9.999");
+        m.wloptweight[w] = in.restblank() ? 1.0 : in.real();
+        in.check(m.wloptweight[w] > 0 && m.wloptweight[w] <= 1,
+                 "Optimization weight of a wavelength must be greater than 0 and at most 1");
+        in.readln();
+    }
+    m.mono = ismono(m);
 }
 
 void readblocks(LensReader& in, Model& m) {
@@ -137,13 +303,7 @@ void readblocks(LensReader& in, Model& m) {
     for (auto& w : m.aberweight) { w = in.real(); in.readln(); }
     for (int k = 0; k < n; ++k)
         for (int w = 0; w < 3; ++w) { m.mu[k][w] = in.real(); in.readln(); }
-    for (int w = 0; w < 3; ++w) {
-        m.wl[w] = in.real();
-        m.wlmtfweight[w] = in.real();
-        m.wloptweight[w] = in.restblank() ? 1.0 : in.real();
-        in.readln();
-    }
-    m.mono = ismono(m);
+    readwavelengths(in, m);
     for (auto& f : m.field) { f = in.real(); in.readln(); }
     m.objdist = in.real(); m.eph = in.real(); in.readln();
 }
@@ -158,7 +318,7 @@ void readsurfaces(LensReader& in, Model& m) {
         for (int w = 0; w < 3; ++w) sp.index[k][w] = in.real();
         in.readln();
         sp.disp[k] = in.real(); sp.hmax[k] = in.real();
-        std::string g = trim(in.str(11));
+        const std::string g = glassname(in, 11);
         sp.glass[k] = g == "vazduh" ? "air" : g;
         in.readln();
         if (m.asphdata == 'D') {
@@ -173,7 +333,9 @@ void readrays(LensReader& in, Model& m) {
     auto& r = m.rays;
     const bool rel = m.raytype == 10 || m.raytype == 20;
     for (int i = 0; i < m.nrays; ++i) {
-        r.rl[i] = in.byte();
+        const long long label = in.integer();
+        in.check(oneof(label, {0, 1, 2, 12, 13, 14, 4, 5}), "Ray label must be 0 (none), 1, 2, 12, 13, 14, 4 or 5");
+        r.rl[i] = static_cast<uint8_t>(label);
         if (rel) { r.xrel[i] = in.real(); r.yrel[i] = in.real(); }
         r.x[i] = in.real(); r.y[i] = in.real(); r.l[i] = in.real(); r.m[i] = in.real();
         in.readln();
@@ -186,7 +348,7 @@ void readtail(LensReader& in, Model& m) {
         for (int j = 0; j < 3; ++j) {
             m.tri.trindex[j] = in.real();
             m.tri.trdisp[j] = in.real();
-            m.tri.trglass[j] = trim(in.str());
+            m.tri.trglass[j] = glassname(in);
             in.readln();
         }
     }
@@ -206,10 +368,58 @@ void readtail(LensReader& in, Model& m) {
     }
 }
 
-// Fields joined by one blank, as every numeric line of the file is.
+// Reads the text into m; on failure m is left as it was.
+std::optional<ReadFailure> readlens(const std::string& text, Model& m) {
+    const ReadFailure notlensfile{};
+    if (text.find('\0') != std::string::npos) return notlensfile;
+    Model t = m;
+    LensReader in(text);
+    in.within("header");
+    LensCounts c{};
+    readheader(in, t, c);
+    readcounts(in, t, c);
+    if (in.failed()) return notlensfile;
+    takecounts(in, c, t);
+    in.within("system data");
+    readflags(in, t);
+    if (in.failed()) return in.failure();
+    allocsystem(t);
+    readscalars(in, t);
+    readblocks(in, t);
+    in.within("surface data");
+    readsurfaces(in, t);
+    in.within("ray data");
+    readrays(in, t);
+    // Calculations take the number of fields from the chief rays; never more than the file's.
+    const auto chiefs = std::count(t.rays.rl.begin(), t.rays.rl.end(), 13);
+    in.check(chiefs < t.nfields,
+             "The ray scheme has " + std::to_string(chiefs) + " chief rays (label 13) for " +
+                 std::to_string(t.nfields) + " fields; it may have one for every field off the axis",
+             c.countsline);
+    in.within(nullptr);
+    readtail(in, t);
+    if (in.failed()) return in.failure();
+    m = std::move(t);
+    return std::nullopt;
+}
+
+std::string failuretext(const ReadFailure& f, const std::string& file) {
+    if (f.line == 0) return file.empty() ? "Not a lens data file" : "File " + file + " is not a lens data file";
+    const std::string where = file.empty() ? "Line " : "File " + file + ", line ";
+    return where + std::to_string(f.line) + ": " + f.reason;
+}
+
+// Fields joined by one blank, as every numeric line of the file is. Keeps the first line
+// that would hold a number that is not finite, which no file may hold.
 class LineWriter {
 public:
-    LineWriter& operator<<(double v) { return field(fmtreal(v)); }
+    LineWriter& operator<<(double v) {
+        if (!std::isfinite(v) && nonfinite_.empty()) {
+            const char* what = std::isnan(v) ? "nan" : v < 0 ? "-inf" : "inf";
+            nonfinite_ = "line " + std::to_string(lines_ + 1) + " of its file: " + what + " is not a finite number";
+        }
+        return field(fmtreal(v));
+    }
     LineWriter& operator<<(long long v) { return field(std::to_string(v)); }
     LineWriter& operator<<(int v) { return *this << static_cast<long long>(v); }
     LineWriter& text(const std::string& s) { return field(s); }
@@ -219,7 +429,9 @@ public:
         out += "\r\n";
         line_.clear();
         first_ = true;
+        ++lines_;
     }
+    const std::string& nonfinite() const { return nonfinite_; }
 
 private:
     LineWriter& field(const std::string& s) {
@@ -230,6 +442,8 @@ private:
     }
     std::string line_;
     bool first_ = true;
+    int lines_ = 0;
+    std::string nonfinite_;
 };
 
 std::string sizeserror(const Model& m) {
@@ -249,40 +463,9 @@ std::string sizeserror(const Model& m) {
 
 }  // namespace
 
-std::string readlensfile(const std::string& text, Model& m) {
-    Model t = m;
-    LensReader in(text);
-    readheader(in, t);
-    const long long nsurf = in.integer();
-    t.stopsurf = static_cast<int32_t>(in.integer());
-    t.nrays = in.byte();
-    const long long naber = in.integer();
-    t.drawscale = in.real();
-    t.damptype = in.byte();
-    t.systype = in.byte();
-    t.raytype = in.byte();
-    t.nfields = in.byte();
-    t.dlsiter = static_cast<int32_t>(in.integer());
-    t.anglesurf = in.byte();
-    in.readln();
-    if (in.error()) return kInvalidNumeric;
-    if (auto e = countserror(nsurf, naber); !e.empty()) return e;
-    t.nsurf = static_cast<int32_t>(nsurf);
-    t.naber = static_cast<int32_t>(naber);
-    const std::string flags = in.str(t.systype >= 4 ? 3 : 2);
-    in.readln();
-    t.radiiflag = flags.size() > 0 ? flags[0] : '\0';
-    t.asphdata = flags.size() > 1 ? flags[1] : '\0';
-    if (flags.size() > 2) t.objinf = flags[2];
-    allocsystem(t);
-    readscalars(in, t);
-    readblocks(in, t);
-    readsurfaces(in, t);
-    readrays(in, t);
-    readtail(in, t);
-    if (in.error()) return kInvalidNumeric;
-    m = std::move(t);
-    return {};
+std::string readlensfile(const std::string& text, Model& m, const std::string& name) {
+    const auto failure = readlens(text, m);
+    return failure ? failuretext(*failure, name) : std::string();
 }
 
 std::string writelensfile(const Model& m, std::string& text) {
@@ -340,6 +523,13 @@ std::string writelensfile(const Model& m, std::string& text) {
     }
     for (int j = 0; j < 3; ++j) (w << m.tri.trindex[j] << m.tri.trdisp[j]).text(m.tri.trglass[j]).end(out);
     for (int k = 0; k <= n; ++k) (w << m.radmin[k] << m.radmax[k] << m.sepmin[k] << m.sepmax[k]).end(out);
+    const std::string refused = "The optical system cannot be saved, ";
+    if (!w.nonfinite().empty()) return refused + w.nonfinite();
+    // Never a file that cannot be read back: the reader's checks decide.
+    Model back;
+    if (const auto f = readlens(out, back))
+        return refused + (f->line == 0 ? std::string("its text is not a lens data file")
+                                       : "line " + std::to_string(f->line) + " of its file: " + f->reason);
     text = std::move(out);
     return {};
 }
@@ -347,7 +537,7 @@ std::string writelensfile(const Model& m, std::string& text) {
 std::string loadlensfile(const std::string& path, Model& m) {
     auto text = readtextfile(path);
     if (!text) return "Cannot open file " + path;
-    return readlensfile(*text, m);
+    return readlensfile(*text, m, path);
 }
 
 std::string savelensfile(const std::string& path, const Model& m) {

@@ -21,6 +21,9 @@ std::string fmtreal(double v) {
     std::string_view digits = s.substr(e + 2);
     out.append(digits.size() < 4 ? 4 - digits.size() : 0, '0');
     out += digits;
+    // Rounded to 15 digits, the largest doubles (from 1.797693134862315E+308 up) would read
+    // back as infinite; they are written one unit lower in the last digit, rounded toward zero.
+    if (!parsereal(std::string_view(out).substr(1))) --out[16];
     return out;
 }
 
