@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
 namespace zefo {
@@ -16,10 +15,12 @@ namespace zefo {
 std::optional<std::string> readtextfile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     if (!f) return std::nullopt;
-    std::ostringstream ss;
-    ss << f.rdbuf();
+    std::string s;
+    char buf[1 << 16];
+    // An allocation failure throws: a file is never returned cut short.
+    while (f.read(buf, sizeof buf) || f.gcount() > 0) s.append(buf, static_cast<size_t>(f.gcount()));
     if (f.bad()) return std::nullopt;
-    return ss.str();
+    return s;
 }
 
 namespace {

@@ -6,7 +6,8 @@
 
 namespace zefo {
 
-// The whole content of a file; empty when it cannot be opened.
+// The whole content of a file; empty when it cannot be opened or read. Running out of
+// memory throws std::bad_alloc, so the content is never cut short.
 std::optional<std::string> readtextfile(const std::string& path);
 
 // The one writer of every file the program produces. Writes content to a new temporary
