@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "util/fileio.h"
+#include "util/mathutil.h"
 #include "util/numfmt.h"
 
 namespace zefo {
@@ -18,8 +19,9 @@ namespace zefo {
 // ---------------------------------------------------------------- glass data
 
 std::string glasscode(double nd, double vd) {
-    const auto nint = [](double x) { return static_cast<long long>(std::floor(x + 0.5)); };
-    return std::to_string(nint((nd - 1.0) * 1000.0)) + std::to_string(nint(vd * 10.0));
+    const double n = std::floor((nd - 1.0) * 1000.0 + 0.5), v = std::floor(vd * 10.0 + 0.5);
+    if (!fitsint(n) || !fitsint(v)) return {};
+    return std::to_string(static_cast<int>(n)) + std::to_string(static_cast<int>(v));
 }
 
 double schottindex(const SchottCoef& a, double wlmm) {
@@ -351,7 +353,7 @@ std::vector<AgfGlass> parseagf(const std::string& text) {
             if (t.size() >= 6) {
                 g.name = t[1];
                 const auto f = parsereal(t[2]);
-                g.formula = f ? static_cast<int>(*f) : 0;
+                g.formula = f && fitsint(*f) ? static_cast<int>(*f) : 0;  // 0: no known formula
                 g.nd = parsereal(t[4]);
                 g.vd = parsereal(t[5]);
             }
@@ -456,9 +458,11 @@ AgfImport GlassCatalog::importagf(const std::string& path) {
         const AgfGlass& ag = glasses[i];
         GlassRecord g;
         const AgfVerdict v = ag.bad ? AgfVerdict::unusable : agfcoefficients(ag, g.a);
+        if (v == AgfVerdict::ok) g.code = glasscode(*ag.nd, *ag.vd);
         if (v == AgfVerdict::unknownformula) {
             ++r.unknownformula;
-        } else if (v == AgfVerdict::unusable || ag.name.size() > 10 || ag.name == "air" || ag.name == "AIR") {
+        } else if (v == AgfVerdict::unusable || g.code.empty() || ag.name.size() > 10 || ag.name == "air" ||
+                   ag.name == "AIR") {
             ++r.unusable;
         } else if (glassbyname(ag.name)) {
             ++r.present;
@@ -466,7 +470,6 @@ AgfImport GlassCatalog::importagf(const std::string& path) {
             g.name = ag.name;
             g.nd = *ag.nd;
             g.vd = *ag.vd;
-            g.code = glasscode(g.nd, g.vd);
             g.maker = maker;
             g.remark = "imported";
             ok = insertglass(ins.st, g);
