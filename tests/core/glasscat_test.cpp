@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <set>
+#include <thread>
 
 #include "model/glasscat.h"
 #include "testutil.h"
@@ -150,6 +151,31 @@ TEST_F(GlassCat, FirstStartCreatesTheFileAndLaterOpensReuseIt) {
     ASSERT_EQ(again.open(dir.string()), "");
     EXPECT_EQ(again.glasscount(), count + 3);
     EXPECT_TRUE(again.glassbyname("ZK-CROWN"));
+}
+
+// Programs started at the same time in a new workspace all open one whole catalogue.
+TEST(GlassCatFirstStart, SimultaneousFirstStartsShareOneWholeCatalogue) {
+    const auto dir = test::freshdir("glass-simultaneous");
+    constexpr int n = 4;
+    std::vector<std::string> errors(n);
+    std::vector<int> counts(n);
+    std::vector<std::thread> starts;
+    for (int i = 0; i < n; ++i)
+        starts.emplace_back([&, i] {
+            GlassCatalog c;
+            errors[i] = c.open(dir.string());
+            counts[i] = c.glasscount();
+        });
+    for (auto& t : starts) t.join();
+    GlassCatalog fresh;
+    ASSERT_EQ(fresh.open(test::freshdir("glass-single").string()), "");
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(errors[i], "") << i;
+        EXPECT_EQ(counts[i], fresh.glasscount()) << i;
+    }
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) files.push_back(e.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"sgm.DB"});
 }
 
 TEST_F(GlassCat, CodeSearchUsesTheCodeIndexAndGivesTheFirstSerial) {

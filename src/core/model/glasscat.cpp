@@ -4,7 +4,6 @@
 
 #include <Eigen/Dense>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string_view>
@@ -172,24 +171,23 @@ std::string fillbundled(sqlite3* db) {
     return {};
 }
 
-// Builds the database file at path beside a temporary name, so that an interrupted
-// first start never leaves a half-filled catalogue behind.
+// Builds the catalogue in memory and writes it as one whole file, so that an interrupted
+// first start, or several at once, never leave a half-filled catalogue behind.
 std::string createbundled(const std::string& path) {
-    const std::string tmp = path + ".new";
-    std::remove(tmp.c_str());
     sqlite3* db = nullptr;
     std::string err;
-    if (sqlite3_open_v2(tmp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
         err = dberror(db);
     else
         err = fillbundled(db);
-    if (sqlite3_close(db) != SQLITE_OK && err.empty()) err = "cannot close the file";
     if (err.empty()) {
-        std::error_code ec;
-        std::filesystem::rename(tmp, path, ec);
-        if (ec) err = ec.message();
+        sqlite3_int64 size = 0;
+        unsigned char* image = sqlite3_serialize(db, "main", &size, 0);
+        err = image ? writefileatomic(path, std::string(reinterpret_cast<const char*>(image), static_cast<size_t>(size)))
+                    : dberror(db);
+        sqlite3_free(image);
     }
-    if (!err.empty()) std::remove(tmp.c_str());
+    sqlite3_close(db);
     return err;
 }
 
