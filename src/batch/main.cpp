@@ -2,6 +2,8 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <new>
+#include <stdexcept>
 
 #include "app/version.h"
 #include "batch.h"
@@ -88,7 +90,17 @@ int run(int argc, char** argv) {
         std::filesystem::create_directories(progdir, ec);  // a new workspace folder may be named
         c.ws = makeworkspace(progdir);
         c.log.open(c.ws.logpath);
-        const std::string err = cmd->run(c);
+        const std::string nomemory = "Not enough memory to run " + name;
+        std::string err;
+        try {
+            err = cmd->run(c);
+        } catch (const std::bad_alloc&) {
+            err = nomemory;
+            c.log.writeline(err);
+        } catch (const std::length_error&) {  // a size beyond any allocation
+            err = nomemory;
+            c.log.writeline(err);
+        }
         if (!err.empty()) {
             std::cerr << err << "\n";
             return 1;

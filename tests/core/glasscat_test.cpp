@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <set>
+#include <thread>
 
 #include "model/glasscat.h"
 #include "testutil.h"
@@ -73,6 +74,13 @@ TEST(GlassFormula, GlassCodeRule) {
         {1.4338, 95.18, "434952"},
         {1.7552, 27.58, "755276"},
         {2.001, 25.5, "1001255"},     // the text of the numbers, not cut to six characters
+        {1.5168, 214748364.7, "5172147483647"},  // the largest part a code can hold
+        // numbers too large for a code give none
+        {1.5168, 214748364.8, ""},
+        {1e300, 64.17, ""},
+        {-1e300, 64.17, ""},
+        {1.5168, -1e300, ""},
+        {1.5168, std::nan(""), ""},
     };
     for (const auto& c : cases) EXPECT_EQ(glasscode(c.nd, c.vd), c.code) << c.nd << " " << c.vd;
 }
@@ -143,6 +151,31 @@ TEST_F(GlassCat, FirstStartCreatesTheFileAndLaterOpensReuseIt) {
     ASSERT_EQ(again.open(dir.string()), "");
     EXPECT_EQ(again.glasscount(), count + 3);
     EXPECT_TRUE(again.glassbyname("ZK-CROWN"));
+}
+
+// Programs started at the same time in a new workspace all open one whole catalogue.
+TEST(GlassCatFirstStart, SimultaneousFirstStartsShareOneWholeCatalogue) {
+    const auto dir = test::freshdir("glass-simultaneous");
+    constexpr int n = 4;
+    std::vector<std::string> errors(n);
+    std::vector<int> counts(n);
+    std::vector<std::thread> starts;
+    for (int i = 0; i < n; ++i)
+        starts.emplace_back([&, i] {
+            GlassCatalog c;
+            errors[i] = c.open(dir.string());
+            counts[i] = c.glasscount();
+        });
+    for (auto& t : starts) t.join();
+    GlassCatalog fresh;
+    ASSERT_EQ(fresh.open(test::freshdir("glass-single").string()), "");
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(errors[i], "") << i;
+        EXPECT_EQ(counts[i], fresh.glasscount()) << i;
+    }
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) files.push_back(e.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"sgm.DB"});
 }
 
 TEST_F(GlassCat, CodeSearchUsesTheCodeIndexAndGivesTheFirstSerial) {
@@ -233,6 +266,28 @@ TEST_F(GlassCat, AgfImportReadsUtf16FilesAndReportsUnreadableOnes) {
     const auto missing = cat.importagf((dir / "none.agf").string());
     EXPECT_EQ(missing.error, "Cannot read file " + (dir / "none.agf").string());
     EXPECT_EQ(missing.added, 0);
+}
+
+// Numbers far beyond any glass: the glass is skipped and counted, the others are added.
+TEST_F(GlassCat, AgfImportSkipsGlassesWithNumbersTooLargeForTheirFields) {
+    openfresh("agfhuge");
+    const int count = cat.glasscount();
+    const std::string schott = "CD 2.2718929 -0.010108077 0.010592509 0.00020816965 -7.6472538E-06 4.9240991E-07\n";
+    const auto path = dir / "huge.agf";
+    std::ofstream(path, std::ios::binary) << "NM ZX-FORM 1E+300 517642 1.5168 64.17\n" << schott
+                                          << "NM ZX-FORMN -1E+300 517642 1.5168 64.17\n" << schott
+                                          << "NM ZX-ND 1 517642 1E+300 64.17\n" << schott
+                                          << "NM ZX-VD 1 517642 1.5168 -1E+300\n" << schott
+                                          << "NM ZX-GOOD 1 517642 1.5168 64.17\n" << schott;
+    const auto r = cat.importagf(path.string());
+    EXPECT_EQ(r.error, "");
+    EXPECT_EQ(r.added, 1);
+    EXPECT_EQ(r.unknownformula, 2);
+    EXPECT_EQ(r.unusable, 2);
+    EXPECT_EQ(cat.glasscount(), count + 1);
+    ASSERT_TRUE(cat.glassbyname("ZX-GOOD"));
+    EXPECT_EQ(cat.glassbyname("ZX-GOOD")->code, "517642");
+    for (const char* name : {"ZX-FORM", "ZX-FORMN", "ZX-ND", "ZX-VD"}) EXPECT_FALSE(cat.glassbyname(name)) << name;
 }
 
 TEST(GlassCatFailure, BadDatabaseGivesAnErrorText) {

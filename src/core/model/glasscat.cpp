@@ -4,13 +4,13 @@
 
 #include <Eigen/Dense>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string_view>
 #include <vector>
 
 #include "util/fileio.h"
+#include "util/mathutil.h"
 #include "util/numfmt.h"
 
 namespace zefo {
@@ -18,8 +18,9 @@ namespace zefo {
 // ---------------------------------------------------------------- glass data
 
 std::string glasscode(double nd, double vd) {
-    const auto nint = [](double x) { return static_cast<long long>(std::floor(x + 0.5)); };
-    return std::to_string(nint((nd - 1.0) * 1000.0)) + std::to_string(nint(vd * 10.0));
+    const double n = std::floor((nd - 1.0) * 1000.0 + 0.5), v = std::floor(vd * 10.0 + 0.5);
+    if (!fitsint(n) || !fitsint(v)) return {};
+    return std::to_string(static_cast<int>(n)) + std::to_string(static_cast<int>(v));
 }
 
 double schottindex(const SchottCoef& a, double wlmm) {
@@ -170,24 +171,23 @@ std::string fillbundled(sqlite3* db) {
     return {};
 }
 
-// Builds the database file at path beside a temporary name, so that an interrupted
-// first start never leaves a half-filled catalogue behind.
+// Builds the catalogue in memory and writes it as one whole file, so that an interrupted
+// first start, or several at once, never leave a half-filled catalogue behind.
 std::string createbundled(const std::string& path) {
-    const std::string tmp = path + ".new";
-    std::remove(tmp.c_str());
     sqlite3* db = nullptr;
     std::string err;
-    if (sqlite3_open_v2(tmp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
         err = dberror(db);
     else
         err = fillbundled(db);
-    if (sqlite3_close(db) != SQLITE_OK && err.empty()) err = "cannot close the file";
     if (err.empty()) {
-        std::error_code ec;
-        std::filesystem::rename(tmp, path, ec);
-        if (ec) err = ec.message();
+        sqlite3_int64 size = 0;
+        unsigned char* image = sqlite3_serialize(db, "main", &size, 0);
+        err = image ? writefileatomic(path, std::string(reinterpret_cast<const char*>(image), static_cast<size_t>(size)))
+                    : dberror(db);
+        sqlite3_free(image);
     }
-    if (!err.empty()) std::remove(tmp.c_str());
+    sqlite3_close(db);
     return err;
 }
 
@@ -351,7 +351,7 @@ std::vector<AgfGlass> parseagf(const std::string& text) {
             if (t.size() >= 6) {
                 g.name = t[1];
                 const auto f = parsereal(t[2]);
-                g.formula = f ? static_cast<int>(*f) : 0;
+                g.formula = f && fitsint(*f) ? static_cast<int>(*f) : 0;  // 0: no known formula
                 g.nd = parsereal(t[4]);
                 g.vd = parsereal(t[5]);
             }
@@ -456,9 +456,11 @@ AgfImport GlassCatalog::importagf(const std::string& path) {
         const AgfGlass& ag = glasses[i];
         GlassRecord g;
         const AgfVerdict v = ag.bad ? AgfVerdict::unusable : agfcoefficients(ag, g.a);
+        if (v == AgfVerdict::ok) g.code = glasscode(*ag.nd, *ag.vd);
         if (v == AgfVerdict::unknownformula) {
             ++r.unknownformula;
-        } else if (v == AgfVerdict::unusable || ag.name.size() > 10 || ag.name == "air" || ag.name == "AIR") {
+        } else if (v == AgfVerdict::unusable || g.code.empty() || ag.name.size() > 10 || ag.name == "air" ||
+                   ag.name == "AIR") {
             ++r.unusable;
         } else if (glassbyname(ag.name)) {
             ++r.present;
@@ -466,7 +468,6 @@ AgfImport GlassCatalog::importagf(const std::string& path) {
             g.name = ag.name;
             g.nd = *ag.nd;
             g.vd = *ag.vd;
-            g.code = glasscode(g.nd, g.vd);
             g.maker = maker;
             g.remark = "imported";
             ok = insertglass(ins.st, g);

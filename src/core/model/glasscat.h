@@ -27,7 +27,8 @@ struct GlassRecord {
     std::string remark;
 };
 
-// Glass code: round((nd - 1) * 1000) followed by round(vd * 10), halves rounded up.
+// Glass code: round((nd - 1) * 1000) followed by round(vd * 10), halves rounded up; empty
+// when a part does not fit in an int.
 std::string glasscode(double nd, double vd);
 
 // Schott formula at one wavelength in mm: n^2 = A0 + A1 t + A2/t + A3/t^2 + A4/t^3 + A5/t^4
@@ -55,7 +56,7 @@ struct AgfImport {
     int present = 0;        // skipped: the name is already in the catalogue
     int unknownformula = 0; // skipped: dispersion formula not supported
     int unusable = 0;       // skipped: name longer than 10 characters or "air", bad numbers,
-                            // no usable wavelength range
+                            // nd or vd too large for a glass code, no usable wavelength range
     std::string error;      // the file could not be read or the database not written
 };
 

@@ -1,40 +1,123 @@
 #include "util/fileio.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <system_error>
 
 namespace zefo {
 
 std::optional<std::string> readtextfile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     if (!f) return std::nullopt;
-    std::ostringstream ss;
-    ss << f.rdbuf();
+    std::string s;
+    char buf[1 << 16];
+    // An allocation failure throws: a file is never returned cut short.
+    while (f.read(buf, sizeof buf) || f.gcount() > 0) s.append(buf, static_cast<size_t>(f.gcount()));
     if (f.bad()) return std::nullopt;
-    return ss.str();
+    return s;
 }
 
-std::string writefileatomic(const std::string& path, const std::string& content) {
-    const std::string tmp = path + ".tmp~";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        if (!f) return "Cannot create file " + path;
-        f.write(content.data(), static_cast<std::streamsize>(content.size()));
-        f.flush();
-        if (!f) {
-            f.close();
-            std::remove(tmp.c_str());
-            return "Error writing file " + path;
+namespace {
+
+std::string errnotext() { return std::error_code(errno, std::generic_category()).message(); }
+
+// The file a save of path replaces: path itself, or the file its symbolic links lead to
+// (which need not exist yet). Empty with errno set when the links cannot be followed.
+std::string savetarget(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        std::error_code ec;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        const auto link = std::filesystem::read_symlink(path, ec);
+        if (ec) {
+            errno = ec.value();
+            return {};
+        }
+        path = link.is_absolute() ? link.string() : (std::filesystem::path(path).parent_path() / link).string();
+    }
+    errno = ELOOP;
+    return {};
+}
+
+// Creates a new file of a name no other writer uses, beside target. O_EXCL makes sure it
+// is a new file, never an existing file or a link planted under that name.
+int createtemp(const std::string& target, std::string& tmp) {
+    static std::atomic<unsigned> counter{0};
+    const std::filesystem::path p(target);
+    const std::string stem = (p.parent_path() / ("." + p.filename().string().substr(0, 200) + ".")).string();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tmp = stem + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+bool writeall(int fd, const std::string& s) {
+    size_t done = 0;
+    while (done < s.size()) {
+        const ssize_t n = ::write(fd, s.data() + done, s.size() - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+        } else if (n == 0 || errno != EINTR) {
+            if (n == 0) errno = EIO;
+            return false;
         }
     }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::remove(tmp.c_str());
-        return "Cannot write file " + path;
+    return true;
+}
+
+// Makes the rename in the folder of target durable; file systems that cannot sync a
+// folder say EINVAL, which is no failure.
+bool syncfolder(const std::string& target) {
+    const auto folder = std::filesystem::path(target).parent_path();
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+std::string writefileatomic(const std::string& path, const std::string& content) {
+    const std::string target = savetarget(path);
+    if (target.empty()) return "Cannot write file " + path + ": " + errnotext();
+    struct stat st;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return "Cannot write file " + path + ": it is not a regular file";
+    // Without any write permission bit the file is read-only even for a privileged user.
+    if (exists && ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
+        return "Cannot write file " + path + ": the file is read-only";
+
+    std::string tmp;
+    int fd = createtemp(target, tmp);
+    if (fd < 0) return "Cannot create file " + path + ": " + errnotext();
+    const auto fail = [&](const char* what) {
+        const std::string msg = what + path + ": " + errnotext();
+        if (fd >= 0) ::close(fd);
+        ::unlink(tmp.c_str());
+        return msg;
+    };
+    if (exists) {
+        // The replacement keeps the owner (where allowed) and the mode of the file it replaces.
+        if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            // not permitted for another user's file: the replacement belongs to this user
+        }
+        if (::fchmod(fd, st.st_mode & 07777) != 0) return fail("Cannot write file ");
     }
+    if (!writeall(fd, content) || ::fsync(fd) != 0) return fail("Error writing file ");
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0) return fail("Error writing file ");
+    if (::rename(tmp.c_str(), target.c_str()) != 0) return fail("Cannot write file ");
+    if (!syncfolder(target)) return "Error writing file " + path + ": " + errnotext();
     return {};
 }
 

@@ -2,11 +2,19 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 
 namespace zefo {
 
 // Stands for an infinite distance.
 constexpr double kbig = 1e30;
+
+// True when the integral part of x fits in an int, so that converting x to an integer of
+// that size is defined; false for NaN and infinities.
+inline bool fitsint(double x) {
+    return x > static_cast<double>(std::numeric_limits<int>::min()) - 1.0 &&
+           x < static_cast<double>(std::numeric_limits<int>::max()) + 1.0;
+}
 
 // -1, 0 or +1.
 inline double sign(double x) { return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; }
