@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <string_view>
@@ -535,6 +536,8 @@ std::string writelensfile(const Model& m, std::string& text) {
 }
 
 std::string loadlensfile(const std::string& path, Model& m) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return "File " + path + " is not a lens data file";
     auto text = readtextfile(path);
     if (!text) return "Cannot open file " + path;
     return readlensfile(*text, m, path);
