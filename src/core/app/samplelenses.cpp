@@ -105,27 +105,89 @@ void setlimits(Model& m) {
     }
 }
 
-// Clear radii from the traced marginal and chief rays: the ray scheme is first aimed with
-// only the stop limiting it; every other surface then gets 2 % more than the largest height
-// of the axial rays and the chief rays, rounded up to 0.1 mm, and the scheme is aimed again.
-// The axial beam passes whole and the stop limits it; oblique beams are vignetted where
-// their rim rays would run outside these radii.
+// Largest ray heights at every surface: of the axial rays, and of all the rays of the
+// ray scheme (axial, chief, the upper and lower coma and the skew rays of every field).
+struct BeamHeights {
+    std::vector<double> axial, all;
+};
+
+BeamHeights beamheights(Model& m) {
+    const int n = m.nsurf;
+    BeamHeights b{std::vector<double>(n, 0.0), std::vector<double>(n, 0.0)};
+    for (int k = 0; k < m.nrays && !m.calcerror; ++k) {
+        m.raykind = m.rays.rl[k] % 10;
+        schemeray(m, k, 0, TraceOpts{});
+        for (int i = 0; i < n && !m.calcerror; ++i) {
+            const double h = std::hypot(m.surfray[i].X, m.surfray[i].Y);
+            b.all[i] = std::max(b.all[i], h);
+            if (m.raykind <= 2) b.axial[i] = std::max(b.axial[i], h);
+        }
+    }
+    return b;
+}
+
+// Sag of a sphere of radius r at height h below |r| (0 for a plane).
+double sag(double r, double h) { return r == 0 ? 0 : r - std::copysign(std::sqrt(r * r - h * h), r); }
+
+// Thickness of the lens between surfaces k-1 and k at height h, both spheres running out to h.
+double edgethickness(const sp_t& sp, int k, double h) {
+    return sp.sep[k] - sag(sp.radius[k - 1], h) + sag(sp.radius[k], h);
+}
+
+// No surface is used beyond this fraction of its radius of curvature (a rim slope of 64 degrees).
+constexpr double rimslope = 0.9;
+
+// Largest radius out to which the lens between surfaces k-1 and k keeps the edge thickness
+// `least`. The thickness changes monotonically with the height, so the search is a bisection.
+double soundradius(const sp_t& sp, int k, double least) {
+    auto reach = [](double r) { return r == 0 ? 1e6 : rimslope * std::fabs(r); };
+    double lo = 0, hi = std::min(reach(sp.radius[k - 1]), reach(sp.radius[k]));
+    if (edgethickness(sp, k, hi) >= least) return hi;
+    for (int it = 0; it < 60; ++it) {
+        const double h = (lo + hi) / 2;
+        (edgethickness(sp, k, h) >= least ? lo : hi) = h;
+    }
+    return lo;
+}
+
+// Room of every surface: the smaller sound radius of the lenses on either side of it (a
+// cemented surface keeps both of its lenses sound); a surface between air has no limit.
+// The edge thickness kept is the lens's own boundary condition (edgelim).
+std::vector<double> surfaceroom(const Model& m) {
+    const auto& sp = m.sys.sp;
+    std::vector<double> room(m.nsurf, 1e6);
+    for (int k = 1; k < m.nsurf; ++k) {
+        if (isair(sp.glass[k])) continue;
+        const double r = soundradius(sp, k, std::fabs(m.edgelim[k]));
+        room[k - 1] = std::min(room[k - 1], r);
+        room[k] = std::min(room[k], r);
+    }
+    return room;
+}
+
+// Clear radii as a designer sets them: the ray scheme is first aimed with only the stop
+// limiting it, so that its rim rays trace the whole beam of every field; every other surface
+// then gets 2 % more than the largest height of these rays, rounded up to 0.1 mm, but no more
+// than its lenses allow with a sound edge (rounded down to 0.1 mm): there the oblique beams
+// are vignetted. The axial beam must pass whole, the stop limiting it. The scheme is then
+// aimed again at the new radii.
 void setclearradii(Model& m) {
     auto& hmax = m.sys.sp.hmax;
     const int n = m.nsurf, stop = m.stopsurf - 1;
     std::fill(hmax.begin(), hmax.begin() + n, 1e6);  // radii that limit nothing
     rayscheme(m);
-    std::vector<double> height(n, 0.0);
-    for (int k = 0; k < m.nrays && !m.calcerror; ++k) {
-        m.raykind = m.rays.rl[k] % 10;
-        if (m.raykind > 3) continue;  // coma and skew rays
-        schemeray(m, k, 0, TraceOpts{});
-        for (int i = 0; i < n && !m.calcerror; ++i)
-            height[i] = std::max(height[i], std::hypot(m.surfray[i].X, m.surfray[i].Y));
-    }
     if (m.calcerror) return;
-    for (int i = 0; i < n; ++i)
-        if (i != stop) hmax[i] = std::ceil(1.02 * height[i] * 10) / 10;
+    const BeamHeights beam = beamheights(m);
+    if (m.calcerror) return;
+    const std::vector<double> room = surfaceroom(m);
+    for (int i = 0; i < n; ++i) {
+        const double most = std::floor(room[i] * 10) / 10;
+        if (beam.axial[i] > most) {
+            fail(m, "No sound lens edge around the axial beam at surface " + std::to_string(i + 1));
+            return;
+        }
+        if (i != stop) hmax[i] = std::min(std::ceil(1.02 * beam.all[i] * 10) / 10, most);
+    }
     rayscheme(m);
 }
 

@@ -34,8 +34,9 @@ struct SampleLens {
 const std::vector<SampleLens>& samplelenses();
 
 // Builds the system of a sample as the new-system setup would: glasses from the catalogue,
-// limits and bounds from the nominal data, first-order data, clear radii a little larger than
-// the beams that fill the stop, the aimed ray scheme. Failures go to m.calcerror / m.errmsg.
+// limits and bounds from the nominal data, first-order data, clear radii that pass the whole
+// beam of every field as far as the lenses keep sound edges, the aimed ray scheme. Failures
+// (also a lens that cannot keep its edge around the axial beam) go to m.calcerror / m.errmsg.
 Model buildsamplelens(const SampleLens& s, GlassCatalog& cat);
 
 }  // namespace zefo
