@@ -156,7 +156,7 @@ void mtfjson(JsonWriter& w, const Model& m, Iq kind, int fmax) {
         w.field("field", m.field.size() > static_cast<size_t>(f) ? m.field[f] : 0.0);
         std::vector<double> x, sag, tan;
         for (int k = 0; k < m.nfpoints; ++k) {
-            if (kind == Iq::Gmtf) x.push_back((k + 1.0) * fmax / m.nfpoints);
+            if (kind == Iq::Gmtf) x.push_back(gmtffrequency(m, k));
             else if (kind == Iq::Tfmtf) x.push_back(m.tfpos[k]);
             else x.push_back(m.freqlabel[k]);
             tan.push_back(mtfvalue(m, a, f, k, 1));

@@ -68,6 +68,18 @@ inline size_t mtfindex(const Model& m, int f, int w, int k) {
 // Diffraction-limited MTF factor at the normalized frequency s (0 at s >= 2).
 double dlfactor(double s);
 
+// Normalized frequency of wavelength w: the distance, in pupil radii, between the two
+// pupils whose overlap gives the MTF at freq (objectives |freq wl/na|, telescopes
+// |freq wl mag/y[1]|); dlfactor of it is the diffraction limit.
+double normfreq(const Model& m, int w, double freq);
+
+// The frequency labels of the MTF reports: freqlabel[k] = k fmax div (nfpoints - 1).
+void setfreqlabels(Model& m, int fmax);
+
+// Frequency of grid point k of the geometrical MTF: the one its report row shows (row 0
+// shows 1).
+double gmtffrequency(const Model& m, int k);
+
 // ---------------------------------------------------------------- dialogs
 
 // Result of pressing OK in a parameter dialog: accepted, a bad field (message shown, the

@@ -514,19 +514,11 @@ void wavedriver(Model& m, bool mtfmode, IqRun& run) {
         if (m.nfpoints < 2) calcnfpoints(m);
         if (m.dmtf.size() != static_cast<size_t>(m.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
             sizemtfarrays(m);
-        m.freqlabel[0] = 0;
-        const int nfp = m.nfpoints;
-        for (int f = 0; f < m.nfields; ++f) {
-            for (int w = 0; w < 3; ++w) {
-                const size_t e0 = mtfindex(m, f, w, 0);
-                m.dlmtf[e0] = 1;
-                for (int j = 1; j < nfp; ++j) {
-                    const double s = m.telescope() ? (j + 1.0) * m.nfreq * m.wl[w] * m.mag / (nfp * m.rays.y[1])
-                                                   : (j + 1.0) * m.nfreq * m.wl[w] / (nfp * m.na);
-                    m.dlmtf[e0 + j] = dlfactor(std::fabs(s));
-                }
-            }
-        }
+        setfreqlabels(m, m.nfreq);
+        for (int f = 0; f < m.nfields; ++f)
+            for (int w = 0; w < 3; ++w)
+                for (int k = 0; k < m.nfpoints; ++k)
+                    m.dlmtf[mtfindex(m, f, w, k)] = dlfactor(normfreq(m, w, m.freqlabel[k]));
     }
     const std::vector<int> cols = wavecolumns(m, mtfmode);
     pupilbound(m, cols);
