@@ -133,24 +133,27 @@ std::complex<double> bruteotf(const std::vector<double>& c, bool offaxis, double
 TEST(DiffractionMtf, AberrationFreePupilGivesTheOverlapOfTwoCircles) {
     Model m = mtfmodel(3, 300);
     const std::vector<double> zero(6, 0.0), zero15(15, 0.0);
-    dmtfintegrate(m, 0, 0, zero, false, 1, 1, 0, 1);
-    dmtfintegrate(m, 1, 0, zero15, true, 1, 1, 0, 1);
-    for (int k = 0; k < m.nfpoints; ++k) {
-        const double b = m.freqlabel[k] * m.wl[0] / (2 * m.na);  // half shift, normalized pupil
-        const double overlap = b < 1 ? (2 / M_PI) * (std::acos(b) - b * std::sqrt(1 - b * b)) : 0;
-        const Index3& axis = m.dmtf[mtfindex(m, 0, 0, k)];
-        const Index3& off = m.dmtf[mtfindex(m, 1, 0, k)];
-        // The 16-point rule integrates the disc itself (frequency 0) to 1.17e-4 (the
-        // square-root edge of the pupil); from a half shift of 0.05 on the error is below
-        // 1e-4 and falls fast. The tangential overlap has a kink at y = 0 that the rule
-        // resolves to 3e-4.
-        const double tol = b < 0.05 ? 1.2e-4 : 1e-4;
-        EXPECT_NEAR(axis[1], overlap, tol) << k;
-        EXPECT_NEAR(off[0], overlap, tol) << k;
-        EXPECT_NEAR(off[1], overlap, 3e-4) << k;
-        EXPECT_EQ(off[2], 0);
+    for (int w = 0; w < 3; ++w) {
+        dmtfintegrate(m, 0, w, zero, false, 1, 1, 0, 1);
+        dmtfintegrate(m, 1, w, zero15, true, 1, 1, 0, 1);
+        for (int k = 0; k < m.nfpoints; ++k) {
+            // half shift in the normalized pupil, in the column's own wavelength
+            const double b = m.freqlabel[k] * m.wl[w] / (2 * m.na);
+            const double overlap = b < 1 ? (2 / M_PI) * (std::acos(b) - b * std::sqrt(1 - b * b)) : 0;
+            const Index3& axis = m.dmtf[mtfindex(m, 0, w, k)];
+            const Index3& off = m.dmtf[mtfindex(m, 1, w, k)];
+            // The 16-point rule integrates the disc itself (frequency 0) to 1.17e-4 (the
+            // square-root edge of the pupil); from a half shift of 0.05 on the error is below
+            // 1e-4 and falls fast. The tangential overlap has a kink at y = 0 that the rule
+            // resolves to 3e-4.
+            const double tol = b < 0.05 ? 1.2e-4 : 1e-4;
+            EXPECT_NEAR(axis[1], overlap, tol) << w << " " << k;
+            EXPECT_NEAR(off[0], overlap, tol) << w << " " << k;
+            EXPECT_NEAR(off[1], overlap, 3e-4) << w << " " << k;
+            EXPECT_EQ(off[2], 0);
+        }
+        EXPECT_NEAR(m.dmtf[mtfindex(m, 0, w, 0)][1], 1, 1.2e-4);  // frequency 0
     }
-    EXPECT_NEAR(m.dmtf[mtfindex(m, 0, 0, 0)][1], 1, 1.2e-4);  // frequency 0
 }
 
 TEST(DiffractionMtf, ShiftBeyondThePupilCutsTheRestOfTheCurve) {
@@ -176,20 +179,23 @@ TEST(DiffractionMtf, ShiftBeyondThePupilCutsTheRestOfTheCurve) {
 
 TEST(DiffractionMtf, AberratedPupilAgreesWithABruteForceAutocorrelation) {
     Model m = mtfmodel(3, 200);
-    // defocus, coma and astigmatism of a fraction of a wave
+    // defocus, coma and astigmatism of a fraction of a wave at the d line; the C and F
+    // columns see the same OPD in their own wavelengths and shift by their own wavelength
     std::vector<double> c(15, 0.0);
     c[1] = 0.4 * m.wl[0];
     c[4] = 0.3 * m.wl[0];
     c[5] = -0.2 * m.wl[0];
-    dmtfintegrate(m, 1, 0, c, true, 1, 1, 0, 1);
-    for (int k : {5, 20, 40, 60}) {
-        const double b = m.freqlabel[k] * m.wl[0] / (2 * m.na);
-        const auto sag = bruteotf(c, true, b, false, m.wl[0]);
-        const auto tan = bruteotf(c, true, b, true, m.wl[0]);
-        const Index3& v = m.dmtf[mtfindex(m, 1, 0, k)];
-        EXPECT_NEAR(v[0], sag.real(), 5e-3) << k;
-        EXPECT_NEAR(v[1], std::abs(tan), 5e-3) << k;
-        EXPECT_NEAR(v[2], std::atan(tan.imag() / tan.real()), 2e-2) << k;
+    for (int w = 0; w < 3; ++w) {
+        dmtfintegrate(m, 1, w, c, true, 1, 1, 0, 1);
+        for (int k : {5, 20, 40, 60}) {
+            const double b = m.freqlabel[k] * m.wl[w] / (2 * m.na);
+            const auto sag = bruteotf(c, true, b, false, m.wl[w]);
+            const auto tan = bruteotf(c, true, b, true, m.wl[w]);
+            const Index3& v = m.dmtf[mtfindex(m, 1, w, k)];
+            EXPECT_NEAR(v[0], sag.real(), 5e-3) << w << " " << k;
+            EXPECT_NEAR(v[1], std::abs(tan), 5e-3) << w << " " << k;
+            EXPECT_NEAR(v[2], std::atan(tan.imag() / tan.real()), 2e-2) << w << " " << k;
+        }
     }
 }
 

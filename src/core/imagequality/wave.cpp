@@ -136,14 +136,13 @@ void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool
     const int n = static_cast<int>(q.t.size()), half = n / 2;
     const int nfp = m.nfpoints;
     const size_t e0 = mtfindex(m, f, w, 0);
-    const double k2pi = 2 * M_PI / m.wl[0];
+    const double k2pi = 2 * M_PI / m.wl[w];  // each column in its own wavelength
     for (int k = 0; k < nfp; ++k) m.dmtf[e0 + k] = {0, 0, 0};
     bool cut = false;
     for (int k = 0; k < nfp; ++k) {
         m.freqlabel[k] = k * m.nfreq / (nfp - 1);
         const double fl = m.freqlabel[k];
-        double b = m.telescope() ? std::fabs(m.mag) * (fl / 2 * m.wl[0] / m.rays.y[1])
-                                 : std::fabs(fl / 2 * m.wl[0] / m.na);
+        double b = normfreq(m, w, fl) / 2;
         if (offaxis) b *= shiftscale;
         const double o = 1 - (b / pupa) * (b / pupa);
         Index3& out = m.dmtf[e0 + k];
