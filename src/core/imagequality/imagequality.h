@@ -24,12 +24,20 @@ struct FitQuality {
     bool inadequate() const { return rms > 0.01 && rms > 0.01 * aberrms; }
 };
 
+// The pupil of a field in the diffraction integral: the ellipse of semi-axes pupa (x) and
+// pupb (y) centred at y = pupc, in normalized pupil units, and the factor of the half shift
+// (off-axis: the field's reference sphere radius over the axis radius).
+struct PupilShape {
+    double pupa = 1, pupb = 1, pupc = 0, shiftscale = 1;
+};
+
 // One fitted wave aberration polynomial: field, wavelength column, coefficients, quality.
 struct WaveFit {
     int field = 0, wl = 0;
     std::vector<double> coef;
     FitQuality quality;
     std::vector<double> x, y, opd;  // the samples: pupil coordinates of the basis, OPD (mm)
+    PupilShape pupil;               // the pupil of the field's diffraction MTF
 };
 
 // Output of one calculation: the lines of its report file (complete, in file order), its
@@ -190,11 +198,11 @@ double wavepoly(const std::vector<double>& coef, bool offaxis, double x, double 
 // Basis values of the terms at one pupil point.
 std::vector<double> wavebasis(int nterms, bool offaxis, double x, double y);
 
-// Diffraction MTF of field f, column w from the fitted polynomial into dmtf; the pupil is
-// the ellipse of semi-axes pupa (x), pupb (y) centred at y = pupc; shiftscale multiplies
-// the half shift (off-axis: field sphere radius / axis radius).
-void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, double pupa,
-                   double pupb, double pupc, double shiftscale);
+// Diffraction MTF of field f, column w from the fitted polynomial into dmtf at the labelled
+// frequencies, each column in its own wavelength. The overlap integral is taken in panels of
+// the ngauss-point rule, doubled until two successive results agree within 1e-4 (at most 32
+// panels a direction).
+void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, const PupilShape& pupil);
 
 // Relative indices for all wavelengths and the paraxial trace of the exit-pupil bound.
 void dotfparax(Model& m, double& y, double& u);
