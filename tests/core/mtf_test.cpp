@@ -152,6 +152,24 @@ TEST(GeometricalMtf, EmptyGroupGivesZeroNotNan) {
     EXPECT_GT(m.gmtf[mtfindex(m, 2, 1, 0)][0], 0);
 }
 
+TEST(GeometricalMtf, ResultThatIsNotFiniteFailsTheCalculation) {
+    // A spot ray that is not a number spoils the sums of its field: both MTF tables refuse to
+    // report it, fail with the shared message and clear the validity flags.
+    const std::function<void(Model&, IqRun&)> calcs[] = {[](Model& m, IqRun& r) { gmtfcalc(m, 50, r); },
+                                                         [](Model& m, IqRun& r) { tfmtfcalc(m, 50, r); }};
+    for (const auto& calc : calcs) {
+        Model m = synthetic(3, true, [](int f, int) {
+            return std::vector<Tangents>{{0, f == 2 ? std::nan("") : 0.001, 0, 0.01}, {0, -0.001, 0, 0.02}};
+        });
+        m.dmtfvalid = true;
+        IqRun run;
+        calc(m, run);
+        EXPECT_TRUE(m.calcerror);
+        EXPECT_EQ(m.errmsg, nonfinitemsg);
+        EXPECT_FALSE(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid);
+    }
+}
+
 TEST(GeometricalMtf, NeedsASpotTable) {
     Model m = synthetic(3, true, [](int, int) { return std::vector<Tangents>(1); });
     m.spotvalid = false;

@@ -192,6 +192,25 @@ TEST(Wave, DefocusOfTheOpdDialogMovesTheImagePlane) {
     EXPECT_NEAR(std::fabs(run.fits[0].coef[1]), 0.1 * 0.01 / 2, 0.02 * 5e-4);
 }
 
+TEST(Wave, OpdThatIsNotFiniteFailsBothModes) {
+    // The OPD dialog takes any defocus: an image plane 1e200 mm away gives optical paths
+    // that are not numbers. Neither the OPD report nor the diffraction MTF reports them.
+    for (bool mtfmode : {false, true}) {
+        Model m = test::paraboloid();
+        test::mtfsettings(m);
+        OpdForm f = opdform(m);
+        f.defocus = "1e200";
+        ASSERT_EQ(opdparams(m, f, nullptr).status, DialogResult::Accepted);
+        if (mtfmode) dmtfparams(m, 16, 4);
+        m.wbrmode = !mtfmode;
+        IqRun run;
+        wavecalc(m, run);
+        EXPECT_TRUE(m.calcerror) << mtfmode;
+        EXPECT_EQ(m.errmsg, nonfinitemsg) << mtfmode;
+        EXPECT_FALSE(m.dmtfvalid || m.wbrmode) << mtfmode;
+    }
+}
+
 TEST(Wave, MissingComaOrSkewRaysFailWithAMessage) {
     // rays 4 .. 7 are the coma rays of the first field, 8 and 9 its skew rays
     for (const auto& relabel : {std::vector<int>{4, 5, 6, 7}, std::vector<int>{8, 9}}) {

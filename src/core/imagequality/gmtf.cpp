@@ -24,6 +24,15 @@ bool mtfready(Model& m) {
     return true;
 }
 
+// Ends an MTF calculation: a table that is not finite fails it (nonfinitemsg) and clears
+// the validity flags; otherwise the report is written and valid is set.
+void finishmtf(Model& m, MtfTable kind, const std::vector<Index3>& a, bool& valid, IqRun& run) {
+    if (!finitetable(m, a)) fail(m, nonfinitemsg);
+    if (!m.calcerror) mtfreport(m, kind, a, run);
+    if (m.calcerror || !checkfinite(m, run.numbers)) return cleariqflags(m);
+    valid = true;
+}
+
 // Modulus and phase of a tangential sum; zero when nothing was summed.
 double phasedeg(double re, double im) {
     if (re == 0 && im == 0) return 0;
@@ -77,8 +86,7 @@ void gmtfcalc(Model& m, int fmax, IqRun& run) {
             }
         }
     }
-    m.gmtfvalid = true;
-    mtfreport(m, MtfTable::Geometrical, m.gmtf, run);
+    finishmtf(m, MtfTable::Geometrical, m.gmtf, m.gmtfvalid, run);
 }
 
 void tfmtfcalc(Model& m, int fmax, IqRun& run) {
@@ -113,11 +121,19 @@ void tfmtfcalc(Model& m, int fmax, IqRun& run) {
             }
         }
     }
-    m.tfmtfvalid = true;
-    mtfreport(m, MtfTable::ThroughFocus, m.tfmtf, run);
+    finishmtf(m, MtfTable::ThroughFocus, m.tfmtf, m.tfmtfvalid, run);
 }
 
 // ---------------------------------------------------------------- tables
+
+bool finitetable(const Model& m, const std::vector<Index3>& a) {
+    for (int f = 0; f < m.nfields; ++f)
+        for (int w = 0; w < m.nspotwl; ++w)
+            for (int k = 0; k < m.nfpoints; ++k)
+                for (double v : a[mtfindex(m, f, w, k)])
+                    if (!std::isfinite(v)) return false;
+    return true;
+}
 
 std::string wltitle(const Model& m, int w) {
     static const char* const dcf[3] = {"d", "C", "F"};

@@ -47,6 +47,7 @@ struct IqRun {
     std::vector<std::string> lines;    // report file lines
     std::vector<Notice> notices;
     std::vector<WaveFit> fits;
+    FiniteWatch numbers;               // the numbers written since the run began
 };
 
 // The report header line shared by the image-quality reports.
@@ -172,14 +173,16 @@ double spotrms(const Model& m, int f, double z);
 void spotstatistics(Model& m, int f);
 
 // First-order data, then the pupil ray grid of every field and wavelength: fills the spot
-// table and the statistics, appends the ".spt" lines and sets spotvalid; a failure clears
-// the four validity flags.
+// table and the statistics, appends the ".spt" lines and sets spotvalid. A failure, a ray
+// or a report number that is not finite among them (nonfinitemsg), clears the four
+// validity flags.
 void spotcalc(Model& m, IqRun& run);
 
-// Geometrical MTF up to fmax; appends the ".gtf" lines; sets gmtfvalid.
+// Geometrical MTF up to fmax; appends the ".gtf" lines; sets gmtfvalid. A report number
+// that is not finite fails the calculation (nonfinitemsg) and clears the validity flags.
 void gmtfcalc(Model& m, int fmax, IqRun& run);
 
-// Through-focus MTF at fmax; appends the ".gtt" lines; sets tfmtfvalid.
+// Through-focus MTF at fmax; appends the ".gtt" lines; sets tfmtfvalid; fails like gmtfcalc.
 void tfmtfcalc(Model& m, int fmax, IqRun& run);
 
 // ---------------------------------------------------------------- wave aberration
@@ -211,7 +214,7 @@ void dotfparax(Model& m, double& y, double& u);
 // ".wbr" file: title, header and the samples, polynomials and fit quality of the selwl
 // column. MTF mode (dmtfvalid set on entry) fills dlmtf and dmtf of the used wavelengths
 // and appends the whole ".dtf" file, closing lines included. A failure clears dmtfvalid
-// and wbrmode.
+// and wbrmode; OPD samples or report numbers that are not finite fail with nonfinitemsg.
 void wavecalc(Model& m, IqRun& run);
 
 // Title line of the OPD report for the chosen wavelength.

@@ -414,6 +414,8 @@ struct WaveSamples {
 
 // Fits, reports and integrates one column of one field.
 void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, const PupilShape& pupil, IqRun& run) {
+    for (size_t p = 0; p < s.opd.size(); ++p)
+        if (!std::isfinite(s.opd[p]) || !std::isfinite(s.x[p]) || !std::isfinite(s.y[p])) return fail(m, nonfinitemsg);
     const bool offaxis = f > 0;
     const int nterms = offaxis ? (m.polydeg == 3 ? 10 : 15) : (m.polydeg == 3 ? 4 : 6);
     std::vector<std::vector<double>> B(nterms, std::vector<double>(s.opd.size()));
@@ -485,6 +487,7 @@ double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& ru
         }
         for (double& y : s[w].y) y /= rp;
         fitcolumn(m, 0, w, mtfmode, s[w], PupilShape{}, run);
+        if (m.calcerror) return 0;
     }
     return rp;
 }
@@ -564,6 +567,7 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
             yhi = std::max(yhi, sw.y[p]);
         }
         fitcolumn(m, f, w, mtfmode, sw, {pupa, std::fabs(yhi - ylo) / 2, (yhi + ylo) / 2, scale}, run);
+        if (m.calcerror) return;
     }
 }
 
@@ -630,6 +634,7 @@ void wavedriver(Model& m, bool mtfmode, IqRun& run) {
         offaxisfield(m, f, k, rp, cols, mtfmode, run);
         if (m.calcerror) return;
     }
+    if (mtfmode && !finitetable(m, m.dmtf)) return fail(m, nonfinitemsg);
     if (mtfmode) dtfreport(m, run);
 }
 
@@ -652,6 +657,7 @@ void wavecalc(Model& m, IqRun& run) {
         run.lines.push_back(" ");
     }
     wavedriver(m, mtfmode, run);
+    checkfinite(m, run.numbers);
     m.raykind = 0;
     if (m.calcerror) {
         m.dmtfvalid = false;

@@ -296,6 +296,7 @@ void ZefoMainForm::reportshell(const Command& cmd) {
     std::unique_ptr<TDisplaySystem> w(newreportwindow(cmd.window));
     CalcContext ctx = context();
     cmd.report(ctx, w->report());
+    checkfinite(m_, w->report().numbers());  // a report with "nan" or "inf" is not shown
     if (!*cmd.window) w.reset();  // a calculation without a window
     if (m_.calcerror) {
         setstate("Status: Error");
@@ -373,6 +374,7 @@ void ZefoMainForm::printshell(const Command& cmd) {
         Report r;
         CalcContext ctx = context();
         cmd.report(ctx, r);
+        checkfinite(m_, r.numbers());
         if (m_.calcerror) {
             m_.calcerror = false;
             setstate("Status: Error");
