@@ -34,19 +34,17 @@ std::string runreport(Context& c, const ReportCommand& rc) {
     c.log.writeline(rc.title);
     Report r;
     rc.calc(c.m, ReportHead{c.filepath, c.date}, r);
-    if (c.m.calcerror) {
-        c.log.writeline(c.m.errmsg);
-        return c.m.errmsg.empty() ? rc.failure : std::string(rc.failure) + "\n" + c.m.errmsg;
-    }
+    checkfinite(c.m, r.numbers());
     JsonWriter w;
-    if (c.json) {
+    if (c.json && !c.m.calcerror) {
         w.beginobject();
         rc.json(w, c.m);
         w.endobject();
-        if (!w.ok()) {
-            c.log.writeline("A result is not a finite number");
-            return "A result is not a finite number";
-        }
+        if (!w.ok()) fail(c.m, nonfinitemsg);
+    }
+    if (c.m.calcerror) {
+        c.log.writeline(c.m.errmsg);
+        return c.m.errmsg.empty() ? rc.failure : std::string(rc.failure) + "\n" + c.m.errmsg;
     }
     if (auto e = r.finishreport(c.ws, c.filebase, rc.ext); !e.empty()) {
         c.log.writeline(e);

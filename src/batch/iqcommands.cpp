@@ -157,7 +157,7 @@ void mtfjson(JsonWriter& w, const Model& m, Iq kind, int fmax) {
         w.field("field", m.field.size() > static_cast<size_t>(f) ? m.field[f] : 0.0);
         std::vector<double> x, sag, tan;
         for (int k = 0; k < m.nfpoints; ++k) {
-            if (kind == Iq::Gmtf) x.push_back((k + 1.0) * fmax / m.nfpoints);
+            if (kind == Iq::Gmtf) x.push_back(gmtffrequency(m, k));
             else if (kind == Iq::Tfmtf) x.push_back(m.tfpos[k]);
             else x.push_back(m.freqlabel[k]);
             tan.push_back(mtfvalue(m, a, f, k, 1));
@@ -255,20 +255,14 @@ std::string iqcmd(Context& c, Iq kind) {
         if (auto e = applyopd(c, o); !e.empty()) return e;
         wavecalc(m, main);
         shownotices(main);
-        if (m.calcerror) return iqfailed(c, kind);
         ext = ".wbr";
     } else {
         if (auto e = applymtf(c, o); !e.empty()) return e;
         spotcalc(m, spot);
         shownotices(spot);
-        if (m.calcerror) return iqfailed(c, kind);
-        if (auto e = writeiqreport(c, spot, ".spt"); !e.empty()) {
-            c.log.writeline(e);
-            return e;
-        }
-        if (kind == Iq::Gmtf) gmtfcalc(m, m.nfreq, main), ext = ".gtf";
-        if (kind == Iq::Tfmtf) tfmtfcalc(m, m.nfreq, main), ext = ".gtt";
-        if (kind == Iq::Dmtf) {
+        if (!m.calcerror && kind == Iq::Gmtf) gmtfcalc(m, m.nfreq, main), ext = ".gtf";
+        if (!m.calcerror && kind == Iq::Tfmtf) tfmtfcalc(m, m.nfreq, main), ext = ".gtt";
+        if (!m.calcerror && kind == Iq::Dmtf) {
             const DialogResult r = dmtfparams(m, o.gauss, o.degree);
             for (const auto& l : r.log) c.log.writeline(l);
             m.wbrmode = false;
@@ -276,9 +270,25 @@ std::string iqcmd(Context& c, Iq kind) {
             shownotices(main);
             ext = ".dtf";
         }
-        if (m.calcerror) return iqfailed(c, kind);
     }
-    const IqRun& shown = kind == Iq::Spot ? spot : main;
+    // Every result is checked before any report is written: a failed command leaves the
+    // report files as they were.
+    JsonWriter w;
+    if (c.json && !m.calcerror) {
+        w.beginobject();
+        if (kind == Iq::Spot) spotjson(w, m);
+        else if (kind == Iq::Wave) wavejson(w, m, main);
+        else mtfjson(w, m, kind, m.nfreq);
+        w.endobject();
+        if (!w.ok()) fail(m, nonfinitemsg);
+    }
+    if (m.calcerror) return iqfailed(c, kind);
+    if (kind != Iq::Wave) {
+        if (auto e = writeiqreport(c, spot, ".spt"); !e.empty()) {
+            c.log.writeline(e);
+            return e;
+        }
+    }
     if (kind != Iq::Spot) {
         if (auto e = writeiqreport(c, main, ext); !e.empty()) {
             c.log.writeline(e);
@@ -286,18 +296,11 @@ std::string iqcmd(Context& c, Iq kind) {
         }
     }
     c.log.writeline(std::string(iqtitle(kind)) + " - Finished");
-    if (!c.json) {
-        for (const auto& l : shown.lines) *c.out << l << "\n";
-        return {};
+    if (c.json) {
+        *c.out << w.text() << "\n";
+    } else {
+        for (const auto& l : (kind == Iq::Spot ? spot : main).lines) *c.out << l << "\n";
     }
-    JsonWriter w;
-    w.beginobject();
-    if (kind == Iq::Spot) spotjson(w, m);
-    else if (kind == Iq::Wave) wavejson(w, m, main);
-    else mtfjson(w, m, kind, m.nfreq);
-    w.endobject();
-    if (!w.ok()) return "A result is not a finite number";
-    *c.out << w.text() << "\n";
     return {};
 }
 

@@ -28,13 +28,12 @@ std::string calcfailed(Context& c, const std::string& message) {
     return c.m.errmsg.empty() ? message : message + "\n" + c.m.errmsg;
 }
 
-constexpr const char* nonfinitemsg = "A result is not a finite number";
-
-// --json output that cannot be written: a number that is not finite. The text is logged.
-std::string jsonfailed(Context& c, const JsonWriter& w) {
-    if (!c.json || w.ok()) return {};
-    c.log.writeline(nonfinitemsg);
-    return nonfinitemsg;
+// A result that cannot be shown: a number of the report or of the --json values that is not
+// finite fails the calculation (nonfinitemsg) before anything is written or printed.
+std::string resultfailed(Context& c, const std::string& message, const Report& r, const JsonWriter& w) {
+    if (r.numbers().finite() && (!c.json || w.ok())) return {};
+    fail(c.m, nonfinitemsg);
+    return calcfailed(c, message);
 }
 
 // The report lines or, with --json, the computed values on stdout.
@@ -45,9 +44,11 @@ void printresult(const Context& c, const Report& r, const JsonWriter& w) {
         for (const auto& line : r.lines()) *c.out << line << "\n";
 }
 
-// Ends a successful command: its finished line in the log, then the result on stdout.
-std::string finish(Context& c, const std::string& finished, const Report& r, const JsonWriter& w) {
-    if (auto e = jsonfailed(c, w); !e.empty()) return e;
+// Ends a command whose result can be shown: its finished line in the log, then the result
+// on stdout.
+std::string finish(Context& c, const std::string& message, const std::string& finished, const Report& r,
+                   const JsonWriter& w) {
+    if (auto e = resultfailed(c, message, r, w); !e.empty()) return e;
     c.log.writeline(finished);
     printresult(c, r, w);
     return {};
@@ -136,7 +137,7 @@ std::string systemcmd(Context& c, bool full) {
     firstorderjson(w, c.m);
     systemjson(w, c.m, full);
     w.endobject();
-    return finish(c, "Display optical system - Finished", r, w);
+    return finish(c, calcerrormsg, "Display optical system - Finished", r, w);
 }
 
 std::string raysreportcmd(Context& c) {
@@ -149,7 +150,7 @@ std::string raysreportcmd(Context& c) {
     w.beginobject();
     raysjson(w, c.m);
     w.endobject();
-    return finish(c, "Display ray scheme - Finished", r, w);
+    return finish(c, calcerrormsg, "Display ray scheme - Finished", r, w);
 }
 
 // The paraxial data of a block and the design data they follow from.
@@ -208,12 +209,12 @@ std::string paraxialcmd(Context& c, bool full) {
         w.endarray();
         w.endobject();
     }
-    if (auto e = jsonfailed(c, w); !e.empty()) return e;
+    if (auto e = resultfailed(c, calcerrormsg, r, w); !e.empty()) return e;
     if (auto e = r.finishreport(c.ws, c.filebase, ".prs"); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    return finish(c, "Paraxial ray trace - Finished", r, w);
+    return finish(c, calcerrormsg, "Paraxial ray trace - Finished", r, w);
 }
 
 // rayscheme: "Calculate Ray Scheme", then the ray scheme table; --save writes the lens
@@ -235,15 +236,16 @@ std::string rayschemecmd(Context& c) {
     w.endobject();
     Report r;
     rayreport(c.m, r);
-    if (!save) return finish(c, "Ray scheme calculation - Finished", r, w);
-    if (auto e = jsonfailed(c, w); !e.empty()) return e;
+    const char* failure = "Error in calculation of ray scheme";
+    if (!save) return finish(c, failure, "Ray scheme calculation - Finished", r, w);
+    if (auto e = resultfailed(c, failure, r, w); !e.empty()) return e;
     c.log.writeline("Ray scheme calculation - Finished");
     c.log.writeline("Save optical file");
     if (auto e = savelensfile(*save, c.m); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    return finish(c, "Save optical file - Finished", r, w);
+    return finish(c, failure, "Save optical file - Finished", r, w);
 }
 
 // The dialog's choice from --ray N or --xylm X,Y,L,M and --wl 1|2|3.
@@ -289,7 +291,8 @@ std::string srtcmd(Context& c) {
     c.log.writeline("Single ray trace");
     for (const auto& line : srtchoicelog(in)) c.log.writeline(line);
     Report r;
-    if (!singleraytrace(c.m, in, reporthead(c), r)) return calcfailed(c, "Error in the single ray trace calculation!");
+    const char* failure = "Error in the single ray trace calculation!";
+    if (!singleraytrace(c.m, in, reporthead(c), r)) return calcfailed(c, failure);
     JsonWriter w;
     w.beginobject();
     w.key("surfray");
@@ -307,12 +310,12 @@ std::string srtcmd(Context& c) {
     }
     w.endarray();
     w.endobject();
-    if (auto e = jsonfailed(c, w); !e.empty()) return e;
+    if (auto e = resultfailed(c, failure, r, w); !e.empty()) return e;
     if (auto e = r.finishreport(c.ws, c.filebase, ".srt"); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    return finish(c, "Single ray trace - Finished", r, w);
+    return finish(c, failure, "Single ray trace - Finished", r, w);
 }
 
 }  // namespace

@@ -36,6 +36,23 @@ TEST(Spot, ParaboloidImagesTheAxialPointWithoutSpreadAndReports) {
     EXPECT_EQ(reporttext(run), test::readdata("iq_paraboloid.spt"));
 }
 
+TEST(Spot, RaysThatAreNotFiniteFailTheSpotDiagram) {
+    // A chief ray whose direction cosine exceeds 1 has no real direction: its rays come out
+    // as "nan"; the spot diagram fails with the shared message instead of keeping them.
+    Model m = test::singlet();
+    test::mtfsettings(m);
+    int chief = 2;
+    while (m.rays.rl[chief] % 10 != 3) ++chief;
+    m.rays.m[chief] = 1.5;
+    IqRun run;
+    spotcalc(m, run);
+    EXPECT_TRUE(m.calcerror);
+    EXPECT_EQ(m.errmsg, nonfinitemsg);
+    EXPECT_FALSE(m.spotvalid);
+    EXPECT_TRUE(run.lines.empty());
+    EXPECT_TRUE(run.notices.empty());  // not a chief ray that merely misses the system
+}
+
 TEST(Spot, DefocusMovesTheEvaluationPlaneOnce) {
     // A paraboloid focuses every axial ray exactly; at delta from the focus the ray from
     // height h is off the axis by delta * h / (f - h^2 / 4f).

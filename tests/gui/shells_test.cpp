@@ -4,11 +4,13 @@
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QTextBrowser>
+#include <cmath>
 #include <stdexcept>
 
 #include "app/helpwindow.h"
 #include "app/reportwindow.h"
 #include "guitest.h"
+#include "util/numfmt.h"
 
 namespace zefo::gui::test {
 
@@ -33,6 +35,7 @@ private slots:
     void calculationwritesreportandwindow();
     void calculationrunstwiceoverwrites();
     void failingcalculationclosesitswindow();
+    void reportwithnumberthatisnotfinite();
     void cancelledcalculation();
     void throwingcalculationisanerror();
     void errorboxshowsthereason_data();
@@ -112,6 +115,40 @@ void ShellTest::failingcalculationclosesitswindow() {
     // The next calculation starts clean.
     s.form->execute(calccommand([](CalcContext&, Report& r) { r.addline("ok"); }));
     QCOMPARE(s.log().last(), QString("Ray trace - Finished"));
+}
+
+// A report that got "nan" or "inf" is neither shown, nor saved, nor printed: the command
+// fails like a calculation error and an older report file stays.
+void ShellTest::reportwithnumberthatisnotfinite() {
+    Session s;
+    s.open(s.lens());
+    s.form->execute(calccommand([](CalcContext&, Report& r) { r.addline("good"); }));
+    const auto nanreport = [](CalcContext&, Report& r) {
+        r.addline("efl =" + fmtf(std::nan(""), 10, 4));
+        r.addline("bfl =" + fmtf(42.0, 10, 4));
+    };
+    int before = s.log().size();
+    s.form->execute(calccommand(nanreport));
+    QCOMPARE(s.form->reportwindows().size(), 1);  // the good report's window only
+    QCOMPARE(s.dialogs.errors, QStringList{"Error in calculation!"});
+    QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
+    QCOMPARE(s.logsince(before), (QStringList{"Ray trace", "A result is not a finite number"}));
+    QVERIFY(!s.m.calcerror);
+    QCOMPARE(Session::textlines(QString::fromStdString(s.ws.abrdir) + "lens1.rez"),
+             (QStringList{"good", " ", "Measurement units are mm"}));
+
+    // a window-only report and a printed one likewise
+    Command window = calccommand(nanreport);
+    window.ext = "";
+    s.form->execute(window);
+    QCOMPARE(s.form->reportwindows().size(), 1);
+    Command print{.name = "TestPrint", .menu = "File/Print", .caption = "&Optical System",
+                  .title = "Print optical system", .shell = Shell::Print, .report = nanreport};
+    before = s.log().size();
+    s.form->execute(print);
+    QVERIFY(s.dialogs.printed.isEmpty());
+    QCOMPARE(s.dialogs.errors.size(), 3);
+    QCOMPARE(s.logsince(before), (QStringList{"Print optical system", "A result is not a finite number"}));
 }
 
 void ShellTest::cancelledcalculation() {

@@ -1,6 +1,8 @@
 // Geometrical and through-focus MTF from the spot ray table, and the MTF tables of the
 // ".gtf", ".gtt" and ".dtf" reports.
+#include <algorithm>
 #include <cmath>
+#include <complex>
 
 #include "imagequality/imagequality.h"
 #include "imagequality/mtftable.h"
@@ -9,12 +11,6 @@
 namespace zefo {
 
 namespace {
-
-// Frequency normalization of the diffraction-limited factor: s = freq * this.
-double dlscale(const Model& m, int w) {
-    if (m.telescope()) return m.wl[w] * m.mag / m.rays.y[1];
-    return m.wl[w] / m.na;
-}
 
 // The arrays hold the current nfpoints and fields; true when a spot table exists.
 bool mtfready(Model& m) {
@@ -26,6 +22,15 @@ bool mtfready(Model& m) {
     if (m.gmtf.size() != static_cast<size_t>(m.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
         sizemtfarrays(m);
     return true;
+}
+
+// Ends an MTF calculation: a table that is not finite fails it (nonfinitemsg) and clears
+// the validity flags; otherwise the report is written and valid is set.
+void finishmtf(Model& m, MtfTable kind, const std::vector<Index3>& a, bool& valid, IqRun& run) {
+    if (!finitetable(m, a)) fail(m, nonfinitemsg);
+    if (!m.calcerror) mtfreport(m, kind, a, run);
+    if (m.calcerror || !checkfinite(m, run.numbers)) return cleariqflags(m);
+    valid = true;
 }
 
 // Modulus and phase of a tangential sum; zero when nothing was summed.
@@ -40,35 +45,35 @@ void gmtfcalc(Model& m, int fmax, IqRun& run) {
     m.gmtfvalid = false;
     if (!mtfready(m)) return;
     const int nfp = m.nfpoints;
-    m.freqlabel[0] = 0;
-    for (int k = 1; k < nfp; ++k) m.freqlabel[k] = k * fmax / (nfp - 1);
+    setfreqlabels(m, fmax);
     for (int f = 0; f < m.nfields; ++f) {
         for (int w = 0; w < m.nspotwl; ++w) {
             const size_t e0 = mtfindex(m, f, w, 0);
             const double W = m.wlmtfweight[w];
             const int n = m.passed[f][w];
             for (int k = 0; k < nfp; ++k) m.gmtf[e0 + k] = {0, 0, 0};
+            auto add = [&](int k, std::complex<double> zx, std::complex<double> zy) {
+                Index3& g = m.gmtf[e0 + k];
+                g[0] += W * zx.real();
+                g[1] += W * zy.real();
+                g[2] += W * zy.imag();
+            };
             for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
                 double ex, ey;
                 spotpoint(m, f, m.spotray[i], m.defocus, ex, ey);
-                const double px = 2 * M_PI * fmax * ex / nfp, py = 2 * M_PI * fmax * ey / nfp;
-                const double cx1 = std::cos(px), sx1 = std::sin(px);
-                const double cy1 = std::cos(py), sy1 = std::sin(py);
-                double cx = 1, sx = 0, cy = 1, sy = 0;
-                for (int k = 0; k < nfp; ++k) {
-                    const double cxn = cx * cx1 - sx * sx1, sxn = sx * cx1 + cx * sx1;
-                    const double cyn = cy * cy1 - sy * sy1, syn = sy * cy1 + cy * sy1;
-                    cx = cxn, sx = sxn, cy = cyn, sy = syn;
-                    Index3& g = m.gmtf[e0 + k];
-                    g[0] += W * cx;
-                    g[1] += W * cy;
-                    g[2] += W * sy;
+                // e^(i 2 pi nu e) at the integer frequencies nu = 0, 1, ... by repeated
+                // multiplication; the grid points take the powers their labels name.
+                const std::complex<double> zx1 = std::polar(1.0, 2 * M_PI * ex), zy1 = std::polar(1.0, 2 * M_PI * ey);
+                std::complex<double> zx = 1, zy = 1;
+                int k = 1;
+                for (int nu = 0; nu <= std::max(fmax, 1); ++nu, zx *= zx1, zy *= zy1) {
+                    if (nu == 1) add(0, zx, zy);
+                    for (; k < nfp && m.freqlabel[k] == nu; ++k) add(k, zx, zy);
                 }
             }
             bool cut = n == 0;
             for (int k = 0; k < nfp; ++k) {
-                const double s = std::fabs((k + 1.0) * fmax * dlscale(m, w) / nfp);
-                m.dlmtf[e0 + k] = dlfactor(s);
+                m.dlmtf[e0 + k] = dlfactor(normfreq(m, w, gmtffrequency(m, k)));
                 Index3& g = m.gmtf[e0 + k];
                 if (g[0] <= 0) cut = true;
                 if (cut) {
@@ -81,8 +86,7 @@ void gmtfcalc(Model& m, int fmax, IqRun& run) {
             }
         }
     }
-    m.gmtfvalid = true;
-    mtfreport(m, MtfTable::Geometrical, m.gmtf, run);
+    finishmtf(m, MtfTable::Geometrical, m.gmtf, m.gmtfvalid, run);
 }
 
 void tfmtfcalc(Model& m, int fmax, IqRun& run) {
@@ -107,7 +111,7 @@ void tfmtfcalc(Model& m, int fmax, IqRun& run) {
                     t[2] += W * std::sin(py);
                 }
             }
-            const double v = dlfactor(std::fabs(fmax * dlscale(m, w)));
+            const double v = dlfactor(normfreq(m, w, fmax));
             for (int k = 0; k < nfp; ++k) {
                 Index3& t = m.tfmtf[e0 + k];
                 const double phase = phasedeg(t[1], t[2]);
@@ -117,11 +121,19 @@ void tfmtfcalc(Model& m, int fmax, IqRun& run) {
             }
         }
     }
-    m.tfmtfvalid = true;
-    mtfreport(m, MtfTable::ThroughFocus, m.tfmtf, run);
+    finishmtf(m, MtfTable::ThroughFocus, m.tfmtf, m.tfmtfvalid, run);
 }
 
 // ---------------------------------------------------------------- tables
+
+bool finitetable(const Model& m, const std::vector<Index3>& a) {
+    for (int f = 0; f < m.nfields; ++f)
+        for (int w = 0; w < m.nspotwl; ++w)
+            for (int k = 0; k < m.nfpoints; ++k)
+                for (double v : a[mtfindex(m, f, w, k)])
+                    if (!std::isfinite(v)) return false;
+    return true;
+}
 
 std::string wltitle(const Model& m, int w) {
     static const char* const dcf[3] = {"d", "C", "F"};

@@ -65,6 +65,19 @@ double dlfactor(double s) {
     return (phi - std::sin(phi)) / M_PI;
 }
 
+double normfreq(const Model& m, int w, double freq) {
+    if (m.telescope()) return std::fabs(freq * m.wl[w] * m.mag / m.rays.y[1]);
+    return std::fabs(freq * m.wl[w] / m.na);
+}
+
+void setfreqlabels(Model& m, int fmax) {
+    const int nfp = m.nfpoints;
+    m.freqlabel[0] = 0;
+    for (int k = 1; k < nfp; ++k) m.freqlabel[k] = static_cast<int32_t>(static_cast<long long>(k) * fmax / (nfp - 1));
+}
+
+double gmtffrequency(const Model& m, int k) { return k == 0 ? 1 : m.freqlabel[k]; }
+
 // ---------------------------------------------------------------- dialogs
 
 namespace {

@@ -110,6 +110,13 @@ void spotreport(const Model& m, IqRun& run) {
     for (auto* l : {&emit, &pass, &ppass, &insq, &pinsq}) L.push_back(*l);
 }
 
+// True when every number of a spot ray is finite.
+bool finiteray(const SpotRay& r) {
+    for (double v : {r.dx, r.dy, r.tx, r.ty, r.l, r.m})
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
 // Hard trace failure of a chief or pupil ray.
 void spottraceerror(IqRun& run) {
     run.notices.push_back({"Spot Error", "Error in calculation!"});
@@ -144,7 +151,9 @@ void tracepupil(Model& m, int f, int w, int k, double x0, double y0, double tx0,
                 return;
             }
             if (m.raystatus != 0) continue;
-            m.spotray.push_back({m.X - c.X, m.Y - c.Y, m.L / m.N - c.TX, m.M / m.N - c.TY, m.L, m.M});
+            const SpotRay r{m.X - c.X, m.Y - c.Y, m.L / m.N - c.TX, m.M / m.N - c.TY, m.L, m.M};
+            if (!finiteray(r)) return fail(m, nonfinitemsg);
+            m.spotray.push_back(r);
             ++m.passed[f][w];
         }
     }
@@ -224,12 +233,9 @@ void spotrays(Model& m, IqRun& run) {
 void spotcalc(Model& m, IqRun& run) {
     m.spotvalid = false;
     spotrays(m, run);
-    if (m.calcerror) {
-        cleariqflags(m);
-        return;
-    }
+    if (!m.calcerror) spotreport(m, run);
+    if (m.calcerror || !checkfinite(m, run.numbers)) return cleariqflags(m);
     m.spotvalid = true;
-    spotreport(m, run);
 }
 
 }  // namespace zefo

@@ -1,7 +1,9 @@
 // Wave aberration: OPD samples over the exit pupil, the polynomial fit and its quality,
 // the diffraction MTF by Gauss-Legendre quadrature, and the ".wbr" and ".dtf" reports.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <complex>
 
 #include "imagequality/imagequality.h"
 #include "imagequality/mtftable.h"
@@ -58,33 +60,82 @@ const std::vector<double>& gaussweights(int n) { return gaussrule(n).g; }
 
 // ---------------------------------------------------------------- polynomial and fit
 
-std::vector<double> wavebasis(int nterms, bool offaxis, double x, double y) {
-    std::vector<double> b(static_cast<size_t>(nterms));
-    const double r2 = x * x + y * y;
-    if (!offaxis) {
-        double p = 1;
-        for (int i = 0; i < nterms; ++i, p *= r2) b[i] = p;
-        return b;
+namespace {
+
+// Term i of a wave aberration polynomial is rho^(2 m) y^l: the axis terms rho^(2i), the
+// off-axis terms W00, W20, W11, W40, W31, W22, W60, W51, W42, W33, W80, W71, W62, W53, W44.
+struct Term {
+    int m, l;
+};
+
+Term waveterm(bool offaxis, size_t i) {
+    static constexpr Term offaxisterms[15] = {{0, 0}, {1, 0}, {0, 1}, {2, 0}, {1, 1}, {0, 2}, {3, 0}, {2, 1},
+                                              {1, 2}, {0, 3}, {4, 0}, {3, 1}, {2, 2}, {1, 3}, {0, 4}};
+    return offaxis ? offaxisterms[i] : Term{static_cast<int>(i), 0};
+}
+
+// The powers v^0 .. v^(N-1).
+template <size_t N>
+std::array<double, N> powers(double v) {
+    std::array<double, N> p{};
+    p[0] = 1;
+    for (size_t i = 1; i < N; ++i) p[i] = p[i - 1] * v;
+    return p;
+}
+
+// A polynomial in one variable by its coefficients, lowest power first.
+template <size_t N>
+struct Poly1 {
+    std::array<double, N> a{};
+    double operator()(double v) const {
+        double s = 0;
+        for (size_t i = N; i-- > 0;) s = s * v + a[i];
+        return s;
     }
-    const double r4 = r2 * r2, r6 = r4 * r2, r8 = r4 * r4, y2 = y * y, y3 = y2 * y;
-    const double all[15] = {1, r2, y, r4, r2 * y, y2, r6, r4 * y, r2 * y2, y3, r8, r6 * y, r4 * y2, r2 * y3, y2 * y2};
-    for (int i = 0; i < nterms && i < 15; ++i) b[i] = all[i];
+};
+
+// The polynomial on the line of height y, as a polynomial in rho^2.
+Poly1<6> ringpoly(const std::vector<double>& c, bool offaxis, double y) {
+    const auto yp = powers<5>(y);
+    Poly1<6> p;
+    for (size_t i = 0; i < c.size(); ++i) {
+        const Term t = waveterm(offaxis, i);
+        p.a[t.m] += c[i] * yp[t.l];
+    }
+    return p;
+}
+
+// An off-axis polynomial on the line x, as a polynomial in y: (x^2 + y^2)^m y^l spreads
+// over C(m, j) x^(2(m - j)) y^(2j + l).
+Poly1<9> linepoly(const std::vector<double>& c, double x) {
+    const auto x2p = powers<5>(x * x);
+    Poly1<9> p;
+    for (size_t i = 0; i < c.size(); ++i) {
+        const Term t = waveterm(true, i);
+        double binom = 1;
+        for (int j = 0; j <= t.m; ++j) {
+            p.a[2 * j + t.l] += c[i] * binom * x2p[t.m - j];
+            binom = binom * (t.m - j) / (j + 1);
+        }
+    }
+    return p;
+}
+
+}  // namespace
+
+std::vector<double> wavebasis(int nterms, bool offaxis, double x, double y) {
+    const auto rp = powers<6>(x * x + y * y);
+    const auto yp = powers<5>(y);
+    std::vector<double> b(static_cast<size_t>(nterms));
+    for (size_t i = 0; i < b.size(); ++i) {
+        const Term t = waveterm(offaxis, i);
+        b[i] = rp[t.m] * yp[t.l];
+    }
     return b;
 }
 
 double wavepoly(const std::vector<double>& c, bool offaxis, double x, double y) {
-    const double r2 = x * x + y * y;
-    const size_t n = c.size();
-    if (!offaxis) {
-        double s = 0;
-        for (size_t i = n; i-- > 0;) s = s * r2 + c[i];
-        return s;
-    }
-    const double r4 = r2 * r2, y2 = y * y, y3 = y2 * y;
-    double s = c[0] + c[1] * r2 + c[2] * y + c[3] * r4 + c[4] * r2 * y + c[5] * y2 + c[6] * r4 * r2 +
-               c[7] * r4 * y + c[8] * r2 * y2 + c[9] * y3;
-    if (n >= 15) s += c[10] * r4 * r4 + c[11] * r4 * r2 * y + c[12] * r4 * y2 + c[13] * r2 * y3 + c[14] * y2 * y2;
-    return s;
+    return ringpoly(c, offaxis, y)(x * x + y * y);
 }
 
 std::vector<double> polyfit(const std::vector<std::vector<double>>& B, const std::vector<double>& v) {
@@ -131,70 +182,114 @@ std::vector<double> polyfit(const std::vector<std::vector<double>>& B, const std
 
 // ---------------------------------------------------------------- diffraction MTF
 
-void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, double pupa, double pupb,
-                   double pupc, double shiftscale) {
+namespace {
+
+using Otf = std::complex<double>;
+
+// Refinements of the diffraction integral stop when two successive ones agree within this
+// (in MTF units) or when the panels reach maxotfpanels per direction.
+constexpr double otftolerance = 1e-4;
+constexpr int maxotfpanels = 32;
+
+// A shear of the pupil: semi-axes along (A) and across (B) the shift, half shift b, and the
+// symmetry of the integrand across and along the shift.
+struct Shear {
+    double A, B, b;
+    bool evenacross, evenalong;
+};
+
+// Integral of f over [-h, h] by the Gauss rule q in p equal panels (p is 1 or even). An even
+// integrand is evaluated on the positive half only: the positive nodes of the one-panel rule,
+// or the p/2 panels of [0, h].
+template <class F>
+Otf gausspanels(const GaussRule& q, double h, int p, bool even, F f) {
+    const int n = static_cast<int>(q.t.size());
+    Otf s = 0;
+    if (even && p == 1) {
+        for (int i = n - n / 2; i < n; ++i) s += q.g[i] * f(q.t[i] * h);
+        return 2 * h * s;
+    }
+    const double lo = even ? 0 : -h;
+    const int panels = even ? p / 2 : p;
+    const double width = (h - lo) / panels;
+    for (int j = 0; j < panels; ++j) {
+        const double mid = lo + (j + 0.5) * width;
+        for (int i = 0; i < n; ++i) s += q.g[i] * f(mid + q.t[i] * width / 2);
+    }
+    s *= width / 2;
+    return even ? 2.0 * s : s;
+}
+
+// The transfer function of the elliptic pupil sheared by 2b along one of its axes: the
+// integral of exp(i phase) over the overlap of the pupil and its shifted copy, divided by the
+// pupil area. A and B are the semi-axes along and across the shift; with s along and t across
+// the shift (centred on the pupil), the overlap is |s| <= A sqrt(1 - (t/B)^2) - b. The
+// substitution t = B sin(theta) turns the chord into A cos(theta) - b and dt into
+// B cos(theta) dtheta, both smooth up to the ends of the overlap (the pupil edge has a square
+// root there), so every panel sees a smooth integrand. p panels in each direction.
+// line(t) gives the integrand along the line t as a function of s; evenacross and evenalong
+// tell which way it is even.
+template <class Line>
+Otf shearotf(const GaussRule& q, const Shear& sh, int p, Line line) {
+    if (!(sh.b < sh.A)) return 0;
+    const double thetamax = std::acos(sh.b / sh.A);
+    const Otf sum = gausspanels(q, thetamax, p, sh.evenacross, [&](double theta) {
+        const double chord = sh.A * std::cos(theta) - sh.b;
+        if (!(chord > 0)) return Otf(0);
+        return sh.B * std::cos(theta) * gausspanels(q, chord, p, sh.evenalong, line(sh.B * std::sin(theta)));
+    });
+    return sum / (M_PI * sh.A * sh.B);
+}
+
+// shearotf with the panels doubled until two successive results agree.
+template <class Line>
+Otf refinedotf(const GaussRule& q, const Shear& sh, Line line) {
+    Otf otf = shearotf(q, sh, 1, line);
+    for (int p = 2; p <= maxotfpanels; p *= 2) {
+        const Otf finer = shearotf(q, sh, p, line);
+        const bool agree = std::abs(finer - otf) <= otftolerance;
+        otf = finer;
+        if (agree) break;
+    }
+    return otf;
+}
+
+}  // namespace
+
+void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, const PupilShape& pupil) {
+    const auto [pupa, pupb, pupc, shiftscale] = pupil;
     const GaussRule& q = gaussrule(m.ngauss);
-    const int n = static_cast<int>(q.t.size()), half = n / 2;
-    const int nfp = m.nfpoints;
     const size_t e0 = mtfindex(m, f, w, 0);
-    const double k2pi = 2 * M_PI / m.wl[0];
-    for (int k = 0; k < nfp; ++k) m.dmtf[e0 + k] = {0, 0, 0};
+    const double k2pi = 2 * M_PI / m.wl[w];  // each column in its own wavelength
     bool cut = false;
-    for (int k = 0; k < nfp; ++k) {
-        m.freqlabel[k] = k * m.nfreq / (nfp - 1);
-        const double fl = m.freqlabel[k];
-        double b = m.telescope() ? std::fabs(m.mag) * (fl / 2 * m.wl[0] / m.rays.y[1])
-                                 : std::fabs(fl / 2 * m.wl[0] / m.na);
-        if (offaxis) b *= shiftscale;
-        const double o = 1 - (b / pupa) * (b / pupa);
+    for (int k = 0; k < m.nfpoints; ++k) {
         Index3& out = m.dmtf[e0 + k];
-        if (o < 0 || cut) {
-            cut = true;
-            out = {0, 0, 0};
-            continue;
-        }
-        // sagittal: shift along x
-        const double u = pupb * std::sqrt(o);
-        double sum = 0;
-        for (int j = 0; j < n; ++j) {
-            const double y = q.t[j] * u;
-            const double c = 1 - (y / pupb) * (y / pupb);
-            if (!(c > 0)) continue;
-            const double X = pupa * std::sqrt(c) - b;
-            double S = 0;
-            for (int i = n - half; i < n; ++i) {
-                const double x = q.t[i] * X;
-                const double phi = (wavepoly(coef, offaxis, x + b, y + pupc) - wavepoly(coef, offaxis, x - b, y + pupc)) * k2pi;
-                S += q.g[i] * std::cos(phi);
-            }
-            sum += q.g[j] * S * X;
-        }
-        const double sag = sum * u * 2 / (M_PI * pupa * pupb);
+        out = {0, 0, 0};
+        const double b = normfreq(m, w, m.freqlabel[k]) / 2 * (offaxis ? shiftscale : 1);
+        cut = cut || !(b < pupa);
+        if (cut) continue;
+        // sagittal: the shift along x, s = x, t = y - pupc; the phase is odd in s, so only
+        // its cosine counts (and an axis pupil is even in t as well)
+        const Otf sag = refinedotf(q, {pupa, pupb, b, !offaxis, true}, [&](double t) {
+            const double y = t + pupc;
+            return [ring = ringpoly(coef, offaxis, y), b, y2 = y * y, k2pi](double s) {
+                return Otf(std::cos((ring((s + b) * (s + b) + y2) - ring((s - b) * (s - b) + y2)) * k2pi));
+            };
+        });
         if (!offaxis) {
-            out[1] = sag;
+            out[1] = sag.real();  // the axis keeps its one value in the tangential place
             continue;
         }
-        out[0] = sag;
-        // tangential: shift along y
-        const double v = pupb - b;
-        double re = 0, im = 0;
-        for (int j = 0; j < n; ++j) {
-            const double y = q.t[j] * v;
-            const double C = (std::fabs(y) + b) / pupb;
-            if (!(1 - C * C > 0)) continue;
-            const double D = pupa * std::sqrt(1 - C * C);
-            for (int i = n - half; i < n; ++i) {
-                const double x = q.t[i] * D;
-                const double phi = (wavepoly(coef, true, x, y + b + pupc) - wavepoly(coef, true, x, y - b + pupc)) * k2pi;
-                re += q.g[j] * D * q.g[i] * std::cos(phi);
-                im += q.g[j] * D * q.g[i] * std::sin(phi);
-            }
-        }
-        const double scale = 2 * v / (M_PI * pupa * pupb);
-        re *= scale;
-        im *= scale;
-        out[1] = std::sqrt(re * re + im * im);
-        out[2] = (re == 0 && im == 0) ? 0 : std::atan(im / re);
+        out[0] = sag.real();
+        // tangential: the shift along y, s = y - pupc, t = x; the phase is even in t
+        const Otf tan = refinedotf(q, {pupb, pupa, b, true, false}, [&](double t) {
+            return [line = linepoly(coef, t), b, pupc, k2pi](double s) {
+                const double phi = (line(s + b + pupc) - line(s - b + pupc)) * k2pi;
+                return Otf(std::cos(phi), std::sin(phi));
+            };
+        });
+        out[1] = std::abs(tan);
+        out[2] = tan == Otf(0) ? 0 : std::atan(tan.imag() / tan.real());
     }
 }
 
@@ -319,8 +414,9 @@ struct WaveSamples {
 };
 
 // Fits, reports and integrates one column of one field.
-void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, double pupa, double pupb, double pupc,
-               double shiftscale, IqRun& run) {
+void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, const PupilShape& pupil, IqRun& run) {
+    for (size_t p = 0; p < s.opd.size(); ++p)
+        if (!std::isfinite(s.opd[p]) || !std::isfinite(s.x[p]) || !std::isfinite(s.y[p])) return fail(m, nonfinitemsg);
     const bool offaxis = f > 0;
     const int nterms = offaxis ? (m.polydeg == 3 ? 10 : 15) : (m.polydeg == 3 ? 4 : 6);
     std::vector<std::vector<double>> B(nterms, std::vector<double>(s.opd.size()));
@@ -331,7 +427,7 @@ void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, doubl
     const std::vector<double> coef = polyfit(B, s.opd);
     const FitQuality q = fitquality(m, coef, offaxis, s.x, s.y, s.opd);
     if (q.inadequate()) run.notices.push_back({"Diffractional MTF", "Polinomial maybe not adequate !"});
-    run.fits.push_back({f, w, coef, q, s.x, s.y, s.opd});
+    run.fits.push_back({f, w, coef, q, s.x, s.y, s.opd, pupil});
     if (!mtfmode) {
         auto& L = run.lines;
         L.push_back(" ");
@@ -360,7 +456,7 @@ void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, doubl
         L.push_back("Root mean square error (rms) aberration is " + fmtf(q.aberrms, 10, 6));
         return;
     }
-    dmtfintegrate(m, f, w, coef, offaxis, pupa, pupb, pupc, shiftscale);
+    dmtfintegrate(m, f, w, coef, offaxis, pupil);
 }
 
 // Axis: ten zones of ray 1. Returns the normalization radius Rp.
@@ -391,7 +487,8 @@ double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& ru
                 run.lines.push_back("h=" + fmtf(s[w].y[p], 11, 3) + "  opd=" + fmtf(s[w].opd[p], 8, 3));
         }
         for (double& y : s[w].y) y /= rp;
-        fitcolumn(m, 0, w, mtfmode, s[w], 1, 1, 0, 1, run);
+        fitcolumn(m, 0, w, mtfmode, s[w], PupilShape{}, run);
+        if (m.calcerror) return 0;
     }
     return rp;
 }
@@ -470,7 +567,8 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
             ylo = std::min(ylo, sw.y[p]);
             yhi = std::max(yhi, sw.y[p]);
         }
-        fitcolumn(m, f, w, mtfmode, sw, pupa, std::fabs(yhi - ylo) / 2, (yhi + ylo) / 2, scale, run);
+        fitcolumn(m, f, w, mtfmode, sw, {pupa, std::fabs(yhi - ylo) / 2, (yhi + ylo) / 2, scale}, run);
+        if (m.calcerror) return;
     }
 }
 
@@ -515,19 +613,11 @@ void wavedriver(Model& m, bool mtfmode, IqRun& run) {
         if (m.nfpoints < 2) calcnfpoints(m);
         if (m.dmtf.size() != static_cast<size_t>(m.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
             sizemtfarrays(m);
-        m.freqlabel[0] = 0;
-        const int nfp = m.nfpoints;
-        for (int f = 0; f < m.nfields; ++f) {
-            for (int w = 0; w < 3; ++w) {
-                const size_t e0 = mtfindex(m, f, w, 0);
-                m.dlmtf[e0] = 1;
-                for (int j = 1; j < nfp; ++j) {
-                    const double s = m.telescope() ? (j + 1.0) * m.nfreq * m.wl[w] * m.mag / (nfp * m.rays.y[1])
-                                                   : (j + 1.0) * m.nfreq * m.wl[w] / (nfp * m.na);
-                    m.dlmtf[e0 + j] = dlfactor(std::fabs(s));
-                }
-            }
-        }
+        setfreqlabels(m, m.nfreq);
+        for (int f = 0; f < m.nfields; ++f)
+            for (int w = 0; w < 3; ++w)
+                for (int k = 0; k < m.nfpoints; ++k)
+                    m.dlmtf[mtfindex(m, f, w, k)] = dlfactor(normfreq(m, w, m.freqlabel[k]));
     }
     const std::vector<int> cols = wavecolumns(m, mtfmode);
     pupilbound(m, cols);
@@ -545,6 +635,7 @@ void wavedriver(Model& m, bool mtfmode, IqRun& run) {
         offaxisfield(m, f, k, rp, cols, mtfmode, run);
         if (m.calcerror) return;
     }
+    if (mtfmode && !finitetable(m, m.dmtf)) return fail(m, nonfinitemsg);
     if (mtfmode) dtfreport(m, run);
 }
 
@@ -567,6 +658,7 @@ void wavecalc(Model& m, IqRun& run) {
         run.lines.push_back(" ");
     }
     wavedriver(m, mtfmode, run);
+    checkfinite(m, run.numbers);
     m.raykind = 0;
     if (m.calcerror) {
         m.dmtfvalid = false;

@@ -75,6 +75,12 @@ void fail(Model& m, const std::string& msg) {
     m.errmsg = msg;
 }
 
+bool checkfinite(Model& m, const FiniteWatch& numbers) {
+    if (numbers.finite()) return true;
+    fail(m, nonfinitemsg);
+    return false;
+}
+
 bool isair(const std::string& glass) {
     const size_t b = glass.find_first_not_of(' ');
     if (b == std::string::npos) return true;

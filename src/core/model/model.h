@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "util/numfmt.h"
+
 namespace zefo {
 
 using Index3 = std::array<double, 3>;
@@ -253,6 +255,10 @@ bool ismono(const Model& m);
 
 // Records the first failure of a calculation; later failures keep the first message.
 void fail(Model& m, const std::string& msg);
+
+// Fails the calculation with nonfinitemsg when a number of its report (written since the
+// watch began) was not finite; returns whether all were finite.
+bool checkfinite(Model& m, const FiniteWatch& numbers);
 
 // True when the glass name (blanks trimmed, any case) is air or empty.
 bool isair(const std::string& glass);

@@ -307,6 +307,7 @@ void ZefoMainForm::reportshell(const Command& cmd) {
     std::unique_ptr<TDisplaySystem> w(newreportwindow(cmd.window));
     CalcContext ctx = context();
     cmd.report(ctx, w->report());
+    checkfinite(m_, w->report().numbers());  // a report with "nan" or "inf" is not shown
     if (!*cmd.window) w.reset();  // a calculation without a window
     if (m_.calcerror) {
         w.reset();
@@ -375,6 +376,7 @@ void ZefoMainForm::printshell(const Command& cmd) {
         Report r;
         CalcContext ctx = context();
         cmd.report(ctx, r);
+        checkfinite(m_, r.numbers());
         if (m_.calcerror) return calcfailed(cmd);
         lines.emplace();
         for (const auto& l : r.lines()) lines->append(QString::fromStdString(l));
