@@ -12,7 +12,7 @@ zefo::Model prepared() {
     zefo::Model m = zefo::doublegauss();
     zefo::initstdrays(m);
     zefo::rayscheme(m);
-    m.mono = zefo::ismono(m);
+    m.mono = zefo::ismono(m.lens);
     zefo::mtfparams(m, zefo::mtfform(m), nullptr);
     return m;
 }
@@ -33,7 +33,7 @@ void BM_GeometricalMtf(benchmark::State& state) {
     zefo::spotcalc(m, spot);
     for (auto _ : state) {
         zefo::IqRun run;
-        zefo::gmtfcalc(m, m.nfreq, run);
+        zefo::gmtfcalc(m, m.lens.nfreq, run);
         benchmark::DoNotOptimize(m.gmtf.data());
     }
     if (m.calcerror) state.SkipWithError(m.errmsg.c_str());

@@ -102,10 +102,10 @@ TEST(WaveFit, WarnsOnlyAboveBothThresholds) {
 
 Model mtfmodel(int nfields, int nfreq) {
     Model m;
-    m.na = 0.1;
-    m.nfields = static_cast<uint8_t>(nfields);
-    m.nfreq = static_cast<uint16_t>(nfreq);
-    m.dfreq = 1;
+    m.lens.na = 0.1;
+    m.lens.nfields = static_cast<uint8_t>(nfields);
+    m.lens.nfreq = static_cast<uint16_t>(nfreq);
+    m.lens.dfreq = 1;
     m.ngauss = 16;
     calcnfpoints(m);
     return m;
@@ -136,7 +136,7 @@ TEST(DiffractionMtf, AberrationFreePupilGivesTheOverlapOfTwoCircles) {
     dmtfintegrate(m, 0, 0, zero, false, 1, 1, 0, 1);
     dmtfintegrate(m, 1, 0, zero15, true, 1, 1, 0, 1);
     for (int k = 0; k < m.nfpoints; ++k) {
-        const double b = m.freqlabel[k] * m.wl[0] / (2 * m.na);  // half shift, normalized pupil
+        const double b = m.freqlabel[k] * m.lens.wl[0] / (2 * m.lens.na);  // half shift, normalized pupil
         const double overlap = b < 1 ? (2 / M_PI) * (std::acos(b) - b * std::sqrt(1 - b * b)) : 0;
         const Index3& axis = m.dmtf[mtfindex(m, 0, 0, k)];
         const Index3& off = m.dmtf[mtfindex(m, 1, 0, k)];
@@ -161,7 +161,7 @@ TEST(DiffractionMtf, ShiftBeyondThePupilCutsTheRestOfTheCurve) {
     dmtfintegrate(m, 0, 0, zero, false, 1, 1, 0, 1);
     for (int k = 0; k < m.nfpoints; ++k) {
         const double v = m.dmtf[mtfindex(m, 0, 0, k)][1];
-        if (m.freqlabel[k] > 2 * m.na / m.wl[0]) {
+        if (m.freqlabel[k] > 2 * m.lens.na / m.lens.wl[0]) {
             EXPECT_EQ(v, 0) << m.freqlabel[k];
         } else if (m.freqlabel[k] < 300) {
             EXPECT_GT(v, 0) << m.freqlabel[k];
@@ -178,14 +178,14 @@ TEST(DiffractionMtf, AberratedPupilAgreesWithABruteForceAutocorrelation) {
     Model m = mtfmodel(3, 200);
     // defocus, coma and astigmatism of a fraction of a wave
     std::vector<double> c(15, 0.0);
-    c[1] = 0.4 * m.wl[0];
-    c[4] = 0.3 * m.wl[0];
-    c[5] = -0.2 * m.wl[0];
+    c[1] = 0.4 * m.lens.wl[0];
+    c[4] = 0.3 * m.lens.wl[0];
+    c[5] = -0.2 * m.lens.wl[0];
     dmtfintegrate(m, 1, 0, c, true, 1, 1, 0, 1);
     for (int k : {5, 20, 40, 60}) {
-        const double b = m.freqlabel[k] * m.wl[0] / (2 * m.na);
-        const auto sag = bruteotf(c, true, b, false, m.wl[0]);
-        const auto tan = bruteotf(c, true, b, true, m.wl[0]);
+        const double b = m.freqlabel[k] * m.lens.wl[0] / (2 * m.lens.na);
+        const auto sag = bruteotf(c, true, b, false, m.lens.wl[0]);
+        const auto tan = bruteotf(c, true, b, true, m.lens.wl[0]);
         const Index3& v = m.dmtf[mtfindex(m, 1, 0, k)];
         EXPECT_NEAR(v[0], sag.real(), 5e-3) << k;
         EXPECT_NEAR(v[1], std::abs(tan), 5e-3) << k;
