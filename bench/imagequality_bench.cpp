@@ -12,10 +12,10 @@ namespace {
 
 zefo::Model prepared(double fnumber = 0) {
     zefo::Model m = zefo::doublegauss();
-    if (fnumber > 0) m.na = 1 / (2 * fnumber);
+    if (fnumber > 0) m.lens.na = 1 / (2 * fnumber);
     zefo::initstdrays(m);
     zefo::rayscheme(m);
-    m.mono = zefo::ismono(m);
+    m.mono = zefo::ismono(m.lens);
     zefo::mtfparams(m, zefo::mtfform(m), nullptr);
     return m;
 }
@@ -36,7 +36,7 @@ void BM_GeometricalMtf(benchmark::State& state) {
     zefo::spotcalc(m, spot);
     for (auto _ : state) {
         zefo::IqRun run;
-        zefo::gmtfcalc(m, m.nfreq, run);
+        zefo::gmtfcalc(m, m.lens.nfreq, run);
         benchmark::DoNotOptimize(m.gmtf.data());
     }
     if (m.calcerror) state.SkipWithError(m.errmsg.c_str());

@@ -152,9 +152,9 @@ void mtfjson(JsonWriter& w, const Model& m, Iq kind, int fmax) {
     const std::vector<Index3>& a = kind == Iq::Gmtf ? m.gmtf : kind == Iq::Tfmtf ? m.tfmtf : m.dmtf;
     w.key("mtf");
     w.beginarray();
-    for (int f = 0; f < m.nfields; ++f) {
+    for (int f = 0; f < m.lens.nfields; ++f) {
         w.beginobject();
-        w.field("field", m.field.size() > static_cast<size_t>(f) ? m.field[f] : 0.0);
+        w.field("field", m.lens.field.size() > static_cast<size_t>(f) ? m.lens.field[f] : 0.0);
         std::vector<double> x, sag, tan;
         for (int k = 0; k < m.nfpoints; ++k) {
             if (kind == Iq::Gmtf) x.push_back(gmtffrequency(m, k));
@@ -180,17 +180,17 @@ void mtfjson(JsonWriter& w, const Model& m, Iq kind, int fmax) {
 void spotjson(JsonWriter& w, const Model& m) {
     w.key("fields");
     w.beginarray();
-    for (int f = 0; f < m.nfields; ++f) {
+    for (int f = 0; f < m.lens.nfields; ++f) {
         const SpotStats& s = m.spotstats[f];
         w.beginobject();
-        w.field("field", m.field.size() > static_cast<size_t>(f) ? m.field[f] : 0.0);
+        w.field("field", m.lens.field.size() > static_cast<size_t>(f) ? m.lens.field[f] : 0.0);
         w.key("emitted");
-        w.integer(m.nrings * m.nrings * m.nspotwl);
+        w.integer(m.lens.nrings * m.lens.nrings * m.nspotwl);
         w.key("passed");
         w.integer(s.passed);
         w.key("insquare");
         w.integer(s.insquare);
-        w.field("rms", spotrms(m, f, m.defocus));
+        w.field("rms", spotrms(m, f, m.lens.defocus));
         const ChiefRecord& cr = m.chiefrec[f];
         w.field("chief", std::vector<double>{cr.X, cr.Y, cr.N, cr.TX, cr.TY});
         w.endobject();
@@ -198,7 +198,7 @@ void spotjson(JsonWriter& w, const Model& m) {
     w.endarray();
     w.key("rays");
     w.beginarray();
-    for (int f = 0; f < m.nfields; ++f)
+    for (int f = 0; f < m.lens.nfields; ++f)
         for (int wl = 0; wl < 3; ++wl)
             for (int i = m.groupstart[f * 3 + wl]; i < m.groupstart[f * 3 + wl + 1]; ++i) {
                 const SpotRay& r = m.spotray[i];
@@ -223,7 +223,7 @@ void wavejson(JsonWriter& w, const Model& m, const IqRun& run) {
     w.beginarray();
     for (const auto& fit : run.fits) {
         w.beginobject();
-        w.field("field", m.field.size() > static_cast<size_t>(fit.field) ? m.field[fit.field] : 0.0);
+        w.field("field", m.lens.field.size() > static_cast<size_t>(fit.field) ? m.lens.field[fit.field] : 0.0);
         w.key("wavelength");
         w.integer(fit.wl);
         w.field("coefficients", fit.coef);
@@ -244,7 +244,7 @@ std::string iqcmd(Context& c, Iq kind) {
     Model& m = c.m;
     answerpupil(c, o.pupil);
     c.log.writeline(iqtitle(kind));
-    const std::string header = iqheader(m.sysname, c.filepath, c.date);
+    const std::string header = iqheader(m.lens.sysname, c.filepath, c.date);
 
     IqRun spot, main;
     spot.header = main.header = header;
@@ -260,8 +260,8 @@ std::string iqcmd(Context& c, Iq kind) {
         if (auto e = applymtf(c, o); !e.empty()) return e;
         spotcalc(m, spot);
         shownotices(spot);
-        if (!m.calcerror && kind == Iq::Gmtf) gmtfcalc(m, m.nfreq, main), ext = ".gtf";
-        if (!m.calcerror && kind == Iq::Tfmtf) tfmtfcalc(m, m.nfreq, main), ext = ".gtt";
+        if (!m.calcerror && kind == Iq::Gmtf) gmtfcalc(m, m.lens.nfreq, main), ext = ".gtf";
+        if (!m.calcerror && kind == Iq::Tfmtf) tfmtfcalc(m, m.lens.nfreq, main), ext = ".gtt";
         if (!m.calcerror && kind == Iq::Dmtf) {
             const DialogResult r = dmtfparams(m, o.gauss, o.degree);
             for (const auto& l : r.log) c.log.writeline(l);
@@ -278,7 +278,7 @@ std::string iqcmd(Context& c, Iq kind) {
         w.beginobject();
         if (kind == Iq::Spot) spotjson(w, m);
         else if (kind == Iq::Wave) wavejson(w, m, main);
-        else mtfjson(w, m, kind, m.nfreq);
+        else mtfjson(w, m, kind, m.lens.nfreq);
         w.endobject();
         if (!w.ok()) fail(m, nonfinitemsg);
     }

@@ -64,7 +64,7 @@ std::string savecmd(Context& c) {
     expectargs(c, 2);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     c.log.writeline("Save optical file");
-    if (auto e = savelensfile(c.args[1], c.m); !e.empty()) {
+    if (auto e = savelensfile(c.args[1], c.m.lens); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
@@ -82,7 +82,7 @@ std::string samplescmd(Context& c) {
         const Model m = buildsamplelens(s, cat);
         if (m.calcerror) return std::string(s.sysname) + ": " + m.errmsg;
         const std::string path = c.ws.datdir + s.sysname + ".dat";
-        if (auto e = savelensfile(path, m); !e.empty()) return e;
+        if (auto e = savelensfile(path, m.lens); !e.empty()) return e;
         written.push_back(path);
     }
     if (c.json) {

@@ -103,10 +103,10 @@ TEST(WaveFit, WarnsOnlyAboveBothThresholds) {
 
 Model mtfmodel(int nfields, int nfreq) {
     Model m;
-    m.na = 0.1;
-    m.nfields = static_cast<uint8_t>(nfields);
-    m.nfreq = static_cast<uint16_t>(nfreq);
-    m.dfreq = 1;
+    m.lens.na = 0.1;
+    m.lens.nfields = static_cast<uint8_t>(nfields);
+    m.lens.nfreq = static_cast<uint16_t>(nfreq);
+    m.lens.dfreq = 1;
     m.ngauss = 16;
     calcnfpoints(m);
     setfreqlabels(m, nfreq);
@@ -134,7 +134,7 @@ TEST(DiffractionMtf, AberrationFreePupilGivesTheOverlapOfTwoPupils) {
                 dmtfintegrate(m, 1, w, zero15, true, p);
                 for (int k = 0; k < m.nfpoints; ++k) {
                     // shift in pupil radii, in the column's own wavelength
-                    const double s = m.freqlabel[k] * m.wl[w] / m.na;
+                    const double s = m.freqlabel[k] * m.lens.wl[w] / m.lens.na;
                     const Index3& axis = m.dmtf[mtfindex(m, 0, w, k)];
                     const Index3& off = m.dmtf[mtfindex(m, 1, w, k)];
                     EXPECT_NEAR(axis[1], circleoverlap(s), 1e-9) << ngauss << " " << w << " " << k;
@@ -159,7 +159,7 @@ TEST(DiffractionMtf, ShiftBeyondThePupilCutsTheRestOfTheCurve) {
     dmtfintegrate(m, 0, 0, zero, false, {});
     for (int k = 0; k < m.nfpoints; ++k) {
         const double v = m.dmtf[mtfindex(m, 0, 0, k)][1];
-        if (m.freqlabel[k] > 2 * m.na / m.wl[0]) {
+        if (m.freqlabel[k] > 2 * m.lens.na / m.lens.wl[0]) {
             EXPECT_EQ(v, 0) << m.freqlabel[k];
         } else if (m.freqlabel[k] < 300) {
             EXPECT_GT(v, 0) << m.freqlabel[k];
@@ -187,9 +187,9 @@ TEST(DiffractionMtf, AberratedPupilAgreesWithABruteForceAutocorrelation) {
     // defocus, coma and astigmatism of a wave at the d line; the C and F columns see the same
     // OPD in their own wavelengths and shift by their own wavelength
     std::vector<double> c(15, 0.0);
-    c[1] = 1.2 * m.wl[0];
-    c[4] = 0.9 * m.wl[0];
-    c[5] = -0.6 * m.wl[0];
+    c[1] = 1.2 * m.lens.wl[0];
+    c[4] = 0.9 * m.lens.wl[0];
+    c[5] = -0.6 * m.lens.wl[0];
     struct Case {
         int w;
         PupilShape pupil;
@@ -197,11 +197,11 @@ TEST(DiffractionMtf, AberratedPupilAgreesWithABruteForceAutocorrelation) {
     for (const Case& cs : cases) {
         dmtfintegrate(m, 1, cs.w, c, true, cs.pupil);
         for (int k : {20, 60}) {
-            const double b = m.freqlabel[k] * m.wl[cs.w] / (2 * m.na) * cs.pupil.shiftscale;
+            const double b = m.freqlabel[k] * m.lens.wl[cs.w] / (2 * m.lens.na) * cs.pupil.shiftscale;
             const Index3& v = m.dmtf[mtfindex(m, 1, cs.w, k)];
             const std::string where = std::to_string(cs.w) + " " + std::to_string(cs.pupil.pupc) + " " + std::to_string(k);
-            EXPECT_NEAR(v[0], test::bruteotf(c, true, cs.pupil, b, false, m.wl[cs.w]).real(), kBruteTolerance) << where;
-            expectotf(v, test::bruteotf(c, true, cs.pupil, b, true, m.wl[cs.w]), where);
+            EXPECT_NEAR(v[0], test::bruteotf(c, true, cs.pupil, b, false, m.lens.wl[cs.w]).real(), kBruteTolerance) << where;
+            expectotf(v, test::bruteotf(c, true, cs.pupil, b, true, m.lens.wl[cs.w]), where);
         }
     }
 }
@@ -211,7 +211,7 @@ TEST(DiffractionMtf, HugeAberrationEndsAtThePanelBoundWithFiniteValues) {
     // the values stay finite and within [-1, 1]
     Model m = mtfmodel(3, 50);
     std::vector<double> c(15, 0.0);
-    c[4] = 500 * m.wl[0];
+    c[4] = 500 * m.lens.wl[0];
     dmtfintegrate(m, 1, 0, c, true, {});
     for (int k = 0; k < m.nfpoints; ++k)
         for (int j = 0; j < 2; ++j) {

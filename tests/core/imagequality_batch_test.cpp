@@ -19,7 +19,7 @@ protected:
         BatchTest::SetUp();
         const Model m = test::paraboloid();
         lens = (dir / "paraboloid.dat").generic_string();
-        ASSERT_EQ(savelensfile(lens, m), "");
+        ASSERT_EQ(savelensfile(lens, m.lens), "");
     }
 
 

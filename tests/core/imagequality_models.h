@@ -14,7 +14,7 @@ namespace zefo::test {
 // angles 0.5 and 1 degree, the 17-ray scheme aimed.
 inline Model paraboloid() {
     Model m = buildobjective({{"EM", -200, -100, -1, 0, 40, -1}}, 1, 0.1, {0.5, 1}, 17);
-    m.wl = {0.0005876, 0.0005876, 0.0005876};
+    m.lens.wl = {0.0005876, 0.0005876, 0.0005876};
     m.mono = true;
     initstdrays(m);
     rayscheme(m);

@@ -10,11 +10,11 @@ namespace {
 
 Model iqobjective() {
     Model m;
-    m.systype = 0;
-    m.na = 0.1;
-    m.nfields = 3;
-    m.nfreq = 50;
-    m.dfreq = 2;
+    m.lens.systype = 0;
+    m.lens.na = 0.1;
+    m.lens.nfields = 3;
+    m.lens.nfreq = 50;
+    m.lens.dfreq = 2;
     m.mono = false;
     return m;
 }
@@ -34,11 +34,11 @@ TEST(FrequencyGrid, PointsAndIncrementFollowTheGridRule) {
     };
     for (const auto& c : cases) {
         Model m = iqobjective();
-        m.nfreq = static_cast<uint16_t>(c.nfreq);
-        m.dfreq = c.dfreq;
+        m.lens.nfreq = static_cast<uint16_t>(c.nfreq);
+        m.lens.dfreq = c.dfreq;
         calcnfpoints(m);
         EXPECT_EQ(m.nfpoints, c.nfpoints) << c.nfreq << "/" << c.dfreq;
-        EXPECT_EQ(m.dfreq, c.dfreqafter) << c.nfreq << "/" << c.dfreq;
+        EXPECT_EQ(m.lens.dfreq, c.dfreqafter) << c.nfreq << "/" << c.dfreq;
         EXPECT_EQ(m.gmtf.size(), static_cast<size_t>(3 * 3 * c.nfpoints + 1));
         EXPECT_EQ(m.freqlabel.size(), static_cast<size_t>(c.nfpoints + 1));
     }
@@ -50,7 +50,7 @@ TEST(FrequencyGrid, ChangedPointCountResizesAndClearsTheMtfFlags) {
     m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
     calcnfpoints(m);  // same grid: nothing is stale
     EXPECT_TRUE(m.gmtfvalid && m.tfmtfvalid && m.dmtfvalid);
-    m.nfreq = 100;
+    m.lens.nfreq = 100;
     calcnfpoints(m);
     EXPECT_EQ(m.nfpoints, 51);
     EXPECT_EQ(m.dmtf.size(), 3u * 3 * 51 + 1);
@@ -65,9 +65,9 @@ TEST(FrequencyGrid, ChangedPointCountResizesAndClearsTheMtfFlags) {
 TEST(FrequencyGrid, DiffractionLimitFrequency) {
     Model m = iqobjective();
     EXPECT_NEAR(calcflimit(m), 2 * 0.1 / 0.0005876, 1e-9);
-    m.systype = 4;
-    m.mag = -5;
-    m.rays.y = {10, 8};
+    m.lens.systype = 4;
+    m.lens.mag = -5;
+    m.lens.rays.y = {10, 8};
     EXPECT_NEAR(calcflimit(m), 2 * 8 / (5 * 0.0005876), 1e-6);
     EXPECT_EQ(nfreqhint(Model{}), "Enter number between 1 and    0");
 }
@@ -111,13 +111,13 @@ TEST(MtfDialog, FieldLabelsAndHintsFollowTheVariant) {
     EXPECT_EQ(f[fDdefocus].label, "Defocus increment  in mm");
     EXPECT_EQ(f[fWeight2].label, "Weight coefficient for third wave length");
     m.mono = true;
-    m.systype = 4;
+    m.lens.systype = 4;
     f = mtffields(m);
     ASSERT_EQ(f.size(), 7u);
     EXPECT_EQ(f[fSpotsize].label, "Spot diagram size in radians");
     EXPECT_EQ(f[fDdefocus].mask, "#9.9999");
     EXPECT_EQ(f[fWeight0].label, "Weight coefficient");
-    m.dfreq = 0;  // a lens data file without the increment
+    m.lens.dfreq = 0;  // a lens data file without the increment
     EXPECT_EQ(mtfform(m).dfreq, "  1");
     EXPECT_EQ(opdfields(m)[oDfreq].hint, "Enter postive number greater then 0 - usually small number");
 }
@@ -145,13 +145,13 @@ TEST(MtfDialog, AcceptedChangesAreTakenAndLogged) {
                          "New value for second weight coefficient is 2.000",
                      }));
     EXPECT_TRUE(m.datachanged);
-    EXPECT_EQ(m.nrings, 9);
-    EXPECT_EQ(m.nfreq, 60);
+    EXPECT_EQ(m.lens.nrings, 9);
+    EXPECT_EQ(m.lens.nfreq, 60);
     EXPECT_EQ(m.nfpoints, 31);  // 21 points: the increment becomes 60 div 25 = 2
-    EXPECT_EQ(m.dfreq, 2);
-    EXPECT_DOUBLE_EQ(m.spotsize, 0.02);
-    EXPECT_DOUBLE_EQ(m.defocus, -0.5);
-    EXPECT_DOUBLE_EQ(m.wlmtfweight[1], 2);
+    EXPECT_EQ(m.lens.dfreq, 2);
+    EXPECT_DOUBLE_EQ(m.lens.spotsize, 0.02);
+    EXPECT_DOUBLE_EQ(m.lens.defocus, -0.5);
+    EXPECT_DOUBLE_EQ(m.lens.wlmtfweight[1], 2);
 }
 
 TEST(MtfDialog, UnchangedValuesLogNothingAndKeepTheResults) {
@@ -212,8 +212,8 @@ TEST(MtfDialog, FirstBadFieldStopsTheChecks) {
         EXPECT_EQ(r.status, DialogResult::BadField) << c.text;
         EXPECT_EQ(r.field, c.field) << c.text;
         EXPECT_EQ(r.message, c.message);
-        EXPECT_EQ(m.nrings, c.field == fNrings ? 7 : 12) << c.text;
-        EXPECT_EQ(m.wlmtfweight[2], 1.0) << c.text;
+        EXPECT_EQ(m.lens.nrings, c.field == fNrings ? 7 : 12) << c.text;
+        EXPECT_EQ(m.lens.wlmtfweight[2], 1.0) << c.text;
     }
 }
 
@@ -251,7 +251,7 @@ TEST(MtfDialog, FrequencyAboveTheDiffractionLimitAsksTheLimitDialog) {
     });
     EXPECT_EQ(asked, 400);
     ASSERT_EQ(r.status, DialogResult::Accepted);
-    EXPECT_EQ(m.nfreq, 300);
+    EXPECT_EQ(m.lens.nfreq, 300);
     EXPECT_EQ(r.log.front(), "New value for maximum number of frequences is 300");
 
     Model c = iqobjective();
@@ -261,8 +261,8 @@ TEST(MtfDialog, FrequencyAboveTheDiffractionLimitAsksTheLimitDialog) {
     r = mtfparams(c, f, [](long long&) { return false; });
     EXPECT_EQ(r.status, DialogResult::Cancelled);
     EXPECT_TRUE(c.cancelled);
-    EXPECT_EQ(c.nfreq, 50);
-    EXPECT_EQ(c.nrings, 3);  // taken before the limit dialog opened
+    EXPECT_EQ(c.lens.nfreq, 50);
+    EXPECT_EQ(c.lens.nrings, 3);  // taken before the limit dialog opened
 }
 
 TEST(MtfDialog, LimitDialogChecks) {
@@ -297,7 +297,7 @@ TEST(OpdDialog, TakesDefocusFrequenciesAndChoices) {
                                                "New value for frequency increment is 1",
                                                "Wavelength number is 2", "Number of points are 10",
                                                "Degree of aberrational polynom is 3"}));
-    EXPECT_DOUBLE_EQ(m.defocus, 1.5);  // no range check in this dialog
+    EXPECT_DOUBLE_EQ(m.lens.defocus, 1.5);  // no range check in this dialog
     EXPECT_FALSE(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid);
     EXPECT_EQ(m.nfpoints, 51);
     EXPECT_EQ(m.dmtf.size(), 3u * 3 * 51 + 1);  // the arrays follow the new grid
@@ -326,8 +326,8 @@ TEST(OpdDialog, ChecksInOrder) {
         EXPECT_EQ(bad.field, oDfreq) << text;
         EXPECT_EQ(bad.message, "Not a valid number!") << text;
     }
-    EXPECT_EQ(m.nfreq, 50);
-    EXPECT_EQ(m.dfreq, 2);
+    EXPECT_EQ(m.lens.nfreq, 50);
+    EXPECT_EQ(m.lens.dfreq, 2);
     f = opdform(m);
     f.dfreq = "12";
     DialogResult r = opdparams(m, f, nullptr);
@@ -344,11 +344,11 @@ TEST(OpdDialog, ChecksInOrder) {
 TEST(OpdDialog, WavelengthItems) {
     Model m;
     EXPECT_EQ(opdwavelengthitems(m)[1], "&C spectral line");
-    m.wl = {0.00055, 0.00065, 0.00045};
+    m.lens.wl = {0.00055, 0.00065, 0.00045};
     EXPECT_EQ(opdwavelengthitems(m)[0], "550.0nm spectral line");
     m.selwl = 2;
     EXPECT_EQ(wbrtitle(m), "Calculation of the Optical Path Difference and Wave Aberration for 450.0nm spectral line");
-    m.wl = {0.0005876, 0.0006563, 0.0004861};
+    m.lens.wl = {0.0005876, 0.0006563, 0.0004861};
     EXPECT_EQ(wbrtitle(m), "Calculation of the Optical Path Difference and Wave Aberration for F spectral line");
 }
 

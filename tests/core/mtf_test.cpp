@@ -18,18 +18,18 @@ struct Tangents {
 // wavelength, in table order.
 Model synthetic(int nfields, bool mono, const std::function<std::vector<Tangents>(int f, int w)>& rays) {
     Model m;
-    m.systype = 0;
-    m.na = 0.1;
-    m.nfields = static_cast<uint8_t>(nfields);
-    m.field = {0.0, 7.0, 10.0, 12.0};
-    m.field.resize(nfields);
+    m.lens.systype = 0;
+    m.lens.na = 0.1;
+    m.lens.nfields = static_cast<uint8_t>(nfields);
+    m.lens.field = {0.0, 7.0, 10.0, 12.0};
+    m.lens.field.resize(nfields);
     m.mono = mono;
-    if (mono) m.wl = {0.0005876, 0.0005876, 0.0005876};
-    m.nfreq = 50;
-    m.dfreq = 2;
-    m.defocus = 0.25;
-    m.ddefocus = 0.1;
-    m.wlmtfweight = {1.0, 2.0, 0.5};
+    if (mono) m.lens.wl = {0.0005876, 0.0005876, 0.0005876};
+    m.lens.nfreq = 50;
+    m.lens.dfreq = 2;
+    m.lens.defocus = 0.25;
+    m.lens.ddefocus = 0.1;
+    m.lens.wlmtfweight = {1.0, 2.0, 0.5};
     calcnfpoints(m);
     m.nspotwl = mono ? 1 : 3;
     m.groupstart.assign(nfields * 3 + 1, 0);
@@ -69,11 +69,11 @@ TEST(GeometricalMtf, PerfectImageGivesTheWeightedDiffractionLimitAtTheRowFrequen
         for (int w = 0; w < 3; ++w)
             for (int k = 0; k < 26; ++k) {
                 // row 0 shows 1 lp/mm, row k the frequency 2k of its label
-                const double dl = circleoverlap((k == 0 ? 1 : 2 * k) * m.wl[w] / m.na);
+                const double dl = circleoverlap((k == 0 ? 1 : 2 * k) * m.lens.wl[w] / m.lens.na);
                 const Index3& g = m.gmtf[mtfindex(m, f, w, k)];
                 EXPECT_NEAR(m.dlmtf[mtfindex(m, f, w, k)], dl, 1e-12);
-                EXPECT_NEAR(g[0], m.wlmtfweight[w] * dl, 1e-12);
-                EXPECT_NEAR(g[1], m.wlmtfweight[w] * dl, 1e-12);
+                EXPECT_NEAR(g[0], m.lens.wlmtfweight[w] * dl, 1e-12);
+                EXPECT_NEAR(g[1], m.lens.wlmtfweight[w] * dl, 1e-12);
                 EXPECT_EQ(g[2], 0);
             }
 }
@@ -91,8 +91,8 @@ TEST(GeometricalMtf, ModulusAndPhaseOfTheTangentialSumsAtTheRowFrequencies) {
             for (double dy : dys) r.push_back({0, dy * (f + 1), 0, 0});
             return r;
         });
-        m.nfreq = static_cast<uint16_t>(grid.nfreq);
-        m.dfreq = grid.dfreq;
+        m.lens.nfreq = static_cast<uint16_t>(grid.nfreq);
+        m.lens.dfreq = grid.dfreq;
         calcnfpoints(m);
         ASSERT_EQ(m.nfpoints, grid.nfpoints);
         IqRun run;
@@ -103,7 +103,7 @@ TEST(GeometricalMtf, ModulusAndPhaseOfTheTangentialSumsAtTheRowFrequencies) {
                 const double nu = rowfrequency(m, k);
                 std::complex<double> s = 0;
                 for (double dy : dys) s += std::polar(1.0, 2 * M_PI * nu * dy * (f + 1));
-                const double dl = circleoverlap(nu * m.wl[0] / m.na);
+                const double dl = circleoverlap(nu * m.lens.wl[0] / m.lens.na);
                 const Index3& g = m.gmtf[mtfindex(m, f, 0, k)];
                 EXPECT_NEAR(g[0], dl, 1e-12);  // no sagittal spread
                 EXPECT_NEAR(g[1], std::abs(s) * dl / 4, 1e-12) << grid.nfreq << " " << f << " " << k;
@@ -122,7 +122,7 @@ TEST(GeometricalMtf, FirstNonPositiveSagittalSumCutsTheRestOfTheCurve) {
     for (int k = 0; k < m.nfpoints; ++k) {
         const Index3& g = m.gmtf[mtfindex(m, 0, 0, k)];
         const double nu = rowfrequency(m, k);
-        const double dl = circleoverlap(nu * m.wl[0] / m.na);
+        const double dl = circleoverlap(nu * m.lens.wl[0] / m.lens.na);
         if (nu < 8) {
             EXPECT_NEAR(g[0], std::cos(M_PI * nu / 14) * dl, 1e-12) << k;
             EXPECT_NEAR(g[1], dl, 1e-12) << k;
@@ -190,10 +190,10 @@ TEST(ThroughFocusMtf, PlanesAroundTheDefocusAndTheirSums) {
     tfmtfcalc(m, 50, run);
     ASSERT_TRUE(m.tfmtfvalid);
     EXPECT_NEAR(m.tfpos[0], 0.05, 1e-15);
-    EXPECT_NEAR(m.tfpos[13], m.defocus, 1e-15);  // the middle plane is the defocused image plane
-    const double v = circleoverlap(50 * m.wl[0] / m.na);
+    EXPECT_NEAR(m.tfpos[13], m.lens.defocus, 1e-15);  // the middle plane is the defocused image plane
+    const double v = circleoverlap(50 * m.lens.wl[0] / m.lens.na);
     for (int k = 0; k < m.nfpoints; ++k) {
-        const double z = m.tfpos[k] - m.defocus;  // from the plane the rays were traced to
+        const double z = m.tfpos[k] - m.lens.defocus;  // from the plane the rays were traced to
         std::complex<double> s = 0;
         double c = 0;
         for (double ty : tys) {
@@ -229,7 +229,7 @@ TEST(MtfReports, GeometricalAndThroughFocusTablesAreByteExact) {
 
 TEST(MtfReports, TwoFieldsKeepOnlyTitlesAndSpacers) {
     Model m = synthetic(2, true, [](int, int) { return std::vector<Tangents>(2); });
-    m.wl = {0.00055, 0.00055, 0.00055};
+    m.lens.wl = {0.00055, 0.00055, 0.00055};
     IqRun run;
     run.header = "H";
     gmtfcalc(m, 50, run);

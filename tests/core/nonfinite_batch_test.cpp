@@ -18,20 +18,20 @@ class NonFiniteBatch : public test::BatchTest {
 protected:
     std::string save(const Model& m, const std::string& name) {
         const std::string path = (dir / name).generic_string();
-        EXPECT_EQ(savelensfile(path, m), "");
+        EXPECT_EQ(savelensfile(path, m.lens), "");
         return path;
     }
 };
 
 // Ray k of the scheme given a direction cosine above 1: its trace has no real direction.
 Model withbadray(Model m, int k) {
-    m.rays.m[k] = 1.5;
+    m.lens.rays.m[k] = 1.5;
     return m;
 }
 
 int firstchief(const Model& m) {
     int k = 2;
-    while (m.rays.rl[k] % 10 != 3) ++k;
+    while (m.lens.rays.rl[k] % 10 != 3) ++k;
     return k;
 }
 

@@ -63,8 +63,8 @@ void ShellTest::calculationwritesreportandwindow() {
     QVERIFY(!s.enabled("DisplayRayTrace"));
     const int before = s.log().size();
     s.form->execute(calccommand([](CalcContext& c, Report& r) {
-        r.addline("System " + c.m.sysname);
-        r.addline("  surfaces " + std::to_string(c.m.nsurf));
+        r.addline("System " + c.m.lens.sysname);
+        r.addline("  surfaces " + std::to_string(c.m.lens.nsurf));
     }));
     QCOMPARE(s.logsince(before), (QStringList{"Ray trace", "Ray trace - Finished"}));
     QCOMPARE(s.form->statuspanel(1), QString("Ray trace"));
@@ -421,7 +421,7 @@ void ShellTest::graphshellmonoandcancel() {
                 .shell = Shell::Graph, .window = "Ray Trace", .terminated = "Draw ray trace",
                 .graph = [&seen](CalcContext& c, const WavelengthChoice& wl) -> QWidget* {
                     seen = wl;
-                    if (c.m.na > 1) fail(c.m, "Aperture too large");
+                    if (c.m.lens.na > 1) fail(c.m, "Aperture too large");
                     return new QWidget;
                 },
                 .chooser = Chooser::UnlessMono};
@@ -439,7 +439,7 @@ void ShellTest::graphshellmonoandcancel() {
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
     // A failed drawing shows the error box and logs its cause; no window stays.
     s.dialogs.wavelengthitem = 0;
-    s.m.na = 2;
+    s.m.lens.na = 2;
     const int windows = s.form->mdiarea()->subWindowList().size();
     before = s.log().size();
     s.form->execute(cmd);

@@ -19,7 +19,7 @@ bool mtfready(Model& m) {
         return false;
     }
     if (m.nfpoints < 2) calcnfpoints(m);
-    if (m.gmtf.size() != static_cast<size_t>(m.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
+    if (m.gmtf.size() != static_cast<size_t>(m.lens.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
         sizemtfarrays(m);
     return true;
 }
@@ -46,10 +46,10 @@ void gmtfcalc(Model& m, int fmax, IqRun& run) {
     if (!mtfready(m)) return;
     const int nfp = m.nfpoints;
     setfreqlabels(m, fmax);
-    for (int f = 0; f < m.nfields; ++f) {
+    for (int f = 0; f < m.lens.nfields; ++f) {
         for (int w = 0; w < m.nspotwl; ++w) {
             const size_t e0 = mtfindex(m, f, w, 0);
-            const double W = m.wlmtfweight[w];
+            const double W = m.lens.wlmtfweight[w];
             const int n = m.passed[f][w];
             for (int k = 0; k < nfp; ++k) m.gmtf[e0 + k] = {0, 0, 0};
             auto add = [&](int k, std::complex<double> zx, std::complex<double> zy) {
@@ -60,7 +60,7 @@ void gmtfcalc(Model& m, int fmax, IqRun& run) {
             };
             for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
                 double ex, ey;
-                spotpoint(m, f, m.spotray[i], m.defocus, ex, ey);
+                spotpoint(m, f, m.spotray[i], m.lens.defocus, ex, ey);
                 // e^(i 2 pi nu e) at the integer frequencies nu = 0, 1, ... by repeated
                 // multiplication; the grid points take the powers their labels name.
                 const std::complex<double> zx1 = std::polar(1.0, 2 * M_PI * ex), zy1 = std::polar(1.0, 2 * M_PI * ey);
@@ -93,11 +93,11 @@ void tfmtfcalc(Model& m, int fmax, IqRun& run) {
     m.tfmtfvalid = false;
     if (!mtfready(m)) return;
     const int nfp = m.nfpoints;
-    for (int k = 0; k < nfp; ++k) m.tfpos[k] = m.defocus - 2 * m.ddefocus + 4.0 * k * m.ddefocus / nfp;
-    for (int f = 0; f < m.nfields; ++f) {
+    for (int k = 0; k < nfp; ++k) m.tfpos[k] = m.lens.defocus - 2 * m.lens.ddefocus + 4.0 * k * m.lens.ddefocus / nfp;
+    for (int f = 0; f < m.lens.nfields; ++f) {
         for (int w = 0; w < m.nspotwl; ++w) {
             const size_t e0 = mtfindex(m, f, w, 0);
-            const double W = m.wlmtfweight[w];
+            const double W = m.lens.wlmtfweight[w];
             const int n = m.passed[f][w];
             for (int k = 0; k < nfp; ++k) m.tfmtf[e0 + k] = {0, 0, 0};
             for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
@@ -127,7 +127,7 @@ void tfmtfcalc(Model& m, int fmax, IqRun& run) {
 // ---------------------------------------------------------------- tables
 
 bool finitetable(const Model& m, const std::vector<Index3>& a) {
-    for (int f = 0; f < m.nfields; ++f)
+    for (int f = 0; f < m.lens.nfields; ++f)
         for (int w = 0; w < m.nspotwl; ++w)
             for (int k = 0; k < m.nfpoints; ++k)
                 for (double v : a[mtfindex(m, f, w, k)])
@@ -137,13 +137,13 @@ bool finitetable(const Model& m, const std::vector<Index3>& a) {
 
 std::string wltitle(const Model& m, int w) {
     static const char* const dcf[3] = {"d", "C", "F"};
-    const bool dline = fmtf(m.wl[0] * 1e6, 5, 1) == "587.6";
+    const bool dline = fmtf(m.lens.wl[0] * 1e6, 5, 1) == "587.6";
     return std::string("                     ") + (dline ? dcf[w] : std::to_string(w + 1)) + " spectral line";
 }
 
 void mtfheads(const Model& m, MtfTable kind, std::vector<std::string>& L) {
     const bool tf = kind == MtfTable::ThroughFocus;
-    const bool four = m.nfields == 4;
+    const bool four = m.lens.nfields == 4;
     if (tf) {
         L.push_back(four ? "   dist        TFMTF    TFMTF 0.5*wmax      TFMTF 0.7*wmax      TFMTF wmax"
                          : "   dist        TFMTF    TFMTF 0.7*wmax      TFMTF wmax");
@@ -152,7 +152,7 @@ void mtfheads(const Model& m, MtfTable kind, std::vector<std::string>& L) {
                          : "   freq      MTF       MTF 0.7*wmax        MTF wmax");
     }
     std::string wline = tf ? "               w=0step   w=" : "           w=0 step    w=";
-    for (int f = 1; f < m.nfields; ++f) wline += (f > 1 ? " step      w=" : "") + fmtf(m.field[f], 5, 2);
+    for (int f = 1; f < m.lens.nfields; ++f) wline += (f > 1 ? " step      w=" : "") + fmtf(m.lens.field[f], 5, 2);
     L.push_back(wline + " step");
     std::string axial = tf ? "               axial     sag      tan      sag      tan"
                            : "            axial      sag      tan      sag      tan";
@@ -184,14 +184,14 @@ void mtfrows(const Model& m, MtfTable kind, const std::vector<Index3>& a, int w,
         else
             row = "   " + fmti(m.freqlabel[k], 4) + "  ";
         row += fmtf(value(0, 1), 9, 4);
-        for (int f = 1; f < m.nfields; ++f) row += fmtf(value(f, 0), 9, 4) + fmtf(value(f, 1), 9, 4);
+        for (int f = 1; f < m.lens.nfields; ++f) row += fmtf(value(f, 0), 9, 4) + fmtf(value(f, 1), 9, 4);
         L.push_back(row);
     }
 }
 
 void mtfreport(const Model& m, MtfTable kind, const std::vector<Index3>& a, IqRun& run) {
     auto& L = run.lines;
-    const bool table = m.nfields == 3 || m.nfields == 4;
+    const bool table = m.lens.nfields == 3 || m.lens.nfields == 4;
     L.push_back(kind == MtfTable::ThroughFocus
                     ? "        Tabular review of through the focus geometrical MTF calculation"
                     : "        Tabular review of geometrical MTF calculation");
@@ -199,7 +199,7 @@ void mtfreport(const Model& m, MtfTable kind, const std::vector<Index3>& a, IqRu
     L.push_back(" ");
     L.push_back(run.header);
     L.push_back(" ");
-    L.push_back("                    Defocus=" + fmtf(m.defocus, 8, 3));
+    L.push_back("                    Defocus=" + fmtf(m.lens.defocus, 8, 3));
     L.push_back(" ");
     for (int w = 0; w < m.nspotwl; ++w) {
         L.push_back(wltitle(m, w));

@@ -19,14 +19,14 @@ void cleariqflags(Model& m) {
 
 double calcflimit(const Model& m) {
     if (m.telescope()) {
-        const double y1 = m.rays.y.size() > 1 ? m.rays.y[1] : 0;
-        return 2 * std::fabs(y1 / (m.mag * m.wl[0]));
+        const double y1 = m.lens.rays.y.size() > 1 ? m.lens.rays.y[1] : 0;
+        return 2 * std::fabs(y1 / (m.lens.mag * m.lens.wl[0]));
     }
-    return 2 * std::fabs(m.na / m.wl[0]);
+    return 2 * std::fabs(m.lens.na / m.lens.wl[0]);
 }
 
 void sizemtfarrays(Model& m) {
-    const size_t n = static_cast<size_t>(m.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1;
+    const size_t n = static_cast<size_t>(m.lens.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1;
     m.gmtf.resize(n, Index3{0, 0, 0});
     m.tfmtf.resize(n, Index3{0, 0, 0});
     m.dmtf.resize(n, Index3{0, 0, 0});
@@ -37,16 +37,16 @@ void sizemtfarrays(Model& m) {
 
 void calcnfpoints(Model& m, bool resize) {
     // An increment below 1 (possible from a lens data file) counts as 1.
-    if (m.dfreq < 1) m.dfreq = 1;
-    const int nfreq = m.nfreq;
-    int n = nfreq / m.dfreq + 1;
+    if (m.lens.dfreq < 1) m.lens.dfreq = 1;
+    const int nfreq = m.lens.nfreq;
+    int n = nfreq / m.lens.dfreq + 1;
     if (n < 26) {
-        if (m.dfreq > 1 && nfreq / 25 >= 1) {
-            m.dfreq = nfreq / 25;
-            n = nfreq / m.dfreq + 1;
+        if (m.lens.dfreq > 1 && nfreq / 25 >= 1) {
+            m.lens.dfreq = nfreq / 25;
+            n = nfreq / m.lens.dfreq + 1;
         } else {
             // fewer than 25 frequencies cannot be spread with a larger step: use step 1
-            m.dfreq = 1;
+            m.lens.dfreq = 1;
             n = nfreq + 1;
             n = n * (26 / n + 1);
         }
@@ -66,8 +66,8 @@ double dlfactor(double s) {
 }
 
 double normfreq(const Model& m, int w, double freq) {
-    if (m.telescope()) return std::fabs(freq * m.wl[w] * m.mag / m.rays.y[1]);
-    return std::fabs(freq * m.wl[w] / m.na);
+    if (m.telescope()) return std::fabs(freq * m.lens.wl[w] * m.lens.mag / m.lens.rays.y[1]);
+    return std::fabs(freq * m.lens.wl[w] / m.lens.na);
 }
 
 void setfreqlabels(Model& m, int fmax) {
@@ -116,8 +116,8 @@ bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, DialogResult& r)
             return false;
         }
     }
-    if (v != m.nfreq) {
-        m.nfreq = static_cast<uint16_t>(v);
+    if (v != m.lens.nfreq) {
+        m.lens.nfreq = static_cast<uint16_t>(v);
         m.datachanged = true;
         r.log.push_back("New value for maximum number of frequences is " + std::to_string(v));
         m.flimit = calcflimit(m);
@@ -141,8 +141,8 @@ bool checkdfreq(Model& m, const std::string& text, int field, DialogResult& r) {
         r = iqbadfield(r, field, "Frequency increment must not be greater then 10!");
         return false;
     }
-    if (v != m.dfreq) {
-        m.dfreq = static_cast<int32_t>(v);
+    if (v != m.lens.dfreq) {
+        m.lens.dfreq = static_cast<int32_t>(v);
         m.datachanged = true;
         r.log.push_back("New value for frequency increment is " + std::to_string(v));
     }
@@ -167,13 +167,13 @@ std::string nfreqhint(const Model& m) {
 
 MtfForm mtfform(const Model& m) {
     MtfForm f;
-    f.nrings = fmti(m.nrings, 2);
-    f.nfreq = fmti(m.nfreq, 3);
-    f.dfreq = fmti(std::max(m.dfreq, 1), m.mono ? 3 : 2);  // below 1 counts as 1
-    f.spotsize = fmtf(m.spotsize, 6, 4);
-    f.defocus = fmtf(m.defocus, 6, 3);
-    f.ddefocus = m.mono ? fmtf(m.ddefocus, 7, 4) : fmtf(m.ddefocus, 6, 4);
-    for (int w = 0; w < 3; ++w) f.weight[w] = fmtf(m.wlmtfweight[w], 5, 3);
+    f.nrings = fmti(m.lens.nrings, 2);
+    f.nfreq = fmti(m.lens.nfreq, 3);
+    f.dfreq = fmti(std::max(m.lens.dfreq, 1), m.mono ? 3 : 2);  // below 1 counts as 1
+    f.spotsize = fmtf(m.lens.spotsize, 6, 4);
+    f.defocus = fmtf(m.lens.defocus, 6, 3);
+    f.ddefocus = m.mono ? fmtf(m.lens.ddefocus, 7, 4) : fmtf(m.lens.ddefocus, 6, 4);
+    for (int w = 0; w < 3; ++w) f.weight[w] = fmtf(m.lens.wlmtfweight[w], 5, 3);
     return f;
 }
 
@@ -216,8 +216,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     const long long rings = *typedrings;
     if (rings == 0) return iqbadfield(r, fNrings, "Number of rings of rays must not be zero!");
     if (rings >= 26) return iqbadfield(r, fNrings, "Number of rings of rays must not be greater then 25!");
-    if (rings != m.nrings) {
-        m.nrings = static_cast<uint8_t>(rings);
+    if (rings != m.lens.nrings) {
+        m.lens.nrings = static_cast<uint8_t>(rings);
         m.datachanged = true;
         r.log.push_back("New value for number of rings is " + std::to_string(rings));
         cleariqflags(m);
@@ -234,8 +234,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     if (!size) return iqbadfield(r, fSpotsize, iqnotnumber);
     if (*size == 0) return iqbadfield(r, fSpotsize, "Spot size must not be zero!");
     if (*size > 1) return iqbadfield(r, fSpotsize, "Spot size must not be greater then 1!");
-    if (*size != m.spotsize) {
-        m.spotsize = *size;
+    if (*size != m.lens.spotsize) {
+        m.lens.spotsize = *size;
         m.datachanged = true;
         r.log.push_back("New value for spot size is " + fmtf(*size, 6, 4));
         m.spotvalid = false;  // the counts in the square change
@@ -244,8 +244,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     const auto defocus = parsetyped(form.defocus);
     if (!defocus) return iqbadfield(r, fDefocus, iqnotnumber);
     if (*defocus > 2 || *defocus < -2) return iqbadfield(r, fDefocus, "Defocus must not be between -2 and 2 mm!");
-    if (*defocus != m.defocus) {
-        m.defocus = *defocus;
+    if (*defocus != m.lens.defocus) {
+        m.lens.defocus = *defocus;
         m.datachanged = true;
         r.log.push_back("New value for defocus is " + fmtf(*defocus, 6, 3));
         cleariqflags(m);  // the image plane moves: every traced result is stale
@@ -255,8 +255,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     if (!ddefocus) return iqbadfield(r, fDdefocus, iqnotnumber);
     if (*ddefocus == 0) return iqbadfield(r, fDdefocus, "Defocus increment must not be zero!");
     if (*ddefocus > 1) return iqbadfield(r, fDdefocus, "Defocus increment must not be greater then 1!");
-    if (*ddefocus != m.ddefocus) {
-        m.ddefocus = *ddefocus;
+    if (*ddefocus != m.lens.ddefocus) {
+        m.lens.ddefocus = *ddefocus;
         m.datachanged = true;
         r.log.push_back("New value for defocus increment is " + fmtf(*ddefocus, 6, 4));
         m.tfmtfvalid = false;  // the through-focus planes move
@@ -270,8 +270,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         const auto v = parsetyped(form.weight[w]);
         if (!v) return iqbadfield(r, fWeight0 + w, iqnotnumber);
         if (*v == 0) return iqbadfield(r, fWeight0 + w, "Weight coefficient must not be zero!");
-        if (*v != m.wlmtfweight[w]) {
-            m.wlmtfweight[w] = *v;
+        if (*v != m.lens.wlmtfweight[w]) {
+            m.lens.wlmtfweight[w] = *v;
             m.datachanged = true;
             r.log.push_back((m.mono ? std::string("New value for weight coefficient is ") : names[w]) +
                             fmtf(*v, 5, 3));
@@ -282,17 +282,17 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
 }
 
 std::array<std::string, 3> opdwavelengthitems(const Model& m) {
-    if (fmtf(m.wl[0] * 1e6, 5, 1) == "587.6") return {"&d spectral line", "&C spectral line", "&F spectral line"};
+    if (fmtf(m.lens.wl[0] * 1e6, 5, 1) == "587.6") return {"&d spectral line", "&C spectral line", "&F spectral line"};
     std::array<std::string, 3> items;
-    for (int w = 0; w < 3; ++w) items[w] = fmtf(m.wl[w] * 1e6, 5, 1) + "nm spectral line";
+    for (int w = 0; w < 3; ++w) items[w] = fmtf(m.lens.wl[w] * 1e6, 5, 1) + "nm spectral line";
     return items;
 }
 
 OpdForm opdform(const Model& m) {
     OpdForm f;
-    f.defocus = fmtf(m.defocus, 7, 3);
-    f.nfreq = fmti(m.nfreq, 3);
-    f.dfreq = fmti(std::max(m.dfreq, 1), 3);
+    f.defocus = fmtf(m.lens.defocus, 7, 3);
+    f.nfreq = fmti(m.lens.nfreq, 3);
+    f.dfreq = fmti(std::max(m.lens.dfreq, 1), 3);
     f.selwl = 0;
     f.ngauss = m.ngauss;
     f.polydeg = m.polydeg;
@@ -305,8 +305,8 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
 
     const auto defocus = parsetyped(form.defocus);
     if (!defocus) return iqbadfield(r, oDefocus, iqnotnumber);
-    if (*defocus != m.defocus) {
-        m.defocus = *defocus;
+    if (*defocus != m.lens.defocus) {
+        m.lens.defocus = *defocus;
         m.datachanged = true;
         r.log.push_back("New value for defocus is " + fmtf(*defocus, 7, 3));
         cleariqflags(m);
@@ -315,7 +315,7 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
     const auto nfreq = iqtypedint(form.nfreq);
     if (!nfreq) return iqbadfield(r, oNfreq, iqnotnumber);
     if (*nfreq == 0) return iqbadfield(r, oNfreq, "Maxmum number of frequencies must not be zero!");
-    if (*nfreq != m.nfreq && !takenfreq(m, *nfreq, asklimit, r)) {
+    if (*nfreq != m.lens.nfreq && !takenfreq(m, *nfreq, asklimit, r)) {
         m.wbrmode = false;
         return r;
     }

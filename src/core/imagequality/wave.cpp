@@ -260,7 +260,7 @@ void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool
     const auto [pupa, pupb, pupc, shiftscale] = pupil;
     const GaussRule& q = gaussrule(m.ngauss);
     const size_t e0 = mtfindex(m, f, w, 0);
-    const double k2pi = 2 * M_PI / m.wl[w];  // each column in its own wavelength
+    const double k2pi = 2 * M_PI / m.lens.wl[w];  // each column in its own wavelength
     bool cut = false;
     for (int k = 0; k < m.nfpoints; ++k) {
         Index3& out = m.dmtf[e0 + k];
@@ -296,20 +296,20 @@ void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool
 // ---------------------------------------------------------------- exit-pupil bound
 
 void dotfparax(Model& m, double& y, double& u) {
-    const int ns = m.nsurf;
+    const int ns = m.lens.nsurf;
     for (int i = 0; i < ns; ++i) {
         for (int w = 0; w < 3; ++w) {
-            if (m.sys.sp.index[i + 1][w] == 0) {
+            if (m.lens.sys.sp.index[i + 1][w] == 0) {
                 fail(m, "Error in dotfparax - index of refraction must be different from zero");
                 return;
             }
-            m.mu[i][w] = m.sys.sp.index[i][w] / m.sys.sp.index[i + 1][w];
+            m.lens.mu[i][w] = m.lens.sys.sp.index[i][w] / m.lens.sys.sp.index[i + 1][w];
         }
     }
     for (int i = 0; i < ns; ++i) {
-        const double mu = m.mu[i][0];
-        u = u * mu - y * m.sys.sp.curv[i] * (1 - mu);
-        y = y + m.sys.sp.sep[i + 1] * u;
+        const double mu = m.lens.mu[i][0];
+        u = u * mu - y * m.lens.sys.sp.curv[i] * (1 - mu);
+        y = y + m.lens.sys.sp.sep[i + 1] * u;
     }
 }
 
@@ -325,8 +325,8 @@ std::vector<int> wavecolumns(const Model& m, bool mtfmode) {
 
 // Sets pupillimit, axisrefradius and oplref of the axis.
 void pupilbound(Model& m, const std::vector<int>& cols) {
-    auto& sp = m.sys.sp;
-    const int ns = m.nsurf;
+    auto& sp = m.lens.sys.sp;
+    const int ns = m.lens.nsurf;
     const double savedsep = sp.sep[ns];
     sp.sep[ns] = 0;
     for (int w : cols) {
@@ -341,10 +341,10 @@ void pupilbound(Model& m, const std::vector<int>& cols) {
     }
     const double d1 = u != 0 ? (1 - y) / u : 1e6;
     double d2 = 1e6;
-    for (int k = 1; k < m.nrays; ++k) {
-        if (m.rays.rl[k] % 10 != 3) continue;
-        const double mk = m.rays.m[k];
-        y = m.rays.y[k];
+    for (int k = 1; k < m.lens.nrays; ++k) {
+        if (m.lens.rays.rl[k] % 10 != 3) continue;
+        const double mk = m.lens.rays.m[k];
+        y = m.lens.rays.y[k];
         u = mk / std::sqrt(1 - mk * mk);
         dotfparax(m, y, u);
         d2 = u != 0 ? -y / u : 1e6;
@@ -354,8 +354,8 @@ void pupilbound(Model& m, const std::vector<int>& cols) {
     sp.sep[ns] = savedsep;
     if (!m.telescope())
         m.axisrefradius = sp.sep[ns] - m.pupillimit;
-    else if (m.systype < 6 && m.defocus != 0)
-        m.axisrefradius = 1 / (-m.defocus / 1000);
+    else if (m.lens.systype < 6 && m.lens.defocus != 0)
+        m.axisrefradius = 1 / (-m.lens.defocus / 1000);
     else
         m.axisrefradius = 1e30;
     for (int w : cols) m.oplref[w] += m.pupillimit * sp.index[ns][w];
@@ -396,16 +396,16 @@ FitQuality fitquality(const Model& m, const std::vector<double>& coef, bool offa
         q.maximum = std::max(q.maximum, std::fabs(res));
     }
     const double n = static_cast<double>(opd.size());
-    q.rms = std::sqrt(s2 / n) / m.wl[0];
-    q.maximum /= m.wl[0];
-    q.aberrms = std::sqrt(a2 / n) / m.wl[0];
+    q.rms = std::sqrt(s2 / n) / m.lens.wl[0];
+    q.maximum /= m.lens.wl[0];
+    q.aberrms = std::sqrt(a2 / n) / m.lens.wl[0];
     return q;
 }
 
 // Name of off-axis field f in the report titles: the last field is "wmax".
 const char* wbrfieldname(const Model& m, int f) {
     static const char* const names[] = {"wmax", "0.7*wmax", "0.5*wmax"};
-    const int i = m.nfields - 1 - f;
+    const int i = m.lens.nfields - 1 - f;
     return i >= 0 && i < 3 ? names[i] : "wmax";
 }
 
@@ -461,7 +461,7 @@ void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, const
 
 // Axis: ten zones of ray 1. Returns the normalization radius Rp.
 double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& run) {
-    const auto& r = m.rays;
+    const auto& r = m.lens.rays;
     std::vector<WaveSamples> s(3);
     m.raykind = r.rl[1] % 10;
     for (int w : cols) {
@@ -495,15 +495,15 @@ double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& ru
 
 // Off-axis field f with chief ray k.
 void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& cols, bool mtfmode, IqRun& run) {
-    const auto& r = m.rays;
+    const auto& r = m.lens.rays;
     double ymin = 1e5, ymax = -1e5, xmax = 0;
     int j = k + 1;
-    for (; j < m.nrays && r.rl[j] % 10 == 4; ++j) {
+    for (; j < m.lens.nrays && r.rl[j] % 10 == 4; ++j) {
         ymin = std::min(ymin, r.y[j]);
         ymax = std::max(ymax, r.y[j]);
     }
     const int ncoma = j - k - 1;
-    for (; j < m.nrays && r.rl[j] % 10 == 5; ++j) xmax = std::max(xmax, r.x[j]);
+    for (; j < m.lens.nrays && r.rl[j] % 10 == 5; ++j) xmax = std::max(xmax, r.x[j]);
     if (ncoma == 0 || j - k - 1 == ncoma) {
         fail(m, "Coma or skew rays of a field are missing in the ray scheme!");
         return;
@@ -574,7 +574,7 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
 
 void dtfreport(const Model& m, IqRun& run) {
     auto& L = run.lines;
-    const bool table = m.nfields == 3 || m.nfields == 4;
+    const bool table = m.lens.nfields == 3 || m.lens.nfields == 4;
     L.push_back("        Tabular review of diffraction MTF calculation");
     L.push_back(" ");
     L.push_back(run.header);
@@ -611,10 +611,10 @@ void wavedriver(Model& m, bool mtfmode, IqRun& run) {
     m.nspotwl = m.mono ? 1 : 3;
     if (mtfmode) {
         if (m.nfpoints < 2) calcnfpoints(m);
-        if (m.dmtf.size() != static_cast<size_t>(m.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
+        if (m.dmtf.size() != static_cast<size_t>(m.lens.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
             sizemtfarrays(m);
-        setfreqlabels(m, m.nfreq);
-        for (int f = 0; f < m.nfields; ++f)
+        setfreqlabels(m, m.lens.nfreq);
+        for (int f = 0; f < m.lens.nfields; ++f)
             for (int w = 0; w < 3; ++w)
                 for (int k = 0; k < m.nfpoints; ++k)
                     m.dlmtf[mtfindex(m, f, w, k)] = dlfactor(normfreq(m, w, m.freqlabel[k]));
@@ -622,15 +622,15 @@ void wavedriver(Model& m, bool mtfmode, IqRun& run) {
     const std::vector<int> cols = wavecolumns(m, mtfmode);
     pupilbound(m, cols);
     if (m.calcerror) return;
-    if (m.nrays < 2) {
+    if (m.lens.nrays < 2) {
         fail(m, "Ray scheme has no axial rays!");
         return;
     }
     const double rp = axisfield(m, cols, mtfmode, run);
     if (m.calcerror) return;
     int f = 0;
-    for (int k = 2; k < m.nrays && f + 1 < m.nfields; ++k) {
-        if (m.rays.rl[k] % 10 != 3) continue;
+    for (int k = 2; k < m.lens.nrays && f + 1 < m.lens.nfields; ++k) {
+        if (m.lens.rays.rl[k] % 10 != 3) continue;
         ++f;
         offaxisfield(m, f, k, rp, cols, mtfmode, run);
         if (m.calcerror) return;
@@ -644,8 +644,8 @@ void wavedriver(Model& m, bool mtfmode, IqRun& run) {
 std::string wbrtitle(const Model& m) {
     static const char* const dcf[3] = {"d", "C", "F"};
     const std::string t = "Calculation of the Optical Path Difference and Wave Aberration for ";
-    if (fmtf(m.wl[0] * 1e6, 5, 1) == "587.6") return t + dcf[m.selwl % 3] + " spectral line";
-    return t + fmtf(m.wl[m.selwl % 3] * 1e6, 5, 1) + "nm spectral line";
+    if (fmtf(m.lens.wl[0] * 1e6, 5, 1) == "587.6") return t + dcf[m.selwl % 3] + " spectral line";
+    return t + fmtf(m.lens.wl[m.selwl % 3] * 1e6, 5, 1) + "nm spectral line";
 }
 
 void wavecalc(Model& m, IqRun& run) {

@@ -253,7 +253,7 @@ void ZefoMainForm::updateenabling() {
             case Group::Loaded: on = true; break;
             case Group::Result: on = fileexists(reportpath(ws_, filebasestd_, cmd.ext)); break;
             case Group::Variables:
-                on = variables && (!*cmd.datafile || fileexists(ws_.geneticdir + m_.sysname + cmd.datafile));
+                on = variables && (!*cmd.datafile || fileexists(ws_.geneticdir + m_.lens.sysname + cmd.datafile));
                 break;
         }
         if (on) a->setEnabled(true);
@@ -489,7 +489,7 @@ bool ZefoMainForm::savecommand() {
     setstatus("Save optical system", "Status: Input");
     logline("Save optical file");
     if (filepath_.isEmpty()) return saveascommand();
-    const std::string err = savelensfile(filepath_.toStdString(), m_);
+    const std::string err = savelensfile(filepath_.toStdString(), m_.lens);
     if (!err.empty()) {
         failcommand(err);
         return false;
@@ -510,7 +510,7 @@ bool ZefoMainForm::saveascommand() {
         logline("Save optical file - Terminated by  user");
         return false;
     }
-    const std::string err = savelensfile(path.toStdString(), m_);
+    const std::string err = savelensfile(path.toStdString(), m_.lens);
     if (!err.empty()) {
         failcommand(err);
         return false;
@@ -534,7 +534,7 @@ void ZefoMainForm::FileClose(const Command&) {
     startstate();
     m_.cancelled = m_.datachanged = m_.calcerror = m_.mirrorflag = false;
     m_.errmsg.clear();
-    m_.sysname.clear();
+    m_.lens.sysname.clear();
     loaded_ = false;
     cleariqflags(m_);
     filepath_.clear();
