@@ -298,7 +298,7 @@ std::string srtcmd(Context& c) {
     w.key("surfray");
     w.beginarray();
     for (int i = 0; i <= c.m.lens.nsurf; ++i) {
-        const RayPoint& p = c.m.surfray[static_cast<size_t>(i)];
+        const RayPoint& p = c.m.trace.surfray[static_cast<size_t>(i)];
         w.beginobject();
         w.field("X", p.X);
         w.field("Y", p.Y);

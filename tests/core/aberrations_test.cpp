@@ -238,9 +238,9 @@ TEST(AberrationsTest, CoddingtonGuardsItsDivisions) {
     const RayPoint chief{m.X, m.Y, m.Z, m.L, m.M, m.N};
     double Xm = 0, Xs = 0;
     ASSERT_TRUE(chieffoci(m, 2, chief, false, true, Xm, Xs));
-    m.statcosi[1] = 0;   // grazing incidence
+    m.trace.statcosi[1] = 0;   // grazing incidence
     EXPECT_FALSE(chieffoci(m, 2, chief, false, true, Xm, Xs));
-    m.statcosi[1] = 1e-3;   // total reflection of the differential rays
+    m.trace.statcosi[1] = 1e-3;   // total reflection of the differential rays
     m.lens.mu[1][0] = 2;
     EXPECT_FALSE(chieffoci(m, 2, chief, false, true, Xm, Xs));
 }

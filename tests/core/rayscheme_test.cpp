@@ -77,7 +77,7 @@ void traceray(Model& m, int k) {
 double edgeratio(Model& m, int k, double s) {
     traceray(m, k);
     double r = -1e30;
-    for (int i = 0; i < m.lens.nsurf; ++i) r = std::max(r, s * m.surfray[i].Y / m.lens.sys.sp.hmax[i]);
+    for (int i = 0; i < m.lens.nsurf; ++i) r = std::max(r, s * m.trace.surfray[i].Y / m.lens.sys.sp.hmax[i]);
     return r;
 }
 
@@ -85,7 +85,7 @@ double skewratio(Model& m, int k) {
     traceray(m, k);
     double r = 0;
     for (int i = 0; i < m.lens.nsurf; ++i) {
-        const RayPoint& p = m.surfray[i];
+        const RayPoint& p = m.trace.surfray[i];
         r = std::max(r, std::hypot(p.X, p.Y) / m.lens.sys.sp.hmax[i]);
     }
     return r;
@@ -99,7 +99,7 @@ void checkaimed(Model& m, int firstchief, int perfield, int nfields) {
         const int j = firstchief + f * perfield;
         ASSERT_EQ(m.lens.rays.rl[j], 13);
         traceray(m, j);
-        EXPECT_LT(std::fabs(m.surfray[stop].Y), 1e-4) << "chief " << j;
+        EXPECT_LT(std::fabs(m.trace.surfray[stop].Y), 1e-4) << "chief " << j;
         const int upper = perfield == 10 ? j + 6 : perfield == 7 ? j + 4 : j + 2;
         const int skew = perfield == 10 ? j + 7 : perfield == 7 ? j + 5 : j + 3;
         EXPECT_NEAR(edgeratio(m, j + 1, -1), 1, 5e-4) << "lower coma " << j + 1;
@@ -127,9 +127,9 @@ TEST(RayScheme, SingletFromTheLensFile) {
     checkaimed(m, 2, 4, 1);
     // the coma and skew rays are limited by the stop itself here
     traceray(m, 3);
-    EXPECT_NEAR(m.surfray[0].Y, -m.lens.sys.sp.hmax[0], 5e-4 * m.lens.sys.sp.hmax[0]);
+    EXPECT_NEAR(m.trace.surfray[0].Y, -m.lens.sys.sp.hmax[0], 5e-4 * m.lens.sys.sp.hmax[0]);
     traceray(m, 4);
-    EXPECT_NEAR(m.surfray[0].Y, m.lens.sys.sp.hmax[0], 5e-4 * m.lens.sys.sp.hmax[0]);
+    EXPECT_NEAR(m.trace.surfray[0].Y, m.lens.sys.sp.hmax[0], 5e-4 * m.lens.sys.sp.hmax[0]);
 
     // a relative scheme started from the aimed coordinates stays where it is
     Model again = m;
@@ -185,7 +185,7 @@ TEST(RayScheme, FiniteObjectRaysComeFromTheObjectPoint) {
         EXPECT_NEAR(m.lens.rays.x[k] - 100 * m.lens.rays.l[k] / n, 0, 1e-9) << k;
     }
     traceray(m, 2);
-    EXPECT_LT(std::fabs(m.stopheight), 1e-4);
+    EXPECT_LT(std::fabs(m.trace.stopheight), 1e-4);
 }
 
 class SchemeFailures : public ::testing::Test {

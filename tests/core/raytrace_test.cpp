@@ -41,14 +41,14 @@ const SampleSurface sphere50{"S", 50, 150, 1.5, 0, 100};
 
 TEST(RayTrace, SphericalSurfaceWorkedExample) {
     Model m = system({sphere50});
-    clearstatistics(m);
+    clearstatistics(m.trace);
     TraceOpts o;
     o.statistics = true;
     trace(m, parallel(0, 10), o);
     ASSERT_FALSE(m.calcerror);
-    const RayPoint& p = m.surfray[0];
-    const RayPoint& d = m.surfray[1];   // direction incident on the image plane
-    EXPECT_NEAR(m.statcosi[0], 0.9797959, 5e-8);
+    const RayPoint& p = m.trace.surfray[0];
+    const RayPoint& d = m.trace.surfray[1];   // direction incident on the image plane
+    EXPECT_NEAR(m.trace.statcosi[0], 0.9797959, 5e-8);
     EXPECT_NEAR(p.Z, 1.0102051, 5e-8);
     EXPECT_DOUBLE_EQ(p.Y, 10);
     EXPECT_DOUBLE_EQ(d.L, 0);
@@ -79,7 +79,7 @@ TEST(RayTrace, PlaneMirrorReflectsWithNegatedCosines) {
     TraceOpts o;
     o.pathB = true;
     trace(m, parallel(0, 0), o, 1);
-    EXPECT_NEAR(m.opl[0], -50, 1e-12);   // the step behind the mirror has negative path
+    EXPECT_NEAR(m.trace.opl[0], -50, 1e-12);   // the step behind the mirror has negative path
 }
 
 TEST(RayTrace, SphericalMirrorMeetsTheAxisWhereGeometryPutsIt) {
@@ -128,7 +128,7 @@ TEST(RayTrace, ConicRootChoiceTakesTheFarSideAndFlipsTheNormal) {
         Model m = system({{c.label, 50, 150, 1.5, 0, 100, 0}}, 1.2);
         trace(m, parallel(0, c.y));
         ASSERT_FALSE(m.calcerror) << c.label << " " << m.errmsg;
-        const RayPoint &p = m.surfray[0], &d = m.surfray[1];
+        const RayPoint &p = m.trace.surfray[0], &d = m.trace.surfray[1];
         const double zfar = 50 + std::sqrt(2500 - 100.0), znear = 50 - std::sqrt(2500 - 100.0);
         EXPECT_NEAR(p.Z, c.far ? zfar : znear, 1e-12) << c.label << " " << c.y;
         // the refracted ray goes on towards the image (a normal facing the wrong way would
@@ -166,7 +166,7 @@ TEST(RayTrace, AsphericWithoutCoefficientsMeetsTheConicAndConicZeroIsTheSphere) 
         trace(asph, in);
         ASSERT_FALSE(conic.calcerror || asph.calcerror);
         for (int i = 0; i < 2; ++i) {
-            const RayPoint &a = conic.surfray[i], &b = asph.surfray[i];
+            const RayPoint &a = conic.trace.surfray[i], &b = asph.trace.surfray[i];
             EXPECT_NEAR(a.X, b.X, 1e-9);
             EXPECT_NEAR(a.Y, b.Y, 1e-9);
             EXPECT_NEAR(a.Z, b.Z, 1e-9);
@@ -188,8 +188,8 @@ TEST(RayTrace, AsphericIntersectionLiesOnTheSagAndObeysSnell) {
     for (const RayPoint& in : {parallel(0, 10), oblique(2, -6, 0.03, 0.12)}) {
         trace(m, in);
         ASSERT_FALSE(m.calcerror) << m.errmsg;
-        const RayPoint& p = m.surfray[0];
-        const RayPoint& d = m.surfray[1];
+        const RayPoint& p = m.trace.surfray[0];
+        const RayPoint& d = m.trace.surfray[1];
         const double r2 = p.X * p.X + p.Y * p.Y;
         const double q = 1 - (1 + k) * c * c * r2;
         EXPECT_NEAR(p.Z, c * r2 / (1 + std::sqrt(q)) + a4 * r2 * r2 + a6 * r2 * r2 * r2, 1e-10);
@@ -212,9 +212,9 @@ TEST(RayTrace, FresnelSurfaceStaysOnItsPlaneAndBendsLikeTheCurve) {
     Model m = system({{"F", 50, 150, 1.5, 0, 100}});
     trace(m, parallel(0, 10));
     ASSERT_FALSE(m.calcerror);
-    EXPECT_DOUBLE_EQ(m.surfray[0].Z, 0);
-    EXPECT_NEAR(m.surfray[1].M, -0.0675748, 5e-8);
-    EXPECT_NEAR(m.surfray[1].N, 0.9977142, 5e-8);
+    EXPECT_DOUBLE_EQ(m.trace.surfray[0].Z, 0);
+    EXPECT_NEAR(m.trace.surfray[1].M, -0.0675748, 5e-8);
+    EXPECT_NEAR(m.trace.surfray[1].N, 0.9977142, 5e-8);
 }
 
 TEST(RayTrace, EveryFailureHasItsMessageHardAndIsSoftWhenVignetting) {
@@ -293,12 +293,12 @@ TEST(RayTrace, AxialPathIsTheSumOfOpticalThicknessesAndRayOneSetsTheStop) {
         trace(m, parallel(0, 0), o, 1, w);
         double sum = 0;
         for (int i = 1; i <= m.lens.nsurf; ++i) sum += std::fabs(m.lens.sys.sp.index[i][w]) * m.lens.sys.sp.sep[i];
-        EXPECT_NEAR(m.opl[w], sum, 1e-10);
+        EXPECT_NEAR(m.trace.opl[w], sum, 1e-10);
     }
     trace(m, parallel(0, 9), o, 1, 0);
     const int s = m.lens.stopsurf - 1;
-    EXPECT_DOUBLE_EQ(m.stopheight, m.surfray[s].Y);
-    EXPECT_DOUBLE_EQ(m.lens.sys.sp.hmax[s], std::fabs(m.surfray[s].Y));
+    EXPECT_DOUBLE_EQ(m.trace.stopheight, m.trace.surfray[s].Y);
+    EXPECT_DOUBLE_EQ(m.lens.sys.sp.hmax[s], std::fabs(m.trace.surfray[s].Y));
     const double set = m.lens.sys.sp.hmax[s];
     trace(m, parallel(0, 5), o, 2, 0);   // another ray leaves the stop alone
     EXPECT_DOUBLE_EQ(m.lens.sys.sp.hmax[s], set);
@@ -313,18 +313,18 @@ TEST(RayTrace, ImagePlaneStepOfAPerfectFocus) {
     m.raykind = 3;
     trace(m, parallel(0, 0), o, 2);
     EXPECT_NEAR(m.lens.sys.sp.hmax[1], 0, 1e-15);   // the chief ray sets the image clear radius
-    m.oplref[0] = m.opl[0];
-    m.conradyref = m.conrady;
-    m.refimage = RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
+    m.trace.oplref[0] = m.trace.opl[0];
+    m.trace.conradyref = m.trace.conrady;
+    m.trace.refimage = RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
     m.raykind = 2;
     for (double h : {4.0, 11.0, 18.0}) {
         trace(m, parallel(0, h), o, 3);
-        EXPECT_NEAR(m.opd[0], 0, 1e-9) << h;
+        EXPECT_NEAR(m.trace.opd[0], 0, 1e-9) << h;
         // the Conrady sum follows the geometric path in the glass
-        const RayPoint& p = m.surfray[0];
+        const RayPoint& p = m.trace.surfray[0];
         const double inglass = std::hypot(m.X - p.X, m.Y - p.Y, m.Z + 150 - p.Z);
-        EXPECT_NEAR(m.conrady, 0.01 * inglass, 1e-9);
-        EXPECT_NEAR(m.conradydiff, m.conradyref - m.conrady, 1e-15);
+        EXPECT_NEAR(m.trace.conrady, 0.01 * inglass, 1e-9);
+        EXPECT_NEAR(m.trace.conradydiff, m.trace.conradyref - m.trace.conrady, 1e-15);
     }
     // a telescope takes the clear radius of the image plane from ray 1
     m.lens.systype = 4;
@@ -344,7 +344,7 @@ protected:
     void SetUp() override {
         m = doublegauss();
         ssetq(m);
-        clearstatistics(m);
+        clearstatistics(m.trace);
         o.statistics = true;
     }
     Model m;
@@ -363,7 +363,7 @@ TEST_F(Statistics, MinimumPathsAndMaximumHeightsOverTheRays) {
         // the path to each surface is the straight distance from the previous point
         RayPoint prev = rays[k];
         for (int i = 0; i <= ns; ++i) {
-            const RayPoint& p = m.surfray[i];
+            const RayPoint& p = m.trace.surfray[i];
             RayPoint prevlocal = prev;
             prevlocal.Z = prev.Z - m.lens.sys.sp.sep[i];
             const double d = dist(p, prevlocal);
@@ -373,10 +373,10 @@ TEST_F(Statistics, MinimumPathsAndMaximumHeightsOverTheRays) {
         }
     }
     for (int i = 0; i <= ns; ++i) {
-        EXPECT_NEAR(m.minpath[i], minp[i], 1e-9) << i;
-        EXPECT_EQ(m.minpathray[i], minr[i]) << i;
-        EXPECT_NEAR(m.maxheight[i], maxh[i], 1e-12) << i;
-        EXPECT_EQ(m.maxheightray[i], maxr[i]) << i;
+        EXPECT_NEAR(m.trace.minpath[i], minp[i], 1e-9) << i;
+        EXPECT_EQ(m.trace.minpathray[i], minr[i]) << i;
+        EXPECT_NEAR(m.trace.maxheight[i], maxh[i], 1e-12) << i;
+        EXPECT_EQ(m.trace.maxheightray[i], maxr[i]) << i;
     }
 }
 
@@ -386,10 +386,10 @@ TEST_F(Statistics, ChiefRayWritesPrincipalRayEntries) {
     m.raykind = 3;
     trace(m, oblique(0, -7, 0, 0.17), o, 4);
     ASSERT_FALSE(m.calcerror);
-    const double ys = m.surfray[m.lens.stopsurf - 1].Y;
-    EXPECT_DOUBLE_EQ(m.ypr, ys);
+    const double ys = m.trace.surfray[m.lens.stopsurf - 1].Y;
+    EXPECT_DOUBLE_EQ(m.trace.ypr, ys);
     EXPECT_DOUBLE_EQ(m.aberval[2], ys - 0.5);
-    EXPECT_DOUBLE_EQ(m.mpr, m.M);
+    EXPECT_DOUBLE_EQ(m.trace.mpr, m.M);
     EXPECT_DOUBLE_EQ(m.aberval[3], m.M - 0.1);
     m.raykind = 4;
     m.aberval[2] = 0;
@@ -408,11 +408,11 @@ TEST_F(Statistics, BoundaryConditionsOfTheTracedRayGoIntoTheMeritList) {
     const RayPoint ray = oblique(0, -9, 0, 0.17);
     trace(m, ray, o, 4, 0);
     ASSERT_FALSE(m.calcerror);
-    const RayPoint p2 = m.surfray[2], p3 = m.surfray[3];
+    const RayPoint p2 = m.trace.surfray[2], p3 = m.trace.surfray[3];
     RayPoint p2local = p2;
     p2local.Z -= m.lens.sys.sp.sep[3];
     const double edge = dist(p3, p2local) - 1.0;
-    const double clear = std::fabs(m.surfray[5].Y) - 10.0;
+    const double clear = std::fabs(m.trace.surfray[5].Y) - 10.0;
     EXPECT_NEAR(m.aberval[nab], edge, 1e-9);
     EXPECT_EQ(m.abername[nab], "Edge thickness dev.  ");
     EXPECT_DOUBLE_EQ(m.lens.aberweight[nab], 7);
@@ -426,36 +426,36 @@ TEST_F(Statistics, BoundaryConditionsOfTheTracedRayGoIntoTheMeritList) {
     trace(m, ray, o, 4, 1);
     EXPECT_EQ(m.aberval[nab], -100);
     EXPECT_LT(m.aberval[nab + 1], 100);
-    EXPECT_NEAR(m.aberval[nab + 1], std::fabs(m.surfray[5].Y) - 10.0, 1e-12);
+    EXPECT_NEAR(m.aberval[nab + 1], std::fabs(m.trace.surfray[5].Y) - 10.0, 1e-12);
 }
 
 TEST(RayTrace, ReferenceSphereOfAPerfectFocusGivesNoPathDifference) {
     Model m = system({{"E", 50, 150, 1.5, 0, 100, -1 / 2.25}});
-    m.pupillimit = 0;   // exit pupil at the surface vertex
+    m.trace.pupillimit = 0;   // exit pupil at the surface vertex
     TraceOpts o;
     o.refsphere = true;
     m.raykind = 3;
     trace(m, parallel(0, 0), o, 2);
     ASSERT_FALSE(m.calcerror);
-    EXPECT_NEAR(m.refradius, 150, 1e-9);
-    m.oplref[0] = m.opl[0];
+    EXPECT_NEAR(m.trace.refradius, 150, 1e-9);
+    m.trace.oplref[0] = m.trace.opl[0];
     m.raykind = 2;
     for (double h : {3.0, 9.0, 16.0}) {
         trace(m, parallel(0, h), o, 3);
-        EXPECT_NEAR(m.opd[0], 0, 1e-9) << h;
+        EXPECT_NEAR(m.trace.opd[0], 0, 1e-9) << h;
         // the exit pupil plane is the vertex plane: the refracted ray carried back to z = 0
-        const RayPoint &p = m.surfray[0], &d = m.surfray[1];
-        EXPECT_NEAR(m.Ye, p.Y - d.M * p.Z / d.N, 1e-12);
+        const RayPoint &p = m.trace.surfray[0], &d = m.trace.surfray[1];
+        EXPECT_NEAR(m.trace.Ye, p.Y - d.M * p.Z / d.N, 1e-12);
     }
     // a sphere of the same vertex radius has spherical aberration: the marginal path is shorter
     Model s = system({{"S", 50, 150, 1.5, 0, 100}});
-    s.pupillimit = 0;
+    s.trace.pupillimit = 0;
     s.raykind = 3;
     trace(s, parallel(0, 0), o, 2);
-    s.oplref[0] = s.opl[0];
+    s.trace.oplref[0] = s.trace.opl[0];
     s.raykind = 2;
     trace(s, parallel(0, 16), o, 3);
-    EXPECT_GT(std::fabs(s.opd[0]), 1e-4);
+    EXPECT_GT(std::fabs(s.trace.opd[0]), 1e-4);
 }
 
 TEST(RayTrace, RayMissingTheReferenceSphereFailsInsteadOfKeepingTheLastPathDifference) {
@@ -465,19 +465,19 @@ TEST(RayTrace, RayMissingTheReferenceSphereFailsInsteadOfKeepingTheLastPathDiffe
     const RayPoint missing = oblique(0, 0, 0, std::sin(10 * M_PI / 180));
     for (bool vignetting : {false, true}) {
         Model m = system({{"E", 50, 150, 1.5, 0, 100, -1 / 2.25}});
-        m.pupillimit = 140;
+        m.trace.pupillimit = 140;
         TraceOpts o;
         o.refsphere = true;
         o.vignetting = vignetting;
         m.raykind = 3;
         trace(m, parallel(0, 0), o, 2);
         ASSERT_FALSE(m.calcerror) << m.errmsg;
-        ASSERT_NEAR(m.refradius, 10, 1e-9);
-        m.oplref[0] = m.opl[0];
+        ASSERT_NEAR(m.trace.refradius, 10, 1e-9);
+        m.trace.oplref[0] = m.trace.opl[0];
         m.raykind = 2;
         trace(m, parallel(0, 3), o, 3);
         ASSERT_FALSE(m.calcerror) << m.errmsg;
-        EXPECT_NEAR(m.opd[0], 0, 1e-9);
+        EXPECT_NEAR(m.trace.opd[0], 0, 1e-9);
         trace(m, missing, o, 3);
         EXPECT_EQ(m.calcerror, !vignetting);
         EXPECT_EQ(m.errmsg, vignetting ? "" : "Error in ray transfer to reference sphere");
@@ -491,8 +491,8 @@ void focalbydifferences(Model& m, const RayPoint& chief, double& xm, double& xs)
     const int last = m.lens.nsurf - 1;
     auto final = [&](const RayPoint& in, RayPoint& p, RayPoint& d) {
         trace(m, in);
-        p = m.surfray[last];
-        d = m.surfray[m.lens.nsurf];
+        p = m.trace.surfray[last];
+        d = m.trace.surfray[m.lens.nsurf];
     };
     RayPoint p0, d0;
     final(chief, p0, d0);
@@ -537,8 +537,8 @@ TEST(RayTrace, FocalDistancesAlongTheChiefRayAgreeWithNeighbourRays) {
         c.m.raykind = 3;
         trace(c.m, c.chief, o);
         ASSERT_FALSE(c.m.calcerror) << c.name;
-        EXPECT_NEAR(c.m.Xm, xm, 1e-4 * std::fabs(xm)) << c.name;
-        EXPECT_NEAR(c.m.Xs, xs, 1e-4 * std::fabs(xs)) << c.name;
+        EXPECT_NEAR(c.m.trace.Xm, xm, 1e-4 * std::fabs(xm)) << c.name;
+        EXPECT_NEAR(c.m.trace.Xs, xs, 1e-4 * std::fabs(xs)) << c.name;
     }
 }
 
@@ -550,8 +550,8 @@ TEST(RayTrace, SchemeRayStartsFromTheSchemeAndRejectsImpossibleDirections) {
     m.lens.rays.m[3] = 0;
     schemeray(m, 3, 0, {});
     ASSERT_FALSE(m.calcerror);
-    EXPECT_NEAR(m.surfray[0].L, 0.6, 1e-15);
-    EXPECT_NEAR(m.surfray[0].N, 0.8, 1e-15);
+    EXPECT_NEAR(m.trace.surfray[0].L, 0.6, 1e-15);
+    EXPECT_NEAR(m.trace.surfray[0].N, 0.8, 1e-15);
     m.lens.rays.m[3] = 0.9;   // l² + m² > 1
     schemeray(m, 3, 0, {});
     EXPECT_EQ(m.errmsg, "Z direction vector must be different from zero");

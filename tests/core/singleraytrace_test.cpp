@@ -45,7 +45,7 @@ TEST(SingleRayTrace, AxialDirectionKeepsXYUpToTheFirstRefraction) {
     EXPECT_EQ(l[12], "  Ref        2.5000   -3.0000    0.0000  0.000000  0.000000  1.000000");
     EXPECT_EQ(l[14].substr(0, 29), "    0        2.5000   -3.0000");
     EXPECT_EQ(l[16].substr(0, 9), "    2    ");   // the image plane row is numbered nsurf
-    EXPECT_EQ(m.surfray[0].N, 1.0);
+    EXPECT_EQ(m.trace.surfray[0].N, 1.0);
 }
 
 TEST(SingleRayTrace, LastRayOfTheSchemeStartsFromItsStoredCoordinates) {
@@ -88,8 +88,8 @@ TEST(SingleRayTrace, TracesWithTheCurrentIndicesAndKeepsTheFirstOrderData) {
     EXPECT_DOUBLE_EQ(m.lens.mu[0][0], 1 / 1.5168);
     EXPECT_EQ(m.lens.efl, 0.0);
     // a ray parallel to the axis leaves the objective towards its focus (below the axis)
-    EXPECT_LT(m.surfray[2].M, 0.0);
-    EXPECT_DOUBLE_EQ(m.surfray[0].Y, 5.0);
+    EXPECT_LT(m.trace.surfray[2].M, 0.0);
+    EXPECT_DOUBLE_EQ(m.trace.surfray[0].Y, 5.0);
 }
 
 TEST(SingleRayTrace, RayMissingTheSurfaceFails) {

@@ -82,7 +82,7 @@ TEST(SystemReport, FiniteObjectLineGivesObjectDistanceAndThrow) {
     ASSERT_GE(r.lines().size(), 4u);
     EXPECT_EQ(r.lines()[1], "Focal length =   50.8379");
     EXPECT_EQ(r.lines()[3], "Object distance =-100.000 Magnification = -1.000 Throw  = 205.000");
-    EXPECT_NEAR(m.throwdist, 205.0, 1e-9);
+    EXPECT_NEAR(m.trace.throwdist, 205.0, 1e-9);
     // not standalone: the block ends with " " and no closing lines
     EXPECT_EQ(r.lines().back(), " ");
 }

@@ -69,8 +69,8 @@ RayPoint imagestate(const Model& m) {
 // References at the start of a pass: the axial image point and the axial optical paths.
 void initrefs(Model& m) {
     const auto& sp = m.lens.sys.sp;
-    m.refimage = RayPoint{};
-    m.opd = Index3{0, 0, 0};
+    m.trace.refimage = RayPoint{};
+    m.trace.opd = Index3{0, 0, 0};
     for (int w = 0; w < 3; ++w) {
         double s = 0;
         for (int j = 1; j <= m.lens.nsurf; ++j) {
@@ -78,7 +78,7 @@ void initrefs(Model& m) {
             const double v = sp.index[u][static_cast<size_t>(w)] * sp.sep[u];
             s += sp.index[u - 1][1] < 0 ? v : std::fabs(v);
         }
-        m.oplref[static_cast<size_t>(w)] = s;
+        m.trace.oplref[static_cast<size_t>(w)] = s;
     }
     double c = 0;
     for (int j = 1; j <= m.lens.nsurf; ++j) {
@@ -86,7 +86,7 @@ void initrefs(Model& m) {
         const double v = sp.disp[u] * sp.sep[u];
         c += sp.index[u - 1][1] < 0 ? std::fabs(v) : v;
     }
-    m.conradyref = c;
+    m.trace.conradyref = c;
 }
 
 void paraxentries(Model& m, int& p) {
@@ -184,12 +184,12 @@ bool coddington(Model& m, int k, const RayPoint& chief, bool telescope, double& 
     double Ut = m.lens.rays.m[0] * cU * cU, Us = m.lens.rays.m[0] * cU;
     for (int i = 0; i < m.lens.nsurf; ++i) {
         const size_t u = static_cast<size_t>(i);
-        const double D = m.statpath[u], cI = m.statcosi[u];
+        const double D = m.trace.statpath[u], cI = m.trace.statcosi[u];
         if (cI == 0) return false;   // grazing incidence
         Yt = (D * Ut + Yt * cU) / cI;
         Ys = Ys + D * Us;
         double ct, cs;
-        localcurv(m, i, m.surfray[u].Y, ct, cs);
+        localcurv(m, i, m.trace.surfray[u].Y, ct, cs);
         const double mu = m.lens.mu[u][0];
         const double q = 1 - (1 - cI * cI) * mu * mu;
         if (q <= 0) return false;
@@ -204,7 +204,7 @@ bool coddington(Model& m, int k, const RayPoint& chief, bool telescope, double& 
         Xs = Us;
     } else {
         if (Ut == 0 || Us == 0) return false;   // differential ray leaves parallel
-        const double Dn = m.statpath[static_cast<size_t>(m.lens.nsurf)];
+        const double Dn = m.trace.statpath[static_cast<size_t>(m.lens.nsurf)];
         Xm = -chief.N * (Yt * cU / Ut + Dn);
         Xs = -chief.N * (Ys / Us + Dn);
     }
@@ -290,9 +290,9 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
         schemeray(m, k, w, opts);
         if (m.calcerror) return;
         const RayPoint img = imagestate(m);
-        const RayPoint& ref = m.refimage;
+        const RayPoint& ref = m.trace.refimage;
         if (w == 0) first = img;
-        opd[w] = m.opd[static_cast<size_t>(w)];
+        opd[w] = m.trace.opd[static_cast<size_t>(w)];
         switch (kind) {
             case 2: case 4:
                 ab[w] = md.telescope ? img.M - ref.M : img.Y - ref.Y;
@@ -300,15 +300,15 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
                 break;
             case 3:
                 if (w == 0) {
-                    m.refimage = img;
-                    m.oplref[0] = m.opl[0];
+                    m.trace.refimage = img;
+                    m.trace.oplref[0] = m.trace.opl[0];
                     chiefvalues(m, k, img, md.telescope, statistics, dist, Xm, Xs);
                     put(m, st.p, kSagital, Xs);
                     put(m, st.p, kTangencial, Xm);
                     put(m, st.p, kDistorsion, dist);
                     ++st.fields;
                 } else {
-                    m.oplref[static_cast<size_t>(w)] = m.opl[static_cast<size_t>(w)];
+                    m.trace.oplref[static_cast<size_t>(w)] = m.trace.opl[static_cast<size_t>(w)];
                     ab[w] = md.telescope ? img.M - ref.M : img.Y - ref.Y;
                 }
                 break;
@@ -335,7 +335,7 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
                        + " " + opds());
             break;
         case 3: {
-            const RayPoint& ref = m.refimage;
+            const RayPoint& ref = m.trace.refimage;
             r->addline("Pr. ray   " + f10(ref.M, 8, 5) + std::string(10, ' ') + f10(ref.Y, 8, 5) + " "
                        + f10(ab[1], 8, 5) + " " + f10(ab[2], 8, 5) + std::string(34, ' ')
                        + f10(dist, 8, 5) + " " + f10(Xm, 7, 4) + " " + f10(Xs, 7, 4));
@@ -359,9 +359,9 @@ void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
     schemeray(m, k, 0, opts);
     if (m.calcerror) return;
     const RayPoint img = imagestate(m);
-    const RayPoint& ref = m.refimage;
+    const RayPoint& ref = m.trace.refimage;
     const double ab = md.telescope ? img.M - ref.M : img.Y - ref.Y;
-    const double opd = m.opd[0], colour = m.conradydiff;
+    const double opd = m.trace.opd[0], colour = m.trace.conradydiff;
     switch (kind) {
         case 2: case 4:
             put(m, st.p, kSpherical, ab);
@@ -371,9 +371,9 @@ void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
                            + f10(ab, 10, 6) + " " + f10(opd, 10, 6) + " " + f10(colour, 10, 7));
             break;
         case 3: {
-            m.refimage = img;
-            m.oplref[0] = m.opl[0];
-            m.conradyref = m.conrady;
+            m.trace.refimage = img;
+            m.trace.oplref[0] = m.trace.opl[0];
+            m.trace.conradyref = m.trace.conrady;
             double dist = 0, Xm = 0, Xs = 0;
             chiefvalues(m, k, img, md.telescope, statistics, dist, Xm, Xs);
             put(m, st.p, kSagital, Xs);
@@ -443,7 +443,7 @@ void aberrations(Model& m, bool statistics, Report* print) {
     TraceOpts opts;
     if (statistics) {
         opts.statistics = true;
-        clearstatistics(m);
+        clearstatistics(m.trace);
     } else {
         opts.pathB = true;
     }

@@ -128,7 +128,7 @@ void axialray(Ctx& c, int k) {
     for (int w = 0; w < c.nwl; ++w) {
         const size_t u = static_cast<size_t>(w);
         if (!trace(m, k, w, 2, false)) return;
-        const RayPoint& last = m.surfray[ns - 1];
+        const RayPoint& last = m.trace.surfray[ns - 1];
         Y[u] = m.Y;
         const double Mp = m.M;
         if (c.telescope) {
@@ -188,20 +188,20 @@ void chiefray(Ctx& c, int k) {
     paraxchief(m, k, c.telescope, ypar, upar);
     std::array<double, 3> Y{}, angle{}, pupil{};
     double Xmf = 0, Xsf = 0;
-    m.throwdist = m.lens.rays.m[0] != 0 ? m.lens.rays.y[0] / m.lens.rays.m[0] : 0;
+    m.trace.throwdist = m.lens.rays.m[0] != 0 ? m.lens.rays.y[0] / m.lens.rays.m[0] : 0;
     for (int w = 0; w < c.nwl; ++w) {
         const size_t u = static_cast<size_t>(w);
         if (!trace(m, k, w, 3, true)) return;
         const RayPoint img{m.X, m.Y, m.Z, m.L, m.M, m.N};
-        const RayPoint last = m.surfray[ns - 1];
-        m.oplref[u] = m.opl[u];
+        const RayPoint last = m.trace.surfray[ns - 1];
+        m.trace.oplref[u] = m.trace.opl[u];
         Y[u] = img.Y;
         angle[u] = std::fabs(img.M) <= 1 ? std::asin(img.M) * kDeg : abermarker;
         pupil[u] = axiscrossing(last.Z, last.Y, img.M, img.N);
         if (w > 0) continue;
-        m.refimage = img;
-        Xmf = m.Xm;
-        Xsf = m.Xs;
+        m.trace.refimage = img;
+        Xmf = m.trace.Xm;
+        Xsf = m.trace.Xs;
         double Xm = 0, Xs = 0;
         if (!chieffoci(m, k, img, c.telescope, false, Xm, Xs) || m.calcerror) {
             m.calcerror = false;
@@ -283,7 +283,7 @@ void obliquerays(Ctx& c, int a) {
             double sum = 0;
             for (int k : {lo, up}) {
                 if (!trace(m, k, w, 4, false)) return;
-                sum += c.telescope ? m.M - m.refimage.M : m.Y - m.refimage.Y;
+                sum += c.telescope ? m.M - m.trace.refimage.M : m.Y - m.trace.refimage.Y;
             }
             zone.coma[static_cast<size_t>(w)] = sum / 2;
         }
@@ -313,8 +313,8 @@ void rayanalysis(Model& m, bool runparax, Report* print, RayAnalysis& out) {
     out.nwl = ismono(m.lens) ? 1 : 3;
     lengths(m, out);
     if (print) printhead(m, *print, out, telescope);
-    m.refimage = RayPoint{};
-    m.opd = Index3{0, 0, 0};
+    m.trace.refimage = RayPoint{};
+    m.trace.opd = Index3{0, 0, 0};
     Ctx c{m, print, out, telescope, out.nwl};
     for (int k = 1; k < m.lens.nrays; ++k) {
         const int kind = m.lens.rays.rl[static_cast<size_t>(k)] % 10;

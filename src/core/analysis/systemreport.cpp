@@ -94,9 +94,9 @@ void systemhead(Model& m, const ReportHead& h, Report& r) {
         const double y0 = m.lens.rays.y[0], m0 = m.lens.rays.m[0];
         double total = 0;
         for (double d : m.lens.sys.sp.sep) total += d;
-        m.throwdist = y0 / m0 + total;
+        m.trace.throwdist = y0 / m0 + total;
         r.addline("Object distance =" + fmtfit(-y0 / m0, 8, 3, headsize) + " Magnification =" +
-                  fmtfit(m.lens.mag, 7, 3, headsize) + " Throw  =" + fmtfit(m.throwdist, 8, 3, headsize));
+                  fmtfit(m.lens.mag, 7, 3, headsize) + " Throw  =" + fmtfit(m.trace.throwdist, 8, 3, headsize));
     }
 }
 

@@ -118,7 +118,7 @@ BeamHeights beamheights(Model& m) {
         m.raykind = m.lens.rays.rl[k] % 10;
         schemeray(m, k, 0, TraceOpts{});
         for (int i = 0; i < n && !m.calcerror; ++i) {
-            const double h = std::hypot(m.surfray[i].X, m.surfray[i].Y);
+            const double h = std::hypot(m.trace.surfray[i].X, m.trace.surfray[i].Y);
             b.all[i] = std::max(b.all[i], h);
             if (m.raykind <= 2) b.axial[i] = std::max(b.axial[i], h);
         }

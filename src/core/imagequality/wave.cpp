@@ -330,8 +330,8 @@ void pupilbound(Model& m, const std::vector<int>& cols) {
     const double savedsep = sp.sep[ns];
     sp.sep[ns] = 0;
     for (int w : cols) {
-        m.oplref[w] = 0;
-        for (int i = 1; i < ns; ++i) m.oplref[w] += sp.index[i][w] * sp.sep[i];
+        m.trace.oplref[w] = 0;
+        for (int i = 1; i < ns; ++i) m.trace.oplref[w] += sp.index[i][w] * sp.sep[i];
     }
     double y = 1, u = 0;
     dotfparax(m, y, u);
@@ -350,25 +350,25 @@ void pupilbound(Model& m, const std::vector<int>& cols) {
         d2 = u != 0 ? -y / u : 1e6;
         break;
     }
-    m.pupillimit = std::fabs(d1) > std::fabs(d2) ? d2 : d1;
+    m.trace.pupillimit = std::fabs(d1) > std::fabs(d2) ? d2 : d1;
     sp.sep[ns] = savedsep;
     if (!m.telescope())
-        m.axisrefradius = sp.sep[ns] - m.pupillimit;
+        m.trace.axisrefradius = sp.sep[ns] - m.trace.pupillimit;
     else if (m.lens.systype < 6 && m.lens.defocus != 0)
-        m.axisrefradius = 1 / (-m.lens.defocus / 1000);
+        m.trace.axisrefradius = 1 / (-m.lens.defocus / 1000);
     else
-        m.axisrefradius = 1e30;
-    for (int w : cols) m.oplref[w] += m.pupillimit * sp.index[ns][w];
+        m.trace.axisrefradius = 1e30;
+    for (int w : cols) m.trace.oplref[w] += m.trace.pupillimit * sp.index[ns][w];
 }
 
 // Reference sphere of the axis: through the axial point of the exit pupil, centred on the
 // axial image point.
 void axissphere(Model& m) {
-    m.refzp = m.pupillimit;
-    m.refradius = m.axisrefradius;
-    m.refcurv = curvatureof(m.axisrefradius);
-    m.refA = 0;
-    m.refB = 1;
+    m.trace.refzp = m.trace.pupillimit;
+    m.trace.refradius = m.trace.axisrefradius;
+    m.trace.refcurv = curvatureof(m.trace.axisrefradius);
+    m.trace.refA = 0;
+    m.trace.refB = 1;
 }
 
 void tracesample(Model& m, int k, int w, double X, double Y, double L, double M) {
@@ -469,8 +469,8 @@ double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& ru
         for (int p = 1; p <= 10; ++p) {
             tracesample(m, 1, w, r.x[1], p * r.y[1] / 10, r.l[1], r.m[1]);
             if (m.calcerror) return 0;
-            s[w].opd.push_back(m.opd[w]);
-            s[w].y.push_back(m.Ye);
+            s[w].opd.push_back(m.trace.opd[w]);
+            s[w].y.push_back(m.trace.Ye);
             s[w].x.push_back(0);
         }
     }
@@ -520,11 +520,11 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
     for (int w : centrecols) {
         tracesample(m, k, w, 0, yc, L, M);
         if (m.calcerror) return;
-        m.oplref[w] = m.opl[w];
-        xe0[w] = m.Xe;
-        ye0[w] = m.Ye;
+        m.trace.oplref[w] = m.trace.opl[w];
+        xe0[w] = m.trace.Xe;
+        ye0[w] = m.trace.Ye;
     }
-    const double fieldradius = m.refradius;
+    const double fieldradius = m.trace.refradius;
     m.raykind = 4;
     std::vector<WaveSamples> s(3);
     for (int w : cols) {
@@ -544,19 +544,19 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
             for (int w : cols) {
                 tracesample(m, k, w, X, Y, L, M);
                 if (m.calcerror) return;
-                s[w].opd.push_back(m.opd[w]);
-                s[w].x.push_back(m.Xe / rp);
-                s[w].y.push_back(m.Ye / rp);
+                s[w].opd.push_back(m.trace.opd[w]);
+                s[w].x.push_back(m.trace.Xe / rp);
+                s[w].y.push_back(m.trace.Ye / rp);
                 if (!mtfmode)
-                    run.lines.push_back("y=" + fmtf(Y, 8, 3) + "  x=" + fmtf(X, 8, 3) + "  opd=" + fmtf(m.opd[w], 10, 7));
+                    run.lines.push_back("y=" + fmtf(Y, 8, 3) + "  x=" + fmtf(X, 8, 3) + "  opd=" + fmtf(m.trace.opd[w], 10, 7));
             }
         }
     }
     m.raykind = 0;
     // The shift grows with the field's reference radius over the axis radius; a plane
     // reference (telescopes) on either side leaves it as it is.
-    const bool finite = m.axisrefradius != 0 && std::fabs(m.axisrefradius) < 1e29 && std::fabs(fieldradius) < 1e29;
-    const double scale = finite ? fieldradius / m.axisrefradius : 1;
+    const bool finite = m.trace.axisrefradius != 0 && std::fabs(m.trace.axisrefradius) < 1e29 && std::fabs(fieldradius) < 1e29;
+    const double scale = finite ? fieldradius / m.trace.axisrefradius : 1;
     for (int w : cols) {
         WaveSamples& sw = s[w];
         const double y0 = sw.y[0];

@@ -1,7 +1,9 @@
-// The optical system model: one centred system with its ray scheme, design and
-// calculation parameters, bounds, wavelengths, fields, glass triangle and merit weights.
-// A Model is the context every calculation routine receives; the program keeps one
-// current Model, optimizers may keep copies.
+// The optical system model: the lens (OpticalSystem: one centred system with its ray
+// scheme, design and calculation parameters, bounds, wavelengths, fields, glass triangle and
+// merit weights, as its file stores it) and the state of the calculations on it, among them
+// the trace context. A Model is what the calculation routines receive; the program keeps one
+// current Model. Code that traces on threads of its own copies the lens and gives each
+// thread a TraceContext.
 #pragma once
 
 #include <array>
@@ -10,11 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "model/tracecontext.h"
 #include "util/numfmt.h"
 
 namespace zefo {
-
-using Index3 = std::array<double, 3>;
 
 // Per-surface arrays, index 0 .. nsurf; row k is surface k and the medium in front of it.
 struct sp_t {
@@ -49,12 +50,6 @@ struct zraci {
     std::vector<double> x, y;  // start point in the plane z = 0
     std::vector<double> l, m;  // direction cosines along x and y
     bool operator==(const zraci&) const = default;
-};
-
-// Position and direction cosines of a ray in the frame of one surface.
-struct RayPoint {
-    double X = 0, Y = 0, Z = 0;
-    double L = 0, M = 0, N = 1;
 };
 
 // One boundary-condition component of the merit list (kind 1 edge thickness, 2 clear
@@ -160,39 +155,12 @@ struct Model {
     std::vector<std::string> abername;
     std::vector<double> aberval, abertarget, abercontrib;
 
-    // --- exact ray trace state (raytrace.cpp); overwritten by every trace ---
-    double X = 0, Y = 0, Z = 0;             // ray position in the frame of the last surface reached
-    double L = 0, M = 0, N = 1;             // ray direction cosines
-    std::vector<RayPoint> surfray;          // per surface: X, Y, Z after transfer, L, M, N incident
+    // --- exact ray trace (raytrace.cpp) ---
+    double X = 0, Y = 0, Z = 0;             // ray to trace; after a trace its position in the
+    double L = 0, M = 0, N = 1;             // frame of the last surface reached, and direction
     int raystatus = 0;                      // 0 passed, 1 failed at a surface, 2 outside a clear aperture
-    Index3 opl{0, 0, 0};                    // optical path length per wavelength
-    Index3 opd{0, 0, 0};                    // optical path difference per wavelength
-    double conrady = 0;                     // Conrady colour sum of the traced ray
-    double conradyref = 0;                  // Conrady sum of the reference (chief) ray
-    double conradydiff = 0;                 // conradyref - conrady at the image plane
-    double stopheight = 0;                  // ray height at the aperture stop
-    double Xm = 0, Xs = 0;                  // tangential and sagittal focal distances (chief ray)
-    double throwdist = 0;                   // object value T of the finite-object focal start
     int raykind = 0;                        // ray label mod 10 of the traced ray, set by the caller
-    RayPoint refray;                        // reference (chief) ray at the first surface
-    Index3 oplref{0, 0, 0};                 // reference optical path per wavelength
-    RayPoint refimage;                      // reference image point and image-space direction
-    double pupillimit = 1e30;               // bound on the exit-pupil distance of the reference sphere
-    RayPoint lastsurf;                      // ray position at the last surface (for the exit pupil)
-    double refcurv = 0;                     // reference sphere curvature (0: plane)
-    double refradius = 1e30;                // reference sphere radius
-    double refzp = 0;                       // exit-pupil plane, frame of the last surface
-    double refA = 0, refB = 0;              // reference sphere set-up coefficients
-    double Xe = 0, Ye = 0;                  // ray on the exit-pupil plane (reference sphere step)
-    double ypr = 0;                         // chief ray height at the aperture stop (statistics)
-    double mpr = 0;                         // chief ray image-space direction cosine M (statistics)
-    // per-surface statistics of the statistics option; cleared by clearstatistics
-    std::vector<double> statcosi;           // cos I of the transfer, last traced ray
-    std::vector<double> statpath;           // path D from the previous surface, last traced ray
-    std::vector<double> minpath;            // smallest path over the rays of one calculation
-    std::vector<int> minpathray;            // ray that gave it
-    std::vector<double> maxheight;          // largest |Y| over the rays of one calculation
-    std::vector<int> maxheightray;          // ray that gave it
+    TraceContext trace;                     // the trace state of the calculations on this model
     // boundary-condition components of the merit list, entries naber + row
     std::vector<BcEntry> bctab;
     int32_t nbc = 0;
@@ -239,7 +207,6 @@ struct Model {
     uint8_t polydeg = 4;                    // degree of the wave aberration polynomial: 3, 4
     uint8_t selwl = 0;                      // wavelength of the OPD report
     bool wbrmode = false;                   // the OPD report is being written
-    double axisrefradius = 0;               // reference sphere radius of the axis
 
     // --- status ---
     bool datachanged = false;

@@ -53,7 +53,7 @@ void aimchief(Model& m, int k, bool finite, const char* msg) {
     for (int it = 0; it < maxaimiter; ++it) {
         traceray(m, k);
         if (m.calcerror) return;
-        if (std::fabs(m.stopheight) < stoptol) {
+        if (std::fabs(m.trace.stopheight) < stoptol) {
             const double mk = r.m[k];
             if (mk != 0 && 1 - mk * mk > 0) {
                 m.tchief = mk / std::sqrt(1 - mk * mk);
@@ -65,7 +65,7 @@ void aimchief(Model& m, int k, bool finite, const char* msg) {
             return;
         }
         if (m.dystop == 0) break;
-        r.y[k] -= m.stopheight / m.dystop;
+        r.y[k] -= m.trace.stopheight / m.dystop;
         if (finite) {
             const double g = (r.yrel[k] - r.y[k]) * m.objvergence;
             if (g == 0) break;
@@ -107,7 +107,7 @@ void aimcoma(Model& m, int k, bool upper, const char* msg) {
                 fail(m, msg);
                 return;
             }
-            const double Y = m.surfray[i].Y;
+            const double Y = m.trace.surfray[i].Y;
             const double A = upper ? (sign(h) * hmax[i] - Y) / (h * y1) : -(sign(h) * hmax[i] + Y) / (h * y1);
             const double B = r.yrel[k] + A;
             if (upper ? B < best : B > best) {
@@ -298,7 +298,7 @@ void vanmeridionalni(Model& m, int k) {
         double best = 10, corr = 0;
         for (int i = 0; i < m.lens.nsurf; ++i) {
             const double h = m.hpar[i];
-            const double X = m.surfray[i].X, Y = m.surfray[i].Y;
+            const double X = m.trace.surfray[i].X, Y = m.trace.surfray[i].Y;
             if (std::fabs(Y) > hmax[i] || h == 0 || y1 == 0) {
                 fail(m, msg);
                 return;
@@ -331,8 +331,8 @@ void rayscheme(Model& m) {
     r.x[0] = 0;
     r.l[0] = 0;
     m.ychief = m.tchief = 0;
-    m.oplref = {0, 0, 0};
-    m.opd = {0, 0, 0};
+    m.trace.oplref = {0, 0, 0};
+    m.trace.opd = {0, 0, 0};
     if (m.lens.raytype != 20 && m.lens.raytype != 10) {
         // normal rays: the stored absolute coordinates are the scheme
         m.lens.nfields = static_cast<uint8_t>(countchief(m) + 1);

@@ -4,9 +4,17 @@
 #include <algorithm>
 #include <cmath>
 
+// The trace carries each coordinate of the ray in a register of its own: GCC's packing of
+// X with Y and L with M into vector registers lengthens the chain of dependent steps from
+// surface to surface and costs a sixth of the trace speed.
+#if defined(__GNUC__) && !defined(__clang__)
+#define SCALARTRACE __attribute__((optimize("no-tree-slp-vectorize")))
+#else
+#define SCALARTRACE
+#endif
+
 namespace zefo {
 namespace {
-
 
 const char* const msgdirection = "Z direction vector must be different from zero";
 const char* const msgtype = "Invalid surface type";
@@ -20,18 +28,10 @@ const char* const msgasprefract = "Error in ray refraction on aspherical surface
 const char* const msgfrerefract = "Error in ray refraction on Fresnel surface";
 const char* const msgrefmiss = "Error in ray transfer to reference sphere";
 
-enum class SurfType { sphere, conic, asphere, fresnel, invalid };
-
-// The first of S, E, A, F found in the label decides; "+" / "-" choose the conic root.
-struct SurfKind {
-    SurfType type = SurfType::invalid;
-    bool plusroot = false;
-    bool minusroot = false;
-};
-
-inline SurfKind surfkind(const std::string& label) {
+// The surface kind its label gives.
+SurfaceKind surfacekind(const std::string& label) {
     bool s = false, e = false, a = false, f = false;
-    SurfKind sk;
+    SurfaceKind sk;
     for (char ch : label) {
         s |= ch == 'S';
         e |= ch == 'E';
@@ -40,25 +40,68 @@ inline SurfKind surfkind(const std::string& label) {
         sk.plusroot |= ch == '+';
         sk.minusroot |= ch == '-';
     }
-    sk.type = s ? SurfType::sphere
-            : e ? SurfType::conic
-            : a ? SurfType::asphere
-            : f ? SurfType::fresnel
-                : SurfType::invalid;
+    sk.shape = s ? SurfaceShape::sphere
+             : e ? SurfaceShape::conic
+             : a ? SurfaceShape::asphere
+             : f ? SurfaceShape::fresnel
+                 : SurfaceShape::invalid;
+    sk.aspheric = !label.empty() && !e;
     return sk;
 }
 
+// Labels of one or a few characters compared in place: cheaper than a call per label.
+bool samelabels(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const std::string& x = a[i];
+        const std::string& y = b[i];
+        if (x.size() != y.size()) return false;
+        for (size_t j = 0; j < x.size(); ++j)
+            if (x[j] != y[j]) return false;
+    }
+    return true;
+}
+
+// The boundary conditions of the merit list attached to ray k, from the statistics of its
+// trace at wavelength w: the first wavelength sets them, the others keep the smallest.
+void boundaryentries(Model& m, int k, int w) {
+    const auto& sp = m.lens.sys.sp;
+    const int ns = m.lens.nsurf;
+    const size_t nbc = m.bctab.size();
+    for (size_t r = 0; r < nbc; ++r) {
+        const BcEntry& bc = m.bctab[r];
+        if ((bc.kind != 1 && bc.kind != 2) || bc.ray != k) continue;
+        const int j = bc.surf;
+        if (j > ns) continue;
+        const double value = bc.kind == 1 ? sign(sp.index[j][0]) * m.trace.statpath[j] - bc.bclimit
+                                          : std::fabs(m.trace.surfray[j].Y) - bc.bclimit;
+        const size_t e = static_cast<size_t>(m.lens.naber > 0 ? m.lens.naber : 0) + r;
+        if (e >= m.aberval.size()) continue;
+        if (w == 0) {
+            m.aberval[e] = value;
+            if (e < m.lens.aberweight.size()) m.lens.aberweight[e] = m.lens.dimweight;
+            if (e < m.abername.size()) {
+                const char* name = bc.kind == 1 ? "Edge thickness dev.  " : "Clear radius deviat.";
+                if (m.abername[e] != name) m.abername[e] = name;
+            }
+        } else if (value < m.aberval[e]) {
+            m.aberval[e] = value;
+        }
+    }
+}
+
+
 inline double inv(double x) { return x == 0 ? kbig : 1 / x; }
 
-// One trace: the ray state is kept in locals and written back to the model at the end.
+// One trace: the ray is kept in locals; the lens is only read, the results go to the context.
 class Tracer {
 public:
-    Tracer(Model& m, int k, int w, const TraceOpts& o)
-        : m(m), sp(m.lens.sys.sp), o(o), k(k), w(w), ns(m.lens.nsurf), stop(m.lens.stopsurf),
-          X(m.X), Y(m.Y), Z(m.Z), L(m.L), M(m.M), N(m.N) {
-        const auto& asf = m.lens.sys.asf;
+    Tracer(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpts& o, TraceContext& c)
+        : lens(lens), sp(lens.sys.sp), cx(c), kinds(c.kinds.data()), o(o), k(ray.number), kind(ray.kind), w(w),
+          ns(lens.nsurf), stop(lens.stopsurf), X(ray.X), Y(ray.Y), Z(0), L(ray.L), M(ray.M), N(ray.N) {
+        const auto& asf = lens.sys.asf;
         const size_t need = static_cast<size_t>(ns) + 1;
-        if (m.lens.asphdata == 'D' && asf.eps.size() >= need && asf.a4.size() >= need &&
+        if (lens.asphdata == 'D' && asf.eps.size() >= need && asf.a4.size() >= need &&
             asf.a6.size() >= need && asf.a8.size() >= need && asf.a10.size() >= need) {
             eps = asf.eps.data();
             a4 = asf.a4.data();
@@ -70,27 +113,23 @@ public:
         stoppath = o.pathA || o.pathB || o.focal;
     }
 
-    void run();
-    void store() {
-        m.X = X;
-        m.Y = Y;
-        m.Z = Z;
-        m.L = L;
-        m.M = M;
-        m.N = N;
-    }
+    SCALARTRACE TracedRay run();
+    [[gnu::noinline]] TracedRay done(int i, int reached);   // out of the hot loop
 
 private:
-    Model& m;
+    const OpticalSystem& lens;
     const sp_t& sp;
+    TraceContext& cx;
+    const SurfaceKind* kinds;
     const TraceOpts& o;
-    const int k, w, ns, stop;
+    const int k, kind, w, ns, stop;
     const double* eps = nullptr;
     const double* a4 = nullptr;
     const double* a6 = nullptr;
     const double* a8 = nullptr;
     const double* a10 = nullptr;
     bool path = false, stoppath = false;
+    TracedRay out;
 
     double X, Y, Z, L, M, N;
     double D = 0;            // path from the previous surface
@@ -104,8 +143,9 @@ private:
 
     double kk(int i) const { return eps ? eps[i] : 0.0; }
     bool failed(const char* msg);
-    bool transfer(SurfType t, bool plus, bool minus, int i);
-    bool refract(SurfType t, int i);
+    void stopped(RayStatus status, const char* msg);
+    bool transfer(SurfaceShape t, bool plus, bool minus, int i);
+    bool refract(SurfaceShape t, int i);
     bool conic(int i, bool plus, bool minus);
     bool asphere(int i);
     bool fresnel(int i);
@@ -122,20 +162,29 @@ private:
     void focalstep(int i);
 };
 
+void Tracer::stopped(RayStatus status, const char* msg) {
+    out.status = status;
+    out.message = msg;
+}
+
 bool Tracer::failed(const char* msg) {
-    if (o.vignetting) {
-        m.raystatus = 1;
-    } else {
-        fail(m, msg);
-    }
+    stopped(RayStatus::failed, msg);
     return false;
 }
 
-void Tracer::run() {
-    m.opl = {0, 0, 0};
-    m.conrady = 0;
-    m.raystatus = 0;
-    if (k == 0 || k == 1) m.refray = RayPoint{};
+TracedRay Tracer::done(int i, int reached) {
+    if (out.status != RayStatus::passed) out.surface = i;
+    out.end = RayPoint{X, Y, Z, L, M, N};
+    out.points = std::span<const RayPoint>(cx.surfray.data(), static_cast<size_t>(reached));
+    if (path) out.opl = cx.opl[w];
+    if (path && out.status == RayStatus::passed) out.opd = cx.opd[w];
+    return out;
+}
+
+SCALARTRACE TracedRay Tracer::run() {
+    cx.opl = {0, 0, 0};
+    cx.conrady = 0;
+    if (k == 0 || k == 1) cx.refray = RayPoint{};
     M0 = M;
     const double* d = sp.sep.data();
     const double* curv = sp.curv.data();
@@ -147,43 +196,46 @@ void Tracer::run() {
     auto get = [&] {
         x = X, y = Y, z = Z, l = L, mm = M, n = N;
     };
-    struct Finally {
-        decltype(put)& f;
-        ~Finally() { f(); }
-    } storeonexit{put};
+    // i: the surface where the trace stopped; reached: the surfaces with a point
+    auto finish = [&](int i, int reached) {
+        put();
+        return done(i, reached);
+    };
     for (int i = 0; i <= ns; ++i) {
         if (n == 0) {
             failed(msgdirection);
-            return;
+            return finish(i, i);
         }
-        const SurfKind sk = surfkind(sp.surflabel[i]);
-        const double c = curv[i];
+        const SurfaceKind sk = kinds[i];
+        const double cv = curv[i];
+        double ci = 0;   // cos I, kept in a register along the common spherical path
         root = 1;
-        if (sk.type == SurfType::sphere) {
+        if (sk.shape == SurfaceShape::sphere) {
             // intersection straight from the point on the previous surface: the same root
             // and the same cos I as from the point on the vertex plane, one division less
-            if (c == 0 && n < 0) {
-                m.calcerror = true;   // a ray running backwards at a plane surface
-                return;
+            if (cv == 0 && n < 0) {
+                stopped(RayStatus::backwards, nullptr);
+                return finish(i, i);
             }
             const double zp = z - d[i];
-            const double F = c * (x * x + y * y + zp * zp) - 2 * zp;
-            const double G = n - c * (x * l + y * mm + zp * n);
-            const double delta = G * G - c * F;
+            const double F = cv * (x * x + y * y + zp * zp) - 2 * zp;
+            const double G = n - cv * (x * l + y * mm + zp * n);
+            const double delta = G * G - cv * F;
             if (delta < 0) {
                 failed(msgsphtransfer);
-                return;
+                return finish(i, i);
             }
-            cosi = std::sqrt(delta);
-            const double den = G + cosi;
+            ci = cosi = std::sqrt(delta);
+            const double den = G + ci;
             if (den == 0) {
                 failed(msgsphtransfer);
-                return;
+                return finish(i, i);
             }
-            D = F / den;
-            x += l * D;
-            y += mm * D;
-            z = zp + n * D;
+            const double t = F / den;
+            D = t;
+            x += l * t;
+            y += mm * t;
+            z = zp + n * t;
         } else {
             const double t0 = (d[i] - z) / n;
             x += l * t0;
@@ -191,66 +243,70 @@ void Tracer::run() {
             z = 0;
             D = t0;
             put();
-            const bool ok = transfer(sk.type, sk.plusroot, sk.minusroot, i);
+            const bool ok = transfer(sk.shape, sk.plusroot, sk.minusroot, i);
             get();
-            if (!ok) return;
+            ci = cosi;
+            if (!ok) return finish(i, i);
         }
-        m.surfray[i] = RayPoint{x, y, z, l, mm, n};
+        cx.surfray[i] = RayPoint{x, y, z, l, mm, n};
         if (path || o.statistics) {
             put();
             if (o.statistics) statstep(i);
             if (path) {
                 if (i == ns && o.refsphere) {
-                    if (!refspherestep()) return;
+                    if (!refspherestep()) return finish(i, i + 1);
                     if (o.statistics) imagestats();
                 } else if (!pathstep(i)) {
-                    return;
+                    return finish(i, i + 1);
                 }
             }
         }
         if (stoppath && i == stop - 1) {
-            m.stopheight = y;
-            if (k == 1 && w == 0) m.lens.sys.sp.hmax[i] = std::fabs(y);
+            cx.stopheight = y;
+            if (k == 1 && w == 0) out.stopclear = std::fabs(y);
         }
-        if (i == ns) return;
+        if (i == ns) return finish(i, i + 1);
         if (o.vignetting) {
-            const double h = sp.hmax[i];
+            const double h = i == stop - 1 && out.stopclear >= 0 ? out.stopclear : sp.hmax[i];
             if (x * x + y * y > h * h && sp.index[i][0] > 0) {
-                m.raystatus = 2;
-                return;
+                stopped(RayStatus::vignetted, nullptr);
+                return finish(i, i + 1);
             }
         }
-        mu = m.lens.mu[i][w];
-        if (sk.type == SurfType::sphere) {
-            const double q = 1 - mu * mu * (1 - cosi * cosi);
+        const double r = lens.mu[i][w];
+        mu = r;
+        if (sk.shape == SurfaceShape::sphere) {
+            const double q = 1 - r * r * (1 - ci * ci);
             if (q < 0) {
                 failed(msgsphrefract);
-                return;
+                return finish(i, i + 1);
             }
-            cosip = std::sqrt(q);
-            const double g = c * (cosip - mu * cosi);
-            const double nz = mu * (n - cosi) + cosip;
-            l = mu * l - g * x;
-            mm = mu * mm - g * y;
+            const double cp = std::sqrt(q);
+            cosip = cp;
+            const double g = cv * (cp - r * ci);
+            const double nz = r * (n - ci) + cp;
+            l = r * l - g * x;
+            mm = r * mm - g * y;
             n = nz - g * z;
         } else {
             put();
-            const bool ok = refract(sk.type, i);
+            const bool ok = refract(sk.shape, i);
             get();
-            if (!ok) return;
+            if (!ok) return finish(i, i + 1);
         }
-        if (o.focal && m.raykind == 3) {
+        if (o.focal && kind == 3) {
             put();
             focalstep(i);
         }
     }
+    return finish(ns, ns + 1);
 }
 
-bool Tracer::transfer(SurfType t, bool plus, bool minus, int i) {
+bool Tracer::transfer(SurfaceShape t, bool plus, bool minus, int i) {
     switch (t) {
-        case SurfType::conic: return conic(i, plus, minus);
-        case SurfType::asphere: return asphere(i);
-        case SurfType::fresnel: return fresnel(i);
+        case SurfaceShape::conic: return conic(i, plus, minus);
+        case SurfaceShape::asphere: return asphere(i);
+        case SurfaceShape::fresnel: return fresnel(i);
         default: break;
     }
     return failed(msgtype);
@@ -311,7 +367,7 @@ bool Tracer::asphere(int i) {
     X += L * t;
     Y += M * t;
     Z = N * t;
-    const double tol = m.lens.wl[0];
+    const double tol = lens.wl[0];
     int steps = 0;
     for (;;) {
         const double r2 = X * X + Y * Y;
@@ -363,9 +419,9 @@ bool Tracer::bend(const char* msg) {
     return true;
 }
 
-bool Tracer::refract(SurfType t, int i) {
+bool Tracer::refract(SurfaceShape t, int i) {
     switch (t) {
-        case SurfType::conic: {
+        case SurfaceShape::conic: {
             const double c = sp.curv[i];
             const double A = 1 - kk(i) * c * c * (X * X + Y * Y);
             if (!(A > 0)) return failed(msgconrefract);
@@ -376,12 +432,12 @@ bool Tracer::refract(SurfType t, int i) {
             cosi = nx * L + ny * M + nz * N;
             return bend(msgconrefract);
         }
-        case SurfType::asphere:
+        case SurfaceShape::asphere:
             nx = Px / Pn;
             ny = Py / Pn;
             nz = 1 / Pn;
             return bend(msgasprefract);
-        case SurfType::fresnel:
+        case SurfaceShape::fresnel:
             return bend(msgfrerefract);
         default: break;
     }
@@ -390,80 +446,56 @@ bool Tracer::refract(SurfType t, int i) {
 
 bool Tracer::pathstep(int i) {
     const double n = sp.index[i][w];
-    m.opl[w] += std::fabs(n) * D;
-    if (w == 0) m.conrady += (n >= 0 ? sp.disp[i] : std::fabs(sp.disp[i])) * D;
+    cx.opl[w] += std::fabs(n) * D;
+    if (w == 0) cx.conrady += (n >= 0 ? sp.disp[i] : std::fabs(sp.disp[i])) * D;
     if (i == 0) {
-        if (m.raykind == 3) m.refray = RayPoint{X, Y, Z, L, M, N};
-        const RayPoint& r = m.refray;
+        if (kind == 3) cx.refray = RayPoint{X, Y, Z, L, M, N};
+        const RayPoint& r = cx.refray;
         const double den = 1 + L * r.L + M * r.M + N * r.N;
         if (!(den > 0)) return failed(msgdirection);
         const double W = root * ((L + r.L) * (X - r.X) + (M + r.M) * (Y - r.Y) + (N + r.N) * (Z - r.Z)) / den;
-        m.opl[w] = W * sp.index[0][w];
-        if (w == 0) m.conrady = W * sp.disp[0];
+        cx.opl[w] = W * sp.index[0][w];
+        if (w == 0) cx.conrady = W * sp.disp[0];
     }
-    if (i == ns - 1) m.lastsurf = RayPoint{X, Y, Z, L, M, N};
+    if (i == ns - 1) cx.lastsurf = RayPoint{X, Y, Z, L, M, N};
     if (i == ns) imagestep();
     return true;
 }
 
 void Tracer::imagestep() {
-    if (!m.telescope()) {
-        if (m.raykind == 3 && w == 0) m.lens.sys.sp.hmax[ns] = 1.01 * std::fabs(Y);
+    if (!lens.telescope()) {
+        if (kind == 3 && w == 0) out.imageclear = 1.01 * std::fabs(Y);
     } else if (k == 1) {
-        m.lens.sys.sp.hmax[ns] = 1.01 * std::fabs(Y);
+        out.imageclear = 1.01 * std::fabs(Y);
     }
-    m.opd[w] = m.oplref[w] - m.opl[w];
-    if (w == 0) m.conradydiff = m.conradyref - m.conrady;
-    const RayPoint& ri = m.refimage;
-    const bool tel = m.telescope();
+    cx.opd[w] = cx.oplref[w] - cx.opl[w];
+    if (w == 0) cx.conradydiff = cx.conradyref - cx.conrady;
+    const RayPoint& ri = cx.refimage;
+    const bool tel = lens.telescope();
     const double a = tel ? ri.L : L, b = tel ? ri.M : M, c = tel ? ri.N : N;
-    m.opd[w] += (X - ri.X) * a + (Y - ri.Y) * b + (Z - ri.Z) * c;
+    cx.opd[w] += (X - ri.X) * a + (Y - ri.Y) * b + (Z - ri.Z) * c;
     if (o.statistics) imagestats();
 }
 
-// Chief-ray angle and the boundary conditions attached to this ray.
+// Chief-ray angle; the caller enters the boundary conditions attached to this ray.
 void Tracer::imagestats() {
-    if (m.raykind == 3) {
-        m.mpr = M;
-        if (m.aberval.size() > 3) m.aberval[3] = m.mpr - m.targmpr;
-    }
-    const size_t nbc = m.bctab.size();
-    for (size_t r = 0; r < nbc; ++r) {
-        const BcEntry& bc = m.bctab[r];
-        if ((bc.kind != 1 && bc.kind != 2) || bc.ray != k) continue;
-        const int j = bc.surf;
-        if (j > ns) continue;
-        const double value = bc.kind == 1 ? sign(sp.index[j][0]) * m.statpath[j] - bc.bclimit
-                                          : std::fabs(m.surfray[j].Y) - bc.bclimit;
-        const size_t e = static_cast<size_t>(m.lens.naber > 0 ? m.lens.naber : 0) + r;
-        if (e >= m.aberval.size()) continue;
-        if (w == 0) {
-            m.aberval[e] = value;
-            if (e < m.lens.aberweight.size()) m.lens.aberweight[e] = m.lens.dimweight;
-            if (e < m.abername.size()) {
-                const char* name = bc.kind == 1 ? "Edge thickness dev.  " : "Clear radius deviat.";
-                if (m.abername[e] != name) m.abername[e] = name;
-            }
-        } else if (value < m.aberval[e]) {
-            m.aberval[e] = value;
-        }
-    }
+    if (kind == 3) cx.mpr = M;
+    out.imagestats = true;
 }
-
 void Tracer::statstep(int i) {
-    m.statcosi[i] = cosi;
-    m.statpath[i] = D;
-    if (D < m.minpath[i]) {
-        m.minpath[i] = D;
-        m.minpathray[i] = k;
+    cx.statcosi[i] = cosi;
+    cx.statpath[i] = D;
+    if (D < cx.minpath[i]) {
+        cx.minpath[i] = D;
+        cx.minpathray[i] = k;
     }
-    if (std::fabs(Y) > m.maxheight[i]) {
-        m.maxheight[i] = std::fabs(Y);
-        m.maxheightray[i] = k;
+    if (std::fabs(Y) > cx.maxheight[i]) {
+        cx.maxheight[i] = std::fabs(Y);
+        cx.maxheightray[i] = k;
     }
-    if (m.raykind == 3 && i == stop - 1) {
-        m.ypr = Y;
-        if (m.aberval.size() > 2) m.aberval[2] = m.ypr - m.targypr;
+    if (kind == 3 && i == stop - 1) {
+        cx.ypr = Y;
+        out.chiefatstop = true;
     }
 }
 
@@ -473,44 +505,44 @@ void Tracer::statstep(int i) {
 // telescope defocus the sphere of the axis (the eye's vergence) with its centre on the chief
 // ray.
 void Tracer::setreference() {
-    const RayPoint& last = m.lastsurf;
-    const double lim = m.pupillimit;
+    const RayPoint& last = cx.lastsurf;
+    const double lim = cx.pupillimit;
     double zp = lim;
     if (M != 0) {
         const double zx = last.Z - last.Y * N / M;
         if (!(std::fabs(zx) > std::fabs(lim))) zp = zx;
     }
-    m.refzp = zp;
-    if (m.telescope()) {
-        m.refcurv = curvatureof(m.axisrefradius);
-        m.refA = M;
-        m.refB = N;
+    cx.refzp = zp;
+    if (lens.telescope()) {
+        cx.refcurv = curvatureof(cx.axisrefradius);
+        cx.refA = M;
+        cx.refB = N;
     } else {
         const double zref = sp.sep[ns] - zp + Z;
-        m.refcurv = zref == 0 ? 0 : sign(zref) / std::sqrt(Y * Y + zref * zref);
-        m.refA = m.refcurv != 0 ? m.refcurv * Y : M;
-        m.refB = m.refcurv != 0 ? m.refcurv * zref : N;
+        cx.refcurv = zref == 0 ? 0 : sign(zref) / std::sqrt(Y * Y + zref * zref);
+        cx.refA = cx.refcurv != 0 ? cx.refcurv * Y : M;
+        cx.refB = cx.refcurv != 0 ? cx.refcurv * zref : N;
     }
-    m.refradius = m.refcurv != 0 ? 1 / m.refcurv : kbig;
+    cx.refradius = cx.refcurv != 0 ? 1 / cx.refcurv : kbig;
 }
 
 // Optical path from the last surface to the reference surface. A ray that does not meet it
 // has no optical path difference: the trace fails.
 bool Tracer::refspherestep() {
-    if (m.raykind == 3 && w == 0) setreference();
-    const RayPoint& last = m.lastsurf;
-    const double dl = (m.refzp - last.Z) / N;
-    m.Xe = last.X + L * dl;
-    m.Ye = last.Y + M * dl;
-    const double c = m.refcurv;
-    const double F = c * (m.Xe * m.Xe + m.Ye * m.Ye) - 2 * m.Ye * m.refA;
-    const double G = N * m.refB + M * m.refA - c * (L * m.Xe + M * m.Ye);
+    if (kind == 3 && w == 0) setreference();
+    const RayPoint& last = cx.lastsurf;
+    const double dl = (cx.refzp - last.Z) / N;
+    cx.Xe = last.X + L * dl;
+    cx.Ye = last.Y + M * dl;
+    const double c = cx.refcurv;
+    const double F = c * (cx.Xe * cx.Xe + cx.Ye * cx.Ye) - 2 * cx.Ye * cx.refA;
+    const double G = N * cx.refB + M * cx.refA - c * (L * cx.Xe + M * cx.Ye);
     const double d2 = G * G - c * F;
     const double den = d2 > 0 ? G + std::sqrt(d2) : 0;
     if (den == 0) return failed(msgrefmiss);
     const double t = F / den;
-    m.opl[w] += (dl + t) * sp.index[ns][w];
-    m.opd[w] = m.oplref[w] - m.opl[w];
+    cx.opl[w] += (dl + t) * sp.index[ns][w];
+    cx.opd[w] = cx.oplref[w] - cx.opl[w];
     return true;
 }
 
@@ -519,7 +551,7 @@ void Tracer::localcurv(int i, double& ct, double& cs) const {
     const double c = sp.curv[i];
     const double h2 = X * X + Y * Y;
     double P1 = 0, P2 = 0;
-    if (a4 && !sp.surflabel[i].empty() && sp.surflabel[i].find('E') == std::string::npos) {
+    if (a4 && kinds[i].aspheric) {
         P1 = h2 * (4 * a4[i] + h2 * (6 * a6[i] + h2 * (8 * a8[i] + h2 * 10 * a10[i])));
         P2 = h2 * (12 * a4[i] + h2 * (30 * a6[i] + h2 * (56 * a8[i] + h2 * 90 * a10[i])));
     }
@@ -537,39 +569,80 @@ void Tracer::localcurv(int i, double& ct, double& cs) const {
 
 // Coddington equations along the chief ray, after the refraction at surface i.
 void Tracer::focalstep(int i) {
-    const SurfType t = surfkind(sp.surflabel[i]).type;
+    const SurfaceShape t = kinds[i].shape;
     const double g = cosip - mu * cosi;
     double pt, ps;
-    if (t == SurfType::sphere) {
+    if (t == SurfaceShape::sphere) {
         pt = ps = sp.curv[i] * g;
     } else {
         double ct, cs;
         localcurv(i, ct, cs);
-        const double s = t == SurfType::conic ? root : 1.0;
+        const double s = t == SurfaceShape::conic ? root : 1.0;
         pt = s * ct * g;
         ps = s * cs * g;
     }
     double tdist, sdist;
     if (i == 0) {
-        if (m.lens.mag == 0 || m.lens.objinf == 'D') {
+        if (lens.mag == 0 || lens.objinf == 'D') {
             tdist = sdist = kbig;
         } else {
-            tdist = sdist = M0 != 0 ? -(Y - m.throwdist) / M0 : kbig;
+            tdist = sdist = M0 != 0 ? -(Y - cx.throwdist) / M0 : kbig;
         }
     } else {
-        tdist = m.Xm - D;
-        sdist = m.Xs - D;
+        tdist = cx.Xm - D;
+        sdist = cx.Xs - D;
     }
-    m.Xm = cosip * cosip * inv(mu * cosi * cosi * inv(tdist) + pt);
-    m.Xs = inv(mu * inv(sdist) + ps);
+    cx.Xm = cosip * cosip * inv(mu * cosi * cosi * inv(tdist) + pt);
+    cx.Xs = inv(mu * inv(sdist) + ps);
 }
 
 }  // namespace
 
+TracedRay trace(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpts& opts, TraceContext& ctx) {
+    return Tracer(lens, ray, w, opts, ctx).run();
+}
+
+void preparetrace(const OpticalSystem& lens, TraceContext& ctx) {
+    const auto& labels = lens.sys.sp.surflabel;
+    ctx.labels = labels;
+    ctx.kinds.resize(labels.size());
+    for (size_t i = 0; i < labels.size(); ++i) ctx.kinds[i] = surfacekind(labels[i]);
+    const size_t ns = static_cast<size_t>(lens.nsurf) + 1;
+    ctx.surfray.resize(ns);
+    for (auto* a : {&ctx.statcosi, &ctx.statpath, &ctx.minpath, &ctx.maxheight}) a->resize(ns);
+    ctx.minpathray.resize(ns);
+    ctx.maxheightray.resize(ns);
+}
+
 void raytrace(Model& m, int k, int w, const TraceOpts& opts) {
-    Tracer t(m, k, w, opts);
-    t.run();
-    t.store();
+    TraceContext& ctx = m.trace;
+    if (!samelabels(ctx.labels, m.lens.sys.sp.surflabel) || ctx.surfray.size() <= static_cast<size_t>(m.lens.nsurf))
+        preparetrace(m.lens, ctx);
+    const TracedRay t = trace(m.lens, Ray{m.X, m.Y, m.L, m.M, m.N, k, m.raykind}, w, opts, ctx);
+    m.X = t.end.X;
+    m.Y = t.end.Y;
+    m.Z = t.end.Z;
+    m.L = t.end.L;
+    m.M = t.end.M;
+    m.N = t.end.N;
+    m.raystatus = 0;
+    switch (t.status) {
+        case RayStatus::passed: break;
+        case RayStatus::failed:
+            if (opts.vignetting) m.raystatus = 1;
+            else fail(m, t.message);
+            break;
+        case RayStatus::vignetted: m.raystatus = 2; break;
+        case RayStatus::backwards: m.calcerror = true; break;
+    }
+    auto& hmax = m.lens.sys.sp.hmax;
+    if (t.stopclear >= 0) hmax[static_cast<size_t>(m.lens.stopsurf - 1)] = t.stopclear;
+    if (t.imageclear >= 0) hmax[static_cast<size_t>(m.lens.nsurf)] = t.imageclear;
+    if (t.chiefatstop && m.aberval.size() > 2) m.aberval[2] = ctx.ypr - m.targypr;
+    if (t.imagestats) {
+        if (m.raykind == 3 && m.aberval.size() > 3) m.aberval[3] = ctx.mpr - m.targmpr;
+        boundaryentries(m, k, w);
+    }
 }
 
 void schemeray(Model& m, int k, int w, const TraceOpts& opts) {
@@ -584,11 +657,13 @@ void schemeray(Model& m, int k, int w, const TraceOpts& opts) {
     raytrace(m, k, w, opts);
 }
 
-void clearstatistics(Model& m) {
-    for (auto& v : m.minpath) v = kbig;
-    for (auto& v : m.maxheight) v = 0;
-    for (auto& v : m.minpathray) v = 0;
-    for (auto& v : m.maxheightray) v = 0;
+void clearstatistics(TraceContext& ctx) {
+    for (auto& v : ctx.minpath) v = kbig;
+    for (auto& v : ctx.maxheight) v = 0;
+    for (auto& v : ctx.minpathray) v = 0;
+    for (auto& v : ctx.maxheightray) v = 0;
 }
 
 }  // namespace zefo
+
+#undef SCALARTRACE

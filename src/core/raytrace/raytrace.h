@@ -1,6 +1,8 @@
 // Exact (real) ray trace through the surfaces of the optical system.
 #pragma once
 
+#include <span>
+
 #include "model/model.h"
 
 namespace zefo {
@@ -19,15 +21,45 @@ struct TraceOpts {
     bool focal = false;
 };
 
-// Traces the ray held in m.X .. m.N (Z = 0 on the reference plane) through every surface to
-// the image plane at wavelength w (0..2). k is the ray's number in the ray scheme.
-// Hard failures set m.calcerror / m.errmsg; in vignetting mode failures set m.raystatus.
+// The outcome of one trace. The path lengths are those at the traced wavelength; the
+// points of the surfaces reached stay in the context (the next trace overwrites them).
+struct TracedRay {
+    RayStatus status = RayStatus::passed;
+    int surface = -1;                      // surface where the trace stopped; -1 when it passed
+    const char* message = nullptr;         // why a failed trace failed
+    RayPoint end;                          // position and direction at the last surface reached
+    double opl = 0;                        // optical path length (options with a path)
+    double opd = 0;                        // optical path difference (those that passed)
+    std::span<const RayPoint> points;      // per surface reached, in the frame of that surface
+    // clear radii the trace sets (negative: none): the stop by ray 1 at the first wavelength,
+    // the image by the chief ray or, in a telescope, by ray 1
+    double stopclear = -1;
+    double imageclear = -1;
+    bool chiefatstop = false;              // statistics: the chief ray's stop height is in ctx.ypr
+    bool imagestats = false;               // statistics: the ray reached the image, its merit
+                                           // conditions can be entered
+};
+
+// Decodes the surface kinds of the lens into the context and sizes its per-surface arrays;
+// again whenever the surface labels or the number of surfaces change.
+void preparetrace(const OpticalSystem& lens, TraceContext& ctx);
+
+// Traces a ray through every surface of the lens to the image plane at wavelength w (0..2).
+// The lens is only read; the context must be prepared for it (preparetrace) and carries the
+// references the chief ray sets for the rays after it.
+TracedRay trace(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpts& opts, TraceContext& ctx);
+
+// Traces the ray held in m.X .. m.N (Z = 0 on the reference plane), of kind m.raykind, with
+// the context of the model, and keeps its end in m.X .. m.N. k is the ray's number in the ray
+// scheme. Hard failures set m.calcerror / m.errmsg; in vignetting mode failures set
+// m.raystatus. The clear radii the trace sets go to the lens, its merit conditions to the
+// merit list.
 void raytrace(Model& m, int k, int w, const TraceOpts& opts);
 
 // Loads ray k of the ray scheme into the ray state and traces it.
 void schemeray(Model& m, int k, int w, const TraceOpts& opts);
 
 // Clears the per-surface minimum paths and maximum heights before a calculation.
-void clearstatistics(Model& m);
+void clearstatistics(TraceContext& ctx);
 
 }  // namespace zefo

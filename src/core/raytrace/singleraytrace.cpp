@@ -95,7 +95,7 @@ bool singleraytrace(Model& m, const SrtInput& in, const ReportHead& h, Report& r
     raytrace(m, in.raynumber, in.wl, TraceOpts{});
     if (m.calcerror) return false;
     for (int i = 0; i <= m.lens.nsurf; ++i)
-        r.addline(srtrow("   " + fmti(i, 2) + "    ", m.surfray[static_cast<size_t>(i)]));
+        r.addline(srtrow("   " + fmti(i, 2) + "    ", m.trace.surfray[static_cast<size_t>(i)]));
     return true;
 }
 
