@@ -174,8 +174,9 @@ using Otf = std::complex<double>;
 // function, and for the pupil geometry alone (which makes MTF(0) = 1).
 constexpr double phasetolerance = 1e-8;
 constexpr double geometrytolerance = 1e-13;
-// Panels per direction at most: beyond, the integral keeps the error of this many.
-constexpr int maxotfpanels = 32;
+// Nodes per direction at most (32 panels of the 16-point rule): a phase steeper than these
+// resolve keeps the error they leave.
+constexpr int maxotfnodes = 512;
 
 // The Gauss rule with its reach: the largest w for which it integrates exp(i w x) over [-1, 1]
 // within the phase and the geometry tolerance. A panel integrates the pupil function to the
@@ -351,7 +352,9 @@ std::array<double, 2> phaseslopes(const ShearPhase& phase, double S, double T) {
 // unit and whose geometry by at most geometryrate: each half panel within the rule's reach.
 int panelsfor(const OtfRule& r, double length, double phaserate, double geometryrate) {
     const double p = std::ceil(length / 2 * (phaserate / r.phasereach + geometryrate / r.geometryreach));
-    return p < 1 ? 1 : p > maxotfpanels ? maxotfpanels : static_cast<int>(p);
+    const int most = maxotfnodes / static_cast<int>(r.q.t.size());
+    if (!(p >= 1)) return 1;  // also a phase that is not finite, which the report refuses
+    return p > most ? most : static_cast<int>(p);
 }
 
 // A shear of the pupil: semi-axes along (A) and across (B) the shift, half shift b, and the
