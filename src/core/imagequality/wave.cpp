@@ -349,9 +349,12 @@ std::array<double, 2> phaseslopes(const ShearPhase& phase, double S, double T) {
 }
 
 // Panels for an interval of the given length whose phase changes by at most phaserate per
-// unit and whose geometry by at most geometryrate: each half panel within the rule's reach.
+// unit and whose geometry (a trigonometric polynomial) by at most geometryrate: each half
+// panel within the rule's reach for both together, and for the geometry alone within the
+// reach of its tolerance.
 int panelsfor(const OtfRule& r, double length, double phaserate, double geometryrate) {
-    const double p = std::ceil(length / 2 * (phaserate / r.phasereach + geometryrate / r.geometryreach));
+    const double p = std::ceil(length / 2 *
+                               std::max((phaserate + geometryrate) / r.phasereach, geometryrate / r.geometryreach));
     const int most = maxotfnodes / static_cast<int>(r.q.t.size());
     if (!(p >= 1)) return 1;  // also a phase that is not finite, which the report refuses
     return p > most ? most : static_cast<int>(p);
@@ -393,14 +396,15 @@ Otf gausspanels(const GaussRule& q, double h, int p, bool even, F f) {
 // substitution t = B sin(theta) turns the chord into A cos(theta) - b and dt into
 // B cos(theta) dtheta, both smooth up to the ends of the overlap (the pupil edge has a square
 // root there), so every panel sees a smooth integrand. The panels follow from bounds on the
-// phase's slope: along a line from the line's own polynomial; across, from the slope along
-// the ends of the chords (which move by A per radian) and across them (B per radian) with
-// the geometry (cos(theta) twice). An odd phase along the shift keeps only its cosine.
+// phase's slope: along a line from the line's own polynomial; across, the phase at the ends
+// of the chords moves along (A sin(theta), B cos(theta)) per radian, at most max(A, B) times
+// the gradient, and the geometry is cos(theta) twice. An odd phase along the shift keeps
+// only its cosine.
 Otf shearotf(const OtfRule& r, const Shear& sh, const ShearPhase& phase) {
     if (!(sh.b < sh.A)) return 0;
     const double thetamax = std::acos(sh.b / sh.A);
     const auto slope = phaseslopes(phase, sh.A - sh.b, sh.B);
-    const int across = panelsfor(r, 2 * thetamax, slope[0] * sh.A + slope[1] * sh.B, 2);
+    const int across = panelsfor(r, 2 * thetamax, std::hypot(slope[0], slope[1]) * std::max(sh.A, sh.B), 2);
     const Otf sum = gausspanels(r.q, thetamax, across, sh.evenacross, [&](double theta) {
         const double chord = sh.A * std::cos(theta) - sh.b;
         if (!(chord > 0)) return Otf(0);
