@@ -253,8 +253,8 @@ TEST(DiffractionMtf, DefocusAgreesWithTheClosedFormAlongTheShift) {
 }
 
 TEST(DiffractionMtf, HugeAberrationEndsAtThePanelBoundWithFiniteValues) {
-    // 500 waves of coma: the refinements cannot agree; the panels stop at their bound and
-    // the values stay finite and within [-1, 1]
+    // 500 waves of coma: the phase is steeper than the panels at their bound resolve; the
+    // values stay finite and within [-1, 1]
     Model m = mtfmodel(3, 50);
     std::vector<double> c(15, 0.0);
     c[4] = 500 * m.wl[0];
