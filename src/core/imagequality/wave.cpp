@@ -177,6 +177,10 @@ constexpr double geometrytolerance = 1e-13;
 // Nodes per direction at most (32 panels of the 16-point rule): a phase steeper than these
 // resolve keeps the error they leave.
 constexpr int maxotfnodes = 512;
+// Beyond this many panels across, the slopes are bounded over the boxes of parts of the range
+// across.
+constexpr int localpanels = 4;
+constexpr int localparts = 16;
 
 // The Gauss rule with its reach: the largest w for which it integrates exp(i w x) over [-1, 1]
 // within the phase and the geometry tolerance. A panel integrates the pupil function to the
@@ -220,24 +224,32 @@ constexpr auto binomials = [] {
     return c;
 }();
 
+// The polynomial a[i][j] u^i v^j with v measured from c (up to the given degrees): v^j
+// spreads over C(j, k) v^k c^(j - k).
+Poly2 shiftedacross(const Poly2& a, double c, int udegree = maxdegree, int vdegree = maxdegree) {
+    const auto cp = powers<maxdegree + 1>(c);
+    Poly2 p{};
+    for (int i = 0; i <= udegree; ++i)
+        for (int j = 0; j <= vdegree; ++j)
+            for (int k = 0; k <= j && a[i][j] != 0; ++k) p[i][k] += a[i][j] * binomials[j][k] * cp[j - k];
+    return p;
+}
+
 // The wave aberration polynomial with u along the shift and v across it from the pupil
 // centre: sagittal u = x, v = y - pupc; tangential u = y - pupc, v = x. (x^2 + y^2)^m y^l
-// spreads over C(m, j) x^(2(m - j)) y^(2j + l), and y^j over C(j, k) v^k pupc^(j - k).
+// spreads over C(m, j) x^(2(m - j)) y^(2j + l).
 Poly2 shearframe(const std::vector<double>& c, bool offaxis, double pupc, bool tangential) {
     Poly2 w{};
     for (size_t i = 0; i < c.size(); ++i) {
         const Term t = waveterm(offaxis, i);
         for (int j = 0; j <= t.m; ++j) w[2 * (t.m - j)][2 * j + t.l] += c[i] * binomials[t.m][j];
     }
-    const auto cp = powers<maxdegree + 1>(pupc);
-    Poly2 p{};
+    const Poly2 p = shiftedacross(w, pupc);
+    if (!tangential) return p;
+    Poly2 turned{};
     for (int i = 0; i <= maxdegree; ++i)
-        for (int j = 0; j <= maxdegree; ++j)
-            for (int k = 0; k <= j && w[i][j] != 0; ++k) {
-                const double v = w[i][j] * binomials[j][k] * cp[j - k];
-                (tangential ? p[k][i] : p[i][k]) += v;
-            }
-    return p;
+        for (int j = 0; j <= maxdegree; ++j) turned[j][i] = p[i][j];
+    return turned;
 }
 
 // The phase of the sheared pupil in radians, k2pi (P(s + b, t) - P(s - b, t)), as a[k][j]
@@ -367,26 +379,29 @@ struct Shear {
     bool evenacross, evenalong;
 };
 
+// Integral of f over [lo, hi] by the Gauss rule q in p equal panels.
+template <class F>
+Otf gaussinterval(const GaussRule& q, double lo, double hi, int p, F f) {
+    const double width = (hi - lo) / p;
+    Otf s = 0;
+    for (int j = 0; j < p; ++j) {
+        const double mid = lo + (j + 0.5) * width;
+        for (size_t i = 0; i < q.t.size(); ++i) s += q.g[i] * f(mid + q.t[i] * width / 2);
+    }
+    return s * (width / 2);
+}
+
 // Integral of f over [-h, h] by the Gauss rule q in p equal panels. An even integrand is
 // evaluated on the positive half only: the positive nodes of the one-panel rule, or
 // (p + 1) / 2 panels of [0, h].
 template <class F>
 Otf gausspanels(const GaussRule& q, double h, int p, bool even, F f) {
+    if (!even) return gaussinterval(q, -h, h, p, f);
+    if (p > 1) return 2.0 * gaussinterval(q, 0, h, (p + 1) / 2, f);
     const int n = static_cast<int>(q.t.size());
     Otf s = 0;
-    if (even && p == 1) {
-        for (int i = n - n / 2; i < n; ++i) s += q.g[i] * f(q.t[i] * h);
-        return 2 * h * s;
-    }
-    const double lo = even ? 0 : -h;
-    const int panels = even ? (p + 1) / 2 : p;
-    const double width = (h - lo) / panels;
-    for (int j = 0; j < panels; ++j) {
-        const double mid = lo + (j + 0.5) * width;
-        for (int i = 0; i < n; ++i) s += q.g[i] * f(mid + q.t[i] * width / 2);
-    }
-    s *= width / 2;
-    return even ? 2.0 * s : s;
+    for (int i = n - n / 2; i < n; ++i) s += q.g[i] * f(q.t[i] * h);
+    return 2 * h * s;
 }
 
 // The transfer function of the elliptic pupil sheared by 2b along one of its axes: the
@@ -403,9 +418,7 @@ Otf gausspanels(const GaussRule& q, double h, int p, bool even, F f) {
 Otf shearotf(const OtfRule& r, const Shear& sh, const ShearPhase& phase) {
     if (!(sh.b < sh.A)) return 0;
     const double thetamax = std::acos(sh.b / sh.A);
-    const auto slope = phaseslopes(phase, sh.A - sh.b, sh.B);
-    const int across = panelsfor(r, 2 * thetamax, std::hypot(slope[0], slope[1]) * std::max(sh.A, sh.B), 2);
-    const Otf sum = gausspanels(r.q, thetamax, across, sh.evenacross, [&](double theta) {
+    const auto chordintegral = [&](double theta) {
         const double chord = sh.A * std::cos(theta) - sh.b;
         if (!(chord > 0)) return Otf(0);
         const auto line = phaseline(phase, sh.B * std::sin(theta));
@@ -413,8 +426,27 @@ Otf shearotf(const OtfRule& r, const Shear& sh, const ShearPhase& phase) {
         const Otf s = sh.evenalong ? gausspanels(r.q, chord, along, true, [&](double x) { return Otf(std::cos(line(x))); })
                                    : gausspanels(r.q, chord, along, false, [&](double x) { return std::polar(1.0, line(x)); });
         return sh.B * std::cos(theta) * s;
-    });
-    return sum / (M_PI * sh.A * sh.B);
+    };
+    // The phase's rate across, from the slopes over the box of t between B sin(lo) and
+    // B sin(hi) and |s| up to the longest chord there.
+    const auto acrossrate = [&](double lo, double hi) {
+        const double tlo = sh.B * std::sin(lo), thi = sh.B * std::sin(hi);
+        const double nearest = lo > 0 ? lo : hi < 0 ? hi : 0;
+        ShearPhase part = phase;
+        part.a = shiftedacross(phase.a, (tlo + thi) / 2, phase.sdegree, phase.tdegree);
+        const auto slope = phaseslopes(part, sh.A * std::cos(nearest) - sh.b, (thi - tlo) / 2);
+        return std::hypot(slope[0], slope[1]) * std::max(sh.A, sh.B);
+    };
+    double rate = acrossrate(-thetamax, thetamax);
+    if (panelsfor(r, 2 * thetamax, rate, 2) > localpanels) {
+        // A steep phase: the box of the whole overlap reaches far outside it at its corners,
+        // where the polynomial grows fast; the boxes of parts of the range cover it closely.
+        const double lo = sh.evenacross ? 0 : -thetamax, width = (thetamax - lo) / localparts;
+        rate = 0;
+        for (int j = 0; j < localparts; ++j) rate = std::max(rate, acrossrate(lo + j * width, lo + (j + 1) * width));
+    }
+    const int across = panelsfor(r, 2 * thetamax, rate, 2);
+    return gausspanels(r.q, thetamax, across, sh.evenacross, chordintegral) / (M_PI * sh.A * sh.B);
 }
 
 }  // namespace
