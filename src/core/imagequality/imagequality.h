@@ -203,8 +203,8 @@ std::vector<double> wavebasis(int nterms, bool offaxis, double x, double y);
 
 // Diffraction MTF of field f, column w from the fitted polynomial into dmtf at the labelled
 // frequencies, each column in its own wavelength. The overlap integral is taken in panels of
-// the ngauss-point rule, doubled until two successive results agree within 1e-4 (at most 32
-// panels a direction).
+// the ngauss-point rule, as many as a bound on the slope of the phase asks for the rule to
+// integrate each to 1e-8 (at most 512 nodes a direction).
 void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, const PupilShape& pupil);
 
 // Relative indices for all wavelengths and the paraxial trace of the exit-pupil bound.

@@ -105,22 +105,6 @@ Poly1<6> ringpoly(const std::vector<double>& c, bool offaxis, double y) {
     return p;
 }
 
-// An off-axis polynomial on the line x, as a polynomial in y: (x^2 + y^2)^m y^l spreads
-// over C(m, j) x^(2(m - j)) y^(2j + l).
-Poly1<9> linepoly(const std::vector<double>& c, double x) {
-    const auto x2p = powers<5>(x * x);
-    Poly1<9> p;
-    for (size_t i = 0; i < c.size(); ++i) {
-        const Term t = waveterm(true, i);
-        double binom = 1;
-        for (int j = 0; j <= t.m; ++j) {
-            p.a[2 * j + t.l] += c[i] * binom * x2p[t.m - j];
-            binom = binom * (t.m - j) / (j + 1);
-        }
-    }
-    return p;
-}
-
 }  // namespace
 
 std::vector<double> wavebasis(int nterms, bool offaxis, double x, double y) {
@@ -186,10 +170,207 @@ namespace {
 
 using Otf = std::complex<double>;
 
-// Refinements of the diffraction integral stop when two successive ones agree within this
-// (in MTF units) or when the panels reach maxotfpanels per direction.
-constexpr double otftolerance = 1e-4;
-constexpr int maxotfpanels = 32;
+// Accuracy of one panel of the Gauss rule, per unit of its length: for the phase of the pupil
+// function, and for the pupil geometry alone (which makes MTF(0) = 1).
+constexpr double phasetolerance = 1e-8;
+constexpr double geometrytolerance = 1e-13;
+// Nodes per direction at most (32 panels of the 16-point rule): a phase steeper than these
+// resolve keeps the error they leave.
+constexpr int maxotfnodes = 512;
+// Beyond this many panels across, the slopes are bounded over the boxes of parts of the range
+// across.
+constexpr int localpanels = 4;
+constexpr int localparts = 16;
+
+// The Gauss rule with its reach: the largest w for which it integrates exp(i w x) over [-1, 1]
+// within the phase and the geometry tolerance. A panel integrates the pupil function to the
+// tolerance when its phase changes by at most the reach over half its width.
+struct OtfRule {
+    const GaussRule& q;
+    double phasereach, geometryreach;
+};
+
+double gaussreach(const GaussRule& q, double tolerance) {
+    double reach = 0;
+    for (double w = 0.01; w < 4.0 * static_cast<double>(q.t.size()); w += 0.01) {
+        Otf s = 0;
+        for (size_t i = 0; i < q.t.size(); ++i) s += q.g[i] * std::polar(1.0, w * q.t[i]);
+        if (std::abs(s - 2 * std::sin(w) / w) > 2 * tolerance) break;
+        reach = w;
+    }
+    return reach;
+}
+
+const OtfRule& otfrule(int n) {
+    static const auto make = [](int order) {
+        const GaussRule& q = gaussrule(order);
+        return OtfRule{q, gaussreach(q, phasetolerance), gaussreach(q, geometrytolerance)};
+    };
+    static const OtfRule r6 = make(6), r10 = make(10), r16 = make(16);
+    return n == 6 ? r6 : n == 10 ? r10 : r16;
+}
+
+// A polynomial in two variables, a[i][j] u^i v^j, up to the degree of the axis polynomial
+// (rho^10).
+constexpr int maxdegree = 10;
+using Poly2 = std::array<std::array<double, maxdegree + 1>, maxdegree + 1>;
+
+constexpr auto binomials = [] {
+    std::array<std::array<double, maxdegree + 1>, maxdegree + 1> c{};
+    for (int n = 0; n <= maxdegree; ++n) {
+        c[n][0] = 1;
+        for (int k = 1; k <= n; ++k) c[n][k] = c[n - 1][k - 1] + c[n - 1][k];
+    }
+    return c;
+}();
+
+// The polynomial a[i][j] u^i v^j with v measured from c (up to the given degrees): v^j
+// spreads over C(j, k) v^k c^(j - k).
+Poly2 shiftedacross(const Poly2& a, double c, int udegree = maxdegree, int vdegree = maxdegree) {
+    const auto cp = powers<maxdegree + 1>(c);
+    Poly2 p{};
+    for (int i = 0; i <= udegree; ++i)
+        for (int j = 0; j <= vdegree; ++j)
+            for (int k = 0; k <= j && a[i][j] != 0; ++k) p[i][k] += a[i][j] * binomials[j][k] * cp[j - k];
+    return p;
+}
+
+// The wave aberration polynomial with u along the shift and v across it from the pupil
+// centre: sagittal u = x, v = y - pupc; tangential u = y - pupc, v = x. (x^2 + y^2)^m y^l
+// spreads over C(m, j) x^(2(m - j)) y^(2j + l).
+Poly2 shearframe(const std::vector<double>& c, bool offaxis, double pupc, bool tangential) {
+    Poly2 w{};
+    for (size_t i = 0; i < c.size(); ++i) {
+        const Term t = waveterm(offaxis, i);
+        for (int j = 0; j <= t.m; ++j) w[2 * (t.m - j)][2 * j + t.l] += c[i] * binomials[t.m][j];
+    }
+    const Poly2 p = shiftedacross(w, pupc);
+    if (!tangential) return p;
+    Poly2 turned{};
+    for (int i = 0; i <= maxdegree; ++i)
+        for (int j = 0; j <= maxdegree; ++j) turned[j][i] = p[i][j];
+    return turned;
+}
+
+// The phase of the sheared pupil in radians, k2pi (P(s + b, t) - P(s - b, t)), as a[k][j]
+// s^k t^j (only the odd powers of b remain), with its degrees in s and t.
+struct ShearPhase {
+    Poly2 a{};
+    int sdegree = 0, tdegree = 0;
+};
+
+ShearPhase shearphase(const Poly2& p, double b, double k2pi) {
+    const auto bp = powers<maxdegree + 1>(b);
+    ShearPhase ph;
+    for (int i = 1; i <= maxdegree; ++i)
+        for (int j = 0; j <= maxdegree; ++j)
+            for (int k = i - 1; k >= 0 && p[i][j] != 0; k -= 2) {
+                ph.a[k][j] += 2 * k2pi * p[i][j] * binomials[i][k] * bp[i - k];
+                if (ph.a[k][j] != 0) {
+                    ph.sdegree = std::max(ph.sdegree, k);
+                    ph.tdegree = std::max(ph.tdegree, j);
+                }
+            }
+    return ph;
+}
+
+// The phase on the line t, a polynomial in s of the given degree.
+struct PhaseLine {
+    std::array<double, maxdegree + 1> a{};
+    int degree = 0;
+    double operator()(double s) const {
+        double v = 0;
+        for (int k = degree; k >= 0; --k) v = v * s + a[k];
+        return v;
+    }
+};
+
+PhaseLine phaseline(const ShearPhase& phase, double t) {
+    PhaseLine line;
+    line.degree = phase.sdegree;
+    for (int k = 0; k <= phase.sdegree; ++k) {
+        double v = 0;
+        for (int j = phase.tdegree; j >= 0; --j) v = v * t + phase.a[k][j];
+        line.a[k] = v;
+    }
+    return line;
+}
+
+// Chebyshev coefficients of a polynomial over [-1, 1] from its monomial coefficients:
+// x^k = 2^-k sum_j C(k, j) T_|k - 2j|.
+using Coef1 = std::array<double, maxdegree + 1>;
+
+constexpr auto monomialtochebyshev = [] {
+    std::array<Coef1, maxdegree + 1> t{};  // t[k][m]: coefficient of T_m in x^k
+    double half = 1;
+    for (int k = 0; k <= maxdegree; ++k, half /= 2)
+        for (int j = 0; j <= k; ++j) t[k][k > 2 * j ? k - 2 * j : 2 * j - k] += half * binomials[k][j];
+    return t;
+}();
+
+Coef1 chebyshev(const Coef1& a, int degree) {
+    Coef1 c{};
+    for (int k = 0; k <= degree; ++k)
+        for (int m = k % 2; m <= k; m += 2) c[m] += a[k] * monomialtochebyshev[k][m];
+    return c;
+}
+
+// Bound on the modulus of a polynomial over [-1, 1]: the sum of the moduli of its Chebyshev
+// coefficients, which unlike the monomial sum does not add up terms that cancel.
+double chebyshevbound(const Coef1& a, int degree = maxdegree) {
+    double sum = 0;
+    for (double v : chebyshev(a, degree)) sum += std::fabs(v);
+    return sum;
+}
+
+// Bound on |d/ds| of a line's phase over |s| <= S.
+double lineslope(const PhaseLine& line, double S) {
+    Coef1 d{};
+    double sp = 1;
+    for (int k = 1; k <= line.degree; ++k, sp *= S) d[k - 1] = k * line.a[k] * sp;
+    return chebyshevbound(d, line.degree - 1);
+}
+
+// Bound on a polynomial d[k][j] s^k t^j over |s|, |t| <= 1: Chebyshev coefficients in s for
+// each power of t, then in t for each of those.
+double chebyshevbound2(const Poly2& d, int sdegree, int tdegree) {
+    Poly2 cs{};  // cs[m][j]: coefficient of T_m(s) t^j
+    for (int j = 0; j <= tdegree; ++j) {
+        Coef1 col{};
+        for (int k = 0; k <= sdegree; ++k) col[k] = d[k][j];
+        const Coef1 c = chebyshev(col, sdegree);
+        for (int m = 0; m <= sdegree; ++m) cs[m][j] = c[m];
+    }
+    double sum = 0;
+    for (int m = 0; m <= sdegree; ++m) sum += chebyshevbound(cs[m], tdegree);
+    return sum;
+}
+
+// Bounds on |d/ds| and |d/dt| of the phase over |s| <= S, |t| <= T.
+std::array<double, 2> phaseslopes(const ShearPhase& phase, double S, double T) {
+    const auto sp = powers<maxdegree + 1>(S), tp = powers<maxdegree + 1>(T);
+    const int ns = phase.sdegree, nt = phase.tdegree;
+    Poly2 ds{}, dt{};
+    for (int k = 0; k <= ns; ++k)
+        for (int j = 0; j <= nt; ++j) {
+            const double a = phase.a[k][j];
+            if (k > 0) ds[k - 1][j] = k * a * sp[k - 1] * tp[j];
+            if (j > 0) dt[k][j - 1] = j * a * sp[k] * tp[j - 1];
+        }
+    return {chebyshevbound2(ds, std::max(ns - 1, 0), nt), chebyshevbound2(dt, ns, std::max(nt - 1, 0))};
+}
+
+// Panels for an interval of the given length whose phase changes by at most phaserate per
+// unit and whose geometry (a trigonometric polynomial) by at most geometryrate: each half
+// panel within the rule's reach for both together, and for the geometry alone within the
+// reach of its tolerance.
+int panelsfor(const OtfRule& r, double length, double phaserate, double geometryrate) {
+    const double p = std::ceil(length / 2 *
+                               std::max((phaserate + geometryrate) / r.phasereach, geometryrate / r.geometryreach));
+    const int most = maxotfnodes / static_cast<int>(r.q.t.size());
+    if (!(p >= 1)) return 1;  // also a phase that is not finite, which the report refuses
+    return p > most ? most : static_cast<int>(p);
+}
 
 // A shear of the pupil: semi-axes along (A) and across (B) the shift, half shift b, and the
 // symmetry of the integrand across and along the shift.
@@ -198,26 +379,29 @@ struct Shear {
     bool evenacross, evenalong;
 };
 
-// Integral of f over [-h, h] by the Gauss rule q in p equal panels (p is 1 or even). An even
-// integrand is evaluated on the positive half only: the positive nodes of the one-panel rule,
-// or the p/2 panels of [0, h].
+// Integral of f over [lo, hi] by the Gauss rule q in p equal panels.
+template <class F>
+Otf gaussinterval(const GaussRule& q, double lo, double hi, int p, F f) {
+    const double width = (hi - lo) / p;
+    Otf s = 0;
+    for (int j = 0; j < p; ++j) {
+        const double mid = lo + (j + 0.5) * width;
+        for (size_t i = 0; i < q.t.size(); ++i) s += q.g[i] * f(mid + q.t[i] * width / 2);
+    }
+    return s * (width / 2);
+}
+
+// Integral of f over [-h, h] by the Gauss rule q in p equal panels. An even integrand is
+// evaluated on the positive half only: the positive nodes of the one-panel rule, or
+// (p + 1) / 2 panels of [0, h].
 template <class F>
 Otf gausspanels(const GaussRule& q, double h, int p, bool even, F f) {
+    if (!even) return gaussinterval(q, -h, h, p, f);
+    if (p > 1) return 2.0 * gaussinterval(q, 0, h, (p + 1) / 2, f);
     const int n = static_cast<int>(q.t.size());
     Otf s = 0;
-    if (even && p == 1) {
-        for (int i = n - n / 2; i < n; ++i) s += q.g[i] * f(q.t[i] * h);
-        return 2 * h * s;
-    }
-    const double lo = even ? 0 : -h;
-    const int panels = even ? p / 2 : p;
-    const double width = (h - lo) / panels;
-    for (int j = 0; j < panels; ++j) {
-        const double mid = lo + (j + 0.5) * width;
-        for (int i = 0; i < n; ++i) s += q.g[i] * f(mid + q.t[i] * width / 2);
-    }
-    s *= width / 2;
-    return even ? 2.0 * s : s;
+    for (int i = n - n / 2; i < n; ++i) s += q.g[i] * f(q.t[i] * h);
+    return 2 * h * s;
 }
 
 // The transfer function of the elliptic pupil sheared by 2b along one of its axes: the
@@ -226,68 +410,68 @@ Otf gausspanels(const GaussRule& q, double h, int p, bool even, F f) {
 // the shift (centred on the pupil), the overlap is |s| <= A sqrt(1 - (t/B)^2) - b. The
 // substitution t = B sin(theta) turns the chord into A cos(theta) - b and dt into
 // B cos(theta) dtheta, both smooth up to the ends of the overlap (the pupil edge has a square
-// root there), so every panel sees a smooth integrand. p panels in each direction.
-// line(t) gives the integrand along the line t as a function of s; evenacross and evenalong
-// tell which way it is even.
-template <class Line>
-Otf shearotf(const GaussRule& q, const Shear& sh, int p, Line line) {
+// root there), so every panel sees a smooth integrand. The panels follow from bounds on the
+// phase's slope: along a line from the line's own polynomial; across, the phase at the ends
+// of the chords moves along (A sin(theta), B cos(theta)) per radian, at most max(A, B) times
+// the gradient, and the geometry is cos(theta) twice. An odd phase along the shift keeps
+// only its cosine.
+Otf shearotf(const OtfRule& r, const Shear& sh, const ShearPhase& phase) {
     if (!(sh.b < sh.A)) return 0;
     const double thetamax = std::acos(sh.b / sh.A);
-    const Otf sum = gausspanels(q, thetamax, p, sh.evenacross, [&](double theta) {
+    const auto chordintegral = [&](double theta) {
         const double chord = sh.A * std::cos(theta) - sh.b;
         if (!(chord > 0)) return Otf(0);
-        return sh.B * std::cos(theta) * gausspanels(q, chord, p, sh.evenalong, line(sh.B * std::sin(theta)));
-    });
-    return sum / (M_PI * sh.A * sh.B);
-}
-
-// shearotf with the panels doubled until two successive results agree.
-template <class Line>
-Otf refinedotf(const GaussRule& q, const Shear& sh, Line line) {
-    Otf otf = shearotf(q, sh, 1, line);
-    for (int p = 2; p <= maxotfpanels; p *= 2) {
-        const Otf finer = shearotf(q, sh, p, line);
-        const bool agree = std::abs(finer - otf) <= otftolerance;
-        otf = finer;
-        if (agree) break;
+        const auto line = phaseline(phase, sh.B * std::sin(theta));
+        const int along = panelsfor(r, 2 * chord, lineslope(line, chord), 0);
+        const Otf s = sh.evenalong ? gausspanels(r.q, chord, along, true, [&](double x) { return Otf(std::cos(line(x))); })
+                                   : gausspanels(r.q, chord, along, false, [&](double x) { return std::polar(1.0, line(x)); });
+        return sh.B * std::cos(theta) * s;
+    };
+    // The phase's rate across, from the slopes over the box of t between B sin(lo) and
+    // B sin(hi) and |s| up to the longest chord there.
+    const auto acrossrate = [&](double lo, double hi) {
+        const double tlo = sh.B * std::sin(lo), thi = sh.B * std::sin(hi);
+        const double nearest = lo > 0 ? lo : hi < 0 ? hi : 0;
+        ShearPhase part = phase;
+        part.a = shiftedacross(phase.a, (tlo + thi) / 2, phase.sdegree, phase.tdegree);
+        const auto slope = phaseslopes(part, sh.A * std::cos(nearest) - sh.b, (thi - tlo) / 2);
+        return std::hypot(slope[0], slope[1]) * std::max(sh.A, sh.B);
+    };
+    double rate = acrossrate(-thetamax, thetamax);
+    if (panelsfor(r, 2 * thetamax, rate, 2) > localpanels) {
+        // A steep phase: the box of the whole overlap reaches far outside it at its corners,
+        // where the polynomial grows fast; the boxes of parts of the range cover it closely.
+        const double lo = sh.evenacross ? 0 : -thetamax, width = (thetamax - lo) / localparts;
+        rate = 0;
+        for (int j = 0; j < localparts; ++j) rate = std::max(rate, acrossrate(lo + j * width, lo + (j + 1) * width));
     }
-    return otf;
+    const int across = panelsfor(r, 2 * thetamax, rate, 2);
+    return gausspanels(r.q, thetamax, across, sh.evenacross, chordintegral) / (M_PI * sh.A * sh.B);
 }
 
 }  // namespace
 
 void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, const PupilShape& pupil) {
     const auto [pupa, pupb, pupc, shiftscale] = pupil;
-    const GaussRule& q = gaussrule(m.ngauss);
+    const OtfRule& rule = otfrule(m.ngauss);
     const size_t e0 = mtfindex(m, f, w, 0);
     const double k2pi = 2 * M_PI / m.lens.wl[w];  // each column in its own wavelength
-    bool cut = false;
+    // sagittal: the shift along x, s = x, t = y - pupc; the phase is odd in s (and an axis
+    // pupil is even in t as well); tangential: the shift along y, s = y - pupc, t = x; the
+    // phase is even in t
+    const Poly2 sagframe = shearframe(coef, offaxis, pupc, false), tanframe = shearframe(coef, offaxis, pupc, true);
+    for (int k = 0; k < m.nfpoints; ++k) m.dmtf[e0 + k] = {0, 0, 0};
     for (int k = 0; k < m.nfpoints; ++k) {
         Index3& out = m.dmtf[e0 + k];
-        out = {0, 0, 0};
         const double b = normfreq(m, w, m.freqlabel[k]) / 2 * (offaxis ? shiftscale : 1);
-        cut = cut || !(b < pupa);
-        if (cut) continue;
-        // sagittal: the shift along x, s = x, t = y - pupc; the phase is odd in s, so only
-        // its cosine counts (and an axis pupil is even in t as well)
-        const Otf sag = refinedotf(q, {pupa, pupb, b, !offaxis, true}, [&](double t) {
-            const double y = t + pupc;
-            return [ring = ringpoly(coef, offaxis, y), b, y2 = y * y, k2pi](double s) {
-                return Otf(std::cos((ring((s + b) * (s + b) + y2) - ring((s - b) * (s - b) + y2)) * k2pi));
-            };
-        });
+        if (!(b < pupa)) break;  // the shift has passed the pupil: 0 from here on
+        const Otf sag = shearotf(rule, {pupa, pupb, b, !offaxis, true}, shearphase(sagframe, b, k2pi));
         if (!offaxis) {
             out[1] = sag.real();  // the axis keeps its one value in the tangential place
             continue;
         }
         out[0] = sag.real();
-        // tangential: the shift along y, s = y - pupc, t = x; the phase is even in t
-        const Otf tan = refinedotf(q, {pupb, pupa, b, true, false}, [&](double t) {
-            return [line = linepoly(coef, t), b, pupc, k2pi](double s) {
-                const double phi = (line(s + b + pupc) - line(s - b + pupc)) * k2pi;
-                return Otf(std::cos(phi), std::sin(phi));
-            };
-        });
+        const Otf tan = shearotf(rule, {pupb, pupa, b, true, false}, shearphase(tanframe, b, k2pi));
         out[1] = std::abs(tan);
         out[2] = tan == Otf(0) ? 0 : std::atan(tan.imag() / tan.real());
     }
