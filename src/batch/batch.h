@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "app/commandcatalog.h"
+#include "app/report.h"
 #include "app/workspace.h"
 #include "model/model.h"
 
 namespace zefo::batch {
+
+class JsonWriter;
 
 // Thrown for a wrong command line (exit status 2); the usage line of the command follows.
 struct UsageError {
@@ -70,6 +74,21 @@ void answerpupil(Context& c, double pupil);
 
 // After the options are taken: exactly n arguments must remain, none an option.
 void expectargs(const Context& c, size_t n);
+
+// The error text of --json output that cannot be written: a number that is not finite.
+inline constexpr const char* nonfinitemsg = "A result is not a finite number";
+
+// The failure of command t's calculation: errmsg to the log; the command's error text,
+// followed by errmsg on a line of its own, as the error text.
+std::string calcfailed(Context& c, const CommandText& t);
+
+// With --json, output that cannot be written: the text is logged and returned; empty
+// otherwise.
+std::string jsonfailed(Context& c, const JsonWriter& w);
+
+// Ends a successful command: its finished line in the log, then the report lines or, with
+// --json, the computed values on stdout.
+std::string finish(Context& c, const std::string& finished, const Report& r, const JsonWriter& w);
 
 // The commands of the system reports, the ray scheme and the single ray trace.
 std::vector<CommandEntry> tracecommands();

@@ -15,23 +15,16 @@ namespace {
 
 enum class Iq { Spot, Gmtf, Tfmtf, Wave, Dmtf };
 
-const char* iqtitle(Iq kind) {
+// The texts of each kind's command.
+const CommandText& iqtext(Iq kind) {
     switch (kind) {
-        case Iq::Spot: return "Draw spot diagram";
-        case Iq::Gmtf: return "Draw modular transfer function";
-        case Iq::Tfmtf: return "Draw through focus MTF";
-        case Iq::Wave: return "Wave aberrations calculation";
-        case Iq::Dmtf: return "Draw diffraction MTF";
+        case Iq::Spot: return commandtext("SpotDiagram");
+        case Iq::Gmtf: return commandtext("GeometricalMtf");
+        case Iq::Tfmtf: return commandtext("ThroughFocusMtf");
+        case Iq::Wave: return commandtext("OpdWaveAberrations");
+        case Iq::Dmtf: return commandtext("DiffractionMtf");
     }
-    return "";
-}
-
-const char* iqerrortext(Iq kind) {
-    switch (kind) {
-        case Iq::Wave: return "Error in calculation of Waveaberrations!";
-        case Iq::Dmtf: return "Error in calculation of Diffraction MTF!";
-        default: return "Error in calculation!";
-    }
+    return commandtext("SpotDiagram");
 }
 
 // The dialog options of one command, taken before the lens file is read.
@@ -132,9 +125,7 @@ void shownotices(const IqRun& run) {
 
 std::string iqfailed(Context& c, Iq kind) {
     cleariqflags(c.m);
-    c.log.writeline(c.m.errmsg);
-    const std::string msg = iqerrortext(kind);
-    return c.m.errmsg.empty() ? msg : msg + "\n" + c.m.errmsg;
+    return calcfailed(c, iqtext(kind));
 }
 
 // ---------------------------------------------------------------- JSON
@@ -243,12 +234,13 @@ std::string iqcmd(Context& c, Iq kind) {
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     Model& m = c.m;
     answerpupil(c, o.pupil);
-    c.log.writeline(iqtitle(kind));
+    const CommandText& t = iqtext(kind);
+    c.log.writeline(startline(t));
     const std::string header = iqheader(m.sysname, c.filepath, c.date);
 
     IqRun spot, main;
     spot.header = main.header = header;
-    const char* ext = ".spt";
+    const char* const spotext = commandtext("SpotDiagram").ext;
     if (kind == Iq::Wave) {
         m.dmtfvalid = false;
         m.wbrmode = true;
@@ -256,36 +248,34 @@ std::string iqcmd(Context& c, Iq kind) {
         wavecalc(m, main);
         shownotices(main);
         if (m.calcerror) return iqfailed(c, kind);
-        ext = ".wbr";
     } else {
         if (auto e = applymtf(c, o); !e.empty()) return e;
         spotcalc(m, spot);
         shownotices(spot);
         if (m.calcerror) return iqfailed(c, kind);
-        if (auto e = writeiqreport(c, spot, ".spt"); !e.empty()) {
+        if (auto e = writeiqreport(c, spot, spotext); !e.empty()) {
             c.log.writeline(e);
             return e;
         }
-        if (kind == Iq::Gmtf) gmtfcalc(m, m.nfreq, main), ext = ".gtf";
-        if (kind == Iq::Tfmtf) tfmtfcalc(m, m.nfreq, main), ext = ".gtt";
+        if (kind == Iq::Gmtf) gmtfcalc(m, m.nfreq, main);
+        if (kind == Iq::Tfmtf) tfmtfcalc(m, m.nfreq, main);
         if (kind == Iq::Dmtf) {
             const DialogResult r = dmtfparams(m, o.gauss, o.degree);
             for (const auto& l : r.log) c.log.writeline(l);
             m.wbrmode = false;
             wavecalc(m, main);
             shownotices(main);
-            ext = ".dtf";
         }
         if (m.calcerror) return iqfailed(c, kind);
     }
     const IqRun& shown = kind == Iq::Spot ? spot : main;
     if (kind != Iq::Spot) {
-        if (auto e = writeiqreport(c, main, ext); !e.empty()) {
+        if (auto e = writeiqreport(c, main, t.ext); !e.empty()) {
             c.log.writeline(e);
             return e;
         }
     }
-    c.log.writeline(std::string(iqtitle(kind)) + " - Finished");
+    c.log.writeline(finishedline(t));
     if (!c.json) {
         for (const auto& l : shown.lines) *c.out << l << "\n";
         return {};
@@ -296,7 +286,7 @@ std::string iqcmd(Context& c, Iq kind) {
     else if (kind == Iq::Wave) wavejson(w, m, main);
     else mtfjson(w, m, kind, m.nfreq);
     w.endobject();
-    if (!w.ok()) return "A result is not a finite number";
+    if (!w.ok()) return nonfinitemsg;
     *c.out << w.text() << "\n";
     return {};
 }

@@ -1,5 +1,7 @@
-// Batch commands of the model: saving a lens data file, writing the sample lenses.
+// Batch commands of the model (saving a lens data file, writing the sample lenses) and the
+// helpers every command shares: the lens file, options, failures and results.
 #include <filesystem>
+#include <ostream>
 
 #include "app/samplelenses.h"
 #include "batch.h"
@@ -37,7 +39,7 @@ std::optional<double> takenumber(Context& c, const std::string& name) {
     const auto text = takeoption(c, name);
     if (!text) return std::nullopt;
     const auto v = parsetyped(*text);
-    if (!v) throw ValueError{"Not a valid number!"};
+    if (!v) throw ValueError{notanumbermsg};
     return v;
 }
 
@@ -58,17 +60,39 @@ void expectargs(const Context& c, size_t n) {
     }
 }
 
+std::string calcfailed(Context& c, const CommandText& t) {
+    c.log.writeline(c.m.errmsg);
+    return c.m.errmsg.empty() ? t.errtext : t.errtext + ("\n" + c.m.errmsg);
+}
+
+std::string jsonfailed(Context& c, const JsonWriter& w) {
+    if (!c.json || w.ok()) return {};
+    c.log.writeline(nonfinitemsg);
+    return nonfinitemsg;
+}
+
+std::string finish(Context& c, const std::string& finished, const Report& r, const JsonWriter& w) {
+    if (auto e = jsonfailed(c, w); !e.empty()) return e;
+    c.log.writeline(finished);
+    if (c.json)
+        *c.out << w.text() << "\n";
+    else
+        for (const auto& line : r.lines()) *c.out << line << "\n";
+    return {};
+}
+
 namespace {
 
 std::string savecmd(Context& c) {
     expectargs(c, 2);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
-    c.log.writeline("Save optical file");
+    const CommandText& t = commandtext("FileSave");
+    c.log.writeline(startline(t));
     if (auto e = savelensfile(c.args[1], c.m); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    c.log.writeline("Save optical file - Finished");
+    c.log.writeline(finishedline(t));
     return {};
 }
 

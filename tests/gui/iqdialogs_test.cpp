@@ -529,8 +529,8 @@ void IqDialogTest::flagsclearedbydesignchanges() {
     QVERIFY(!anyflag(s.m));
 
     int runs = 0;
-    Command cmd{.name = "TestScheme", .menu = "Ray Trace", .caption = "Calculate Ray &Scheme",
-                .title = "Ray scheme calculation", .shell = Shell::Input,
+    Command cmd{.text = {.id = "TestScheme", .title = "Ray scheme calculation"}, .menu = "Ray Trace",
+                .caption = "Calculate Ray &Scheme", .shell = Shell::Input,
                 .input = [&runs](CalcContext&) { ++runs; }};
     setallflags(s.m);
     s.form->execute(cmd);
@@ -546,9 +546,8 @@ void IqDialogTest::flagsclearedbyfailedresult() {
     Session s;
     s.open(s.lens());
     int outcome = 0;
-    const Command cmd{.name = "TestGmtf", .menu = "Spot-MTF", .caption = "&Geometrical MTF...",
-                      .title = "Draw modular transfer function", .shell = Shell::Graph,
-                      .window = "Geometrical MTF",
+    const Command cmd{.text = {.id = "TestGmtf", .title = "Draw modular transfer function", .window = "Geometrical MTF"},
+                      .menu = "Spot-MTF", .caption = "&Geometrical MTF...", .shell = Shell::Graph,
                       .graph = [](CalcContext&, const WavelengthChoice&) -> QWidget* { return new QWidget; },
                       .valid = &Model::gmtfvalid,
                       .prepare = [&outcome](CalcContext& c) {

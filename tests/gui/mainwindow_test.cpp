@@ -18,7 +18,7 @@ const QStringList startcommands = {"FileOpen", "PrinterSetup", "DisplayLogFile",
 QStringList enabledcommands(const ZefoMainForm& f) {
     QStringList out;
     for (const Command& c : commandcatalogue())
-        if (QAction* a = f.action(c.name); a && a->isEnabled()) out << c.name;
+        if (QAction* a = f.action(c.text.id); a && a->isEnabled()) out << c.text.id;
     return out;
 }
 
@@ -105,7 +105,7 @@ void MainWindowTest::menusshowonlybuiltcommands() {
         if (a->isVisible()) shown << a->text().remove('&');
     QCOMPARE(shown, (QStringList{"File", "Optical Data", "Ray Trace", "Spot-MTF", "Window", "Help"}));
     // Every catalogue command has its action, reachable from a menu.
-    for (const Command& c : commandcatalogue()) QVERIFY2(s.form->action(c.name), c.name);
+    for (const Command& c : commandcatalogue()) QVERIFY2(s.form->action(c.text.id), c.text.id);
 }
 
 void MainWindowTest::openloadsthesystem() {

@@ -10,11 +10,11 @@
 
 namespace zefo {
 
-// One row of the table of report files: extension, workspace directory, window caption.
+// One row of the table of report files: extension and workspace directory (the window
+// captions are the commands', app/commandcatalog.h).
 struct ReportKind {
     const char* ext;
     std::string Workspace::*dir;
-    const char* caption;
 };
 
 // The kind of a report extension such as ".rez"; nullptr for an unknown extension.

@@ -1,6 +1,7 @@
 // The catalogue of the main window's commands: one row per command with its menu place,
-// captions, texts, the shell that runs it, its window, result file, enabling group and
-// work. Menus, tool bar, log texts and enabling rules are all driven from this table.
+// caption, the shell that runs it, enabling group and work; its texts (title, log lines,
+// window, result file, messages) come from the core's command catalogue by id. Menus, tool
+// bar, log texts and enabling rules are all driven from this table.
 #pragma once
 
 #include <QStyle>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "analysis/systemreport.h"
+#include "app/commandcatalog.h"
 #include "app/report.h"
 #include "app/workspace.h"
 #include "app/wavelength.h"
@@ -77,20 +79,11 @@ using OwnWork = void (ZefoMainForm::*)(const Command&);
 enum class Chooser { Never, Always, UnlessMono };
 
 struct Command {
-    const char* name;                 // object name of the action
+    CommandText text;                 // id (object name of the action) and texts, from the core
     const char* menu;                 // menu path, e.g. "File/Print"
     const char* caption;              // menu caption with its accelerator
-    const char* title = "";           // status panel 1
-    const char* logtext = nullptr;    // log line at the start; nullptr: the title, "": none
-    const char* finished = nullptr;   // log line at the end; nullptr: log text + " - Finished"
     Shell shell = Shell::Own;
     Group group = Group::Loaded;
-    const char* window = "";          // caption of the window the command opens
-    const char* ext = "";             // result file (its directory follows from the extension)
-    const char* errtext = "Error in calculation!";  // error box of a failed calculation
-    const char* canceltext = "";      // notice when the command's dialog was cancelled
-    const char* terminated = nullptr;  // log line of a cancel; nullptr: log text + " - Terminated by user"
-    const char* finishstatus = "Status: Finished";
     const char* datafile = "";        // Variables group: geneticdir + sysname + this must exist
     OwnWork own = nullptr;
     ReportWork report = nullptr;
@@ -104,9 +97,6 @@ struct Command {
     const char* shortcut = "";
     bool wholereport = false;     // the work gives the whole report file: it is saved as it stands
     bool changesdesign = false;   // changes the optical data: the image-quality results become stale
-    // A notice shown instead of running the command (nothing logged); empty to run it.
-    std::string (*refusal)(const Model&) = nullptr;
-    const char* donetext = "";    // notice (caption "Information") after a successful run
 };
 
 // Every command in menu order.

@@ -33,13 +33,6 @@ namespace {
 const char* lensfilter = "Optical system description file (*.dat)";
 const char* savequestiontext = "Optical system data is changed. Save changed data?";
 
-std::string logstart(const Command& cmd) { return cmd.logtext ? cmd.logtext : cmd.title; }
-std::string logfinished(const Command& cmd) {
-    return cmd.finished ? cmd.finished : logstart(cmd) + " - Finished";
-}
-std::string logterminated(const Command& cmd) {
-    return cmd.terminated ? cmd.terminated : logstart(cmd) + " - Terminated by user";
-}
 }  // namespace
 
 ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWidget* parent)
@@ -107,7 +100,7 @@ void ZefoMainForm::buildmenus() {
     tools->setIconSize(QSize(20, 20));
     for (const Command& cmd : commandcatalogue()) {
         QMenu* menu = menufor(cmd.menu);
-        const QString name = cmd.name;
+        const QString name = cmd.text.id;
         if (name == "FileExit") {
             menu->addSeparator();
             for (int k = 0; k < maxrecent; ++k) {
@@ -185,7 +178,7 @@ void ZefoMainForm::calcfailed(const Command& cmd) {
     m_.calcerror = false;
     m_.errmsg.clear();
     setstate("Status: Error");
-    dialogs_.error(this, cmd.errtext, QString::fromStdString(reason));
+    dialogs_.error(this, cmd.text.errtext, QString::fromStdString(reason));
     logline(reason);
 }
 
@@ -207,10 +200,8 @@ double ZefoMainForm::askentrpupil() {
 
 void ZefoMainForm::execute(const Command& cmd) {
     panel_[0]->clear();
-    if (cmd.refusal) {
-        if (const std::string notice = cmd.refusal(m_); !notice.empty())
-            return dialogs_.information(this, QString::fromStdString(notice));
-    }
+    if (const std::string notice = refusal(cmd.text, m_); !notice.empty())
+        return dialogs_.information(this, QString::fromStdString(notice));
     // The question is asked only while a command runs.
     struct PupilQuestion {
         Model& m;
@@ -238,20 +229,20 @@ void ZefoMainForm::execute(const Command& cmd) {
 
 void ZefoMainForm::startstate() {
     for (const Command& cmd : commandcatalogue())
-        if (QAction* a = action(cmd.name)) a->setEnabled(cmd.group == Group::Start);
+        if (QAction* a = action(cmd.text.id)) a->setEnabled(cmd.group == Group::Start);
 }
 
 void ZefoMainForm::updateenabling() {
     if (!loaded_) return;
     const bool variables = hasoptvariables(m_);
     for (const Command& cmd : commandcatalogue()) {
-        QAction* a = action(cmd.name);
+        QAction* a = action(cmd.text.id);
         if (!a || a->isEnabled()) continue;  // enabled entries stay enabled until Close
         bool on = false;
         switch (cmd.group) {
             case Group::Start: on = true; break;
             case Group::Loaded: on = true; break;
-            case Group::Result: on = fileexists(reportpath(ws_, filebasestd_, cmd.ext)); break;
+            case Group::Result: on = fileexists(reportpath(ws_, filebasestd_, cmd.text.ext)); break;
             case Group::Variables:
                 on = variables && (!*cmd.datafile || fileexists(ws_.geneticdir + m_.sysname + cmd.datafile));
                 break;
@@ -297,17 +288,17 @@ QList<TDisplaySystem*> ZefoMainForm::reportwindows() const {
 void ZefoMainForm::terminate(const Command& cmd) {
     m_.cancelled = false;
     setstate("Status: Terminated");
-    if (*cmd.canceltext) dialogs_.information(this, cmd.canceltext);
-    logline(logterminated(cmd));
+    if (*cmd.text.canceltext) dialogs_.information(this, cmd.text.canceltext);
+    logline(terminatedline(cmd.text));
 }
 
 void ZefoMainForm::reportshell(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
-    std::unique_ptr<TDisplaySystem> w(newreportwindow(cmd.window));
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
+    std::unique_ptr<TDisplaySystem> w(newreportwindow(cmd.text.window));
     CalcContext ctx = context();
     cmd.report(ctx, w->report());
-    if (!*cmd.window) w.reset();  // a calculation without a window
+    if (!*cmd.text.window) w.reset();  // a calculation without a window
     if (m_.calcerror) {
         w.reset();
         return calcfailed(cmd);
@@ -317,9 +308,9 @@ void ZefoMainForm::reportshell(const Command& cmd) {
         terminate(cmd);
         return;
     }
-    if (*cmd.ext) {
-        const std::string err = cmd.wholereport ? w->savereport(ws_, filebasestd_, cmd.ext)
-                                                : w->finishreport(ws_, filebasestd_, cmd.ext);
+    if (*cmd.text.ext) {
+        const std::string err = cmd.wholereport ? w->savereport(ws_, filebasestd_, cmd.text.ext)
+                                                : w->finishreport(ws_, filebasestd_, cmd.text.ext);
         showchild(w.release());
         if (!err.empty()) return failcommand(err);
     } else if (w) {
@@ -327,14 +318,14 @@ void ZefoMainForm::reportshell(const Command& cmd) {
         showchild(w.release());
     }
     updateenabling();
-    setstate(cmd.finishstatus);
-    if (*cmd.donetext) dialogs_.information(this, cmd.donetext);
-    logline(logfinished(cmd));
+    setstate(cmd.text.finishstatus);
+    if (*cmd.text.donetext) dialogs_.information(this, cmd.text.donetext);
+    logline(finishedline(cmd.text));
 }
 
 void ZefoMainForm::inputshell(const Command& cmd) {
-    setstatus(cmd.title, "Status: Input");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Input");
+    logline(startline(cmd.text));
     CalcContext ctx = context();
     cmd.input(ctx);
     panel_[0]->clear();
@@ -343,20 +334,20 @@ void ZefoMainForm::inputshell(const Command& cmd) {
     } else if (m_.cancelled) {
         terminate(cmd);
     } else {
-        setstate(cmd.finishstatus);
-        logline(logfinished(cmd));
+        setstate(cmd.text.finishstatus);
+        logline(finishedline(cmd.text));
     }
 }
 
 void ZefoMainForm::displayshell(const Command& cmd) {
-    if (!fileexists(reportpath(ws_, filebasestd_, cmd.ext))) return;
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
-    TDisplaySystem* w = newreportwindow(cmd.window);
-    w->showreport(ws_, filebasestd_, cmd.ext);
+    if (!fileexists(reportpath(ws_, filebasestd_, cmd.text.ext))) return;
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
+    TDisplaySystem* w = newreportwindow(cmd.text.window);
+    w->showreport(ws_, filebasestd_, cmd.text.ext);
     showchild(w);
-    setstate(cmd.finishstatus);
-    logline(logfinished(cmd));
+    setstate(cmd.text.finishstatus);
+    logline(finishedline(cmd.text));
 }
 
 bool ZefoMainForm::printtext(const QStringList& lines, const QFont& font) {
@@ -368,8 +359,8 @@ bool ZefoMainForm::printtext(const QStringList& lines, const QFont& font) {
 
 // Prints the stored report file, or the lines that the command's work fills.
 void ZefoMainForm::printshell(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
     std::optional<QStringList> lines;
     if (cmd.report) {
         Report r;
@@ -379,18 +370,18 @@ void ZefoMainForm::printshell(const Command& cmd) {
         lines.emplace();
         for (const auto& l : r.lines()) lines->append(QString::fromStdString(l));
     } else {
-        const std::string path = reportpath(ws_, filebasestd_, cmd.ext);
+        const std::string path = reportpath(ws_, filebasestd_, cmd.text.ext);
         lines = filelines(path);
         if (!lines) return failcommand("Cannot open file " + path);
     }
     if (!printtext(*lines, reportfont())) return terminate(cmd);
-    setstate(cmd.finishstatus);
-    logline(logfinished(cmd));
+    setstate(cmd.text.finishstatus);
+    logline(finishedline(cmd.text));
 }
 
 void ZefoMainForm::graphshell(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
     CalcContext ctx = context();
     auto failed = [&] {
         if (cmd.valid) cleariqflags(m_);
@@ -414,14 +405,14 @@ void ZefoMainForm::graphshell(const Command& cmd) {
     }
     std::unique_ptr<QWidget> g(cmd.graph(ctx, choice));
     if (m_.calcerror || !g) {
-        if (!m_.calcerror) fail(m_, "Error in calculation!");
+        if (!m_.calcerror) fail(m_, calcerrortext);
         return failed();
     }
-    g->setWindowTitle(cmd.window);
+    g->setWindowTitle(cmd.text.window);
     showchild(g.release());
     updateenabling();
-    setstate(cmd.finishstatus);
-    logline(logfinished(cmd));
+    setstate(cmd.text.finishstatus);
+    logline(finishedline(cmd.text));
 }
 
 // ---------------------------------------------------------------- file commands
@@ -461,14 +452,14 @@ void ZefoMainForm::addrecent(const QString& path) {
 
 void ZefoMainForm::FileOpen(const Command& cmd) {
     if (!savequestion()) return;
-    setstatus(cmd.title, "Status: Input");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Input");
+    logline(startline(cmd.text));
     const QString path = dialogs_.openfilename(this, "Open", QString::fromStdString(ws_.datdir), lensfilter);
     if (path.isEmpty()) return terminate(cmd);
     if (const std::string err = openlens(path); !err.empty()) return failcommand(err);
     addrecent(path);
     setstate("Status: Finished");
-    logline(logfinished(cmd));
+    logline(finishedline(cmd.text));
 }
 
 void ZefoMainForm::openrecent(int k) {
@@ -484,8 +475,9 @@ void ZefoMainForm::openrecent(int k) {
 }
 
 bool ZefoMainForm::savecommand() {
-    setstatus("Save optical system", "Status: Input");
-    logline("Save optical file");
+    const CommandText& t = commandtext("FileSave");
+    setstatus(t.title, "Status: Input");
+    logline(startline(t));
     if (filepath_.isEmpty()) return saveascommand();
     const std::string err = savelensfile(filepath_.toStdString(), m_);
     if (!err.empty()) {
@@ -494,18 +486,19 @@ bool ZefoMainForm::savecommand() {
     }
     m_.datachanged = false;
     setstate("Status: Finished");
-    logline("Save optical file - Finished");
+    logline(finishedline(t));
     return true;
 }
 
 bool ZefoMainForm::saveascommand() {
-    setstatus("Save optical system", "Status: Input");
-    logline("Save optical file with different name");
+    const CommandText& t = commandtext("FileSaveAs");
+    setstatus(t.title, "Status: Input");
+    logline(startline(t));
     const QString path =
         dialogs_.savefilename(this, "Save As", QString::fromStdString(ws_.datdir), lensfilter);
     if (path.isEmpty()) {
         setstate("Status: Terminated");
-        logline("Save optical file - Terminated by  user");
+        logline(terminatedline(t));
         return false;
     }
     const std::string err = savelensfile(path.toStdString(), m_);
@@ -520,7 +513,7 @@ bool ZefoMainForm::saveascommand() {
     settitle();
     updateenabling();
     setstate("Status: Finished");
-    logline("Save optical file - Finished");
+    logline(finishedline(t));
     return true;
 }
 
@@ -556,29 +549,29 @@ void ZefoMainForm::closeEvent(QCloseEvent* e) {
 // ---------------------------------------------------------------- printer and log
 
 void ZefoMainForm::PrinterSetup(const Command& cmd) {
-    setstatus(cmd.title, "Status: Input");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Input");
+    logline(startline(cmd.text));
     dialogs_.printersetup(this, printer_);
     setstate("Status: Finished");
 }
 
 void ZefoMainForm::DisplayLogFile(const Command& cmd) {
     if (!fileexists(ws_.logpath)) return;
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
     log_.close();
-    TDisplaySystem* w = newreportwindow(cmd.window);
+    TDisplaySystem* w = newreportwindow(cmd.text.window);
     w->showfile(ws_.logpath);
     showchild(w);
     if (!log_.open(ws_.logpath))
         return failcommand("Cannot open the command log " + ws_.logpath);
     setstate("Status: Finished");
-    logline(logfinished(cmd));
+    logline(finishedline(cmd.text));
 }
 
 void ZefoMainForm::PrintLogFile(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
     log_.close();
     const QStringList lines = filelines(ws_.logpath).value_or(QStringList());
     bool printed = false;
@@ -593,7 +586,7 @@ void ZefoMainForm::PrintLogFile(const Command& cmd) {
     if (!reopened) return failcommand("Cannot open the command log " + ws_.logpath);
     if (!printed) return terminate(cmd);
     setstate("Status: Finished");
-    logline(logfinished(cmd));
+    logline(finishedline(cmd.text));
 }
 
 // ---------------------------------------------------------------- window and help
@@ -621,26 +614,26 @@ HelpWindow* ZefoMainForm::showhelp() {
 }
 
 void ZefoMainForm::HelpContents(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
+    setstatus(cmd.text.title, "Status: Running");
     showhelp()->showcontents();
     setstate("Status: Finished");
 }
 
 void ZefoMainForm::HelpSearch(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
+    setstatus(cmd.text.title, "Status: Running");
     showhelp()->showsearch(QString());
     setstate("Status: Finished");
 }
 
 void ZefoMainForm::HelpHowToUse(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
+    setstatus(cmd.text.title, "Status: Running");
     showhelp()->showhowtouse();
     setstate("Status: Finished");
 }
 
 void ZefoMainForm::HelpAbout(const Command& cmd) {
-    setstatus(cmd.title, "Status: Execute");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Execute");
+    logline(startline(cmd.text));
     dialogs_.about(this);
     setstate("Status: Finished");
 }

@@ -19,14 +19,13 @@ void printrays(CalcContext& c, Report& r) { printraylines(c.m, c.head(), r); }
 
 void calcrayscheme(CalcContext& c, Report&) {
     // Normal rays have no relative coordinates; aiming would overwrite their start data.
-    if (c.m.raytype == 0) return fail(c.m, "A ray scheme of normal rays has no relative coordinates to aim");
+    if (c.m.raytype == 0) return fail(c.m, normalraysmsg);
     rayscheme(c.m);
     if (!c.m.calcerror) c.m.datachanged = true;
 }
 
 void paraxialdata(CalcContext& c, Report& r) { paraxreport(c.m, c.head(), r, false); }
 void paraxialdatafull(CalcContext& c, Report& r) { paraxreport(c.m, c.head(), r, true); }
-std::string paraxialrefusal(const Model& m) { return m.nsurf < 2 ? paraxsurfacesmsg : ""; }
 
 void singleraytracework(CalcContext& c, Report& r) {
     TSRTDialog d(c.parent, c.m, c.dialogs, c.hint);
