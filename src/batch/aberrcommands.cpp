@@ -32,8 +32,8 @@ std::string runreport(Context& c, const ReportCommand& rc) {
     const CommandText& t = commandtext(rc.id);
     c.log.writeline(startline(t));
     Report r;
-    rc.calc(c.m, ReportHead{c.filepath, c.date}, r);
-    if (c.m.calcerror) return calcfailed(c, t);
+    rc.calc(c.m, ReportHead{c.session.filepath(), c.date}, r);
+    if (c.session.failed()) return calcfailed(c, t);
     JsonWriter w;
     if (c.json) {
         w.beginobject();
@@ -41,7 +41,7 @@ std::string runreport(Context& c, const ReportCommand& rc) {
         w.endobject();
     }
     if (auto e = jsonfailed(c, w); !e.empty()) return e;
-    if (auto e = r.finishreport(c.ws, c.filebase, t.ext); !e.empty()) {
+    if (auto e = r.finishreport(c.ws, c.session.filebase(), t.ext); !e.empty()) {
         c.log.writeline(e);
         return e;
     }

@@ -9,6 +9,7 @@
 
 #include "app/commandcatalog.h"
 #include "app/report.h"
+#include "app/session.h"
 #include "app/workspace.h"
 #include "model/model.h"
 
@@ -31,11 +32,10 @@ struct Context {
     Workspace ws;
     CommandLog log;
     Model m;
+    Session session{m};            // the lens data file of the command, its first error
     std::string date;              // report header date, --date
     bool json = false;             // --json
     std::vector<std::string> args; // the command's own arguments and options
-    std::string filepath;          // the lens data file of the command, absolute
-    std::string filebase;          // its name without directory and extension
     std::ostream* out = nullptr;
 };
 
@@ -54,7 +54,7 @@ std::vector<CommandEntry> modelcommands();
 std::vector<CommandEntry> glasscommands();
 
 // Reads the lens data file named by a command argument into the context's model and
-// makes it the current file (filepath, filebase).
+// makes it the session's current file (its absolute path).
 std::string openlens(Context& c, const std::string& path);
 
 // Removes "--name VALUE" from the command's arguments and returns VALUE; empty when the

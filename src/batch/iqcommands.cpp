@@ -115,7 +115,7 @@ std::string applyopd(Context& c, const IqOptions& o) {
 std::string writeiqreport(Context& c, const IqRun& run, const char* ext) {
     std::string text;
     for (const auto& l : run.lines) text += l + "\n";
-    return writefileatomic(reportpath(c.ws, c.filebase, ext), text);
+    return writefileatomic(reportpath(c.ws, c.session.filebase(), ext), text);
 }
 
 void shownotices(const IqRun& run) {
@@ -124,7 +124,7 @@ void shownotices(const IqRun& run) {
 }
 
 std::string iqfailed(Context& c, Iq kind) {
-    cleariqflags(c.m);
+    c.session.clearresults();
     return calcfailed(c, iqtext(kind));
 }
 
@@ -236,7 +236,7 @@ std::string iqcmd(Context& c, Iq kind) {
     answerpupil(c, o.pupil);
     const CommandText& t = iqtext(kind);
     c.log.writeline(startline(t));
-    const std::string header = iqheader(m.sysname, c.filepath, c.date);
+    const std::string header = iqheader(m.sysname, c.session.filepath(), c.date);
 
     IqRun spot, main;
     spot.header = main.header = header;
@@ -247,12 +247,12 @@ std::string iqcmd(Context& c, Iq kind) {
         if (auto e = applyopd(c, o); !e.empty()) return e;
         wavecalc(m, main);
         shownotices(main);
-        if (m.calcerror) return iqfailed(c, kind);
+        if (c.session.failed()) return iqfailed(c, kind);
     } else {
         if (auto e = applymtf(c, o); !e.empty()) return e;
         spotcalc(m, spot);
         shownotices(spot);
-        if (m.calcerror) return iqfailed(c, kind);
+        if (c.session.failed()) return iqfailed(c, kind);
         if (auto e = writeiqreport(c, spot, spotext); !e.empty()) {
             c.log.writeline(e);
             return e;
@@ -266,7 +266,7 @@ std::string iqcmd(Context& c, Iq kind) {
             wavecalc(m, main);
             shownotices(main);
         }
-        if (m.calcerror) return iqfailed(c, kind);
+        if (c.session.failed()) return iqfailed(c, kind);
     }
     const IqRun& shown = kind == Iq::Spot ? spot : main;
     if (kind != Iq::Spot) {

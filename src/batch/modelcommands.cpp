@@ -14,9 +14,7 @@ namespace zefo::batch {
 
 std::string openlens(Context& c, const std::string& path) {
     if (auto e = loadlensfile(path, c.m); !e.empty()) return e;
-    const std::filesystem::path p = std::filesystem::absolute(path).lexically_normal();
-    c.filepath = p.generic_string();
-    c.filebase = p.stem().string();
+    c.session.opened(std::filesystem::absolute(path).lexically_normal().generic_string());
     return {};
 }
 
@@ -61,8 +59,9 @@ void expectargs(const Context& c, size_t n) {
 }
 
 std::string calcfailed(Context& c, const CommandText& t) {
-    c.log.writeline(c.m.errmsg);
-    return c.m.errmsg.empty() ? t.errtext : t.errtext + ("\n" + c.m.errmsg);
+    const std::string& msg = c.session.error();
+    c.log.writeline(msg);
+    return msg.empty() ? t.errtext : t.errtext + ("\n" + msg);
 }
 
 std::string jsonfailed(Context& c, const JsonWriter& w) {

@@ -16,7 +16,7 @@ namespace zefo::batch {
 namespace {
 
 ReportHead reporthead(const Context& c) {
-    return {c.filepath, c.date};
+    return {c.session.filepath(), c.date};
 }
 
 // The first-order data that nudatparax leaves in the model.
@@ -143,7 +143,7 @@ std::string paraxialcmd(Context& c, bool full) {
     if (c.json) {
         // the whole system's focus besides the blocks
         ssetq(c.m);
-        if (c.m.calcerror) return calcfailed(c, t);
+        if (c.session.failed()) return calcfailed(c, t);
         const SystemFocus focus = systemfocus(c.m);
         w.beginobject();
         w.field("efl", focus.efl);
@@ -178,7 +178,7 @@ std::string paraxialcmd(Context& c, bool full) {
         w.endobject();
     }
     if (auto e = jsonfailed(c, w); !e.empty()) return e;
-    if (auto e = r.finishreport(c.ws, c.filebase, t.ext); !e.empty()) {
+    if (auto e = r.finishreport(c.ws, c.session.filebase(), t.ext); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
@@ -197,7 +197,7 @@ std::string rayschemecmd(Context& c) {
     const CommandText& t = commandtext("CalculateRayScheme");
     c.log.writeline(startline(t));
     rayscheme(c.m);
-    if (c.m.calcerror) return calcfailed(c, t);
+    if (c.session.failed()) return calcfailed(c, t);
     JsonWriter w;
     w.beginobject();
     firstorderjson(w, c.m);
@@ -280,7 +280,7 @@ std::string srtcmd(Context& c) {
     w.endarray();
     w.endobject();
     if (auto e = jsonfailed(c, w); !e.empty()) return e;
-    if (auto e = r.finishreport(c.ws, c.filebase, t.ext); !e.empty()) {
+    if (auto e = r.finishreport(c.ws, c.session.filebase(), t.ext); !e.empty()) {
         c.log.writeline(e);
         return e;
     }

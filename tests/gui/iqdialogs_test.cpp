@@ -427,8 +427,7 @@ void IqDialogTest::dmtfdialog() {
     Session s;
     s.open(s.lens());
     QStringList logged;
-    const std::string filebase = "lens1";
-    CalcContext c{s.m, s.ws, filebase, s.form.get(), s.dialogs, "", [&](const std::string& l) {
+    CalcContext c{s.m, s.ws, s.form->session(), s.form.get(), s.dialogs, [&](const std::string& l) {
                       logged << QString::fromStdString(l);
                   }, nullptr, "10.12.2026", s.form->glasscatalog()};
     QStringList groups, items;

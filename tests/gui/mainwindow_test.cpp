@@ -320,8 +320,11 @@ void MainWindowTest::closereturnstostartstate() {
     const QString path = s.lens();
     s.open(path);
     s.m.mirrorflag = true;
+    int heard = 0;  // windows that follow the design hear of the Close
+    s.form->session().subscribe([&heard] { ++heard; });
     const int before = s.log().size();
     s.form->trigger("FileClose");
+    QCOMPARE(heard, 1);
     QVERIFY(s.logsince(before).isEmpty());
     QCOMPARE(enabledcommands(*s.form), startcommands);
     QVERIFY(!s.form->loaded());

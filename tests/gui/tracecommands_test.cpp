@@ -192,8 +192,11 @@ void TraceCommandTest::rayschemeaimsandchangesdesign() {
     s.open(gausslens(s));
     s.m.spotvalid = true;
     QVERIFY(!s.m.datachanged);
+    int heard = 0;  // windows that follow the design hear of the new rays
+    s.form->session().subscribe([&heard] { ++heard; });
     const int before = s.log().size();
     s.form->trigger("CalculateRayScheme");
+    QCOMPARE(heard, 1);
     QCOMPARE(s.logsince(before), (QStringList{"Ray scheme calculation", "Ray scheme calculation - Finished"}));
     QCOMPARE(s.dialogs.notices, QStringList{"Ray scheme for the optical system is calculated."});
     QCOMPARE(s.dialogs.errors, QStringList());
@@ -224,8 +227,11 @@ void TraceCommandTest::rayschemefailures() {
     s.m.raytype = uint8_t(raytype);
     s.m.stopsurf = uint8_t(stop);
     const auto xbefore = s.m.rays.y;
+    int heard = 0;
+    s.form->session().subscribe([&heard] { ++heard; });
     const int before = s.log().size();
     s.form->trigger("CalculateRayScheme");
+    QCOMPARE(heard, 0);
     QCOMPARE(s.dialogs.errors, QStringList{"Error in calculation of ray scheme"});
     QVERIFY(s.dialogs.notices.isEmpty());
     QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));

@@ -12,6 +12,7 @@
 #include "analysis/systemreport.h"
 #include "app/commandcatalog.h"
 #include "app/report.h"
+#include "app/session.h"
 #include "app/workspace.h"
 #include "app/wavelength.h"
 #include "model/model.h"
@@ -51,20 +52,19 @@ enum class Group {
 struct CalcContext {
     Model& m;
     const Workspace& ws;
-    const std::string& filebase;
+    Session& session;     // the current file, changes, the first error and the cancel
     QWidget* parent;      // owner of the command's own dialogs
     Dialogs& dialogs;     // every blocking interaction of the work
-    std::string filepath;  // the current lens data file
     std::function<void(const std::string&)> log;  // a line in the command log
     std::function<void(const QString&)> hint;     // status panel 0
     std::string date;      // today's date as the report headers show it
     GlassCatalog& glass;   // the glass catalogue opened at start-up
 
     // What the title line of a report names besides the system.
-    ReportHead head() const { return {filepath, date}; }
+    ReportHead head() const { return {session.filepath(), date}; }
 };
 
-// Fills the report; failures go to m.calcerror / m.errmsg, a cancelled dialog sets m.cancelled.
+// Fills the report; failures go to the session's first error, a cancelled dialog cancels.
 // A print command fills the lines it prints; a report command without a window title
 // only calculates.
 using ReportWork = std::function<void(CalcContext&, Report&)>;

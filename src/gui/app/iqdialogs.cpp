@@ -273,7 +273,7 @@ namespace {
 // Shows one of the dialogs; a dialog closed without OK sets cancelled.
 bool runiqdialog(CalcContext& c, QDialog& d) {
     if (c.dialogs.execdialog(d) == QDialog::Accepted) return true;
-    c.m.cancelled = true;
+    c.session.cancel();
     return false;
 }
 
@@ -306,12 +306,12 @@ void wavereport(CalcContext& c, Report& r) {
     m.wbrmode = true;
     if (!opddialog(c)) return;
     IqRun run;
-    run.header = iqheader(m.sysname, c.filepath, c.date);
+    run.header = iqheader(m.sysname, c.session.filepath(), c.date);
     wavecalc(m, run);
     m.wbrmode = false;
     for (const Notice& n : run.notices)
         c.dialogs.message(c.parent, QString::fromStdString(n.caption), QString::fromStdString(n.text));
-    if (m.calcerror) return;
+    if (c.session.failed()) return;
     for (const auto& l : run.lines) r.addline(l);
 }
 

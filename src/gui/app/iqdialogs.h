@@ -117,7 +117,7 @@ protected:
 // The limit dialog as the checks of "Edit MTF" and "Edit OPD" call it.
 LimitAsk limitasker(CalcContext& c);
 
-// The dialogs as the commands run them; false (m.cancelled set) when cancelled.
+// The dialogs as the commands run them; false (the session cancelled) when cancelled.
 bool mtfdialog(CalcContext& c);
 bool opddialog(CalcContext& c);
 bool dmtfdialog(CalcContext& c);

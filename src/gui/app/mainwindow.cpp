@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QDate>
-#include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -12,7 +11,6 @@
 
 #include "app/helpwindow.h"
 #include "app/reportwindow.h"
-#include "imagequality/imagequality.h"
 #include "model/lensfile.h"
 #include "util/fileio.h"
 #include "util/numfmt.h"
@@ -66,7 +64,7 @@ ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWid
     if (const std::string err = startglassdatabase(); !err.empty()) {
         dialogs_.error(this, QString::fromStdString(
                                  "SQLite database engine must be installed before running this program!\n\n" + err));
-        m_.cancelled = true;
+        session_.cancel();
         startfailed_ = true;
         return;
     }
@@ -174,9 +172,7 @@ void ZefoMainForm::failcommand(const std::string& err) {
 // A calculation that failed: "Status: Error", the command's error box with the reason
 // (errmsg) below its text, and the reason in the log.
 void ZefoMainForm::calcfailed(const Command& cmd) {
-    const std::string reason = m_.errmsg;
-    m_.calcerror = false;
-    m_.errmsg.clear();
+    const std::string reason = session_.takeerror();
     setstate("Status: Error");
     dialogs_.error(this, cmd.text.errtext, QString::fromStdString(reason));
     logline(reason);
@@ -184,7 +180,7 @@ void ZefoMainForm::calcfailed(const Command& cmd) {
 
 // The context of a work; its date is today's as the report headers show it, dd.mm.yyyy.
 CalcContext ZefoMainForm::context() {
-    return CalcContext{m_, ws_, filebasestd_, this, dialogs_, filepath_.toStdString(),
+    return CalcContext{m_, ws_, session_, this, dialogs_,
                        [this](const std::string& line) { logline(line); },
                        [this](const QString& hint) { panel_[0]->setText(hint); },
                        QDate::currentDate().toString("dd.MM.yyyy").toStdString(), glass_};
@@ -218,11 +214,11 @@ void ZefoMainForm::execute(const Command& cmd) {
             case Shell::Graph: graphshell(cmd); break;
         }
     } catch (const std::exception& e) {
-        m_.calcerror = false;
-        m_.cancelled = false;
+        session_.takeerror();
+        session_.clearcancel();
         failcommand(e.what());
     }
-    if (cmd.changesdesign) cleariqflags(m_);
+    if (cmd.changesdesign) session_.clearresults();
 }
 
 // ---------------------------------------------------------------- enabling rules
@@ -233,7 +229,7 @@ void ZefoMainForm::startstate() {
 }
 
 void ZefoMainForm::updateenabling() {
-    if (!loaded_) return;
+    if (!session_.loaded()) return;
     const bool variables = hasoptvariables(m_);
     for (const Command& cmd : commandcatalogue()) {
         QAction* a = action(cmd.text.id);
@@ -242,7 +238,7 @@ void ZefoMainForm::updateenabling() {
         switch (cmd.group) {
             case Group::Start: on = true; break;
             case Group::Loaded: on = true; break;
-            case Group::Result: on = fileexists(reportpath(ws_, filebasestd_, cmd.text.ext)); break;
+            case Group::Result: on = fileexists(reportpath(ws_, session_.filebase(), cmd.text.ext)); break;
             case Group::Variables:
                 on = variables && (!*cmd.datafile || fileexists(ws_.geneticdir + m_.sysname + cmd.datafile));
                 break;
@@ -286,7 +282,7 @@ QList<TDisplaySystem*> ZefoMainForm::reportwindows() const {
 }
 
 void ZefoMainForm::terminate(const Command& cmd) {
-    m_.cancelled = false;
+    session_.clearcancel();
     setstate("Status: Terminated");
     if (*cmd.text.canceltext) dialogs_.information(this, cmd.text.canceltext);
     logline(terminatedline(cmd.text));
@@ -299,18 +295,18 @@ void ZefoMainForm::reportshell(const Command& cmd) {
     CalcContext ctx = context();
     cmd.report(ctx, w->report());
     if (!*cmd.text.window) w.reset();  // a calculation without a window
-    if (m_.calcerror) {
+    if (session_.failed()) {
         w.reset();
         return calcfailed(cmd);
     }
-    if (m_.cancelled) {
+    if (session_.cancelled()) {
         w.reset();
         terminate(cmd);
         return;
     }
     if (*cmd.text.ext) {
-        const std::string err = cmd.wholereport ? w->savereport(ws_, filebasestd_, cmd.text.ext)
-                                                : w->finishreport(ws_, filebasestd_, cmd.text.ext);
+        const std::string err = cmd.wholereport ? w->savereport(ws_, session_.filebase(), cmd.text.ext)
+                                                : w->finishreport(ws_, session_.filebase(), cmd.text.ext);
         showchild(w.release());
         if (!err.empty()) return failcommand(err);
     } else if (w) {
@@ -329,9 +325,9 @@ void ZefoMainForm::inputshell(const Command& cmd) {
     CalcContext ctx = context();
     cmd.input(ctx);
     panel_[0]->clear();
-    if (m_.calcerror) {
+    if (session_.failed()) {
         calcfailed(cmd);
-    } else if (m_.cancelled) {
+    } else if (session_.cancelled()) {
         terminate(cmd);
     } else {
         setstate(cmd.text.finishstatus);
@@ -340,11 +336,11 @@ void ZefoMainForm::inputshell(const Command& cmd) {
 }
 
 void ZefoMainForm::displayshell(const Command& cmd) {
-    if (!fileexists(reportpath(ws_, filebasestd_, cmd.text.ext))) return;
+    if (!fileexists(reportpath(ws_, session_.filebase(), cmd.text.ext))) return;
     setstatus(cmd.text.title, "Status: Running");
     logline(startline(cmd.text));
     TDisplaySystem* w = newreportwindow(cmd.text.window);
-    w->showreport(ws_, filebasestd_, cmd.text.ext);
+    w->showreport(ws_, session_.filebase(), cmd.text.ext);
     showchild(w);
     setstate(cmd.text.finishstatus);
     logline(finishedline(cmd.text));
@@ -366,11 +362,11 @@ void ZefoMainForm::printshell(const Command& cmd) {
         Report r;
         CalcContext ctx = context();
         cmd.report(ctx, r);
-        if (m_.calcerror) return calcfailed(cmd);
+        if (session_.failed()) return calcfailed(cmd);
         lines.emplace();
         for (const auto& l : r.lines()) lines->append(QString::fromStdString(l));
     } else {
-        const std::string path = reportpath(ws_, filebasestd_, cmd.text.ext);
+        const std::string path = reportpath(ws_, session_.filebase(), cmd.text.ext);
         lines = filelines(path);
         if (!lines) return failcommand("Cannot open file " + path);
     }
@@ -384,14 +380,14 @@ void ZefoMainForm::graphshell(const Command& cmd) {
     logline(startline(cmd.text));
     CalcContext ctx = context();
     auto failed = [&] {
-        if (cmd.valid) cleariqflags(m_);
+        if (cmd.valid) session_.clearresults();
         calcfailed(cmd);
     };
     if (cmd.valid && !(m_.*cmd.valid)) {
         cmd.prepare(ctx);
-        if (m_.calcerror) return failed();
-        if (m_.cancelled) {
-            cleariqflags(m_);
+        if (session_.failed()) return failed();
+        if (session_.cancelled()) {
+            session_.clearresults();
             return terminate(cmd);
         }
         m_.*cmd.valid = true;
@@ -399,13 +395,13 @@ void ZefoMainForm::graphshell(const Command& cmd) {
     WavelengthChoice choice;
     if (cmd.chooser == Chooser::Always || (cmd.chooser == Chooser::UnlessMono && !m_.mono)) {
         choice = dialogs_.wavelength(this, m_);
-        if (m_.cancelled) return terminate(cmd);
+        if (session_.cancelled()) return terminate(cmd);
     } else if (cmd.chooser == Chooser::UnlessMono) {
         choice = {1, ""};
     }
     std::unique_ptr<QWidget> g(cmd.graph(ctx, choice));
-    if (m_.calcerror || !g) {
-        if (!m_.calcerror) fail(m_, calcerrortext);
+    if (session_.failed() || !g) {
+        if (!session_.failed()) session_.fail(calcerrortext);
         return failed();
     }
     g->setWindowTitle(cmd.text.window);
@@ -417,10 +413,10 @@ void ZefoMainForm::graphshell(const Command& cmd) {
 
 // ---------------------------------------------------------------- file commands
 
-void ZefoMainForm::settitle() { setWindowTitle("ZEFO - " + filebase_); }
+void ZefoMainForm::settitle() { setWindowTitle("ZEFO - " + filebase()); }
 
 bool ZefoMainForm::savequestion() {
-    if (!m_.datachanged) return true;
+    if (!session_.datachanged()) return true;
     if (!dialogs_.question(this, savequestiontext)) return true;
     return savecommand();
 }
@@ -428,14 +424,9 @@ bool ZefoMainForm::savequestion() {
 std::string ZefoMainForm::openlens(const QString& path) {
     const std::string err = loadlensfile(path.toStdString(), m_);
     if (!err.empty()) return err;
-    filepath_ = path;
-    filebase_ = QFileInfo(path).completeBaseName();
-    filebasestd_ = filebase_.toStdString();
-    m_.datachanged = false;
+    session_.opened(path.toStdString());
     settitle();
-    loaded_ = true;
     updateenabling();
-    cleariqflags(m_);
     return {};
 }
 
@@ -478,13 +469,13 @@ bool ZefoMainForm::savecommand() {
     const CommandText& t = commandtext("FileSave");
     setstatus(t.title, "Status: Input");
     logline(startline(t));
-    if (filepath_.isEmpty()) return saveascommand();
-    const std::string err = savelensfile(filepath_.toStdString(), m_);
+    if (session_.filepath().empty()) return saveascommand();
+    const std::string err = savelensfile(session_.filepath(), m_);
     if (!err.empty()) {
         failcommand(err);
         return false;
     }
-    m_.datachanged = false;
+    session_.saved();
     setstate("Status: Finished");
     logline(finishedline(t));
     return true;
@@ -506,10 +497,7 @@ bool ZefoMainForm::saveascommand() {
         failcommand(err);
         return false;
     }
-    filepath_ = path;
-    filebase_ = QFileInfo(path).completeBaseName();
-    filebasestd_ = filebase_.toStdString();
-    m_.datachanged = false;
+    session_.savedas(path.toStdString());
     settitle();
     updateenabling();
     setstate("Status: Finished");
@@ -523,14 +511,7 @@ void ZefoMainForm::FileSaveAs(const Command&) { saveascommand(); }
 void ZefoMainForm::FileClose(const Command&) {
     if (!savequestion()) return;
     startstate();
-    m_.cancelled = m_.datachanged = m_.calcerror = m_.mirrorflag = false;
-    m_.errmsg.clear();
-    m_.sysname.clear();
-    loaded_ = false;
-    cleariqflags(m_);
-    filepath_.clear();
-    filebase_.clear();
-    filebasestd_.clear();
+    session_.closed();
 }
 
 void ZefoMainForm::FileExit(const Command&) { close(); }

@@ -21,7 +21,7 @@ void calcrayscheme(CalcContext& c, Report&) {
     // Normal rays have no relative coordinates; aiming would overwrite their start data.
     if (c.m.raytype == 0) return fail(c.m, normalraysmsg);
     rayscheme(c.m);
-    if (!c.m.calcerror) c.m.datachanged = true;
+    if (!c.session.failed()) c.session.designchanged();
 }
 
 void paraxialdata(CalcContext& c, Report& r) { paraxreport(c.m, c.head(), r, false); }
@@ -32,7 +32,7 @@ void singleraytracework(CalcContext& c, Report& r) {
     const int result = c.dialogs.execdialog(d);
     if (c.hint) c.hint(QString());
     if (result != QDialog::Accepted) {
-        c.m.cancelled = true;
+        c.session.cancel();
         return;
     }
     for (const auto& line : srtchoicelog(d.input())) c.log(line);
