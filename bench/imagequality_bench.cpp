@@ -2,6 +2,7 @@
 // wavelengths): spot diagram, geometrical MTF and diffraction MTF.
 #include <benchmark/benchmark.h>
 
+#include "forms/iqforms.h"
 #include "imagequality/imagequality.h"
 #include "model/samplesystems.h"
 #include "raytrace/rayscheme.h"

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "batch.h"
+#include "forms/iqforms.h"
 #include "imagequality/imagequality.h"
 #include "json.h"
 #include "app/report.h"
@@ -67,7 +68,7 @@ bool refuselimit(long long&) { return false; }
 
 std::string iqdialogfailed(Context& c, const DialogResult& r) {
     const std::string msg = r.status == DialogResult::Cancelled
-                                ? "Maximum number of frequencies must not be greater then diffraction limit frequency!"
+                                ? overlimitmsg
                                 : r.message;
     c.log.writeline(msg);
     return msg;

@@ -1,11 +1,25 @@
 // Optical systems for the image-quality tests.
 #pragma once
 
+#include "forms/iqforms.h"
 #include "imagequality/imagequality.h"
 #include "model/samplesystems.h"
 #include "raytrace/rayscheme.h"
 
 namespace zefo::test {
+
+// The settings of an objective, no surfaces: na 0.1, three fields, three wavelengths,
+// maximum frequency 50 and increment 2.
+inline Model iqobjective() {
+    Model m;
+    m.systype = 0;
+    m.na = 0.1;
+    m.nfields = 3;
+    m.nfreq = 50;
+    m.dfreq = 2;
+    m.mono = false;
+    return m;
+}
 
 // A paraboloid mirror, f = 100 mm, na 0.1, stop on the mirror, one wavelength, field
 // angles 0.5 and 1 degree, the 17-ray scheme aimed.

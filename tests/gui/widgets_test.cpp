@@ -73,7 +73,7 @@ void WidgetTest::wavelengthitems() {
     initglobals(m);
     m.wl = {wl0, wl1, wl2};
     QStringList got;
-    for (const auto& i : zefo::gui::wavelengthitems(m)) got << QString::fromStdString(i);
+    for (const auto& i : zefo::wavelengthitems(m)) got << QString::fromStdString(i);
     QCOMPARE(got, items);
     for (int item = 0; item < 4; ++item) {
         const WavelengthChoice c = wavelengthchoice(m, item);

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "app/dialogs.h"
+#include "forms/wavelengthform.h"
 #include "util/numfmt.h"
 
 namespace zefo::gui {
@@ -231,7 +232,7 @@ OpdDialog::OpdDialog(CalcContext& c) : ParamDialog("Edit OPD", "EditOPD", c) {
     const OpdForm f = opdform(c.m);
     const auto rows = opdfields(c.m);
     for (size_t i = 0; i < rows.size(); ++i) addfield(rows[i], opdfieldtext(f, static_cast<int>(i)), names[i]);
-    const auto wl = opdwavelengthitems(c.m);
+    const auto wl = spectrallineitems(c.m);
     addchoice("Wavelength", {wl.begin(), wl.end()}, f.selwl, "selwl", "Select wavelength for OPD calculation");
     addchoice("Number of points for aberrational polynom", gaussitems(), gaussitem(f.ngauss), "ngauss");
     addchoice("Degree of aberrational polynomial", degreeitems(), f.polydeg == 3 ? 0 : 1, "polydeg");

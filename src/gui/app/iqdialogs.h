@@ -1,6 +1,6 @@
 // The parameter dialogs of the image quality ("Edit MTF" with its limit dialog "Spot
 // diagram", "Edit OPD", "Edit Diffractional MTF") and the commands that run them. The
-// fields, masks, hints and checks come from the image-quality core; these classes only
+// fields, masks, hints and checks come from the core's forms; these classes only
 // draw them, put the hints on the status line and keep the dialog open on a bad field.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "forms/iqforms.h"
 #include "imagequality/imagequality.h"
 
 class QButtonGroup;
