@@ -73,7 +73,7 @@ TEST(MtfDialog, AcceptedChangesAreTakenAndLogged) {
                          "New value for defocus increment is 0.2000",
                          "New value for second weight coefficient is 2.000",
                      }));
-    EXPECT_TRUE(m.datachanged);
+    EXPECT_TRUE(r.changed);
     EXPECT_EQ(m.nrings, 9);
     EXPECT_EQ(m.nfreq, 60);
     EXPECT_EQ(m.nfpoints, 31);  // 21 points: the increment becomes 60 div 25 = 2
@@ -91,7 +91,7 @@ TEST(MtfDialog, UnchangedValuesLogNothingAndKeepTheResults) {
     const DialogResult r = mtfparams(m, mtfform(m), nullptr);
     EXPECT_EQ(r.status, DialogResult::Accepted);
     EXPECT_TRUE(r.log.empty());
-    EXPECT_FALSE(m.datachanged);
+    EXPECT_FALSE(r.changed);
     EXPECT_TRUE(m.spotvalid && m.gmtfvalid && m.tfmtfvalid && m.dmtfvalid);
 }
 
@@ -142,6 +142,7 @@ TEST(MtfDialog, FirstBadFieldStopsTheChecks) {
         EXPECT_EQ(r.field, c.field) << c.text;
         EXPECT_EQ(r.message, c.message);
         EXPECT_EQ(m.nrings, c.field == fNrings ? 7 : 12) << c.text;
+        EXPECT_EQ(r.changed, c.field != fNrings) << c.text;  // the design changed up to the bad field
         EXPECT_EQ(m.wlmtfweight[2], 1.0) << c.text;
     }
 }
@@ -189,7 +190,7 @@ TEST(MtfDialog, FrequencyAboveTheDiffractionLimitAsksTheLimitDialog) {
     f.nrings = "3";
     r = mtfparams(c, f, [](long long&) { return false; });
     EXPECT_EQ(r.status, DialogResult::Cancelled);
-    EXPECT_TRUE(c.cancelled);
+    EXPECT_TRUE(r.changed);  // the rings stay changed
     EXPECT_EQ(c.nfreq, 50);
     EXPECT_EQ(c.nrings, 3);  // taken before the limit dialog opened
 }

@@ -184,7 +184,7 @@ void IqDialogTest::mtfchecks() {
     QCOMPARE(s.m.defocus, before.defocus);
     QCOMPARE(s.m.ddefocus, before.ddefocus);
     QCOMPARE(s.m.wlmtfweight, before.wlmtfweight);
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
 }
 
 // Values taken before a bad field stay taken and are logged at once; the next OK logs only
@@ -219,7 +219,7 @@ void IqDialogTest::mtfacceptsandlogs() {
     QCOMPARE(s.m.wlmtfweight[0], 2.0);
     QCOMPARE(s.m.wlmtfweight[1], 1.0);
     QCOMPARE(s.m.wlmtfweight[2], 0.5);
-    QVERIFY(s.m.datachanged);
+    QVERIFY(s.form->session().datachanged());
     QVERIFY(s.form->statuspanel(0).isEmpty());
 }
 
@@ -232,8 +232,8 @@ void IqDialogTest::mtfcancel() {
     QCOMPARE(s.logsince(lines), (QStringList{mtftitle, QString(mtftitle) + " - Terminated by user"}));
     QCOMPARE(s.form->statuspanel(1), QString(mtftitle));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
-    QVERIFY(!s.m.cancelled);
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().cancelled());
+    QVERIFY(!s.form->session().datachanged());
 }
 
 // A maximum frequency above the diffraction limit asks "Spot diagram" for a new one, which
@@ -391,7 +391,7 @@ void IqDialogTest::opdcancelanderror() {
     s.form->trigger("OpdWaveAberrations");
     QCOMPARE(s.logsince(lines), (QStringList{wavetitle, QString(wavetitle) + " - Terminated by user"}));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
-    QVERIFY(!s.m.cancelled && !s.m.wbrmode);
+    QVERIFY(!s.form->session().cancelled() && !s.m.wbrmode);
 
     s.m.sys.sp.index[3][0] = 0;  // no refractive index in one medium
     s.dialogs.dialogsteps << [](QDialog& d) { return pressok(d); };
@@ -452,7 +452,7 @@ void IqDialogTest::dmtfdialog() {
     s.m.dmtfvalid = false;
     logged.clear();
     QVERIFY(!zefo::gui::dmtfdialog(c));
-    QVERIFY(s.m.cancelled);
+    QVERIFY(s.form->session().cancelled());
     QVERIFY(!s.m.dmtfvalid);
     QCOMPARE(s.m.ngauss, uint8_t(6));
     QVERIFY(logged.isEmpty());
@@ -551,7 +551,7 @@ void IqDialogTest::flagsclearedbyfailedresult() {
                       .valid = &Model::gmtfvalid,
                       .prepare = [&outcome](CalcContext& c) {
                           if (outcome == 1) fail(c.m, "Principal ray is out of the system!");
-                          if (outcome == 2) c.m.cancelled = true;
+                          if (outcome == 2) c.session.cancel();
                       }};
     for (outcome = 1; outcome <= 2; ++outcome) {
         setallflags(s.m);

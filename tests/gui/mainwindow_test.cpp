@@ -118,7 +118,7 @@ void MainWindowTest::openloadsthesystem() {
     QCOMPARE(s.form->filepath(), path);
     QCOMPARE(s.m.sysname, std::string("LENS1"));
     QCOMPARE(s.m.nsurf, 2);
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
     QCOMPARE(s.form->statuspanel(1), QString("Open optical system"));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
     QCOMPARE(s.logsince(before), (QStringList{"Open optical system", "Open optical system - Finished"}));
@@ -176,7 +176,7 @@ void MainWindowTest::failedopenkeepsthesystem() {
     }
     // Save still writes the file that was open before.
     s.m.na = 0.25;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.form->trigger("FileSave");
     Model back;
     initglobals(back);
@@ -212,12 +212,12 @@ void MainWindowTest::recententryopenswithoutlog() {
     QCOMPARE(recentcaptions(*s.form), recent);
     QVERIFY(s.logsince(before).isEmpty());
     // With unsaved changes the entry asks the save question first.
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << false;
     s.form->recentaction(0)->trigger();
     QCOMPARE(s.dialogs.questions, QStringList{"Optical system data is changed. Save changed data?"});
     QCOMPARE(s.form->windowTitle(), QString("ZEFO - beta"));
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
 }
 
 void MainWindowTest::saveandsaveas() {
@@ -226,13 +226,13 @@ void MainWindowTest::saveandsaveas() {
     s.open(path);
     s.m.sysname = "LENS1";
     s.m.na = 0.125;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     int before = s.log().size();
     s.form->trigger("FileSave");
     QCOMPARE(s.logsince(before), (QStringList{"Save optical file", "Save optical file - Finished"}));
     QCOMPARE(s.form->statuspanel(1), QString("Save optical system"));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
     std::string expected;
     QCOMPARE(writelensfile(s.m, expected), std::string());
     QCOMPARE(Session::bytes(path), QByteArray::fromStdString(expected));
@@ -276,7 +276,7 @@ void MainWindowTest::savequestionbeforeopen() {
     const QByteArray original = Session::bytes(first);
     // No: the changes are dropped and the other file opens.
     s.m.na = 0.3;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << false;
     s.open(second);
     QCOMPARE(s.dialogs.questions.size(), 1);
@@ -284,7 +284,7 @@ void MainWindowTest::savequestionbeforeopen() {
     QCOMPARE(s.form->windowTitle(), QString("ZEFO - second"));
     // Yes: the changes are saved to the open file before the next one is read.
     s.m.na = 0.3;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << true;
     const int before = s.log().size();
     s.open(first);
@@ -302,7 +302,7 @@ void MainWindowTest::failedsavestopstheopen() {
     Session s;
     const QString path = s.lens();
     s.open(path);
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     // The lens folder disappears: the save cannot write, so nothing else happens.
     QDir(QString::fromStdString(s.ws.datdir)).removeRecursively();
     s.dialogs.questionanswers << true;
@@ -311,7 +311,7 @@ void MainWindowTest::failedsavestopstheopen() {
     s.form->trigger("FileOpen");
     QCOMPARE(s.dialogs.errors.size(), 1);
     QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
-    QVERIFY(s.m.datachanged);
+    QVERIFY(s.form->session().datachanged());
     QCOMPARE(s.dialogs.openanswers, QStringList{next});  // the file dialog was never shown
 }
 
@@ -337,7 +337,7 @@ void MainWindowTest::closereturnstostartstate() {
     // Close asks the save question; Yes writes the file.
     s.open(path);
     s.m.na = 0.75;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << true;
     s.form->trigger("FileClose");
     QCOMPARE(s.dialogs.questions.size(), 1);
@@ -345,7 +345,7 @@ void MainWindowTest::closereturnstostartstate() {
     initglobals(back);
     QCOMPARE(loadlensfile(path.toStdString(), back), std::string());
     QCOMPARE(back.na, 0.75);
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
 }
 
 void MainWindowTest::enablingfollowsresultfiles() {
@@ -376,7 +376,7 @@ void MainWindowTest::exitunsavedanswerednokeepsfile() {
     s.open(path);
     const QByteArray original = Session::bytes(path);
     s.m.na = 0.9;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << false;
     s.form->trigger("FileExit");
     s.form->close();  // a second close does not end the program twice
@@ -392,7 +392,7 @@ void MainWindowTest::exitunsavedansweredyessaves() {
     const QString path = s.lens();
     s.open(path);
     s.m.na = 0.9;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << true;
     s.form->close();
     QCOMPARE(s.log().mid(s.log().size() - 3),

@@ -117,12 +117,12 @@ void ShellTest::cancelledcalculation() {
     Session s;
     s.open(s.lens());
     const int before = s.log().size();
-    s.form->execute(calccommand([](CalcContext& c, Report&) { c.m.cancelled = true; }));
+    s.form->execute(calccommand([](CalcContext& c, Report&) { c.session.cancel(); }));
     QVERIFY(s.form->reportwindows().isEmpty());
     QCOMPARE(s.dialogs.notices, QStringList{"Calculation of single ray trace terminated by user!"});
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
     QCOMPARE(s.logsince(before), (QStringList{"Ray trace", "Ray trace - Terminated by user"}));
-    QVERIFY(!s.m.cancelled);
+    QVERIFY(!s.form->session().cancelled());
 }
 
 void ShellTest::throwingcalculationisanerror() {
@@ -334,7 +334,7 @@ void ShellTest::inputshell() {
                                .terminated = "Boundary conditions for optimization - Terminatd by user"},
                       .menu = "Optimization", .caption = "&Boundary Conditions...", .shell = Shell::Input,
                       .input = [outcome](CalcContext& c) {
-                          if (outcome == 1) c.m.cancelled = true;
+                          if (outcome == 1) c.session.cancel();
                           if (outcome == 2) fail(c.m, "Thickness out of range");
                       }};
     const int before = s.log().size();
@@ -342,7 +342,7 @@ void ShellTest::inputshell() {
     QCOMPARE(s.form->statuspanel(2), status);
     QCOMPARE(s.logsince(before), log);
     QCOMPARE(s.dialogs.errors, errors);
-    QVERIFY(!s.m.cancelled && !s.m.calcerror);
+    QVERIFY(!s.form->session().cancelled() && !s.m.calcerror);
 }
 
 void ShellTest::graphshell() {

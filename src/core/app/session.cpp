@@ -15,7 +15,7 @@ void Session::setfile(const std::string& path) {
 void Session::opened(const std::string& path) {
     setfile(path);
     loaded_ = true;
-    m_.datachanged = false;
+    datachanged_ = false;
     clearresults();
     notify();
 }
@@ -29,7 +29,7 @@ void Session::closed() {
     loaded_ = false;
     filepath_.clear();
     filebase_.clear();
-    m_.cancelled = m_.datachanged = m_.calcerror = m_.mirrorflag = false;
+    cancelled_ = datachanged_ = m_.calcerror = m_.mirrorflag = false;
     m_.errmsg.clear();
     m_.sysname.clear();
     clearresults();
@@ -42,7 +42,7 @@ void Session::designchanged() {
 }
 
 void Session::settingschanged() {
-    m_.datachanged = true;
+    datachanged_ = true;
     notify();
 }
 

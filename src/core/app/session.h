@@ -2,7 +2,9 @@
 // from, whether it changed since it was read or saved, the validity of the spot and MTF
 // results, the first error and the cancel of the running command, and the listeners that
 // follow changes of the design (editors, picture windows). The main window and zefo-batch
-// keep one Session each.
+// keep one Session each. The calculations still record their first error (calcerror,
+// errmsg) and the validity of their results (spotvalid ...) in the Model; the session is
+// where the front ends read and clear them.
 #pragma once
 
 #include <functional>
@@ -35,13 +37,13 @@ public:
     // Save As: path becomes the current file and the Save target.
     void savedas(const std::string& path);
     // Save: the design is as stored.
-    void saved() { m_.datachanged = false; }
+    void saved() { datachanged_ = false; }
     // Close: no file, nothing changed, failed or cancelled, no result valid, no system name.
     // The listeners are told.
     void closed();
 
     // ---- changes of the design
-    bool datachanged() const { return m_.datachanged; }
+    bool datachanged() const { return datachanged_; }
     // The optical data changed: no spot or MTF result is valid any more. The listeners are told.
     void designchanged();
     // A setting stored with the design changed (the caller has cleared the results it
@@ -57,9 +59,9 @@ public:
     void fail(const std::string& msg);
     // The message of the failure, which is cleared.
     std::string takeerror();
-    bool cancelled() const { return m_.cancelled; }
-    void cancel() { m_.cancelled = true; }
-    void clearcancel() { m_.cancelled = false; }
+    bool cancelled() const { return cancelled_; }
+    void cancel() { cancelled_ = true; }
+    void clearcancel() { cancelled_ = false; }
 
     // ---- listeners of design changes
     using Listener = std::function<void()>;
@@ -75,6 +77,8 @@ private:
     Model& m_;
     bool loaded_ = false;
     std::string filepath_, filebase_;
+    bool datachanged_ = false;
+    bool cancelled_ = false;
     std::vector<std::pair<int, Listener>> listeners_;
     int nextid_ = 1;
 };

@@ -22,6 +22,7 @@ struct DialogResult {
     int field = -1;                // index of the bad field in the dialog's field order
     std::string message;           // its message (box caption "Error")
     std::vector<std::string> log;  // "New value for ..." lines of the accepted values
+    bool changed = false;          // an accepted value differs from the one before
 };
 
 // The result r with field marked bad by msg.

@@ -15,14 +15,13 @@ bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, DialogResult& r)
     m.flimit = calcflimit(m);
     if (v > m.flimit) {
         if (!asklimit || !asklimit(v)) {
-            m.cancelled = true;
             r.status = DialogResult::Cancelled;
             return false;
         }
     }
     if (v != m.nfreq) {
         m.nfreq = static_cast<uint16_t>(v);
-        m.datachanged = true;
+        r.changed = true;
         r.log.push_back("New value for maximum number of frequences is " + std::to_string(v));
         m.flimit = calcflimit(m);
         calcnfpoints(m);
@@ -47,7 +46,7 @@ bool checkdfreq(Model& m, const std::string& text, int field, DialogResult& r) {
     }
     if (v != m.dfreq) {
         m.dfreq = static_cast<int32_t>(v);
-        m.datachanged = true;
+        r.changed = true;
         r.log.push_back("New value for frequency increment is " + std::to_string(v));
     }
     calcnfpoints(m);
@@ -122,7 +121,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     if (rings >= 26) return badfield(r, fNrings, "Number of rings of rays must not be greater then 25!");
     if (rings != m.nrings) {
         m.nrings = static_cast<uint8_t>(rings);
-        m.datachanged = true;
+        r.changed = true;
         r.log.push_back("New value for number of rings is " + std::to_string(rings));
         cleariqflags(m);
     }
@@ -140,7 +139,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     if (*size > 1) return badfield(r, fSpotsize, "Spot size must not be greater then 1!");
     if (*size != m.spotsize) {
         m.spotsize = *size;
-        m.datachanged = true;
+        r.changed = true;
         r.log.push_back("New value for spot size is " + fmtf(*size, 6, 4));
         m.spotvalid = false;  // the counts in the square change
     }
@@ -150,7 +149,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     if (*defocus > 2 || *defocus < -2) return badfield(r, fDefocus, "Defocus must not be between -2 and 2 mm!");
     if (*defocus != m.defocus) {
         m.defocus = *defocus;
-        m.datachanged = true;
+        r.changed = true;
         r.log.push_back("New value for defocus is " + fmtf(*defocus, 6, 3));
         cleariqflags(m);  // the image plane moves: every traced result is stale
     }
@@ -161,7 +160,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     if (*ddefocus > 1) return badfield(r, fDdefocus, "Defocus increment must not be greater then 1!");
     if (*ddefocus != m.ddefocus) {
         m.ddefocus = *ddefocus;
-        m.datachanged = true;
+        r.changed = true;
         r.log.push_back("New value for defocus increment is " + fmtf(*ddefocus, 6, 4));
         m.tfmtfvalid = false;  // the through-focus planes move
     }
@@ -176,7 +175,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         if (*v == 0) return badfield(r, fWeight0 + w, "Weight coefficient must not be zero!");
         if (*v != m.wlmtfweight[w]) {
             m.wlmtfweight[w] = *v;
-            m.datachanged = true;
+            r.changed = true;
             r.log.push_back((m.mono ? std::string("New value for weight coefficient is ") : names[w]) +
                             fmtf(*v, 5, 3));
             m.gmtfvalid = m.tfmtfvalid = false;  // the weights scale the geometrical curves
@@ -204,7 +203,7 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
     if (!defocus) return badfield(r, oDefocus, notanumbermsg);
     if (*defocus != m.defocus) {
         m.defocus = *defocus;
-        m.datachanged = true;
+        r.changed = true;
         r.log.push_back("New value for defocus is " + fmtf(*defocus, 7, 3));
         cleariqflags(m);
     }

@@ -225,10 +225,8 @@ struct Model {
     bool wbrmode = false;                   // the OPD report is being written
     double axisrefradius = 0;               // reference sphere radius of the axis
 
-    // --- status ---
-    bool datachanged = false;
+    // --- status (whether the design changed and the cancel of a command: app/session.h) ---
     bool calcerror = false;
-    bool cancelled = false;
     bool mirrorflag = false;
     std::string errmsg;
 

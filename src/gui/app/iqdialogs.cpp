@@ -189,6 +189,7 @@ bool MtfDialog::check() {
     const int weights = c_.m.mono ? 1 : 3;
     for (int w = 0; w < weights; ++w) f.weight[static_cast<size_t>(w)] = field(fWeight0 + w)->text().toStdString();
     const DialogResult r = mtfparams(c_.m, f, limitasker(c_));
+    if (r.changed) c_.session.settingschanged();
     writelog(r.log);
     if (r.status == DialogResult::BadField) badfield(r.field, r.message, mtffieldtext(mtfform(c_.m), r.field));
     if (r.status == DialogResult::Cancelled) reject();  // Cancel in the limit dialog ends this one too
@@ -248,6 +249,7 @@ bool OpdDialog::check() {
     f.ngauss = gaussorders[choice(1)->checkedId()];
     f.polydeg = choice(2)->checkedId() == 0 ? 3 : 4;
     const DialogResult r = opdparams(c_.m, f, limitasker(c_));
+    if (r.changed) c_.session.settingschanged();
     writelog(r.log);
     if (r.status == DialogResult::BadField) badfield(r.field, r.message, opdfieldtext(opdform(c_.m), r.field));
     if (r.status == DialogResult::Cancelled) reject();

@@ -395,7 +395,7 @@ void ZefoMainForm::graphshell(const Command& cmd) {
     WavelengthChoice choice;
     if (cmd.chooser == Chooser::Always || (cmd.chooser == Chooser::UnlessMono && !m_.mono)) {
         choice = dialogs_.wavelength(this, m_);
-        if (session_.cancelled()) return terminate(cmd);
+        if (choice.chosenwl == 0) return terminate(cmd);
     } else if (cmd.chooser == Chooser::UnlessMono) {
         choice = {1, ""};
     }

@@ -9,7 +9,7 @@
 
 namespace zefo::gui {
 
-WavelengthChoice choosewavelength(QWidget* parent, Model& m) {
+WavelengthChoice choosewavelength(QWidget* parent, const Model& m) {
     QDialog d(parent);
     d.setObjectName("WaveLength");
     d.setWindowTitle("WaveLength");
@@ -29,10 +29,7 @@ WavelengthChoice choosewavelength(QWidget* parent, Model& m) {
     auto* lay = new QVBoxLayout(&d);
     lay->addWidget(box);
     lay->addWidget(buttons);
-    if (d.exec() != QDialog::Accepted) {
-        m.cancelled = true;
-        return {};
-    }
+    if (d.exec() != QDialog::Accepted) return {};
     return wavelengthchoice(m, group->checkedId());
 }
 

@@ -9,7 +9,7 @@ class QWidget;
 
 namespace zefo::gui {
 
-// The modal dialog "WaveLength". Without OK it sets m.cancelled and returns code 0.
-WavelengthChoice choosewavelength(QWidget* parent, Model& m);
+// The modal dialog "WaveLength". Without OK it returns code 0.
+WavelengthChoice choosewavelength(QWidget* parent, const Model& m);
 
 }  // namespace zefo::gui
