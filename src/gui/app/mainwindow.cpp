@@ -31,6 +31,8 @@ namespace {
 const char* lensfilter = "Optical system description file (*.dat)";
 const char* savequestiontext = "Optical system data is changed. Save changed data?";
 
+std::string cannotopenlog(const Workspace& ws) { return "Cannot open the command log " + ws.logpath; }
+
 }  // namespace
 
 ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWidget* parent)
@@ -59,7 +61,7 @@ ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWid
 
     startstate();
     if (!log_.open(ws_.logpath))
-        dialogs_.error(this, QString::fromStdString("Cannot open the command log " + ws_.logpath));
+        dialogs_.error(this, QString::fromStdString(cannotopenlog(ws_)));
     logline("Program ZEFO started");
     if (const std::string err = startglassdatabase(); !err.empty()) {
         dialogs_.error(this, QString::fromStdString(
@@ -368,7 +370,7 @@ void ZefoMainForm::printshell(const Command& cmd) {
     } else {
         const std::string path = reportpath(ws_, session_.filebase(), cmd.text.ext);
         lines = filelines(path);
-        if (!lines) return failcommand("Cannot open file " + path);
+        if (!lines) return failcommand(cannotopenmsg(path));
     }
     if (!printtext(*lines, reportfont())) return terminate(cmd);
     setstate(cmd.text.finishstatus);
@@ -545,7 +547,7 @@ void ZefoMainForm::DisplayLogFile(const Command& cmd) {
     w->showfile(ws_.logpath);
     showchild(w);
     if (!log_.open(ws_.logpath))
-        return failcommand("Cannot open the command log " + ws_.logpath);
+        return failcommand(cannotopenlog(ws_));
     setstate("Status: Finished");
     logline(finishedline(cmd.text));
 }
@@ -564,7 +566,7 @@ void ZefoMainForm::PrintLogFile(const Command& cmd) {
     }
     const bool reopened = log_.open(ws_.logpath);
     if (!err.empty()) return failcommand(err);
-    if (!reopened) return failcommand("Cannot open the command log " + ws_.logpath);
+    if (!reopened) return failcommand(cannotopenlog(ws_));
     if (!printed) return terminate(cmd);
     setstate("Status: Finished");
     logline(finishedline(cmd.text));
