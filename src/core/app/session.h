@@ -22,9 +22,6 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    Model& model() { return m_; }
-    const Model& model() const { return m_; }
-
     // ---- the current lens data file
     bool loaded() const { return loaded_; }
     const std::string& filepath() const { return filepath_; }
