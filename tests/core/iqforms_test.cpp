@@ -133,9 +133,7 @@ TEST(MtfDialog, FirstBadFieldStopsTheChecks) {
         calcnfpoints(m);
         MtfForm f = mtfform(m);
         f.nrings = "12";  // accepted before any later failure
-        std::string* fields[] = {&f.nrings, &f.nfreq, &f.dfreq, &f.spotsize, &f.defocus, &f.ddefocus,
-                                 &f.weight[0], &f.weight[1], &f.weight[2]};
-        *fields[c.field] = c.text;
+        f.text(c.field) = c.text;
         f.weight[2] = c.field == fWeight2 ? c.text : "3";  // a later field that must not be taken
         const DialogResult r = mtfparams(m, f, nullptr);
         EXPECT_EQ(r.status, DialogResult::BadField) << c.text;
@@ -246,12 +244,12 @@ TEST(OpdDialog, ChecksInOrder) {
     EXPECT_EQ(opdparams(m, f, nullptr).field, oNfreq);
     for (const char* text : {"abc", "-50"}) {
         f = opdform(m);
-        f.nfreq = text;
+        f.text(oNfreq) = text;  // the field an index names is the one its check reports
         DialogResult bad = opdparams(m, f, nullptr);
         EXPECT_EQ(bad.field, oNfreq) << text;
         EXPECT_EQ(bad.message, "Not a valid number!") << text;
         f = opdform(m);
-        f.dfreq = text;
+        f.text(oDfreq) = text;
         bad = opdparams(m, f, nullptr);
         EXPECT_EQ(bad.field, oDfreq) << text;
         EXPECT_EQ(bad.message, "Not a valid number!") << text;

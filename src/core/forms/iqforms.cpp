@@ -68,6 +68,24 @@ std::string nfreqhint(const Model& m) {
     return "Enter number between 1 and " + fmtf(m.flimit, 4, 0);
 }
 
+DialogField limitfield(const Model& m) {
+    return {"Enter new value for maximum number of frequencies", "999", nfreqhint(m)};
+}
+
+std::string& MtfForm::text(int field) {
+    switch (field) {
+        case fNrings: return nrings;
+        case fNfreq: return nfreq;
+        case fDfreq: return dfreq;
+        case fSpotsize: return spotsize;
+        case fDefocus: return defocus;
+        case fDdefocus: return ddefocus;
+        default: return weight[static_cast<size_t>(std::clamp(field - fWeight0, 0, 2))];
+    }
+}
+
+std::string& OpdForm::text(int field) { return field == oDefocus ? defocus : field == oNfreq ? nfreq : dfreq; }
+
 MtfForm mtfform(const Model& m) {
     MtfForm f;
     f.nrings = fmti(m.nrings, 2);

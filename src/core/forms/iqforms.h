@@ -28,11 +28,18 @@ std::string checklimitvalue(const std::string& text, double flimit, long long& v
 // Hint of the maximum-frequency fields: "Enter number between 1 and " + flimit.
 std::string nfreqhint(const Model& m);
 
+// The edit field of the limit dialog.
+DialogField limitfield(const Model& m);
+
 // The typed texts of "Edit MTF", in field order: rings, maximum frequency, increment,
 // spot size, defocus, defocus increment, then one weight (mono) or three.
 struct MtfForm {
     std::string nrings, nfreq, dfreq, spotsize, defocus, ddefocus;
     std::array<std::string, 3> weight;
+
+    // The text of a field by its MtfField index.
+    std::string& text(int field);
+    const std::string& text(int field) const { return const_cast<MtfForm*>(this)->text(field); }
 };
 enum MtfField { fNrings, fNfreq, fDfreq, fSpotsize, fDefocus, fDdefocus, fWeight0, fWeight1, fWeight2 };
 
@@ -53,6 +60,10 @@ struct OpdForm {
     int selwl = 0;       // 0, 1, 2
     int ngauss = 16;     // 6, 10, 16
     int polydeg = 4;     // 3, 4
+
+    // The text of an edit field by its OpdField index.
+    std::string& text(int field);
+    const std::string& text(int field) const { return const_cast<OpdForm*>(this)->text(field); }
 };
 enum OpdField { oDefocus, oNfreq, oDfreq };
 

@@ -32,6 +32,7 @@ public:
 
     // The edit field of row i (in the order the rows were added) and the choice groups.
     QLineEdit* field(int i) const { return fields_[static_cast<size_t>(i)]; }
+    int fieldcount() const { return static_cast<int>(fields_.size()); }
     QButtonGroup* choice(int i) const { return choices_[static_cast<size_t>(i)]; }
 
     // Presses OK: checks the fields and closes the dialog when they are accepted.
