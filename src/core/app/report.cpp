@@ -76,6 +76,12 @@ std::string Report::finishreport(const Workspace& ws, const std::string& filebas
     return err;
 }
 
+std::string Report::savereport(const Workspace& ws, const std::string& filebase, std::string_view ext) {
+    const std::string err = writefileatomic(reportpath(ws, filebase, ext), text());
+    appendclosing();
+    return err;
+}
+
 bool Report::showreport(const Workspace& ws, const std::string& filebase, std::string_view ext) {
     auto content = readtextfile(reportpath(ws, filebase, ext));
     if (!content) return false;

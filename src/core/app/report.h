@@ -33,6 +33,10 @@ public:
     // then appends " " and "End of displayed data" (window only). Returns an error text.
     std::string finishreport(const Workspace& ws, const std::string& filebase, std::string_view ext);
 
+    // Writes the lines as they stand to the report file (a work that gives the whole file),
+    // then appends the two closing lines (window only). Returns an error text.
+    std::string savereport(const Workspace& ws, const std::string& filebase, std::string_view ext);
+
     // Replaces the lines by the stored report file and appends the two closing lines.
     // Returns false (and changes nothing) when the file does not exist.
     bool showreport(const Workspace& ws, const std::string& filebase, std::string_view ext);
@@ -40,8 +44,10 @@ public:
     // The lines as one text, each line ended by a line feed.
     std::string text() const;
 
-private:
+    // Appends the closing lines of a window: " " and "End of displayed data".
     void appendclosing();
+
+private:
     std::vector<std::string> lines_;
 };
 
