@@ -545,7 +545,8 @@ void IqDialogTest::flagsclearedbyfailedresult() {
     Session s;
     s.open(s.lens());
     int outcome = 0;
-    const Command cmd{.text = {.id = "TestGmtf", .title = "Draw modular transfer function", .window = "Geometrical MTF"},
+    const Command cmd{.text = {.id = "TestGmtf", .title = "Draw modular transfer function",
+                               .window = "Geometrical MTF"},
                       .menu = "Spot-MTF", .caption = "&Geometrical MTF...", .shell = Shell::Graph,
                       .graph = [](CalcContext&, const WavelengthChoice&) -> QWidget* { return new QWidget; },
                       .valid = &Model::gmtfvalid,
