@@ -13,7 +13,7 @@ namespace {
 
 zefo::Model aimeddoublegauss(uint8_t systype) {
     zefo::Model m = zefo::doublegauss();
-    m.systype = systype;
+    m.lens.systype = systype;
     zefo::initstdrays(m);
     zefo::rayscheme(m);
     if (m.calcerror) {

@@ -23,9 +23,9 @@ Fan makefan(Model m) {
     initstdrays(m);
     rayscheme(m);
     Fan f{m, {}};
-    const auto& r = f.m.rays;
+    const auto& r = f.m.lens.rays;
     const double y0 = r.y[0];
-    for (int k = 0; k < f.m.nrays; ++k) {
+    for (int k = 0; k < f.m.lens.nrays; ++k) {
         if (k != 1 && r.rl[k] % 10 != 3) continue;   // the axis (ray 1) and every chief ray
         const double l = r.l[k], mm = r.m[k], n = std::sqrt(1 - l * l - mm * mm);
         const double yc = k == 1 ? 0 : r.y[k];
@@ -60,7 +60,7 @@ void tracefan(benchmark::State& state, Model sys, const TraceOpts& o) {
         }
     }
     if (m.calcerror || m.raystatus != 0) state.SkipWithError("a ray of the fan failed");
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(f.rays.size()) * m.nsurf);
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(f.rays.size()) * m.lens.nsurf);
     state.counters["rays"] = static_cast<double>(f.rays.size());
 }
 
@@ -85,7 +85,7 @@ void BM_DoubleGaussRayScheme(benchmark::State& state) {
     initstdrays(m);
     for (auto _ : state) {
         rayscheme(m);
-        benchmark::DoNotOptimize(m.rays.y.data());
+        benchmark::DoNotOptimize(m.lens.rays.y.data());
     }
     if (m.calcerror) state.SkipWithError(m.errmsg.c_str());
 }

@@ -40,12 +40,12 @@ std::string runreport(Context& c, const ReportCommand& rc) {
         rc.json(w, c.m);
         w.endobject();
     }
-    if (auto e = jsonfailed(c, w); !e.empty()) return e;
+    if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
     if (auto e = r.finishreport(c.ws, c.session.filebase(), t.ext); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    return finish(c, finishedline(t), r, w);
+    return finish(c, t, r, w);
 }
 
 std::string raytracecmd(Context& c) {

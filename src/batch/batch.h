@@ -75,20 +75,18 @@ void answerpupil(Context& c, double pupil);
 // After the options are taken: exactly n arguments must remain, none an option.
 void expectargs(const Context& c, size_t n);
 
-// The error text of --json output that cannot be written: a number that is not finite.
-inline constexpr const char* nonfinitemsg = "A result is not a finite number";
-
 // The failure of command t's calculation: errmsg to the log; the command's error text,
 // followed by errmsg on a line of its own, as the error text.
 std::string calcfailed(Context& c, const CommandText& t);
 
-// With --json, output that cannot be written: the text is logged and returned; empty
-// otherwise.
-std::string jsonfailed(Context& c, const JsonWriter& w);
+// A result that cannot be shown: a number of the report or, with --json, of the computed
+// values that is not finite fails command t's calculation (nonfinitemsg) before anything is
+// written or printed; returns calcfailed's text, empty when the result can be shown.
+std::string resultfailed(Context& c, const CommandText& t, const Report& r, const JsonWriter& w);
 
-// Ends a successful command: its finished line in the log, then the report lines or, with
-// --json, the computed values on stdout.
-std::string finish(Context& c, const std::string& finished, const Report& r, const JsonWriter& w);
+// Ends command t when its result can be shown (resultfailed): its finished line in the log,
+// then the report lines or, with --json, the computed values on stdout.
+std::string finish(Context& c, const CommandText& t, const Report& r, const JsonWriter& w);
 
 // The commands of the system reports, the ray scheme and the single ray trace.
 std::vector<CommandEntry> tracecommands();

@@ -24,7 +24,7 @@ std::string glasscmd(Context& c) {
     if (auto e = cat.open(c.ws.glassdir); !e.empty()) return e;
     const auto g = cat.glassbyname(c.args[0]);
     if (!g) return cat.lasterror().empty() ? "Glass name not found" : cat.lasterror();
-    const Index3 n = glassindices(g->a, c.m.wl);
+    const Index3 n = glassindices(g->a, c.m.lens.wl);
     std::ostream& out = *c.out;
     if (c.json) {
         JsonWriter w;
@@ -38,7 +38,7 @@ std::string glasscmd(Context& c) {
         w.field("nd", g->nd);
         w.field("vd", g->vd);
         w.field("coefficients", std::vector<double>(g->a.begin(), g->a.end()));
-        w.field("wl", std::vector<double>(c.m.wl.begin(), c.m.wl.end()));
+        w.field("wl", std::vector<double>(c.m.lens.wl.begin(), c.m.lens.wl.end()));
         w.field("index", std::vector<double>(n.begin(), n.end()));
         w.field("disp", n[2] - n[1]);
         w.endobject();
@@ -54,7 +54,7 @@ std::string glasscmd(Context& c) {
         << "nd " << fmtf(g->nd, 0, 6) << "\n"
         << "vd " << fmtf(g->vd, 0, 4) << "\n";
     for (int i = 0; i < 6; ++i) out << "A" << i << " " << exactreal(g->a[i]) << "\n";
-    for (int w = 0; w < 3; ++w) out << "n " << fmtf(c.m.wl[w], 0, 7) << " " << fmtf(n[w], 0, 5) << "\n";
+    for (int w = 0; w < 3; ++w) out << "n " << fmtf(c.m.lens.wl[w], 0, 7) << " " << fmtf(n[w], 0, 5) << "\n";
     out << "disp " << fmtf(n[2] - n[1], 0, 5) << "\n";
     return {};
 }

@@ -144,12 +144,12 @@ void mtfjson(JsonWriter& w, const Model& m, Iq kind, int fmax) {
     const std::vector<Index3>& a = kind == Iq::Gmtf ? m.gmtf : kind == Iq::Tfmtf ? m.tfmtf : m.dmtf;
     w.key("mtf");
     w.beginarray();
-    for (int f = 0; f < m.nfields; ++f) {
+    for (int f = 0; f < m.lens.nfields; ++f) {
         w.beginobject();
-        w.field("field", m.field.size() > static_cast<size_t>(f) ? m.field[f] : 0.0);
+        w.field("field", m.lens.field.size() > static_cast<size_t>(f) ? m.lens.field[f] : 0.0);
         std::vector<double> x, sag, tan;
         for (int k = 0; k < m.nfpoints; ++k) {
-            if (kind == Iq::Gmtf) x.push_back((k + 1.0) * fmax / m.nfpoints);
+            if (kind == Iq::Gmtf) x.push_back(gmtffrequency(m, k));
             else if (kind == Iq::Tfmtf) x.push_back(m.tfpos[k]);
             else x.push_back(m.freqlabel[k]);
             tan.push_back(mtfvalue(m, a, f, k, 1));
@@ -172,17 +172,17 @@ void mtfjson(JsonWriter& w, const Model& m, Iq kind, int fmax) {
 void spotjson(JsonWriter& w, const Model& m) {
     w.key("fields");
     w.beginarray();
-    for (int f = 0; f < m.nfields; ++f) {
+    for (int f = 0; f < m.lens.nfields; ++f) {
         const SpotStats& s = m.spotstats[f];
         w.beginobject();
-        w.field("field", m.field.size() > static_cast<size_t>(f) ? m.field[f] : 0.0);
+        w.field("field", m.lens.field.size() > static_cast<size_t>(f) ? m.lens.field[f] : 0.0);
         w.key("emitted");
-        w.integer(m.nrings * m.nrings * m.nspotwl);
+        w.integer(m.lens.nrings * m.lens.nrings * m.nspotwl);
         w.key("passed");
         w.integer(s.passed);
         w.key("insquare");
         w.integer(s.insquare);
-        w.field("rms", spotrms(m, f, m.defocus));
+        w.field("rms", spotrms(m, f, m.lens.defocus));
         const ChiefRecord& cr = m.chiefrec[f];
         w.field("chief", std::vector<double>{cr.X, cr.Y, cr.N, cr.TX, cr.TY});
         w.endobject();
@@ -190,7 +190,7 @@ void spotjson(JsonWriter& w, const Model& m) {
     w.endarray();
     w.key("rays");
     w.beginarray();
-    for (int f = 0; f < m.nfields; ++f)
+    for (int f = 0; f < m.lens.nfields; ++f)
         for (int wl = 0; wl < 3; ++wl)
             for (int i = m.groupstart[f * 3 + wl]; i < m.groupstart[f * 3 + wl + 1]; ++i) {
                 const SpotRay& r = m.spotray[i];
@@ -215,7 +215,7 @@ void wavejson(JsonWriter& w, const Model& m, const IqRun& run) {
     w.beginarray();
     for (const auto& fit : run.fits) {
         w.beginobject();
-        w.field("field", m.field.size() > static_cast<size_t>(fit.field) ? m.field[fit.field] : 0.0);
+        w.field("field", m.lens.field.size() > static_cast<size_t>(fit.field) ? m.lens.field[fit.field] : 0.0);
         w.key("wavelength");
         w.integer(fit.wl);
         w.field("coefficients", fit.coef);
@@ -237,7 +237,7 @@ std::string iqcmd(Context& c, Iq kind) {
     answerpupil(c, o.pupil);
     const CommandText& t = iqtext(kind);
     c.log.writeline(startline(t));
-    const std::string header = iqheader(m.sysname, c.session.filepath(), c.date);
+    const std::string header = iqheader(m.lens.sysname, c.session.filepath(), c.date);
 
     IqRun spot, main;
     spot.header = main.header = header;
@@ -248,28 +248,38 @@ std::string iqcmd(Context& c, Iq kind) {
         if (auto e = applyopd(c, o); !e.empty()) return e;
         wavecalc(m, main);
         shownotices(main);
-        if (c.session.failed()) return iqfailed(c, kind);
     } else {
         if (auto e = applymtf(c, o); !e.empty()) return e;
         spotcalc(m, spot);
         shownotices(spot);
-        if (c.session.failed()) return iqfailed(c, kind);
-        if (auto e = writeiqreport(c, spot, spotext); !e.empty()) {
-            c.log.writeline(e);
-            return e;
-        }
-        if (kind == Iq::Gmtf) gmtfcalc(m, m.nfreq, main);
-        if (kind == Iq::Tfmtf) tfmtfcalc(m, m.nfreq, main);
-        if (kind == Iq::Dmtf) {
+        if (!c.session.failed() && kind == Iq::Gmtf) gmtfcalc(m, m.lens.nfreq, main);
+        if (!c.session.failed() && kind == Iq::Tfmtf) tfmtfcalc(m, m.lens.nfreq, main);
+        if (!c.session.failed() && kind == Iq::Dmtf) {
             const DialogResult r = dmtfparams(m, o.gauss, o.degree);
             for (const auto& l : r.log) c.log.writeline(l);
             m.wbrmode = false;
             wavecalc(m, main);
             shownotices(main);
         }
-        if (c.session.failed()) return iqfailed(c, kind);
     }
-    const IqRun& shown = kind == Iq::Spot ? spot : main;
+    // Every result is checked before any report is written: a failed command leaves the
+    // report files as they were.
+    JsonWriter w;
+    if (c.json && !c.session.failed()) {
+        w.beginobject();
+        if (kind == Iq::Spot) spotjson(w, m);
+        else if (kind == Iq::Wave) wavejson(w, m, main);
+        else mtfjson(w, m, kind, m.lens.nfreq);
+        w.endobject();
+        if (!w.ok()) c.session.fail(nonfinitemsg);
+    }
+    if (c.session.failed()) return iqfailed(c, kind);
+    if (kind != Iq::Wave) {
+        if (auto e = writeiqreport(c, spot, spotext); !e.empty()) {
+            c.log.writeline(e);
+            return e;
+        }
+    }
     if (kind != Iq::Spot) {
         if (auto e = writeiqreport(c, main, t.ext); !e.empty()) {
             c.log.writeline(e);
@@ -277,18 +287,11 @@ std::string iqcmd(Context& c, Iq kind) {
         }
     }
     c.log.writeline(finishedline(t));
-    if (!c.json) {
-        for (const auto& l : shown.lines) *c.out << l << "\n";
-        return {};
+    if (c.json) {
+        *c.out << w.text() << "\n";
+    } else {
+        for (const auto& l : (kind == Iq::Spot ? spot : main).lines) *c.out << l << "\n";
     }
-    JsonWriter w;
-    w.beginobject();
-    if (kind == Iq::Spot) spotjson(w, m);
-    else if (kind == Iq::Wave) wavejson(w, m, main);
-    else mtfjson(w, m, kind, m.nfreq);
-    w.endobject();
-    if (!w.ok()) return nonfinitemsg;
-    *c.out << w.text() << "\n";
     return {};
 }
 

@@ -64,15 +64,15 @@ std::string calcfailed(Context& c, const CommandText& t) {
     return msg.empty() ? t.errtext : t.errtext + ("\n" + msg);
 }
 
-std::string jsonfailed(Context& c, const JsonWriter& w) {
-    if (!c.json || w.ok()) return {};
-    c.log.writeline(nonfinitemsg);
-    return nonfinitemsg;
+std::string resultfailed(Context& c, const CommandText& t, const Report& r, const JsonWriter& w) {
+    if (r.numbers().finite() && (!c.json || w.ok())) return {};
+    c.session.fail(nonfinitemsg);
+    return calcfailed(c, t);
 }
 
-std::string finish(Context& c, const std::string& finished, const Report& r, const JsonWriter& w) {
-    if (auto e = jsonfailed(c, w); !e.empty()) return e;
-    c.log.writeline(finished);
+std::string finish(Context& c, const CommandText& t, const Report& r, const JsonWriter& w) {
+    if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
+    c.log.writeline(finishedline(t));
     if (c.json)
         *c.out << w.text() << "\n";
     else
@@ -87,7 +87,7 @@ std::string savecmd(Context& c) {
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     const CommandText& t = commandtext("FileSave");
     c.log.writeline(startline(t));
-    if (auto e = savelensfile(c.args[1], c.m); !e.empty()) {
+    if (auto e = savelensfile(c.args[1], c.m.lens); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
@@ -105,7 +105,7 @@ std::string samplescmd(Context& c) {
         const Model m = buildsamplelens(s, cat);
         if (m.calcerror) return std::string(s.sysname) + ": " + m.errmsg;
         const std::string path = c.ws.datdir + s.sysname + ".dat";
-        if (auto e = savelensfile(path, m); !e.empty()) return e;
+        if (auto e = savelensfile(path, m.lens); !e.empty()) return e;
         written.push_back(path);
     }
     if (c.json) {

@@ -21,19 +21,19 @@ ReportHead reporthead(const Context& c) {
 
 // The first-order data that nudatparax leaves in the model.
 void firstorderjson(JsonWriter& w, const Model& m) {
-    w.field("efl", m.efl);
-    w.field("lbar", m.lbar);
-    w.field("lbarp", m.lbarp);
-    w.field("up", m.up);
-    w.field("sep", m.sys.sp.sep);
-    w.field("y0", m.rays.y.empty() ? 0.0 : m.rays.y[0]);
-    w.field("m0", m.rays.m.empty() ? 0.0 : m.rays.m[0]);
+    w.field("efl", m.lens.efl);
+    w.field("lbar", m.lens.lbar);
+    w.field("lbarp", m.lens.lbarp);
+    w.field("up", m.lens.up);
+    w.field("sep", m.lens.sys.sp.sep);
+    w.field("y0", m.lens.rays.y.empty() ? 0.0 : m.lens.rays.y[0]);
+    w.field("m0", m.lens.rays.m.empty() ? 0.0 : m.lens.rays.m[0]);
 }
 
 void raysjson(JsonWriter& w, const Model& m) {
     w.key("rays");
     w.beginarray();
-    const auto& r = m.rays;
+    const auto& r = m.lens.rays;
     for (size_t k = 0; k < r.rl.size(); ++k) {
         w.beginobject();
         w.key("rl");
@@ -52,16 +52,16 @@ void raysjson(JsonWriter& w, const Model& m) {
 // The data of the system table: name, wavelengths, fields and one entry per surface row
 // 0 .. nsurf in every per-surface array (the row of the image surface last).
 void systemjson(JsonWriter& w, const Model& m, bool full) {
-    const auto& sp = m.sys.sp;
-    w.name("sysname", m.sysname);
+    const auto& sp = m.lens.sys.sp;
+    w.name("sysname", m.lens.sysname);
     w.key("systype");
-    w.integer(m.systype);
+    w.integer(m.lens.systype);
     w.key("stopsurf");
-    w.integer(m.stopsurf);
-    w.field("wl", std::vector<double>(m.wl.begin(), m.wl.end()));
-    w.field("field", std::vector<double>(m.field.begin(), m.field.begin() + std::min<size_t>(m.field.size(), m.nfields)));
-    w.field("na", m.na);
-    w.field("mag", m.mag);
+    w.integer(m.lens.stopsurf);
+    w.field("wl", std::vector<double>(m.lens.wl.begin(), m.lens.wl.end()));
+    w.field("field", std::vector<double>(m.lens.field.begin(), m.lens.field.begin() + std::min<size_t>(m.lens.field.size(), m.lens.nfields)));
+    w.field("na", m.lens.na);
+    w.field("mag", m.lens.mag);
     w.names("surflabel", sp.surflabel);
     w.field("radius", sp.radius);
     w.field("curv", sp.curv);
@@ -70,7 +70,7 @@ void systemjson(JsonWriter& w, const Model& m, bool full) {
     w.field("disp", sp.disp);
     w.field("hmax", sp.hmax);
     // conic and aspheric constants; 0 for a system without them
-    const auto& asf = m.sys.asf;
+    const auto& asf = m.lens.sys.asf;
     const std::pair<const char*, const std::vector<double>*> aspheric[] = {
         {"eps", &asf.eps}, {"a4", &asf.a4}, {"a6", &asf.a6}, {"a8", &asf.a8}, {"a10", &asf.a10}};
     for (const auto& [k, values] : aspheric) {
@@ -80,10 +80,10 @@ void systemjson(JsonWriter& w, const Model& m, bool full) {
     }
     if (full) {
         // the limits as the table shows them: radii, or curvatures for a system given by curvatures
-        w.field("radmin", m.radmin);
-        w.field("radmax", m.radmax);
-        w.field("sepmin", m.sepmin);
-        w.field("sepmax", m.sepmax);
+        w.field("radmin", m.lens.radmin);
+        w.field("radmax", m.lens.radmax);
+        w.field("sepmin", m.lens.sepmin);
+        w.field("sepmax", m.lens.sepmax);
     }
 }
 
@@ -103,7 +103,7 @@ std::string systemcmd(Context& c, bool full) {
     firstorderjson(w, c.m);
     systemjson(w, c.m, full);
     w.endobject();
-    return finish(c, finishedline(t), r, w);
+    return finish(c, t, r, w);
 }
 
 std::string raysreportcmd(Context& c) {
@@ -117,7 +117,7 @@ std::string raysreportcmd(Context& c) {
     w.beginobject();
     raysjson(w, c.m);
     w.endobject();
-    return finish(c, finishedline(t), r, w);
+    return finish(c, t, r, w);
 }
 
 // The paraxial data of a block and the design data they follow from.
@@ -177,12 +177,12 @@ std::string paraxialcmd(Context& c, bool full) {
         w.endarray();
         w.endobject();
     }
-    if (auto e = jsonfailed(c, w); !e.empty()) return e;
+    if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
     if (auto e = r.finishreport(c.ws, c.session.filebase(), t.ext); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    return finish(c, finishedline(t), r, w);
+    return finish(c, t, r, w);
 }
 
 // rayscheme: "Calculate Ray Scheme", then the ray scheme table; --save writes the lens
@@ -192,7 +192,7 @@ std::string rayschemecmd(Context& c) {
     const auto save = takeoption(c, "--save");
     expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
-    if (c.m.raytype == 0) return normalraysmsg;
+    if (c.m.lens.raytype == 0) return normalraysmsg;
     answerpupil(c, pupil);
     const CommandText& t = commandtext("CalculateRayScheme");
     c.log.writeline(startline(t));
@@ -205,16 +205,16 @@ std::string rayschemecmd(Context& c) {
     w.endobject();
     Report r;
     rayreport(c.m, r);
-    if (!save) return finish(c, finishedline(t), r, w);
-    if (auto e = jsonfailed(c, w); !e.empty()) return e;
+    if (!save) return finish(c, t, r, w);
+    if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
     c.log.writeline(finishedline(t));
     const CommandText& savetext = commandtext("FileSave");
     c.log.writeline(startline(savetext));
-    if (auto e = savelensfile(*save, c.m); !e.empty()) {
+    if (auto e = savelensfile(*save, c.m.lens); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    return finish(c, finishedline(savetext), r, w);
+    return finish(c, savetext, r, w);
 }
 
 // The dialog's choice from --ray N or --xylm X,Y,L,M and --wl 1|2|3.
@@ -266,7 +266,7 @@ std::string srtcmd(Context& c) {
     w.beginobject();
     w.key("surfray");
     w.beginarray();
-    for (int i = 0; i <= c.m.nsurf; ++i) {
+    for (int i = 0; i <= c.m.lens.nsurf; ++i) {
         const RayPoint& p = c.m.surfray[static_cast<size_t>(i)];
         w.beginobject();
         w.field("X", p.X);
@@ -279,12 +279,12 @@ std::string srtcmd(Context& c) {
     }
     w.endarray();
     w.endobject();
-    if (auto e = jsonfailed(c, w); !e.empty()) return e;
+    if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
     if (auto e = r.finishreport(c.ws, c.session.filebase(), t.ext); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    return finish(c, finishedline(t), r, w);
+    return finish(c, t, r, w);
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ namespace {
 class AberrationsBatch : public test::BatchTest {
 protected:
     std::string save(const Model& m) {
-        const std::string path = (dir / (m.sysname + ".dat")).generic_string();
-        EXPECT_EQ(savelensfile(path, m), "");
+        const std::string path = (dir / (m.lens.sysname + ".dat")).generic_string();
+        EXPECT_EQ(savelensfile(path, m.lens), "");
         return path;
     }
 };
@@ -99,7 +99,7 @@ TEST_F(AberrationsBatch, JsonAtFullPrecision) {
 
 TEST_F(AberrationsBatch, FailuresAndUsage) {
     Model m = test::singlet(0);
-    m.rays.rl[2] = 12;   // no chief ray: the Seidel sums cannot be formed
+    m.lens.rays.rl[2] = 12;   // no chief ray: the Seidel sums cannot be formed
     const std::string path = save(m);
     const test::BatchRun r = run("seidel '" + path + "'");
     EXPECT_EQ(r.status, 1);

@@ -29,11 +29,11 @@ std::string reportfile(Model m, const Calc& calc, const std::string& ext) {
     const auto dir = test::freshdir("aberrations-reports");
     const Workspace ws = makeworkspace(dir.string());
     Report r;
-    calc(m, ReportHead{"/data/" + m.sysname + ".dat", "10.12.2026"}, r);
+    calc(m, ReportHead{"/data/" + m.lens.sysname + ".dat", "10.12.2026"}, r);
     EXPECT_FALSE(m.calcerror) << m.errmsg;
-    EXPECT_EQ(r.finishreport(ws, m.sysname, ext), "");
+    EXPECT_EQ(r.finishreport(ws, m.lens.sysname, ext), "");
     EXPECT_EQ(r.lines().back(), "End of displayed data");
-    return readtextfile(ws.abrdir + m.sysname + ext).value_or("");
+    return readtextfile(ws.abrdir + m.lens.sysname + ext).value_or("");
 }
 
 TEST(AberrationsReportsTest, RayTraceReports) {
@@ -50,10 +50,10 @@ TEST(AberrationsReportsTest, SeidelReport) {
 
 TEST(AberrationsReportsTest, AberrationAnalysisReport) {
     const Calc abr = [](Model& m, const ReportHead& h, Report& r) {
-        const uint8_t systype = m.systype;
+        const uint8_t systype = m.lens.systype;
         RayAnalysis a;
         aberrationsreport(m, h, r, a);
-        EXPECT_EQ(m.systype, systype);
+        EXPECT_EQ(m.lens.systype, systype);
     };
     EXPECT_EQ(reportfile(singlet(0), abr, ".abr"), test::readdata("singlet.abr"));
     EXPECT_EQ(reportfile(kepler(4), abr, ".abr"), test::readdata("kepler.abr"));

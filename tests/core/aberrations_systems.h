@@ -26,8 +26,8 @@ struct Surf {
 };
 
 inline void setmu(Model& m) {
-    for (size_t i = 0; i < static_cast<size_t>(m.nsurf); ++i)
-        for (size_t w = 0; w < 3; ++w) m.mu[i][w] = m.sys.sp.index[i][w] / m.sys.sp.index[i + 1][w];
+    for (size_t i = 0; i < static_cast<size_t>(m.lens.nsurf); ++i)
+        for (size_t w = 0; w < 3; ++w) m.lens.mu[i][w] = m.lens.sys.sp.index[i][w] / m.lens.sys.sp.index[i + 1][w];
 }
 
 // A system from its surfaces (the last entry is the image plane) and a ray scheme of the
@@ -35,18 +35,18 @@ inline void setmu(Model& m) {
 inline Model makesystem(const std::vector<Surf>& s, int stopsurf, const std::vector<int>& labels,
                         uint8_t systype = 0) {
     Model m;
-    m.nsurf = static_cast<int>(s.size()) - 1;
-    m.stopsurf = stopsurf;
-    m.nrays = static_cast<uint8_t>(labels.size());
-    m.systype = systype;
-    m.radiiflag = 'D';
+    m.lens.nsurf = static_cast<int>(s.size()) - 1;
+    m.lens.stopsurf = stopsurf;
+    m.lens.nrays = static_cast<uint8_t>(labels.size());
+    m.lens.systype = systype;
+    m.lens.radiiflag = 'D';
     bool asph = false;
     for (const auto& x : s)
         if (x.label.find_first_of("EAF") != std::string::npos) asph = true;
-    m.asphdata = asph ? 'D' : 'N';
+    m.lens.asphdata = asph ? 'D' : 'N';
     allocsystem(m);
     for (size_t i = 0; i < s.size(); ++i) {
-        auto& sp = m.sys.sp;
+        auto& sp = m.lens.sys.sp;
         sp.curv[i] = s[i].c;
         sp.radius[i] = s[i].c != 0 ? 1 / s[i].c : 0;
         sp.sep[i] = s[i].d;
@@ -57,18 +57,18 @@ inline Model makesystem(const std::vector<Surf>& s, int stopsurf, const std::vec
         sp.hmax[i] = s[i].hmax;
     }
     setmu(m);
-    for (size_t k = 0; k < labels.size(); ++k) m.rays.rl[k] = static_cast<uint8_t>(labels[k]);
+    for (size_t k = 0; k < labels.size(); ++k) m.lens.rays.rl[k] = static_cast<uint8_t>(labels[k]);
     return m;
 }
 
 // Completes a built system for the lens data file: merit list size, one field, mu.
 inline void complete(Model& m, double field) {
     setmu(m);
-    m.naber = naberfor(m.nrays, (m.systype & 1) != 0);
-    m.nfields = 2;
+    m.lens.naber = naberfor(m.lens.nrays, (m.lens.systype & 1) != 0);
+    m.lens.nfields = 2;
     allocsystem(m);
-    m.field[1] = field;
-    m.mono = ismono(m);
+    m.lens.field[1] = field;
+    m.mono = ismono(m.lens);
 }
 
 inline constexpr double kPi = 3.14159265358979323846;
@@ -81,18 +81,18 @@ struct Ray {
 
 inline void setrays(Model& m, const std::vector<Ray>& rays) {
     for (size_t k = 0; k < rays.size(); ++k) {
-        m.rays.rl[k] = static_cast<uint8_t>(rays[k].rl);
-        m.rays.yrel[k] = rays[k].yrel;
-        m.rays.x[k] = rays[k].x;
-        m.rays.y[k] = rays[k].y;
-        m.rays.m[k] = rays[k].m;
+        m.lens.rays.rl[k] = static_cast<uint8_t>(rays[k].rl);
+        m.lens.rays.yrel[k] = rays[k].yrel;
+        m.lens.rays.x[k] = rays[k].x;
+        m.lens.rays.y[k] = rays[k].y;
+        m.lens.rays.m[k] = rays[k].m;
     }
 }
 
 inline void glass(Model& m, size_t i) {
-    m.sys.sp.index[i] = kBK7;
-    m.sys.sp.disp[i] = 0.00806;
-    m.sys.sp.glass[i] = "BK7";
+    m.lens.sys.sp.index[i] = kBK7;
+    m.lens.sys.sp.disp[i] = 0.00806;
+    m.lens.sys.sp.glass[i] = "BK7";
 }
 
 // The singlet of lens1.dat with its standard ray scheme aimed as an objective, then read as
@@ -100,11 +100,11 @@ inline void glass(Model& m, size_t i) {
 inline Model aimedlens1(uint8_t systype) {
     Model m;
     EXPECT_EQ(loadlensfile(datafile("lens1.dat"), m), "");
-    m.systype = systype & 1;
+    m.lens.systype = systype & 1;
     initstdrays(m);
     rayscheme(m);
     EXPECT_FALSE(m.calcerror) << m.errmsg;
-    m.systype = systype;
+    m.lens.systype = systype;
     return m;
 }
 
@@ -112,8 +112,8 @@ inline Model aimedlens1(uint8_t systype) {
 inline Model singlet(uint8_t systype) {
     Model m = makesystem({{0.02, 0, 1}, {-0.02, 5, 1}, {0, 0, 1}}, 1, {1, 12, 13, 14, 14, 5}, systype);
     glass(m, 1);
-    m.sysname = "SINGLET";
-    m.na = 0.1;
+    m.lens.sysname = "SINGLET";
+    m.lens.na = 0.1;
     const double s5 = std::sin(5 * kPi / 180);
     setrays(m, {{1, 0, 0, 0, 0}, {12, 0, 0, 5, 0}, {13, 5, 0, 0, s5}, {14, 0, 0, -4.5, s5},
                 {14, 0, 0, 4.5, s5}, {5, 0, 4, 0, s5}});
@@ -128,10 +128,10 @@ inline Model kepler(uint8_t systype) {
                          {1, 12, 13, 14, 14, 5}, systype);
     glass(m, 1);
     glass(m, 3);
-    m.sysname = "KEPLER";
-    m.objinf = 'D';
-    m.mag = -4;
-    m.eph = 5;
+    m.lens.sysname = "KEPLER";
+    m.lens.objinf = 'D';
+    m.lens.mag = -4;
+    m.lens.eph = 5;
     const double s1 = std::sin(1 * kPi / 180);
     setrays(m, {{1, 0, 0, 0, 0}, {12, 0, 0, 5, 0}, {13, 1, 0, 0, s1}, {14, 0, 0, -4, s1},
                 {14, 0, 0, 4, s1}, {5, 0, 4, 0, s1}});

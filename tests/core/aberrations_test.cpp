@@ -29,7 +29,7 @@ int entry(const Model& m, int k) {
     int p = 9;
     const bool three = abermode(m).three;
     for (int j = 1; j < k; ++j) {
-        const int kind = m.rays.rl[static_cast<size_t>(j)] % 10;
+        const int kind = m.lens.rays.rl[static_cast<size_t>(j)] % 10;
         p += kind == 5 ? (three ? 6 : 3) : (kind >= 2 && kind <= 4) ? (three || kind == 3 ? 3 : 2) : 0;
     }
     return p;
@@ -39,14 +39,14 @@ int entry(const Model& m, int k) {
 // centre and the vector form of Snell's law; returns the height on the plane at distance
 // zimage behind the last surface.
 double directtrace(const Model& m, int k, int w, double zimage) {
-    const auto& sp = m.sys.sp;
+    const auto& sp = m.lens.sys.sp;
     const size_t uk = static_cast<size_t>(k);
-    double p[3] = {m.rays.x[uk], m.rays.y[uk], 0};
-    double v[3] = {m.rays.l[uk], m.rays.m[uk], 0};
+    double p[3] = {m.lens.rays.x[uk], m.lens.rays.y[uk], 0};
+    double v[3] = {m.lens.rays.l[uk], m.lens.rays.m[uk], 0};
     v[2] = std::sqrt(1 - v[0] * v[0] - v[1] * v[1]);
     double z0 = 0;   // position of the current frame's vertex in global z
     double zs = 0;
-    for (int i = 0; i < m.nsurf; ++i) {
+    for (int i = 0; i < m.lens.nsurf; ++i) {
         const size_t u = static_cast<size_t>(i);
         zs += sp.sep[u];
         const double c = sp.curv[u];
@@ -83,9 +83,9 @@ double directtrace(const Model& m, int k, int w, double zimage) {
 // Paraxial back focus of the two-surface singlet at the first wavelength:
 // n'u' = nu - yc(n' - n), y' = y + d u'.
 double paraxialfocus(const Model& m, double y) {
-    const auto& sp = m.sys.sp;
+    const auto& sp = m.lens.sys.sp;
     double u = 0, n = sp.index[0][0];
-    for (int i = 0; i < m.nsurf; ++i) {
+    for (int i = 0; i < m.lens.nsurf; ++i) {
         const size_t s = static_cast<size_t>(i);
         const double np = sp.index[s + 1][0];
         if (i > 0) y += sp.sep[s] * u;
@@ -97,8 +97,8 @@ double paraxialfocus(const Model& m, double y) {
 
 TEST(AberrationsTest, MarginalSphericalAberrationMatchesDirectTrace) {
     Model m = test::aimedlens1(0);
-    const double focus = paraxialfocus(m, m.rays.y[1]);
-    ASSERT_NEAR(m.sys.sp.sep[static_cast<size_t>(m.nsurf)], focus, 1e-9);
+    const double focus = paraxialfocus(m, m.lens.rays.y[1]);
+    ASSERT_NEAR(m.lens.sys.sp.sep[static_cast<size_t>(m.lens.nsurf)], focus, 1e-9);
     Report r;
     aberrations(m, false, &r);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
@@ -118,21 +118,21 @@ TEST(AberrationsTest, MarginalSphericalAberrationMatchesDirectTrace) {
 
 TEST(AberrationsTest, OnlyRayZeroGivesTheNineParaxialEntries) {
     Model m = makesystem({{0.02, 0, 1}, {-0.02, 5, 1.5, 0.008, "BK7"}, {0, 40, 1}}, 1, {1});
-    m.rays.y[0] = 5;
-    m.rays.m[0] = 0.05;
+    m.lens.rays.y[0] = 5;
+    m.lens.rays.m[0] = 0.05;
     m.pxslope = -0.12;
     m.pxheight = 4.9;
-    m.na = 0.1;
+    m.lens.na = 0.1;
     m.targheight = 1;
     m.targthrow = 10;
-    m.targdst = 2;
-    m.targdsistot = 3;
-    m.targdopsis = 4;
-    m.defocus = 0.25;
+    m.lens.targdst = 2;
+    m.lens.targdsistot = 3;
+    m.lens.targdopsis = 4;
+    m.lens.defocus = 0.25;
     aberrations(m, false, nullptr);
     ASSERT_FALSE(m.calcerror);
     ASSERT_EQ(m.naberlist, 9);
-    ASSERT_EQ(m.nfields, 1);
+    ASSERT_EQ(m.lens.nfields, 1);
     const char* names[9] = {"Paraxial ray angle   ", "Paraxial ray height  ", "Principal ray height ",
                             "Principal ray angle  ", "Object-image distance", "Glass thickness      ",
                             "Optical system lenght", "F-L surface thickness", "Defocus              "};
@@ -149,20 +149,20 @@ TEST(AberrationsTest, ListLengthFollowsTheRayLabels) {
     for (const Case& cs : {Case{2, true, 0}, Case{2, true, 1}, Case{3, true, 0}, Case{3, true, 1},
                            Case{4, false, 0}, Case{4, false, 1}, Case{4, true, 0}, Case{4, true, 1}}) {
         Model m;
-        m.nrays = static_cast<uint8_t>(nraysfor(cs.nfields, cs.full));
-        m.nfields = static_cast<uint8_t>(cs.nfields);
-        m.systype = cs.systype;
+        m.lens.nrays = static_cast<uint8_t>(nraysfor(cs.nfields, cs.full));
+        m.lens.nfields = static_cast<uint8_t>(cs.nfields);
+        m.lens.systype = cs.systype;
         allocsystem(m);
-        for (int f = 1; f < cs.nfields; ++f) m.field[static_cast<size_t>(f)] = f;
+        for (int f = 1; f < cs.nfields; ++f) m.lens.field[static_cast<size_t>(f)] = f;
         initstdrays(m);
-        EXPECT_EQ(aberlistsize(m), naberfor(m.nrays, cs.systype == 1)) << int(m.nrays);
+        EXPECT_EQ(aberlistsize(m), naberfor(m.lens.nrays, cs.systype == 1)) << int(m.lens.nrays);
     }
     // A scheme of unusual labels: the list grows to what the labels give, no further.
     Model m = makesystem({{0.02, 0, 1}, {-0.02, 5, 1.5}, {0, 45, 1}}, 1, {1, 12, 5, 5, 1});
-    m.wl = {0.0005876, 0.0005876, 0.0005876};
+    m.lens.wl = {0.0005876, 0.0005876, 0.0005876};
     EXPECT_EQ(aberlistsize(m), 9 + 2 + 3 + 3);
-    m.systype = 1;
-    m.wl = {0.0005876, 0.0006563, 0.0004861};
+    m.lens.systype = 1;
+    m.lens.wl = {0.0005876, 0.0006563, 0.0004861};
     EXPECT_EQ(aberlistsize(m), 9 + 3 + 6 + 6);
 }
 
@@ -183,7 +183,7 @@ TEST(AberrationsTest, ThreeWavelengthEntriesInRayOrder) {
         "Skew image height x  ", "Skew image height y  ", "Skew image height x  ",
         "Skew image height y  ", "Skew image height x  ", "Skew image height y  "};
     for (size_t i = 0; i < 18; ++i) EXPECT_EQ(m.abername[9 + i], expect[i]) << i;
-    EXPECT_EQ(m.nfields, 2);
+    EXPECT_EQ(m.lens.nfields, 2);
 }
 
 TEST(AberrationsTest, ConradyNamesDependOnEqualWavelengths) {
@@ -191,11 +191,11 @@ TEST(AberrationsTest, ConradyNamesDependOnEqualWavelengths) {
     aberrations(m, false, nullptr);
     EXPECT_EQ(m.abername[10], "Conrady color axial  ");
     EXPECT_EQ(m.abername[20], "Conrady color skew   ");
-    m.wl = {0.0005876, 0.0005876, 0.0005876};
+    m.lens.wl = {0.0005876, 0.0005876, 0.0005876};
     aberrations(m, false, nullptr);
     EXPECT_EQ(m.abername[10], "Optical path differ. ");
     EXPECT_EQ(m.abername[20], "Optical path differ. ");
-    m.systype = 1;   // three equal wavelengths: the one-wavelength calculation
+    m.lens.systype = 1;   // three equal wavelengths: the one-wavelength calculation
     aberrations(m, false, nullptr);
     EXPECT_EQ(m.naberlist, 21);
 }
@@ -205,14 +205,14 @@ TEST(AberrationsTest, ConradyNamesDependOnEqualWavelengths) {
 TEST(AberrationsTest, UncomputableChiefRayGivesTheMarker) {
     for (bool statistics : {false, true}) {
         Model m = test::aimedlens1(0);
-        m.rays.rl[4] = 13;   // a second chief ray on the axis
-        m.rays.x[4] = m.rays.y[4] = m.rays.l[4] = m.rays.m[4] = 0;
+        m.lens.rays.rl[4] = 13;   // a second chief ray on the axis
+        m.lens.rays.x[4] = m.lens.rays.y[4] = m.lens.rays.l[4] = m.lens.rays.m[4] = 0;
         aberrations(m, statistics, nullptr);
         ASSERT_FALSE(m.calcerror) << m.errmsg;
         const int p2 = entry(m, 2), p4 = entry(m, 4);
         EXPECT_NE(m.aberval[static_cast<size_t>(p2 + 2)], abermarker);
         for (int i = 0; i < 3; ++i) EXPECT_EQ(m.aberval[static_cast<size_t>(p4 + i)], abermarker) << i;
-        EXPECT_EQ(m.nfields, 3);
+        EXPECT_EQ(m.lens.nfields, 3);
     }
 }
 
@@ -221,9 +221,9 @@ TEST(AberrationsTest, UncomputableChiefRayGivesTheMarker) {
 TEST(AberrationsTest, ParallelNeighbourGivesTheMarker) {
     for (bool statistics : {false, true}) {
         Model m = makesystem({{0, 0, 1}, {0, 5, 1.5, 0.008, "BK7"}, {0, 20, 1}}, 1, {1, 12, 13});
-        m.rays.y[0] = m.rays.y[1] = 5;
-        m.rays.m[2] = 0.1;
-        m.rays.y[2] = 0;
+        m.lens.rays.y[0] = m.lens.rays.y[1] = 5;
+        m.lens.rays.m[2] = 0.1;
+        m.lens.rays.y[2] = 0;
         aberrations(m, statistics, nullptr);
         ASSERT_FALSE(m.calcerror) << m.errmsg;
         for (int i = 0; i < 3; ++i) EXPECT_EQ(m.aberval[static_cast<size_t>(11 + i)], abermarker) << i;
@@ -241,7 +241,7 @@ TEST(AberrationsTest, CoddingtonGuardsItsDivisions) {
     m.statcosi[1] = 0;   // grazing incidence
     EXPECT_FALSE(chieffoci(m, 2, chief, false, true, Xm, Xs));
     m.statcosi[1] = 1e-3;   // total reflection of the differential rays
-    m.mu[1][0] = 2;
+    m.lens.mu[1][0] = 2;
     EXPECT_FALSE(chieffoci(m, 2, chief, false, true, Xm, Xs));
 }
 

@@ -31,7 +31,7 @@ protected:
     }
     std::string savemodel(const Model& m, const std::string& name) const {
         const std::string path = (dir / name).generic_string();
-        EXPECT_EQ(savelensfile(path, m), "");
+        EXPECT_EQ(savelensfile(path, m.lens), "");
         return path;
     }
 
@@ -140,12 +140,12 @@ MatrixFocus matrixfocus(const std::vector<double>& radius, const std::vector<dou
 // (the image row last), names without padding, and every key the output had before.
 TEST_F(BatchTrace, SystemJsonHoldsTheSurfaceTable) {
     Model d = test::doubletmodel();
-    d.sysname = "DUBLET   ";   // padded in the file
-    d.field = {0.0, 3.0};
-    d.radmin[1] = -45.0;
-    d.radmax[1] = -43.0;
-    d.sepmin[1] = 5.5;
-    d.sepmax[1] = 6.5;
+    d.lens.sysname = "DUBLET   ";   // padded in the file
+    d.lens.field = {0.0, 3.0};
+    d.lens.radmin[1] = -45.0;
+    d.lens.radmax[1] = -43.0;
+    d.lens.sepmin[1] = 5.5;
+    d.lens.sepmax[1] = 6.5;
     const std::string path = savemodel(d, "dublet.dat");
     for (const bool full : {false, true}) {
         auto r = run(std::string("--json ") + (full ? "system-full" : "system") + " '" + path + "'");
@@ -158,7 +158,7 @@ TEST_F(BatchTrace, SystemJsonHoldsTheSurfaceTable) {
         EXPECT_EQ(j["wl"].numbers(), (std::vector<double>{0.0005876, 0.0006563, 0.0004861}));
         EXPECT_EQ(j["field"].numbers(), (std::vector<double>{0, 3}));
         EXPECT_EQ(j["na"].num(), 0.1);
-        const auto& sp = d.sys.sp;
+        const auto& sp = d.lens.sys.sp;
         EXPECT_EQ(j["radius"].numbers(), (std::vector<double>{61.07, -44.2, -129.0, 100.0, 0.0, 0.0}));
         for (size_t i = 0; i < 6; ++i)
             EXPECT_NEAR(j["curv"][i].num(), sp.radius[i] != 0 ? 1 / sp.radius[i] : 0.0, 1e-15) << i;
@@ -306,10 +306,10 @@ TEST_F(BatchTrace, ParaxialJsonNamesTheSurfacesAndGivesTheSystemFocus) {
 
     // the full data: the limits' design data with their values
     Model lim = test::lens1model();
-    lim.radmin = {50.0, -53.0, 0.0};
-    lim.radmax = {53.0, -50.0, 0.0};
-    lim.sepmin = {0.0, 4.5, 95.0};
-    lim.sepmax = {0.0, 5.5, 95.0};
+    lim.lens.radmin = {50.0, -53.0, 0.0};
+    lim.lens.radmax = {53.0, -50.0, 0.0};
+    lim.lens.sepmin = {0.0, 4.5, 95.0};
+    lim.lens.sepmax = {0.0, 5.5, 95.0};
     r = run("--json paraxial-full '" + savemodel(lim, "limits.dat") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     j = test::parsejson(r.out);
@@ -440,16 +440,16 @@ TEST_F(BatchTrace, DoubleGaussChiefRaysPassTheStopCentre) {
         auto t = run("--json srt '" + out + "' --ray " + std::to_string(k + 1));
         ASSERT_EQ(t.status, 0) << t.err;
         const auto Y = jsonall(t.out, "Y");
-        ASSERT_EQ(Y.size(), static_cast<size_t>(dg.nsurf) + 1);
-        EXPECT_LT(std::fabs(Y[static_cast<size_t>(dg.stopsurf) - 1]), 1e-4) << "ray " << k + 1;
+        ASSERT_EQ(Y.size(), static_cast<size_t>(dg.lens.nsurf) + 1);
+        EXPECT_LT(std::fabs(Y[static_cast<size_t>(dg.lens.stopsurf) - 1]), 1e-4) << "ray " << k + 1;
     }
     EXPECT_EQ(chief, 3);
 }
 
 TEST_F(BatchTrace, RaySchemeFailureIsLogged) {
     Model m = test::doubletmodel();
-    m.field = {0.0, 0.0};   // a chief ray of field 0 cannot be aimed
-    m.rays.yrel[2] = 0.0;
+    m.lens.field = {0.0, 0.0};   // a chief ray of field 0 cannot be aimed
+    m.lens.rays.yrel[2] = 0.0;
     const std::string path = savemodel(m, "zero.dat");
     auto r = run("rayscheme '" + path + "'");
     EXPECT_EQ(r.status, 1);

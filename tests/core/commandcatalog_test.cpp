@@ -55,12 +55,12 @@ TEST(CommandCatalog, LogLines) {
 TEST(CommandCatalog, ParaxialDataNeedTwoSurfaces) {
     Model m;
     for (const char* id : {"ParaxialRayTrace", "ParaxialRaytraceFull"}) {
-        m.nsurf = 1;
+        m.lens.nsurf = 1;
         EXPECT_EQ(refusal(commandtext(id), m), "System must have minimum two surfaces for paraxial calculations!");
-        m.nsurf = 2;
+        m.lens.nsurf = 2;
         EXPECT_EQ(refusal(commandtext(id), m), "");
     }
-    m.nsurf = 1;
+    m.lens.nsurf = 1;
     EXPECT_EQ(refusal(commandtext("RayTrace"), m), "");
 }
 

@@ -325,41 +325,41 @@ TEST(GlassCatFailure, BadDatabaseGivesAnErrorText) {
 TEST_F(GlassCat, EditorGlassEntryFillsTheRow) {
     openfresh("setglass");
     Model m;
-    m.nsurf = 3;
+    m.lens.nsurf = 3;
     allocsystem(m);
-    m.sys.sp.surflabel = {"S", "M", "SM", "S"};
+    m.lens.sys.sp.surflabel = {"S", "M", "SM", "S"};
     const auto bk7 = cat.glassbyname("BK7");
-    const Index3 n = glassindices(bk7->a, m.wl);
+    const Index3 n = glassindices(bk7->a, m.lens.wl);
 
     ASSERT_TRUE(setglass(cat, m, 0, "BK7"));
-    EXPECT_EQ(m.sys.sp.index[0], n);
-    EXPECT_EQ(m.sys.sp.disp[0], n[2] - n[1]);
-    EXPECT_EQ(m.sys.sp.glass[0], "BK7");
+    EXPECT_EQ(m.lens.sys.sp.index[0], n);
+    EXPECT_EQ(m.lens.sys.sp.disp[0], n[2] - n[1]);
+    EXPECT_EQ(m.lens.sys.sp.glass[0], "BK7");
 
     ASSERT_TRUE(setglass(cat, m, 1, "BK7"));   // exactly "M": negated
-    EXPECT_EQ(m.sys.sp.index[1], (Index3{-n[0], -n[1], -n[2]}));
-    EXPECT_EQ(m.sys.sp.disp[1], -(n[2] - n[1]));
+    EXPECT_EQ(m.lens.sys.sp.index[1], (Index3{-n[0], -n[1], -n[2]}));
+    EXPECT_EQ(m.lens.sys.sp.disp[1], -(n[2] - n[1]));
     ASSERT_TRUE(setglass(cat, m, 2, "BK7"));   // "SM" is not negated
-    EXPECT_EQ(m.sys.sp.index[2], n);
+    EXPECT_EQ(m.lens.sys.sp.index[2], n);
 
     ASSERT_TRUE(setglass(cat, m, 3, "AIR"));
-    EXPECT_EQ(m.sys.sp.index[3], (Index3{1, 1, 1}));
-    EXPECT_EQ(m.sys.sp.disp[3], 0);
-    EXPECT_EQ(m.sys.sp.glass[3], "AIR");
+    EXPECT_EQ(m.lens.sys.sp.index[3], (Index3{1, 1, 1}));
+    EXPECT_EQ(m.lens.sys.sp.disp[3], 0);
+    EXPECT_EQ(m.lens.sys.sp.glass[3], "AIR");
     ASSERT_TRUE(setglass(cat, m, 1, "air"));
-    EXPECT_EQ(m.sys.sp.index[1], (Index3{-1, -1, -1}));
+    EXPECT_EQ(m.lens.sys.sp.index[1], (Index3{-1, -1, -1}));
 
     // Not found: the row stays as it was.
     EXPECT_FALSE(setglass(cat, m, 0, "Air"));
     EXPECT_FALSE(setglass(cat, m, 0, "NOGLASS"));
-    EXPECT_EQ(m.sys.sp.glass[0], "BK7");
-    EXPECT_EQ(m.sys.sp.index[0], n);
+    EXPECT_EQ(m.lens.sys.sp.glass[0], "BK7");
+    EXPECT_EQ(m.lens.sys.sp.index[0], n);
 
     // The indices follow the model's wavelengths.
-    m.wl = {0.0005876, 0.0005876, 0.0005876};
+    m.lens.wl = {0.0005876, 0.0005876, 0.0005876};
     applyglass(m, 0, *bk7);
-    EXPECT_EQ(m.sys.sp.index[0], (Index3{n[0], n[0], n[0]}));
-    EXPECT_EQ(m.sys.sp.disp[0], 0);
+    EXPECT_EQ(m.lens.sys.sp.index[0], (Index3{n[0], n[0], n[0]}));
+    EXPECT_EQ(m.lens.sys.sp.disp[0], 0);
 }
 
 // --- the batch commands ---

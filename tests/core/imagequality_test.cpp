@@ -27,11 +27,11 @@ TEST(FrequencyGrid, PointsAndIncrementFollowTheGridRule) {
     };
     for (const auto& c : cases) {
         Model m = iqobjective();
-        m.nfreq = static_cast<uint16_t>(c.nfreq);
-        m.dfreq = c.dfreq;
+        m.lens.nfreq = static_cast<uint16_t>(c.nfreq);
+        m.lens.dfreq = c.dfreq;
         calcnfpoints(m);
         EXPECT_EQ(m.nfpoints, c.nfpoints) << c.nfreq << "/" << c.dfreq;
-        EXPECT_EQ(m.dfreq, c.dfreqafter) << c.nfreq << "/" << c.dfreq;
+        EXPECT_EQ(m.lens.dfreq, c.dfreqafter) << c.nfreq << "/" << c.dfreq;
         EXPECT_EQ(m.gmtf.size(), static_cast<size_t>(3 * 3 * c.nfpoints + 1));
         EXPECT_EQ(m.freqlabel.size(), static_cast<size_t>(c.nfpoints + 1));
     }
@@ -43,7 +43,7 @@ TEST(FrequencyGrid, ChangedPointCountResizesAndClearsTheMtfFlags) {
     m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
     calcnfpoints(m);  // same grid: nothing is stale
     EXPECT_TRUE(m.gmtfvalid && m.tfmtfvalid && m.dmtfvalid);
-    m.nfreq = 100;
+    m.lens.nfreq = 100;
     calcnfpoints(m);
     EXPECT_EQ(m.nfpoints, 51);
     EXPECT_EQ(m.dmtf.size(), 3u * 3 * 51 + 1);
@@ -58,9 +58,9 @@ TEST(FrequencyGrid, ChangedPointCountResizesAndClearsTheMtfFlags) {
 TEST(FrequencyGrid, DiffractionLimitFrequency) {
     Model m = iqobjective();
     EXPECT_NEAR(calcflimit(m), 2 * 0.1 / 0.0005876, 1e-9);
-    m.systype = 4;
-    m.mag = -5;
-    m.rays.y = {10, 8};
+    m.lens.systype = 4;
+    m.lens.mag = -5;
+    m.lens.rays.y = {10, 8};
     EXPECT_NEAR(calcflimit(m), 2 * 8 / (5 * 0.0005876), 1e-6);
     EXPECT_EQ(nfreqhint(Model{}), "Enter number between 1 and    0");
 }

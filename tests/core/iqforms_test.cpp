@@ -40,13 +40,13 @@ TEST(MtfDialog, FieldLabelsAndHintsFollowTheVariant) {
     EXPECT_EQ(f[fDdefocus].label, "Defocus increment  in mm");
     EXPECT_EQ(f[fWeight2].label, "Weight coefficient for third wave length");
     m.mono = true;
-    m.systype = 4;
+    m.lens.systype = 4;
     f = mtffields(m);
     ASSERT_EQ(f.size(), 7u);
     EXPECT_EQ(f[fSpotsize].label, "Spot diagram size in radians");
     EXPECT_EQ(f[fDdefocus].mask, "#9.9999");
     EXPECT_EQ(f[fWeight0].label, "Weight coefficient");
-    m.dfreq = 0;  // a lens data file without the increment
+    m.lens.dfreq = 0;  // a lens data file without the increment
     EXPECT_EQ(mtfform(m).dfreq, "  1");
     EXPECT_EQ(opdfields(m)[oDfreq].hint, "Enter postive number greater then 0 - usually small number");
 }
@@ -74,13 +74,13 @@ TEST(MtfDialog, AcceptedChangesAreTakenAndLogged) {
                          "New value for second weight coefficient is 2.000",
                      }));
     EXPECT_TRUE(r.changed);
-    EXPECT_EQ(m.nrings, 9);
-    EXPECT_EQ(m.nfreq, 60);
+    EXPECT_EQ(m.lens.nrings, 9);
+    EXPECT_EQ(m.lens.nfreq, 60);
     EXPECT_EQ(m.nfpoints, 31);  // 21 points: the increment becomes 60 div 25 = 2
-    EXPECT_EQ(m.dfreq, 2);
-    EXPECT_DOUBLE_EQ(m.spotsize, 0.02);
-    EXPECT_DOUBLE_EQ(m.defocus, -0.5);
-    EXPECT_DOUBLE_EQ(m.wlmtfweight[1], 2);
+    EXPECT_EQ(m.lens.dfreq, 2);
+    EXPECT_DOUBLE_EQ(m.lens.spotsize, 0.02);
+    EXPECT_DOUBLE_EQ(m.lens.defocus, -0.5);
+    EXPECT_DOUBLE_EQ(m.lens.wlmtfweight[1], 2);
 }
 
 TEST(MtfDialog, UnchangedValuesLogNothingAndKeepTheResults) {
@@ -139,9 +139,9 @@ TEST(MtfDialog, FirstBadFieldStopsTheChecks) {
         EXPECT_EQ(r.status, DialogResult::BadField) << c.text;
         EXPECT_EQ(r.field, c.field) << c.text;
         EXPECT_EQ(r.message, c.message);
-        EXPECT_EQ(m.nrings, c.field == fNrings ? 7 : 12) << c.text;
+        EXPECT_EQ(m.lens.nrings, c.field == fNrings ? 7 : 12) << c.text;
         EXPECT_EQ(r.changed, c.field != fNrings) << c.text;  // the design changed up to the bad field
-        EXPECT_EQ(m.wlmtfweight[2], 1.0) << c.text;
+        EXPECT_EQ(m.lens.wlmtfweight[2], 1.0) << c.text;
     }
 }
 
@@ -179,7 +179,7 @@ TEST(MtfDialog, FrequencyAboveTheDiffractionLimitAsksTheLimitDialog) {
     });
     EXPECT_EQ(asked, 400);
     ASSERT_EQ(r.status, DialogResult::Accepted);
-    EXPECT_EQ(m.nfreq, 300);
+    EXPECT_EQ(m.lens.nfreq, 300);
     EXPECT_EQ(r.log.front(), "New value for maximum number of frequences is 300");
 
     Model c = iqobjective();
@@ -189,8 +189,8 @@ TEST(MtfDialog, FrequencyAboveTheDiffractionLimitAsksTheLimitDialog) {
     r = mtfparams(c, f, [](long long&) { return false; });
     EXPECT_EQ(r.status, DialogResult::Cancelled);
     EXPECT_TRUE(r.changed);  // the rings stay changed
-    EXPECT_EQ(c.nfreq, 50);
-    EXPECT_EQ(c.nrings, 3);  // taken before the limit dialog opened
+    EXPECT_EQ(c.lens.nfreq, 50);
+    EXPECT_EQ(c.lens.nrings, 3);  // taken before the limit dialog opened
 }
 
 TEST(MtfDialog, LimitDialogChecks) {
@@ -225,7 +225,7 @@ TEST(OpdDialog, TakesDefocusFrequenciesAndChoices) {
                                                "New value for frequency increment is 1",
                                                "Wavelength number is 2", "Number of points are 10",
                                                "Degree of aberrational polynom is 3"}));
-    EXPECT_DOUBLE_EQ(m.defocus, 1.5);  // no range check in this dialog
+    EXPECT_DOUBLE_EQ(m.lens.defocus, 1.5);  // no range check in this dialog
     EXPECT_FALSE(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid);
     EXPECT_EQ(m.nfpoints, 51);
     EXPECT_EQ(m.dmtf.size(), 3u * 3 * 51 + 1);  // the arrays follow the new grid
@@ -254,8 +254,8 @@ TEST(OpdDialog, ChecksInOrder) {
         EXPECT_EQ(bad.field, oDfreq) << text;
         EXPECT_EQ(bad.message, "Not a valid number!") << text;
     }
-    EXPECT_EQ(m.nfreq, 50);
-    EXPECT_EQ(m.dfreq, 2);
+    EXPECT_EQ(m.lens.nfreq, 50);
+    EXPECT_EQ(m.lens.dfreq, 2);
     f = opdform(m);
     f.dfreq = "12";
     DialogResult r = opdparams(m, f, nullptr);
@@ -272,11 +272,11 @@ TEST(OpdDialog, ChecksInOrder) {
 TEST(OpdDialog, WavelengthItems) {
     Model m;
     EXPECT_EQ(spectrallineitems(m)[1], "&C spectral line");
-    m.wl = {0.00055, 0.00065, 0.00045};
+    m.lens.wl = {0.00055, 0.00065, 0.00045};
     EXPECT_EQ(spectrallineitems(m)[0], "550.0nm spectral line");
     m.selwl = 2;
     EXPECT_EQ(wbrtitle(m), "Calculation of the Optical Path Difference and Wave Aberration for 450.0nm spectral line");
-    m.wl = {0.0005876, 0.0006563, 0.0004861};
+    m.lens.wl = {0.0005876, 0.0006563, 0.0004861};
     EXPECT_EQ(wbrtitle(m), "Calculation of the Optical Path Difference and Wave Aberration for F spectral line");
 }
 

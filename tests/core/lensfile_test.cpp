@@ -24,7 +24,7 @@ using test::replaced;
 std::string roundtrip(const std::string& text, Model& m) {
     EXPECT_EQ(readlensfile(text, m), "");
     std::string out;
-    EXPECT_EQ(writelensfile(m, out), "");
+    EXPECT_EQ(writelensfile(m.lens, out), "");
     return out;
 }
 
@@ -32,37 +32,37 @@ TEST(LensFile, WorkedSingletRoundTripsByteForByte) {
     const std::string text = readdata("lens1.dat");
     Model m;
     EXPECT_EQ(roundtrip(text, m), text);
-    EXPECT_EQ(m.sysname, "LENS1");
-    EXPECT_EQ(m.glasscat, "sgm");
-    EXPECT_EQ(m.nsurf, 2);
-    EXPECT_EQ(m.stopsurf, 1);
-    EXPECT_EQ(m.nrays, 6);
-    EXPECT_EQ(m.naber, 21);
-    EXPECT_EQ(m.raytype, 20);
-    EXPECT_EQ(m.nrings, 7);
-    EXPECT_EQ(m.nfreq, 50);
-    EXPECT_DOUBLE_EQ(m.up, -0.1);
-    ASSERT_EQ(m.sys.sp.glass.size(), 3u);
-    EXPECT_EQ(m.sys.sp.glass[1], "BK7");
-    EXPECT_EQ(m.sys.sp.optlabel[0], "CD");
-    EXPECT_EQ(m.sys.sp.optlabel[2], "");
-    EXPECT_DOUBLE_EQ(m.sys.sp.sep[2], 95.0);
-    EXPECT_DOUBLE_EQ(m.sys.sp.index[1][2], 1.52238);
-    EXPECT_DOUBLE_EQ(m.mu[0][0], 0.659282700421941);
-    EXPECT_EQ(m.rays.rl[5], 5);
-    EXPECT_DOUBLE_EQ(m.field[1], 5.0);
-    EXPECT_EQ(m.tri.trglass[1], "LaK9");
-    EXPECT_DOUBLE_EQ(m.radmin[1], -51.68);
+    EXPECT_EQ(m.lens.sysname, "LENS1");
+    EXPECT_EQ(m.lens.glasscat, "sgm");
+    EXPECT_EQ(m.lens.nsurf, 2);
+    EXPECT_EQ(m.lens.stopsurf, 1);
+    EXPECT_EQ(m.lens.nrays, 6);
+    EXPECT_EQ(m.lens.naber, 21);
+    EXPECT_EQ(m.lens.raytype, 20);
+    EXPECT_EQ(m.lens.nrings, 7);
+    EXPECT_EQ(m.lens.nfreq, 50);
+    EXPECT_DOUBLE_EQ(m.lens.up, -0.1);
+    ASSERT_EQ(m.lens.sys.sp.glass.size(), 3u);
+    EXPECT_EQ(m.lens.sys.sp.glass[1], "BK7");
+    EXPECT_EQ(m.lens.sys.sp.optlabel[0], "CD");
+    EXPECT_EQ(m.lens.sys.sp.optlabel[2], "");
+    EXPECT_DOUBLE_EQ(m.lens.sys.sp.sep[2], 95.0);
+    EXPECT_DOUBLE_EQ(m.lens.sys.sp.index[1][2], 1.52238);
+    EXPECT_DOUBLE_EQ(m.lens.mu[0][0], 0.659282700421941);
+    EXPECT_EQ(m.lens.rays.rl[5], 5);
+    EXPECT_DOUBLE_EQ(m.lens.field[1], 5.0);
+    EXPECT_EQ(m.lens.tri.trglass[1], "LaK9");
+    EXPECT_DOUBLE_EQ(m.lens.radmin[1], -51.68);
     EXPECT_FALSE(m.mono);
-    EXPECT_EQ(m.sys.asf.eps.size(), 0u);  // no aspheric data allocated
+    EXPECT_EQ(m.lens.sys.asf.eps.size(), 0u);  // no aspheric data allocated
 }
 
 TEST(LensFile, OlderFormWithoutCatalogueLineIsReadAndWrittenInNewerForm) {
     const std::string text = readdata("lens1.dat");
     Model m;
-    m.glasscat = "other";
+    m.lens.glasscat = "other";
     EXPECT_EQ(roundtrip(replaced(text, "sgm\r\n", ""), m), text);
-    EXPECT_EQ(m.glasscat, "sgm");
+    EXPECT_EQ(m.lens.glasscat, "sgm");
 }
 
 TEST(LensFile, AcceptsLfLineEnds) {
@@ -82,10 +82,10 @@ TEST(LensFile, WavelengthLinesWithTwoValuesGetUnitOptimizationWeight) {
                     " 5.87600000000000E-0004  1.00000000000000E+0000  5.00000000000000E-0001");
     Model m;
     ASSERT_EQ(readlensfile(text, m), "");
-    EXPECT_DOUBLE_EQ(m.wloptweight[0], 0.5);
-    EXPECT_DOUBLE_EQ(m.wlmtfweight[1], 2.0);
-    EXPECT_DOUBLE_EQ(m.wloptweight[1], 1.0);
-    EXPECT_DOUBLE_EQ(m.wl[2], 0.0004861);
+    EXPECT_DOUBLE_EQ(m.lens.wloptweight[0], 0.5);
+    EXPECT_DOUBLE_EQ(m.lens.wlmtfweight[1], 2.0);
+    EXPECT_DOUBLE_EQ(m.lens.wloptweight[1], 1.0);
+    EXPECT_DOUBLE_EQ(m.lens.wl[2], 0.0004861);
 }
 
 // The file cut after the ray block: default triangle and bounds at the nominal values.
@@ -96,11 +96,11 @@ std::string cutafterrays(const std::string& text) {
 TEST(LensFile, EndAfterRayBlockGivesDefaultTriangleAndNominalBounds) {
     const std::string full = readdata("lens1.dat");
     Model m;
-    m.tri.trglass[0] = "XX";
+    m.lens.tri.trglass[0] = "XX";
     EXPECT_EQ(roundtrip(cutafterrays(full), m), full);
-    EXPECT_EQ(m.tri.trglass[0], "BK7");
-    EXPECT_DOUBLE_EQ(m.radmax[1], -51.68);
-    EXPECT_DOUBLE_EQ(m.sepmin[2], 95.0);
+    EXPECT_EQ(m.lens.tri.trglass[0], "BK7");
+    EXPECT_DOUBLE_EQ(m.lens.radmax[1], -51.68);
+    EXPECT_DOUBLE_EQ(m.lens.sepmin[2], 95.0);
 }
 
 TEST(LensFile, BlankLineAfterRayBlockMeansTheTriangleFollows) {
@@ -111,19 +111,51 @@ TEST(LensFile, BlankLineAfterRayBlockMeansTheTriangleFollows) {
     EXPECT_EQ(roundtrip(text, m), full);
 }
 
+// The lens is a value: what is read back from its written text equals it field by field,
+// any one change makes two lenses differ, and a refused text leaves the lens untouched.
+TEST(LensFile, LensReadBackFromItsTextEqualsTheLensWritten) {
+    for (const char* name : {"lens1.dat", "kepler-telescope.dat"}) {
+        OpticalSystem lens;
+        ASSERT_EQ(readlensfile(readdata(name), lens), "") << name;
+        std::string out;
+        ASSERT_EQ(writelensfile(lens, out), "") << name;
+        OpticalSystem back;
+        ASSERT_EQ(readlensfile(out, back), "") << name;
+        EXPECT_TRUE(back == lens) << name;
+
+        const std::function<void(OpticalSystem&)> changes[] = {
+            [](OpticalSystem& s) { s.sys.sp.curv[1] += 1e-12; },
+            [](OpticalSystem& s) { s.sys.sp.glass[1] += "X"; },
+            [](OpticalSystem& s) { s.rays.y[0] += 1; },
+            [](OpticalSystem& s) { s.tri.trglass[2] = "F2"; },
+            [](OpticalSystem& s) { s.sepmax[0] += 1; },
+            [](OpticalSystem& s) { s.wl[2] *= 2; },
+        };
+        for (const auto& change : changes) {
+            OpticalSystem other = lens;
+            change(other);
+            EXPECT_FALSE(other == lens) << name;
+        }
+
+        OpticalSystem kept = lens;
+        EXPECT_NE(readlensfile(out.substr(0, out.size() / 2), kept), "") << name;
+        EXPECT_TRUE(kept == lens) << name;
+    }
+}
+
 TEST(LensFile, GlassNamesKeepTenCharactersAndVazduhBecomesAir) {
     std::string text = readdata("lens1.dat");
     text = replaced(text, "1.00000000000000E+0001 BK7", "1.00000000000000E+0001 ABCDEFGHIJK");
     text = replaced(text, "1.00000000000000E+0001 air", "1.00000000000000E+0001 vazduh");
     Model m;
     ASSERT_EQ(readlensfile(text, m), "");
-    EXPECT_EQ(m.sys.sp.glass[1], "ABCDEFGHIJ");
-    EXPECT_EQ(m.sys.sp.glass[0], "air");
+    EXPECT_EQ(m.lens.sys.sp.glass[1], "ABCDEFGHIJ");
+    EXPECT_EQ(m.lens.sys.sp.glass[0], "air");
     std::string out;
-    ASSERT_EQ(writelensfile(m, out), "");
+    ASSERT_EQ(writelensfile(m.lens, out), "");
     Model again;
     ASSERT_EQ(readlensfile(out, again), "");
-    EXPECT_EQ(again.sys.sp.glass[1], "ABCDEFGHIJ");
+    EXPECT_EQ(again.lens.sys.sp.glass[1], "ABCDEFGHIJ");
 }
 
 // The first lines of a text and the first extra characters of the line after them.
@@ -220,16 +252,16 @@ TEST(LensFile, DamagedFilesAreRefusedWithTheirLineAndLeaveTheModelUntouched) {
     };
     Model loaded;
     ASSERT_EQ(readlensfile(good, loaded), "");
-    loaded.sysname = "LOADED";
+    loaded.lens.sysname = "LOADED";
     for (const auto& c : cases) {
         Model m = loaded;
         EXPECT_EQ(readlensfile(c.text, m), c.error) << c.what;
-        EXPECT_EQ(m.sysname, "LOADED") << c.what;
-        EXPECT_EQ(m.nsurf, 2) << c.what;
-        EXPECT_EQ(m.nfields, 2) << c.what;
-        EXPECT_EQ(m.nfreq, 50) << c.what;
-        EXPECT_DOUBLE_EQ(m.sys.sp.radius[0], 51.68) << c.what;
-        EXPECT_EQ(m.sys.sp.glass[1], "BK7") << c.what;
+        EXPECT_EQ(m.lens.sysname, "LOADED") << c.what;
+        EXPECT_EQ(m.lens.nsurf, 2) << c.what;
+        EXPECT_EQ(m.lens.nfields, 2) << c.what;
+        EXPECT_EQ(m.lens.nfreq, 50) << c.what;
+        EXPECT_DOUBLE_EQ(m.lens.sys.sp.radius[0], 51.68) << c.what;
+        EXPECT_EQ(m.lens.sys.sp.glass[1], "BK7") << c.what;
     }
 }
 
@@ -284,11 +316,11 @@ TEST(LensFile, FilesThatAreNotLensDataAreNamedAsSuch) {
     ASSERT_EQ(readlensfile(readdata("lens1.dat"), m), "");
     for (const auto& p : paths) {
         EXPECT_EQ(loadlensfile(p, m), "File " + p + " is not a lens data file");
-        EXPECT_EQ(m.sysname, "LENS1") << p;
+        EXPECT_EQ(m.lens.sysname, "LENS1") << p;
     }
     const std::string cut = write("TRUNC.dat", readdata("lens1.dat").substr(0, 3000));
     EXPECT_EQ(loadlensfile(cut, m), "File " + cut + ", line 70: The file ends here, before the end of its ray data");
-    EXPECT_EQ(m.nsurf, 2);
+    EXPECT_EQ(m.lens.nsurf, 2);
 }
 
 // What the writer refuses: numbers that are not finite and every value the reader refuses.
@@ -297,31 +329,31 @@ TEST(LensFile, WriterNeverWritesAFileTheReaderRefuses) {
     ASSERT_EQ(readlensfile(readdata("lens1.dat"), good), "");
     struct Case { const char* what; std::function<void(Model&)> damage; std::string error; };
     const Case cases[] = {
-        {"image clear radius inf", [](Model& m) { m.sys.sp.hmax[2] = HUGE_VAL; },
+        {"image clear radius inf", [](Model& m) { m.lens.sys.sp.hmax[2] = HUGE_VAL; },
          "line 66 of its file: inf is not a finite number"},
-        {"separation nan", [](Model& m) { m.sys.sp.sep[2] = std::nan(""); }, "line 64 of its file: nan is not a finite number"},
-        {"ray -inf", [](Model& m) { m.rays.m[5] = -HUGE_VAL; }, "line 72 of its file: -inf is not a finite number"},
-        {"largest double", [](Model& m) { m.sys.sp.radius[1] = std::numeric_limits<double>::max(); },
+        {"separation nan", [](Model& m) { m.lens.sys.sp.sep[2] = std::nan(""); }, "line 64 of its file: nan is not a finite number"},
+        {"ray -inf", [](Model& m) { m.lens.rays.m[5] = -HUGE_VAL; }, "line 72 of its file: -inf is not a finite number"},
+        {"largest double", [](Model& m) { m.lens.sys.sp.radius[1] = std::numeric_limits<double>::max(); },
          "line 59 of its file: Number out of range (magnitude above 1E+30)"},
-        {"separation 1E+200", [](Model& m) { m.sys.sp.sep[2] = 1e200; },
+        {"separation 1E+200", [](Model& m) { m.lens.sys.sp.sep[2] = 1e200; },
          "line 64 of its file: Number out of range (magnitude above 1E+30)"},
-        {"no rings", [](Model& m) { m.nrings = 0; }, "line 14 of its file: Number of rings of rays must be between 1 and 25"},
-        {"numerical aperture", [](Model& m) { m.na = 1.5; }, "line 6 of its file: Numerical aperture must be between 0 and 1"},
-        {"glass name", [](Model& m) { m.sys.sp.glass[1] = "BK\t7"; },
+        {"no rings", [](Model& m) { m.lens.nrings = 0; }, "line 14 of its file: Number of rings of rays must be between 1 and 25"},
+        {"numerical aperture", [](Model& m) { m.lens.na = 1.5; }, "line 6 of its file: Numerical aperture must be between 0 and 1"},
+        {"glass name", [](Model& m) { m.lens.sys.sp.glass[1] = "BK\t7"; },
          "line 61 of its file: Glass name must not contain control characters"},
-        {"name of two lines", [](Model& m) { m.sysname = "TWO\r\nLINES"; }, "its text is not a lens data file"},
+        {"name of two lines", [](Model& m) { m.lens.sysname = "TWO\r\nLINES"; }, "its text is not a lens data file"},
     };
     const auto dir = test::freshdir("refused");
     const std::string kept = (dir / "kept.dat").string(), fresh = (dir / "fresh.dat").string();
-    ASSERT_EQ(savelensfile(kept, good), "");
+    ASSERT_EQ(savelensfile(kept, good.lens), "");
     for (const auto& c : cases) {
         Model m = good;
         c.damage(m);
         std::string text = "untouched";
-        EXPECT_EQ(writelensfile(m, text), "The optical system cannot be saved, " + c.error) << c.what;
+        EXPECT_EQ(writelensfile(m.lens, text), "The optical system cannot be saved, " + c.error) << c.what;
         EXPECT_EQ(text, "untouched") << c.what;
-        EXPECT_NE(savelensfile(kept, m), "") << c.what;
-        EXPECT_NE(savelensfile(fresh, m), "") << c.what;
+        EXPECT_NE(savelensfile(kept, m.lens), "") << c.what;
+        EXPECT_NE(savelensfile(fresh, m.lens), "") << c.what;
     }
     EXPECT_EQ(readtextfile(kept).value(), readdata("lens1.dat"));
     EXPECT_FALSE(std::filesystem::exists(fresh));
@@ -354,10 +386,10 @@ TEST(LensFile, EveryAcceptedDamagedFileIsWrittenAndReadsBackUnchanged) {
         if (!readlensfile(t, m).empty()) continue;
         ++accepted;
         std::string out, again;
-        ASSERT_EQ(writelensfile(m, out), "") << it;
+        ASSERT_EQ(writelensfile(m.lens, out), "") << it;
         Model back;
         ASSERT_EQ(readlensfile(out, back), "") << it;
-        ASSERT_EQ(writelensfile(back, again), "") << it;
+        ASSERT_EQ(writelensfile(back.lens, again), "") << it;
         EXPECT_EQ(again, out) << it;
     }
     EXPECT_GT(accepted, 100);  // the damage leaves enough files readable to say something
@@ -366,38 +398,38 @@ TEST(LensFile, EveryAcceptedDamagedFileIsWrittenAndReadsBackUnchanged) {
 TEST(LensFile, WriteRefusesCountsTheFileCannotHold) {
     Model m;
     ASSERT_EQ(readlensfile(readdata("lens1.dat"), m), "");
-    m.nsurf = 255;
+    m.lens.nsurf = 255;
     allocsystem(m);
     std::string out = "untouched";
-    EXPECT_EQ(writelensfile(m, out), "Number of surfaces must be between 1 and 254");
+    EXPECT_EQ(writelensfile(m.lens, out), "Number of surfaces must be between 1 and 254");
     EXPECT_EQ(out, "untouched");
 }
 
 TEST(LensFile, CurvatureFormAndTelescopeFlags) {
     Model m;
     ASSERT_EQ(readlensfile(readdata("lens1.dat"), m), "");
-    m.radiiflag = 'N';
-    m.systype = 4;
-    m.objinf = 'N';
-    m.asphdata = 'D';
+    m.lens.radiiflag = 'N';
+    m.lens.systype = 4;
+    m.lens.objinf = 'N';
+    m.lens.asphdata = 'D';
     allocsystem(m);
-    m.sys.asf.eps[1] = -1.0;
-    m.sys.asf.a10[1] = 1e-12;
-    m.radmin[1] = 0.01;
+    m.lens.sys.asf.eps[1] = -1.0;
+    m.lens.sys.asf.a10[1] = 1e-12;
+    m.lens.radmin[1] = 0.01;
     std::string out;
-    ASSERT_EQ(writelensfile(m, out), "");
+    ASSERT_EQ(writelensfile(m.lens, out), "");
     EXPECT_NE(out.find("\r\nNDN\r\n"), std::string::npos);
     Model back;
     ASSERT_EQ(readlensfile(out, back), "");
-    EXPECT_EQ(back.radiiflag, 'N');
-    EXPECT_EQ(back.objinf, 'N');
-    EXPECT_DOUBLE_EQ(back.sys.sp.curv[1], m.sys.sp.curv[1]);
-    EXPECT_DOUBLE_EQ(back.sys.sp.radius[1], 0.0);  // radii are not stored in the curvature form
-    EXPECT_DOUBLE_EQ(back.sys.asf.eps[1], -1.0);
-    EXPECT_DOUBLE_EQ(back.sys.asf.a10[1], 1e-12);
-    EXPECT_DOUBLE_EQ(back.radmin[1], 0.01);
+    EXPECT_EQ(back.lens.radiiflag, 'N');
+    EXPECT_EQ(back.lens.objinf, 'N');
+    EXPECT_DOUBLE_EQ(back.lens.sys.sp.curv[1], m.lens.sys.sp.curv[1]);
+    EXPECT_DOUBLE_EQ(back.lens.sys.sp.radius[1], 0.0);  // radii are not stored in the curvature form
+    EXPECT_DOUBLE_EQ(back.lens.sys.asf.eps[1], -1.0);
+    EXPECT_DOUBLE_EQ(back.lens.sys.asf.a10[1], 1e-12);
+    EXPECT_DOUBLE_EQ(back.lens.radmin[1], 0.01);
     std::string again;
-    ASSERT_EQ(writelensfile(back, again), "");
+    ASSERT_EQ(writelensfile(back.lens, again), "");
     EXPECT_EQ(again, out);
 }
 
@@ -406,10 +438,10 @@ TEST(LensFile, SaveReplacesTheFileWholeAndKeepsItOnFailure) {
     const std::string path = (dir / "lens.dat").string();
     Model m;
     ASSERT_EQ(readlensfile(readdata("lens1.dat"), m), "");
-    ASSERT_EQ(savelensfile(path, m), "");
+    ASSERT_EQ(savelensfile(path, m.lens), "");
     EXPECT_EQ(readtextfile(path).value(), readdata("lens1.dat"));
-    m.nsurf = 300;
-    EXPECT_NE(savelensfile(path, m), "");
+    m.lens.nsurf = 300;
+    EXPECT_NE(savelensfile(path, m.lens), "");
     EXPECT_EQ(readtextfile(path).value(), readdata("lens1.dat"));
     EXPECT_EQ(loadlensfile((dir / "missing.dat").string(), m), "Cannot open file " + (dir / "missing.dat").string());
 }

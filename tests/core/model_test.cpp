@@ -7,26 +7,26 @@ namespace {
 
 TEST(Model, AllocSystemSizesFromCountsAndKeepsContents) {
     Model m;
-    m.nsurf = 1;
-    m.nrays = 6;
-    m.naber = 21;
-    m.nfields = 2;
+    m.lens.nsurf = 1;
+    m.lens.nrays = 6;
+    m.lens.naber = 21;
+    m.lens.nfields = 2;
     allocsystem(m);
-    EXPECT_EQ(m.sys.sp.radius.size(), 2u);
-    EXPECT_EQ(m.mu.size(), 2u);
-    EXPECT_EQ(m.sys.asf.eps.size(), 0u);
-    EXPECT_EQ(m.rays.m.size(), 6u);
+    EXPECT_EQ(m.lens.sys.sp.radius.size(), 2u);
+    EXPECT_EQ(m.lens.mu.size(), 2u);
+    EXPECT_EQ(m.lens.sys.asf.eps.size(), 0u);
+    EXPECT_EQ(m.lens.rays.m.size(), 6u);
     EXPECT_EQ(m.aberval.size(), 21u);
-    EXPECT_EQ(m.field.size(), 2u);
-    m.sys.sp.radius[1] = 7.0;
-    m.nsurf = 3;
-    m.asphdata = 'D';
-    m.naber = naberfor(17, true);
+    EXPECT_EQ(m.lens.field.size(), 2u);
+    m.lens.sys.sp.radius[1] = 7.0;
+    m.lens.nsurf = 3;
+    m.lens.asphdata = 'D';
+    m.lens.naber = naberfor(17, true);
     allocsystem(m);
-    EXPECT_EQ(m.sys.sp.radius.size(), 4u);
-    EXPECT_DOUBLE_EQ(m.sys.sp.radius[1], 7.0);
-    EXPECT_DOUBLE_EQ(m.sys.sp.radius[3], 0.0);
-    EXPECT_EQ(m.sys.asf.a10.size(), 4u);
+    EXPECT_EQ(m.lens.sys.sp.radius.size(), 4u);
+    EXPECT_DOUBLE_EQ(m.lens.sys.sp.radius[1], 7.0);
+    EXPECT_DOUBLE_EQ(m.lens.sys.sp.radius[3], 0.0);
+    EXPECT_EQ(m.lens.sys.asf.a10.size(), 4u);
     EXPECT_EQ(m.abertarget.size(), 69u);
 }
 
@@ -45,16 +45,16 @@ TEST(Model, MeritSizeFollowsRaysAndChromaticMode) {
 
 TEST(Model, DefaultsAndDerivedFlags) {
     Model m;
-    m.sysname = "X";
+    m.lens.sysname = "X";
     m.calcerror = true;
     initglobals(m);
-    EXPECT_EQ(m.sysname, "");
+    EXPECT_EQ(m.lens.sysname, "");
     EXPECT_FALSE(m.calcerror);
-    EXPECT_DOUBLE_EQ(m.wl[1], 0.0006563);
-    EXPECT_EQ(m.tri.trglass[2], "SF4");
-    EXPECT_FALSE(ismono(m));
-    m.wl = {0.0005, 0.0005, 0.0005};
-    EXPECT_TRUE(ismono(m));
+    EXPECT_DOUBLE_EQ(m.lens.wl[1], 0.0006563);
+    EXPECT_EQ(m.lens.tri.trglass[2], "SF4");
+    EXPECT_FALSE(ismono(m.lens));
+    m.lens.wl = {0.0005, 0.0005, 0.0005};
+    EXPECT_TRUE(ismono(m.lens));
     EXPECT_TRUE(ismirror("MS"));
     EXPECT_TRUE(ismirror("SM"));
     EXPECT_FALSE(ismirror("S"));

@@ -18,18 +18,18 @@ struct Tangents {
 // wavelength, in table order.
 Model synthetic(int nfields, bool mono, const std::function<std::vector<Tangents>(int f, int w)>& rays) {
     Model m;
-    m.systype = 0;
-    m.na = 0.1;
-    m.nfields = static_cast<uint8_t>(nfields);
-    m.field = {0.0, 7.0, 10.0, 12.0};
-    m.field.resize(nfields);
+    m.lens.systype = 0;
+    m.lens.na = 0.1;
+    m.lens.nfields = static_cast<uint8_t>(nfields);
+    m.lens.field = {0.0, 7.0, 10.0, 12.0};
+    m.lens.field.resize(nfields);
     m.mono = mono;
-    if (mono) m.wl = {0.0005876, 0.0005876, 0.0005876};
-    m.nfreq = 50;
-    m.dfreq = 2;
-    m.defocus = 0.25;
-    m.ddefocus = 0.1;
-    m.wlmtfweight = {1.0, 2.0, 0.5};
+    if (mono) m.lens.wl = {0.0005876, 0.0005876, 0.0005876};
+    m.lens.nfreq = 50;
+    m.lens.dfreq = 2;
+    m.lens.defocus = 0.25;
+    m.lens.ddefocus = 0.1;
+    m.lens.wlmtfweight = {1.0, 2.0, 0.5};
     calcnfpoints(m);
     m.nspotwl = mono ? 1 : 3;
     m.groupstart.assign(nfields * 3 + 1, 0);
@@ -54,7 +54,10 @@ double circleoverlap(double s) {
     return (2 * std::acos(s / 2) - s / 2 * std::sqrt(4 - s * s)) / M_PI;
 }
 
-TEST(GeometricalMtf, PerfectImageGivesTheWeightedDiffractionLimit) {
+// The frequency a row of the ".gtf" shows: 1 for the first row, then the label.
+double rowfrequency(const Model& m, int k) { return k == 0 ? 1 : m.freqlabel[k]; }
+
+TEST(GeometricalMtf, PerfectImageGivesTheWeightedDiffractionLimitAtTheRowFrequency) {
     Model m = synthetic(3, false, [](int, int) { return std::vector<Tangents>(5); });
     IqRun run;
     gmtfcalc(m, 50, run);
@@ -65,49 +68,63 @@ TEST(GeometricalMtf, PerfectImageGivesTheWeightedDiffractionLimit) {
     for (int f = 0; f < 3; ++f)
         for (int w = 0; w < 3; ++w)
             for (int k = 0; k < 26; ++k) {
-                // grid point k stands for (k+1) * fmax / nfpoints
-                const double dl = circleoverlap((k + 1) * 50.0 * m.wl[w] / (26 * m.na));
+                // row 0 shows 1 lp/mm, row k the frequency 2k of its label
+                const double dl = circleoverlap((k == 0 ? 1 : 2 * k) * m.lens.wl[w] / m.lens.na);
                 const Index3& g = m.gmtf[mtfindex(m, f, w, k)];
                 EXPECT_NEAR(m.dlmtf[mtfindex(m, f, w, k)], dl, 1e-12);
-                EXPECT_NEAR(g[0], m.wlmtfweight[w] * dl, 1e-12);
-                EXPECT_NEAR(g[1], m.wlmtfweight[w] * dl, 1e-12);
+                EXPECT_NEAR(g[0], m.lens.wlmtfweight[w] * dl, 1e-12);
+                EXPECT_NEAR(g[1], m.lens.wlmtfweight[w] * dl, 1e-12);
                 EXPECT_EQ(g[2], 0);
             }
 }
 
-TEST(GeometricalMtf, ModulusAndPhaseOfTheTangentialSums) {
+TEST(GeometricalMtf, ModulusAndPhaseOfTheTangentialSumsAtTheRowFrequencies) {
+    // Grids whose labels step evenly (50/2), unevenly (20/3: 20 lp/mm over 41 steps) and
+    // repeat (10/1: 33 points for 11 frequencies, several rows labelled 0).
+    struct Grid {
+        int nfreq, dfreq, nfpoints;
+    } grids[] = {{50, 2, 26}, {20, 3, 42}, {10, 1, 33}};
     const std::vector<double> dys = {0.001, 0.003, -0.0005, 0.0042};
-    Model m = synthetic(2, true, [&](int f, int) {
-        std::vector<Tangents> r;
-        for (double dy : dys) r.push_back({0, dy * (f + 1), 0, 0});
-        return r;
-    });
-    IqRun run;
-    gmtfcalc(m, 50, run);
-    for (int f = 0; f < 2; ++f)
-        for (int k = 0; k < m.nfpoints; ++k) {
-            std::complex<double> s = 0;
-            for (double dy : dys) s += std::polar(1.0, (k + 1) * 2 * M_PI * 50 * dy * (f + 1) / m.nfpoints);
-            const double dl = circleoverlap((k + 1) * 50.0 * m.wl[0] / (m.nfpoints * m.na));
-            const Index3& g = m.gmtf[mtfindex(m, f, 0, k)];
-            EXPECT_NEAR(g[0], dl, 1e-12);  // no sagittal spread
-            EXPECT_NEAR(g[1], std::abs(s) * dl / 4, 1e-12) << f << " " << k;
-            EXPECT_NEAR(g[2], std::atan(s.imag() / s.real()) * 180 / M_PI, 1e-9) << f << " " << k;
-        }
+    for (const Grid& grid : grids) {
+        Model m = synthetic(2, true, [&](int f, int) {
+            std::vector<Tangents> r;
+            for (double dy : dys) r.push_back({0, dy * (f + 1), 0, 0});
+            return r;
+        });
+        m.lens.nfreq = static_cast<uint16_t>(grid.nfreq);
+        m.lens.dfreq = grid.dfreq;
+        calcnfpoints(m);
+        ASSERT_EQ(m.nfpoints, grid.nfpoints);
+        IqRun run;
+        gmtfcalc(m, grid.nfreq, run);
+        EXPECT_EQ(m.freqlabel[m.nfpoints - 1], grid.nfreq);
+        for (int f = 0; f < 2; ++f)
+            for (int k = 0; k < m.nfpoints; ++k) {
+                const double nu = rowfrequency(m, k);
+                std::complex<double> s = 0;
+                for (double dy : dys) s += std::polar(1.0, 2 * M_PI * nu * dy * (f + 1));
+                const double dl = circleoverlap(nu * m.lens.wl[0] / m.lens.na);
+                const Index3& g = m.gmtf[mtfindex(m, f, 0, k)];
+                EXPECT_NEAR(g[0], dl, 1e-12);  // no sagittal spread
+                EXPECT_NEAR(g[1], std::abs(s) * dl / 4, 1e-12) << grid.nfreq << " " << f << " " << k;
+                EXPECT_NEAR(g[2], std::atan(s.imag() / s.real()) * 180 / M_PI, 1e-9) << grid.nfreq << " " << f << " " << k;
+            }
+    }
 }
 
 TEST(GeometricalMtf, FirstNonPositiveSagittalSumCutsTheRestOfTheCurve) {
-    // Two rays at dx = +-a: the sagittal sum is 2 cos((k+1) pi / 7), negative from k = 3
-    // and positive again from k = 10, which stays cut.
-    const double a = 26.0 / 700;
+    // Two rays at dx = +-1/28 mm: the sagittal sum is 2 cos(pi nu / 14), negative from the
+    // row labelled 8 and positive again from 22 on, which stays cut.
+    const double a = 1.0 / 28;
     Model m = synthetic(2, true, [&](int, int) { return std::vector<Tangents>{{a, 0, 0, 0}, {-a, 0, 0, 0}}; });
     IqRun run;
     gmtfcalc(m, 50, run);
     for (int k = 0; k < m.nfpoints; ++k) {
         const Index3& g = m.gmtf[mtfindex(m, 0, 0, k)];
-        const double dl = circleoverlap((k + 1) * 50.0 * m.wl[0] / (26 * m.na));
-        if (k < 3) {
-            EXPECT_NEAR(g[0], std::cos((k + 1) * M_PI / 7) * dl, 1e-12) << k;
+        const double nu = rowfrequency(m, k);
+        const double dl = circleoverlap(nu * m.lens.wl[0] / m.lens.na);
+        if (nu < 8) {
+            EXPECT_NEAR(g[0], std::cos(M_PI * nu / 14) * dl, 1e-12) << k;
             EXPECT_NEAR(g[1], dl, 1e-12) << k;
         } else {
             EXPECT_EQ(g[0], 0) << k;
@@ -135,6 +152,24 @@ TEST(GeometricalMtf, EmptyGroupGivesZeroNotNan) {
     EXPECT_GT(m.gmtf[mtfindex(m, 2, 1, 0)][0], 0);
 }
 
+TEST(GeometricalMtf, ResultThatIsNotFiniteFailsTheCalculation) {
+    // A spot ray that is not a number spoils the sums of its field: both MTF tables refuse to
+    // report it, fail with the shared message and clear the validity flags.
+    const std::function<void(Model&, IqRun&)> calcs[] = {[](Model& m, IqRun& r) { gmtfcalc(m, 50, r); },
+                                                         [](Model& m, IqRun& r) { tfmtfcalc(m, 50, r); }};
+    for (const auto& calc : calcs) {
+        Model m = synthetic(3, true, [](int f, int) {
+            return std::vector<Tangents>{{0, f == 2 ? std::nan("") : 0.001, 0, 0.01}, {0, -0.001, 0, 0.02}};
+        });
+        m.dmtfvalid = true;
+        IqRun run;
+        calc(m, run);
+        EXPECT_TRUE(m.calcerror);
+        EXPECT_EQ(m.errmsg, nonfinitemsg);
+        EXPECT_FALSE(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid);
+    }
+}
+
 TEST(GeometricalMtf, NeedsASpotTable) {
     Model m = synthetic(3, true, [](int, int) { return std::vector<Tangents>(1); });
     m.spotvalid = false;
@@ -155,10 +190,10 @@ TEST(ThroughFocusMtf, PlanesAroundTheDefocusAndTheirSums) {
     tfmtfcalc(m, 50, run);
     ASSERT_TRUE(m.tfmtfvalid);
     EXPECT_NEAR(m.tfpos[0], 0.05, 1e-15);
-    EXPECT_NEAR(m.tfpos[13], m.defocus, 1e-15);  // the middle plane is the defocused image plane
-    const double v = circleoverlap(50 * m.wl[0] / m.na);
+    EXPECT_NEAR(m.tfpos[13], m.lens.defocus, 1e-15);  // the middle plane is the defocused image plane
+    const double v = circleoverlap(50 * m.lens.wl[0] / m.lens.na);
     for (int k = 0; k < m.nfpoints; ++k) {
-        const double z = m.tfpos[k] - m.defocus;  // from the plane the rays were traced to
+        const double z = m.tfpos[k] - m.lens.defocus;  // from the plane the rays were traced to
         std::complex<double> s = 0;
         double c = 0;
         for (double ty : tys) {
@@ -194,7 +229,7 @@ TEST(MtfReports, GeometricalAndThroughFocusTablesAreByteExact) {
 
 TEST(MtfReports, TwoFieldsKeepOnlyTitlesAndSpacers) {
     Model m = synthetic(2, true, [](int, int) { return std::vector<Tangents>(2); });
-    m.wl = {0.00055, 0.00055, 0.00055};
+    m.lens.wl = {0.00055, 0.00055, 0.00055};
     IqRun run;
     run.header = "H";
     gmtfcalc(m, 50, run);

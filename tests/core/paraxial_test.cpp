@@ -34,30 +34,30 @@ TEST(Paraxial, WorkedExampleOfTheBiconvexLens) {
     EXPECT_NEAR(a0, 0.9666667, 5e-8);
     nudatparax(m);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    EXPECT_NEAR(m.efl, 50.847458, 5e-7);
-    EXPECT_NEAR(m.lbar, 0, 1e-12);
-    EXPECT_NEAR(m.lbarp, -3.448276, 5e-7);
+    EXPECT_NEAR(m.lens.efl, 50.847458, 5e-7);
+    EXPECT_NEAR(m.lens.lbar, 0, 1e-12);
+    EXPECT_NEAR(m.lens.lbarp, -3.448276, 5e-7);
     EXPECT_EQ(m.objvergence, 0);
-    EXPECT_NEAR(m.rays.y[0], 5.084746, 5e-7);
-    EXPECT_EQ(m.rays.m[0], 0);
-    EXPECT_NEAR(m.up, -0.1, 1e-12);
+    EXPECT_NEAR(m.lens.rays.y[0], 5.084746, 5e-7);
+    EXPECT_EQ(m.lens.rays.m[0], 0);
+    EXPECT_NEAR(m.lens.up, -0.1, 1e-12);
     EXPECT_NEAR(m.pxheight, 4.915254, 5e-7);
     EXPECT_NEAR(m.pxslope, -0.1, 1e-12);
-    EXPECT_NEAR(m.sys.sp.sep[m.nsurf], 49.152542, 5e-7);
-    EXPECT_NEAR(m.mu[0][0], 1 / 1.5, 1e-15);
-    EXPECT_NEAR(m.mu[1][0], 1.5, 1e-15);
+    EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], 49.152542, 5e-7);
+    EXPECT_NEAR(m.lens.mu[0][0], 1 / 1.5, 1e-15);
+    EXPECT_NEAR(m.lens.mu[1][0], 1.5, 1e-15);
 }
 
 TEST(Paraxial, ThinLensAtTheStop) {
     Model m = biconvex(0);
-    m.defocus = 0.5;
+    m.lens.defocus = 0.5;
     nudatparax(m);
     ASSERT_FALSE(m.calcerror);
-    EXPECT_NEAR(m.efl, 50, 1e-12);   // 1/f = (n - 1)(1/R1 - 1/R2)
-    EXPECT_NEAR(m.lbar, 0, 1e-12);
-    EXPECT_NEAR(m.lbarp, 0, 1e-12);
-    EXPECT_NEAR(m.sys.sp.sep[m.nsurf], 50.5, 1e-12);
-    EXPECT_NEAR(m.rays.y[0], 0.1 * 50, 1e-12);   // |NA·efl| for an object at infinity
+    EXPECT_NEAR(m.lens.efl, 50, 1e-12);   // 1/f = (n - 1)(1/R1 - 1/R2)
+    EXPECT_NEAR(m.lens.lbar, 0, 1e-12);
+    EXPECT_NEAR(m.lens.lbarp, 0, 1e-12);
+    EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], 50.5, 1e-12);
+    EXPECT_NEAR(m.lens.rays.y[0], 0.1 * 50, 1e-12);   // |NA·efl| for an object at infinity
     // Gaussian image of an axial point 100 in front: 1/s' = 1/f + 1/s
     EXPECT_NEAR(gaussimage(m, -100, 2), 100, 1e-9);
     EXPECT_NEAR(gaussimage(m, 0, 2), 50, 1e-12);
@@ -65,13 +65,13 @@ TEST(Paraxial, ThinLensAtTheStop) {
 
 TEST(Paraxial, FiniteObjectAtUnitMagnification) {
     Model m = biconvex(0);
-    m.mag = -1;
+    m.lens.mag = -1;
     nudatparax(m);
     ASSERT_FALSE(m.calcerror);
     EXPECT_NEAR(m.objvergence, -1.0 / 100, 1e-15);   // real object 100 in front
-    EXPECT_NEAR(m.rays.y[0], 10, 1e-12);
-    EXPECT_NEAR(m.rays.m[0], 0.1, 1e-12);
-    EXPECT_NEAR(m.sys.sp.sep[m.nsurf], 100, 1e-9);
+    EXPECT_NEAR(m.lens.rays.y[0], 10, 1e-12);
+    EXPECT_NEAR(m.lens.rays.m[0], 0.1, 1e-12);
+    EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], 100, 1e-9);
     EXPECT_NEAR(m.dystop, 1, 1e-12);
 }
 
@@ -81,8 +81,8 @@ TEST(Paraxial, EntrancePupilOfAStopBehindTheLens) {
     Model m = buildobjective(concat(thinlens(1 / 64.0, 16), {{"S", 0, 10, 1, 0, 20}}), 3, 0.1, {5}, 6);
     nudatparax(m);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    EXPECT_NEAR(m.lbar, 32, 1e-12);
-    EXPECT_NEAR(m.lbarp, 0, 1e-12);   // the stop is the last surface
+    EXPECT_NEAR(m.lens.lbar, 32, 1e-12);
+    EXPECT_NEAR(m.lens.lbarp, 0, 1e-12);   // the stop is the last surface
     EXPECT_NEAR(m.dystop, 0.5, 1e-12);
 }
 
@@ -90,7 +90,7 @@ TEST(Paraxial, AfocalObjectiveHasNoFocalLength) {
     // f1 = 32, f2 = 16, 48 apart: parallel light leaves parallel
     Model m = buildobjective(concat(thinlens(1 / 64.0, 48), thinlens(1 / 32.0, 10)), 1, 0.1, {5}, 6);
     ssetq(m);
-    EXPECT_EQ(m.efl, 0);
+    EXPECT_EQ(m.lens.efl, 0);
     nudatparax(m);
     EXPECT_EQ(m.errmsg, "Error in nudatparax in calculation y[0]");
 }
@@ -102,17 +102,17 @@ TEST(Paraxial, FailureMessages) {
     };
     const Case cases[] = {
         {"Error in ssetq - index of refraction must be different from zero",
-         [](Model& m) { m.sys.sp.index[2][1] = 0; }},
+         [](Model& m) { m.lens.sys.sp.index[2][1] = 0; }},
         {"Error in pxrev - index of refraction must be different from zero",
-         [](Model& m) { m.sys.sp.index[0] = {0, 0, 0}; }},
+         [](Model& m) { m.lens.sys.sp.index[0] = {0, 0, 0}; }},
         {"Error in nudatparax in calculation of efl",   // thin lens: a0 = 1, so 1 - a0·m = 0
          [](Model& m) {
-             m.sys.sp.sep[1] = 0;
-             m.mag = 1;
+             m.lens.sys.sp.sep[1] = 0;
+             m.lens.mag = 1;
          }},
-        {"Error in nudatparax in calculation of back focal length", [](Model& m) { m.na = 0; }},
-        {"Invalid aperture stop surface number", [](Model& m) { m.stopsurf = 0; }},
-        {"Invalid aperture stop surface number", [](Model& m) { m.stopsurf = 3; }},
+        {"Error in nudatparax in calculation of back focal length", [](Model& m) { m.lens.na = 0; }},
+        {"Invalid aperture stop surface number", [](Model& m) { m.lens.stopsurf = 0; }},
+        {"Invalid aperture stop surface number", [](Model& m) { m.lens.stopsurf = 3; }},
     };
     for (const Case& c : cases) {
         Model m = biconvex(5);
@@ -130,7 +130,7 @@ TEST(Paraxial, FailureMessages) {
 TEST(Paraxial, SsetqCountsVariablesAndFields) {
     Model m = buildobjective({{"A", 50, 5, 1.5, 0, 20}, {"S", -50, 5, 1.6, 0, 20}, {"E", -80, 40, 1, 0, 20}},
                              1, 0.1, {5, 7}, 17);
-    auto& ol = m.sys.sp.optlabel;
+    auto& ol = m.lens.sys.sp.optlabel;
     struct Case {
         std::vector<std::string> labels;
         int systype;
@@ -150,22 +150,22 @@ TEST(Paraxial, SsetqCountsVariablesAndFields) {
     };
     for (const Case& c : cases) {
         for (int i = 0; i < 4; ++i) ol[i] = c.labels[i];
-        m.systype = static_cast<uint8_t>(c.systype);
-        m.asphdata = c.asphdata;
+        m.lens.systype = static_cast<uint8_t>(c.systype);
+        m.lens.asphdata = c.asphdata;
         EXPECT_EQ(countvariables(m), c.nvar) << c.labels[0] << "|" << c.labels[1] << "|" << c.labels[2];
     }
-    m.systype = 0;
-    m.asphdata = 'D';
+    m.lens.systype = 0;
+    m.lens.asphdata = 'D';
     for (int i = 0; i < 4; ++i) ol[i] = "";
     ol[0] = "CD";
-    m.rays.rl = {1, 12, 12, 13, 14, 4, 4, 14, 5, 5, 13, 14, 4, 4, 14, 5, 5};
-    m.nfields = 0;
+    m.lens.rays.rl = {1, 12, 12, 13, 14, 4, 4, 14, 5, 5, 13, 14, 4, 4, 14, 5, 5};
+    m.lens.nfields = 0;
     ssetq(m);
     EXPECT_EQ(m.nvar, 2);
-    EXPECT_EQ(m.nfields, 3);
-    m.rays.rl[10] = 14;
+    EXPECT_EQ(m.lens.nfields, 3);
+    m.lens.rays.rl[10] = 14;
     ssetq(m);
-    EXPECT_EQ(m.nfields, 2);
+    EXPECT_EQ(m.lens.nfields, 2);
 }
 
 class KeplerTelescope : public ::testing::Test {
@@ -175,10 +175,10 @@ protected:
         m = buildobjective({{"S", 100, 0, 1.5, 0, 20}, {"S", -100, 120, 1, 0, 20},
                             {"S", 20, 0, 1.5, 0, 20}, {"S", -20, 10, 1, 0, 20}},
                            1, 0, {1}, 6);
-        m.systype = 4;
-        m.objinf = 'D';
-        m.eph = 10;
-        m.mag = -5;
+        m.lens.systype = 4;
+        m.lens.objinf = 'D';
+        m.lens.eph = 10;
+        m.lens.mag = -5;
         m.askentrpupil = [this] {
             ++asked;
             return answer;
@@ -193,25 +193,25 @@ TEST_F(KeplerTelescope, ObjectAtInfinityWithStopOnTheFirstSurface) {
     nudatparax(m);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     EXPECT_EQ(asked, 0);
-    EXPECT_EQ(m.efl, 0);
+    EXPECT_EQ(m.lens.efl, 0);
     EXPECT_EQ(m.objvergence, 0);
-    EXPECT_EQ(m.rays.y[0], 10);
-    EXPECT_EQ(m.rays.m[0], 0);
+    EXPECT_EQ(m.lens.rays.y[0], 10);
+    EXPECT_EQ(m.lens.rays.m[0], 0);
     EXPECT_NEAR(m.dipotr, 0, 1e-6);   // afocal: the image of infinity lies at infinity
     // eye point: image of the objective through the eyepiece, 1/s' = 1/20 - 1/120
-    EXPECT_NEAR(m.sys.sp.sep[m.nsurf], 24, 1e-5);
+    EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], 24, 1e-5);
     EXPECT_NEAR(m.eyepupil, 24, 1e-5);
 }
 
 TEST_F(KeplerTelescope, FiniteObjectAsksForTheEntrancePupilOnce) {
-    m.objinf = 'N';
-    m.objdist = 1000;
+    m.lens.objinf = 'N';
+    m.lens.objdist = 1000;
     answer = 0;
     nudatparax(m);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     EXPECT_EQ(asked, 1);
     EXPECT_NEAR(m.objvergence, -1e-3, 1e-15);
-    EXPECT_NEAR(m.rays.m[0], 10 / std::sqrt(1000.0 * 1000 + 100), 1e-15);
+    EXPECT_NEAR(m.lens.rays.m[0], 10 / std::sqrt(1000.0 * 1000 + 100), 1e-15);
     // object 1000 in front: the objective images it 1000/9 behind itself, that is
     // 120 - 1000/9 in front of the eyepiece, which images it at 1/(1/20 + 1/s)
     const double s = -(120 - 1000 / 9.0);
@@ -224,7 +224,7 @@ TEST_F(KeplerTelescope, FiniteObjectAsksForTheEntrancePupilOnce) {
     // pupil 50 in front: the objective images it at 1/(1/100 - 1/50) = -100, which is 220 in
     // front of the eyepiece: 1/s' = 1/20 - 1/220
     EXPECT_NEAR(m.eyepupil, 1 / (1 / 20.0 - 1 / 220.0), 1e-6);
-    EXPECT_NEAR(m.sys.sp.sep[m.nsurf], m.eyepupil, 1e-12);
+    EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], m.eyepupil, 1e-12);
 
     m.askentrpupil = nullptr;   // without a user interface the stored answer is taken
     m.entrpupil = -50;
@@ -234,15 +234,15 @@ TEST_F(KeplerTelescope, FiniteObjectAsksForTheEntrancePupilOnce) {
 }
 
 TEST_F(KeplerTelescope, GalileanKeepsTheImageDistanceExceptWhileCreated) {
-    m.systype = 6;
-    m.sys.sp.sep[m.nsurf] = 33;
+    m.lens.systype = 6;
+    m.lens.sys.sp.sep[m.lens.nsurf] = 33;
     m.eyedist = 12;
     nudatparax(m);
     ASSERT_FALSE(m.calcerror);
-    EXPECT_EQ(m.sys.sp.sep[m.nsurf], 33);
+    EXPECT_EQ(m.lens.sys.sp.sep[m.lens.nsurf], 33);
     m.newsystem = true;
     nudatparax(m);
-    EXPECT_EQ(m.sys.sp.sep[m.nsurf], 12);
+    EXPECT_EQ(m.lens.sys.sp.sep[m.lens.nsurf], 12);
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ bool hasnonfinite(const Report& r) {
 // A plate in air: no power, so an axial ray leaves parallel to the axis.
 Model plate(uint8_t systype, const std::vector<int>& labels) {
     Model m = makesystem({{0, 0, 1}, {0, 5, 1.5, 0.008, "BK7"}, {0, 20, 1}}, 1, labels, systype);
-    m.rays.y[0] = m.rays.y[1] = 5;
+    m.lens.rays.y[0] = m.lens.rays.y[1] = 5;
     return m;
 }
 
@@ -46,17 +46,17 @@ TEST(RayAnalysisTest, SystemTypeIsRestoredOnEveryPath) {
         const std::string path = cs.path;
         bool runparax = false;
         if (path == "paraxial") {
-            m.sys.sp.index[1] = {0, 0, 0};
+            m.lens.sys.sp.index[1] = {0, 0, 0};
             runparax = true;
         } else if (path == "trace") {
-            m.rays.y[4] = 1000;   // misses the first sphere
+            m.lens.rays.y[4] = 1000;   // misses the first sphere
         } else if (path == "parallel") {
             m = plate(0, {1, 12});
         }
         RayAnalysis a;
         rayanalysis(m, runparax, nullptr, a);
         EXPECT_EQ(m.calcerror, path != "ok") << path;
-        EXPECT_EQ(m.systype, cs.systype) << path;
+        EXPECT_EQ(m.lens.systype, cs.systype) << path;
     }
 }
 
@@ -74,15 +74,15 @@ TEST(RayAnalysisTest, AxialRayParallelToTheAxisFailsForAnObjective) {
 // marker; the plane surface gives the beam no vergence (0 diopters).
 TEST(RayAnalysisTest, UndefinedTelescopeValuesPrintTheMarker) {
     Model m = makesystem({{0, 0, 1}, {0, 20, 1.5, 0.008, "BK7"}}, 1, {1, 12, 13, 14, 14, 5}, 4);
-    m.rays.y[0] = m.rays.y[1] = 5;
-    m.rays.y[2] = 2;   // chief ray parallel to the axis
-    m.rays.y[3] = -3;
-    m.rays.y[4] = 7;
+    m.lens.rays.y[0] = m.lens.rays.y[1] = 5;
+    m.lens.rays.y[2] = 2;   // chief ray parallel to the axis
+    m.lens.rays.y[3] = -3;
+    m.lens.rays.y[4] = 7;
     RayAnalysis a;
     Report r;
     rayanalysis(m, false, &r, a);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    EXPECT_EQ(m.systype, 4);
+    EXPECT_EQ(m.lens.systype, 4);
     EXPECT_FALSE(hasnonfinite(r));
     ASSERT_EQ(a.axial.size(), 1u);
     EXPECT_EQ(a.axial[0].OSC[0], abermarker);
@@ -122,12 +122,12 @@ TEST(RayAnalysisTest, ReflectedPathLengths) {
 TEST(RayAnalysisTest, ChromaticLinesOnlyForDifferentWavelengths) {
     for (bool mono : {false, true}) {
         Model m = test::aimedlens1(0);
-        if (mono) m.wl = {0.0005876, 0.0005876, 0.0005876};
+        if (mono) m.lens.wl = {0.0005876, 0.0005876, 0.0005876};
         RayAnalysis a;
         Report r;
         rayanalysis(m, false, &r, a);
         ASSERT_FALSE(m.calcerror) << m.errmsg;
-        EXPECT_EQ(m.systype, 0);
+        EXPECT_EQ(m.lens.systype, 0);
         EXPECT_EQ(a.nwl, mono ? 1 : 3);
         EXPECT_EQ(contains(r, "-Axial(longitudinal)chromatic ab.(mm) "), !mono);
         EXPECT_EQ(contains(r, "-Magnification chromatism (in %):     "), !mono);

@@ -37,27 +37,27 @@ TEST(RayScheme, StandardLayouts) {
     };
     for (const Case& c : cases) {
         Model m;
-        m.nsurf = 2;
-        m.nrays = static_cast<uint8_t>(c.nrays);
-        m.nfields = static_cast<uint8_t>(c.nfields);
+        m.lens.nsurf = 2;
+        m.lens.nrays = static_cast<uint8_t>(c.nrays);
+        m.lens.nfields = static_cast<uint8_t>(c.nfields);
         allocsystem(m);
-        for (int f = 0; f < c.nfields; ++f) m.field[f] = 3.0 * f + 1;
-        for (auto* a : {&m.rays.x, &m.rays.y, &m.rays.l, &m.rays.m, &m.rays.xrel, &m.rays.yrel})
+        for (int f = 0; f < c.nfields; ++f) m.lens.field[f] = 3.0 * f + 1;
+        for (auto* a : {&m.lens.rays.x, &m.lens.rays.y, &m.lens.rays.l, &m.lens.rays.m, &m.lens.rays.xrel, &m.lens.rays.yrel})
             for (double& v : *a) v = 9;
         initstdrays(m);
         ASSERT_FALSE(m.calcerror);
-        ASSERT_EQ(static_cast<int>(m.nrays), static_cast<int>(c.labels.size())) << c.nrays;
-        EXPECT_EQ(m.nfields, c.chiefs.size() + 1);
+        ASSERT_EQ(static_cast<int>(m.lens.nrays), static_cast<int>(c.labels.size())) << c.nrays;
+        EXPECT_EQ(m.lens.nfields, c.chiefs.size() + 1);
         for (size_t k = 0; k < c.labels.size(); ++k) {
-            EXPECT_EQ(m.rays.rl[k], c.labels[k]) << c.nrays << " ray " << k;
-            EXPECT_EQ(m.rays.x[k] + m.rays.y[k] + m.rays.l[k] + m.rays.m[k] + m.rays.xrel[k], 0);
+            EXPECT_EQ(m.lens.rays.rl[k], c.labels[k]) << c.nrays << " ray " << k;
+            EXPECT_EQ(m.lens.rays.x[k] + m.lens.rays.y[k] + m.lens.rays.l[k] + m.lens.rays.m[k] + m.lens.rays.xrel[k], 0);
         }
-        for (size_t f = 0; f < c.chiefs.size(); ++f) EXPECT_EQ(m.rays.yrel[c.chiefs[f]], m.field[f + 1]);
-        for (const auto& [k, v] : c.zones) EXPECT_EQ(m.rays.yrel[k], v);
+        for (size_t f = 0; f < c.chiefs.size(); ++f) EXPECT_EQ(m.lens.rays.yrel[c.chiefs[f]], m.lens.field[f + 1]);
+        for (const auto& [k, v] : c.zones) EXPECT_EQ(m.lens.rays.yrel[k], v);
     }
     Model bad;
-    bad.nsurf = 2;
-    bad.nrays = 10;
+    bad.lens.nsurf = 2;
+    bad.lens.nrays = 10;
     allocsystem(bad);
     initstdrays(bad);
     EXPECT_EQ(bad.errmsg, "Invalid number of rays in the ray scheme");
@@ -65,7 +65,7 @@ TEST(RayScheme, StandardLayouts) {
 
 // Height at the stop and the other surfaces of ray k after tracing it.
 void traceray(Model& m, int k) {
-    m.raykind = m.rays.rl[k] % 10;
+    m.raykind = m.lens.rays.rl[k] % 10;
     TraceOpts o;
     o.pathB = true;
     schemeray(m, k, 0, o);
@@ -77,16 +77,16 @@ void traceray(Model& m, int k) {
 double edgeratio(Model& m, int k, double s) {
     traceray(m, k);
     double r = -1e30;
-    for (int i = 0; i < m.nsurf; ++i) r = std::max(r, s * m.surfray[i].Y / m.sys.sp.hmax[i]);
+    for (int i = 0; i < m.lens.nsurf; ++i) r = std::max(r, s * m.surfray[i].Y / m.lens.sys.sp.hmax[i]);
     return r;
 }
 
 double skewratio(Model& m, int k) {
     traceray(m, k);
     double r = 0;
-    for (int i = 0; i < m.nsurf; ++i) {
+    for (int i = 0; i < m.lens.nsurf; ++i) {
         const RayPoint& p = m.surfray[i];
-        r = std::max(r, std::hypot(p.X, p.Y) / m.sys.sp.hmax[i]);
+        r = std::max(r, std::hypot(p.X, p.Y) / m.lens.sys.sp.hmax[i]);
     }
     return r;
 }
@@ -94,10 +94,10 @@ double skewratio(Model& m, int k) {
 // Checks that every field of an aimed scheme meets the apertures as its labels say, to the
 // accuracy of the aiming (5e-4 of the pupil).
 void checkaimed(Model& m, int firstchief, int perfield, int nfields) {
-    const int stop = m.stopsurf - 1;
+    const int stop = m.lens.stopsurf - 1;
     for (int f = 0; f < nfields; ++f) {
         const int j = firstchief + f * perfield;
-        ASSERT_EQ(m.rays.rl[j], 13);
+        ASSERT_EQ(m.lens.rays.rl[j], 13);
         traceray(m, j);
         EXPECT_LT(std::fabs(m.surfray[stop].Y), 1e-4) << "chief " << j;
         const int upper = perfield == 10 ? j + 6 : perfield == 7 ? j + 4 : j + 2;
@@ -107,8 +107,8 @@ void checkaimed(Model& m, int firstchief, int perfield, int nfields) {
         EXPECT_NEAR(skewratio(m, skew), 1, 5e-4) << "skew " << skew;
         // an object at infinity: every ray of the field starts parallel to the chief ray
         for (int k = j + 1; k < j + perfield; ++k) {
-            EXPECT_DOUBLE_EQ(m.rays.m[k], m.rays.m[j]) << k;
-            EXPECT_EQ(m.rays.l[k], 0) << k;
+            EXPECT_DOUBLE_EQ(m.lens.rays.m[k], m.lens.rays.m[j]) << k;
+            EXPECT_EQ(m.lens.rays.l[k], 0) << k;
         }
     }
 }
@@ -119,27 +119,27 @@ TEST(RayScheme, SingletFromTheLensFile) {
     initstdrays(m);
     rayscheme(m);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    EXPECT_EQ(m.nfields, 2);
+    EXPECT_EQ(m.lens.nfields, 2);
     const std::vector<int> labels = {1, 12, 13, 14, 14, 5};
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(m.rays.rl[k], labels[k]);
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(m.lens.rays.rl[k], labels[k]);
     // ray 1 defines the clear radius of the stop
-    EXPECT_NEAR(m.sys.sp.hmax[m.stopsurf - 1], m.rays.y[0], 1e-12);
+    EXPECT_NEAR(m.lens.sys.sp.hmax[m.lens.stopsurf - 1], m.lens.rays.y[0], 1e-12);
     checkaimed(m, 2, 4, 1);
     // the coma and skew rays are limited by the stop itself here
     traceray(m, 3);
-    EXPECT_NEAR(m.surfray[0].Y, -m.sys.sp.hmax[0], 5e-4 * m.sys.sp.hmax[0]);
+    EXPECT_NEAR(m.surfray[0].Y, -m.lens.sys.sp.hmax[0], 5e-4 * m.lens.sys.sp.hmax[0]);
     traceray(m, 4);
-    EXPECT_NEAR(m.surfray[0].Y, m.sys.sp.hmax[0], 5e-4 * m.sys.sp.hmax[0]);
+    EXPECT_NEAR(m.surfray[0].Y, m.lens.sys.sp.hmax[0], 5e-4 * m.lens.sys.sp.hmax[0]);
 
     // a relative scheme started from the aimed coordinates stays where it is
     Model again = m;
-    again.raytype = 10;
+    again.lens.raytype = 10;
     rayscheme(again);
     ASSERT_FALSE(again.calcerror);
     for (int k = 0; k < 6; ++k) {
-        EXPECT_NEAR(again.rays.y[k], m.rays.y[k], 1e-5) << k;
-        EXPECT_NEAR(again.rays.x[k], m.rays.x[k], 1e-5) << k;
-        EXPECT_NEAR(again.rays.m[k], m.rays.m[k], 1e-9) << k;
+        EXPECT_NEAR(again.lens.rays.y[k], m.lens.rays.y[k], 1e-5) << k;
+        EXPECT_NEAR(again.lens.rays.x[k], m.lens.rays.x[k], 1e-5) << k;
+        EXPECT_NEAR(again.lens.rays.m[k], m.lens.rays.m[k], 1e-9) << k;
     }
 }
 
@@ -148,18 +148,18 @@ TEST(RayScheme, DoubleGaussFullSchemeOfFourFields) {
     initstdrays(m);
     rayscheme(m);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    EXPECT_EQ(m.nfields, 4);
+    EXPECT_EQ(m.lens.nfields, 4);
     checkaimed(m, 4, 10, 3);
     for (int f = 0; f < 3; ++f) {
         const int j = 4 + 10 * f;
-        EXPECT_DOUBLE_EQ(m.rays.yrel[j + 2], 0.7 * m.rays.yrel[j + 1]);
-        EXPECT_DOUBLE_EQ(m.rays.yrel[j + 3], 0.5 * m.rays.yrel[j + 1]);
-        EXPECT_DOUBLE_EQ(m.rays.yrel[j + 4], 0.5 * m.rays.yrel[j + 6]);
-        EXPECT_DOUBLE_EQ(m.rays.yrel[j + 5], 0.7 * m.rays.yrel[j + 6]);
-        EXPECT_DOUBLE_EQ(m.rays.xrel[j + 8], 0.7 * m.rays.xrel[j + 7]);
-        EXPECT_DOUBLE_EQ(m.rays.xrel[j + 9], 0.5 * m.rays.xrel[j + 7]);
+        EXPECT_DOUBLE_EQ(m.lens.rays.yrel[j + 2], 0.7 * m.lens.rays.yrel[j + 1]);
+        EXPECT_DOUBLE_EQ(m.lens.rays.yrel[j + 3], 0.5 * m.lens.rays.yrel[j + 1]);
+        EXPECT_DOUBLE_EQ(m.lens.rays.yrel[j + 4], 0.5 * m.lens.rays.yrel[j + 6]);
+        EXPECT_DOUBLE_EQ(m.lens.rays.yrel[j + 5], 0.7 * m.lens.rays.yrel[j + 6]);
+        EXPECT_DOUBLE_EQ(m.lens.rays.xrel[j + 8], 0.7 * m.lens.rays.xrel[j + 7]);
+        EXPECT_DOUBLE_EQ(m.lens.rays.xrel[j + 9], 0.5 * m.lens.rays.xrel[j + 7]);
         // the chief ray's angle is the field angle
-        EXPECT_NEAR(std::asin(m.rays.m[j]) * 180 / M_PI, m.field[f + 1], 1e-12);
+        EXPECT_NEAR(std::asin(m.lens.rays.m[j]) * 180 / M_PI, m.lens.field[f + 1], 1e-12);
     }
 }
 
@@ -168,21 +168,21 @@ TEST(RayScheme, PartialSchemeOfTheAsphericDoublet) {
     initstdrays(m);
     rayscheme(m);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    EXPECT_EQ(m.nfields, 3);
+    EXPECT_EQ(m.lens.nfields, 3);
     checkaimed(m, 3, 7, 2);
 }
 
 TEST(RayScheme, FiniteObjectRaysComeFromTheObjectPoint) {
     Model m = buildobjective({{"S", 50, 0, 1.5, 0, 30}, {"S", -50, 0, 1, 0, 30}}, 1, 0.1, {4}, 6);
-    m.mag = -1;   // object 100 in front of the thin lens
-    m.field[1] = 3;
+    m.lens.mag = -1;   // object 100 in front of the thin lens
+    m.lens.field[1] = 3;
     initstdrays(m);
     rayscheme(m);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     for (int k = 2; k < 6; ++k) {
-        const double n = std::sqrt(1 - m.rays.l[k] * m.rays.l[k] - m.rays.m[k] * m.rays.m[k]);
-        EXPECT_NEAR(m.rays.y[k] - 100 * m.rays.m[k] / n, 3, 1e-9) << k;
-        EXPECT_NEAR(m.rays.x[k] - 100 * m.rays.l[k] / n, 0, 1e-9) << k;
+        const double n = std::sqrt(1 - m.lens.rays.l[k] * m.lens.rays.l[k] - m.lens.rays.m[k] * m.lens.rays.m[k]);
+        EXPECT_NEAR(m.lens.rays.y[k] - 100 * m.lens.rays.m[k] / n, 3, 1e-9) << k;
+        EXPECT_NEAR(m.lens.rays.x[k] - 100 * m.lens.rays.l[k] / n, 0, 1e-9) << k;
     }
     traceray(m, 2);
     EXPECT_LT(std::fabs(m.stopheight), 1e-4);
@@ -207,20 +207,20 @@ TEST_F(SchemeFailures, MessagesOfTheAimingRoutines) {
     const Case cases[] = {
         {"Error in calculation - prinf1",
          [](Model& m) {
-             m.field[1] = 0;   // a chief ray without field angle cannot be aimed
+             m.lens.field[1] = 0;   // a chief ray without field angle cannot be aimed
              initstdrays(m);
              rayscheme(m);
          }},
         {"Error in calculation - prinf1",
          [](Model& m) {
              m.dystop *= 1e6;   // steps far too small: the iteration bound is reached
-             m.rays.y[2] += 1;
+             m.lens.rays.y[2] += 1;
              prinf1(m, 2);
          }},
         {"Error in calculation - prinfc1",
          [](Model& m) {
              m.dystop = 0;
-             m.rays.y[2] += 1;
+             m.lens.rays.y[2] += 1;
              prinfc1(m, 2);
          }},
         {"Error in calculation - prfc",
@@ -230,7 +230,7 @@ TEST_F(SchemeFailures, MessagesOfTheAimingRoutines) {
          }},
         {"Error in calculation - kosidonji",
          [](Model& m) {
-             m.rays.y[1] = 0;
+             m.lens.rays.y[1] = 0;
              kosidonji(m, 3);
          }},
         {"Error in calculation - kosigornji",
@@ -240,27 +240,27 @@ TEST_F(SchemeFailures, MessagesOfTheAimingRoutines) {
          }},
         {"Error in calculation - vanmeridionalni",
          [](Model& m) {
-             m.sys.sp.hmax[1] = 0.01;   // the skew ray is higher than this clear radius
+             m.lens.sys.sp.hmax[1] = 0.01;   // the skew ray is higher than this clear radius
              vanmeridionalni(m, 5);
          }},
         {"Error in setray in calculation of x and y coordinates",
          [](Model& m) {
-             m.rays.m[0] = 1;
+             m.lens.rays.m[0] = 1;
              setray(m, 3);
          }},
         {"Invalid aperture stop surface number",
          [](Model& m) {
-             m.stopsurf = 200;
+             m.lens.stopsurf = 200;
              rayscheme(m);
          }},
         {"Invalid number of rays in the ray scheme",
          [](Model& m) {
-             m.nrays = 5;
+             m.lens.nrays = 5;
              rayscheme(m);
          }},
         {"Invalid number of rays in the ray scheme",
          [](Model& m) {
-             m.nrays = 17;   // more rays than the arrays hold
+             m.lens.nrays = 17;   // more rays than the arrays hold
              rayscheme(m);
          }},
     };
@@ -274,14 +274,14 @@ TEST_F(SchemeFailures, MessagesOfTheAimingRoutines) {
 
 TEST_F(SchemeFailures, NormalRaysKeepTheirAbsoluteCoordinates) {
     Model t = m;
-    t.raytype = 0;
-    t.rays.y[3] = -4.5;
-    t.rays.m[4] = 0.01;
+    t.lens.raytype = 0;
+    t.lens.rays.y[3] = -4.5;
+    t.lens.rays.m[4] = 0.01;
     rayscheme(t);
     ASSERT_FALSE(t.calcerror);
-    EXPECT_EQ(t.rays.y[3], -4.5);
-    EXPECT_EQ(t.rays.m[4], 0.01);
-    EXPECT_EQ(t.nfields, 2);
+    EXPECT_EQ(t.lens.rays.y[3], -4.5);
+    EXPECT_EQ(t.lens.rays.m[4], 0.01);
+    EXPECT_EQ(t.lens.nfields, 2);
 }
 
 }  // namespace

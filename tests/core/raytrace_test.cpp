@@ -14,7 +14,7 @@ namespace {
 // A system from its surfaces with the relative indices built, object space index 1.
 Model system(const std::vector<SampleSurface>& s, double n0 = 1.0) {
     Model m = buildobjective(s, 1, 0.1, {5}, 6);
-    m.sys.sp.index[0] = {n0, n0, n0};
+    m.lens.sys.sp.index[0] = {n0, n0, n0};
     ssetq(m);
     EXPECT_FALSE(m.calcerror) << m.errmsg;
     return m;
@@ -64,7 +64,7 @@ TEST(RayTrace, SphericalSurfaceWorkedExample) {
 
 TEST(RayTrace, PlaneMirrorReflectsWithNegatedCosines) {
     Model m = system({{"SM", 0, -50, -1, 0, 100}});
-    m.sys.sp.sep[0] = 10;
+    m.lens.sys.sp.sep[0] = 10;
     const RayPoint in = oblique(1, 2, 0.1, 0.2);
     const RayPoint out = trace(m, in);
     ASSERT_FALSE(m.calcerror);
@@ -292,16 +292,16 @@ TEST(RayTrace, AxialPathIsTheSumOfOpticalThicknessesAndRayOneSetsTheStop) {
     for (int w = 0; w < 3; ++w) {
         trace(m, parallel(0, 0), o, 1, w);
         double sum = 0;
-        for (int i = 1; i <= m.nsurf; ++i) sum += std::fabs(m.sys.sp.index[i][w]) * m.sys.sp.sep[i];
+        for (int i = 1; i <= m.lens.nsurf; ++i) sum += std::fabs(m.lens.sys.sp.index[i][w]) * m.lens.sys.sp.sep[i];
         EXPECT_NEAR(m.opl[w], sum, 1e-10);
     }
     trace(m, parallel(0, 9), o, 1, 0);
-    const int s = m.stopsurf - 1;
+    const int s = m.lens.stopsurf - 1;
     EXPECT_DOUBLE_EQ(m.stopheight, m.surfray[s].Y);
-    EXPECT_DOUBLE_EQ(m.sys.sp.hmax[s], std::fabs(m.surfray[s].Y));
-    const double set = m.sys.sp.hmax[s];
+    EXPECT_DOUBLE_EQ(m.lens.sys.sp.hmax[s], std::fabs(m.surfray[s].Y));
+    const double set = m.lens.sys.sp.hmax[s];
     trace(m, parallel(0, 5), o, 2, 0);   // another ray leaves the stop alone
-    EXPECT_DOUBLE_EQ(m.sys.sp.hmax[s], set);
+    EXPECT_DOUBLE_EQ(m.lens.sys.sp.hmax[s], set);
 }
 
 TEST(RayTrace, ImagePlaneStepOfAPerfectFocus) {
@@ -312,7 +312,7 @@ TEST(RayTrace, ImagePlaneStepOfAPerfectFocus) {
     o.pathB = true;
     m.raykind = 3;
     trace(m, parallel(0, 0), o, 2);
-    EXPECT_NEAR(m.sys.sp.hmax[1], 0, 1e-15);   // the chief ray sets the image clear radius
+    EXPECT_NEAR(m.lens.sys.sp.hmax[1], 0, 1e-15);   // the chief ray sets the image clear radius
     m.oplref[0] = m.opl[0];
     m.conradyref = m.conrady;
     m.refimage = RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
@@ -327,12 +327,12 @@ TEST(RayTrace, ImagePlaneStepOfAPerfectFocus) {
         EXPECT_NEAR(m.conradydiff, m.conradyref - m.conrady, 1e-15);
     }
     // a telescope takes the clear radius of the image plane from ray 1
-    m.systype = 4;
-    m.sys.sp.hmax[1] = 0;
+    m.lens.systype = 4;
+    m.lens.sys.sp.hmax[1] = 0;
     trace(m, parallel(0, 0.5), o, 2);
-    EXPECT_EQ(m.sys.sp.hmax[1], 0);
+    EXPECT_EQ(m.lens.sys.sp.hmax[1], 0);
     trace(m, parallel(0, 0.5), o, 1);
-    EXPECT_NEAR(m.sys.sp.hmax[1], 1.01 * std::fabs(m.Y), 1e-15);
+    EXPECT_NEAR(m.lens.sys.sp.hmax[1], 1.01 * std::fabs(m.Y), 1e-15);
 }
 
 double dist(const RayPoint& a, const RayPoint& b) {
@@ -352,7 +352,7 @@ protected:
 };
 
 TEST_F(Statistics, MinimumPathsAndMaximumHeightsOverTheRays) {
-    const int ns = m.nsurf;
+    const int ns = m.lens.nsurf;
     std::vector<double> minp(ns + 1, 1e30), maxh(ns + 1, 0);
     std::vector<int> minr(ns + 1), maxr(ns + 1);
     const RayPoint rays[] = {parallel(0, 0), parallel(0, 15), parallel(0, -15), oblique(0, -7, 0, 0.17),
@@ -365,7 +365,7 @@ TEST_F(Statistics, MinimumPathsAndMaximumHeightsOverTheRays) {
         for (int i = 0; i <= ns; ++i) {
             const RayPoint& p = m.surfray[i];
             RayPoint prevlocal = prev;
-            prevlocal.Z = prev.Z - m.sys.sp.sep[i];
+            prevlocal.Z = prev.Z - m.lens.sys.sp.sep[i];
             const double d = dist(p, prevlocal);
             if (d < minp[i]) minp[i] = d, minr[i] = k + 2;
             if (std::fabs(p.Y) > maxh[i]) maxh[i] = std::fabs(p.Y), maxr[i] = k + 2;
@@ -386,7 +386,7 @@ TEST_F(Statistics, ChiefRayWritesPrincipalRayEntries) {
     m.raykind = 3;
     trace(m, oblique(0, -7, 0, 0.17), o, 4);
     ASSERT_FALSE(m.calcerror);
-    const double ys = m.surfray[m.stopsurf - 1].Y;
+    const double ys = m.surfray[m.lens.stopsurf - 1].Y;
     EXPECT_DOUBLE_EQ(m.ypr, ys);
     EXPECT_DOUBLE_EQ(m.aberval[2], ys - 0.5);
     EXPECT_DOUBLE_EQ(m.mpr, m.M);
@@ -398,24 +398,24 @@ TEST_F(Statistics, ChiefRayWritesPrincipalRayEntries) {
 }
 
 TEST_F(Statistics, BoundaryConditionsOfTheTracedRayGoIntoTheMeritList) {
-    const size_t nab = static_cast<size_t>(m.naber);
+    const size_t nab = static_cast<size_t>(m.lens.naber);
     m.bctab = {{1, 4, 3, 1.0}, {2, 4, 5, 10.0}, {1, 7, 2, 1.0}, {2, 4, 8, 3.0}};
     m.nbc = 4;
     m.aberval.resize(nab + 3);   // room for three rows only: the fourth must not be written
-    m.aberweight.resize(nab + 3);
+    m.lens.aberweight.resize(nab + 3);
     m.abername.resize(nab + 3);
-    m.dimweight = 7;
+    m.lens.dimweight = 7;
     const RayPoint ray = oblique(0, -9, 0, 0.17);
     trace(m, ray, o, 4, 0);
     ASSERT_FALSE(m.calcerror);
     const RayPoint p2 = m.surfray[2], p3 = m.surfray[3];
     RayPoint p2local = p2;
-    p2local.Z -= m.sys.sp.sep[3];
+    p2local.Z -= m.lens.sys.sp.sep[3];
     const double edge = dist(p3, p2local) - 1.0;
     const double clear = std::fabs(m.surfray[5].Y) - 10.0;
     EXPECT_NEAR(m.aberval[nab], edge, 1e-9);
     EXPECT_EQ(m.abername[nab], "Edge thickness dev.  ");
-    EXPECT_DOUBLE_EQ(m.aberweight[nab], 7);
+    EXPECT_DOUBLE_EQ(m.lens.aberweight[nab], 7);
     EXPECT_NEAR(m.aberval[nab + 1], clear, 1e-12);
     EXPECT_EQ(m.abername[nab + 1], "Clear radius deviat.");
     EXPECT_EQ(m.aberval[nab + 2], 0);   // row of another ray
@@ -488,11 +488,11 @@ TEST(RayTrace, RayMissingTheReferenceSphereFailsInsteadOfKeepingTheLastPathDiffe
 // Tangential and sagittal focal distances from neighbour rays, measured along the refracted
 // chief ray from its last surface point.
 void focalbydifferences(Model& m, const RayPoint& chief, double& xm, double& xs) {
-    const int last = m.nsurf - 1;
+    const int last = m.lens.nsurf - 1;
     auto final = [&](const RayPoint& in, RayPoint& p, RayPoint& d) {
         trace(m, in);
         p = m.surfray[last];
-        d = m.surfray[m.nsurf];
+        d = m.surfray[m.lens.nsurf];
     };
     RayPoint p0, d0;
     final(chief, p0, d0);
@@ -544,15 +544,15 @@ TEST(RayTrace, FocalDistancesAlongTheChiefRayAgreeWithNeighbourRays) {
 
 TEST(RayTrace, SchemeRayStartsFromTheSchemeAndRejectsImpossibleDirections) {
     Model m = system({sphere50});
-    m.rays.x[3] = 1;
-    m.rays.y[3] = 2;
-    m.rays.l[3] = 0.6;
-    m.rays.m[3] = 0;
+    m.lens.rays.x[3] = 1;
+    m.lens.rays.y[3] = 2;
+    m.lens.rays.l[3] = 0.6;
+    m.lens.rays.m[3] = 0;
     schemeray(m, 3, 0, {});
     ASSERT_FALSE(m.calcerror);
     EXPECT_NEAR(m.surfray[0].L, 0.6, 1e-15);
     EXPECT_NEAR(m.surfray[0].N, 0.8, 1e-15);
-    m.rays.m[3] = 0.9;   // l² + m² > 1
+    m.lens.rays.m[3] = 0.9;   // l² + m² > 1
     schemeray(m, 3, 0, {});
     EXPECT_EQ(m.errmsg, "Z direction vector must be different from zero");
 }

@@ -42,9 +42,9 @@ TEST(Samples, AreWrittenByTheProgramAndReadBackUnchanged) {
         Model m;
         ASSERT_EQ(readlensfile(written, m), "") << name;
         std::string again;
-        ASSERT_EQ(writelensfile(m, again), "") << name;
+        ASSERT_EQ(writelensfile(m.lens, again), "") << name;
         EXPECT_EQ(again, written) << name;
-        EXPECT_EQ(m.sysname, s.sysname);
+        EXPECT_EQ(m.lens.sysname, s.sysname);
     }
 }
 
@@ -66,21 +66,21 @@ TEST(Samples, ReproduceThePublishedFocalLengthAndBackFocus) {
     };
     for (const auto& c : cases) {
         const Model m = sample(c.name);
-        EXPECT_NEAR(m.efl, c.efl, c.tol) << c.name;
-        EXPECT_NEAR(m.sys.sp.sep[m.nsurf] - m.defocus, c.bfl, c.tol) << c.name;
-        EXPECT_EQ(m.nrays, c.nrays) << c.name;
-        EXPECT_NE(m.rays.m[m.nrays - 1], 0.0) << c.name;  // the last ray is an aimed oblique ray
+        EXPECT_NEAR(m.lens.efl, c.efl, c.tol) << c.name;
+        EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf] - m.lens.defocus, c.bfl, c.tol) << c.name;
+        EXPECT_EQ(m.lens.nrays, c.nrays) << c.name;
+        EXPECT_NE(m.lens.rays.m[m.lens.nrays - 1], 0.0) << c.name;  // the last ray is an aimed oblique ray
     }
 }
 
 // Paraxial y-nu trace through the surfaces of m from height y and slope u in front of the
 // first one; returns height and slope behind the last surface.
 std::pair<double, double> yunu(const Model& m, double y, double u) {
-    const auto& sp = m.sys.sp;
-    for (int k = 0; k < m.nsurf; ++k) {
+    const auto& sp = m.lens.sys.sp;
+    for (int k = 0; k < m.lens.nsurf; ++k) {
         const double n = sp.index[k][0], n2 = sp.index[k + 1][0];
         u = (n * u - y * sp.curv[k] * (n2 - n)) / n2;
-        if (k + 1 < m.nsurf) y += sp.sep[k + 1] * u;
+        if (k + 1 < m.lens.nsurf) y += sp.sep[k + 1] * u;
     }
     return {y, u};
 }
@@ -95,15 +95,15 @@ TEST(Samples, KeplerIsTheAfocalFourPowerLayoutOfItsSource) {
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_NEAR(blocks[0].nominal.f, 8 * 25.4, 0.005);
     EXPECT_NEAR(blocks[1].nominal.f, 2 * 25.4, 0.005);
-    EXPECT_EQ(m.efl, 0.0);
+    EXPECT_EQ(m.lens.efl, 0.0);
     // a ray parallel to the axis leaves parallel; a ray through the stop centre leaves with
     // four times its slope, inverted, and crosses the axis at the eye point, where the
     // program puts the image plane
     EXPECT_NEAR(yunu(m, 1, 0).second, 0, 1e-6);
     const auto [y, u] = yunu(m, 0, 0.01);
     EXPECT_NEAR(u / 0.01, -4, 0.001);
-    EXPECT_NEAR(m.sys.sp.sep[m.nsurf], -y / u, 1e-6);
-    EXPECT_EQ(m.nrays, 6);
+    EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], -y / u, 1e-6);
+    EXPECT_EQ(m.lens.nrays, 6);
 }
 
 TEST(Samples, ObjectivesAreCorrectedFarBeyondASimpleLens) {
@@ -119,11 +119,11 @@ TEST(Samples, ObjectivesAreCorrectedFarBeyondASimpleLens) {
         IqRun run;
         spotcalc(m, run);
         ASSERT_FALSE(m.calcerror) << name << ": " << m.errmsg;
-        const double y = m.na * m.efl;
-        const double simple = 15.0 / 14.0 * y * y * y / (m.efl * m.efl) / 2;
+        const double y = m.lens.na * m.lens.efl;
+        const double simple = 15.0 / 14.0 * y * y * y / (m.lens.efl * m.lens.efl) / 2;
         EXPECT_LT(spotrms(m, 0, 0), simple / 5) << name;
         for (int w = 0; w < m.nspotwl; ++w)  // the stop alone limits the axial beam
-            EXPECT_EQ(m.passed[0][w], m.nrings * m.nrings) << name;
+            EXPECT_EQ(m.passed[0][w], m.lens.nrings * m.lens.nrings) << name;
     }
 }
 
@@ -141,8 +141,8 @@ TEST(Samples, ClearRadiiBelongToRealLenses) {
     for (const SampleLens& s : samplelenses()) {
         const Model m = sample(s.sysname);
         ASSERT_FALSE(m.calcerror);
-        const auto& sp = m.sys.sp;
-        for (int k = 1; k < m.nsurf; ++k) {
+        const auto& sp = m.lens.sys.sp;
+        for (int k = 1; k < m.lens.nsurf; ++k) {
             const bool lens = !isair(sp.glass[k]);
             const double h0 = sp.hmax[k - 1], h1 = sp.hmax[k];
             const double h = lens ? std::max(h0, h1) : std::min(h0, h1);
@@ -165,10 +165,10 @@ struct Vec {
 // of the first surface with the unit direction d: its point on every surface in the frame of
 // that surface's vertex, or fewer points when it misses a sphere.
 std::vector<Vec> surfacehits(const Model& m, Vec p, Vec d) {
-    const auto& sp = m.sys.sp;
+    const auto& sp = m.lens.sys.sp;
     std::vector<Vec> points;
     double vertex = 0;
-    for (int i = 0; i < m.nsurf; ++i) {
+    for (int i = 0; i < m.lens.nsurf; ++i) {
         if (i > 0) vertex += sp.sep[i];
         const double c = sp.curv[i];
         const Vec q{p.x, p.y, p.z - vertex};
@@ -198,7 +198,7 @@ std::vector<Vec> surfacehits(const Model& m, Vec p, Vec d) {
 // out, and passes every clear radius of `radii` (surfaces 0 .. nsurf-1).
 double passedfraction(const Model& m, const std::vector<double>& radii, double w, double a) {
     const Vec d{0, std::sin(w * std::numbers::pi / 180), std::cos(w * std::numbers::pi / 180)};
-    const int stop = m.stopsurf - 1;
+    const int stop = m.lens.stopsurf - 1;
     auto stopheight = [&](double y) {
         const auto pts = surfacehits(m, {0, y, 0}, d);
         return pts.size() > static_cast<size_t>(stop) ? pts[stop].y : NAN;
@@ -212,7 +212,7 @@ double passedfraction(const Model& m, const std::vector<double>& radii, double w
         y1 = y2;
         f1 = stopheight(y2);
     }
-    EXPECT_LT(std::fabs(f1), 1e-8) << m.sysname << ": chief ray at " << w;
+    EXPECT_LT(std::fabs(f1), 1e-8) << m.lens.sysname << ": chief ray at " << w;
     const int n = 100;  // grid points on a radius
     int inside = 0, passed = 0;
     for (int i = -n; i <= n; ++i)
@@ -221,7 +221,7 @@ double passedfraction(const Model& m, const std::vector<double>& radii, double w
             if (x * x + y * y >= a * a) continue;
             ++inside;
             const auto pts = surfacehits(m, {x, y1 + y, 0}, d);
-            bool ok = pts.size() == static_cast<size_t>(m.nsurf);
+            bool ok = pts.size() == static_cast<size_t>(m.lens.nsurf);
             for (size_t s = 0; ok && s < pts.size(); ++s) ok = std::hypot(pts[s].x, pts[s].y) <= radii[s];
             passed += ok ? 1 : 0;
         }
@@ -232,10 +232,10 @@ double passedfraction(const Model& m, const std::vector<double>& radii, double w
 // lens keeps its sound edge at the larger radius of its surfaces, no sphere beyond its
 // radius of curvature; the stop keeps its own radius. Found by steps of 0.01 mm.
 std::vector<double> soundradii(const Model& m) {
-    const auto& sp = m.sys.sp;
-    std::vector<double> r(m.nsurf, 1e6);
+    const auto& sp = m.lens.sys.sp;
+    std::vector<double> r(m.lens.nsurf, 1e6);
     auto reach = [&](int i) { return sp.radius[i] == 0 ? 1e6 : std::fabs(sp.radius[i]); };
-    for (int k = 1; k < m.nsurf; ++k) {
+    for (int k = 1; k < m.lens.nsurf; ++k) {
         if (isair(sp.glass[k]) || (sp.radius[k - 1] == 0 && sp.radius[k] == 0)) continue;
         const double end = std::min(reach(k - 1), reach(k));
         double h = 0;
@@ -244,7 +244,7 @@ std::vector<double> soundradii(const Model& m) {
         r[k - 1] = std::min(r[k - 1], h);
         r[k] = std::min(r[k], h);
     }
-    r[m.stopsurf - 1] = sp.hmax[m.stopsurf - 1];
+    r[m.lens.stopsurf - 1] = sp.hmax[m.lens.stopsurf - 1];
     return r;
 }
 
@@ -265,14 +265,14 @@ TEST(Samples, PassTheAxialBeamWholeAndAtFullFieldWhatSoundLensesAllow) {
         IqRun run;
         spotcalc(m, run);
         ASSERT_FALSE(m.calcerror) << s.sysname << ": " << m.errmsg;
-        const int emitted = m.nrings * m.nrings, last = m.nfields - 1;
+        const int emitted = m.lens.nrings * m.lens.nrings, last = m.lens.nfields - 1;
         for (int w = 0; w < m.nspotwl; ++w) EXPECT_EQ(m.passed[0][w], emitted) << s.sysname;
 
-        const double a = m.telescope() ? m.eph : m.na * m.efl;
+        const double a = m.telescope() ? m.lens.eph : m.lens.na * m.lens.efl;
         const double program = static_cast<double>(m.passed[last][0]) / emitted;
-        const std::vector<double> file(m.sys.sp.hmax.begin(), m.sys.sp.hmax.begin() + m.nsurf);
-        const double traced = passedfraction(m, file, m.field[last], a);
-        const double sound = passedfraction(m, soundradii(m), m.field[last], a);
+        const std::vector<double> file(m.lens.sys.sp.hmax.begin(), m.lens.sys.sp.hmax.begin() + m.lens.nsurf);
+        const double traced = passedfraction(m, file, m.lens.field[last], a);
+        const double sound = passedfraction(m, soundradii(m), m.lens.field[last], a);
         EXPECT_NEAR(program, traced, 0.02) << s.sysname;
         EXPECT_GE(program, sound - 0.03) << s.sysname << " traced " << traced;
     }

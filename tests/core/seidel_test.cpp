@@ -18,10 +18,10 @@ constexpr double kPi = 3.14159265358979323846;
 // through the centre of the lens at field angle w.
 Model thinlens(double c1, double c2, double n, double disp, double y, double wdeg) {
     Model m = makesystem({{c1, 0, 1}, {c2, 0, n, disp, "BK7"}, {0, 100, 1}}, 1, {1, 12, 13});
-    m.rays.y[0] = y;
-    m.rays.m[0] = 0;
-    m.rays.m[2] = std::sin(wdeg * kPi / 180);
-    m.rays.y[2] = 0;
+    m.lens.rays.y[0] = y;
+    m.lens.rays.m[0] = 0;
+    m.lens.rays.m[2] = std::sin(wdeg * kPi / 180);
+    m.lens.rays.y[2] = 0;
     return m;
 }
 
@@ -68,10 +68,10 @@ TEST(SeidelTest, ThinLensMatchesClosedForms) {
 // sagittal field is flat: SIII + SIV = 0), no distortion and no colour.
 Model mirror(double c, const std::string& label, double eps) {
     Model m = makesystem({{c, 0, 1, 0, "air", label}, {0, -50, -1}}, 1, {1, 12, 13, 14, 14, 5});
-    if (m.asphdata == 'D') m.sys.asf.eps[0] = eps;
-    m.rays.y[0] = 10;
-    m.rays.m[4 - 1] = 0;
-    m.rays.m[2] = std::sin(3 * kPi / 180);
+    if (m.lens.asphdata == 'D') m.lens.sys.asf.eps[0] = eps;
+    m.lens.rays.y[0] = 10;
+    m.lens.rays.m[4 - 1] = 0;
+    m.lens.rays.m[2] = std::sin(3 * kPi / 180);
     return m;
 }
 
@@ -122,16 +122,16 @@ TEST(SeidelTest, FailuresCarryTheirMessages) {
         const char* msg;
     };
     const Case cases[] = {
-        {"no chief ray", [](Model& m) { m.rays.rl[2] = 12; },
+        {"no chief ray", [](Model& m) { m.lens.rays.rl[2] = 12; },
          "Seidel sums are zero in Seidel coefficients calculation"},
-        {"chief ray along the reference plane", [](Model& m) { m.rays.m[2] = 1; },
+        {"chief ray along the reference plane", [](Model& m) { m.lens.rays.m[2] = 1; },
          "Division by zero in Seidel coefficients calculation"},
-        {"index 0 in object space", [](Model& m) { m.sys.sp.index[0] = {0, 0, 0}; },
+        {"index 0 in object space", [](Model& m) { m.lens.sys.sp.index[0] = {0, 0, 0}; },
          "Division by zero in Seidel coefficients calculation"},
         {"no power and no aberration", [](Model& m) {
-             m.sys.sp.curv = {0, 0, 0};
-             m.sys.sp.index[1] = {1, 1, 1};
-             m.mu[0] = m.mu[1] = {1, 1, 1};
+             m.lens.sys.sp.curv = {0, 0, 0};
+             m.lens.sys.sp.index[1] = {1, 1, 1};
+             m.lens.mu[0] = m.lens.mu[1] = {1, 1, 1};
          }, "Seidel sums are zero in Seidel coefficients calculation"},
     };
     for (const auto& cs : cases) {
@@ -147,7 +147,7 @@ TEST(SeidelTest, FailuresCarryTheirMessages) {
 TEST(SeidelTest, LastChiefRayDecides) {
     Model m = makesystem({{0.02, 0, 1}, {-0.01, 0, 1.5}, {0, 100, 1}}, 1, {1, 12, 13, 14, 13, 14});
     EXPECT_EQ(lastchiefray(m), 4);
-    m.rays.rl[4] = 4;
+    m.lens.rays.rl[4] = 4;
     EXPECT_EQ(lastchiefray(m), 2);
 }
 

@@ -53,7 +53,7 @@ TEST(Session, StepsAndTheirFlags) {
 // Close forgets the file, the system name and whatever the last command left behind.
 TEST(Session, CloseClearsTheCommandState) {
     Model m;
-    m.sysname = "Triplet";
+    m.lens.sysname = "Triplet";
     m.mirrorflag = true;
     Session s(m);
     s.opened("/work/dat/triplet.dat");
@@ -64,7 +64,7 @@ TEST(Session, CloseClearsTheCommandState) {
     EXPECT_TRUE(s.filepath().empty());
     EXPECT_FALSE(s.failed() || s.cancelled() || s.datachanged() || m.mirrorflag);
     EXPECT_TRUE(s.error().empty());
-    EXPECT_TRUE(m.sysname.empty());
+    EXPECT_TRUE(m.lens.sysname.empty());
 }
 
 // The first failure of a command is the one reported; taking it leaves none.

@@ -82,11 +82,11 @@ TEST(SingleRayTrace, DialogChecksAndLogLines) {
 
 TEST(SingleRayTrace, TracesWithTheCurrentIndicesAndKeepsTheFirstOrderData) {
     Model m = test::keplermodel();   // built in memory: no relative indices yet
-    m.efl = 0;
+    m.lens.efl = 0;
     Report r;
     ASSERT_TRUE(singleraytrace(m, {0, 0, 5, 0, 0, 0}, test::kReportHead, r)) << m.errmsg;
-    EXPECT_DOUBLE_EQ(m.mu[0][0], 1 / 1.5168);
-    EXPECT_EQ(m.efl, 0.0);
+    EXPECT_DOUBLE_EQ(m.lens.mu[0][0], 1 / 1.5168);
+    EXPECT_EQ(m.lens.efl, 0.0);
     // a ray parallel to the axis leaves the objective towards its focus (below the axis)
     EXPECT_LT(m.surfray[2].M, 0.0);
     EXPECT_DOUBLE_EQ(m.surfray[0].Y, 5.0);

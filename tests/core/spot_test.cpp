@@ -20,12 +20,12 @@ TEST(Spot, ParaboloidImagesTheAxialPointWithoutSpreadAndReports) {
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     test::mtfsettings(m, "1");
     IqRun run;
-    run.header = iqheader(m.sysname, "paraboloid.dat", "10.12.2026");
+    run.header = iqheader(m.lens.sysname, "paraboloid.dat", "10.12.2026");
     spotcalc(m, run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     EXPECT_TRUE(m.spotvalid);
     EXPECT_TRUE(run.notices.empty());
-    ASSERT_EQ(m.nfields, 3);
+    ASSERT_EQ(m.lens.nfields, 3);
     for (int f = 0; f < 3; ++f) {
         EXPECT_EQ(m.passed[f][0], 49);  // 7 rings: 1 + 3 + ... + 13 rays
         EXPECT_EQ(m.passed[f][1], 0);
@@ -34,6 +34,23 @@ TEST(Spot, ParaboloidImagesTheAxialPointWithoutSpreadAndReports) {
     EXPECT_LT(spotrms(m, 0, 0), 1e-12);
     EXPECT_GT(spotrms(m, 2, 0), 1e-3);  // coma off the axis
     EXPECT_EQ(reporttext(run), test::readdata("iq_paraboloid.spt"));
+}
+
+TEST(Spot, RaysThatAreNotFiniteFailTheSpotDiagram) {
+    // A chief ray whose direction cosine exceeds 1 has no real direction: its rays come out
+    // as "nan"; the spot diagram fails with the shared message instead of keeping them.
+    Model m = test::singlet();
+    test::mtfsettings(m);
+    int chief = 2;
+    while (m.lens.rays.rl[chief] % 10 != 3) ++chief;
+    m.lens.rays.m[chief] = 1.5;
+    IqRun run;
+    spotcalc(m, run);
+    EXPECT_TRUE(m.calcerror);
+    EXPECT_EQ(m.errmsg, nonfinitemsg);
+    EXPECT_FALSE(m.spotvalid);
+    EXPECT_TRUE(run.lines.empty());
+    EXPECT_TRUE(run.notices.empty());  // not a chief ray that merely misses the system
 }
 
 TEST(Spot, DefocusMovesTheEvaluationPlaneOnce) {
@@ -53,7 +70,7 @@ TEST(Spot, DefocusMovesTheEvaluationPlaneOnce) {
         s += (2 * c - 1) * off * off;
         n += 2 * c - 1;
     }
-    EXPECT_NEAR(spotrms(m, 0, m.defocus), std::sqrt(s / n), 1e-9);
+    EXPECT_NEAR(spotrms(m, 0, m.lens.defocus), std::sqrt(s / n), 1e-9);
     EXPECT_LT(spotrms(m, 0, 0), 1e-9);  // the paraxial image plane
     // square 0.05: only the rays of the inner rings stay in it
     int inside = 0;
@@ -93,11 +110,11 @@ TEST(Spot, OneRingTracesOneRayAtHalfThePupilAcrossTheMeridian) {
 
 TEST(Spot, SquareIncludesItsBoundary) {
     Model m;
-    m.nfields = 1;
-    m.nrings = 2;
+    m.lens.nfields = 1;
+    m.lens.nrings = 2;
     m.nspotwl = 1;
-    m.spotsize = 0.05;
-    m.defocus = 0.3;  // the table's plane: the rays are counted where they were traced
+    m.lens.spotsize = 0.05;
+    m.lens.defocus = 0.3;  // the table's plane: the rays are counted where they were traced
     m.spotray = {{0.05, -0.05, 1, 1, 0, 0}, {-0.05, 0.0500001, 0, 0, 0, 0}, {0.02, 0.01, 0, 0, 0, 0}};
     m.groupstart = {0, 3, 3, 3};
     m.passed = {{3, 0, 0}};
@@ -113,7 +130,7 @@ TEST(Spot, SquareIncludesItsBoundary) {
 
 TEST(Spot, TwoFieldsEndTheReportAfterTheSpotSize) {
     Model m = buildobjective({{"EM", -200, -100, -1, 0, 40, -1}}, 1, 0.1, {1}, 6);
-    m.wl = {0.0005876, 0.0005876, 0.0005876};
+    m.lens.wl = {0.0005876, 0.0005876, 0.0005876};
     m.mono = true;
     initstdrays(m);
     rayscheme(m);
@@ -130,9 +147,9 @@ TEST(Spot, TwoFieldsEndTheReportAfterTheSpotSize) {
 TEST(Spot, ChiefRaySearchStopsAtTheEndOfTheScheme) {
     Model m = test::paraboloid();
     // the only chief ray is ray 1, where the search of field 1 never looks
-    m.rays.rl[1] = 13;
-    m.rays.rl[3] = 14;
-    m.rays.rl[10] = 14;
+    m.lens.rays.rl[1] = 13;
+    m.lens.rays.rl[3] = 14;
+    m.lens.rays.rl[10] = 14;
     test::mtfsettings(m);
     m.gmtfvalid = true;
     IqRun run;
@@ -147,7 +164,7 @@ TEST(Spot, VignettedChiefRayLeavesItsFieldEmptyAndGoesOn) {
     // A clear radius of 0.25 at the second surface: the chief ray of 5 degrees (about 0.29
     // there) misses it, that of 3 degrees (about 0.17) passes, the innermost axial ring
     // (0.36) is cut, and so is every pupil ray of 3 degrees.
-    m.sys.sp.hmax[1] = 0.25;
+    m.lens.sys.sp.hmax[1] = 0.25;
     test::mtfsettings(m, "0.05");
     IqRun run;
     spotcalc(m, run);
@@ -163,7 +180,7 @@ TEST(Spot, VignettedChiefRayLeavesItsFieldEmptyAndGoesOn) {
     EXPECT_NE(m.chiefrec[1].Y, 0);  // traced
     EXPECT_EQ(m.chiefrec[2].Y, 0);  // not traced
     IqRun g;
-    gmtfcalc(m, m.nfreq, g);
+    gmtfcalc(m, m.lens.nfreq, g);
     for (int k = 0; k < m.nfpoints; ++k) EXPECT_EQ(m.gmtf[mtfindex(m, 2, 1, k)][1], 0);
 }
 

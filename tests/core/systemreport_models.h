@@ -18,7 +18,7 @@ inline const ReportHead kReportHead{"@FILE@", "10.12.2026"};
 inline Model lens1model() {
     Model m;
     const std::string err = loadlensfile(datafile("lens1.dat"), m);
-    if (!err.empty()) m.sysname = "unreadable lens1.dat: " + err;
+    if (!err.empty()) m.lens.sysname = "unreadable lens1.dat: " + err;
     return m;
 }
 
@@ -37,20 +37,20 @@ struct SurfaceRow {
 // infinity, NA 0.1, stop on surface 1, six rays of the standard scheme with a 3 degree field.
 inline Model objectivemodel(const char* name, const std::vector<SurfaceRow>& rows) {
     Model m;
-    m.sysname = name;
-    m.nsurf = static_cast<int32_t>(rows.size()) - 1;
-    m.stopsurf = 1;
-    m.nrays = 6;
-    m.naber = 21;
-    m.systype = 0;
-    m.raytype = 20;
-    m.nfields = 2;
-    m.anglesurf = static_cast<uint8_t>(m.nsurf);
-    m.radiiflag = 'D';
-    m.asphdata = 'D';
-    m.na = 0.1;
+    m.lens.sysname = name;
+    m.lens.nsurf = static_cast<int32_t>(rows.size()) - 1;
+    m.lens.stopsurf = 1;
+    m.lens.nrays = 6;
+    m.lens.naber = 21;
+    m.lens.systype = 0;
+    m.lens.raytype = 20;
+    m.lens.nfields = 2;
+    m.lens.anglesurf = static_cast<uint8_t>(m.lens.nsurf);
+    m.lens.radiiflag = 'D';
+    m.lens.asphdata = 'D';
+    m.lens.na = 0.1;
     allocsystem(m);
-    auto& sp = m.sys.sp;
+    auto& sp = m.lens.sys.sp;
     for (size_t i = 0; i < rows.size(); ++i) {
         const auto& r = rows[i];
         sp.radius[i] = r.radius;
@@ -61,17 +61,17 @@ inline Model objectivemodel(const char* name, const std::vector<SurfaceRow>& row
         sp.disp[i] = r.disp;
         sp.hmax[i] = r.hmax;
         sp.surflabel[i] = r.label;
-        m.sys.asf.eps[i] = r.eps;
-        m.sys.asf.a4[i] = r.a4;
-        m.sys.asf.a6[i] = r.a6;
-        m.radmin[i] = m.radmax[i] = r.radius;
-        m.sepmin[i] = m.sepmax[i] = r.sep;
-        if (r.label[0] != 'S') ++m.asphflag;
+        m.lens.sys.asf.eps[i] = r.eps;
+        m.lens.sys.asf.a4[i] = r.a4;
+        m.lens.sys.asf.a6[i] = r.a6;
+        m.lens.radmin[i] = m.lens.radmax[i] = r.radius;
+        m.lens.sepmin[i] = m.lens.sepmax[i] = r.sep;
+        if (r.label[0] != 'S') ++m.lens.asphflag;
     }
-    for (auto& w : m.aberweight) w = 1.0;
-    m.field = {0.0, 3.0};
-    m.rays.rl = {1, 12, 13, 14, 14, 5};
-    m.rays.yrel = {1.0, 1.0, 3.0, 0.0, 0.0, 0.0};
+    for (auto& w : m.lens.aberweight) w = 1.0;
+    m.lens.field = {0.0, 3.0};
+    m.lens.rays.rl = {1, 12, 13, 14, 14, 5};
+    m.lens.rays.yrel = {1.0, 1.0, 3.0, 0.0, 0.0, 0.0};
     return m;
 }
 
@@ -101,11 +101,11 @@ inline Model keplermodel() {
         {-25.0, 3.0, "BK7", kBK7, 0.00806, 8.0, "S"},
         {0.0, 20.0, "air", kAir, 0.0, 8.0, "S"},
     });
-    m.systype = 4;
-    m.objinf = 'D';
-    m.stopsurf = 2;
-    m.na = 0;
-    m.eph = 10;
+    m.lens.systype = 4;
+    m.lens.objinf = 'D';
+    m.lens.stopsurf = 2;
+    m.lens.na = 0;
+    m.lens.eph = 10;
     return m;
 }
 

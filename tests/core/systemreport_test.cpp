@@ -30,7 +30,7 @@ TEST(SystemReport, SingletTablesMatchThickLensData) {
     ASSERT_TRUE(systemreport(m, test::kReportHead, r));
     EXPECT_EQ(r.text(), test::readdata("systemreport-lens1-system.txt"));
     // the image plane now lies at the back focal length; the throw is kept for the ray analysis
-    EXPECT_NEAR(m.sys.sp.sep[2], 49.1620860705, 1e-9);
+    EXPECT_NEAR(m.lens.sys.sp.sep[2], 49.1620860705, 1e-9);
 
     Model full = test::lens1model();
     Report rf;
@@ -43,7 +43,7 @@ TEST(SystemReport, SingletTablesMatchThickLensData) {
 
     // a scheme of normal rays has no relative coordinates
     Model normal = test::lens1model();
-    normal.raytype = 0;
+    normal.lens.raytype = 0;
     Report rn;
     rayreport(normal, rn);
     ASSERT_EQ(rn.lines().size(), 9u);
@@ -70,13 +70,13 @@ TEST(SystemReport, TelescopeAsksForTheEntrancePupil) {
     ASSERT_TRUE(systemreport(m, test::kReportHead, r));
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(r.text(), test::readdata("systemreport-kepler-system.txt"));
-    EXPECT_NEAR(m.sys.sp.sep[4], test::keplereye(), 1e-9);
+    EXPECT_NEAR(m.lens.sys.sp.sep[4], test::keplereye(), 1e-9);
 }
 
 TEST(SystemReport, FiniteObjectLineGivesObjectDistanceAndThrow) {
     // A symmetric lens at magnification -1 images from 100 mm in front of it to 100 mm behind.
     Model m = test::lens1model();
-    m.mag = -1;
+    m.lens.mag = -1;
     Report r;
     ASSERT_TRUE(systemreport(m, test::kReportHead, r, false));
     ASSERT_GE(r.lines().size(), 4u);
@@ -89,10 +89,10 @@ TEST(SystemReport, FiniteObjectLineGivesObjectDistanceAndThrow) {
 
 TEST(SystemReport, CurvatureFormAndOversizedNumbers) {
     Model m = test::lens1model();
-    m.radiiflag = 'N';
-    m.sys.sp.curv[1] = -123.45678901;   // wider than the 11 characters a row number may take
-    m.radmin[0] = 0.0190000;
-    m.radmax[0] = 0.0200000;
+    m.lens.radiiflag = 'N';
+    m.lens.sys.sp.curv[1] = -123.45678901;   // wider than the 11 characters a row number may take
+    m.lens.radmin[0] = 0.0190000;
+    m.lens.radmax[0] = 0.0200000;
     Report r;
     ASSERT_TRUE(systemreportfull(m, test::kReportHead, r));
     const auto& l = r.lines();
@@ -105,7 +105,7 @@ TEST(SystemReport, CurvatureFormAndOversizedNumbers) {
     EXPECT_EQ(l[5].substr(0, 14), "  2-123.456789");
 
     Model plain = test::lens1model();
-    plain.radiiflag = 'N';
+    plain.lens.radiiflag = 'N';
     Report rp;
     ASSERT_TRUE(systemreport(plain, test::kReportHead, rp));
     EXPECT_EQ(rp.lines()[3], " No   Curvature Separation  index1   index2   index3    disp     glass    hmax");
@@ -125,10 +125,10 @@ TEST(SystemReport, ConicTypeFollowsTheConicConstant) {
     };
     for (const auto& c : cases) {
         Model m = test::lens1model();
-        m.asphdata = 'D';
+        m.lens.asphdata = 'D';
         allocsystem(m);
-        m.sys.sp.surflabel[0] = "E";
-        m.sys.asf.eps[0] = c.k;
+        m.lens.sys.sp.surflabel[0] = "E";
+        m.lens.sys.asf.eps[0] = c.k;
         Report r;
         ASSERT_TRUE(systemreport(m, test::kReportHead, r));
         EXPECT_EQ(r.lines()[5], c.line) << c.k;
@@ -175,7 +175,7 @@ TEST(SystemReport, NumbersKeepToTheirTextSize) {
 
 TEST(SystemReport, FailureOfFirstOrderDataStopsTheReport) {
     Model m = test::lens1model();
-    m.sys.sp.index[2] = {0, 0, 0};   // image space index 0
+    m.lens.sys.sp.index[2] = {0, 0, 0};   // image space index 0
     Report r;
     EXPECT_FALSE(systemreport(m, test::kReportHead, r));
     EXPECT_TRUE(m.calcerror);
@@ -192,18 +192,18 @@ TEST(ParaxialReport, SingletAndItsLimits) {
     EXPECT_FALSE(blocks[0].doublet);
     EXPECT_EQ(blocks[0].number, 1);
 
-    m.radmin = {50.0, -53.0, 0.0};
-    m.radmax = {53.0, -50.0, 0.0};
-    m.sepmin = {0.0, 4.5, 95.0};
-    m.sepmax = {0.0, 5.5, 95.0};
+    m.lens.radmin = {50.0, -53.0, 0.0};
+    m.lens.radmax = {53.0, -50.0, 0.0};
+    m.lens.sepmin = {0.0, 4.5, 95.0};
+    m.lens.sepmax = {0.0, 5.5, 95.0};
     Report rf;
     ASSERT_TRUE(paraxreport(m, test::kReportHead, rf, true));
     EXPECT_EQ(prsfile(rf, "prs-lens1-full"), test::readdata("systemreport-lens1-limits-full.prs"));
 
     // limits given as curvatures
-    m.radiiflag = 'N';
-    m.radmin = {1 / 50.0, 1 / -53.0, 0.0};
-    m.radmax = {1 / 53.0, 1 / -50.0, 0.0};
+    m.lens.radiiflag = 'N';
+    m.lens.radmin = {1 / 50.0, 1 / -53.0, 0.0};
+    m.lens.radmax = {1 / 53.0, 1 / -50.0, 0.0};
     Report rc;
     ASSERT_TRUE(paraxreport(m, test::kReportHead, rc, true));
     EXPECT_EQ(prsfile(rc, "prs-lens1-curv"), test::readdata("systemreport-lens1-limits-full.prs"));

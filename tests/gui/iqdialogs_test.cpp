@@ -67,7 +67,7 @@ QString doublegausslens(Session& s) {
     rayscheme(dg);
     if (dg.calcerror) qWarning("%s", dg.errmsg.c_str());
     const QString path = QString::fromStdString(s.ws.datdir) + "dgauss.dat";
-    const std::string err = savelensfile(path.toStdString(), dg);
+    const std::string err = savelensfile(path.toStdString(), dg.lens);
     if (!err.empty()) qWarning("%s", err.c_str());
     return path;
 }
@@ -159,7 +159,7 @@ void IqDialogTest::mtfchecks() {
     Session s;
     s.open(s.lens());
     s.m.mono = mono;
-    QVERIFY(calcflimit(s.m) > s.m.nfreq);  // the limit dialog stays out of these rows
+    QVERIFY(calcflimit(s.m) > s.m.lens.nfreq);  // the limit dialog stays out of these rows
     const Model before = s.m;
     const QByteArray name = field.toLatin1();
     bool stayedopen = false, focused = false;
@@ -178,12 +178,12 @@ void IqDialogTest::mtfchecks() {
     QCOMPARE(s.dialogs.errors, QStringList{message});
     QCOMPARE(s.logsince(lines), (QStringList{mtftitle, QString(mtftitle) + " - Finished"}));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
-    QCOMPARE(s.m.nrings, before.nrings);
-    QCOMPARE(s.m.dfreq, before.dfreq);
-    QCOMPARE(s.m.spotsize, before.spotsize);
-    QCOMPARE(s.m.defocus, before.defocus);
-    QCOMPARE(s.m.ddefocus, before.ddefocus);
-    QCOMPARE(s.m.wlmtfweight, before.wlmtfweight);
+    QCOMPARE(s.m.lens.nrings, before.lens.nrings);
+    QCOMPARE(s.m.lens.dfreq, before.lens.dfreq);
+    QCOMPARE(s.m.lens.spotsize, before.lens.spotsize);
+    QCOMPARE(s.m.lens.defocus, before.lens.defocus);
+    QCOMPARE(s.m.lens.ddefocus, before.lens.ddefocus);
+    QCOMPARE(s.m.lens.wlmtfweight, before.lens.wlmtfweight);
     QVERIFY(!s.form->session().datachanged());
 }
 
@@ -213,12 +213,12 @@ void IqDialogTest::mtfacceptsandlogs() {
              (QStringList{mtftitle, "New value for number of rings is 9", "New value for spot size is 0.1000",
                           "New value for defocus is -0.500", "New value for first weight coefficient is 2.000",
                           "New value for third weight coefficient is 0.500", QString(mtftitle) + " - Finished"}));
-    QCOMPARE(s.m.nrings, uint8_t(9));
-    QCOMPARE(s.m.spotsize, 0.1);
-    QCOMPARE(s.m.defocus, -0.5);
-    QCOMPARE(s.m.wlmtfweight[0], 2.0);
-    QCOMPARE(s.m.wlmtfweight[1], 1.0);
-    QCOMPARE(s.m.wlmtfweight[2], 0.5);
+    QCOMPARE(s.m.lens.nrings, uint8_t(9));
+    QCOMPARE(s.m.lens.spotsize, 0.1);
+    QCOMPARE(s.m.lens.defocus, -0.5);
+    QCOMPARE(s.m.lens.wlmtfweight[0], 2.0);
+    QCOMPARE(s.m.lens.wlmtfweight[1], 1.0);
+    QCOMPARE(s.m.lens.wlmtfweight[2], 0.5);
     QVERIFY(s.form->session().datachanged());
     QVERIFY(s.form->statuspanel(0).isEmpty());
 }
@@ -266,7 +266,7 @@ void IqDialogTest::limitdialog() {
     QCOMPARE(errorsinlimit,
              (QStringList{"Maximum number of frequencies must not be zero!",
                           "Maximum number of frequencies must not be greater then diffraction limit frequency!"}));
-    QCOMPARE(s.m.nfreq, uint16_t(atlimit.toInt()));
+    QCOMPARE(s.m.lens.nfreq, uint16_t(atlimit.toInt()));
     QCOMPARE(s.logsince(lines), (QStringList{mtftitle, "New value for maximum number of frequences is " + atlimit,
                                             QString(mtftitle) + " - Finished"}));
 }
@@ -285,7 +285,7 @@ void IqDialogTest::limitdialogcancel() {
     s.form->trigger("SpotMtfDataEditor");
     QCOMPARE(s.dialogs.dialogtitles, (QStringList{"Edit MTF", "Spot diagram"}));
     QCOMPARE(mtfresult, int(QDialog::Rejected));
-    QCOMPARE(s.m.nfreq, uint16_t(50));
+    QCOMPARE(s.m.lens.nfreq, uint16_t(50));
     QCOMPARE(s.logsince(lines), (QStringList{mtftitle, QString(mtftitle) + " - Terminated by user"}));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
 }
@@ -393,7 +393,7 @@ void IqDialogTest::opdcancelanderror() {
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
     QVERIFY(!s.form->session().cancelled() && !s.m.wbrmode);
 
-    s.m.sys.sp.index[3][0] = 0;  // no refractive index in one medium
+    s.m.lens.sys.sp.index[3][0] = 0;  // no refractive index in one medium
     s.dialogs.dialogsteps << [](QDialog& d) { return pressok(d); };
     const int before = s.log().size();
     s.form->trigger("OpdWaveAberrations");

@@ -116,8 +116,8 @@ void MainWindowTest::openloadsthesystem() {
     QVERIFY(s.dialogs.errors.isEmpty());
     QCOMPARE(s.form->windowTitle(), QString("ZEFO - lens1"));
     QCOMPARE(s.form->filepath(), path);
-    QCOMPARE(s.m.sysname, std::string("LENS1"));
-    QCOMPARE(s.m.nsurf, 2);
+    QCOMPARE(s.m.lens.sysname, std::string("LENS1"));
+    QCOMPARE(s.m.lens.nsurf, 2);
     QVERIFY(!s.form->session().datachanged());
     QCOMPARE(s.form->statuspanel(1), QString("Open optical system"));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
@@ -170,18 +170,18 @@ void MainWindowTest::failedopenkeepsthesystem() {
         QCOMPARE(s.logsince(before), (QStringList{"Open optical system", s.dialogs.errors[0]}));
         QCOMPARE(s.form->windowTitle(), QString("ZEFO - lens1"));
         QCOMPARE(s.form->filepath(), good);
-        QCOMPARE(s.m.sysname, std::string("LENS1"));
-        QCOMPARE(s.m.sys.sp.radius[0], 51.68);
+        QCOMPARE(s.m.lens.sysname, std::string("LENS1"));
+        QCOMPARE(s.m.lens.sys.sp.radius[0], 51.68);
         QCOMPARE(recentcaptions(*s.form), QStringList{"&1 " + good});
     }
     // Save still writes the file that was open before.
-    s.m.na = 0.25;
+    s.m.lens.na = 0.25;
     s.form->session().settingschanged();
     s.form->trigger("FileSave");
     Model back;
     initglobals(back);
     QCOMPARE(loadlensfile(good.toStdString(), back), std::string());
-    QCOMPARE(back.na, 0.25);
+    QCOMPARE(back.lens.na, 0.25);
 }
 
 void MainWindowTest::recentlistkeepsfournewestfirst() {
@@ -224,8 +224,8 @@ void MainWindowTest::saveandsaveas() {
     Session s;
     const QString path = s.lens();
     s.open(path);
-    s.m.sysname = "LENS1";
-    s.m.na = 0.125;
+    s.m.lens.sysname = "LENS1";
+    s.m.lens.na = 0.125;
     s.form->session().settingschanged();
     int before = s.log().size();
     s.form->trigger("FileSave");
@@ -234,7 +234,7 @@ void MainWindowTest::saveandsaveas() {
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
     QVERIFY(!s.form->session().datachanged());
     std::string expected;
-    QCOMPARE(writelensfile(s.m, expected), std::string());
+    QCOMPARE(writelensfile(s.m.lens, expected), std::string());
     QCOMPARE(Session::bytes(path), QByteArray::fromStdString(expected));
 
     const QString other = QString::fromStdString(s.ws.datdir) + "other.dat";
@@ -246,16 +246,16 @@ void MainWindowTest::saveandsaveas() {
     QCOMPARE(s.form->windowTitle(), QString("ZEFO - other"));
     QCOMPARE(s.form->filepath(), other);
     QCOMPARE(Session::textlines(other).first(), QString("LENS1"));
-    QCOMPARE(s.m.sysname, std::string("LENS1"));
+    QCOMPARE(s.m.lens.sysname, std::string("LENS1"));
     // Save now writes the new file only.
     const QByteArray first = Session::bytes(path);
-    s.m.na = 0.5;
+    s.m.lens.na = 0.5;
     s.form->trigger("FileSave");
     QCOMPARE(Session::bytes(path), first);
     Model back;
     initglobals(back);
     QCOMPARE(loadlensfile(other.toStdString(), back), std::string());
-    QCOMPARE(back.na, 0.5);
+    QCOMPARE(back.lens.na, 0.5);
 }
 
 void MainWindowTest::saveascancelled() {
@@ -275,7 +275,7 @@ void MainWindowTest::savequestionbeforeopen() {
     s.open(first);
     const QByteArray original = Session::bytes(first);
     // No: the changes are dropped and the other file opens.
-    s.m.na = 0.3;
+    s.m.lens.na = 0.3;
     s.form->session().settingschanged();
     s.dialogs.questionanswers << false;
     s.open(second);
@@ -283,7 +283,7 @@ void MainWindowTest::savequestionbeforeopen() {
     QCOMPARE(Session::bytes(first), original);
     QCOMPARE(s.form->windowTitle(), QString("ZEFO - second"));
     // Yes: the changes are saved to the open file before the next one is read.
-    s.m.na = 0.3;
+    s.m.lens.na = 0.3;
     s.form->session().settingschanged();
     s.dialogs.questionanswers << true;
     const int before = s.log().size();
@@ -291,11 +291,11 @@ void MainWindowTest::savequestionbeforeopen() {
     QCOMPARE(s.logsince(before), (QStringList{"Save optical file", "Save optical file - Finished",
                                               "Open optical system", "Open optical system - Finished"}));
     QCOMPARE(s.form->windowTitle(), QString("ZEFO - lens1"));
-    QCOMPARE(s.m.na, 0.1);
+    QCOMPARE(s.m.lens.na, 0.1);
     Model back;
     initglobals(back);
     QCOMPARE(loadlensfile(second.toStdString(), back), std::string());
-    QCOMPARE(back.na, 0.3);
+    QCOMPARE(back.lens.na, 0.3);
 }
 
 void MainWindowTest::failedsavestopstheopen() {
@@ -328,7 +328,7 @@ void MainWindowTest::closereturnstostartstate() {
     QVERIFY(s.logsince(before).isEmpty());
     QCOMPARE(enabledcommands(*s.form), startcommands);
     QVERIFY(!s.form->loaded());
-    QVERIFY(s.m.sysname.empty());
+    QVERIFY(s.m.lens.sysname.empty());
     QVERIFY(!s.m.mirrorflag);
     QVERIFY(s.form->filepath().isEmpty());
     QCOMPARE(s.form->windowTitle(), QString("ZEFO - lens1"));
@@ -336,7 +336,7 @@ void MainWindowTest::closereturnstostartstate() {
     QVERIFY(s.dialogs.questions.isEmpty());
     // Close asks the save question; Yes writes the file.
     s.open(path);
-    s.m.na = 0.75;
+    s.m.lens.na = 0.75;
     s.form->session().settingschanged();
     s.dialogs.questionanswers << true;
     s.form->trigger("FileClose");
@@ -344,7 +344,7 @@ void MainWindowTest::closereturnstostartstate() {
     Model back;
     initglobals(back);
     QCOMPARE(loadlensfile(path.toStdString(), back), std::string());
-    QCOMPARE(back.na, 0.75);
+    QCOMPARE(back.lens.na, 0.75);
     QVERIFY(!s.form->session().datachanged());
 }
 
@@ -375,7 +375,7 @@ void MainWindowTest::exitunsavedanswerednokeepsfile() {
     const QString path = s.lens();
     s.open(path);
     const QByteArray original = Session::bytes(path);
-    s.m.na = 0.9;
+    s.m.lens.na = 0.9;
     s.form->session().settingschanged();
     s.dialogs.questionanswers << false;
     s.form->trigger("FileExit");
@@ -391,7 +391,7 @@ void MainWindowTest::exitunsavedansweredyessaves() {
     Session s;
     const QString path = s.lens();
     s.open(path);
-    s.m.na = 0.9;
+    s.m.lens.na = 0.9;
     s.form->session().settingschanged();
     s.dialogs.questionanswers << true;
     s.form->close();
@@ -400,7 +400,7 @@ void MainWindowTest::exitunsavedansweredyessaves() {
     Model back;
     initglobals(back);
     QCOMPARE(loadlensfile(path.toStdString(), back), std::string());
-    QCOMPARE(back.na, 0.9);
+    QCOMPARE(back.lens.na, 0.9);
 }
 
 int runmainwindowtests(int argc, char** argv) {

@@ -4,11 +4,13 @@
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QTextBrowser>
+#include <cmath>
 #include <stdexcept>
 
 #include "app/helpwindow.h"
 #include "app/reportwindow.h"
 #include "guitest.h"
+#include "util/numfmt.h"
 
 namespace zefo::gui::test {
 
@@ -32,6 +34,7 @@ private slots:
     void calculationwritesreportandwindow();
     void calculationrunstwiceoverwrites();
     void failingcalculationclosesitswindow();
+    void reportwithnumberthatisnotfinite();
     void cancelledcalculation();
     void throwingcalculationisanerror();
     void errorboxshowsthereason_data();
@@ -59,8 +62,8 @@ void ShellTest::calculationwritesreportandwindow() {
     QVERIFY(!s.enabled("DisplayRayTrace"));
     const int before = s.log().size();
     s.form->execute(calccommand([](CalcContext& c, Report& r) {
-        r.addline("System " + c.m.sysname);
-        r.addline("  surfaces " + std::to_string(c.m.nsurf));
+        r.addline("System " + c.m.lens.sysname);
+        r.addline("  surfaces " + std::to_string(c.m.lens.nsurf));
     }));
     QCOMPARE(s.logsince(before), (QStringList{"Ray trace", "Ray trace - Finished"}));
     QCOMPARE(s.form->statuspanel(1), QString("Ray trace"));
@@ -111,6 +114,40 @@ void ShellTest::failingcalculationclosesitswindow() {
     // The next calculation starts clean.
     s.form->execute(calccommand([](CalcContext&, Report& r) { r.addline("ok"); }));
     QCOMPARE(s.log().last(), QString("Ray trace - Finished"));
+}
+
+// A report that got "nan" or "inf" is neither shown, nor saved, nor printed: the command
+// fails like a calculation error and an older report file stays.
+void ShellTest::reportwithnumberthatisnotfinite() {
+    Session s;
+    s.open(s.lens());
+    s.form->execute(calccommand([](CalcContext&, Report& r) { r.addline("good"); }));
+    const auto nanreport = [](CalcContext&, Report& r) {
+        r.addline("efl =" + fmtf(std::nan(""), 10, 4));
+        r.addline("bfl =" + fmtf(42.0, 10, 4));
+    };
+    int before = s.log().size();
+    s.form->execute(calccommand(nanreport));
+    QCOMPARE(s.form->reportwindows().size(), 1);  // the good report's window only
+    QCOMPARE(s.dialogs.errors, QStringList{"Error in calculation!"});
+    QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
+    QCOMPARE(s.logsince(before), (QStringList{"Ray trace", "A result is not a finite number"}));
+    QVERIFY(!s.m.calcerror);
+    QCOMPARE(Session::textlines(QString::fromStdString(s.ws.abrdir) + "lens1.rez"),
+             (QStringList{"good", " ", "Measurement units are mm"}));
+
+    // a window-only report and a printed one likewise
+    Command window = calccommand(nanreport);
+    window.text.ext = "";
+    s.form->execute(window);
+    QCOMPARE(s.form->reportwindows().size(), 1);
+    Command print{.text = {.id = "TestPrint", .title = "Print optical system"}, .menu = "File/Print",
+                  .caption = "&Optical System", .shell = Shell::Print, .report = nanreport};
+    before = s.log().size();
+    s.form->execute(print);
+    QVERIFY(s.dialogs.printed.isEmpty());
+    QCOMPARE(s.dialogs.errors.size(), 3);
+    QCOMPARE(s.logsince(before), (QStringList{"Print optical system", "A result is not a finite number"}));
 }
 
 void ShellTest::cancelledcalculation() {
@@ -385,7 +422,7 @@ void ShellTest::graphshellmonoandcancel() {
                 .menu = "Draw", .caption = "&Ray Trace...", .shell = Shell::Graph,
                 .graph = [&seen](CalcContext& c, const WavelengthChoice& wl) -> QWidget* {
                     seen = wl;
-                    if (c.m.na > 1) fail(c.m, "Aperture too large");
+                    if (c.m.lens.na > 1) fail(c.m, "Aperture too large");
                     return new QWidget;
                 },
                 .chooser = Chooser::UnlessMono};
@@ -403,7 +440,7 @@ void ShellTest::graphshellmonoandcancel() {
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
     // A failed drawing shows the error box and logs its cause; no window stays.
     s.dialogs.wavelengthitem = 0;
-    s.m.na = 2;
+    s.m.lens.na = 2;
     const int windows = s.form->mdiarea()->subWindowList().size();
     before = s.log().size();
     s.form->execute(cmd);

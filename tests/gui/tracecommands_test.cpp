@@ -34,7 +34,7 @@ QString gausslens(const Session& s) {
     const QString path = QString::fromStdString(s.ws.datdir) + "gauss.dat";
     Model g = doublegauss();
     initstdrays(g);
-    if (!savelensfile(path.toStdString(), g).empty()) return {};
+    if (!savelensfile(path.toStdString(), g.lens).empty()) return {};
     return path;
 }
 
@@ -206,9 +206,9 @@ void TraceCommandTest::rayschemeaimsandchangesdesign() {
     QVERIFY(s.form->session().datachanged());
     QVERIFY(!s.m.spotvalid);
     // The chief ray of the 10 degree field (ray 5) starts at the field angle, object at infinity.
-    QCOMPARE(s.m.rays.rl[4], uint8_t(13));
-    QVERIFY(std::fabs(s.m.rays.m[4] - std::sin(10 * M_PI / 180)) < 1e-12);
-    QVERIFY(s.m.rays.y[4] != 0);
+    QCOMPARE(s.m.lens.rays.rl[4], uint8_t(13));
+    QVERIFY(std::fabs(s.m.lens.rays.m[4] - std::sin(10 * M_PI / 180)) < 1e-12);
+    QVERIFY(s.m.lens.rays.y[4] != 0);
 }
 
 void TraceCommandTest::rayschemefailures_data() {
@@ -224,9 +224,9 @@ void TraceCommandTest::rayschemefailures() {
     QFETCH(int, stop);
     Session s;
     s.open(gausslens(s));
-    s.m.raytype = uint8_t(raytype);
-    s.m.stopsurf = uint8_t(stop);
-    const auto xbefore = s.m.rays.y;
+    s.m.lens.raytype = uint8_t(raytype);
+    s.m.lens.stopsurf = uint8_t(stop);
+    const auto xbefore = s.m.lens.rays.y;
     int heard = 0;
     s.form->session().subscribe([&heard] { ++heard; });
     const int before = s.log().size();
@@ -242,7 +242,7 @@ void TraceCommandTest::rayschemefailures() {
                                   : QString("Invalid aperture stop surface number"));
     QVERIFY(!s.m.calcerror);
     QVERIFY(!s.form->session().datachanged());
-    if (raytype == 0) QVERIFY(s.m.rays.y == xbefore);
+    if (raytype == 0) QVERIFY(s.m.lens.rays.y == xbefore);
 }
 
 // The stored singlet (R = +-51.68, d = 5, n = 1.5168): thick-lens formulas give
@@ -283,8 +283,8 @@ void TraceCommandTest::systemreportofsinglet() {
     Session s;
     const QString path = s.lens();
     s.open(path);
-    QCOMPARE(s.m.mag, 0.0);
-    QCOMPARE(s.m.defocus, 0.0);
+    QCOMPARE(s.m.lens.mag, 0.0);
+    QCOMPARE(s.m.lens.defocus, 0.0);
     s.form->trigger("OpticalSystem");
     const QStringList expected{
         titleline("LENS1", path),
@@ -304,7 +304,7 @@ void TraceCommandTest::systemreportofsinglet() {
 void TraceCommandTest::paraxialneedstwosurfaces() {
     Session s;
     s.open(s.lens());
-    s.m.nsurf = 1;
+    s.m.lens.nsurf = 1;
     for (const char* name : {"ParaxialRayTrace", "ParaxialRaytraceFull"}) {
         const QString status = s.form->statuspanel(1);
         const int before = s.log().size();
@@ -338,7 +338,7 @@ void TraceCommandTest::failingcalculations() {
     QFETCH(QString, ext);
     Session s;
     openaimedgauss(s);
-    s.m.stopsurf = 40;
+    s.m.lens.stopsurf = 40;
     const int before = s.log().size();
     s.form->trigger(command);
     QCOMPARE(s.dialogs.errors, QStringList{error});
@@ -351,11 +351,11 @@ void TraceCommandTest::failingcalculations() {
     QVERIFY(s.m.errmsg.empty());
     if (!ext.isEmpty()) QVERIFY(!QFile::exists(abrfile(s, "gauss" + ext)));
     // The next calculation runs clean.
-    s.m.stopsurf = 4;
+    s.m.lens.stopsurf = 4;
     s.form->trigger(command);
     QCOMPARE(s.dialogs.errors.size(), 1);
     // A medium of index zero: the same box, with the first-order data's own reason.
-    s.m.sys.sp.index[2] = {0, 0, 0};
+    s.m.lens.sys.sp.index[2] = {0, 0, 0};
     s.form->trigger(command);
     QCOMPARE(s.dialogs.errors, (QStringList{error, error}));
     QCOMPARE(s.dialogs.reasons.last(), QString("Error in ssetq - index of refraction must be different from zero"));
@@ -523,9 +523,9 @@ void TraceCommandTest::srtschemeray() {
     const QStringList ref = lines[12].split(' ', Qt::SkipEmptyParts);
     QCOMPARE(ref.size(), 7);
     QCOMPARE(ref[0], QString("Ref"));
-    QCOMPARE(ref[2], QString::number(s.m.rays.y[4], 'f', 4));
+    QCOMPARE(ref[2], QString::number(s.m.lens.rays.y[4], 'f', 4));
     QCOMPARE(ref[5], QString::number(std::sin(10 * M_PI / 180), 'f', 6));
-    QCOMPARE(s.m.nsurf, 11);
+    QCOMPARE(s.m.lens.nsurf, 11);
     QCOMPARE(lines.size(), 14 + 12 + 2);  // the surfaces and the image plane
 }
 
@@ -554,9 +554,9 @@ void TraceCommandTest::srtraymissesasurface() {
 void TraceCommandTest::telescopeasksentrancepupil() {
     Session s;
     s.open(s.lens());
-    s.m.systype = 4;
-    s.m.objinf = 'D';
-    s.m.stopsurf = 2;
+    s.m.lens.systype = 4;
+    s.m.lens.objinf = 'D';
+    s.m.lens.stopsurf = 2;
     s.dialogs.inputanswers << "12,5";
     s.form->trigger("OpticalSystem");
     QCOMPARE(s.dialogs.inputboxes,
@@ -569,7 +569,7 @@ void TraceCommandTest::telescopeasksentrancepupil() {
     QCOMPARE(s.dialogs.inputboxes.size(), 2);
     QCOMPARE(s.m.entrpupil, 0.0);
     // With the stop on the first surface and the object at infinity nothing is asked.
-    s.m.stopsurf = 1;
+    s.m.lens.stopsurf = 1;
     s.form->trigger("OpticalSystem");
     QCOMPARE(s.dialogs.inputboxes.size(), 2);
 }
@@ -635,11 +635,11 @@ void TraceCommandTest::oddsystemsnevercrash() {
             m = buildobjective({{"S", 0, 10, 1.5, 0.01, 10}, {"S", 0, 50, 1, 0, 10}}, 1, 0.1, {5}, 6);
         if (system == 4) {
             m = buildobjective({{"S", 50, 5, 1.5, 0.01, 10}, {"S", -50, 50, 1, 0, 10}}, 1, 0.1, {5}, 6);
-            m.stopsurf = 3;
+            m.lens.stopsurf = 3;
         }
         if (system != 1) initstdrays(m);
         path = QString::fromStdString(s.ws.datdir) + "odd.dat";
-        QCOMPARE(savelensfile(path.toStdString(), m), std::string());
+        QCOMPARE(savelensfile(path.toStdString(), m.lens), std::string());
     }
     s.open(path);
     QVERIFY(s.form->loaded());

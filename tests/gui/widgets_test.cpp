@@ -71,7 +71,7 @@ void WidgetTest::wavelengthitems() {
     QFETCH(QStringList, labels);
     Model m;
     initglobals(m);
-    m.wl = {wl0, wl1, wl2};
+    m.lens.wl = {wl0, wl1, wl2};
     QStringList got;
     for (const auto& i : zefo::wavelengthitems(m)) got << QString::fromStdString(i);
     QCOMPARE(got, items);

@@ -68,12 +68,12 @@ RayPoint imagestate(const Model& m) {
 
 // References at the start of a pass: the axial image point and the axial optical paths.
 void initrefs(Model& m) {
-    const auto& sp = m.sys.sp;
+    const auto& sp = m.lens.sys.sp;
     m.refimage = RayPoint{};
     m.opd = Index3{0, 0, 0};
     for (int w = 0; w < 3; ++w) {
         double s = 0;
-        for (int j = 1; j <= m.nsurf; ++j) {
+        for (int j = 1; j <= m.lens.nsurf; ++j) {
             const size_t u = static_cast<size_t>(j);
             const double v = sp.index[u][static_cast<size_t>(w)] * sp.sep[u];
             s += sp.index[u - 1][1] < 0 ? v : std::fabs(v);
@@ -81,7 +81,7 @@ void initrefs(Model& m) {
         m.oplref[static_cast<size_t>(w)] = s;
     }
     double c = 0;
-    for (int j = 1; j <= m.nsurf; ++j) {
+    for (int j = 1; j <= m.lens.nsurf; ++j) {
         const size_t u = static_cast<size_t>(j);
         const double v = sp.disp[u] * sp.sep[u];
         c += sp.index[u - 1][1] < 0 ? std::fabs(v) : v;
@@ -90,35 +90,35 @@ void initrefs(Model& m) {
 }
 
 void paraxentries(Model& m, int& p) {
-    const auto& sp = m.sys.sp;
-    const size_t ns = static_cast<size_t>(m.nsurf);
+    const auto& sp = m.lens.sys.sp;
+    const size_t ns = static_cast<size_t>(m.lens.nsurf);
     double sum = 0, glass = 0;
     for (size_t j = 1; j <= ns; ++j) {
         sum += sp.sep[j];
         if (!isair(sp.glass[j])) glass += sp.sep[j];
     }
-    const double m0 = m.rays.m[0];
-    const double throwv = m0 != 0 ? sp.sep[0] + m.rays.y[0] / m0 + sum - m.targthrow : 0;
-    put(m, p, kParaxNames[0], m.pxslope * sp.index[ns][1] + m.na);
+    const double m0 = m.lens.rays.m[0];
+    const double throwv = m0 != 0 ? sp.sep[0] + m.lens.rays.y[0] / m0 + sum - m.targthrow : 0;
+    put(m, p, kParaxNames[0], m.pxslope * sp.index[ns][1] + m.lens.na);
     put(m, p, kParaxNames[1], m.pxheight - m.targheight);
     put(m, p, kParaxNames[2], 0);
     put(m, p, kParaxNames[3], 0);
     put(m, p, kParaxNames[4], throwv);
-    put(m, p, kParaxNames[5], glass - m.targdst);
-    put(m, p, kParaxNames[6], sum - m.targdsistot);
-    put(m, p, kParaxNames[7], sum - sp.sep[ns] - m.targdopsis);
-    put(m, p, kParaxNames[8], m.defocus);
+    put(m, p, kParaxNames[5], glass - m.lens.targdst);
+    put(m, p, kParaxNames[6], sum - m.lens.targdsistot);
+    put(m, p, kParaxNames[7], sum - sp.sep[ns] - m.lens.targdopsis);
+    put(m, p, kParaxNames[8], m.lens.defocus);
 }
 
 void printhead(Model& m, Report& r, const AberMode& md) {
-    const auto& sp = m.sys.sp;
-    const size_t ns = static_cast<size_t>(m.nsurf);
-    if (m.raytype == 20 || m.raytype == 10)
-        r.addline("lbar = " + f10(m.lbar, 11, 5) + "    lbarp = " + f10(m.lbarp, 11, 5));
-    double mg = m.mag;
+    const auto& sp = m.lens.sys.sp;
+    const size_t ns = static_cast<size_t>(m.lens.nsurf);
+    if (m.lens.raytype == 20 || m.lens.raytype == 10)
+        r.addline("lbar = " + f10(m.lens.lbar, 11, 5) + "    lbarp = " + f10(m.lens.lbarp, 11, 5));
+    double mg = m.lens.mag;
     if (!m.telescope()) {
         const double den = sp.index[ns][1] * m.pxslope;
-        mg = den != 0 ? sp.index[0][1] * m.rays.m[0] / den : 0;
+        mg = den != 0 ? sp.index[0][1] * m.lens.rays.m[0] / den : 0;
     }
     r.addline("  up = " + f10(m.pxslope, 10, 6) + "      mag = " + f10(mg + 0.0, 11, 6));
     r.addline(md.three ? (md.telescope ? kHeadThreeTel : kHeadThreeObj)
@@ -126,8 +126,8 @@ void printhead(Model& m, Report& r, const AberMode& md) {
 }
 
 bool hasfresnel(const Model& m) {
-    for (int i = 0; i < m.nsurf; ++i)
-        if (m.sys.sp.surflabel[static_cast<size_t>(i)].find('F') != std::string::npos) return true;
+    for (int i = 0; i < m.lens.nsurf; ++i)
+        if (m.lens.sys.sp.surflabel[static_cast<size_t>(i)].find('F') != std::string::npos) return true;
     return false;
 }
 
@@ -152,13 +152,13 @@ bool distortion(Model& m, int k, const RayPoint& chief, bool telescope, bool fra
 // Local tangential and sagittal curvatures of surface i at the chief ray's height.
 void localcurv(const Model& m, int i, double Y, double& ct, double& cs) {
     const size_t u = static_cast<size_t>(i);
-    const double c = m.sys.sp.curv[u];
+    const double c = m.lens.sys.sp.curv[u];
     ct = cs = c;
-    const std::string& lab = m.sys.sp.surflabel[u];
+    const std::string& lab = m.lens.sys.sp.surflabel[u];
     const bool conic = lab.find('E') != std::string::npos;
     if (!conic && lab.find('A') == std::string::npos) return;
-    if (m.asphdata != 'D') return;
-    const auto& a = m.sys.asf;
+    if (m.lens.asphdata != 'D') return;
+    const auto& a = m.lens.sys.asf;
     const double h2 = Y * Y;
     double P1 = 0, P2 = 0;
     if (!conic) {
@@ -177,12 +177,12 @@ void localcurv(const Model& m, int i, double Y, double& ct, double& cs) {
 
 // Differential rays along the chief ray from the records of its statistics trace.
 bool coddington(Model& m, int k, const RayPoint& chief, bool telescope, double& Xm, double& Xs) {
-    const double mk = m.rays.m[static_cast<size_t>(k)];
+    const double mk = m.lens.rays.m[static_cast<size_t>(k)];
     if (1 - mk * mk < 0) return false;
     double cU = std::sqrt(1 - mk * mk);
-    double Yt = m.rays.y[0], Ys = Yt;
-    double Ut = m.rays.m[0] * cU * cU, Us = m.rays.m[0] * cU;
-    for (int i = 0; i < m.nsurf; ++i) {
+    double Yt = m.lens.rays.y[0], Ys = Yt;
+    double Ut = m.lens.rays.m[0] * cU * cU, Us = m.lens.rays.m[0] * cU;
+    for (int i = 0; i < m.lens.nsurf; ++i) {
         const size_t u = static_cast<size_t>(i);
         const double D = m.statpath[u], cI = m.statcosi[u];
         if (cI == 0) return false;   // grazing incidence
@@ -190,7 +190,7 @@ bool coddington(Model& m, int k, const RayPoint& chief, bool telescope, double& 
         Ys = Ys + D * Us;
         double ct, cs;
         localcurv(m, i, m.surfray[u].Y, ct, cs);
-        const double mu = m.mu[u][0];
+        const double mu = m.lens.mu[u][0];
         const double q = 1 - (1 - cI * cI) * mu * mu;
         if (q <= 0) return false;
         const double cIp = std::sqrt(q);
@@ -204,7 +204,7 @@ bool coddington(Model& m, int k, const RayPoint& chief, bool telescope, double& 
         Xs = Us;
     } else {
         if (Ut == 0 || Us == 0) return false;   // differential ray leaves parallel
-        const double Dn = m.statpath[static_cast<size_t>(m.nsurf)];
+        const double Dn = m.statpath[static_cast<size_t>(m.lens.nsurf)];
         Xm = -chief.N * (Yt * cU / Ut + Dn);
         Xs = -chief.N * (Ys / Us + Dn);
     }
@@ -230,12 +230,12 @@ bool neighbour(Model& m, int k, double x, double y, double tx, double ty) {
 
 bool finitedifferences(Model& m, int k, const RayPoint& r, bool telescope, double& Xm, double& Xs) {
     const size_t u = static_cast<size_t>(k);
-    const double x = m.rays.x[u], y = m.rays.y[u], l = m.rays.l[u], mm = m.rays.m[u];
+    const double x = m.lens.rays.x[u], y = m.lens.rays.y[u], l = m.lens.rays.l[u], mm = m.lens.rays.m[u];
     const double n2 = 1 - l * l - mm * mm;
     if (n2 <= 0) return false;
     const double n = std::sqrt(n2);
     const double tx = l / n, ty = mm / n;
-    const double y0 = m.rays.y[0], m0 = m.rays.m[0];
+    const double y0 = m.lens.rays.y[0], m0 = m.lens.rays.m[0];
     if (!neighbour(m, k, x, y + 0.001 * y0, tx, ty + 0.001 * m0)) return false;
     if (telescope) {
         if (std::fabs(m.M) > 1 || std::fabs(r.M) > 1) return false;
@@ -264,7 +264,7 @@ bool finitedifferences(Model& m, int k, const RayPoint& r, bool telescope, doubl
 void chiefvalues(Model& m, int k, const RayPoint& chief, bool telescope, bool statistics,
                  double& dist, double& Xm, double& Xs) {
     const size_t u = static_cast<size_t>(k);
-    const bool codd = statistics && m.rays.l[u] == 0 && m.rays.x[u] == 0 && !hasfresnel(m);
+    const bool codd = statistics && m.lens.rays.l[u] == 0 && m.lens.rays.x[u] == 0 && !hasfresnel(m);
     const bool ok = distortion(m, k, chief, telescope, statistics, dist)
                     && chieffoci(m, k, chief, telescope, codd, Xm, Xs);
     if (!ok || m.calcerror) {
@@ -402,22 +402,22 @@ void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
 
 AberMode abermode(const Model& m) {
     AberMode md;
-    md.three = m.threewl() && !ismono(m);
-    md.telescope = md.three ? (m.systype == 5 || m.systype == 7) : (m.systype == 4 || m.systype == 6);
+    md.three = m.threewl() && !ismono(m.lens);
+    md.telescope = md.three ? (m.lens.systype == 5 || m.lens.systype == 7) : (m.lens.systype == 4 || m.lens.systype == 6);
     return md;
 }
 
 int aberlistsize(const Model& m) {
     const bool three = abermode(m).three;
     int n = 9;
-    for (int k = 1; k < m.nrays; ++k) n += entriesofkind(m.rays.rl[static_cast<size_t>(k)] % 10, three);
+    for (int k = 1; k < m.lens.nrays; ++k) n += entriesofkind(m.lens.rays.rl[static_cast<size_t>(k)] % 10, three);
     return n;
 }
 
 void paraxchief(Model& m, int k, bool telescope, double& ypar, double& upar) {
-    const double mk = m.rays.m[static_cast<size_t>(k)];
+    const double mk = m.lens.rays.m[static_cast<size_t>(k)];
     const double u0 = telescope ? std::asin(mk) : mk / std::sqrt(1 - mk * mk);
-    double y = m.sys.sp.sep[0] * u0 + m.rays.y[static_cast<size_t>(k)];
+    double y = m.lens.sys.sp.sep[0] * u0 + m.lens.rays.y[static_cast<size_t>(k)];
     double u = u0;
     paraxtrace(m, y, u);
     ypar = y;
@@ -432,7 +432,7 @@ bool chieffoci(Model& m, int k, const RayPoint& chief, bool telescope, bool codd
 
 void aberrations(Model& m, bool statistics, Report* print) {
     const AberMode md = abermode(m);
-    const bool mono = ismono(m);
+    const bool mono = ismono(m.lens);
     const int len = aberlistsize(m);
     if (static_cast<int>(m.aberval.size()) < len) m.aberval.resize(static_cast<size_t>(len));
     if (static_cast<int>(m.abername.size()) < len) m.abername.resize(static_cast<size_t>(len));
@@ -447,14 +447,14 @@ void aberrations(Model& m, bool statistics, Report* print) {
     } else {
         opts.pathB = true;
     }
-    for (int k = 1; k < m.nrays; ++k) {
-        const int kind = m.rays.rl[static_cast<size_t>(k)] % 10;
+    for (int k = 1; k < m.lens.nrays; ++k) {
+        const int kind = m.lens.rays.rl[static_cast<size_t>(k)] % 10;
         if (md.three) threewl(m, k, kind, opts, md, statistics, print, st);
         else onewl(m, k, kind, opts, md, mono, statistics, print, st);
         if (m.calcerror) return;
     }
-    m.nfields = static_cast<uint8_t>(st.fields + 1);
-    if (m.field.size() < m.nfields) m.field.resize(m.nfields);   // field values stay readable
+    m.lens.nfields = static_cast<uint8_t>(st.fields + 1);
+    if (m.lens.field.size() < m.lens.nfields) m.lens.field.resize(m.lens.nfields);   // field values stay readable
     m.naberlist = st.p;
 }
 

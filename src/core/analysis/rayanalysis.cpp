@@ -21,10 +21,10 @@ const std::string kIndent(21, ' ');
 // Reads the system as a three-wavelength type (1, 5 or 7) while the analysis runs.
 class SystypeGuard {
 public:
-    explicit SystypeGuard(Model& m) : m_(m), saved_(m.systype) {
-        if ((m.systype & 1) == 0) m.systype = static_cast<uint8_t>(m.systype + 1);
+    explicit SystypeGuard(Model& m) : m_(m), saved_(m.lens.systype) {
+        if ((m.lens.systype & 1) == 0) m.lens.systype = static_cast<uint8_t>(m.lens.systype + 1);
     }
-    ~SystypeGuard() { m_.systype = saved_; }
+    ~SystypeGuard() { m_.lens.systype = saved_; }
     SystypeGuard(const SystypeGuard&) = delete;
     SystypeGuard& operator=(const SystypeGuard&) = delete;
 
@@ -57,8 +57,8 @@ std::string values(const std::array<double, 3>& v, int nwl, int w, int d) {
 }
 
 void lengths(Model& m, RayAnalysis& a) {
-    const auto& sp = m.sys.sp;
-    const int n = m.nsurf;
+    const auto& sp = m.lens.sys.sp;
+    const int n = m.lens.nsurf;
     double positive = 0, position = 0;
     bool negative = false;
     a.dst = a.dopsis = 0;
@@ -82,14 +82,14 @@ void lengths(Model& m, RayAnalysis& a) {
 }
 
 void printhead(Model& m, Report& r, const RayAnalysis& a, bool telescope) {
-    const auto& sp = m.sys.sp;
-    const size_t ns = static_cast<size_t>(m.nsurf);
-    if (m.raytype == 20 || m.raytype == 10)
-        r.addline("lbar = " + fmtf(m.lbar, 11, 5) + "  lbarp = " + fmtf(m.lbarp, 11, 5));
-    double mg = m.mag;
+    const auto& sp = m.lens.sys.sp;
+    const size_t ns = static_cast<size_t>(m.lens.nsurf);
+    if (m.lens.raytype == 20 || m.lens.raytype == 10)
+        r.addline("lbar = " + fmtf(m.lens.lbar, 11, 5) + "  lbarp = " + fmtf(m.lens.lbarp, 11, 5));
+    double mg = m.lens.mag;
     if (!telescope) {
         const double den = sp.index[ns][0] * m.pxslope;
-        mg = den != 0 ? sp.index[0][0] * m.rays.m[0] / den : 0;
+        mg = den != 0 ? sp.index[0][0] * m.lens.rays.m[0] / den : 0;
     }
     r.addline("  up = " + fmtf(m.pxslope, 10, 6) + "      mag = " + fmtf(mg + 0.0, 11, 6));
     r.addline("Glass thickness in optical system is dst =" + fmtf(a.dst, 8, 3));
@@ -119,11 +119,11 @@ bool trace(Model& m, int k, int w, int kind, bool focal) {
 
 void axialray(Ctx& c, int k) {
     Model& m = c.m;
-    const auto& sp = m.sys.sp;
-    const size_t ns = static_cast<size_t>(m.nsurf);
+    const auto& sp = m.lens.sys.sp;
+    const size_t ns = static_cast<size_t>(m.lens.nsurf);
     AxialAnalysis x;
     x.ray = k;
-    x.H = m.rays.y[static_cast<size_t>(k)];
+    x.H = m.lens.rays.y[static_cast<size_t>(k)];
     std::array<double, 3> Y{};
     for (int w = 0; w < c.nwl; ++w) {
         const size_t u = static_cast<size_t>(w);
@@ -143,12 +143,12 @@ void axialray(Ctx& c, int k) {
             x.LSA[u] = axiscrossing(last.Z, last.Y, Mp, m.N) - sp.sep[ns];
             x.TSA[u] = m.Y;
         }
-        if (!c.telescope && m.mag != 0)
-            x.OSC[u] = diff(ratio(std::fabs(m.rays.m[static_cast<size_t>(k)]), std::fabs(Mp)),
-                            ratio(sp.index[0][0] * m.rays.m[0], sp.index[ns][0] * m.pxslope));
+        if (!c.telescope && m.lens.mag != 0)
+            x.OSC[u] = diff(ratio(std::fabs(m.lens.rays.m[static_cast<size_t>(k)]), std::fabs(Mp)),
+                            ratio(sp.index[0][0] * m.lens.rays.m[0], sp.index[ns][0] * m.pxslope));
         else
-            x.OSC[u] = diff(m.efl, ratio(std::fabs(x.H), std::fabs(Mp)));
-        x.iso[u] = diff(ratio(x.OSC[u], m.efl), ratio(x.LSA[u], sp.sep[ns] - m.lbarp));
+            x.OSC[u] = diff(m.lens.efl, ratio(std::fabs(x.H), std::fabs(Mp)));
+        x.iso[u] = diff(ratio(x.OSC[u], m.lens.efl), ratio(x.LSA[u], sp.sep[ns] - m.lens.lbarp));
     }
     if (c.nwl == 3) {
         x.axialchrom = diff(x.LSA[2], x.LSA[1]);
@@ -179,16 +179,16 @@ void axialray(Ctx& c, int k) {
 
 void chiefray(Ctx& c, int k) {
     Model& m = c.m;
-    const size_t ns = static_cast<size_t>(m.nsurf);
+    const size_t ns = static_cast<size_t>(m.lens.nsurf);
     const size_t uk = static_cast<size_t>(k);
     ChiefAnalysis x;
     x.ray = k;
-    x.field = m.rays.yrel[uk];
+    x.field = m.lens.rays.yrel[uk];
     double ypar = 0, upar = 0;
     paraxchief(m, k, c.telescope, ypar, upar);
     std::array<double, 3> Y{}, angle{}, pupil{};
     double Xmf = 0, Xsf = 0;
-    m.throwdist = m.rays.m[0] != 0 ? m.rays.y[0] / m.rays.m[0] : 0;
+    m.throwdist = m.lens.rays.m[0] != 0 ? m.lens.rays.y[0] / m.lens.rays.m[0] : 0;
     for (int w = 0; w < c.nwl; ++w) {
         const size_t u = static_cast<size_t>(w);
         if (!trace(m, k, w, 3, true)) return;
@@ -221,7 +221,7 @@ void chiefray(Ctx& c, int k) {
         const size_t u = static_cast<size_t>(w);
         x.relheight[u] = ypar != 0 ? (Y[u] - ypar) / ypar * 100 : abermarker;
         x.angleab[u] = diff(angle[u], upar * kDeg);
-        x.pupilab[u] = diff(pupil[u], m.lbarp);
+        x.pupilab[u] = diff(pupil[u], m.lens.lbarp);
     }
     if (c.nwl == 3) {
         x.magchrom = Y[0] != 0 ? (Y[2] - Y[1]) / Y[0] * 100 : abermarker;
@@ -230,13 +230,13 @@ void chiefray(Ctx& c, int k) {
     }
     const double is = ratio(1, Xsf), im = ratio(1, Xmf);
     x.diopastig = is == abermarker || im == abermarker ? abermarker : (is - im) * 1000;
-    const bool infinite = m.objinf == 'D';
+    const bool infinite = m.lens.objinf == 'D';
     x.diopfield = is == abermarker || im == abermarker ? abermarker : (infinite ? im + is : im - is) * 500;
     c.a.chief.push_back(x);
     if (!c.r) return;
     Report& r = *c.r;
     if (!c.telescope) {
-        r.addline(std::string(m.mag == 0 ? "Chief ray:  w=" : "Chief ray:  p=") + fmtf(x.field, 5, 2)
+        r.addline(std::string(m.lens.mag == 0 ? "Chief ray:  w=" : "Chief ray:  p=") + fmtf(x.field, 5, 2)
                   + "  -Astigmatism (in mm):                 " + fmtf(x.astig, 8, 5));
         r.addline(kIndent + "-Field curvature (in mm):             " + fmtf(x.fieldcurv, 8, 5));
         r.addline(kIndent + "-Distortion (in %):                   " + values(x.relheight, c.nwl, 8, 5));
@@ -272,13 +272,13 @@ void obliquerays(Ctx& c, int a) {
     Model& m = c.m;
     ObliqueAnalysis x;
     x.ray = a;
-    x.field = m.rays.yrel[static_cast<size_t>(a - 1)];
-    int nz = comazones(m.nrays);
-    if (a + 2 * nz - 1 >= m.nrays) nz = (m.nrays - a) / 2;
+    x.field = m.lens.rays.yrel[static_cast<size_t>(a - 1)];
+    int nz = comazones(m.lens.nrays);
+    if (a + 2 * nz - 1 >= m.lens.nrays) nz = (m.lens.nrays - a) / 2;
     for (int z = 0; z < nz; ++z) {
         const int lo = a + z, up = a + 2 * nz - 1 - z;
         ComaZone zone;
-        zone.H = std::fabs(m.rays.y[static_cast<size_t>(up)] - m.rays.y[static_cast<size_t>(lo)]) / 2;
+        zone.H = std::fabs(m.lens.rays.y[static_cast<size_t>(up)] - m.lens.rays.y[static_cast<size_t>(lo)]) / 2;
         for (int w = 0; w < c.nwl; ++w) {
             double sum = 0;
             for (int k : {lo, up}) {
@@ -291,7 +291,7 @@ void obliquerays(Ctx& c, int a) {
     }
     c.a.oblique.push_back(x);
     if (!c.r) return;
-    const bool w = c.telescope || m.mag == 0;
+    const bool w = c.telescope || m.lens.mag == 0;
     std::string head = w ? "Oblique rays: w=" + fmtf(x.field, 5, 2) : "Oblique rays: p=" + fmtf(x.field, 5, 1);
     for (const auto& zone : x.zones) {
         c.r->addline(head + " H=" + fmtf(zone.H, 6, 2) + " -Comma (in mm):             "
@@ -309,18 +309,18 @@ void rayanalysis(Model& m, bool runparax, Report* print, RayAnalysis& out) {
         nudatparax(m);
         if (m.calcerror) return;
     }
-    const bool telescope = m.systype >= 4;
-    out.nwl = ismono(m) ? 1 : 3;
+    const bool telescope = m.lens.systype >= 4;
+    out.nwl = ismono(m.lens) ? 1 : 3;
     lengths(m, out);
     if (print) printhead(m, *print, out, telescope);
     m.refimage = RayPoint{};
     m.opd = Index3{0, 0, 0};
     Ctx c{m, print, out, telescope, out.nwl};
-    for (int k = 1; k < m.nrays; ++k) {
-        const int kind = m.rays.rl[static_cast<size_t>(k)] % 10;
+    for (int k = 1; k < m.lens.nrays; ++k) {
+        const int kind = m.lens.rays.rl[static_cast<size_t>(k)] % 10;
         if (kind == 2) axialray(c, k);
         else if (kind == 3) chiefray(c, k);
-        else if (kind == 4 && m.rays.rl[static_cast<size_t>(k - 1)] % 10 == 3) obliquerays(c, k);
+        else if (kind == 4 && m.lens.rays.rl[static_cast<size_t>(k - 1)] % 10 == 3) obliquerays(c, k);
         if (m.calcerror) return;
     }
 }

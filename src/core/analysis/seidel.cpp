@@ -34,22 +34,22 @@ std::string row(const double* v, int count) {
 }  // namespace
 
 int lastchiefray(const Model& m) {
-    for (int k = static_cast<int>(m.nrays) - 1; k >= 0; --k)
-        if (m.rays.rl[static_cast<size_t>(k)] % 10 == 3) return k;
+    for (int k = static_cast<int>(m.lens.nrays) - 1; k >= 0; --k)
+        if (m.lens.rays.rl[static_cast<size_t>(k)] % 10 == 3) return k;
     return -1;
 }
 
 void seidelcalc(Model& m, SeidelData& s) {
     s = SeidelData{};
-    const int n = m.nsurf;
-    const auto& sp = m.sys.sp;
+    const int n = m.lens.nsurf;
+    const auto& sp = m.lens.sys.sp;
     const int kc = lastchiefray(m);
     if (kc < 0) {
         fail(m, kZeroSums);
         return;
     }
-    const double mc = m.rays.m[static_cast<size_t>(kc)];
-    const double yc = m.rays.y[static_cast<size_t>(kc)];
+    const double mc = m.lens.rays.m[static_cast<size_t>(kc)];
+    const double yc = m.lens.rays.y[static_cast<size_t>(kc)];
     if (1 - mc * mc <= 0) {
         fail(m, kZeroDivision);
         return;
@@ -61,15 +61,15 @@ void seidelcalc(Model& m, SeidelData& s) {
         }
     double UBAR = mc / std::sqrt(1 - mc * mc);
     double hbar = sp.sep[0] * UBAR + yc;
-    double U = m.rays.m[0];
-    double H = sp.sep[0] * U + m.rays.y[0];
+    double U = m.lens.rays.m[0];
+    double H = sp.sep[0] * U + m.lens.rays.y[0];
     s.HL = (U * hbar - UBAR * H) * sp.index[0][0];
     s.rows.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         const size_t u = static_cast<size_t>(i);
         const double c = sp.curv[u];
         const double nn = sp.index[u][0], np = sp.index[u + 1][0];
-        const double mu = m.mu[u][0];
+        const double mu = m.lens.mu[u][0];
         const double dd = sp.disp[u + 1] / np - sp.disp[u] / nn;
         const double Up = mu * U - H * c * (1 - mu);
         const double DUN = Up / np - U / nn;
@@ -95,8 +95,8 @@ void seidelcalc(Model& m, SeidelData& s) {
     }
     s.Uimage = U;
 
-    if (m.asphdata == 'D') {
-        const auto& asf = m.sys.asf;
+    if (m.lens.asphdata == 'D') {
+        const auto& asf = m.lens.sys.asf;
         for (int i = 0; i < n; ++i) {
             const size_t u = static_cast<size_t>(i);
             if (hasletter(sp.surflabel[u], 'S')) continue;

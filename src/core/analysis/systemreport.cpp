@@ -36,8 +36,8 @@ bool contains(const std::string& s, char c) {
 
 // The conic, aspheric or Fresnel line that follows a surface row.
 void surfacetypelines(const Model& m, int i, Report& r) {
-    const std::string& label = m.sys.sp.surflabel[static_cast<size_t>(i)];
-    const auto& asf = m.sys.asf;
+    const std::string& label = m.lens.sys.sp.surflabel[static_cast<size_t>(i)];
+    const auto& asf = m.lens.sys.asf;
     const double k = asfvalue(asf.eps, i);
     if (contains(label, 'E'))
         r.addline("Conical surface  conic constant= " + fmtfit(k, 10, 6) + "   " + conictype(k));
@@ -50,17 +50,17 @@ void surfacetypelines(const Model& m, int i, Report& r) {
 }
 
 std::string surfacenumber(const Model& m, int i) {
-    return i == m.nsurf ? "IMG" : fmti(i + 1, 3);
+    return i == m.lens.nsurf ? "IMG" : fmti(i + 1, 3);
 }
 
 // Radius (or curvature when the system is given by curvatures) in its table column.
 std::string shapecolumn(const Model& m, double v) {
-    return m.radiiflag == 'D' ? fmtfit(v, 10, 3, rowsize) : fmtfit(v, 10, 7, rowsize);
+    return m.lens.radiiflag == 'D' ? fmtfit(v, 10, 3, rowsize) : fmtfit(v, 10, 7, rowsize);
 }
 
 // The columns after the separations: indices, dispersion, glass and clear radius.
 std::string mediumcolumns(const Model& m, size_t i) {
-    const auto& sp = m.sys.sp;
+    const auto& sp = m.lens.sys.sp;
     std::string s = "  ";
     for (double n : sp.index[i]) s += fmtfit(n, 9, 5, rowsize);
     s += fmtfit(sp.disp[i], 9, 5, rowsize) + " " + centredglass(sp.glass[i]) + fmtfit(sp.hmax[i], 6, 2, rowsize);
@@ -69,13 +69,13 @@ std::string mediumcolumns(const Model& m, size_t i) {
 
 // The surface table of the system data report, with or without the surface type lines.
 void surfacetable(const Model& m, Report& r, bool typelines) {
-    r.addline(m.radiiflag == 'D'
+    r.addline(m.lens.radiiflag == 'D'
                   ? " No    Radius   Separation  index1   index2   index3    disp     glass    hmax"
                   : " No   Curvature Separation  index1   index2   index3    disp     glass    hmax");
-    const auto& sp = m.sys.sp;
-    for (int i = 0; i <= m.nsurf; ++i) {
+    const auto& sp = m.lens.sys.sp;
+    for (int i = 0; i <= m.lens.nsurf; ++i) {
         const size_t s = static_cast<size_t>(i);
-        const double shape = m.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
+        const double shape = m.lens.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
         r.addline(surfacenumber(m, i) + shapecolumn(m, shape) + fmtfit(sp.sep[s], 10, 3, rowsize) +
                   mediumcolumns(m, s));
         if (typelines) surfacetypelines(m, i, r);
@@ -86,17 +86,17 @@ void surfacetable(const Model& m, Report& r, bool typelines) {
 void systemhead(Model& m, const ReportHead& h, Report& r) {
     r.addline(titleline(m, h));
     const bool objective = !m.telescope();
-    if (objective) r.addline("Focal length = " + fmtfit(m.efl, 9, 4, headsize));
+    if (objective) r.addline("Focal length = " + fmtfit(m.lens.efl, 9, 4, headsize));
     std::string wl = "Wave lengths are: ";
-    for (double w : m.wl) wl += fmtfit(w, 12, 7, headsize);
+    for (double w : m.lens.wl) wl += fmtfit(w, 12, 7, headsize);
     r.addline(wl);
-    if (objective && !m.rays.m.empty() && m.rays.m[0] != 0) {
-        const double y0 = m.rays.y[0], m0 = m.rays.m[0];
+    if (objective && !m.lens.rays.m.empty() && m.lens.rays.m[0] != 0) {
+        const double y0 = m.lens.rays.y[0], m0 = m.lens.rays.m[0];
         double total = 0;
-        for (double d : m.sys.sp.sep) total += d;
+        for (double d : m.lens.sys.sp.sep) total += d;
         m.throwdist = y0 / m0 + total;
         r.addline("Object distance =" + fmtfit(-y0 / m0, 8, 3, headsize) + " Magnification =" +
-                  fmtfit(m.mag, 7, 3, headsize) + " Throw  =" + fmtfit(m.throwdist, 8, 3, headsize));
+                  fmtfit(m.lens.mag, 7, 3, headsize) + " Throw  =" + fmtfit(m.throwdist, 8, 3, headsize));
     }
 }
 
@@ -164,15 +164,15 @@ void paraxlines(const LensParax& p, const std::string& prefix, Report& r) {
 
 // Radius of surface i for a variant: 0 nominal, 1 minimum, 2 maximum.
 double variantradius(const Model& m, size_t i, int variant) {
-    if (variant == 0) return m.sys.sp.radius[i];
-    const double v = variant == 1 ? m.radmin[i] : m.radmax[i];
-    if (m.radiiflag == 'D') return v;
+    if (variant == 0) return m.lens.sys.sp.radius[i];
+    const double v = variant == 1 ? m.lens.radmin[i] : m.lens.radmax[i];
+    if (m.lens.radiiflag == 'D') return v;
     return v != 0 ? 1.0 / v : 0.0;   // the bounds hold curvatures
 }
 
 double variantsep(const Model& m, size_t i, int variant) {
-    if (variant == 0) return m.sys.sp.sep[i];
-    return variant == 1 ? m.sepmin[i] : m.sepmax[i];
+    if (variant == 0) return m.lens.sys.sp.sep[i];
+    return variant == 1 ? m.lens.sepmin[i] : m.lens.sepmax[i];
 }
 
 // The group of media first .. first+count-1 between surfaces first-1 .. first+count-1.
@@ -181,8 +181,8 @@ LensDesign groupdata(const Model& m, size_t first, size_t count, int variant) {
     for (size_t j = 0; j <= count; ++j) b.radius.push_back(variantradius(m, first - 1 + j, variant));
     for (size_t j = 0; j < count; ++j) {
         b.thick.push_back(variantsep(m, first + j, variant));
-        b.index.push_back(m.sys.sp.index[first + j][0]);
-        b.glass.push_back(m.sys.sp.glass[first + j]);
+        b.index.push_back(m.lens.sys.sp.index[first + j][0]);
+        b.glass.push_back(m.lens.sys.sp.glass[first + j]);
     }
     return b;
 }
@@ -231,7 +231,7 @@ std::string fmtfit(double v, int w, int d, size_t size) {
 }
 
 std::string titleline(const Model& m, const ReportHead& h) {
-    return "System name =" + m.sysname + "        File = " + h.filepath + "     " + h.date;
+    return "System name =" + m.lens.sysname + "        File = " + h.filepath + "     " + h.date;
 }
 
 std::string centredglass(const std::string& glass) {
@@ -262,18 +262,18 @@ bool systemreportfull(Model& m, const ReportHead& h, Report& r) {
     nudatparax(m);
     if (m.calcerror) return false;
     systemhead(m, h, r);
-    r.addline(m.radiiflag == 'D'
+    r.addline(m.lens.radiiflag == 'D'
                   ? " No    Radius Radius min Radius max Separation Separ.min Separ.max  index1   index2   index3 "
                     "   disp     glass    hmax"
                   : " No   Curvature Curv. min Curv. max Separation Separ.min Separ.max  index1   index2   index3 "
                     "   disp     glass    hmax");
-    const auto& sp = m.sys.sp;
-    for (int i = 0; i <= m.nsurf; ++i) {
+    const auto& sp = m.lens.sys.sp;
+    for (int i = 0; i <= m.lens.nsurf; ++i) {
         const size_t s = static_cast<size_t>(i);
-        const double shape = m.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
-        r.addline(surfacenumber(m, i) + shapecolumn(m, shape) + shapecolumn(m, m.radmin[s]) +
-                  shapecolumn(m, m.radmax[s]) + fmtfit(sp.sep[s], 10, 3, rowsize) +
-                  fmtfit(m.sepmin[s], 10, 3, rowsize) + fmtfit(m.sepmax[s], 10, 3, rowsize) + mediumcolumns(m, s));
+        const double shape = m.lens.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
+        r.addline(surfacenumber(m, i) + shapecolumn(m, shape) + shapecolumn(m, m.lens.radmin[s]) +
+                  shapecolumn(m, m.lens.radmax[s]) + fmtfit(sp.sep[s], 10, 3, rowsize) +
+                  fmtfit(m.lens.sepmin[s], 10, 3, rowsize) + fmtfit(m.lens.sepmax[s], 10, 3, rowsize) + mediumcolumns(m, s));
         surfacetypelines(m, i, r);
     }
     r.addline(" ");
@@ -282,11 +282,11 @@ bool systemreportfull(Model& m, const ReportHead& h, Report& r) {
 }
 
 void rayreport(const Model& m, Report& r) {
-    const bool relative = m.raytype != 0;
+    const bool relative = m.lens.raytype != 0;
     r.addline(relative ? " No  RL      Xrel       Yrel       X          Y         L          M"
                        : " No  RL      X          Y          L         M");
-    const auto& rays = m.rays;
-    for (size_t k = 0; k < rays.rl.size() && k < m.nrays; ++k) {
+    const auto& rays = m.lens.rays;
+    for (size_t k = 0; k < rays.rl.size() && k < m.lens.nrays; ++k) {
         std::string line = fmti(static_cast<long long>(k) + 1, 3) + fmti(rays.rl[k], 4);
         if (relative) line += fmtfit(rays.xrel[k], 11, 5, raysize) + fmtfit(rays.yrel[k], 11, 5, raysize);
         line += fmtfit(rays.x[k], 11, 5, raysize) + fmtfit(rays.y[k], 11, 5, raysize) +
@@ -298,15 +298,15 @@ void rayreport(const Model& m, Report& r) {
 }
 
 void printraylines(const Model& m, const ReportHead& h, Report& r) {
-    const bool relative = m.raytype != 0;
+    const bool relative = m.lens.raytype != 0;
     r.addline("           Ray scheme data");
     r.addline("");
     r.addline(titleline(m, h));
     r.addline("");
     r.addline(relative ? " No  Label     Xrel       Yrel       X          Y         L          M"
                        : " No  Label     X          Y          L         M");
-    const auto& rays = m.rays;
-    for (size_t k = 0; k < rays.rl.size() && k < m.nrays; ++k) {
+    const auto& rays = m.lens.rays;
+    for (size_t k = 0; k < rays.rl.size() && k < m.lens.nrays; ++k) {
         std::string line = fmti(static_cast<long long>(k) + 1, 3) + fmti(rays.rl[k], 6);
         if (relative) line += fmtfit(rays.xrel[k], 11, 5) + fmtfit(rays.yrel[k], 11, 5);
         line += fmtfit(rays.x[k], 11, 5) + fmtfit(rays.y[k], 11, 5) + fmtfit(std::fabs(rays.l[k]), 10, 6) +
@@ -338,14 +338,14 @@ LensParax lensparax(const std::vector<LensElement>& elements, double rlast) {
 }
 
 bool paraxreport(const Model& m, const ReportHead& h, Report& r, bool full, std::vector<ParaxBlock>* blocks) {
-    if (m.nsurf < 2) return false;
+    if (m.lens.nsurf < 2) return false;
     r.addline(full ? "    F U L L   P A R A X I A L   L E N S   D A T A   C A L C U L A T I O N    "
                    : "         P A R A X I A L   L E N S   D A T A   C A L C U L A T I O N        ");
     r.addline(" ");
     r.addline(titleline(m, h));
     r.addline(" ");
-    const auto& glass = m.sys.sp.glass;
-    const size_t ns = static_cast<size_t>(m.nsurf);
+    const auto& glass = m.lens.sys.sp.glass;
+    const size_t ns = static_cast<size_t>(m.lens.nsurf);
     // A medium beyond the image space counts as glass: no group closes there.
     auto air = [&](size_t i) { return i <= ns && isair(glass[i]); };
     int lens = 0, doublet = 0;

@@ -9,7 +9,7 @@ namespace zefo {
 namespace {
 
 // Paraxial lens data need at least two surfaces.
-std::string paraxialrefusal(const Model& m) { return m.nsurf < 2 ? paraxsurfacesmsg : ""; }
+std::string paraxialrefusal(const Model& m) { return m.lens.nsurf < 2 ? paraxsurfacesmsg : ""; }
 
 }  // namespace
 

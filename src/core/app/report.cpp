@@ -69,6 +69,7 @@ void Report::appendclosing() {
 }
 
 std::string Report::finishreport(const Workspace& ws, const std::string& filebase, std::string_view ext) {
+    if (!numbers_.finite()) return nonfinitemsg;
     addline(" ");
     addline("Measurement units are mm");
     const std::string err = writefileatomic(reportpath(ws, filebase, ext), text());
@@ -77,6 +78,7 @@ std::string Report::finishreport(const Workspace& ws, const std::string& filebas
 }
 
 std::string Report::savereport(const Workspace& ws, const std::string& filebase, std::string_view ext) {
+    if (!numbers_.finite()) return nonfinitemsg;
     const std::string err = writefileatomic(reportpath(ws, filebase, ext), text());
     appendclosing();
     return err;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/workspace.h"
+#include "util/numfmt.h"
 
 namespace zefo {
 
@@ -27,14 +28,24 @@ class Report {
 public:
     void addline(std::string line) { lines_.push_back(std::move(line)); }
     const std::vector<std::string>& lines() const { return lines_; }
-    void clear() { lines_.clear(); }
+    void clear() {
+        lines_.clear();
+        numbers_.restart();
+    }
+
+    // Watches the numbers written while the report is built: a report with a number that is
+    // not finite is not shown or saved (the command fails with nonfinitemsg).
+    const FiniteWatch& numbers() const { return numbers_; }
 
     // Appends " " and "Measurement units are mm", writes every line to the report file,
-    // then appends " " and "End of displayed data" (window only). Returns an error text.
+    // then appends " " and "End of displayed data" (window only). Returns an error text;
+    // a report with a number that is not finite is refused with nonfinitemsg (nothing is
+    // appended or written).
     std::string finishreport(const Workspace& ws, const std::string& filebase, std::string_view ext);
 
     // Writes the lines as they stand to the report file (a work that gives the whole file),
-    // then appends the two closing lines (window only). Returns an error text.
+    // then appends the two closing lines (window only). Returns an error text; refuses a
+    // report with a number that is not finite like finishreport.
     std::string savereport(const Workspace& ws, const std::string& filebase, std::string_view ext);
 
     // Replaces the lines by the stored report file and appends the two closing lines.
@@ -49,6 +60,7 @@ public:
 
 private:
     std::vector<std::string> lines_;
+    FiniteWatch numbers_;
 };
 
 }  // namespace zefo

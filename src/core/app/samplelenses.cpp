@@ -62,7 +62,7 @@ namespace {
 
 // Medium of row k: a model glass of one index, or "air" or a catalogue glass.
 bool setmedium(const SampleRow& r, int k, GlassCatalog& cat, Model& m) {
-    auto& sp = m.sys.sp;
+    auto& sp = m.lens.sys.sp;
     if (r.index == 0) return setglass(cat, m, k, r.glass);
     sp.index[k] = {r.index, r.index, r.index};
     sp.disp[k] = 0;
@@ -71,7 +71,7 @@ bool setmedium(const SampleRow& r, int k, GlassCatalog& cat, Model& m) {
 }
 
 void setsurfaces(const SampleLens& s, GlassCatalog& cat, Model& m) {
-    auto& sp = m.sys.sp;
+    auto& sp = m.lens.sys.sp;
     sp.glass[0] = "air";
     sp.index[0] = {1, 1, 1};
     for (size_t i = 0; i < s.surfaces.size(); ++i) {
@@ -82,26 +82,26 @@ void setsurfaces(const SampleLens& s, GlassCatalog& cat, Model& m) {
         sp.radius[k] = r.radius;
         sp.curv[k] = r.radius != 0 ? 1 / r.radius : 0;
         sp.surflabel[k + 1] = "S";
-        if (k + 1 < m.nsurf) sp.sep[k + 1] = r.sepafter;
+        if (k + 1 < m.lens.nsurf) sp.sep[k + 1] = r.sepafter;
         if (!setmedium(r, k + 1, cat, m)) fail(m, std::string("Glass name not found: ") + r.glass);
     }
 }
 
 // Targets, bounds and thickness limits that a new system takes from its nominal data.
 void setlimits(Model& m) {
-    auto& sp = m.sys.sp;
-    const int n = m.nsurf;
+    auto& sp = m.lens.sys.sp;
+    const int n = m.lens.nsurf;
     for (int k = 0; k < n; ++k) {
-        m.radmin[k] = m.radmax[k] = sp.radius[k];
-        m.sepmin[k] = m.sepmax[k] = sp.sep[k];
+        m.lens.radmin[k] = m.lens.radmax[k] = sp.radius[k];
+        m.lens.sepmin[k] = m.lens.sepmax[k] = sp.sep[k];
         if (k >= 1) {
-            m.targdopsis += sp.sep[k];
-            if (!isair(sp.glass[k])) m.targdst += sp.sep[k];
+            m.lens.targdopsis += sp.sep[k];
+            if (!isair(sp.glass[k])) m.lens.targdst += sp.sep[k];
         }
     }
     for (int k = 0; k <= n; ++k) {
-        const double lim = sp.sep[k] > 2 ? m.bcthick : m.bcthin;
-        m.axlim[k] = m.edgelim[k] = sp.index[k][0] < 0 ? -lim : lim;
+        const double lim = sp.sep[k] > 2 ? m.lens.bcthick : m.lens.bcthin;
+        m.lens.axlim[k] = m.lens.edgelim[k] = sp.index[k][0] < 0 ? -lim : lim;
     }
 }
 
@@ -112,10 +112,10 @@ struct BeamHeights {
 };
 
 BeamHeights beamheights(Model& m) {
-    const int n = m.nsurf;
+    const int n = m.lens.nsurf;
     BeamHeights b{std::vector<double>(n, 0.0), std::vector<double>(n, 0.0)};
-    for (int k = 0; k < m.nrays && !m.calcerror; ++k) {
-        m.raykind = m.rays.rl[k] % 10;
+    for (int k = 0; k < m.lens.nrays && !m.calcerror; ++k) {
+        m.raykind = m.lens.rays.rl[k] % 10;
         schemeray(m, k, 0, TraceOpts{});
         for (int i = 0; i < n && !m.calcerror; ++i) {
             const double h = std::hypot(m.surfray[i].X, m.surfray[i].Y);
@@ -154,11 +154,11 @@ double soundradius(const sp_t& sp, int k, double least) {
 // cemented surface keeps both of its lenses sound); a surface between air has no limit.
 // The edge thickness kept is the lens's own boundary condition (edgelim).
 std::vector<double> surfaceroom(const Model& m) {
-    const auto& sp = m.sys.sp;
-    std::vector<double> room(m.nsurf, 1e6);
-    for (int k = 1; k < m.nsurf; ++k) {
+    const auto& sp = m.lens.sys.sp;
+    std::vector<double> room(m.lens.nsurf, 1e6);
+    for (int k = 1; k < m.lens.nsurf; ++k) {
         if (isair(sp.glass[k])) continue;
-        const double r = soundradius(sp, k, std::fabs(m.edgelim[k]));
+        const double r = soundradius(sp, k, std::fabs(m.lens.edgelim[k]));
         room[k - 1] = std::min(room[k - 1], r);
         room[k] = std::min(room[k], r);
     }
@@ -172,8 +172,8 @@ std::vector<double> surfaceroom(const Model& m) {
 // are vignetted. The axial beam must pass whole, the stop limiting it. The scheme is then
 // aimed again at the new radii.
 void setclearradii(Model& m) {
-    auto& hmax = m.sys.sp.hmax;
-    const int n = m.nsurf, stop = m.stopsurf - 1;
+    auto& hmax = m.lens.sys.sp.hmax;
+    const int n = m.lens.nsurf, stop = m.lens.stopsurf - 1;
     std::fill(hmax.begin(), hmax.begin() + n, 1e6);  // radii that limit nothing
     rayscheme(m);
     if (m.calcerror) return;
@@ -195,35 +195,35 @@ void setclearradii(Model& m) {
 
 Model buildsamplelens(const SampleLens& s, GlassCatalog& cat) {
     Model m;
-    m.sysname = s.sysname;
-    m.nsurf = static_cast<int32_t>(s.surfaces.size());
-    m.stopsurf = s.stopsurf;
-    m.nfields = static_cast<uint8_t>(s.fields.size() + 1);
-    m.nrays = static_cast<uint8_t>(nraysfor(m.nfields));
-    m.systype = s.systype;
-    m.naber = naberfor(m.nrays, m.threewl());
-    m.raytype = 20;
-    m.anglesurf = static_cast<uint8_t>(m.nsurf);
-    m.na = s.na;
-    m.up = -s.na;
-    m.eph = s.eph;
-    m.objinf = 'D';
-    m.wl = s.wl;
+    m.lens.sysname = s.sysname;
+    m.lens.nsurf = static_cast<int32_t>(s.surfaces.size());
+    m.lens.stopsurf = s.stopsurf;
+    m.lens.nfields = static_cast<uint8_t>(s.fields.size() + 1);
+    m.lens.nrays = static_cast<uint8_t>(nraysfor(m.lens.nfields));
+    m.lens.systype = s.systype;
+    m.lens.naber = naberfor(m.lens.nrays, m.threewl());
+    m.lens.raytype = 20;
+    m.lens.anglesurf = static_cast<uint8_t>(m.lens.nsurf);
+    m.lens.na = s.na;
+    m.lens.up = -s.na;
+    m.lens.eph = s.eph;
+    m.lens.objinf = 'D';
+    m.lens.wl = s.wl;
     allocsystem(m);
-    m.field[0] = 0;
-    std::copy(s.fields.begin(), s.fields.end(), m.field.begin() + 1);
-    std::fill(m.aberweight.begin(), m.aberweight.end(), 1.0);
+    m.lens.field[0] = 0;
+    std::copy(s.fields.begin(), s.fields.end(), m.lens.field.begin() + 1);
+    std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 1.0);
     setsurfaces(s, cat, m);
     if (m.calcerror) return m;
     setlimits(m);
     initstdrays(m);
     setclearradii(m);
     if (m.calcerror) return m;
-    m.targdsistot = m.targdopsis + m.sys.sp.sep[m.nsurf];
-    const auto& hmax = m.sys.sp.hmax;
-    const double largest = *std::max_element(hmax.begin(), hmax.begin() + m.nsurf);
-    std::fill(m.clearlim.begin(), m.clearlim.begin() + m.nsurf, 1.25 * largest);
-    m.clearlim[m.nsurf] = 1.25 * hmax[m.nsurf];
+    m.lens.targdsistot = m.lens.targdopsis + m.lens.sys.sp.sep[m.lens.nsurf];
+    const auto& hmax = m.lens.sys.sp.hmax;
+    const double largest = *std::max_element(hmax.begin(), hmax.begin() + m.lens.nsurf);
+    std::fill(m.lens.clearlim.begin(), m.lens.clearlim.begin() + m.lens.nsurf, 1.25 * largest);
+    m.lens.clearlim[m.lens.nsurf] = 1.25 * hmax[m.lens.nsurf];
     return m;
 }
 

@@ -31,7 +31,7 @@ void Session::closed() {
     filebase_.clear();
     cancelled_ = datachanged_ = m_.calcerror = m_.mirrorflag = false;
     m_.errmsg.clear();
-    m_.sysname.clear();
+    m_.lens.sysname.clear();
     clearresults();
     notify();
 }

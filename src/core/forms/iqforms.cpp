@@ -19,8 +19,8 @@ bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, DialogResult& r)
             return false;
         }
     }
-    if (v != m.nfreq) {
-        m.nfreq = static_cast<uint16_t>(v);
+    if (v != m.lens.nfreq) {
+        m.lens.nfreq = static_cast<uint16_t>(v);
         r.changed = true;
         r.log.push_back("New value for maximum number of frequences is " + std::to_string(v));
         m.flimit = calcflimit(m);
@@ -44,8 +44,8 @@ bool checkdfreq(Model& m, const std::string& text, int field, DialogResult& r) {
         r = badfield(r, field, "Frequency increment must not be greater then 10!");
         return false;
     }
-    if (v != m.dfreq) {
-        m.dfreq = static_cast<int32_t>(v);
+    if (v != m.lens.dfreq) {
+        m.lens.dfreq = static_cast<int32_t>(v);
         r.changed = true;
         r.log.push_back("New value for frequency increment is " + std::to_string(v));
     }
@@ -88,13 +88,13 @@ std::string& OpdForm::text(int field) { return field == oDefocus ? defocus : fie
 
 MtfForm mtfform(const Model& m) {
     MtfForm f;
-    f.nrings = fmti(m.nrings, 2);
-    f.nfreq = fmti(m.nfreq, 3);
-    f.dfreq = fmti(std::max(m.dfreq, 1), m.mono ? 3 : 2);  // below 1 counts as 1
-    f.spotsize = fmtf(m.spotsize, 6, 4);
-    f.defocus = fmtf(m.defocus, 6, 3);
-    f.ddefocus = m.mono ? fmtf(m.ddefocus, 7, 4) : fmtf(m.ddefocus, 6, 4);
-    for (int w = 0; w < 3; ++w) f.weight[w] = fmtf(m.wlmtfweight[w], 5, 3);
+    f.nrings = fmti(m.lens.nrings, 2);
+    f.nfreq = fmti(m.lens.nfreq, 3);
+    f.dfreq = fmti(std::max(m.lens.dfreq, 1), m.mono ? 3 : 2);  // below 1 counts as 1
+    f.spotsize = fmtf(m.lens.spotsize, 6, 4);
+    f.defocus = fmtf(m.lens.defocus, 6, 3);
+    f.ddefocus = m.mono ? fmtf(m.lens.ddefocus, 7, 4) : fmtf(m.lens.ddefocus, 6, 4);
+    for (int w = 0; w < 3; ++w) f.weight[w] = fmtf(m.lens.wlmtfweight[w], 5, 3);
     return f;
 }
 
@@ -137,8 +137,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     const long long rings = *typedrings;
     if (rings == 0) return badfield(r, fNrings, "Number of rings of rays must not be zero!");
     if (rings >= 26) return badfield(r, fNrings, "Number of rings of rays must not be greater then 25!");
-    if (rings != m.nrings) {
-        m.nrings = static_cast<uint8_t>(rings);
+    if (rings != m.lens.nrings) {
+        m.lens.nrings = static_cast<uint8_t>(rings);
         r.changed = true;
         r.log.push_back("New value for number of rings is " + std::to_string(rings));
         cleariqflags(m);
@@ -155,8 +155,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     if (!size) return badfield(r, fSpotsize, notanumbermsg);
     if (*size == 0) return badfield(r, fSpotsize, "Spot size must not be zero!");
     if (*size > 1) return badfield(r, fSpotsize, "Spot size must not be greater then 1!");
-    if (*size != m.spotsize) {
-        m.spotsize = *size;
+    if (*size != m.lens.spotsize) {
+        m.lens.spotsize = *size;
         r.changed = true;
         r.log.push_back("New value for spot size is " + fmtf(*size, 6, 4));
         m.spotvalid = false;  // the counts in the square change
@@ -165,8 +165,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     const auto defocus = parsetyped(form.defocus);
     if (!defocus) return badfield(r, fDefocus, notanumbermsg);
     if (*defocus > 2 || *defocus < -2) return badfield(r, fDefocus, "Defocus must not be between -2 and 2 mm!");
-    if (*defocus != m.defocus) {
-        m.defocus = *defocus;
+    if (*defocus != m.lens.defocus) {
+        m.lens.defocus = *defocus;
         r.changed = true;
         r.log.push_back("New value for defocus is " + fmtf(*defocus, 6, 3));
         cleariqflags(m);  // the image plane moves: every traced result is stale
@@ -176,8 +176,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     if (!ddefocus) return badfield(r, fDdefocus, notanumbermsg);
     if (*ddefocus == 0) return badfield(r, fDdefocus, "Defocus increment must not be zero!");
     if (*ddefocus > 1) return badfield(r, fDdefocus, "Defocus increment must not be greater then 1!");
-    if (*ddefocus != m.ddefocus) {
-        m.ddefocus = *ddefocus;
+    if (*ddefocus != m.lens.ddefocus) {
+        m.lens.ddefocus = *ddefocus;
         r.changed = true;
         r.log.push_back("New value for defocus increment is " + fmtf(*ddefocus, 6, 4));
         m.tfmtfvalid = false;  // the through-focus planes move
@@ -191,8 +191,8 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         const auto v = parsetyped(form.weight[w]);
         if (!v) return badfield(r, fWeight0 + w, notanumbermsg);
         if (*v == 0) return badfield(r, fWeight0 + w, "Weight coefficient must not be zero!");
-        if (*v != m.wlmtfweight[w]) {
-            m.wlmtfweight[w] = *v;
+        if (*v != m.lens.wlmtfweight[w]) {
+            m.lens.wlmtfweight[w] = *v;
             r.changed = true;
             r.log.push_back((m.mono ? std::string("New value for weight coefficient is ") : names[w]) +
                             fmtf(*v, 5, 3));
@@ -204,9 +204,9 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
 
 OpdForm opdform(const Model& m) {
     OpdForm f;
-    f.defocus = fmtf(m.defocus, 7, 3);
-    f.nfreq = fmti(m.nfreq, 3);
-    f.dfreq = fmti(std::max(m.dfreq, 1), 3);
+    f.defocus = fmtf(m.lens.defocus, 7, 3);
+    f.nfreq = fmti(m.lens.nfreq, 3);
+    f.dfreq = fmti(std::max(m.lens.dfreq, 1), 3);
     f.selwl = 0;
     f.ngauss = m.ngauss;
     f.polydeg = m.polydeg;
@@ -219,8 +219,8 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
 
     const auto defocus = parsetyped(form.defocus);
     if (!defocus) return badfield(r, oDefocus, notanumbermsg);
-    if (*defocus != m.defocus) {
-        m.defocus = *defocus;
+    if (*defocus != m.lens.defocus) {
+        m.lens.defocus = *defocus;
         r.changed = true;
         r.log.push_back("New value for defocus is " + fmtf(*defocus, 7, 3));
         cleariqflags(m);
@@ -229,7 +229,7 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
     const auto nfreq = typedcount(form.nfreq);
     if (!nfreq) return badfield(r, oNfreq, notanumbermsg);
     if (*nfreq == 0) return badfield(r, oNfreq, "Maxmum number of frequencies must not be zero!");
-    if (*nfreq != m.nfreq && !takenfreq(m, *nfreq, asklimit, r)) {
+    if (*nfreq != m.lens.nfreq && !takenfreq(m, *nfreq, asklimit, r)) {
         m.wbrmode = false;
         return r;
     }

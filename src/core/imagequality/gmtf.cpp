@@ -1,6 +1,8 @@
 // Geometrical and through-focus MTF from the spot ray table, and the MTF tables of the
 // ".gtf", ".gtt" and ".dtf" reports.
+#include <algorithm>
 #include <cmath>
+#include <complex>
 
 #include "imagequality/imagequality.h"
 #include "imagequality/mtftable.h"
@@ -10,12 +12,6 @@ namespace zefo {
 
 namespace {
 
-// Frequency normalization of the diffraction-limited factor: s = freq * this.
-double dlscale(const Model& m, int w) {
-    if (m.telescope()) return m.wl[w] * m.mag / m.rays.y[1];
-    return m.wl[w] / m.na;
-}
-
 // The arrays hold the current nfpoints and fields; true when a spot table exists.
 bool mtfready(Model& m) {
     if (!m.spotvalid) {
@@ -23,9 +19,18 @@ bool mtfready(Model& m) {
         return false;
     }
     if (m.nfpoints < 2) calcnfpoints(m);
-    if (m.gmtf.size() != static_cast<size_t>(m.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
+    if (m.gmtf.size() != static_cast<size_t>(m.lens.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
         sizemtfarrays(m);
     return true;
+}
+
+// Ends an MTF calculation: a table that is not finite fails it (nonfinitemsg) and clears
+// the validity flags; otherwise the report is written and valid is set.
+void finishmtf(Model& m, MtfTable kind, const std::vector<Index3>& a, bool& valid, IqRun& run) {
+    if (!finitetable(m, a)) fail(m, nonfinitemsg);
+    if (!m.calcerror) mtfreport(m, kind, a, run);
+    if (m.calcerror || !checkfinite(m, run.numbers)) return cleariqflags(m);
+    valid = true;
 }
 
 // Modulus and phase of a tangential sum; zero when nothing was summed.
@@ -40,35 +45,35 @@ void gmtfcalc(Model& m, int fmax, IqRun& run) {
     m.gmtfvalid = false;
     if (!mtfready(m)) return;
     const int nfp = m.nfpoints;
-    m.freqlabel[0] = 0;
-    for (int k = 1; k < nfp; ++k) m.freqlabel[k] = k * fmax / (nfp - 1);
-    for (int f = 0; f < m.nfields; ++f) {
+    setfreqlabels(m, fmax);
+    for (int f = 0; f < m.lens.nfields; ++f) {
         for (int w = 0; w < m.nspotwl; ++w) {
             const size_t e0 = mtfindex(m, f, w, 0);
-            const double W = m.wlmtfweight[w];
+            const double W = m.lens.wlmtfweight[w];
             const int n = m.passed[f][w];
             for (int k = 0; k < nfp; ++k) m.gmtf[e0 + k] = {0, 0, 0};
+            auto add = [&](int k, std::complex<double> zx, std::complex<double> zy) {
+                Index3& g = m.gmtf[e0 + k];
+                g[0] += W * zx.real();
+                g[1] += W * zy.real();
+                g[2] += W * zy.imag();
+            };
             for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
                 double ex, ey;
-                spotpoint(m, f, m.spotray[i], m.defocus, ex, ey);
-                const double px = 2 * M_PI * fmax * ex / nfp, py = 2 * M_PI * fmax * ey / nfp;
-                const double cx1 = std::cos(px), sx1 = std::sin(px);
-                const double cy1 = std::cos(py), sy1 = std::sin(py);
-                double cx = 1, sx = 0, cy = 1, sy = 0;
-                for (int k = 0; k < nfp; ++k) {
-                    const double cxn = cx * cx1 - sx * sx1, sxn = sx * cx1 + cx * sx1;
-                    const double cyn = cy * cy1 - sy * sy1, syn = sy * cy1 + cy * sy1;
-                    cx = cxn, sx = sxn, cy = cyn, sy = syn;
-                    Index3& g = m.gmtf[e0 + k];
-                    g[0] += W * cx;
-                    g[1] += W * cy;
-                    g[2] += W * sy;
+                spotpoint(m, f, m.spotray[i], m.lens.defocus, ex, ey);
+                // e^(i 2 pi nu e) at the integer frequencies nu = 0, 1, ... by repeated
+                // multiplication; the grid points take the powers their labels name.
+                const std::complex<double> zx1 = std::polar(1.0, 2 * M_PI * ex), zy1 = std::polar(1.0, 2 * M_PI * ey);
+                std::complex<double> zx = 1, zy = 1;
+                int k = 1;
+                for (int nu = 0; nu <= std::max(fmax, 1); ++nu, zx *= zx1, zy *= zy1) {
+                    if (nu == 1) add(0, zx, zy);
+                    for (; k < nfp && m.freqlabel[k] == nu; ++k) add(k, zx, zy);
                 }
             }
             bool cut = n == 0;
             for (int k = 0; k < nfp; ++k) {
-                const double s = std::fabs((k + 1.0) * fmax * dlscale(m, w) / nfp);
-                m.dlmtf[e0 + k] = dlfactor(s);
+                m.dlmtf[e0 + k] = dlfactor(normfreq(m, w, gmtffrequency(m, k)));
                 Index3& g = m.gmtf[e0 + k];
                 if (g[0] <= 0) cut = true;
                 if (cut) {
@@ -81,19 +86,18 @@ void gmtfcalc(Model& m, int fmax, IqRun& run) {
             }
         }
     }
-    m.gmtfvalid = true;
-    mtfreport(m, MtfTable::Geometrical, m.gmtf, run);
+    finishmtf(m, MtfTable::Geometrical, m.gmtf, m.gmtfvalid, run);
 }
 
 void tfmtfcalc(Model& m, int fmax, IqRun& run) {
     m.tfmtfvalid = false;
     if (!mtfready(m)) return;
     const int nfp = m.nfpoints;
-    for (int k = 0; k < nfp; ++k) m.tfpos[k] = m.defocus - 2 * m.ddefocus + 4.0 * k * m.ddefocus / nfp;
-    for (int f = 0; f < m.nfields; ++f) {
+    for (int k = 0; k < nfp; ++k) m.tfpos[k] = m.lens.defocus - 2 * m.lens.ddefocus + 4.0 * k * m.lens.ddefocus / nfp;
+    for (int f = 0; f < m.lens.nfields; ++f) {
         for (int w = 0; w < m.nspotwl; ++w) {
             const size_t e0 = mtfindex(m, f, w, 0);
-            const double W = m.wlmtfweight[w];
+            const double W = m.lens.wlmtfweight[w];
             const int n = m.passed[f][w];
             for (int k = 0; k < nfp; ++k) m.tfmtf[e0 + k] = {0, 0, 0};
             for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
@@ -107,7 +111,7 @@ void tfmtfcalc(Model& m, int fmax, IqRun& run) {
                     t[2] += W * std::sin(py);
                 }
             }
-            const double v = dlfactor(std::fabs(fmax * dlscale(m, w)));
+            const double v = dlfactor(normfreq(m, w, fmax));
             for (int k = 0; k < nfp; ++k) {
                 Index3& t = m.tfmtf[e0 + k];
                 const double phase = phasedeg(t[1], t[2]);
@@ -117,21 +121,29 @@ void tfmtfcalc(Model& m, int fmax, IqRun& run) {
             }
         }
     }
-    m.tfmtfvalid = true;
-    mtfreport(m, MtfTable::ThroughFocus, m.tfmtf, run);
+    finishmtf(m, MtfTable::ThroughFocus, m.tfmtf, m.tfmtfvalid, run);
 }
 
 // ---------------------------------------------------------------- tables
 
+bool finitetable(const Model& m, const std::vector<Index3>& a) {
+    for (int f = 0; f < m.lens.nfields; ++f)
+        for (int w = 0; w < m.nspotwl; ++w)
+            for (int k = 0; k < m.nfpoints; ++k)
+                for (double v : a[mtfindex(m, f, w, k)])
+                    if (!std::isfinite(v)) return false;
+    return true;
+}
+
 std::string wltitle(const Model& m, int w) {
     static const char* const dcf[3] = {"d", "C", "F"};
-    const bool dline = fmtf(m.wl[0] * 1e6, 5, 1) == "587.6";
+    const bool dline = fmtf(m.lens.wl[0] * 1e6, 5, 1) == "587.6";
     return std::string("                     ") + (dline ? dcf[w] : std::to_string(w + 1)) + " spectral line";
 }
 
 void mtfheads(const Model& m, MtfTable kind, std::vector<std::string>& L) {
     const bool tf = kind == MtfTable::ThroughFocus;
-    const bool four = m.nfields == 4;
+    const bool four = m.lens.nfields == 4;
     if (tf) {
         L.push_back(four ? "   dist        TFMTF    TFMTF 0.5*wmax      TFMTF 0.7*wmax      TFMTF wmax"
                          : "   dist        TFMTF    TFMTF 0.7*wmax      TFMTF wmax");
@@ -140,7 +152,7 @@ void mtfheads(const Model& m, MtfTable kind, std::vector<std::string>& L) {
                          : "   freq      MTF       MTF 0.7*wmax        MTF wmax");
     }
     std::string wline = tf ? "               w=0step   w=" : "           w=0 step    w=";
-    for (int f = 1; f < m.nfields; ++f) wline += (f > 1 ? " step      w=" : "") + fmtf(m.field[f], 5, 2);
+    for (int f = 1; f < m.lens.nfields; ++f) wline += (f > 1 ? " step      w=" : "") + fmtf(m.lens.field[f], 5, 2);
     L.push_back(wline + " step");
     std::string axial = tf ? "               axial     sag      tan      sag      tan"
                            : "            axial      sag      tan      sag      tan";
@@ -172,14 +184,14 @@ void mtfrows(const Model& m, MtfTable kind, const std::vector<Index3>& a, int w,
         else
             row = "   " + fmti(m.freqlabel[k], 4) + "  ";
         row += fmtf(value(0, 1), 9, 4);
-        for (int f = 1; f < m.nfields; ++f) row += fmtf(value(f, 0), 9, 4) + fmtf(value(f, 1), 9, 4);
+        for (int f = 1; f < m.lens.nfields; ++f) row += fmtf(value(f, 0), 9, 4) + fmtf(value(f, 1), 9, 4);
         L.push_back(row);
     }
 }
 
 void mtfreport(const Model& m, MtfTable kind, const std::vector<Index3>& a, IqRun& run) {
     auto& L = run.lines;
-    const bool table = m.nfields == 3 || m.nfields == 4;
+    const bool table = m.lens.nfields == 3 || m.lens.nfields == 4;
     L.push_back(kind == MtfTable::ThroughFocus
                     ? "        Tabular review of through the focus geometrical MTF calculation"
                     : "        Tabular review of geometrical MTF calculation");
@@ -187,7 +199,7 @@ void mtfreport(const Model& m, MtfTable kind, const std::vector<Index3>& a, IqRu
     L.push_back(" ");
     L.push_back(run.header);
     L.push_back(" ");
-    L.push_back("                    Defocus=" + fmtf(m.defocus, 8, 3));
+    L.push_back("                    Defocus=" + fmtf(m.lens.defocus, 8, 3));
     L.push_back(" ");
     for (int w = 0; w < m.nspotwl; ++w) {
         L.push_back(wltitle(m, w));

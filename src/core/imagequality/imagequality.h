@@ -23,12 +23,20 @@ struct FitQuality {
     bool inadequate() const { return rms > 0.01 && rms > 0.01 * aberrms; }
 };
 
+// The pupil of a field in the diffraction integral: the ellipse of semi-axes pupa (x) and
+// pupb (y) centred at y = pupc, in normalized pupil units, and the factor of the half shift
+// (off-axis: the field's reference sphere radius over the axis radius).
+struct PupilShape {
+    double pupa = 1, pupb = 1, pupc = 0, shiftscale = 1;
+};
+
 // One fitted wave aberration polynomial: field, wavelength column, coefficients, quality.
 struct WaveFit {
     int field = 0, wl = 0;
     std::vector<double> coef;
     FitQuality quality;
     std::vector<double> x, y, opd;  // the samples: pupil coordinates of the basis, OPD (mm)
+    PupilShape pupil;               // the pupil of the field's diffraction MTF
 };
 
 // Output of one calculation: the lines of its report file (complete, in file order), its
@@ -38,6 +46,7 @@ struct IqRun {
     std::vector<std::string> lines;    // report file lines
     std::vector<Notice> notices;
     std::vector<WaveFit> fits;
+    FiniteWatch numbers;               // the numbers written since the run began
 };
 
 // The report header line shared by the image-quality reports.
@@ -67,6 +76,18 @@ inline size_t mtfindex(const Model& m, int f, int w, int k) {
 // Diffraction-limited MTF factor at the normalized frequency s (0 at s >= 2).
 double dlfactor(double s);
 
+// Normalized frequency of wavelength w: the distance, in pupil radii, between the two
+// pupils whose overlap gives the MTF at freq (objectives |freq wl/na|, telescopes
+// |freq wl mag/y[1]|); dlfactor of it is the diffraction limit.
+double normfreq(const Model& m, int w, double freq);
+
+// The frequency labels of the MTF reports: freqlabel[k] = k fmax div (nfpoints - 1).
+void setfreqlabels(Model& m, int fmax);
+
+// Frequency of grid point k of the geometrical MTF: the one its report row shows (row 0
+// shows 1).
+double gmtffrequency(const Model& m, int k);
+
 // ---------------------------------------------------------------- spot diagram and MTF
 
 // Evaluation point of spot ray r of field f in the focal plane at z: objectives mm from the
@@ -82,14 +103,16 @@ double spotrms(const Model& m, int f, double z);
 void spotstatistics(Model& m, int f);
 
 // First-order data, then the pupil ray grid of every field and wavelength: fills the spot
-// table and the statistics, appends the ".spt" lines and sets spotvalid; a failure clears
-// the four validity flags.
+// table and the statistics, appends the ".spt" lines and sets spotvalid. A failure, a ray
+// or a report number that is not finite among them (nonfinitemsg), clears the four
+// validity flags.
 void spotcalc(Model& m, IqRun& run);
 
-// Geometrical MTF up to fmax; appends the ".gtf" lines; sets gmtfvalid.
+// Geometrical MTF up to fmax; appends the ".gtf" lines; sets gmtfvalid. A report number
+// that is not finite fails the calculation (nonfinitemsg) and clears the validity flags.
 void gmtfcalc(Model& m, int fmax, IqRun& run);
 
-// Through-focus MTF at fmax; appends the ".gtt" lines; sets tfmtfvalid.
+// Through-focus MTF at fmax; appends the ".gtt" lines; sets tfmtfvalid; fails like gmtfcalc.
 void tfmtfcalc(Model& m, int fmax, IqRun& run);
 
 // ---------------------------------------------------------------- wave aberration
@@ -108,11 +131,11 @@ double wavepoly(const std::vector<double>& coef, bool offaxis, double x, double 
 // Basis values of the terms at one pupil point.
 std::vector<double> wavebasis(int nterms, bool offaxis, double x, double y);
 
-// Diffraction MTF of field f, column w from the fitted polynomial into dmtf; the pupil is
-// the ellipse of semi-axes pupa (x), pupb (y) centred at y = pupc; shiftscale multiplies
-// the half shift (off-axis: field sphere radius / axis radius).
-void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, double pupa,
-                   double pupb, double pupc, double shiftscale);
+// Diffraction MTF of field f, column w from the fitted polynomial into dmtf at the labelled
+// frequencies, each column in its own wavelength. The overlap integral is taken in panels of
+// the ngauss-point rule, doubled until two successive results agree within 1e-4 (at most 32
+// panels a direction).
+void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, const PupilShape& pupil);
 
 // Relative indices for all wavelengths and the paraxial trace of the exit-pupil bound.
 void dotfparax(Model& m, double& y, double& u);
@@ -121,7 +144,7 @@ void dotfparax(Model& m, double& y, double& u);
 // ".wbr" file: title, header and the samples, polynomials and fit quality of the selwl
 // column. MTF mode (dmtfvalid set on entry) fills dlmtf and dmtf of the used wavelengths
 // and appends the whole ".dtf" file, closing lines included. A failure clears dmtfvalid
-// and wbrmode.
+// and wbrmode; OPD samples or report numbers that are not finite fail with nonfinitemsg.
 void wavecalc(Model& m, IqRun& run);
 
 // Title line of the OPD report for the chosen wavelength.

@@ -19,6 +19,9 @@ void mtfheads(const Model& m, MtfTable kind, std::vector<std::string>& lines);
 // The rows of wavelength w (0..2) or of white light (3, the mean of the three).
 void mtfrows(const Model& m, MtfTable kind, const std::vector<Index3>& a, int w, std::vector<std::string>& lines);
 
+// True when the triples of every field and used wavelength are finite numbers.
+bool finitetable(const Model& m, const std::vector<Index3>& a);
+
 // The whole ".gtf" or ".gtt" report.
 void mtfreport(const Model& m, MtfTable kind, const std::vector<Index3>& a, IqRun& run);
 

@@ -12,7 +12,7 @@ namespace zefo {
 void spotpoint(const Model& m, int f, const SpotRay& r, double z, double& ex, double& ey) {
     if (!m.telescope()) {
         // The image plane of the table already sits at defocus behind the paraxial image.
-        const double dz = z - m.defocus;
+        const double dz = z - m.lens.defocus;
         ex = r.dx + r.tx * dz;
         ey = r.dy + r.ty * dz;
         return;
@@ -37,15 +37,15 @@ double spotrms(const Model& m, int f, double z) {
 
 void spotstatistics(Model& m, int f) {
     SpotStats& s = m.spotstats[f];
-    const int emitted = m.nrings * m.nrings * m.nspotwl;
+    const int emitted = m.lens.nrings * m.lens.nrings * m.nspotwl;
     s.passed = 0;
     s.insquare = 0;
-    const double lim = std::fabs(m.spotsize);
+    const double lim = std::fabs(m.lens.spotsize);
     for (int w = 0; w < m.nspotwl; ++w) {
         s.passed += m.passed[f][w];
         for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
             double ex, ey;
-            spotpoint(m, f, m.spotray[i], m.defocus, ex, ey);
+            spotpoint(m, f, m.spotray[i], m.lens.defocus, ex, ey);
             if (std::fabs(ey) <= lim && std::fabs(ex) <= lim) ++s.insquare;
         }
     }
@@ -83,22 +83,22 @@ void spotreport(const Model& m, IqRun& run) {
     L.push_back("");
     for (const char* l : spotlegend) L.push_back(l);
     for (int i = 0; i < 4; ++i) L.push_back("");
-    L.push_back("Defocus = " + fmtf(m.defocus, 8, 4));
-    L.push_back("Spot Size = " + fmtf(m.spotsize, 8, 4));
-    if (m.nfields == 3) {
-        L.push_back("                     at axis       0.7*wmax=" + fmtf(m.field[1], 5, 2) +
-                    "      wmax=" + fmtf(m.field[2], 5, 2));
-    } else if (m.nfields == 4) {
-        L.push_back("                     at axis       0.5*wmax=" + fmtf(m.field[1], 5, 2) +
-                    "  0.7*wmax=" + fmtf(m.field[2], 5, 2) + "      wmax=" + fmtf(m.field[3], 5, 2));
+    L.push_back("Defocus = " + fmtf(m.lens.defocus, 8, 4));
+    L.push_back("Spot Size = " + fmtf(m.lens.spotsize, 8, 4));
+    if (m.lens.nfields == 3) {
+        L.push_back("                     at axis       0.7*wmax=" + fmtf(m.lens.field[1], 5, 2) +
+                    "      wmax=" + fmtf(m.lens.field[2], 5, 2));
+    } else if (m.lens.nfields == 4) {
+        L.push_back("                     at axis       0.5*wmax=" + fmtf(m.lens.field[1], 5, 2) +
+                    "  0.7*wmax=" + fmtf(m.lens.field[2], 5, 2) + "      wmax=" + fmtf(m.lens.field[3], 5, 2));
     } else {
         return;
     }
-    const int emitted = m.nrings * m.nrings * m.nspotwl;
+    const int emitted = m.lens.nrings * m.lens.nrings * m.nspotwl;
     std::string emit = "Emited", pass = "Passed               ", ppass = "Percentage           ";
-    std::string insq = "In square " + fmtf(m.spotsize, 6, 3) + "     ", pinsq = "Percentage           ";
+    std::string insq = "In square " + fmtf(m.lens.spotsize, 6, 3) + "     ", pinsq = "Percentage           ";
     const std::string sep(15, ' ');
-    for (int f = 0; f < m.nfields; ++f) {
+    for (int f = 0; f < m.lens.nfields; ++f) {
         const SpotStats& s = m.spotstats[f];
         const std::string gap = f > 0 ? sep : "";
         emit += fmti(emitted, 18);
@@ -110,6 +110,13 @@ void spotreport(const Model& m, IqRun& run) {
     for (auto* l : {&emit, &pass, &ppass, &insq, &pinsq}) L.push_back(*l);
 }
 
+// True when every number of a spot ray is finite.
+bool finiteray(const SpotRay& r) {
+    for (double v : {r.dx, r.dy, r.tx, r.ty, r.l, r.m})
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
 // Hard trace failure of a chief or pupil ray.
 void spottraceerror(IqRun& run) {
     run.notices.push_back({"Spot Error", "Error in calculation!"});
@@ -118,13 +125,13 @@ void spottraceerror(IqRun& run) {
 // Traces the pupil rays of field f at wavelength w around the pupil centre (x0, y0) with
 // chief tangents (tx0, ty0); ray number k goes to the trace.
 void tracepupil(Model& m, int f, int w, int k, double x0, double y0, double tx0, double ty0, IqRun& run) {
-    const auto& rays = m.rays;
-    const double step = rays.y[0] / m.nrings;
+    const auto& rays = m.lens.rays;
+    const double step = rays.y[0] / m.lens.nrings;
     const double g = (rays.y.size() > 1 && rays.y[1] != 0) ? rays.m[1] / rays.y[1] : 0.0;
     const ChiefRecord& c = m.chiefrec[f];
     TraceOpts opts;
     opts.vignetting = true;
-    for (int ring = 1; ring <= m.nrings; ++ring) {
+    for (int ring = 1; ring <= m.lens.nrings; ++ring) {
         const double r = (ring - 0.5) * step;
         const int nray = 2 * ring - 1;
         for (int h = 1; h <= nray; ++h) {
@@ -144,7 +151,9 @@ void tracepupil(Model& m, int f, int w, int k, double x0, double y0, double tx0,
                 return;
             }
             if (m.raystatus != 0) continue;
-            m.spotray.push_back({m.X - c.X, m.Y - c.Y, m.L / m.N - c.TX, m.M / m.N - c.TY, m.L, m.M});
+            const SpotRay r{m.X - c.X, m.Y - c.Y, m.L / m.N - c.TX, m.M / m.N - c.TY, m.L, m.M};
+            if (!finiteray(r)) return fail(m, nonfinitemsg);
+            m.spotray.push_back(r);
             ++m.passed[f][w];
         }
     }
@@ -158,9 +167,9 @@ void spotrays(Model& m, IqRun& run) {
         return;
     }
     m.nspotwl = m.mono ? 1 : 3;
-    const int nf = m.nfields;
+    const int nf = m.lens.nfields;
     m.spotray.clear();
-    m.spotray.reserve(static_cast<size_t>(nf) * 3 * m.nrings * m.nrings);
+    m.spotray.reserve(static_cast<size_t>(nf) * 3 * m.lens.nrings * m.lens.nrings);
     m.groupstart.assign(static_cast<size_t>(nf) * 3 + 1, 0);
     m.passed.assign(nf, {0, 0, 0});
     m.chiefrec.assign(nf, ChiefRecord{});
@@ -174,16 +183,16 @@ void spotrays(Model& m, IqRun& run) {
         bool traced = true;
         if (f > 0) {
             k = chief + 1;
-            while (k < m.nrays && m.rays.rl[k] % 10 != 3) ++k;
-            if (k >= m.nrays) {
+            while (k < m.lens.nrays && m.lens.rays.rl[k] % 10 != 3) ++k;
+            if (k >= m.lens.nrays) {
                 fail(m, "Principal ray of a field is missing in the ray scheme!");
                 run.notices.push_back({"Spot Error", m.errmsg});
                 return;
             }
             chief = k;
-            x0 = m.rays.x[k];
-            y0 = m.rays.y[k];
-            const double M = m.rays.m[k], N = std::sqrt(1 - M * M);
+            x0 = m.lens.rays.x[k];
+            y0 = m.lens.rays.y[k];
+            const double M = m.lens.rays.m[k], N = std::sqrt(1 - M * M);
             ty0 = M / N;
             m.X = x0;
             m.Y = y0;
@@ -224,12 +233,9 @@ void spotrays(Model& m, IqRun& run) {
 void spotcalc(Model& m, IqRun& run) {
     m.spotvalid = false;
     spotrays(m, run);
-    if (m.calcerror) {
-        cleariqflags(m);
-        return;
-    }
+    if (!m.calcerror) spotreport(m, run);
+    if (m.calcerror || !checkfinite(m, run.numbers)) return cleariqflags(m);
     m.spotvalid = true;
-    spotreport(m, run);
 }
 
 }  // namespace zefo

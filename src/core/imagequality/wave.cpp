@@ -1,7 +1,9 @@
 // Wave aberration: OPD samples over the exit pupil, the polynomial fit and its quality,
 // the diffraction MTF by Gauss-Legendre quadrature, and the ".wbr" and ".dtf" reports.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <complex>
 
 #include "imagequality/imagequality.h"
 #include "imagequality/mtftable.h"
@@ -58,33 +60,82 @@ const std::vector<double>& gaussweights(int n) { return gaussrule(n).g; }
 
 // ---------------------------------------------------------------- polynomial and fit
 
-std::vector<double> wavebasis(int nterms, bool offaxis, double x, double y) {
-    std::vector<double> b(static_cast<size_t>(nterms));
-    const double r2 = x * x + y * y;
-    if (!offaxis) {
-        double p = 1;
-        for (int i = 0; i < nterms; ++i, p *= r2) b[i] = p;
-        return b;
+namespace {
+
+// Term i of a wave aberration polynomial is rho^(2 m) y^l: the axis terms rho^(2i), the
+// off-axis terms W00, W20, W11, W40, W31, W22, W60, W51, W42, W33, W80, W71, W62, W53, W44.
+struct Term {
+    int m, l;
+};
+
+Term waveterm(bool offaxis, size_t i) {
+    static constexpr Term offaxisterms[15] = {{0, 0}, {1, 0}, {0, 1}, {2, 0}, {1, 1}, {0, 2}, {3, 0}, {2, 1},
+                                              {1, 2}, {0, 3}, {4, 0}, {3, 1}, {2, 2}, {1, 3}, {0, 4}};
+    return offaxis ? offaxisterms[i] : Term{static_cast<int>(i), 0};
+}
+
+// The powers v^0 .. v^(N-1).
+template <size_t N>
+std::array<double, N> powers(double v) {
+    std::array<double, N> p{};
+    p[0] = 1;
+    for (size_t i = 1; i < N; ++i) p[i] = p[i - 1] * v;
+    return p;
+}
+
+// A polynomial in one variable by its coefficients, lowest power first.
+template <size_t N>
+struct Poly1 {
+    std::array<double, N> a{};
+    double operator()(double v) const {
+        double s = 0;
+        for (size_t i = N; i-- > 0;) s = s * v + a[i];
+        return s;
     }
-    const double r4 = r2 * r2, r6 = r4 * r2, r8 = r4 * r4, y2 = y * y, y3 = y2 * y;
-    const double all[15] = {1, r2, y, r4, r2 * y, y2, r6, r4 * y, r2 * y2, y3, r8, r6 * y, r4 * y2, r2 * y3, y2 * y2};
-    for (int i = 0; i < nterms && i < 15; ++i) b[i] = all[i];
+};
+
+// The polynomial on the line of height y, as a polynomial in rho^2.
+Poly1<6> ringpoly(const std::vector<double>& c, bool offaxis, double y) {
+    const auto yp = powers<5>(y);
+    Poly1<6> p;
+    for (size_t i = 0; i < c.size(); ++i) {
+        const Term t = waveterm(offaxis, i);
+        p.a[t.m] += c[i] * yp[t.l];
+    }
+    return p;
+}
+
+// An off-axis polynomial on the line x, as a polynomial in y: (x^2 + y^2)^m y^l spreads
+// over C(m, j) x^(2(m - j)) y^(2j + l).
+Poly1<9> linepoly(const std::vector<double>& c, double x) {
+    const auto x2p = powers<5>(x * x);
+    Poly1<9> p;
+    for (size_t i = 0; i < c.size(); ++i) {
+        const Term t = waveterm(true, i);
+        double binom = 1;
+        for (int j = 0; j <= t.m; ++j) {
+            p.a[2 * j + t.l] += c[i] * binom * x2p[t.m - j];
+            binom = binom * (t.m - j) / (j + 1);
+        }
+    }
+    return p;
+}
+
+}  // namespace
+
+std::vector<double> wavebasis(int nterms, bool offaxis, double x, double y) {
+    const auto rp = powers<6>(x * x + y * y);
+    const auto yp = powers<5>(y);
+    std::vector<double> b(static_cast<size_t>(nterms));
+    for (size_t i = 0; i < b.size(); ++i) {
+        const Term t = waveterm(offaxis, i);
+        b[i] = rp[t.m] * yp[t.l];
+    }
     return b;
 }
 
 double wavepoly(const std::vector<double>& c, bool offaxis, double x, double y) {
-    const double r2 = x * x + y * y;
-    const size_t n = c.size();
-    if (!offaxis) {
-        double s = 0;
-        for (size_t i = n; i-- > 0;) s = s * r2 + c[i];
-        return s;
-    }
-    const double r4 = r2 * r2, y2 = y * y, y3 = y2 * y;
-    double s = c[0] + c[1] * r2 + c[2] * y + c[3] * r4 + c[4] * r2 * y + c[5] * y2 + c[6] * r4 * r2 +
-               c[7] * r4 * y + c[8] * r2 * y2 + c[9] * y3;
-    if (n >= 15) s += c[10] * r4 * r4 + c[11] * r4 * r2 * y + c[12] * r4 * y2 + c[13] * r2 * y3 + c[14] * y2 * y2;
-    return s;
+    return ringpoly(c, offaxis, y)(x * x + y * y);
 }
 
 std::vector<double> polyfit(const std::vector<std::vector<double>>& B, const std::vector<double>& v) {
@@ -131,90 +182,134 @@ std::vector<double> polyfit(const std::vector<std::vector<double>>& B, const std
 
 // ---------------------------------------------------------------- diffraction MTF
 
-void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, double pupa, double pupb,
-                   double pupc, double shiftscale) {
+namespace {
+
+using Otf = std::complex<double>;
+
+// Refinements of the diffraction integral stop when two successive ones agree within this
+// (in MTF units) or when the panels reach maxotfpanels per direction.
+constexpr double otftolerance = 1e-4;
+constexpr int maxotfpanels = 32;
+
+// A shear of the pupil: semi-axes along (A) and across (B) the shift, half shift b, and the
+// symmetry of the integrand across and along the shift.
+struct Shear {
+    double A, B, b;
+    bool evenacross, evenalong;
+};
+
+// Integral of f over [-h, h] by the Gauss rule q in p equal panels (p is 1 or even). An even
+// integrand is evaluated on the positive half only: the positive nodes of the one-panel rule,
+// or the p/2 panels of [0, h].
+template <class F>
+Otf gausspanels(const GaussRule& q, double h, int p, bool even, F f) {
+    const int n = static_cast<int>(q.t.size());
+    Otf s = 0;
+    if (even && p == 1) {
+        for (int i = n - n / 2; i < n; ++i) s += q.g[i] * f(q.t[i] * h);
+        return 2 * h * s;
+    }
+    const double lo = even ? 0 : -h;
+    const int panels = even ? p / 2 : p;
+    const double width = (h - lo) / panels;
+    for (int j = 0; j < panels; ++j) {
+        const double mid = lo + (j + 0.5) * width;
+        for (int i = 0; i < n; ++i) s += q.g[i] * f(mid + q.t[i] * width / 2);
+    }
+    s *= width / 2;
+    return even ? 2.0 * s : s;
+}
+
+// The transfer function of the elliptic pupil sheared by 2b along one of its axes: the
+// integral of exp(i phase) over the overlap of the pupil and its shifted copy, divided by the
+// pupil area. A and B are the semi-axes along and across the shift; with s along and t across
+// the shift (centred on the pupil), the overlap is |s| <= A sqrt(1 - (t/B)^2) - b. The
+// substitution t = B sin(theta) turns the chord into A cos(theta) - b and dt into
+// B cos(theta) dtheta, both smooth up to the ends of the overlap (the pupil edge has a square
+// root there), so every panel sees a smooth integrand. p panels in each direction.
+// line(t) gives the integrand along the line t as a function of s; evenacross and evenalong
+// tell which way it is even.
+template <class Line>
+Otf shearotf(const GaussRule& q, const Shear& sh, int p, Line line) {
+    if (!(sh.b < sh.A)) return 0;
+    const double thetamax = std::acos(sh.b / sh.A);
+    const Otf sum = gausspanels(q, thetamax, p, sh.evenacross, [&](double theta) {
+        const double chord = sh.A * std::cos(theta) - sh.b;
+        if (!(chord > 0)) return Otf(0);
+        return sh.B * std::cos(theta) * gausspanels(q, chord, p, sh.evenalong, line(sh.B * std::sin(theta)));
+    });
+    return sum / (M_PI * sh.A * sh.B);
+}
+
+// shearotf with the panels doubled until two successive results agree.
+template <class Line>
+Otf refinedotf(const GaussRule& q, const Shear& sh, Line line) {
+    Otf otf = shearotf(q, sh, 1, line);
+    for (int p = 2; p <= maxotfpanels; p *= 2) {
+        const Otf finer = shearotf(q, sh, p, line);
+        const bool agree = std::abs(finer - otf) <= otftolerance;
+        otf = finer;
+        if (agree) break;
+    }
+    return otf;
+}
+
+}  // namespace
+
+void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, const PupilShape& pupil) {
+    const auto [pupa, pupb, pupc, shiftscale] = pupil;
     const GaussRule& q = gaussrule(m.ngauss);
-    const int n = static_cast<int>(q.t.size()), half = n / 2;
-    const int nfp = m.nfpoints;
     const size_t e0 = mtfindex(m, f, w, 0);
-    const double k2pi = 2 * M_PI / m.wl[0];
-    for (int k = 0; k < nfp; ++k) m.dmtf[e0 + k] = {0, 0, 0};
+    const double k2pi = 2 * M_PI / m.lens.wl[w];  // each column in its own wavelength
     bool cut = false;
-    for (int k = 0; k < nfp; ++k) {
-        m.freqlabel[k] = k * m.nfreq / (nfp - 1);
-        const double fl = m.freqlabel[k];
-        double b = m.telescope() ? std::fabs(m.mag) * (fl / 2 * m.wl[0] / m.rays.y[1])
-                                 : std::fabs(fl / 2 * m.wl[0] / m.na);
-        if (offaxis) b *= shiftscale;
-        const double o = 1 - (b / pupa) * (b / pupa);
+    for (int k = 0; k < m.nfpoints; ++k) {
         Index3& out = m.dmtf[e0 + k];
-        if (o < 0 || cut) {
-            cut = true;
-            out = {0, 0, 0};
-            continue;
-        }
-        // sagittal: shift along x
-        const double u = pupb * std::sqrt(o);
-        double sum = 0;
-        for (int j = 0; j < n; ++j) {
-            const double y = q.t[j] * u;
-            const double c = 1 - (y / pupb) * (y / pupb);
-            if (!(c > 0)) continue;
-            const double X = pupa * std::sqrt(c) - b;
-            double S = 0;
-            for (int i = n - half; i < n; ++i) {
-                const double x = q.t[i] * X;
-                const double phi = (wavepoly(coef, offaxis, x + b, y + pupc) - wavepoly(coef, offaxis, x - b, y + pupc)) * k2pi;
-                S += q.g[i] * std::cos(phi);
-            }
-            sum += q.g[j] * S * X;
-        }
-        const double sag = sum * u * 2 / (M_PI * pupa * pupb);
+        out = {0, 0, 0};
+        const double b = normfreq(m, w, m.freqlabel[k]) / 2 * (offaxis ? shiftscale : 1);
+        cut = cut || !(b < pupa);
+        if (cut) continue;
+        // sagittal: the shift along x, s = x, t = y - pupc; the phase is odd in s, so only
+        // its cosine counts (and an axis pupil is even in t as well)
+        const Otf sag = refinedotf(q, {pupa, pupb, b, !offaxis, true}, [&](double t) {
+            const double y = t + pupc;
+            return [ring = ringpoly(coef, offaxis, y), b, y2 = y * y, k2pi](double s) {
+                return Otf(std::cos((ring((s + b) * (s + b) + y2) - ring((s - b) * (s - b) + y2)) * k2pi));
+            };
+        });
         if (!offaxis) {
-            out[1] = sag;
+            out[1] = sag.real();  // the axis keeps its one value in the tangential place
             continue;
         }
-        out[0] = sag;
-        // tangential: shift along y
-        const double v = pupb - b;
-        double re = 0, im = 0;
-        for (int j = 0; j < n; ++j) {
-            const double y = q.t[j] * v;
-            const double C = (std::fabs(y) + b) / pupb;
-            if (!(1 - C * C > 0)) continue;
-            const double D = pupa * std::sqrt(1 - C * C);
-            for (int i = n - half; i < n; ++i) {
-                const double x = q.t[i] * D;
-                const double phi = (wavepoly(coef, true, x, y + b + pupc) - wavepoly(coef, true, x, y - b + pupc)) * k2pi;
-                re += q.g[j] * D * q.g[i] * std::cos(phi);
-                im += q.g[j] * D * q.g[i] * std::sin(phi);
-            }
-        }
-        const double scale = 2 * v / (M_PI * pupa * pupb);
-        re *= scale;
-        im *= scale;
-        out[1] = std::sqrt(re * re + im * im);
-        out[2] = (re == 0 && im == 0) ? 0 : std::atan(im / re);
+        out[0] = sag.real();
+        // tangential: the shift along y, s = y - pupc, t = x; the phase is even in t
+        const Otf tan = refinedotf(q, {pupb, pupa, b, true, false}, [&](double t) {
+            return [line = linepoly(coef, t), b, pupc, k2pi](double s) {
+                const double phi = (line(s + b + pupc) - line(s - b + pupc)) * k2pi;
+                return Otf(std::cos(phi), std::sin(phi));
+            };
+        });
+        out[1] = std::abs(tan);
+        out[2] = tan == Otf(0) ? 0 : std::atan(tan.imag() / tan.real());
     }
 }
 
 // ---------------------------------------------------------------- exit-pupil bound
 
 void dotfparax(Model& m, double& y, double& u) {
-    const int ns = m.nsurf;
+    const int ns = m.lens.nsurf;
     for (int i = 0; i < ns; ++i) {
         for (int w = 0; w < 3; ++w) {
-            if (m.sys.sp.index[i + 1][w] == 0) {
+            if (m.lens.sys.sp.index[i + 1][w] == 0) {
                 fail(m, "Error in dotfparax - index of refraction must be different from zero");
                 return;
             }
-            m.mu[i][w] = m.sys.sp.index[i][w] / m.sys.sp.index[i + 1][w];
+            m.lens.mu[i][w] = m.lens.sys.sp.index[i][w] / m.lens.sys.sp.index[i + 1][w];
         }
     }
     for (int i = 0; i < ns; ++i) {
-        const double mu = m.mu[i][0];
-        u = u * mu - y * m.sys.sp.curv[i] * (1 - mu);
-        y = y + m.sys.sp.sep[i + 1] * u;
+        const double mu = m.lens.mu[i][0];
+        u = u * mu - y * m.lens.sys.sp.curv[i] * (1 - mu);
+        y = y + m.lens.sys.sp.sep[i + 1] * u;
     }
 }
 
@@ -230,8 +325,8 @@ std::vector<int> wavecolumns(const Model& m, bool mtfmode) {
 
 // Sets pupillimit, axisrefradius and oplref of the axis.
 void pupilbound(Model& m, const std::vector<int>& cols) {
-    auto& sp = m.sys.sp;
-    const int ns = m.nsurf;
+    auto& sp = m.lens.sys.sp;
+    const int ns = m.lens.nsurf;
     const double savedsep = sp.sep[ns];
     sp.sep[ns] = 0;
     for (int w : cols) {
@@ -246,10 +341,10 @@ void pupilbound(Model& m, const std::vector<int>& cols) {
     }
     const double d1 = u != 0 ? (1 - y) / u : 1e6;
     double d2 = 1e6;
-    for (int k = 1; k < m.nrays; ++k) {
-        if (m.rays.rl[k] % 10 != 3) continue;
-        const double mk = m.rays.m[k];
-        y = m.rays.y[k];
+    for (int k = 1; k < m.lens.nrays; ++k) {
+        if (m.lens.rays.rl[k] % 10 != 3) continue;
+        const double mk = m.lens.rays.m[k];
+        y = m.lens.rays.y[k];
         u = mk / std::sqrt(1 - mk * mk);
         dotfparax(m, y, u);
         d2 = u != 0 ? -y / u : 1e6;
@@ -259,8 +354,8 @@ void pupilbound(Model& m, const std::vector<int>& cols) {
     sp.sep[ns] = savedsep;
     if (!m.telescope())
         m.axisrefradius = sp.sep[ns] - m.pupillimit;
-    else if (m.systype < 6 && m.defocus != 0)
-        m.axisrefradius = 1 / (-m.defocus / 1000);
+    else if (m.lens.systype < 6 && m.lens.defocus != 0)
+        m.axisrefradius = 1 / (-m.lens.defocus / 1000);
     else
         m.axisrefradius = 1e30;
     for (int w : cols) m.oplref[w] += m.pupillimit * sp.index[ns][w];
@@ -301,16 +396,16 @@ FitQuality fitquality(const Model& m, const std::vector<double>& coef, bool offa
         q.maximum = std::max(q.maximum, std::fabs(res));
     }
     const double n = static_cast<double>(opd.size());
-    q.rms = std::sqrt(s2 / n) / m.wl[0];
-    q.maximum /= m.wl[0];
-    q.aberrms = std::sqrt(a2 / n) / m.wl[0];
+    q.rms = std::sqrt(s2 / n) / m.lens.wl[0];
+    q.maximum /= m.lens.wl[0];
+    q.aberrms = std::sqrt(a2 / n) / m.lens.wl[0];
     return q;
 }
 
 // Name of off-axis field f in the report titles: the last field is "wmax".
 const char* wbrfieldname(const Model& m, int f) {
     static const char* const names[] = {"wmax", "0.7*wmax", "0.5*wmax"};
-    const int i = m.nfields - 1 - f;
+    const int i = m.lens.nfields - 1 - f;
     return i >= 0 && i < 3 ? names[i] : "wmax";
 }
 
@@ -319,8 +414,9 @@ struct WaveSamples {
 };
 
 // Fits, reports and integrates one column of one field.
-void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, double pupa, double pupb, double pupc,
-               double shiftscale, IqRun& run) {
+void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, const PupilShape& pupil, IqRun& run) {
+    for (size_t p = 0; p < s.opd.size(); ++p)
+        if (!std::isfinite(s.opd[p]) || !std::isfinite(s.x[p]) || !std::isfinite(s.y[p])) return fail(m, nonfinitemsg);
     const bool offaxis = f > 0;
     const int nterms = offaxis ? (m.polydeg == 3 ? 10 : 15) : (m.polydeg == 3 ? 4 : 6);
     std::vector<std::vector<double>> B(nterms, std::vector<double>(s.opd.size()));
@@ -331,7 +427,7 @@ void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, doubl
     const std::vector<double> coef = polyfit(B, s.opd);
     const FitQuality q = fitquality(m, coef, offaxis, s.x, s.y, s.opd);
     if (q.inadequate()) run.notices.push_back({"Diffractional MTF", "Polinomial maybe not adequate !"});
-    run.fits.push_back({f, w, coef, q, s.x, s.y, s.opd});
+    run.fits.push_back({f, w, coef, q, s.x, s.y, s.opd, pupil});
     if (!mtfmode) {
         auto& L = run.lines;
         L.push_back(" ");
@@ -360,12 +456,12 @@ void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, doubl
         L.push_back("Root mean square error (rms) aberration is " + fmtf(q.aberrms, 10, 6));
         return;
     }
-    dmtfintegrate(m, f, w, coef, offaxis, pupa, pupb, pupc, shiftscale);
+    dmtfintegrate(m, f, w, coef, offaxis, pupil);
 }
 
 // Axis: ten zones of ray 1. Returns the normalization radius Rp.
 double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& run) {
-    const auto& r = m.rays;
+    const auto& r = m.lens.rays;
     std::vector<WaveSamples> s(3);
     m.raykind = r.rl[1] % 10;
     for (int w : cols) {
@@ -391,22 +487,23 @@ double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& ru
                 run.lines.push_back("h=" + fmtf(s[w].y[p], 11, 3) + "  opd=" + fmtf(s[w].opd[p], 8, 3));
         }
         for (double& y : s[w].y) y /= rp;
-        fitcolumn(m, 0, w, mtfmode, s[w], 1, 1, 0, 1, run);
+        fitcolumn(m, 0, w, mtfmode, s[w], PupilShape{}, run);
+        if (m.calcerror) return 0;
     }
     return rp;
 }
 
 // Off-axis field f with chief ray k.
 void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& cols, bool mtfmode, IqRun& run) {
-    const auto& r = m.rays;
+    const auto& r = m.lens.rays;
     double ymin = 1e5, ymax = -1e5, xmax = 0;
     int j = k + 1;
-    for (; j < m.nrays && r.rl[j] % 10 == 4; ++j) {
+    for (; j < m.lens.nrays && r.rl[j] % 10 == 4; ++j) {
         ymin = std::min(ymin, r.y[j]);
         ymax = std::max(ymax, r.y[j]);
     }
     const int ncoma = j - k - 1;
-    for (; j < m.nrays && r.rl[j] % 10 == 5; ++j) xmax = std::max(xmax, r.x[j]);
+    for (; j < m.lens.nrays && r.rl[j] % 10 == 5; ++j) xmax = std::max(xmax, r.x[j]);
     if (ncoma == 0 || j - k - 1 == ncoma) {
         fail(m, "Coma or skew rays of a field are missing in the ray scheme!");
         return;
@@ -470,13 +567,14 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
             ylo = std::min(ylo, sw.y[p]);
             yhi = std::max(yhi, sw.y[p]);
         }
-        fitcolumn(m, f, w, mtfmode, sw, pupa, std::fabs(yhi - ylo) / 2, (yhi + ylo) / 2, scale, run);
+        fitcolumn(m, f, w, mtfmode, sw, {pupa, std::fabs(yhi - ylo) / 2, (yhi + ylo) / 2, scale}, run);
+        if (m.calcerror) return;
     }
 }
 
 void dtfreport(const Model& m, IqRun& run) {
     auto& L = run.lines;
-    const bool table = m.nfields == 3 || m.nfields == 4;
+    const bool table = m.lens.nfields == 3 || m.lens.nfields == 4;
     L.push_back("        Tabular review of diffraction MTF calculation");
     L.push_back(" ");
     L.push_back(run.header);
@@ -513,38 +611,31 @@ void wavedriver(Model& m, bool mtfmode, IqRun& run) {
     m.nspotwl = m.mono ? 1 : 3;
     if (mtfmode) {
         if (m.nfpoints < 2) calcnfpoints(m);
-        if (m.dmtf.size() != static_cast<size_t>(m.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
+        if (m.dmtf.size() != static_cast<size_t>(m.lens.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
             sizemtfarrays(m);
-        m.freqlabel[0] = 0;
-        const int nfp = m.nfpoints;
-        for (int f = 0; f < m.nfields; ++f) {
-            for (int w = 0; w < 3; ++w) {
-                const size_t e0 = mtfindex(m, f, w, 0);
-                m.dlmtf[e0] = 1;
-                for (int j = 1; j < nfp; ++j) {
-                    const double s = m.telescope() ? (j + 1.0) * m.nfreq * m.wl[w] * m.mag / (nfp * m.rays.y[1])
-                                                   : (j + 1.0) * m.nfreq * m.wl[w] / (nfp * m.na);
-                    m.dlmtf[e0 + j] = dlfactor(std::fabs(s));
-                }
-            }
-        }
+        setfreqlabels(m, m.lens.nfreq);
+        for (int f = 0; f < m.lens.nfields; ++f)
+            for (int w = 0; w < 3; ++w)
+                for (int k = 0; k < m.nfpoints; ++k)
+                    m.dlmtf[mtfindex(m, f, w, k)] = dlfactor(normfreq(m, w, m.freqlabel[k]));
     }
     const std::vector<int> cols = wavecolumns(m, mtfmode);
     pupilbound(m, cols);
     if (m.calcerror) return;
-    if (m.nrays < 2) {
+    if (m.lens.nrays < 2) {
         fail(m, "Ray scheme has no axial rays!");
         return;
     }
     const double rp = axisfield(m, cols, mtfmode, run);
     if (m.calcerror) return;
     int f = 0;
-    for (int k = 2; k < m.nrays && f + 1 < m.nfields; ++k) {
-        if (m.rays.rl[k] % 10 != 3) continue;
+    for (int k = 2; k < m.lens.nrays && f + 1 < m.lens.nfields; ++k) {
+        if (m.lens.rays.rl[k] % 10 != 3) continue;
         ++f;
         offaxisfield(m, f, k, rp, cols, mtfmode, run);
         if (m.calcerror) return;
     }
+    if (mtfmode && !finitetable(m, m.dmtf)) return fail(m, nonfinitemsg);
     if (mtfmode) dtfreport(m, run);
 }
 
@@ -553,8 +644,8 @@ void wavedriver(Model& m, bool mtfmode, IqRun& run) {
 std::string wbrtitle(const Model& m) {
     static const char* const dcf[3] = {"d", "C", "F"};
     const std::string t = "Calculation of the Optical Path Difference and Wave Aberration for ";
-    if (fmtf(m.wl[0] * 1e6, 5, 1) == "587.6") return t + dcf[m.selwl % 3] + " spectral line";
-    return t + fmtf(m.wl[m.selwl % 3] * 1e6, 5, 1) + "nm spectral line";
+    if (fmtf(m.lens.wl[0] * 1e6, 5, 1) == "587.6") return t + dcf[m.selwl % 3] + " spectral line";
+    return t + fmtf(m.lens.wl[m.selwl % 3] * 1e6, 5, 1) + "nm spectral line";
 }
 
 void wavecalc(Model& m, IqRun& run) {
@@ -567,6 +658,7 @@ void wavecalc(Model& m, IqRun& run) {
         run.lines.push_back(" ");
     }
     wavedriver(m, mtfmode, run);
+    checkfinite(m, run.numbers);
     m.raykind = 0;
     if (m.calcerror) {
         m.dmtfvalid = false;

@@ -35,14 +35,14 @@ Index3 glassindices(const SchottCoef& a, const Index3& wl) {
 }
 
 void applyglass(Model& m, int k, const GlassRecord& g) {
-    auto& sp = m.sys.sp;
-    sp.index[k] = glassindices(g.a, m.wl);
+    auto& sp = m.lens.sys.sp;
+    sp.index[k] = glassindices(g.a, m.lens.wl);
     sp.disp[k] = sp.index[k][2] - sp.index[k][1];
     sp.glass[k] = g.name;
 }
 
 bool setglass(GlassCatalog& cat, Model& m, int k, const std::string& name) {
-    auto& sp = m.sys.sp;
+    auto& sp = m.lens.sys.sp;
     if (name == "air" || name == "AIR") {
         sp.index[k] = {1.0, 1.0, 1.0};
         sp.disp[k] = 0;

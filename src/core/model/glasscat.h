@@ -38,7 +38,7 @@ double schottindex(const SchottCoef& a, double wlmm);
 // Indices at the three wavelengths wl (mm).
 Index3 glassindices(const SchottCoef& a, const Index3& wl);
 
-// Row k of the system takes the glass: indices at m.wl, disp = n(wl[2]) - n(wl[1]), name.
+// Row k of the system takes the glass: indices at m.lens.wl, disp = n(wl[2]) - n(wl[1]), name.
 void applyglass(Model& m, int k, const GlassRecord& g);
 
 // The editors' glass entry for row k: "air" and "AIR" give indices 1 and dispersion 0

@@ -179,7 +179,7 @@ struct LensCounts {
 };
 
 // Lines 1 to 3: name, catalogue (absent in the older form) and aspheric flag.
-void readheader(LensReader& in, Model& m, LensCounts& c) {
+void readheader(LensReader& in, OpticalSystem& m, LensCounts& c) {
     m.sysname = in.str();
     in.readln();
     c.asphflag = in.integer();
@@ -199,7 +199,7 @@ void readheader(LensReader& in, Model& m, LensCounts& c) {
 }
 
 // Line 4.
-void readcounts(LensReader& in, Model& m, LensCounts& c) {
+void readcounts(LensReader& in, OpticalSystem& m, LensCounts& c) {
     c.nsurf = in.integer();
     c.stopsurf = in.integer();
     c.nrays = in.integer();
@@ -216,7 +216,7 @@ void readcounts(LensReader& in, Model& m, LensCounts& c) {
 }
 
 // Checks the counts before anything is sized from them and stores them.
-void takecounts(LensReader& in, const LensCounts& c, Model& m) {
+void takecounts(LensReader& in, const LensCounts& c, OpticalSystem& m) {
     const std::string counts = countserror(c.nsurf, c.naber);
     in.check(counts.empty(), counts);
     // The stop and angle solve surfaces are checked by the calculations that use them.
@@ -244,7 +244,7 @@ void takecounts(LensReader& in, const LensCounts& c, Model& m) {
 }
 
 // Line 5: surface definition, aspheric data and, for telescopes, the object flag.
-void readflags(LensReader& in, Model& m) {
+void readflags(LensReader& in, OpticalSystem& m) {
     const std::string flags = in.str(m.systype >= 4 ? 3 : 2);
     in.readln();
     bool ok = flags.size() >= 2;
@@ -255,7 +255,7 @@ void readflags(LensReader& in, Model& m) {
     if (flags.size() > 2) m.objinf = flags[2];
 }
 
-void readscalars(LensReader& in, Model& m) {
+void readscalars(LensReader& in, OpticalSystem& m) {
     m.na = in.real();
     in.check(m.telescope() || (m.na >= 0 && m.na <= 1), "Numerical aperture must be between 0 and 1");
     m.mag = in.real(); m.dcurv = in.real(); in.readln();
@@ -281,7 +281,7 @@ void readscalars(LensReader& in, Model& m) {
     in.readln();
 }
 
-void readwavelengths(LensReader& in, Model& m) {
+void readwavelengths(LensReader& in, OpticalSystem& m) {
     for (int w = 0; w < 3; ++w) {
         m.wl[w] = in.real();
         in.check(m.wl[w] > 0, "Wavelength must be greater than 0");
@@ -293,10 +293,9 @@ void readwavelengths(LensReader& in, Model& m) {
                  "Optimization weight of a wavelength must be greater than 0 and at most 1");
         in.readln();
     }
-    m.mono = ismono(m);
 }
 
-void readblocks(LensReader& in, Model& m) {
+void readblocks(LensReader& in, OpticalSystem& m) {
     const int n = m.nsurf;
     for (int k = 0; k <= n; ++k) {
         m.axlim[k] = in.real(); m.edgelim[k] = in.real(); m.clearlim[k] = in.real(); in.readln();
@@ -309,7 +308,7 @@ void readblocks(LensReader& in, Model& m) {
     m.objdist = in.real(); m.eph = in.real(); in.readln();
 }
 
-void readsurfaces(LensReader& in, Model& m) {
+void readsurfaces(LensReader& in, OpticalSystem& m) {
     auto& sp = m.sys.sp;
     for (int k = 0; k <= m.nsurf; ++k) {
         sp.surflabel[k] = in.str(3); in.readln();
@@ -330,7 +329,7 @@ void readsurfaces(LensReader& in, Model& m) {
     }
 }
 
-void readrays(LensReader& in, Model& m) {
+void readrays(LensReader& in, OpticalSystem& m) {
     auto& r = m.rays;
     const bool rel = m.raytype == 10 || m.raytype == 20;
     for (int i = 0; i < m.nrays; ++i) {
@@ -343,7 +342,7 @@ void readrays(LensReader& in, Model& m) {
     }
 }
 
-void readtail(LensReader& in, Model& m) {
+void readtail(LensReader& in, OpticalSystem& m) {
     m.tri = GlassTriangle{};
     if (!in.eof()) {
         for (int j = 0; j < 3; ++j) {
@@ -370,10 +369,10 @@ void readtail(LensReader& in, Model& m) {
 }
 
 // Reads the text into m; on failure m is left as it was.
-std::optional<ReadFailure> readlens(const std::string& text, Model& m) {
+std::optional<ReadFailure> readlens(const std::string& text, OpticalSystem& m) {
     const ReadFailure notlensfile{};
     if (text.find('\0') != std::string::npos) return notlensfile;
-    Model t = m;
+    OpticalSystem t = m;
     LensReader in(text);
     in.within("header");
     LensCounts c{};
@@ -384,7 +383,7 @@ std::optional<ReadFailure> readlens(const std::string& text, Model& m) {
     in.within("system data");
     readflags(in, t);
     if (in.failed()) return in.failure();
-    allocsystem(t);
+    sizelens(t);
     readscalars(in, t);
     readblocks(in, t);
     in.within("surface data");
@@ -447,7 +446,7 @@ private:
     std::string nonfinite_;
 };
 
-std::string sizeserror(const Model& m) {
+std::string sizeserror(const OpticalSystem& m) {
     const size_t ns = static_cast<size_t>(m.nsurf) + 1;
     const auto& sp = m.sys.sp;
     const bool ok = sp.surflabel.size() >= ns && sp.optlabel.size() >= ns && sp.radius.size() >= ns &&
@@ -464,12 +463,12 @@ std::string sizeserror(const Model& m) {
 
 }  // namespace
 
-std::string readlensfile(const std::string& text, Model& m, const std::string& name) {
+std::string readlensfile(const std::string& text, OpticalSystem& m, const std::string& name) {
     const auto failure = readlens(text, m);
     return failure ? failuretext(*failure, name) : std::string();
 }
 
-std::string writelensfile(const Model& m, std::string& text) {
+std::string writelensfile(const OpticalSystem& m, std::string& text) {
     if (auto e = countserror(m.nsurf, m.naber); !e.empty()) return e;
     if (auto e = sizeserror(m); !e.empty()) return e;
     std::string out;
@@ -527,7 +526,7 @@ std::string writelensfile(const Model& m, std::string& text) {
     const std::string refused = "The optical system cannot be saved, ";
     if (!w.nonfinite().empty()) return refused + w.nonfinite();
     // Never a file that cannot be read back: the reader's checks decide.
-    Model back;
+    OpticalSystem back;
     if (const auto f = readlens(out, back))
         return refused + (f->line == 0 ? std::string("its text is not a lens data file")
                                        : "line " + std::to_string(f->line) + " of its file: " + f->reason);
@@ -535,7 +534,21 @@ std::string writelensfile(const Model& m, std::string& text) {
     return {};
 }
 
+std::string readlensfile(const std::string& text, Model& m, const std::string& name) {
+    OpticalSystem lens = m.lens;
+    const std::string e = readlensfile(text, lens, name);
+    if (e.empty()) takelens(m, std::move(lens));
+    return e;
+}
+
 std::string loadlensfile(const std::string& path, Model& m) {
+    OpticalSystem lens = m.lens;
+    const std::string e = loadlensfile(path, lens);
+    if (e.empty()) takelens(m, std::move(lens));
+    return e;
+}
+
+std::string loadlensfile(const std::string& path, OpticalSystem& m) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return "File " + path + " is not a lens data file";
     auto text = readtextfile(path);
@@ -543,7 +556,7 @@ std::string loadlensfile(const std::string& path, Model& m) {
     return readlensfile(*text, m, path);
 }
 
-std::string savelensfile(const std::string& path, const Model& m) {
+std::string savelensfile(const std::string& path, const OpticalSystem& m) {
     std::string text;
     if (auto e = writelensfile(m, text); !e.empty()) return e;
     return writefileatomic(path, text);

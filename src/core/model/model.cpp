@@ -8,7 +8,7 @@ void initglobals(Model& m) {
     m = Model{};
 }
 
-void allocsystem(Model& m) {
+void sizelens(OpticalSystem& m) {
     const size_t ns = static_cast<size_t>(m.nsurf) + 1;
     auto& sp = m.sys.sp;
     sp.surflabel.resize(ns);
@@ -26,24 +26,33 @@ void allocsystem(Model& m) {
     for (auto* a : {&m.axlim, &m.edgelim, &m.clearlim, &m.radmin, &m.radmax, &m.sepmin, &m.sepmax})
         a->resize(ns);
     m.mu.resize(ns, Index3{0, 0, 0});
+    const size_t nr = m.nrays;
+    auto& r = m.rays;
+    r.rl.resize(nr);
+    for (auto* a : {&r.xrel, &r.yrel, &r.x, &r.y, &r.l, &r.m}) a->resize(nr);
+    m.aberweight.resize(m.naber > 0 ? static_cast<size_t>(m.naber) : 0);
+    m.field.resize(m.nfields);
+}
+
+void allocsystem(Model& m) {
+    sizelens(m.lens);
+    const size_t ns = static_cast<size_t>(m.lens.nsurf) + 1;
     m.surfray.resize(ns);
     for (auto* a : {&m.statcosi, &m.statpath, &m.minpath, &m.maxheight, &m.hpar}) a->resize(ns);
     m.minpathray.resize(ns);
     m.maxheightray.resize(ns);
     m.upar.resize(ns + 1);
-
-    const size_t nr = m.nrays;
-    auto& r = m.rays;
-    r.rl.resize(nr);
-    for (auto* a : {&r.xrel, &r.yrel, &r.x, &r.y, &r.l, &r.m}) a->resize(nr);
-
-    const size_t nab = m.naber > 0 ? static_cast<size_t>(m.naber) : 0;
-    m.aberweight.resize(nab);
+    const size_t nab = m.lens.naber > 0 ? static_cast<size_t>(m.lens.naber) : 0;
     m.abername.resize(nab);
     m.aberval.resize(nab);
     m.abertarget.resize(nab);
     m.abercontrib.resize(nab);
-    m.field.resize(m.nfields);
+}
+
+void takelens(Model& m, OpticalSystem lens) {
+    m.lens = std::move(lens);
+    allocsystem(m);
+    m.mono = ismono(m.lens);
 }
 
 int naberfor(int nrays, bool threewl) {
@@ -65,7 +74,7 @@ int nraysfor(int nfields, bool fullscheme) {
     }
 }
 
-bool ismono(const Model& m) {
+bool ismono(const OpticalSystem& m) {
     return m.wl[0] == m.wl[1] && m.wl[1] == m.wl[2];
 }
 
@@ -73,6 +82,12 @@ void fail(Model& m, const std::string& msg) {
     if (m.calcerror) return;
     m.calcerror = true;
     m.errmsg = msg;
+}
+
+bool checkfinite(Model& m, const FiniteWatch& numbers) {
+    if (numbers.finite()) return true;
+    fail(m, nonfinitemsg);
+    return false;
 }
 
 bool isair(const std::string& glass) {

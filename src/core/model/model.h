@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "util/numfmt.h"
+
 namespace zefo {
 
 using Index3 = std::array<double, 3>;
@@ -25,16 +27,19 @@ struct sp_t {
     std::vector<double> disp;            // nF - nC of the medium in front of the surface
     std::vector<std::string> glass;      // glass name of that medium, "air" for air
     std::vector<Index3> index;           // index of that medium at wl[0..2]
+    bool operator==(const sp_t&) const = default;
 };
 
 // Conic and aspheric data, allocated only when asphdata = 'D'.
 struct asf_t {
     std::vector<double> a4, a6, a8, a10, eps;
+    bool operator==(const asf_t&) const = default;
 };
 
 struct sistem {
     sp_t sp;
     asf_t asf;
+    bool operator==(const sistem&) const = default;
 };
 
 // The ray scheme: one entry per ray.
@@ -43,6 +48,7 @@ struct zraci {
     std::vector<double> xrel, yrel;
     std::vector<double> x, y;  // start point in the plane z = 0
     std::vector<double> l, m;  // direction cosines along x and y
+    bool operator==(const zraci&) const = default;
 };
 
 // Position and direction cosines of a ray in the frame of one surface.
@@ -82,6 +88,7 @@ struct GlassTriangle {
     std::array<double, 3> trindex{1.5168, 1.691, 1.7552};
     std::array<double, 3> trdisp{0.008054, 0.012631, 0.027383};
     std::array<std::string, 3> trglass{"BK7", "LaK9", "SF4"};
+    bool operator==(const GlassTriangle&) const = default;
 };
 
 // Limits of the counts that the lens data file and the arrays can hold.
@@ -89,8 +96,9 @@ constexpr int maxsurf = 254;   // the file's surface loops count with 8 bits
 constexpr int maxrays = 255;
 constexpr int maxaber = 32767;
 
-struct Model {
-    // --- stored in the lens data file ---
+// The lens: exactly what the lens data file stores, and nothing else. A value: copied
+// whole, compared field by field.
+struct OpticalSystem {
     std::string sysname;
     std::string glasscat = "sgm";
     int32_t asphflag = 0;
@@ -134,6 +142,14 @@ struct Model {
     GlassTriangle tri;
     std::vector<double> radmin, radmax;    // radius bounds, or curvature bounds when radiiflag = 'N'
     std::vector<double> sepmin, sepmax;
+
+    bool telescope() const { return systype >= 4; }
+    bool threewl() const { return (systype & 1) != 0; }
+    bool operator==(const OpticalSystem&) const = default;
+};
+
+struct Model {
+    OpticalSystem lens;   // the lens as its file stores it
 
     // --- held in memory only ---
     double eyedist = 0;
@@ -230,15 +246,22 @@ struct Model {
     bool mirrorflag = false;
     std::string errmsg;
 
-    bool telescope() const { return systype >= 4; }
-    bool threewl() const { return (systype & 1) != 0; }
+    bool telescope() const { return lens.telescope(); }
+    bool threewl() const { return lens.threewl(); }
 };
 
 // Program-wide defaults; the model holds no system afterwards.
 void initglobals(Model& m);
 
-// Sizes every array from nsurf, nrays, naber, nfields and asphdata, keeping contents.
+// Sizes every array of the lens from nsurf, nrays, naber, nfields and asphdata, keeping
+// contents.
+void sizelens(OpticalSystem& lens);
+
+// Sizes the lens and every calculation array of the model from its counts, keeping contents.
 void allocsystem(Model& m);
+
+// Makes lens the lens of m and sizes the calculation state for it.
+void takelens(Model& m, OpticalSystem lens);
 
 // Number of merit components for a ray count and chromatic mode; 0 for other counts.
 int naberfor(int nrays, bool threewl);
@@ -247,10 +270,14 @@ int naberfor(int nrays, bool threewl);
 int nraysfor(int nfields, bool fullscheme = true);
 
 // True when all three wavelengths are equal.
-bool ismono(const Model& m);
+bool ismono(const OpticalSystem& lens);
 
 // Records the first failure of a calculation; later failures keep the first message.
 void fail(Model& m, const std::string& msg);
+
+// Fails the calculation with nonfinitemsg when a number of its report (written since the
+// watch began) was not finite; returns whether all were finite.
+bool checkfinite(Model& m, const FiniteWatch& numbers);
 
 // True when the glass name (blanks trimmed, any case) is air or empty.
 bool isair(const std::string& glass);

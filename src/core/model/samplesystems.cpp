@@ -7,22 +7,22 @@ namespace zefo {
 Model buildobjective(const std::vector<SampleSurface>& surfaces, int stopsurf, double na,
                      const std::vector<double>& fieldangles, int nrays) {
     Model m;
-    m.sysname = "SAMPLE";
-    m.nsurf = static_cast<int32_t>(surfaces.size());
-    m.stopsurf = stopsurf;
-    m.nrays = static_cast<uint8_t>(nrays);
-    m.systype = 0;
-    m.raytype = 20;
-    m.naber = naberfor(nrays, false);
-    m.nfields = static_cast<uint8_t>(fieldangles.size() + 1);
-    m.na = na;
-    m.mag = 0;
+    m.lens.sysname = "SAMPLE";
+    m.lens.nsurf = static_cast<int32_t>(surfaces.size());
+    m.lens.stopsurf = stopsurf;
+    m.lens.nrays = static_cast<uint8_t>(nrays);
+    m.lens.systype = 0;
+    m.lens.raytype = 20;
+    m.lens.naber = naberfor(nrays, false);
+    m.lens.nfields = static_cast<uint8_t>(fieldangles.size() + 1);
+    m.lens.na = na;
+    m.lens.mag = 0;
     bool asph = false;
     for (const auto& s : surfaces) asph |= std::string(s.label).find('S') == std::string::npos;
-    m.asphdata = asph ? 'D' : 'N';
-    m.asphflag = asph ? 1 : 0;
+    m.lens.asphdata = asph ? 'D' : 'N';
+    m.lens.asphflag = asph ? 1 : 0;
     allocsystem(m);
-    auto& sp = m.sys.sp;
+    auto& sp = m.lens.sys.sp;
     sp.index[0] = {1, 1, 1};
     sp.glass[0] = "air";
     sp.sep[0] = 0;
@@ -37,7 +37,7 @@ Model buildobjective(const std::vector<SampleSurface>& surfaces, int stopsurf, d
         sp.disp[i + 1] = s.disp;
         sp.glass[i + 1] = s.nd == 1 ? "air" : "glass";
         if (asph) {
-            auto& a = m.sys.asf;
+            auto& a = m.lens.sys.asf;
             a.eps[i] = s.eps;
             a.a4[i] = s.a4;
             a.a6[i] = s.a6;
@@ -45,10 +45,10 @@ Model buildobjective(const std::vector<SampleSurface>& surfaces, int stopsurf, d
             a.a10[i] = s.a10;
         }
     }
-    sp.surflabel[m.nsurf] = "S";
-    sp.hmax[m.nsurf] = 100;
-    m.field[0] = 0;
-    for (size_t f = 0; f < fieldangles.size(); ++f) m.field[f + 1] = fieldangles[f];
+    sp.surflabel[m.lens.nsurf] = "S";
+    sp.hmax[m.lens.nsurf] = 100;
+    m.lens.field[0] = 0;
+    for (size_t f = 0; f < fieldangles.size(); ++f) m.lens.field[f + 1] = fieldangles[f];
     return m;
 }
 

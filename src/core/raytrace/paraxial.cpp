@@ -8,7 +8,7 @@ namespace {
 
 
 bool validstop(Model& m) {
-    if (m.stopsurf >= 1 && m.stopsurf <= m.nsurf) return true;
+    if (m.lens.stopsurf >= 1 && m.lens.stopsurf <= m.lens.nsurf) return true;
     fail(m, "Invalid aperture stop surface number");
     return false;
 }
@@ -18,9 +18,9 @@ bool has(const std::string& s, const char* what) { return s.find(what) != std::s
 // Telescope entrance and exit pupil (eye) positions and the dioptric mismatch.
 void telescopepupil(Model& m) {
     m.dipotr = 0;
-    const bool inf1 = m.objinf == 'D' && m.stopsurf == 1;
+    const bool inf1 = m.lens.objinf == 'D' && m.lens.stopsurf == 1;
     // objdist is the distance of the object in front of the first surface
-    gaussimage(m, inf1 ? 0.0 : -m.objdist, 1);
+    gaussimage(m, inf1 ? 0.0 : -m.lens.objdist, 1);
     double s0 = 1e-7;
     if (!inf1) {
         if (m.askentrpupil) m.entrpupil = m.askentrpupil();
@@ -33,11 +33,11 @@ void telescopepupil(Model& m) {
 }  // namespace
 
 void paraxtrace(Model& m, double& y, double& u) {
-    const auto& c = m.sys.sp.curv;
-    const auto& d = m.sys.sp.sep;
+    const auto& c = m.lens.sys.sp.curv;
+    const auto& d = m.lens.sys.sp.sep;
     m.upar[0] = u;
-    for (int i = 0; i < m.nsurf; ++i) {
-        const double mu = m.mu[i][0];
+    for (int i = 0; i < m.lens.nsurf; ++i) {
+        const double mu = m.lens.mu[i][0];
         const double up = mu * u - y * c[i] * (1 - mu);
         m.hpar[i] = y;
         m.upar[i + 1] = up;
@@ -47,15 +47,15 @@ void paraxtrace(Model& m, double& y, double& u) {
 }
 
 int countvariables(const Model& m) {
-    const auto& sp = m.sys.sp;
+    const auto& sp = m.lens.sys.sp;
     int n = 0;
-    for (int i = 0; i <= m.nsurf; ++i) {
+    for (int i = 0; i <= m.lens.nsurf; ++i) {
         const std::string& ol = sp.optlabel[i];
         if (ol.empty()) continue;
         if (has(ol, "C")) ++n;
-        if (has(ol, "D") && (i < m.nsurf || !m.telescope())) ++n;
+        if (has(ol, "D") && (i < m.lens.nsurf || !m.telescope())) ++n;
         if (has(ol, "G")) n += 2;
-        if (m.asphdata == 'D' && !has(sp.surflabel[i], "S")) {
+        if (m.lens.asphdata == 'D' && !has(sp.surflabel[i], "S")) {
             if (has(ol, "E")) {
                 ++n;
             } else {
@@ -67,30 +67,30 @@ int countvariables(const Model& m) {
 }
 
 void ssetq(Model& m) {
-    const auto& idx = m.sys.sp.index;
-    for (int i = 0; i < m.nsurf; ++i) {
+    const auto& idx = m.lens.sys.sp.index;
+    for (int i = 0; i < m.lens.nsurf; ++i) {
         for (int w = 0; w < 3; ++w) {
             if (idx[i + 1][w] == 0) {
                 fail(m, "Error in ssetq - index of refraction must be different from zero");
                 return;
             }
-            m.mu[i][w] = idx[i][w] / idx[i + 1][w];
+            m.lens.mu[i][w] = idx[i][w] / idx[i + 1][w];
         }
     }
     double y = 1, u = 0;
     paraxtrace(m, y, u);
-    m.efl = u != 0 ? -1 / u : 0;
+    m.lens.efl = u != 0 ? -1 / u : 0;
     m.nvar = countvariables(m);
     int chief = 0;
-    const int nr = std::min<int>(m.nrays, static_cast<int>(m.rays.rl.size()));
-    for (int k = 1; k < nr; ++k) chief += m.rays.rl[k] % 10 == 3 ? 1 : 0;
-    m.nfields = static_cast<uint8_t>(1 + chief);
-    if (m.field.size() < m.nfields) m.field.resize(m.nfields);
+    const int nr = std::min<int>(m.lens.nrays, static_cast<int>(m.lens.rays.rl.size()));
+    for (int k = 1; k < nr; ++k) chief += m.lens.rays.rl[k] % 10 == 3 ? 1 : 0;
+    m.lens.nfields = static_cast<uint8_t>(1 + chief);
+    if (m.lens.field.size() < m.lens.nfields) m.lens.field.resize(m.lens.nfields);
 }
 
 void pxrev(Model& m, double& y, double& u) {
-    const auto& sp = m.sys.sp;
-    for (int i = m.nsurf - 1; i >= 0; --i) {
+    const auto& sp = m.lens.sys.sp;
+    for (int i = m.lens.nsurf - 1; i >= 0; --i) {
         const double n = sp.index[i][0], np = sp.index[i + 1][0];
         if (n == 0) {
             fail(m, "Error in pxrev - index of refraction must be different from zero");
@@ -103,7 +103,7 @@ void pxrev(Model& m, double& y, double& u) {
 
 void pxlbar(Model& m, bool withstop) {
     if (!validstop(m)) return;
-    const int s = m.stopsurf - 1;
+    const int s = m.lens.stopsurf - 1;
     double y = 0, u = 1;
     paraxtrace(m, y, u);
     const double v = m.hpar[s];
@@ -115,13 +115,13 @@ void pxlbar(Model& m, bool withstop) {
         fail(m, "Error in pxlbar in calculation of entrance pupil");
         return;
     }
-    m.lbar = v / a;
-    m.lbarchief = m.lbar;
-    y = -m.lbar;
+    m.lens.lbar = v / a;
+    m.lbarchief = m.lens.lbar;
+    y = -m.lens.lbar;
     u = 1;
     paraxtrace(m, y, u);
-    const double ylast = m.hpar[m.nsurf - 1];
-    m.lbarp = u != 0 ? -ylast / u : (ylast > 0 ? -kbig : kbig);
+    const double ylast = m.hpar[m.lens.nsurf - 1];
+    m.lens.lbarp = u != 0 ? -ylast / u : (ylast > 0 ? -kbig : kbig);
     if (withstop) {
         y = 1;
         u = -m.objvergence;
@@ -131,10 +131,10 @@ void pxlbar(Model& m, bool withstop) {
 }
 
 double gaussimage(Model& m, double s0, int mode) {
-    const auto& sp = m.sys.sp;
+    const auto& sp = m.lens.sys.sp;
     bool atinf = s0 == 0;   // the incoming point lies at infinity
     double s = s0, sp1 = 0;
-    for (int i = 0; i < m.nsurf; ++i) {
+    for (int i = 0; i < m.lens.nsurf; ++i) {
         const double n = sp.index[i][0], np = sp.index[i + 1][0];
         const double c = sp.curv[i];
         if (atinf) {
@@ -154,7 +154,7 @@ double gaussimage(Model& m, double s0, int mode) {
         } else if (n != 0) {
             sp1 = s * np / n;
         }
-        if (i < m.nsurf - 1 && !atinf) s = sp1 - sp.sep[i + 1];
+        if (i < m.lens.nsurf - 1 && !atinf) s = sp1 - sp.sep[i + 1];
     }
     if (atinf) sp1 = 0;
     if (mode == 1 && m.telescope()) m.dipotr = atinf ? 0 : (sp1 != 0 ? 1000 / sp1 : kbig);
@@ -162,52 +162,52 @@ double gaussimage(Model& m, double s0, int mode) {
 }
 
 SystemFocus systemfocus(Model& m) {
-    if (m.telescope() || m.nsurf < 1) return {};
+    if (m.telescope() || m.lens.nsurf < 1) return {};
     double y = 1, u = 0;
     paraxtrace(m, y, u);
     if (u == 0) return {};
-    return {-1 / u, -m.hpar[static_cast<size_t>(m.nsurf) - 1] / u};
+    return {-1 / u, -m.hpar[static_cast<size_t>(m.lens.nsurf) - 1] / u};
 }
 
 void nudatparax(Model& m) {
     ssetq(m);
     if (m.calcerror || !validstop(m)) return;
-    auto& sp = m.sys.sp;
-    const int ns = m.nsurf;
+    auto& sp = m.lens.sys.sp;
+    const int ns = m.lens.nsurf;
     double a0 = 1, c0 = 0;
     pxrev(m, a0, c0);
     if (m.calcerror) return;
-    const double mg = m.mag;
+    const double mg = m.lens.mag;
     if (m.telescope()) {
-        m.efl = 0;
-        if (m.objinf == 'D') {
+        m.lens.efl = 0;
+        if (m.lens.objinf == 'D') {
             m.objvergence = 0;
         } else {
-            if (m.objdist == 0) {
+            if (m.lens.objdist == 0) {
                 fail(m, "Error in nudatparax in calculation y[0]");
                 return;
             }
-            m.objvergence = -1 / m.objdist;   // same sign as an objective's real object
+            m.objvergence = -1 / m.lens.objdist;   // same sign as an objective's real object
         }
     } else {
         if (1 - a0 * mg == 0) {
             fail(m, "Error in nudatparax in calculation of efl");
             return;
         }
-        m.efl = c0 != 0 ? 1 / c0 : 0;
+        m.lens.efl = c0 != 0 ? 1 / c0 : 0;
         m.objvergence = c0 * mg / (1 - a0 * mg);
     }
     pxlbar(m, true);
     if (m.calcerror) return;
-    auto& r = m.rays;
+    auto& r = m.lens.rays;
     if (r.y.empty() || r.m.empty()) {
         fail(m, "Error in nudatparax in calculation y[0]");
         return;
     }
     if (m.telescope()) {
-        r.y[0] = m.eph;
-        if (m.objinf != 'D') {
-            const double b = r.y[0] / m.objdist;
+        r.y[0] = m.lens.eph;
+        if (m.lens.objinf != 'D') {
+            const double b = r.y[0] / m.lens.objdist;
             r.m[0] = std::fabs(b / std::sqrt(b * b + 1));
         } else {
             r.m[0] = 0;
@@ -217,21 +217,21 @@ void nudatparax(Model& m) {
             fail(m, "Error in nudatparax in calculation y[0]");
             return;
         }
-        r.y[0] = mg != 0 ? std::fabs((1 - mg * a0) * m.na / c0) : std::fabs(m.na / c0);
+        r.y[0] = mg != 0 ? std::fabs((1 - mg * a0) * m.lens.na / c0) : std::fabs(m.lens.na / c0);
         r.m[0] = std::fabs(r.y[0] * m.objvergence);
     }
     if (sp.index[ns][0] == 0) {
         fail(m, "Error in nudatparax - index of refraction must be different from zero");
         return;
     }
-    m.up = -m.na / sp.index[ns][0] + 0.0;   // + 0.0: no negative zero
-    if (m.efl < 0) m.up = -m.up;
+    m.lens.up = -m.lens.na / sp.index[ns][0] + 0.0;   // + 0.0: no negative zero
+    if (m.lens.efl < 0) m.lens.up = -m.lens.up;
     m.conradyaxial = 0;
     for (int i = 0; i < ns; ++i) {
         const double t = sp.sep[i] * sp.disp[i];
         m.conradyaxial += sp.index[i][0] < 0 ? std::fabs(t) : t;
     }
-    if (m.systype == 6 || m.systype == 7) {
+    if (m.lens.systype == 6 || m.lens.systype == 7) {
         if (m.newsystem) sp.sep[ns] = m.eyedist;
         telescopepupil(m);
         return;
@@ -249,7 +249,7 @@ void nudatparax(Model& m) {
             fail(m, "Error in nudatparax in calculation of back focal length");
             return;
         }
-        sp.sep[ns] = -y / u + m.defocus;
+        sp.sep[ns] = -y / u + m.lens.defocus;
     }
 }
 

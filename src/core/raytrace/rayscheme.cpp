@@ -28,7 +28,7 @@ int layoutfields(int nrays) {
 }
 
 void resizerays(Model& m, size_t n) {
-    auto& r = m.rays;
+    auto& r = m.lens.rays;
     if (r.rl.size() >= n) return;
     r.rl.resize(n);
     for (auto* a : {&r.xrel, &r.yrel, &r.x, &r.y, &r.l, &r.m}) a->resize(n);
@@ -36,20 +36,20 @@ void resizerays(Model& m, size_t n) {
 
 // Traces ray k at the first wavelength with the path option, as every aiming step does.
 void traceray(Model& m, int k) {
-    m.raykind = m.rays.rl[k] % 10;
+    m.raykind = m.lens.rays.rl[k] % 10;
     TraceOpts o;
     o.pathB = true;
     schemeray(m, k, 0, o);
 }
 
 bool objectatinfinity(const Model& m) {
-    return m.telescope() ? m.objinf == 'D' : m.mag == 0;
+    return m.telescope() ? m.lens.objinf == 'D' : m.lens.mag == 0;
 }
 
 // Iterates the start height of chief ray k until it passes the stop centre; with finite
 // set the ray is also re-pointed at the object point after each height update.
 void aimchief(Model& m, int k, bool finite, const char* msg) {
-    auto& r = m.rays;
+    auto& r = m.lens.rays;
     for (int it = 0; it < maxaimiter; ++it) {
         traceray(m, k);
         if (m.calcerror) return;
@@ -78,7 +78,7 @@ void aimchief(Model& m, int k, bool finite, const char* msg) {
 
 // Start of the chief ray k of a field from its field value, then its aiming.
 void chiefray(Model& m, int k) {
-    auto& r = m.rays;
+    auto& r = m.lens.rays;
     if (objectatinfinity(m)) {
         const double a = r.yrel[k] * std::numbers::pi / 180;
         r.m[k] = std::sin(a);
@@ -91,8 +91,8 @@ void chiefray(Model& m, int k) {
 
 // Shared aiming of the coma rays; upper selects the upper edge.
 void aimcoma(Model& m, int k, bool upper, const char* msg) {
-    auto& r = m.rays;
-    const auto& hmax = m.sys.sp.hmax;
+    auto& r = m.lens.rays;
+    const auto& hmax = m.lens.sys.sp.hmax;
     const double y1 = r.y[1];
     // the first correction is taken from the ray's own trace, so that the heights and the
     // relative coordinate they are added to belong to the same ray
@@ -101,7 +101,7 @@ void aimcoma(Model& m, int k, bool upper, const char* msg) {
     if (m.calcerror) return;
     for (int it = 0; it < maxaimiter; ++it) {
         double best = upper ? 10 : -10, corr = 0;
-        for (int i = 0; i < m.nsurf; ++i) {
+        for (int i = 0; i < m.lens.nsurf; ++i) {
             const double h = m.hpar[i];
             if (h == 0 || y1 == 0) {
                 fail(m, msg);
@@ -126,12 +126,12 @@ void aimcoma(Model& m, int k, bool upper, const char* msg) {
 }
 
 void setzone(Model& m, int k, int from, double f) {
-    m.rays.yrel[k] = f * m.rays.yrel[from];
+    m.lens.rays.yrel[k] = f * m.lens.rays.yrel[from];
     setray(m, k);
 }
 
 void setskewzone(Model& m, int k, int from, double f) {
-    m.rays.xrel[k] = f * m.rays.xrel[from];
+    m.lens.rays.xrel[k] = f * m.lens.rays.xrel[from];
     setray(m, k);
 }
 
@@ -169,13 +169,13 @@ void aimfield10(Model& m, int j) {
 
 // Clears the relative coordinates of the rays the standard scheme aims.
 void clearaimed(Model& m, int nf) {
-    auto& r = m.rays;
+    auto& r = m.lens.rays;
     auto clear = [&](int from, int to) {
         for (int k = from; k <= to; ++k) r.xrel[k] = r.yrel[k] = 0;
     };
-    if (m.nrays == 6) {
+    if (m.lens.nrays == 6) {
         clear(3, 5);
-    } else if (m.nrays == 34) {
+    } else if (m.lens.nrays == 34) {
         for (int f = 1; f <= nf; ++f) clear(10 * f - 5, 10 * f + 3);
     } else {
         for (int f = 1; f <= nf; ++f) clear(7 * f - 3, 7 * f + 2);
@@ -184,32 +184,32 @@ void clearaimed(Model& m, int nf) {
 
 int countchief(const Model& m) {
     int c = 0;
-    for (int k = 1; k < m.nrays; ++k) c += m.rays.rl[k] % 10 == 3 ? 1 : 0;
+    for (int k = 1; k < m.lens.nrays; ++k) c += m.lens.rays.rl[k] % 10 == 3 ? 1 : 0;
     return c;
 }
 
 }  // namespace
 
 void initstdrays(Model& m) {
-    const int family = layoutfields(m.nrays);
+    const int family = layoutfields(m.lens.nrays);
     if (family == 0) {
         fail(m, msgrays);
         return;
     }
     int nf = 1;
     int count = 6;
-    if (m.nrays == 34) {
+    if (m.lens.nrays == 34) {
         nf = 3;
         count = 34;
-    } else if (m.nrays != 6) {
-        nf = std::clamp(m.nfields - 1, 2, 3);
+    } else if (m.lens.nrays != 6) {
+        nf = std::clamp(m.lens.nfields - 1, 2, 3);
         count = 7 * (nf + 1) - 4;
     }
-    m.nfields = static_cast<uint8_t>(nf + 1);
-    if (m.field.size() < m.nfields) m.field.resize(m.nfields);
-    m.nrays = static_cast<uint8_t>(count);
+    m.lens.nfields = static_cast<uint8_t>(nf + 1);
+    if (m.lens.field.size() < m.lens.nfields) m.lens.field.resize(m.lens.nfields);
+    m.lens.nrays = static_cast<uint8_t>(count);
     resizerays(m, static_cast<size_t>(count));
-    auto& r = m.rays;
+    auto& r = m.lens.rays;
     for (int k = 0; k < count; ++k) {
         r.rl[k] = 0;
         r.xrel[k] = r.yrel[k] = r.x[k] = r.y[k] = r.l[k] = r.m[k] = 0;
@@ -221,7 +221,7 @@ void initstdrays(Model& m) {
     if (count == 6) {
         const uint8_t labels[] = {13, 14, 14, 5};
         for (int i = 0; i < 4; ++i) r.rl[2 + i] = labels[i];
-        r.yrel[2] = m.field[1];
+        r.yrel[2] = m.lens.field[1];
         return;
     }
     r.rl[2] = 12;
@@ -233,7 +233,7 @@ void initstdrays(Model& m) {
         for (int f = 1; f <= nf; ++f) {
             const int j = 10 * f - 6;
             for (int i = 0; i < 10; ++i) r.rl[j + i] = labels[i];
-            r.yrel[j] = m.field[f];
+            r.yrel[j] = m.lens.field[f];
         }
         return;
     }
@@ -241,12 +241,12 @@ void initstdrays(Model& m) {
     for (int f = 1; f <= nf; ++f) {
         const int j = 7 * f - 4;
         for (int i = 0; i < 7; ++i) r.rl[j + i] = labels[i];
-        r.yrel[j] = m.field[f];
+        r.yrel[j] = m.lens.field[f];
     }
 }
 
 void setray(Model& m, int k) {
-    auto& r = m.rays;
+    auto& r = m.lens.rays;
     const double y0 = r.y[0], m0 = r.m[0];
     if (1 - m0 * m0 <= 0) {
         fail(m, "Error in setray in calculation of x and y coordinates");
@@ -268,7 +268,7 @@ void prinf1(Model& m, int k) { aimchief(m, k, false, "Error in calculation - pri
 void prinfc1(Model& m, int k) { aimchief(m, k, true, "Error in calculation - prinfc1"); }
 
 void prfc(Model& m, int k) {
-    auto& r = m.rays;
+    auto& r = m.lens.rays;
     const double v = m.objvergence;
     if (v == 0 || -1 / v + m.lbarchief == 0) {
         fail(m, "Error in calculation - prfc");
@@ -287,8 +287,8 @@ void kosigornji(Model& m, int k) { aimcoma(m, k, true, "Error in calculation - k
 
 void vanmeridionalni(Model& m, int k) {
     const char* const msg = "Error in calculation - vanmeridionalni";
-    auto& r = m.rays;
-    const auto& hmax = m.sys.sp.hmax;
+    auto& r = m.lens.rays;
+    const auto& hmax = m.lens.sys.sp.hmax;
     const double y1 = r.y[1];
     for (int it = 0; it < maxaimiter; ++it) {
         setray(m, k);
@@ -296,7 +296,7 @@ void vanmeridionalni(Model& m, int k) {
         traceray(m, k);
         if (m.calcerror) return;
         double best = 10, corr = 0;
-        for (int i = 0; i < m.nsurf; ++i) {
+        for (int i = 0; i < m.lens.nsurf; ++i) {
             const double h = m.hpar[i];
             const double X = m.surfray[i].X, Y = m.surfray[i].Y;
             if (std::fabs(Y) > hmax[i] || h == 0 || y1 == 0) {
@@ -321,9 +321,9 @@ void rayscheme(Model& m) {
         nudatparax(m);
         if (m.calcerror) return;
     }
-    const int nf = layoutfields(m.nrays);
-    auto& r = m.rays;
-    if (nf == 0 || r.rl.size() < m.nrays || r.xrel.size() < m.nrays || r.m.size() < m.nrays) {
+    const int nf = layoutfields(m.lens.nrays);
+    auto& r = m.lens.rays;
+    if (nf == 0 || r.rl.size() < m.lens.nrays || r.xrel.size() < m.lens.nrays || r.m.size() < m.lens.nrays) {
         fail(m, msgrays);
         return;
     }
@@ -333,21 +333,21 @@ void rayscheme(Model& m) {
     m.ychief = m.tchief = 0;
     m.oplref = {0, 0, 0};
     m.opd = {0, 0, 0};
-    if (m.raytype != 20 && m.raytype != 10) {
+    if (m.lens.raytype != 20 && m.lens.raytype != 10) {
         // normal rays: the stored absolute coordinates are the scheme
-        m.nfields = static_cast<uint8_t>(countchief(m) + 1);
+        m.lens.nfields = static_cast<uint8_t>(countchief(m) + 1);
         return;
     }
     // unit-height paraxial ray from the axial object point: the derivative of the real ray
     // heights with respect to the relative pupil coordinate, used by the coma and skew aiming
     double yu = 1, uu = -m.objvergence;
     paraxtrace(m, yu, uu);
-    if (m.raytype == 20) clearaimed(m, nf);
+    if (m.lens.raytype == 20) clearaimed(m, nf);
     int counter = 0;
     setray(m, 1);
     if (!m.calcerror) traceray(m, 1);
     if (m.calcerror) return;
-    if (m.nrays == 6) {
+    if (m.lens.nrays == 6) {
         chiefray(m, 2);
         ++counter;
         if (!m.calcerror) kosidonji(m, 3);
@@ -356,7 +356,7 @@ void rayscheme(Model& m) {
         if (!m.calcerror) setray(m, 4);
         if (!m.calcerror) vanmeridionalni(m, 5);
         if (!m.calcerror) setray(m, 5);
-    } else if (m.nrays == 34) {
+    } else if (m.lens.nrays == 34) {
         setray(m, 2);
         setray(m, 3);
         for (int f = 1; f <= nf && !m.calcerror; ++f) {
@@ -371,7 +371,7 @@ void rayscheme(Model& m) {
         }
     }
     if (m.calcerror) return;
-    m.nfields = static_cast<uint8_t>(counter + 1);
+    m.lens.nfields = static_cast<uint8_t>(counter + 1);
 }
 
 }  // namespace zefo

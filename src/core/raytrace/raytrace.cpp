@@ -54,11 +54,11 @@ inline double inv(double x) { return x == 0 ? kbig : 1 / x; }
 class Tracer {
 public:
     Tracer(Model& m, int k, int w, const TraceOpts& o)
-        : m(m), sp(m.sys.sp), o(o), k(k), w(w), ns(m.nsurf), stop(m.stopsurf),
+        : m(m), sp(m.lens.sys.sp), o(o), k(k), w(w), ns(m.lens.nsurf), stop(m.lens.stopsurf),
           X(m.X), Y(m.Y), Z(m.Z), L(m.L), M(m.M), N(m.N) {
-        const auto& asf = m.sys.asf;
+        const auto& asf = m.lens.sys.asf;
         const size_t need = static_cast<size_t>(ns) + 1;
-        if (m.asphdata == 'D' && asf.eps.size() >= need && asf.a4.size() >= need &&
+        if (m.lens.asphdata == 'D' && asf.eps.size() >= need && asf.a4.size() >= need &&
             asf.a6.size() >= need && asf.a8.size() >= need && asf.a10.size() >= need) {
             eps = asf.eps.data();
             a4 = asf.a4.data();
@@ -210,7 +210,7 @@ void Tracer::run() {
         }
         if (stoppath && i == stop - 1) {
             m.stopheight = y;
-            if (k == 1 && w == 0) m.sys.sp.hmax[i] = std::fabs(y);
+            if (k == 1 && w == 0) m.lens.sys.sp.hmax[i] = std::fabs(y);
         }
         if (i == ns) return;
         if (o.vignetting) {
@@ -220,7 +220,7 @@ void Tracer::run() {
                 return;
             }
         }
-        mu = m.mu[i][w];
+        mu = m.lens.mu[i][w];
         if (sk.type == SurfType::sphere) {
             const double q = 1 - mu * mu * (1 - cosi * cosi);
             if (q < 0) {
@@ -311,7 +311,7 @@ bool Tracer::asphere(int i) {
     X += L * t;
     Y += M * t;
     Z = N * t;
-    const double tol = m.wl[0];
+    const double tol = m.lens.wl[0];
     int steps = 0;
     for (;;) {
         const double r2 = X * X + Y * Y;
@@ -408,9 +408,9 @@ bool Tracer::pathstep(int i) {
 
 void Tracer::imagestep() {
     if (!m.telescope()) {
-        if (m.raykind == 3 && w == 0) m.sys.sp.hmax[ns] = 1.01 * std::fabs(Y);
+        if (m.raykind == 3 && w == 0) m.lens.sys.sp.hmax[ns] = 1.01 * std::fabs(Y);
     } else if (k == 1) {
-        m.sys.sp.hmax[ns] = 1.01 * std::fabs(Y);
+        m.lens.sys.sp.hmax[ns] = 1.01 * std::fabs(Y);
     }
     m.opd[w] = m.oplref[w] - m.opl[w];
     if (w == 0) m.conradydiff = m.conradyref - m.conrady;
@@ -435,11 +435,11 @@ void Tracer::imagestats() {
         if (j > ns) continue;
         const double value = bc.kind == 1 ? sign(sp.index[j][0]) * m.statpath[j] - bc.bclimit
                                           : std::fabs(m.surfray[j].Y) - bc.bclimit;
-        const size_t e = static_cast<size_t>(m.naber > 0 ? m.naber : 0) + r;
+        const size_t e = static_cast<size_t>(m.lens.naber > 0 ? m.lens.naber : 0) + r;
         if (e >= m.aberval.size()) continue;
         if (w == 0) {
             m.aberval[e] = value;
-            if (e < m.aberweight.size()) m.aberweight[e] = m.dimweight;
+            if (e < m.lens.aberweight.size()) m.lens.aberweight[e] = m.lens.dimweight;
             if (e < m.abername.size()) {
                 const char* name = bc.kind == 1 ? "Edge thickness dev.  " : "Clear radius deviat.";
                 if (m.abername[e] != name) m.abername[e] = name;
@@ -551,7 +551,7 @@ void Tracer::focalstep(int i) {
     }
     double tdist, sdist;
     if (i == 0) {
-        if (m.mag == 0 || m.objinf == 'D') {
+        if (m.lens.mag == 0 || m.lens.objinf == 'D') {
             tdist = sdist = kbig;
         } else {
             tdist = sdist = M0 != 0 ? -(Y - m.throwdist) / M0 : kbig;
@@ -573,7 +573,7 @@ void raytrace(Model& m, int k, int w, const TraceOpts& opts) {
 }
 
 void schemeray(Model& m, int k, int w, const TraceOpts& opts) {
-    const auto& r = m.rays;
+    const auto& r = m.lens.rays;
     m.X = r.x[k];
     m.Y = r.y[k];
     m.Z = 0;

@@ -27,8 +27,8 @@ std::string srtrow(const std::string& head, const RayPoint& p) {
 
 std::string checksrtinput(const Model& m, const SrtInput& in) {
     if (in.raynumber != 0) {
-        if (in.raynumber < 1 || in.raynumber > m.nrays)
-            return "You must enter number from 1 to " + std::to_string(m.nrays);
+        if (in.raynumber < 1 || in.raynumber > m.lens.nrays)
+            return "You must enter number from 1 to " + std::to_string(m.lens.nrays);
     } else {
         if (!std::isfinite(in.X) || !std::isfinite(in.Y) || !std::isfinite(in.L) || !std::isfinite(in.M))
             return notanumbermsg;
@@ -55,10 +55,10 @@ std::vector<std::string> srtchoicelog(const SrtInput& in) {
 void srtstartray(Model& m, const SrtInput& in) {
     if (in.raynumber != 0) {
         const size_t k = static_cast<size_t>(in.raynumber - 1);
-        m.X = m.rays.x[k];
-        m.Y = m.rays.y[k];
-        m.L = m.rays.l[k];
-        m.M = m.rays.m[k];
+        m.X = m.lens.rays.x[k];
+        m.Y = m.lens.rays.y[k];
+        m.L = m.lens.rays.l[k];
+        m.M = m.lens.rays.m[k];
     } else {
         m.X = in.X;
         m.Y = in.Y;
@@ -72,21 +72,21 @@ void srtstartray(Model& m, const SrtInput& in) {
 bool singleraytrace(Model& m, const SrtInput& in, const ReportHead& h, Report& r) {
     r.addline("             S I N G L E   R A Y   T R A C E   C A L C U L A T I O N             ");
     r.addline(" ");
-    r.addline("System name =" + m.sysname + "        File = " + h.filepath + h.date);
+    r.addline("System name =" + m.lens.sysname + "        File = " + h.filepath + h.date);
     r.addline(" ");
     r.addline(in.raynumber != 0 ? "Ray " + std::to_string(in.raynumber) + " from the existing set of rays are used"
                                 : "A new ray is generated");
     r.addline("");
-    r.addline("Wave length is " + fmtfit(m.wl[static_cast<size_t>(in.wl)] * 1e6, 4, 1) + " nm");
+    r.addline("Wave length is " + fmtfit(m.lens.wl[static_cast<size_t>(in.wl)] * 1e6, 4, 1) + " nm");
     r.addline("");
     r.addline("Data is printed in the local coordinate system at each surface");
     r.addline(" ");
     r.addline("                X        Y         Z        L         M         N");
     r.addline(" ");
     // the relative indices of the current glasses; the first-order data stay as they are
-    const double efl = m.efl;
+    const double efl = m.lens.efl;
     ssetq(m);
-    m.efl = efl;
+    m.lens.efl = efl;
     if (m.calcerror) return false;
     srtstartray(m, in);
     r.addline(srtrow("  Ref    ", RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N}));
@@ -94,7 +94,7 @@ bool singleraytrace(Model& m, const SrtInput& in, const ReportHead& h, Report& r
     m.raykind = 0;
     raytrace(m, in.raynumber, in.wl, TraceOpts{});
     if (m.calcerror) return false;
-    for (int i = 0; i <= m.nsurf; ++i)
+    for (int i = 0; i <= m.lens.nsurf; ++i)
         r.addline(srtrow("   " + fmti(i, 2) + "    ", m.surfray[static_cast<size_t>(i)]));
     return true;
 }

@@ -27,7 +27,19 @@ std::string fmtreal(double v) {
     return out;
 }
 
+namespace {
+
+// Numbers that were not finite, written by fmtf in this thread.
+thread_local unsigned long long nonfinitewritten = 0;
+
+}  // namespace
+
+FiniteWatch::FiniteWatch() : start_(nonfinitewritten) {}
+bool FiniteWatch::finite() const { return nonfinitewritten == start_; }
+void FiniteWatch::restart() { start_ = nonfinitewritten; }
+
 std::string fmtf(double v, int w, int d) {
+    if (!std::isfinite(v)) ++nonfinitewritten;
     char buf[400];
     auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, d);
     std::string s(buf, r.ptr);

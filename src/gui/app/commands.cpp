@@ -174,7 +174,7 @@ const std::vector<Command>& commandcatalogue() {
 
 bool hasoptvariables(const Model& m) {
     // A surface takes part in the optimization when it carries an optimization label.
-    for (const auto& label : m.sys.sp.optlabel)
+    for (const auto& label : m.lens.sys.sp.optlabel)
         if (!label.empty()) return true;
     return false;
 }

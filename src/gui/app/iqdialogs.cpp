@@ -283,7 +283,7 @@ void wavereport(CalcContext& c, Report& r) {
     m.wbrmode = true;
     if (!opddialog(c)) return;
     IqRun run;
-    run.header = iqheader(m.sysname, c.session.filepath(), c.date);
+    run.header = iqheader(m.lens.sysname, c.session.filepath(), c.date);
     wavecalc(m, run);
     m.wbrmode = false;
     for (const Notice& n : run.notices)

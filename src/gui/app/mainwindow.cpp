@@ -242,7 +242,7 @@ void ZefoMainForm::updateenabling() {
             case Group::Loaded: on = true; break;
             case Group::Result: on = fileexists(reportpath(ws_, session_.filebase(), cmd.text.ext)); break;
             case Group::Variables:
-                on = variables && (!*cmd.datafile || fileexists(ws_.geneticdir + m_.sysname + cmd.datafile));
+                on = variables && (!*cmd.datafile || fileexists(ws_.geneticdir + m_.lens.sysname + cmd.datafile));
                 break;
         }
         if (on) a->setEnabled(true);
@@ -296,6 +296,7 @@ void ZefoMainForm::reportshell(const Command& cmd) {
     std::unique_ptr<TDisplaySystem> w(newreportwindow(cmd.text.window));
     CalcContext ctx = context();
     cmd.report(ctx, w->report());
+    checkfinite(m_, w->report().numbers());  // a report with "nan" or "inf" is not shown
     if (!*cmd.text.window) w.reset();  // a calculation without a window
     if (session_.failed()) {
         w.reset();
@@ -364,6 +365,7 @@ void ZefoMainForm::printshell(const Command& cmd) {
         Report r;
         CalcContext ctx = context();
         cmd.report(ctx, r);
+        checkfinite(m_, r.numbers());
         if (session_.failed()) return calcfailed(cmd);
         lines.emplace();
         for (const auto& l : r.lines()) lines->append(QString::fromStdString(l));
@@ -472,7 +474,7 @@ bool ZefoMainForm::savecommand() {
     setstatus(t.title, "Status: Input");
     logline(startline(t));
     if (session_.filepath().empty()) return saveascommand();
-    const std::string err = savelensfile(session_.filepath(), m_);
+    const std::string err = savelensfile(session_.filepath(), m_.lens);
     if (!err.empty()) {
         failcommand(err);
         return false;
@@ -494,7 +496,7 @@ bool ZefoMainForm::saveascommand() {
         logline(terminatedline(t));
         return false;
     }
-    const std::string err = savelensfile(path.toStdString(), m_);
+    const std::string err = savelensfile(path.toStdString(), m_.lens);
     if (!err.empty()) {
         failcommand(err);
         return false;

@@ -34,7 +34,7 @@ TSRTDialog::TSRTDialog(QWidget* parent, const Model& m, Dialogs& dialogs,
     : QDialog(parent), m_(m), dialogs_(dialogs), hint_(std::move(hint)) {
     setObjectName("TSRTDialog");
     setWindowTitle("Single Ray Trace");
-    const QString nrays = QString::number(m.nrays);
+    const QString nrays = QString::number(m.lens.nrays);
 
     RadioButton1 = new QRadioButton("From Existing Set of Rays", this);
     RadioButton1->setObjectName("RadioButton1");
@@ -114,7 +114,7 @@ TSRTDialog::TSRTDialog(QWidget* parent, const Model& m, Dialogs& dialogs,
 
 bool TSRTDialog::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::FocusIn && hint_) {
-        if (watched == MaskEdit1) hint_("Enter ray number between 1 and " + QString::number(m_.nrays));
+        if (watched == MaskEdit1) hint_("Enter ray number between 1 and " + QString::number(m_.lens.nrays));
         else if (watched == MaskEdit4 || watched == MaskEdit5) hint_("Enter number between 0 and 1");
         else if (watched == ComboBox1) hint_("Select wavelength for which is ray tace calculated");
     }

@@ -19,7 +19,7 @@ void printrays(CalcContext& c, Report& r) { printraylines(c.m, c.head(), r); }
 
 void calcrayscheme(CalcContext& c, Report&) {
     // Normal rays have no relative coordinates; aiming would overwrite their start data.
-    if (c.m.raytype == 0) return fail(c.m, normalraysmsg);
+    if (c.m.lens.raytype == 0) return fail(c.m, normalraysmsg);
     rayscheme(c.m);
     if (!c.session.failed()) c.session.designchanged();
 }
