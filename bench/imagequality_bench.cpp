@@ -4,6 +4,7 @@
 // down to F/8 (below 3 waves rms), where the integrand is smooth.
 #include <benchmark/benchmark.h>
 
+#include "forms/iqforms.h"
 #include "imagequality/imagequality.h"
 #include "model/samplesystems.h"
 #include "raytrace/rayscheme.h"

@@ -16,12 +16,10 @@ namespace zefo::batch {
 
 namespace {
 
-// One report command: its log title, failure message, report extension, the calculation
-// and the --json values of its result.
+// One report command: the id of its texts, the calculation and the --json values of its
+// result.
 struct ReportCommand {
-    const char* title;
-    const char* failure;
-    const char* ext;
+    const char* id;
     std::function<void(Model&, const ReportHead&, Report&)> calc;
     std::function<void(JsonWriter&, const Model&)> json;
 };
@@ -31,37 +29,28 @@ std::string runreport(Context& c, const ReportCommand& rc) {
     expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     answerpupil(c, pupil);
-    c.log.writeline(rc.title);
+    const CommandText& t = commandtext(rc.id);
+    c.log.writeline(startline(t));
     Report r;
-    rc.calc(c.m, ReportHead{c.filepath, c.date}, r);
-    checkfinite(c.m, r.numbers());
+    rc.calc(c.m, ReportHead{c.session.filepath(), c.date}, r);
+    if (c.session.failed()) return calcfailed(c, t);
     JsonWriter w;
-    if (c.json && !c.m.calcerror) {
+    if (c.json) {
         w.beginobject();
         rc.json(w, c.m);
         w.endobject();
-        if (!w.ok()) fail(c.m, nonfinitemsg);
     }
-    if (c.m.calcerror) {
-        c.log.writeline(c.m.errmsg);
-        return c.m.errmsg.empty() ? rc.failure : std::string(rc.failure) + "\n" + c.m.errmsg;
-    }
-    if (auto e = r.finishreport(c.ws, c.filebase, rc.ext); !e.empty()) {
+    if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
+    if (auto e = r.finishreport(c.ws, c.session.filebase(), t.ext); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    c.log.writeline(std::string(rc.title) + " - Finished");
-    if (c.json) {
-        *c.out << w.text() << "\n";
-    } else {
-        for (const auto& line : r.lines()) *c.out << line << "\n";
-    }
-    return {};
+    return finish(c, t, r, w);
 }
 
 std::string raytracecmd(Context& c) {
     const ReportCommand rc{
-        "Ray trace", "Error in calculation!", ".rez",
+        "RayTrace",
         [](Model& m, const ReportHead& h, Report& r) { raytracereport(m, h, r); },
         [](JsonWriter& w, const Model& m) {
             w.key("aberrations");
@@ -80,7 +69,7 @@ std::string raytracecmd(Context& c) {
 std::string seidelcmd(Context& c) {
     SeidelData s;
     const ReportCommand rc{
-        "Calculate Seidel Coefficients", "Error in calculation!", ".sei",
+        "SeidelCoefficients",
         [&s](Model& m, const ReportHead& h, Report& r) { seidel(m, h, r, &s); },
         [&s](JsonWriter& w, const Model&) {
             w.field("sums", std::vector<double>(s.sums.begin(), s.sums.end()));
@@ -112,7 +101,7 @@ std::vector<double> vec(const std::array<double, 3>& a, int n) {
 std::string aberrationscmd(Context& c) {
     RayAnalysis a;
     const ReportCommand rc{
-        "Aberration calculation", "Error in calculation of aberrations!", ".abr",
+        "Aberrations",
         [&a](Model& m, const ReportHead& h, Report& r) { aberrationsreport(m, h, r, a); },
         [&a](JsonWriter& w, const Model&) {
             const int n = a.nwl;

@@ -7,10 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "app/commandcatalog.h"
+#include "app/report.h"
+#include "app/session.h"
 #include "app/workspace.h"
 #include "model/model.h"
 
 namespace zefo::batch {
+
+class JsonWriter;
 
 // Thrown for a wrong command line (exit status 2); the usage line of the command follows.
 struct UsageError {
@@ -27,11 +32,10 @@ struct Context {
     Workspace ws;
     CommandLog log;
     Model m;
+    Session session{m};            // the lens data file of the command, its first error
     std::string date;              // report header date, --date
     bool json = false;             // --json
     std::vector<std::string> args; // the command's own arguments and options
-    std::string filepath;          // the lens data file of the command, absolute
-    std::string filebase;          // its name without directory and extension
     std::ostream* out = nullptr;
 };
 
@@ -50,7 +54,7 @@ std::vector<CommandEntry> modelcommands();
 std::vector<CommandEntry> glasscommands();
 
 // Reads the lens data file named by a command argument into the context's model and
-// makes it the current file (filepath, filebase).
+// makes it the session's current file (its absolute path).
 std::string openlens(Context& c, const std::string& path);
 
 // Removes "--name VALUE" from the command's arguments and returns VALUE; empty when the
@@ -70,6 +74,19 @@ void answerpupil(Context& c, double pupil);
 
 // After the options are taken: exactly n arguments must remain, none an option.
 void expectargs(const Context& c, size_t n);
+
+// The failure of command t's calculation: errmsg to the log; the command's error text,
+// followed by errmsg on a line of its own, as the error text.
+std::string calcfailed(Context& c, const CommandText& t);
+
+// A result that cannot be shown: a number of the report or, with --json, of the computed
+// values that is not finite fails command t's calculation (nonfinitemsg) before anything is
+// written or printed; returns calcfailed's text, empty when the result can be shown.
+std::string resultfailed(Context& c, const CommandText& t, const Report& r, const JsonWriter& w);
+
+// Ends command t when its result can be shown (resultfailed): its finished line in the log,
+// then the report lines or, with --json, the computed values on stdout.
+std::string finish(Context& c, const CommandText& t, const Report& r, const JsonWriter& w);
 
 // The commands of the system reports, the ray scheme and the single ray trace.
 std::vector<CommandEntry> tracecommands();

@@ -42,7 +42,7 @@ std::string glasscmd(Context& c) {
         w.field("index", std::vector<double>(n.begin(), n.end()));
         w.field("disp", n[2] - n[1]);
         w.endobject();
-        if (!w.ok()) return "A result is not a finite number";
+        if (!w.ok()) return nonfinitemsg;
         out << w.text() << "\n";
         return {};
     }
@@ -63,7 +63,8 @@ std::string importagfcmd(Context& c) {
     expectargs(c, 1);
     GlassCatalog cat;
     if (auto e = cat.open(c.ws.glassdir); !e.empty()) return e;
-    c.log.writeline("Import glass catalogue " + c.args[0]);
+    const CommandText& t = commandtext("ImportGlassCatalogue");
+    c.log.writeline(startline(t) + " " + c.args[0]);
     const AgfImport r = cat.importagf(c.args[0]);
     if (!r.error.empty()) {
         c.log.writeline(r.error);
@@ -86,7 +87,7 @@ std::string importagfcmd(Context& c) {
                << "Skipped, unsupported formula: " << r.unknownformula << "\n"
                << "Skipped, unusable data: " << r.unusable << "\n";
     }
-    c.log.writeline("Import glass catalogue - Finished");
+    c.log.writeline(finishedline(t));
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "batch.h"
+#include "forms/iqforms.h"
 #include "imagequality/imagequality.h"
 #include "json.h"
 #include "app/report.h"
@@ -15,23 +16,16 @@ namespace {
 
 enum class Iq { Spot, Gmtf, Tfmtf, Wave, Dmtf };
 
-const char* iqtitle(Iq kind) {
+// The texts of each kind's command.
+const CommandText& iqtext(Iq kind) {
     switch (kind) {
-        case Iq::Spot: return "Draw spot diagram";
-        case Iq::Gmtf: return "Draw modular transfer function";
-        case Iq::Tfmtf: return "Draw through focus MTF";
-        case Iq::Wave: return "Wave aberrations calculation";
-        case Iq::Dmtf: return "Draw diffraction MTF";
+        case Iq::Spot: return commandtext("SpotDiagram");
+        case Iq::Gmtf: return commandtext("GeometricalMtf");
+        case Iq::Tfmtf: return commandtext("ThroughFocusMtf");
+        case Iq::Wave: return commandtext("OpdWaveAberrations");
+        case Iq::Dmtf: return commandtext("DiffractionMtf");
     }
-    return "";
-}
-
-const char* iqerrortext(Iq kind) {
-    switch (kind) {
-        case Iq::Wave: return "Error in calculation of Waveaberrations!";
-        case Iq::Dmtf: return "Error in calculation of Diffraction MTF!";
-        default: return "Error in calculation!";
-    }
+    return commandtext("SpotDiagram");
 }
 
 // The dialog options of one command, taken before the lens file is read.
@@ -74,7 +68,7 @@ bool refuselimit(long long&) { return false; }
 
 std::string iqdialogfailed(Context& c, const DialogResult& r) {
     const std::string msg = r.status == DialogResult::Cancelled
-                                ? "Maximum number of frequencies must not be greater then diffraction limit frequency!"
+                                ? overlimitmsg
                                 : r.message;
     c.log.writeline(msg);
     return msg;
@@ -122,7 +116,7 @@ std::string applyopd(Context& c, const IqOptions& o) {
 std::string writeiqreport(Context& c, const IqRun& run, const char* ext) {
     std::string text;
     for (const auto& l : run.lines) text += l + "\n";
-    return writefileatomic(reportpath(c.ws, c.filebase, ext), text);
+    return writefileatomic(reportpath(c.ws, c.session.filebase(), ext), text);
 }
 
 void shownotices(const IqRun& run) {
@@ -131,10 +125,8 @@ void shownotices(const IqRun& run) {
 }
 
 std::string iqfailed(Context& c, Iq kind) {
-    cleariqflags(c.m);
-    c.log.writeline(c.m.errmsg);
-    const std::string msg = iqerrortext(kind);
-    return c.m.errmsg.empty() ? msg : msg + "\n" + c.m.errmsg;
+    c.session.clearresults();
+    return calcfailed(c, iqtext(kind));
 }
 
 // ---------------------------------------------------------------- JSON
@@ -243,59 +235,58 @@ std::string iqcmd(Context& c, Iq kind) {
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     Model& m = c.m;
     answerpupil(c, o.pupil);
-    c.log.writeline(iqtitle(kind));
-    const std::string header = iqheader(m.lens.sysname, c.filepath, c.date);
+    const CommandText& t = iqtext(kind);
+    c.log.writeline(startline(t));
+    const std::string header = iqheader(m.lens.sysname, c.session.filepath(), c.date);
 
     IqRun spot, main;
     spot.header = main.header = header;
-    const char* ext = ".spt";
+    const char* const spotext = commandtext("SpotDiagram").ext;
     if (kind == Iq::Wave) {
         m.dmtfvalid = false;
         m.wbrmode = true;
         if (auto e = applyopd(c, o); !e.empty()) return e;
         wavecalc(m, main);
         shownotices(main);
-        ext = ".wbr";
     } else {
         if (auto e = applymtf(c, o); !e.empty()) return e;
         spotcalc(m, spot);
         shownotices(spot);
-        if (!m.calcerror && kind == Iq::Gmtf) gmtfcalc(m, m.lens.nfreq, main), ext = ".gtf";
-        if (!m.calcerror && kind == Iq::Tfmtf) tfmtfcalc(m, m.lens.nfreq, main), ext = ".gtt";
-        if (!m.calcerror && kind == Iq::Dmtf) {
+        if (!c.session.failed() && kind == Iq::Gmtf) gmtfcalc(m, m.lens.nfreq, main);
+        if (!c.session.failed() && kind == Iq::Tfmtf) tfmtfcalc(m, m.lens.nfreq, main);
+        if (!c.session.failed() && kind == Iq::Dmtf) {
             const DialogResult r = dmtfparams(m, o.gauss, o.degree);
             for (const auto& l : r.log) c.log.writeline(l);
             m.wbrmode = false;
             wavecalc(m, main);
             shownotices(main);
-            ext = ".dtf";
         }
     }
     // Every result is checked before any report is written: a failed command leaves the
     // report files as they were.
     JsonWriter w;
-    if (c.json && !m.calcerror) {
+    if (c.json && !c.session.failed()) {
         w.beginobject();
         if (kind == Iq::Spot) spotjson(w, m);
         else if (kind == Iq::Wave) wavejson(w, m, main);
         else mtfjson(w, m, kind, m.lens.nfreq);
         w.endobject();
-        if (!w.ok()) fail(m, nonfinitemsg);
+        if (!w.ok()) c.session.fail(nonfinitemsg);
     }
-    if (m.calcerror) return iqfailed(c, kind);
+    if (c.session.failed()) return iqfailed(c, kind);
     if (kind != Iq::Wave) {
-        if (auto e = writeiqreport(c, spot, ".spt"); !e.empty()) {
+        if (auto e = writeiqreport(c, spot, spotext); !e.empty()) {
             c.log.writeline(e);
             return e;
         }
     }
     if (kind != Iq::Spot) {
-        if (auto e = writeiqreport(c, main, ext); !e.empty()) {
+        if (auto e = writeiqreport(c, main, t.ext); !e.empty()) {
             c.log.writeline(e);
             return e;
         }
     }
-    c.log.writeline(std::string(iqtitle(kind)) + " - Finished");
+    c.log.writeline(finishedline(t));
     if (c.json) {
         *c.out << w.text() << "\n";
     } else {

@@ -1,5 +1,7 @@
-// Batch commands of the model: saving a lens data file, writing the sample lenses.
+// Batch commands of the model (saving a lens data file, writing the sample lenses) and the
+// helpers every command shares: the lens file, options, failures and results.
 #include <filesystem>
+#include <ostream>
 
 #include "app/samplelenses.h"
 #include "batch.h"
@@ -12,9 +14,7 @@ namespace zefo::batch {
 
 std::string openlens(Context& c, const std::string& path) {
     if (auto e = loadlensfile(path, c.m); !e.empty()) return e;
-    const std::filesystem::path p = std::filesystem::absolute(path).lexically_normal();
-    c.filepath = p.generic_string();
-    c.filebase = p.stem().string();
+    c.session.opened(std::filesystem::absolute(path).lexically_normal().generic_string());
     return {};
 }
 
@@ -37,7 +37,7 @@ std::optional<double> takenumber(Context& c, const std::string& name) {
     const auto text = takeoption(c, name);
     if (!text) return std::nullopt;
     const auto v = parsetyped(*text);
-    if (!v) throw ValueError{"Not a valid number!"};
+    if (!v) throw ValueError{notanumbermsg};
     return v;
 }
 
@@ -58,17 +58,40 @@ void expectargs(const Context& c, size_t n) {
     }
 }
 
+std::string calcfailed(Context& c, const CommandText& t) {
+    const std::string& msg = c.session.error();
+    c.log.writeline(msg);
+    return msg.empty() ? t.errtext : t.errtext + ("\n" + msg);
+}
+
+std::string resultfailed(Context& c, const CommandText& t, const Report& r, const JsonWriter& w) {
+    if (r.numbers().finite() && (!c.json || w.ok())) return {};
+    c.session.fail(nonfinitemsg);
+    return calcfailed(c, t);
+}
+
+std::string finish(Context& c, const CommandText& t, const Report& r, const JsonWriter& w) {
+    if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
+    c.log.writeline(finishedline(t));
+    if (c.json)
+        *c.out << w.text() << "\n";
+    else
+        for (const auto& line : r.lines()) *c.out << line << "\n";
+    return {};
+}
+
 namespace {
 
 std::string savecmd(Context& c) {
     expectargs(c, 2);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
-    c.log.writeline("Save optical file");
+    const CommandText& t = commandtext("FileSave");
+    c.log.writeline(startline(t));
     if (auto e = savelensfile(c.args[1], c.m.lens); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    c.log.writeline("Save optical file - Finished");
+    c.log.writeline(finishedline(t));
     return {};
 }
 

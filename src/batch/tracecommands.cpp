@@ -15,43 +15,8 @@ namespace zefo::batch {
 
 namespace {
 
-constexpr const char* calcerrormsg = "Error in calculation!";
-
 ReportHead reporthead(const Context& c) {
-    return {c.filepath, c.date};
-}
-
-// The failure of a calculation: its errmsg to the log; the command's message and errmsg
-// as the error text.
-std::string calcfailed(Context& c, const std::string& message) {
-    c.log.writeline(c.m.errmsg);
-    return c.m.errmsg.empty() ? message : message + "\n" + c.m.errmsg;
-}
-
-// A result that cannot be shown: a number of the report or of the --json values that is not
-// finite fails the calculation (nonfinitemsg) before anything is written or printed.
-std::string resultfailed(Context& c, const std::string& message, const Report& r, const JsonWriter& w) {
-    if (r.numbers().finite() && (!c.json || w.ok())) return {};
-    fail(c.m, nonfinitemsg);
-    return calcfailed(c, message);
-}
-
-// The report lines or, with --json, the computed values on stdout.
-void printresult(const Context& c, const Report& r, const JsonWriter& w) {
-    if (c.json)
-        *c.out << w.text() << "\n";
-    else
-        for (const auto& line : r.lines()) *c.out << line << "\n";
-}
-
-// Ends a command whose result can be shown: its finished line in the log, then the result
-// on stdout.
-std::string finish(Context& c, const std::string& message, const std::string& finished, const Report& r,
-                   const JsonWriter& w) {
-    if (auto e = resultfailed(c, message, r, w); !e.empty()) return e;
-    c.log.writeline(finished);
-    printresult(c, r, w);
-    return {};
+    return {c.session.filepath(), c.date};
 }
 
 // The first-order data that nudatparax leaves in the model.
@@ -128,29 +93,31 @@ std::string systemcmd(Context& c, bool full) {
     expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     answerpupil(c, pupil);
-    c.log.writeline(full ? "Display full optical system" : "Display optical system");
+    const CommandText& t = commandtext(full ? "OpticalSystemFull" : "OpticalSystem");
+    c.log.writeline(startline(t));
     Report r;
     const bool ok = full ? systemreportfull(c.m, reporthead(c), r) : systemreport(c.m, reporthead(c), r, true);
-    if (!ok) return calcfailed(c, calcerrormsg);
+    if (!ok) return calcfailed(c, t);
     JsonWriter w;
     w.beginobject();
     firstorderjson(w, c.m);
     systemjson(w, c.m, full);
     w.endobject();
-    return finish(c, calcerrormsg, "Display optical system - Finished", r, w);
+    return finish(c, t, r, w);
 }
 
 std::string raysreportcmd(Context& c) {
     expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
-    c.log.writeline("Display ray scheme");
+    const CommandText& t = commandtext("RayData");
+    c.log.writeline(startline(t));
     Report r;
     rayreport(c.m, r);
     JsonWriter w;
     w.beginobject();
     raysjson(w, c.m);
     w.endobject();
-    return finish(c, calcerrormsg, "Display ray scheme - Finished", r, w);
+    return finish(c, t, r, w);
 }
 
 // The paraxial data of a block and the design data they follow from.
@@ -166,8 +133,9 @@ void paraxvaluesjson(JsonWriter& w, const LensParax& p, const LensDesign& d) {
 std::string paraxialcmd(Context& c, bool full) {
     expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
-    if (c.m.lens.nsurf < 2) return paraxsurfacesmsg;
-    c.log.writeline(full ? "Paraxial ray trace full" : "Paraxial ray trace");
+    const CommandText& t = commandtext(full ? "ParaxialRaytraceFull" : "ParaxialRayTrace");
+    if (auto notice = refusal(t, c.m); !notice.empty()) return notice;
+    c.log.writeline(startline(t));
     Report r;
     std::vector<ParaxBlock> blocks;
     paraxreport(c.m, reporthead(c), r, full, &blocks);
@@ -175,7 +143,7 @@ std::string paraxialcmd(Context& c, bool full) {
     if (c.json) {
         // the whole system's focus besides the blocks
         ssetq(c.m);
-        if (c.m.calcerror) return calcfailed(c, calcerrormsg);
+        if (c.session.failed()) return calcfailed(c, t);
         const SystemFocus focus = systemfocus(c.m);
         w.beginobject();
         w.field("efl", focus.efl);
@@ -209,12 +177,12 @@ std::string paraxialcmd(Context& c, bool full) {
         w.endarray();
         w.endobject();
     }
-    if (auto e = resultfailed(c, calcerrormsg, r, w); !e.empty()) return e;
-    if (auto e = r.finishreport(c.ws, c.filebase, ".prs"); !e.empty()) {
+    if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
+    if (auto e = r.finishreport(c.ws, c.session.filebase(), t.ext); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    return finish(c, calcerrormsg, "Paraxial ray trace - Finished", r, w);
+    return finish(c, t, r, w);
 }
 
 // rayscheme: "Calculate Ray Scheme", then the ray scheme table; --save writes the lens
@@ -224,11 +192,12 @@ std::string rayschemecmd(Context& c) {
     const auto save = takeoption(c, "--save");
     expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
-    if (c.m.lens.raytype == 0) return "A ray scheme of normal rays has no relative coordinates to aim";
+    if (c.m.lens.raytype == 0) return normalraysmsg;
     answerpupil(c, pupil);
-    c.log.writeline("Ray scheme calculation");
+    const CommandText& t = commandtext("CalculateRayScheme");
+    c.log.writeline(startline(t));
     rayscheme(c.m);
-    if (c.m.calcerror) return calcfailed(c, "Error in calculation of ray scheme");
+    if (c.session.failed()) return calcfailed(c, t);
     JsonWriter w;
     w.beginobject();
     firstorderjson(w, c.m);
@@ -236,16 +205,16 @@ std::string rayschemecmd(Context& c) {
     w.endobject();
     Report r;
     rayreport(c.m, r);
-    const char* failure = "Error in calculation of ray scheme";
-    if (!save) return finish(c, failure, "Ray scheme calculation - Finished", r, w);
-    if (auto e = resultfailed(c, failure, r, w); !e.empty()) return e;
-    c.log.writeline("Ray scheme calculation - Finished");
-    c.log.writeline("Save optical file");
+    if (!save) return finish(c, t, r, w);
+    if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
+    c.log.writeline(finishedline(t));
+    const CommandText& savetext = commandtext("FileSave");
+    c.log.writeline(startline(savetext));
     if (auto e = savelensfile(*save, c.m.lens); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    return finish(c, failure, "Save optical file - Finished", r, w);
+    return finish(c, savetext, r, w);
 }
 
 // The dialog's choice from --ray N or --xylm X,Y,L,M and --wl 1|2|3.
@@ -257,7 +226,7 @@ SrtInput srtchoice(Context& c, std::string& error) {
     if (ray.has_value() == xylm.has_value()) throw UsageError{"srt needs either --ray N or --xylm X,Y,L,M"};
     if (ray) {
         auto n = parseint(*ray);
-        if (!n) error = "Not a valid number!";
+        if (!n) error = notanumbermsg;
         // Outside 1 .. maxrays no ray of any scheme: the dialog's range check refuses it.
         else in.raynumber = *n >= 1 && *n <= maxrays ? static_cast<int>(*n) : -1;
     } else {
@@ -269,7 +238,7 @@ SrtInput srtchoice(Context& c, std::string& error) {
             if ((f < 3) == (comma == std::string::npos)) throw UsageError{"--xylm needs X,Y,L,M"};
             const size_t e = f < 3 ? comma : xylm->size();
             auto v = parsetyped(xylm->substr(p, e - p));
-            if (!v) error = "Not a valid number!";
+            if (!v) error = notanumbermsg;
             else *fields[f] = *v;
             p = e + 1;
         }
@@ -288,11 +257,11 @@ std::string srtcmd(Context& c) {
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     if (error.empty()) error = checksrtinput(c.m, in);
     if (!error.empty()) return error;
-    c.log.writeline("Single ray trace");
+    const CommandText& t = commandtext("SingleRayTrace");
+    c.log.writeline(startline(t));
     for (const auto& line : srtchoicelog(in)) c.log.writeline(line);
     Report r;
-    const char* failure = "Error in the single ray trace calculation!";
-    if (!singleraytrace(c.m, in, reporthead(c), r)) return calcfailed(c, failure);
+    if (!singleraytrace(c.m, in, reporthead(c), r)) return calcfailed(c, t);
     JsonWriter w;
     w.beginobject();
     w.key("surfray");
@@ -310,12 +279,12 @@ std::string srtcmd(Context& c) {
     }
     w.endarray();
     w.endobject();
-    if (auto e = resultfailed(c, failure, r, w); !e.empty()) return e;
-    if (auto e = r.finishreport(c.ws, c.filebase, ".srt"); !e.empty()) {
+    if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
+    if (auto e = r.finishreport(c.ws, c.session.filebase(), t.ext); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    return finish(c, failure, "Single ray trace - Finished", r, w);
+    return finish(c, t, r, w);
 }
 
 }  // namespace

@@ -4,11 +4,25 @@
 #include <cmath>
 #include <complex>
 
+#include "forms/iqforms.h"
 #include "imagequality/imagequality.h"
 #include "model/samplesystems.h"
 #include "raytrace/rayscheme.h"
 
 namespace zefo::test {
+
+// The settings of an objective, no surfaces: na 0.1, three fields, three wavelengths,
+// maximum frequency 50 and increment 2.
+inline Model iqobjective() {
+    Model m;
+    m.lens.systype = 0;
+    m.lens.na = 0.1;
+    m.lens.nfields = 3;
+    m.lens.nfreq = 50;
+    m.lens.dfreq = 2;
+    m.mono = false;
+    return m;
+}
 
 // A paraboloid mirror, f = 100 mm, na 0.1, stop on the mirror, one wavelength, field
 // angles 0.5 and 1 degree, the 17-ray scheme aimed.

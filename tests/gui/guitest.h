@@ -71,12 +71,9 @@ public:
         printfont = font;
         return true;
     }
-    WavelengthChoice wavelength(QWidget*, Model& m) override {
+    WavelengthChoice wavelength(QWidget*, const Model& m) override {
         ++wavelengthcalls;
-        if (wavelengthitem < 0) {
-            m.cancelled = true;
-            return {};
-        }
+        if (wavelengthitem < 0) return {};
         return wavelengthchoice(m, wavelengthitem);
     }
     void about(QWidget*) override { ++abouts; }

@@ -184,7 +184,7 @@ void IqDialogTest::mtfchecks() {
     QCOMPARE(s.m.lens.defocus, before.lens.defocus);
     QCOMPARE(s.m.lens.ddefocus, before.lens.ddefocus);
     QCOMPARE(s.m.lens.wlmtfweight, before.lens.wlmtfweight);
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
 }
 
 // Values taken before a bad field stay taken and are logged at once; the next OK logs only
@@ -219,7 +219,7 @@ void IqDialogTest::mtfacceptsandlogs() {
     QCOMPARE(s.m.lens.wlmtfweight[0], 2.0);
     QCOMPARE(s.m.lens.wlmtfweight[1], 1.0);
     QCOMPARE(s.m.lens.wlmtfweight[2], 0.5);
-    QVERIFY(s.m.datachanged);
+    QVERIFY(s.form->session().datachanged());
     QVERIFY(s.form->statuspanel(0).isEmpty());
 }
 
@@ -232,8 +232,8 @@ void IqDialogTest::mtfcancel() {
     QCOMPARE(s.logsince(lines), (QStringList{mtftitle, QString(mtftitle) + " - Terminated by user"}));
     QCOMPARE(s.form->statuspanel(1), QString(mtftitle));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
-    QVERIFY(!s.m.cancelled);
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().cancelled());
+    QVERIFY(!s.form->session().datachanged());
 }
 
 // A maximum frequency above the diffraction limit asks "Spot diagram" for a new one, which
@@ -391,7 +391,7 @@ void IqDialogTest::opdcancelanderror() {
     s.form->trigger("OpdWaveAberrations");
     QCOMPARE(s.logsince(lines), (QStringList{wavetitle, QString(wavetitle) + " - Terminated by user"}));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
-    QVERIFY(!s.m.cancelled && !s.m.wbrmode);
+    QVERIFY(!s.form->session().cancelled() && !s.m.wbrmode);
 
     s.m.lens.sys.sp.index[3][0] = 0;  // no refractive index in one medium
     s.dialogs.dialogsteps << [](QDialog& d) { return pressok(d); };
@@ -427,8 +427,7 @@ void IqDialogTest::dmtfdialog() {
     Session s;
     s.open(s.lens());
     QStringList logged;
-    const std::string filebase = "lens1";
-    CalcContext c{s.m, s.ws, filebase, s.form.get(), s.dialogs, "", [&](const std::string& l) {
+    CalcContext c{s.m, s.ws, s.form->session(), s.form.get(), s.dialogs, [&](const std::string& l) {
                       logged << QString::fromStdString(l);
                   }, nullptr, "10.12.2026", s.form->glasscatalog()};
     QStringList groups, items;
@@ -453,7 +452,7 @@ void IqDialogTest::dmtfdialog() {
     s.m.dmtfvalid = false;
     logged.clear();
     QVERIFY(!zefo::gui::dmtfdialog(c));
-    QVERIFY(s.m.cancelled);
+    QVERIFY(s.form->session().cancelled());
     QVERIFY(!s.m.dmtfvalid);
     QCOMPARE(s.m.ngauss, uint8_t(6));
     QVERIFY(logged.isEmpty());
@@ -529,8 +528,8 @@ void IqDialogTest::flagsclearedbydesignchanges() {
     QVERIFY(!anyflag(s.m));
 
     int runs = 0;
-    Command cmd{.name = "TestScheme", .menu = "Ray Trace", .caption = "Calculate Ray &Scheme",
-                .title = "Ray scheme calculation", .shell = Shell::Input,
+    Command cmd{.text = {.id = "TestScheme", .title = "Ray scheme calculation"}, .menu = "Ray Trace",
+                .caption = "Calculate Ray &Scheme", .shell = Shell::Input,
                 .input = [&runs](CalcContext&) { ++runs; }};
     setallflags(s.m);
     s.form->execute(cmd);
@@ -546,14 +545,14 @@ void IqDialogTest::flagsclearedbyfailedresult() {
     Session s;
     s.open(s.lens());
     int outcome = 0;
-    const Command cmd{.name = "TestGmtf", .menu = "Spot-MTF", .caption = "&Geometrical MTF...",
-                      .title = "Draw modular transfer function", .shell = Shell::Graph,
-                      .window = "Geometrical MTF",
+    const Command cmd{.text = {.id = "TestGmtf", .title = "Draw modular transfer function",
+                               .window = "Geometrical MTF"},
+                      .menu = "Spot-MTF", .caption = "&Geometrical MTF...", .shell = Shell::Graph,
                       .graph = [](CalcContext&, const WavelengthChoice&) -> QWidget* { return new QWidget; },
                       .valid = &Model::gmtfvalid,
                       .prepare = [&outcome](CalcContext& c) {
                           if (outcome == 1) fail(c.m, "Principal ray is out of the system!");
-                          if (outcome == 2) c.m.cancelled = true;
+                          if (outcome == 2) c.session.cancel();
                       }};
     for (outcome = 1; outcome <= 2; ++outcome) {
         setallflags(s.m);

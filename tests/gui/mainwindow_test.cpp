@@ -18,7 +18,7 @@ const QStringList startcommands = {"FileOpen", "PrinterSetup", "DisplayLogFile",
 QStringList enabledcommands(const ZefoMainForm& f) {
     QStringList out;
     for (const Command& c : commandcatalogue())
-        if (QAction* a = f.action(c.name); a && a->isEnabled()) out << c.name;
+        if (QAction* a = f.action(c.text.id); a && a->isEnabled()) out << c.text.id;
     return out;
 }
 
@@ -105,7 +105,7 @@ void MainWindowTest::menusshowonlybuiltcommands() {
         if (a->isVisible()) shown << a->text().remove('&');
     QCOMPARE(shown, (QStringList{"File", "Optical Data", "Ray Trace", "Spot-MTF", "Window", "Help"}));
     // Every catalogue command has its action, reachable from a menu.
-    for (const Command& c : commandcatalogue()) QVERIFY2(s.form->action(c.name), c.name);
+    for (const Command& c : commandcatalogue()) QVERIFY2(s.form->action(c.text.id), c.text.id);
 }
 
 void MainWindowTest::openloadsthesystem() {
@@ -118,7 +118,7 @@ void MainWindowTest::openloadsthesystem() {
     QCOMPARE(s.form->filepath(), path);
     QCOMPARE(s.m.lens.sysname, std::string("LENS1"));
     QCOMPARE(s.m.lens.nsurf, 2);
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
     QCOMPARE(s.form->statuspanel(1), QString("Open optical system"));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
     QCOMPARE(s.logsince(before), (QStringList{"Open optical system", "Open optical system - Finished"}));
@@ -176,7 +176,7 @@ void MainWindowTest::failedopenkeepsthesystem() {
     }
     // Save still writes the file that was open before.
     s.m.lens.na = 0.25;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.form->trigger("FileSave");
     Model back;
     initglobals(back);
@@ -212,12 +212,12 @@ void MainWindowTest::recententryopenswithoutlog() {
     QCOMPARE(recentcaptions(*s.form), recent);
     QVERIFY(s.logsince(before).isEmpty());
     // With unsaved changes the entry asks the save question first.
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << false;
     s.form->recentaction(0)->trigger();
     QCOMPARE(s.dialogs.questions, QStringList{"Optical system data is changed. Save changed data?"});
     QCOMPARE(s.form->windowTitle(), QString("ZEFO - beta"));
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
 }
 
 void MainWindowTest::saveandsaveas() {
@@ -226,13 +226,13 @@ void MainWindowTest::saveandsaveas() {
     s.open(path);
     s.m.lens.sysname = "LENS1";
     s.m.lens.na = 0.125;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     int before = s.log().size();
     s.form->trigger("FileSave");
     QCOMPARE(s.logsince(before), (QStringList{"Save optical file", "Save optical file - Finished"}));
     QCOMPARE(s.form->statuspanel(1), QString("Save optical system"));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
     std::string expected;
     QCOMPARE(writelensfile(s.m.lens, expected), std::string());
     QCOMPARE(Session::bytes(path), QByteArray::fromStdString(expected));
@@ -276,7 +276,7 @@ void MainWindowTest::savequestionbeforeopen() {
     const QByteArray original = Session::bytes(first);
     // No: the changes are dropped and the other file opens.
     s.m.lens.na = 0.3;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << false;
     s.open(second);
     QCOMPARE(s.dialogs.questions.size(), 1);
@@ -284,7 +284,7 @@ void MainWindowTest::savequestionbeforeopen() {
     QCOMPARE(s.form->windowTitle(), QString("ZEFO - second"));
     // Yes: the changes are saved to the open file before the next one is read.
     s.m.lens.na = 0.3;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << true;
     const int before = s.log().size();
     s.open(first);
@@ -302,7 +302,7 @@ void MainWindowTest::failedsavestopstheopen() {
     Session s;
     const QString path = s.lens();
     s.open(path);
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     // The lens folder disappears: the save cannot write, so nothing else happens.
     QDir(QString::fromStdString(s.ws.datdir)).removeRecursively();
     s.dialogs.questionanswers << true;
@@ -311,7 +311,7 @@ void MainWindowTest::failedsavestopstheopen() {
     s.form->trigger("FileOpen");
     QCOMPARE(s.dialogs.errors.size(), 1);
     QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
-    QVERIFY(s.m.datachanged);
+    QVERIFY(s.form->session().datachanged());
     QCOMPARE(s.dialogs.openanswers, QStringList{next});  // the file dialog was never shown
 }
 
@@ -320,8 +320,11 @@ void MainWindowTest::closereturnstostartstate() {
     const QString path = s.lens();
     s.open(path);
     s.m.mirrorflag = true;
+    int heard = 0;  // windows that follow the design hear of the Close
+    s.form->session().subscribe([&heard] { ++heard; });
     const int before = s.log().size();
     s.form->trigger("FileClose");
+    QCOMPARE(heard, 1);
     QVERIFY(s.logsince(before).isEmpty());
     QCOMPARE(enabledcommands(*s.form), startcommands);
     QVERIFY(!s.form->loaded());
@@ -334,7 +337,7 @@ void MainWindowTest::closereturnstostartstate() {
     // Close asks the save question; Yes writes the file.
     s.open(path);
     s.m.lens.na = 0.75;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << true;
     s.form->trigger("FileClose");
     QCOMPARE(s.dialogs.questions.size(), 1);
@@ -342,7 +345,7 @@ void MainWindowTest::closereturnstostartstate() {
     initglobals(back);
     QCOMPARE(loadlensfile(path.toStdString(), back), std::string());
     QCOMPARE(back.lens.na, 0.75);
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
 }
 
 void MainWindowTest::enablingfollowsresultfiles() {
@@ -373,7 +376,7 @@ void MainWindowTest::exitunsavedanswerednokeepsfile() {
     s.open(path);
     const QByteArray original = Session::bytes(path);
     s.m.lens.na = 0.9;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << false;
     s.form->trigger("FileExit");
     s.form->close();  // a second close does not end the program twice
@@ -389,7 +392,7 @@ void MainWindowTest::exitunsavedansweredyessaves() {
     const QString path = s.lens();
     s.open(path);
     s.m.lens.na = 0.9;
-    s.m.datachanged = true;
+    s.form->session().settingschanged();
     s.dialogs.questionanswers << true;
     s.form->close();
     QCOMPARE(s.log().mid(s.log().size() - 3),

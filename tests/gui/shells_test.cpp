@@ -18,11 +18,10 @@ namespace {
 
 // A calculation with a report file, as the calculation commands are built.
 Command calccommand(ReportWork work) {
-    return Command{.name = "TestRayTrace", .menu = "Ray Trace", .caption = "&Ray Trace",
-                   .title = "Ray trace", .shell = Shell::Report, .window = "Ray Trace", .ext = ".rez",
-                   .errtext = "Error in calculation!",
-                   .canceltext = "Calculation of single ray trace terminated by user!",
-                   .report = std::move(work)};
+    return Command{.text = {.id = "TestRayTrace", .title = "Ray trace", .window = "Ray Trace", .ext = ".rez",
+                            .errtext = "Error in calculation!",
+                            .canceltext = "Calculation of single ray trace terminated by user!"},
+                   .menu = "Ray Trace", .caption = "&Ray Trace", .shell = Shell::Report, .report = std::move(work)};
 }
 
 QStringList windowlines(TDisplaySystem* w) { return w->DSMemo->toPlainText().split('\n'); }
@@ -139,11 +138,11 @@ void ShellTest::reportwithnumberthatisnotfinite() {
 
     // a window-only report and a printed one likewise
     Command window = calccommand(nanreport);
-    window.ext = "";
+    window.text.ext = "";
     s.form->execute(window);
     QCOMPARE(s.form->reportwindows().size(), 1);
-    Command print{.name = "TestPrint", .menu = "File/Print", .caption = "&Optical System",
-                  .title = "Print optical system", .shell = Shell::Print, .report = nanreport};
+    Command print{.text = {.id = "TestPrint", .title = "Print optical system"}, .menu = "File/Print",
+                  .caption = "&Optical System", .shell = Shell::Print, .report = nanreport};
     before = s.log().size();
     s.form->execute(print);
     QVERIFY(s.dialogs.printed.isEmpty());
@@ -155,12 +154,12 @@ void ShellTest::cancelledcalculation() {
     Session s;
     s.open(s.lens());
     const int before = s.log().size();
-    s.form->execute(calccommand([](CalcContext& c, Report&) { c.m.cancelled = true; }));
+    s.form->execute(calccommand([](CalcContext& c, Report&) { c.session.cancel(); }));
     QVERIFY(s.form->reportwindows().isEmpty());
     QCOMPARE(s.dialogs.notices, QStringList{"Calculation of single ray trace terminated by user!"});
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
     QCOMPARE(s.logsince(before), (QStringList{"Ray trace", "Ray trace - Terminated by user"}));
-    QVERIFY(!s.m.cancelled);
+    QVERIFY(!s.form->session().cancelled());
 }
 
 void ShellTest::throwingcalculationisanerror() {
@@ -194,8 +193,9 @@ void ShellTest::errorboxshowsthereason() {
         fail(c.m, reason);
         fail(c.m, "a later failure");
     };
-    Command cmd{.name = "TestFailing", .menu = "Ray Trace", .caption = "&Failing", .title = "Failing command",
-                .shell = Shell(shell % 100), .window = "Failing", .ext = ".abr", .errtext = text.constData(),
+    Command cmd{.text = {.id = "TestFailing", .title = "Failing command", .window = "Failing", .ext = ".abr",
+                         .errtext = text.constData()},
+                .menu = "Ray Trace", .caption = "&Failing", .shell = Shell(shell % 100),
                 .report = [&](CalcContext& c, Report& r) {
                     r.addline("half a report");
                     failing(c);
@@ -222,7 +222,7 @@ void ShellTest::errorboxshowsthereason() {
     QVERIFY(!s.m.calcerror && s.m.errmsg.empty());
     QCOMPARE(s.dialogs.prints, 0);
     // The next failure shows its own reason, not the first one's.
-    cmd.errtext = "Error in calculation!";
+    cmd.text.errtext = "Error in calculation!";
     const std::string second = "Error in ray transfer to spherical surface";
     cmd.report = [&](CalcContext& c, Report&) { fail(c.m, second); };
     cmd.input = cmd.prepare = [&](CalcContext& c) { fail(c.m, second); };
@@ -238,12 +238,12 @@ void ShellTest::errorboxshowsthereason() {
 void ShellTest::windowonlyreport() {
     Session s;
     s.open(s.lens());
-    const Command cmd{.name = "TestWeights", .menu = "Optimization", .caption = "&Optimization Weights",
-                      .title = "Aberration weights for the optimization",
-                      .logtext = "Calculate the aberration weights for the optimization",
-                      .finished = "Optimization weights - Finished", .shell = Shell::Report,
-                      .window = "Aberration weights for the optimization",
-                      .finishstatus = "Status: Optimization weights - Finished",
+    const Command cmd{.text = {.id = "TestWeights", .title = "Aberration weights for the optimization",
+                               .logtext = "Calculate the aberration weights for the optimization",
+                               .finished = "Optimization weights - Finished",
+                               .window = "Aberration weights for the optimization",
+                               .finishstatus = "Status: Optimization weights - Finished"},
+                      .menu = "Optimization", .caption = "&Optimization Weights", .shell = Shell::Report,
                       .report = [](CalcContext&, Report& r) { r.addline("weights"); }};
     const int before = s.log().size();
     s.form->execute(cmd);
@@ -367,11 +367,11 @@ void ShellTest::inputshell() {
     QFETCH(QStringList, errors);
     Session s;
     s.open(s.lens());
-    const Command cmd{.name = "TestBounds", .menu = "Optimization", .caption = "&Boundary Conditions...",
-                      .title = "Boundary conditions for optimization", .shell = Shell::Input,
-                      .terminated = "Boundary conditions for optimization - Terminatd by user",
+    const Command cmd{.text = {.id = "TestBounds", .title = "Boundary conditions for optimization",
+                               .terminated = "Boundary conditions for optimization - Terminatd by user"},
+                      .menu = "Optimization", .caption = "&Boundary Conditions...", .shell = Shell::Input,
                       .input = [outcome](CalcContext& c) {
-                          if (outcome == 1) c.m.cancelled = true;
+                          if (outcome == 1) c.session.cancel();
                           if (outcome == 2) fail(c.m, "Thickness out of range");
                       }};
     const int before = s.log().size();
@@ -379,7 +379,7 @@ void ShellTest::inputshell() {
     QCOMPARE(s.form->statuspanel(2), status);
     QCOMPARE(s.logsince(before), log);
     QCOMPARE(s.dialogs.errors, errors);
-    QVERIFY(!s.m.cancelled && !s.m.calcerror);
+    QVERIFY(!s.form->session().cancelled() && !s.m.calcerror);
 }
 
 void ShellTest::graphshell() {
@@ -387,8 +387,8 @@ void ShellTest::graphshell() {
     s.open(s.lens());
     int prepared = 0;
     WavelengthChoice seen;
-    const Command cmd{.name = "TestSpot", .menu = "Spot-MTF", .caption = "&Spot Diagram...",
-                      .title = "Draw spot diagram", .shell = Shell::Graph, .window = "Spot Diagram",
+    const Command cmd{.text = {.id = "TestSpot", .title = "Draw spot diagram", .window = "Spot Diagram"},
+                      .menu = "Spot-MTF", .caption = "&Spot Diagram...", .shell = Shell::Graph,
                       .graph = [&seen](CalcContext&, const WavelengthChoice& wl) -> QWidget* {
                           seen = wl;
                           return new QWidget;
@@ -417,8 +417,9 @@ void ShellTest::graphshellmonoandcancel() {
     Session s;
     s.open(s.lens());
     WavelengthChoice seen{9, "unset"};
-    Command cmd{.name = "TestDrawRays", .menu = "Draw", .caption = "&Ray Trace...", .title = "Draw ray trace",
-                .shell = Shell::Graph, .window = "Ray Trace", .terminated = "Draw ray trace",
+    Command cmd{.text = {.id = "TestDrawRays", .title = "Draw ray trace", .window = "Ray Trace",
+                         .terminated = "Draw ray trace"},
+                .menu = "Draw", .caption = "&Ray Trace...", .shell = Shell::Graph,
                 .graph = [&seen](CalcContext& c, const WavelengthChoice& wl) -> QWidget* {
                     seen = wl;
                     if (c.m.lens.na > 1) fail(c.m, "Aperture too large");

@@ -111,7 +111,7 @@ void TraceCommandTest::unusableglasscatalogueendsstart() {
     initglobals(m);
     ZefoMainForm f(m, ws, dialogs);
     QVERIFY(f.startfailed());
-    QVERIFY(m.cancelled);
+    QVERIFY(f.session().cancelled());
     QCOMPARE(dialogs.errors.size(), 1);
     QVERIFY(dialogs.errors[0].startsWith("SQLite database engine must be installed before running this program!"));
     QVERIFY(dialogs.errors[0].contains("sgm.DB"));
@@ -191,16 +191,19 @@ void TraceCommandTest::rayschemeaimsandchangesdesign() {
     Session s;
     s.open(gausslens(s));
     s.m.spotvalid = true;
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
+    int heard = 0;  // windows that follow the design hear of the new rays
+    s.form->session().subscribe([&heard] { ++heard; });
     const int before = s.log().size();
     s.form->trigger("CalculateRayScheme");
+    QCOMPARE(heard, 1);
     QCOMPARE(s.logsince(before), (QStringList{"Ray scheme calculation", "Ray scheme calculation - Finished"}));
     QCOMPARE(s.dialogs.notices, QStringList{"Ray scheme for the optical system is calculated."});
     QCOMPARE(s.dialogs.errors, QStringList());
     QCOMPARE(s.form->statuspanel(1), QString("Ray scheme calculation"));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
     QVERIFY(s.form->reportwindows().isEmpty());
-    QVERIFY(s.m.datachanged);
+    QVERIFY(s.form->session().datachanged());
     QVERIFY(!s.m.spotvalid);
     // The chief ray of the 10 degree field (ray 5) starts at the field angle, object at infinity.
     QCOMPARE(s.m.lens.rays.rl[4], uint8_t(13));
@@ -224,8 +227,11 @@ void TraceCommandTest::rayschemefailures() {
     s.m.lens.raytype = uint8_t(raytype);
     s.m.lens.stopsurf = uint8_t(stop);
     const auto xbefore = s.m.lens.rays.y;
+    int heard = 0;
+    s.form->session().subscribe([&heard] { ++heard; });
     const int before = s.log().size();
     s.form->trigger("CalculateRayScheme");
+    QCOMPARE(heard, 0);
     QCOMPARE(s.dialogs.errors, QStringList{"Error in calculation of ray scheme"});
     QVERIFY(s.dialogs.notices.isEmpty());
     QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
@@ -235,7 +241,7 @@ void TraceCommandTest::rayschemefailures() {
     QCOMPARE(log[1], raytype == 0 ? QString("A ray scheme of normal rays has no relative coordinates to aim")
                                   : QString("Invalid aperture stop surface number"));
     QVERIFY(!s.m.calcerror);
-    QVERIFY(!s.m.datachanged);
+    QVERIFY(!s.form->session().datachanged());
     if (raytype == 0) QVERIFY(s.m.lens.rays.y == xbefore);
 }
 
@@ -410,7 +416,7 @@ void TraceCommandTest::srtdialogrefusesbadinput() {
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
     QVERIFY(s.form->reportwindows().isEmpty());
     QVERIFY(!QFile::exists(abrfile(s, "gauss.srt")));
-    QVERIFY(!s.m.cancelled);
+    QVERIFY(!s.form->session().cancelled());
 }
 
 void TraceCommandTest::srtdialogfieldsandhints() {
@@ -661,7 +667,7 @@ void TraceCommandTest::oddsystemsnevercrash() {
             QVERIFY2(state == "Status: Finished", name);
             QVERIFY2(log.last().endsWith(" - Finished"), name);
         }
-        QVERIFY2(!s.m.calcerror && !s.m.cancelled && s.m.errmsg.empty(), name);
+        QVERIFY2(!s.m.calcerror && !s.form->session().cancelled() && s.m.errmsg.empty(), name);
     }
 }
 

@@ -7,23 +7,23 @@ namespace zefo {
 namespace {
 
 const ReportKind kReportKinds[] = {
-    {".prs", &Workspace::abrdir, "Paraxial Data"},
-    {".sei", &Workspace::abrdir, "Seidel Coefficients"},
-    {".abr", &Workspace::abrdir, "Aberrations"},
-    {".rez", &Workspace::abrdir, "Ray Trace"},
-    {".srt", &Workspace::abrdir, "Single Ray Trace"},
-    {".wbr", &Workspace::abrdir, "Wave aberrations"},
-    {".spt", &Workspace::spotmtfdir, "Spot Diagram"},
-    {".gtf", &Workspace::spotmtfdir, "Modulation Transfer Function"},
-    {".gtt", &Workspace::spotmtfdir, "Through Focus MTF"},
-    {".dtf", &Workspace::spotmtfdir, "Diffraction MTF"},
-    {".opt", &Workspace::optimdir, "Classical DLS Optimization"},
-    {".gao", &Workspace::optimdir, "ASSGA Optimization"},
-    {".ese", &Workspace::optimdir, "ES EVOL Optimization"},
-    {".esg", &Workspace::optimdir, "ES GRUP Optimization"},
-    {".esr", &Workspace::optimdir, "ES REKO Optimization"},
-    {".esk", &Workspace::optimdir, "ES KORR Optimization"},
-    {".otz", &Workspace::optimdir, "Optical system merit function"},
+    {".prs", &Workspace::abrdir},
+    {".sei", &Workspace::abrdir},
+    {".abr", &Workspace::abrdir},
+    {".rez", &Workspace::abrdir},
+    {".srt", &Workspace::abrdir},
+    {".wbr", &Workspace::abrdir},
+    {".spt", &Workspace::spotmtfdir},
+    {".gtf", &Workspace::spotmtfdir},
+    {".gtt", &Workspace::spotmtfdir},
+    {".dtf", &Workspace::spotmtfdir},
+    {".opt", &Workspace::optimdir},
+    {".gao", &Workspace::optimdir},
+    {".ese", &Workspace::optimdir},
+    {".esg", &Workspace::optimdir},
+    {".esr", &Workspace::optimdir},
+    {".esk", &Workspace::optimdir},
+    {".otz", &Workspace::optimdir},
 };
 
 std::vector<std::string> splitlines(const std::string& text) {
@@ -72,6 +72,13 @@ std::string Report::finishreport(const Workspace& ws, const std::string& filebas
     if (!numbers_.finite()) return nonfinitemsg;
     addline(" ");
     addline("Measurement units are mm");
+    const std::string err = writefileatomic(reportpath(ws, filebase, ext), text());
+    appendclosing();
+    return err;
+}
+
+std::string Report::savereport(const Workspace& ws, const std::string& filebase, std::string_view ext) {
+    if (!numbers_.finite()) return nonfinitemsg;
     const std::string err = writefileatomic(reportpath(ws, filebase, ext), text());
     appendclosing();
     return err;

@@ -11,11 +11,11 @@
 
 namespace zefo {
 
-// One row of the table of report files: extension, workspace directory, window caption.
+// One row of the table of report files: extension and workspace directory (the window
+// captions are the commands', app/commandcatalog.h).
 struct ReportKind {
     const char* ext;
     std::string Workspace::*dir;
-    const char* caption;
 };
 
 // The kind of a report extension such as ".rez"; nullptr for an unknown extension.
@@ -43,6 +43,11 @@ public:
     // appended or written).
     std::string finishreport(const Workspace& ws, const std::string& filebase, std::string_view ext);
 
+    // Writes the lines as they stand to the report file (a work that gives the whole file),
+    // then appends the two closing lines (window only). Returns an error text; refuses a
+    // report with a number that is not finite like finishreport.
+    std::string savereport(const Workspace& ws, const std::string& filebase, std::string_view ext);
+
     // Replaces the lines by the stored report file and appends the two closing lines.
     // Returns false (and changes nothing) when the file does not exist.
     bool showreport(const Workspace& ws, const std::string& filebase, std::string_view ext);
@@ -50,8 +55,10 @@ public:
     // The lines as one text, each line ended by a line feed.
     std::string text() const;
 
-private:
+    // Appends the closing lines of a window: " " and "End of displayed data".
     void appendclosing();
+
+private:
     std::vector<std::string> lines_;
     FiniteWatch numbers_;
 };

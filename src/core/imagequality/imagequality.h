@@ -5,7 +5,6 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -88,75 +87,6 @@ void setfreqlabels(Model& m, int fmax);
 // Frequency of grid point k of the geometrical MTF: the one its report row shows (row 0
 // shows 1).
 double gmtffrequency(const Model& m, int k);
-
-// ---------------------------------------------------------------- dialogs
-
-// Result of pressing OK in a parameter dialog: accepted, a bad field (message shown, the
-// previous value restored, the field focused), or cancelled from the limit dialog.
-struct DialogResult {
-    enum Status { Accepted, BadField, Cancelled } status = Accepted;
-    int field = -1;                // index of the bad field in the dialog's field order
-    std::string message;           // its message (box caption "Error")
-    std::vector<std::string> log;  // "New value for ..." lines of the accepted values
-};
-
-// Asks the limit dialog for a new maximum frequency (text preset with nfreq); returns false
-// on Cancel. The dialog itself validates with checklimitvalue until it is accepted.
-using LimitAsk = std::function<bool(long long& nfreq)>;
-
-// The check of the limit dialog "Spot diagram": empty when the typed text is accepted.
-std::string checklimitvalue(const std::string& text, double flimit, long long& value);
-
-// Hint of the maximum-frequency fields: "Enter number between 1 and " + flimit.
-std::string nfreqhint(const Model& m);
-
-// The typed texts of "Edit MTF", in field order: rings, maximum frequency, increment,
-// spot size, defocus, defocus increment, then one weight (mono) or three.
-struct MtfForm {
-    std::string nrings, nfreq, dfreq, spotsize, defocus, ddefocus;
-    std::array<std::string, 3> weight;
-};
-enum MtfField { fNrings, fNfreq, fDfreq, fSpotsize, fDefocus, fDdefocus, fWeight0, fWeight1, fWeight2 };
-
-// The dialog's texts for the current values.
-MtfForm mtfform(const Model& m);
-
-// One edit field of a parameter dialog: label, edit mask ("9" digit, "#" digit or sign),
-// status-line hint shown when the field is entered.
-struct DialogField {
-    std::string label, mask, hint;
-};
-
-// The fields of "Edit MTF" in MtfField order: one weight with mono, else three.
-std::vector<DialogField> mtffields(const Model& m);
-
-// OK of "Edit MTF": checks the fields in order, takes every accepted value (datachanged,
-// log line, validity flags, nfpoints) and stops at the first bad one.
-DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit);
-
-// The typed values of "Edit OPD": defocus, maximum frequency, increment (texts) and the
-// three choices.
-struct OpdForm {
-    std::string defocus, nfreq, dfreq;
-    int selwl = 0;       // 0, 1, 2
-    int ngauss = 16;     // 6, 10, 16
-    int polydeg = 4;     // 3, 4
-};
-enum OpdField { oDefocus, oNfreq, oDfreq };
-
-OpdForm opdform(const Model& m);
-
-// The edit fields of "Edit OPD" in OpdField order.
-std::vector<DialogField> opdfields(const Model& m);
-
-// Items of the wavelength choice of "Edit OPD".
-std::array<std::string, 3> opdwavelengthitems(const Model& m);
-
-// OK of "Edit OPD".
-DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit);
-
-// OK of "Edit Diffractional MTF": sets ngauss, polydeg and dmtfvalid (MTF mode).
-DialogResult dmtfparams(Model& m, int ngauss, int polydeg);
 
 // ---------------------------------------------------------------- spot diagram and MTF
 

@@ -552,7 +552,7 @@ std::string loadlensfile(const std::string& path, OpticalSystem& m) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return "File " + path + " is not a lens data file";
     auto text = readtextfile(path);
-    if (!text) return "Cannot open file " + path;
+    if (!text) return cannotopenmsg(path);
     return readlensfile(*text, m, path);
 }
 

@@ -208,10 +208,8 @@ struct Model {
     uint8_t selwl = 0;                      // wavelength of the OPD report
     bool wbrmode = false;                   // the OPD report is being written
 
-    // --- status ---
-    bool datachanged = false;
+    // --- status (whether the design changed and the cancel of a command: app/session.h) ---
     bool calcerror = false;
-    bool cancelled = false;
     bool mirrorflag = false;
     std::string errmsg;
 

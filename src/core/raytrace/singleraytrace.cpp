@@ -31,7 +31,7 @@ std::string checksrtinput(const Model& m, const SrtInput& in) {
             return "You must enter number from 1 to " + std::to_string(m.lens.nrays);
     } else {
         if (!std::isfinite(in.X) || !std::isfinite(in.Y) || !std::isfinite(in.L) || !std::isfinite(in.M))
-            return "Not a valid number!";
+            return notanumbermsg;
         if (in.L < 0 || in.L > 1) return "L ray coordinate must be number between 0 and 1!";
         if (in.M < 0 || in.M > 1) return "M ray coordinate must be number between 0 and 1!";
         if (in.L * in.L + in.M * in.M >= 1)

@@ -10,6 +10,9 @@ namespace zefo {
 // memory throws std::bad_alloc, so the content is never cut short.
 std::optional<std::string> readtextfile(const std::string& path);
 
+// The message of a file that cannot be opened for reading.
+inline std::string cannotopenmsg(const std::string& path) { return "Cannot open file " + path; }
+
 // The one writer of every file the program produces. Writes content to a new temporary
 // file of a unique name beside the target, syncs it and renames it over the target, so
 // readers see the old or the new file whole, even when saves of one file run at the same

@@ -42,4 +42,7 @@ std::optional<long long> parseint(std::string_view s);
 // Text of a number typed in a dialog: blanks removed, "," taken as ".".
 std::optional<double> parsetyped(std::string_view s);
 
+// The message of a typed text that is no number.
+inline constexpr const char* notanumbermsg = "Not a valid number!";
+
 }  // namespace zefo

@@ -1,6 +1,7 @@
 // The catalogue of the main window's commands: one row per command with its menu place,
-// captions, texts, the shell that runs it, its window, result file, enabling group and
-// work. Menus, tool bar, log texts and enabling rules are all driven from this table.
+// caption, the shell that runs it, enabling group and work; its texts (title, log lines,
+// window, result file, messages) come from the core's command catalogue by id. Menus, tool
+// bar, log texts and enabling rules are all driven from this table.
 #pragma once
 
 #include <QStyle>
@@ -9,7 +10,9 @@
 #include <vector>
 
 #include "analysis/systemreport.h"
+#include "app/commandcatalog.h"
 #include "app/report.h"
+#include "app/session.h"
 #include "app/workspace.h"
 #include "app/wavelength.h"
 #include "model/model.h"
@@ -49,20 +52,19 @@ enum class Group {
 struct CalcContext {
     Model& m;
     const Workspace& ws;
-    const std::string& filebase;
+    Session& session;     // the current file, changes, the first error and the cancel
     QWidget* parent;      // owner of the command's own dialogs
     Dialogs& dialogs;     // every blocking interaction of the work
-    std::string filepath;  // the current lens data file
     std::function<void(const std::string&)> log;  // a line in the command log
     std::function<void(const QString&)> hint;     // status panel 0
     std::string date;      // today's date as the report headers show it
     GlassCatalog& glass;   // the glass catalogue opened at start-up
 
     // What the title line of a report names besides the system.
-    ReportHead head() const { return {filepath, date}; }
+    ReportHead head() const { return {session.filepath(), date}; }
 };
 
-// Fills the report; failures go to m.calcerror / m.errmsg, a cancelled dialog sets m.cancelled.
+// Fills the report; failures go to the session's first error, a cancelled dialog cancels.
 // A print command fills the lines it prints; a report command without a window title
 // only calculates.
 using ReportWork = std::function<void(CalcContext&, Report&)>;
@@ -77,20 +79,11 @@ using OwnWork = void (ZefoMainForm::*)(const Command&);
 enum class Chooser { Never, Always, UnlessMono };
 
 struct Command {
-    const char* name;                 // object name of the action
+    CommandText text;                 // id (object name of the action) and texts, from the core
     const char* menu;                 // menu path, e.g. "File/Print"
     const char* caption;              // menu caption with its accelerator
-    const char* title = "";           // status panel 1
-    const char* logtext = nullptr;    // log line at the start; nullptr: the title, "": none
-    const char* finished = nullptr;   // log line at the end; nullptr: log text + " - Finished"
     Shell shell = Shell::Own;
     Group group = Group::Loaded;
-    const char* window = "";          // caption of the window the command opens
-    const char* ext = "";             // result file (its directory follows from the extension)
-    const char* errtext = "Error in calculation!";  // error box of a failed calculation
-    const char* canceltext = "";      // notice when the command's dialog was cancelled
-    const char* terminated = nullptr;  // log line of a cancel; nullptr: log text + " - Terminated by user"
-    const char* finishstatus = "Status: Finished";
     const char* datafile = "";        // Variables group: geneticdir + sysname + this must exist
     OwnWork own = nullptr;
     ReportWork report = nullptr;
@@ -104,9 +97,6 @@ struct Command {
     const char* shortcut = "";
     bool wholereport = false;     // the work gives the whole report file: it is saved as it stands
     bool changesdesign = false;   // changes the optical data: the image-quality results become stale
-    // A notice shown instead of running the command (nothing logged); empty to run it.
-    std::string (*refusal)(const Model&) = nullptr;
-    const char* donetext = "";    // notice (caption "Information") after a successful run
 };
 
 // Every command in menu order.

@@ -87,7 +87,7 @@ bool Dialogs::printtext(QWidget* parent, QPrinter& printer, const QStringList& l
     return true;
 }
 
-WavelengthChoice Dialogs::wavelength(QWidget* parent, Model& m) { return choosewavelength(parent, m); }
+WavelengthChoice Dialogs::wavelength(QWidget* parent, const Model& m) { return choosewavelength(parent, m); }
 
 void Dialogs::about(QWidget* parent) {
     AboutWindow w(parent, 0);

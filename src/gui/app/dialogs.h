@@ -54,8 +54,8 @@ public:
     virtual bool printtext(QWidget* parent, QPrinter& printer, const QStringList& lines,
                            const QFont& font, QString& err);
 
-    // The wavelength chooser of the plots (sets m.cancelled without OK).
-    virtual WavelengthChoice wavelength(QWidget* parent, Model& m);
+    // The wavelength chooser of the plots (code 0 without OK).
+    virtual WavelengthChoice wavelength(QWidget* parent, const Model& m);
 
     // The About window without its timer.
     virtual void about(QWidget* parent);

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "app/dialogs.h"
+#include "forms/wavelengthform.h"
 #include "util/numfmt.h"
 
 namespace zefo::gui {
@@ -38,23 +39,6 @@ int gaussitem(int ngauss) { return ngauss == 6 ? 0 : ngauss == 10 ? 1 : 2; }
 
 std::vector<std::string> gaussitems() { return {"6 points", "10 points", "16 points"}; }
 std::vector<std::string> degreeitems() { return {"3rd degree", "4th degree"}; }
-
-// The texts of "Edit MTF" in field order.
-std::string mtffieldtext(const MtfForm& f, int i) {
-    switch (i) {
-        case fNrings: return f.nrings;
-        case fNfreq: return f.nfreq;
-        case fDfreq: return f.dfreq;
-        case fSpotsize: return f.spotsize;
-        case fDefocus: return f.defocus;
-        case fDdefocus: return f.ddefocus;
-        default: return f.weight[static_cast<size_t>(i - fWeight0)];
-    }
-}
-
-std::string opdfieldtext(const OpdForm& f, int i) {
-    return i == oDefocus ? f.defocus : i == oNfreq ? f.nfreq : f.dfreq;
-}
 
 }  // namespace
 
@@ -173,23 +157,17 @@ MtfDialog::MtfDialog(CalcContext& c) : ParamDialog("Edit MTF", "EditMTF", c) {
                                         "ddefocus", "wlmtfweight0", "wlmtfweight1", "wlmtfweight2"};
     const MtfForm f = mtfform(c.m);
     const auto rows = mtffields(c.m);
-    for (size_t i = 0; i < rows.size(); ++i) addfield(rows[i], mtffieldtext(f, static_cast<int>(i)), names[i]);
+    for (size_t i = 0; i < rows.size(); ++i) addfield(rows[i], f.text(static_cast<int>(i)), names[i]);
     addbuttons();
 }
 
 bool MtfDialog::check() {
     MtfForm f;
-    f.nrings = field(fNrings)->text().toStdString();
-    f.nfreq = field(fNfreq)->text().toStdString();
-    f.dfreq = field(fDfreq)->text().toStdString();
-    f.spotsize = field(fSpotsize)->text().toStdString();
-    f.defocus = field(fDefocus)->text().toStdString();
-    f.ddefocus = field(fDdefocus)->text().toStdString();
-    const int weights = c_.m.mono ? 1 : 3;
-    for (int w = 0; w < weights; ++w) f.weight[static_cast<size_t>(w)] = field(fWeight0 + w)->text().toStdString();
+    for (int i = 0; i < fieldcount(); ++i) f.text(i) = field(i)->text().toStdString();
     const DialogResult r = mtfparams(c_.m, f, limitasker(c_));
+    if (r.changed) c_.session.settingschanged();
     writelog(r.log);
-    if (r.status == DialogResult::BadField) badfield(r.field, r.message, mtffieldtext(mtfform(c_.m), r.field));
+    if (r.status == DialogResult::BadField) badfield(r.field, r.message, mtfform(c_.m).text(r.field));
     if (r.status == DialogResult::Cancelled) reject();  // Cancel in the limit dialog ends this one too
     return r.status == DialogResult::Accepted;
 }
@@ -200,7 +178,7 @@ SpotLimitDialog::SpotLimitDialog(CalcContext& c, long long nfreq)
     : ParamDialog("Spot diagram", "SpotDiagramLimit", c), value_(nfreq), preset_(fmti(static_cast<int>(nfreq), 3)) {
     addtext("Maximum number of  frequencies is greater then diffraction limit frequency!");
     addvalue("Max permited value is", QString::fromStdString(fmtf(c.m.flimit, 4, 0)));
-    addfield({"Enter new value for maximum number of frequencies", "999", nfreqhint(c.m)}, preset_, "newnfreq");
+    addfield(limitfield(c.m), preset_, "newnfreq");
     addbuttons();
 }
 
@@ -230,8 +208,8 @@ OpdDialog::OpdDialog(CalcContext& c) : ParamDialog("Edit OPD", "EditOPD", c) {
     static const char* const names[] = {"defocus", "nfreq", "dfreq"};
     const OpdForm f = opdform(c.m);
     const auto rows = opdfields(c.m);
-    for (size_t i = 0; i < rows.size(); ++i) addfield(rows[i], opdfieldtext(f, static_cast<int>(i)), names[i]);
-    const auto wl = opdwavelengthitems(c.m);
+    for (size_t i = 0; i < rows.size(); ++i) addfield(rows[i], f.text(static_cast<int>(i)), names[i]);
+    const auto wl = spectrallineitems(c.m);
     addchoice("Wavelength", {wl.begin(), wl.end()}, f.selwl, "selwl", "Select wavelength for OPD calculation");
     addchoice("Number of points for aberrational polynom", gaussitems(), gaussitem(f.ngauss), "ngauss");
     addchoice("Degree of aberrational polynomial", degreeitems(), f.polydeg == 3 ? 0 : 1, "polydeg");
@@ -240,15 +218,14 @@ OpdDialog::OpdDialog(CalcContext& c) : ParamDialog("Edit OPD", "EditOPD", c) {
 
 bool OpdDialog::check() {
     OpdForm f;
-    f.defocus = field(oDefocus)->text().toStdString();
-    f.nfreq = field(oNfreq)->text().toStdString();
-    f.dfreq = field(oDfreq)->text().toStdString();
+    for (int i = 0; i < fieldcount(); ++i) f.text(i) = field(i)->text().toStdString();
     f.selwl = choice(0)->checkedId();
     f.ngauss = gaussorders[choice(1)->checkedId()];
     f.polydeg = choice(2)->checkedId() == 0 ? 3 : 4;
     const DialogResult r = opdparams(c_.m, f, limitasker(c_));
+    if (r.changed) c_.session.settingschanged();
     writelog(r.log);
-    if (r.status == DialogResult::BadField) badfield(r.field, r.message, opdfieldtext(opdform(c_.m), r.field));
+    if (r.status == DialogResult::BadField) badfield(r.field, r.message, opdform(c_.m).text(r.field));
     if (r.status == DialogResult::Cancelled) reject();
     return r.status == DialogResult::Accepted;
 }
@@ -273,7 +250,7 @@ namespace {
 // Shows one of the dialogs; a dialog closed without OK sets cancelled.
 bool runiqdialog(CalcContext& c, QDialog& d) {
     if (c.dialogs.execdialog(d) == QDialog::Accepted) return true;
-    c.m.cancelled = true;
+    c.session.cancel();
     return false;
 }
 
@@ -306,12 +283,12 @@ void wavereport(CalcContext& c, Report& r) {
     m.wbrmode = true;
     if (!opddialog(c)) return;
     IqRun run;
-    run.header = iqheader(m.lens.sysname, c.filepath, c.date);
+    run.header = iqheader(m.lens.sysname, c.session.filepath(), c.date);
     wavecalc(m, run);
     m.wbrmode = false;
     for (const Notice& n : run.notices)
         c.dialogs.message(c.parent, QString::fromStdString(n.caption), QString::fromStdString(n.text));
-    if (m.calcerror) return;
+    if (c.session.failed()) return;
     for (const auto& l : run.lines) r.addline(l);
 }
 

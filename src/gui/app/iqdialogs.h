@@ -1,6 +1,6 @@
 // The parameter dialogs of the image quality ("Edit MTF" with its limit dialog "Spot
 // diagram", "Edit OPD", "Edit Diffractional MTF") and the commands that run them. The
-// fields, masks, hints and checks come from the image-quality core; these classes only
+// fields, masks, hints and checks come from the core's forms; these classes only
 // draw them, put the hints on the status line and keep the dialog open on a bad field.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "forms/iqforms.h"
 #include "imagequality/imagequality.h"
 
 class QButtonGroup;
@@ -31,6 +32,7 @@ public:
 
     // The edit field of row i (in the order the rows were added) and the choice groups.
     QLineEdit* field(int i) const { return fields_[static_cast<size_t>(i)]; }
+    int fieldcount() const { return static_cast<int>(fields_.size()); }
     QButtonGroup* choice(int i) const { return choices_[static_cast<size_t>(i)]; }
 
     // Presses OK: checks the fields and closes the dialog when they are accepted.
@@ -117,7 +119,7 @@ protected:
 // The limit dialog as the checks of "Edit MTF" and "Edit OPD" call it.
 LimitAsk limitasker(CalcContext& c);
 
-// The dialogs as the commands run them; false (m.cancelled set) when cancelled.
+// The dialogs as the commands run them; false (the session cancelled) when cancelled.
 bool mtfdialog(CalcContext& c);
 bool opddialog(CalcContext& c);
 bool dmtfdialog(CalcContext& c);

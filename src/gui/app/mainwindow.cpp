@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QDate>
-#include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -12,7 +11,6 @@
 
 #include "app/helpwindow.h"
 #include "app/reportwindow.h"
-#include "imagequality/imagequality.h"
 #include "model/lensfile.h"
 #include "util/fileio.h"
 #include "util/numfmt.h"
@@ -33,13 +31,8 @@ namespace {
 const char* lensfilter = "Optical system description file (*.dat)";
 const char* savequestiontext = "Optical system data is changed. Save changed data?";
 
-std::string logstart(const Command& cmd) { return cmd.logtext ? cmd.logtext : cmd.title; }
-std::string logfinished(const Command& cmd) {
-    return cmd.finished ? cmd.finished : logstart(cmd) + " - Finished";
-}
-std::string logterminated(const Command& cmd) {
-    return cmd.terminated ? cmd.terminated : logstart(cmd) + " - Terminated by user";
-}
+std::string cannotopenlog(const Workspace& ws) { return "Cannot open the command log " + ws.logpath; }
+
 }  // namespace
 
 ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWidget* parent)
@@ -68,12 +61,12 @@ ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWid
 
     startstate();
     if (!log_.open(ws_.logpath))
-        dialogs_.error(this, QString::fromStdString("Cannot open the command log " + ws_.logpath));
+        dialogs_.error(this, QString::fromStdString(cannotopenlog(ws_)));
     logline("Program ZEFO started");
     if (const std::string err = startglassdatabase(); !err.empty()) {
         dialogs_.error(this, QString::fromStdString(
                                  "SQLite database engine must be installed before running this program!\n\n" + err));
-        m_.cancelled = true;
+        session_.cancel();
         startfailed_ = true;
         return;
     }
@@ -107,7 +100,7 @@ void ZefoMainForm::buildmenus() {
     tools->setIconSize(QSize(20, 20));
     for (const Command& cmd : commandcatalogue()) {
         QMenu* menu = menufor(cmd.menu);
-        const QString name = cmd.name;
+        const QString name = cmd.text.id;
         if (name == "FileExit") {
             menu->addSeparator();
             for (int k = 0; k < maxrecent; ++k) {
@@ -181,17 +174,15 @@ void ZefoMainForm::failcommand(const std::string& err) {
 // A calculation that failed: "Status: Error", the command's error box with the reason
 // (errmsg) below its text, and the reason in the log.
 void ZefoMainForm::calcfailed(const Command& cmd) {
-    const std::string reason = m_.errmsg;
-    m_.calcerror = false;
-    m_.errmsg.clear();
+    const std::string reason = session_.takeerror();
     setstate("Status: Error");
-    dialogs_.error(this, cmd.errtext, QString::fromStdString(reason));
+    dialogs_.error(this, cmd.text.errtext, QString::fromStdString(reason));
     logline(reason);
 }
 
 // The context of a work; its date is today's as the report headers show it, dd.mm.yyyy.
 CalcContext ZefoMainForm::context() {
-    return CalcContext{m_, ws_, filebasestd_, this, dialogs_, filepath_.toStdString(),
+    return CalcContext{m_, ws_, session_, this, dialogs_,
                        [this](const std::string& line) { logline(line); },
                        [this](const QString& hint) { panel_[0]->setText(hint); },
                        QDate::currentDate().toString("dd.MM.yyyy").toStdString(), glass_};
@@ -207,10 +198,8 @@ double ZefoMainForm::askentrpupil() {
 
 void ZefoMainForm::execute(const Command& cmd) {
     panel_[0]->clear();
-    if (cmd.refusal) {
-        if (const std::string notice = cmd.refusal(m_); !notice.empty())
-            return dialogs_.information(this, QString::fromStdString(notice));
-    }
+    if (const std::string notice = refusal(cmd.text, m_); !notice.empty())
+        return dialogs_.information(this, QString::fromStdString(notice));
     // The question is asked only while a command runs.
     struct PupilQuestion {
         Model& m;
@@ -227,31 +216,31 @@ void ZefoMainForm::execute(const Command& cmd) {
             case Shell::Graph: graphshell(cmd); break;
         }
     } catch (const std::exception& e) {
-        m_.calcerror = false;
-        m_.cancelled = false;
+        session_.takeerror();
+        session_.clearcancel();
         failcommand(e.what());
     }
-    if (cmd.changesdesign) cleariqflags(m_);
+    if (cmd.changesdesign) session_.clearresults();
 }
 
 // ---------------------------------------------------------------- enabling rules
 
 void ZefoMainForm::startstate() {
     for (const Command& cmd : commandcatalogue())
-        if (QAction* a = action(cmd.name)) a->setEnabled(cmd.group == Group::Start);
+        if (QAction* a = action(cmd.text.id)) a->setEnabled(cmd.group == Group::Start);
 }
 
 void ZefoMainForm::updateenabling() {
-    if (!loaded_) return;
+    if (!session_.loaded()) return;
     const bool variables = hasoptvariables(m_);
     for (const Command& cmd : commandcatalogue()) {
-        QAction* a = action(cmd.name);
+        QAction* a = action(cmd.text.id);
         if (!a || a->isEnabled()) continue;  // enabled entries stay enabled until Close
         bool on = false;
         switch (cmd.group) {
             case Group::Start: on = true; break;
             case Group::Loaded: on = true; break;
-            case Group::Result: on = fileexists(reportpath(ws_, filebasestd_, cmd.ext)); break;
+            case Group::Result: on = fileexists(reportpath(ws_, session_.filebase(), cmd.text.ext)); break;
             case Group::Variables:
                 on = variables && (!*cmd.datafile || fileexists(ws_.geneticdir + m_.lens.sysname + cmd.datafile));
                 break;
@@ -295,32 +284,32 @@ QList<TDisplaySystem*> ZefoMainForm::reportwindows() const {
 }
 
 void ZefoMainForm::terminate(const Command& cmd) {
-    m_.cancelled = false;
+    session_.clearcancel();
     setstate("Status: Terminated");
-    if (*cmd.canceltext) dialogs_.information(this, cmd.canceltext);
-    logline(logterminated(cmd));
+    if (*cmd.text.canceltext) dialogs_.information(this, cmd.text.canceltext);
+    logline(terminatedline(cmd.text));
 }
 
 void ZefoMainForm::reportshell(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
-    std::unique_ptr<TDisplaySystem> w(newreportwindow(cmd.window));
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
+    std::unique_ptr<TDisplaySystem> w(newreportwindow(cmd.text.window));
     CalcContext ctx = context();
     cmd.report(ctx, w->report());
     checkfinite(m_, w->report().numbers());  // a report with "nan" or "inf" is not shown
-    if (!*cmd.window) w.reset();  // a calculation without a window
-    if (m_.calcerror) {
+    if (!*cmd.text.window) w.reset();  // a calculation without a window
+    if (session_.failed()) {
         w.reset();
         return calcfailed(cmd);
     }
-    if (m_.cancelled) {
+    if (session_.cancelled()) {
         w.reset();
         terminate(cmd);
         return;
     }
-    if (*cmd.ext) {
-        const std::string err = cmd.wholereport ? w->savereport(ws_, filebasestd_, cmd.ext)
-                                                : w->finishreport(ws_, filebasestd_, cmd.ext);
+    if (*cmd.text.ext) {
+        const std::string err = cmd.wholereport ? w->savereport(ws_, session_.filebase(), cmd.text.ext)
+                                                : w->finishreport(ws_, session_.filebase(), cmd.text.ext);
         showchild(w.release());
         if (!err.empty()) return failcommand(err);
     } else if (w) {
@@ -328,36 +317,36 @@ void ZefoMainForm::reportshell(const Command& cmd) {
         showchild(w.release());
     }
     updateenabling();
-    setstate(cmd.finishstatus);
-    if (*cmd.donetext) dialogs_.information(this, cmd.donetext);
-    logline(logfinished(cmd));
+    setstate(cmd.text.finishstatus);
+    if (*cmd.text.donetext) dialogs_.information(this, cmd.text.donetext);
+    logline(finishedline(cmd.text));
 }
 
 void ZefoMainForm::inputshell(const Command& cmd) {
-    setstatus(cmd.title, "Status: Input");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Input");
+    logline(startline(cmd.text));
     CalcContext ctx = context();
     cmd.input(ctx);
     panel_[0]->clear();
-    if (m_.calcerror) {
+    if (session_.failed()) {
         calcfailed(cmd);
-    } else if (m_.cancelled) {
+    } else if (session_.cancelled()) {
         terminate(cmd);
     } else {
-        setstate(cmd.finishstatus);
-        logline(logfinished(cmd));
+        setstate(cmd.text.finishstatus);
+        logline(finishedline(cmd.text));
     }
 }
 
 void ZefoMainForm::displayshell(const Command& cmd) {
-    if (!fileexists(reportpath(ws_, filebasestd_, cmd.ext))) return;
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
-    TDisplaySystem* w = newreportwindow(cmd.window);
-    w->showreport(ws_, filebasestd_, cmd.ext);
+    if (!fileexists(reportpath(ws_, session_.filebase(), cmd.text.ext))) return;
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
+    TDisplaySystem* w = newreportwindow(cmd.text.window);
+    w->showreport(ws_, session_.filebase(), cmd.text.ext);
     showchild(w);
-    setstate(cmd.finishstatus);
-    logline(logfinished(cmd));
+    setstate(cmd.text.finishstatus);
+    logline(finishedline(cmd.text));
 }
 
 bool ZefoMainForm::printtext(const QStringList& lines, const QFont& font) {
@@ -369,40 +358,40 @@ bool ZefoMainForm::printtext(const QStringList& lines, const QFont& font) {
 
 // Prints the stored report file, or the lines that the command's work fills.
 void ZefoMainForm::printshell(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
     std::optional<QStringList> lines;
     if (cmd.report) {
         Report r;
         CalcContext ctx = context();
         cmd.report(ctx, r);
         checkfinite(m_, r.numbers());
-        if (m_.calcerror) return calcfailed(cmd);
+        if (session_.failed()) return calcfailed(cmd);
         lines.emplace();
         for (const auto& l : r.lines()) lines->append(QString::fromStdString(l));
     } else {
-        const std::string path = reportpath(ws_, filebasestd_, cmd.ext);
+        const std::string path = reportpath(ws_, session_.filebase(), cmd.text.ext);
         lines = filelines(path);
-        if (!lines) return failcommand("Cannot open file " + path);
+        if (!lines) return failcommand(cannotopenmsg(path));
     }
     if (!printtext(*lines, reportfont())) return terminate(cmd);
-    setstate(cmd.finishstatus);
-    logline(logfinished(cmd));
+    setstate(cmd.text.finishstatus);
+    logline(finishedline(cmd.text));
 }
 
 void ZefoMainForm::graphshell(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
     CalcContext ctx = context();
     auto failed = [&] {
-        if (cmd.valid) cleariqflags(m_);
+        if (cmd.valid) session_.clearresults();
         calcfailed(cmd);
     };
     if (cmd.valid && !(m_.*cmd.valid)) {
         cmd.prepare(ctx);
-        if (m_.calcerror) return failed();
-        if (m_.cancelled) {
-            cleariqflags(m_);
+        if (session_.failed()) return failed();
+        if (session_.cancelled()) {
+            session_.clearresults();
             return terminate(cmd);
         }
         m_.*cmd.valid = true;
@@ -410,28 +399,28 @@ void ZefoMainForm::graphshell(const Command& cmd) {
     WavelengthChoice choice;
     if (cmd.chooser == Chooser::Always || (cmd.chooser == Chooser::UnlessMono && !m_.mono)) {
         choice = dialogs_.wavelength(this, m_);
-        if (m_.cancelled) return terminate(cmd);
+        if (choice.chosenwl == 0) return terminate(cmd);
     } else if (cmd.chooser == Chooser::UnlessMono) {
         choice = {1, ""};
     }
     std::unique_ptr<QWidget> g(cmd.graph(ctx, choice));
-    if (m_.calcerror || !g) {
-        if (!m_.calcerror) fail(m_, "Error in calculation!");
+    if (session_.failed() || !g) {
+        if (!session_.failed()) session_.fail(calcerrortext);
         return failed();
     }
-    g->setWindowTitle(cmd.window);
+    g->setWindowTitle(cmd.text.window);
     showchild(g.release());
     updateenabling();
-    setstate(cmd.finishstatus);
-    logline(logfinished(cmd));
+    setstate(cmd.text.finishstatus);
+    logline(finishedline(cmd.text));
 }
 
 // ---------------------------------------------------------------- file commands
 
-void ZefoMainForm::settitle() { setWindowTitle("ZEFO - " + filebase_); }
+void ZefoMainForm::settitle() { setWindowTitle("ZEFO - " + filebase()); }
 
 bool ZefoMainForm::savequestion() {
-    if (!m_.datachanged) return true;
+    if (!session_.datachanged()) return true;
     if (!dialogs_.question(this, savequestiontext)) return true;
     return savecommand();
 }
@@ -439,14 +428,9 @@ bool ZefoMainForm::savequestion() {
 std::string ZefoMainForm::openlens(const QString& path) {
     const std::string err = loadlensfile(path.toStdString(), m_);
     if (!err.empty()) return err;
-    filepath_ = path;
-    filebase_ = QFileInfo(path).completeBaseName();
-    filebasestd_ = filebase_.toStdString();
-    m_.datachanged = false;
+    session_.opened(path.toStdString());
     settitle();
-    loaded_ = true;
     updateenabling();
-    cleariqflags(m_);
     return {};
 }
 
@@ -463,14 +447,14 @@ void ZefoMainForm::addrecent(const QString& path) {
 
 void ZefoMainForm::FileOpen(const Command& cmd) {
     if (!savequestion()) return;
-    setstatus(cmd.title, "Status: Input");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Input");
+    logline(startline(cmd.text));
     const QString path = dialogs_.openfilename(this, "Open", QString::fromStdString(ws_.datdir), lensfilter);
     if (path.isEmpty()) return terminate(cmd);
     if (const std::string err = openlens(path); !err.empty()) return failcommand(err);
     addrecent(path);
     setstate("Status: Finished");
-    logline(logfinished(cmd));
+    logline(finishedline(cmd.text));
 }
 
 void ZefoMainForm::openrecent(int k) {
@@ -486,28 +470,30 @@ void ZefoMainForm::openrecent(int k) {
 }
 
 bool ZefoMainForm::savecommand() {
-    setstatus("Save optical system", "Status: Input");
-    logline("Save optical file");
-    if (filepath_.isEmpty()) return saveascommand();
-    const std::string err = savelensfile(filepath_.toStdString(), m_.lens);
+    const CommandText& t = commandtext("FileSave");
+    setstatus(t.title, "Status: Input");
+    logline(startline(t));
+    if (session_.filepath().empty()) return saveascommand();
+    const std::string err = savelensfile(session_.filepath(), m_.lens);
     if (!err.empty()) {
         failcommand(err);
         return false;
     }
-    m_.datachanged = false;
+    session_.saved();
     setstate("Status: Finished");
-    logline("Save optical file - Finished");
+    logline(finishedline(t));
     return true;
 }
 
 bool ZefoMainForm::saveascommand() {
-    setstatus("Save optical system", "Status: Input");
-    logline("Save optical file with different name");
+    const CommandText& t = commandtext("FileSaveAs");
+    setstatus(t.title, "Status: Input");
+    logline(startline(t));
     const QString path =
         dialogs_.savefilename(this, "Save As", QString::fromStdString(ws_.datdir), lensfilter);
     if (path.isEmpty()) {
         setstate("Status: Terminated");
-        logline("Save optical file - Terminated by  user");
+        logline(terminatedline(t));
         return false;
     }
     const std::string err = savelensfile(path.toStdString(), m_.lens);
@@ -515,14 +501,11 @@ bool ZefoMainForm::saveascommand() {
         failcommand(err);
         return false;
     }
-    filepath_ = path;
-    filebase_ = QFileInfo(path).completeBaseName();
-    filebasestd_ = filebase_.toStdString();
-    m_.datachanged = false;
+    session_.savedas(path.toStdString());
     settitle();
     updateenabling();
     setstate("Status: Finished");
-    logline("Save optical file - Finished");
+    logline(finishedline(t));
     return true;
 }
 
@@ -532,14 +515,7 @@ void ZefoMainForm::FileSaveAs(const Command&) { saveascommand(); }
 void ZefoMainForm::FileClose(const Command&) {
     if (!savequestion()) return;
     startstate();
-    m_.cancelled = m_.datachanged = m_.calcerror = m_.mirrorflag = false;
-    m_.errmsg.clear();
-    m_.lens.sysname.clear();
-    loaded_ = false;
-    cleariqflags(m_);
-    filepath_.clear();
-    filebase_.clear();
-    filebasestd_.clear();
+    session_.closed();
 }
 
 void ZefoMainForm::FileExit(const Command&) { close(); }
@@ -558,29 +534,29 @@ void ZefoMainForm::closeEvent(QCloseEvent* e) {
 // ---------------------------------------------------------------- printer and log
 
 void ZefoMainForm::PrinterSetup(const Command& cmd) {
-    setstatus(cmd.title, "Status: Input");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Input");
+    logline(startline(cmd.text));
     dialogs_.printersetup(this, printer_);
     setstate("Status: Finished");
 }
 
 void ZefoMainForm::DisplayLogFile(const Command& cmd) {
     if (!fileexists(ws_.logpath)) return;
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
     log_.close();
-    TDisplaySystem* w = newreportwindow(cmd.window);
+    TDisplaySystem* w = newreportwindow(cmd.text.window);
     w->showfile(ws_.logpath);
     showchild(w);
     if (!log_.open(ws_.logpath))
-        return failcommand("Cannot open the command log " + ws_.logpath);
+        return failcommand(cannotopenlog(ws_));
     setstate("Status: Finished");
-    logline(logfinished(cmd));
+    logline(finishedline(cmd.text));
 }
 
 void ZefoMainForm::PrintLogFile(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
     log_.close();
     const QStringList lines = filelines(ws_.logpath).value_or(QStringList());
     bool printed = false;
@@ -592,10 +568,10 @@ void ZefoMainForm::PrintLogFile(const Command& cmd) {
     }
     const bool reopened = log_.open(ws_.logpath);
     if (!err.empty()) return failcommand(err);
-    if (!reopened) return failcommand("Cannot open the command log " + ws_.logpath);
+    if (!reopened) return failcommand(cannotopenlog(ws_));
     if (!printed) return terminate(cmd);
     setstate("Status: Finished");
-    logline(logfinished(cmd));
+    logline(finishedline(cmd.text));
 }
 
 // ---------------------------------------------------------------- window and help
@@ -623,26 +599,26 @@ HelpWindow* ZefoMainForm::showhelp() {
 }
 
 void ZefoMainForm::HelpContents(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
+    setstatus(cmd.text.title, "Status: Running");
     showhelp()->showcontents();
     setstate("Status: Finished");
 }
 
 void ZefoMainForm::HelpSearch(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
+    setstatus(cmd.text.title, "Status: Running");
     showhelp()->showsearch(QString());
     setstate("Status: Finished");
 }
 
 void ZefoMainForm::HelpHowToUse(const Command& cmd) {
-    setstatus(cmd.title, "Status: Running");
+    setstatus(cmd.text.title, "Status: Running");
     showhelp()->showhowtouse();
     setstate("Status: Finished");
 }
 
 void ZefoMainForm::HelpAbout(const Command& cmd) {
-    setstatus(cmd.title, "Status: Execute");
-    logline(logstart(cmd));
+    setstatus(cmd.text.title, "Status: Execute");
+    logline(startline(cmd.text));
     dialogs_.about(this);
     setstate("Status: Finished");
 }

@@ -14,6 +14,7 @@
 #include "app/commands.h"
 #include "app/dialogs.h"
 #include "app/helpwindow.h"
+#include "app/session.h"
 #include "app/workspace.h"
 #include "model/glasscat.h"
 #include "model/model.h"
@@ -72,9 +73,10 @@ public:
     QString statuspanel(int i) const { return panel_[i]->text(); }
     Model& model() { return m_; }
     const Workspace& workspace() const { return ws_; }
-    const QString& filepath() const { return filepath_; }
-    const QString& filebase() const { return filebase_; }
-    bool loaded() const { return loaded_; }
+    Session& session() { return session_; }
+    QString filepath() const { return QString::fromStdString(session_.filepath()); }
+    QString filebase() const { return QString::fromStdString(session_.filebase()); }
+    bool loaded() const { return session_.loaded(); }
     QMdiArea* mdiarea() const { return mdi_; }
     QList<TDisplaySystem*> reportwindows() const;
     QPrinter& printer() { return printer_; }
@@ -117,6 +119,7 @@ private:
     CalcContext context();
 
     Model& m_;
+    Session session_{m_};
     Workspace ws_;
     Dialogs& dialogs_;
     CommandLog log_;
@@ -129,9 +132,6 @@ private:
     QPrinter printer_;
     QPointer<HelpWindow> help_;
     GlassCatalog glass_;
-    QString filepath_, filebase_;
-    std::string filebasestd_;
-    bool loaded_ = false;
     bool startfailed_ = false;
     bool closed_ = false;
 };

@@ -11,7 +11,6 @@
 #include "app/dialogs.h"
 #include "app/helpwindow.h"
 #include "app/mainwindow.h"
-#include "util/fileio.h"
 
 namespace zefo::gui {
 
@@ -60,9 +59,7 @@ std::string TDisplaySystem::finishreport(const Workspace& ws, const std::string&
 
 std::string TDisplaySystem::savereport(const Workspace& ws, const std::string& filebase,
                                        const std::string& ext) {
-    const std::string err = writefileatomic(reportpath(ws, filebase, ext), rep_.text());
-    rep_.addline(" ");
-    rep_.addline("End of displayed data");
+    const std::string err = rep_.savereport(ws, filebase, ext);
     refresh();
     showscrollbars();
     return err;
@@ -81,8 +78,7 @@ bool TDisplaySystem::showfile(const std::string& path) {
     if (!lines) return false;
     rep_.clear();
     for (const QString& l : *lines) rep_.addline(l.toStdString());
-    rep_.addline(" ");
-    rep_.addline("End of displayed data");
+    rep_.appendclosing();
     refresh();
     showscrollbars();
     return true;

@@ -154,7 +154,7 @@ bool TSRTDialog::checkcoordinates(SrtInput& in) {
     for (int i = 0; i < 4; ++i) {
         const auto v = parsetyped(coords[i]->text().toStdString());
         if (!v) {
-            refuse(coords[i], "Error", "Not a valid number!");
+            refuse(coords[i], "Error", notanumbermsg);
             return false;
         }
         *values[i] = *v;

@@ -19,21 +19,20 @@ void printrays(CalcContext& c, Report& r) { printraylines(c.m, c.head(), r); }
 
 void calcrayscheme(CalcContext& c, Report&) {
     // Normal rays have no relative coordinates; aiming would overwrite their start data.
-    if (c.m.lens.raytype == 0) return fail(c.m, "A ray scheme of normal rays has no relative coordinates to aim");
+    if (c.m.lens.raytype == 0) return fail(c.m, normalraysmsg);
     rayscheme(c.m);
-    if (!c.m.calcerror) c.m.datachanged = true;
+    if (!c.session.failed()) c.session.designchanged();
 }
 
 void paraxialdata(CalcContext& c, Report& r) { paraxreport(c.m, c.head(), r, false); }
 void paraxialdatafull(CalcContext& c, Report& r) { paraxreport(c.m, c.head(), r, true); }
-std::string paraxialrefusal(const Model& m) { return m.lens.nsurf < 2 ? paraxsurfacesmsg : ""; }
 
 void singleraytracework(CalcContext& c, Report& r) {
     TSRTDialog d(c.parent, c.m, c.dialogs, c.hint);
     const int result = c.dialogs.execdialog(d);
     if (c.hint) c.hint(QString());
     if (result != QDialog::Accepted) {
-        c.m.cancelled = true;
+        c.session.cancel();
         return;
     }
     for (const auto& line : srtchoicelog(d.input())) c.log(line);

@@ -2,8 +2,6 @@
 // paraxial data, single ray trace, Seidel coefficients, ray trace and aberrations.
 #pragma once
 
-#include <string>
-
 #include "app/commands.h"
 
 namespace zefo::gui {
@@ -19,8 +17,6 @@ void calcrayscheme(CalcContext& c, Report& r);
 
 void paraxialdata(CalcContext& c, Report& r);
 void paraxialdatafull(CalcContext& c, Report& r);
-// The notice of a system too small for the paraxial lens data; empty otherwise.
-std::string paraxialrefusal(const Model& m);
 
 // Runs TSRTDialog, then traces the chosen ray.
 void singleraytracework(CalcContext& c, Report& r);

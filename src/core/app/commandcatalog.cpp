@@ -1,0 +1,148 @@
+#include "app/commandcatalog.h"
+
+#include <stdexcept>
+
+#include "analysis/systemreport.h"
+
+namespace zefo {
+
+namespace {
+
+// Paraxial lens data need at least two surfaces.
+std::string paraxialrefusal(const Model& m) { return m.lens.nsurf < 2 ? paraxsurfacesmsg : ""; }
+
+}  // namespace
+
+const std::vector<CommandText>& commandtexts() {
+    static const std::vector<CommandText> texts = {
+        // File
+        {.id = "FileOpen", .title = "Open optical system"},
+        {.id = "FileSave", .title = "Save optical system", .logtext = "Save optical file"},
+        {.id = "FileSaveAs", .title = "Save optical system", .logtext = "Save optical file with different name",
+         .finished = "Save optical file - Finished", .terminated = "Save optical file - Terminated by  user"},
+        {.id = "FileClose"},
+        // File > Print: the system and the ray scheme, printed directly
+        {.id = "PrintOpticalSystem", .title = "Print optical system"},
+        {.id = "PrintRays", .title = "Print ray scheme"},
+        // File > Print: stored reports
+        {.id = "PrintParaxialData", .title = "Print paraxial ray trace", .ext = ".prs"},
+        {.id = "PrintSeidelCoefficients", .title = "Print Seidel Coefficients", .ext = ".sei"},
+        {.id = "PrintRayTrace", .title = "Print ray trace", .ext = ".rez"},
+        {.id = "PrintSingleRayTrace", .title = "Print single ray trace", .ext = ".srt"},
+        {.id = "PrintAberrations", .title = "Print aberrations", .ext = ".abr"},
+        {.id = "PrintWaveAberrations", .title = "Print wave aberrations", .ext = ".wbr"},
+        {.id = "PrintSpotDiagram", .title = "Print spot diagram", .ext = ".spt"},
+        {.id = "PrintGeometricalMtf", .title = "Print geometrical MTF", .ext = ".gtf"},
+        {.id = "PrintThroughFocusMtf", .title = "Print through focus MTF", .ext = ".gtt"},
+        {.id = "PrintDiffractionMtf", .title = "Print diffraction MTF", .ext = ".dtf"},
+        {.id = "PrintClassicalDlsOptimization", .title = "Print DLS optimization", .ext = ".opt"},
+        {.id = "PrintAssgaOptimization", .title = "Print ASSGA optimization", .ext = ".gao"},
+        {.id = "PrintEsEvolOptimization", .title = "Print ES EVOL optimization", .ext = ".ese"},
+        {.id = "PrintEsGrupOptimization", .title = "Print ES GRUP optimization", .ext = ".esg"},
+        {.id = "PrintEsRekoOptimization", .title = "Print ES REKO optimization", .ext = ".esr"},
+        {.id = "PrintEsKorrOptimization", .title = "Print ES KORR optimization", .ext = ".esk"},
+        {.id = "PrinterSetup", .title = "Printer setup", .logtext = "Printer Setup"},
+        {.id = "DisplayLogFile", .title = "Display ZEFO log file", .window = "Zefo Log file"},
+        {.id = "PrintLogFile", .title = "Print ZEFO log file"},
+        {.id = "FileExit"},
+
+        // Optical Data: the system and the ray scheme
+        {.id = "OpticalSystem", .title = "Display optical system", .window = "Optical System Data"},
+        {.id = "OpticalSystemFull", .title = "Display full optical system",
+         .finished = "Display optical system - Finished", .window = "Optical Full System Data"},
+        {.id = "RayData", .title = "Display ray scheme", .window = "Ray Data"},
+
+        // Ray Trace
+        {.id = "CalculateRayScheme", .title = "Ray scheme calculation", .errtext = "Error in calculation of ray scheme",
+         .donetext = "Ray scheme for the optical system is calculated."},
+        {.id = "ParaxialRayTrace", .title = "Paraxial ray trace", .window = "Paraxial Data", .ext = ".prs",
+         .refusal = paraxialrefusal},
+        {.id = "ParaxialRaytraceFull", .title = "Paraxial ray trace full", .finished = "Paraxial ray trace - Finished",
+         .window = "Paraxial Data full", .ext = ".prs", .refusal = paraxialrefusal},
+        {.id = "SeidelCoefficients", .title = "Calculate Seidel Coefficients", .window = "Seidel Coefficients",
+         .ext = ".sei"},
+        {.id = "RayTrace", .title = "Ray trace", .window = "Ray Trace", .ext = ".rez"},
+        {.id = "SingleRayTrace", .title = "Single ray trace", .window = "Single Ray Trace", .ext = ".srt",
+         .errtext = "Error in the single ray trace calculation!",
+         .canceltext = "Calculation of single ray trace terminated by user!"},
+        {.id = "Aberrations", .title = "Aberration calculation", .window = "Aberrations", .ext = ".abr",
+         .errtext = "Error in calculation of aberrations!"},
+
+        // Optical Data: stored reports
+        {.id = "DisplayParaxialData", .title = "Display paraxial ray trace", .window = "Paraxial Data", .ext = ".prs"},
+        {.id = "DisplaySeidelCoefficients", .title = "Display Seidel coefficients", .window = "Seidel Coefficients",
+         .ext = ".sei"},
+        {.id = "DisplayRayTrace", .title = "Display ray trace", .window = "Ray Trace", .ext = ".rez"},
+        {.id = "DisplaySingleRayTrace", .title = "Display single ray trace", .window = "Single Ray Trace",
+         .ext = ".srt"},
+        {.id = "DisplayAberrations", .title = "Display aberrations", .window = "Aberrations", .ext = ".abr"},
+        {.id = "DisplayWaveAberrations", .title = "Display wave aberrations", .window = "Wave aberrations",
+         .ext = ".wbr"},
+        {.id = "DisplaySpotDiagram", .title = "Display spot diagram data", .window = "Spot Diagram", .ext = ".spt"},
+        {.id = "DisplayGeometricalMtf", .title = "Display geometrical MTF data",
+         .window = "Modulation Transfer Function", .ext = ".gtf"},
+        {.id = "DisplayThroughFocusMtf", .title = "Display through focus MTF data", .window = "Through Focus MTF",
+         .ext = ".gtt"},
+        {.id = "DisplayDiffractionMtf", .title = "Display diffraction MTF data", .window = "Diffraction MTF",
+         .ext = ".dtf"},
+        {.id = "DisplayClassicalDlsOptimization", .title = "Display DLS optimization data",
+         .window = "Classical DLS Optimization", .ext = ".opt"},
+        {.id = "DisplayAssgaOptimization", .title = "Display ASSGA optimization data", .window = "ASSGA Optimization",
+         .ext = ".gao"},
+        {.id = "DisplayEsEvolOptimization", .title = "Display ES EVOL optimization data",
+         .window = "ES EVOL Optimization", .ext = ".ese"},
+        {.id = "DisplayEsGrupOptimization", .title = "Display ES GRUP optimization data",
+         .window = "ES GRUP Optimization", .ext = ".esg"},
+        {.id = "DisplayEsRekoOptimization", .title = "Display ES REKO optimization data",
+         .window = "ES REKO Optimization", .ext = ".esr"},
+        {.id = "DisplayEsKorrOptimization", .title = "Display ES KORR optimization data",
+         .window = "ES KORR Optimization", .ext = ".esk"},
+
+        // Ray Trace: the wave aberration report
+        {.id = "OpdWaveAberrations", .title = "Wave aberrations calculation", .window = "Wave aberrations",
+         .ext = ".wbr", .errtext = "Error in calculation of Waveaberrations!"},
+
+        // Spot-MTF: the graphs (their reports are written with them) and the parameters
+        {.id = "SpotDiagram", .title = "Draw spot diagram", .window = "Spot Diagram", .ext = ".spt"},
+        {.id = "GeometricalMtf", .title = "Draw modular transfer function", .window = "Geometrical MTF",
+         .ext = ".gtf"},
+        {.id = "ThroughFocusMtf", .title = "Draw through focus MTF", .window = "Through Focus Geometrical MTF",
+         .ext = ".gtt"},
+        {.id = "DiffractionMtf", .title = "Draw diffraction MTF", .window = "Diffraction MTF", .ext = ".dtf",
+         .errtext = "Error in calculation of Diffraction MTF!"},
+        {.id = "SpotMtfDataEditor", .title = "Spot&MTF data editor"},
+
+        // Window
+        {.id = "WindowTile"},
+        {.id = "WindowCascade"},
+        {.id = "WindowArrange"},
+
+        // Help
+        {.id = "HelpContents", .title = "Help", .logtext = ""},
+        {.id = "HelpSearch", .title = "Help", .logtext = ""},
+        {.id = "HelpHowToUse", .title = "Help", .logtext = ""},
+        {.id = "HelpAbout", .title = "About ZEFO"},
+
+        // Glass catalogue: adding the glasses of a catalogue file (log: title + the file name)
+        {.id = "ImportGlassCatalogue", .title = "Import glass catalogue"},
+    };
+    return texts;
+}
+
+const CommandText& commandtext(std::string_view id) {
+    for (const CommandText& t : commandtexts())
+        if (id == t.id) return t;
+    throw std::out_of_range("unknown command " + std::string(id));
+}
+
+std::string startline(const CommandText& t) { return t.logtext ? t.logtext : t.title; }
+
+std::string finishedline(const CommandText& t) { return t.finished ? t.finished : startline(t) + " - Finished"; }
+
+std::string terminatedline(const CommandText& t) {
+    return t.terminated ? t.terminated : startline(t) + " - Terminated by user";
+}
+
+std::string refusal(const CommandText& t, const Model& m) { return t.refusal ? t.refusal(m) : std::string(); }
+
+}  // namespace zefo
