@@ -65,10 +65,9 @@ TEST(RayScheme, StandardLayouts) {
 
 // Height at the stop and the other surfaces of ray k after tracing it.
 void traceray(Model& m, int k) {
-    m.raykind = m.lens.rays.rl[k] % 10;
     TraceOpts o;
     o.pathB = true;
-    schemeray(m, k, 0, o);
+    schemeray(m, k, m.lens.rays.rl[k] % 10, 0, o);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
 }
 

@@ -96,13 +96,7 @@ TEST(TraceContext, TwoThreadsWithOwnContextsTraceTheSameLensBitForBit) {
 // relabelled as a sphere is traced as the sphere of a model built that way.
 TEST(TraceContext, ModelTraceFollowsAnEditedSurfaceLabel) {
     auto endof = [](Model& m) {
-        m.X = 0;
-        m.Y = 20;
-        m.Z = 0;
-        m.L = 0;
-        m.M = 0;
-        m.N = 1;
-        raytrace(m, 2, 0, TraceOpts{});
+        raytrace(m, Ray{0, 20, 0, 0, 1, 2, 0}, 0, TraceOpts{});
         EXPECT_FALSE(m.calcerror) << m.errmsg;
         return RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
     };

@@ -215,16 +215,7 @@ bool coddington(Model& m, int k, const RayPoint& chief, bool telescope, double& 
 // tangents (tx, ty); false when the trace fails (the failure is absorbed).
 bool neighbour(Model& m, int k, double x, double y, double tx, double ty) {
     const double s = 1 / std::sqrt(tx * tx + ty * ty + 1);
-    m.X = x;
-    m.Y = y;
-    m.Z = 0;
-    m.L = tx * s;
-    m.M = ty * s;
-    m.N = s;
-    const int kind = m.raykind;
-    m.raykind = 0;
-    raytrace(m, k, 0, TraceOpts{});
-    m.raykind = kind;
+    raytrace(m, Ray{x, y, tx * s, ty * s, s, k, 0}, 0, TraceOpts{});
     return !m.calcerror;
 }
 
@@ -286,8 +277,7 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
     RayPoint first;
     double dist = 0, Xm = 0, Xs = 0;
     for (int w = 0; w < 3; ++w) {
-        m.raykind = kind;
-        schemeray(m, k, w, opts);
+        schemeray(m, k, kind, w, opts);
         if (m.calcerror) return;
         const RayPoint img = imagestate(m);
         const RayPoint& ref = m.trace.refimage;
@@ -355,8 +345,7 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
 
 void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md, bool mono,
            bool statistics, Report* r, PassState& st) {
-    m.raykind = kind;
-    schemeray(m, k, 0, opts);
+    schemeray(m, k, kind, 0, opts);
     if (m.calcerror) return;
     const RayPoint img = imagestate(m);
     const RayPoint& ref = m.trace.refimage;

@@ -112,8 +112,7 @@ bool trace(Model& m, int k, int w, int kind, bool focal) {
     TraceOpts o;
     o.pathB = true;
     o.focal = focal;
-    m.raykind = kind;
-    schemeray(m, k, w, o);
+    schemeray(m, k, kind, w, o);
     return !m.calcerror;
 }
 

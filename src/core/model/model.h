@@ -155,10 +155,9 @@ struct Model {
     std::vector<double> aberval, abertarget, abercontrib;
 
     // --- exact ray trace (raytrace.cpp) ---
-    double X = 0, Y = 0, Z = 0;             // ray to trace; after a trace its position in the
-    double L = 0, M = 0, N = 1;             // frame of the last surface reached, and direction
+    double X = 0, Y = 0, Z = 0;             // end of the last traced ray: its position in the frame
+    double L = 0, M = 0, N = 1;             // of the last surface reached, and its direction
     int raystatus = 0;                      // 0 passed, 1 failed at a surface, 2 outside a clear aperture
-    int raykind = 0;                        // ray label mod 10 of the traced ray, set by the caller
     TraceContext trace;                     // the trace state of the calculations on this model
     // boundary-condition components of the merit list, entries naber + row
     std::vector<BcEntry> bctab;

@@ -36,10 +36,9 @@ void resizerays(Model& m, size_t n) {
 
 // Traces ray k at the first wavelength with the path option, as every aiming step does.
 void traceray(Model& m, int k) {
-    m.raykind = m.lens.rays.rl[k] % 10;
     TraceOpts o;
     o.pathB = true;
-    schemeray(m, k, 0, o);
+    schemeray(m, k, m.lens.rays.rl[k] % 10, 0, o);
 }
 
 bool objectatinfinity(const Model& m) {
