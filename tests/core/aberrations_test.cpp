@@ -120,8 +120,8 @@ TEST(AberrationsTest, OnlyRayZeroGivesTheNineParaxialEntries) {
     Model m = makesystem({{0.02, 0, 1}, {-0.02, 5, 1.5, 0.008, "BK7"}, {0, 40, 1}}, 1, {1});
     m.lens.rays.y[0] = 5;
     m.lens.rays.m[0] = 0.05;
-    m.pxslope = -0.12;
-    m.pxheight = 4.9;
+    m.first.pxslope = -0.12;
+    m.first.pxheight = 4.9;
     m.lens.na = 0.1;
     m.targheight = 1;
     m.targthrow = 10;

@@ -212,19 +212,19 @@ TEST_F(SchemeFailures, MessagesOfTheAimingRoutines) {
          }},
         {"Error in calculation - prinf1",
          [](Model& m) {
-             m.dystop *= 1e6;   // steps far too small: the iteration bound is reached
+             m.first.dystop *= 1e6;   // steps far too small: the iteration bound is reached
              m.lens.rays.y[2] += 1;
              prinf1(m, 2);
          }},
         {"Error in calculation - prinfc1",
          [](Model& m) {
-             m.dystop = 0;
+             m.first.dystop = 0;
              m.lens.rays.y[2] += 1;
              prinfc1(m, 2);
          }},
         {"Error in calculation - prfc",
          [](Model& m) {
-             m.objvergence = 0;
+             m.first.objvergence = 0;
              prfc(m, 2);
          }},
         {"Error in calculation - kosidonji",

@@ -99,8 +99,8 @@ void paraxentries(Model& m, int& p) {
     }
     const double m0 = m.lens.rays.m[0];
     const double throwv = m0 != 0 ? sp.sep[0] + m.lens.rays.y[0] / m0 + sum - m.targthrow : 0;
-    put(m, p, kParaxNames[0], m.pxslope * sp.index[ns][1] + m.lens.na);
-    put(m, p, kParaxNames[1], m.pxheight - m.targheight);
+    put(m, p, kParaxNames[0], m.first.pxslope * sp.index[ns][1] + m.lens.na);
+    put(m, p, kParaxNames[1], m.first.pxheight - m.targheight);
     put(m, p, kParaxNames[2], 0);
     put(m, p, kParaxNames[3], 0);
     put(m, p, kParaxNames[4], throwv);
@@ -117,10 +117,10 @@ void printhead(Model& m, Report& r, const AberMode& md) {
         r.addline("lbar = " + f10(m.lens.lbar, 11, 5) + "    lbarp = " + f10(m.lens.lbarp, 11, 5));
     double mg = m.lens.mag;
     if (!m.telescope()) {
-        const double den = sp.index[ns][1] * m.pxslope;
+        const double den = sp.index[ns][1] * m.first.pxslope;
         mg = den != 0 ? sp.index[0][1] * m.lens.rays.m[0] / den : 0;
     }
-    r.addline("  up = " + f10(m.pxslope, 10, 6) + "      mag = " + f10(mg + 0.0, 11, 6));
+    r.addline("  up = " + f10(m.first.pxslope, 10, 6) + "      mag = " + f10(mg + 0.0, 11, 6));
     r.addline(md.three ? (md.telescope ? kHeadThreeTel : kHeadThreeObj)
                        : (md.telescope ? kHeadOneTel : kHeadOneObj));
 }

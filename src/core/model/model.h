@@ -142,6 +142,24 @@ struct OpticalSystem {
     bool operator==(const OpticalSystem&) const = default;
 };
 
+// The first-order (paraxial) data of a lens. The lens data file keeps efl, lbar, lbarp, up,
+// the start of ray 0 and the image distance; the others are held in memory only.
+struct FirstOrderData {
+    double efl = 0;                         // focal length (0: telescope or no power)
+    double lbar = 0, lbarp = 0;             // entrance and exit pupil positions
+    double up = 0;                          // paraxial marginal ray slope in image space, signed as efl
+    double y0 = 0, m0 = 0;                  // start height and direction of ray 0 (axial marginal)
+    double imagedist = 0;                   // last surface to the image plane (sep[nsurf])
+    double objvergence = 0;                 // object-side vergence
+    double lbarchief = 0;                   // entrance pupil from which chief rays start
+    double dystop = 0;                      // d(height at stop) / d(start height)
+    double dipotr = 0;                      // telescope dioptric mismatch, 1000/s'
+    double conradyaxial = 0;                // Conrady axial sum
+    double pxheight = 0;                    // paraxial marginal ray height at the image (d[nsurf] = 0)
+    double pxslope = 0;                     // paraxial marginal ray slope in image space
+    double eyepupil = 0;                    // telescope: exit pupil (eye) distance behind the last surface
+};
+
 struct Model {
     OpticalSystem lens;   // the lens as its file stores it
 
@@ -164,14 +182,7 @@ struct Model {
     int32_t nbc = 0;
 
     // --- first-order data (paraxial.cpp) ---
-    double objvergence = 0;                 // object-side vergence
-    double lbarchief = 0;                   // entrance pupil from which chief rays start
-    double dystop = 0;                      // d(height at stop) / d(start height)
-    double dipotr = 0;                      // telescope dioptric mismatch, 1000/s'
-    double conradyaxial = 0;                // Conrady axial sum
-    double pxheight = 0;                    // paraxial marginal ray height at the image (d[nsurf] = 0)
-    double pxslope = 0;                     // paraxial marginal ray slope in image space
-    double eyepupil = 0;                    // telescope: exit pupil (eye) distance behind the last surface
+    FirstOrderData first;                   // of the last first-order calculation
     double entrpupil = 0;                   // telescope: entrance pupil position (stored answer)
     std::function<double()> askentrpupil;   // asks the user for the entrance pupil position
     bool newsystem = false;                 // set while the new-system wizard creates a system
