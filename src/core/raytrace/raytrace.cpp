@@ -599,6 +599,8 @@ void Tracer::focalstep(int i) {
 }  // namespace
 
 TracedRay trace(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpts& opts, TraceContext& ctx) {
+    const size_t ns = static_cast<size_t>(lens.nsurf);
+    if (ctx.kinds.size() <= ns || ctx.surfray.size() <= ns) preparetrace(lens, ctx);   // never out of bounds
     return Tracer(lens, ray, w, opts, ctx).run();
 }
 

@@ -45,8 +45,9 @@ struct TracedRay {
 void preparetrace(const OpticalSystem& lens, TraceContext& ctx);
 
 // Traces a ray through every surface of the lens to the image plane at wavelength w (0..2).
-// The lens is only read; the context must be prepared for it (preparetrace) and carries the
-// references the chief ray sets for the rays after it.
+// The lens is only read; the context carries the references the chief ray sets for the rays
+// after it and must be prepared for this lens (preparetrace): a context too small for the
+// lens is prepared here, one prepared for other labels is not noticed.
 TracedRay trace(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpts& opts, TraceContext& ctx);
 
 // Traces a ray through the lens of the model with the model's context and keeps its end in
