@@ -92,6 +92,15 @@ TEST(TraceContext, TwoThreadsWithOwnContextsTraceTheSameLensBitForBit) {
     EXPECT_TRUE(lens == before);   // the trace only reads the lens
 }
 
+// A context that was never prepared is prepared by the first trace: the same bits as one
+// prepared beforehand, and no reading past its arrays.
+TEST(TraceContext, UnpreparedContextTracesLikeAPreparedOne) {
+    const OpticalSystem lens = aimeddoublegauss();
+    TraceContext prepared, fresh;
+    preparetrace(lens, prepared);
+    EXPECT_TRUE(samebits(tracescheme(lens, fresh), tracescheme(lens, prepared)));
+}
+
 // The model's trace decodes the surface kinds again when a label changes: a conic surface
 // relabelled as a sphere is traced as the sphere of a model built that way.
 TEST(TraceContext, ModelTraceFollowsAnEditedSurfaceLabel) {
