@@ -25,12 +25,6 @@ OpticalSystem aimeddoublegauss() {
     return m.lens;
 }
 
-Ray schemestart(const OpticalSystem& lens, int k) {
-    const auto& r = lens.rays;
-    const double l = r.l[k], mm = r.m[k];
-    return Ray{r.x[k], r.y[k], l, mm, std::sqrt(1 - l * l - mm * mm), k, r.rl[k] % 10};
-}
-
 // Every number a trace of the whole scheme leaves, at every wavelength and with each option
 // set: status, stop surface, end point, path lengths, the chief rays' focal distances and
 // the point at every surface reached. The references each chief ray sets for the rays after
@@ -44,7 +38,7 @@ std::vector<double> tracescheme(const OpticalSystem& lens, TraceContext& ctx, in
     for (const TraceOpts& o : {TraceOpts{}, path, vignetting, focal}) {
         for (int w = 0; w < 3; ++w) {
             for (int k = 0; k < lens.nrays; ++k) {
-                const Ray ray = schemestart(lens, k);
+                const Ray ray = schemestart(lens, k, lens.rays.rl[k] % 10);
                 const TracedRay t = trace(lens, ray, w, o, ctx);
                 if (passed && t.status == RayStatus::passed) ++*passed;
                 const RayPoint& e = t.end;

@@ -51,7 +51,8 @@ void preparetrace(const OpticalSystem& lens, TraceContext& ctx);
 TracedRay trace(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpts& opts, TraceContext& ctx);
 
 // Traces a ray through the lens of the model with the model's context and keeps its end in
-// m.X .. m.N. Hard failures set m.calcerror / m.errmsg; in vignetting mode failures set
+// m.X .. m.N. The lens may have been edited since the last trace: the context is prepared
+// again when its surface labels or counts differ from those it was prepared for. Hard failures set m.calcerror / m.errmsg; in vignetting mode failures set
 // m.raystatus. The clear radii the trace sets go to the lens, its merit conditions to the
 // merit list.
 TracedRay raytrace(Model& m, const Ray& ray, int w, const TraceOpts& opts);
