@@ -49,13 +49,7 @@ void tracefan(benchmark::State& state, Model sys, const TraceOpts& o) {
     }
     for (auto _ : state) {
         for (const RayPoint& p : f.rays) {
-            m.X = p.X;
-            m.Y = p.Y;
-            m.Z = 0;
-            m.L = p.L;
-            m.M = p.M;
-            m.N = p.N;
-            raytrace(m, 2, 0, o);
+            raytrace(m, Ray{p.X, p.Y, p.L, p.M, p.N, 2, 0}, 0, o);
             benchmark::DoNotOptimize(m.Y);
         }
     }

@@ -37,12 +37,12 @@ TEST(Paraxial, WorkedExampleOfTheBiconvexLens) {
     EXPECT_NEAR(m.lens.efl, 50.847458, 5e-7);
     EXPECT_NEAR(m.lens.lbar, 0, 1e-12);
     EXPECT_NEAR(m.lens.lbarp, -3.448276, 5e-7);
-    EXPECT_EQ(m.objvergence, 0);
+    EXPECT_EQ(m.first.objvergence, 0);
     EXPECT_NEAR(m.lens.rays.y[0], 5.084746, 5e-7);
     EXPECT_EQ(m.lens.rays.m[0], 0);
     EXPECT_NEAR(m.lens.up, -0.1, 1e-12);
-    EXPECT_NEAR(m.pxheight, 4.915254, 5e-7);
-    EXPECT_NEAR(m.pxslope, -0.1, 1e-12);
+    EXPECT_NEAR(m.first.pxheight, 4.915254, 5e-7);
+    EXPECT_NEAR(m.first.pxslope, -0.1, 1e-12);
     EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], 49.152542, 5e-7);
     EXPECT_NEAR(m.lens.mu[0][0], 1 / 1.5, 1e-15);
     EXPECT_NEAR(m.lens.mu[1][0], 1.5, 1e-15);
@@ -63,16 +63,52 @@ TEST(Paraxial, ThinLensAtTheStop) {
     EXPECT_NEAR(gaussimage(m, 0, 2), 50, 1e-12);
 }
 
+// nudatparax returns the whole first-order set as one value; the part the lens data file
+// keeps is the same in the lens.
+TEST(Paraxial, FirstOrderDataComeBackAsOneValue) {
+    struct Case {
+        const char* name;
+        double thickness, defocus;
+        double efl, lbarp, y0, imagedist, pxheight;
+    };
+    const Case cases[] = {
+        // the worked example of the biconvex lens
+        {"thick", 5, 0, 50.847458, -3.448276, 5.084746, 49.152542, 4.915254},
+        // thin lens: f = 50 from (n - 1)(1/R1 - 1/R2), ray 0 at NA·f, image at f + defocus
+        {"thin", 0, 0.5, 50, 0, 5, 50.5, 5},
+    };
+    for (const Case& c : cases) {
+        Model m = biconvex(c.thickness);
+        m.lens.defocus = c.defocus;
+        const FirstOrderData f = nudatparax(m);
+        ASSERT_FALSE(m.calcerror) << c.name << ": " << m.errmsg;
+        EXPECT_NEAR(f.efl, c.efl, 5e-7) << c.name;
+        EXPECT_NEAR(f.lbar, 0, 1e-12) << c.name;
+        EXPECT_NEAR(f.lbarp, c.lbarp, 5e-7) << c.name;
+        EXPECT_NEAR(f.y0, c.y0, 5e-7) << c.name;
+        EXPECT_EQ(f.m0, 0) << c.name;
+        EXPECT_NEAR(f.up, -0.1, 1e-12) << c.name;
+        EXPECT_NEAR(f.imagedist, c.imagedist, 5e-7) << c.name;
+        EXPECT_NEAR(f.pxheight, c.pxheight, 5e-7) << c.name;
+        EXPECT_EQ(f.objvergence, 0) << c.name;
+        const OpticalSystem& s = m.lens;
+        EXPECT_EQ(f.efl, s.efl) << c.name;
+        EXPECT_EQ(f.lbarp, s.lbarp) << c.name;
+        EXPECT_EQ(f.y0, s.rays.y[0]) << c.name;
+        EXPECT_EQ(f.imagedist, s.sys.sp.sep[static_cast<size_t>(s.nsurf)]) << c.name;
+    }
+}
+
 TEST(Paraxial, FiniteObjectAtUnitMagnification) {
     Model m = biconvex(0);
     m.lens.mag = -1;
     nudatparax(m);
     ASSERT_FALSE(m.calcerror);
-    EXPECT_NEAR(m.objvergence, -1.0 / 100, 1e-15);   // real object 100 in front
+    EXPECT_NEAR(m.first.objvergence, -1.0 / 100, 1e-15);   // real object 100 in front
     EXPECT_NEAR(m.lens.rays.y[0], 10, 1e-12);
     EXPECT_NEAR(m.lens.rays.m[0], 0.1, 1e-12);
     EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], 100, 1e-9);
-    EXPECT_NEAR(m.dystop, 1, 1e-12);
+    EXPECT_NEAR(m.first.dystop, 1, 1e-12);
 }
 
 TEST(Paraxial, EntrancePupilOfAStopBehindTheLens) {
@@ -83,7 +119,7 @@ TEST(Paraxial, EntrancePupilOfAStopBehindTheLens) {
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     EXPECT_NEAR(m.lens.lbar, 32, 1e-12);
     EXPECT_NEAR(m.lens.lbarp, 0, 1e-12);   // the stop is the last surface
-    EXPECT_NEAR(m.dystop, 0.5, 1e-12);
+    EXPECT_NEAR(m.first.dystop, 0.5, 1e-12);
 }
 
 TEST(Paraxial, AfocalObjectiveHasNoFocalLength) {
@@ -194,13 +230,13 @@ TEST_F(KeplerTelescope, ObjectAtInfinityWithStopOnTheFirstSurface) {
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(m.lens.efl, 0);
-    EXPECT_EQ(m.objvergence, 0);
+    EXPECT_EQ(m.first.objvergence, 0);
     EXPECT_EQ(m.lens.rays.y[0], 10);
     EXPECT_EQ(m.lens.rays.m[0], 0);
-    EXPECT_NEAR(m.dipotr, 0, 1e-6);   // afocal: the image of infinity lies at infinity
+    EXPECT_NEAR(m.first.dipotr, 0, 1e-6);   // afocal: the image of infinity lies at infinity
     // eye point: image of the objective through the eyepiece, 1/s' = 1/20 - 1/120
     EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], 24, 1e-5);
-    EXPECT_NEAR(m.eyepupil, 24, 1e-5);
+    EXPECT_NEAR(m.first.eyepupil, 24, 1e-5);
 }
 
 TEST_F(KeplerTelescope, FiniteObjectAsksForTheEntrancePupilOnce) {
@@ -210,27 +246,27 @@ TEST_F(KeplerTelescope, FiniteObjectAsksForTheEntrancePupilOnce) {
     nudatparax(m);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     EXPECT_EQ(asked, 1);
-    EXPECT_NEAR(m.objvergence, -1e-3, 1e-15);
+    EXPECT_NEAR(m.first.objvergence, -1e-3, 1e-15);
     EXPECT_NEAR(m.lens.rays.m[0], 10 / std::sqrt(1000.0 * 1000 + 100), 1e-15);
     // object 1000 in front: the objective images it 1000/9 behind itself, that is
     // 120 - 1000/9 in front of the eyepiece, which images it at 1/(1/20 + 1/s)
     const double s = -(120 - 1000 / 9.0);
-    EXPECT_NEAR(m.dipotr, 1000 * (1 / 20.0 + 1 / s), 1e-9);
-    EXPECT_NEAR(m.eyepupil, 24, 1e-5);   // the pupil on the first surface
+    EXPECT_NEAR(m.first.dipotr, 1000 * (1 / 20.0 + 1 / s), 1e-9);
+    EXPECT_NEAR(m.first.eyepupil, 24, 1e-5);   // the pupil on the first surface
 
     answer = -50;
     nudatparax(m);
     EXPECT_EQ(asked, 2);
     // pupil 50 in front: the objective images it at 1/(1/100 - 1/50) = -100, which is 220 in
     // front of the eyepiece: 1/s' = 1/20 - 1/220
-    EXPECT_NEAR(m.eyepupil, 1 / (1 / 20.0 - 1 / 220.0), 1e-6);
-    EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], m.eyepupil, 1e-12);
+    EXPECT_NEAR(m.first.eyepupil, 1 / (1 / 20.0 - 1 / 220.0), 1e-6);
+    EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], m.first.eyepupil, 1e-12);
 
     m.askentrpupil = nullptr;   // without a user interface the stored answer is taken
     m.entrpupil = -50;
     nudatparax(m);
     EXPECT_EQ(asked, 2);
-    EXPECT_NEAR(m.eyepupil, 1 / (1 / 20.0 - 1 / 220.0), 1e-6);
+    EXPECT_NEAR(m.first.eyepupil, 1 / (1 / 20.0 - 1 / 220.0), 1e-6);
 }
 
 TEST_F(KeplerTelescope, GalileanKeepsTheImageDistanceExceptWhileCreated) {

@@ -65,10 +65,9 @@ TEST(RayScheme, StandardLayouts) {
 
 // Height at the stop and the other surfaces of ray k after tracing it.
 void traceray(Model& m, int k) {
-    m.raykind = m.lens.rays.rl[k] % 10;
     TraceOpts o;
     o.pathB = true;
-    schemeray(m, k, 0, o);
+    schemeray(m, k, m.lens.rays.rl[k] % 10, 0, o);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
 }
 
@@ -213,19 +212,19 @@ TEST_F(SchemeFailures, MessagesOfTheAimingRoutines) {
          }},
         {"Error in calculation - prinf1",
          [](Model& m) {
-             m.dystop *= 1e6;   // steps far too small: the iteration bound is reached
+             m.first.dystop *= 1e6;   // steps far too small: the iteration bound is reached
              m.lens.rays.y[2] += 1;
              prinf1(m, 2);
          }},
         {"Error in calculation - prinfc1",
          [](Model& m) {
-             m.dystop = 0;
+             m.first.dystop = 0;
              m.lens.rays.y[2] += 1;
              prinfc1(m, 2);
          }},
         {"Error in calculation - prfc",
          [](Model& m) {
-             m.objvergence = 0;
+             m.first.objvergence = 0;
              prfc(m, 2);
          }},
         {"Error in calculation - kosidonji",

@@ -20,14 +20,9 @@ Model system(const std::vector<SampleSurface>& s, double n0 = 1.0) {
     return m;
 }
 
-RayPoint trace(Model& m, const RayPoint& start, const TraceOpts& o = {}, int k = 2, int w = 0) {
-    m.X = start.X;
-    m.Y = start.Y;
-    m.Z = 0;
-    m.L = start.L;
-    m.M = start.M;
-    m.N = start.N;
-    raytrace(m, k, w, o);
+// Traces a ray of number k and kind (ray label mod 10) from start; returns its end.
+RayPoint trace(Model& m, const RayPoint& start, const TraceOpts& o = {}, int k = 2, int w = 0, int kind = 0) {
+    raytrace(m, Ray{start.X, start.Y, start.L, start.M, start.N, k, kind}, w, o);
     return RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
 }
 
@@ -310,15 +305,13 @@ TEST(RayTrace, ImagePlaneStepOfAPerfectFocus) {
     Model m = system({{"E", 50, 150, 1.5, 0.01, 100, -1 / 2.25}});
     TraceOpts o;
     o.pathB = true;
-    m.raykind = 3;
-    trace(m, parallel(0, 0), o, 2);
+    trace(m, parallel(0, 0), o, 2, 0, 3);
     EXPECT_NEAR(m.lens.sys.sp.hmax[1], 0, 1e-15);   // the chief ray sets the image clear radius
     m.trace.oplref[0] = m.trace.opl[0];
     m.trace.conradyref = m.trace.conrady;
     m.trace.refimage = RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
-    m.raykind = 2;
     for (double h : {4.0, 11.0, 18.0}) {
-        trace(m, parallel(0, h), o, 3);
+        trace(m, parallel(0, h), o, 3, 0, 2);
         EXPECT_NEAR(m.trace.opd[0], 0, 1e-9) << h;
         // the Conrady sum follows the geometric path in the glass
         const RayPoint& p = m.trace.surfray[0];
@@ -329,9 +322,9 @@ TEST(RayTrace, ImagePlaneStepOfAPerfectFocus) {
     // a telescope takes the clear radius of the image plane from ray 1
     m.lens.systype = 4;
     m.lens.sys.sp.hmax[1] = 0;
-    trace(m, parallel(0, 0.5), o, 2);
+    trace(m, parallel(0, 0.5), o, 2, 0, 2);
     EXPECT_EQ(m.lens.sys.sp.hmax[1], 0);
-    trace(m, parallel(0, 0.5), o, 1);
+    trace(m, parallel(0, 0.5), o, 1, 0, 2);
     EXPECT_NEAR(m.lens.sys.sp.hmax[1], 1.01 * std::fabs(m.Y), 1e-15);
 }
 
@@ -383,17 +376,15 @@ TEST_F(Statistics, MinimumPathsAndMaximumHeightsOverTheRays) {
 TEST_F(Statistics, ChiefRayWritesPrincipalRayEntries) {
     m.targypr = 0.5;
     m.targmpr = 0.1;
-    m.raykind = 3;
-    trace(m, oblique(0, -7, 0, 0.17), o, 4);
+    trace(m, oblique(0, -7, 0, 0.17), o, 4, 0, 3);
     ASSERT_FALSE(m.calcerror);
     const double ys = m.trace.surfray[m.lens.stopsurf - 1].Y;
     EXPECT_DOUBLE_EQ(m.trace.ypr, ys);
     EXPECT_DOUBLE_EQ(m.aberval[2], ys - 0.5);
     EXPECT_DOUBLE_EQ(m.trace.mpr, m.M);
     EXPECT_DOUBLE_EQ(m.aberval[3], m.M - 0.1);
-    m.raykind = 4;
     m.aberval[2] = 0;
-    trace(m, oblique(0, -2, 0, 0.17), o, 5);
+    trace(m, oblique(0, -2, 0, 0.17), o, 5, 0, 4);
     EXPECT_EQ(m.aberval[2], 0);   // only chief rays write them
 }
 
@@ -434,14 +425,12 @@ TEST(RayTrace, ReferenceSphereOfAPerfectFocusGivesNoPathDifference) {
     m.trace.pupillimit = 0;   // exit pupil at the surface vertex
     TraceOpts o;
     o.refsphere = true;
-    m.raykind = 3;
-    trace(m, parallel(0, 0), o, 2);
+    trace(m, parallel(0, 0), o, 2, 0, 3);
     ASSERT_FALSE(m.calcerror);
     EXPECT_NEAR(m.trace.refradius, 150, 1e-9);
     m.trace.oplref[0] = m.trace.opl[0];
-    m.raykind = 2;
     for (double h : {3.0, 9.0, 16.0}) {
-        trace(m, parallel(0, h), o, 3);
+        trace(m, parallel(0, h), o, 3, 0, 2);
         EXPECT_NEAR(m.trace.opd[0], 0, 1e-9) << h;
         // the exit pupil plane is the vertex plane: the refracted ray carried back to z = 0
         const RayPoint &p = m.trace.surfray[0], &d = m.trace.surfray[1];
@@ -450,11 +439,9 @@ TEST(RayTrace, ReferenceSphereOfAPerfectFocusGivesNoPathDifference) {
     // a sphere of the same vertex radius has spherical aberration: the marginal path is shorter
     Model s = system({{"S", 50, 150, 1.5, 0, 100}});
     s.trace.pupillimit = 0;
-    s.raykind = 3;
-    trace(s, parallel(0, 0), o, 2);
+    trace(s, parallel(0, 0), o, 2, 0, 3);
     s.trace.oplref[0] = s.trace.opl[0];
-    s.raykind = 2;
-    trace(s, parallel(0, 16), o, 3);
+    trace(s, parallel(0, 16), o, 3, 0, 2);
     EXPECT_GT(std::fabs(s.trace.opd[0]), 1e-4);
 }
 
@@ -469,16 +456,14 @@ TEST(RayTrace, RayMissingTheReferenceSphereFailsInsteadOfKeepingTheLastPathDiffe
         TraceOpts o;
         o.refsphere = true;
         o.vignetting = vignetting;
-        m.raykind = 3;
-        trace(m, parallel(0, 0), o, 2);
+        trace(m, parallel(0, 0), o, 2, 0, 3);
         ASSERT_FALSE(m.calcerror) << m.errmsg;
         ASSERT_NEAR(m.trace.refradius, 10, 1e-9);
         m.trace.oplref[0] = m.trace.opl[0];
-        m.raykind = 2;
-        trace(m, parallel(0, 3), o, 3);
+        trace(m, parallel(0, 3), o, 3, 0, 2);
         ASSERT_FALSE(m.calcerror) << m.errmsg;
         EXPECT_NEAR(m.trace.opd[0], 0, 1e-9);
-        trace(m, missing, o, 3);
+        trace(m, missing, o, 3, 0, 2);
         EXPECT_EQ(m.calcerror, !vignetting);
         EXPECT_EQ(m.errmsg, vignetting ? "" : "Error in ray transfer to reference sphere");
         EXPECT_EQ(m.raystatus, vignetting ? 1 : 0);
@@ -534,8 +519,7 @@ TEST(RayTrace, FocalDistancesAlongTheChiefRayAgreeWithNeighbourRays) {
         focalbydifferences(c.m, c.chief, xm, xs);
         TraceOpts o;
         o.focal = true;
-        c.m.raykind = 3;
-        trace(c.m, c.chief, o);
+        trace(c.m, c.chief, o, 2, 0, 3);
         ASSERT_FALSE(c.m.calcerror) << c.name;
         EXPECT_NEAR(c.m.trace.Xm, xm, 1e-4 * std::fabs(xm)) << c.name;
         EXPECT_NEAR(c.m.trace.Xs, xs, 1e-4 * std::fabs(xs)) << c.name;
@@ -548,12 +532,12 @@ TEST(RayTrace, SchemeRayStartsFromTheSchemeAndRejectsImpossibleDirections) {
     m.lens.rays.y[3] = 2;
     m.lens.rays.l[3] = 0.6;
     m.lens.rays.m[3] = 0;
-    schemeray(m, 3, 0, {});
+    schemeray(m, 3, 0, 0, {});
     ASSERT_FALSE(m.calcerror);
     EXPECT_NEAR(m.trace.surfray[0].L, 0.6, 1e-15);
     EXPECT_NEAR(m.trace.surfray[0].N, 0.8, 1e-15);
     m.lens.rays.m[3] = 0.9;   // l² + m² > 1
-    schemeray(m, 3, 0, {});
+    schemeray(m, 3, 0, 0, {});
     EXPECT_EQ(m.errmsg, "Z direction vector must be different from zero");
 }
 

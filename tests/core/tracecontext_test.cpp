@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -25,12 +24,6 @@ OpticalSystem aimeddoublegauss() {
     return m.lens;
 }
 
-Ray schemestart(const OpticalSystem& lens, int k) {
-    const auto& r = lens.rays;
-    const double l = r.l[k], mm = r.m[k];
-    return Ray{r.x[k], r.y[k], l, mm, std::sqrt(1 - l * l - mm * mm), k, r.rl[k] % 10};
-}
-
 // Every number a trace of the whole scheme leaves, at every wavelength and with each option
 // set: status, stop surface, end point, path lengths, the chief rays' focal distances and
 // the point at every surface reached. The references each chief ray sets for the rays after
@@ -44,7 +37,7 @@ std::vector<double> tracescheme(const OpticalSystem& lens, TraceContext& ctx, in
     for (const TraceOpts& o : {TraceOpts{}, path, vignetting, focal}) {
         for (int w = 0; w < 3; ++w) {
             for (int k = 0; k < lens.nrays; ++k) {
-                const Ray ray = schemestart(lens, k);
+                const Ray ray = schemestart(lens, k, lens.rays.rl[k] % 10);
                 const TracedRay t = trace(lens, ray, w, o, ctx);
                 if (passed && t.status == RayStatus::passed) ++*passed;
                 const RayPoint& e = t.end;
@@ -92,17 +85,20 @@ TEST(TraceContext, TwoThreadsWithOwnContextsTraceTheSameLensBitForBit) {
     EXPECT_TRUE(lens == before);   // the trace only reads the lens
 }
 
+// A context that was never prepared is prepared by the first trace: the same bits as one
+// prepared beforehand, and no reading past its arrays.
+TEST(TraceContext, UnpreparedContextTracesLikeAPreparedOne) {
+    const OpticalSystem lens = aimeddoublegauss();
+    TraceContext prepared, fresh;
+    preparetrace(lens, prepared);
+    EXPECT_TRUE(samebits(tracescheme(lens, fresh), tracescheme(lens, prepared)));
+}
+
 // The model's trace decodes the surface kinds again when a label changes: a conic surface
 // relabelled as a sphere is traced as the sphere of a model built that way.
 TEST(TraceContext, ModelTraceFollowsAnEditedSurfaceLabel) {
     auto endof = [](Model& m) {
-        m.X = 0;
-        m.Y = 20;
-        m.Z = 0;
-        m.L = 0;
-        m.M = 0;
-        m.N = 1;
-        raytrace(m, 2, 0, TraceOpts{});
+        raytrace(m, Ray{0, 20, 0, 0, 1, 2, 0}, 0, TraceOpts{});
         EXPECT_FALSE(m.calcerror) << m.errmsg;
         return RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
     };

@@ -99,8 +99,8 @@ void paraxentries(Model& m, int& p) {
     }
     const double m0 = m.lens.rays.m[0];
     const double throwv = m0 != 0 ? sp.sep[0] + m.lens.rays.y[0] / m0 + sum - m.targthrow : 0;
-    put(m, p, kParaxNames[0], m.pxslope * sp.index[ns][1] + m.lens.na);
-    put(m, p, kParaxNames[1], m.pxheight - m.targheight);
+    put(m, p, kParaxNames[0], m.first.pxslope * sp.index[ns][1] + m.lens.na);
+    put(m, p, kParaxNames[1], m.first.pxheight - m.targheight);
     put(m, p, kParaxNames[2], 0);
     put(m, p, kParaxNames[3], 0);
     put(m, p, kParaxNames[4], throwv);
@@ -117,10 +117,10 @@ void printhead(Model& m, Report& r, const AberMode& md) {
         r.addline("lbar = " + f10(m.lens.lbar, 11, 5) + "    lbarp = " + f10(m.lens.lbarp, 11, 5));
     double mg = m.lens.mag;
     if (!m.telescope()) {
-        const double den = sp.index[ns][1] * m.pxslope;
+        const double den = sp.index[ns][1] * m.first.pxslope;
         mg = den != 0 ? sp.index[0][1] * m.lens.rays.m[0] / den : 0;
     }
-    r.addline("  up = " + f10(m.pxslope, 10, 6) + "      mag = " + f10(mg + 0.0, 11, 6));
+    r.addline("  up = " + f10(m.first.pxslope, 10, 6) + "      mag = " + f10(mg + 0.0, 11, 6));
     r.addline(md.three ? (md.telescope ? kHeadThreeTel : kHeadThreeObj)
                        : (md.telescope ? kHeadOneTel : kHeadOneObj));
 }
@@ -215,16 +215,7 @@ bool coddington(Model& m, int k, const RayPoint& chief, bool telescope, double& 
 // tangents (tx, ty); false when the trace fails (the failure is absorbed).
 bool neighbour(Model& m, int k, double x, double y, double tx, double ty) {
     const double s = 1 / std::sqrt(tx * tx + ty * ty + 1);
-    m.X = x;
-    m.Y = y;
-    m.Z = 0;
-    m.L = tx * s;
-    m.M = ty * s;
-    m.N = s;
-    const int kind = m.raykind;
-    m.raykind = 0;
-    raytrace(m, k, 0, TraceOpts{});
-    m.raykind = kind;
+    raytrace(m, Ray{x, y, tx * s, ty * s, s, k, 0}, 0, TraceOpts{});
     return !m.calcerror;
 }
 
@@ -286,8 +277,7 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
     RayPoint first;
     double dist = 0, Xm = 0, Xs = 0;
     for (int w = 0; w < 3; ++w) {
-        m.raykind = kind;
-        schemeray(m, k, w, opts);
+        schemeray(m, k, kind, w, opts);
         if (m.calcerror) return;
         const RayPoint img = imagestate(m);
         const RayPoint& ref = m.trace.refimage;
@@ -355,8 +345,7 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
 
 void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md, bool mono,
            bool statistics, Report* r, PassState& st) {
-    m.raykind = kind;
-    schemeray(m, k, 0, opts);
+    schemeray(m, k, kind, 0, opts);
     if (m.calcerror) return;
     const RayPoint img = imagestate(m);
     const RayPoint& ref = m.trace.refimage;

@@ -88,14 +88,14 @@ void printhead(Model& m, Report& r, const RayAnalysis& a, bool telescope) {
         r.addline("lbar = " + fmtf(m.lens.lbar, 11, 5) + "  lbarp = " + fmtf(m.lens.lbarp, 11, 5));
     double mg = m.lens.mag;
     if (!telescope) {
-        const double den = sp.index[ns][0] * m.pxslope;
+        const double den = sp.index[ns][0] * m.first.pxslope;
         mg = den != 0 ? sp.index[0][0] * m.lens.rays.m[0] / den : 0;
     }
-    r.addline("  up = " + fmtf(m.pxslope, 10, 6) + "      mag = " + fmtf(mg + 0.0, 11, 6));
+    r.addline("  up = " + fmtf(m.first.pxslope, 10, 6) + "      mag = " + fmtf(mg + 0.0, 11, 6));
     r.addline("Glass thickness in optical system is dst =" + fmtf(a.dst, 8, 3));
     r.addline("Optical system length (from first to last surface) is dopsis =" + fmtf(a.dopsis, 8, 3));
     r.addline("Optical system length (from first surface to image plane) is dsistot=" + fmtf(a.dsistot, 8, 3));
-    if (telescope) r.addline("Dioptrijska nepodesenost sistema je dipotr =" + fmtf(m.dipotr, 8, 5));
+    if (telescope) r.addline("Dioptrijska nepodesenost sistema je dipotr =" + fmtf(m.first.dipotr, 8, 5));
     r.addline(" ");
     r.addline(" ");
 }
@@ -112,8 +112,7 @@ bool trace(Model& m, int k, int w, int kind, bool focal) {
     TraceOpts o;
     o.pathB = true;
     o.focal = focal;
-    m.raykind = kind;
-    schemeray(m, k, w, o);
+    schemeray(m, k, kind, w, o);
     return !m.calcerror;
 }
 
@@ -145,7 +144,7 @@ void axialray(Ctx& c, int k) {
         }
         if (!c.telescope && m.lens.mag != 0)
             x.OSC[u] = diff(ratio(std::fabs(m.lens.rays.m[static_cast<size_t>(k)]), std::fabs(Mp)),
-                            ratio(sp.index[0][0] * m.lens.rays.m[0], sp.index[ns][0] * m.pxslope));
+                            ratio(sp.index[0][0] * m.lens.rays.m[0], sp.index[ns][0] * m.first.pxslope));
         else
             x.OSC[u] = diff(m.lens.efl, ratio(std::fabs(x.H), std::fabs(Mp)));
         x.iso[u] = diff(ratio(x.OSC[u], m.lens.efl), ratio(x.LSA[u], sp.sep[ns] - m.lens.lbarp));

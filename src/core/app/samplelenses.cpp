@@ -115,12 +115,12 @@ BeamHeights beamheights(Model& m) {
     const int n = m.lens.nsurf;
     BeamHeights b{std::vector<double>(n, 0.0), std::vector<double>(n, 0.0)};
     for (int k = 0; k < m.lens.nrays && !m.calcerror; ++k) {
-        m.raykind = m.lens.rays.rl[k] % 10;
-        schemeray(m, k, 0, TraceOpts{});
+        const int kind = m.lens.rays.rl[k] % 10;
+        schemeray(m, k, kind, 0, TraceOpts{});
         for (int i = 0; i < n && !m.calcerror; ++i) {
             const double h = std::hypot(m.trace.surfray[i].X, m.trace.surfray[i].Y);
             b.all[i] = std::max(b.all[i], h);
-            if (m.raykind <= 2) b.axial[i] = std::max(b.axial[i], h);
+            if (kind <= 2) b.axial[i] = std::max(b.axial[i], h);
         }
     }
     return b;

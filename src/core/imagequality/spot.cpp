@@ -139,13 +139,7 @@ void tracepupil(Model& m, int f, int w, int k, double x0, double y0, double tx0,
             const double X = x0 + r * std::sin(th), Y = y0 + r * std::cos(th);
             const double tX = tx0 + (X - x0) * g, tY = ty0 + (Y - y0) * g;
             const double N = 1 / std::sqrt(tX * tX + 1 + tY * tY);
-            m.X = X;
-            m.Y = Y;
-            m.Z = 0;
-            m.L = tX * N;
-            m.M = tY * N;
-            m.N = N;
-            raytrace(m, k, w, opts);
+            raytrace(m, Ray{X, Y, tX * N, tY * N, N, k, 0}, w, opts);
             if (m.calcerror) {
                 spottraceerror(run);
                 return;
@@ -174,7 +168,6 @@ void spotrays(Model& m, IqRun& run) {
     m.passed.assign(nf, {0, 0, 0});
     m.chiefrec.assign(nf, ChiefRecord{});
     m.spotstats.assign(nf, SpotStats{});
-    m.raykind = 0;
 
     int chief = 1;  // the search for field 1 starts at ray 2
     for (int f = 0; f < nf; ++f) {
@@ -194,17 +187,9 @@ void spotrays(Model& m, IqRun& run) {
             y0 = m.lens.rays.y[k];
             const double M = m.lens.rays.m[k], N = std::sqrt(1 - M * M);
             ty0 = M / N;
-            m.X = x0;
-            m.Y = y0;
-            m.Z = 0;
-            m.L = 0;
-            m.M = M;
-            m.N = N;
-            m.raykind = 3;
             TraceOpts opts;
             opts.vignetting = true;
-            raytrace(m, k, 0, opts);
-            m.raykind = 0;
+            raytrace(m, Ray{x0, y0, 0, M, N, k, 3}, 0, opts);
             if (m.calcerror) {
                 spottraceerror(run);
                 return;

@@ -555,16 +555,10 @@ void axissphere(Model& m) {
     m.trace.refB = 1;
 }
 
-void tracesample(Model& m, int k, int w, double X, double Y, double L, double M) {
-    m.X = X;
-    m.Y = Y;
-    m.Z = 0;
-    m.L = L;
-    m.M = M;
-    m.N = std::sqrt(1 - L * L - M * M);
+void tracesample(Model& m, int k, int kind, int w, double X, double Y, double L, double M) {
     TraceOpts opts;
     opts.refsphere = true;
-    raytrace(m, k, w, opts);
+    raytrace(m, Ray{X, Y, L, M, std::sqrt(1 - L * L - M * M), k, kind}, w, opts);
 }
 
 FitQuality fitquality(const Model& m, const std::vector<double>& coef, bool offaxis,
@@ -647,11 +641,10 @@ void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, const
 double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& run) {
     const auto& r = m.lens.rays;
     std::vector<WaveSamples> s(3);
-    m.raykind = r.rl[1] % 10;
     for (int w : cols) {
         axissphere(m);
         for (int p = 1; p <= 10; ++p) {
-            tracesample(m, 1, w, r.x[1], p * r.y[1] / 10, r.l[1], r.m[1]);
+            tracesample(m, 1, r.rl[1] % 10, w, r.x[1], p * r.y[1] / 10, r.l[1], r.m[1]);
             if (m.calcerror) return 0;
             s[w].opd.push_back(m.trace.opd[w]);
             s[w].y.push_back(m.trace.Ye);
@@ -698,18 +691,16 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
     // The centre sample sets up the field's reference sphere (at the first wavelength) and
     // becomes the reference of the optical path.
     std::array<double, 3> xe0{}, ye0{};
-    m.raykind = 3;
     std::vector<int> centrecols = cols;
     if (std::find(cols.begin(), cols.end(), 0) == cols.end()) centrecols.insert(centrecols.begin(), 0);
     for (int w : centrecols) {
-        tracesample(m, k, w, 0, yc, L, M);
+        tracesample(m, k, 3, w, 0, yc, L, M);
         if (m.calcerror) return;
         m.trace.oplref[w] = m.trace.opl[w];
         xe0[w] = m.trace.Xe;
         ye0[w] = m.trace.Ye;
     }
     const double fieldradius = m.trace.refradius;
-    m.raykind = 4;
     std::vector<WaveSamples> s(3);
     for (int w : cols) {
         s[w].opd.push_back(0);
@@ -726,7 +717,7 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
             const double th = jj * M_PI / (2 * K - 2);
             const double X = std::sin(th) * K * xmax / 5, Y = std::cos(th) * K * hy / 5 + yc;
             for (int w : cols) {
-                tracesample(m, k, w, X, Y, L, M);
+                tracesample(m, k, 4, w, X, Y, L, M);
                 if (m.calcerror) return;
                 s[w].opd.push_back(m.trace.opd[w]);
                 s[w].x.push_back(m.trace.Xe / rp);
@@ -736,7 +727,6 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
             }
         }
     }
-    m.raykind = 0;
     // The shift grows with the field's reference radius over the axis radius; a plane
     // reference (telescopes) on either side leaves it as it is.
     const bool finite = m.trace.axisrefradius != 0 && std::fabs(m.trace.axisrefradius) < 1e29 && std::fabs(fieldradius) < 1e29;
@@ -843,7 +833,6 @@ void wavecalc(Model& m, IqRun& run) {
     }
     wavedriver(m, mtfmode, run);
     checkfinite(m, run.numbers);
-    m.raykind = 0;
     if (m.calcerror) {
         m.dmtfvalid = false;
         m.wbrmode = false;

@@ -143,6 +143,24 @@ struct OpticalSystem {
     bool operator==(const OpticalSystem&) const = default;
 };
 
+// The first-order (paraxial) data of a lens. The lens data file keeps efl, lbar, lbarp, up,
+// the start of ray 0 and the image distance; the others are held in memory only.
+struct FirstOrderData {
+    double efl = 0;                         // focal length (0: telescope or no power)
+    double lbar = 0, lbarp = 0;             // entrance and exit pupil positions
+    double up = 0;                          // paraxial marginal ray slope in image space, signed as efl
+    double y0 = 0, m0 = 0;                  // start height and direction of ray 0 (axial marginal)
+    double imagedist = 0;                   // last surface to the image plane (sep[nsurf])
+    double objvergence = 0;                 // object-side vergence
+    double lbarchief = 0;                   // entrance pupil from which chief rays start
+    double dystop = 0;                      // d(height at stop) / d(start height)
+    double dipotr = 0;                      // telescope dioptric mismatch, 1000/s'
+    double conradyaxial = 0;                // Conrady axial sum
+    double pxheight = 0;                    // paraxial marginal ray height at the image (d[nsurf] = 0)
+    double pxslope = 0;                     // paraxial marginal ray slope in image space
+    double eyepupil = 0;                    // telescope: exit pupil (eye) distance behind the last surface
+};
+
 struct Model {
     OpticalSystem lens;   // the lens as its file stores it
 
@@ -156,24 +174,16 @@ struct Model {
     std::vector<double> aberval, abertarget, abercontrib;
 
     // --- exact ray trace (raytrace.cpp) ---
-    double X = 0, Y = 0, Z = 0;             // ray to trace; after a trace its position in the
-    double L = 0, M = 0, N = 1;             // frame of the last surface reached, and direction
+    double X = 0, Y = 0, Z = 0;             // end of the last traced ray: its position in the frame
+    double L = 0, M = 0, N = 1;             // of the last surface reached, and its direction
     int raystatus = 0;                      // 0 passed, 1 failed at a surface, 2 outside a clear aperture
-    int raykind = 0;                        // ray label mod 10 of the traced ray, set by the caller
     TraceContext trace;                     // the trace state of the calculations on this model
     // boundary-condition components of the merit list, entries naber + row
     std::vector<BcEntry> bctab;
     int32_t nbc = 0;
 
     // --- first-order data (paraxial.cpp) ---
-    double objvergence = 0;                 // object-side vergence
-    double lbarchief = 0;                   // entrance pupil from which chief rays start
-    double dystop = 0;                      // d(height at stop) / d(start height)
-    double dipotr = 0;                      // telescope dioptric mismatch, 1000/s'
-    double conradyaxial = 0;                // Conrady axial sum
-    double pxheight = 0;                    // paraxial marginal ray height at the image (d[nsurf] = 0)
-    double pxslope = 0;                     // paraxial marginal ray slope in image space
-    double eyepupil = 0;                    // telescope: exit pupil (eye) distance behind the last surface
+    FirstOrderData first;                   // of the last first-order calculation
     double entrpupil = 0;                   // telescope: entrance pupil position (stored answer)
     std::function<double()> askentrpupil;   // asks the user for the entrance pupil position
     bool newsystem = false;                 // set while the new-system wizard creates a system

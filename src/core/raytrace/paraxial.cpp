@@ -17,7 +17,7 @@ bool has(const std::string& s, const char* what) { return s.find(what) != std::s
 
 // Telescope entrance and exit pupil (eye) positions and the dioptric mismatch.
 void telescopepupil(Model& m) {
-    m.dipotr = 0;
+    m.first.dipotr = 0;
     const bool inf1 = m.lens.objinf == 'D' && m.lens.stopsurf == 1;
     // objdist is the distance of the object in front of the first surface
     gaussimage(m, inf1 ? 0.0 : -m.lens.objdist, 1);
@@ -27,7 +27,21 @@ void telescopepupil(Model& m) {
         // a pupil on the first surface: 0 would stand for a point at infinity
         s0 = m.entrpupil != 0 ? m.entrpupil : 1e-7;
     }
-    m.eyepupil = gaussimage(m, s0, 2);
+    m.first.eyepupil = gaussimage(m, s0, 2);
+}
+
+// The first-order data the lens keeps, copied beside the others.
+const FirstOrderData& keptfirstorder(Model& m) {
+    const OpticalSystem& s = m.lens;
+    FirstOrderData& f = m.first;
+    f.efl = s.efl;
+    f.lbar = s.lbar;
+    f.lbarp = s.lbarp;
+    f.up = s.up;
+    f.y0 = s.rays.y[0];
+    f.m0 = s.rays.m[0];
+    f.imagedist = s.sys.sp.sep[static_cast<size_t>(s.nsurf)];
+    return f;
 }
 
 }  // namespace
@@ -116,7 +130,7 @@ void pxlbar(Model& m, bool withstop) {
         return;
     }
     m.lens.lbar = v / a;
-    m.lbarchief = m.lens.lbar;
+    m.first.lbarchief = m.lens.lbar;
     y = -m.lens.lbar;
     u = 1;
     paraxtrace(m, y, u);
@@ -124,9 +138,9 @@ void pxlbar(Model& m, bool withstop) {
     m.lens.lbarp = u != 0 ? -ylast / u : (ylast > 0 ? -kbig : kbig);
     if (withstop) {
         y = 1;
-        u = -m.objvergence;
+        u = -m.first.objvergence;
         paraxtrace(m, y, u);
-        m.dystop = m.hpar[s];
+        m.first.dystop = m.hpar[s];
     }
 }
 
@@ -157,7 +171,7 @@ double gaussimage(Model& m, double s0, int mode) {
         if (i < m.lens.nsurf - 1 && !atinf) s = sp1 - sp.sep[i + 1];
     }
     if (atinf) sp1 = 0;
-    if (mode == 1 && m.telescope()) m.dipotr = atinf ? 0 : (sp1 != 0 ? 1000 / sp1 : kbig);
+    if (mode == 1 && m.telescope()) m.first.dipotr = atinf ? 0 : (sp1 != 0 ? 1000 / sp1 : kbig);
     return sp1;
 }
 
@@ -169,40 +183,40 @@ SystemFocus systemfocus(Model& m) {
     return {-1 / u, -m.hpar[static_cast<size_t>(m.lens.nsurf) - 1] / u};
 }
 
-void nudatparax(Model& m) {
+FirstOrderData nudatparax(Model& m) {
     ssetq(m);
-    if (m.calcerror || !validstop(m)) return;
+    if (m.calcerror || !validstop(m)) return m.first;
     auto& sp = m.lens.sys.sp;
     const int ns = m.lens.nsurf;
     double a0 = 1, c0 = 0;
     pxrev(m, a0, c0);
-    if (m.calcerror) return;
+    if (m.calcerror) return m.first;
     const double mg = m.lens.mag;
     if (m.telescope()) {
         m.lens.efl = 0;
         if (m.lens.objinf == 'D') {
-            m.objvergence = 0;
+            m.first.objvergence = 0;
         } else {
             if (m.lens.objdist == 0) {
                 fail(m, "Error in nudatparax in calculation y[0]");
-                return;
+                return m.first;
             }
-            m.objvergence = -1 / m.lens.objdist;   // same sign as an objective's real object
+            m.first.objvergence = -1 / m.lens.objdist;   // same sign as an objective's real object
         }
     } else {
         if (1 - a0 * mg == 0) {
             fail(m, "Error in nudatparax in calculation of efl");
-            return;
+            return m.first;
         }
         m.lens.efl = c0 != 0 ? 1 / c0 : 0;
-        m.objvergence = c0 * mg / (1 - a0 * mg);
+        m.first.objvergence = c0 * mg / (1 - a0 * mg);
     }
     pxlbar(m, true);
-    if (m.calcerror) return;
+    if (m.calcerror) return m.first;
     auto& r = m.lens.rays;
     if (r.y.empty() || r.m.empty()) {
         fail(m, "Error in nudatparax in calculation y[0]");
-        return;
+        return m.first;
     }
     if (m.telescope()) {
         r.y[0] = m.lens.eph;
@@ -215,42 +229,43 @@ void nudatparax(Model& m) {
     } else {
         if (c0 == 0) {
             fail(m, "Error in nudatparax in calculation y[0]");
-            return;
+            return m.first;
         }
         r.y[0] = mg != 0 ? std::fabs((1 - mg * a0) * m.lens.na / c0) : std::fabs(m.lens.na / c0);
-        r.m[0] = std::fabs(r.y[0] * m.objvergence);
+        r.m[0] = std::fabs(r.y[0] * m.first.objvergence);
     }
     if (sp.index[ns][0] == 0) {
         fail(m, "Error in nudatparax - index of refraction must be different from zero");
-        return;
+        return m.first;
     }
     m.lens.up = -m.lens.na / sp.index[ns][0] + 0.0;   // + 0.0: no negative zero
     if (m.lens.efl < 0) m.lens.up = -m.lens.up;
-    m.conradyaxial = 0;
+    m.first.conradyaxial = 0;
     for (int i = 0; i < ns; ++i) {
         const double t = sp.sep[i] * sp.disp[i];
-        m.conradyaxial += sp.index[i][0] < 0 ? std::fabs(t) : t;
+        m.first.conradyaxial += sp.index[i][0] < 0 ? std::fabs(t) : t;
     }
     if (m.lens.systype == 6 || m.lens.systype == 7) {
         if (m.newsystem) sp.sep[ns] = m.eyedist;
         telescopepupil(m);
-        return;
+        return keptfirstorder(m);
     }
     sp.sep[ns] = 0;
     double y = r.y[0] + r.m[0] * sp.sep[0], u = r.m[0];
     paraxtrace(m, y, u);
-    m.pxheight = y;
-    m.pxslope = u;
+    m.first.pxheight = y;
+    m.first.pxslope = u;
     if (m.telescope()) {
         telescopepupil(m);
-        sp.sep[ns] = m.eyepupil;
+        sp.sep[ns] = m.first.eyepupil;
     } else {
         if (u == 0) {
             fail(m, "Error in nudatparax in calculation of back focal length");
-            return;
+            return m.first;
         }
         sp.sep[ns] = -y / u + m.lens.defocus;
     }
+    return keptfirstorder(m);
 }
 
 }  // namespace zefo

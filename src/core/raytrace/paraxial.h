@@ -27,7 +27,9 @@ void pxlbar(Model& m, bool withstop);
 double gaussimage(Model& m, double s0, int mode);
 
 // The whole first-order data set: mu, efl, objvergence, pupils, ray 0, up, image plane.
-void nudatparax(Model& m);
+// Stores what the lens keeps in the lens and the whole set in m.first, and returns it; the
+// set means something only when the calculation succeeded (no calcerror).
+FirstOrderData nudatparax(Model& m);
 
 // Focal length and back focal distance (last surface to the focus) of the whole system for
 // an object at infinity at the first wavelength; needs the relative indices of ssetq. Both

@@ -36,10 +36,9 @@ void resizerays(Model& m, size_t n) {
 
 // Traces ray k at the first wavelength with the path option, as every aiming step does.
 void traceray(Model& m, int k) {
-    m.raykind = m.lens.rays.rl[k] % 10;
     TraceOpts o;
     o.pathB = true;
-    schemeray(m, k, 0, o);
+    schemeray(m, k, m.lens.rays.rl[k] % 10, 0, o);
 }
 
 bool objectatinfinity(const Model& m) {
@@ -58,19 +57,19 @@ void aimchief(Model& m, int k, bool finite, const char* msg) {
             if (mk != 0 && 1 - mk * mk > 0) {
                 m.tchief = mk / std::sqrt(1 - mk * mk);
                 m.ychief = r.y[k];
-                m.lbarchief = -r.y[k] / m.tchief;
+                m.first.lbarchief = -r.y[k] / m.tchief;
                 return;
             }
             fail(m, msg);
             return;
         }
-        if (m.dystop == 0) break;
-        r.y[k] -= m.trace.stopheight / m.dystop;
+        if (m.first.dystop == 0) break;
+        r.y[k] -= m.trace.stopheight / m.first.dystop;
         if (finite) {
-            const double g = (r.yrel[k] - r.y[k]) * m.objvergence;
+            const double g = (r.yrel[k] - r.y[k]) * m.first.objvergence;
             if (g == 0) break;
             r.m[k] = g / std::sqrt(g * g + 1);
-            m.lbarchief = -r.y[k] / g;
+            m.first.lbarchief = -r.y[k] / g;
         }
     }
     fail(m, msg);
@@ -82,7 +81,7 @@ void chiefray(Model& m, int k) {
     if (objectatinfinity(m)) {
         const double a = r.yrel[k] * std::numbers::pi / 180;
         r.m[k] = std::sin(a);
-        r.y[k] = -std::tan(a) * m.lbarchief + 0.0;
+        r.y[k] = -std::tan(a) * m.first.lbarchief + 0.0;
         prinf1(m, k);
     } else {
         prfc(m, k);
@@ -253,7 +252,7 @@ void setray(Model& m, int k) {
         return;
     }
     const double sq = std::sqrt(1 - m0 * m0);
-    const double v = m.objvergence;
+    const double v = m.first.objvergence;
     r.x[k] = r.xrel[k] * y0 / sq;
     r.y[k] = r.yrel[k] * y0 / sq + m.ychief;
     const double p = -r.x[k] * v + 0.0;   // + 0.0: no negative zero
@@ -269,13 +268,13 @@ void prinfc1(Model& m, int k) { aimchief(m, k, true, "Error in calculation - pri
 
 void prfc(Model& m, int k) {
     auto& r = m.lens.rays;
-    const double v = m.objvergence;
-    if (v == 0 || -1 / v + m.lbarchief == 0) {
+    const double v = m.first.objvergence;
+    if (v == 0 || -1 / v + m.first.lbarchief == 0) {
         fail(m, "Error in calculation - prfc");
         return;
     }
     const double c = -1 / v;
-    const double t = r.yrel[k] / (c + m.lbarchief);
+    const double t = r.yrel[k] / (c + m.first.lbarchief);
     r.m[k] = -t / std::sqrt(t * t + 1);
     r.y[k] = r.yrel[k] - c * t;
     prinfc1(m, k);
@@ -340,7 +339,7 @@ void rayscheme(Model& m) {
     }
     // unit-height paraxial ray from the axial object point: the derivative of the real ray
     // heights with respect to the relative pupil coordinate, used by the coma and skew aiming
-    double yu = 1, uu = -m.objvergence;
+    double yu = 1, uu = -m.first.objvergence;
     paraxtrace(m, yu, uu);
     if (m.lens.raytype == 20) clearaimed(m, nf);
     int counter = 0;

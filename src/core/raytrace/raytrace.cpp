@@ -599,6 +599,8 @@ void Tracer::focalstep(int i) {
 }  // namespace
 
 TracedRay trace(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpts& opts, TraceContext& ctx) {
+    const size_t ns = static_cast<size_t>(lens.nsurf);
+    if (ctx.kinds.size() <= ns || ctx.surfray.size() <= ns) preparetrace(lens, ctx);   // never out of bounds
     return Tracer(lens, ray, w, opts, ctx).run();
 }
 
@@ -614,11 +616,11 @@ void preparetrace(const OpticalSystem& lens, TraceContext& ctx) {
     ctx.maxheightray.resize(ns);
 }
 
-void raytrace(Model& m, int k, int w, const TraceOpts& opts) {
+TracedRay raytrace(Model& m, const Ray& ray, int w, const TraceOpts& opts) {
     TraceContext& ctx = m.trace;
     if (!samelabels(ctx.labels, m.lens.sys.sp.surflabel) || ctx.surfray.size() <= static_cast<size_t>(m.lens.nsurf))
         preparetrace(m.lens, ctx);
-    const TracedRay t = trace(m.lens, Ray{m.X, m.Y, m.L, m.M, m.N, k, m.raykind}, w, opts, ctx);
+    const TracedRay t = trace(m.lens, ray, w, opts, ctx);
     m.X = t.end.X;
     m.Y = t.end.Y;
     m.Z = t.end.Z;
@@ -640,21 +642,21 @@ void raytrace(Model& m, int k, int w, const TraceOpts& opts) {
     if (t.imageclear >= 0) hmax[static_cast<size_t>(m.lens.nsurf)] = t.imageclear;
     if (t.chiefatstop && m.aberval.size() > 2) m.aberval[2] = ctx.ypr - m.targypr;
     if (t.imagestats) {
-        if (m.raykind == 3 && m.aberval.size() > 3) m.aberval[3] = ctx.mpr - m.targmpr;
-        boundaryentries(m, k, w);
+        if (ray.kind == 3 && m.aberval.size() > 3) m.aberval[3] = ctx.mpr - m.targmpr;
+        boundaryentries(m, ray.number, w);
     }
+    return t;
 }
 
-void schemeray(Model& m, int k, int w, const TraceOpts& opts) {
-    const auto& r = m.lens.rays;
-    m.X = r.x[k];
-    m.Y = r.y[k];
-    m.Z = 0;
-    m.L = r.l[k];
-    m.M = r.m[k];
-    const double nn = (1 - m.L * m.L) - m.M * m.M;
-    m.N = nn > 0 ? std::sqrt(nn) : 0;   // an impossible direction fails as N = 0
-    raytrace(m, k, w, opts);
+Ray schemestart(const OpticalSystem& lens, int k, int kind) {
+    const auto& r = lens.rays;
+    const double l = r.l[k], mm = r.m[k];
+    const double nn = (1 - l * l) - mm * mm;
+    return Ray{r.x[k], r.y[k], l, mm, nn > 0 ? std::sqrt(nn) : 0, k, kind};
+}
+
+TracedRay schemeray(Model& m, int k, int kind, int w, const TraceOpts& opts) {
+    return raytrace(m, schemestart(m.lens, k, kind), w, opts);
 }
 
 void clearstatistics(TraceContext& ctx) {

@@ -45,19 +45,24 @@ struct TracedRay {
 void preparetrace(const OpticalSystem& lens, TraceContext& ctx);
 
 // Traces a ray through every surface of the lens to the image plane at wavelength w (0..2).
-// The lens is only read; the context must be prepared for it (preparetrace) and carries the
-// references the chief ray sets for the rays after it.
+// The lens is only read; the context carries the references the chief ray sets for the rays
+// after it and must be prepared for this lens (preparetrace): a context too small for the
+// lens is prepared here, one prepared for other labels is not noticed.
 TracedRay trace(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpts& opts, TraceContext& ctx);
 
-// Traces the ray held in m.X .. m.N (Z = 0 on the reference plane), of kind m.raykind, with
-// the context of the model, and keeps its end in m.X .. m.N. k is the ray's number in the ray
-// scheme. Hard failures set m.calcerror / m.errmsg; in vignetting mode failures set
+// Traces a ray through the lens of the model with the model's context and keeps its end in
+// m.X .. m.N. The lens may have been edited since the last trace: the context is prepared
+// again when its surface labels or counts differ from those it was prepared for. Hard failures set m.calcerror / m.errmsg; in vignetting mode failures set
 // m.raystatus. The clear radii the trace sets go to the lens, its merit conditions to the
 // merit list.
-void raytrace(Model& m, int k, int w, const TraceOpts& opts);
+TracedRay raytrace(Model& m, const Ray& ray, int w, const TraceOpts& opts);
 
-// Loads ray k of the ray scheme into the ray state and traces it.
-void schemeray(Model& m, int k, int w, const TraceOpts& opts);
+// Ray k of the ray scheme, of the given kind (ray label mod 10); an impossible direction
+// gets N = 0, which the trace refuses.
+Ray schemestart(const OpticalSystem& lens, int k, int kind);
+
+// Traces ray k of the ray scheme as a ray of the given kind.
+TracedRay schemeray(Model& m, int k, int kind, int w, const TraceOpts& opts);
 
 // Clears the per-surface minimum paths and maximum heights before a calculation.
 void clearstatistics(TraceContext& ctx);

@@ -91,8 +91,7 @@ bool singleraytrace(Model& m, const SrtInput& in, const ReportHead& h, Report& r
     srtstartray(m, in);
     r.addline(srtrow("  Ref    ", RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N}));
     r.addline(" ");
-    m.raykind = 0;
-    raytrace(m, in.raynumber, in.wl, TraceOpts{});
+    raytrace(m, Ray{m.X, m.Y, m.L, m.M, m.N, in.raynumber, 0}, in.wl, TraceOpts{});
     if (m.calcerror) return false;
     for (int i = 0; i <= m.lens.nsurf; ++i)
         r.addline(srtrow("   " + fmti(i, 2) + "    ", m.trace.surfray[static_cast<size_t>(i)]));
