@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "analysis/aberrations.h"
-#include "model/samplesystems.h"
-#include "raytrace/rayscheme.h"
+#include "core/analysis/aberrations.h"
+#include "core/model/samplesystems.h"
+#include "core/raytrace/rayscheme.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <vector>
 
-#include "model/samplesystems.h"
-#include "raytrace/rayscheme.h"
-#include "raytrace/raytrace.h"
+#include "core/model/samplesystems.h"
+#include "core/raytrace/rayscheme.h"
+#include "core/raytrace/raytrace.h"
 
 namespace zefo {
 namespace {

@@ -4,13 +4,13 @@
 #include <functional>
 #include <ostream>
 
-#include "analysis/aberrations.h"
-#include "analysis/rayanalysis.h"
-#include "analysis/seidel.h"
-#include "analysis/systemreport.h"
-#include "batch.h"
-#include "json.h"
-#include "util/numfmt.h"
+#include "core/analysis/aberrations.h"
+#include "core/analysis/rayanalysis.h"
+#include "core/analysis/seidel.h"
+#include "core/analysis/systemreport.h"
+#include "batch/batch.h"
+#include "batch/json.h"
+#include "core/util/numfmt.h"
 
 namespace zefo::batch {
 

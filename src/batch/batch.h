@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/commandcatalog.h"
-#include "app/report.h"
-#include "app/session.h"
-#include "app/workspace.h"
-#include "model/model.h"
+#include "core/app/commandcatalog.h"
+#include "core/app/report.h"
+#include "core/app/session.h"
+#include "core/app/workspace.h"
+#include "core/model/model.h"
 
 namespace zefo::batch {
 

@@ -2,10 +2,10 @@
 #include <charconv>
 #include <ostream>
 
-#include "batch.h"
-#include "json.h"
-#include "model/glasscat.h"
-#include "util/numfmt.h"
+#include "batch/batch.h"
+#include "batch/json.h"
+#include "core/model/glasscat.h"
+#include "core/util/numfmt.h"
 
 namespace zefo::batch {
 

@@ -2,13 +2,13 @@
 // wave aberrations and diffraction MTF.
 #include <iostream>
 
-#include "batch.h"
-#include "forms/iqforms.h"
-#include "imagequality/imagequality.h"
-#include "json.h"
-#include "app/report.h"
-#include "util/fileio.h"
-#include "util/numfmt.h"
+#include "batch/batch.h"
+#include "core/forms/iqforms.h"
+#include "core/imagequality/imagequality.h"
+#include "batch/json.h"
+#include "core/app/report.h"
+#include "core/util/fileio.h"
+#include "core/util/numfmt.h"
 
 namespace zefo::batch {
 

@@ -1,4 +1,4 @@
-#include "json.h"
+#include "batch/json.h"
 
 #include <charconv>
 #include <cmath>

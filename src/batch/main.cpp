@@ -5,8 +5,8 @@
 #include <new>
 #include <stdexcept>
 
-#include "app/version.h"
-#include "batch.h"
+#include "core/app/version.h"
+#include "batch/batch.h"
 
 namespace zefo::batch {
 namespace {

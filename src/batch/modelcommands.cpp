@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/samplelenses.h"
-#include "batch.h"
-#include "json.h"
-#include "model/glasscat.h"
-#include "model/lensfile.h"
-#include "util/numfmt.h"
+#include "core/app/samplelenses.h"
+#include "batch/batch.h"
+#include "batch/json.h"
+#include "core/model/glasscat.h"
+#include "core/model/lensfile.h"
+#include "core/util/numfmt.h"
 
 namespace zefo::batch {
 

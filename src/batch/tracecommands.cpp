@@ -2,14 +2,14 @@
 #include <algorithm>
 #include <ostream>
 
-#include "analysis/systemreport.h"
-#include "batch.h"
-#include "json.h"
-#include "model/lensfile.h"
-#include "raytrace/paraxial.h"
-#include "raytrace/rayscheme.h"
-#include "raytrace/singleraytrace.h"
-#include "util/numfmt.h"
+#include "core/analysis/systemreport.h"
+#include "batch/batch.h"
+#include "batch/json.h"
+#include "core/model/lensfile.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/rayscheme.h"
+#include "core/raytrace/singleraytrace.h"
+#include "core/util/numfmt.h"
 
 namespace zefo::batch {
 

@@ -9,12 +9,12 @@
 
 #include "aberrations_systems.h"
 #include "jsonread.h"
-#include "analysis/aberrations.h"
-#include "analysis/seidel.h"
-#include "model/lensfile.h"
-#include "raytrace/paraxial.h"
+#include "core/analysis/aberrations.h"
+#include "core/analysis/seidel.h"
+#include "core/model/lensfile.h"
+#include "core/raytrace/paraxial.h"
 #include "testutil.h"
-#include "util/numfmt.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 namespace {

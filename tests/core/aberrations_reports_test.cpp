@@ -7,14 +7,14 @@
 #include <string>
 
 #include "aberrations_systems.h"
-#include "analysis/aberrations.h"
-#include "analysis/rayanalysis.h"
-#include "analysis/seidel.h"
-#include "analysis/systemreport.h"
-#include "app/report.h"
-#include "app/workspace.h"
+#include "core/analysis/aberrations.h"
+#include "core/analysis/rayanalysis.h"
+#include "core/analysis/seidel.h"
+#include "core/analysis/systemreport.h"
+#include "core/app/report.h"
+#include "core/app/workspace.h"
 #include "testutil.h"
-#include "util/fileio.h"
+#include "core/util/fileio.h"
 
 namespace zefo {
 namespace {

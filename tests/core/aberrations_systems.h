@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "model/lensfile.h"
-#include "model/model.h"
-#include "raytrace/rayscheme.h"
+#include "core/model/lensfile.h"
+#include "core/model/model.h"
+#include "core/raytrace/rayscheme.h"
 #include "testutil.h"
 
 namespace zefo::test {

@@ -1,4 +1,4 @@
-#include "analysis/aberrations.h"
+#include "core/analysis/aberrations.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,13 @@
 #include <string>
 
 #include "aberrations_systems.h"
-#include "app/report.h"
-#include "model/lensfile.h"
-#include "raytrace/paraxial.h"
-#include "raytrace/rayscheme.h"
-#include "raytrace/raytrace.h"
+#include "core/app/report.h"
+#include "core/model/lensfile.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/rayscheme.h"
+#include "core/raytrace/raytrace.h"
 #include "testutil.h"
-#include "util/numfmt.h"
+#include "core/util/numfmt.h"
 
 #include "alloccount.h"
 

@@ -6,7 +6,7 @@
 #include <regex>
 #include <sstream>
 
-#include "app/version.h"
+#include "core/app/version.h"
 #include "testutil.h"
 
 namespace zefo {

@@ -9,7 +9,7 @@
 
 #include "jsonread.h"
 #include "testutil.h"
-#include "util/numfmt.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 namespace {

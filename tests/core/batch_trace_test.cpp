@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "model/lensfile.h"
-#include "model/samplesystems.h"
-#include "raytrace/rayscheme.h"
+#include "core/model/lensfile.h"
+#include "core/model/samplesystems.h"
+#include "core/raytrace/rayscheme.h"
 #include "jsonread.h"
 #include "systemreport_models.h"
 #include "testutil.h"

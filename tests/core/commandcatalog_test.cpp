@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/commandcatalog.h"
-#include "app/report.h"
+#include "core/app/commandcatalog.h"
+#include "core/app/report.h"
 
 namespace zefo {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <complex>
 
-#include "imagequality/imagequality.h"
+#include "core/imagequality/imagequality.h"
 #include "imagequality_models.h"
 
 namespace zefo {

@@ -12,8 +12,8 @@
 #include <fstream>
 #include <thread>
 
-#include "model/lensfile.h"
-#include "model/samplesystems.h"
+#include "core/model/lensfile.h"
+#include "core/model/samplesystems.h"
 #include "testutil.h"
 
 namespace zefo {

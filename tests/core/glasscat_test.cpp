@@ -9,9 +9,9 @@
 #include <set>
 #include <thread>
 
-#include "model/glasscat.h"
+#include "core/model/glasscat.h"
 #include "testutil.h"
-#include "util/numfmt.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 namespace {

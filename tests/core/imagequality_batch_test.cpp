@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "imagequality_models.h"
-#include "model/lensfile.h"
+#include "core/model/lensfile.h"
 #include "testutil.h"
 
 namespace zefo {

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <complex>
 
-#include "forms/iqforms.h"
-#include "imagequality/imagequality.h"
-#include "model/samplesystems.h"
-#include "raytrace/rayscheme.h"
+#include "core/forms/iqforms.h"
+#include "core/imagequality/imagequality.h"
+#include "core/model/samplesystems.h"
+#include "core/raytrace/rayscheme.h"
 
 namespace zefo::test {
 

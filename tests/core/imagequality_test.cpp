@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "forms/iqforms.h"
-#include "imagequality/imagequality.h"
+#include "core/forms/iqforms.h"
+#include "core/imagequality/imagequality.h"
 #include "imagequality_models.h"
 
 namespace zefo {

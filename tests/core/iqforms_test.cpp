@@ -2,9 +2,9 @@
 // limit dialog, "Edit OPD" and "Edit Diffractional MTF".
 #include <gtest/gtest.h>
 
-#include "forms/iqforms.h"
-#include "forms/wavelengthform.h"
-#include "imagequality/imagequality.h"
+#include "core/forms/iqforms.h"
+#include "core/forms/wavelengthform.h"
+#include "core/imagequality/imagequality.h"
 #include "imagequality_models.h"
 
 namespace zefo {

@@ -11,9 +11,9 @@
 #include <random>
 #include <vector>
 
-#include "model/lensfile.h"
+#include "core/model/lensfile.h"
 #include "testutil.h"
-#include "util/numfmt.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 namespace {

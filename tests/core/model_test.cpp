@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "model/model.h"
+#include "core/model/model.h"
 
 namespace zefo {
 namespace {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "imagequality_models.h"
-#include "model/lensfile.h"
+#include "core/model/lensfile.h"
 #include "testutil.h"
-#include "util/numfmt.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 namespace {

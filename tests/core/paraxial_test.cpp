@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "model/samplesystems.h"
-#include "raytrace/paraxial.h"
+#include "core/model/samplesystems.h"
+#include "core/raytrace/paraxial.h"
 
 namespace zefo {
 namespace {
@@ -233,7 +233,7 @@ TEST_F(KeplerTelescope, ObjectAtInfinityWithStopOnTheFirstSurface) {
     EXPECT_EQ(m.first.objvergence, 0);
     EXPECT_EQ(m.lens.rays.y[0], 10);
     EXPECT_EQ(m.lens.rays.m[0], 0);
-    EXPECT_NEAR(m.first.dipotr, 0, 1e-6);   // afocal: the image of infinity lies at infinity
+    EXPECT_NEAR(m.first.dioptricmismatch, 0, 1e-6);   // afocal: the image of infinity lies at infinity
     // eye point: image of the objective through the eyepiece, 1/s' = 1/20 - 1/120
     EXPECT_NEAR(m.lens.sys.sp.sep[m.lens.nsurf], 24, 1e-5);
     EXPECT_NEAR(m.first.eyepupil, 24, 1e-5);
@@ -251,7 +251,7 @@ TEST_F(KeplerTelescope, FiniteObjectAsksForTheEntrancePupilOnce) {
     // object 1000 in front: the objective images it 1000/9 behind itself, that is
     // 120 - 1000/9 in front of the eyepiece, which images it at 1/(1/20 + 1/s)
     const double s = -(120 - 1000 / 9.0);
-    EXPECT_NEAR(m.first.dipotr, 1000 * (1 / 20.0 + 1 / s), 1e-9);
+    EXPECT_NEAR(m.first.dioptricmismatch, 1000 * (1 / 20.0 + 1 / s), 1e-9);
     EXPECT_NEAR(m.first.eyepupil, 24, 1e-5);   // the pupil on the first surface
 
     answer = -50;

@@ -1,14 +1,14 @@
-#include "analysis/rayanalysis.h"
+#include "core/analysis/rayanalysis.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "aberrations_systems.h"
-#include "analysis/aberrations.h"
-#include "app/report.h"
-#include "model/lensfile.h"
-#include "raytrace/rayscheme.h"
+#include "core/analysis/aberrations.h"
+#include "core/app/report.h"
+#include "core/model/lensfile.h"
+#include "core/raytrace/rayscheme.h"
 #include "testutil.h"
 
 namespace zefo {

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "model/lensfile.h"
-#include "model/samplesystems.h"
-#include "raytrace/paraxial.h"
-#include "raytrace/rayscheme.h"
-#include "raytrace/raytrace.h"
+#include "core/model/lensfile.h"
+#include "core/model/samplesystems.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/rayscheme.h"
+#include "core/raytrace/raytrace.h"
 #include "testutil.h"
 
 namespace zefo {
@@ -214,33 +214,33 @@ TEST_F(SchemeFailures, MessagesOfTheAimingRoutines) {
          [](Model& m) {
              m.first.dystop *= 1e6;   // steps far too small: the iteration bound is reached
              m.lens.rays.y[2] += 1;
-             prinf1(m, 2);
+             aimchiefinfinite(m, 2);
          }},
         {"Error in calculation - prinfc1",
          [](Model& m) {
              m.first.dystop = 0;
              m.lens.rays.y[2] += 1;
-             prinfc1(m, 2);
+             aimchieffinite(m, 2);
          }},
         {"Error in calculation - prfc",
          [](Model& m) {
              m.first.objvergence = 0;
-             prfc(m, 2);
+             startchieffinite(m, 2);
          }},
         {"Error in calculation - kosidonji",
          [](Model& m) {
              m.lens.rays.y[1] = 0;
-             kosidonji(m, 3);
+             aimlowercoma(m, 3);
          }},
         {"Error in calculation - kosigornji",
          [](Model& m) {
              m.hpar[1] = 0;
-             kosigornji(m, 4);
+             aimuppercoma(m, 4);
          }},
         {"Error in calculation - vanmeridionalni",
          [](Model& m) {
              m.lens.sys.sp.hmax[1] = 0.01;   // the skew ray is higher than this clear radius
-             vanmeridionalni(m, 5);
+             aimskew(m, 5);
          }},
         {"Error in setray in calculation of x and y coordinates",
          [](Model& m) {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "model/samplesystems.h"
-#include "raytrace/paraxial.h"
-#include "raytrace/raytrace.h"
+#include "core/model/samplesystems.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/raytrace.h"
 
 namespace zefo {
 namespace {

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <limits>
 
-#include "app/report.h"
+#include "core/app/report.h"
 #include "testutil.h"
-#include "util/fileio.h"
-#include "util/numfmt.h"
+#include "core/util/fileio.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 namespace {

@@ -7,10 +7,10 @@
 #include <numbers>
 #include <vector>
 
-#include "analysis/systemreport.h"
-#include "app/samplelenses.h"
+#include "core/analysis/systemreport.h"
+#include "core/app/samplelenses.h"
 #include "imagequality_models.h"
-#include "model/lensfile.h"
+#include "core/model/lensfile.h"
 #include "testutil.h"
 
 namespace zefo {

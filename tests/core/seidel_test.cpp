@@ -1,4 +1,4 @@
-#include "analysis/seidel.h"
+#include "core/analysis/seidel.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session.h"
+#include "core/app/session.h"
 
 namespace zefo {
 namespace {

@@ -2,8 +2,8 @@
 // Snell's law (sphere intersection by the quadratic, refraction n' r' = n r + g normal).
 #include <gtest/gtest.h>
 
-#include "model/lensfile.h"
-#include "raytrace/singleraytrace.h"
+#include "core/model/lensfile.h"
+#include "core/raytrace/singleraytrace.h"
 #include "systemreport_models.h"
 #include "testutil.h"
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "analysis/systemreport.h"
-#include "model/lensfile.h"
-#include "model/model.h"
+#include "core/analysis/systemreport.h"
+#include "core/model/lensfile.h"
+#include "core/model/model.h"
 #include "testutil.h"
 
 namespace zefo::test {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <ranges>
 
-#include "analysis/systemreport.h"
-#include "model/lensfile.h"
+#include "core/analysis/systemreport.h"
+#include "core/model/lensfile.h"
 #include "systemreport_models.h"
 #include "testutil.h"
 

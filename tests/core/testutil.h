@@ -11,8 +11,8 @@
 
 #include <unistd.h>
 
-#include "model/model.h"
-#include "util/fileio.h"
+#include "core/model/model.h"
+#include "core/util/fileio.h"
 
 namespace zefo::test {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "imagequality_models.h"
-#include "model/lensfile.h"
+#include "core/model/lensfile.h"
 #include "testutil.h"
 
 namespace zefo {

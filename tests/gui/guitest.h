@@ -10,10 +10,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/dialogs.h"
-#include "app/mainwindow.h"
-#include "app/workspace.h"
-#include "model/model.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/mainwindow.h"
+#include "core/app/workspace.h"
+#include "core/model/model.h"
 
 namespace zefo::gui::test {
 

@@ -13,13 +13,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/iqdialogs.h"
-#include "app/reportwindow.h"
+#include "gui/app/iqdialogs.h"
+#include "gui/app/reportwindow.h"
 #include "guitest.h"
-#include "model/lensfile.h"
-#include "model/samplesystems.h"
-#include "raytrace/rayscheme.h"
-#include "util/numfmt.h"
+#include "core/model/lensfile.h"
+#include "core/model/samplesystems.h"
+#include "core/raytrace/rayscheme.h"
+#include "core/util/numfmt.h"
 
 namespace zefo::gui::test {
 

@@ -5,7 +5,7 @@
 #include <QProcess>
 
 #include "guitest.h"
-#include "model/lensfile.h"
+#include "core/model/lensfile.h"
 
 namespace zefo::gui::test {
 

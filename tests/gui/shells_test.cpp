@@ -7,10 +7,10 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "app/helpwindow.h"
-#include "app/reportwindow.h"
+#include "gui/app/helpwindow.h"
+#include "gui/app/reportwindow.h"
 #include "guitest.h"
-#include "util/numfmt.h"
+#include "core/util/numfmt.h"
 
 namespace zefo::gui::test {
 
@@ -24,7 +24,7 @@ Command calccommand(ReportWork work) {
                    .menu = "Ray Trace", .caption = "&Ray Trace", .shell = Shell::Report, .report = std::move(work)};
 }
 
-QStringList windowlines(TDisplaySystem* w) { return w->DSMemo->toPlainText().split('\n'); }
+QStringList windowlines(ReportWindow* w) { return w->DSMemo->toPlainText().split('\n'); }
 
 }  // namespace
 

@@ -11,12 +11,12 @@
 #include <QRadioButton>
 #include <cmath>
 
-#include "app/reportwindow.h"
-#include "app/srtdialog.h"
+#include "gui/app/reportwindow.h"
+#include "gui/app/srtdialog.h"
 #include "guitest.h"
-#include "model/lensfile.h"
-#include "model/samplesystems.h"
-#include "raytrace/rayscheme.h"
+#include "core/model/lensfile.h"
+#include "core/model/samplesystems.h"
+#include "core/raytrace/rayscheme.h"
 
 namespace zefo::gui::test {
 
@@ -47,15 +47,15 @@ QString openaimedgauss(Session& s) {
     return path;
 }
 
-QStringList reportlines(TDisplaySystem* w) { return w->DSMemo->toPlainText().split('\n'); }
+QStringList reportlines(ReportWindow* w) { return w->DSMemo->toPlainText().split('\n'); }
 
 QString abrfile(const Session& s, const QString& name) { return QString::fromStdString(s.ws.abrdir) + name; }
 
 // A dialog step that fills the single ray trace dialog and presses OK.
-using SrtFill = std::function<void(TSRTDialog&)>;
+using SrtFill = std::function<void(SingleRayTraceDialog&)>;
 std::function<int(QDialog&)> srtstep(SrtFill fill) {
     return [fill](QDialog& d) {
-        auto& srt = dynamic_cast<TSRTDialog&>(d);
+        auto& srt = dynamic_cast<SingleRayTraceDialog&>(d);
         fill(srt);
         srt.Button1->click();
         return srt.result();
@@ -394,7 +394,7 @@ void TraceCommandTest::srtdialogrefusesbadinput() {
     QString previous, after;
     bool stayed = false;
     s.dialogs.dialogsteps << [&](QDialog& d) {
-        auto& srt = dynamic_cast<TSRTDialog&>(d);
+        auto& srt = dynamic_cast<SingleRayTraceDialog&>(d);
         QLineEdit* fields[] = {srt.MaskEdit1, srt.MaskEdit2, srt.MaskEdit3, srt.MaskEdit4, srt.MaskEdit5};
         previous = fields[field]->displayText();
         (another ? srt.RadioButton2 : srt.RadioButton1)->setChecked(true);
@@ -423,7 +423,7 @@ void TraceCommandTest::srtdialogfieldsandhints() {
     Session s;
     openaimedgauss(s);
     s.dialogs.dialogsteps << [&](QDialog& d) {
-        auto& srt = dynamic_cast<TSRTDialog&>(d);
+        auto& srt = dynamic_cast<SingleRayTraceDialog&>(d);
         [&] {
             QVERIFY(srt.RadioButton1->isChecked());
             QCOMPARE(srt.MaskEdit1->text(), QString("1"));
@@ -467,7 +467,7 @@ void TraceCommandTest::srttypedrayreport() {
     Session s;
     const QString path = s.lens();
     s.open(path);
-    s.dialogs.dialogsteps << srtstep([](TSRTDialog& d) {
+    s.dialogs.dialogsteps << srtstep([](SingleRayTraceDialog& d) {
         d.RadioButton2->setChecked(true);
         d.ComboBox1->setCurrentIndex(1);
     });
@@ -511,7 +511,7 @@ void TraceCommandTest::srttypedrayreport() {
 void TraceCommandTest::srtschemeray() {
     Session s;
     openaimedgauss(s);
-    s.dialogs.dialogsteps << srtstep([](TSRTDialog& d) { d.MaskEdit1->setText("5"); });
+    s.dialogs.dialogsteps << srtstep([](SingleRayTraceDialog& d) { d.MaskEdit1->setText("5"); });
     const int before = s.log().size();
     s.form->trigger("SingleRayTrace");
     QCOMPARE(s.logsince(before), (QStringList{"Single ray trace", "Ray number 4 is chosen",
@@ -532,7 +532,7 @@ void TraceCommandTest::srtschemeray() {
 void TraceCommandTest::srtraymissesasurface() {
     Session s;
     s.open(s.lens());
-    s.dialogs.dialogsteps << srtstep([](TSRTDialog& d) {
+    s.dialogs.dialogsteps << srtstep([](SingleRayTraceDialog& d) {
         d.RadioButton2->setChecked(true);
         d.MaskEdit3->setText("  900.0000");
     });
@@ -646,7 +646,7 @@ void TraceCommandTest::oddsystemsnevercrash() {
     for (const char* name : {"CalculateRayScheme", "OpticalSystem", "OpticalSystemFull", "RayData",
                              "ParaxialRayTrace", "ParaxialRaytraceFull", "SeidelCoefficients", "RayTrace",
                              "SingleRayTrace", "Aberrations", "PrintOpticalSystem", "PrintRays"}) {
-        s.dialogs.dialogsteps << srtstep([](TSRTDialog&) {});
+        s.dialogs.dialogsteps << srtstep([](SingleRayTraceDialog&) {});
         const int before = s.log().size();
         const int errors = s.dialogs.errors.size();
         const int notices = s.dialogs.notices.size();

@@ -14,11 +14,11 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "app/aboutwindow.h"
-#include "app/version.h"
-#include "app/helpwindow.h"
-#include "app/reportwindow.h"
-#include "app/wavelength.h"
+#include "gui/app/aboutwindow.h"
+#include "core/app/version.h"
+#include "gui/app/helpwindow.h"
+#include "gui/app/reportwindow.h"
+#include "gui/app/wavelength.h"
 #include "guitest.h"
 
 namespace zefo::gui::test {
@@ -110,7 +110,7 @@ void WidgetTest::wavelengthdialog() {
 }
 
 void WidgetTest::reportwindowcopyandprint() {
-    TDisplaySystem w("Seidel Coefficients");
+    ReportWindow w("Seidel Coefficients");
     w.report().addline("  SA3   -0.0123");
     w.report().addline("  CMA3   0.0456");
     w.refresh();
@@ -118,7 +118,7 @@ void WidgetTest::reportwindowcopyandprint() {
     QCOMPARE(w.DSMemo->font().pixelSize(), 11);
     QVERIFY(QFontInfo(w.DSMemo->font()).fixedPitch());
     QStringList printed;
-    connect(&w, &TDisplaySystem::printrequested, [&](const QStringList& lines, const QFont&) { printed = lines; });
+    connect(&w, &ReportWindow::printrequested, [&](const QStringList& lines, const QFont&) { printed = lines; });
     const auto items = w.PopupMenu1->actions();
     QCOMPARE(items.size(), 2);
     QCOMPARE(items[0]->text(), QString("&Print"));

@@ -1,13 +1,13 @@
-#include "analysis/aberrations.h"
+#include "core/analysis/aberrations.h"
 
 #include <cmath>
 #include <string>
 
-#include "analysis/systemreport.h"
-#include "app/report.h"
-#include "raytrace/paraxial.h"
-#include "raytrace/raytrace.h"
-#include "util/numfmt.h"
+#include "core/analysis/systemreport.h"
+#include "core/app/report.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/raytrace.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

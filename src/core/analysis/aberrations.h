@@ -3,7 +3,7 @@
 // colour, astigmatic focal distances, distortion), with the tables of the ray trace report.
 #pragma once
 
-#include "model/model.h"
+#include "core/model/model.h"
 
 namespace zefo {
 

@@ -1,14 +1,14 @@
-#include "analysis/rayanalysis.h"
+#include "core/analysis/rayanalysis.h"
 
 #include <cmath>
 #include <string>
 
-#include "analysis/aberrations.h"
-#include "analysis/systemreport.h"
-#include "app/report.h"
-#include "raytrace/paraxial.h"
-#include "raytrace/raytrace.h"
-#include "util/numfmt.h"
+#include "core/analysis/aberrations.h"
+#include "core/analysis/systemreport.h"
+#include "core/app/report.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/raytrace.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 
@@ -95,7 +95,7 @@ void printhead(Model& m, Report& r, const RayAnalysis& a, bool telescope) {
     r.addline("Glass thickness in optical system is dst =" + fmtf(a.dst, 8, 3));
     r.addline("Optical system length (from first to last surface) is dopsis =" + fmtf(a.dopsis, 8, 3));
     r.addline("Optical system length (from first surface to image plane) is dsistot=" + fmtf(a.dsistot, 8, 3));
-    if (telescope) r.addline("Dioptrijska nepodesenost sistema je dipotr =" + fmtf(m.first.dipotr, 8, 5));
+    if (telescope) r.addline("Dioptrijska nepodesenost sistema je dipotr =" + fmtf(m.first.dioptricmismatch, 8, 5));
     r.addline(" ");
     r.addline(" ");
 }

@@ -7,7 +7,7 @@
 #include <array>
 #include <vector>
 
-#include "model/model.h"
+#include "core/model/model.h"
 
 namespace zefo {
 

@@ -1,10 +1,10 @@
-#include "analysis/seidel.h"
+#include "core/analysis/seidel.h"
 
 #include <cmath>
 
-#include "analysis/systemreport.h"
-#include "app/report.h"
-#include "util/numfmt.h"
+#include "core/analysis/systemreport.h"
+#include "core/app/report.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

@@ -1,11 +1,11 @@
-#include "analysis/systemreport.h"
+#include "core/analysis/systemreport.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 
-#include "raytrace/paraxial.h"
-#include "util/numfmt.h"
+#include "core/raytrace/paraxial.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

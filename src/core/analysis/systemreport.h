@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/report.h"
-#include "model/model.h"
+#include "core/app/report.h"
+#include "core/model/model.h"
 
 namespace zefo {
 

@@ -1,8 +1,8 @@
-#include "app/commandcatalog.h"
+#include "core/app/commandcatalog.h"
 
 #include <stdexcept>
 
-#include "analysis/systemreport.h"
+#include "core/analysis/systemreport.h"
 
 namespace zefo {
 

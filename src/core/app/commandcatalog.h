@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/model.h"
+#include "core/model/model.h"
 
 namespace zefo {
 

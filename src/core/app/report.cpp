@@ -1,6 +1,6 @@
-#include "app/report.h"
+#include "core/app/report.h"
 
-#include "util/fileio.h"
+#include "core/util/fileio.h"
 
 namespace zefo {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/workspace.h"
-#include "util/numfmt.h"
+#include "core/app/workspace.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

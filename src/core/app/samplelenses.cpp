@@ -1,12 +1,12 @@
-#include "app/samplelenses.h"
+#include "core/app/samplelenses.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-#include "raytrace/paraxial.h"
-#include "raytrace/rayscheme.h"
-#include "raytrace/raytrace.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/rayscheme.h"
+#include "core/raytrace/raytrace.h"
 
 namespace zefo {
 
@@ -130,7 +130,7 @@ BeamHeights beamheights(Model& m) {
 double sag(double r, double h) { return r == 0 ? 0 : r - std::copysign(std::sqrt(r * r - h * h), r); }
 
 // Thickness of the lens between surfaces k-1 and k at height h, both spheres running out to h.
-double edgethickness(const sp_t& sp, int k, double h) {
+double edgethickness(const SurfaceTable& sp, int k, double h) {
     return sp.sep[k] - sag(sp.radius[k - 1], h) + sag(sp.radius[k], h);
 }
 
@@ -139,7 +139,7 @@ constexpr double rimslope = 0.9;
 
 // Largest radius out to which the lens between surfaces k-1 and k keeps the edge thickness
 // `least`. The thickness changes monotonically with the height, so the search is a bisection.
-double soundradius(const sp_t& sp, int k, double least) {
+double soundradius(const SurfaceTable& sp, int k, double least) {
     auto reach = [](double r) { return r == 0 ? 1e6 : rimslope * std::fabs(r); };
     double lo = 0, hi = std::min(reach(sp.radius[k - 1]), reach(sp.radius[k]));
     if (edgethickness(sp, k, hi) >= least) return hi;

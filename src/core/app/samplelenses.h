@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "model/glasscat.h"
-#include "model/model.h"
+#include "core/model/glasscat.h"
+#include "core/model/model.h"
 
 namespace zefo {
 

@@ -1,9 +1,9 @@
-#include "app/session.h"
+#include "core/app/session.h"
 
 #include <algorithm>
 #include <filesystem>
 
-#include "imagequality/imagequality.h"
+#include "core/imagequality/imagequality.h"
 
 namespace zefo {
 

@@ -1,4 +1,4 @@
-#include "app/workspace.h"
+#include "core/app/workspace.h"
 
 #include <filesystem>
 

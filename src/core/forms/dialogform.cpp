@@ -1,8 +1,8 @@
-#include "forms/dialogform.h"
+#include "core/forms/dialogform.h"
 
 #include <limits>
 
-#include "util/numfmt.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

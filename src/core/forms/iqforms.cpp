@@ -1,9 +1,9 @@
-#include "forms/iqforms.h"
+#include "core/forms/iqforms.h"
 
 #include <algorithm>
 
-#include "imagequality/imagequality.h"
-#include "util/numfmt.h"
+#include "core/imagequality/imagequality.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "forms/dialogform.h"
-#include "model/model.h"
+#include "core/forms/dialogform.h"
+#include "core/model/model.h"
 
 namespace zefo {
 

@@ -1,6 +1,6 @@
-#include "forms/wavelengthform.h"
+#include "core/forms/wavelengthform.h"
 
-#include "util/numfmt.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

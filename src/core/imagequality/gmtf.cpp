@@ -4,9 +4,9 @@
 #include <cmath>
 #include <complex>
 
-#include "imagequality/imagequality.h"
-#include "imagequality/mtftable.h"
-#include "util/numfmt.h"
+#include "core/imagequality/imagequality.h"
+#include "core/imagequality/mtftable.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/model.h"
+#include "core/model/model.h"
 
 namespace zefo {
 

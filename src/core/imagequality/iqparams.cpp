@@ -2,8 +2,8 @@
 // are the forms of forms/iqforms.h).
 #include <cmath>
 
-#include "imagequality/imagequality.h"
-#include "util/numfmt.h"
+#include "core/imagequality/imagequality.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "imagequality/imagequality.h"
+#include "core/imagequality/imagequality.h"
 
 namespace zefo {
 

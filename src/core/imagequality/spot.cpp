@@ -2,10 +2,10 @@
 // energetic statistics and the ".spt" report.
 #include <cmath>
 
-#include "imagequality/imagequality.h"
-#include "raytrace/paraxial.h"
-#include "raytrace/raytrace.h"
-#include "util/numfmt.h"
+#include "core/imagequality/imagequality.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/raytrace.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

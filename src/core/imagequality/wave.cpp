@@ -5,12 +5,12 @@
 #include <cmath>
 #include <complex>
 
-#include "imagequality/imagequality.h"
-#include "imagequality/mtftable.h"
-#include "raytrace/paraxial.h"
-#include "raytrace/raytrace.h"
-#include "util/mathutil.h"
-#include "util/numfmt.h"
+#include "core/imagequality/imagequality.h"
+#include "core/imagequality/mtftable.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/raytrace.h"
+#include "core/util/mathutil.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

@@ -1,4 +1,4 @@
-#include "model/glasscat.h"
+#include "core/model/glasscat.h"
 
 #include <sqlite3.h>
 
@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "util/fileio.h"
-#include "util/mathutil.h"
-#include "util/numfmt.h"
+#include "core/util/fileio.h"
+#include "core/util/mathutil.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "model/model.h"
+#include "core/model/model.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

@@ -1,4 +1,4 @@
-#include "model/lensfile.h"
+#include "core/model/lensfile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,9 +8,9 @@
 #include <optional>
 #include <string_view>
 
-#include "util/fileio.h"
-#include "util/mathutil.h"
-#include "util/numfmt.h"
+#include "core/util/fileio.h"
+#include "core/util/mathutil.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "model/model.h"
+#include "core/model/model.h"
 
 namespace zefo {
 

@@ -1,4 +1,4 @@
-#include "model/model.h"
+#include "core/model/model.h"
 
 #include <cctype>
 

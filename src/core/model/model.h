@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "model/tracecontext.h"
-#include "util/numfmt.h"
+#include "core/model/tracecontext.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 
 // Per-surface arrays, index 0 .. nsurf; row k is surface k and the medium in front of it.
-struct sp_t {
+struct SurfaceTable {
     std::vector<std::string> surflabel;  // "S", "E", "A", "F", optionally with "M"
     std::vector<std::string> optlabel;   // "C", "D", "G", "E", "A4", "A6", "A8", "A10"
     std::vector<double> radius;
@@ -28,28 +28,28 @@ struct sp_t {
     std::vector<double> disp;            // nF - nC of the medium in front of the surface
     std::vector<std::string> glass;      // glass name of that medium, "air" for air
     std::vector<Index3> index;           // index of that medium at wl[0..2]
-    bool operator==(const sp_t&) const = default;
+    bool operator==(const SurfaceTable&) const = default;
 };
 
 // Conic and aspheric data, allocated only when asphdata = 'D'.
-struct asf_t {
+struct AsphericTable {
     std::vector<double> a4, a6, a8, a10, eps;
-    bool operator==(const asf_t&) const = default;
+    bool operator==(const AsphericTable&) const = default;
 };
 
-struct sistem {
-    sp_t sp;
-    asf_t asf;
-    bool operator==(const sistem&) const = default;
+struct SystemSurfaces {
+    SurfaceTable sp;
+    AsphericTable asf;
+    bool operator==(const SystemSurfaces&) const = default;
 };
 
 // The ray scheme: one entry per ray.
-struct zraci {
+struct RayScheme {
     std::vector<uint8_t> rl;   // ray label 1, 12, 13, 14, 4, 5
     std::vector<double> xrel, yrel;
     std::vector<double> x, y;  // start point in the plane z = 0
     std::vector<double> l, m;  // direction cosines along x and y
-    bool operator==(const zraci&) const = default;
+    bool operator==(const RayScheme&) const = default;
 };
 
 // One boundary-condition component of the merit list (kind 1 edge thickness, 2 clear
@@ -132,8 +132,8 @@ struct OpticalSystem {
     Index3 wloptweight{1.0, 1.0, 1.0};
     std::vector<double> field;
     double objdist = 0, eph = 0;
-    sistem sys;
-    zraci rays;
+    SystemSurfaces sys;
+    RayScheme rays;
     GlassTriangle tri;
     std::vector<double> radmin, radmax;    // radius bounds, or curvature bounds when radiiflag = 'N'
     std::vector<double> sepmin, sepmax;
@@ -154,7 +154,7 @@ struct FirstOrderData {
     double objvergence = 0;                 // object-side vergence
     double lbarchief = 0;                   // entrance pupil from which chief rays start
     double dystop = 0;                      // d(height at stop) / d(start height)
-    double dipotr = 0;                      // telescope dioptric mismatch, 1000/s'
+    double dioptricmismatch = 0;                      // telescope dioptric mismatch, 1000/s'
     double conradyaxial = 0;                // Conrady axial sum
     double pxheight = 0;                    // paraxial marginal ray height at the image (d[nsurf] = 0)
     double pxslope = 0;                     // paraxial marginal ray slope in image space

@@ -1,4 +1,4 @@
-#include "model/samplesystems.h"
+#include "core/model/samplesystems.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "model/model.h"
+#include "core/model/model.h"
 
 namespace zefo {
 

@@ -1,5 +1,5 @@
-#include "raytrace/paraxial.h"
-#include "util/mathutil.h"
+#include "core/raytrace/paraxial.h"
+#include "core/util/mathutil.h"
 
 #include <cmath>
 
@@ -17,7 +17,7 @@ bool has(const std::string& s, const char* what) { return s.find(what) != std::s
 
 // Telescope entrance and exit pupil (eye) positions and the dioptric mismatch.
 void telescopepupil(Model& m) {
-    m.first.dipotr = 0;
+    m.first.dioptricmismatch = 0;
     const bool inf1 = m.lens.objinf == 'D' && m.lens.stopsurf == 1;
     // objdist is the distance of the object in front of the first surface
     gaussimage(m, inf1 ? 0.0 : -m.lens.objdist, 1);
@@ -171,7 +171,7 @@ double gaussimage(Model& m, double s0, int mode) {
         if (i < m.lens.nsurf - 1 && !atinf) s = sp1 - sp.sep[i + 1];
     }
     if (atinf) sp1 = 0;
-    if (mode == 1 && m.telescope()) m.first.dipotr = atinf ? 0 : (sp1 != 0 ? 1000 / sp1 : kbig);
+    if (mode == 1 && m.telescope()) m.first.dioptricmismatch = atinf ? 0 : (sp1 != 0 ? 1000 / sp1 : kbig);
     return sp1;
 }
 

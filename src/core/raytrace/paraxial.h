@@ -1,7 +1,7 @@
 // Paraxial ray trace and first-order data of the optical system.
 #pragma once
 
-#include "model/model.h"
+#include "core/model/model.h"
 
 namespace zefo {
 
@@ -23,7 +23,7 @@ void pxrev(Model& m, double& y, double& u);
 void pxlbar(Model& m, bool withstop);
 
 // Gaussian imaging of an axial point s0 in front of the first surface (0: at infinity);
-// returns s' behind the last surface. Mode 1 sets dipotr for telescopes.
+// returns s' behind the last surface. Mode 1 sets dioptricmismatch for telescopes.
 double gaussimage(Model& m, double s0, int mode);
 
 // The whole first-order data set: mu, efl, objvergence, pupils, ray 0, up, image plane.

@@ -1,12 +1,12 @@
-#include "raytrace/rayscheme.h"
+#include "core/raytrace/rayscheme.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-#include "raytrace/paraxial.h"
-#include "raytrace/raytrace.h"
-#include "util/mathutil.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/raytrace.h"
+#include "core/util/mathutil.h"
 
 namespace zefo {
 namespace {
@@ -82,9 +82,9 @@ void chiefray(Model& m, int k) {
         const double a = r.yrel[k] * std::numbers::pi / 180;
         r.m[k] = std::sin(a);
         r.y[k] = -std::tan(a) * m.first.lbarchief + 0.0;
-        prinf1(m, k);
+        aimchiefinfinite(m, k);
     } else {
-        prfc(m, k);
+        startchieffinite(m, k);
     }
 }
 
@@ -138,13 +138,13 @@ void setskewzone(Model& m, int k, int from, double f) {
 void aimfield7(Model& m, int j) {
     chiefray(m, j);
     if (m.calcerror) return;
-    kosidonji(m, j + 1);
+    aimlowercoma(m, j + 1);
     if (!m.calcerror) setray(m, j + 1);
-    if (!m.calcerror) kosigornji(m, j + 4);
+    if (!m.calcerror) aimuppercoma(m, j + 4);
     if (!m.calcerror) setray(m, j + 4);
     if (!m.calcerror) setzone(m, j + 2, j + 1, 0.7);
     if (!m.calcerror) setzone(m, j + 3, j + 4, 0.7);
-    if (!m.calcerror) vanmeridionalni(m, j + 5);
+    if (!m.calcerror) aimskew(m, j + 5);
     if (!m.calcerror) setray(m, j + 5);
     if (!m.calcerror) setskewzone(m, j + 6, j + 5, 0.7);
 }
@@ -153,15 +153,15 @@ void aimfield7(Model& m, int j) {
 void aimfield10(Model& m, int j) {
     chiefray(m, j);
     if (m.calcerror) return;
-    kosidonji(m, j + 1);
+    aimlowercoma(m, j + 1);
     if (!m.calcerror) setray(m, j + 1);
-    if (!m.calcerror) kosigornji(m, j + 6);
+    if (!m.calcerror) aimuppercoma(m, j + 6);
     if (!m.calcerror) setray(m, j + 6);
     if (!m.calcerror) setzone(m, j + 2, j + 1, 0.7);
     if (!m.calcerror) setzone(m, j + 3, j + 1, 0.5);
     if (!m.calcerror) setzone(m, j + 4, j + 6, 0.5);
     if (!m.calcerror) setzone(m, j + 5, j + 6, 0.7);
-    if (!m.calcerror) vanmeridionalni(m, j + 7);
+    if (!m.calcerror) aimskew(m, j + 7);
     if (!m.calcerror) setskewzone(m, j + 8, j + 7, 0.7);
     if (!m.calcerror) setskewzone(m, j + 9, j + 7, 0.5);
 }
@@ -262,11 +262,11 @@ void setray(Model& m, int k) {
     r.m[k] = q * s;
 }
 
-void prinf1(Model& m, int k) { aimchief(m, k, false, "Error in calculation - prinf1"); }
+void aimchiefinfinite(Model& m, int k) { aimchief(m, k, false, "Error in calculation - prinf1"); }
 
-void prinfc1(Model& m, int k) { aimchief(m, k, true, "Error in calculation - prinfc1"); }
+void aimchieffinite(Model& m, int k) { aimchief(m, k, true, "Error in calculation - prinfc1"); }
 
-void prfc(Model& m, int k) {
+void startchieffinite(Model& m, int k) {
     auto& r = m.lens.rays;
     const double v = m.first.objvergence;
     if (v == 0 || -1 / v + m.first.lbarchief == 0) {
@@ -277,14 +277,14 @@ void prfc(Model& m, int k) {
     const double t = r.yrel[k] / (c + m.first.lbarchief);
     r.m[k] = -t / std::sqrt(t * t + 1);
     r.y[k] = r.yrel[k] - c * t;
-    prinfc1(m, k);
+    aimchieffinite(m, k);
 }
 
-void kosidonji(Model& m, int k) { aimcoma(m, k, false, "Error in calculation - kosidonji"); }
+void aimlowercoma(Model& m, int k) { aimcoma(m, k, false, "Error in calculation - kosidonji"); }
 
-void kosigornji(Model& m, int k) { aimcoma(m, k, true, "Error in calculation - kosigornji"); }
+void aimuppercoma(Model& m, int k) { aimcoma(m, k, true, "Error in calculation - kosigornji"); }
 
-void vanmeridionalni(Model& m, int k) {
+void aimskew(Model& m, int k) {
     const char* const msg = "Error in calculation - vanmeridionalni";
     auto& r = m.lens.rays;
     const auto& hmax = m.lens.sys.sp.hmax;
@@ -349,11 +349,11 @@ void rayscheme(Model& m) {
     if (m.lens.nrays == 6) {
         chiefray(m, 2);
         ++counter;
-        if (!m.calcerror) kosidonji(m, 3);
+        if (!m.calcerror) aimlowercoma(m, 3);
         if (!m.calcerror) setray(m, 3);
-        if (!m.calcerror) kosigornji(m, 4);
+        if (!m.calcerror) aimuppercoma(m, 4);
         if (!m.calcerror) setray(m, 4);
-        if (!m.calcerror) vanmeridionalni(m, 5);
+        if (!m.calcerror) aimskew(m, 5);
         if (!m.calcerror) setray(m, 5);
     } else if (m.lens.nrays == 34) {
         setray(m, 2);

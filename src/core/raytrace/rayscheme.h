@@ -1,7 +1,7 @@
 // The ray scheme: standard layouts and the aiming of all rays.
 #pragma once
 
-#include "model/model.h"
+#include "core/model/model.h"
 
 namespace zefo {
 
@@ -15,22 +15,22 @@ void initstdrays(Model& m);
 void setray(Model& m, int k);
 
 // Aims the chief ray k through the stop centre, object at infinity.
-void prinf1(Model& m, int k);
+void aimchiefinfinite(Model& m, int k);
 
 // Aims the chief ray k through the stop centre, finite object.
-void prinfc1(Model& m, int k);
+void aimchieffinite(Model& m, int k);
 
 // Finite-object start of the chief ray k, then its aiming.
-void prfc(Model& m, int k);
+void startchieffinite(Model& m, int k);
 
 // Aims the lower coma ray k at the edges of the clear apertures.
-void kosidonji(Model& m, int k);
+void aimlowercoma(Model& m, int k);
 
 // Aims the upper coma ray k at the edges of the clear apertures.
-void kosigornji(Model& m, int k);
+void aimuppercoma(Model& m, int k);
 
 // Aims the skew ray k at the edges of the clear apertures.
-void vanmeridionalni(Model& m, int k);
+void aimskew(Model& m, int k);
 
 // "Calculate Ray Scheme": first-order data, then every ray of the scheme.
 void rayscheme(Model& m);

@@ -1,5 +1,5 @@
-#include "raytrace/raytrace.h"
-#include "util/mathutil.h"
+#include "core/raytrace/raytrace.h"
+#include "core/util/mathutil.h"
 
 #include <algorithm>
 #include <cmath>
@@ -118,7 +118,7 @@ public:
 
 private:
     const OpticalSystem& lens;
-    const sp_t& sp;
+    const SurfaceTable& sp;
     TraceContext& cx;
     const SurfaceKind* kinds;
     const TraceOpts& o;

@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "model/model.h"
+#include "core/model/model.h"
 
 namespace zefo {
 

@@ -1,11 +1,11 @@
-#include "raytrace/singleraytrace.h"
+#include "core/raytrace/singleraytrace.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "raytrace/paraxial.h"
-#include "raytrace/raytrace.h"
-#include "util/numfmt.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/raytrace.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 

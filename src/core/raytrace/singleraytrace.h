@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "analysis/systemreport.h"
-#include "app/report.h"
-#include "model/model.h"
+#include "core/analysis/systemreport.h"
+#include "core/app/report.h"
+#include "core/model/model.h"
 
 namespace zefo {
 

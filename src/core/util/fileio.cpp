@@ -1,4 +1,4 @@
-#include "util/fileio.h"
+#include "core/util/fileio.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "util/numfmt.h"
+#include "core/util/numfmt.h"
 
 #include <charconv>
 #include <cmath>

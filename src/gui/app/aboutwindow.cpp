@@ -1,4 +1,4 @@
-#include "app/aboutwindow.h"
+#include "gui/app/aboutwindow.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/version.h"
+#include "core/app/version.h"
 
 namespace zefo::gui {
 

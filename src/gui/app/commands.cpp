@@ -1,9 +1,9 @@
-#include "app/commands.h"
+#include "gui/app/commands.h"
 
-#include "app/helpwindow.h"
-#include "app/iqdialogs.h"
-#include "app/mainwindow.h"
-#include "app/tracework.h"
+#include "gui/app/helpwindow.h"
+#include "gui/app/iqdialogs.h"
+#include "gui/app/mainwindow.h"
+#include "gui/app/tracework.h"
 
 namespace zefo::gui {
 

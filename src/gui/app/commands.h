@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "analysis/systemreport.h"
-#include "app/commandcatalog.h"
-#include "app/report.h"
-#include "app/session.h"
-#include "app/workspace.h"
-#include "app/wavelength.h"
-#include "model/model.h"
+#include "core/analysis/systemreport.h"
+#include "core/app/commandcatalog.h"
+#include "core/app/report.h"
+#include "core/app/session.h"
+#include "core/app/workspace.h"
+#include "gui/app/wavelength.h"
+#include "core/model/model.h"
 
 class QString;
 class QWidget;

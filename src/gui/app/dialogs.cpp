@@ -1,4 +1,4 @@
-#include "app/dialogs.h"
+#include "gui/app/dialogs.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -11,7 +11,7 @@
 #include <QPrinterInfo>
 #include <algorithm>
 
-#include "app/aboutwindow.h"
+#include "gui/app/aboutwindow.h"
 
 namespace zefo::gui {
 

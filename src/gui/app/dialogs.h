@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/wavelength.h"
+#include "gui/app/wavelength.h"
 
 class QDialog;
 class QPrinter;

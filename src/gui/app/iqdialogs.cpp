@@ -1,4 +1,4 @@
-#include "app/iqdialogs.h"
+#include "gui/app/iqdialogs.h"
 
 #include <QButtonGroup>
 #include <QDate>
@@ -15,9 +15,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/dialogs.h"
-#include "forms/wavelengthform.h"
-#include "util/numfmt.h"
+#include "gui/app/dialogs.h"
+#include "core/forms/wavelengthform.h"
+#include "core/util/numfmt.h"
 
 namespace zefo::gui {
 

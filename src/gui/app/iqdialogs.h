@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/commands.h"
-#include "forms/iqforms.h"
-#include "imagequality/imagequality.h"
+#include "gui/app/commands.h"
+#include "core/forms/iqforms.h"
+#include "core/imagequality/imagequality.h"
 
 class QButtonGroup;
 class QFormLayout;

@@ -5,11 +5,11 @@
 #include <clocale>
 #include <string>
 
-#include "app/aboutwindow.h"
-#include "app/dialogs.h"
-#include "app/mainwindow.h"
-#include "app/workspace.h"
-#include "model/model.h"
+#include "gui/app/aboutwindow.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/mainwindow.h"
+#include "core/app/workspace.h"
+#include "core/model/model.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/mainwindow.h"
+#include "gui/app/mainwindow.h"
 
 #include <QCloseEvent>
 #include <QDate>
@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/helpwindow.h"
-#include "app/reportwindow.h"
-#include "model/lensfile.h"
-#include "util/fileio.h"
-#include "util/numfmt.h"
+#include "gui/app/helpwindow.h"
+#include "gui/app/reportwindow.h"
+#include "core/model/lensfile.h"
+#include "core/util/fileio.h"
+#include "core/util/numfmt.h"
 
 namespace zefo::gui {
 
@@ -251,9 +251,9 @@ void ZefoMainForm::updateenabling() {
 
 // ---------------------------------------------------------------- command shells
 
-TDisplaySystem* ZefoMainForm::newreportwindow(const QString& caption) {
-    auto* w = new TDisplaySystem(caption);
-    connect(w, &TDisplaySystem::printrequested, this, [this](const QStringList& lines, const QFont& font) {
+ReportWindow* ZefoMainForm::newreportwindow(const QString& caption) {
+    auto* w = new ReportWindow(caption);
+    connect(w, &ReportWindow::printrequested, this, [this](const QStringList& lines, const QFont& font) {
         QString err;
         if (dialogs_.printtext(this, printer_, lines, font, err) && !err.isEmpty()) dialogs_.error(this, err);
     });
@@ -276,10 +276,10 @@ void ZefoMainForm::showchild(QWidget* w) {
     mdi_->setActiveSubWindow(sub);
 }
 
-QList<TDisplaySystem*> ZefoMainForm::reportwindows() const {
-    QList<TDisplaySystem*> out;
+QList<ReportWindow*> ZefoMainForm::reportwindows() const {
+    QList<ReportWindow*> out;
     for (QMdiSubWindow* sub : mdi_->subWindowList())
-        if (auto* w = qobject_cast<TDisplaySystem*>(sub->widget())) out << w;
+        if (auto* w = qobject_cast<ReportWindow*>(sub->widget())) out << w;
     return out;
 }
 
@@ -293,7 +293,7 @@ void ZefoMainForm::terminate(const Command& cmd) {
 void ZefoMainForm::reportshell(const Command& cmd) {
     setstatus(cmd.text.title, "Status: Running");
     logline(startline(cmd.text));
-    std::unique_ptr<TDisplaySystem> w(newreportwindow(cmd.text.window));
+    std::unique_ptr<ReportWindow> w(newreportwindow(cmd.text.window));
     CalcContext ctx = context();
     cmd.report(ctx, w->report());
     checkfinite(m_, w->report().numbers());  // a report with "nan" or "inf" is not shown
@@ -342,7 +342,7 @@ void ZefoMainForm::displayshell(const Command& cmd) {
     if (!fileexists(reportpath(ws_, session_.filebase(), cmd.text.ext))) return;
     setstatus(cmd.text.title, "Status: Running");
     logline(startline(cmd.text));
-    TDisplaySystem* w = newreportwindow(cmd.text.window);
+    ReportWindow* w = newreportwindow(cmd.text.window);
     w->showreport(ws_, session_.filebase(), cmd.text.ext);
     showchild(w);
     setstate(cmd.text.finishstatus);
@@ -545,7 +545,7 @@ void ZefoMainForm::DisplayLogFile(const Command& cmd) {
     setstatus(cmd.text.title, "Status: Running");
     logline(startline(cmd.text));
     log_.close();
-    TDisplaySystem* w = newreportwindow(cmd.text.window);
+    ReportWindow* w = newreportwindow(cmd.text.window);
     w->showfile(ws_.logpath);
     showchild(w);
     if (!log_.open(ws_.logpath))

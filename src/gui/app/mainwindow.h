@@ -11,17 +11,17 @@
 #include <memory>
 #include <optional>
 
-#include "app/commands.h"
-#include "app/dialogs.h"
-#include "app/helpwindow.h"
-#include "app/session.h"
-#include "app/workspace.h"
-#include "model/glasscat.h"
-#include "model/model.h"
+#include "gui/app/commands.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/helpwindow.h"
+#include "core/app/session.h"
+#include "core/app/workspace.h"
+#include "core/model/glasscat.h"
+#include "core/model/model.h"
 
 namespace zefo::gui {
 
-class TDisplaySystem;
+class ReportWindow;
 
 
 constexpr int maxrecent = 4;
@@ -78,7 +78,7 @@ public:
     QString filebase() const { return QString::fromStdString(session_.filebase()); }
     bool loaded() const { return session_.loaded(); }
     QMdiArea* mdiarea() const { return mdi_; }
-    QList<TDisplaySystem*> reportwindows() const;
+    QList<ReportWindow*> reportwindows() const;
     QPrinter& printer() { return printer_; }
     HelpWindow* helpwindow() const { return help_; }
     GlassCatalog& glasscatalog() { return glass_; }
@@ -112,7 +112,7 @@ private:
     void addrecent(const QString& path);
     void settitle();
 
-    TDisplaySystem* newreportwindow(const QString& caption);
+    ReportWindow* newreportwindow(const QString& caption);
     void showchild(QWidget* w);
     bool printtext(const QStringList& lines, const QFont& font);
     HelpWindow* showhelp();

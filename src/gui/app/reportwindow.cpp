@@ -1,4 +1,4 @@
-#include "app/reportwindow.h"
+#include "gui/app/reportwindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,13 +8,13 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "app/dialogs.h"
-#include "app/helpwindow.h"
-#include "app/mainwindow.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/helpwindow.h"
+#include "gui/app/mainwindow.h"
 
 namespace zefo::gui {
 
-TDisplaySystem::TDisplaySystem(const QString& caption, QWidget* parent) : QWidget(parent) {
+ReportWindow::ReportWindow(const QString& caption, QWidget* parent) : QWidget(parent) {
     setObjectName("TDisplaySystem");
     setWindowTitle(caption);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -32,24 +32,24 @@ TDisplaySystem::TDisplaySystem(const QString& caption, QWidget* parent) : QWidge
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    PopupMenu1->addAction("&Print", this, &TDisplaySystem::printreport)->setObjectName("Print1");
-    PopupMenu1->addAction("&Copy", this, &TDisplaySystem::copyreport)->setObjectName("Copy1");
+    PopupMenu1->addAction("&Print", this, &ReportWindow::printreport)->setObjectName("Print1");
+    PopupMenu1->addAction("&Copy", this, &ReportWindow::copyreport)->setObjectName("Copy1");
     connect(DSMemo, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu1->popup(DSMemo->viewport()->mapToGlobal(pos)); });
     resize(720, 460);
 }
 
-void TDisplaySystem::refresh() {
+void ReportWindow::refresh() {
     DSMemo->setPlainText(QString::fromStdString(rep_.text()).chopped(rep_.lines().empty() ? 0 : 1));
     DSMemo->moveCursor(QTextCursor::Start);
 }
 
-void TDisplaySystem::addline(const std::string& line) {
+void ReportWindow::addline(const std::string& line) {
     rep_.addline(line);
     DSMemo->appendPlainText(QString::fromStdString(line));
 }
 
-std::string TDisplaySystem::finishreport(const Workspace& ws, const std::string& filebase,
+std::string ReportWindow::finishreport(const Workspace& ws, const std::string& filebase,
                                          const std::string& ext) {
     const std::string err = rep_.finishreport(ws, filebase, ext);
     refresh();
@@ -57,7 +57,7 @@ std::string TDisplaySystem::finishreport(const Workspace& ws, const std::string&
     return err;
 }
 
-std::string TDisplaySystem::savereport(const Workspace& ws, const std::string& filebase,
+std::string ReportWindow::savereport(const Workspace& ws, const std::string& filebase,
                                        const std::string& ext) {
     const std::string err = rep_.savereport(ws, filebase, ext);
     refresh();
@@ -65,7 +65,7 @@ std::string TDisplaySystem::savereport(const Workspace& ws, const std::string& f
     return err;
 }
 
-bool TDisplaySystem::showreport(const Workspace& ws, const std::string& filebase,
+bool ReportWindow::showreport(const Workspace& ws, const std::string& filebase,
                                 const std::string& ext) {
     if (!rep_.showreport(ws, filebase, ext)) return false;
     refresh();
@@ -73,7 +73,7 @@ bool TDisplaySystem::showreport(const Workspace& ws, const std::string& filebase
     return true;
 }
 
-bool TDisplaySystem::showfile(const std::string& path) {
+bool ReportWindow::showfile(const std::string& path) {
     auto lines = filelines(path);
     if (!lines) return false;
     rep_.clear();
@@ -84,22 +84,22 @@ bool TDisplaySystem::showfile(const std::string& path) {
     return true;
 }
 
-QStringList TDisplaySystem::lines() const {
+QStringList ReportWindow::lines() const {
     QStringList out;
     for (const auto& l : rep_.lines()) out << QString::fromStdString(l);
     return out;
 }
 
-void TDisplaySystem::printreport() { emit printrequested(lines(), DSMemo->font()); }
+void ReportWindow::printreport() { emit printrequested(lines(), DSMemo->font()); }
 
-void TDisplaySystem::copyreport() {
+void ReportWindow::copyreport() {
     DSMemo->selectAll();
     auto* mime = new QMimeData;
     mime->setText(DSMemo->toPlainText());
     QApplication::clipboard()->setMimeData(mime);
 }
 
-void TDisplaySystem::showscrollbars() {
+void ReportWindow::showscrollbars() {
     DSMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     DSMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }

@@ -1,20 +1,20 @@
-// TDisplaySystem: a child window that shows one report read-only in a fixed-pitch
+// ReportWindow: a child window that shows one report read-only in a fixed-pitch
 // font, with a context menu to print it or copy it to the clipboard.
 #pragma once
 
 #include <QPlainTextEdit>
 #include <QWidget>
 
-#include "app/report.h"
+#include "core/app/report.h"
 
 class QMenu;
 
 namespace zefo::gui {
 
-class TDisplaySystem : public QWidget {
+class ReportWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TDisplaySystem(const QString& caption, QWidget* parent = nullptr);
+    explicit ReportWindow(const QString& caption, QWidget* parent = nullptr);
 
     // The report the window shows; refresh() puts its lines into the text area.
     zefo::Report& report() { return rep_; }

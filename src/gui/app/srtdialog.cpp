@@ -1,4 +1,4 @@
-#include "app/srtdialog.h"
+#include "gui/app/srtdialog.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -10,8 +10,8 @@
 #include <QRadioButton>
 #include <algorithm>
 
-#include "app/dialogs.h"
-#include "util/numfmt.h"
+#include "gui/app/dialogs.h"
+#include "core/util/numfmt.h"
 
 namespace zefo::gui {
 
@@ -29,7 +29,7 @@ QLineEdit* maskedit(QWidget* parent, const char* name, const QString& mask, cons
 
 }  // namespace
 
-TSRTDialog::TSRTDialog(QWidget* parent, const Model& m, Dialogs& dialogs,
+SingleRayTraceDialog::SingleRayTraceDialog(QWidget* parent, const Model& m, Dialogs& dialogs,
                        std::function<void(const QString&)> hint)
     : QDialog(parent), m_(m), dialogs_(dialogs), hint_(std::move(hint)) {
     setObjectName("TSRTDialog");
@@ -107,12 +107,12 @@ TSRTDialog::TSRTDialog(QWidget* parent, const Model& m, Dialogs& dialogs,
 
     RadioButton1->setChecked(true);
     RadioButtonClick();
-    connect(RadioButton1, &QRadioButton::toggled, this, &TSRTDialog::RadioButtonClick);
-    connect(Button1, &QPushButton::clicked, this, &TSRTDialog::Button1Click);
+    connect(RadioButton1, &QRadioButton::toggled, this, &SingleRayTraceDialog::RadioButtonClick);
+    connect(Button1, &QPushButton::clicked, this, &SingleRayTraceDialog::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool TSRTDialog::eventFilter(QObject* watched, QEvent* e) {
+bool SingleRayTraceDialog::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::FocusIn && hint_) {
         if (watched == MaskEdit1) hint_("Enter ray number between 1 and " + QString::number(m_.lens.nrays));
         else if (watched == MaskEdit4 || watched == MaskEdit5) hint_("Enter number between 0 and 1");
@@ -122,21 +122,21 @@ bool TSRTDialog::eventFilter(QObject* watched, QEvent* e) {
 }
 
 // The ray number field serves the existing rays, the coordinates the typed ray.
-void TSRTDialog::RadioButtonClick() {
+void SingleRayTraceDialog::RadioButtonClick() {
     const bool existing = RadioButton1->isChecked();
     MaskEdit1->setEnabled(existing);
     for (QLineEdit* e : {MaskEdit2, MaskEdit3, MaskEdit4, MaskEdit5}) e->setEnabled(!existing);
 }
 
 // A refused field shows its message and gets its last accepted text back.
-void TSRTDialog::refuse(QLineEdit* field, const QString& caption, const std::string& text) {
+void SingleRayTraceDialog::refuse(QLineEdit* field, const QString& caption, const std::string& text) {
     dialogs_.message(this, caption, QString::fromStdString(text));
     const size_t i = static_cast<size_t>(std::find(fields_.begin(), fields_.end(), field) - fields_.begin());
     field->setText(previous_[i]);
     field->setFocus();
 }
 
-bool TSRTDialog::checkray(SrtInput& in) {
+bool SingleRayTraceDialog::checkray(SrtInput& in) {
     const auto n = parseint(MaskEdit1->text().remove(' ').toStdString());
     // 0 or an empty field is no ray of the scheme.
     in.raynumber = n && *n >= 1 && *n <= maxrays ? static_cast<int>(*n) : -1;
@@ -147,7 +147,7 @@ bool TSRTDialog::checkray(SrtInput& in) {
     return true;
 }
 
-bool TSRTDialog::checkcoordinates(SrtInput& in) {
+bool SingleRayTraceDialog::checkcoordinates(SrtInput& in) {
     in.raynumber = 0;
     QLineEdit* coords[] = {MaskEdit2, MaskEdit3, MaskEdit4, MaskEdit5};
     double* values[] = {&in.X, &in.Y, &in.L, &in.M};
@@ -167,7 +167,7 @@ bool TSRTDialog::checkcoordinates(SrtInput& in) {
     return true;
 }
 
-void TSRTDialog::Button1Click() {
+void SingleRayTraceDialog::Button1Click() {
     SrtInput in;
     in.wl = std::max(0, ComboBox1->currentIndex());
     if (!(RadioButton1->isChecked() ? checkray(in) : checkcoordinates(in))) return;

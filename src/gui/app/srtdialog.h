@@ -1,4 +1,4 @@
-// TSRTDialog: the choice of the single ray trace, a ray of the scheme or a typed ray, and
+// SingleRayTraceDialog: the choice of the single ray trace, a ray of the scheme or a typed ray, and
 // the wavelength it is traced with.
 #pragma once
 
@@ -6,8 +6,8 @@
 #include <array>
 #include <functional>
 
-#include "model/model.h"
-#include "raytrace/singleraytrace.h"
+#include "core/model/model.h"
+#include "core/raytrace/singleraytrace.h"
 
 class QComboBox;
 class QLabel;
@@ -19,11 +19,11 @@ namespace zefo::gui {
 
 class Dialogs;
 
-class TSRTDialog : public QDialog {
+class SingleRayTraceDialog : public QDialog {
     Q_OBJECT
 public:
     // hint writes status panel 0 when a field is entered.
-    TSRTDialog(QWidget* parent, const Model& m, Dialogs& dialogs, std::function<void(const QString&)> hint);
+    SingleRayTraceDialog(QWidget* parent, const Model& m, Dialogs& dialogs, std::function<void(const QString&)> hint);
 
     // The accepted choice.
     const SrtInput& input() const { return input_; }

@@ -1,13 +1,13 @@
-#include "app/tracework.h"
+#include "gui/app/tracework.h"
 
-#include "analysis/aberrations.h"
-#include "analysis/rayanalysis.h"
-#include "analysis/seidel.h"
-#include "analysis/systemreport.h"
-#include "app/dialogs.h"
-#include "app/srtdialog.h"
-#include "raytrace/rayscheme.h"
-#include "raytrace/singleraytrace.h"
+#include "core/analysis/aberrations.h"
+#include "core/analysis/rayanalysis.h"
+#include "core/analysis/seidel.h"
+#include "core/analysis/systemreport.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/srtdialog.h"
+#include "core/raytrace/rayscheme.h"
+#include "core/raytrace/singleraytrace.h"
 
 namespace zefo::gui {
 
@@ -28,7 +28,7 @@ void paraxialdata(CalcContext& c, Report& r) { paraxreport(c.m, c.head(), r, fal
 void paraxialdatafull(CalcContext& c, Report& r) { paraxreport(c.m, c.head(), r, true); }
 
 void singleraytracework(CalcContext& c, Report& r) {
-    TSRTDialog d(c.parent, c.m, c.dialogs, c.hint);
+    SingleRayTraceDialog d(c.parent, c.m, c.dialogs, c.hint);
     const int result = c.dialogs.execdialog(d);
     if (c.hint) c.hint(QString());
     if (result != QDialog::Accepted) {

@@ -2,7 +2,7 @@
 // paraxial data, single ray trace, Seidel coefficients, ray trace and aberrations.
 #pragma once
 
-#include "app/commands.h"
+#include "gui/app/commands.h"
 
 namespace zefo::gui {
 
@@ -18,7 +18,7 @@ void calcrayscheme(CalcContext& c, Report& r);
 void paraxialdata(CalcContext& c, Report& r);
 void paraxialdatafull(CalcContext& c, Report& r);
 
-// Runs TSRTDialog, then traces the chosen ray.
+// Runs SingleRayTraceDialog, then traces the chosen ray.
 void singleraytracework(CalcContext& c, Report& r);
 
 void seidelwork(CalcContext& c, Report& r);

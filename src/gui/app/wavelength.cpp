@@ -1,4 +1,4 @@
-#include "app/wavelength.h"
+#include "gui/app/wavelength.h"
 
 #include <QButtonGroup>
 #include <QDialog>

@@ -2,8 +2,8 @@
 // items and labels are the core form's, forms/wavelengthform.h).
 #pragma once
 
-#include "forms/wavelengthform.h"
-#include "model/model.h"
+#include "core/forms/wavelengthform.h"
+#include "core/model/model.h"
 
 class QWidget;
 
