@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "core/analysis/aberrations.h"
-#include "core/model/samplesystems.h"
+#include "testsystems.h"
 #include "core/raytrace/rayscheme.h"
 
 namespace {

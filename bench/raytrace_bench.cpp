@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "core/model/samplesystems.h"
+#include "testsystems.h"
 #include "core/raytrace/rayscheme.h"
 #include "core/raytrace/raytrace.h"
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "core/app/commandcatalog.h"
-#include "core/app/report.h"
+#include "core/report/report.h"
 #include "core/app/session.h"
-#include "core/app/workspace.h"
+#include "core/report/workspace.h"
 #include "core/model/model.h"
 
 namespace zefo::batch {

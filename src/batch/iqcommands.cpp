@@ -6,7 +6,7 @@
 #include "core/forms/iqforms.h"
 #include "core/imagequality/imagequality.h"
 #include "batch/json.h"
-#include "core/app/report.h"
+#include "core/report/report.h"
 #include "core/util/fileio.h"
 #include "core/util/numfmt.h"
 

@@ -8,7 +8,7 @@
 #include "core/model/lensfile.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/rayscheme.h"
-#include "core/raytrace/singleraytrace.h"
+#include "core/analysis/singleraytrace.h"
 #include "core/util/numfmt.h"
 
 namespace zefo::batch {

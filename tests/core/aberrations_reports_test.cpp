@@ -11,8 +11,8 @@
 #include "core/analysis/rayanalysis.h"
 #include "core/analysis/seidel.h"
 #include "core/analysis/systemreport.h"
-#include "core/app/report.h"
-#include "core/app/workspace.h"
+#include "core/report/report.h"
+#include "core/report/workspace.h"
 #include "testutil.h"
 #include "core/util/fileio.h"
 

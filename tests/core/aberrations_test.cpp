@@ -8,7 +8,7 @@
 #include <string>
 
 #include "aberrations_systems.h"
-#include "core/app/report.h"
+#include "core/report/report.h"
 #include "core/model/lensfile.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/rayscheme.h"

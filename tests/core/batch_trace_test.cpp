@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "core/model/lensfile.h"
-#include "core/model/samplesystems.h"
+#include "testsystems.h"
 #include "core/raytrace/rayscheme.h"
 #include "jsonread.h"
 #include "systemreport_models.h"

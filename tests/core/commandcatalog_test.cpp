@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/app/commandcatalog.h"
-#include "core/app/report.h"
+#include "core/report/report.h"
 
 namespace zefo {
 namespace {

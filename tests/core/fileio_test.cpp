@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "core/model/lensfile.h"
-#include "core/model/samplesystems.h"
+#include "testsystems.h"
 #include "testutil.h"
 
 namespace zefo {

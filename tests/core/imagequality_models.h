@@ -6,7 +6,7 @@
 
 #include "core/forms/iqforms.h"
 #include "core/imagequality/imagequality.h"
-#include "core/model/samplesystems.h"
+#include "testsystems.h"
 #include "core/raytrace/rayscheme.h"
 
 namespace zefo::test {

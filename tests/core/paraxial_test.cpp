@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/model/samplesystems.h"
+#include "testsystems.h"
 #include "core/raytrace/paraxial.h"
 
 namespace zefo {

@@ -6,7 +6,7 @@
 
 #include "aberrations_systems.h"
 #include "core/analysis/aberrations.h"
-#include "core/app/report.h"
+#include "core/report/report.h"
 #include "core/model/lensfile.h"
 #include "core/raytrace/rayscheme.h"
 #include "testutil.h"

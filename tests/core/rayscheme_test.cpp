@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/model/lensfile.h"
-#include "core/model/samplesystems.h"
+#include "testsystems.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/rayscheme.h"
 #include "core/raytrace/raytrace.h"

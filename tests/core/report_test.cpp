@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/app/report.h"
+#include "core/report/report.h"
 #include "testutil.h"
 #include "core/util/fileio.h"
 #include "core/util/numfmt.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/model/lensfile.h"
-#include "core/raytrace/singleraytrace.h"
+#include "core/analysis/singleraytrace.h"
 #include "systemreport_models.h"
 #include "testutil.h"
 

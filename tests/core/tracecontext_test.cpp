@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/model/samplesystems.h"
+#include "testsystems.h"
 #include "core/raytrace/rayscheme.h"
 #include "core/raytrace/raytrace.h"
 

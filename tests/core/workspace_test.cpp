@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/app/workspace.h"
+#include "core/report/workspace.h"
 #include "testutil.h"
 
 namespace zefo {

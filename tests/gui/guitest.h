@@ -12,7 +12,7 @@
 
 #include "gui/app/dialogs.h"
 #include "gui/app/mainwindow.h"
-#include "core/app/workspace.h"
+#include "core/report/workspace.h"
 #include "core/model/model.h"
 
 namespace zefo::gui::test {

@@ -17,7 +17,7 @@
 #include "gui/app/reportwindow.h"
 #include "guitest.h"
 #include "core/model/lensfile.h"
-#include "core/model/samplesystems.h"
+#include "testsystems.h"
 #include "core/raytrace/rayscheme.h"
 #include "core/util/numfmt.h"
 

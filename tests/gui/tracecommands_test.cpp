@@ -15,7 +15,7 @@
 #include "gui/app/srtdialog.h"
 #include "guitest.h"
 #include "core/model/lensfile.h"
-#include "core/model/samplesystems.h"
+#include "testsystems.h"
 #include "core/raytrace/rayscheme.h"
 
 namespace zefo::gui::test {

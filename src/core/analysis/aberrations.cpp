@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/analysis/systemreport.h"
-#include "core/app/report.h"
+#include "core/report/report.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/raytrace.h"
 #include "core/util/numfmt.h"

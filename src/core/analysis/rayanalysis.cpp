@@ -5,7 +5,7 @@
 
 #include "core/analysis/aberrations.h"
 #include "core/analysis/systemreport.h"
-#include "core/app/report.h"
+#include "core/report/report.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/raytrace.h"
 #include "core/util/numfmt.h"

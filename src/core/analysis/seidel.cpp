@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/analysis/systemreport.h"
-#include "core/app/report.h"
+#include "core/report/report.h"
 #include "core/util/numfmt.h"
 
 namespace zefo {

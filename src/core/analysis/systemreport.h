@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/report.h"
+#include "core/report/report.h"
 #include "core/model/model.h"
 
 namespace zefo {

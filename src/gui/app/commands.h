@@ -11,9 +11,9 @@
 
 #include "core/analysis/systemreport.h"
 #include "core/app/commandcatalog.h"
-#include "core/app/report.h"
+#include "core/report/report.h"
 #include "core/app/session.h"
-#include "core/app/workspace.h"
+#include "core/report/workspace.h"
 #include "gui/app/wavelength.h"
 #include "core/model/model.h"
 

@@ -8,7 +8,7 @@
 #include "gui/app/aboutwindow.h"
 #include "gui/app/dialogs.h"
 #include "gui/app/mainwindow.h"
-#include "core/app/workspace.h"
+#include "core/report/workspace.h"
 #include "core/model/model.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "gui/app/dialogs.h"
 #include "gui/app/helpwindow.h"
 #include "core/app/session.h"
-#include "core/app/workspace.h"
+#include "core/report/workspace.h"
 #include "core/model/glasscat.h"
 #include "core/model/model.h"
 

@@ -5,7 +5,7 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
-#include "core/app/report.h"
+#include "core/report/report.h"
 
 class QMenu;
 

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "core/model/model.h"
-#include "core/raytrace/singleraytrace.h"
+#include "core/analysis/singleraytrace.h"
 
 class QComboBox;
 class QLabel;

@@ -7,7 +7,7 @@
 #include "gui/app/dialogs.h"
 #include "gui/app/srtdialog.h"
 #include "core/raytrace/rayscheme.h"
-#include "core/raytrace/singleraytrace.h"
+#include "core/analysis/singleraytrace.h"
 
 namespace zefo::gui {
 

@@ -1,4 +1,4 @@
-#include "core/model/samplesystems.h"
+#include "testsystems.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "core/raytrace/singleraytrace.h"
+#include "core/analysis/singleraytrace.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "core/app/report.h"
+#include "core/report/report.h"
 
 #include "core/util/fileio.h"
 

@@ -1,4 +1,4 @@
-#include "core/app/workspace.h"
+#include "core/report/workspace.h"
 
 #include <filesystem>
 

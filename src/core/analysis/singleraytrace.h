@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/analysis/systemreport.h"
-#include "core/app/report.h"
+#include "core/report/report.h"
 #include "core/model/model.h"
 
 namespace zefo {

@@ -1,4 +1,4 @@
-// Optical systems built in code, for tests and benchmarks.
+// Optical systems built in code, for the tests and the benchmarks.
 #pragma once
 
 #include <vector>

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/app/workspace.h"
+#include "core/report/workspace.h"
 #include "core/util/numfmt.h"
 
 namespace zefo {
