@@ -154,7 +154,7 @@ struct FirstOrderData {
     double objvergence = 0;                 // object-side vergence
     double lbarchief = 0;                   // entrance pupil from which chief rays start
     double dystop = 0;                      // d(height at stop) / d(start height)
-    double dioptricmismatch = 0;                      // telescope dioptric mismatch, 1000/s'
+    double dioptricmismatch = 0;            // telescope dioptric mismatch, 1000/s'
     double conradyaxial = 0;                // Conrady axial sum
     double pxheight = 0;                    // paraxial marginal ray height at the image (d[nsurf] = 0)
     double pxslope = 0;                     // paraxial marginal ray slope in image space
