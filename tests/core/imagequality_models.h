@@ -50,15 +50,7 @@ inline Model singlet() {
 // three wavelengths: 11 to 30 waves rms of wave aberration off the axis. The 34-ray scheme
 // aimed.
 inline Model aberrateddoublegauss() {
-    const std::vector<SampleSurface> s = {
-        {"S", 63.21, 9.03, 1.6204, 0.01034, 40},   {"S", 180.60, 0.56, 1, 0, 40},
-        {"S", 42.89, 12.42, 1.6204, 0.01034, 40},  {"S", 135.45, 3.39, 1.6034, 0.01673, 40},
-        {"S", 28.22, 10.16, 1, 0, 40},             {"S", 0, 10.16, 1, 0, 40},
-        {"S", -30.48, 3.39, 1.6034, 0.01673, 40},  {"S", 135.45, 12.42, 1.6204, 0.01034, 40},
-        {"S", -42.89, 0.56, 1, 0, 40},             {"S", 338.63, 9.03, 1.6204, 0.01034, 40},
-        {"S", -67.73, 72.6, 1, 0, 40},
-    };
-    Model m = buildobjective(s, 6, 1 / (2 * 2.8), {10, 14, 20}, 34);
+    Model m = doublegauss();
     initstdrays(m);
     rayscheme(m);
     return m;
