@@ -94,49 +94,55 @@ constexpr int maxaber = 32767;
 // The lens: exactly what the lens data file stores, and nothing else. A value: copied
 // whole, compared field by field.
 struct OpticalSystem {
-    std::string sysname;
-    std::string glasscat = "sgm";
-    int32_t asphflag = 0;
-    int32_t nsurf = 0;
-    int32_t stopsurf = 0;
-    uint8_t nrays = 0;
-    int32_t naber = 0;
-    double drawscale = 1.0;
-    uint8_t damptype = 0;
-    uint8_t systype = 0;
-    uint8_t raytype = 20;
-    uint8_t nfields = 0;
-    int32_t dlsiter = 0;
-    uint8_t anglesurf = 0;
-    char radiiflag = 'D';
-    char asphdata = 'N';
-    char objinf = 'D';
-    double na = 0, mag = 0;
-    double dcurv = 1e-5, dsep = 0.001, up = 0, dampfact = 0.05;
-    double dindex = 0.001, ddisp = 0.0001;
-    double targdopsis = 0, reserved1 = 0, targdsistot = 0;
-    double targdst = 0, dimweight = 10, glassweight = 100;
-    double reserved2 = 10, efl = 0;
-    double lbar = 0, lbarp = 0;
-    uint16_t nfreq = 50;
-    double defocus = 0, spotsize = 0.05;
-    uint8_t nrings = 7;
-    int32_t dfreq = 2;
-    double ddefocus = 0.1;
-    double reserved3 = 1.0, bcclear = 1.0, bcthin = 0.5, bcthick = 1.0;
+    // The fields keep the names the lens data file gives them; lengths in mm (wavelengths too),
+    // field angles in degrees.
+    std::string sysname;                    // name of the system (the file is sysname + ".dat")
+    std::string glasscat = "sgm";           // glass catalogue table name
+    int32_t asphflag = 0;                   // non-zero: the system has conic or aspheric surfaces
+    int32_t nsurf = 0;                      // number of optical surfaces n (arrays hold n + 1 rows)
+    int32_t stopsurf = 0;                   // aperture stop surface, 1 .. n
+    uint8_t nrays = 0;                      // rays of the ray scheme: 6, 17, 24 or 34
+    int32_t naber = 0;                      // components of the merit function
+    double drawscale = 1.0;                 // scale of the system drawing
+    uint8_t damptype = 0;                   // damping of the least-squares steps: 0 additive, 1 multiplicative
+    uint8_t systype = 0;                    // 0/1 objective, 4/5 Kepler, 6/7 Galilean telescope; odd: three wavelengths
+    uint8_t raytype = 20;                   // ray scheme: 20 standard rays, 10 relative rays, 0 normal rays
+    uint8_t nfields = 0;                    // field positions, 2 .. 4 (the axis included)
+    int32_t dlsiter = 0;                    // least-squares iteration counter
+    uint8_t anglesurf = 0;                  // surface of the angle solve
+    char radiiflag = 'D';                   // 'D': surfaces given by radii, 'N': by curvatures
+    char asphdata = 'N';                    // 'D': conic and aspheric data present
+    char objinf = 'D';                      // telescopes: 'D' object at infinity, 'N' finite object
+    double na = 0, mag = 0;                 // numerical aperture (0 for telescopes); magnification (0: object at infinity)
+    double dcurv = 1e-5, dsep = 0.001;      // curvature and separation increments of the derivatives
+    double up = 0;                          // paraxial marginal ray angle in image space
+    double dampfact = 0.05;                 // damping factor of the least-squares steps
+    double dindex = 0.001, ddisp = 0.0001;  // index and dispersion increments of the derivatives
+    double targdopsis = 0, reserved1 = 0;   // target length first to last surface; a stored spare
+    double targdsistot = 0, targdst = 0;    // target length first surface to image; target glass thickness
+    double dimweight = 10, glassweight = 100;  // weights of the dimension targets and of glass violations
+    double reserved2 = 10, efl = 0;         // a stored spare; effective focal length (0 for telescopes)
+    double lbar = 0, lbarp = 0;             // entrance and exit pupil positions
+    uint16_t nfreq = 50;                    // largest MTF frequency
+    double defocus = 0, spotsize = 0.05;    // image plane shift; spot diagram size (radians for telescopes)
+    uint8_t nrings = 7;                     // rings of rays of the spot diagram
+    int32_t dfreq = 2;                      // MTF frequency step
+    double ddefocus = 0.1;                  // through-focus step
+    double reserved3 = 1.0, bcclear = 1.0;  // a stored spare; default clear aperture limit
+    double bcthin = 0.5, bcthick = 1.0;     // default thickness limits for separations up to / over 2 mm
     std::vector<double> axlim, edgelim, clearlim;   // boundary conditions per surface
     std::vector<double> aberweight;                 // naber merit weights
     std::vector<Index3> mu;                         // index ratio per surface and wavelength
-    Index3 wl{0.0005876, 0.0006563, 0.0004861};
-    Index3 wlmtfweight{1.0, 1.0, 1.0};
-    Index3 wloptweight{1.0, 1.0, 1.0};
-    std::vector<double> field;
-    double objdist = 0, eph = 0;
-    SystemSurfaces sys;
-    RayScheme rays;
-    GlassTriangle tri;
+    Index3 wl{0.0005876, 0.0006563, 0.0004861};     // the three wavelengths, the first the main one
+    Index3 wlmtfweight{1.0, 1.0, 1.0};              // wavelength weights of the polychromatic MTF
+    Index3 wloptweight{1.0, 1.0, 1.0};              // wavelength weights of the optimization
+    std::vector<double> field;                      // field angles, or heights for a finite object
+    double objdist = 0, eph = 0;                    // telescopes: object distance; entrance pupil radius
+    SystemSurfaces sys;                             // the surfaces and the media in front of them
+    RayScheme rays;                                 // the ray scheme
+    GlassTriangle tri;                              // corners of the glass triangle
     std::vector<double> radmin, radmax;    // radius bounds, or curvature bounds when radiiflag = 'N'
-    std::vector<double> sepmin, sepmax;
+    std::vector<double> sepmin, sepmax;    // separation bounds
 
     bool telescope() const { return systype >= 4; }
     bool threewl() const { return (systype & 1) != 0; }
