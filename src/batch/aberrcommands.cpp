@@ -70,7 +70,7 @@ std::string seidelcmd(Context& c) {
     SeidelData s;
     const ReportCommand rc{
         "SeidelCoefficients",
-        [&s](Model& m, const ReportHead& h, Report& r) { seidel(m, h, r, &s); },
+        [&s](Model& m, const ReportHead& h, Report& r) { s = seidel(m, h, r); },
         [&s](JsonWriter& w, const Model&) {
             w.field("sums", std::vector<double>(s.sums.begin(), s.sums.end()));
             w.key("surfaces");
@@ -102,7 +102,7 @@ std::string aberrationscmd(Context& c) {
     RayAnalysis a;
     const ReportCommand rc{
         "Aberrations",
-        [&a](Model& m, const ReportHead& h, Report& r) { aberrationsreport(m, h, r, a); },
+        [&a](Model& m, const ReportHead& h, Report& r) { a = aberrationsreport(m, h, r); },
         [&a](JsonWriter& w, const Model&) {
             const int n = a.nwl;
             w.field("dst", a.dst);

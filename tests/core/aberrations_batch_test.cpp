@@ -81,8 +81,7 @@ TEST_F(AberrationsBatch, JsonAtFullPrecision) {
     }
     EXPECT_EQ(list[9]["name"].str(), "Spherical aberration");
 
-    SeidelData s;
-    seidelcalc(m, s);
+    const SeidelData s = seidelcalc(m);
     const test::BatchRun rs = run("--json seidel '" + path + "'");
     ASSERT_EQ(rs.status, 0) << rs.err;
     const auto sums = jsonvalues(rs.out, "sums");

@@ -51,8 +51,7 @@ TEST(AberrationsReportsTest, SeidelReport) {
 TEST(AberrationsReportsTest, AberrationAnalysisReport) {
     const Calc abr = [](Model& m, const ReportHead& h, Report& r) {
         const uint8_t systype = m.lens.systype;
-        RayAnalysis a;
-        aberrationsreport(m, h, r, a);
+        aberrationsreport(m, h, r);
         EXPECT_EQ(m.lens.systype, systype);
     };
     EXPECT_EQ(reportfile(singlet(0), abr, ".abr"), test::readdata("singlet.abr"));

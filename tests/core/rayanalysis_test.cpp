@@ -53,8 +53,7 @@ TEST(RayAnalysisTest, SystemTypeIsRestoredOnEveryPath) {
         } else if (path == "parallel") {
             m = plate(0, {1, 12});
         }
-        RayAnalysis a;
-        rayanalysis(m, runparax, nullptr, a);
+        rayanalysis(m, runparax);
         EXPECT_EQ(m.calcerror, path != "ok") << path;
         EXPECT_EQ(m.lens.systype, cs.systype) << path;
     }
@@ -62,9 +61,9 @@ TEST(RayAnalysisTest, SystemTypeIsRestoredOnEveryPath) {
 
 TEST(RayAnalysisTest, AxialRayParallelToTheAxisFailsForAnObjective) {
     Model m = plate(0, {1, 12});
-    RayAnalysis a;
+    const RayAnalysis a = rayanalysis(m, false);
     Report r;
-    rayanalysis(m, false, &r, a);
+    rayanalysislines(m.lens, a, r);
     EXPECT_TRUE(m.calcerror);
     EXPECT_EQ(m.errmsg, "Error in calculation of aberrations - axial ray leaves the system parallel to the axis");
 }
@@ -78,9 +77,9 @@ TEST(RayAnalysisTest, UndefinedTelescopeValuesPrintTheMarker) {
     m.lens.rays.y[2] = 2;   // chief ray parallel to the axis
     m.lens.rays.y[3] = -3;
     m.lens.rays.y[4] = 7;
-    RayAnalysis a;
+    const RayAnalysis a = rayanalysis(m, false);
     Report r;
-    rayanalysis(m, false, &r, a);
+    rayanalysislines(m.lens, a, r);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     EXPECT_EQ(m.lens.systype, 4);
     EXPECT_FALSE(hasnonfinite(r));
@@ -103,8 +102,7 @@ TEST(RayAnalysisTest, UndefinedTelescopeValuesPrintTheMarker) {
 TEST(RayAnalysisTest, ReflectedPathLengths) {
     // mirror, then a plane surface 20 mm back along the reflected beam, image 30 further
     Model m = makesystem({{-0.01, 0, 1, 0, "air", "SM"}, {0, -20, -1}, {0, -30, -1}}, 1, {1});
-    RayAnalysis a;
-    rayanalysis(m, false, nullptr, a);
+    RayAnalysis a = rayanalysis(m, false);
     ASSERT_FALSE(m.calcerror);
     EXPECT_DOUBLE_EQ(a.dopsis, 20);
     EXPECT_DOUBLE_EQ(a.dsistot, -30);
@@ -112,7 +110,7 @@ TEST(RayAnalysisTest, ReflectedPathLengths) {
 
     Model g = makesystem({{0.02, 0, 1}, {-0.02, 5, 1.5, 0.008, "BK7"}, {0.01, 2, 1}, {0, 3, 1.6, 0, "F2"},
                           {0, 40, 1}}, 1, {1});
-    rayanalysis(g, false, nullptr, a);
+    a = rayanalysis(g, false);
     EXPECT_DOUBLE_EQ(a.dst, 8);
     EXPECT_DOUBLE_EQ(a.dopsis, 10);
     EXPECT_DOUBLE_EQ(a.dsistot, 50);
@@ -123,9 +121,9 @@ TEST(RayAnalysisTest, ChromaticLinesOnlyForDifferentWavelengths) {
     for (bool mono : {false, true}) {
         Model m = test::aimedlens1(0);
         if (mono) m.lens.wl = {0.0005876, 0.0005876, 0.0005876};
-        RayAnalysis a;
+        const RayAnalysis a = rayanalysis(m, false);
         Report r;
-        rayanalysis(m, false, &r, a);
+        rayanalysislines(m.lens, a, r);
         ASSERT_FALSE(m.calcerror) << m.errmsg;
         EXPECT_EQ(m.lens.systype, 0);
         EXPECT_EQ(a.nwl, mono ? 1 : 3);
@@ -140,8 +138,7 @@ TEST(RayAnalysisTest, ChromaticLinesOnlyForDifferentWavelengths) {
 // wavelength equal the distortion of the ray trace report.
 TEST(RayAnalysisTest, DistortionAgreesWithTheAberrationList) {
     Model m = test::aimedlens1(0);
-    RayAnalysis a;
-    rayanalysis(m, false, nullptr, a);
+    RayAnalysis a = rayanalysis(m, false);
     ASSERT_FALSE(m.calcerror);
     aberrations(m, false, nullptr);
     ASSERT_EQ(a.chief.size(), 1u);

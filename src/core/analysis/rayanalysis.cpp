@@ -81,28 +81,34 @@ void lengths(Model& m, RayAnalysis& a) {
     a.dsistot = m.mirrorflag && negative ? dn + position : a.dopsis + dn;
 }
 
-void printhead(Model& m, Report& r, const RayAnalysis& a, bool telescope) {
-    const auto& sp = m.lens.sys.sp;
-    const size_t ns = static_cast<size_t>(m.lens.nsurf);
-    if (m.lens.raytype == 20 || m.lens.raytype == 10)
-        r.addline("lbar = " + fmtf(m.lens.lbar, 11, 5) + "  lbarp = " + fmtf(m.lens.lbarp, 11, 5));
-    double mg = m.lens.mag;
-    if (!telescope) {
-        const double den = sp.index[ns][0] * m.first.pxslope;
-        mg = den != 0 ? sp.index[0][0] * m.lens.rays.m[0] / den : 0;
-    }
-    r.addline("  up = " + fmtf(m.first.pxslope, 10, 6) + "      mag = " + fmtf(mg + 0.0, 11, 6));
+void headlines(const OpticalSystem& lens, const RayAnalysis& a, Report& r) {
+    if (lens.raytype == 20 || lens.raytype == 10)
+        r.addline("lbar = " + fmtf(a.lbar, 11, 5) + "  lbarp = " + fmtf(a.lbarp, 11, 5));
+    r.addline("  up = " + fmtf(a.up, 10, 6) + "      mag = " + fmtf(a.mag + 0.0, 11, 6));
     r.addline("Glass thickness in optical system is dst =" + fmtf(a.dst, 8, 3));
     r.addline("Optical system length (from first to last surface) is dopsis =" + fmtf(a.dopsis, 8, 3));
     r.addline("Optical system length (from first surface to image plane) is dsistot=" + fmtf(a.dsistot, 8, 3));
-    if (telescope) r.addline("Dioptrijska nepodesenost sistema je dipotr =" + fmtf(m.first.dioptricmismatch, 8, 5));
+    if (a.telescope) r.addline("Dioptrijska nepodesenost sistema je dipotr =" + fmtf(a.dioptricmismatch, 8, 5));
     r.addline(" ");
     r.addline(" ");
 }
 
+// The values the heading shows, as they stand before the rays are traced.
+void headvalues(const Model& m, RayAnalysis& a) {
+    a.lbar = m.lens.lbar;
+    a.lbarp = m.lens.lbarp;
+    a.up = m.first.pxslope;
+    a.dioptricmismatch = m.first.dioptricmismatch;
+    a.mag = m.lens.mag;
+    if (!a.telescope) {
+        const size_t ns = static_cast<size_t>(m.lens.nsurf);
+        const double den = m.lens.sys.sp.index[ns][0] * m.first.pxslope;
+        a.mag = den != 0 ? m.lens.sys.sp.index[0][0] * m.lens.rays.m[0] / den : 0;
+    }
+}
+
 struct Ctx {
     Model& m;
-    Report* r;
     RayAnalysis& a;
     bool telescope;
     int nwl;
@@ -155,10 +161,11 @@ void axialray(Ctx& c, int k) {
         x.anglechrom = x.angle[2] - x.angle[1];
     }
     c.a.axial.push_back(x);
-    if (!c.r) return;
-    Report& r = *c.r;
+}
+
+void axiallines(const AxialAnalysis& x, bool telescope, int nwl, Report& r) {
     const std::string head = "Axial rays:  H=" + fmtf(x.H, 5, 2);
-    if (c.telescope) {
+    if (telescope) {
         r.addline(head + " -Spherical aber. (in degrees):          " + fmtf(x.angle[0], 8, 5));
     } else {
         r.addline(head + " -Longitudinal spherical ab.(in mm):   " + fmtf(x.LSA[0], 8, 5));
@@ -166,8 +173,8 @@ void axialray(Ctx& c, int k) {
     }
     r.addline(kIndent + "-Sine condition (indefinite number):  " + fmtf(x.OSC[0], 8, 5));
     r.addline(kIndent + "-Isoplanatism (indefinite number):    " + fmtf(x.iso[0], 8, 5));
-    if (c.nwl == 3) {
-        if (c.telescope) {
+    if (nwl == 3) {
+        if (telescope) {
             r.addline(kIndent + "-Chromatic aber. (in degrees):          " + fmtf(x.anglechrom, 8, 5));
         } else {
             r.addline(kIndent + "-Axial(longitudinal)chromatic ab.(mm) " + fmtf(x.axialchrom, 8, 5));
@@ -229,20 +236,22 @@ void chiefray(Ctx& c, int k) {
     }
     const double is = ratio(1, Xsf), im = ratio(1, Xmf);
     x.diopastig = is == abermarker || im == abermarker ? abermarker : (is - im) * 1000;
-    const bool infinite = m.lens.objinf == 'D';
-    x.diopfield = is == abermarker || im == abermarker ? abermarker : (infinite ? im + is : im - is) * 500;
+    x.diopfield = is == abermarker || im == abermarker ? abermarker
+                  : (m.lens.objinf == 'D' ? im + is : im - is) * 500;
     c.a.chief.push_back(x);
-    if (!c.r) return;
-    Report& r = *c.r;
-    if (!c.telescope) {
-        r.addline(std::string(m.lens.mag == 0 ? "Chief ray:  w=" : "Chief ray:  p=") + fmtf(x.field, 5, 2)
+}
+
+void chieflines(const OpticalSystem& lens, const ChiefAnalysis& x, bool telescope, int nwl, Report& r) {
+    if (!telescope) {
+        r.addline(std::string(lens.mag == 0 ? "Chief ray:  w=" : "Chief ray:  p=") + fmtf(x.field, 5, 2)
                   + "  -Astigmatism (in mm):                 " + fmtf(x.astig, 8, 5));
         r.addline(kIndent + "-Field curvature (in mm):             " + fmtf(x.fieldcurv, 8, 5));
-        r.addline(kIndent + "-Distortion (in %):                   " + values(x.relheight, c.nwl, 8, 5));
-        if (c.nwl == 3)
+        r.addline(kIndent + "-Distortion (in %):                   " + values(x.relheight, nwl, 8, 5));
+        if (nwl == 3)
             r.addline(kIndent + "-Magnification chromatism (in %):     " + fmtf(x.magchrom, 8, 5));
         return;
     }
+    const bool infinite = lens.objinf == 'D';
     r.addline(std::string(infinite ? "Chief ray:  w=" : "Chief ray:  p=") + fmtf(x.field, 5, 2)
               + (infinite ? "  -Astigmatism:                           "
                           : " -Astigmatism:                           ")
@@ -251,11 +260,11 @@ void chiefray(Ctx& c, int k) {
     r.addline(kIndent + "-Field curvature                        " + fmtf(x.fieldcurv, 8, 5));
     r.addline(kIndent + "-Field curvature (in diopters):        " + fmtf(x.diopfield, 9, 5));
     r.addline(kIndent + "-Distortion (in %):                     " + fmtf(x.distortion, 8, 5));
-    r.addline(kIndent + "-Chief ray spherical aber.(in degrees): " + values(x.angleab, c.nwl, 8, 5));
-    if (c.nwl == 3)
+    r.addline(kIndent + "-Chief ray spherical aber.(in degrees): " + values(x.angleab, nwl, 8, 5));
+    if (nwl == 3)
         r.addline(kIndent + "-Chief ray chromatic aber.(in degrees): " + fmtf(x.anglechrom, 8, 5));
-    r.addline(kIndent + "-Exit pupil spherical aber. (in mm):    " + values(x.pupilab, c.nwl, 8, 5));
-    if (c.nwl == 3)
+    r.addline(kIndent + "-Exit pupil spherical aber. (in mm):    " + values(x.pupilab, nwl, 8, 5));
+    if (nwl == 3)
         r.addline(kIndent + "-Exit pupil chromatic aber. (in mm):    " + fmtf(x.pupilchrom, 8, 5));
 }
 
@@ -289,44 +298,65 @@ void obliquerays(Ctx& c, int a) {
         x.zones.push_back(zone);
     }
     c.a.oblique.push_back(x);
-    if (!c.r) return;
-    const bool w = c.telescope || m.lens.mag == 0;
+}
+
+void obliquelines(const OpticalSystem& lens, const ObliqueAnalysis& x, bool telescope, int nwl, Report& r) {
+    const bool w = telescope || lens.mag == 0;
     std::string head = w ? "Oblique rays: w=" + fmtf(x.field, 5, 2) : "Oblique rays: p=" + fmtf(x.field, 5, 1);
     for (const auto& zone : x.zones) {
-        c.r->addline(head + " H=" + fmtf(zone.H, 6, 2) + " -Comma (in mm):             "
-                     + values(zone.coma, c.nwl, 8, 5));
+        r.addline(head + " H=" + fmtf(zone.H, 6, 2) + " -Comma (in mm):             "
+                  + values(zone.coma, nwl, 8, 5));
         head = std::string(21, ' ');
     }
 }
 
 }  // namespace
 
-void rayanalysis(Model& m, bool runparax, Report* print, RayAnalysis& out) {
+RayAnalysis rayanalysis(Model& m, bool runparax) {
     SystypeGuard guard(m);
-    out = RayAnalysis{};
+    RayAnalysis out;
     if (runparax) {
         nudatparax(m);
-        if (m.calcerror) return;
+        if (m.calcerror) return out;
     }
-    const bool telescope = m.lens.systype >= 4;
+    out.telescope = m.lens.systype >= 4;
     out.nwl = ismono(m.lens) ? 1 : 3;
     lengths(m, out);
-    if (print) printhead(m, *print, out, telescope);
+    headvalues(m, out);
     m.trace.refimage = RayPoint{};
     m.trace.opd = Index3{0, 0, 0};
-    Ctx c{m, print, out, telescope, out.nwl};
+    Ctx c{m, out, out.telescope, out.nwl};
     for (int k = 1; k < m.lens.nrays; ++k) {
         const int kind = m.lens.rays.rl[static_cast<size_t>(k)] % 10;
         if (kind == 2) axialray(c, k);
         else if (kind == 3) chiefray(c, k);
         else if (kind == 4 && m.lens.rays.rl[static_cast<size_t>(k - 1)] % 10 == 3) obliquerays(c, k);
-        if (m.calcerror) return;
+        if (m.calcerror) break;
+    }
+    return out;
+}
+
+void rayanalysislines(const OpticalSystem& lens, const RayAnalysis& a, Report& r) {
+    headlines(lens, a, r);
+    // the three lists hold distinct rays in ascending order: the report follows the ray scheme
+    size_t ia = 0, ic = 0, io = 0;
+    const int none = lens.nrays;
+    for (;;) {
+        const int ka = ia < a.axial.size() ? a.axial[ia].ray : none;
+        const int kc = ic < a.chief.size() ? a.chief[ic].ray : none;
+        const int ko = io < a.oblique.size() ? a.oblique[io].ray : none;
+        if (ka < kc && ka < ko) axiallines(a.axial[ia++], a.telescope, a.nwl, r);
+        else if (kc < ko) chieflines(lens, a.chief[ic++], a.telescope, a.nwl, r);
+        else if (ko < none) obliquelines(lens, a.oblique[io++], a.telescope, a.nwl, r);
+        else break;
     }
 }
 
-void aberrationsreport(Model& m, const ReportHead& h, Report& r, RayAnalysis& out) {
-    if (!systemreport(m, h, r, false)) return;
-    rayanalysis(m, false, &r, out);
+RayAnalysis aberrationsreport(Model& m, const ReportHead& h, Report& r) {
+    if (!systemreport(m, h, r, false)) return RayAnalysis{};
+    const RayAnalysis a = rayanalysis(m, false);
+    rayanalysislines(m.lens, a, r);
+    return a;
 }
 
 }  // namespace zefo

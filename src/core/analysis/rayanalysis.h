@@ -53,17 +53,24 @@ struct ObliqueAnalysis {
 struct RayAnalysis {
     double dst = 0, dopsis = 0, dsistot = 0;
     int nwl = 1;                           // wavelengths analysed: 3 when they differ
+    bool telescope = false;                // read as a telescope (type 4 and above)
+    // the heading: pupil positions, paraxial image slope, magnification, dioptric mismatch
+    double lbar = 0, lbarp = 0, up = 0, mag = 0, dioptricmismatch = 0;
     std::vector<AxialAnalysis> axial;
     std::vector<ChiefAnalysis> chief;
     std::vector<ObliqueAnalysis> oblique;
 };
 
 // The analysis with the system read as type 1, 5 or 7 (restored on every return). With
-// runparax the first-order data are computed first. print receives the lines.
-// Failures set m.calcerror.
-void rayanalysis(Model& m, bool runparax, Report* print, RayAnalysis& out);
+// runparax the first-order data are computed first. Failures set m.calcerror; the result
+// then holds the rays analysed before the failure.
+RayAnalysis rayanalysis(Model& m, bool runparax);
+
+// The lines of the analysis: the heading and every analysed ray in the order of the ray
+// scheme. Calculates nothing; the lens gives the kind of titles.
+void rayanalysislines(const OpticalSystem& lens, const RayAnalysis& a, Report& r);
 
 // The aberrations report: the system data block and the analysis.
-void aberrationsreport(Model& m, const ReportHead& h, Report& r, RayAnalysis& out);
+RayAnalysis aberrationsreport(Model& m, const ReportHead& h, Report& r);
 
 }  // namespace zefo

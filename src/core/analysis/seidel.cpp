@@ -39,25 +39,25 @@ int lastchiefray(const Model& m) {
     return -1;
 }
 
-void seidelcalc(Model& m, SeidelData& s) {
-    s = SeidelData{};
+SeidelData seidelcalc(Model& m) {
+    SeidelData s;
     const int n = m.lens.nsurf;
     const auto& sp = m.lens.sys.sp;
     const int kc = lastchiefray(m);
     if (kc < 0) {
         fail(m, kZeroSums);
-        return;
+        return s;
     }
     const double mc = m.lens.rays.m[static_cast<size_t>(kc)];
     const double yc = m.lens.rays.y[static_cast<size_t>(kc)];
     if (1 - mc * mc <= 0) {
         fail(m, kZeroDivision);
-        return;
+        return s;
     }
     for (int i = 0; i <= n; ++i)
         if (sp.index[static_cast<size_t>(i)][0] == 0) {
             fail(m, kZeroDivision);
-            return;
+            return s;
         }
     double UBAR = mc / std::sqrt(1 - mc * mc);
     double hbar = sp.sep[0] * UBAR + yc;
@@ -117,8 +117,9 @@ void seidelcalc(Model& m, SeidelData& s) {
     for (size_t j = 0; j + 1 < 5; ++j)
         if (s.sums[j] == 0 && s.sums[j + 1] == 0) {
             fail(m, kZeroSums);
-            return;
+            return s;
         }
+    return s;
 }
 
 void seidellines(const SeidelData& s, Report& r) {
@@ -145,15 +146,14 @@ void seidellines(const SeidelData& s, Report& r) {
     r.addline(row(s.sums.data(), 7));
 }
 
-void seidel(Model& m, const ReportHead& h, Report& r, SeidelData* out) {
+SeidelData seidel(Model& m, const ReportHead& h, Report& r) {
     r.addline("         S E I D E L   C O E F F I C I E N T S   C A L C U L A T I O N           ");
     r.addline("");
-    if (!systemreport(m, h, r, false)) return;
-    SeidelData s;
-    seidelcalc(m, s);
-    if (m.calcerror) return;
+    if (!systemreport(m, h, r, false)) return SeidelData{};
+    const SeidelData s = seidelcalc(m);
+    if (m.calcerror) return SeidelData{};
     seidellines(s, r);
-    if (out) *out = s;
+    return s;
 }
 
 }  // namespace zefo

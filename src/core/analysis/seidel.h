@@ -33,14 +33,14 @@ int lastchiefray(const Model& m);
 
 // Computes the coefficients from ray 0 and the last chief ray of the ray scheme and the
 // relative indices mu (first-order data must be current). Fails through m.calcerror.
-void seidelcalc(Model& m, SeidelData& s);
+SeidelData seidelcalc(Model& m);
 
 // The Seidel coefficients report: the system data block, the ray and coefficient tables
-// and the totals; the coefficients also go to out when given. Fails through m.calcerror
-// with nothing added after the failure.
-void seidel(Model& m, const ReportHead& h, Report& r, SeidelData* out = nullptr);
+// and the totals; returns the coefficients (empty after a failure). Fails through
+// m.calcerror with nothing added after the failure.
+SeidelData seidel(Model& m, const ReportHead& h, Report& r);
 
-// The lines of the ray table, the coefficient table and the totals.
+// The lines of the ray table, the coefficient table and the totals. Calculates nothing.
 void seidellines(const SeidelData& s, Report& r);
 
 }  // namespace zefo

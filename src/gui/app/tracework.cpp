@@ -42,9 +42,6 @@ void singleraytracework(CalcContext& c, Report& r) {
 void seidelwork(CalcContext& c, Report& r) { seidel(c.m, c.head(), r); }
 void raytracework(CalcContext& c, Report& r) { raytracereport(c.m, c.head(), r); }
 
-void aberrationswork(CalcContext& c, Report& r) {
-    RayAnalysis a;
-    aberrationsreport(c.m, c.head(), r, a);
-}
+void aberrationswork(CalcContext& c, Report& r) { aberrationsreport(c.m, c.head(), r); }
 
 }  // namespace zefo::gui
