@@ -146,5 +146,35 @@ TEST(RayAnalysisTest, DistortionAgreesWithTheAberrationList) {
     EXPECT_NEAR(a.chief[0].astig, m.aberval[11] - m.aberval[12], 1e-9);
 }
 
+// The report lists the rays in the order of the ray scheme, whatever order their kinds
+// come in, and after a failure it keeps the rays analysed before it.
+TEST(RayAnalysisTest, ReportFollowsTheRaySchemeOrder) {
+    const auto kinds = [](const Report& r) {
+        std::string s;
+        for (const auto& l : r.lines()) {
+            if (l.rfind("Axial rays:", 0) == 0) s += 'A';
+            if (l.rfind("Chief ray:", 0) == 0) s += 'C';
+            if (l.rfind("Oblique rays:", 0) == 0) s += 'O';
+        }
+        return s;
+    };
+    for (bool miss : {false, true}) {
+        Model m = makesystem({{0, 0, 1}, {0.02, 5, 1.5, 0.008, "BK7"}, {-0.02, 40, 1}}, 1,
+                             {1, 13, 14, 14, 12, 13, 12});
+        m.lens.rays.y[0] = 3;
+        m.lens.rays.m[0] = 0;
+        for (int k : {1, 5}) m.lens.rays.yrel[static_cast<size_t>(k)] = 1;
+        m.lens.rays.y[2] = -2;
+        m.lens.rays.y[3] = 2;
+        m.lens.rays.y[4] = 3;
+        m.lens.rays.y[6] = miss ? 1000 : 2;
+        const RayAnalysis a = rayanalysis(m, false);
+        EXPECT_EQ(m.calcerror, miss) << m.errmsg;
+        Report r;
+        rayanalysislines(m.lens, a, r);
+        EXPECT_EQ(kinds(r), miss ? "COAC" : "COACA");
+    }
+}
+
 }  // namespace
 }  // namespace zefo
