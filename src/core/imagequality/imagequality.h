@@ -108,6 +108,11 @@ void spotstatistics(Model& m, int f);
 // validity flags.
 void spotcalc(Model& m, IqRun& run);
 
+// The ".spt" report of the spot diagram spot of lens (nspotwl wavelengths used), after the
+// header line: appends its lines; calculates nothing.
+void spotreport(const OpticalSystem& lens, int nspotwl, const SpotResult& spot, const std::string& header,
+                std::vector<std::string>& lines);
+
 // Geometrical MTF up to fmax; appends the ".gtf" lines; sets gmtfvalid. A report number
 // that is not finite fails the calculation (nonfinitemsg) and clears the validity flags.
 void gmtfcalc(Model& m, int fmax, IqRun& run);

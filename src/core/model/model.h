@@ -79,6 +79,16 @@ struct SpotStats {
     std::string passedtext, ppassedtext, insquaretext, pinsquaretext;
 };
 
+// The spot diagram of every field: the rays that passed and, per field, the chief ray and
+// the statistics. Filled by spotcalc; the ".spt" report and the MTF read it.
+struct SpotResult {
+    std::vector<SpotRay> rays;                   // grouped by field then wavelength
+    std::vector<int32_t> groupstart;             // first ray of group f*3+w; nfields*3+1 entries
+    std::vector<std::array<int32_t, 3>> passed;  // rays passed per field and wavelength
+    std::vector<ChiefRecord> chief;              // per field
+    std::vector<SpotStats> stats;                // per field
+};
+
 struct GlassTriangle {
     std::array<double, 3> trindex{1.5168, 1.691, 1.7552};
     std::array<double, 3> trdisp{0.008054, 0.012631, 0.027383};
@@ -209,11 +219,7 @@ struct Model {
     int32_t nfpoints = 0;                   // points of the frequency and through-focus grids
     double flimit = 0;                      // diffraction-limit frequency
     uint8_t nspotwl = 1;                    // wavelengths used: 1 when mono, else 3
-    std::vector<SpotRay> spotray;           // rays that passed, grouped by field then wavelength
-    std::vector<int32_t> groupstart;        // first ray of group f*3+w; nfields*3+1 entries
-    std::vector<std::array<int32_t, 3>> passed;  // rays passed per field and wavelength
-    std::vector<ChiefRecord> chiefrec;      // per field
-    std::vector<SpotStats> spotstats;       // per field
+    SpotResult spot;                        // the last spot diagram
     std::vector<Index3> gmtf, tfmtf, dmtf;  // index f*nfpoints*3 + w*nfpoints + k
     std::vector<double> dlmtf;              // diffraction-limited factor, same index
     std::vector<int32_t> freqlabel;         // frequency shown for grid point k
