@@ -1,7 +1,9 @@
 // Spot diagram: the pupil ray grid, the spot table, its statistics and the ".spt" report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "imagequality_models.h"
 #include "testutil.h"
@@ -104,8 +106,15 @@ TEST(Spot, OneRingTracesOneRayAtHalfThePupilAcrossTheMeridian) {
         EXPECT_NEAR(r.m, 0, 1e-12);
         EXPECT_LT(r.l, 0);  // bent towards the axis
     }
-    EXPECT_EQ(m.spot.stats[1].passedtext, "  3");
-    EXPECT_EQ(m.spot.stats[1].ppassedtext, "100");
+    EXPECT_EQ(m.spot.stats[1].passed, 3);
+    EXPECT_EQ(m.spot.stats[1].ppassed, 100.0);
+    // The report writes the result: 3 rays and 100 percent passed in each field.
+    const std::string each = "  3" + std::string(15, ' ');
+    EXPECT_NE(std::find(run.lines.begin(), run.lines.end(), "Passed               " + each + each + "  3"),
+              run.lines.end());
+    const std::string all = "100" + std::string(15, ' ');
+    EXPECT_NE(std::find(run.lines.begin(), run.lines.end(), "Percentage           " + all + all + "100"),
+              run.lines.end());
 }
 
 TEST(Spot, SquareIncludesItsBoundary) {
@@ -122,10 +131,9 @@ TEST(Spot, SquareIncludesItsBoundary) {
     m.spot.stats.resize(1);
     spotstatistics(m, 0);
     EXPECT_EQ(m.spot.stats[0].insquare, 2);
-    EXPECT_EQ(m.spot.stats[0].passedtext, "  3");
-    EXPECT_EQ(m.spot.stats[0].ppassedtext, " 75");  // 3 of 2 * 2 emitted
-    EXPECT_EQ(m.spot.stats[0].insquaretext, "  2");
-    EXPECT_EQ(m.spot.stats[0].pinsquaretext, " 67");
+    EXPECT_EQ(m.spot.stats[0].passed, 3);
+    EXPECT_DOUBLE_EQ(m.spot.stats[0].ppassed, 75.0);  // 3 of 2 * 2 emitted
+    EXPECT_DOUBLE_EQ(m.spot.stats[0].pinsquare, 200.0 / 3);
 }
 
 TEST(Spot, TwoFieldsEndTheReportAfterTheSpotSize) {
@@ -174,8 +182,8 @@ TEST(Spot, VignettedChiefRayLeavesItsFieldEmptyAndGoesOn) {
     EXPECT_EQ(run.notices[0].text, "Principal ray is too high!");
     for (int f : {0, 1, 2}) {
         EXPECT_EQ(m.spot.stats[f].passed, 0);
-        EXPECT_EQ(m.spot.stats[f].ppassedtext, "  0");
-        EXPECT_EQ(m.spot.stats[f].pinsquaretext, "  0");  // no ray passed: 0, not 0/0
+        EXPECT_EQ(m.spot.stats[f].ppassed, 0.0);
+        EXPECT_EQ(m.spot.stats[f].pinsquare, 0.0);  // no ray passed: 0, not 0/0
     }
     EXPECT_NE(m.spot.chief[1].Y, 0);  // traced
     EXPECT_EQ(m.spot.chief[2].Y, 0);  // not traced

@@ -99,7 +99,7 @@ void spotpoint(const Model& m, int f, const SpotRay& r, double z, double& ex, do
 double spotrms(const Model& m, int f, double z);
 
 // Statistics of field f from the spot table: rays passed, rays in the square of half side
-// spotsize (boundary included) and their report texts.
+// spotsize (boundary included) and their percentages.
 void spotstatistics(Model& m, int f);
 
 // First-order data, then the pupil ray grid of every field and wavelength: fills the spot

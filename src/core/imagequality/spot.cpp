@@ -49,10 +49,8 @@ void spotstatistics(Model& m, int f) {
             if (std::fabs(ey) <= lim && std::fabs(ex) <= lim) ++s.insquare;
         }
     }
-    s.passedtext = fmti(s.passed, 3);
-    s.ppassedtext = fmtf(emitted > 0 ? 100.0 * s.passed / emitted : 0.0, 3, 0);
-    s.insquaretext = fmti(s.insquare, 3);
-    s.pinsquaretext = fmtf(s.passed > 0 ? 100.0 * s.insquare / s.passed : 0.0, 3, 0);
+    s.ppassed = emitted > 0 ? 100.0 * s.passed / emitted : 0.0;
+    s.pinsquare = s.passed > 0 ? 100.0 * s.insquare / s.passed : 0.0;
 }
 
 namespace {
@@ -104,10 +102,10 @@ void spotreport(const OpticalSystem& lens, int nspotwl, const SpotResult& spot, 
         const SpotStats& s = spot.stats[f];
         const std::string gap = f > 0 ? sep : "";
         emit += fmti(emitted, 18);
-        pass += gap + s.passedtext;
-        ppass += gap + s.ppassedtext;
-        insq += gap + s.insquaretext;
-        pinsq += gap + s.pinsquaretext;
+        pass += gap + fmti(s.passed, 3);
+        ppass += gap + fmtf(s.ppassed, 3, 0);
+        insq += gap + fmti(s.insquare, 3);
+        pinsq += gap + fmtf(s.pinsquare, 3, 0);
     }
     for (auto* l : {&emit, &pass, &ppass, &insq, &pinsq}) L.push_back(*l);
 }

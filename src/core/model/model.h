@@ -73,10 +73,11 @@ struct ChiefRecord {
     double X = 0, Y = 0, N = 1, TX = 0, TY = 0;
 };
 
-// Statistics of one field of the spot diagram, with the texts of the report.
+// Statistics of one field of the spot diagram.
 struct SpotStats {
     int passed = 0, insquare = 0;
-    std::string passedtext, ppassedtext, insquaretext, pinsquaretext;
+    double ppassed = 0;    // percentage of the emitted rays that passed
+    double pinsquare = 0;  // percentage of the passed rays in the square
 };
 
 // The spot diagram of every field: the rays that passed and, per field, the chief ray and
