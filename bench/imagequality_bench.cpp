@@ -26,7 +26,7 @@ void BM_Spot(benchmark::State& state) {
     for (auto _ : state) {
         zefo::IqRun run;
         zefo::spotcalc(m, run);
-        benchmark::DoNotOptimize(m.spotray.data());
+        benchmark::DoNotOptimize(m.spot.rays.data());
     }
     if (m.calcerror) state.SkipWithError(m.errmsg.c_str());
 }

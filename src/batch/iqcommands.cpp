@@ -173,7 +173,7 @@ void spotjson(JsonWriter& w, const Model& m) {
     w.key("fields");
     w.beginarray();
     for (int f = 0; f < m.lens.nfields; ++f) {
-        const SpotStats& s = m.spotstats[f];
+        const SpotStats& s = m.spot.stats[f];
         w.beginobject();
         w.field("field", m.lens.field.size() > static_cast<size_t>(f) ? m.lens.field[f] : 0.0);
         w.key("emitted");
@@ -183,7 +183,7 @@ void spotjson(JsonWriter& w, const Model& m) {
         w.key("insquare");
         w.integer(s.insquare);
         w.field("rms", spotrms(m, f, m.lens.defocus));
-        const ChiefRecord& cr = m.chiefrec[f];
+        const ChiefRecord& cr = m.spot.chief[f];
         w.field("chief", std::vector<double>{cr.X, cr.Y, cr.N, cr.TX, cr.TY});
         w.endobject();
     }
@@ -192,8 +192,8 @@ void spotjson(JsonWriter& w, const Model& m) {
     w.beginarray();
     for (int f = 0; f < m.lens.nfields; ++f)
         for (int wl = 0; wl < 3; ++wl)
-            for (int i = m.groupstart[f * 3 + wl]; i < m.groupstart[f * 3 + wl + 1]; ++i) {
-                const SpotRay& r = m.spotray[i];
+            for (int i = m.spot.groupstart[f * 3 + wl]; i < m.spot.groupstart[f * 3 + wl + 1]; ++i) {
+                const SpotRay& r = m.spot.rays[i];
                 w.beginobject();
                 w.key("field");
                 w.integer(f);

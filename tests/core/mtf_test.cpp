@@ -32,17 +32,17 @@ Model synthetic(int nfields, bool mono, const std::function<std::vector<Tangents
     m.lens.wlmtfweight = {1.0, 2.0, 0.5};
     calcnfpoints(m);
     m.nspotwl = mono ? 1 : 3;
-    m.groupstart.assign(nfields * 3 + 1, 0);
-    m.passed.assign(nfields, {0, 0, 0});
-    m.chiefrec.assign(nfields, ChiefRecord{});
+    m.spot.groupstart.assign(nfields * 3 + 1, 0);
+    m.spot.passed.assign(nfields, {0, 0, 0});
+    m.spot.chief.assign(nfields, ChiefRecord{});
     for (int f = 0; f < nfields; ++f)
         for (int w = 0; w < 3; ++w) {
             if (w < m.nspotwl)
                 for (const auto& r : rays(f, w)) {
-                    m.spotray.push_back({r.dx, r.dy, r.tx, r.ty, 0, 0});
-                    ++m.passed[f][w];
+                    m.spot.rays.push_back({r.dx, r.dy, r.tx, r.ty, 0, 0});
+                    ++m.spot.passed[f][w];
                 }
-            m.groupstart[f * 3 + w + 1] = static_cast<int32_t>(m.spotray.size());
+            m.spot.groupstart[f * 3 + w + 1] = static_cast<int32_t>(m.spot.rays.size());
         }
     m.spotvalid = true;
     return m;

@@ -123,7 +123,7 @@ TEST(Samples, ObjectivesAreCorrectedFarBeyondASimpleLens) {
         const double simple = 15.0 / 14.0 * y * y * y / (m.lens.efl * m.lens.efl) / 2;
         EXPECT_LT(spotrms(m, 0, 0), simple / 5) << name;
         for (int w = 0; w < m.nspotwl; ++w)  // the stop alone limits the axial beam
-            EXPECT_EQ(m.passed[0][w], m.lens.nrings * m.lens.nrings) << name;
+            EXPECT_EQ(m.spot.passed[0][w], m.lens.nrings * m.lens.nrings) << name;
     }
 }
 
@@ -266,10 +266,10 @@ TEST(Samples, PassTheAxialBeamWholeAndAtFullFieldWhatSoundLensesAllow) {
         spotcalc(m, run);
         ASSERT_FALSE(m.calcerror) << s.sysname << ": " << m.errmsg;
         const int emitted = m.lens.nrings * m.lens.nrings, last = m.lens.nfields - 1;
-        for (int w = 0; w < m.nspotwl; ++w) EXPECT_EQ(m.passed[0][w], emitted) << s.sysname;
+        for (int w = 0; w < m.nspotwl; ++w) EXPECT_EQ(m.spot.passed[0][w], emitted) << s.sysname;
 
         const double a = m.telescope() ? m.lens.eph : m.lens.na * m.lens.efl;
-        const double program = static_cast<double>(m.passed[last][0]) / emitted;
+        const double program = static_cast<double>(m.spot.passed[last][0]) / emitted;
         const std::vector<double> file(m.lens.sys.sp.hmax.begin(), m.lens.sys.sp.hmax.begin() + m.lens.nsurf);
         const double traced = passedfraction(m, file, m.lens.field[last], a);
         const double sound = passedfraction(m, soundradii(m), m.lens.field[last], a);

@@ -1,7 +1,9 @@
 // Spot diagram: the pupil ray grid, the spot table, its statistics and the ".spt" report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "imagequality_models.h"
 #include "testutil.h"
@@ -27,9 +29,9 @@ TEST(Spot, ParaboloidImagesTheAxialPointWithoutSpreadAndReports) {
     EXPECT_TRUE(run.notices.empty());
     ASSERT_EQ(m.lens.nfields, 3);
     for (int f = 0; f < 3; ++f) {
-        EXPECT_EQ(m.passed[f][0], 49);  // 7 rings: 1 + 3 + ... + 13 rays
-        EXPECT_EQ(m.passed[f][1], 0);
-        EXPECT_EQ(m.groupstart[f * 3 + 1], 49 * (f + 1));
+        EXPECT_EQ(m.spot.passed[f][0], 49);  // 7 rings: 1 + 3 + ... + 13 rays
+        EXPECT_EQ(m.spot.passed[f][1], 0);
+        EXPECT_EQ(m.spot.groupstart[f * 3 + 1], 49 * (f + 1));
     }
     EXPECT_LT(spotrms(m, 0, 0), 1e-12);
     EXPECT_GT(spotrms(m, 2, 0), 1e-3);  // coma off the axis
@@ -82,7 +84,7 @@ TEST(Spot, DefocusMovesTheEvaluationPlaneOnce) {
             if (std::fabs(off * std::sin(th)) <= 0.05 && std::fabs(off * std::cos(th)) <= 0.05) ++inside;
         }
     }
-    EXPECT_EQ(m.spotstats[0].insquare, inside);
+    EXPECT_EQ(m.spot.stats[0].insquare, inside);
 }
 
 TEST(Spot, OneRingTracesOneRayAtHalfThePupilAcrossTheMeridian) {
@@ -94,18 +96,25 @@ TEST(Spot, OneRingTracesOneRayAtHalfThePupilAcrossTheMeridian) {
     IqRun run;
     spotcalc(m, run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    ASSERT_EQ(m.spotray.size(), 9u);  // 3 fields x 3 wavelengths x 1 ray
+    ASSERT_EQ(m.spot.rays.size(), 9u);  // 3 fields x 3 wavelengths x 1 ray
     for (int f = 0; f < 3; ++f)
-        for (int w = 0; w < 3; ++w) EXPECT_EQ(m.passed[f][w], 1);
+        for (int w = 0; w < 3; ++w) EXPECT_EQ(m.spot.passed[f][w], 1);
     // On the axis the ray starts at x = r, y = 0: it stays in the sagittal plane.
     for (int w = 0; w < 3; ++w) {
-        const SpotRay& r = m.spotray[w];
+        const SpotRay& r = m.spot.rays[w];
         EXPECT_NEAR(r.dy, 0, 1e-12);
         EXPECT_NEAR(r.m, 0, 1e-12);
         EXPECT_LT(r.l, 0);  // bent towards the axis
     }
-    EXPECT_EQ(m.spotstats[1].passedtext, "  3");
-    EXPECT_EQ(m.spotstats[1].ppassedtext, "100");
+    EXPECT_EQ(m.spot.stats[1].passed, 3);
+    EXPECT_EQ(m.spot.stats[1].ppassed, 100.0);
+    // The report writes the result: 3 rays and 100 percent passed in each field.
+    const std::string each = "  3" + std::string(15, ' ');
+    EXPECT_NE(std::find(run.lines.begin(), run.lines.end(), "Passed               " + each + each + "  3"),
+              run.lines.end());
+    const std::string all = "100" + std::string(15, ' ');
+    EXPECT_NE(std::find(run.lines.begin(), run.lines.end(), "Percentage           " + all + all + "100"),
+              run.lines.end());
 }
 
 TEST(Spot, SquareIncludesItsBoundary) {
@@ -115,17 +124,16 @@ TEST(Spot, SquareIncludesItsBoundary) {
     m.nspotwl = 1;
     m.lens.spotsize = 0.05;
     m.lens.defocus = 0.3;  // the table's plane: the rays are counted where they were traced
-    m.spotray = {{0.05, -0.05, 1, 1, 0, 0}, {-0.05, 0.0500001, 0, 0, 0, 0}, {0.02, 0.01, 0, 0, 0, 0}};
-    m.groupstart = {0, 3, 3, 3};
-    m.passed = {{3, 0, 0}};
-    m.chiefrec = {ChiefRecord{}};
-    m.spotstats.resize(1);
+    m.spot.rays = {{0.05, -0.05, 1, 1, 0, 0}, {-0.05, 0.0500001, 0, 0, 0, 0}, {0.02, 0.01, 0, 0, 0, 0}};
+    m.spot.groupstart = {0, 3, 3, 3};
+    m.spot.passed = {{3, 0, 0}};
+    m.spot.chief = {ChiefRecord{}};
+    m.spot.stats.resize(1);
     spotstatistics(m, 0);
-    EXPECT_EQ(m.spotstats[0].insquare, 2);
-    EXPECT_EQ(m.spotstats[0].passedtext, "  3");
-    EXPECT_EQ(m.spotstats[0].ppassedtext, " 75");  // 3 of 2 * 2 emitted
-    EXPECT_EQ(m.spotstats[0].insquaretext, "  2");
-    EXPECT_EQ(m.spotstats[0].pinsquaretext, " 67");
+    EXPECT_EQ(m.spot.stats[0].insquare, 2);
+    EXPECT_EQ(m.spot.stats[0].passed, 3);
+    EXPECT_DOUBLE_EQ(m.spot.stats[0].ppassed, 75.0);  // 3 of 2 * 2 emitted
+    EXPECT_DOUBLE_EQ(m.spot.stats[0].pinsquare, 200.0 / 3);
 }
 
 TEST(Spot, TwoFieldsEndTheReportAfterTheSpotSize) {
@@ -139,7 +147,7 @@ TEST(Spot, TwoFieldsEndTheReportAfterTheSpotSize) {
     IqRun run;
     spotcalc(m, run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    EXPECT_EQ(m.passed[1][0], 49);
+    EXPECT_EQ(m.spot.passed[1][0], 49);
     ASSERT_EQ(run.lines.size(), 25u);
     EXPECT_EQ(run.lines.back(), "Spot Size =   0.0500");
 }
@@ -173,12 +181,12 @@ TEST(Spot, VignettedChiefRayLeavesItsFieldEmptyAndGoesOn) {
     EXPECT_EQ(run.notices[0].caption, "MTF Error");
     EXPECT_EQ(run.notices[0].text, "Principal ray is too high!");
     for (int f : {0, 1, 2}) {
-        EXPECT_EQ(m.spotstats[f].passed, 0);
-        EXPECT_EQ(m.spotstats[f].ppassedtext, "  0");
-        EXPECT_EQ(m.spotstats[f].pinsquaretext, "  0");  // no ray passed: 0, not 0/0
+        EXPECT_EQ(m.spot.stats[f].passed, 0);
+        EXPECT_EQ(m.spot.stats[f].ppassed, 0.0);
+        EXPECT_EQ(m.spot.stats[f].pinsquare, 0.0);  // no ray passed: 0, not 0/0
     }
-    EXPECT_NE(m.chiefrec[1].Y, 0);  // traced
-    EXPECT_EQ(m.chiefrec[2].Y, 0);  // not traced
+    EXPECT_NE(m.spot.chief[1].Y, 0);  // traced
+    EXPECT_EQ(m.spot.chief[2].Y, 0);  // not traced
     IqRun g;
     gmtfcalc(m, m.lens.nfreq, g);
     for (int k = 0; k < m.nfpoints; ++k) EXPECT_EQ(m.gmtf[mtfindex(m, 2, 1, k)][1], 0);

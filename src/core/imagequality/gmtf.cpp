@@ -50,7 +50,7 @@ void gmtfcalc(Model& m, int fmax, IqRun& run) {
         for (int w = 0; w < m.nspotwl; ++w) {
             const size_t e0 = mtfindex(m, f, w, 0);
             const double W = m.lens.wlmtfweight[w];
-            const int n = m.passed[f][w];
+            const int n = m.spot.passed[f][w];
             for (int k = 0; k < nfp; ++k) m.gmtf[e0 + k] = {0, 0, 0};
             auto add = [&](int k, std::complex<double> zx, std::complex<double> zy) {
                 Index3& g = m.gmtf[e0 + k];
@@ -58,9 +58,9 @@ void gmtfcalc(Model& m, int fmax, IqRun& run) {
                 g[1] += W * zy.real();
                 g[2] += W * zy.imag();
             };
-            for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
+            for (int i = m.spot.groupstart[f * 3 + w]; i < m.spot.groupstart[f * 3 + w + 1]; ++i) {
                 double ex, ey;
-                spotpoint(m, f, m.spotray[i], m.lens.defocus, ex, ey);
+                spotpoint(m, f, m.spot.rays[i], m.lens.defocus, ex, ey);
                 // e^(i 2 pi nu e) at the integer frequencies nu = 0, 1, ... by repeated
                 // multiplication; the grid points take the powers their labels name.
                 const std::complex<double> zx1 = std::polar(1.0, 2 * M_PI * ex), zy1 = std::polar(1.0, 2 * M_PI * ey);
@@ -98,12 +98,12 @@ void tfmtfcalc(Model& m, int fmax, IqRun& run) {
         for (int w = 0; w < m.nspotwl; ++w) {
             const size_t e0 = mtfindex(m, f, w, 0);
             const double W = m.lens.wlmtfweight[w];
-            const int n = m.passed[f][w];
+            const int n = m.spot.passed[f][w];
             for (int k = 0; k < nfp; ++k) m.tfmtf[e0 + k] = {0, 0, 0};
-            for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
+            for (int i = m.spot.groupstart[f * 3 + w]; i < m.spot.groupstart[f * 3 + w + 1]; ++i) {
                 for (int k = 0; k < nfp; ++k) {
                     double ex, ey;
-                    spotpoint(m, f, m.spotray[i], m.tfpos[k], ex, ey);
+                    spotpoint(m, f, m.spot.rays[i], m.tfpos[k], ex, ey);
                     const double px = 2 * M_PI * fmax * ex, py = 2 * M_PI * fmax * ey;
                     Index3& t = m.tfmtf[e0 + k];
                     t[0] += W * std::cos(px);

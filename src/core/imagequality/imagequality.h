@@ -99,7 +99,7 @@ void spotpoint(const Model& m, int f, const SpotRay& r, double z, double& ex, do
 double spotrms(const Model& m, int f, double z);
 
 // Statistics of field f from the spot table: rays passed, rays in the square of half side
-// spotsize (boundary included) and their report texts.
+// spotsize (boundary included) and their percentages.
 void spotstatistics(Model& m, int f);
 
 // First-order data, then the pupil ray grid of every field and wavelength: fills the spot
@@ -107,6 +107,11 @@ void spotstatistics(Model& m, int f);
 // or a report number that is not finite among them (nonfinitemsg), clears the four
 // validity flags.
 void spotcalc(Model& m, IqRun& run);
+
+// The ".spt" report of the spot diagram spot of lens (nspotwl wavelengths used), after the
+// header line: appends its lines; calculates nothing.
+void spotreport(const OpticalSystem& lens, int nspotwl, const SpotResult& spot, const std::string& header,
+                std::vector<std::string>& lines);
 
 // Geometrical MTF up to fmax; appends the ".gtf" lines; sets gmtfvalid. A report number
 // that is not finite fails the calculation (nonfinitemsg) and clears the validity flags.

@@ -17,7 +17,7 @@ void spotpoint(const Model& m, int f, const SpotRay& r, double z, double& ex, do
         ey = r.dy + r.ty * dz;
         return;
     }
-    const ChiefRecord& c = m.chiefrec[f];
+    const ChiefRecord& c = m.spot.chief[f];
     ex = std::asin(r.l - r.dx * z * 0.001 / c.N) - std::atan(c.TX);
     ey = std::asin(r.m - r.dy * z * 0.001 / c.N) - std::atan(c.TY);
 }
@@ -26,9 +26,9 @@ double spotrms(const Model& m, int f, double z) {
     double s = 0;
     int n = 0;
     for (int w = 0; w < m.nspotwl; ++w)
-        for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
+        for (int i = m.spot.groupstart[f * 3 + w]; i < m.spot.groupstart[f * 3 + w + 1]; ++i) {
             double ex, ey;
-            spotpoint(m, f, m.spotray[i], z, ex, ey);
+            spotpoint(m, f, m.spot.rays[i], z, ex, ey);
             s += ex * ex + ey * ey;
             ++n;
         }
@@ -36,23 +36,21 @@ double spotrms(const Model& m, int f, double z) {
 }
 
 void spotstatistics(Model& m, int f) {
-    SpotStats& s = m.spotstats[f];
+    SpotStats& s = m.spot.stats[f];
     const int emitted = m.lens.nrings * m.lens.nrings * m.nspotwl;
     s.passed = 0;
     s.insquare = 0;
     const double lim = std::fabs(m.lens.spotsize);
     for (int w = 0; w < m.nspotwl; ++w) {
-        s.passed += m.passed[f][w];
-        for (int i = m.groupstart[f * 3 + w]; i < m.groupstart[f * 3 + w + 1]; ++i) {
+        s.passed += m.spot.passed[f][w];
+        for (int i = m.spot.groupstart[f * 3 + w]; i < m.spot.groupstart[f * 3 + w + 1]; ++i) {
             double ex, ey;
-            spotpoint(m, f, m.spotray[i], m.lens.defocus, ex, ey);
+            spotpoint(m, f, m.spot.rays[i], m.lens.defocus, ex, ey);
             if (std::fabs(ey) <= lim && std::fabs(ex) <= lim) ++s.insquare;
         }
     }
-    s.passedtext = fmti(s.passed, 3);
-    s.ppassedtext = fmtf(emitted > 0 ? 100.0 * s.passed / emitted : 0.0, 3, 0);
-    s.insquaretext = fmti(s.insquare, 3);
-    s.pinsquaretext = fmtf(s.passed > 0 ? 100.0 * s.insquare / s.passed : 0.0, 3, 0);
+    s.ppassed = emitted > 0 ? 100.0 * s.passed / emitted : 0.0;
+    s.pinsquare = s.passed > 0 ? 100.0 * s.insquare / s.passed : 0.0;
 }
 
 namespace {
@@ -71,10 +69,12 @@ const char* const spotlegend[] = {
     "   and rays which are passed through optical system",
 };
 
-void spotreport(const Model& m, IqRun& run) {
-    auto& L = run.lines;
+}  // namespace
+
+void spotreport(const OpticalSystem& lens, int nspotwl, const SpotResult& spot, const std::string& header,
+                std::vector<std::string>& L) {
     L.push_back("");
-    L.push_back(run.header);
+    L.push_back(header);
     L.push_back("");
     L.push_back("");
     L.push_back("                           S P O T   D I A G R A M ");
@@ -83,32 +83,34 @@ void spotreport(const Model& m, IqRun& run) {
     L.push_back("");
     for (const char* l : spotlegend) L.push_back(l);
     for (int i = 0; i < 4; ++i) L.push_back("");
-    L.push_back("Defocus = " + fmtf(m.lens.defocus, 8, 4));
-    L.push_back("Spot Size = " + fmtf(m.lens.spotsize, 8, 4));
-    if (m.lens.nfields == 3) {
-        L.push_back("                     at axis       0.7*wmax=" + fmtf(m.lens.field[1], 5, 2) +
-                    "      wmax=" + fmtf(m.lens.field[2], 5, 2));
-    } else if (m.lens.nfields == 4) {
-        L.push_back("                     at axis       0.5*wmax=" + fmtf(m.lens.field[1], 5, 2) +
-                    "  0.7*wmax=" + fmtf(m.lens.field[2], 5, 2) + "      wmax=" + fmtf(m.lens.field[3], 5, 2));
+    L.push_back("Defocus = " + fmtf(lens.defocus, 8, 4));
+    L.push_back("Spot Size = " + fmtf(lens.spotsize, 8, 4));
+    if (lens.nfields == 3) {
+        L.push_back("                     at axis       0.7*wmax=" + fmtf(lens.field[1], 5, 2) +
+                    "      wmax=" + fmtf(lens.field[2], 5, 2));
+    } else if (lens.nfields == 4) {
+        L.push_back("                     at axis       0.5*wmax=" + fmtf(lens.field[1], 5, 2) +
+                    "  0.7*wmax=" + fmtf(lens.field[2], 5, 2) + "      wmax=" + fmtf(lens.field[3], 5, 2));
     } else {
         return;
     }
-    const int emitted = m.lens.nrings * m.lens.nrings * m.nspotwl;
+    const int emitted = lens.nrings * lens.nrings * nspotwl;
     std::string emit = "Emited", pass = "Passed               ", ppass = "Percentage           ";
-    std::string insq = "In square " + fmtf(m.lens.spotsize, 6, 3) + "     ", pinsq = "Percentage           ";
+    std::string insq = "In square " + fmtf(lens.spotsize, 6, 3) + "     ", pinsq = "Percentage           ";
     const std::string sep(15, ' ');
-    for (int f = 0; f < m.lens.nfields; ++f) {
-        const SpotStats& s = m.spotstats[f];
+    for (int f = 0; f < lens.nfields; ++f) {
+        const SpotStats& s = spot.stats[f];
         const std::string gap = f > 0 ? sep : "";
         emit += fmti(emitted, 18);
-        pass += gap + s.passedtext;
-        ppass += gap + s.ppassedtext;
-        insq += gap + s.insquaretext;
-        pinsq += gap + s.pinsquaretext;
+        pass += gap + fmti(s.passed, 3);
+        ppass += gap + fmtf(s.ppassed, 3, 0);
+        insq += gap + fmti(s.insquare, 3);
+        pinsq += gap + fmtf(s.pinsquare, 3, 0);
     }
     for (auto* l : {&emit, &pass, &ppass, &insq, &pinsq}) L.push_back(*l);
 }
+
+namespace {
 
 // True when every number of a spot ray is finite.
 bool finiteray(const SpotRay& r) {
@@ -128,7 +130,7 @@ void tracepupil(Model& m, int f, int w, int k, double x0, double y0, double tx0,
     const auto& rays = m.lens.rays;
     const double step = rays.y[0] / m.lens.nrings;
     const double g = (rays.y.size() > 1 && rays.y[1] != 0) ? rays.m[1] / rays.y[1] : 0.0;
-    const ChiefRecord& c = m.chiefrec[f];
+    const ChiefRecord& c = m.spot.chief[f];
     TraceOpts opts;
     opts.vignetting = true;
     for (int ring = 1; ring <= m.lens.nrings; ++ring) {
@@ -147,8 +149,8 @@ void tracepupil(Model& m, int f, int w, int k, double x0, double y0, double tx0,
             if (m.raystatus != 0) continue;
             const SpotRay r{m.X - c.X, m.Y - c.Y, m.L / m.N - c.TX, m.M / m.N - c.TY, m.L, m.M};
             if (!finiteray(r)) return fail(m, nonfinitemsg);
-            m.spotray.push_back(r);
-            ++m.passed[f][w];
+            m.spot.rays.push_back(r);
+            ++m.spot.passed[f][w];
         }
     }
 }
@@ -162,12 +164,12 @@ void spotrays(Model& m, IqRun& run) {
     }
     m.nspotwl = m.mono ? 1 : 3;
     const int nf = m.lens.nfields;
-    m.spotray.clear();
-    m.spotray.reserve(static_cast<size_t>(nf) * 3 * m.lens.nrings * m.lens.nrings);
-    m.groupstart.assign(static_cast<size_t>(nf) * 3 + 1, 0);
-    m.passed.assign(nf, {0, 0, 0});
-    m.chiefrec.assign(nf, ChiefRecord{});
-    m.spotstats.assign(nf, SpotStats{});
+    m.spot.rays.clear();
+    m.spot.rays.reserve(static_cast<size_t>(nf) * 3 * m.lens.nrings * m.lens.nrings);
+    m.spot.groupstart.assign(static_cast<size_t>(nf) * 3 + 1, 0);
+    m.spot.passed.assign(nf, {0, 0, 0});
+    m.spot.chief.assign(nf, ChiefRecord{});
+    m.spot.stats.assign(nf, SpotStats{});
 
     int chief = 1;  // the search for field 1 starts at ray 2
     for (int f = 0; f < nf; ++f) {
@@ -199,7 +201,7 @@ void spotrays(Model& m, IqRun& run) {
                                                                      : "Principal ray is too high!"});
                 traced = false;
             } else {
-                m.chiefrec[f] = {m.X, m.Y, m.N, m.L / m.N, m.M / m.N};
+                m.spot.chief[f] = {m.X, m.Y, m.N, m.L / m.N, m.M / m.N};
             }
         }
         for (int w = 0; w < 3; ++w) {
@@ -207,7 +209,7 @@ void spotrays(Model& m, IqRun& run) {
                 tracepupil(m, f, w, k, x0, y0, tx0, ty0, run);
                 if (m.calcerror) return;
             }
-            m.groupstart[f * 3 + w + 1] = static_cast<int32_t>(m.spotray.size());
+            m.spot.groupstart[f * 3 + w + 1] = static_cast<int32_t>(m.spot.rays.size());
         }
         spotstatistics(m, f);
     }
@@ -218,7 +220,7 @@ void spotrays(Model& m, IqRun& run) {
 void spotcalc(Model& m, IqRun& run) {
     m.spotvalid = false;
     spotrays(m, run);
-    if (!m.calcerror) spotreport(m, run);
+    if (!m.calcerror) spotreport(m.lens, m.nspotwl, m.spot, run.header, run.lines);
     if (m.calcerror || !checkfinite(m, run.numbers)) return cleariqflags(m);
     m.spotvalid = true;
 }

@@ -73,10 +73,21 @@ struct ChiefRecord {
     double X = 0, Y = 0, N = 1, TX = 0, TY = 0;
 };
 
-// Statistics of one field of the spot diagram, with the texts of the report.
+// Statistics of one field of the spot diagram.
 struct SpotStats {
     int passed = 0, insquare = 0;
-    std::string passedtext, ppassedtext, insquaretext, pinsquaretext;
+    double ppassed = 0;    // percentage of the emitted rays that passed
+    double pinsquare = 0;  // percentage of the passed rays in the square
+};
+
+// The spot diagram of every field: the rays that passed and, per field, the chief ray and
+// the statistics. Filled by spotcalc; the ".spt" report and the MTF read it.
+struct SpotResult {
+    std::vector<SpotRay> rays;                   // grouped by field then wavelength
+    std::vector<int32_t> groupstart;             // first ray of group f*3+w; nfields*3+1 entries
+    std::vector<std::array<int32_t, 3>> passed;  // rays passed per field and wavelength
+    std::vector<ChiefRecord> chief;              // per field
+    std::vector<SpotStats> stats;                // per field
 };
 
 struct GlassTriangle {
@@ -209,11 +220,7 @@ struct Model {
     int32_t nfpoints = 0;                   // points of the frequency and through-focus grids
     double flimit = 0;                      // diffraction-limit frequency
     uint8_t nspotwl = 1;                    // wavelengths used: 1 when mono, else 3
-    std::vector<SpotRay> spotray;           // rays that passed, grouped by field then wavelength
-    std::vector<int32_t> groupstart;        // first ray of group f*3+w; nfields*3+1 entries
-    std::vector<std::array<int32_t, 3>> passed;  // rays passed per field and wavelength
-    std::vector<ChiefRecord> chiefrec;      // per field
-    std::vector<SpotStats> spotstats;       // per field
+    SpotResult spot;                        // the last spot diagram
     std::vector<Index3> gmtf, tfmtf, dmtf;  // index f*nfpoints*3 + w*nfpoints + k
     std::vector<double> dlmtf;              // diffraction-limited factor, same index
     std::vector<int32_t> freqlabel;         // frequency shown for grid point k
