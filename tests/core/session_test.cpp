@@ -24,18 +24,18 @@ TEST(Session, StepsAndTheirFlags) {
         bool notified;
     };
     const Case cases[] = {
-        {"open", [](Session& s) { s.opened("/work/dat/lens1.dat"); }, true, "lens1", false, false, true},
+        {"open", [](Session& s) { s.opened("/lenses/dat/lens1.dat"); }, true, "lens1", false, false, true},
         {"design change", [](Session& s) { s.designchanged(); }, true, "old", true, false, true},
         {"setting change", [](Session& s) { s.settingschanged(); }, true, "old", true, true, true},
         {"results cleared", [](Session& s) { s.clearresults(); }, true, "old", true, false, false},
         {"save", [](Session& s) { s.saved(); }, true, "old", false, true, false},
-        {"save as", [](Session& s) { s.savedas("/work/dat/other.v2.dat"); }, true, "other.v2", false, true, false},
+        {"save as", [](Session& s) { s.savedas("/lenses/dat/other.v2.dat"); }, true, "other.v2", false, true, false},
         {"close", [](Session& s) { s.closed(); }, false, "", false, false, true},
     };
     for (const Case& c : cases) {
         Model m;
         Session s(m);
-        s.opened("/work/dat/old.dat");
+        s.opened("/lenses/dat/old.dat");
         s.settingschanged();  // every step starts from a changed design with valid results
         setresults(m);
         int heard = 0;
@@ -56,7 +56,7 @@ TEST(Session, CloseClearsTheCommandState) {
     m.lens.sysname = "Triplet";
     m.mirrorflag = true;
     Session s(m);
-    s.opened("/work/dat/triplet.dat");
+    s.opened("/lenses/dat/triplet.dat");
     s.fail("Error in ray transfer to spherical surface");
     s.cancel();
     s.designchanged();
