@@ -58,6 +58,7 @@ inline Model makesystem(const std::vector<Surf>& s, int stopsurf, const std::vec
     }
     setmu(m);
     for (size_t k = 0; k < labels.size(); ++k) m.lens.rays.rl[k] = static_cast<uint8_t>(labels[k]);
+    preparetrace(m.lens, m.trace);   // the labels are set
     return m;
 }
 

@@ -233,9 +233,9 @@ TEST(AberrationsTest, ParallelNeighbourGivesTheMarker) {
 // The differential-ray equations fail instead of dividing by zero.
 TEST(AberrationsTest, CoddingtonGuardsItsDivisions) {
     Model m = test::aimedlens1(0);
-    schemeray(m, 2, m.lens.rays.rl[2] % 10, 0, TraceOpts{false, false, false, true, false, false});
+    const RayPoint chief =
+        schemeray(m, 2, m.lens.rays.rl[2] % 10, 0, TraceOpts{false, false, false, true, false, false}).end;
     ASSERT_FALSE(m.calcerror);
-    const RayPoint chief{m.X, m.Y, m.Z, m.L, m.M, m.N};
     double Xm = 0, Xs = 0;
     ASSERT_TRUE(chieffoci(m, 2, chief, false, true, Xm, Xs));
     m.trace.statcosi[1] = 0;   // grazing incidence

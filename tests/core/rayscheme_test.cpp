@@ -234,7 +234,7 @@ TEST_F(SchemeFailures, MessagesOfTheAimingRoutines) {
          }},
         {"Error in calculation - kosigornji",
          [](Model& m) {
-             m.hpar[1] = 0;
+             m.trace.paraxheight[1] = 0;
              aimuppercoma(m, 4);
          }},
         {"Error in calculation - vanmeridionalni",

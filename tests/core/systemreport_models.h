@@ -72,6 +72,7 @@ inline Model objectivemodel(const char* name, const std::vector<SurfaceRow>& row
     m.lens.field = {0.0, 3.0};
     m.lens.rays.rl = {1, 12, 13, 14, 14, 5};
     m.lens.rays.yrel = {1.0, 1.0, 3.0, 0.0, 0.0, 0.0};
+    preparetrace(m.lens, m.trace);   // the labels are set
     return m;
 }
 

@@ -1,6 +1,6 @@
 // The exact trace as a function of a lens that it only reads, a ray value and a context
 // owned by the caller: callers with contexts of their own trace the same lens at the same
-// time and get the same bits; the model's own trace follows edits of its lens.
+// time and get the same bits; the model's own trace follows announced edits of its lens.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "testsystems.h"
+#include "core/app/session.h"
 #include "core/raytrace/rayscheme.h"
 #include "core/raytrace/raytrace.h"
 
@@ -94,24 +95,27 @@ TEST(TraceContext, UnpreparedContextTracesLikeAPreparedOne) {
     EXPECT_TRUE(samebits(tracescheme(lens, fresh), tracescheme(lens, prepared)));
 }
 
-// The model's trace decodes the surface kinds again when a label changes: a conic surface
-// relabelled as a sphere is traced as the sphere of a model built that way.
-TEST(TraceContext, ModelTraceFollowsAnEditedSurfaceLabel) {
+// An edit of a surface label announced to the session prepares the model's trace again: a
+// conic surface relabelled as a sphere is traced as the sphere of a model built that way.
+TEST(TraceContext, ModelTraceFollowsAnAnnouncedLabelEdit) {
     auto endof = [](Model& m) {
-        raytrace(m, Ray{0, 20, 0, 0, 1, 2, 0}, 0, TraceOpts{});
+        const RayPoint end = raytrace(m, Ray{0, 20, 0, 0, 1, 2, 0}, 0, TraceOpts{}).end;
         EXPECT_FALSE(m.calcerror) << m.errmsg;
-        return RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
+        return end;
     };
     Model edited = asphericdoublet();
     const auto& labels = edited.lens.sys.sp.surflabel;
     const size_t conic = static_cast<size_t>(std::find(labels.begin(), labels.end(), "E") - labels.begin());
     ASSERT_LT(conic, labels.size());
     const RayPoint asconic = endof(edited);
+    Session session(edited);
     edited.lens.sys.sp.surflabel[conic] = "S";
+    session.designchanged();
     const RayPoint assphere = endof(edited);
 
     Model sphere = asphericdoublet();
     sphere.lens.sys.sp.surflabel[conic] = "S";
+    preparetrace(sphere.lens, sphere.trace);
     const RayPoint fresh = endof(sphere);
     EXPECT_NE(asconic.Y, assphere.Y);
     EXPECT_EQ(assphere.X, fresh.X);

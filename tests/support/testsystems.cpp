@@ -49,6 +49,7 @@ Model buildobjective(const std::vector<SampleSurface>& surfaces, int stopsurf, d
     sp.hmax[m.lens.nsurf] = 100;
     m.lens.field[0] = 0;
     for (size_t f = 0; f < fieldangles.size(); ++f) m.lens.field[f + 1] = fieldangles[f];
+    preparetrace(m.lens, m.trace);   // the labels are set
     return m;
 }
 

@@ -62,10 +62,6 @@ void put(Model& m, int& p, const char* name, double v) {
     m.aberval[u] = v;
 }
 
-RayPoint imagestate(const Model& m) {
-    return RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N};
-}
-
 // References at the start of a pass: the axial image point and the axial optical paths.
 void initrefs(Model& m) {
     const auto& sp = m.lens.sys.sp;
@@ -212,10 +208,10 @@ bool coddington(Model& m, int k, const RayPoint& chief, bool telescope, double& 
 }
 
 // Traces a neighbour of chief ray k at the first wavelength from (x, y) with direction
-// tangents (tx, ty); false when the trace fails (the failure is absorbed).
-bool neighbour(Model& m, int k, double x, double y, double tx, double ty) {
+// tangents (tx, ty) to its end e; false when the trace fails (the failure is absorbed).
+bool neighbour(Model& m, int k, double x, double y, double tx, double ty, RayPoint& e) {
     const double s = 1 / std::sqrt(tx * tx + ty * ty + 1);
-    raytrace(m, Ray{x, y, tx * s, ty * s, s, k, 0}, 0, TraceOpts{});
+    e = raytrace(m, Ray{x, y, tx * s, ty * s, s, k, 0}, 0, TraceOpts{}).end;
     return !m.calcerror;
 }
 
@@ -227,25 +223,26 @@ bool finitedifferences(Model& m, int k, const RayPoint& r, bool telescope, doubl
     const double n = std::sqrt(n2);
     const double tx = l / n, ty = mm / n;
     const double y0 = m.lens.rays.y[0], m0 = m.lens.rays.m[0];
-    if (!neighbour(m, k, x, y + 0.001 * y0, tx, ty + 0.001 * m0)) return false;
+    RayPoint e;
+    if (!neighbour(m, k, x, y + 0.001 * y0, tx, ty + 0.001 * m0, e)) return false;
     if (telescope) {
-        if (std::fabs(m.M) > 1 || std::fabs(r.M) > 1) return false;
-        Xm = (std::asin(m.M) - std::asin(r.M)) * 1000;
+        if (std::fabs(e.M) > 1 || std::fabs(r.M) > 1) return false;
+        Xm = (std::asin(e.M) - std::asin(r.M)) * 1000;
     } else {
-        if (m.N == 0 || r.N == 0) return false;
-        const double W = m.M / m.N - r.M / r.N;
+        if (e.N == 0 || r.N == 0) return false;
+        const double W = e.M / e.N - r.M / r.N;
         if (std::fabs(W) <= 1e-10) return false;   // neighbour leaves parallel
-        Xm = (r.Y - m.Y) / W;
+        Xm = (r.Y - e.Y) / W;
     }
-    if (!neighbour(m, k, x + 0.001 * y0, y, tx + 0.001 * m0, ty)) return false;
+    if (!neighbour(m, k, x + 0.001 * y0, y, tx + 0.001 * m0, ty, e)) return false;
     if (telescope) {
-        if (std::fabs(m.L) > 1 || std::fabs(r.L) > 1) return false;
-        Xs = (std::asin(m.L) - std::asin(r.L)) * 1000;
+        if (std::fabs(e.L) > 1 || std::fabs(r.L) > 1) return false;
+        Xs = (std::asin(e.L) - std::asin(r.L)) * 1000;
     } else {
-        if (m.N == 0) return false;
-        const double W = m.L / m.N - r.L / r.N;
+        if (e.N == 0) return false;
+        const double W = e.L / e.N - r.L / r.N;
         if (std::fabs(W) <= 1e-10) return false;
-        Xs = (r.X - m.X) / W;
+        Xs = (r.X - e.X) / W;
     }
     return std::isfinite(Xm) && std::isfinite(Xs);
 }
@@ -277,9 +274,8 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
     RayPoint first;
     double dist = 0, Xm = 0, Xs = 0;
     for (int w = 0; w < 3; ++w) {
-        schemeray(m, k, kind, w, opts);
+        const RayPoint img = schemeray(m, k, kind, w, opts).end;
         if (m.calcerror) return;
-        const RayPoint img = imagestate(m);
         const RayPoint& ref = m.trace.refimage;
         if (w == 0) first = img;
         opd[w] = m.trace.opd[static_cast<size_t>(w)];
@@ -345,9 +341,8 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
 
 void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md, bool mono,
            bool statistics, Report* r, PassState& st) {
-    schemeray(m, k, kind, 0, opts);
+    const RayPoint img = schemeray(m, k, kind, 0, opts).end;
     if (m.calcerror) return;
-    const RayPoint img = imagestate(m);
     const RayPoint& ref = m.trace.refimage;
     const double ab = md.telescope ? img.M - ref.M : img.Y - ref.Y;
     const double opd = m.trace.opd[0], colour = m.trace.conradydiff;

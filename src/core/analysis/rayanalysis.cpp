@@ -114,11 +114,12 @@ struct Ctx {
     int nwl;
 };
 
-bool trace(Model& m, int k, int w, int kind, bool focal) {
+// Traces ray k of the scheme; its end at the image plane goes to end.
+bool trace(Model& m, int k, int w, int kind, bool focal, RayPoint& end) {
     TraceOpts o;
     o.pathB = true;
     o.focal = focal;
-    schemeray(m, k, kind, w, o);
+    end = schemeray(m, k, kind, w, o).end;
     return !m.calcerror;
 }
 
@@ -132,21 +133,22 @@ void axialray(Ctx& c, int k) {
     std::array<double, 3> Y{};
     for (int w = 0; w < c.nwl; ++w) {
         const size_t u = static_cast<size_t>(w);
-        if (!trace(m, k, w, 2, false)) return;
+        RayPoint img;
+        if (!trace(m, k, w, 2, false, img)) return;
         const RayPoint& last = m.trace.surfray[ns - 1];
-        Y[u] = m.Y;
-        const double Mp = m.M;
+        Y[u] = img.Y;
+        const double Mp = img.M;
         if (c.telescope) {
             x.LSA[u] = abermarker;
-            x.TSA[u] = m.Y;
+            x.TSA[u] = img.Y;
             x.angle[u] = Mp * kDeg;
         } else {
             if (Mp == 0) {
                 fail(m, kParallel);
                 return;
             }
-            x.LSA[u] = axiscrossing(last.Z, last.Y, Mp, m.N) - sp.sep[ns];
-            x.TSA[u] = m.Y;
+            x.LSA[u] = axiscrossing(last.Z, last.Y, Mp, img.N) - sp.sep[ns];
+            x.TSA[u] = img.Y;
         }
         if (!c.telescope && m.lens.mag != 0)
             x.OSC[u] = diff(ratio(std::fabs(m.lens.rays.m[static_cast<size_t>(k)]), std::fabs(Mp)),
@@ -197,8 +199,8 @@ void chiefray(Ctx& c, int k) {
     m.trace.throwdist = m.lens.rays.m[0] != 0 ? m.lens.rays.y[0] / m.lens.rays.m[0] : 0;
     for (int w = 0; w < c.nwl; ++w) {
         const size_t u = static_cast<size_t>(w);
-        if (!trace(m, k, w, 3, true)) return;
-        const RayPoint img{m.X, m.Y, m.Z, m.L, m.M, m.N};
+        RayPoint img;
+        if (!trace(m, k, w, 3, true, img)) return;
         const RayPoint last = m.trace.surfray[ns - 1];
         m.trace.oplref[u] = m.trace.opl[u];
         Y[u] = img.Y;
@@ -290,8 +292,9 @@ void obliquerays(Ctx& c, int a) {
         for (int w = 0; w < c.nwl; ++w) {
             double sum = 0;
             for (int k : {lo, up}) {
-                if (!trace(m, k, w, 4, false)) return;
-                sum += c.telescope ? m.M - m.trace.refimage.M : m.Y - m.trace.refimage.Y;
+                RayPoint img;
+                if (!trace(m, k, w, 4, false, img)) return;
+                sum += c.telescope ? img.M - m.trace.refimage.M : img.Y - m.trace.refimage.Y;
             }
             zone.coma[static_cast<size_t>(w)] = sum / 2;
         }

@@ -52,21 +52,17 @@ std::vector<std::string> srtchoicelog(const SrtInput& in) {
     return lines;
 }
 
-void srtstartray(Model& m, const SrtInput& in) {
+RayPoint srtstartray(const OpticalSystem& lens, const SrtInput& in) {
+    RayPoint p{in.X, in.Y, 0, in.L, in.M, 1};
     if (in.raynumber != 0) {
         const size_t k = static_cast<size_t>(in.raynumber - 1);
-        m.X = m.lens.rays.x[k];
-        m.Y = m.lens.rays.y[k];
-        m.L = m.lens.rays.l[k];
-        m.M = m.lens.rays.m[k];
-    } else {
-        m.X = in.X;
-        m.Y = in.Y;
-        m.L = in.L;
-        m.M = in.M;
+        p.X = lens.rays.x[k];
+        p.Y = lens.rays.y[k];
+        p.L = lens.rays.l[k];
+        p.M = lens.rays.m[k];
     }
-    m.Z = 0;
-    m.N = std::sqrt((1 - m.L * m.L) - m.M * m.M);
+    p.N = std::sqrt((1 - p.L * p.L) - p.M * p.M);
+    return p;
 }
 
 bool singleraytrace(Model& m, const SrtInput& in, const ReportHead& h, Report& r) {
@@ -88,10 +84,10 @@ bool singleraytrace(Model& m, const SrtInput& in, const ReportHead& h, Report& r
     ssetq(m);
     m.lens.efl = efl;
     if (m.calcerror) return false;
-    srtstartray(m, in);
-    r.addline(srtrow("  Ref    ", RayPoint{m.X, m.Y, m.Z, m.L, m.M, m.N}));
+    const RayPoint p = srtstartray(m.lens, in);
+    r.addline(srtrow("  Ref    ", p));
     r.addline(" ");
-    raytrace(m, Ray{m.X, m.Y, m.L, m.M, m.N, in.raynumber, 0}, in.wl, TraceOpts{});
+    raytrace(m, Ray{p.X, p.Y, p.L, p.M, p.N, in.raynumber, 0}, in.wl, TraceOpts{});
     if (m.calcerror) return false;
     for (int i = 0; i <= m.lens.nsurf; ++i)
         r.addline(srtrow("   " + fmti(i, 2) + "    ", m.trace.surfray[static_cast<size_t>(i)]));

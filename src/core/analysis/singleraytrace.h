@@ -25,8 +25,8 @@ std::string checksrtinput(const Model& m, const SrtInput& in);
 // The command log lines of an accepted dialog: the chosen ray and the wavelength.
 std::vector<std::string> srtchoicelog(const SrtInput& in);
 
-// Loads the start ray of the choice into the ray state (X .. N, Z = 0).
-void srtstartray(Model& m, const SrtInput& in);
+// The start ray of the choice on the plane z = 0: a ray of the scheme or the dialog's.
+RayPoint srtstartray(const OpticalSystem& lens, const SrtInput& in);
 
 // Traces the chosen ray and writes the report lines, up to the last surface row; the
 // caller finishes the report (".srt"). Returns false after a trace failure (calcerror).

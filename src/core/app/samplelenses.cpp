@@ -215,6 +215,7 @@ Model buildsamplelens(const SampleLens& s, GlassCatalog& cat) {
     std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 1.0);
     setsurfaces(s, cat, m);
     if (m.calcerror) return m;
+    preparetrace(m.lens, m.trace);   // the surface labels are set
     setlimits(m);
     initstdrays(m);
     setclearradii(m);

@@ -16,6 +16,7 @@ void Session::opened(const std::string& path) {
     setfile(path);
     loaded_ = true;
     datachanged_ = false;
+    preparetrace(m_.lens, m_.trace);
     clearresults();
     notify();
 }
@@ -37,6 +38,7 @@ void Session::closed() {
 }
 
 void Session::designchanged() {
+    preparetrace(m_.lens, m_.trace);   // the surface labels or their number may have changed
     clearresults();
     settingschanged();
 }

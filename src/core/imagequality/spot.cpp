@@ -141,13 +141,14 @@ void tracepupil(Model& m, int f, int w, int k, double x0, double y0, double tx0,
             const double X = x0 + r * std::sin(th), Y = y0 + r * std::cos(th);
             const double tX = tx0 + (X - x0) * g, tY = ty0 + (Y - y0) * g;
             const double N = 1 / std::sqrt(tX * tX + 1 + tY * tY);
-            raytrace(m, Ray{X, Y, tX * N, tY * N, N, k, 0}, w, opts);
+            const TracedRay t = raytrace(m, Ray{X, Y, tX * N, tY * N, N, k, 0}, w, opts);
             if (m.calcerror) {
                 spottraceerror(run);
                 return;
             }
-            if (m.raystatus != 0) continue;
-            const SpotRay r{m.X - c.X, m.Y - c.Y, m.L / m.N - c.TX, m.M / m.N - c.TY, m.L, m.M};
+            if (t.status != RayStatus::passed) continue;
+            const RayPoint& e = t.end;
+            const SpotRay r{e.X - c.X, e.Y - c.Y, e.L / e.N - c.TX, e.M / e.N - c.TY, e.L, e.M};
             if (!finiteray(r)) return fail(m, nonfinitemsg);
             m.spot.rays.push_back(r);
             ++m.spot.passed[f][w];
@@ -191,17 +192,18 @@ void spotrays(Model& m, IqRun& run) {
             ty0 = M / N;
             TraceOpts opts;
             opts.vignetting = true;
-            raytrace(m, Ray{x0, y0, 0, M, N, k, 3}, 0, opts);
+            const TracedRay t = raytrace(m, Ray{x0, y0, 0, M, N, k, 3}, 0, opts);
             if (m.calcerror) {
                 spottraceerror(run);
                 return;
             }
-            if (m.raystatus != 0) {
-                run.notices.push_back({"MTF Error", m.raystatus == 1 ? "Principal ray is out of the system!"
-                                                                     : "Principal ray is too high!"});
+            if (t.status != RayStatus::passed) {
+                run.notices.push_back({"MTF Error", t.status == RayStatus::failed ? "Principal ray is out of the system!"
+                                                                                 : "Principal ray is too high!"});
                 traced = false;
             } else {
-                m.spot.chief[f] = {m.X, m.Y, m.N, m.L / m.N, m.M / m.N};
+                const RayPoint& e = t.end;
+                m.spot.chief[f] = {e.X, e.Y, e.N, e.L / e.N, e.M / e.N};
             }
         }
         for (int w = 0; w < 3; ++w) {

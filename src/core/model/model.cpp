@@ -36,12 +36,7 @@ void sizelens(OpticalSystem& m) {
 
 void allocsystem(Model& m) {
     sizelens(m.lens);
-    const size_t ns = static_cast<size_t>(m.lens.nsurf) + 1;
-    m.trace.surfray.resize(ns);
-    for (auto* a : {&m.trace.statcosi, &m.trace.statpath, &m.trace.minpath, &m.trace.maxheight, &m.hpar}) a->resize(ns);
-    m.trace.minpathray.resize(ns);
-    m.trace.maxheightray.resize(ns);
-    m.upar.resize(ns + 1);
+    preparetrace(m.lens, m.trace);
     const size_t nab = m.lens.naber > 0 ? static_cast<size_t>(m.lens.naber) : 0;
     m.abername.resize(nab);
     m.aberval.resize(nab);

@@ -191,9 +191,6 @@ struct Model {
     std::vector<double> aberval, abertarget, abercontrib;
 
     // --- exact ray trace (raytrace.cpp) ---
-    double X = 0, Y = 0, Z = 0;             // end of the last traced ray: its position in the frame
-    double L = 0, M = 0, N = 1;             // of the last surface reached, and its direction
-    int raystatus = 0;                      // 0 passed, 1 failed at a surface, 2 outside a clear aperture
     TraceContext trace;                     // the trace state of the calculations on this model
     // boundary-condition components of the merit list, entries naber + row
     std::vector<BcEntry> bctab;
@@ -205,12 +202,6 @@ struct Model {
     std::function<double()> askentrpupil;   // asks the user for the entrance pupil position
     bool newsystem = false;                 // set while the new-system wizard creates a system
     int32_t nvar = 0;                       // number of optimization variables
-    std::vector<double> hpar;               // paraxial heights at surfaces 0 .. nsurf-1
-    std::vector<double> upar;               // paraxial slopes in spaces 0 .. nsurf
-
-    // --- ray scheme aiming (rayscheme.cpp) ---
-    double ychief = 0;                      // start height of the chief ray of the current field
-    double tchief = 0;                      // tangent of its slope
 
     // --- aberration list (analysis/aberrations.cpp) ---
     double targheight = 0;                  // paraxial target: marginal ray height at the last surface
@@ -247,7 +238,8 @@ void initglobals(Model& m);
 // contents.
 void sizelens(OpticalSystem& lens);
 
-// Sizes the lens and every calculation array of the model from its counts, keeping contents.
+// Sizes the lens and every calculation array of the model from its counts, keeping contents,
+// and prepares the trace context for the lens's surface labels.
 void allocsystem(Model& m);
 
 // Makes lens the lens of m and sizes the calculation state for it.

@@ -10,6 +10,8 @@
 
 namespace zefo {
 
+struct OpticalSystem;
+
 using Index3 = std::array<double, 3>;
 
 // Position and direction cosines of a ray in the frame of one surface.
@@ -50,6 +52,11 @@ struct TraceContext {
     std::vector<std::string> labels;        // the surface labels the kinds were decoded from
     std::vector<SurfaceKind> kinds;         // per surface
 
+    // first-order scratch and the chief ray the ray scheme aiming starts a field's rays from
+    std::vector<double> paraxheight;        // paraxial ray heights at surfaces 0 .. nsurf-1 (paraxtrace)
+    double ychief = 0;                      // start height of the chief ray of the field being aimed
+    double tchief = 0;                      // tangent of its slope
+
     // the last traced ray
     std::vector<RayPoint> surfray;          // per surface: X, Y, Z after transfer, L, M, N incident
     Index3 opl{0, 0, 0};                    // optical path length per wavelength
@@ -84,5 +91,10 @@ struct TraceContext {
     std::vector<double> maxheight;          // largest |Y| over the rays of one calculation
     std::vector<int> maxheightray;          // ray that gave it
 };
+
+// Decodes the surface kinds of the lens into the context and sizes its per-surface arrays.
+// The owner of a lens calls it whenever the surface labels or the number of surfaces
+// change (taking a lens, an edit of the labels); the trace does not look at the labels.
+void preparetrace(const OpticalSystem& lens, TraceContext& ctx);
 
 }  // namespace zefo

@@ -49,12 +49,11 @@ const FirstOrderData& keptfirstorder(Model& m) {
 void paraxtrace(Model& m, double& y, double& u) {
     const auto& c = m.lens.sys.sp.curv;
     const auto& d = m.lens.sys.sp.sep;
-    m.upar[0] = u;
+    double* height = m.trace.paraxheight.data();
     for (int i = 0; i < m.lens.nsurf; ++i) {
         const double mu = m.lens.mu[i][0];
         const double up = mu * u - y * c[i] * (1 - mu);
-        m.hpar[i] = y;
-        m.upar[i + 1] = up;
+        height[i] = y;
         y += d[i + 1] * up;
         u = up;
     }
@@ -120,11 +119,11 @@ void pxlbar(Model& m, bool withstop) {
     const int s = m.lens.stopsurf - 1;
     double y = 0, u = 1;
     paraxtrace(m, y, u);
-    const double v = m.hpar[s];
+    const double v = m.trace.paraxheight[s];
     y = 1;
     u = 0;
     paraxtrace(m, y, u);
-    const double a = m.hpar[s];
+    const double a = m.trace.paraxheight[s];
     if (a == 0) {
         fail(m, "Error in pxlbar in calculation of entrance pupil");
         return;
@@ -134,13 +133,13 @@ void pxlbar(Model& m, bool withstop) {
     y = -m.lens.lbar;
     u = 1;
     paraxtrace(m, y, u);
-    const double ylast = m.hpar[m.lens.nsurf - 1];
+    const double ylast = m.trace.paraxheight[m.lens.nsurf - 1];
     m.lens.lbarp = u != 0 ? -ylast / u : (ylast > 0 ? -kbig : kbig);
     if (withstop) {
         y = 1;
         u = -m.first.objvergence;
         paraxtrace(m, y, u);
-        m.first.dystop = m.hpar[s];
+        m.first.dystop = m.trace.paraxheight[s];
     }
 }
 
@@ -180,7 +179,7 @@ SystemFocus systemfocus(Model& m) {
     double y = 1, u = 0;
     paraxtrace(m, y, u);
     if (u == 0) return {};
-    return {-1 / u, -m.hpar[static_cast<size_t>(m.lens.nsurf) - 1] / u};
+    return {-1 / u, -m.trace.paraxheight[static_cast<size_t>(m.lens.nsurf) - 1] / u};
 }
 
 FirstOrderData nudatparax(Model& m) {

@@ -6,8 +6,8 @@
 namespace zefo {
 
 // Paraxial trace at the first wavelength from height y at the first surface with slope u in
-// front of it; fills hpar/upar and returns in y, u the height at the image plane and the
-// slope behind the last surface.
+// front of it; leaves the heights at the surfaces in m.trace.paraxheight and returns in y, u
+// the height at the image plane and the slope behind the last surface.
 void paraxtrace(Model& m, double& y, double& u);
 
 // Relative indices mu, efl, the number of optimization variables and nfields.

@@ -55,9 +55,9 @@ void aimchief(Model& m, int k, bool finite, const char* msg) {
         if (std::fabs(m.trace.stopheight) < stoptol) {
             const double mk = r.m[k];
             if (mk != 0 && 1 - mk * mk > 0) {
-                m.tchief = mk / std::sqrt(1 - mk * mk);
-                m.ychief = r.y[k];
-                m.first.lbarchief = -r.y[k] / m.tchief;
+                m.trace.tchief = mk / std::sqrt(1 - mk * mk);
+                m.trace.ychief = r.y[k];
+                m.first.lbarchief = -r.y[k] / m.trace.tchief;
                 return;
             }
             fail(m, msg);
@@ -101,7 +101,7 @@ void aimcoma(Model& m, int k, bool upper, const char* msg) {
     for (int it = 0; it < maxaimiter; ++it) {
         double best = upper ? 10 : -10, corr = 0;
         for (int i = 0; i < m.lens.nsurf; ++i) {
-            const double h = m.hpar[i];
+            const double h = m.trace.paraxheight[i];
             if (h == 0 || y1 == 0) {
                 fail(m, msg);
                 return;
@@ -254,9 +254,9 @@ void setray(Model& m, int k) {
     const double sq = std::sqrt(1 - m0 * m0);
     const double v = m.first.objvergence;
     r.x[k] = r.xrel[k] * y0 / sq;
-    r.y[k] = r.yrel[k] * y0 / sq + m.ychief;
+    r.y[k] = r.yrel[k] * y0 / sq + m.trace.ychief;
     const double p = -r.x[k] * v + 0.0;   // + 0.0: no negative zero
-    const double q = m.tchief - v * (r.y[k] - m.ychief) + 0.0;
+    const double q = m.trace.tchief - v * (r.y[k] - m.trace.ychief) + 0.0;
     const double s = 1 / std::sqrt(p * p + 1 + q * q);
     r.l[k] = p * s;
     r.m[k] = q * s;
@@ -296,7 +296,7 @@ void aimskew(Model& m, int k) {
         if (m.calcerror) return;
         double best = 10, corr = 0;
         for (int i = 0; i < m.lens.nsurf; ++i) {
-            const double h = m.hpar[i];
+            const double h = m.trace.paraxheight[i];
             const double X = m.trace.surfray[i].X, Y = m.trace.surfray[i].Y;
             if (std::fabs(Y) > hmax[i] || h == 0 || y1 == 0) {
                 fail(m, msg);
@@ -329,7 +329,7 @@ void rayscheme(Model& m) {
     r.rl[0] = 1;
     r.x[0] = 0;
     r.l[0] = 0;
-    m.ychief = m.tchief = 0;
+    m.trace.ychief = m.trace.tchief = 0;
     m.trace.oplref = {0, 0, 0};
     m.trace.opd = {0, 0, 0};
     if (m.lens.raytype != 20 && m.lens.raytype != 10) {

@@ -2,6 +2,7 @@
 #include "core/util/mathutil.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 // The trace carries each coordinate of the ray in a register of its own: GCC's packing of
@@ -27,40 +28,6 @@ const char* const msgconrefract = "Error in ray refraction on conical surface";
 const char* const msgasprefract = "Error in ray refraction on aspherical surface";
 const char* const msgfrerefract = "Error in ray refraction on Fresnel surface";
 const char* const msgrefmiss = "Error in ray transfer to reference sphere";
-
-// The surface kind its label gives.
-SurfaceKind surfacekind(const std::string& label) {
-    bool s = false, e = false, a = false, f = false;
-    SurfaceKind sk;
-    for (char ch : label) {
-        s |= ch == 'S';
-        e |= ch == 'E';
-        a |= ch == 'A';
-        f |= ch == 'F';
-        sk.plusroot |= ch == '+';
-        sk.minusroot |= ch == '-';
-    }
-    sk.shape = s ? SurfaceShape::sphere
-             : e ? SurfaceShape::conic
-             : a ? SurfaceShape::asphere
-             : f ? SurfaceShape::fresnel
-                 : SurfaceShape::invalid;
-    sk.aspheric = !label.empty() && !e;
-    return sk;
-}
-
-// Labels of one or a few characters compared in place: cheaper than a call per label.
-bool samelabels(const std::vector<std::string>& a, const std::vector<std::string>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const std::string& x = a[i];
-        const std::string& y = b[i];
-        if (x.size() != y.size()) return false;
-        for (size_t j = 0; j < x.size(); ++j)
-            if (x[j] != y[j]) return false;
-    }
-    return true;
-}
 
 // The boundary conditions of the merit list attached to ray k, from the statistics of its
 // trace at wavelength w: the first wavelength sets them, the others keep the smallest.
@@ -604,39 +571,12 @@ TracedRay trace(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpt
     return Tracer(lens, ray, w, opts, ctx).run();
 }
 
-void preparetrace(const OpticalSystem& lens, TraceContext& ctx) {
-    const auto& labels = lens.sys.sp.surflabel;
-    ctx.labels = labels;
-    ctx.kinds.resize(labels.size());
-    for (size_t i = 0; i < labels.size(); ++i) ctx.kinds[i] = surfacekind(labels[i]);
-    const size_t ns = static_cast<size_t>(lens.nsurf) + 1;
-    ctx.surfray.resize(ns);
-    for (auto* a : {&ctx.statcosi, &ctx.statpath, &ctx.minpath, &ctx.maxheight}) a->resize(ns);
-    ctx.minpathray.resize(ns);
-    ctx.maxheightray.resize(ns);
-}
-
 TracedRay raytrace(Model& m, const Ray& ray, int w, const TraceOpts& opts) {
     TraceContext& ctx = m.trace;
-    if (!samelabels(ctx.labels, m.lens.sys.sp.surflabel) || ctx.surfray.size() <= static_cast<size_t>(m.lens.nsurf))
-        preparetrace(m.lens, ctx);
+    assert(ctx.labels == m.lens.sys.sp.surflabel);   // prepared when the labels last changed
     const TracedRay t = trace(m.lens, ray, w, opts, ctx);
-    m.X = t.end.X;
-    m.Y = t.end.Y;
-    m.Z = t.end.Z;
-    m.L = t.end.L;
-    m.M = t.end.M;
-    m.N = t.end.N;
-    m.raystatus = 0;
-    switch (t.status) {
-        case RayStatus::passed: break;
-        case RayStatus::failed:
-            if (opts.vignetting) m.raystatus = 1;
-            else fail(m, t.message);
-            break;
-        case RayStatus::vignetted: m.raystatus = 2; break;
-        case RayStatus::backwards: m.calcerror = true; break;
-    }
+    if (t.status == RayStatus::failed && !opts.vignetting) fail(m, t.message);
+    if (t.status == RayStatus::backwards) m.calcerror = true;
     auto& hmax = m.lens.sys.sp.hmax;
     if (t.stopclear >= 0) hmax[static_cast<size_t>(m.lens.stopsurf - 1)] = t.stopclear;
     if (t.imageclear >= 0) hmax[static_cast<size_t>(m.lens.nsurf)] = t.imageclear;

@@ -40,20 +40,17 @@ struct TracedRay {
                                            // conditions can be entered
 };
 
-// Decodes the surface kinds of the lens into the context and sizes its per-surface arrays;
-// again whenever the surface labels or the number of surfaces change.
-void preparetrace(const OpticalSystem& lens, TraceContext& ctx);
-
 // Traces a ray through every surface of the lens to the image plane at wavelength w (0..2).
 // The lens is only read; the context carries the references the chief ray sets for the rays
 // after it and must be prepared for this lens (preparetrace): a context too small for the
 // lens is prepared here, one prepared for other labels is not noticed.
 TracedRay trace(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpts& opts, TraceContext& ctx);
 
-// Traces a ray through the lens of the model with the model's context and keeps its end in
-// m.X .. m.N. The lens may have been edited since the last trace: the context is prepared
-// again when its surface labels or counts differ from those it was prepared for. Hard failures set m.calcerror / m.errmsg; in vignetting mode failures set
-// m.raystatus. The clear radii the trace sets go to the lens, its merit conditions to the
+// Traces a ray through the lens of the model with the model's context, which the owner of
+// the lens prepared when the surface labels last changed (allocsystem, takelens, the
+// session's notice of a design change). A failed ray sets m.calcerror / m.errmsg, except in
+// vignetting mode, where the failure is only the ray's status; a ray running backwards sets
+// m.calcerror. The clear radii the trace sets go to the lens, its merit conditions to the
 // merit list.
 TracedRay raytrace(Model& m, const Ray& ray, int w, const TraceOpts& opts);
 
