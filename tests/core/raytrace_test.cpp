@@ -292,13 +292,46 @@ TEST(RayTrace, AxialPathIsTheSumOfOpticalThicknessesAndRayOneSetsTheStop) {
         for (int i = 1; i <= m.lens.nsurf; ++i) sum += std::fabs(m.lens.sys.sp.index[i][w]) * m.lens.sys.sp.sep[i];
         EXPECT_NEAR(m.trace.opl[w], sum, 1e-10);
     }
+    const OpticalSystem before = m.lens;
     trace(m, parallel(0, 9), o, 1, 0);
     const int s = m.lens.stopsurf - 1;
-    EXPECT_DOUBLE_EQ(m.trace.stopheight, m.trace.surfray[s].Y);
-    EXPECT_DOUBLE_EQ(m.lens.sys.sp.hmax[s], std::fabs(m.trace.surfray[s].Y));
-    const double set = m.lens.sys.sp.hmax[s];
+    const double height = m.trace.surfray[s].Y;
+    EXPECT_DOUBLE_EQ(m.trace.stopheight, height);
+    EXPECT_DOUBLE_EQ(m.trace.clear.stop, std::fabs(height));
     trace(m, parallel(0, 5), o, 2, 0);   // another ray leaves the stop alone
-    EXPECT_DOUBLE_EQ(m.lens.sys.sp.hmax[s], set);
+    EXPECT_DOUBLE_EQ(m.trace.clear.stop, std::fabs(height));
+    EXPECT_TRUE(m.lens == before);       // the trace only reads the lens
+    // the owner of the lens stores the radius, once
+    applyclearradii(m.lens, m.trace);
+    EXPECT_DOUBLE_EQ(m.lens.sys.sp.hmax[s], std::fabs(height));
+    EXPECT_LT(m.trace.clear.stop, 0);
+    m.lens.sys.sp.hmax[s] = 7;
+    applyclearradii(m.lens, m.trace);
+    EXPECT_EQ(m.lens.sys.sp.hmax[s], 7);
+}
+
+// The stop radius that ray 1 found limits the vignetting of the rays traced after it before
+// it is stored in the lens: rays through a stop of 40 mm are vignetted above the axial beam.
+TEST(RayTrace, VignettingCountsTheStopRadiusFoundBeforeItIsStored) {
+    Model m = doublegauss();
+    ssetq(m);
+    const int s = m.lens.stopsurf - 1;
+    TraceOpts path, vig;
+    path.pathB = true;
+    vig.vignetting = true;
+    trace(m, parallel(0, 9), path, 1, 0);
+    const double stop = m.trace.clear.stop;
+    ASSERT_GT(stop, 0);
+    ASSERT_GT(m.lens.sys.sp.hmax[s], 2 * stop);   // the lens's own stop lets much more through
+    // a parallel ray meets the stop in proportion to its height (paraxially)
+    const TracedRay inside = traced(m, parallel(0, 9 * 0.9), vig, 2, 0);
+    const TracedRay outside = traced(m, parallel(0, 9 * 1.1), vig, 2, 0);
+    EXPECT_EQ(inside.status, RayStatus::passed);
+    EXPECT_EQ(outside.status, RayStatus::vignetted);
+    EXPECT_EQ(outside.surface, s);
+    // a context prepared again (another lens) forgets it
+    preparetrace(m.lens, m.trace);
+    EXPECT_EQ(traced(m, parallel(0, 9 * 1.1), vig, 2, 0).status, RayStatus::passed);
 }
 
 TEST(RayTrace, ImagePlaneStepOfAPerfectFocus) {
@@ -308,7 +341,7 @@ TEST(RayTrace, ImagePlaneStepOfAPerfectFocus) {
     TraceOpts o;
     o.pathB = true;
     const RayPoint focus = trace(m, parallel(0, 0), o, 2, 0, 3);
-    EXPECT_NEAR(m.lens.sys.sp.hmax[1], 0, 1e-15);   // the chief ray sets the image clear radius
+    EXPECT_NEAR(m.trace.clear.image, 0, 1e-15);   // the chief ray sets the image clear radius
     m.trace.oplref[0] = m.trace.opl[0];
     m.trace.conradyref = m.trace.conrady;
     m.trace.refimage = focus;
@@ -323,10 +356,12 @@ TEST(RayTrace, ImagePlaneStepOfAPerfectFocus) {
     }
     // a telescope takes the clear radius of the image plane from ray 1
     m.lens.systype = 4;
-    m.lens.sys.sp.hmax[1] = 0;
+    m.trace.clear.image = -1;
     trace(m, parallel(0, 0.5), o, 2, 0, 2);
-    EXPECT_EQ(m.lens.sys.sp.hmax[1], 0);
+    EXPECT_LT(m.trace.clear.image, 0);
     const RayPoint one = trace(m, parallel(0, 0.5), o, 1, 0, 2);
+    EXPECT_NEAR(m.trace.clear.image, 1.01 * std::fabs(one.Y), 1e-15);
+    applyclearradii(m.lens, m.trace);
     EXPECT_NEAR(m.lens.sys.sp.hmax[1], 1.01 * std::fabs(one.Y), 1e-15);
 }
 
@@ -395,12 +430,12 @@ TEST_F(Statistics, BoundaryConditionsOfTheTracedRayGoIntoTheMeritList) {
     m.bctab = {{1, 4, 3, 1.0}, {2, 4, 5, 10.0}, {1, 7, 2, 1.0}, {2, 4, 8, 3.0}};
     m.nbc = 4;
     m.aberval.resize(nab + 3);   // room for three rows only: the fourth must not be written
-    m.lens.aberweight.resize(nab + 3);
     m.abername.resize(nab + 3);
-    m.lens.dimweight = 7;
+    const OpticalSystem before = m.lens;
     const RayPoint ray = oblique(0, -9, 0, 0.17);
     trace(m, ray, o, 4, 0);
     ASSERT_FALSE(m.calcerror);
+    EXPECT_TRUE(m.lens == before);   // the merit list is no part of the lens
     const RayPoint p2 = m.trace.surfray[2], p3 = m.trace.surfray[3];
     RayPoint p2local = p2;
     p2local.Z -= m.lens.sys.sp.sep[3];
@@ -408,7 +443,6 @@ TEST_F(Statistics, BoundaryConditionsOfTheTracedRayGoIntoTheMeritList) {
     const double clear = std::fabs(m.trace.surfray[5].Y) - 10.0;
     EXPECT_NEAR(m.aberval[nab], edge, 1e-9);
     EXPECT_EQ(m.abername[nab], "Edge thickness dev.  ");
-    EXPECT_DOUBLE_EQ(m.lens.aberweight[nab], 7);
     EXPECT_NEAR(m.aberval[nab + 1], clear, 1e-12);
     EXPECT_EQ(m.abername[nab + 1], "Clear radius deviat.");
     EXPECT_EQ(m.aberval[nab + 2], 0);   // row of another ray

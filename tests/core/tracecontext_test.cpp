@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <thread>
 #include <vector>
 
 #include "testsystems.h"
+#include "core/analysis/aberrations.h"
+#include "core/analysis/rayanalysis.h"
 #include "core/app/session.h"
 #include "core/raytrace/rayscheme.h"
 #include "core/raytrace/raytrace.h"
@@ -122,6 +125,37 @@ TEST(TraceContext, ModelTraceFollowsAnAnnouncedLabelEdit) {
     EXPECT_EQ(assphere.Y, fresh.Y);
     EXPECT_EQ(assphere.M, fresh.M);
     EXPECT_EQ(assphere.N, fresh.N);
+}
+
+// The merit pass and the analyses only read the lens: the clear radius of the image plane
+// their chief rays find waits in the context. "Calculate Ray Scheme" stores it: 1.01 times the
+// image height of the last field's chief ray, traced here on a context of its own.
+TEST(TraceContext, MeritPassAndAnalysesOnlyReadTheLensTheRaySchemeStoresTheClearRadii) {
+    Model m = doublegauss();
+    initstdrays(m);
+    rayscheme(m);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    const size_t image = static_cast<size_t>(m.lens.nsurf);
+    int lastchief = 0;
+    for (int k = 0; k < m.lens.nrays; ++k)
+        if (m.lens.rays.rl[k] % 10 == 3) lastchief = k;
+    TraceContext own;
+    preparetrace(m.lens, own);
+    const double chiefheight = trace(m.lens, schemestart(m.lens, lastchief, 3), 0, TraceOpts{}, own).end.Y;
+    EXPECT_DOUBLE_EQ(m.lens.sys.sp.hmax[image], 1.01 * std::fabs(chiefheight));
+
+    m.lens.sys.sp.hmax[image] = 100;   // as a lens data file may store it
+    const OpticalSystem before = m.lens;
+    aberrations(m, true, nullptr);
+    EXPECT_FALSE(m.calcerror) << m.errmsg;
+    EXPECT_TRUE(m.lens == before);
+    EXPECT_DOUBLE_EQ(m.trace.clear.image, 1.01 * std::fabs(chiefheight));
+    aberrations(m, false, nullptr);
+    rayanalysis(m, false);
+    EXPECT_FALSE(m.calcerror) << m.errmsg;
+    EXPECT_TRUE(m.lens == before);
+    rayscheme(m);
+    EXPECT_DOUBLE_EQ(m.lens.sys.sp.hmax[image], 1.01 * std::fabs(chiefheight));
 }
 
 }  // namespace

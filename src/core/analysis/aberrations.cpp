@@ -445,6 +445,7 @@ void aberrations(Model& m, bool statistics, Report* print) {
 void raytracereport(Model& m, const ReportHead& h, Report& r) {
     if (!systemreport(m, h, r, false)) return;
     aberrations(m, false, &r);
+    applyclearradii(m.lens, m.trace);   // the command keeps the clear radii its traces set
 }
 
 }  // namespace zefo

@@ -358,6 +358,7 @@ void rayanalysislines(const OpticalSystem& lens, const RayAnalysis& a, Report& r
 RayAnalysis aberrationsreport(Model& m, const ReportHead& h, Report& r) {
     if (!systemreport(m, h, r, false)) return RayAnalysis{};
     const RayAnalysis a = rayanalysis(m, false);
+    applyclearradii(m.lens, m.trace);   // the command keeps the clear radii its traces set
     rayanalysislines(m.lens, a, r);
     return a;
 }

@@ -38,6 +38,7 @@ void preparetrace(const OpticalSystem& lens, TraceContext& ctx) {
     for (auto* a : {&ctx.paraxheight, &ctx.statcosi, &ctx.statpath, &ctx.minpath, &ctx.maxheight}) a->resize(ns);
     ctx.minpathray.resize(ns);
     ctx.maxheightray.resize(ns);
+    ctx.clear = ClearRadii{};   // found for another lens
 }
 
 }  // namespace zefo

@@ -47,6 +47,13 @@ struct SurfaceKind {
     bool aspheric = false;   // the aspheric terms of the profile count (label without 'E')
 };
 
+// Clear radii that traces with a path option found (negative: none): the stop's by ray 1 at
+// the first wavelength, the image plane's by a chief ray (a telescope's by ray 1).
+struct ClearRadii {
+    double stop = -1;
+    double image = -1;
+};
+
 struct TraceContext {
     // decoded from the lens by preparetrace
     std::vector<std::string> labels;        // the surface labels the kinds were decoded from
@@ -56,6 +63,10 @@ struct TraceContext {
     std::vector<double> paraxheight;        // paraxial ray heights at surfaces 0 .. nsurf-1 (paraxtrace)
     double ychief = 0;                      // start height of the chief ray of the field being aimed
     double tchief = 0;                      // tangent of its slope
+
+    // clear radii found by the traces of the model since they were last stored in its lens
+    // (applyclearradii); the vignetting test of later traces already counts the stop's
+    ClearRadii clear;
 
     // the last traced ray
     std::vector<RayPoint> surfray;          // per surface: X, Y, Z after transfer, L, M, N incident

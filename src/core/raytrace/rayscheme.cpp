@@ -315,7 +315,11 @@ void aimskew(Model& m, int k) {
     fail(m, msg);
 }
 
-void rayscheme(Model& m) {
+namespace {
+
+// Every ray of the scheme; the clear radius of the stop that ray 1 sets is stored at once:
+// the coma and skew rays are aimed at it.
+void aimscheme(Model& m) {
     if (!m.newsystem) {
         nudatparax(m);
         if (m.calcerror) return;
@@ -345,6 +349,7 @@ void rayscheme(Model& m) {
     int counter = 0;
     setray(m, 1);
     if (!m.calcerror) traceray(m, 1);
+    applyclearradii(m.lens, m.trace);
     if (m.calcerror) return;
     if (m.lens.nrays == 6) {
         chiefray(m, 2);
@@ -371,6 +376,13 @@ void rayscheme(Model& m) {
     }
     if (m.calcerror) return;
     m.lens.nfields = static_cast<uint8_t>(counter + 1);
+}
+
+}  // namespace
+
+void rayscheme(Model& m) {
+    aimscheme(m);
+    applyclearradii(m.lens, m.trace);   // the image plane's from the chief rays
 }
 
 }  // namespace zefo

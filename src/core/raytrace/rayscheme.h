@@ -32,7 +32,8 @@ void aimuppercoma(Model& m, int k);
 // Aims the skew ray k at the edges of the clear apertures.
 void aimskew(Model& m, int k);
 
-// "Calculate Ray Scheme": first-order data, then every ray of the scheme.
+// "Calculate Ray Scheme": first-order data, then every ray of the scheme; stores the clear
+// radii of the stop and the image plane that the traces set in the lens.
 void rayscheme(Model& m);
 
 }  // namespace zefo

@@ -46,7 +46,6 @@ void boundaryentries(Model& m, int k, int w) {
         if (e >= m.aberval.size()) continue;
         if (w == 0) {
             m.aberval[e] = value;
-            if (e < m.lens.aberweight.size()) m.lens.aberweight[e] = m.lens.dimweight;
             if (e < m.abername.size()) {
                 const char* name = bc.kind == 1 ? "Edge thickness dev.  " : "Clear radius deviat.";
                 if (m.abername[e] != name) m.abername[e] = name;
@@ -109,6 +108,10 @@ private:
     double M0 = 0;
 
     double kk(int i) const { return eps ? eps[i] : 0.0; }
+    // clear radius of the stop: set by this trace, by an earlier one on the context, or the lens's
+    double stoplimit() const {
+        return out.stopclear >= 0 ? out.stopclear : cx.clear.stop >= 0 ? cx.clear.stop : sp.hmax[stop - 1];
+    }
     bool failed(const char* msg);
     void stopped(RayStatus status, const char* msg);
     bool transfer(SurfaceShape t, bool plus, bool minus, int i);
@@ -234,7 +237,7 @@ SCALARTRACE TracedRay Tracer::run() {
         }
         if (i == ns) return finish(i, i + 1);
         if (o.vignetting) {
-            const double h = i == stop - 1 && out.stopclear >= 0 ? out.stopclear : sp.hmax[i];
+            const double h = i == stop - 1 ? stoplimit() : sp.hmax[i];
             if (x * x + y * y > h * h && sp.index[i][0] > 0) {
                 stopped(RayStatus::vignetted, nullptr);
                 return finish(i, i + 1);
@@ -577,9 +580,8 @@ TracedRay raytrace(Model& m, const Ray& ray, int w, const TraceOpts& opts) {
     const TracedRay t = trace(m.lens, ray, w, opts, ctx);
     if (t.status == RayStatus::failed && !opts.vignetting) fail(m, t.message);
     if (t.status == RayStatus::backwards) m.calcerror = true;
-    auto& hmax = m.lens.sys.sp.hmax;
-    if (t.stopclear >= 0) hmax[static_cast<size_t>(m.lens.stopsurf - 1)] = t.stopclear;
-    if (t.imageclear >= 0) hmax[static_cast<size_t>(m.lens.nsurf)] = t.imageclear;
+    if (t.stopclear >= 0) ctx.clear.stop = t.stopclear;
+    if (t.imageclear >= 0) ctx.clear.image = t.imageclear;
     if (t.chiefatstop && m.aberval.size() > 2) m.aberval[2] = ctx.ypr - m.targypr;
     if (t.imagestats) {
         if (ray.kind == 3 && m.aberval.size() > 3) m.aberval[3] = ctx.mpr - m.targmpr;
@@ -597,6 +599,14 @@ Ray schemestart(const OpticalSystem& lens, int k, int kind) {
 
 TracedRay schemeray(Model& m, int k, int kind, int w, const TraceOpts& opts) {
     return raytrace(m, schemestart(m.lens, k, kind), w, opts);
+}
+
+void applyclearradii(OpticalSystem& lens, TraceContext& ctx) {
+    auto& hmax = lens.sys.sp.hmax;
+    const size_t stop = static_cast<size_t>(lens.stopsurf - 1), image = static_cast<size_t>(lens.nsurf);
+    if (ctx.clear.stop >= 0 && lens.stopsurf >= 1 && stop < hmax.size()) hmax[stop] = ctx.clear.stop;
+    if (ctx.clear.image >= 0 && image < hmax.size()) hmax[image] = ctx.clear.image;
+    ctx.clear = ClearRadii{};
 }
 
 void clearstatistics(TraceContext& ctx) {

@@ -50,9 +50,14 @@ TracedRay trace(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpt
 // the lens prepared when the surface labels last changed (allocsystem, takelens, the
 // session's notice of a design change). A failed ray sets m.calcerror / m.errmsg, except in
 // vignetting mode, where the failure is only the ray's status; a ray running backwards sets
-// m.calcerror. The clear radii the trace sets go to the lens, its merit conditions to the
-// merit list.
+// m.calcerror. The lens is only read: the clear radii the trace sets wait in m.trace.clear
+// (the vignetting test of the following traces counts the stop's) until the command that
+// owns the lens stores them with applyclearradii; its merit conditions go to the merit list.
 TracedRay raytrace(Model& m, const Ray& ray, int w, const TraceOpts& opts);
+
+// Stores the clear radii the traces on the context found (stop and image plane) in the lens
+// and forgets them.
+void applyclearradii(OpticalSystem& lens, TraceContext& ctx);
 
 // Ray k of the ray scheme, of the given kind (ray label mod 10); an impossible direction
 // gets N = 0, which the trace refuses.
