@@ -30,7 +30,6 @@ SurfaceKind surfacekind(const std::string& label) {
 
 void preparetrace(const OpticalSystem& lens, TraceContext& ctx) {
     const auto& labels = lens.sys.sp.surflabel;
-    ctx.labels = labels;
     ctx.kinds.resize(labels.size());
     for (size_t i = 0; i < labels.size(); ++i) ctx.kinds[i] = surfacekind(labels[i]);
     const size_t ns = static_cast<size_t>(lens.nsurf > 0 ? lens.nsurf : 0) + 1;

@@ -55,8 +55,7 @@ struct ClearRadii {
 };
 
 struct TraceContext {
-    // decoded from the lens by preparetrace
-    std::vector<std::string> labels;        // the surface labels the kinds were decoded from
+    // decoded from the surface labels of the lens by preparetrace
     std::vector<SurfaceKind> kinds;         // per surface
 
     // first-order scratch and the chief ray the ray scheme aiming starts a field's rays from
