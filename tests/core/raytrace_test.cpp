@@ -431,6 +431,8 @@ TEST_F(Statistics, BoundaryConditionsOfTheTracedRayGoIntoTheMeritList) {
     m.nbc = 4;
     m.aberval.resize(nab + 3);   // room for three rows only: the fourth must not be written
     m.abername.resize(nab + 3);
+    m.lens.aberweight.resize(nab + 3);   // weights beside the rows: the trace leaves them alone
+    m.lens.dimweight = 7;
     const OpticalSystem before = m.lens;
     const RayPoint ray = oblique(0, -9, 0, 0.17);
     trace(m, ray, o, 4, 0);
