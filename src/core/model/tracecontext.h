@@ -1,6 +1,7 @@
 // The calculation state of the exact ray trace: everything a trace reads besides the lens
-// and the ray, and everything it leaves behind. One context belongs to one caller (one
-// thread); it is reused from one ray to the next without allocating.
+// and the ray, and everything it leaves behind; beside it the scratch of the paraxial trace
+// and of the ray scheme aiming. One context belongs to one caller (one thread); it is reused
+// from one ray to the next without allocating.
 #pragma once
 
 #include <array>
