@@ -1,0 +1,53 @@
+// Damped least squares: "Classical DLS Optimization" of the lens of a model, with its memo
+// lines, its cancel poll and its status line, ending with the ".opt" report.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/model/model.h"
+#include "core/optim/merit.h"
+
+namespace zefo {
+
+class GlassCatalog;
+struct Workspace;
+
+// What the run reports back while it goes on.
+struct DlsHooks {
+    MemoSink memo;                                    // every memo line as it is written
+    std::function<bool()> cancelled;                  // polled between steps: true = Esc
+    std::function<void(const std::string&)> status;   // status panel 2: "Merit function..." + merit
+};
+
+// What the run needs besides the model.
+struct DlsSetup {
+    GlassCatalog* catalog = nullptr;   // needed when a surface carries "G" (model-glass replacement)
+    const Workspace* ws = nullptr;     // the ".opt" report is written into ws when given
+    std::string filebase;              // its file base name
+    int maxiter = 10000;               // maximum number of iterations
+    int threads = 0;                   // threads of the Jacobian: 0 as many as the machine has
+};
+
+// How a run ended.
+struct DlsOutcome {
+    enum class Status { finished, cancelled, error } status = Status::finished;
+    double meritstart = 0;             // merit of the starting system
+    double merit = 0;                  // merit of the system left in the model
+    int iterations = 0;                // iterations of this run
+    int endflag = 0;                   // 0 running, 1 no further improvement, 2 merit change <= 0.001
+    std::string errmsg;                // the failure (status error)
+    std::vector<std::string> memo;     // every memo line, as written to ".opt"
+};
+
+// Runs DLS on m.lens with its labels, targets, weights and limits. The model keeps the last
+// applied system; model glasses are replaced by catalogue glasses (or the start glasses are
+// restored) on every exit path. The command texts are those of "ClassicalDlsOptimization".
+DlsOutcome dlsoptimize(Model& m, const DlsSetup& setup, const DlsHooks& hooks);
+
+// A memo line of one trial: λ (12:6), forecast and merit (20:6 each), two blanks and the
+// step length (20:6), after three blanks.
+std::string triallinetext(double lambda, double forecast, double merit, double steplength);
+
+}  // namespace zefo
