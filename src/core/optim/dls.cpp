@@ -71,6 +71,7 @@ private:
     int axialrule();
     bool release();
     void unfreeze();
+    void syncweights() { base_.aberweight = before_.aberweight = m_.lens.aberweight; }
     void makemodelglasses();
     void replacemodelglasses();
 
@@ -292,6 +293,7 @@ bool Dls::release() {
     }
     for (auto it = gone.rbegin(); it != gone.rend(); ++it) bcremove(m_, *it);
     if (gone.empty()) return true;
+    syncweights();
     evaluate();
     base_ = m_.lens;
     jacobian();
@@ -340,7 +342,6 @@ void Dls::start() {
     }
     m_.bctab.clear();
     sizemeritlist(m_);
-    m_.lens.dlsiter = 0;
     m_.targheight = 0;
     lambda_ = 0.1;
     const int s = m_.lens.anglesurf;
@@ -380,7 +381,6 @@ void Dls::iterate() {
     for (;;) {
         const double M0 = merit_;
         search();
-        ++m_.lens.dlsiter;
         ++out_.iterations;
         for (int guard = 0; guard <= m_.lens.nsurf && axialrule() > 0; ++guard) {
             jacobian();
@@ -390,16 +390,17 @@ void Dls::iterate() {
         for (int guard = 0; guard <= maxbcrows; ++guard) {
             if (bcscan(m_, [this](const std::string& l) { say(l); }) == 0) break;
             added = true;
+            syncweights();
             m_.lens = before_;
             evaluate();
             base_ = m_.lens;
             jacobian();
             search();
         }
-        if (m_.lens.dlsiter % freezeinterval == 0 && !frozen_.empty()) unfreeze();
+        if (out_.iterations % freezeinterval == 0 && !frozen_.empty()) unfreeze();
         const bool fresh = release();
         say(" ");
-        say("Iteration...." + fmti(m_.lens.dlsiter + 1) + fmtf(merit_, 12, 6));
+        say("Iteration...." + fmti(out_.iterations + 1) + fmtf(merit_, 12, 6));
         if (std::fabs(M0 - merit_) <= 0.001 || std::fabs(previous - merit_) <= 0.001) endflag_ = 2;
         previous = merit_;
         out_.endflag = endflag_;
@@ -442,6 +443,7 @@ DlsOutcome Dls::run() {
         m_.calcerror = error;
         m_.errmsg = err;
     }
+    m_.lens.dlsiter = out_.iterations;
     // the frozen separations keep their limit and get their labels back
     for (int i : frozen_) m_.lens.sys.sp.optlabel[static_cast<size_t>(i)] += "D";
     frozen_.clear();
