@@ -5,6 +5,7 @@
 
 #include "core/optim/dls.h"
 #include "core/optim/merit.h"
+#include "core/optim/boundary.h"
 #include "core/optim/variables.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/rayscheme.h"
@@ -93,6 +94,103 @@ TEST(Dls, DoubleGaussMeritFallsAndKeepsItsBoundaryConditions) {
     // stays below 1 % of the limit)
     for (int i = 1; i <= m.lens.nsurf; ++i) EXPECT_GT(m.trace.minpath[i], 0.99 * m.lens.edgelim[i]) << i;
     for (int i = 0; i <= m.lens.nsurf; ++i) EXPECT_LT(m.trace.maxheight[i], m.lens.clearlim[i]) << i;
+}
+
+}  // namespace
+}  // namespace zefo
+
+namespace zefo {
+namespace {
+
+// The singlet with every weight 0 but those given.
+Model weighted(std::initializer_list<std::pair<int, double>> weights) {
+    Model m = singlet();
+    std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 0.0);
+    for (const auto& [i, w] : weights) m.lens.aberweight[i] = w;
+    return m;
+}
+
+// The damping factor of the first trial of the run.
+double firstlambda(const DlsOutcome& out) {
+    for (size_t i = 0; i + 1 < out.memo.size(); ++i)
+        if (out.memo[i] == "Iteration...1") return std::stod(out.memo[i + 1].substr(3, 12));
+    return -1;
+}
+
+TEST(Dls, StartDampingFollowsTheStartMerit) {
+    struct Case {
+        double weight;   // of the angle component, whose residual is 0.025
+        double lambda;
+    };
+    for (const Case c : {Case{8000, 0.01}, Case{20000, 0.5}}) {   // merit 40000 and 250000
+        Model m = weighted({{0, c.weight}});
+        m.lens.na = 0.125;
+        m.lens.sys.sp.optlabel[1] = "C";
+        DlsSetup s = onethread();
+        s.maxiter = 1;
+        const DlsOutcome out = dlsoptimize(m, s, {});
+        ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+        EXPECT_NEAR(out.meritstart, 0.025 * 0.025 * c.weight * c.weight, 1e-6 * out.meritstart);
+        EXPECT_EQ(firstlambda(out), c.lambda) << c.weight;
+    }
+}
+
+TEST(Dls, MeritThatCannotFallEndsAfterOneIteration) {
+    Model m = weighted({});
+    m.lens.sys.sp.optlabel[0] = "C";
+    const double c0 = m.lens.sys.sp.curv[0];
+    const DlsOutcome out = dlsoptimize(m, onethread(), {});
+    ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    EXPECT_EQ(out.iterations, 1);
+    EXPECT_NE(out.endflag, 0);
+    EXPECT_EQ(out.merit, 0);
+    EXPECT_EQ(m.lens.sys.sp.curv[0], c0);
+}
+
+TEST(Dls, ThinnedSeparationIsClampedAtItsAxialLimit) {
+    // the glass thickness is asked to become 1 mm; its axial limit is 3 mm
+    Model m = weighted({{5, 10}});
+    m.lens.targdst = 1;
+    m.lens.axlim[1] = 3;
+    m.lens.sys.sp.optlabel[1] = "D";
+    DlsSetup s = onethread();
+    s.maxiter = 4;
+    const DlsOutcome out = dlsoptimize(m, s, {});
+    ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    EXPECT_EQ(m.lens.sys.sp.sep[1], 3.0);
+    bool said = false;
+    for (const auto& l : out.memo) said |= l.rfind("Distance 1 changed from", 0) == 0 && l.substr(l.size() - 10) == "    3.0000";
+    EXPECT_TRUE(said);
+    EXPECT_EQ(m.lens.sys.sp.optlabel[1], "D");   // the label comes back with the run's end
+}
+
+TEST(Dls, BoundaryScanAddsEachConditionOnceAndRemovalKeepsRowsTogether) {
+    Model m = singlet();
+    m.lens.edgelim[1] = 10;    // the lens is thinner than that everywhere
+    m.lens.clearlim[0] = 1;    // the beam is wider than that
+    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
+    std::vector<std::string> memo;
+    const MemoSink sink = [&](const std::string& l) { memo.push_back(l); };
+    EXPECT_EQ(bcscan(m, sink), 2);
+    ASSERT_EQ(m.nbc, 2);
+    EXPECT_EQ(memo[0].rfind("Edge,space 1 Ray ", 0), 0u) << memo[0];
+    EXPECT_EQ(memo[1].rfind("Surface hight 0 Ray ", 0), 0u) << memo[1];
+    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
+    EXPECT_EQ(bcscan(m, sink), 0);
+    const int n = m.lens.naber;
+    EXPECT_EQ(m.abername[n], "Edge thickness dev.  ");
+    EXPECT_EQ(m.abername[n + 1], "Clear radius deviat.");
+    // the edge is thinner than the centre (5 mm) and the limit; the beam reaches beyond 1 mm
+    EXPECT_LT(m.aberval[n], 5 - 10);
+    EXPECT_GT(m.aberval[n + 1], 0);
+    const double clear = m.aberval[n + 1];
+    bcremove(m, 0);
+    EXPECT_EQ(m.nbc, 1);
+    EXPECT_EQ(static_cast<int>(m.aberval.size()), n + 1);
+    EXPECT_EQ(static_cast<int>(m.lens.aberweight.size()), n + 1);
+    EXPECT_EQ(m.abername[n], "Clear radius deviat.");
+    EXPECT_EQ(m.aberval[n], clear);
+    EXPECT_EQ(m.bctab[0].kind, 2);
 }
 
 }  // namespace
