@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "core/model/glasscat.h"
 #include "core/optim/dls.h"
 #include "core/optim/merit.h"
 #include "core/optim/boundary.h"
@@ -191,6 +192,80 @@ TEST(Dls, BoundaryScanAddsEachConditionOnceAndRemovalKeepsRowsTogether) {
     EXPECT_EQ(m.abername[n], "Clear radius deviat.");
     EXPECT_EQ(m.aberval[n], clear);
     EXPECT_EQ(m.bctab[0].kind, 2);
+}
+
+}  // namespace
+}  // namespace zefo
+
+namespace zefo {
+namespace {
+
+class DlsGlass : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(cat.open(test::freshdir("glass").string() + "/"), ""); }
+    GlassCatalog cat;
+};
+
+// A catalogue glass at the lens's wavelengths: its indices and dispersion are those of the row.
+void expectcatalogueglass(GlassCatalog& cat, const Model& m, int row) {
+    const auto& sp = m.lens.sys.sp;
+    ASSERT_FALSE(ismodelglass(m, row));
+    const auto g = cat.glassbyname(sp.glass[row]);
+    ASSERT_TRUE(g) << sp.glass[row];
+    const Index3 n = glassindices(g->a, m.lens.wl);
+    EXPECT_EQ(sp.index[row], n);
+    EXPECT_EQ(sp.disp[row], n[2] - n[1]);
+}
+
+TEST_F(DlsGlass, EscOrTheEndNeverLeavesAModelGlass) {
+    // the glass of the singlet varies to bring f to y0 / na; Esc at several points of the run
+    for (int polls : {1, 3, 8, 1000}) {
+        Model m = weighted({{0, 8000}});
+        m.lens.na = 0.125;
+        m.lens.sys.sp.optlabel[1] = "G";
+        DlsSetup s = onethread();
+        s.catalog = &cat;
+        int seen = 0;
+        DlsHooks h;
+        h.cancelled = [&] { return ++seen > polls; };
+        const DlsOutcome out = dlsoptimize(m, s, h);
+        EXPECT_EQ(out.status, polls < 1000 ? DlsOutcome::Status::cancelled : DlsOutcome::Status::finished)
+            << polls << " " << out.errmsg;
+        expectcatalogueglass(cat, m, 1);
+        bool said = false;
+        for (const auto& l : out.memo) said |= l.rfind("Model glass of surface 1 replaced by ", 0) == 0;
+        EXPECT_TRUE(said) << polls;
+        EXPECT_FALSE(m.calcerror);
+    }
+}
+
+TEST_F(DlsGlass, GlassCodeOrTheNearestGlass) {
+    Model m = singlet();
+    auto& sp = m.lens.sys.sp;
+    // index and dispersion of BK7: its glass code 517642
+    sp.glass[1] = "";
+    sp.index[1][0] = 1.5168;
+    sp.disp[1] = 0.5168 / 64.17;
+    auto lines = catalogueglass(m, 1, cat);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(cat.glassbyname(sp.glass[1])->code, "517642") << sp.glass[1];
+    expectcatalogueglass(cat, m, 1);
+
+    // a code no glass has: the nearest glass by index and dispersion, said in the memo
+    sp.glass[1] = "";
+    sp.index[1][0] = 1.60;
+    sp.disp[1] = 0.031;
+    const double n = 1.60, disp = 0.031;
+    lines = catalogueglass(m, 1, cat);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("is not in the catalogue"), std::string::npos) << lines[0];
+    expectcatalogueglass(cat, m, 1);
+    const auto distance = [&](const Index3& g) {
+        const double dn = g[0] - n, dd = (g[2] - g[1] - disp) * 10;
+        return dn * dn + dd * dd;
+    };
+    const double chosen = distance(sp.index[1]);
+    for (const GlassRecord& g : cat.allglasses()) EXPECT_GE(distance(glassindices(g.a, m.lens.wl)), chosen) << g.name;
 }
 
 }  // namespace
