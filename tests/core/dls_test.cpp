@@ -17,7 +17,7 @@ namespace zefo {
 namespace {
 
 // A biconvex BK7 singlet, f near 48 mm, aimed for na 0.1.
-Model singlet() {
+Model dlssinglet() {
     Model m = buildobjective({{"S", 50, 5, 1.5168, 0.00806, 20}, {"S", -50, 45, 1, 0, 20}}, 1, 0.1, {5}, 6);
     initstdrays(m);
     rayscheme(m);
@@ -34,7 +34,7 @@ TEST(Dls, SingletReachesTheFocalLengthOfItsApertureAndAngle) {
     // The entrance beam keeps its radius y0; the paraxial ray angle na then asks for
     // f = y0 / na. Only that component is weighted and only the last curvature varies.
     for (double na : {0.125, 0.08}) {
-        Model m = singlet();
+        Model m = dlssinglet();
         ASSERT_FALSE(m.calcerror) << m.errmsg;
         const double y0 = m.lens.rays.y[0];
         m.lens.na = na;
@@ -105,7 +105,7 @@ namespace {
 
 // The singlet with every weight 0 but those given.
 Model weighted(std::initializer_list<std::pair<int, double>> weights) {
-    Model m = singlet();
+    Model m = dlssinglet();
     std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 0.0);
     for (const auto& [i, w] : weights) m.lens.aberweight[i] = w;
     return m;
@@ -166,7 +166,7 @@ TEST(Dls, ThinnedSeparationIsClampedAtItsAxialLimit) {
 }
 
 TEST(Dls, BoundaryScanAddsEachConditionOnceAndRemovalKeepsRowsTogether) {
-    Model m = singlet();
+    Model m = dlssinglet();
     m.lens.edgelim[1] = 10;    // the lens is thinner than that everywhere
     m.lens.clearlim[0] = 1;    // the beam is wider than that
     ASSERT_TRUE(meritcalc(m)) << m.errmsg;
@@ -240,7 +240,7 @@ TEST_F(DlsGlass, EscOrTheEndNeverLeavesAModelGlass) {
 }
 
 TEST_F(DlsGlass, GlassCodeOrTheNearestGlass) {
-    Model m = singlet();
+    Model m = dlssinglet();
     auto& sp = m.lens.sys.sp;
     // index and dispersion of BK7: its glass code 517642
     sp.glass[1] = "";

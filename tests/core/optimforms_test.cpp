@@ -11,7 +11,7 @@
 namespace zefo {
 namespace {
 
-Model lens() {
+Model formlens() {
     Model m = doublegauss();
     sizemeritlist(m);
     return m;
@@ -19,7 +19,7 @@ Model lens() {
 
 // A catalogue of two glasses (Schott coefficients of a constant index give n at every
 // wavelength; the second has dispersion).
-std::optional<GlassRecord> lookup(const std::string& name) {
+std::optional<GlassRecord> twoglasses(const std::string& name) {
     GlassRecord g;
     g.name = name;
     if (name == "FLAT") {
@@ -53,21 +53,21 @@ TEST(OptimGeneral, ChecksInOrderAndStopsAtTheFirstBadField) {
         {gWlweight2, "1.5", "The weighting factor for the third wavelength must be greater than 0 and smaller or equal to 1!"},
     };
     for (const Case& c : cases) {
-        Model m = lens();
+        Model m = formlens();
         const OpticalSystem before = m.lens;
         OptimGeneralForm f = optimgeneralform(m);
         f.text(c.field) = c.text;
-        const auto r = optimgeneralparams(m, f, lookup);
+        const auto r = optimgeneralparams(m, f, twoglasses);
         EXPECT_EQ(r.result.status, DialogResult::BadField) << c.text;
         EXPECT_EQ(r.result.field, c.field) << c.text;
         EXPECT_EQ(r.result.message, c.message);
         EXPECT_EQ(m.lens, before) << "the bad field and those after it change nothing";
     }
     // a curvature increment of exactly 0.01 is accepted, with its log line
-    Model m = lens();
+    Model m = formlens();
     OptimGeneralForm f = optimgeneralform(m);
     f.dcurv = "0.01";
-    const auto r = optimgeneralparams(m, f, lookup);
+    const auto r = optimgeneralparams(m, f, twoglasses);
     ASSERT_EQ(r.result.status, DialogResult::Accepted) << r.result.message;
     EXPECT_EQ(m.lens.dcurv, 0.01);
     EXPECT_EQ(r.result.log, std::vector<std::string>{"New value for curvature increment is 0.010000"});
@@ -76,8 +76,8 @@ TEST(OptimGeneral, ChecksInOrderAndStopsAtTheFirstBadField) {
 }
 
 TEST(OptimGeneral, UnchangedFormLogsNothing) {
-    Model m = lens();
-    const auto r = optimgeneralparams(m, optimgeneralform(m), lookup);
+    Model m = formlens();
+    const auto r = optimgeneralparams(m, optimgeneralform(m), twoglasses);
     EXPECT_EQ(r.result.status, DialogResult::Accepted) << r.result.message;
     EXPECT_TRUE(r.result.log.empty());
     EXPECT_FALSE(r.result.changed);
@@ -86,11 +86,11 @@ TEST(OptimGeneral, UnchangedFormLogsNothing) {
 }
 
 TEST(OptimGeneral, TriangleCornersAndWavelengthWeights) {
-    Model m = lens();
+    Model m = formlens();
     OptimGeneralForm f = optimgeneralform(m);
     f.trglass = {"FLAT", "NOSUCH", "DISP"};
     f.wlweight[1] = "0.5";
-    const auto r = optimgeneralparams(m, f, lookup);
+    const auto r = optimgeneralparams(m, f, twoglasses);
     ASSERT_EQ(r.result.status, DialogResult::Accepted) << r.result.message;
     // the unknown corner stays, the others are still taken
     EXPECT_EQ(r.errorboxes, std::vector<std::string>{"Glass name NOSUCH not found"});
@@ -130,7 +130,7 @@ TEST(OptimGrids, ParaxialCellsRules) {
         {3, 1, "0", CellEdit::Accepted, "   0.0"},
     };
     for (const Case& c : cases) {
-        Model m = lens();
+        Model m = formlens();
         m.lens.aberweight[3] = 5;
         const std::string before = paraxialcell(m, c.row, c.col);
         const Model kept = m;
@@ -152,11 +152,11 @@ TEST(OptimGrids, ParaxialCellsRules) {
         }
     }
     EXPECT_EQ(paraxialrowtitles().size(), 9u);
-    EXPECT_EQ(paraxialcell(lens(), 0, 0), fmtf(1 / 5.6, 7, 5));
+    EXPECT_EQ(paraxialcell(formlens(), 0, 0), fmtf(1 / 5.6, 7, 5));
 }
 
 TEST(OptimGrids, AberrationAndBoundaryCells) {
-    Model m = lens();
+    Model m = formlens();
     EXPECT_EQ(editaberration(m, 4, 2, "-1.5").status, CellEdit::Accepted);
     EXPECT_EQ(m.abertarget[4], -1.5);
     m.lens.aberweight[4] = 3;
