@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "core/app/samplelenses.h"
 #include "core/model/glasscat.h"
 #include "core/optim/dls.h"
 #include "core/optim/merit.h"
@@ -266,6 +267,39 @@ TEST_F(DlsGlass, GlassCodeOrTheNearestGlass) {
     };
     const double chosen = distance(sp.index[1]);
     for (const GlassRecord& g : cat.allglasses()) EXPECT_GE(distance(glassindices(g.a, m.lens.wl)), chosen) << g.name;
+}
+
+}  // namespace
+}  // namespace zefo
+
+namespace zefo {
+namespace {
+
+TEST_F(DlsGlass, StartingDesignSampleFallsBelowThePublishedDesign) {
+    const auto build = [&](const char* name) {
+        for (const SampleLens& s : samplelenses())
+            if (std::string(s.sysname) == name) return buildsamplelens(s, cat);
+        ADD_FAILURE() << name;
+        return Model{};
+    };
+    Model start = build("DGSTART");
+    Model published = build("DGAUSS");
+    ASSERT_FALSE(start.calcerror) << start.errmsg;
+    ASSERT_FALSE(published.calcerror) << published.errmsg;
+    // the published design judged by the starting design's weights
+    published.lens.aberweight = start.lens.aberweight;
+    sizemeritlist(published);
+    ASSERT_TRUE(meritcalc(published)) << published.errmsg;
+    const double target = meritsum(published);
+    DlsSetup s;
+    s.catalog = &cat;
+    const DlsOutcome out = dlsoptimize(start, s, {});
+    ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    EXPECT_GT(out.meritstart, 1.5 * target);
+    EXPECT_LT(out.merit, target);
+    // the focal length is held: y0 / na of the start
+    ssetq(start);
+    EXPECT_NEAR(systemfocus(start).efl, start.lens.rays.y[0] / start.lens.na, 1e-3);
 }
 
 }  // namespace
