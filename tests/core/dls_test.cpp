@@ -240,6 +240,29 @@ TEST_F(DlsGlass, EscOrTheEndNeverLeavesAModelGlass) {
     }
 }
 
+TEST_F(DlsGlass, AnErrorInTheRunNeverLeavesAModelGlass) {
+    Model m = weighted({{0, 8000}});
+    m.lens.na = 0.125;
+    m.lens.sys.sp.optlabel[1] = "G";
+    DlsSetup s = onethread();
+    s.catalog = &cat;
+    DlsHooks h;
+    int trials = 0;
+    // after the third trial the component arrays lose their last entry: every evaluation fails
+    h.status = [&](const std::string&) {
+        if (++trials == 3) m.aberval.pop_back();
+    };
+    const DlsOutcome out = dlsoptimize(m, s, h);
+    EXPECT_EQ(out.status, DlsOutcome::Status::error);
+    EXPECT_EQ(out.errmsg, abercountmsg);
+    EXPECT_TRUE(m.calcerror);
+    EXPECT_FALSE(ismodelglass(m, 1));
+    bool said = false;
+    for (const auto& l : out.memo)
+        said |= l.rfind("Model glass of surface 1 replaced by ", 0) == 0 || l.rfind("Model glass of surface 1 restored", 0) == 0;
+    EXPECT_TRUE(said);
+}
+
 TEST_F(DlsGlass, GlassCodeOrTheNearestGlass) {
     Model m = dlssinglet();
     auto& sp = m.lens.sys.sp;

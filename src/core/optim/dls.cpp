@@ -499,6 +499,12 @@ std::vector<std::string> catalogueglass(Model& m, int surface, GlassCatalog& cat
     return lines;
 }
 
+const char* changedamping(OpticalSystem& lens) {
+    lens.damptype = lens.damptype == 1 ? 0 : 1;
+    return lens.damptype == 1 ? "Changing from additive damping to multiplicative damping!"
+                               : "Changing from multiplicative damping to additive damping!";
+}
+
 std::string triallinetext(double lambda, double forecast, double merit, double steplength) {
     return "   " + fmtf(lambda, 12, 6) + fmtf(forecast, 20, 6) + fmtf(merit, 20, 6) + "  " + fmtf(steplength, 20, 6);
 }

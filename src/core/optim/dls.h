@@ -54,6 +54,10 @@ DlsOutcome dlsoptimize(Model& m, const DlsSetup& setup, const DlsHooks& hooks);
 // surface is left as it is when the catalogue holds no glass.
 std::vector<std::string> catalogueglass(Model& m, int surface, GlassCatalog& cat);
 
+// "Change damping factor": switches damptype between additive (0) and multiplicative (1)
+// damping and returns the text of its box (caption "Information").
+const char* changedamping(OpticalSystem& lens);
+
 // A memo line of one trial: λ (12:6), forecast and merit (20:6 each), two blanks and the
 // step length (20:6), after three blanks.
 std::string triallinetext(double lambda, double forecast, double merit, double steplength);
