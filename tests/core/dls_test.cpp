@@ -327,3 +327,36 @@ TEST_F(DlsGlass, StartingDesignSampleFallsBelowThePublishedDesign) {
 
 }  // namespace
 }  // namespace zefo
+
+namespace zefo {
+namespace {
+
+TEST(Dls, EdgeConditionHeldWellInsideItsLimitIsReleased) {
+    // The lens is asked to become 8 mm thick; its edge (about 4.5 mm) starts just below an
+    // edge limit of 4.6 mm. The condition enters the list at the start; once the growing
+    // thickness has moved the edge well beyond the limit it is released and the thickness
+    // reaches its target.
+    Model m = weighted({{5, 10}});
+    m.lens.targdst = 8;
+    m.lens.edgelim[1] = 4.6;
+    m.lens.sys.sp.optlabel[1] = "D";
+    const DlsOutcome out = dlsoptimize(m, onethread(), {});
+    ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    size_t added = out.memo.size(), released = out.memo.size();
+    for (size_t i = 0; i < out.memo.size(); ++i) {
+        if (out.memo[i].rfind("Edge,space 1 Ray ", 0) == 0 && added == out.memo.size()) added = i;
+        if (out.memo[i].rfind("Boundary condition...Edge space 1  Ray ", 0) == 0) {
+            released = i;
+            EXPECT_EQ(out.memo[i].substr(out.memo[i].size() - 10), " released!");
+            // the edge thickness printed lies well beyond the limit
+            const size_t eq = out.memo[i].find(" = ");
+            EXPECT_GT(std::stod(out.memo[i].substr(eq + 3, 10)), 4.6 + 0.02) << out.memo[i];
+        }
+    }
+    EXPECT_LT(added, released);
+    EXPECT_LT(released, out.memo.size());
+    EXPECT_NEAR(m.lens.sys.sp.sep[1], 8, 1e-3);
+}
+
+}  // namespace
+}  // namespace zefo

@@ -28,7 +28,7 @@ struct DlsSetup {
     const Workspace* ws = nullptr;     // the ".opt" report is written into ws when given
     std::string filebase;              // its file base name
     ReportHead head;                   // lens data file and date of the system data lines
-    int maxiter = 10000;               // maximum number of iterations
+    int maxiter = 10000;               // iterations; one more when the last added or released components
     int threads = 0;                   // threads of the Jacobian: 0 as many as the machine has
 };
 
