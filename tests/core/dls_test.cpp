@@ -360,3 +360,31 @@ TEST(Dls, EdgeConditionHeldWellInsideItsLimitIsReleased) {
 
 }  // namespace
 }  // namespace zefo
+
+namespace zefo {
+namespace {
+
+TEST_F(DlsGlass, RunAsksNoQuestion) {
+    // a telescope with a finite object asks for its entrance pupil whenever its first-order
+    // data are computed; the run (off the window's thread) must not ask
+    Model m;
+    for (const SampleLens& s : samplelenses())
+        if (std::string(s.sysname) == "KEPLER") m = buildsamplelens(s, cat);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    m.lens.objinf = 'N';
+    m.lens.objdist = 100000;
+    m.entrpupil = 0.5;
+    int asked = 0;
+    m.askentrpupil = [&] {
+        ++asked;
+        return 0.5;
+    };
+    DlsSetup s = onethread();
+    s.maxiter = 2;
+    const DlsOutcome out = dlsoptimize(m, s, {});
+    EXPECT_NE(out.status, DlsOutcome::Status::cancelled) << out.errmsg;
+    EXPECT_EQ(asked, 0);
+}
+
+}  // namespace
+}  // namespace zefo

@@ -335,6 +335,8 @@ void Dls::start() {
     say("           DLS Optimization");
     {
         Model copy = m_;   // the system data lines recompute the ray start; the run keeps it
+        // a telescope's entrance pupil is the answer already given: the run asks nothing
+        copy.askentrpupil = [pupil = m_.entrpupil] { return pupil; };
         Report head;
         if (!systemreport(copy, setup_.head, head, false)) {
             fail(m_, copy.errmsg);
