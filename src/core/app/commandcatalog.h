@@ -48,4 +48,7 @@ std::string refusal(const CommandText& t, const Model& m);
 // Calculate Ray Scheme on a scheme of normal rays.
 inline constexpr const char* normalraysmsg = "A ray scheme of normal rays has no relative coordinates to aim";
 
+// An optimization on a system without optimization variables.
+inline constexpr const char* novariablesmsg = "The optical system has no optimization variables";
+
 }  // namespace zefo
