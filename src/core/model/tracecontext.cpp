@@ -34,7 +34,7 @@ void preparetrace(const OpticalSystem& lens, TraceContext& ctx) {
     for (size_t i = 0; i < labels.size(); ++i) ctx.kinds[i] = surfacekind(labels[i]);
     const size_t ns = static_cast<size_t>(lens.nsurf > 0 ? lens.nsurf : 0) + 1;
     ctx.surfray.resize(ns);
-    for (auto* a : {&ctx.paraxheight, &ctx.statcosi, &ctx.statpath, &ctx.minpath, &ctx.maxheight}) a->resize(ns);
+    for (auto* a : {&ctx.paraxheight, &ctx.paraxslope, &ctx.statcosi, &ctx.statpath, &ctx.minpath, &ctx.maxheight}) a->resize(ns);
     ctx.minpathray.resize(ns);
     ctx.maxheightray.resize(ns);
     ctx.clear = ClearRadii{};   // found for another lens

@@ -61,6 +61,7 @@ struct TraceContext {
 
     // first-order scratch and the chief ray the ray scheme aiming starts a field's rays from
     std::vector<double> paraxheight;        // paraxial ray heights at surfaces 0 .. nsurf-1 (paraxtrace)
+    std::vector<double> paraxslope;         // paraxial ray slopes in spaces 0 .. nsurf (paraxtrace)
     double ychief = 0;                      // start height of the chief ray of the field being aimed
     double tchief = 0;                      // tangent of its slope
 

@@ -60,7 +60,7 @@ bool meritparaxial(Model& m) {
     const int s = m.lens.anglesurf;
     if (s > 0 && s <= ns) {
         std::string msg;
-        if (!anglesolve(m, m.hpar[usize(s - 1)], m.upar[usize(s)], msg)) {
+        if (!anglesolve(m, m.trace.paraxheight[usize(s - 1)], m.trace.paraxslope[usize(s)], msg)) {
             fail(m, msg);
             return false;
         }

@@ -50,10 +50,13 @@ void paraxtrace(Model& m, double& y, double& u) {
     const auto& c = m.lens.sys.sp.curv;
     const auto& d = m.lens.sys.sp.sep;
     double* height = m.trace.paraxheight.data();
+    double* slope = m.trace.paraxslope.data();
+    slope[0] = u;
     for (int i = 0; i < m.lens.nsurf; ++i) {
         const double mu = m.lens.mu[i][0];
         const double up = mu * u - y * c[i] * (1 - mu);
         height[i] = y;
+        slope[i + 1] = up;
         y += d[i + 1] * up;
         u = up;
     }
