@@ -9,11 +9,20 @@ namespace zefo {
 
 namespace {
 
-// The maximum frequency: zero check, the limit dialog when it exceeds flimit, then taken.
-// Returns false when the limit dialog was cancelled.
-bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, DialogResult& r) {
-    m.flimit = calcflimit(m);
-    if (v > m.flimit) {
+// The frequency grid of the lens after a change of its largest frequency or increment
+// (the increment may be rewritten): a grid of another size than grid leaves no MTF result
+// valid.
+void takegrid(Model& m, int& grid) {
+    const int n = normalizemtfgrid(m.lens);
+    if (n == grid) return;
+    grid = n;
+    m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = false;
+}
+
+// The maximum frequency: zero check, the limit dialog when it exceeds the diffraction
+// limit, then taken. Returns false when the limit dialog was cancelled.
+bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, int& grid, DialogResult& r) {
+    if (v > calcflimit(m)) {
         if (!asklimit || !asklimit(v)) {
             r.status = DialogResult::Cancelled;
             return false;
@@ -23,13 +32,12 @@ bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, DialogResult& r)
         m.lens.nfreq = static_cast<uint16_t>(v);
         r.changed = true;
         r.log.push_back("New value for maximum number of frequences is " + std::to_string(v));
-        m.flimit = calcflimit(m);
-        calcnfpoints(m);
+        takegrid(m, grid);
     }
     return true;
 }
 
-bool checkdfreq(Model& m, const std::string& text, int field, DialogResult& r) {
+bool checkdfreq(Model& m, const std::string& text, int field, int& grid, DialogResult& r) {
     const auto typed = typedcount(text);
     if (!typed) {
         r = badfield(r, field, notanumbermsg);
@@ -49,7 +57,7 @@ bool checkdfreq(Model& m, const std::string& text, int field, DialogResult& r) {
         r.changed = true;
         r.log.push_back("New value for frequency increment is " + std::to_string(v));
     }
-    calcnfpoints(m);
+    takegrid(m, grid);
     return true;
 }
 
@@ -65,7 +73,7 @@ std::string checklimitvalue(const std::string& text, double flimit, long long& v
 }
 
 std::string nfreqhint(const Model& m) {
-    return "Enter number between 1 and " + fmtf(m.flimit, 4, 0);
+    return "Enter number between 1 and " + fmtf(calcflimit(m), 4, 0);
 }
 
 DialogField limitfield(const Model& m) {
@@ -83,6 +91,8 @@ std::string& MtfForm::text(int field) {
         default: return weight[static_cast<size_t>(std::clamp(field - fWeight0, 0, 2))];
     }
 }
+
+int opdwavelength(const OpdForm& form) { return form.selwl >= 0 && form.selwl <= 2 ? form.selwl : 0; }
 
 std::string& OpdForm::text(int field) { return field == oDefocus ? defocus : field == oNfreq ? nfreq : dfreq; }
 
@@ -123,14 +133,14 @@ std::vector<DialogField> mtffields(const Model& m) {
 std::vector<DialogField> opdfields(const Model& m) {
     return {
         {"Defocus - shift of the focal plane in mm", "##9.999", "Enter value for defocus"},
-        {"Maxmum number of frequencies", "999", "Enter value between 1 and " + fmtf(m.flimit, 4, 0)},
+        {"Maxmum number of frequencies", "999", "Enter value between 1 and " + fmtf(calcflimit(m), 4, 0)},
         {"Frequency increment", "999", "Enter postive number greater then 0 - usually small number"},
     };
 }
 
 DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) {
     DialogResult r;
-    m.flimit = calcflimit(m);
+    int grid = mtfgridpoints(m.lens);
 
     const auto typedrings = typedcount(form.nrings);
     if (!typedrings) return badfield(r, fNrings, notanumbermsg);
@@ -147,9 +157,9 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
     const auto nfreq = typedcount(form.nfreq);
     if (!nfreq) return badfield(r, fNfreq, notanumbermsg);
     if (*nfreq == 0) return badfield(r, fNfreq, "Maxmum number of frequencies must not be zero!");
-    if (!takenfreq(m, *nfreq, asklimit, r)) return r;
+    if (!takenfreq(m, *nfreq, asklimit, grid, r)) return r;
 
-    if (!checkdfreq(m, form.dfreq, fDfreq, r)) return r;
+    if (!checkdfreq(m, form.dfreq, fDfreq, grid, r)) return r;
 
     const auto size = parsetyped(form.spotsize);
     if (!size) return badfield(r, fSpotsize, notanumbermsg);
@@ -215,7 +225,7 @@ OpdForm opdform(const Model& m) {
 
 DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) {
     DialogResult r;
-    m.flimit = calcflimit(m);
+    int grid = mtfgridpoints(m.lens);
 
     const auto defocus = parsetyped(form.defocus);
     if (!defocus) return badfield(r, oDefocus, notanumbermsg);
@@ -229,17 +239,13 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
     const auto nfreq = typedcount(form.nfreq);
     if (!nfreq) return badfield(r, oNfreq, notanumbermsg);
     if (*nfreq == 0) return badfield(r, oNfreq, "Maxmum number of frequencies must not be zero!");
-    if (*nfreq != m.lens.nfreq && !takenfreq(m, *nfreq, asklimit, r)) {
-        m.wbrmode = false;
-        return r;
-    }
+    if (*nfreq != m.lens.nfreq && !takenfreq(m, *nfreq, asklimit, grid, r)) return r;
 
-    if (!checkdfreq(m, form.dfreq, oDfreq, r)) return r;
+    if (!checkdfreq(m, form.dfreq, oDfreq, grid, r)) return r;
 
-    m.selwl = static_cast<uint8_t>(form.selwl >= 0 && form.selwl <= 2 ? form.selwl : 0);
     m.ngauss = static_cast<uint8_t>(form.ngauss == 6 || form.ngauss == 10 ? form.ngauss : 16);
     m.polydeg = static_cast<uint8_t>(form.polydeg == 3 ? 3 : 4);
-    r.log.push_back("Wavelength number is " + std::to_string(m.selwl));
+    r.log.push_back("Wavelength number is " + std::to_string(opdwavelength(form)));
     r.log.push_back("Number of points are " + std::to_string(m.ngauss));
     r.log.push_back("Degree of aberrational polynom is " + std::to_string(m.polydeg));
     return r;
@@ -249,7 +255,6 @@ DialogResult dmtfparams(Model& m, int ngauss, int polydeg) {
     DialogResult r;
     m.ngauss = static_cast<uint8_t>(ngauss == 6 || ngauss == 10 ? ngauss : 16);
     m.polydeg = static_cast<uint8_t>(polydeg == 3 ? 3 : 4);
-    m.dmtfvalid = true;
     r.log.push_back("Number of points are " + std::to_string(m.ngauss));
     r.log.push_back("Degree of aberrational polynom is " + std::to_string(m.polydeg));
     return r;
