@@ -82,9 +82,28 @@ TEST(SystemReport, FiniteObjectLineGivesObjectDistanceAndThrow) {
     ASSERT_GE(r.lines().size(), 4u);
     EXPECT_EQ(r.lines()[1], "Focal length =   50.8379");
     EXPECT_EQ(r.lines()[3], "Object distance =-100.000 Magnification = -1.000 Throw  = 205.000");
-    EXPECT_NEAR(m.trace.throwdist, 205.0, 1e-9);
+    const std::optional<SystemData> d = systemdata(m);
+    ASSERT_TRUE(d.has_value());
+    EXPECT_TRUE(d->objectline);
+    EXPECT_NEAR(d->objdist, -100.0, 1e-6);
+    EXPECT_NEAR(d->throwdist, 205.0, 1e-9);
     // not standalone: the block ends with " " and no closing lines
     EXPECT_EQ(r.lines().back(), " ");
+}
+
+TEST(SystemReport, WriterFormatsTheNumbersItIsGiven) {
+    // The lens at infinity has no object line of its own and a focal length of 50.8379: the
+    // writer shows the numbers of the data it is handed and works out none of them.
+    const Model m = test::lens1model();
+    Report r;
+    systemlines(m.lens, SystemData{12.5, true, -40, 60.25}, test::kReportHead, r, false);
+    ASSERT_GE(r.lines().size(), 4u);
+    EXPECT_EQ(r.lines()[1], "Focal length =   12.5000");
+    EXPECT_EQ(r.lines()[3], "Object distance = -40.000 Magnification =  0.000 Throw  =  60.250");
+    Report plain;
+    systemlines(m.lens, SystemData{12.5, false, -40, 60.25}, test::kReportHead, plain, false);
+    EXPECT_EQ(plain.lines().size() + 1, r.lines().size());
+    EXPECT_EQ(plain.lines()[3], r.lines()[4]);  // the surface table follows the wavelengths
 }
 
 TEST(SystemReport, CurvatureFormAndOversizedNumbers) {
