@@ -96,6 +96,7 @@ std::string applymtf(Context& c, const IqOptions& o) {
         }
     }
     const DialogResult r = mtfparams(c.m, f, refuselimit);
+    c.session.invalidate(r.stale);
     for (const auto& l : r.log) c.log.writeline(l);
     return r.status == DialogResult::Accepted ? std::string() : iqdialogfailed(c, r);
 }
@@ -111,6 +112,7 @@ std::string applyopd(Context& c, const IqOptions& o, int& wl) {
     f.ngauss = o.gauss;
     f.polydeg = o.degree;
     const DialogResult r = opdparams(c.m, f, refuselimit);
+    c.session.invalidate(r.stale);
     wl = opdwavelength(f);
     for (const auto& l : r.log) c.log.writeline(l);
     return r.status == DialogResult::Accepted ? std::string() : iqdialogfailed(c, r);
@@ -255,6 +257,7 @@ std::string iqcmd(Context& c, Iq kind) {
         if (auto e = applymtf(c, o); !e.empty()) return e;
         spotresult = spotcalc(m, spot);
         shownotices(spot);
+        if (!c.session.failed()) c.session.setvalid(iqspot);
         if (!c.session.failed() && kind == Iq::Gmtf) mtf = gmtfcalc(m, spotresult, m.lens.nfreq, main);
         if (!c.session.failed() && kind == Iq::Tfmtf) mtf = tfmtfcalc(m, spotresult, m.lens.nfreq, main);
         if (!c.session.failed() && kind == Iq::Dmtf) {
@@ -263,6 +266,8 @@ std::string iqcmd(Context& c, Iq kind) {
             mtf = dmtfcalc(m, main);
             shownotices(main);
         }
+        if (!c.session.failed() && kind != Iq::Spot)
+            c.session.setvalid(kind == Iq::Gmtf ? iqgmtf : kind == Iq::Tfmtf ? iqtfmtf : iqdmtf);
     }
     // Every result is checked before any report is written: a failed command leaves the
     // report files as they were.

@@ -45,21 +45,16 @@ TEST(FrequencyGrid, PointsAndIncrementFollowTheGridRule) {
     }
 }
 
-TEST(FrequencyGrid, ChangedPointCountClearsTheMtfFlags) {
+TEST(FrequencyGrid, ChangedPointCountMakesTheMtfTablesStale) {
     Model m = iqobjective();
     mtfparams(m, mtfform(m), nullptr);
-    m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
-    mtfparams(m, mtfform(m), nullptr);  // same grid: nothing is stale
-    EXPECT_TRUE(m.spotvalid && m.gmtfvalid && m.tfmtfvalid && m.dmtfvalid);
+    EXPECT_EQ(mtfparams(m, mtfform(m), nullptr).stale, 0u);  // same grid: nothing is stale
     MtfForm f = mtfform(m);
     f.nfreq = "100";
-    ASSERT_EQ(mtfparams(m, f, nullptr).status, DialogResult::Accepted);
+    const DialogResult r = mtfparams(m, f, nullptr);
+    ASSERT_EQ(r.status, DialogResult::Accepted);
     EXPECT_EQ(mtfgridpoints(m.lens), 51);
-    EXPECT_TRUE(m.spotvalid);
-    EXPECT_FALSE(m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid);
-    m.gmtfvalid = true;
-    cleariqflags(m);
-    EXPECT_FALSE(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid);
+    EXPECT_EQ(r.stale, static_cast<unsigned>(iqmtf));  // the spot rays stay
 }
 
 TEST(FrequencyGrid, DiffractionLimitFrequency) {

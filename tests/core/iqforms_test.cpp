@@ -86,12 +86,11 @@ TEST(MtfDialog, UnchangedValuesLogNothingAndKeepTheResults) {
     Model m = iqobjective();
     m.mono = true;
     normalizemtfgrid(m.lens);
-    m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
     const DialogResult r = mtfparams(m, mtfform(m), nullptr);
     EXPECT_EQ(r.status, DialogResult::Accepted);
     EXPECT_TRUE(r.log.empty());
     EXPECT_FALSE(r.changed);
-    EXPECT_TRUE(m.spotvalid && m.gmtfvalid && m.tfmtfvalid && m.dmtfvalid);
+    EXPECT_EQ(r.stale, 0u);
 }
 
 TEST(MtfDialog, FirstBadFieldStopsTheChecks) {
@@ -148,21 +147,23 @@ TEST(MtfDialog, RingOrDefocusChangeClearsEveryResult) {
     for (int which = 0; which < 2; ++which) {
         Model m = iqobjective();
         normalizemtfgrid(m.lens);
-        m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
         MtfForm f = mtfform(m);
         (which == 0 ? f.nrings : f.defocus) = which == 0 ? "5" : "0.1";
-        ASSERT_EQ(mtfparams(m, f, nullptr).status, DialogResult::Accepted);
-        EXPECT_FALSE(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid) << which;
+        const DialogResult r = mtfparams(m, f, nullptr);
+        ASSERT_EQ(r.status, DialogResult::Accepted);
+        EXPECT_EQ(r.stale, static_cast<unsigned>(iqall)) << which;
     }
     Model m = iqobjective();
     normalizemtfgrid(m.lens);
-    m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
     MtfForm f = mtfform(m);
     f.ddefocus = "0.3";
     f.weight[0] = "2";
-    ASSERT_EQ(mtfparams(m, f, nullptr).status, DialogResult::Accepted);
-    EXPECT_TRUE(m.spotvalid && m.dmtfvalid);
-    EXPECT_FALSE(m.gmtfvalid || m.tfmtfvalid);
+    const DialogResult r = mtfparams(m, f, nullptr);
+    ASSERT_EQ(r.status, DialogResult::Accepted);
+    EXPECT_EQ(r.stale, static_cast<unsigned>(iqgmtf | iqtfmtf));  // the spot rays and the diffraction table stay
+    f = mtfform(m);
+    f.spotsize = "0.1";
+    EXPECT_EQ(mtfparams(m, f, nullptr).stale, static_cast<unsigned>(iqspot));  // the counts in the square
 }
 
 TEST(MtfDialog, FrequencyAboveTheDiffractionLimitAsksTheLimitDialog) {
@@ -210,7 +211,6 @@ TEST(MtfDialog, LimitDialogChecks) {
 TEST(OpdDialog, TakesDefocusFrequenciesAndChoices) {
     Model m = iqobjective();
     normalizemtfgrid(m.lens);
-    m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
     OpdForm f = opdform(m);
     EXPECT_EQ(f.defocus, "  0.000");
     f.defocus = "1,5";
@@ -225,7 +225,7 @@ TEST(OpdDialog, TakesDefocusFrequenciesAndChoices) {
                                                "Wavelength number is 2", "Number of points are 10",
                                                "Degree of aberrational polynom is 3"}));
     EXPECT_DOUBLE_EQ(m.lens.defocus, 1.5);  // no range check in this dialog
-    EXPECT_FALSE(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid);
+    EXPECT_EQ(r.stale, static_cast<unsigned>(iqall));
     EXPECT_EQ(mtfgridpoints(m.lens), 51);
     EXPECT_EQ(opdwavelength(f), 2);
     EXPECT_EQ(m.ngauss, 10);

@@ -10,13 +10,13 @@ namespace zefo {
 namespace {
 
 // The frequency grid of the lens after a change of its largest frequency or increment
-// (the increment may be rewritten): a grid of another size than grid leaves no MTF result
-// valid.
-void takegrid(Model& m, int& grid) {
+// (the increment may be rewritten): a grid of another size than grid makes the MTF results
+// stale.
+void takegrid(Model& m, int& grid, DialogResult& r) {
     const int n = normalizemtfgrid(m.lens);
     if (n == grid) return;
     grid = n;
-    m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = false;
+    r.stale |= iqmtf;
 }
 
 // The maximum frequency: zero check, the limit dialog when it exceeds the diffraction
@@ -32,7 +32,7 @@ bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, int& grid, Dialo
         m.lens.nfreq = static_cast<uint16_t>(v);
         r.changed = true;
         r.log.push_back("New value for maximum number of frequences is " + std::to_string(v));
-        takegrid(m, grid);
+        takegrid(m, grid, r);
     }
     return true;
 }
@@ -57,7 +57,7 @@ bool checkdfreq(Model& m, const std::string& text, int field, int& grid, DialogR
         r.changed = true;
         r.log.push_back("New value for frequency increment is " + std::to_string(v));
     }
-    takegrid(m, grid);
+    takegrid(m, grid, r);
     return true;
 }
 
@@ -151,7 +151,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         m.lens.nrings = static_cast<uint8_t>(rings);
         r.changed = true;
         r.log.push_back("New value for number of rings is " + std::to_string(rings));
-        cleariqflags(m);
+        r.stale |= iqall;
     }
 
     const auto nfreq = typedcount(form.nfreq);
@@ -169,7 +169,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         m.lens.spotsize = *size;
         r.changed = true;
         r.log.push_back("New value for spot size is " + fmtf(*size, 6, 4));
-        m.spotvalid = false;  // the counts in the square change
+        r.stale |= iqspot;  // the counts in the square change
     }
 
     const auto defocus = parsetyped(form.defocus);
@@ -179,7 +179,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         m.lens.defocus = *defocus;
         r.changed = true;
         r.log.push_back("New value for defocus is " + fmtf(*defocus, 6, 3));
-        cleariqflags(m);  // the image plane moves: every traced result is stale
+        r.stale |= iqall;  // the image plane moves: every traced result is stale
     }
 
     const auto ddefocus = parsetyped(form.ddefocus);
@@ -190,7 +190,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         m.lens.ddefocus = *ddefocus;
         r.changed = true;
         r.log.push_back("New value for defocus increment is " + fmtf(*ddefocus, 6, 4));
-        m.tfmtfvalid = false;  // the through-focus planes move
+        r.stale |= iqtfmtf;  // the through-focus planes move
     }
 
     static const char* const names[3] = {"New value for first weight coefficient is ",
@@ -206,7 +206,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
             r.changed = true;
             r.log.push_back((m.mono ? std::string("New value for weight coefficient is ") : names[w]) +
                             fmtf(*v, 5, 3));
-            m.gmtfvalid = m.tfmtfvalid = false;  // the weights scale the geometrical curves
+            r.stale |= iqgmtf | iqtfmtf;  // the weights scale the geometrical curves
         }
     }
     return r;
@@ -233,7 +233,7 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
         m.lens.defocus = *defocus;
         r.changed = true;
         r.log.push_back("New value for defocus is " + fmtf(*defocus, 7, 3));
-        cleariqflags(m);
+        r.stale |= iqall;
     }
 
     const auto nfreq = typedcount(form.nfreq);

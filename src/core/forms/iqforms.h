@@ -51,8 +51,9 @@ MtfForm mtfform(const Model& m);
 // The fields of "Edit MTF" in MtfField order: one weight with mono, else three.
 std::vector<DialogField> mtffields(const Model& m);
 
-// OK of "Edit MTF": checks the fields in order, takes every accepted value (log line,
-// validity flags, frequency grid; changed when it differs) and stops at the first bad one.
+// OK of "Edit MTF": checks the fields in order, takes every accepted value (log line, the
+// results it makes stale, frequency grid; changed when it differs) and stops at the first
+// bad one.
 DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit);
 
 // The typed values of "Edit OPD": defocus, maximum frequency, increment (texts) and the

@@ -12,21 +12,19 @@ namespace zefo {
 
 namespace {
 
-// The grid of the tables; false (calcerror set) without a spot diagram.
-bool mtfready(Model& m) {
-    if (m.spotvalid) return true;
+// False (calcerror set) for a spot diagram that was never calculated.
+bool mtfready(Model& m, const SpotResult& spot) {
+    if (!spot.groupstart.empty()) return true;
     fail(m, "Spot diagram must be calculated before the MTF!");
     return false;
 }
 
-// Ends an MTF command: a table that is not finite fails it (nonfinitemsg) and clears the
-// validity flags; otherwise the report is written and valid is set.
-void finishmtf(Model& m, const MtfResult& mtf, bool& valid, IqRun& run) {
-    valid = false;
+// Ends an MTF command: a table that is not finite fails it (nonfinitemsg); otherwise the
+// report is written and its numbers checked.
+void finishmtf(Model& m, const MtfResult& mtf, IqRun& run) {
     if (!m.calcerror && !mtf.finite()) fail(m, nonfinitemsg);
     if (!m.calcerror) mtfreport(m.lens, mtf, run.header, run.lines);
-    if (m.calcerror || !checkfinite(m, run.numbers)) return cleariqflags(m);
-    valid = true;
+    checkfinite(m, run.numbers);
 }
 
 // Modulus and phase of a tangential sum; zero when nothing was summed.
@@ -38,7 +36,7 @@ double phasedeg(double re, double im) {
 }  // namespace
 
 MtfResult geometricalmtf(Model& m, const SpotResult& spot, int fmax) {
-    if (!mtfready(m)) return {};
+    if (!mtfready(m, spot)) return {};
     MtfResult g = mtftable(MtfKind::Geometrical, m.lens, spot.nwl, mtfgridpoints(m.lens), fmax);
     const int nfp = g.npoints;
     for (int f = 0; f < m.lens.nfields; ++f) {
@@ -83,7 +81,7 @@ MtfResult geometricalmtf(Model& m, const SpotResult& spot, int fmax) {
 }
 
 MtfResult throughfocusmtf(Model& m, const SpotResult& spot, int fmax) {
-    if (!mtfready(m)) return {};
+    if (!mtfready(m, spot)) return {};
     MtfResult t = mtftable(MtfKind::ThroughFocus, m.lens, spot.nwl, mtfgridpoints(m.lens), fmax);
     const int nfp = t.npoints;
     for (int k = 0; k < nfp; ++k) t.focus[k] = m.lens.defocus - 2 * m.lens.ddefocus + 4.0 * k * m.lens.ddefocus / nfp;
@@ -118,13 +116,13 @@ MtfResult throughfocusmtf(Model& m, const SpotResult& spot, int fmax) {
 
 MtfResult gmtfcalc(Model& m, const SpotResult& spot, int fmax, IqRun& run) {
     MtfResult g = geometricalmtf(m, spot, fmax);
-    finishmtf(m, g, m.gmtfvalid, run);
+    finishmtf(m, g, run);
     return g;
 }
 
 MtfResult tfmtfcalc(Model& m, const SpotResult& spot, int fmax, IqRun& run) {
     MtfResult t = throughfocusmtf(m, spot, fmax);
-    finishmtf(m, t, m.tfmtfvalid, run);
+    finishmtf(m, t, run);
     return t;
 }
 

@@ -102,10 +102,18 @@ struct IqRun {
 // The report header line shared by the image-quality reports.
 std::string iqheader(const std::string& sysname, const std::string& filename, const std::string& date);
 
-// ---------------------------------------------------------------- grids and flags
+// ---------------------------------------------------------------- grids and results
 
-// Clears the four validity flags; called whenever the optical data change.
-void cleariqflags(Model& m);
+// The spot diagram and the three MTF tables as bits of a set: the results a session holds
+// valid, the results a change of the settings makes stale.
+enum IqResult : unsigned {
+    iqspot = 1,
+    iqgmtf = 2,
+    iqtfmtf = 4,
+    iqdmtf = 8,
+    iqmtf = iqgmtf | iqtfmtf | iqdmtf,
+    iqall = iqspot | iqmtf,
+};
 
 // Diffraction-limit frequency: objectives 2|na/wl0|, telescopes 2|y[1]/(mag wl0)|.
 double calcflimit(const Model& m);
@@ -159,29 +167,28 @@ SpotResult spotdiagram(Model& m, std::vector<Notice>& notices);
 void spotreport(const OpticalSystem& lens, const SpotResult& spot, const std::string& header,
                 std::vector<std::string>& lines);
 
-// The spot diagram command: spotdiagram, then the ".spt" lines; sets spotvalid. A failure,
-// a ray or a report number that is not finite among them (nonfinitemsg), clears the four
-// validity flags.
+// The spot diagram command: spotdiagram, then the ".spt" lines. A ray or a report number
+// that is not finite fails it (nonfinitemsg).
 SpotResult spotcalc(Model& m, IqRun& run);
 
 // Geometrical MTF up to fmax from the spot diagram: per ray the phases at the integer
-// frequencies, cut from the first non-positive sagittal sum on. Needs spotvalid.
+// frequencies, cut from the first non-positive sagittal sum on. A spot diagram that was
+// never calculated fails it.
 MtfResult geometricalmtf(Model& m, const SpotResult& spot, int fmax);
 
-// Through-focus MTF at fmax from the spot diagram, at npoints planes around the defocus.
-// Needs spotvalid.
+// Through-focus MTF at fmax from the spot diagram, at npoints planes around the defocus;
+// needs a spot diagram like geometricalmtf.
 MtfResult throughfocusmtf(Model& m, const SpotResult& spot, int fmax);
 
 // The ".gtf" or ".gtt" report of the table; calculates nothing.
 void mtfreport(const OpticalSystem& lens, const MtfResult& mtf, const std::string& header,
                std::vector<std::string>& lines);
 
-// The geometrical MTF command: geometricalmtf, then the ".gtf" lines; sets gmtfvalid. A
-// table or report number that is not finite fails the calculation (nonfinitemsg) and clears
-// the validity flags.
+// The geometrical MTF command: geometricalmtf, then the ".gtf" lines. A table or report
+// number that is not finite fails the calculation (nonfinitemsg).
 MtfResult gmtfcalc(Model& m, const SpotResult& spot, int fmax, IqRun& run);
 
-// The through-focus MTF command: ".gtt" lines, tfmtfvalid; fails like gmtfcalc.
+// The through-focus MTF command: throughfocusmtf and the ".gtt" lines; fails like gmtfcalc.
 MtfResult tfmtfcalc(Model& m, const SpotResult& spot, int fmax, IqRun& run);
 
 // ---------------------------------------------------------------- wave aberration
@@ -217,8 +224,8 @@ void opdreport(Model& m, int wl, IqRun& run);
 
 // The diffraction MTF command: the wave aberration fit of every field and used wavelength,
 // the table at the labelled frequencies up to nfreq and the whole ".dtf" file, closing lines
-// included; sets dmtfvalid. A failure clears it; OPD samples, table or report numbers that
-// are not finite fail with nonfinitemsg.
+// included. OPD samples, table or report numbers that are not finite fail with
+// nonfinitemsg.
 MtfResult dmtfcalc(Model& m, IqRun& run);
 
 // The ".dtf" report of the table; calculates nothing.

@@ -1,4 +1,4 @@
-// Frequency grid and validity flags of the spot diagram and MTF (their parameter dialogs
+// Frequency grid of the spot diagram and MTF (their parameter dialogs
 // are the forms of forms/iqforms.h).
 #include <cmath>
 
@@ -9,10 +9,6 @@ namespace zefo {
 
 std::string iqheader(const std::string& sysname, const std::string& filename, const std::string& date) {
     return "System name =" + sysname + "        File = " + filename + "     " + date;
-}
-
-void cleariqflags(Model& m) {
-    m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = false;
 }
 
 double calcflimit(const Model& m) {

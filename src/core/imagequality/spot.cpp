@@ -226,11 +226,9 @@ SpotResult spotdiagram(Model& m, std::vector<Notice>& notices) {
 }
 
 SpotResult spotcalc(Model& m, IqRun& run) {
-    m.spotvalid = false;
     SpotResult spot = spotdiagram(m, run.notices);
     if (!m.calcerror) spotreport(m.lens, spot, run.header, run.lines);
-    if (m.calcerror || !checkfinite(m, run.numbers)) cleariqflags(m);
-    else m.spotvalid = true;
+    checkfinite(m, run.numbers);
     return spot;
 }
 

@@ -824,7 +824,6 @@ void opdreport(Model& m, int wl, IqRun& run) {
 }
 
 MtfResult dmtfcalc(Model& m, IqRun& run) {
-    m.dmtfvalid = false;
     const int nwl = m.mono ? 1 : 3;
     MtfResult dmtf = mtftable(MtfKind::Diffraction, m.lens, nwl, mtfgridpoints(m.lens), m.lens.nfreq);
     for (int f = 0; f < dmtf.nfields; ++f)
@@ -835,7 +834,7 @@ MtfResult dmtfcalc(Model& m, IqRun& run) {
     wavedriver(m, wr);
     if (!m.calcerror && !dmtf.finite()) fail(m, nonfinitemsg);
     if (!m.calcerror) dtfreport(m.lens, dmtf, run.header, run.lines);
-    if (checkfinite(m, run.numbers) && !m.calcerror) m.dmtfvalid = true;
+    checkfinite(m, run.numbers);
     return dmtf;
 }
 

@@ -189,7 +189,6 @@ struct Model {
     double targthrow = 0;                   // paraxial target: object to image distance
     int32_t naberlist = 0;                  // length of the list built by the last aberration pass
     // --- image quality: the settings of the wave aberration fit (imagequality/) ---
-    bool spotvalid = false, gmtfvalid = false, tfmtfvalid = false, dmtfvalid = false;
     uint8_t ngauss = 16;                    // Gauss-Legendre order of the diffraction MTF: 6, 10, 16
     uint8_t polydeg = 4;                    // degree of the wave aberration polynomial: 3, 4
 

@@ -165,6 +165,7 @@ bool MtfDialog::check() {
     MtfForm f;
     for (int i = 0; i < fieldcount(); ++i) f.text(i) = field(i)->text().toStdString();
     const DialogResult r = mtfparams(c_.m, f, limitasker(c_));
+    c_.session.invalidate(r.stale);
     if (r.changed) c_.session.settingschanged();
     writelog(r.log);
     if (r.status == DialogResult::BadField) badfield(r.field, r.message, mtfform(c_.m).text(r.field));
@@ -224,6 +225,7 @@ bool OpdDialog::check() {
     f.polydeg = choice(2)->checkedId() == 0 ? 3 : 4;
     const DialogResult r = opdparams(c_.m, f, limitasker(c_));
     wl_ = opdwavelength(f);
+    c_.session.invalidate(r.stale);
     if (r.changed) c_.session.settingschanged();
     writelog(r.log);
     if (r.status == DialogResult::BadField) badfield(r.field, r.message, opdform(c_.m).text(r.field));
