@@ -80,6 +80,12 @@ struct PupilShape {
     double pupa = 1, pupb = 1, pupc = 0, shiftscale = 1;
 };
 
+// A traced OPD sample as the OPD report lists it: on the axis by its height y in the exit
+// pupil, off the axis by its start point (x, y) in the entrance pupil; the OPD in mm.
+struct OpdSample {
+    double x = 0, y = 0, opd = 0;
+};
+
 // One fitted wave aberration polynomial: field, wavelength column, coefficients, quality.
 struct WaveFit {
     int field = 0, wl = 0;
@@ -87,6 +93,7 @@ struct WaveFit {
     FitQuality quality;
     std::vector<double> x, y, opd;  // the samples: pupil coordinates of the basis, OPD (mm)
     PupilShape pupil;               // the pupil of the field's diffraction MTF
+    std::vector<OpdSample> listed;  // the traced samples as the OPD report lists them
 };
 
 // Output of one calculation: the lines of its report file (complete, in file order), its
@@ -217,9 +224,18 @@ void dmtfintegrate(int ngauss, const OpticalSystem& lens, MtfResult& dmtf, int f
 // Relative indices for all wavelengths and the paraxial trace of the exit-pupil bound.
 void dotfparax(Model& m, double& y, double& u);
 
-// The OPD report of wavelength column wl (0 .. 2): appends the whole ".wbr" file (title,
-// header and the samples, polynomials and fit quality of the column). OPD samples or report
-// numbers that are not finite fail with nonfinitemsg.
+// The wave aberration fits of wavelength column wl (0 .. 2) at every field, with their
+// listed samples; the message boxes go to notices. OPD samples that are not finite fail
+// with nonfinitemsg.
+std::vector<WaveFit> wavefits(Model& m, int wl, std::vector<Notice>& notices);
+
+// The ".wbr" lines of the fits of column wl: title, header and per field the samples, the
+// polynomial and the quality of its fit; calculates nothing.
+void opdlines(const OpticalSystem& lens, int wl, const std::vector<WaveFit>& fits, const std::string& header,
+              std::vector<std::string>& lines);
+
+// The OPD report command of column wl: wavefits, then the whole ".wbr" file; the fits go to
+// run.fits. Report numbers that are not finite fail with nonfinitemsg.
 void opdreport(Model& m, int wl, IqRun& run);
 
 // The diffraction MTF command: the wave aberration fit of every field and used wavelength,

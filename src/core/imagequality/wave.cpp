@@ -573,28 +573,22 @@ FitQuality fitquality(const Model& m, const std::vector<double>& coef, bool offa
     return q;
 }
 
-// Name of off-axis field f in the report titles: the last field is "wmax".
-const char* wbrfieldname(const Model& m, int f) {
-    static const char* const names[] = {"wmax", "0.7*wmax", "0.5*wmax"};
-    const int i = m.lens.nfields - 1 - f;
-    return i >= 0 && i < 3 ? names[i] : "wmax";
-}
-
 struct WaveSamples {
     std::vector<double> x, y, opd;
+    std::vector<OpdSample> listed;
 };
 
-// One run of the wave aberration: the columns (wavelengths) traced and fitted, and the
-// diffraction MTF table they fill (none for the OPD report).
+// One run of the wave aberration: the columns (wavelengths) traced and fitted, the
+// diffraction MTF table they fill (none for the OPD report), the fits and message boxes.
 struct WaveRun {
     std::vector<int> cols;
     MtfResult* dmtf = nullptr;
-    IqRun& run;
+    std::vector<WaveFit>& fits;
+    std::vector<Notice>& notices;
 };
 
-// Fits, reports and integrates one column of one field.
-void fitcolumn(Model& m, int f, int w, const WaveSamples& s, const PupilShape& pupil, WaveRun& wr) {
-    IqRun& run = wr.run;
+// Fits and integrates one column of one field.
+void fitcolumn(Model& m, int f, int w, WaveSamples& s, const PupilShape& pupil, WaveRun& wr) {
     for (size_t p = 0; p < s.opd.size(); ++p)
         if (!std::isfinite(s.opd[p]) || !std::isfinite(s.x[p]) || !std::isfinite(s.y[p])) return fail(m, nonfinitemsg);
     const bool offaxis = f > 0;
@@ -606,37 +600,9 @@ void fitcolumn(Model& m, int f, int w, const WaveSamples& s, const PupilShape& p
     }
     const std::vector<double> coef = polyfit(B, s.opd);
     const FitQuality q = fitquality(m, coef, offaxis, s.x, s.y, s.opd);
-    if (q.inadequate()) run.notices.push_back({"Diffractional MTF", "Polinomial maybe not adequate !"});
-    run.fits.push_back({f, w, coef, q, s.x, s.y, s.opd, pupil});
-    if (!wr.dmtf) {
-        auto& L = run.lines;
-        L.push_back(" ");
-        if (offaxis)
-            L.push_back(std::string("Calculation of the aberrational polynomial (wave aberration) for skew rays (w=") +
-                        wbrfieldname(m, f) + ")");
-        else
-            L.push_back("Calculation of the aberrational polynomial (wave aberration) for axial rays");
-        static const char* const names[15] = {"W00", "W20", "W11", "W40", "W31", "W22", "W60", "W51",
-                                              "W42", "W33", "W80", "W71", "W62", "W53", "W44"};
-        if (!offaxis) {
-            std::string line;
-            for (int i = 1; i < nterms; ++i)
-                line += (i > 1 ? "   W" : "W") + std::to_string(20 * i) + "= " + fmtf(coef[i], 10, 6);
-            L.push_back(line);
-        } else {
-            for (int i0 = 0; i0 < nterms; i0 += 5) {
-                std::string line;
-                for (int i = i0; i < i0 + 5; ++i) line += (i > i0 ? "   " : "") + std::string(names[i]) + "= " + fmtf(coef[i], 10, 6);
-                L.push_back(line);
-            }
-        }
-        L.push_back(" ");
-        L.push_back("Root mean square error (rms) in polinomial fit is " + fmtf(q.rms, 10, 6));
-        L.push_back("Maximal error in polinomial fit is " + fmtf(q.maximum, 10, 6));
-        L.push_back("Root mean square error (rms) aberration is " + fmtf(q.aberrms, 10, 6));
-        return;
-    }
-    dmtfintegrate(m.ngauss, m.lens, *wr.dmtf, f, w, coef, offaxis, pupil);
+    if (q.inadequate()) wr.notices.push_back({"Diffractional MTF", "Polinomial maybe not adequate !"});
+    wr.fits.push_back({f, w, coef, q, s.x, s.y, s.opd, pupil, std::move(s.listed)});
+    if (wr.dmtf) dmtfintegrate(m.ngauss, m.lens, *wr.dmtf, f, w, coef, offaxis, pupil);
 }
 
 // Axis: ten zones of ray 1. Returns the normalization radius Rp.
@@ -652,6 +618,7 @@ double axisfield(Model& m, WaveRun& wr) {
             s[w].opd.push_back(m.trace.opd[w]);
             s[w].y.push_back(m.trace.Ye);
             s[w].x.push_back(0);
+            s[w].listed.push_back({0, m.trace.Ye, m.trace.opd[w]});
         }
     }
     const double rp = s[cols[0]].y[9];
@@ -660,12 +627,6 @@ double axisfield(Model& m, WaveRun& wr) {
         return 0;
     }
     for (int w : cols) {
-        if (!wr.dmtf) {
-            wr.run.lines.push_back(" ");
-            wr.run.lines.push_back("Calculation of the optical path difference for axial rays");
-            for (int p = 0; p < 10; ++p)
-                wr.run.lines.push_back("h=" + fmtf(s[w].y[p], 11, 3) + "  opd=" + fmtf(s[w].opd[p], 8, 3));
-        }
         for (double& y : s[w].y) y /= rp;
         fitcolumn(m, 0, w, s[w], PupilShape{}, wr);
         if (m.calcerror) return 0;
@@ -676,7 +637,6 @@ double axisfield(Model& m, WaveRun& wr) {
 // Off-axis field f with chief ray k.
 void offaxisfield(Model& m, int f, int k, double rp, WaveRun& wr) {
     const std::vector<int>& cols = wr.cols;
-    IqRun& run = wr.run;
     const auto& r = m.lens.rays;
     double ymin = 1e5, ymax = -1e5, xmax = 0;
     int j = k + 1;
@@ -712,11 +672,6 @@ void offaxisfield(Model& m, int f, int k, double rp, WaveRun& wr) {
         s[w].x.push_back(xe0[w] / rp);
         s[w].y.push_back(ye0[w] / rp);
     }
-    if (!wr.dmtf) {
-        run.lines.push_back(" ");
-        run.lines.push_back(std::string("Calculation of the optical path difference for skew rays (w=") +
-                            wbrfieldname(m, f) + ")");
-    }
     for (int K = 2; K <= 5; ++K) {
         for (int jj = 0; jj <= 2 * K - 2; ++jj) {
             const double th = jj * M_PI / (2 * K - 2);
@@ -727,8 +682,7 @@ void offaxisfield(Model& m, int f, int k, double rp, WaveRun& wr) {
                 s[w].opd.push_back(m.trace.opd[w]);
                 s[w].x.push_back(m.trace.Xe / rp);
                 s[w].y.push_back(m.trace.Ye / rp);
-                if (!wr.dmtf)
-                    run.lines.push_back("y=" + fmtf(Y, 8, 3) + "  x=" + fmtf(X, 8, 3) + "  opd=" + fmtf(m.trace.opd[w], 10, 7));
+                s[w].listed.push_back({X, Y, m.trace.opd[w]});
             }
         }
     }
@@ -749,6 +703,45 @@ void offaxisfield(Model& m, int f, int k, double rp, WaveRun& wr) {
         fitcolumn(m, f, w, sw, {pupa, std::fabs(yhi - ylo) / 2, (yhi + ylo) / 2, scale}, wr);
         if (m.calcerror) return;
     }
+}
+
+// Name of off-axis field f in the report titles: the last field is "wmax".
+const char* wbrfieldname(const OpticalSystem& lens, int f) {
+    static const char* const names[] = {"wmax", "0.7*wmax", "0.5*wmax"};
+    const int i = lens.nfields - 1 - f;
+    return i >= 0 && i < 3 ? names[i] : "wmax";
+}
+
+// The polynomial of a fit and the quality of the fit, as the OPD report lists them.
+void polynomiallines(const OpticalSystem& lens, const WaveFit& fit, std::vector<std::string>& L) {
+    const bool offaxis = fit.field > 0;
+    const int nterms = static_cast<int>(fit.coef.size());
+    L.push_back(" ");
+    if (offaxis)
+        L.push_back(std::string("Calculation of the aberrational polynomial (wave aberration) for skew rays (w=") +
+                    wbrfieldname(lens, fit.field) + ")");
+    else
+        L.push_back("Calculation of the aberrational polynomial (wave aberration) for axial rays");
+    static const char* const names[15] = {"W00", "W20", "W11", "W40", "W31", "W22", "W60", "W51",
+                                          "W42", "W33", "W80", "W71", "W62", "W53", "W44"};
+    if (!offaxis) {
+        std::string line;
+        for (int i = 1; i < nterms; ++i)
+            line += (i > 1 ? "   W" : "W") + std::to_string(20 * i) + "= " + fmtf(fit.coef[i], 10, 6);
+        L.push_back(line);
+    } else {
+        for (int i0 = 0; i0 < nterms; i0 += 5) {
+            std::string line;
+            for (int i = i0; i < i0 + 5; ++i)
+                line += (i > i0 ? "   " : "") + std::string(names[i]) + "= " + fmtf(fit.coef[i], 10, 6);
+            L.push_back(line);
+        }
+    }
+    const FitQuality& q = fit.quality;
+    L.push_back(" ");
+    L.push_back("Root mean square error (rms) in polinomial fit is " + fmtf(q.rms, 10, 6));
+    L.push_back("Maximal error in polinomial fit is " + fmtf(q.maximum, 10, 6));
+    L.push_back("Root mean square error (rms) aberration is " + fmtf(q.aberrms, 10, 6));
 }
 
 void wavedriver(Model& m, WaveRun& wr) {
@@ -812,14 +805,38 @@ std::string wbrtitle(const OpticalSystem& lens, int wl) {
     return t + fmtf(lens.wl[wl % 3] * 1e6, 5, 1) + "nm spectral line";
 }
 
+std::vector<WaveFit> wavefits(Model& m, int wl, std::vector<Notice>& notices) {
+    std::vector<WaveFit> fits;
+    WaveRun wr{{wl >= 0 && wl <= 2 ? wl : 0}, nullptr, fits, notices};
+    wavedriver(m, wr);
+    return fits;
+}
+
+void opdlines(const OpticalSystem& lens, int wl, const std::vector<WaveFit>& fits, const std::string& header,
+              std::vector<std::string>& L) {
+    L.push_back(wbrtitle(lens, wl));
+    L.push_back(" ");
+    L.push_back(header);
+    L.push_back(" ");
+    for (const WaveFit& fit : fits) {
+        L.push_back(" ");
+        if (fit.field == 0) {
+            L.push_back("Calculation of the optical path difference for axial rays");
+            for (const OpdSample& p : fit.listed) L.push_back("h=" + fmtf(p.y, 11, 3) + "  opd=" + fmtf(p.opd, 8, 3));
+        } else {
+            L.push_back(std::string("Calculation of the optical path difference for skew rays (w=") +
+                        wbrfieldname(lens, fit.field) + ")");
+            for (const OpdSample& p : fit.listed)
+                L.push_back("y=" + fmtf(p.y, 8, 3) + "  x=" + fmtf(p.x, 8, 3) + "  opd=" + fmtf(p.opd, 10, 7));
+        }
+        polynomiallines(lens, fit, L);
+    }
+}
+
 void opdreport(Model& m, int wl, IqRun& run) {
     wl = wl >= 0 && wl <= 2 ? wl : 0;
-    run.lines.push_back(wbrtitle(m.lens, wl));
-    run.lines.push_back(" ");
-    run.lines.push_back(run.header);
-    run.lines.push_back(" ");
-    WaveRun wr{{wl}, nullptr, run};
-    wavedriver(m, wr);
+    run.fits = wavefits(m, wl, run.notices);
+    if (!m.calcerror) opdlines(m.lens, wl, run.fits, run.header, run.lines);
     checkfinite(m, run.numbers);
 }
 
@@ -829,7 +846,7 @@ MtfResult dmtfcalc(Model& m, IqRun& run) {
     for (int f = 0; f < dmtf.nfields; ++f)
         for (int w = 0; w < 3; ++w)
             for (int k = 0; k < dmtf.npoints; ++k) dmtf.limit[dmtf.index(f, w, k)] = dlfactor(normfreq(m.lens, w, dmtf.freq[k]));
-    WaveRun wr{{}, &dmtf, run};
+    WaveRun wr{{}, &dmtf, run.fits, run.notices};
     for (int w = 0; w < nwl; ++w) wr.cols.push_back(w);
     wavedriver(m, wr);
     if (!m.calcerror && !dmtf.finite()) fail(m, nonfinitemsg);
