@@ -115,6 +115,30 @@ TEST(Spot, OneRingTracesOneRayAtHalfThePupilAcrossTheMeridian) {
               run.lines.end());
 }
 
+TEST(Spot, ResultsAreValuesThatLaterCalculationsLeaveAlone) {
+    // The MTF of a kept spot diagram comes out the same after another spot diagram of other
+    // rings was calculated on the same model: nothing of the first lives in the model.
+    Model m = test::singlet();
+    test::mtfsettings(m);
+    IqRun spotrun, g1;
+    const SpotResult first = spotcalc(m, spotrun);
+    const MtfResult before = gmtfcalc(m, first, m.lens.nfreq, g1);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    MtfForm form = mtfform(m);
+    form.nrings = "3";
+    ASSERT_EQ(mtfparams(m, form, nullptr).status, DialogResult::Accepted);
+    IqRun other;
+    const SpotResult second = spotcalc(m, other);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    EXPECT_EQ(second.rays.size(), 3u * 3 * 9);  // 3 rings: 1 + 3 + 5 rays per field and wavelength
+    EXPECT_EQ(first.rays.size(), 3u * 3 * 49);
+    IqRun g2;
+    const MtfResult after = gmtfcalc(m, first, m.lens.nfreq, g2);
+    EXPECT_EQ(after.values, before.values);
+    EXPECT_EQ(after.limit, before.limit);
+    EXPECT_EQ(g2.lines, g1.lines);
+}
+
 TEST(Spot, SquareIncludesItsBoundary) {
     OpticalSystem lens;
     lens.nfields = 1;
