@@ -238,10 +238,13 @@ void opdlines(const OpticalSystem& lens, int wl, const std::vector<WaveFit>& fit
 // run.fits. Report numbers that are not finite fail with nonfinitemsg.
 void opdreport(Model& m, int wl, IqRun& run);
 
-// The diffraction MTF command: the wave aberration fit of every field and used wavelength,
-// the table at the labelled frequencies up to nfreq and the whole ".dtf" file, closing lines
-// included. OPD samples, table or report numbers that are not finite fail with
-// nonfinitemsg.
+// Diffraction MTF: the wave aberration fit of every field and used wavelength (appended to
+// fits, message boxes to notices) and the table at the labelled frequencies up to nfreq. OPD
+// samples or table values that are not finite fail with nonfinitemsg.
+MtfResult diffractionmtf(Model& m, std::vector<WaveFit>& fits, std::vector<Notice>& notices);
+
+// The diffraction MTF command: diffractionmtf into run.fits, then the whole ".dtf" file,
+// closing lines included; report numbers that are not finite fail with nonfinitemsg.
 MtfResult dmtfcalc(Model& m, IqRun& run);
 
 // The ".dtf" report of the table; calculates nothing.

@@ -840,16 +840,21 @@ void opdreport(Model& m, int wl, IqRun& run) {
     checkfinite(m, run.numbers);
 }
 
-MtfResult dmtfcalc(Model& m, IqRun& run) {
+MtfResult diffractionmtf(Model& m, std::vector<WaveFit>& fits, std::vector<Notice>& notices) {
     const int nwl = m.mono ? 1 : 3;
     MtfResult dmtf = mtftable(MtfKind::Diffraction, m.lens, nwl, mtfgridpoints(m.lens), m.lens.nfreq);
     for (int f = 0; f < dmtf.nfields; ++f)
         for (int w = 0; w < 3; ++w)
             for (int k = 0; k < dmtf.npoints; ++k) dmtf.limit[dmtf.index(f, w, k)] = dlfactor(normfreq(m.lens, w, dmtf.freq[k]));
-    WaveRun wr{{}, &dmtf, run.fits, run.notices};
+    WaveRun wr{{}, &dmtf, fits, notices};
     for (int w = 0; w < nwl; ++w) wr.cols.push_back(w);
     wavedriver(m, wr);
     if (!m.calcerror && !dmtf.finite()) fail(m, nonfinitemsg);
+    return dmtf;
+}
+
+MtfResult dmtfcalc(Model& m, IqRun& run) {
+    MtfResult dmtf = diffractionmtf(m, run.fits, run.notices);
     if (!m.calcerror) dtfreport(m.lens, dmtf, run.header, run.lines);
     checkfinite(m, run.numbers);
     return dmtf;
