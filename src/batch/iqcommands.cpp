@@ -186,7 +186,7 @@ void spotjson(JsonWriter& w, const Model& m, const SpotResult& spot) {
         w.integer(s.passed);
         w.key("insquare");
         w.integer(s.insquare);
-        w.field("rms", spotrms(m.lens, spot, f, m.lens.defocus));
+        w.field("rms", s.rms);
         const ChiefRecord& cr = spot.chief[f];
         w.field("chief", std::vector<double>{cr.X, cr.Y, cr.N, cr.TX, cr.TY});
         w.endobject();

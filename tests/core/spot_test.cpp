@@ -71,6 +71,7 @@ TEST(Spot, DefocusMovesTheEvaluationPlaneOnce) {
         n += 2 * c - 1;
     }
     EXPECT_NEAR(spotrms(m.lens, spot, 0, m.lens.defocus), std::sqrt(s / n), 1e-9);
+    EXPECT_NEAR(spot.stats[0].rms, std::sqrt(s / n), 1e-9);  // the statistics hold it too
     EXPECT_LT(spotrms(m.lens, spot, 0, 0), 1e-9);  // the paraxial image plane
     // square 0.05: only the rays of the inner rings stay in it
     int inside = 0;
@@ -157,6 +158,9 @@ TEST(Spot, SquareIncludesItsBoundary) {
     EXPECT_EQ(spot.stats[0].passed, 3);
     EXPECT_DOUBLE_EQ(spot.stats[0].ppassed, 75.0);  // 3 of 2 * 2 emitted
     EXPECT_DOUBLE_EQ(spot.stats[0].pinsquare, 200.0 / 3);
+    // in the table's plane each ray lies at its displacement from the chief ray
+    const double r2 = 2 * 0.05 * 0.05 + 0.05 * 0.05 + 0.0500001 * 0.0500001 + 0.02 * 0.02 + 0.01 * 0.01;
+    EXPECT_NEAR(spot.stats[0].rms, std::sqrt(r2 / 3), 1e-15);
 }
 
 TEST(Spot, TwoFieldsEndTheReportAfterTheSpotSize) {

@@ -30,6 +30,7 @@ struct SpotStats {
     int passed = 0, insquare = 0;
     double ppassed = 0;    // percentage of the emitted rays that passed
     double pinsquare = 0;  // percentage of the passed rays in the square
+    double rms = 0;        // RMS distance of the passed rays from the chief ray in the table's plane
 };
 
 // The spot diagram of every field: the rays that passed and, per field, the chief ray and
@@ -162,7 +163,7 @@ void spotpoint(const OpticalSystem& lens, const SpotResult& spot, int f, const S
 double spotrms(const OpticalSystem& lens, const SpotResult& spot, int f, double z);
 
 // Statistics of field f from the spot table: rays passed, rays in the square of half side
-// spotsize (boundary included) and their percentages.
+// spotsize (boundary included), their percentages and the RMS spot radius at the defocus.
 void spotstatistics(const OpticalSystem& lens, SpotResult& spot, int f);
 
 // First-order data, then the pupil ray grid of every field and used wavelength: the spot

@@ -42,14 +42,19 @@ void spotstatistics(const OpticalSystem& lens, SpotResult& spot, int f) {
     s.passed = 0;
     s.insquare = 0;
     const double lim = std::fabs(lens.spotsize);
+    double r2 = 0;
+    int n = 0;
     for (int w = 0; w < spot.nwl; ++w) {
         s.passed += spot.passed[f][w];
         for (int i = spot.groupstart[f * 3 + w]; i < spot.groupstart[f * 3 + w + 1]; ++i) {
             double ex, ey;
             spotpoint(lens, spot, f, spot.rays[i], lens.defocus, ex, ey);
             if (std::fabs(ey) <= lim && std::fabs(ex) <= lim) ++s.insquare;
+            r2 += ex * ex + ey * ey;
+            ++n;
         }
     }
+    s.rms = n > 0 ? std::sqrt(r2 / n) : 0;
     s.ppassed = emitted > 0 ? 100.0 * s.passed / emitted : 0.0;
     s.pinsquare = s.passed > 0 ? 100.0 * s.insquare / s.passed : 0.0;
 }
