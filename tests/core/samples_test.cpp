@@ -91,7 +91,7 @@ TEST(Samples, KeplerIsTheAfocalFourPowerLayoutOfItsSource) {
     ASSERT_FALSE(m.calcerror);
     Report r;
     std::vector<ParaxBlock> blocks;
-    ASSERT_TRUE(paraxreport(m, ReportHead{"KEPLER.dat", "10.12.2026"}, r, false, &blocks));
+    ASSERT_TRUE(paraxreport(m.lens, ReportHead{"KEPLER.dat", "10.12.2026"}, r, false, &blocks));
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_NEAR(blocks[0].nominal.f, 8 * 25.4, 0.005);
     EXPECT_NEAR(blocks[1].nominal.f, 2 * 25.4, 0.005);

@@ -312,12 +312,12 @@ bool printsystemlines(Model& m, const ReportHead& h, Report& r) {
     return d.has_value();
 }
 
-void rayreport(const Model& m, Report& r) {
-    const bool relative = m.lens.raytype != 0;
+void rayreport(const OpticalSystem& lens, Report& r) {
+    const bool relative = lens.raytype != 0;
     r.addline(relative ? " No  RL      Xrel       Yrel       X          Y         L          M"
                        : " No  RL      X          Y          L         M");
-    const auto& rays = m.lens.rays;
-    for (size_t k = 0; k < rays.rl.size() && k < m.lens.nrays; ++k) {
+    const auto& rays = lens.rays;
+    for (size_t k = 0; k < rays.rl.size() && k < lens.nrays; ++k) {
         std::string line = fmti(static_cast<long long>(k) + 1, 3) + fmti(rays.rl[k], 4);
         if (relative) line += fmtfit(rays.xrel[k], 11, 5, raysize) + fmtfit(rays.yrel[k], 11, 5, raysize);
         line += fmtfit(rays.x[k], 11, 5, raysize) + fmtfit(rays.y[k], 11, 5, raysize) +
@@ -328,16 +328,16 @@ void rayreport(const Model& m, Report& r) {
     r.addline("End of displayed data");
 }
 
-void printraylines(const Model& m, const ReportHead& h, Report& r) {
-    const bool relative = m.lens.raytype != 0;
+void printraylines(const OpticalSystem& lens, const ReportHead& h, Report& r) {
+    const bool relative = lens.raytype != 0;
     r.addline("           Ray scheme data");
     r.addline("");
-    r.addline(titleline(m.lens, h));
+    r.addline(titleline(lens, h));
     r.addline("");
     r.addline(relative ? " No  Label     Xrel       Yrel       X          Y         L          M"
                        : " No  Label     X          Y          L         M");
-    const auto& rays = m.lens.rays;
-    for (size_t k = 0; k < rays.rl.size() && k < m.lens.nrays; ++k) {
+    const auto& rays = lens.rays;
+    for (size_t k = 0; k < rays.rl.size() && k < lens.nrays; ++k) {
         std::string line = fmti(static_cast<long long>(k) + 1, 3) + fmti(rays.rl[k], 6);
         if (relative) line += fmtfit(rays.xrel[k], 11, 5) + fmtfit(rays.yrel[k], 11, 5);
         line += fmtfit(rays.x[k], 11, 5) + fmtfit(rays.y[k], 11, 5) + fmtfit(std::fabs(rays.l[k]), 10, 6) +
@@ -405,10 +405,10 @@ void paraxlines(const OpticalSystem& lens, const std::vector<ParaxBlock>& blocks
     for (const ParaxBlock& b : blocks) paraxblocklines(b, full, r);
 }
 
-bool paraxreport(const Model& m, const ReportHead& h, Report& r, bool full, std::vector<ParaxBlock>* blocks) {
-    if (m.lens.nsurf < 2) return false;
-    const std::vector<ParaxBlock> b = paraxblocks(m.lens, full);
-    paraxlines(m.lens, b, h, full, r);
+bool paraxreport(const OpticalSystem& lens, const ReportHead& h, Report& r, bool full, std::vector<ParaxBlock>* blocks) {
+    if (lens.nsurf < 2) return false;
+    const std::vector<ParaxBlock> b = paraxblocks(lens, full);
+    paraxlines(lens, b, h, full, r);
     if (blocks) blocks->insert(blocks->end(), b.begin(), b.end());
     return true;
 }

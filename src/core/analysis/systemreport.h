@@ -64,13 +64,13 @@ bool systemreport(Model& m, const ReportHead& h, Report& r, bool standalone = tr
 bool systemreportfull(Model& m, const ReportHead& h, Report& r);
 
 // The ray scheme table, ending with the closing lines of a window-only report.
-void rayreport(const Model& m, Report& r);
+void rayreport(const OpticalSystem& lens, Report& r);
 
 // systemdata, then printsystemlines; false after a failure (calcerror set).
 bool printsystemlines(Model& m, const ReportHead& h, Report& r);
 
 // The lines "Print ray scheme" sends to the printer.
-void printraylines(const Model& m, const ReportHead& h, Report& r);
+void printraylines(const OpticalSystem& lens, const ReportHead& h, Report& r);
 
 // First-order data of one lens or cemented group in air, object at infinity:
 // effective focal length f, back focal length sp and the printed front focal length.
@@ -112,7 +112,7 @@ void paraxlines(const OpticalSystem& lens, const std::vector<ParaxBlock>& blocks
 
 // paraxblocks, then paraxlines. A system of fewer than two surfaces gets no lines and false.
 // The printed blocks go to blocks when given.
-bool paraxreport(const Model& m, const ReportHead& h, Report& r, bool full,
+bool paraxreport(const OpticalSystem& lens, const ReportHead& h, Report& r, bool full,
                  std::vector<ParaxBlock>* blocks = nullptr);
 
 // The message of a paraxial lens data request on a system of fewer than two surfaces.
