@@ -262,6 +262,7 @@ std::string iqcmd(Context& c, Iq kind) {
         if (!c.session.failed() && kind == Iq::Tfmtf) mtf = tfmtfcalc(m, spotresult, m.lens.nfreq, main);
         if (!c.session.failed() && kind == Iq::Dmtf) {
             const DialogResult r = dmtfparams(m, o.gauss, o.degree);
+            c.session.invalidate(r.stale);
             for (const auto& l : r.log) c.log.writeline(l);
             mtf = dmtfcalc(m, main);
             shownotices(main);

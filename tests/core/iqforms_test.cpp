@@ -284,5 +284,20 @@ TEST(DmtfDialog, SetsTheChoices) {
     EXPECT_EQ(m.polydeg, 3);
 }
 
+TEST(DmtfDialog, AnotherFitMakesTheDiffractionMtfStale) {
+    // A table integrated with one quadrature order or polynomial degree is not the table of
+    // another; the same choices again keep it.
+    Model m;
+    EXPECT_EQ(dmtfparams(m, 16, 4).stale, 0u);  // the defaults
+    EXPECT_EQ(dmtfparams(m, 10, 4).stale, static_cast<unsigned>(iqdmtf));
+    EXPECT_EQ(dmtfparams(m, 10, 3).stale, static_cast<unsigned>(iqdmtf));
+    EXPECT_EQ(dmtfparams(m, 10, 3).stale, 0u);
+    Model o = iqobjective();
+    OpdForm f = opdform(o);
+    EXPECT_EQ(opdparams(o, f, nullptr).stale, 0u);
+    f.ngauss = 6;
+    EXPECT_EQ(opdparams(o, f, nullptr).stale, static_cast<unsigned>(iqdmtf));
+}
+
 }  // namespace
 }  // namespace zefo

@@ -61,6 +61,16 @@ bool checkdfreq(Model& m, const std::string& text, int field, int& grid, DialogR
     return true;
 }
 
+// The quadrature order (6, 10, else 16) and polynomial degree (3, else 4) of the wave
+// aberration fit; another choice makes the diffraction MTF stale.
+void takefit(Model& m, int ngauss, int polydeg, DialogResult& r) {
+    const uint8_t n = static_cast<uint8_t>(ngauss == 6 || ngauss == 10 ? ngauss : 16);
+    const uint8_t d = static_cast<uint8_t>(polydeg == 3 ? 3 : 4);
+    if (n != m.ngauss || d != m.polydeg) r.stale |= iqdmtf;
+    m.ngauss = n;
+    m.polydeg = d;
+}
+
 }  // namespace
 
 std::string checklimitvalue(const std::string& text, double flimit, long long& value) {
@@ -243,8 +253,7 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
 
     if (!checkdfreq(m, form.dfreq, oDfreq, grid, r)) return r;
 
-    m.ngauss = static_cast<uint8_t>(form.ngauss == 6 || form.ngauss == 10 ? form.ngauss : 16);
-    m.polydeg = static_cast<uint8_t>(form.polydeg == 3 ? 3 : 4);
+    takefit(m, form.ngauss, form.polydeg, r);
     r.log.push_back("Wavelength number is " + std::to_string(opdwavelength(form)));
     r.log.push_back("Number of points are " + std::to_string(m.ngauss));
     r.log.push_back("Degree of aberrational polynom is " + std::to_string(m.polydeg));
@@ -253,8 +262,7 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
 
 DialogResult dmtfparams(Model& m, int ngauss, int polydeg) {
     DialogResult r;
-    m.ngauss = static_cast<uint8_t>(ngauss == 6 || ngauss == 10 ? ngauss : 16);
-    m.polydeg = static_cast<uint8_t>(polydeg == 3 ? 3 : 4);
+    takefit(m, ngauss, polydeg, r);
     r.log.push_back("Number of points are " + std::to_string(m.ngauss));
     r.log.push_back("Degree of aberrational polynom is " + std::to_string(m.polydeg));
     return r;

@@ -75,14 +75,15 @@ OpdForm opdform(const Model& m);
 // The edit fields of "Edit OPD" in OpdField order.
 std::vector<DialogField> opdfields(const Model& m);
 
-// OK of "Edit OPD": takes defocus, frequency grid, ngauss and polydeg; the wavelength is the
-// OPD report's argument (opdwavelength).
+// OK of "Edit OPD": takes defocus, frequency grid, ngauss and polydeg (another fit makes the
+// diffraction MTF stale); the wavelength is the OPD report's argument (opdwavelength).
 DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit);
 
 // The wavelength column (0 .. 2) the form chose for the OPD report.
 int opdwavelength(const OpdForm& form);
 
-// OK of "Edit Diffractional MTF": sets ngauss and polydeg.
+// OK of "Edit Diffractional MTF": sets ngauss and polydeg; another fit makes the diffraction
+// MTF stale.
 DialogResult dmtfparams(Model& m, int ngauss, int polydeg);
 
 }  // namespace zefo

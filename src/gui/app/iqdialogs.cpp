@@ -242,7 +242,9 @@ DmtfDialog::DmtfDialog(CalcContext& c) : ParamDialog("Edit Diffractional MTF", "
 }
 
 bool DmtfDialog::check() {
-    writelog(dmtfparams(c_.m, gaussorders[choice(0)->checkedId()], choice(1)->checkedId() == 0 ? 3 : 4).log);
+    const DialogResult r = dmtfparams(c_.m, gaussorders[choice(0)->checkedId()], choice(1)->checkedId() == 0 ? 3 : 4);
+    c_.session.invalidate(r.stale);
+    writelog(r.log);
     return true;
 }
 
