@@ -25,20 +25,20 @@ void BM_Spot(benchmark::State& state) {
     zefo::Model m = prepared();
     for (auto _ : state) {
         zefo::IqRun run;
-        zefo::spotcalc(m, run);
-        benchmark::DoNotOptimize(m.spot.rays.data());
+        const zefo::SpotResult spot = zefo::spotcalc(m, run);
+        benchmark::DoNotOptimize(spot.rays.data());
     }
     if (m.calcerror) state.SkipWithError(m.errmsg.c_str());
 }
 
 void BM_GeometricalMtf(benchmark::State& state) {
     zefo::Model m = prepared();
-    zefo::IqRun spot;
-    zefo::spotcalc(m, spot);
+    zefo::IqRun spotrun;
+    const zefo::SpotResult spot = zefo::spotcalc(m, spotrun);
     for (auto _ : state) {
         zefo::IqRun run;
-        zefo::gmtfcalc(m, m.lens.nfreq, run);
-        benchmark::DoNotOptimize(m.gmtf.data());
+        const zefo::MtfResult g = zefo::gmtfcalc(m, spot, m.lens.nfreq, run);
+        benchmark::DoNotOptimize(g.values.data());
     }
     if (m.calcerror) state.SkipWithError(m.errmsg.c_str());
 }
@@ -50,8 +50,8 @@ void BM_DiffractionMtf(benchmark::State& state) {
     for (auto _ : state) {
         zefo::dmtfparams(m, 16, 4);
         zefo::IqRun run;
-        zefo::wavecalc(m, run);
-        benchmark::DoNotOptimize(m.dmtf.data());
+        const zefo::MtfResult d = zefo::dmtfcalc(m, run);
+        benchmark::DoNotOptimize(d.values.data());
     }
     if (m.calcerror) state.SkipWithError(m.errmsg.c_str());
 }

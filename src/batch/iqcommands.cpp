@@ -96,11 +96,14 @@ std::string applymtf(Context& c, const IqOptions& o) {
         }
     }
     const DialogResult r = mtfparams(c.m, f, refuselimit);
+    c.session.invalidate(r.stale);
     for (const auto& l : r.log) c.log.writeline(l);
     return r.status == DialogResult::Accepted ? std::string() : iqdialogfailed(c, r);
 }
 
-std::string applyopd(Context& c, const IqOptions& o) {
+// "Edit OPD" with the options in place of the typed texts and choices; the chosen
+// wavelength column goes to wl.
+std::string applyopd(Context& c, const IqOptions& o, int& wl) {
     OpdForm f = opdform(c.m);
     if (o.defocus) f.defocus = *o.defocus;
     if (o.nfreq) f.nfreq = *o.nfreq;
@@ -109,6 +112,8 @@ std::string applyopd(Context& c, const IqOptions& o) {
     f.ngauss = o.gauss;
     f.polydeg = o.degree;
     const DialogResult r = opdparams(c.m, f, refuselimit);
+    c.session.invalidate(r.stale);
+    wl = opdwavelength(f);
     for (const auto& l : r.log) c.log.writeline(l);
     return r.status == DialogResult::Accepted ? std::string() : iqdialogfailed(c, r);
 }
@@ -133,30 +138,29 @@ std::string iqfailed(Context& c, Iq kind) {
 
 // Value j (0 sagittal, 1 tangential) of field f at point k: one wavelength, or the mean
 // of the three weighted wavelengths.
-double mtfvalue(const Model& m, const std::vector<Index3>& a, int f, int k, int j) {
-    if (m.nspotwl == 1) return a[mtfindex(m, f, 0, k)][j];
+double mtfvalue(const MtfResult& a, int f, int k, int j) {
+    if (a.nwl == 1) return a.at(f, 0, k)[j];
     double s = 0;
-    for (int w = 0; w < 3; ++w) s += a[mtfindex(m, f, w, k)][j];
+    for (int w = 0; w < 3; ++w) s += a.at(f, w, k)[j];
     return s / 3;
 }
 
-void mtfjson(JsonWriter& w, const Model& m, Iq kind, int fmax) {
-    const std::vector<Index3>& a = kind == Iq::Gmtf ? m.gmtf : kind == Iq::Tfmtf ? m.tfmtf : m.dmtf;
+void mtfjson(JsonWriter& w, const Model& m, const MtfResult& a, int fmax) {
     w.key("mtf");
     w.beginarray();
     for (int f = 0; f < m.lens.nfields; ++f) {
         w.beginobject();
         w.field("field", m.lens.field.size() > static_cast<size_t>(f) ? m.lens.field[f] : 0.0);
         std::vector<double> x, sag, tan;
-        for (int k = 0; k < m.nfpoints; ++k) {
-            if (kind == Iq::Gmtf) x.push_back(gmtffrequency(m, k));
-            else if (kind == Iq::Tfmtf) x.push_back(m.tfpos[k]);
-            else x.push_back(m.freqlabel[k]);
-            tan.push_back(mtfvalue(m, a, f, k, 1));
+        for (int k = 0; k < a.npoints; ++k) {
+            if (a.kind == MtfKind::Geometrical) x.push_back(gmtffrequency(a, k));
+            else if (a.kind == MtfKind::ThroughFocus) x.push_back(a.focus[k]);
+            else x.push_back(a.freq[k]);
+            tan.push_back(mtfvalue(a, f, k, 1));
             // the axis of the diffraction MTF holds its one value in the tangential column
-            sag.push_back(mtfvalue(m, a, f, k, kind == Iq::Dmtf && f == 0 ? 1 : 0));
+            sag.push_back(mtfvalue(a, f, k, a.kind == MtfKind::Diffraction && f == 0 ? 1 : 0));
         }
-        if (kind == Iq::Tfmtf) {
+        if (a.kind == MtfKind::ThroughFocus) {
             w.field("freq", static_cast<double>(fmax));
             w.field("focus", x);
         } else {
@@ -169,21 +173,21 @@ void mtfjson(JsonWriter& w, const Model& m, Iq kind, int fmax) {
     w.endarray();
 }
 
-void spotjson(JsonWriter& w, const Model& m) {
+void spotjson(JsonWriter& w, const Model& m, const SpotResult& spot) {
     w.key("fields");
     w.beginarray();
     for (int f = 0; f < m.lens.nfields; ++f) {
-        const SpotStats& s = m.spot.stats[f];
+        const SpotStats& s = spot.stats[f];
         w.beginobject();
         w.field("field", m.lens.field.size() > static_cast<size_t>(f) ? m.lens.field[f] : 0.0);
         w.key("emitted");
-        w.integer(m.lens.nrings * m.lens.nrings * m.nspotwl);
+        w.integer(m.lens.nrings * m.lens.nrings * spot.nwl);
         w.key("passed");
         w.integer(s.passed);
         w.key("insquare");
         w.integer(s.insquare);
-        w.field("rms", spotrms(m, f, m.lens.defocus));
-        const ChiefRecord& cr = m.spot.chief[f];
+        w.field("rms", s.rms);
+        const ChiefRecord& cr = spot.chief[f];
         w.field("chief", std::vector<double>{cr.X, cr.Y, cr.N, cr.TX, cr.TY});
         w.endobject();
     }
@@ -192,8 +196,8 @@ void spotjson(JsonWriter& w, const Model& m) {
     w.beginarray();
     for (int f = 0; f < m.lens.nfields; ++f)
         for (int wl = 0; wl < 3; ++wl)
-            for (int i = m.spot.groupstart[f * 3 + wl]; i < m.spot.groupstart[f * 3 + wl + 1]; ++i) {
-                const SpotRay& r = m.spot.rays[i];
+            for (int i = spot.groupstart[f * 3 + wl]; i < spot.groupstart[f * 3 + wl + 1]; ++i) {
+                const SpotRay& r = spot.rays[i];
                 w.beginobject();
                 w.key("field");
                 w.integer(f);
@@ -242,34 +246,38 @@ std::string iqcmd(Context& c, Iq kind) {
     IqRun spot, main;
     spot.header = main.header = header;
     const char* const spotext = commandtext("SpotDiagram").ext;
+    SpotResult spotresult;
+    MtfResult mtf;
     if (kind == Iq::Wave) {
-        m.dmtfvalid = false;
-        m.wbrmode = true;
-        if (auto e = applyopd(c, o); !e.empty()) return e;
-        wavecalc(m, main);
+        int wl = 0;
+        if (auto e = applyopd(c, o, wl); !e.empty()) return e;
+        opdreport(m, wl, main);
         shownotices(main);
     } else {
         if (auto e = applymtf(c, o); !e.empty()) return e;
-        spotcalc(m, spot);
+        spotresult = spotcalc(m, spot);
         shownotices(spot);
-        if (!c.session.failed() && kind == Iq::Gmtf) gmtfcalc(m, m.lens.nfreq, main);
-        if (!c.session.failed() && kind == Iq::Tfmtf) tfmtfcalc(m, m.lens.nfreq, main);
+        if (!c.session.failed()) c.session.setvalid(iqspot);
+        if (!c.session.failed() && kind == Iq::Gmtf) mtf = gmtfcalc(m, spotresult, m.lens.nfreq, main);
+        if (!c.session.failed() && kind == Iq::Tfmtf) mtf = tfmtfcalc(m, spotresult, m.lens.nfreq, main);
         if (!c.session.failed() && kind == Iq::Dmtf) {
             const DialogResult r = dmtfparams(m, o.gauss, o.degree);
+            c.session.invalidate(r.stale);
             for (const auto& l : r.log) c.log.writeline(l);
-            m.wbrmode = false;
-            wavecalc(m, main);
+            mtf = dmtfcalc(m, main);
             shownotices(main);
         }
+        if (!c.session.failed() && kind != Iq::Spot)
+            c.session.setvalid(kind == Iq::Gmtf ? iqgmtf : kind == Iq::Tfmtf ? iqtfmtf : iqdmtf);
     }
     // Every result is checked before any report is written: a failed command leaves the
     // report files as they were.
     JsonWriter w;
     if (c.json && !c.session.failed()) {
         w.beginobject();
-        if (kind == Iq::Spot) spotjson(w, m);
+        if (kind == Iq::Spot) spotjson(w, m, spotresult);
         else if (kind == Iq::Wave) wavejson(w, m, main);
-        else mtfjson(w, m, kind, m.lens.nfreq);
+        else mtfjson(w, m, mtf, m.lens.nfreq);
         w.endobject();
         if (!w.ok()) c.session.fail(nonfinitemsg);
     }

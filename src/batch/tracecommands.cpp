@@ -112,7 +112,7 @@ std::string raysreportcmd(Context& c) {
     const CommandText& t = commandtext("RayData");
     c.log.writeline(startline(t));
     Report r;
-    rayreport(c.m, r);
+    rayreport(c.m.lens, r);
     JsonWriter w;
     w.beginobject();
     raysjson(w, c.m);
@@ -138,7 +138,7 @@ std::string paraxialcmd(Context& c, bool full) {
     c.log.writeline(startline(t));
     Report r;
     std::vector<ParaxBlock> blocks;
-    paraxreport(c.m, reporthead(c), r, full, &blocks);
+    paraxreport(c.m.lens, reporthead(c), r, full, &blocks);
     JsonWriter w;
     if (c.json) {
         // the whole system's focus besides the blocks
@@ -204,7 +204,7 @@ std::string rayschemecmd(Context& c) {
     raysjson(w, c.m);
     w.endobject();
     Report r;
-    rayreport(c.m, r);
+    rayreport(c.m.lens, r);
     if (!save) return finish(c, t, r, w);
     if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
     c.log.writeline(finishedline(t));

@@ -101,15 +101,21 @@ TEST(WaveFit, WarnsOnlyAboveBothThresholds) {
     }
 }
 
-Model mtfmodel(int nfields, int nfreq) {
-    Model m;
+// An objective (na 0.1) with an empty diffraction MTF table of three wavelengths up to
+// nfreq lp/mm in steps of 1, and the order of the Gauss rule.
+struct DmtfTable {
+    OpticalSystem lens;
+    MtfResult dmtf;
+    int ngauss = 16;
+};
+
+DmtfTable mtfmodel(int nfields, int nfreq) {
+    DmtfTable m;
     m.lens.na = 0.1;
     m.lens.nfields = static_cast<uint8_t>(nfields);
     m.lens.nfreq = static_cast<uint16_t>(nfreq);
     m.lens.dfreq = 1;
-    m.ngauss = 16;
-    calcnfpoints(m);
-    setfreqlabels(m, nfreq);
+    m.dmtf = mtftable(MtfKind::Diffraction, m.lens, 3, mtfgridpoints(m.lens), nfreq);
     return m;
 }
 
@@ -126,26 +132,26 @@ TEST(DiffractionMtf, AberrationFreePupilGivesTheOverlapOfTwoPupils) {
     const PupilShape pupils[] = {{}, {1.0, 0.9, 0.05, 1.0}, {1.0, 0.9, -0.1, 1.2}};
     for (int ngauss : {6, 10, 16}) {
         for (const PupilShape& p : pupils) {
-            Model m = mtfmodel(3, 300);
-            m.ngauss = static_cast<uint8_t>(ngauss);
+            DmtfTable m = mtfmodel(3, 300);
+            m.ngauss = ngauss;
             const std::vector<double> zero(6, 0.0), zero15(15, 0.0);
             for (int w = 0; w < 3; ++w) {
-                dmtfintegrate(m, 0, w, zero, false, {});
-                dmtfintegrate(m, 1, w, zero15, true, p);
-                for (int k = 0; k < m.nfpoints; ++k) {
+                dmtfintegrate(m.ngauss, m.lens, m.dmtf, 0, w, zero, false, {});
+                dmtfintegrate(m.ngauss, m.lens, m.dmtf, 1, w, zero15, true, p);
+                for (int k = 0; k < m.dmtf.npoints; ++k) {
                     // shift in pupil radii, in the column's own wavelength
-                    const double s = m.freqlabel[k] * m.lens.wl[w] / m.lens.na;
-                    const Index3& axis = m.dmtf[mtfindex(m, 0, w, k)];
-                    const Index3& off = m.dmtf[mtfindex(m, 1, w, k)];
+                    const double s = m.dmtf.freq[k] * m.lens.wl[w] / m.lens.na;
+                    const Index3& axis = m.dmtf.at(0, w, k);
+                    const Index3& off = m.dmtf.at(1, w, k);
                     EXPECT_NEAR(axis[1], circleoverlap(s), 1e-9) << ngauss << " " << w << " " << k;
                     EXPECT_NEAR(off[0], circleoverlap(s * p.shiftscale / p.pupa), 1e-9) << ngauss << " " << w << " " << k;
                     EXPECT_NEAR(off[1], circleoverlap(s * p.shiftscale / p.pupb), 1e-9) << ngauss << " " << w << " " << k;
                     EXPECT_EQ(off[2], 0);
                 }
                 // frequency 0: the whole pupil
-                EXPECT_NEAR(m.dmtf[mtfindex(m, 0, w, 0)][1], 1, 1e-12) << ngauss;
-                EXPECT_NEAR(m.dmtf[mtfindex(m, 1, w, 0)][0], 1, 1e-12) << ngauss;
-                EXPECT_NEAR(m.dmtf[mtfindex(m, 1, w, 0)][1], 1, 1e-12) << ngauss;
+                EXPECT_NEAR(m.dmtf.at(0, w, 0)[1], 1, 1e-12) << ngauss;
+                EXPECT_NEAR(m.dmtf.at(1, w, 0)[0], 1, 1e-12) << ngauss;
+                EXPECT_NEAR(m.dmtf.at(1, w, 0)[1], 1, 1e-12) << ngauss;
             }
         }
     }
@@ -153,22 +159,22 @@ TEST(DiffractionMtf, AberrationFreePupilGivesTheOverlapOfTwoPupils) {
 
 TEST(DiffractionMtf, ShiftBeyondThePupilCutsTheRestOfTheCurve) {
     // na 0.1, wl 587.6 nm: the half shift at 100 lp/mm is 0.2938; the cut-off is 2 na / wl.
-    Model m = mtfmodel(3, 400);
+    DmtfTable m = mtfmodel(3, 400);
     m.ngauss = 6;
     const std::vector<double> zero(6, 0.0);
-    dmtfintegrate(m, 0, 0, zero, false, {});
-    for (int k = 0; k < m.nfpoints; ++k) {
-        const double v = m.dmtf[mtfindex(m, 0, 0, k)][1];
-        if (m.freqlabel[k] > 2 * m.lens.na / m.lens.wl[0]) {
-            EXPECT_EQ(v, 0) << m.freqlabel[k];
-        } else if (m.freqlabel[k] < 300) {
-            EXPECT_GT(v, 0) << m.freqlabel[k];
+    dmtfintegrate(m.ngauss, m.lens, m.dmtf, 0, 0, zero, false, {});
+    for (int k = 0; k < m.dmtf.npoints; ++k) {
+        const double v = m.dmtf.at(0, 0, k)[1];
+        if (m.dmtf.freq[k] > 2 * m.lens.na / m.lens.wl[0]) {
+            EXPECT_EQ(v, 0) << m.dmtf.freq[k];
+        } else if (m.dmtf.freq[k] < 300) {
+            EXPECT_GT(v, 0) << m.dmtf.freq[k];
         }
     }
     // at 100 lp/mm the half shift is 100 * 0.0005876 / (2 * 0.1) = 0.2938 of the pupil
     const double b = 0.2938;
-    EXPECT_EQ(m.freqlabel[100], 100);
-    EXPECT_NEAR(m.dmtf[mtfindex(m, 0, 0, 100)][1], (2 / M_PI) * (std::acos(b) - b * std::sqrt(1 - b * b)), 1e-9);
+    EXPECT_EQ(m.dmtf.freq[100], 100);
+    EXPECT_NEAR(m.dmtf.at(0, 0, 100)[1], (2 / M_PI) * (std::acos(b) - b * std::sqrt(1 - b * b)), 1e-9);
 }
 
 // The integrator is held to 1e-4; the brute force adds its own error (below 3e-5).
@@ -184,7 +190,7 @@ void expectotf(const Index3& v, std::complex<double> brute, const std::string& w
 }
 
 TEST(DiffractionMtf, AberratedPupilAgreesWithABruteForceAutocorrelation) {
-    Model m = mtfmodel(3, 200);
+    DmtfTable m = mtfmodel(3, 200);
     // defocus, coma and astigmatism of a wave at the d line; the C and F columns see the same
     // OPD in their own wavelengths and shift by their own wavelength
     std::vector<double> c(15, 0.0);
@@ -196,10 +202,10 @@ TEST(DiffractionMtf, AberratedPupilAgreesWithABruteForceAutocorrelation) {
         PupilShape pupil;
     } cases[] = {{0, {}}, {1, {}}, {2, {}}, {0, {1.0, 0.95, -0.06, 1.05}}};
     for (const Case& cs : cases) {
-        dmtfintegrate(m, 1, cs.w, c, true, cs.pupil);
+        dmtfintegrate(m.ngauss, m.lens, m.dmtf, 1, cs.w, c, true, cs.pupil);
         for (int k : {20, 60}) {
-            const double b = m.freqlabel[k] * m.lens.wl[cs.w] / (2 * m.lens.na) * cs.pupil.shiftscale;
-            const Index3& v = m.dmtf[mtfindex(m, 1, cs.w, k)];
+            const double b = m.dmtf.freq[k] * m.lens.wl[cs.w] / (2 * m.lens.na) * cs.pupil.shiftscale;
+            const Index3& v = m.dmtf.at(1, cs.w, k);
             const std::string where = std::to_string(cs.w) + " " + std::to_string(cs.pupil.pupc) + " " + std::to_string(k);
             EXPECT_NEAR(v[0], test::bruteotf(c, true, cs.pupil, b, false, m.lens.wl[cs.w]).real(), kBruteTolerance) << where;
             expectotf(v, test::bruteotf(c, true, cs.pupil, b, true, m.lens.wl[cs.w]), where);
@@ -231,19 +237,19 @@ TEST(DiffractionMtf, DefocusAgreesWithTheClosedFormAlongTheShift) {
     const PupilShape ellipse{1.0, 0.9, -0.07, 1.1};
     for (int ngauss : {6, 10, 16}) {
         for (double waves : {0.5, 3.0, 10.0}) {
-            Model m = mtfmodel(3, 250);
-            m.ngauss = static_cast<uint8_t>(ngauss);
+            DmtfTable m = mtfmodel(3, 250);
+            m.ngauss = ngauss;
             const double w20 = waves * m.lens.wl[0], k = 2 * M_PI / m.lens.wl[0];
-            dmtfintegrate(m, 0, 0, {0, w20, 0, 0, 0, 0}, false, {});
+            dmtfintegrate(m.ngauss, m.lens, m.dmtf, 0, 0, {0, w20, 0, 0, 0, 0}, false, {});
             std::vector<double> c(15, 0.0);
             c[1] = w20;
-            dmtfintegrate(m, 1, 0, c, true, ellipse);
+            dmtfintegrate(m.ngauss, m.lens, m.dmtf, 1, 0, c, true, ellipse);
             for (int f : {15, 60, 130}) {
-                const double b = m.freqlabel[f] * m.lens.wl[0] / (2 * m.lens.na);
+                const double b = m.dmtf.freq[f] * m.lens.wl[0] / (2 * m.lens.na);
                 const std::string where = std::to_string(ngauss) + " " + std::to_string(waves) + " " + std::to_string(f);
-                EXPECT_NEAR(m.dmtf[mtfindex(m, 0, 0, f)][1], defocusotf(4 * k * w20 * b, b), 1e-5) << where;
+                EXPECT_NEAR(m.dmtf.at(0, 0, f)[1], defocusotf(4 * k * w20 * b, b), 1e-5) << where;
                 const double bs = b * ellipse.shiftscale;
-                const Index3& v = m.dmtf[mtfindex(m, 1, 0, f)];
+                const Index3& v = m.dmtf.at(1, 0, f);
                 EXPECT_NEAR(v[0], defocusotf(4 * k * w20 * bs * ellipse.pupa, bs / ellipse.pupa), 1e-5) << where;
                 const double tan = defocusotf(4 * k * w20 * bs * ellipse.pupb, bs / ellipse.pupb);
                 expectotf(v, tan * std::polar(1.0, 4 * k * w20 * bs * ellipse.pupc), where, 1e-5);
@@ -255,13 +261,13 @@ TEST(DiffractionMtf, DefocusAgreesWithTheClosedFormAlongTheShift) {
 TEST(DiffractionMtf, HugeAberrationEndsAtThePanelBoundWithFiniteValues) {
     // 500 waves of coma: the phase is steeper than the panels at their bound resolve; the
     // values stay finite and within [-1, 1]
-    Model m = mtfmodel(3, 50);
+    DmtfTable m = mtfmodel(3, 50);
     std::vector<double> c(15, 0.0);
     c[4] = 500 * m.lens.wl[0];
-    dmtfintegrate(m, 1, 0, c, true, {});
-    for (int k = 0; k < m.nfpoints; ++k)
+    dmtfintegrate(m.ngauss, m.lens, m.dmtf, 1, 0, c, true, {});
+    for (int k = 0; k < m.dmtf.npoints; ++k)
         for (int j = 0; j < 2; ++j) {
-            const double v = m.dmtf[mtfindex(m, 1, 0, k)][j];
+            const double v = m.dmtf.at(1, 0, k)[j];
             EXPECT_TRUE(std::isfinite(v) && std::fabs(v) <= 1 + 1e-12) << k << " " << j << " " << v;
         }
 }

@@ -83,7 +83,7 @@ inline std::complex<double> bruteotf(const std::vector<double>& c, bool offaxis,
     return sum * hy / (M_PI * a * B);
 }
 
-// Applies the dialog defaults (and nfpoints) of "Edit MTF" with a spot size and defocus.
+// Applies the dialog defaults (and the frequency grid) of "Edit MTF" with a spot size and defocus.
 inline void mtfsettings(Model& m, const std::string& spotsize = "0.05", const std::string& defocus = "0") {
     MtfForm f = mtfform(m);
     f.spotsize = spotsize;

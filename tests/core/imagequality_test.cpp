@@ -29,30 +29,32 @@ TEST(FrequencyGrid, PointsAndIncrementFollowTheGridRule) {
         Model m = iqobjective();
         m.lens.nfreq = static_cast<uint16_t>(c.nfreq);
         m.lens.dfreq = c.dfreq;
-        calcnfpoints(m);
-        EXPECT_EQ(m.nfpoints, c.nfpoints) << c.nfreq << "/" << c.dfreq;
+        const OpticalSystem before = m.lens;
+        EXPECT_EQ(mtfgridpoints(before), c.nfpoints) << c.nfreq << "/" << c.dfreq;  // the lens as it is
+        EXPECT_EQ(normalizemtfgrid(m.lens), c.nfpoints) << c.nfreq << "/" << c.dfreq;
         EXPECT_EQ(m.lens.dfreq, c.dfreqafter) << c.nfreq << "/" << c.dfreq;
-        EXPECT_EQ(m.gmtf.size(), static_cast<size_t>(3 * 3 * c.nfpoints + 1));
-        EXPECT_EQ(m.freqlabel.size(), static_cast<size_t>(c.nfpoints + 1));
+        EXPECT_EQ(normalizemtfgrid(m.lens), c.nfpoints) << "a normalized grid stays as it is";
+        EXPECT_EQ(m.lens.dfreq, c.dfreqafter);
+        // the tables of the grid: every field and wavelength, the labels up to nfreq
+        const MtfResult t = mtftable(MtfKind::Geometrical, m.lens, 3, c.nfpoints, c.nfreq);
+        EXPECT_EQ(t.values.size(), static_cast<size_t>(3 * 3 * c.nfpoints));
+        ASSERT_EQ(t.freq.size(), static_cast<size_t>(c.nfpoints));
+        EXPECT_EQ(t.freq.back(), c.nfreq);
+        const MtfResult tf = mtftable(MtfKind::ThroughFocus, m.lens, 3, c.nfpoints, c.nfreq);
+        EXPECT_EQ(tf.focus.size(), static_cast<size_t>(c.nfpoints));
     }
 }
 
-TEST(FrequencyGrid, ChangedPointCountResizesAndClearsTheMtfFlags) {
+TEST(FrequencyGrid, ChangedPointCountMakesTheMtfTablesStale) {
     Model m = iqobjective();
-    calcnfpoints(m);
-    m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
-    calcnfpoints(m);  // same grid: nothing is stale
-    EXPECT_TRUE(m.gmtfvalid && m.tfmtfvalid && m.dmtfvalid);
-    m.lens.nfreq = 100;
-    calcnfpoints(m);
-    EXPECT_EQ(m.nfpoints, 51);
-    EXPECT_EQ(m.dmtf.size(), 3u * 3 * 51 + 1);
-    EXPECT_EQ(m.tfpos.size(), 52u);
-    EXPECT_TRUE(m.spotvalid);
-    EXPECT_FALSE(m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid);
-    m.gmtfvalid = true;
-    cleariqflags(m);
-    EXPECT_FALSE(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid);
+    mtfparams(m, mtfform(m), nullptr);
+    EXPECT_EQ(mtfparams(m, mtfform(m), nullptr).stale, 0u);  // same grid: nothing is stale
+    MtfForm f = mtfform(m);
+    f.nfreq = "100";
+    const DialogResult r = mtfparams(m, f, nullptr);
+    ASSERT_EQ(r.status, DialogResult::Accepted);
+    EXPECT_EQ(mtfgridpoints(m.lens), 51);
+    EXPECT_EQ(r.stale, static_cast<unsigned>(iqmtf));  // the spot rays stay
 }
 
 TEST(FrequencyGrid, DiffractionLimitFrequency) {

@@ -32,7 +32,6 @@ TEST(MtfDialog, ShowsTheValuesInTheirFieldWidths) {
 
 TEST(MtfDialog, FieldLabelsAndHintsFollowTheVariant) {
     Model m = iqobjective();
-    m.flimit = calcflimit(m);
     auto f = mtffields(m);
     ASSERT_EQ(f.size(), 9u);
     EXPECT_EQ(f[fNfreq].hint, "Enter number between 1 and  340");
@@ -53,7 +52,7 @@ TEST(MtfDialog, FieldLabelsAndHintsFollowTheVariant) {
 
 TEST(MtfDialog, AcceptedChangesAreTakenAndLogged) {
     Model m = iqobjective();
-    calcnfpoints(m);
+    normalizemtfgrid(m.lens);
     MtfForm f = mtfform(m);
     f.nrings = " 9";
     f.nfreq = " 60";
@@ -76,7 +75,7 @@ TEST(MtfDialog, AcceptedChangesAreTakenAndLogged) {
     EXPECT_TRUE(r.changed);
     EXPECT_EQ(m.lens.nrings, 9);
     EXPECT_EQ(m.lens.nfreq, 60);
-    EXPECT_EQ(m.nfpoints, 31);  // 21 points: the increment becomes 60 div 25 = 2
+    EXPECT_EQ(mtfgridpoints(m.lens), 31);  // 21 points: the increment becomes 60 div 25 = 2
     EXPECT_EQ(m.lens.dfreq, 2);
     EXPECT_DOUBLE_EQ(m.lens.spotsize, 0.02);
     EXPECT_DOUBLE_EQ(m.lens.defocus, -0.5);
@@ -86,13 +85,12 @@ TEST(MtfDialog, AcceptedChangesAreTakenAndLogged) {
 TEST(MtfDialog, UnchangedValuesLogNothingAndKeepTheResults) {
     Model m = iqobjective();
     m.mono = true;
-    calcnfpoints(m);
-    m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
+    normalizemtfgrid(m.lens);
     const DialogResult r = mtfparams(m, mtfform(m), nullptr);
     EXPECT_EQ(r.status, DialogResult::Accepted);
     EXPECT_TRUE(r.log.empty());
     EXPECT_FALSE(r.changed);
-    EXPECT_TRUE(m.spotvalid && m.gmtfvalid && m.tfmtfvalid && m.dmtfvalid);
+    EXPECT_EQ(r.stale, 0u);
 }
 
 TEST(MtfDialog, FirstBadFieldStopsTheChecks) {
@@ -130,7 +128,7 @@ TEST(MtfDialog, FirstBadFieldStopsTheChecks) {
     };
     for (const auto& c : cases) {
         Model m = iqobjective();
-        calcnfpoints(m);
+        normalizemtfgrid(m.lens);
         MtfForm f = mtfform(m);
         f.nrings = "12";  // accepted before any later failure
         f.text(c.field) = c.text;
@@ -148,27 +146,29 @@ TEST(MtfDialog, FirstBadFieldStopsTheChecks) {
 TEST(MtfDialog, RingOrDefocusChangeClearsEveryResult) {
     for (int which = 0; which < 2; ++which) {
         Model m = iqobjective();
-        calcnfpoints(m);
-        m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
+        normalizemtfgrid(m.lens);
         MtfForm f = mtfform(m);
         (which == 0 ? f.nrings : f.defocus) = which == 0 ? "5" : "0.1";
-        ASSERT_EQ(mtfparams(m, f, nullptr).status, DialogResult::Accepted);
-        EXPECT_FALSE(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid) << which;
+        const DialogResult r = mtfparams(m, f, nullptr);
+        ASSERT_EQ(r.status, DialogResult::Accepted);
+        EXPECT_EQ(r.stale, static_cast<unsigned>(iqall)) << which;
     }
     Model m = iqobjective();
-    calcnfpoints(m);
-    m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
+    normalizemtfgrid(m.lens);
     MtfForm f = mtfform(m);
     f.ddefocus = "0.3";
     f.weight[0] = "2";
-    ASSERT_EQ(mtfparams(m, f, nullptr).status, DialogResult::Accepted);
-    EXPECT_TRUE(m.spotvalid && m.dmtfvalid);
-    EXPECT_FALSE(m.gmtfvalid || m.tfmtfvalid);
+    const DialogResult r = mtfparams(m, f, nullptr);
+    ASSERT_EQ(r.status, DialogResult::Accepted);
+    EXPECT_EQ(r.stale, static_cast<unsigned>(iqgmtf | iqtfmtf));  // the spot rays and the diffraction table stay
+    f = mtfform(m);
+    f.spotsize = "0.1";
+    EXPECT_EQ(mtfparams(m, f, nullptr).stale, static_cast<unsigned>(iqspot));  // the counts in the square
 }
 
 TEST(MtfDialog, FrequencyAboveTheDiffractionLimitAsksTheLimitDialog) {
     Model m = iqobjective();  // flimit 340.4
-    calcnfpoints(m);
+    normalizemtfgrid(m.lens);
     MtfForm f = mtfform(m);
     f.nfreq = "400";
     long long asked = 0;
@@ -210,8 +210,7 @@ TEST(MtfDialog, LimitDialogChecks) {
 
 TEST(OpdDialog, TakesDefocusFrequenciesAndChoices) {
     Model m = iqobjective();
-    calcnfpoints(m);
-    m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true;
+    normalizemtfgrid(m.lens);
     OpdForm f = opdform(m);
     EXPECT_EQ(f.defocus, "  0.000");
     f.defocus = "1,5";
@@ -226,10 +225,9 @@ TEST(OpdDialog, TakesDefocusFrequenciesAndChoices) {
                                                "Wavelength number is 2", "Number of points are 10",
                                                "Degree of aberrational polynom is 3"}));
     EXPECT_DOUBLE_EQ(m.lens.defocus, 1.5);  // no range check in this dialog
-    EXPECT_FALSE(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid);
-    EXPECT_EQ(m.nfpoints, 51);
-    EXPECT_EQ(m.dmtf.size(), 3u * 3 * 51 + 1);  // the arrays follow the new grid
-    EXPECT_EQ(m.selwl, 2);
+    EXPECT_EQ(r.stale, static_cast<unsigned>(iqall));
+    EXPECT_EQ(mtfgridpoints(m.lens), 51);
+    EXPECT_EQ(opdwavelength(f), 2);
     EXPECT_EQ(m.ngauss, 10);
     EXPECT_EQ(m.polydeg, 3);
 }
@@ -263,10 +261,9 @@ TEST(OpdDialog, ChecksInOrder) {
     EXPECT_EQ(r.message, "Frequency increment must not be greater then 10!");
     f = opdform(m);
     f.nfreq = "999";
-    m.wbrmode = true;
     r = opdparams(m, f, [](long long&) { return false; });
     EXPECT_EQ(r.status, DialogResult::Cancelled);
-    EXPECT_FALSE(m.wbrmode);
+    EXPECT_EQ(m.lens.nfreq, 50);
 }
 
 TEST(OpdDialog, WavelengthItems) {
@@ -274,19 +271,32 @@ TEST(OpdDialog, WavelengthItems) {
     EXPECT_EQ(spectrallineitems(m)[1], "&C spectral line");
     m.lens.wl = {0.00055, 0.00065, 0.00045};
     EXPECT_EQ(spectrallineitems(m)[0], "550.0nm spectral line");
-    m.selwl = 2;
-    EXPECT_EQ(wbrtitle(m), "Calculation of the Optical Path Difference and Wave Aberration for 450.0nm spectral line");
+    EXPECT_EQ(wbrtitle(m.lens, 2), "Calculation of the Optical Path Difference and Wave Aberration for 450.0nm spectral line");
     m.lens.wl = {0.0005876, 0.0006563, 0.0004861};
-    EXPECT_EQ(wbrtitle(m), "Calculation of the Optical Path Difference and Wave Aberration for F spectral line");
+    EXPECT_EQ(wbrtitle(m.lens, 2), "Calculation of the Optical Path Difference and Wave Aberration for F spectral line");
 }
 
-TEST(DmtfDialog, SetsTheChoicesAndTheMtfMode) {
+TEST(DmtfDialog, SetsTheChoices) {
     Model m;
     const DialogResult r = dmtfparams(m, 6, 3);
     EXPECT_EQ(r.log, (std::vector<std::string>{"Number of points are 6", "Degree of aberrational polynom is 3"}));
     EXPECT_EQ(m.ngauss, 6);
     EXPECT_EQ(m.polydeg, 3);
-    EXPECT_TRUE(m.dmtfvalid);
+}
+
+TEST(DmtfDialog, AnotherFitMakesTheDiffractionMtfStale) {
+    // A table integrated with one quadrature order or polynomial degree is not the table of
+    // another; the same choices again keep it.
+    Model m;
+    EXPECT_EQ(dmtfparams(m, 16, 4).stale, 0u);  // the defaults
+    EXPECT_EQ(dmtfparams(m, 10, 4).stale, static_cast<unsigned>(iqdmtf));
+    EXPECT_EQ(dmtfparams(m, 10, 3).stale, static_cast<unsigned>(iqdmtf));
+    EXPECT_EQ(dmtfparams(m, 10, 3).stale, 0u);
+    Model o = iqobjective();
+    OpdForm f = opdform(o);
+    EXPECT_EQ(opdparams(o, f, nullptr).stale, 0u);
+    f.ngauss = 6;
+    EXPECT_EQ(opdparams(o, f, nullptr).stale, static_cast<unsigned>(iqdmtf));
 }
 
 }  // namespace

@@ -9,8 +9,6 @@
 namespace zefo {
 namespace {
 
-void setresults(Model& m) { m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true; }
-
 // What each step of a session does to the file, the change flag and the results, and
 // whether the listeners hear of it.
 TEST(Session, StepsAndTheirFlags) {
@@ -37,17 +35,36 @@ TEST(Session, StepsAndTheirFlags) {
         Session s(m);
         s.opened("/lenses/dat/old.dat");
         s.settingschanged();  // every step starts from a changed design with valid results
-        setresults(m);
+        s.setvalid(iqall);
         int heard = 0;
         s.subscribe([&heard] { ++heard; });
         c.step(s);
         EXPECT_EQ(s.loaded(), c.loaded) << c.name;
         EXPECT_EQ(s.filebase(), c.filebase) << c.name;
         EXPECT_EQ(s.datachanged(), c.datachanged) << c.name;
-        EXPECT_EQ(m.spotvalid && m.gmtfvalid && m.tfmtfvalid && m.dmtfvalid, c.results) << c.name;
-        EXPECT_EQ(m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid, c.results) << c.name;
+        EXPECT_EQ(s.valid(iqall), c.results) << c.name;
+        for (unsigned r : {iqspot, iqgmtf, iqtfmtf, iqdmtf}) EXPECT_EQ(s.valid(r), c.results) << c.name << " " << r;
         EXPECT_EQ(heard, c.notified ? 1 : 0) << c.name;
     }
+}
+
+// A result holds from its calculation until a setting makes it stale; a set is valid only
+// when all of its results are.
+TEST(Session, ResultsAreValidUntilMadeStale) {
+    Model m;
+    Session s(m);
+    s.opened("/lenses/dat/old.dat");
+    EXPECT_FALSE(s.valid(iqspot) || s.valid(iqgmtf) || s.valid(iqtfmtf) || s.valid(iqdmtf));
+    s.setvalid(iqspot);
+    s.setvalid(iqgmtf);
+    EXPECT_TRUE(s.valid(iqspot | iqgmtf));
+    EXPECT_FALSE(s.valid(iqmtf));  // the through-focus and diffraction tables were never made
+    s.setvalid(iqtfmtf | iqdmtf);
+    EXPECT_TRUE(s.valid(iqall));
+    s.invalidate(iqgmtf | iqtfmtf);  // a new weight of the geometrical curves
+    EXPECT_TRUE(s.valid(iqspot | iqdmtf));
+    EXPECT_FALSE(s.valid(iqgmtf) || s.valid(iqtfmtf));
+    EXPECT_FALSE(s.valid(0));  // the empty set names no result
 }
 
 // Close forgets the file, the system name and whatever the last command left behind.

@@ -23,18 +23,17 @@ TEST(Spot, ParaboloidImagesTheAxialPointWithoutSpreadAndReports) {
     test::mtfsettings(m, "1");
     IqRun run;
     run.header = iqheader(m.lens.sysname, "paraboloid.dat", "10.12.2026");
-    spotcalc(m, run);
+    const SpotResult spot = spotcalc(m, run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    EXPECT_TRUE(m.spotvalid);
     EXPECT_TRUE(run.notices.empty());
     ASSERT_EQ(m.lens.nfields, 3);
     for (int f = 0; f < 3; ++f) {
-        EXPECT_EQ(m.spot.passed[f][0], 49);  // 7 rings: 1 + 3 + ... + 13 rays
-        EXPECT_EQ(m.spot.passed[f][1], 0);
-        EXPECT_EQ(m.spot.groupstart[f * 3 + 1], 49 * (f + 1));
+        EXPECT_EQ(spot.passed[f][0], 49);  // 7 rings: 1 + 3 + ... + 13 rays
+        EXPECT_EQ(spot.passed[f][1], 0);
+        EXPECT_EQ(spot.groupstart[f * 3 + 1], 49 * (f + 1));
     }
-    EXPECT_LT(spotrms(m, 0, 0), 1e-12);
-    EXPECT_GT(spotrms(m, 2, 0), 1e-3);  // coma off the axis
+    EXPECT_LT(spotrms(m.lens, spot, 0, 0), 1e-12);
+    EXPECT_GT(spotrms(m.lens, spot, 2, 0), 1e-3);  // coma off the axis
     EXPECT_EQ(reporttext(run), test::readdata("iq_paraboloid.spt"));
 }
 
@@ -47,10 +46,9 @@ TEST(Spot, RaysThatAreNotFiniteFailTheSpotDiagram) {
     while (m.lens.rays.rl[chief] % 10 != 3) ++chief;
     m.lens.rays.m[chief] = 1.5;
     IqRun run;
-    spotcalc(m, run);
+    const SpotResult spot = spotcalc(m, run);
     EXPECT_TRUE(m.calcerror);
     EXPECT_EQ(m.errmsg, nonfinitemsg);
-    EXPECT_FALSE(m.spotvalid);
     EXPECT_TRUE(run.lines.empty());
     EXPECT_TRUE(run.notices.empty());  // not a chief ray that merely misses the system
 }
@@ -62,7 +60,7 @@ TEST(Spot, DefocusMovesTheEvaluationPlaneOnce) {
     Model m = test::paraboloid();
     test::mtfsettings(m, "0.05", "0.5");
     IqRun run;
-    spotcalc(m, run);
+    const SpotResult spot = spotcalc(m, run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     const double step = 0.1 * f / 7;  // pupil radius na * f over 7 rings
     double s = 0;
@@ -72,8 +70,9 @@ TEST(Spot, DefocusMovesTheEvaluationPlaneOnce) {
         s += (2 * c - 1) * off * off;
         n += 2 * c - 1;
     }
-    EXPECT_NEAR(spotrms(m, 0, m.lens.defocus), std::sqrt(s / n), 1e-9);
-    EXPECT_LT(spotrms(m, 0, 0), 1e-9);  // the paraxial image plane
+    EXPECT_NEAR(spotrms(m.lens, spot, 0, m.lens.defocus), std::sqrt(s / n), 1e-9);
+    EXPECT_NEAR(spot.stats[0].rms, std::sqrt(s / n), 1e-9);  // the statistics hold it too
+    EXPECT_LT(spotrms(m.lens, spot, 0, 0), 1e-9);  // the paraxial image plane
     // square 0.05: only the rays of the inner rings stay in it
     int inside = 0;
     for (int c = 1; c <= 7; ++c) {
@@ -84,7 +83,7 @@ TEST(Spot, DefocusMovesTheEvaluationPlaneOnce) {
             if (std::fabs(off * std::sin(th)) <= 0.05 && std::fabs(off * std::cos(th)) <= 0.05) ++inside;
         }
     }
-    EXPECT_EQ(m.spot.stats[0].insquare, inside);
+    EXPECT_EQ(spot.stats[0].insquare, inside);
 }
 
 TEST(Spot, OneRingTracesOneRayAtHalfThePupilAcrossTheMeridian) {
@@ -94,20 +93,20 @@ TEST(Spot, OneRingTracesOneRayAtHalfThePupilAcrossTheMeridian) {
     form.nrings = "1";
     ASSERT_EQ(mtfparams(m, form, nullptr).status, DialogResult::Accepted);
     IqRun run;
-    spotcalc(m, run);
+    const SpotResult spot = spotcalc(m, run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    ASSERT_EQ(m.spot.rays.size(), 9u);  // 3 fields x 3 wavelengths x 1 ray
+    ASSERT_EQ(spot.rays.size(), 9u);  // 3 fields x 3 wavelengths x 1 ray
     for (int f = 0; f < 3; ++f)
-        for (int w = 0; w < 3; ++w) EXPECT_EQ(m.spot.passed[f][w], 1);
+        for (int w = 0; w < 3; ++w) EXPECT_EQ(spot.passed[f][w], 1);
     // On the axis the ray starts at x = r, y = 0: it stays in the sagittal plane.
     for (int w = 0; w < 3; ++w) {
-        const SpotRay& r = m.spot.rays[w];
+        const SpotRay& r = spot.rays[w];
         EXPECT_NEAR(r.dy, 0, 1e-12);
         EXPECT_NEAR(r.m, 0, 1e-12);
         EXPECT_LT(r.l, 0);  // bent towards the axis
     }
-    EXPECT_EQ(m.spot.stats[1].passed, 3);
-    EXPECT_EQ(m.spot.stats[1].ppassed, 100.0);
+    EXPECT_EQ(spot.stats[1].passed, 3);
+    EXPECT_EQ(spot.stats[1].ppassed, 100.0);
     // The report writes the result: 3 rays and 100 percent passed in each field.
     const std::string each = "  3" + std::string(15, ' ');
     EXPECT_NE(std::find(run.lines.begin(), run.lines.end(), "Passed               " + each + each + "  3"),
@@ -117,23 +116,51 @@ TEST(Spot, OneRingTracesOneRayAtHalfThePupilAcrossTheMeridian) {
               run.lines.end());
 }
 
+TEST(Spot, ResultsAreValuesThatLaterCalculationsLeaveAlone) {
+    // The MTF of a kept spot diagram comes out the same after another spot diagram of other
+    // rings was calculated on the same model: nothing of the first lives in the model.
+    Model m = test::singlet();
+    test::mtfsettings(m);
+    IqRun spotrun, g1;
+    const SpotResult first = spotcalc(m, spotrun);
+    const MtfResult before = gmtfcalc(m, first, m.lens.nfreq, g1);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    MtfForm form = mtfform(m);
+    form.nrings = "3";
+    ASSERT_EQ(mtfparams(m, form, nullptr).status, DialogResult::Accepted);
+    IqRun other;
+    const SpotResult second = spotcalc(m, other);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    EXPECT_EQ(second.rays.size(), 3u * 3 * 9);  // 3 rings: 1 + 3 + 5 rays per field and wavelength
+    EXPECT_EQ(first.rays.size(), 3u * 3 * 49);
+    IqRun g2;
+    const MtfResult after = gmtfcalc(m, first, m.lens.nfreq, g2);
+    EXPECT_EQ(after.values, before.values);
+    EXPECT_EQ(after.limit, before.limit);
+    EXPECT_EQ(g2.lines, g1.lines);
+}
+
 TEST(Spot, SquareIncludesItsBoundary) {
-    Model m;
-    m.lens.nfields = 1;
-    m.lens.nrings = 2;
-    m.nspotwl = 1;
-    m.lens.spotsize = 0.05;
-    m.lens.defocus = 0.3;  // the table's plane: the rays are counted where they were traced
-    m.spot.rays = {{0.05, -0.05, 1, 1, 0, 0}, {-0.05, 0.0500001, 0, 0, 0, 0}, {0.02, 0.01, 0, 0, 0, 0}};
-    m.spot.groupstart = {0, 3, 3, 3};
-    m.spot.passed = {{3, 0, 0}};
-    m.spot.chief = {ChiefRecord{}};
-    m.spot.stats.resize(1);
-    spotstatistics(m, 0);
-    EXPECT_EQ(m.spot.stats[0].insquare, 2);
-    EXPECT_EQ(m.spot.stats[0].passed, 3);
-    EXPECT_DOUBLE_EQ(m.spot.stats[0].ppassed, 75.0);  // 3 of 2 * 2 emitted
-    EXPECT_DOUBLE_EQ(m.spot.stats[0].pinsquare, 200.0 / 3);
+    OpticalSystem lens;
+    lens.nfields = 1;
+    lens.nrings = 2;
+    lens.spotsize = 0.05;
+    lens.defocus = 0.3;  // the table's plane: the rays are counted where they were traced
+    SpotResult spot;
+    spot.nwl = 1;
+    spot.rays = {{0.05, -0.05, 1, 1, 0, 0}, {-0.05, 0.0500001, 0, 0, 0, 0}, {0.02, 0.01, 0, 0, 0, 0}};
+    spot.groupstart = {0, 3, 3, 3};
+    spot.passed = {{3, 0, 0}};
+    spot.chief = {ChiefRecord{}};
+    spot.stats.resize(1);
+    spotstatistics(lens, spot, 0);
+    EXPECT_EQ(spot.stats[0].insquare, 2);
+    EXPECT_EQ(spot.stats[0].passed, 3);
+    EXPECT_DOUBLE_EQ(spot.stats[0].ppassed, 75.0);  // 3 of 2 * 2 emitted
+    EXPECT_DOUBLE_EQ(spot.stats[0].pinsquare, 200.0 / 3);
+    // in the table's plane each ray lies at its displacement from the chief ray
+    const double r2 = 2 * 0.05 * 0.05 + 0.05 * 0.05 + 0.0500001 * 0.0500001 + 0.02 * 0.02 + 0.01 * 0.01;
+    EXPECT_NEAR(spot.stats[0].rms, std::sqrt(r2 / 3), 1e-15);
 }
 
 TEST(Spot, TwoFieldsEndTheReportAfterTheSpotSize) {
@@ -145,9 +172,9 @@ TEST(Spot, TwoFieldsEndTheReportAfterTheSpotSize) {
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     test::mtfsettings(m);
     IqRun run;
-    spotcalc(m, run);
+    const SpotResult spot = spotcalc(m, run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    EXPECT_EQ(m.spot.passed[1][0], 49);
+    EXPECT_EQ(spot.passed[1][0], 49);
     ASSERT_EQ(run.lines.size(), 25u);
     EXPECT_EQ(run.lines.back(), "Spot Size =   0.0500");
 }
@@ -159,12 +186,11 @@ TEST(Spot, ChiefRaySearchStopsAtTheEndOfTheScheme) {
     m.lens.rays.rl[3] = 14;
     m.lens.rays.rl[10] = 14;
     test::mtfsettings(m);
-    m.gmtfvalid = true;
     IqRun run;
-    spotcalc(m, run);
+    const SpotResult spot = spotcalc(m, run);
     EXPECT_TRUE(m.calcerror);
     EXPECT_EQ(m.errmsg, "Principal ray of a field is missing in the ray scheme!");
-    EXPECT_FALSE(m.spotvalid || m.gmtfvalid);
+    EXPECT_TRUE(run.lines.empty());
 }
 
 TEST(Spot, VignettedChiefRayLeavesItsFieldEmptyAndGoesOn) {
@@ -175,21 +201,22 @@ TEST(Spot, VignettedChiefRayLeavesItsFieldEmptyAndGoesOn) {
     m.lens.sys.sp.hmax[1] = 0.25;
     test::mtfsettings(m, "0.05");
     IqRun run;
-    spotcalc(m, run);
+    const SpotResult spot = spotcalc(m, run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     ASSERT_EQ(run.notices.size(), 1u);
     EXPECT_EQ(run.notices[0].caption, "MTF Error");
     EXPECT_EQ(run.notices[0].text, "Principal ray is too high!");
     for (int f : {0, 1, 2}) {
-        EXPECT_EQ(m.spot.stats[f].passed, 0);
-        EXPECT_EQ(m.spot.stats[f].ppassed, 0.0);
-        EXPECT_EQ(m.spot.stats[f].pinsquare, 0.0);  // no ray passed: 0, not 0/0
+        EXPECT_EQ(spot.stats[f].passed, 0);
+        EXPECT_EQ(spot.stats[f].ppassed, 0.0);
+        EXPECT_EQ(spot.stats[f].pinsquare, 0.0);  // no ray passed: 0, not 0/0
     }
-    EXPECT_NE(m.spot.chief[1].Y, 0);  // traced
-    EXPECT_EQ(m.spot.chief[2].Y, 0);  // not traced
+    EXPECT_NE(spot.chief[1].Y, 0);  // traced
+    EXPECT_EQ(spot.chief[2].Y, 0);  // not traced
     IqRun g;
-    gmtfcalc(m, m.lens.nfreq, g);
-    for (int k = 0; k < m.nfpoints; ++k) EXPECT_EQ(m.gmtf[mtfindex(m, 2, 1, k)][1], 0);
+    const MtfResult gmtf = gmtfcalc(m, spot, m.lens.nfreq, g);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    for (int k = 0; k < gmtf.npoints; ++k) EXPECT_EQ(gmtf.at(2, 1, k)[1], 0);
 }
 
 }  // namespace

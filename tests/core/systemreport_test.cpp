@@ -38,14 +38,14 @@ TEST(SystemReport, SingletTablesMatchThickLensData) {
     EXPECT_EQ(rf.text(), test::readdata("systemreport-lens1-systemfull.txt"));
 
     Report rr;
-    rayreport(test::lens1model(), rr);
+    rayreport(test::lens1model().lens, rr);
     EXPECT_EQ(rr.text(), test::readdata("systemreport-lens1-rays.txt"));
 
     // a scheme of normal rays has no relative coordinates
     Model normal = test::lens1model();
     normal.lens.raytype = 0;
     Report rn;
-    rayreport(normal, rn);
+    rayreport(normal.lens, rn);
     ASSERT_EQ(rn.lines().size(), 9u);
     EXPECT_EQ(rn.lines()[0], " No  RL      X          Y          L         M");
     EXPECT_EQ(rn.lines()[1], "  1   1    0.00000   10.00000  0.000000  0.000000");
@@ -82,9 +82,28 @@ TEST(SystemReport, FiniteObjectLineGivesObjectDistanceAndThrow) {
     ASSERT_GE(r.lines().size(), 4u);
     EXPECT_EQ(r.lines()[1], "Focal length =   50.8379");
     EXPECT_EQ(r.lines()[3], "Object distance =-100.000 Magnification = -1.000 Throw  = 205.000");
-    EXPECT_NEAR(m.trace.throwdist, 205.0, 1e-9);
+    const std::optional<SystemData> d = systemdata(m);
+    ASSERT_TRUE(d.has_value());
+    EXPECT_TRUE(d->objectline);
+    EXPECT_NEAR(d->objdist, -100.0, 1e-6);
+    EXPECT_NEAR(d->throwdist, 205.0, 1e-9);
     // not standalone: the block ends with " " and no closing lines
     EXPECT_EQ(r.lines().back(), " ");
+}
+
+TEST(SystemReport, WriterFormatsTheNumbersItIsGiven) {
+    // The lens at infinity has no object line of its own and a focal length of 50.8379: the
+    // writer shows the numbers of the data it is handed and works out none of them.
+    const Model m = test::lens1model();
+    Report r;
+    systemlines(m.lens, SystemData{12.5, true, -40, 60.25}, test::kReportHead, r, false);
+    ASSERT_GE(r.lines().size(), 4u);
+    EXPECT_EQ(r.lines()[1], "Focal length =   12.5000");
+    EXPECT_EQ(r.lines()[3], "Object distance = -40.000 Magnification =  0.000 Throw  =  60.250");
+    Report plain;
+    systemlines(m.lens, SystemData{12.5, false, -40, 60.25}, test::kReportHead, plain, false);
+    EXPECT_EQ(plain.lines().size() + 1, r.lines().size());
+    EXPECT_EQ(plain.lines()[3], r.lines()[4]);  // the surface table follows the wavelengths
 }
 
 TEST(SystemReport, CurvatureFormAndOversizedNumbers) {
@@ -156,7 +175,7 @@ TEST(SystemReport, PrintedSystemAndRayTables) {
     EXPECT_EQ(r.text(), expected);
 
     Report rays;
-    printraylines(test::lens1model(), test::kReportHead, rays);
+    printraylines(test::lens1model().lens, test::kReportHead, rays);
     ASSERT_EQ(rays.lines().size(), 11u);
     EXPECT_EQ(rays.lines()[0], "           Ray scheme data");
     EXPECT_EQ(rays.lines()[2], "System name =LENS1        File = @FILE@     10.12.2026");
@@ -186,7 +205,7 @@ TEST(ParaxialReport, SingletAndItsLimits) {
     Model m = test::lens1model();
     Report r;
     std::vector<ParaxBlock> blocks;
-    ASSERT_TRUE(paraxreport(m, test::kReportHead, r, false, &blocks));
+    ASSERT_TRUE(paraxreport(m.lens, test::kReportHead, r, false, &blocks));
     EXPECT_EQ(prsfile(r, "prs-lens1"), test::readdata("systemreport-lens1.prs"));
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_FALSE(blocks[0].doublet);
@@ -197,7 +216,7 @@ TEST(ParaxialReport, SingletAndItsLimits) {
     m.lens.sepmin = {0.0, 4.5, 95.0};
     m.lens.sepmax = {0.0, 5.5, 95.0};
     Report rf;
-    ASSERT_TRUE(paraxreport(m, test::kReportHead, rf, true));
+    ASSERT_TRUE(paraxreport(m.lens, test::kReportHead, rf, true));
     EXPECT_EQ(prsfile(rf, "prs-lens1-full"), test::readdata("systemreport-lens1-limits-full.prs"));
 
     // limits given as curvatures
@@ -205,7 +224,7 @@ TEST(ParaxialReport, SingletAndItsLimits) {
     m.lens.radmin = {1 / 50.0, 1 / -53.0, 0.0};
     m.lens.radmax = {1 / 53.0, 1 / -50.0, 0.0};
     Report rc;
-    ASSERT_TRUE(paraxreport(m, test::kReportHead, rc, true));
+    ASSERT_TRUE(paraxreport(m.lens, test::kReportHead, rc, true));
     EXPECT_EQ(prsfile(rc, "prs-lens1-curv"), test::readdata("systemreport-lens1-limits-full.prs"));
 }
 
@@ -213,7 +232,7 @@ TEST(ParaxialReport, DoubletGivesDoubletBlockAndItsTwoLenses) {
     Model m = test::doubletmodel();
     Report r;
     std::vector<ParaxBlock> blocks;
-    ASSERT_TRUE(paraxreport(m, test::kReportHead, r, false, &blocks));
+    ASSERT_TRUE(paraxreport(m.lens, test::kReportHead, r, false, &blocks));
     EXPECT_EQ(prsfile(r, "prs-doublet"), test::readdata("systemreport-doublet.prs"));
     ASSERT_EQ(blocks.size(), 4u);
     EXPECT_TRUE(blocks[0].doublet);
@@ -233,7 +252,7 @@ TEST(ParaxialReport, CementedTripletAndTooFewSurfaces) {
     });
     Report r;
     std::vector<ParaxBlock> blocks;
-    ASSERT_TRUE(paraxreport(triplet, test::kReportHead, r, false, &blocks));
+    ASSERT_TRUE(paraxreport(triplet.lens, test::kReportHead, r, false, &blocks));
     EXPECT_TRUE(blocks.empty());
     EXPECT_EQ(r.lines().size(), 4u);   // header, blank, title line, blank
 
@@ -242,7 +261,7 @@ TEST(ParaxialReport, CementedTripletAndTooFewSurfaces) {
         {0.0, 50.0, "BK7", kBK7, 0.00806, 10.0, "S"},
     });
     Report r1;
-    EXPECT_FALSE(paraxreport(one, test::kReportHead, r1, false));
+    EXPECT_FALSE(paraxreport(one.lens, test::kReportHead, r1, false));
     EXPECT_TRUE(r1.lines().empty());
     EXPECT_STREQ(paraxsurfacesmsg, "System must have minimum two surfaces for paraxial calculations!");
 }

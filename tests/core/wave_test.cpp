@@ -14,22 +14,26 @@
 namespace zefo {
 namespace {
 
-// The diffraction MTF of all fields (MTF mode) after the spot settings.
-IqRun diffraction(Model& m, int ngauss = 16, int degree = 4) {
+// The diffraction MTF of all fields after the spot settings: the run and the table.
+struct Diffraction {
+    IqRun run;
+    MtfResult dmtf;
+};
+
+Diffraction diffraction(Model& m, int ngauss = 16, int degree = 4) {
     test::mtfsettings(m);
     dmtfparams(m, ngauss, degree);
-    IqRun run;
-    run.header = "H";
-    wavecalc(m, run);
-    return run;
+    Diffraction d;
+    d.run.header = "H";
+    d.dmtf = dmtfcalc(m, d.run);
+    return d;
 }
 
 TEST(Wave, PerfectParaboloidReachesTheDiffractionLimit) {
     Model m = test::paraboloid();
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    const IqRun run = diffraction(m);
+    const auto [run, dmtf] = diffraction(m);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    EXPECT_TRUE(m.dmtfvalid);
     EXPECT_TRUE(run.notices.empty());
     ASSERT_FALSE(run.fits.empty());
     const WaveFit& axis = run.fits[0];
@@ -37,21 +41,21 @@ TEST(Wave, PerfectParaboloidReachesTheDiffractionLimit) {
     EXPECT_EQ(axis.coef.size(), 6u);
     for (double c : axis.coef) EXPECT_LT(std::fabs(c), 1e-12);
     EXPECT_LT(axis.quality.aberrms, 1e-9);
-    for (int k = 0; k < m.nfpoints; ++k) {
+    for (int k = 0; k < dmtf.npoints; ++k) {
         // two pupils of radius na shifted by freq * wl: (phi - sin phi) / pi, phi = 2 acos(s / 2)
-        const double s = m.freqlabel[k] * m.lens.wl[0] / m.lens.na;
+        const double s = dmtf.freq[k] * m.lens.wl[0] / m.lens.na;
         const double phi = 2 * std::acos(s / 2);
         const double closed = (phi - std::sin(phi)) / M_PI;
-        EXPECT_NEAR(m.dmtf[mtfindex(m, 0, 0, k)][1], closed, 1e-9) << k;
+        EXPECT_NEAR(dmtf.at(0, 0, k)[1], closed, 1e-9) << k;
         // the diffraction limit of the table is taken at the same labelled frequency
-        EXPECT_NEAR(m.dlmtf[mtfindex(m, 0, 0, k)], closed, 1e-12) << k;
+        EXPECT_NEAR(dmtf.limit[dmtf.index(0, 0, k)], closed, 1e-12) << k;
     }
 }
 
 TEST(Wave, FitReproducesTheSampledOpdToItsReportedQuality) {
     Model m = test::singlet();
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    const IqRun run = diffraction(m);
+    const auto [run, dmtf] = diffraction(m);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     ASSERT_EQ(run.fits.size(), 9u);  // 3 fields x 3 wavelengths
     for (const WaveFit& fit : run.fits) {
@@ -90,8 +94,8 @@ TEST(Wave, FitReproducesTheSampledOpdToItsReportedQuality) {
     EXPECT_EQ(run.fits[3].opd[0], 0);
     EXPECT_EQ(run.fits[3].y[0], 0);
     // the diffraction MTF of the axis falls from 1
-    EXPECT_NEAR(m.dmtf[mtfindex(m, 0, 0, 0)][1], 1, 1e-6);
-    EXPECT_LT(m.dmtf[mtfindex(m, 0, 0, m.nfpoints - 1)][1], 0.99);
+    EXPECT_NEAR(dmtf.at(0, 0, 0)[1], 1, 1e-6);
+    EXPECT_LT(dmtf.at(0, 0, dmtf.npoints - 1)[1], 0.99);
 }
 
 TEST(Wave, DiffractionMtfOfAnAberratedFieldAgreesWithABruteForce) {
@@ -106,19 +110,19 @@ TEST(Wave, DiffractionMtfOfAnAberratedFieldAgreesWithABruteForce) {
     ASSERT_EQ(mtfparams(m, form, nullptr).status, DialogResult::Accepted);
     dmtfparams(m, 16, 4);
     IqRun run;
-    wavecalc(m, run);
+    const MtfResult dmtf = dmtfcalc(m, run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     const WaveFit& fit = run.fits[1];
     ASSERT_EQ(fit.field, 1);
     EXPECT_GT(fit.quality.aberrms, 5);
     double worst = 0;
-    for (int k = 1; k < m.nfpoints; k += 13) {
-        const double b = m.freqlabel[k] * m.lens.wl[0] / (2 * m.lens.na) * fit.pupil.shiftscale;
-        const Index3& v = m.dmtf[mtfindex(m, 1, 0, k)];
+    for (int k = 1; k < dmtf.npoints; k += 13) {
+        const double b = dmtf.freq[k] * m.lens.wl[0] / (2 * m.lens.na) * fit.pupil.shiftscale;
+        const Index3& v = dmtf.at(1, 0, k);
         const double sag = test::bruteotf(fit.coef, true, fit.pupil, b, false, m.lens.wl[0]).real();
         const double tan = std::abs(test::bruteotf(fit.coef, true, fit.pupil, b, true, m.lens.wl[0]));
-        EXPECT_NEAR(v[0], sag, 1.3e-4) << m.freqlabel[k];
-        EXPECT_NEAR(v[1], tan, 1.3e-4) << m.freqlabel[k];
+        EXPECT_NEAR(v[0], sag, 1.3e-4) << dmtf.freq[k];
+        EXPECT_NEAR(v[1], tan, 1.3e-4) << dmtf.freq[k];
         worst = std::max({worst, std::fabs(v[0] - sag), std::fabs(v[1] - tan)});
     }
     RecordProperty("worst_deviation_from_brute_force", std::to_string(worst));
@@ -135,18 +139,18 @@ TEST(Wave, DiffractionMtfOfTheSampleDoubleGaussAgreesWithABruteForceAtEveryField
     spotcalc(m, spot);
     dmtfparams(m, 16, 4);
     IqRun run;
-    wavecalc(m, run);
+    const MtfResult dmtf = dmtfcalc(m, run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    ASSERT_GE(m.nfpoints, 8);
+    ASSERT_GE(dmtf.npoints, 8);
     double worst = 0;
     for (const WaveFit& fit : run.fits) {
         if (fit.field == 0) continue;
-        for (int k = m.nfpoints - 4; k < m.nfpoints; ++k) {
-            const double b = m.freqlabel[k] * m.lens.wl[fit.wl] / (2 * m.lens.na) * fit.pupil.shiftscale;
-            const Index3& v = m.dmtf[mtfindex(m, fit.field, fit.wl, k)];
+        for (int k = dmtf.npoints - 4; k < dmtf.npoints; ++k) {
+            const double b = dmtf.freq[k] * m.lens.wl[fit.wl] / (2 * m.lens.na) * fit.pupil.shiftscale;
+            const Index3& v = dmtf.at(fit.field, fit.wl, k);
             const double sag = test::bruteotf(fit.coef, true, fit.pupil, b, false, m.lens.wl[fit.wl]).real();
             const double tan = std::abs(test::bruteotf(fit.coef, true, fit.pupil, b, true, m.lens.wl[fit.wl]));
-            const std::string where = std::to_string(fit.field) + " " + std::to_string(fit.wl) + " " + std::to_string(m.freqlabel[k]);
+            const std::string where = std::to_string(fit.field) + " " + std::to_string(fit.wl) + " " + std::to_string(dmtf.freq[k]);
             EXPECT_NEAR(v[0], sag, 1.3e-4) << where;
             EXPECT_NEAR(v[1], tan, 1.3e-4) << where;
             worst = std::max({worst, std::fabs(v[0] - sag), std::fabs(v[1] - tan)});
@@ -161,10 +165,9 @@ TEST(Wave, OpdReportListsSamplesPolynomialsAndQuality) {
     OpdForm f = opdform(m);
     f.selwl = 1;
     ASSERT_EQ(opdparams(m, f, nullptr).status, DialogResult::Accepted);
-    m.wbrmode = true;
     IqRun run;
     run.header = "H";
-    wavecalc(m, run);
+    opdreport(m, opdwavelength(f), run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     ASSERT_EQ(run.fits.size(), 3u);
     for (const auto& fit : run.fits) EXPECT_EQ(fit.wl, 1);
@@ -190,12 +193,11 @@ TEST(Wave, OpdReportListsSamplesPolynomialsAndQuality) {
     EXPECT_EQ(L[52].substr(0, 5), "W22= ");
     EXPECT_EQ(L[53].substr(0, 5), "W80= ");
     EXPECT_EQ(L[59], "Calculation of the optical path difference for skew rays (w=wmax)");
-    EXPECT_FALSE(m.dmtfvalid);
 }
 
 TEST(Wave, DiffractionTableHasOneRowPerNonZeroFrequency) {
     Model m = test::singlet();
-    const IqRun run = diffraction(m, 6, 3);
+    const IqRun run = diffraction(m, 6, 3).run;
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     ASSERT_EQ(run.fits[0].coef.size(), 4u);
     ASSERT_EQ(run.fits[3].coef.size(), 10u);
@@ -220,9 +222,8 @@ TEST(Wave, DefocusOfTheOpdDialogMovesTheImagePlane) {
     OpdForm f = opdform(m);
     f.defocus = "0.1";
     ASSERT_EQ(opdparams(m, f, nullptr).status, DialogResult::Accepted);
-    m.wbrmode = true;
     IqRun run;
-    wavecalc(m, run);
+    opdreport(m, opdwavelength(f), run);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     EXPECT_NEAR(std::fabs(run.fits[0].coef[1]), 0.1 * 0.01 / 2, 0.02 * 5e-4);
 }
@@ -237,13 +238,15 @@ TEST(Wave, OpdOfAnImagePlaneOutOfReachFailsBothModes) {
         OpdForm f = opdform(m);
         f.defocus = "1e200";
         ASSERT_EQ(opdparams(m, f, nullptr).status, DialogResult::Accepted);
-        if (mtfmode) dmtfparams(m, 16, 4);
-        m.wbrmode = !mtfmode;
         IqRun run;
-        wavecalc(m, run);
+        if (mtfmode) {
+            dmtfparams(m, 16, 4);
+            dmtfcalc(m, run);
+        } else {
+            opdreport(m, opdwavelength(f), run);
+        }
         EXPECT_TRUE(m.calcerror) << mtfmode;
         EXPECT_EQ(m.errmsg, "Error in ray transfer to reference sphere") << mtfmode;
-        EXPECT_FALSE(m.dmtfvalid || m.wbrmode) << mtfmode;
     }
 }
 
@@ -252,10 +255,10 @@ TEST(Wave, MissingComaOrSkewRaysFailWithAMessage) {
     for (const auto& relabel : {std::vector<int>{4, 5, 6, 7}, std::vector<int>{8, 9}}) {
         Model m = test::singlet();
         for (int k : relabel) m.lens.rays.rl[k] = 12;
-        diffraction(m);
+        const Diffraction d = diffraction(m);
         EXPECT_TRUE(m.calcerror);
         EXPECT_EQ(m.errmsg, "Coma or skew rays of a field are missing in the ray scheme!");
-        EXPECT_FALSE(m.dmtfvalid);
+        EXPECT_TRUE(d.run.lines.empty());  // no table of a failed fit
     }
 }
 
@@ -407,15 +410,14 @@ Model galilean() {
 }
 
 // The OPD report of column 0 with a defocus (dioptres for a telescope).
-IqRun opdreport(Model& m, const std::string& defocus) {
+IqRun opdrun(Model& m, const std::string& defocus) {
     test::mtfsettings(m);
     OpdForm f = opdform(m);
     f.defocus = defocus;
     EXPECT_EQ(opdparams(m, f, nullptr).status, DialogResult::Accepted);
-    m.wbrmode = true;
     IqRun run;
     run.header = "H";
-    wavecalc(m, run);
+    opdreport(m, opdwavelength(f), run);
     return run;
 }
 
@@ -443,7 +445,7 @@ TEST(WaveTelescope, OpdSamplesAgreeWithAnExactTraceReferredToTheExitChiefRay) {
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const IqRun run = opdreport(c.m, c.defocus);
+        const IqRun run = opdrun(c.m, c.defocus);
         ASSERT_FALSE(c.m.calcerror) << c.m.errmsg;
         EXPECT_TRUE(run.notices.empty()) << "the polynomial fits the wavefront";
         const auto exact = exactopd(c.m, 0, c.radius);

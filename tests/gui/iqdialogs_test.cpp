@@ -72,8 +72,8 @@ QString doublegausslens(Session& s) {
     return path;
 }
 
-void setallflags(Model& m) { m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = true; }
-bool anyflag(const Model& m) { return m.spotvalid || m.gmtfvalid || m.tfmtfvalid || m.dmtfvalid; }
+void setallflags(zefo::Session& s) { s.setvalid(iqall); }
+bool anyflag(const zefo::Session& s) { return s.valid(iqspot) || s.valid(iqgmtf) || s.valid(iqtfmtf) || s.valid(iqdmtf); }
 
 }  // namespace
 
@@ -324,7 +324,6 @@ void IqDialogTest::opdchecks() {
     QCOMPARE(s.dialogs.dialogtitles, QStringList{"Edit OPD"});
     QCOMPARE(s.dialogs.errors, QStringList{message});
     QCOMPARE(s.logsince(lines), (QStringList{wavetitle, QString(wavetitle) + " - Terminated by user"}));
-    QVERIFY(!s.m.wbrmode);
     QVERIFY(s.form->reportwindows().isEmpty());
 }
 
@@ -374,7 +373,7 @@ void IqDialogTest::opdwritesreport() {
     QCOMPARE(windows[0]->lines(), Session::textlines(wbr) + QStringList({" ", "End of displayed data"}));
     QVERIFY(s.enabled("DisplayWaveAberrations"));
     QVERIFY(s.enabled("PrintWaveAberrations"));
-    QVERIFY(!s.m.wbrmode && !s.m.dmtfvalid);
+    QVERIFY(!s.form->session().valid(iqdmtf));
 
     // The stored report shows again as it was written.
     s.form->trigger("DisplayWaveAberrations");
@@ -391,7 +390,7 @@ void IqDialogTest::opdcancelanderror() {
     s.form->trigger("OpdWaveAberrations");
     QCOMPARE(s.logsince(lines), (QStringList{wavetitle, QString(wavetitle) + " - Terminated by user"}));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
-    QVERIFY(!s.form->session().cancelled() && !s.m.wbrmode);
+    QVERIFY(!s.form->session().cancelled());
 
     s.m.lens.sys.sp.index[3][0] = 0;  // no refractive index in one medium
     s.dialogs.dialogsteps << [](QDialog& d) { return pressok(d); };
@@ -404,7 +403,7 @@ void IqDialogTest::opdcancelanderror() {
     QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
     QVERIFY(s.form->reportwindows().isEmpty());
     QVERIFY(!QFile::exists(QString::fromStdString(s.ws.abrdir) + "dgauss.wbr"));
-    QVERIFY(!s.m.calcerror && !s.m.wbrmode && !s.m.dmtfvalid);
+    QVERIFY(!s.m.calcerror && !s.form->session().valid(iqdmtf));
 }
 
 // The stored spot and MTF reports enable their entries when a calculation re-evaluates.
@@ -447,13 +446,10 @@ void IqDialogTest::dmtfdialog() {
     QCOMPARE(logged, (QStringList{"Number of points are 6", "Degree of aberrational polynom is 3"}));
     QCOMPARE(s.m.ngauss, uint8_t(6));
     QCOMPARE(s.m.polydeg, uint8_t(3));
-    QVERIFY(s.m.dmtfvalid);
     // Cancel changes nothing and sets cancelled.
-    s.m.dmtfvalid = false;
     logged.clear();
     QVERIFY(!zefo::gui::dmtfdialog(c));
     QVERIFY(s.form->session().cancelled());
-    QVERIFY(!s.m.dmtfvalid);
     QCOMPARE(s.m.ngauss, uint8_t(6));
     QVERIFY(logged.isEmpty());
 }
@@ -492,15 +488,15 @@ void IqDialogTest::flagsclearedbyfilecommands() {
     Session s;
     const QString path = s.lens();
     s.open(path);
-    setallflags(s.m);
+    setallflags(s.form->session());
     s.open(path);
-    QVERIFY(!anyflag(s.m));
-    setallflags(s.m);
+    QVERIFY(!anyflag(s.form->session()));
+    setallflags(s.form->session());
     s.form->openrecent(0);
-    QVERIFY(!anyflag(s.m));
-    setallflags(s.m);
+    QVERIFY(!anyflag(s.form->session()));
+    setallflags(s.form->session());
     s.form->trigger("FileClose");
-    QVERIFY(!anyflag(s.m));
+    QVERIFY(!anyflag(s.form->session()));
 }
 
 // A new defocus moves the image plane: every result is stale. A new weight leaves the traced
@@ -511,32 +507,32 @@ void IqDialogTest::flagsclearedbydesignchanges() {
     s.m.mono = true;
     s.dialogs.dialogsteps << [](QDialog& d) { return pressok(d); };  // the frequency grid is laid out
     s.form->trigger("SpotMtfDataEditor");
-    setallflags(s.m);
+    setallflags(s.form->session());
     s.dialogs.dialogsteps << [](QDialog& d) { return type(d, "wlmtfweight0", "2"); };
     s.form->trigger("SpotMtfDataEditor");
-    QVERIFY(s.m.spotvalid && s.m.dmtfvalid);
-    QVERIFY(!s.m.gmtfvalid && !s.m.tfmtfvalid);
+    QVERIFY(s.form->session().valid(iqspot) && s.form->session().valid(iqdmtf));
+    QVERIFY(!s.form->session().valid(iqgmtf) && !s.form->session().valid(iqtfmtf));
 
-    setallflags(s.m);
+    setallflags(s.form->session());
     s.dialogs.dialogsteps << [](QDialog& d) { return type(d, "defocus", "0.2"); };
     s.form->trigger("SpotMtfDataEditor");
-    QVERIFY(!anyflag(s.m));
+    QVERIFY(!anyflag(s.form->session()));
 
-    setallflags(s.m);
+    setallflags(s.form->session());
     s.dialogs.dialogsteps << [](QDialog& d) { return type(d, "defocus", "-0.3"); };
     s.form->trigger("OpdWaveAberrations");
-    QVERIFY(!anyflag(s.m));
+    QVERIFY(!anyflag(s.form->session()));
 
     int runs = 0;
     Command cmd{.text = {.id = "TestScheme", .title = "Ray scheme calculation"}, .menu = "Ray Trace",
                 .caption = "Calculate Ray &Scheme", .shell = Shell::Input,
                 .input = [&runs](CalcContext&) { ++runs; }};
-    setallflags(s.m);
+    setallflags(s.form->session());
     s.form->execute(cmd);
-    QVERIFY(s.m.spotvalid && s.m.gmtfvalid && s.m.tfmtfvalid && s.m.dmtfvalid);
+    QVERIFY(s.form->session().valid(iqall));
     cmd.changesdesign = true;
     s.form->execute(cmd);
-    QVERIFY(!anyflag(s.m));
+    QVERIFY(!anyflag(s.form->session()));
     QCOMPARE(runs, 2);
 }
 
@@ -549,21 +545,21 @@ void IqDialogTest::flagsclearedbyfailedresult() {
                                .window = "Geometrical MTF"},
                       .menu = "Spot-MTF", .caption = "&Geometrical MTF...", .shell = Shell::Graph,
                       .graph = [](CalcContext&, const WavelengthChoice&) -> QWidget* { return new QWidget; },
-                      .valid = &Model::gmtfvalid,
+                      .valid = iqgmtf,
                       .prepare = [&outcome](CalcContext& c) {
                           if (outcome == 1) fail(c.m, "Principal ray is out of the system!");
                           if (outcome == 2) c.session.cancel();
                       }};
     for (outcome = 1; outcome <= 2; ++outcome) {
-        setallflags(s.m);
-        s.m.gmtfvalid = false;
+        setallflags(s.form->session());
+        s.form->session().invalidate(iqgmtf);
         s.form->execute(cmd);
-        QVERIFY2(!anyflag(s.m), outcome == 1 ? "failed" : "cancelled");
+        QVERIFY2(!anyflag(s.form->session()), outcome == 1 ? "failed" : "cancelled");
         QCOMPARE(s.form->statuspanel(2), QString(outcome == 1 ? "Status: Error" : "Status: Terminated"));
     }
     outcome = 0;
     s.form->execute(cmd);
-    QVERIFY(s.m.gmtfvalid);
+    QVERIFY(s.form->session().valid(iqgmtf));
 }
 
 int runiqdialogtests(int argc, char** argv) {

@@ -206,7 +206,7 @@ void ShellTest::errorboxshowsthereason() {
                     return new QWidget;
                 }};
     if (shell >= 100) {
-        cmd.valid = &Model::spotvalid;
+        cmd.valid = iqspot;
         cmd.prepare = failing;
     }
     Session s;
@@ -393,14 +393,14 @@ void ShellTest::graphshell() {
                           seen = wl;
                           return new QWidget;
                       },
-                      .chooser = Chooser::UnlessMono, .valid = &Model::spotvalid,
+                      .chooser = Chooser::UnlessMono, .valid = iqspot,
                       .prepare = [&prepared](CalcContext&) { ++prepared; }};
     s.dialogs.wavelengthitem = 2;
     const int before = s.log().size();
     s.form->execute(cmd);
     s.form->execute(cmd);
     QCOMPARE(prepared, 1);  // the spot result stays valid for the second drawing
-    QVERIFY(s.m.spotvalid);
+    QVERIFY(s.form->session().valid(iqspot));
     QCOMPARE(s.dialogs.wavelengthcalls, 2);
     QCOMPARE(seen.chosenwl, 2);
     QCOMPARE(seen.label, std::string(" C-spec.l. 656.3 nm"));
@@ -410,7 +410,7 @@ void ShellTest::graphshell() {
     QCOMPARE(s.form->mdiarea()->subWindowList().first()->widget()->windowTitle(), QString("Spot Diagram"));
     // Open clears the validity of the spot result.
     s.open(s.lens());
-    QVERIFY(!s.m.spotvalid);
+    QVERIFY(!s.form->session().valid(iqspot));
 }
 
 void ShellTest::graphshellmonoandcancel() {

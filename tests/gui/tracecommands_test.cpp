@@ -190,7 +190,7 @@ void TraceCommandTest::reportcommands() {
 void TraceCommandTest::rayschemeaimsandchangesdesign() {
     Session s;
     s.open(gausslens(s));
-    s.m.spotvalid = true;
+    s.form->session().setvalid(iqspot);
     QVERIFY(!s.form->session().datachanged());
     int heard = 0;  // windows that follow the design hear of the new rays
     s.form->session().subscribe([&heard] { ++heard; });
@@ -204,7 +204,7 @@ void TraceCommandTest::rayschemeaimsandchangesdesign() {
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
     QVERIFY(s.form->reportwindows().isEmpty());
     QVERIFY(s.form->session().datachanged());
-    QVERIFY(!s.m.spotvalid);
+    QVERIFY(!s.form->session().valid(iqspot));
     // The chief ray of the 10 degree field (ray 5) starts at the field angle, object at infinity.
     QCOMPARE(s.m.lens.rays.rl[4], uint8_t(13));
     QVERIFY(std::fabs(s.m.lens.rays.m[4] - std::sin(10 * M_PI / 180)) < 1e-12);

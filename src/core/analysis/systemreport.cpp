@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
 
 #include "core/raytrace/paraxial.h"
 #include "core/util/numfmt.h"
@@ -35,9 +36,9 @@ bool contains(const std::string& s, char c) {
 }
 
 // The conic, aspheric or Fresnel line that follows a surface row.
-void surfacetypelines(const Model& m, int i, Report& r) {
-    const std::string& label = m.lens.sys.sp.surflabel[static_cast<size_t>(i)];
-    const auto& asf = m.lens.sys.asf;
+void surfacetypelines(const OpticalSystem& lens, int i, Report& r) {
+    const std::string& label = lens.sys.sp.surflabel[static_cast<size_t>(i)];
+    const auto& asf = lens.sys.asf;
     const double k = asfvalue(asf.eps, i);
     if (contains(label, 'E'))
         r.addline("Conical surface  conic constant= " + fmtfit(k, 10, 6) + "   " + conictype(k));
@@ -49,18 +50,18 @@ void surfacetypelines(const Model& m, int i, Report& r) {
         r.addline("Fresnel surface  with conic constant= " + fmtfit(k, 10, 6) + "   " + conictype(k));
 }
 
-std::string surfacenumber(const Model& m, int i) {
-    return i == m.lens.nsurf ? "IMG" : fmti(i + 1, 3);
+std::string surfacenumber(const OpticalSystem& lens, int i) {
+    return i == lens.nsurf ? "IMG" : fmti(i + 1, 3);
 }
 
 // Radius (or curvature when the system is given by curvatures) in its table column.
-std::string shapecolumn(const Model& m, double v) {
-    return m.lens.radiiflag == 'D' ? fmtfit(v, 10, 3, rowsize) : fmtfit(v, 10, 7, rowsize);
+std::string shapecolumn(const OpticalSystem& lens, double v) {
+    return lens.radiiflag == 'D' ? fmtfit(v, 10, 3, rowsize) : fmtfit(v, 10, 7, rowsize);
 }
 
 // The columns after the separations: indices, dispersion, glass and clear radius.
-std::string mediumcolumns(const Model& m, size_t i) {
-    const auto& sp = m.lens.sys.sp;
+std::string mediumcolumns(const OpticalSystem& lens, size_t i) {
+    const auto& sp = lens.sys.sp;
     std::string s = "  ";
     for (double n : sp.index[i]) s += fmtfit(n, 9, 5, rowsize);
     s += fmtfit(sp.disp[i], 9, 5, rowsize) + " " + centredglass(sp.glass[i]) + fmtfit(sp.hmax[i], 6, 2, rowsize);
@@ -68,36 +69,31 @@ std::string mediumcolumns(const Model& m, size_t i) {
 }
 
 // The surface table of the system data report, with or without the surface type lines.
-void surfacetable(const Model& m, Report& r, bool typelines) {
-    r.addline(m.lens.radiiflag == 'D'
+void surfacetable(const OpticalSystem& lens, Report& r, bool typelines) {
+    r.addline(lens.radiiflag == 'D'
                   ? " No    Radius   Separation  index1   index2   index3    disp     glass    hmax"
                   : " No   Curvature Separation  index1   index2   index3    disp     glass    hmax");
-    const auto& sp = m.lens.sys.sp;
-    for (int i = 0; i <= m.lens.nsurf; ++i) {
+    const auto& sp = lens.sys.sp;
+    for (int i = 0; i <= lens.nsurf; ++i) {
         const size_t s = static_cast<size_t>(i);
-        const double shape = m.lens.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
-        r.addline(surfacenumber(m, i) + shapecolumn(m, shape) + fmtfit(sp.sep[s], 10, 3, rowsize) +
-                  mediumcolumns(m, s));
-        if (typelines) surfacetypelines(m, i, r);
+        const double shape = lens.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
+        r.addline(surfacenumber(lens, i) + shapecolumn(lens, shape) + fmtfit(sp.sep[s], 10, 3, rowsize) +
+                  mediumcolumns(lens, s));
+        if (typelines) surfacetypelines(lens, i, r);
     }
 }
 
-// Title, focal length, wavelengths and object distance; keeps the throw in the model.
-void systemhead(Model& m, const ReportHead& h, Report& r) {
-    r.addline(titleline(m, h));
-    const bool objective = !m.telescope();
-    if (objective) r.addline("Focal length = " + fmtfit(m.lens.efl, 9, 4, headsize));
+// Title, focal length, wavelengths and object distance.
+void systemhead(const OpticalSystem& lens, const SystemData& d, const ReportHead& h, Report& r) {
+    r.addline(titleline(lens, h));
+    const bool objective = !lens.telescope();
+    if (objective) r.addline("Focal length = " + fmtfit(d.efl, 9, 4, headsize));
     std::string wl = "Wave lengths are: ";
-    for (double w : m.lens.wl) wl += fmtfit(w, 12, 7, headsize);
+    for (double w : lens.wl) wl += fmtfit(w, 12, 7, headsize);
     r.addline(wl);
-    if (objective && !m.lens.rays.m.empty() && m.lens.rays.m[0] != 0) {
-        const double y0 = m.lens.rays.y[0], m0 = m.lens.rays.m[0];
-        double total = 0;
-        for (double d : m.lens.sys.sp.sep) total += d;
-        m.trace.throwdist = y0 / m0 + total;
-        r.addline("Object distance =" + fmtfit(-y0 / m0, 8, 3, headsize) + " Magnification =" +
-                  fmtfit(m.lens.mag, 7, 3, headsize) + " Throw  =" + fmtfit(m.trace.throwdist, 8, 3, headsize));
-    }
+    if (d.objectline)
+        r.addline("Object distance =" + fmtfit(d.objdist, 8, 3, headsize) + " Magnification =" +
+                  fmtfit(lens.mag, 7, 3, headsize) + " Throw  =" + fmtfit(d.throwdist, 8, 3, headsize));
 }
 
 void closewindowreport(Report& r) {
@@ -154,7 +150,7 @@ void designlines(const LensDesign& b, Report& r) {
     }
 }
 
-void paraxlines(const LensParax& p, const std::string& prefix, Report& r) {
+void focallines(const LensParax& p, const std::string& prefix, Report& r) {
     const bool plain = prefix.empty();
     r.addline(plain ? "Paraxial data are:" : prefix + " paraxial data are:");
     r.addline((plain ? "Efective" : prefix + " efective") + " focal lenght f = " + fp(p.f, 9, 3));
@@ -163,57 +159,66 @@ void paraxlines(const LensParax& p, const std::string& prefix, Report& r) {
 }
 
 // Radius of surface i for a variant: 0 nominal, 1 minimum, 2 maximum.
-double variantradius(const Model& m, size_t i, int variant) {
-    if (variant == 0) return m.lens.sys.sp.radius[i];
-    const double v = variant == 1 ? m.lens.radmin[i] : m.lens.radmax[i];
-    if (m.lens.radiiflag == 'D') return v;
+double variantradius(const OpticalSystem& lens, size_t i, int variant) {
+    if (variant == 0) return lens.sys.sp.radius[i];
+    const double v = variant == 1 ? lens.radmin[i] : lens.radmax[i];
+    if (lens.radiiflag == 'D') return v;
     return v != 0 ? 1.0 / v : 0.0;   // the bounds hold curvatures
 }
 
-double variantsep(const Model& m, size_t i, int variant) {
-    if (variant == 0) return m.lens.sys.sp.sep[i];
-    return variant == 1 ? m.lens.sepmin[i] : m.lens.sepmax[i];
+double variantsep(const OpticalSystem& lens, size_t i, int variant) {
+    if (variant == 0) return lens.sys.sp.sep[i];
+    return variant == 1 ? lens.sepmin[i] : lens.sepmax[i];
 }
 
 // The group of media first .. first+count-1 between surfaces first-1 .. first+count-1.
-LensDesign groupdata(const Model& m, size_t first, size_t count, int variant) {
+LensDesign groupdata(const OpticalSystem& lens, size_t first, size_t count, int variant) {
     LensDesign b;
-    for (size_t j = 0; j <= count; ++j) b.radius.push_back(variantradius(m, first - 1 + j, variant));
+    for (size_t j = 0; j <= count; ++j) b.radius.push_back(variantradius(lens, first - 1 + j, variant));
     for (size_t j = 0; j < count; ++j) {
-        b.thick.push_back(variantsep(m, first + j, variant));
-        b.index.push_back(m.lens.sys.sp.index[first + j][0]);
-        b.glass.push_back(m.lens.sys.sp.glass[first + j]);
+        b.thick.push_back(variantsep(lens, first + j, variant));
+        b.index.push_back(lens.sys.sp.index[first + j][0]);
+        b.glass.push_back(lens.sys.sp.glass[first + j]);
     }
     return b;
 }
 
-// One lens or doublet block of the report, nominal and (full) minimum and maximum.
-ParaxBlock paraxblock(const Model& m, size_t first, size_t count, int number, bool full, Report& r) {
+// One lens or doublet block: its design data and first-order data, nominal and (full)
+// minimum and maximum.
+ParaxBlock paraxblock(const OpticalSystem& lens, size_t first, size_t count, int number, bool full) {
     ParaxBlock pb;
     pb.doublet = count == 2;
     pb.number = number;
     pb.firstsurface = static_cast<int>(first);   // surface first - 1, numbered from 1
-    r.addline("");
-    r.addline("");
-    r.addline((pb.doublet ? "Doublet No. " : "Lens No. ") + std::to_string(number));
-    r.addline("");
-    static const char* const variantnames[] = {"Nominal", "Minimum", "Maximum"};
     LensParax* results[] = {&pb.nominal, &pb.minimum, &pb.maximum};
     LensDesign* designs[] = {&pb.design, &pb.mindesign, &pb.maxdesign};
     for (int v = 0; v < (full ? 3 : 1); ++v) {
-        const LensDesign& b = *designs[v] = groupdata(m, first, count, v);
-        *results[v] = blockparax(b);
+        *designs[v] = groupdata(lens, first, count, v);
+        *results[v] = blockparax(*designs[v]);
+    }
+    return pb;
+}
+
+// The lines of one block.
+void paraxblocklines(const ParaxBlock& pb, bool full, Report& r) {
+    r.addline("");
+    r.addline("");
+    r.addline((pb.doublet ? "Doublet No. " : "Lens No. ") + std::to_string(pb.number));
+    r.addline("");
+    static const char* const variantnames[] = {"Nominal", "Minimum", "Maximum"};
+    const LensParax* results[] = {&pb.nominal, &pb.minimum, &pb.maximum};
+    const LensDesign* designs[] = {&pb.design, &pb.mindesign, &pb.maxdesign};
+    for (int v = 0; v < (full ? 3 : 1); ++v) {
         if (v > 0) {
             r.addline("");
             r.addline("");
         }
         if (full) r.addline(std::string(variantnames[v]) + " data: ");
-        designlines(b, r);
+        designlines(*designs[v], r);
         r.addline("");
         r.addline("");
-        paraxlines(*results[v], v == 0 ? "" : variantnames[v], r);
+        focallines(*results[v], v == 0 ? "" : variantnames[v], r);
     }
-    return pb;
 }
 
 }  // namespace
@@ -230,8 +235,8 @@ std::string fmtfit(double v, int w, int d, size_t size) {
     return s;
 }
 
-std::string titleline(const Model& m, const ReportHead& h) {
-    return "System name =" + m.lens.sysname + "        File = " + h.filepath + "     " + h.date;
+std::string titleline(const OpticalSystem& lens, const ReportHead& h) {
+    return "System name =" + lens.sysname + "        File = " + h.filepath + "     " + h.date;
 }
 
 std::string centredglass(const std::string& glass) {
@@ -240,53 +245,79 @@ std::string centredglass(const std::string& glass) {
     return std::string(pad / 2, ' ') + glass + std::string(pad - pad / 2, ' ');
 }
 
-bool systemreport(Model& m, const ReportHead& h, Report& r, bool standalone) {
+std::optional<SystemData> systemdata(Model& m) {
     nudatparax(m);
-    if (m.calcerror) return false;
-    systemhead(m, h, r);
-    surfacetable(m, r, true);
+    if (m.calcerror) return std::nullopt;
+    SystemData d;
+    d.efl = m.lens.efl;
+    const auto& rays = m.lens.rays;
+    d.objectline = !m.telescope() && !rays.m.empty() && rays.m[0] != 0;
+    if (d.objectline) {
+        const double y0 = rays.y[0], m0 = rays.m[0];
+        double total = 0;
+        for (double sep : m.lens.sys.sp.sep) total += sep;
+        d.objdist = -y0 / m0;
+        d.throwdist = y0 / m0 + total;
+    }
+    return d;
+}
+
+void systemlines(const OpticalSystem& lens, const SystemData& d, const ReportHead& h, Report& r, bool standalone) {
+    systemhead(lens, d, h, r);
+    surfacetable(lens, r, true);
     r.addline(" ");
     if (standalone) closewindowreport(r);
-    return true;
 }
 
-bool printsystemlines(Model& m, const ReportHead& h, Report& r) {
-    nudatparax(m);
-    if (m.calcerror) return false;
-    systemhead(m, h, r);
-    surfacetable(m, r, false);
-    return true;
+void printsystemlines(const OpticalSystem& lens, const SystemData& d, const ReportHead& h, Report& r) {
+    systemhead(lens, d, h, r);
+    surfacetable(lens, r, false);
 }
 
-bool systemreportfull(Model& m, const ReportHead& h, Report& r) {
-    nudatparax(m);
-    if (m.calcerror) return false;
-    systemhead(m, h, r);
-    r.addline(m.lens.radiiflag == 'D'
+void systemlinesfull(const OpticalSystem& lens, const SystemData& d, const ReportHead& h, Report& r) {
+    systemhead(lens, d, h, r);
+    r.addline(lens.radiiflag == 'D'
                   ? " No    Radius Radius min Radius max Separation Separ.min Separ.max  index1   index2   index3 "
                     "   disp     glass    hmax"
                   : " No   Curvature Curv. min Curv. max Separation Separ.min Separ.max  index1   index2   index3 "
                     "   disp     glass    hmax");
-    const auto& sp = m.lens.sys.sp;
-    for (int i = 0; i <= m.lens.nsurf; ++i) {
+    const auto& sp = lens.sys.sp;
+    for (int i = 0; i <= lens.nsurf; ++i) {
         const size_t s = static_cast<size_t>(i);
-        const double shape = m.lens.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
-        r.addline(surfacenumber(m, i) + shapecolumn(m, shape) + shapecolumn(m, m.lens.radmin[s]) +
-                  shapecolumn(m, m.lens.radmax[s]) + fmtfit(sp.sep[s], 10, 3, rowsize) +
-                  fmtfit(m.lens.sepmin[s], 10, 3, rowsize) + fmtfit(m.lens.sepmax[s], 10, 3, rowsize) + mediumcolumns(m, s));
-        surfacetypelines(m, i, r);
+        const double shape = lens.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
+        r.addline(surfacenumber(lens, i) + shapecolumn(lens, shape) + shapecolumn(lens, lens.radmin[s]) +
+                  shapecolumn(lens, lens.radmax[s]) + fmtfit(sp.sep[s], 10, 3, rowsize) +
+                  fmtfit(lens.sepmin[s], 10, 3, rowsize) + fmtfit(lens.sepmax[s], 10, 3, rowsize) + mediumcolumns(lens, s));
+        surfacetypelines(lens, i, r);
     }
     r.addline(" ");
     closewindowreport(r);
-    return true;
 }
 
-void rayreport(const Model& m, Report& r) {
-    const bool relative = m.lens.raytype != 0;
+bool systemreport(Model& m, const ReportHead& h, Report& r, bool standalone) {
+    const std::optional<SystemData> d = systemdata(m);
+    if (d) systemlines(m.lens, *d, h, r, standalone);
+    return d.has_value();
+}
+
+bool systemreportfull(Model& m, const ReportHead& h, Report& r) {
+    const std::optional<SystemData> d = systemdata(m);
+    if (d) systemlinesfull(m.lens, *d, h, r);
+    return d.has_value();
+}
+
+bool printsystemlines(Model& m, const ReportHead& h, Report& r) {
+    const std::optional<SystemData> d = systemdata(m);
+    if (d) printsystemlines(m.lens, *d, h, r);
+    return d.has_value();
+}
+
+void rayreport(const OpticalSystem& lens, Report& r) {
+    const bool relative = lens.raytype != 0;
     r.addline(relative ? " No  RL      Xrel       Yrel       X          Y         L          M"
                        : " No  RL      X          Y          L         M");
-    const auto& rays = m.lens.rays;
-    for (size_t k = 0; k < rays.rl.size() && k < m.lens.nrays; ++k) {
+    const auto& rays = lens.rays;
+    for (size_t k = 0; k < rays.rl.size() && k < lens.nrays; ++k) {
         std::string line = fmti(static_cast<long long>(k) + 1, 3) + fmti(rays.rl[k], 4);
         if (relative) line += fmtfit(rays.xrel[k], 11, 5, raysize) + fmtfit(rays.yrel[k], 11, 5, raysize);
         line += fmtfit(rays.x[k], 11, 5, raysize) + fmtfit(rays.y[k], 11, 5, raysize) +
@@ -297,16 +328,16 @@ void rayreport(const Model& m, Report& r) {
     r.addline("End of displayed data");
 }
 
-void printraylines(const Model& m, const ReportHead& h, Report& r) {
-    const bool relative = m.lens.raytype != 0;
+void printraylines(const OpticalSystem& lens, const ReportHead& h, Report& r) {
+    const bool relative = lens.raytype != 0;
     r.addline("           Ray scheme data");
     r.addline("");
-    r.addline(titleline(m, h));
+    r.addline(titleline(lens, h));
     r.addline("");
     r.addline(relative ? " No  Label     Xrel       Yrel       X          Y         L          M"
                        : " No  Label     X          Y          L         M");
-    const auto& rays = m.lens.rays;
-    for (size_t k = 0; k < rays.rl.size() && k < m.lens.nrays; ++k) {
+    const auto& rays = lens.rays;
+    for (size_t k = 0; k < rays.rl.size() && k < lens.nrays; ++k) {
         std::string line = fmti(static_cast<long long>(k) + 1, 3) + fmti(rays.rl[k], 6);
         if (relative) line += fmtfit(rays.xrel[k], 11, 5) + fmtfit(rays.yrel[k], 11, 5);
         line += fmtfit(rays.x[k], 11, 5) + fmtfit(rays.y[k], 11, 5) + fmtfit(std::fabs(rays.l[k]), 10, 6) +
@@ -337,38 +368,48 @@ LensParax lensparax(const std::vector<LensElement>& elements, double rlast) {
     return p;
 }
 
-bool paraxreport(const Model& m, const ReportHead& h, Report& r, bool full, std::vector<ParaxBlock>* blocks) {
-    if (m.lens.nsurf < 2) return false;
-    r.addline(full ? "    F U L L   P A R A X I A L   L E N S   D A T A   C A L C U L A T I O N    "
-                   : "         P A R A X I A L   L E N S   D A T A   C A L C U L A T I O N        ");
-    r.addline(" ");
-    r.addline(titleline(m, h));
-    r.addline(" ");
-    const auto& glass = m.lens.sys.sp.glass;
-    const size_t ns = static_cast<size_t>(m.lens.nsurf);
+std::vector<ParaxBlock> paraxblocks(const OpticalSystem& lens, bool full) {
+    std::vector<ParaxBlock> blocks;
+    const auto& glass = lens.sys.sp.glass;
+    const size_t ns = static_cast<size_t>(lens.nsurf);
     // A medium beyond the image space counts as glass: no group closes there.
     auto air = [&](size_t i) { return i <= ns && isair(glass[i]); };
-    int lens = 0, doublet = 0;
-    auto add = [&](const ParaxBlock& b) {
-        if (blocks) blocks->push_back(b);
-    };
+    int nlens = 0, doublet = 0;
     // Medium i lies between surfaces i-1 and i; object space (medium 0) holds no lens.
     size_t i = 1;
     while (i + 1 <= ns) {
         if (air(i)) {
             ++i;
         } else if (air(i + 1)) {
-            add(paraxblock(m, i, 1, ++lens, full, r));
+            blocks.push_back(paraxblock(lens, i, 1, ++nlens, full));
             i += 2;
         } else if (air(i + 2)) {
-            add(paraxblock(m, i, 2, ++doublet, full, r));
-            add(paraxblock(m, i, 1, ++lens, full, r));
-            add(paraxblock(m, i + 1, 1, ++lens, full, r));
+            blocks.push_back(paraxblock(lens, i, 2, ++doublet, full));
+            blocks.push_back(paraxblock(lens, i, 1, ++nlens, full));
+            blocks.push_back(paraxblock(lens, i + 1, 1, ++nlens, full));
             i += 3;
         } else {
             while (i <= ns && !air(i)) ++i;   // three or more glasses cemented: no block
         }
     }
+    return blocks;
+}
+
+void paraxlines(const OpticalSystem& lens, const std::vector<ParaxBlock>& blocks, const ReportHead& h, bool full,
+                Report& r) {
+    r.addline(full ? "    F U L L   P A R A X I A L   L E N S   D A T A   C A L C U L A T I O N    "
+                   : "         P A R A X I A L   L E N S   D A T A   C A L C U L A T I O N        ");
+    r.addline(" ");
+    r.addline(titleline(lens, h));
+    r.addline(" ");
+    for (const ParaxBlock& b : blocks) paraxblocklines(b, full, r);
+}
+
+bool paraxreport(const OpticalSystem& lens, const ReportHead& h, Report& r, bool full, std::vector<ParaxBlock>* blocks) {
+    if (lens.nsurf < 2) return false;
+    const std::vector<ParaxBlock> b = paraxblocks(lens, full);
+    paraxlines(lens, b, h, full, r);
+    if (blocks) blocks->insert(blocks->end(), b.begin(), b.end());
     return true;
 }
 

@@ -1,8 +1,11 @@
 // Text reports of the optical system: the system data table (plain and with the
 // optimization limits), the ray scheme table and the paraxial data of every single
-// lens and cemented doublet.
+// lens and cemented doublet. The calculations (systemdata, paraxblocks) return values; the
+// writers (systemlines, paraxlines, ...) format them and calculate nothing; systemreport and
+// paraxreport run the one and then the other.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,30 +26,51 @@ struct ReportHead {
 std::string fmtfit(double v, int w, int d, size_t size = std::string::npos);
 
 // "System name =" + sysname + "        File = " + filepath + "     " + date.
-std::string titleline(const Model& m, const ReportHead& h);
+std::string titleline(const OpticalSystem& lens, const ReportHead& h);
 
 // The glass name centred in 11 characters, the odd space on the right.
 std::string centredglass(const std::string& glass);
 
-// System data: runs nudatparax, then the title, focal length, wavelengths, object
-// distance and the surface table. Standalone it ends with the closing lines of a
-// window-only report; otherwise its lines head a larger report. Returns false after a
-// failure (calcerror set), leaving the lines written so far.
-bool systemreport(Model& m, const ReportHead& h, Report& r, bool standalone = true);
+// The numbers of the system data head besides the lens: the focal length and, for an
+// objective whose axial ray starts inclined (a finite object), the object distance and the
+// throw (object to image).
+struct SystemData {
+    double efl = 0;
+    bool objectline = false;
+    double objdist = 0, throwdist = 0;
+};
+
+// First-order data (nudatparax) and the numbers of the head; nothing after a failure
+// (calcerror set).
+std::optional<SystemData> systemdata(Model& m);
+
+// System data lines: the title, focal length, wavelengths, object distance and the surface
+// table. Standalone they end with the closing lines of a window-only report; otherwise they
+// head a larger report.
+void systemlines(const OpticalSystem& lens, const SystemData& d, const ReportHead& h, Report& r,
+                 bool standalone = true);
 
 // The same with the optimization limits of radii (or curvatures) and separations.
+void systemlinesfull(const OpticalSystem& lens, const SystemData& d, const ReportHead& h, Report& r);
+
+// The lines "Print optical system" sends to the printer: the head and one row per surface.
+void printsystemlines(const OpticalSystem& lens, const SystemData& d, const ReportHead& h, Report& r);
+
+// systemdata, then systemlines. Returns false after a failure (calcerror set), writing
+// nothing.
+bool systemreport(Model& m, const ReportHead& h, Report& r, bool standalone = true);
+
+// systemdata, then systemlinesfull; false after a failure.
 bool systemreportfull(Model& m, const ReportHead& h, Report& r);
 
 // The ray scheme table, ending with the closing lines of a window-only report.
-void rayreport(const Model& m, Report& r);
+void rayreport(const OpticalSystem& lens, Report& r);
 
-// The lines "Print optical system" sends to the printer: runs nudatparax, then the title,
-// focal length, wavelengths, object distance and one row per surface. False after a
-// failure (calcerror set).
+// systemdata, then printsystemlines; false after a failure (calcerror set).
 bool printsystemlines(Model& m, const ReportHead& h, Report& r);
 
 // The lines "Print ray scheme" sends to the printer.
-void printraylines(const Model& m, const ReportHead& h, Report& r);
+void printraylines(const OpticalSystem& lens, const ReportHead& h, Report& r);
 
 // First-order data of one lens or cemented group in air, object at infinity:
 // effective focal length f, back focal length sp and the printed front focal length.
@@ -78,10 +102,17 @@ struct ParaxBlock {
     LensDesign design, mindesign, maxdesign;   // the limits only in the full report
 };
 
-// The paraxial lens data report (".prs" lines, without the closing lines): nominal, or
-// with the minimum and maximum radii and separations. A system of fewer than two
-// surfaces gets no lines and false. The printed blocks go to blocks when given.
-bool paraxreport(const Model& m, const ReportHead& h, Report& r, bool full,
+// The single lenses and cemented doublets of the lens in report order (a doublet, then its
+// two lenses), nominal or with the minimum and maximum radii and separations.
+std::vector<ParaxBlock> paraxblocks(const OpticalSystem& lens, bool full);
+
+// The paraxial lens data report of the blocks (".prs" lines, without the closing lines).
+void paraxlines(const OpticalSystem& lens, const std::vector<ParaxBlock>& blocks, const ReportHead& h, bool full,
+                Report& r);
+
+// paraxblocks, then paraxlines. A system of fewer than two surfaces gets no lines and false.
+// The printed blocks go to blocks when given.
+bool paraxreport(const OpticalSystem& lens, const ReportHead& h, Report& r, bool full,
                  std::vector<ParaxBlock>* blocks = nullptr);
 
 // The message of a paraxial lens data request on a system of fewer than two surfaces.

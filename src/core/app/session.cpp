@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "core/imagequality/imagequality.h"
 
 namespace zefo {
 
@@ -47,8 +46,6 @@ void Session::settingschanged() {
     datachanged_ = true;
     notify();
 }
-
-void Session::clearresults() { cleariqflags(m_); }
 
 void Session::fail(const std::string& msg) { zefo::fail(m_, msg); }
 

@@ -3,14 +3,15 @@
 // results, the first error and the cancel of the running command, and the listeners that
 // follow changes of the design (editors, picture windows). The main window and zefo-batch
 // keep one Session each. The calculations still record their first error (calcerror,
-// errmsg) and the validity of their results (spotvalid ...) in the Model; the session is
-// where the front ends read and clear them.
+// errmsg) in the Model; the session is where the front ends read and clear it. The spot and
+// MTF calculations return their results; the session holds which of them are valid.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "core/imagequality/imagequality.h"
 #include "core/model/model.h"
 
 namespace zefo {
@@ -46,8 +47,16 @@ public:
     // A setting stored with the design changed (the caller has cleared the results it
     // invalidates). The listeners are told.
     void settingschanged();
-    // The four spot/MTF results (spotvalid, gmtfvalid, tfmtfvalid, dmtfvalid) become invalid.
-    void clearresults();
+    // The four spot/MTF results become invalid.
+    void clearresults() { valid_ = 0; }
+
+    // ---- validity of the spot and MTF results (IqResult bits)
+    // True when every result of the set is valid.
+    bool valid(unsigned results) const { return results != 0 && (valid_ & results) == results; }
+    // The results of the set were calculated for the current design and settings.
+    void setvalid(unsigned results) { valid_ |= results; }
+    // The results of the set are stale (a changed setting).
+    void invalidate(unsigned results) { valid_ &= ~results; }
 
     // ---- the running command: its first error and its cancel
     bool failed() const { return m_.calcerror; }
@@ -76,6 +85,7 @@ private:
     std::string filepath_, filebase_;
     bool datachanged_ = false;
     bool cancelled_ = false;
+    unsigned valid_ = 0;
     std::vector<std::pair<int, Listener>> listeners_;
     int nextid_ = 1;
 };

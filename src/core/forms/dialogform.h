@@ -23,6 +23,7 @@ struct DialogResult {
     std::string message;           // its message (box caption "Error")
     std::vector<std::string> log;  // "New value for ..." lines of the accepted values
     bool changed = false;          // an accepted value differs from the one before
+    unsigned stale = 0;            // the results the accepted values make stale (IqResult bits)
 };
 
 // The result r with field marked bad by msg.

@@ -9,11 +9,20 @@ namespace zefo {
 
 namespace {
 
-// The maximum frequency: zero check, the limit dialog when it exceeds flimit, then taken.
-// Returns false when the limit dialog was cancelled.
-bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, DialogResult& r) {
-    m.flimit = calcflimit(m);
-    if (v > m.flimit) {
+// The frequency grid of the lens after a change of its largest frequency or increment
+// (the increment may be rewritten): a grid of another size than grid makes the MTF results
+// stale.
+void takegrid(Model& m, int& grid, DialogResult& r) {
+    const int n = normalizemtfgrid(m.lens);
+    if (n == grid) return;
+    grid = n;
+    r.stale |= iqmtf;
+}
+
+// The maximum frequency: zero check, the limit dialog when it exceeds the diffraction
+// limit, then taken. Returns false when the limit dialog was cancelled.
+bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, int& grid, DialogResult& r) {
+    if (v > calcflimit(m)) {
         if (!asklimit || !asklimit(v)) {
             r.status = DialogResult::Cancelled;
             return false;
@@ -23,13 +32,12 @@ bool takenfreq(Model& m, long long v, const LimitAsk& asklimit, DialogResult& r)
         m.lens.nfreq = static_cast<uint16_t>(v);
         r.changed = true;
         r.log.push_back("New value for maximum number of frequences is " + std::to_string(v));
-        m.flimit = calcflimit(m);
-        calcnfpoints(m);
+        takegrid(m, grid, r);
     }
     return true;
 }
 
-bool checkdfreq(Model& m, const std::string& text, int field, DialogResult& r) {
+bool checkdfreq(Model& m, const std::string& text, int field, int& grid, DialogResult& r) {
     const auto typed = typedcount(text);
     if (!typed) {
         r = badfield(r, field, notanumbermsg);
@@ -49,8 +57,18 @@ bool checkdfreq(Model& m, const std::string& text, int field, DialogResult& r) {
         r.changed = true;
         r.log.push_back("New value for frequency increment is " + std::to_string(v));
     }
-    calcnfpoints(m);
+    takegrid(m, grid, r);
     return true;
+}
+
+// The quadrature order (6, 10, else 16) and polynomial degree (3, else 4) of the wave
+// aberration fit; another choice makes the diffraction MTF stale.
+void takefit(Model& m, int ngauss, int polydeg, DialogResult& r) {
+    const uint8_t n = static_cast<uint8_t>(ngauss == 6 || ngauss == 10 ? ngauss : 16);
+    const uint8_t d = static_cast<uint8_t>(polydeg == 3 ? 3 : 4);
+    if (n != m.ngauss || d != m.polydeg) r.stale |= iqdmtf;
+    m.ngauss = n;
+    m.polydeg = d;
 }
 
 }  // namespace
@@ -65,7 +83,7 @@ std::string checklimitvalue(const std::string& text, double flimit, long long& v
 }
 
 std::string nfreqhint(const Model& m) {
-    return "Enter number between 1 and " + fmtf(m.flimit, 4, 0);
+    return "Enter number between 1 and " + fmtf(calcflimit(m), 4, 0);
 }
 
 DialogField limitfield(const Model& m) {
@@ -83,6 +101,8 @@ std::string& MtfForm::text(int field) {
         default: return weight[static_cast<size_t>(std::clamp(field - fWeight0, 0, 2))];
     }
 }
+
+int opdwavelength(const OpdForm& form) { return form.selwl >= 0 && form.selwl <= 2 ? form.selwl : 0; }
 
 std::string& OpdForm::text(int field) { return field == oDefocus ? defocus : field == oNfreq ? nfreq : dfreq; }
 
@@ -123,14 +143,14 @@ std::vector<DialogField> mtffields(const Model& m) {
 std::vector<DialogField> opdfields(const Model& m) {
     return {
         {"Defocus - shift of the focal plane in mm", "##9.999", "Enter value for defocus"},
-        {"Maxmum number of frequencies", "999", "Enter value between 1 and " + fmtf(m.flimit, 4, 0)},
+        {"Maxmum number of frequencies", "999", "Enter value between 1 and " + fmtf(calcflimit(m), 4, 0)},
         {"Frequency increment", "999", "Enter postive number greater then 0 - usually small number"},
     };
 }
 
 DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) {
     DialogResult r;
-    m.flimit = calcflimit(m);
+    int grid = mtfgridpoints(m.lens);
 
     const auto typedrings = typedcount(form.nrings);
     if (!typedrings) return badfield(r, fNrings, notanumbermsg);
@@ -141,15 +161,15 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         m.lens.nrings = static_cast<uint8_t>(rings);
         r.changed = true;
         r.log.push_back("New value for number of rings is " + std::to_string(rings));
-        cleariqflags(m);
+        r.stale |= iqall;
     }
 
     const auto nfreq = typedcount(form.nfreq);
     if (!nfreq) return badfield(r, fNfreq, notanumbermsg);
     if (*nfreq == 0) return badfield(r, fNfreq, "Maxmum number of frequencies must not be zero!");
-    if (!takenfreq(m, *nfreq, asklimit, r)) return r;
+    if (!takenfreq(m, *nfreq, asklimit, grid, r)) return r;
 
-    if (!checkdfreq(m, form.dfreq, fDfreq, r)) return r;
+    if (!checkdfreq(m, form.dfreq, fDfreq, grid, r)) return r;
 
     const auto size = parsetyped(form.spotsize);
     if (!size) return badfield(r, fSpotsize, notanumbermsg);
@@ -159,7 +179,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         m.lens.spotsize = *size;
         r.changed = true;
         r.log.push_back("New value for spot size is " + fmtf(*size, 6, 4));
-        m.spotvalid = false;  // the counts in the square change
+        r.stale |= iqspot;  // the counts in the square change
     }
 
     const auto defocus = parsetyped(form.defocus);
@@ -169,7 +189,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         m.lens.defocus = *defocus;
         r.changed = true;
         r.log.push_back("New value for defocus is " + fmtf(*defocus, 6, 3));
-        cleariqflags(m);  // the image plane moves: every traced result is stale
+        r.stale |= iqall;  // the image plane moves: every traced result is stale
     }
 
     const auto ddefocus = parsetyped(form.ddefocus);
@@ -180,7 +200,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
         m.lens.ddefocus = *ddefocus;
         r.changed = true;
         r.log.push_back("New value for defocus increment is " + fmtf(*ddefocus, 6, 4));
-        m.tfmtfvalid = false;  // the through-focus planes move
+        r.stale |= iqtfmtf;  // the through-focus planes move
     }
 
     static const char* const names[3] = {"New value for first weight coefficient is ",
@@ -196,7 +216,7 @@ DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit) 
             r.changed = true;
             r.log.push_back((m.mono ? std::string("New value for weight coefficient is ") : names[w]) +
                             fmtf(*v, 5, 3));
-            m.gmtfvalid = m.tfmtfvalid = false;  // the weights scale the geometrical curves
+            r.stale |= iqgmtf | iqtfmtf;  // the weights scale the geometrical curves
         }
     }
     return r;
@@ -215,7 +235,7 @@ OpdForm opdform(const Model& m) {
 
 DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) {
     DialogResult r;
-    m.flimit = calcflimit(m);
+    int grid = mtfgridpoints(m.lens);
 
     const auto defocus = parsetyped(form.defocus);
     if (!defocus) return badfield(r, oDefocus, notanumbermsg);
@@ -223,23 +243,18 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
         m.lens.defocus = *defocus;
         r.changed = true;
         r.log.push_back("New value for defocus is " + fmtf(*defocus, 7, 3));
-        cleariqflags(m);
+        r.stale |= iqall;
     }
 
     const auto nfreq = typedcount(form.nfreq);
     if (!nfreq) return badfield(r, oNfreq, notanumbermsg);
     if (*nfreq == 0) return badfield(r, oNfreq, "Maxmum number of frequencies must not be zero!");
-    if (*nfreq != m.lens.nfreq && !takenfreq(m, *nfreq, asklimit, r)) {
-        m.wbrmode = false;
-        return r;
-    }
+    if (*nfreq != m.lens.nfreq && !takenfreq(m, *nfreq, asklimit, grid, r)) return r;
 
-    if (!checkdfreq(m, form.dfreq, oDfreq, r)) return r;
+    if (!checkdfreq(m, form.dfreq, oDfreq, grid, r)) return r;
 
-    m.selwl = static_cast<uint8_t>(form.selwl >= 0 && form.selwl <= 2 ? form.selwl : 0);
-    m.ngauss = static_cast<uint8_t>(form.ngauss == 6 || form.ngauss == 10 ? form.ngauss : 16);
-    m.polydeg = static_cast<uint8_t>(form.polydeg == 3 ? 3 : 4);
-    r.log.push_back("Wavelength number is " + std::to_string(m.selwl));
+    takefit(m, form.ngauss, form.polydeg, r);
+    r.log.push_back("Wavelength number is " + std::to_string(opdwavelength(form)));
     r.log.push_back("Number of points are " + std::to_string(m.ngauss));
     r.log.push_back("Degree of aberrational polynom is " + std::to_string(m.polydeg));
     return r;
@@ -247,9 +262,7 @@ DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit) 
 
 DialogResult dmtfparams(Model& m, int ngauss, int polydeg) {
     DialogResult r;
-    m.ngauss = static_cast<uint8_t>(ngauss == 6 || ngauss == 10 ? ngauss : 16);
-    m.polydeg = static_cast<uint8_t>(polydeg == 3 ? 3 : 4);
-    m.dmtfvalid = true;
+    takefit(m, ngauss, polydeg, r);
     r.log.push_back("Number of points are " + std::to_string(m.ngauss));
     r.log.push_back("Degree of aberrational polynom is " + std::to_string(m.polydeg));
     return r;

@@ -22,10 +22,12 @@ using LimitAsk = std::function<bool(long long& nfreq)>;
 inline constexpr const char* overlimitmsg =
     "Maximum number of frequencies must not be greater then diffraction limit frequency!";
 
-// The check of the limit dialog "Spot diagram": empty when the typed text is accepted.
+// The check of the limit dialog "Spot diagram" against the diffraction-limit frequency
+// flimit: empty when the typed text is accepted.
 std::string checklimitvalue(const std::string& text, double flimit, long long& value);
 
-// Hint of the maximum-frequency fields: "Enter number between 1 and " + flimit.
+// Hint of the maximum-frequency fields: "Enter number between 1 and " + the diffraction-limit
+// frequency.
 std::string nfreqhint(const Model& m);
 
 // The edit field of the limit dialog.
@@ -49,15 +51,16 @@ MtfForm mtfform(const Model& m);
 // The fields of "Edit MTF" in MtfField order: one weight with mono, else three.
 std::vector<DialogField> mtffields(const Model& m);
 
-// OK of "Edit MTF": checks the fields in order, takes every accepted value (log line,
-// validity flags, nfpoints; changed when it differs) and stops at the first bad one.
+// OK of "Edit MTF": checks the fields in order, takes every accepted value (log line, the
+// results it makes stale, frequency grid; changed when it differs) and stops at the first
+// bad one.
 DialogResult mtfparams(Model& m, const MtfForm& form, const LimitAsk& asklimit);
 
 // The typed values of "Edit OPD": defocus, maximum frequency, increment (texts) and the
 // three choices.
 struct OpdForm {
     std::string defocus, nfreq, dfreq;
-    int selwl = 0;       // 0, 1, 2
+    int selwl = 0;       // wavelength of the OPD report: 0, 1, 2
     int ngauss = 16;     // 6, 10, 16
     int polydeg = 4;     // 3, 4
 
@@ -72,10 +75,15 @@ OpdForm opdform(const Model& m);
 // The edit fields of "Edit OPD" in OpdField order.
 std::vector<DialogField> opdfields(const Model& m);
 
-// OK of "Edit OPD".
+// OK of "Edit OPD": takes defocus, frequency grid, ngauss and polydeg (another fit makes the
+// diffraction MTF stale); the wavelength is the OPD report's argument (opdwavelength).
 DialogResult opdparams(Model& m, const OpdForm& form, const LimitAsk& asklimit);
 
-// OK of "Edit Diffractional MTF": sets ngauss, polydeg and dmtfvalid (MTF mode).
+// The wavelength column (0 .. 2) the form chose for the OPD report.
+int opdwavelength(const OpdForm& form);
+
+// OK of "Edit Diffractional MTF": sets ngauss and polydeg; another fit makes the diffraction
+// MTF stale.
 DialogResult dmtfparams(Model& m, int ngauss, int polydeg);
 
 }  // namespace zefo

@@ -12,25 +12,19 @@ namespace zefo {
 
 namespace {
 
-// The arrays hold the current nfpoints and fields; true when a spot table exists.
-bool mtfready(Model& m) {
-    if (!m.spotvalid) {
-        fail(m, "Spot diagram must be calculated before the MTF!");
-        return false;
-    }
-    if (m.nfpoints < 2) calcnfpoints(m);
-    if (m.gmtf.size() != static_cast<size_t>(m.lens.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
-        sizemtfarrays(m);
-    return true;
+// False (calcerror set) for a spot diagram that was never calculated.
+bool mtfready(Model& m, const SpotResult& spot) {
+    if (!spot.groupstart.empty()) return true;
+    fail(m, "Spot diagram must be calculated before the MTF!");
+    return false;
 }
 
-// Ends an MTF calculation: a table that is not finite fails it (nonfinitemsg) and clears
-// the validity flags; otherwise the report is written and valid is set.
-void finishmtf(Model& m, MtfTable kind, const std::vector<Index3>& a, bool& valid, IqRun& run) {
-    if (!finitetable(m, a)) fail(m, nonfinitemsg);
-    if (!m.calcerror) mtfreport(m, kind, a, run);
-    if (m.calcerror || !checkfinite(m, run.numbers)) return cleariqflags(m);
-    valid = true;
+// Ends an MTF command: a table that is not finite fails it (nonfinitemsg); otherwise the
+// report is written and its numbers checked.
+void finishmtf(Model& m, const MtfResult& mtf, IqRun& run) {
+    if (!m.calcerror && !mtf.finite()) fail(m, nonfinitemsg);
+    if (!m.calcerror) mtfreport(m.lens, mtf, run.header, run.lines);
+    checkfinite(m, run.numbers);
 }
 
 // Modulus and phase of a tangential sum; zero when nothing was summed.
@@ -41,26 +35,24 @@ double phasedeg(double re, double im) {
 
 }  // namespace
 
-void gmtfcalc(Model& m, int fmax, IqRun& run) {
-    m.gmtfvalid = false;
-    if (!mtfready(m)) return;
-    const int nfp = m.nfpoints;
-    setfreqlabels(m, fmax);
+MtfResult geometricalmtf(Model& m, const SpotResult& spot, int fmax) {
+    if (!mtfready(m, spot)) return {};
+    MtfResult g = mtftable(MtfKind::Geometrical, m.lens, spot.nwl, mtfgridpoints(m.lens), fmax);
+    const int nfp = g.npoints;
     for (int f = 0; f < m.lens.nfields; ++f) {
-        for (int w = 0; w < m.nspotwl; ++w) {
-            const size_t e0 = mtfindex(m, f, w, 0);
+        for (int w = 0; w < spot.nwl; ++w) {
+            const size_t e0 = g.index(f, w, 0);
             const double W = m.lens.wlmtfweight[w];
-            const int n = m.spot.passed[f][w];
-            for (int k = 0; k < nfp; ++k) m.gmtf[e0 + k] = {0, 0, 0};
+            const int n = spot.passed[f][w];
             auto add = [&](int k, std::complex<double> zx, std::complex<double> zy) {
-                Index3& g = m.gmtf[e0 + k];
-                g[0] += W * zx.real();
-                g[1] += W * zy.real();
-                g[2] += W * zy.imag();
+                Index3& v = g.values[e0 + k];
+                v[0] += W * zx.real();
+                v[1] += W * zy.real();
+                v[2] += W * zy.imag();
             };
-            for (int i = m.spot.groupstart[f * 3 + w]; i < m.spot.groupstart[f * 3 + w + 1]; ++i) {
+            for (int i = spot.groupstart[f * 3 + w]; i < spot.groupstart[f * 3 + w + 1]; ++i) {
                 double ex, ey;
-                spotpoint(m, f, m.spot.rays[i], m.lens.defocus, ex, ey);
+                spotpoint(m.lens, spot, f, spot.rays[i], m.lens.defocus, ex, ey);
                 // e^(i 2 pi nu e) at the integer frequencies nu = 0, 1, ... by repeated
                 // multiplication; the grid points take the powers their labels name.
                 const std::complex<double> zx1 = std::polar(1.0, 2 * M_PI * ex), zy1 = std::polar(1.0, 2 * M_PI * ey);
@@ -68,82 +60,91 @@ void gmtfcalc(Model& m, int fmax, IqRun& run) {
                 int k = 1;
                 for (int nu = 0; nu <= std::max(fmax, 1); ++nu, zx *= zx1, zy *= zy1) {
                     if (nu == 1) add(0, zx, zy);
-                    for (; k < nfp && m.freqlabel[k] == nu; ++k) add(k, zx, zy);
+                    for (; k < nfp && g.freq[k] == nu; ++k) add(k, zx, zy);
                 }
             }
             bool cut = n == 0;
             for (int k = 0; k < nfp; ++k) {
-                m.dlmtf[e0 + k] = dlfactor(normfreq(m, w, gmtffrequency(m, k)));
-                Index3& g = m.gmtf[e0 + k];
-                if (g[0] <= 0) cut = true;
+                const double d = g.limit[e0 + k] = dlfactor(normfreq(m.lens, w, gmtffrequency(g, k)));
+                Index3& v = g.values[e0 + k];
+                if (v[0] <= 0) cut = true;
                 if (cut) {
-                    g = {0, 0, 0};
+                    v = {0, 0, 0};
                     continue;
                 }
-                const double phase = phasedeg(g[1], g[2]);
-                const double d = m.dlmtf[e0 + k];
-                g = {g[0] * d / n, std::sqrt(g[1] * g[1] + g[2] * g[2]) * d / n, phase};
+                const double phase = phasedeg(v[1], v[2]);
+                v = {v[0] * d / n, std::sqrt(v[1] * v[1] + v[2] * v[2]) * d / n, phase};
             }
         }
     }
-    finishmtf(m, MtfTable::Geometrical, m.gmtf, m.gmtfvalid, run);
+    return g;
 }
 
-void tfmtfcalc(Model& m, int fmax, IqRun& run) {
-    m.tfmtfvalid = false;
-    if (!mtfready(m)) return;
-    const int nfp = m.nfpoints;
-    for (int k = 0; k < nfp; ++k) m.tfpos[k] = m.lens.defocus - 2 * m.lens.ddefocus + 4.0 * k * m.lens.ddefocus / nfp;
+MtfResult throughfocusmtf(Model& m, const SpotResult& spot, int fmax) {
+    if (!mtfready(m, spot)) return {};
+    MtfResult t = mtftable(MtfKind::ThroughFocus, m.lens, spot.nwl, mtfgridpoints(m.lens), fmax);
+    const int nfp = t.npoints;
+    for (int k = 0; k < nfp; ++k) t.focus[k] = m.lens.defocus - 2 * m.lens.ddefocus + 4.0 * k * m.lens.ddefocus / nfp;
     for (int f = 0; f < m.lens.nfields; ++f) {
-        for (int w = 0; w < m.nspotwl; ++w) {
-            const size_t e0 = mtfindex(m, f, w, 0);
+        for (int w = 0; w < spot.nwl; ++w) {
+            const size_t e0 = t.index(f, w, 0);
             const double W = m.lens.wlmtfweight[w];
-            const int n = m.spot.passed[f][w];
-            for (int k = 0; k < nfp; ++k) m.tfmtf[e0 + k] = {0, 0, 0};
-            for (int i = m.spot.groupstart[f * 3 + w]; i < m.spot.groupstart[f * 3 + w + 1]; ++i) {
+            const int n = spot.passed[f][w];
+            for (int i = spot.groupstart[f * 3 + w]; i < spot.groupstart[f * 3 + w + 1]; ++i) {
                 for (int k = 0; k < nfp; ++k) {
                     double ex, ey;
-                    spotpoint(m, f, m.spot.rays[i], m.tfpos[k], ex, ey);
+                    spotpoint(m.lens, spot, f, spot.rays[i], t.focus[k], ex, ey);
                     const double px = 2 * M_PI * fmax * ex, py = 2 * M_PI * fmax * ey;
-                    Index3& t = m.tfmtf[e0 + k];
-                    t[0] += W * std::cos(px);
-                    t[1] += W * std::cos(py);
-                    t[2] += W * std::sin(py);
+                    Index3& v = t.values[e0 + k];
+                    v[0] += W * std::cos(px);
+                    v[1] += W * std::cos(py);
+                    v[2] += W * std::sin(py);
                 }
             }
-            const double v = dlfactor(normfreq(m, w, fmax));
+            const double d = dlfactor(normfreq(m.lens, w, fmax));
             for (int k = 0; k < nfp; ++k) {
-                Index3& t = m.tfmtf[e0 + k];
-                const double phase = phasedeg(t[1], t[2]);
-                const double sag = (n > 0 && t[0] > 0) ? t[0] * v / n : 0;
-                const double tan = (n > 0 && t[1] > 0) ? v * std::sqrt(t[1] * t[1] + t[2] * t[2]) / n : 0;
-                t = {sag, tan, phase};
+                Index3& v = t.values[e0 + k];
+                const double phase = phasedeg(v[1], v[2]);
+                const double sag = (n > 0 && v[0] > 0) ? v[0] * d / n : 0;
+                const double tan = (n > 0 && v[1] > 0) ? d * std::sqrt(v[1] * v[1] + v[2] * v[2]) / n : 0;
+                v = {sag, tan, phase};
             }
         }
     }
-    finishmtf(m, MtfTable::ThroughFocus, m.tfmtf, m.tfmtfvalid, run);
+    return t;
+}
+
+MtfResult gmtfcalc(Model& m, const SpotResult& spot, int fmax, IqRun& run) {
+    MtfResult g = geometricalmtf(m, spot, fmax);
+    finishmtf(m, g, run);
+    return g;
+}
+
+MtfResult tfmtfcalc(Model& m, const SpotResult& spot, int fmax, IqRun& run) {
+    MtfResult t = throughfocusmtf(m, spot, fmax);
+    finishmtf(m, t, run);
+    return t;
 }
 
 // ---------------------------------------------------------------- tables
 
-bool finitetable(const Model& m, const std::vector<Index3>& a) {
-    for (int f = 0; f < m.lens.nfields; ++f)
-        for (int w = 0; w < m.nspotwl; ++w)
-            for (int k = 0; k < m.nfpoints; ++k)
-                for (double v : a[mtfindex(m, f, w, k)])
+bool MtfResult::finite() const {
+    for (int f = 0; f < nfields; ++f)
+        for (int w = 0; w < nwl; ++w)
+            for (int k = 0; k < npoints; ++k)
+                for (double v : at(f, w, k))
                     if (!std::isfinite(v)) return false;
     return true;
 }
 
-std::string wltitle(const Model& m, int w) {
+std::string wltitle(const OpticalSystem& lens, int w) {
     static const char* const dcf[3] = {"d", "C", "F"};
-    const bool dline = fmtf(m.lens.wl[0] * 1e6, 5, 1) == "587.6";
+    const bool dline = fmtf(lens.wl[0] * 1e6, 5, 1) == "587.6";
     return std::string("                     ") + (dline ? dcf[w] : std::to_string(w + 1)) + " spectral line";
 }
 
-void mtfheads(const Model& m, MtfTable kind, std::vector<std::string>& L) {
-    const bool tf = kind == MtfTable::ThroughFocus;
-    const bool four = m.lens.nfields == 4;
+void mtfheads(const OpticalSystem& lens, bool tf, std::vector<std::string>& L) {
+    const bool four = lens.nfields == 4;
     if (tf) {
         L.push_back(four ? "   dist        TFMTF    TFMTF 0.5*wmax      TFMTF 0.7*wmax      TFMTF wmax"
                          : "   dist        TFMTF    TFMTF 0.7*wmax      TFMTF wmax");
@@ -152,7 +153,7 @@ void mtfheads(const Model& m, MtfTable kind, std::vector<std::string>& L) {
                          : "   freq      MTF       MTF 0.7*wmax        MTF wmax");
     }
     std::string wline = tf ? "               w=0step   w=" : "           w=0 step    w=";
-    for (int f = 1; f < m.lens.nfields; ++f) wline += (f > 1 ? " step      w=" : "") + fmtf(m.lens.field[f], 5, 2);
+    for (int f = 1; f < lens.nfields; ++f) wline += (f > 1 ? " step      w=" : "") + fmtf(lens.field[f], 5, 2);
     L.push_back(wline + " step");
     std::string axial = tf ? "               axial     sag      tan      sag      tan"
                            : "            axial      sag      tan      sag      tan";
@@ -167,55 +168,54 @@ void mtfheads(const Model& m, MtfTable kind, std::vector<std::string>& L) {
 }
 
 // Rows of one wavelength (w 0..2) or of white light (w = 3: mean of the three).
-void mtfrows(const Model& m, MtfTable kind, const std::vector<Index3>& a, int w, std::vector<std::string>& L) {
-    const int first = kind == MtfTable::Diffraction ? 1 : 0;
-    for (int k = first; k < m.nfpoints; ++k) {
+void mtfrows(const OpticalSystem& lens, const MtfResult& a, int w, std::vector<std::string>& L) {
+    const int first = a.kind == MtfKind::Diffraction ? 1 : 0;
+    for (int k = first; k < a.npoints; ++k) {
         auto value = [&](int f, int j) {
-            if (w < 3) return a[mtfindex(m, f, w, k)][j];
+            if (w < 3) return a.at(f, w, k)[j];
             double s = 0;
-            for (int c = 0; c < 3; ++c) s += a[mtfindex(m, f, c, k)][j];
+            for (int c = 0; c < 3; ++c) s += a.at(f, c, k)[j];
             return s / 3;
         };
         std::string row;
-        if (kind == MtfTable::ThroughFocus)
-            row = (m.tfpos[k] >= 0 ? "    " : "   ") + fmtf(m.tfpos[k], 6, 4) + "  ";
+        if (a.kind == MtfKind::ThroughFocus)
+            row = (a.focus[k] >= 0 ? "    " : "   ") + fmtf(a.focus[k], 6, 4) + "  ";
         else if (k == 0)
             row = "      1  ";
         else
-            row = "   " + fmti(m.freqlabel[k], 4) + "  ";
+            row = "   " + fmti(a.freq[k], 4) + "  ";
         row += fmtf(value(0, 1), 9, 4);
-        for (int f = 1; f < m.lens.nfields; ++f) row += fmtf(value(f, 0), 9, 4) + fmtf(value(f, 1), 9, 4);
+        for (int f = 1; f < lens.nfields; ++f) row += fmtf(value(f, 0), 9, 4) + fmtf(value(f, 1), 9, 4);
         L.push_back(row);
     }
 }
 
-void mtfreport(const Model& m, MtfTable kind, const std::vector<Index3>& a, IqRun& run) {
-    auto& L = run.lines;
-    const bool table = m.lens.nfields == 3 || m.lens.nfields == 4;
-    L.push_back(kind == MtfTable::ThroughFocus
-                    ? "        Tabular review of through the focus geometrical MTF calculation"
-                    : "        Tabular review of geometrical MTF calculation");
+void mtfreport(const OpticalSystem& lens, const MtfResult& a, const std::string& header, std::vector<std::string>& L) {
+    const bool table = lens.nfields == 3 || lens.nfields == 4;
+    const bool tf = a.kind == MtfKind::ThroughFocus;
+    L.push_back(tf ? "        Tabular review of through the focus geometrical MTF calculation"
+                   : "        Tabular review of geometrical MTF calculation");
     L.push_back(" ");
     L.push_back(" ");
-    L.push_back(run.header);
+    L.push_back(header);
     L.push_back(" ");
-    L.push_back("                    Defocus=" + fmtf(m.lens.defocus, 8, 3));
+    L.push_back("                    Defocus=" + fmtf(lens.defocus, 8, 3));
     L.push_back(" ");
-    for (int w = 0; w < m.nspotwl; ++w) {
-        L.push_back(wltitle(m, w));
+    for (int w = 0; w < a.nwl; ++w) {
+        L.push_back(wltitle(lens, w));
         L.push_back(" ");
-        if (table) mtfheads(m, kind, L);
+        if (table) mtfheads(lens, tf, L);
         L.push_back(" ");
-        if (table) mtfrows(m, kind, a, w, L);
+        if (table) mtfrows(lens, a, w, L);
         L.push_back(" ");
     }
-    if (!m.mono) {
+    if (a.nwl > 1) {
         L.push_back(" ");
         L.push_back("                       White light");
         L.push_back(" ");
-        if (table) mtfheads(m, kind, L);
+        if (table) mtfheads(lens, tf, L);
         L.push_back(" ");
-        if (table) mtfrows(m, kind, a, 3, L);
+        if (table) mtfrows(lens, a, 3, L);
     }
 }
 

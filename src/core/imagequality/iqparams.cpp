@@ -1,4 +1,4 @@
-// Frequency grid and validity flags of the spot diagram and MTF (their parameter dialogs
+// Frequency grid of the spot diagram and MTF (their parameter dialogs
 // are the forms of forms/iqforms.h).
 #include <cmath>
 
@@ -11,10 +11,6 @@ std::string iqheader(const std::string& sysname, const std::string& filename, co
     return "System name =" + sysname + "        File = " + filename + "     " + date;
 }
 
-void cleariqflags(Model& m) {
-    m.spotvalid = m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = false;
-}
-
 double calcflimit(const Model& m) {
     if (m.telescope()) {
         const double y1 = m.lens.rays.y.size() > 1 ? m.lens.rays.y[1] : 0;
@@ -23,38 +19,29 @@ double calcflimit(const Model& m) {
     return 2 * std::fabs(m.lens.na / m.lens.wl[0]);
 }
 
-void sizemtfarrays(Model& m) {
-    const size_t n = static_cast<size_t>(m.lens.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1;
-    m.gmtf.resize(n, Index3{0, 0, 0});
-    m.tfmtf.resize(n, Index3{0, 0, 0});
-    m.dmtf.resize(n, Index3{0, 0, 0});
-    m.dlmtf.resize(n, 0.0);
-    m.freqlabel.resize(static_cast<size_t>(m.nfpoints) + 1, 0);
-    m.tfpos.resize(static_cast<size_t>(m.nfpoints) + 1, 0.0);
-}
-
-void calcnfpoints(Model& m, bool resize) {
+int mtfgridpoints(int nfreq, int32_t& dfreq) {
     // An increment below 1 (possible from a lens data file) counts as 1.
-    if (m.lens.dfreq < 1) m.lens.dfreq = 1;
-    const int nfreq = m.lens.nfreq;
-    int n = nfreq / m.lens.dfreq + 1;
+    if (dfreq < 1) dfreq = 1;
+    int n = nfreq / dfreq + 1;
     if (n < 26) {
-        if (m.lens.dfreq > 1 && nfreq / 25 >= 1) {
-            m.lens.dfreq = nfreq / 25;
-            n = nfreq / m.lens.dfreq + 1;
+        if (dfreq > 1 && nfreq / 25 >= 1) {
+            dfreq = nfreq / 25;
+            n = nfreq / dfreq + 1;
         } else {
             // fewer than 25 frequencies cannot be spread with a larger step: use step 1
-            m.lens.dfreq = 1;
+            dfreq = 1;
             n = nfreq + 1;
             n = n * (26 / n + 1);
         }
     }
-    const bool changed = n != m.nfpoints;
-    m.nfpoints = n;
-    if (resize && changed) {
-        sizemtfarrays(m);
-        m.gmtfvalid = m.tfmtfvalid = m.dmtfvalid = false;
-    }
+    return n;
+}
+
+int normalizemtfgrid(OpticalSystem& lens) { return mtfgridpoints(lens.nfreq, lens.dfreq); }
+
+int mtfgridpoints(const OpticalSystem& lens) {
+    int32_t dfreq = lens.dfreq;
+    return mtfgridpoints(lens.nfreq, dfreq);
 }
 
 double dlfactor(double s) {
@@ -63,17 +50,29 @@ double dlfactor(double s) {
     return (phi - std::sin(phi)) / M_PI;
 }
 
-double normfreq(const Model& m, int w, double freq) {
-    if (m.telescope()) return std::fabs(freq * m.lens.wl[w] * m.lens.mag / m.lens.rays.y[1]);
-    return std::fabs(freq * m.lens.wl[w] / m.lens.na);
+double normfreq(const OpticalSystem& lens, int w, double freq) {
+    if (lens.telescope()) return std::fabs(freq * lens.wl[w] * lens.mag / lens.rays.y[1]);
+    return std::fabs(freq * lens.wl[w] / lens.na);
 }
 
-void setfreqlabels(Model& m, int fmax) {
-    const int nfp = m.nfpoints;
-    m.freqlabel[0] = 0;
-    for (int k = 1; k < nfp; ++k) m.freqlabel[k] = static_cast<int32_t>(static_cast<long long>(k) * fmax / (nfp - 1));
+MtfResult mtftable(MtfKind kind, const OpticalSystem& lens, int nwl, int npoints, int fmax) {
+    MtfResult r;
+    r.kind = kind;
+    r.nfields = lens.nfields;
+    r.nwl = nwl;
+    r.npoints = npoints;
+    const size_t n = static_cast<size_t>(r.nfields) * 3 * static_cast<size_t>(npoints);
+    r.values.assign(n, Index3{0, 0, 0});
+    if (kind == MtfKind::ThroughFocus) {
+        r.focus.assign(static_cast<size_t>(npoints), 0.0);
+        return r;
+    }
+    r.limit.assign(n, 0.0);
+    r.freq.assign(static_cast<size_t>(npoints), 0);
+    for (int k = 1; k < npoints; ++k) r.freq[k] = static_cast<int32_t>(static_cast<long long>(k) * fmax / (npoints - 1));
+    return r;
 }
 
-double gmtffrequency(const Model& m, int k) { return k == 0 ? 1 : m.freqlabel[k]; }
+double gmtffrequency(const MtfResult& mtf, int k) { return k == 0 ? 1 : mtf.freq[k]; }
 
 }  // namespace zefo

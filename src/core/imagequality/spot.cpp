@@ -9,46 +9,52 @@
 
 namespace zefo {
 
-void spotpoint(const Model& m, int f, const SpotRay& r, double z, double& ex, double& ey) {
-    if (!m.telescope()) {
+void spotpoint(const OpticalSystem& lens, const SpotResult& spot, int f, const SpotRay& r, double z, double& ex,
+               double& ey) {
+    if (!lens.telescope()) {
         // The image plane of the table already sits at defocus behind the paraxial image.
-        const double dz = z - m.lens.defocus;
+        const double dz = z - lens.defocus;
         ex = r.dx + r.tx * dz;
         ey = r.dy + r.ty * dz;
         return;
     }
-    const ChiefRecord& c = m.spot.chief[f];
+    const ChiefRecord& c = spot.chief[f];
     ex = std::asin(r.l - r.dx * z * 0.001 / c.N) - std::atan(c.TX);
     ey = std::asin(r.m - r.dy * z * 0.001 / c.N) - std::atan(c.TY);
 }
 
-double spotrms(const Model& m, int f, double z) {
+double spotrms(const OpticalSystem& lens, const SpotResult& spot, int f, double z) {
     double s = 0;
     int n = 0;
-    for (int w = 0; w < m.nspotwl; ++w)
-        for (int i = m.spot.groupstart[f * 3 + w]; i < m.spot.groupstart[f * 3 + w + 1]; ++i) {
+    for (int w = 0; w < spot.nwl; ++w)
+        for (int i = spot.groupstart[f * 3 + w]; i < spot.groupstart[f * 3 + w + 1]; ++i) {
             double ex, ey;
-            spotpoint(m, f, m.spot.rays[i], z, ex, ey);
+            spotpoint(lens, spot, f, spot.rays[i], z, ex, ey);
             s += ex * ex + ey * ey;
             ++n;
         }
     return n > 0 ? std::sqrt(s / n) : 0;
 }
 
-void spotstatistics(Model& m, int f) {
-    SpotStats& s = m.spot.stats[f];
-    const int emitted = m.lens.nrings * m.lens.nrings * m.nspotwl;
+void spotstatistics(const OpticalSystem& lens, SpotResult& spot, int f) {
+    SpotStats& s = spot.stats[f];
+    const int emitted = lens.nrings * lens.nrings * spot.nwl;
     s.passed = 0;
     s.insquare = 0;
-    const double lim = std::fabs(m.lens.spotsize);
-    for (int w = 0; w < m.nspotwl; ++w) {
-        s.passed += m.spot.passed[f][w];
-        for (int i = m.spot.groupstart[f * 3 + w]; i < m.spot.groupstart[f * 3 + w + 1]; ++i) {
+    const double lim = std::fabs(lens.spotsize);
+    double r2 = 0;
+    int n = 0;
+    for (int w = 0; w < spot.nwl; ++w) {
+        s.passed += spot.passed[f][w];
+        for (int i = spot.groupstart[f * 3 + w]; i < spot.groupstart[f * 3 + w + 1]; ++i) {
             double ex, ey;
-            spotpoint(m, f, m.spot.rays[i], m.lens.defocus, ex, ey);
+            spotpoint(lens, spot, f, spot.rays[i], lens.defocus, ex, ey);
             if (std::fabs(ey) <= lim && std::fabs(ex) <= lim) ++s.insquare;
+            r2 += ex * ex + ey * ey;
+            ++n;
         }
     }
+    s.rms = n > 0 ? std::sqrt(r2 / n) : 0;
     s.ppassed = emitted > 0 ? 100.0 * s.passed / emitted : 0.0;
     s.pinsquare = s.passed > 0 ? 100.0 * s.insquare / s.passed : 0.0;
 }
@@ -71,7 +77,7 @@ const char* const spotlegend[] = {
 
 }  // namespace
 
-void spotreport(const OpticalSystem& lens, int nspotwl, const SpotResult& spot, const std::string& header,
+void spotreport(const OpticalSystem& lens, const SpotResult& spot, const std::string& header,
                 std::vector<std::string>& L) {
     L.push_back("");
     L.push_back(header);
@@ -94,7 +100,7 @@ void spotreport(const OpticalSystem& lens, int nspotwl, const SpotResult& spot, 
     } else {
         return;
     }
-    const int emitted = lens.nrings * lens.nrings * nspotwl;
+    const int emitted = lens.nrings * lens.nrings * spot.nwl;
     std::string emit = "Emited", pass = "Passed               ", ppass = "Percentage           ";
     std::string insq = "In square " + fmtf(lens.spotsize, 6, 3) + "     ", pinsq = "Percentage           ";
     const std::string sep(15, ' ');
@@ -120,17 +126,18 @@ bool finiteray(const SpotRay& r) {
 }
 
 // Hard trace failure of a chief or pupil ray.
-void spottraceerror(IqRun& run) {
-    run.notices.push_back({"Spot Error", "Error in calculation!"});
+void spottraceerror(std::vector<Notice>& notices) {
+    notices.push_back({"Spot Error", "Error in calculation!"});
 }
 
 // Traces the pupil rays of field f at wavelength w around the pupil centre (x0, y0) with
 // chief tangents (tx0, ty0); ray number k goes to the trace.
-void tracepupil(Model& m, int f, int w, int k, double x0, double y0, double tx0, double ty0, IqRun& run) {
+void tracepupil(Model& m, SpotResult& spot, int f, int w, int k, double x0, double y0, double tx0, double ty0,
+                std::vector<Notice>& notices) {
     const auto& rays = m.lens.rays;
     const double step = rays.y[0] / m.lens.nrings;
     const double g = (rays.y.size() > 1 && rays.y[1] != 0) ? rays.m[1] / rays.y[1] : 0.0;
-    const ChiefRecord& c = m.spot.chief[f];
+    const ChiefRecord& c = spot.chief[f];
     TraceOpts opts;
     opts.vignetting = true;
     for (int ring = 1; ring <= m.lens.nrings; ++ring) {
@@ -143,34 +150,34 @@ void tracepupil(Model& m, int f, int w, int k, double x0, double y0, double tx0,
             const double N = 1 / std::sqrt(tX * tX + 1 + tY * tY);
             const TracedRay t = raytrace(m, Ray{X, Y, tX * N, tY * N, N, k, 0}, w, opts);
             if (m.calcerror) {
-                spottraceerror(run);
+                spottraceerror(notices);
                 return;
             }
             if (t.status != RayStatus::passed) continue;
             const RayPoint& e = t.end;
             const SpotRay r{e.X - c.X, e.Y - c.Y, e.L / e.N - c.TX, e.M / e.N - c.TY, e.L, e.M};
             if (!finiteray(r)) return fail(m, nonfinitemsg);
-            m.spot.rays.push_back(r);
-            ++m.spot.passed[f][w];
+            spot.rays.push_back(r);
+            ++spot.passed[f][w];
         }
     }
 }
 
 // The chief ray and the pupil rays of every field and used wavelength.
-void spotrays(Model& m, IqRun& run) {
+void spotrays(Model& m, SpotResult& spot, std::vector<Notice>& notices) {
     nudatparax(m);
     if (m.calcerror) {
-        run.notices.push_back({"Spot Error", "Error in design data!"});
+        notices.push_back({"Spot Error", "Error in design data!"});
         return;
     }
-    m.nspotwl = m.mono ? 1 : 3;
+    spot.nwl = m.mono ? 1 : 3;
     const int nf = m.lens.nfields;
-    m.spot.rays.clear();
-    m.spot.rays.reserve(static_cast<size_t>(nf) * 3 * m.lens.nrings * m.lens.nrings);
-    m.spot.groupstart.assign(static_cast<size_t>(nf) * 3 + 1, 0);
-    m.spot.passed.assign(nf, {0, 0, 0});
-    m.spot.chief.assign(nf, ChiefRecord{});
-    m.spot.stats.assign(nf, SpotStats{});
+    spot.rays.clear();
+    spot.rays.reserve(static_cast<size_t>(nf) * 3 * m.lens.nrings * m.lens.nrings);
+    spot.groupstart.assign(static_cast<size_t>(nf) * 3 + 1, 0);
+    spot.passed.assign(nf, {0, 0, 0});
+    spot.chief.assign(nf, ChiefRecord{});
+    spot.stats.assign(nf, SpotStats{});
 
     int chief = 1;  // the search for field 1 starts at ray 2
     for (int f = 0; f < nf; ++f) {
@@ -182,7 +189,7 @@ void spotrays(Model& m, IqRun& run) {
             while (k < m.lens.nrays && m.lens.rays.rl[k] % 10 != 3) ++k;
             if (k >= m.lens.nrays) {
                 fail(m, "Principal ray of a field is missing in the ray scheme!");
-                run.notices.push_back({"Spot Error", m.errmsg});
+                notices.push_back({"Spot Error", m.errmsg});
                 return;
             }
             chief = k;
@@ -194,37 +201,42 @@ void spotrays(Model& m, IqRun& run) {
             opts.vignetting = true;
             const TracedRay t = raytrace(m, Ray{x0, y0, 0, M, N, k, 3}, 0, opts);
             if (m.calcerror) {
-                spottraceerror(run);
+                spottraceerror(notices);
                 return;
             }
             if (t.status != RayStatus::passed) {
-                run.notices.push_back({"MTF Error", t.status == RayStatus::failed ? "Principal ray is out of the system!"
-                                                                                 : "Principal ray is too high!"});
+                notices.push_back({"MTF Error", t.status == RayStatus::failed ? "Principal ray is out of the system!"
+                                                                              : "Principal ray is too high!"});
                 traced = false;
             } else {
                 const RayPoint& e = t.end;
-                m.spot.chief[f] = {e.X, e.Y, e.N, e.L / e.N, e.M / e.N};
+                spot.chief[f] = {e.X, e.Y, e.N, e.L / e.N, e.M / e.N};
             }
         }
         for (int w = 0; w < 3; ++w) {
-            if (traced && w < m.nspotwl) {
-                tracepupil(m, f, w, k, x0, y0, tx0, ty0, run);
+            if (traced && w < spot.nwl) {
+                tracepupil(m, spot, f, w, k, x0, y0, tx0, ty0, notices);
                 if (m.calcerror) return;
             }
-            m.spot.groupstart[f * 3 + w + 1] = static_cast<int32_t>(m.spot.rays.size());
+            spot.groupstart[f * 3 + w + 1] = static_cast<int32_t>(spot.rays.size());
         }
-        spotstatistics(m, f);
+        spotstatistics(m.lens, spot, f);
     }
 }
 
 }  // namespace
 
-void spotcalc(Model& m, IqRun& run) {
-    m.spotvalid = false;
-    spotrays(m, run);
-    if (!m.calcerror) spotreport(m.lens, m.nspotwl, m.spot, run.header, run.lines);
-    if (m.calcerror || !checkfinite(m, run.numbers)) return cleariqflags(m);
-    m.spotvalid = true;
+SpotResult spotdiagram(Model& m, std::vector<Notice>& notices) {
+    SpotResult spot;
+    spotrays(m, spot, notices);
+    return spot;
+}
+
+SpotResult spotcalc(Model& m, IqRun& run) {
+    SpotResult spot = spotdiagram(m, run.notices);
+    if (!m.calcerror) spotreport(m.lens, spot, run.header, run.lines);
+    checkfinite(m, run.numbers);
+    return spot;
 }
 
 }  // namespace zefo

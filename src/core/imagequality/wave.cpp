@@ -451,19 +451,20 @@ Otf shearotf(const OtfRule& r, const Shear& sh, const ShearPhase& phase) {
 
 }  // namespace
 
-void dmtfintegrate(Model& m, int f, int w, const std::vector<double>& coef, bool offaxis, const PupilShape& pupil) {
+void dmtfintegrate(int ngauss, const OpticalSystem& lens, MtfResult& dmtf, int f, int w, const std::vector<double>& coef,
+                   bool offaxis, const PupilShape& pupil) {
     const auto [pupa, pupb, pupc, shiftscale] = pupil;
-    const OtfRule& rule = otfrule(m.ngauss);
-    const size_t e0 = mtfindex(m, f, w, 0);
-    const double k2pi = 2 * M_PI / m.lens.wl[w];  // each column in its own wavelength
+    const OtfRule& rule = otfrule(ngauss);
+    const size_t e0 = dmtf.index(f, w, 0);
+    const double k2pi = 2 * M_PI / lens.wl[w];  // each column in its own wavelength
     // sagittal: the shift along x, s = x, t = y - pupc; the phase is odd in s (and an axis
     // pupil is even in t as well); tangential: the shift along y, s = y - pupc, t = x; the
     // phase is even in t
     const Poly2 sagframe = shearframe(coef, offaxis, pupc, false), tanframe = shearframe(coef, offaxis, pupc, true);
-    for (int k = 0; k < m.nfpoints; ++k) m.dmtf[e0 + k] = {0, 0, 0};
-    for (int k = 0; k < m.nfpoints; ++k) {
-        Index3& out = m.dmtf[e0 + k];
-        const double b = normfreq(m, w, m.freqlabel[k]) / 2 * (offaxis ? shiftscale : 1);
+    for (int k = 0; k < dmtf.npoints; ++k) dmtf.values[e0 + k] = {0, 0, 0};
+    for (int k = 0; k < dmtf.npoints; ++k) {
+        Index3& out = dmtf.values[e0 + k];
+        const double b = normfreq(lens, w, dmtf.freq[k]) / 2 * (offaxis ? shiftscale : 1);
         if (!(b < pupa)) break;  // the shift has passed the pupil: 0 from here on
         const Otf sag = shearotf(rule, {pupa, pupb, b, !offaxis, true}, shearphase(sagframe, b, k2pi));
         if (!offaxis) {
@@ -498,14 +499,6 @@ void dotfparax(Model& m, double& y, double& u) {
 }
 
 namespace {
-
-// The columns (wavelengths) traced and fitted in this run.
-std::vector<int> wavecolumns(const Model& m, bool mtfmode) {
-    if (!mtfmode) return {m.selwl};
-    std::vector<int> c;
-    for (int w = 0; w < m.nspotwl; ++w) c.push_back(w);
-    return c;
-}
 
 // Sets pupillimit, axisrefradius and oplref of the axis.
 void pupilbound(Model& m, const std::vector<int>& cols) {
@@ -580,19 +573,22 @@ FitQuality fitquality(const Model& m, const std::vector<double>& coef, bool offa
     return q;
 }
 
-// Name of off-axis field f in the report titles: the last field is "wmax".
-const char* wbrfieldname(const Model& m, int f) {
-    static const char* const names[] = {"wmax", "0.7*wmax", "0.5*wmax"};
-    const int i = m.lens.nfields - 1 - f;
-    return i >= 0 && i < 3 ? names[i] : "wmax";
-}
-
 struct WaveSamples {
     std::vector<double> x, y, opd;
+    std::vector<OpdSample> listed;
 };
 
-// Fits, reports and integrates one column of one field.
-void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, const PupilShape& pupil, IqRun& run) {
+// One run of the wave aberration: the columns (wavelengths) traced and fitted, the
+// diffraction MTF table they fill (none for the OPD report), the fits and message boxes.
+struct WaveRun {
+    std::vector<int> cols;
+    MtfResult* dmtf = nullptr;
+    std::vector<WaveFit>& fits;
+    std::vector<Notice>& notices;
+};
+
+// Fits and integrates one column of one field.
+void fitcolumn(Model& m, int f, int w, WaveSamples& s, const PupilShape& pupil, WaveRun& wr) {
     for (size_t p = 0; p < s.opd.size(); ++p)
         if (!std::isfinite(s.opd[p]) || !std::isfinite(s.x[p]) || !std::isfinite(s.y[p])) return fail(m, nonfinitemsg);
     const bool offaxis = f > 0;
@@ -604,41 +600,14 @@ void fitcolumn(Model& m, int f, int w, bool mtfmode, const WaveSamples& s, const
     }
     const std::vector<double> coef = polyfit(B, s.opd);
     const FitQuality q = fitquality(m, coef, offaxis, s.x, s.y, s.opd);
-    if (q.inadequate()) run.notices.push_back({"Diffractional MTF", "Polinomial maybe not adequate !"});
-    run.fits.push_back({f, w, coef, q, s.x, s.y, s.opd, pupil});
-    if (!mtfmode) {
-        auto& L = run.lines;
-        L.push_back(" ");
-        if (offaxis)
-            L.push_back(std::string("Calculation of the aberrational polynomial (wave aberration) for skew rays (w=") +
-                        wbrfieldname(m, f) + ")");
-        else
-            L.push_back("Calculation of the aberrational polynomial (wave aberration) for axial rays");
-        static const char* const names[15] = {"W00", "W20", "W11", "W40", "W31", "W22", "W60", "W51",
-                                              "W42", "W33", "W80", "W71", "W62", "W53", "W44"};
-        if (!offaxis) {
-            std::string line;
-            for (int i = 1; i < nterms; ++i)
-                line += (i > 1 ? "   W" : "W") + std::to_string(20 * i) + "= " + fmtf(coef[i], 10, 6);
-            L.push_back(line);
-        } else {
-            for (int i0 = 0; i0 < nterms; i0 += 5) {
-                std::string line;
-                for (int i = i0; i < i0 + 5; ++i) line += (i > i0 ? "   " : "") + std::string(names[i]) + "= " + fmtf(coef[i], 10, 6);
-                L.push_back(line);
-            }
-        }
-        L.push_back(" ");
-        L.push_back("Root mean square error (rms) in polinomial fit is " + fmtf(q.rms, 10, 6));
-        L.push_back("Maximal error in polinomial fit is " + fmtf(q.maximum, 10, 6));
-        L.push_back("Root mean square error (rms) aberration is " + fmtf(q.aberrms, 10, 6));
-        return;
-    }
-    dmtfintegrate(m, f, w, coef, offaxis, pupil);
+    if (q.inadequate()) wr.notices.push_back({"Diffractional MTF", "Polinomial maybe not adequate !"});
+    wr.fits.push_back({f, w, coef, q, s.x, s.y, s.opd, pupil, std::move(s.listed)});
+    if (wr.dmtf) dmtfintegrate(m.ngauss, m.lens, *wr.dmtf, f, w, coef, offaxis, pupil);
 }
 
 // Axis: ten zones of ray 1. Returns the normalization radius Rp.
-double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& run) {
+double axisfield(Model& m, WaveRun& wr) {
+    const std::vector<int>& cols = wr.cols;
     const auto& r = m.lens.rays;
     std::vector<WaveSamples> s(3);
     for (int w : cols) {
@@ -649,6 +618,7 @@ double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& ru
             s[w].opd.push_back(m.trace.opd[w]);
             s[w].y.push_back(m.trace.Ye);
             s[w].x.push_back(0);
+            s[w].listed.push_back({0, m.trace.Ye, m.trace.opd[w]});
         }
     }
     const double rp = s[cols[0]].y[9];
@@ -657,21 +627,16 @@ double axisfield(Model& m, const std::vector<int>& cols, bool mtfmode, IqRun& ru
         return 0;
     }
     for (int w : cols) {
-        if (!mtfmode) {
-            run.lines.push_back(" ");
-            run.lines.push_back("Calculation of the optical path difference for axial rays");
-            for (int p = 0; p < 10; ++p)
-                run.lines.push_back("h=" + fmtf(s[w].y[p], 11, 3) + "  opd=" + fmtf(s[w].opd[p], 8, 3));
-        }
         for (double& y : s[w].y) y /= rp;
-        fitcolumn(m, 0, w, mtfmode, s[w], PupilShape{}, run);
+        fitcolumn(m, 0, w, s[w], PupilShape{}, wr);
         if (m.calcerror) return 0;
     }
     return rp;
 }
 
 // Off-axis field f with chief ray k.
-void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& cols, bool mtfmode, IqRun& run) {
+void offaxisfield(Model& m, int f, int k, double rp, WaveRun& wr) {
+    const std::vector<int>& cols = wr.cols;
     const auto& r = m.lens.rays;
     double ymin = 1e5, ymax = -1e5, xmax = 0;
     int j = k + 1;
@@ -707,11 +672,6 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
         s[w].x.push_back(xe0[w] / rp);
         s[w].y.push_back(ye0[w] / rp);
     }
-    if (!mtfmode) {
-        run.lines.push_back(" ");
-        run.lines.push_back(std::string("Calculation of the optical path difference for skew rays (w=") +
-                            wbrfieldname(m, f) + ")");
-    }
     for (int K = 2; K <= 5; ++K) {
         for (int jj = 0; jj <= 2 * K - 2; ++jj) {
             const double th = jj * M_PI / (2 * K - 2);
@@ -722,8 +682,7 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
                 s[w].opd.push_back(m.trace.opd[w]);
                 s[w].x.push_back(m.trace.Xe / rp);
                 s[w].y.push_back(m.trace.Ye / rp);
-                if (!mtfmode)
-                    run.lines.push_back("y=" + fmtf(Y, 8, 3) + "  x=" + fmtf(X, 8, 3) + "  opd=" + fmtf(m.trace.opd[w], 10, 7));
+                s[w].listed.push_back({X, Y, m.trace.opd[w]});
             }
         }
     }
@@ -741,102 +700,164 @@ void offaxisfield(Model& m, int f, int k, double rp, const std::vector<int>& col
             ylo = std::min(ylo, sw.y[p]);
             yhi = std::max(yhi, sw.y[p]);
         }
-        fitcolumn(m, f, w, mtfmode, sw, {pupa, std::fabs(yhi - ylo) / 2, (yhi + ylo) / 2, scale}, run);
+        fitcolumn(m, f, w, sw, {pupa, std::fabs(yhi - ylo) / 2, (yhi + ylo) / 2, scale}, wr);
         if (m.calcerror) return;
     }
 }
 
-void dtfreport(const Model& m, IqRun& run) {
-    auto& L = run.lines;
-    const bool table = m.lens.nfields == 3 || m.lens.nfields == 4;
-    L.push_back("        Tabular review of diffraction MTF calculation");
-    L.push_back(" ");
-    L.push_back(run.header);
-    L.push_back(" ");
-    for (int w = 0; w < m.nspotwl; ++w) {
-        L.push_back(wltitle(m, w));
-        L.push_back(" ");
-        if (table) {
-            mtfheads(m, MtfTable::Geometrical, L);
-            L.push_back(" ");
-            mtfrows(m, MtfTable::Diffraction, m.dmtf, w, L);
-        }
-        L.push_back(" ");
-    }
-    if (!m.mono) {
-        L.push_back("                       White light");
-        if (table) {
-            mtfheads(m, MtfTable::Geometrical, L);
-            L.push_back(" ");
-            mtfrows(m, MtfTable::Diffraction, m.dmtf, 3, L);
-        }
-    }
-    L.push_back(" ");
-    L.push_back("Measurement units are mm");
+// Name of off-axis field f in the report titles: the last field is "wmax".
+const char* wbrfieldname(const OpticalSystem& lens, int f) {
+    static const char* const names[] = {"wmax", "0.7*wmax", "0.5*wmax"};
+    const int i = lens.nfields - 1 - f;
+    return i >= 0 && i < 3 ? names[i] : "wmax";
 }
 
-void wavedriver(Model& m, bool mtfmode, IqRun& run) {
+// The polynomial of a fit and the quality of the fit, as the OPD report lists them.
+void polynomiallines(const OpticalSystem& lens, const WaveFit& fit, std::vector<std::string>& L) {
+    const bool offaxis = fit.field > 0;
+    const int nterms = static_cast<int>(fit.coef.size());
+    L.push_back(" ");
+    if (offaxis)
+        L.push_back(std::string("Calculation of the aberrational polynomial (wave aberration) for skew rays (w=") +
+                    wbrfieldname(lens, fit.field) + ")");
+    else
+        L.push_back("Calculation of the aberrational polynomial (wave aberration) for axial rays");
+    static const char* const names[15] = {"W00", "W20", "W11", "W40", "W31", "W22", "W60", "W51",
+                                          "W42", "W33", "W80", "W71", "W62", "W53", "W44"};
+    if (!offaxis) {
+        std::string line;
+        for (int i = 1; i < nterms; ++i)
+            line += (i > 1 ? "   W" : "W") + std::to_string(20 * i) + "= " + fmtf(fit.coef[i], 10, 6);
+        L.push_back(line);
+    } else {
+        for (int i0 = 0; i0 < nterms; i0 += 5) {
+            std::string line;
+            for (int i = i0; i < i0 + 5; ++i)
+                line += (i > i0 ? "   " : "") + std::string(names[i]) + "= " + fmtf(fit.coef[i], 10, 6);
+            L.push_back(line);
+        }
+    }
+    const FitQuality& q = fit.quality;
+    L.push_back(" ");
+    L.push_back("Root mean square error (rms) in polinomial fit is " + fmtf(q.rms, 10, 6));
+    L.push_back("Maximal error in polinomial fit is " + fmtf(q.maximum, 10, 6));
+    L.push_back("Root mean square error (rms) aberration is " + fmtf(q.aberrms, 10, 6));
+}
+
+void wavedriver(Model& m, WaveRun& wr) {
     // An objective's image plane follows the defocus (the OPD dialog may have changed it);
     // a telescope takes its defocus through the reference radius and keeps its eye plane.
     if (!m.telescope()) {
         nudatparax(m);
         if (m.calcerror) return;
     }
-    m.nspotwl = m.mono ? 1 : 3;
-    if (mtfmode) {
-        if (m.nfpoints < 2) calcnfpoints(m);
-        if (m.dmtf.size() != static_cast<size_t>(m.lens.nfields) * 3 * static_cast<size_t>(m.nfpoints) + 1)
-            sizemtfarrays(m);
-        setfreqlabels(m, m.lens.nfreq);
-        for (int f = 0; f < m.lens.nfields; ++f)
-            for (int w = 0; w < 3; ++w)
-                for (int k = 0; k < m.nfpoints; ++k)
-                    m.dlmtf[mtfindex(m, f, w, k)] = dlfactor(normfreq(m, w, m.freqlabel[k]));
-    }
-    const std::vector<int> cols = wavecolumns(m, mtfmode);
-    pupilbound(m, cols);
+    pupilbound(m, wr.cols);
     if (m.calcerror) return;
     if (m.lens.nrays < 2) {
         fail(m, "Ray scheme has no axial rays!");
         return;
     }
-    const double rp = axisfield(m, cols, mtfmode, run);
+    const double rp = axisfield(m, wr);
     if (m.calcerror) return;
     int f = 0;
     for (int k = 2; k < m.lens.nrays && f + 1 < m.lens.nfields; ++k) {
         if (m.lens.rays.rl[k] % 10 != 3) continue;
         ++f;
-        offaxisfield(m, f, k, rp, cols, mtfmode, run);
+        offaxisfield(m, f, k, rp, wr);
         if (m.calcerror) return;
     }
-    if (mtfmode && !finitetable(m, m.dmtf)) return fail(m, nonfinitemsg);
-    if (mtfmode) dtfreport(m, run);
 }
 
 }  // namespace
 
-std::string wbrtitle(const Model& m) {
-    static const char* const dcf[3] = {"d", "C", "F"};
-    const std::string t = "Calculation of the Optical Path Difference and Wave Aberration for ";
-    if (fmtf(m.lens.wl[0] * 1e6, 5, 1) == "587.6") return t + dcf[m.selwl % 3] + " spectral line";
-    return t + fmtf(m.lens.wl[m.selwl % 3] * 1e6, 5, 1) + "nm spectral line";
+void dtfreport(const OpticalSystem& lens, const MtfResult& dmtf, const std::string& header, std::vector<std::string>& L) {
+    const bool table = lens.nfields == 3 || lens.nfields == 4;
+    L.push_back("        Tabular review of diffraction MTF calculation");
+    L.push_back(" ");
+    L.push_back(header);
+    L.push_back(" ");
+    for (int w = 0; w < dmtf.nwl; ++w) {
+        L.push_back(wltitle(lens, w));
+        L.push_back(" ");
+        if (table) {
+            mtfheads(lens, false, L);
+            L.push_back(" ");
+            mtfrows(lens, dmtf, w, L);
+        }
+        L.push_back(" ");
+    }
+    if (dmtf.nwl > 1) {
+        L.push_back("                       White light");
+        if (table) {
+            mtfheads(lens, false, L);
+            L.push_back(" ");
+            mtfrows(lens, dmtf, 3, L);
+        }
+    }
+    L.push_back(" ");
+    L.push_back("Measurement units are mm");
 }
 
-void wavecalc(Model& m, IqRun& run) {
-    const bool mtfmode = m.dmtfvalid;
-    if (!mtfmode && !m.wbrmode) return;
-    if (!mtfmode) {
-        run.lines.push_back(wbrtitle(m));
-        run.lines.push_back(" ");
-        run.lines.push_back(run.header);
-        run.lines.push_back(" ");
+std::string wbrtitle(const OpticalSystem& lens, int wl) {
+    static const char* const dcf[3] = {"d", "C", "F"};
+    const std::string t = "Calculation of the Optical Path Difference and Wave Aberration for ";
+    if (fmtf(lens.wl[0] * 1e6, 5, 1) == "587.6") return t + dcf[wl % 3] + " spectral line";
+    return t + fmtf(lens.wl[wl % 3] * 1e6, 5, 1) + "nm spectral line";
+}
+
+std::vector<WaveFit> wavefits(Model& m, int wl, std::vector<Notice>& notices) {
+    std::vector<WaveFit> fits;
+    WaveRun wr{{wl >= 0 && wl <= 2 ? wl : 0}, nullptr, fits, notices};
+    wavedriver(m, wr);
+    return fits;
+}
+
+void opdlines(const OpticalSystem& lens, int wl, const std::vector<WaveFit>& fits, const std::string& header,
+              std::vector<std::string>& L) {
+    L.push_back(wbrtitle(lens, wl));
+    L.push_back(" ");
+    L.push_back(header);
+    L.push_back(" ");
+    for (const WaveFit& fit : fits) {
+        L.push_back(" ");
+        if (fit.field == 0) {
+            L.push_back("Calculation of the optical path difference for axial rays");
+            for (const OpdSample& p : fit.listed) L.push_back("h=" + fmtf(p.y, 11, 3) + "  opd=" + fmtf(p.opd, 8, 3));
+        } else {
+            L.push_back(std::string("Calculation of the optical path difference for skew rays (w=") +
+                        wbrfieldname(lens, fit.field) + ")");
+            for (const OpdSample& p : fit.listed)
+                L.push_back("y=" + fmtf(p.y, 8, 3) + "  x=" + fmtf(p.x, 8, 3) + "  opd=" + fmtf(p.opd, 10, 7));
+        }
+        polynomiallines(lens, fit, L);
     }
-    wavedriver(m, mtfmode, run);
+}
+
+void opdreport(Model& m, int wl, IqRun& run) {
+    wl = wl >= 0 && wl <= 2 ? wl : 0;
+    run.fits = wavefits(m, wl, run.notices);
+    if (!m.calcerror) opdlines(m.lens, wl, run.fits, run.header, run.lines);
     checkfinite(m, run.numbers);
-    if (m.calcerror) {
-        m.dmtfvalid = false;
-        m.wbrmode = false;
-    }
+}
+
+MtfResult diffractionmtf(Model& m, std::vector<WaveFit>& fits, std::vector<Notice>& notices) {
+    const int nwl = m.mono ? 1 : 3;
+    MtfResult dmtf = mtftable(MtfKind::Diffraction, m.lens, nwl, mtfgridpoints(m.lens), m.lens.nfreq);
+    for (int f = 0; f < dmtf.nfields; ++f)
+        for (int w = 0; w < 3; ++w)
+            for (int k = 0; k < dmtf.npoints; ++k) dmtf.limit[dmtf.index(f, w, k)] = dlfactor(normfreq(m.lens, w, dmtf.freq[k]));
+    WaveRun wr{{}, &dmtf, fits, notices};
+    for (int w = 0; w < nwl; ++w) wr.cols.push_back(w);
+    wavedriver(m, wr);
+    if (!m.calcerror && !dmtf.finite()) fail(m, nonfinitemsg);
+    return dmtf;
+}
+
+MtfResult dmtfcalc(Model& m, IqRun& run) {
+    MtfResult dmtf = diffractionmtf(m, run.fits, run.notices);
+    if (!m.calcerror) dtfreport(m.lens, dmtf, run.header, run.lines);
+    checkfinite(m, run.numbers);
+    return dmtf;
 }
 
 }  // namespace zefo

@@ -62,34 +62,6 @@ struct BcEntry {
     double bclimit = 0;
 };
 
-// One ray of the spot diagram: displacement from the chief ray in the image plane,
-// tangent differences from the chief ray and the image-space direction cosines.
-struct SpotRay {
-    double dx = 0, dy = 0, tx = 0, ty = 0, l = 0, m = 0;
-};
-
-// Image point, direction cosine N and tangents L/N, M/N of a field's chief ray.
-struct ChiefRecord {
-    double X = 0, Y = 0, N = 1, TX = 0, TY = 0;
-};
-
-// Statistics of one field of the spot diagram.
-struct SpotStats {
-    int passed = 0, insquare = 0;
-    double ppassed = 0;    // percentage of the emitted rays that passed
-    double pinsquare = 0;  // percentage of the passed rays in the square
-};
-
-// The spot diagram of every field: the rays that passed and, per field, the chief ray and
-// the statistics. Filled by spotcalc; the ".spt" report and the MTF read it.
-struct SpotResult {
-    std::vector<SpotRay> rays;                   // grouped by field then wavelength
-    std::vector<int32_t> groupstart;             // first ray of group f*3+w; nfields*3+1 entries
-    std::vector<std::array<int32_t, 3>> passed;  // rays passed per field and wavelength
-    std::vector<ChiefRecord> chief;              // per field
-    std::vector<SpotStats> stats;                // per field
-};
-
 struct GlassTriangle {
     std::array<double, 3> trindex{1.5168, 1.691, 1.7552};
     std::array<double, 3> trdisp{0.008054, 0.012631, 0.027383};
@@ -207,20 +179,9 @@ struct Model {
     double targheight = 0;                  // paraxial target: marginal ray height at the last surface
     double targthrow = 0;                   // paraxial target: object to image distance
     int32_t naberlist = 0;                  // length of the list built by the last aberration pass
-    // --- image quality: spot diagram, geometrical and diffraction MTF (imagequality/) ---
-    int32_t nfpoints = 0;                   // points of the frequency and through-focus grids
-    double flimit = 0;                      // diffraction-limit frequency
-    uint8_t nspotwl = 1;                    // wavelengths used: 1 when mono, else 3
-    SpotResult spot;                        // the last spot diagram
-    std::vector<Index3> gmtf, tfmtf, dmtf;  // index f*nfpoints*3 + w*nfpoints + k
-    std::vector<double> dlmtf;              // diffraction-limited factor, same index
-    std::vector<int32_t> freqlabel;         // frequency shown for grid point k
-    std::vector<double> tfpos;              // focal-plane position of through-focus point k
-    bool spotvalid = false, gmtfvalid = false, tfmtfvalid = false, dmtfvalid = false;
+    // --- image quality: the settings of the wave aberration fit (imagequality/) ---
     uint8_t ngauss = 16;                    // Gauss-Legendre order of the diffraction MTF: 6, 10, 16
     uint8_t polydeg = 4;                    // degree of the wave aberration polynomial: 3, 4
-    uint8_t selwl = 0;                      // wavelength of the OPD report
-    bool wbrmode = false;                   // the OPD report is being written
 
     // --- status (whether the design changed and the cancel of a command: app/session.h) ---
     bool calcerror = false;

@@ -90,7 +90,7 @@ struct Command {
     InputWork input = nullptr;
     GraphWork graph = nullptr;
     Chooser chooser = Chooser::Never;
-    bool Model::*valid = nullptr;        // graph: result that must be valid before drawing
+    unsigned valid = 0;                  // graph: results (IqResult bits) that must be valid before drawing
     InputWork prepare = nullptr;         // graph: parameter dialog and calculation of that result
     bool separator = false;              // separator line before the entry
     QStyle::StandardPixmap icon = QStyle::SP_CustomBase;  // tool bar button when not SP_CustomBase

@@ -165,6 +165,7 @@ bool MtfDialog::check() {
     MtfForm f;
     for (int i = 0; i < fieldcount(); ++i) f.text(i) = field(i)->text().toStdString();
     const DialogResult r = mtfparams(c_.m, f, limitasker(c_));
+    c_.session.invalidate(r.stale);
     if (r.changed) c_.session.settingschanged();
     writelog(r.log);
     if (r.status == DialogResult::BadField) badfield(r.field, r.message, mtfform(c_.m).text(r.field));
@@ -177,14 +178,14 @@ bool MtfDialog::check() {
 SpotLimitDialog::SpotLimitDialog(CalcContext& c, long long nfreq)
     : ParamDialog("Spot diagram", "SpotDiagramLimit", c), value_(nfreq), preset_(fmti(static_cast<int>(nfreq), 3)) {
     addtext("Maximum number of  frequencies is greater then diffraction limit frequency!");
-    addvalue("Max permited value is", QString::fromStdString(fmtf(c.m.flimit, 4, 0)));
+    addvalue("Max permited value is", QString::fromStdString(fmtf(calcflimit(c.m), 4, 0)));
     addfield(limitfield(c.m), preset_, "newnfreq");
     addbuttons();
 }
 
 bool SpotLimitDialog::check() {
     long long v = 0;
-    const std::string msg = checklimitvalue(field(0)->text().toStdString(), c_.m.flimit, v);
+    const std::string msg = checklimitvalue(field(0)->text().toStdString(), calcflimit(c_.m), v);
     if (!msg.empty()) {
         badfield(0, msg, preset_);
         return false;
@@ -223,6 +224,8 @@ bool OpdDialog::check() {
     f.ngauss = gaussorders[choice(1)->checkedId()];
     f.polydeg = choice(2)->checkedId() == 0 ? 3 : 4;
     const DialogResult r = opdparams(c_.m, f, limitasker(c_));
+    wl_ = opdwavelength(f);
+    c_.session.invalidate(r.stale);
     if (r.changed) c_.session.settingschanged();
     writelog(r.log);
     if (r.status == DialogResult::BadField) badfield(r.field, r.message, opdform(c_.m).text(r.field));
@@ -239,7 +242,9 @@ DmtfDialog::DmtfDialog(CalcContext& c) : ParamDialog("Edit Diffractional MTF", "
 }
 
 bool DmtfDialog::check() {
-    writelog(dmtfparams(c_.m, gaussorders[choice(0)->checkedId()], choice(1)->checkedId() == 0 ? 3 : 4).log);
+    const DialogResult r = dmtfparams(c_.m, gaussorders[choice(0)->checkedId()], choice(1)->checkedId() == 0 ? 3 : 4);
+    c_.session.invalidate(r.stale);
+    writelog(r.log);
     return true;
 }
 
@@ -257,17 +262,14 @@ bool runiqdialog(CalcContext& c, QDialog& d) {
 }  // namespace
 
 bool mtfdialog(CalcContext& c) {
-    c.m.flimit = calcflimit(c.m);
     MtfDialog d(c);
     return runiqdialog(c, d);
 }
 
-bool opddialog(CalcContext& c) {
-    c.m.flimit = calcflimit(c.m);
+std::optional<int> opddialog(CalcContext& c) {
     OpdDialog d(c);
-    if (runiqdialog(c, d)) return true;
-    c.m.wbrmode = false;
-    return false;
+    if (!runiqdialog(c, d)) return std::nullopt;
+    return d.wavelength();
 }
 
 bool dmtfdialog(CalcContext& c) {
@@ -279,13 +281,11 @@ void spotmtfeditor(CalcContext& c) { mtfdialog(c); }
 
 void wavereport(CalcContext& c, Report& r) {
     Model& m = c.m;
-    m.dmtfvalid = false;
-    m.wbrmode = true;
-    if (!opddialog(c)) return;
+    const std::optional<int> wl = opddialog(c);
+    if (!wl) return;
     IqRun run;
     run.header = iqheader(m.lens.sysname, c.session.filepath(), c.date);
-    wavecalc(m, run);
-    m.wbrmode = false;
+    opdreport(m, *wl, run);
     for (const Notice& n : run.notices)
         c.dialogs.message(c.parent, QString::fromStdString(n.caption), QString::fromStdString(n.text));
     if (c.session.failed()) return;

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,9 +102,14 @@ class OpdDialog : public ParamDialog {
     Q_OBJECT
 public:
     explicit OpdDialog(CalcContext& c);
+    // The wavelength column chosen for the OPD report (after OK).
+    int wavelength() const { return wl_; }
 
 protected:
     bool check() override;
+
+private:
+    int wl_ = 0;
 };
 
 // "Edit Diffractional MTF": quadrature order and polynomial degree.
@@ -120,8 +126,9 @@ protected:
 LimitAsk limitasker(CalcContext& c);
 
 // The dialogs as the commands run them; false (the session cancelled) when cancelled.
+// "Edit OPD" gives the chosen wavelength column, nothing when cancelled.
 bool mtfdialog(CalcContext& c);
-bool opddialog(CalcContext& c);
+std::optional<int> opddialog(CalcContext& c);
 bool dmtfdialog(CalcContext& c);
 
 // Spot-MTF Data Editor: "Edit MTF" on its own.

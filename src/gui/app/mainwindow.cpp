@@ -387,14 +387,14 @@ void ZefoMainForm::graphshell(const Command& cmd) {
         if (cmd.valid) session_.clearresults();
         calcfailed(cmd);
     };
-    if (cmd.valid && !(m_.*cmd.valid)) {
+    if (cmd.valid && !session_.valid(cmd.valid)) {
         cmd.prepare(ctx);
         if (session_.failed()) return failed();
         if (session_.cancelled()) {
             session_.clearresults();
             return terminate(cmd);
         }
-        m_.*cmd.valid = true;
+        session_.setvalid(cmd.valid);
     }
     WavelengthChoice choice;
     if (cmd.chooser == Chooser::Always || (cmd.chooser == Chooser::UnlessMono && !m_.mono)) {

@@ -13,9 +13,9 @@ namespace zefo::gui {
 
 void displaysystem(CalcContext& c, Report& r) { systemreport(c.m, c.head(), r, true); }
 void displaysystemfull(CalcContext& c, Report& r) { systemreportfull(c.m, c.head(), r); }
-void displayrays(CalcContext& c, Report& r) { rayreport(c.m, r); }
+void displayrays(CalcContext& c, Report& r) { rayreport(c.m.lens, r); }
 void printsystem(CalcContext& c, Report& r) { printsystemlines(c.m, c.head(), r); }
-void printrays(CalcContext& c, Report& r) { printraylines(c.m, c.head(), r); }
+void printrays(CalcContext& c, Report& r) { printraylines(c.m.lens, c.head(), r); }
 
 void calcrayscheme(CalcContext& c, Report&) {
     // Normal rays have no relative coordinates; aiming would overwrite their start data.
@@ -24,8 +24,8 @@ void calcrayscheme(CalcContext& c, Report&) {
     if (!c.session.failed()) c.session.designchanged();
 }
 
-void paraxialdata(CalcContext& c, Report& r) { paraxreport(c.m, c.head(), r, false); }
-void paraxialdatafull(CalcContext& c, Report& r) { paraxreport(c.m, c.head(), r, true); }
+void paraxialdata(CalcContext& c, Report& r) { paraxreport(c.m.lens, c.head(), r, false); }
+void paraxialdatafull(CalcContext& c, Report& r) { paraxreport(c.m.lens, c.head(), r, true); }
 
 void singleraytracework(CalcContext& c, Report& r) {
     SingleRayTraceDialog d(c.parent, c.m, c.dialogs, c.hint);
