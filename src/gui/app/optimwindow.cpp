@@ -1,0 +1,34 @@
+#include "gui/app/optimwindow.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QScrollBar>
+
+namespace zefo::gui {
+
+OptimWindow::OptimWindow(const QString& caption, QWidget* parent) : ReportWindow(caption, parent) {
+    setObjectName("TOptimization");
+    DSMemo->installEventFilter(this);
+    setFocusProxy(DSMemo);
+}
+
+void OptimWindow::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape) emit stopasked();
+    else ReportWindow::keyPressEvent(e);
+}
+
+// The memo has the focus: its Esc stops the run too.
+bool OptimWindow::eventFilter(QObject* o, QEvent* e) {
+    if (o == DSMemo && e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+        emit stopasked();
+        return true;
+    }
+    return ReportWindow::eventFilter(o, e);
+}
+
+void OptimWindow::closeEvent(QCloseEvent* e) {
+    emit stopasked();
+    ReportWindow::closeEvent(e);
+}
+
+}  // namespace zefo::gui

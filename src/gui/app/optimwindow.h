@@ -1,0 +1,24 @@
+// The window of an optimization run ("DLS Optimization"): a report window whose memo grows
+// line by line while the run goes on; Esc in it (or closing it) asks the run to stop.
+#pragma once
+
+#include "gui/app/reportwindow.h"
+
+namespace zefo::gui {
+
+class OptimWindow : public ReportWindow {
+    Q_OBJECT
+public:
+    explicit OptimWindow(const QString& caption, QWidget* parent = nullptr);
+
+signals:
+    // Esc was pressed, or the window closes.
+    void stopasked();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
+};
+
+}  // namespace zefo::gui
