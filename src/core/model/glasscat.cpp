@@ -239,6 +239,13 @@ std::string GlassCatalog::open(const std::string& glassdir) {
 }
 
 std::optional<GlassRecord> GlassCatalog::findone(sqlite3_stmt* st) {
+    std::optional<GlassRecord> g = readrow(st);
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    return g;
+}
+
+std::optional<GlassRecord> GlassCatalog::readrow(sqlite3_stmt* st) {
     std::optional<GlassRecord> g;
     const int rc = sqlite3_step(st);
     if (rc == SQLITE_ROW) {
@@ -258,9 +265,19 @@ std::optional<GlassRecord> GlassCatalog::findone(sqlite3_stmt* st) {
     } else if (rc != SQLITE_DONE) {
         lasterror_ = "Glass catalogue " + path_ + ": " + dberror(db_);
     }
-    sqlite3_reset(st);
-    sqlite3_clear_bindings(st);
     return g;
+}
+
+std::vector<GlassRecord> GlassCatalog::allglasses() {
+    std::vector<GlassRecord> all;
+    if (!db_) return all;
+    Stmt q(db_, std::string("SELECT ") + kColumns + " FROM sgm ORDER BY SerialNum");
+    if (!q.st) {
+        lasterror_ = "Glass catalogue " + path_ + ": " + dberror(db_);
+        return all;
+    }
+    while (auto g = readrow(q.st)) all.push_back(std::move(*g));
+    return all;
 }
 
 std::optional<GlassRecord> GlassCatalog::glassbyname(const std::string& name) {

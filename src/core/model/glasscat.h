@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/model/model.h"
 
@@ -79,6 +80,8 @@ public:
     // The glass of that code with the lowest serial number.
     std::optional<GlassRecord> glassbycode(const std::string& code);
     int glasscount();
+    // Every glass of the catalogue in the order of the serial numbers.
+    std::vector<GlassRecord> allglasses();
 
     // Adds the glasses of an AGF catalogue file in one transaction, after the last serial
     // number, with the file's base name as maker. Names already present are skipped (the
@@ -91,6 +94,7 @@ public:
 
 private:
     std::optional<GlassRecord> findone(sqlite3_stmt* st);
+    std::optional<GlassRecord> readrow(sqlite3_stmt* st);
     void finalizeall();
 
     sqlite3* db_ = nullptr;

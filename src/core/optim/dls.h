@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/analysis/systemreport.h"
 #include "core/model/model.h"
 #include "core/optim/merit.h"
 
@@ -26,6 +27,7 @@ struct DlsSetup {
     GlassCatalog* catalog = nullptr;   // needed when a surface carries "G" (model-glass replacement)
     const Workspace* ws = nullptr;     // the ".opt" report is written into ws when given
     std::string filebase;              // its file base name
+    ReportHead head;                   // lens data file and date of the system data lines
     int maxiter = 10000;               // maximum number of iterations
     int threads = 0;                   // threads of the Jacobian: 0 as many as the machine has
 };
@@ -38,7 +40,7 @@ struct DlsOutcome {
     int iterations = 0;                // iterations of this run
     int endflag = 0;                   // 0 running, 1 no further improvement, 2 merit change <= 0.001
     std::string errmsg;                // the failure (status error)
-    std::vector<std::string> memo;     // every memo line, as written to ".opt"
+    std::vector<std::string> memo;     // every memo line (".opt" holds them up to "Measurement units are mm")
 };
 
 // Runs DLS on m.lens with its labels, targets, weights and limits. The model keeps the last

@@ -4,6 +4,7 @@
 // merit table. Every optimizer evaluates a lens only through these functions.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -51,6 +52,16 @@ std::vector<std::string> merittable(const Model& m);
 // the scan adds no component, then meritsum (merit table in the memo). Returns the merit;
 // calcerror set on a failure.
 double meritstep(Model& m, const MemoSink& memo = {});
+
+// Slopes of the three sides of the glass triangle (index per 0.1 of dispersion); a side
+// whose corners have the same dispersion gets slope 0.
+std::array<double, 3> triangleslopes(const GlassTriangle& t);
+
+// Signed distance d of the glass of surface s beyond side e (1 .. 3) of the triangle: d >= 0
+// when the glass lies on or outside that side (the scan's test); and the value of its merit
+// component, the distance normal to the side.
+double glassbeyond(const Model& m, const std::array<double, 3>& slopes, int s, int e);
+double glassdeviation(const Model& m, const std::array<double, 3>& slopes, int s, int e);
 
 // "Calculate the aberration weights": the default weights of the paraxial components 0, 1
 // (telescopes) and 8 and of every ray component, from na, the ray scheme and wloptweight.

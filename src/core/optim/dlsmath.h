@@ -1,0 +1,54 @@
+// The numerical parts of damped least squares: the Jacobian of the weighted components,
+// the normal equations and their damped solution, the model of the merit as a function of
+// the damping and its Newton search.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/model/model.h"
+#include "core/optim/variables.h"
+
+namespace zefo {
+
+// The Jacobian of the residuals of the system base: column j (stored at j·nrows) = the
+// residuals after increasing variable j by its increment minus r0. The columns are shared
+// out over `threads` threads (at least 1), each with its own copy of the model; every
+// column starts from the same base, so the result does not depend on the number of
+// threads. False with the first failure's message in err.
+bool buildjacobian(const Model& base, const std::vector<Variable>& vars, const std::vector<double>& r0, int threads,
+                   std::vector<double>& J, std::string& err);
+
+// Normal equations A = JᵀJ (n×n, row-major) and g = Jᵀr of a column-major Jacobian.
+void normalequations(const std::vector<double>& J, const std::vector<double>& r, int nrows, int n,
+                     std::vector<double>& A, std::vector<double>& g);
+
+// Damps the diagonal of A: additive A[i][i] + λ², multiplicative A[i][i]·(1000·λ² + 1) where
+// A[i][i] ≠ 0 (additive where it is 0).
+void dampdiagonal(std::vector<double>& A, int n, double lambda, int damptype);
+
+// Gaussian elimination without pivoting on a symmetric matrix (A and b are worked on):
+// forward elimination, then back substitution. False on a zero pivot or a result that is
+// not finite.
+bool gausssolve(std::vector<double>& A, std::vector<double>& b, int n, std::vector<double>& x);
+
+// The same system solved by a Cholesky factorization; falls back to a robust factorization
+// when the matrix is not positive definite. False when the result is not finite.
+bool choleskysolve(const std::vector<double>& A, const std::vector<double>& b, int n, std::vector<double>& x);
+
+// The model of the merit as a function of x = 1/damping through three trials at the
+// damping factors 2λ (M_B, F_B), λ/2 (M_A, F_A) and λ (M, F): the parabola a0 + a1·x + a2·x²
+// through the inverse forecasts and the non-linear part a4·x² + a5·x⁴.
+struct DampModel {
+    double a0 = 0, a1 = 0, a2 = 0, a4 = 0, a5 = 0;
+    double value(double x) const;
+    double slope(double x) const;
+    double curvature(double x) const;
+};
+DampModel dampmodel(double lambda, double M, double F, double MA, double FA, double MB, double FB);
+
+// Newton's method for G'(x) = 0 from x0: at most 100 steps; stops when |G'| or |G''| is at
+// most 1e-15 or the step is below 1e-12 of x.
+double dampnewton(const DampModel& g, double x0);
+
+}  // namespace zefo
