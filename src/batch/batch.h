@@ -92,5 +92,6 @@ std::string finish(Context& c, const CommandText& t, const Report& r, const Json
 std::vector<CommandEntry> tracecommands();
 std::vector<CommandEntry> aberrcommands();
 std::vector<CommandEntry> iqcommands();
+std::vector<CommandEntry> optimcommands();
 
 }  // namespace zefo::batch

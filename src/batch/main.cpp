@@ -20,6 +20,7 @@ std::vector<CommandEntry> allcommands() {
     for (auto& c : tracecommands()) all.push_back(c);
     for (auto& c : aberrcommands()) all.push_back(c);
     for (auto& c : iqcommands()) all.push_back(c);
+    for (auto& c : optimcommands()) all.push_back(c);
     return all;
 }
 

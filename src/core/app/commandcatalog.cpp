@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "core/analysis/systemreport.h"
+#include "core/raytrace/paraxial.h"
 
 namespace zefo {
 
@@ -10,6 +11,9 @@ namespace {
 
 // Paraxial lens data need at least two surfaces.
 std::string paraxialrefusal(const Model& m) { return m.lens.nsurf < 2 ? paraxsurfacesmsg : ""; }
+
+// DLS needs at least one optimization variable.
+std::string novariablesrefusal(const Model& m) { return countvariables(m) == 0 ? novariablesmsg : ""; }
 
 }  // namespace
 
@@ -111,6 +115,26 @@ const std::vector<CommandText>& commandtexts() {
         {.id = "DiffractionMtf", .title = "Draw diffraction MTF", .window = "Diffraction MTF", .ext = ".dtf",
          .errtext = "Error in calculation of Diffraction MTF!"},
         {.id = "SpotMtfDataEditor", .title = "Spot&MTF data editor"},
+
+        // Optimization: the data dialogs, the weights, the merit function and DLS
+        {.id = "OptimizationSystemData", .title = "Optical system data for optimization",
+         .window = "Optical system design data and variables", .ext = ".otz"},
+        {.id = "OptimizationGeneral", .title = "General data for optimization"},
+        {.id = "OptimizationParaxial", .title = "Paraxial data for optimization"},
+        {.id = "OptimizationAberration", .title = "Aberrational data for optimization",
+         .terminated = "Aberrational data for optimization - Terminatd by user"},
+        {.id = "OptimizationBoundary", .title = "Boundary conditions for optimization",
+         .terminated = "Boundary conditions for optimization - Terminatd by user"},
+        {.id = "OptimizationWeights", .title = "Aberration weights for the optimization",
+         .logtext = "Calculate the aberration weights for the optimization", .finished = "Optimization weights - Finished",
+         .window = "Aberration weights for the optimization", .ext = ".otz",
+         .finishstatus = "Status: Optimization weights - Finished"},
+        {.id = "MeritFunction", .title = "Optical system merit function", .window = "Optical system merit function",
+         .ext = ".otz"},
+        {.id = "ClassicalDlsOptimization", .title = "Classical DLS Optimization", .window = "DLS Optimization",
+         .ext = ".opt", .errtext = "Error in DLS Optimization!", .canceltext = "Optimization terminated by user!",
+         .refusal = novariablesrefusal},
+        {.id = "ChangeDampingFactor", .title = "Change damping factor"},
 
         // Window
         {.id = "WindowTile"},

@@ -48,4 +48,11 @@ std::string refusal(const CommandText& t, const Model& m);
 // Calculate Ray Scheme on a scheme of normal rays.
 inline constexpr const char* normalraysmsg = "A ray scheme of normal rays has no relative coordinates to aim";
 
+// An optimization on a system without optimization variables.
+inline constexpr const char* novariablesmsg = "The optical system has no optimization variables";
+
+// The boxes of "Change damping factor" (caption "Information").
+inline constexpr const char* toadditivemsg = "Changing from multiplicative damping to additive damping!";
+inline constexpr const char* tomultiplicativemsg = "Changing from additive damping to multiplicative damping!";
+
 }  // namespace zefo

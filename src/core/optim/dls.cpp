@@ -71,6 +71,7 @@ private:
     int axialrule();
     bool release();
     void unfreeze();
+    void syncweights() { base_.aberweight = before_.aberweight = m_.lens.aberweight; }
     void makemodelglasses();
     void replacemodelglasses();
 
@@ -213,12 +214,8 @@ void Dls::search() {
     std::swap(F_, FA);
     const double best = lambda_, bestmerit = M_;
     double next = best;
-    if (M_ < trialfailed && MA < trialfailed && MB > 0 && MB < trialfailed) {
-        const DampModel g = dampmodel(lambda_, M_, F_, MA, FA, MB, FB);
-        const double x = dampnewton(g, 1 / lambda_);
-        next = std::fabs(1 / x);
-        if (!std::isfinite(next) || !(next > 0)) next = best;
-    }
+    if (M_ < trialfailed && MA < trialfailed && MB > 0 && MB < trialfailed)
+        next = modeldamping(lambda_, M_, F_, MA, FA, MB, FB);
     lambda_ = next;
     trial();
     if (M_ > bestmerit && lambda_ != best) {   // the model missed: the best trial is taken
@@ -296,6 +293,7 @@ bool Dls::release() {
     }
     for (auto it = gone.rbegin(); it != gone.rend(); ++it) bcremove(m_, *it);
     if (gone.empty()) return true;
+    syncweights();
     evaluate();
     base_ = m_.lens;
     jacobian();
@@ -312,43 +310,21 @@ void Dls::makemodelglasses() {
     }
 }
 
-// Every model glass becomes the catalogue glass of its glass code or, when the code is
-// missing, the catalogue glass nearest in index and dispersion; without a catalogue the
+// Every model glass becomes a catalogue glass (catalogueglass); without a catalogue the
 // start glasses come back.
 void Dls::replacemodelglasses() {
-    if (startglasses_.empty()) return;
-    GlassCatalog* cat = setup_.catalog;
-    std::vector<GlassRecord> all;
     auto& sp = m_.lens.sys.sp;
     for (const StartGlass& s : startglasses_) {
         const size_t i = static_cast<size_t>(s.surface);
         if (!ismodelglass(m_, s.surface)) continue;
-        const double n = sp.index[i][0], disp = sp.disp[i];
-        const std::string code = disp > 0 && n > 1 ? fmtf((n - 1) * 1000, 3, 0) + fmtf((n - 1) / disp * 10, 3, 0) : "";
-        std::optional<GlassRecord> g;
-        if (cat && !code.empty()) g = cat->glassbycode(code);
-        if (!g && cat) {
-            if (all.empty()) all = cat->allglasses();
-            double bestd = 0;
-            for (const GlassRecord& c : all) {
-                const Index3 ni = glassindices(c.a, m_.lens.wl);
-                const double dn = ni[0] - n, dd = (ni[2] - ni[1] - disp) * 10;
-                const double d = dn * dn + dd * dd;
-                if (!g || d < bestd) g = c, bestd = d;
-            }
-            if (g)
-                say("Glass code " + code + " of surface " + fmti(s.surface) + " is not in the catalogue: nearest glass "
-                    + g->name + " taken");
+        if (setup_.catalog && setup_.catalog->isopen()) {
+            for (const auto& line : catalogueglass(m_, s.surface, *setup_.catalog)) say(line);
+            if (!ismodelglass(m_, s.surface)) continue;
         }
-        if (g) {
-            applyglass(m_, s.surface, *g);
-            say("Model glass of surface " + fmti(s.surface) + " replaced by " + g->name);
-        } else {
-            sp.glass[i] = s.name;
-            sp.index[i] = s.index;
-            sp.disp[i] = s.disp;
-            say("Model glass of surface " + fmti(s.surface) + " restored to the start glass " + s.name);
-        }
+        sp.glass[i] = s.name;
+        sp.index[i] = s.index;
+        sp.disp[i] = s.disp;
+        say("Model glass of surface " + fmti(s.surface) + " restored to the start glass " + s.name);
     }
     startglasses_.clear();
 }
@@ -366,7 +342,6 @@ void Dls::start() {
     }
     m_.bctab.clear();
     sizemeritlist(m_);
-    m_.lens.dlsiter = 0;
     m_.targheight = 0;
     lambda_ = 0.1;
     const int s = m_.lens.anglesurf;
@@ -406,7 +381,6 @@ void Dls::iterate() {
     for (;;) {
         const double M0 = merit_;
         search();
-        ++m_.lens.dlsiter;
         ++out_.iterations;
         for (int guard = 0; guard <= m_.lens.nsurf && axialrule() > 0; ++guard) {
             jacobian();
@@ -416,16 +390,17 @@ void Dls::iterate() {
         for (int guard = 0; guard <= maxbcrows; ++guard) {
             if (bcscan(m_, [this](const std::string& l) { say(l); }) == 0) break;
             added = true;
+            syncweights();
             m_.lens = before_;
             evaluate();
             base_ = m_.lens;
             jacobian();
             search();
         }
-        if (m_.lens.dlsiter % freezeinterval == 0 && !frozen_.empty()) unfreeze();
+        if (out_.iterations % freezeinterval == 0 && !frozen_.empty()) unfreeze();
         const bool fresh = release();
         say(" ");
-        say("Iteration...." + fmti(m_.lens.dlsiter + 1) + fmtf(merit_, 12, 6));
+        say("Iteration...." + fmti(out_.iterations + 1) + fmtf(merit_, 12, 6));
         if (std::fabs(M0 - merit_) <= 0.001 || std::fabs(previous - merit_) <= 0.001) endflag_ = 2;
         previous = merit_;
         out_.endflag = endflag_;
@@ -468,6 +443,10 @@ DlsOutcome Dls::run() {
         m_.calcerror = error;
         m_.errmsg = err;
     }
+    m_.lens.dlsiter = out_.iterations;
+    // the frozen separations keep their limit and get their labels back
+    for (int i : frozen_) m_.lens.sys.sp.optlabel[static_cast<size_t>(i)] += "D";
+    frozen_.clear();
     out_.merit = merit_;
     out_.endflag = endflag_;
     // the lens keeps its own weights: the boundary-condition components end with the run
@@ -490,6 +469,35 @@ DlsOutcome Dls::run() {
 }
 
 }  // namespace
+
+std::vector<std::string> catalogueglass(Model& m, int surface, GlassCatalog& cat) {
+    std::vector<std::string> lines;
+    const size_t i = static_cast<size_t>(surface);
+    const auto& sp = m.lens.sys.sp;
+    const double n = sp.index[i][0], disp = sp.disp[i];
+    const std::string code =
+        disp > 0 && n > 1 && n < 2 ? fmtf((n - 1) * 1000, 3, 0) + fmtf((n - 1) / disp * 10, 3, 0) : "";
+    std::optional<GlassRecord> g;
+    if (!code.empty() && code.find(' ') == std::string::npos && code.size() == 6) g = cat.glassbycode(code);
+    if (!g) {
+        double bestd = 0;
+        for (GlassRecord& c : cat.allglasses()) {
+            const Index3 ni = glassindices(c.a, m.lens.wl);
+            const double dn = ni[0] - n, dd = (ni[2] - ni[1] - disp) * 10;
+            const double d = dn * dn + dd * dd;
+            if (!std::isfinite(d) || (g && d >= bestd)) continue;
+            g = std::move(c);
+            bestd = d;
+        }
+        if (g)
+            lines.push_back("Glass code " + (code.empty() ? std::string("?") : code) + " of surface " + fmti(surface)
+                            + " is not in the catalogue: the nearest glass " + g->name + " is taken");
+    }
+    if (!g) return lines;
+    applyglass(m, surface, *g);
+    lines.push_back("Model glass of surface " + fmti(surface) + " replaced by " + g->name);
+    return lines;
+}
 
 std::string triallinetext(double lambda, double forecast, double merit, double steplength) {
     return "   " + fmtf(lambda, 12, 6) + fmtf(forecast, 20, 6) + fmtf(merit, 20, 6) + "  " + fmtf(steplength, 20, 6);

@@ -48,6 +48,12 @@ struct DlsOutcome {
 // restored) on every exit path. The command texts are those of "ClassicalDlsOptimization".
 DlsOutcome dlsoptimize(Model& m, const DlsSetup& setup, const DlsHooks& hooks);
 
+// The catalogue glass that replaces the model glass of a surface: the glass of its glass
+// code ((n - 1)·1000 and the Abbe number times 10, three digits each) or, when the catalogue
+// has no such code, the glass nearest in index and dispersion. Returns the memo lines; the
+// surface is left as it is when the catalogue holds no glass.
+std::vector<std::string> catalogueglass(Model& m, int surface, GlassCatalog& cat);
+
 // A memo line of one trial: λ (12:6), forecast and merit (20:6 each), two blanks and the
 // step length (20:6), after three blanks.
 std::string triallinetext(double lambda, double forecast, double merit, double steplength);

@@ -153,4 +153,10 @@ double dampnewton(const DampModel& g, double x0) {
     return x;
 }
 
+double modeldamping(double lambda, double M, double F, double MA, double FA, double MB, double FB) {
+    const DampModel g = dampmodel(lambda, M, F, MA, FA, MB, FB);
+    const double next = std::fabs(1 / dampnewton(g, 1 / lambda));
+    return std::isfinite(next) && next > 0 ? next : lambda;
+}
+
 }  // namespace zefo

@@ -51,4 +51,8 @@ DampModel dampmodel(double lambda, double M, double F, double MA, double FA, dou
 // most 1e-15 or the step is below 1e-12 of x.
 double dampnewton(const DampModel& g, double x0);
 
+// The damping factor at the minimum of the model through the three trials, found by
+// dampnewton from 1/λ; λ itself when the model gives no finite positive factor.
+double modeldamping(double lambda, double M, double F, double MA, double FA, double MB, double FB);
+
 }  // namespace zefo

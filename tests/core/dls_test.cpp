@@ -1,0 +1,272 @@
+// Damped least squares on real lenses: the run reaches what physics says it must.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/model/glasscat.h"
+#include "core/optim/dls.h"
+#include "core/optim/merit.h"
+#include "core/optim/boundary.h"
+#include "core/optim/variables.h"
+#include "core/raytrace/paraxial.h"
+#include "core/raytrace/rayscheme.h"
+#include "testsystems.h"
+#include "testutil.h"
+
+namespace zefo {
+namespace {
+
+// A biconvex BK7 singlet, f near 48 mm, aimed for na 0.1.
+Model singlet() {
+    Model m = buildobjective({{"S", 50, 5, 1.5168, 0.00806, 20}, {"S", -50, 45, 1, 0, 20}}, 1, 0.1, {5}, 6);
+    initstdrays(m);
+    rayscheme(m);
+    return m;
+}
+
+DlsSetup onethread() {
+    DlsSetup s;
+    s.threads = 1;
+    return s;
+}
+
+TEST(Dls, SingletReachesTheFocalLengthOfItsApertureAndAngle) {
+    // The entrance beam keeps its radius y0; the paraxial ray angle na then asks for
+    // f = y0 / na. Only that component is weighted and only the last curvature varies.
+    for (double na : {0.125, 0.08}) {
+        Model m = singlet();
+        ASSERT_FALSE(m.calcerror) << m.errmsg;
+        const double y0 = m.lens.rays.y[0];
+        m.lens.na = na;
+        m.lens.sys.sp.optlabel[1] = "C";
+        std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 0.0);
+        m.lens.aberweight[0] = 1000 / na;
+        const DlsOutcome out = dlsoptimize(m, onethread(), {});
+        ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+        ssetq(m);
+        const double f = systemfocus(m).efl;
+        EXPECT_NEAR(f / (y0 / na), 1.0, 1e-4) << "na " << na << " f " << f;
+        EXPECT_LT(out.merit, out.meritstart);
+    }
+}
+
+}  // namespace
+}  // namespace zefo
+
+namespace zefo {
+namespace {
+
+// The double Gauss with limits as a new system gets them, every curvature and the inner
+// separations labelled, and the default weights.
+Model labelleddoublegauss() {
+    Model m = doublegauss();
+    initstdrays(m);
+    rayscheme(m);
+    auto& sp = m.lens.sys.sp;
+    double largest = 0;
+    for (int k = 0; k <= m.lens.nsurf; ++k) {
+        const double lim = sp.sep[k] > 2 ? m.lens.bcthick : m.lens.bcthin;
+        m.lens.axlim[k] = m.lens.edgelim[k] = lim;
+        if (k < m.lens.nsurf) largest = std::max(largest, sp.hmax[k]);
+    }
+    for (int k = 0; k <= m.lens.nsurf; ++k) m.lens.clearlim[k] = 1.25 * largest;
+    for (int k = 0; k < m.lens.nsurf; ++k) sp.optlabel[k] = k >= 1 && k < m.lens.nsurf - 1 ? "CD" : "C";
+    sizemeritlist(m);
+    calcweights(m);
+    return m;
+}
+
+TEST(Dls, DoubleGaussMeritFallsAndKeepsItsBoundaryConditions) {
+    Model m = labelleddoublegauss();
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    ASSERT_GE(countvariables(m), 12);
+    DlsSetup s;
+    s.maxiter = 8;
+    const DlsOutcome out = dlsoptimize(m, s, {});
+    ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    EXPECT_LT(out.merit, out.meritstart);
+    EXPECT_GE(out.iterations, 1);
+    // no boundary condition violated: every labelled separation at or above its limit,
+    // every edge distance above its limit and every ray inside the clear aperture limit
+    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
+    const auto& sp = m.lens.sys.sp;
+    for (int i = 1; i < m.lens.nsurf; ++i) EXPECT_GE(sp.sep[i], m.lens.axlim[i] - 1e-12) << i;
+    // (the edge conditions are penalties of weight dimweight: what is left of a violation
+    // stays below 1 % of the limit)
+    for (int i = 1; i <= m.lens.nsurf; ++i) EXPECT_GT(m.trace.minpath[i], 0.99 * m.lens.edgelim[i]) << i;
+    for (int i = 0; i <= m.lens.nsurf; ++i) EXPECT_LT(m.trace.maxheight[i], m.lens.clearlim[i]) << i;
+}
+
+}  // namespace
+}  // namespace zefo
+
+namespace zefo {
+namespace {
+
+// The singlet with every weight 0 but those given.
+Model weighted(std::initializer_list<std::pair<int, double>> weights) {
+    Model m = singlet();
+    std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 0.0);
+    for (const auto& [i, w] : weights) m.lens.aberweight[i] = w;
+    return m;
+}
+
+// The damping factor of the first trial of the run.
+double firstlambda(const DlsOutcome& out) {
+    for (size_t i = 0; i + 1 < out.memo.size(); ++i)
+        if (out.memo[i] == "Iteration...1") return std::stod(out.memo[i + 1].substr(3, 12));
+    return -1;
+}
+
+TEST(Dls, StartDampingFollowsTheStartMerit) {
+    struct Case {
+        double weight;   // of the angle component, whose residual is 0.025
+        double lambda;
+    };
+    for (const Case c : {Case{8000, 0.01}, Case{20000, 0.5}}) {   // merit 40000 and 250000
+        Model m = weighted({{0, c.weight}});
+        m.lens.na = 0.125;
+        m.lens.sys.sp.optlabel[1] = "C";
+        DlsSetup s = onethread();
+        s.maxiter = 1;
+        const DlsOutcome out = dlsoptimize(m, s, {});
+        ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+        EXPECT_NEAR(out.meritstart, 0.025 * 0.025 * c.weight * c.weight, 1e-6 * out.meritstart);
+        EXPECT_EQ(firstlambda(out), c.lambda) << c.weight;
+    }
+}
+
+TEST(Dls, MeritThatCannotFallEndsAfterOneIteration) {
+    Model m = weighted({});
+    m.lens.sys.sp.optlabel[0] = "C";
+    const double c0 = m.lens.sys.sp.curv[0];
+    const DlsOutcome out = dlsoptimize(m, onethread(), {});
+    ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    EXPECT_EQ(out.iterations, 1);
+    EXPECT_NE(out.endflag, 0);
+    EXPECT_EQ(out.merit, 0);
+    EXPECT_EQ(m.lens.sys.sp.curv[0], c0);
+}
+
+TEST(Dls, ThinnedSeparationIsClampedAtItsAxialLimit) {
+    // the glass thickness is asked to become 1 mm; its axial limit is 3 mm
+    Model m = weighted({{5, 10}});
+    m.lens.targdst = 1;
+    m.lens.axlim[1] = 3;
+    m.lens.sys.sp.optlabel[1] = "D";
+    DlsSetup s = onethread();
+    s.maxiter = 4;
+    const DlsOutcome out = dlsoptimize(m, s, {});
+    ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    EXPECT_EQ(m.lens.sys.sp.sep[1], 3.0);
+    bool said = false;
+    for (const auto& l : out.memo) said |= l.rfind("Distance 1 changed from", 0) == 0 && l.substr(l.size() - 10) == "    3.0000";
+    EXPECT_TRUE(said);
+    EXPECT_EQ(m.lens.sys.sp.optlabel[1], "D");   // the label comes back with the run's end
+}
+
+TEST(Dls, BoundaryScanAddsEachConditionOnceAndRemovalKeepsRowsTogether) {
+    Model m = singlet();
+    m.lens.edgelim[1] = 10;    // the lens is thinner than that everywhere
+    m.lens.clearlim[0] = 1;    // the beam is wider than that
+    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
+    std::vector<std::string> memo;
+    const MemoSink sink = [&](const std::string& l) { memo.push_back(l); };
+    EXPECT_EQ(bcscan(m, sink), 2);
+    ASSERT_EQ(m.nbc, 2);
+    EXPECT_EQ(memo[0].rfind("Edge,space 1 Ray ", 0), 0u) << memo[0];
+    EXPECT_EQ(memo[1].rfind("Surface hight 0 Ray ", 0), 0u) << memo[1];
+    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
+    EXPECT_EQ(bcscan(m, sink), 0);
+    const int n = m.lens.naber;
+    EXPECT_EQ(m.abername[n], "Edge thickness dev.  ");
+    EXPECT_EQ(m.abername[n + 1], "Clear radius deviat.");
+    // the edge is thinner than the centre (5 mm) and the limit; the beam reaches beyond 1 mm
+    EXPECT_LT(m.aberval[n], 5 - 10);
+    EXPECT_GT(m.aberval[n + 1], 0);
+    const double clear = m.aberval[n + 1];
+    bcremove(m, 0);
+    EXPECT_EQ(m.nbc, 1);
+    EXPECT_EQ(static_cast<int>(m.aberval.size()), n + 1);
+    EXPECT_EQ(static_cast<int>(m.lens.aberweight.size()), n + 1);
+    EXPECT_EQ(m.abername[n], "Clear radius deviat.");
+    EXPECT_EQ(m.aberval[n], clear);
+    EXPECT_EQ(m.bctab[0].kind, 2);
+}
+
+}  // namespace
+}  // namespace zefo
+
+namespace zefo {
+namespace {
+
+class DlsGlass : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(cat.open(test::freshdir("glass").string() + "/"), ""); }
+    GlassCatalog cat;
+};
+
+// A catalogue glass at the lens's wavelengths: its indices and dispersion are those of the row.
+void expectcatalogueglass(GlassCatalog& cat, const Model& m, int row) {
+    const auto& sp = m.lens.sys.sp;
+    ASSERT_FALSE(ismodelglass(m, row));
+    const auto g = cat.glassbyname(sp.glass[row]);
+    ASSERT_TRUE(g) << sp.glass[row];
+    const Index3 n = glassindices(g->a, m.lens.wl);
+    EXPECT_EQ(sp.index[row], n);
+    EXPECT_EQ(sp.disp[row], n[2] - n[1]);
+}
+
+TEST_F(DlsGlass, EscOrTheEndNeverLeavesAModelGlass) {
+    // the glass of the singlet varies to bring f to y0 / na; Esc at several points of the run
+    for (int polls : {1, 3, 8, 1000}) {
+        Model m = weighted({{0, 8000}});
+        m.lens.na = 0.125;
+        m.lens.sys.sp.optlabel[1] = "G";
+        DlsSetup s = onethread();
+        s.catalog = &cat;
+        int seen = 0;
+        DlsHooks h;
+        h.cancelled = [&] { return ++seen > polls; };
+        const DlsOutcome out = dlsoptimize(m, s, h);
+        EXPECT_EQ(out.status, polls < 1000 ? DlsOutcome::Status::cancelled : DlsOutcome::Status::finished)
+            << polls << " " << out.errmsg;
+        expectcatalogueglass(cat, m, 1);
+        bool said = false;
+        for (const auto& l : out.memo) said |= l.rfind("Model glass of surface 1 replaced by ", 0) == 0;
+        EXPECT_TRUE(said) << polls;
+        EXPECT_FALSE(m.calcerror);
+    }
+}
+
+TEST_F(DlsGlass, GlassCodeOrTheNearestGlass) {
+    Model m = singlet();
+    auto& sp = m.lens.sys.sp;
+    // index and dispersion of BK7: its glass code 517642
+    sp.glass[1] = "";
+    sp.index[1][0] = 1.5168;
+    sp.disp[1] = 0.5168 / 64.17;
+    auto lines = catalogueglass(m, 1, cat);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(cat.glassbyname(sp.glass[1])->code, "517642") << sp.glass[1];
+    expectcatalogueglass(cat, m, 1);
+
+    // a code no glass has: the nearest glass by index and dispersion, said in the memo
+    sp.glass[1] = "";
+    sp.index[1][0] = 1.60;
+    sp.disp[1] = 0.031;
+    const double n = 1.60, disp = 0.031;
+    lines = catalogueglass(m, 1, cat);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("is not in the catalogue"), std::string::npos) << lines[0];
+    expectcatalogueglass(cat, m, 1);
+    const auto distance = [&](const Index3& g) {
+        const double dn = g[0] - n, dd = (g[2] - g[1] - disp) * 10;
+        return dn * dn + dd * dd;
+    };
+    const double chosen = distance(sp.index[1]);
+    for (const GlassRecord& g : cat.allglasses()) EXPECT_GE(distance(glassindices(g.a, m.lens.wl)), chosen) << g.name;
+}
+
+}  // namespace
+}  // namespace zefo
