@@ -167,8 +167,8 @@ private slots:
 void OptimizationTest::menuandenabling() {
     Session s;
     s.open(s.lens());
-    for (const char* id : {"OptimGeneralData", "OptimParaxialData", "OptimAberrationWeights",
-                           "OptimBoundaryConditions", "OptimizationWeights"})
+    for (const char* id : {"OptimizationGeneral", "OptimizationParaxial", "OptimizationAberration",
+                           "OptimizationBoundary", "OptimizationWeights"})
         QVERIFY2(s.enabled(id), id);
     Model m;
     initglobals(m);
@@ -226,7 +226,7 @@ void OptimizationTest::generalchecks() {
         presscancel(d);
         return d.result();
     };
-    s.form->trigger("OptimGeneralData");
+    s.form->trigger("OptimizationGeneral");
     QCOMPARE(s.dialogs.dialogtitles, QStringList{"Optimization General"});
     QCOMPARE(s.dialogs.errors, QStringList{message});
     QCOMPARE(open, int(QDialog::Rejected));  // still open: no result yet
@@ -251,7 +251,7 @@ void OptimizationTest::generalaccepts() {
         pressok(d);
         return d.result();
     };
-    s.form->trigger("OptimGeneralData");
+    s.form->trigger("OptimizationGeneral");
     QCOMPARE(s.dialogs.errors, QStringList{"Glass name NOSUCH not found"});
     QCOMPARE(s.m.lens.dcurv, 0.0001);
     QCOMPARE(s.m.lens.tri.trglass[0], tri.trglass[0]);
@@ -287,7 +287,7 @@ void OptimizationTest::gridchecks_data() {
     QTest::addColumn<QString>("message");
     auto row = [](const char* name, const char* cmd, const char* title, int r, int c, const char* typed,
                   const char* msg) { QTest::newRow(name) << cmd << title << r << c << typed << msg; };
-    const char* px = "OptimParaxialData";
+    const char* px = "OptimizationParaxial";
     row("na 0", px, "Paraxial Data", 0, 0, "0",
         "Numerical aperture i.e. paraxial marginal ray angle-image space must be greater then zero!");
     row("height negative", px, "Paraxial Data", 1, 0, "-2",
@@ -297,10 +297,10 @@ void OptimizationTest::gridchecks_data() {
     row("glass thickness 0", px, "Paraxial Data", 5, 0, "0", "Glass thickness must be greater then zero!");
     row("weight negative", px, "Paraxial Data", 3, 1, "-1", "Optimization weight must not be negative number!");
     row("not a number", px, "Paraxial Data", 2, 0, "1.2.3", "Not a valid number!");
-    const char* ab = "OptimAberrationWeights";
+    const char* ab = "OptimizationAberration";
     row("aberration weight 0", ab, "Aberration Data", 12, 3, "0", "Aberration weight must be greater then zero!");
     row("aberration target text", ab, "Aberration Data", 12, 2, "abc", "Not a valid number!");
-    const char* bc = "OptimBoundaryConditions";
+    const char* bc = "OptimizationBoundary";
     row("axial limit 0", bc, "Boundary conditions data", 2, 3, "0", "Axial thickness limit must be greater then zero!");
     row("edge limit negative", bc, "Boundary conditions data", 2, 4, "-1",
         "Edge thickness limit must be greater then zero!");
@@ -348,12 +348,12 @@ void OptimizationTest::gridokandcancel() {
         double expected;
     };
     const std::vector<Case> cases = {
-        {"OptimParaxialData", 1, 1, "5", [](const Model& m) { return m.lens.aberweight[1]; }, 5},
-        {"OptimParaxialData", 4, 0, "250", [](const Model& m) { return m.targthrow; }, 250},
-        {"OptimAberrationWeights", 12, 3, "2.5", [](const Model& m) { return m.lens.aberweight[12]; }, 2.5},
-        {"OptimAberrationWeights", 12, 2, "-0.01", [](const Model& m) { return m.abertarget[12]; }, -0.01},
-        {"OptimBoundaryConditions", 2, 4, "0.8", [](const Model& m) { return m.lens.edgelim[2]; }, 0.8},
-        {"OptimBoundaryConditions", 3, 5, "21.5", [](const Model& m) { return m.lens.clearlim[3]; }, 21.5},
+        {"OptimizationParaxial", 1, 1, "5", [](const Model& m) { return m.lens.aberweight[1]; }, 5},
+        {"OptimizationParaxial", 4, 0, "250", [](const Model& m) { return m.targthrow; }, 250},
+        {"OptimizationAberration", 12, 3, "2.5", [](const Model& m) { return m.lens.aberweight[12]; }, 2.5},
+        {"OptimizationAberration", 12, 2, "-0.01", [](const Model& m) { return m.abertarget[12]; }, -0.01},
+        {"OptimizationBoundary", 2, 4, "0.8", [](const Model& m) { return m.lens.edgelim[2]; }, 0.8},
+        {"OptimizationBoundary", 3, 5, "21.5", [](const Model& m) { return m.lens.clearlim[3]; }, 21.5},
     };
     for (const Case& c : cases) {
         for (const bool ok : {false, true}) {

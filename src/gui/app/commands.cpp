@@ -5,7 +5,7 @@
 #include "gui/app/mainwindow.h"
 #include "gui/app/optimdialogs.h"
 #include "gui/app/tracework.h"
-#include "core/optim/variables.h"
+#include "core/raytrace/paraxial.h"
 
 namespace zefo::gui {
 
@@ -154,13 +154,13 @@ const std::vector<Command>& commandcatalogue() {
          .shell = Shell::Input, .input = spotmtfeditor},
 
         // Optimization
-        {.text = core("OptimGeneralData"), .menu = "Optimization", .caption = "&General Data...",
+        {.text = core("OptimizationGeneral"), .menu = "Optimization", .caption = "&General Data...",
          .shell = Shell::Input, .input = optimgeneral},
-        {.text = core("OptimParaxialData"), .menu = "Optimization", .caption = "&Paraxial Data...",
+        {.text = core("OptimizationParaxial"), .menu = "Optimization", .caption = "&Paraxial Data...",
          .shell = Shell::Input, .input = paraxialdataeditor},
-        {.text = core("OptimAberrationWeights"), .menu = "Optimization", .caption = "&Aberration Weights...",
+        {.text = core("OptimizationAberration"), .menu = "Optimization", .caption = "&Aberration Weights...",
          .shell = Shell::Input, .input = aberrationdataeditor},
-        {.text = core("OptimBoundaryConditions"), .menu = "Optimization", .caption = "&Boundary Conditions...",
+        {.text = core("OptimizationBoundary"), .menu = "Optimization", .caption = "&Boundary Conditions...",
          .shell = Shell::Input, .input = boundarydataeditor},
         {.text = core("OptimizationWeights"), .menu = "Optimization", .caption = "&Optimization Weights",
          .shell = Shell::Report, .report = optimweights, .separator = true, .wholereport = true},
@@ -188,6 +188,6 @@ const std::vector<Command>& commandcatalogue() {
     return commands;
 }
 
-bool hasoptvariables(const Model& m) { return !enumvariables(m).empty(); }
+bool hasoptvariables(const Model& m) { return countvariables(m) > 0; }
 
 }  // namespace zefo::gui
