@@ -55,7 +55,7 @@ TEST_F(BatchCli, NumericOptionValuesThatAreNoNumber) {
         "wave @ --nfreq -5",         "spot @ --pupil abc",       "wave @ --pupil abc",
         "system @ --pupil ten",      "system-full @ --pupil ten", "rayscheme @ --pupil ten",
         "raytrace @ --pupil ten",    "seidel @ --pupil ten",     "aberrations @ --pupil ten",
-        "srt @ --ray abc",           "srt @ --xylm 0,a,0,0",
+        "srt @ --ray abc",           "srt @ --xylm 0,a,0,0",     "dls @ --max-iter abc",
     };
     for (const char* c : cases) {
         const std::string args = test::replaced(c, "@", lens);
@@ -78,7 +78,7 @@ TEST_F(BatchCli, NumericOptionValuesThatAreNoNumber) {
 TEST_F(BatchCli, WrongArgumentCountsShowTheUsageOfTheCommand) {
     std::map<std::string, std::string> usage;
     for (const auto& line : helpcommands()) usage[line.substr(0, line.find(' '))] = line;
-    ASSERT_EQ(usage.size(), 19u);
+    ASSERT_EQ(usage.size(), 22u);
     auto usageline = [&](const std::string& name) {
         return "usage: zefo-batch [--progdir DIR] [--date TEXT] [--json] " + usage.at(name) + "\n";
     };
@@ -100,6 +100,9 @@ TEST_F(BatchCli, WrongArgumentCountsShowTheUsageOfTheCommand) {
         {"seidel @ --bogus 1", "seidel", "unknown option --bogus"},
         {"dmtf @ --gauss 7", "dmtf", "--gauss has no such choice: 7"},
         {"wave @ --rings 3", "wave", "unknown option --rings"},
+        {"dls @ extra --max-iter 2", "dls", "surplus argument extra"},
+        {"weights @", "weights", "missing argument"},
+        {"merit @ --save x.dat", "merit", "unknown option --save"},
     };
     for (const auto& c : cases) {
         const auto r = run(test::replaced(c.args, "@", lens));
@@ -132,7 +135,7 @@ TEST_F(BatchCli, HelpDescribesEveryCommandInOneLine) {
         EXPECT_EQ(wrong.err.rfind("zefo-batch " + name + ": ", 0), 0u) << name << wrong.err;
         ++n;
     }
-    EXPECT_EQ(n, 19u);
+    EXPECT_EQ(n, 22u);
     // nothing but those entries
     EXPECT_EQ(std::regex_replace(commands, entry, ""), "");
 }

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "core/app/samplelenses.h"
 #include "core/model/glasscat.h"
 #include "core/optim/dls.h"
 #include "core/optim/merit.h"
@@ -17,7 +18,7 @@ namespace zefo {
 namespace {
 
 // A biconvex BK7 singlet, f near 48 mm, aimed for na 0.1.
-Model singlet() {
+Model dlssinglet() {
     Model m = buildobjective({{"S", 50, 5, 1.5168, 0.00806, 20}, {"S", -50, 45, 1, 0, 20}}, 1, 0.1, {5}, 6);
     initstdrays(m);
     rayscheme(m);
@@ -34,7 +35,7 @@ TEST(Dls, SingletReachesTheFocalLengthOfItsApertureAndAngle) {
     // The entrance beam keeps its radius y0; the paraxial ray angle na then asks for
     // f = y0 / na. Only that component is weighted and only the last curvature varies.
     for (double na : {0.125, 0.08}) {
-        Model m = singlet();
+        Model m = dlssinglet();
         ASSERT_FALSE(m.calcerror) << m.errmsg;
         const double y0 = m.lens.rays.y[0];
         m.lens.na = na;
@@ -105,7 +106,7 @@ namespace {
 
 // The singlet with every weight 0 but those given.
 Model weighted(std::initializer_list<std::pair<int, double>> weights) {
-    Model m = singlet();
+    Model m = dlssinglet();
     std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 0.0);
     for (const auto& [i, w] : weights) m.lens.aberweight[i] = w;
     return m;
@@ -166,7 +167,7 @@ TEST(Dls, ThinnedSeparationIsClampedAtItsAxialLimit) {
 }
 
 TEST(Dls, BoundaryScanAddsEachConditionOnceAndRemovalKeepsRowsTogether) {
-    Model m = singlet();
+    Model m = dlssinglet();
     m.lens.edgelim[1] = 10;    // the lens is thinner than that everywhere
     m.lens.clearlim[0] = 1;    // the beam is wider than that
     ASSERT_TRUE(meritcalc(m)) << m.errmsg;
@@ -240,7 +241,7 @@ TEST_F(DlsGlass, EscOrTheEndNeverLeavesAModelGlass) {
 }
 
 TEST_F(DlsGlass, GlassCodeOrTheNearestGlass) {
-    Model m = singlet();
+    Model m = dlssinglet();
     auto& sp = m.lens.sys.sp;
     // index and dispersion of BK7: its glass code 517642
     sp.glass[1] = "";
@@ -266,6 +267,39 @@ TEST_F(DlsGlass, GlassCodeOrTheNearestGlass) {
     };
     const double chosen = distance(sp.index[1]);
     for (const GlassRecord& g : cat.allglasses()) EXPECT_GE(distance(glassindices(g.a, m.lens.wl)), chosen) << g.name;
+}
+
+}  // namespace
+}  // namespace zefo
+
+namespace zefo {
+namespace {
+
+TEST_F(DlsGlass, StartingDesignSampleFallsBelowThePublishedDesign) {
+    const auto build = [&](const char* name) {
+        for (const SampleLens& s : samplelenses())
+            if (std::string(s.sysname) == name) return buildsamplelens(s, cat);
+        ADD_FAILURE() << name;
+        return Model{};
+    };
+    Model start = build("DGSTART");
+    Model published = build("DGAUSS");
+    ASSERT_FALSE(start.calcerror) << start.errmsg;
+    ASSERT_FALSE(published.calcerror) << published.errmsg;
+    // the published design judged by the starting design's weights
+    published.lens.aberweight = start.lens.aberweight;
+    sizemeritlist(published);
+    ASSERT_TRUE(meritcalc(published)) << published.errmsg;
+    const double target = meritsum(published);
+    DlsSetup s;
+    s.catalog = &cat;
+    const DlsOutcome out = dlsoptimize(start, s, {});
+    ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    EXPECT_GT(out.meritstart, 1.5 * target);
+    EXPECT_LT(out.merit, target);
+    // the focal length is held: y0 / na of the start
+    ssetq(start);
+    EXPECT_NEAR(systemfocus(start).efl, start.lens.rays.y[0] / start.lens.na, 1e-3);
 }
 
 }  // namespace

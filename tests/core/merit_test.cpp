@@ -13,7 +13,7 @@ namespace zefo {
 namespace {
 
 // A BK7 singlet with the six-ray scheme (kinds 2, 3, 4, 4, 5), aimed.
-Model singlet(double na = 0.1) {
+Model meritsinglet(double na = 0.1) {
     Model m = buildobjective({{"S", 50, 5, 1.5168, 0.00806, 20}, {"S", -50, 45, 1, 0, 20}}, 1, na, {5}, 6);
     initstdrays(m);
     rayscheme(m);
@@ -21,7 +21,7 @@ Model singlet(double na = 0.1) {
     return m;
 }
 
-Model aimeddoublegauss() {
+Model meritdoublegauss() {
     Model m = doublegauss();
     initstdrays(m);
     rayscheme(m);
@@ -30,7 +30,7 @@ Model aimeddoublegauss() {
 }
 
 TEST(Merit, TheListHasTheNaberComponentsAndThePhysicalParaxialValues) {
-    Model m = aimeddoublegauss();
+    Model m = meritdoublegauss();
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     ASSERT_TRUE(meritcalc(m)) << m.errmsg;
     EXPECT_EQ(m.naberlist, m.lens.naber);
@@ -55,7 +55,7 @@ TEST(Merit, TheListHasTheNaberComponentsAndThePhysicalParaxialValues) {
 }
 
 TEST(Merit, AllWeightsZeroGiveMeritZeroAndTheSumIsTheSquaredResiduals) {
-    Model m = aimeddoublegauss();
+    Model m = meritdoublegauss();
     ASSERT_TRUE(meritcalc(m)) << m.errmsg;
     std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 0.0);
     EXPECT_EQ(meritsum(m), 0.0);
@@ -68,7 +68,7 @@ TEST(Merit, AllWeightsZeroGiveMeritZeroAndTheSumIsTheSquaredResiduals) {
 }
 
 TEST(Merit, TableLinesWeightColumnAndParaxialSummary) {
-    Model m = singlet();
+    Model m = meritsinglet();
     ASSERT_TRUE(meritcalc(m)) << m.errmsg;
     std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 0.0);
     m.lens.aberweight[9] = 40;
@@ -97,7 +97,7 @@ TEST(Merit, TableLinesWeightColumnAndParaxialSummary) {
 }
 
 TEST(Merit, CountMismatchIsAnErrorAndWritesNothing) {
-    Model m = singlet();
+    Model m = meritsinglet();
     m.lens.naber = 20;   // the six-ray scheme gives 21
     sizemeritlist(m);
     std::fill(m.aberval.begin(), m.aberval.end(), 7.0);
@@ -113,7 +113,7 @@ TEST(Merit, CountMismatchIsAnErrorAndWritesNothing) {
 }
 
 TEST(Merit, DefaultWeightsOfAnObjectiveWithNa01) {
-    Model m = singlet(0.1);
+    Model m = meritsinglet(0.1);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
     ASSERT_TRUE(calcweights(m));
     const auto& w = m.lens.aberweight;
@@ -142,7 +142,7 @@ TEST(Merit, DefaultWeightsOfAnObjectiveWithNa01) {
 }
 
 TEST(Merit, DefaultWeightsNeverDivideByZero) {
-    Model m = singlet(0.1);
+    Model m = meritsinglet(0.1);
     m.lens.na = 0;
     m.lens.rays.x[5] = 0;   // a skew ray in the meridional plane
     ASSERT_TRUE(calcweights(m));
@@ -168,7 +168,7 @@ TEST(Merit, SymmetricSystemRebuildsItsSecondHalf) {
 }
 
 TEST(Merit, EvaluationAllocatesNothingOnceSized) {
-    Model m = aimeddoublegauss();
+    Model m = meritdoublegauss();
     ASSERT_TRUE(meritcalc(m)) << m.errmsg;
     const long before = test::allocationcount();
     for (int i = 0; i < 3; ++i) {

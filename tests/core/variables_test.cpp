@@ -12,7 +12,7 @@
 namespace zefo {
 namespace {
 
-Model triplet() {
+Model varlens() {
     Model m = buildobjective({{"S", 40, 5, 1.62, 0.01, 15},
                               {"S", -200, 8, 1, 0, 15},
                               {"S", -40, 2, 1.62, 0.018, 15},
@@ -26,12 +26,12 @@ Model triplet() {
     return m;
 }
 
-using Expect = std::vector<std::pair<int, VarKind>>;
+using VarOrder = std::vector<std::pair<int, VarKind>>;
 
 TEST(Variables, OrderFollowsTheTableWhateverTheSurfaceOrder) {
     struct Case {
         std::vector<std::string> labels;   // surfaces 0 .. 6 (6: image)
-        Expect expected;
+        VarOrder expected;
     };
     using K = VarKind;
     const Case cases[] = {
@@ -45,7 +45,7 @@ TEST(Variables, OrderFollowsTheTableWhateverTheSurfaceOrder) {
         {{"", "", "", "", "", "", ""}, {}},
     };
     for (const Case& c : cases) {
-        Model m = triplet();
+        Model m = varlens();
         for (size_t i = 0; i < c.labels.size(); ++i) m.lens.sys.sp.optlabel[i] = c.labels[i];
         const auto v = enumvariables(m);
         ASSERT_EQ(v.size(), c.expected.size()) << c.labels[0] << c.labels[1];
@@ -59,7 +59,7 @@ TEST(Variables, OrderFollowsTheTableWhateverTheSurfaceOrder) {
 
 TEST(Variables, ImageSeparationAndAsphericLabels) {
     // a telescope's image surface "D" creates nothing, an objective's is the defocus
-    Model m = triplet();
+    Model m = varlens();
     m.lens.sys.sp.optlabel[6] = "D";
     EXPECT_EQ(enumvariables(m).size(), 1u);
     m.lens.systype = 4;
@@ -87,7 +87,7 @@ TEST(Variables, ImageSeparationAndAsphericLabels) {
 }
 
 TEST(Variables, CurvatureStepOntoZeroGivesAPlane) {
-    Model m = triplet();
+    Model m = varlens();
     m.lens.sys.sp.optlabel[1] = "C";
     const auto v = enumvariables(m);
     ASSERT_EQ(v.size(), 1u);
@@ -102,7 +102,7 @@ TEST(Variables, CurvatureStepOntoZeroGivesAPlane) {
 }
 
 TEST(Variables, ModelGlassKeepsThreeWavelengthsFromIndexAndDispersion) {
-    Model m = triplet();
+    Model m = varlens();
     m.lens.systype = 1;   // three wavelengths
     m.lens.naber = naberfor(m.lens.nrays, true);
     sizemeritlist(m);
@@ -119,7 +119,7 @@ TEST(Variables, ModelGlassKeepsThreeWavelengthsFromIndexAndDispersion) {
 }
 
 TEST(Variables, AngleSolveGivesTheImageAngleOrAMessage) {
-    Model m = triplet();
+    Model m = varlens();
     m.lens.anglesurf = 6;
     m.lens.na = 0.12;   // another angle than the start: the last curvature takes it
     ASSERT_TRUE(meritcalc(m)) << m.errmsg;
@@ -127,14 +127,14 @@ TEST(Variables, AngleSolveGivesTheImageAngleOrAMessage) {
     EXPECT_NEAR(m.first.pxslope, -0.12, 1e-12);
 
     // y = 0 at the surface, or a surface between equal media: a message, no inf
-    Model z = triplet();
+    Model z = varlens();
     z.lens.anglesurf = 6;
     z.lens.rays.y[0] = 0;
     EXPECT_FALSE(meritcalc(z));
     EXPECT_NE(z.errmsg.find("height there is zero"), std::string::npos) << z.errmsg;
     EXPECT_TRUE(std::isfinite(z.lens.sys.sp.curv[5]));
 
-    Model e = triplet();
+    Model e = varlens();
     e.lens.anglesurf = 6;
     e.lens.sys.sp.index[5] = {1, 1, 1};   // the last lens made of air
     EXPECT_FALSE(meritcalc(e));

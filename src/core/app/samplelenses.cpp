@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/optim/merit.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/rayscheme.h"
 #include "core/raytrace/raytrace.h"
@@ -45,6 +46,21 @@ const std::vector<SampleLens>& samplelenses() {
          .fields = {0.5 * 22.5, 0.7 * 22.5, 22.5},
          .systype = 1,
          .wl = eline},
+        // A starting design to optimize: the double Gauss with its radii rounded to whole
+        // millimetres and its four air gaps changed; the default weights.
+        {.sysname = "DGSTART",
+         .surfaces = {{"C", 49, 8.89, "SK16"}, {"C", 183, 1.0, "air"},
+                      {"CD", 37, 15.11, "BAF3"}, {"", 0, 2.31, "SF5"},
+                      {"C", 23, 8.0, "air"}, {"D", 0, 12.0, "air"},
+                      {"CD", -24, 1.92, "E-FL6"}, {"", 0, 7.77, "SK18"},
+                      {"C", -37, 1.0, "air"}, {"CD", 1063, 6.73, "SK16"},
+                      {"C", -49, 0, "air"}},
+         .stopsurf = 6,
+         .na = 0.25,
+         .fields = {0.5 * 22.5, 0.7 * 22.5, 22.5},
+         .systype = 1,
+         .wl = eline,
+         .defaultweights = true},
         // Kepler telescope 4x: objective f 203.2, eyelens f 50.8 in BK7, stop at the objective.
         {.sysname = "KEPLER",
          .surfaces = {{"C", 209.34, 4.0, "BK7"}, {"CD", -209.34, 250.65, "air"},
@@ -224,6 +240,12 @@ Model buildsamplelens(const SampleLens& s, GlassCatalog& cat) {
     const double largest = *std::max_element(hmax.begin(), hmax.begin() + m.lens.nsurf);
     std::fill(m.lens.clearlim.begin(), m.lens.clearlim.begin() + m.lens.nsurf, 1.25 * largest);
     m.lens.clearlim[m.lens.nsurf] = 1.25 * hmax[m.lens.nsurf];
+    if (s.defaultweights) {
+        calcweights(m);
+        // the marginal ray height at the last surface and the image-space chief ray angle
+        // are no aim of an objective at infinity
+        m.lens.aberweight[1] = m.lens.aberweight[3] = 0;
+    }
     return m;
 }
 

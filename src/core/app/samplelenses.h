@@ -28,6 +28,7 @@ struct SampleLens {
     uint8_t systype;            // 0/1 objective, 4/5 Kepler telescope
     double eph = 0;             // telescope: entrance pupil radius
     Index3 wl{0.0005876, 0.0006563, 0.0004861};  // the design's wavelengths
+    bool defaultweights = false;  // the default optimization weights in place of weights 1
 };
 
 // The sample designs.

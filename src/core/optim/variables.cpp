@@ -9,13 +9,13 @@ namespace zefo {
 
 namespace {
 
-bool has(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
+bool haslabel(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
 
 size_t u(int i) { return static_cast<size_t>(i); }
 
 // The conic and aspheric labels count on surfaces that may carry them.
 bool asphericlabels(const Model& m, int i) {
-    return m.lens.asphdata == 'D' && !has(m.lens.sys.sp.surflabel[u(i)], "S")
+    return m.lens.asphdata == 'D' && !haslabel(m.lens.sys.sp.surflabel[u(i)], "S")
            && m.lens.sys.asf.eps.size() > u(i);
 }
 
@@ -60,25 +60,25 @@ void enumvariables(const Model& m, const AsphIncrements& ai, std::vector<Variabl
     const auto& ol = m.lens.sys.sp.optlabel;
     const int ns = m.lens.nsurf;
     for (int i = 0; i <= ns; ++i)
-        if (has(ol[u(i)], "C")) out.push_back({i, VarKind::curv, m.lens.dcurv});
+        if (haslabel(ol[u(i)], "C")) out.push_back({i, VarKind::curv, m.lens.dcurv});
     for (int i = 0; i <= ns; ++i) {
-        if (!has(ol[u(i)], "D")) continue;
+        if (!haslabel(ol[u(i)], "D")) continue;
         if (i < ns) out.push_back({i, VarKind::sep, m.lens.dsep});
         else if (!m.telescope()) out.push_back({i, VarKind::defocus, m.lens.dsep});
     }
     for (int i = 0; i <= ns; ++i) {
-        if (!has(ol[u(i)], "G")) continue;
+        if (!haslabel(ol[u(i)], "G")) continue;
         out.push_back({i, VarKind::index, m.lens.dindex});
         out.push_back({i, VarKind::disp, m.lens.ddisp});
     }
     for (int i = 0; i <= ns; ++i)
-        if (asphericlabels(m, i) && has(ol[u(i)], "E")) out.push_back({i, VarKind::conic, 0.001});
+        if (asphericlabels(m, i) && haslabel(ol[u(i)], "E")) out.push_back({i, VarKind::conic, 0.001});
     for (int i = 0; i <= ns; ++i) {
-        if (!asphericlabels(m, i) || has(ol[u(i)], "E")) continue;
-        if (has(ol[u(i)], "A4")) out.push_back({i, VarKind::a4, ai.a4});
-        if (has(ol[u(i)], "A6")) out.push_back({i, VarKind::a6, ai.a6});
-        if (has(ol[u(i)], "A8")) out.push_back({i, VarKind::a8, ai.a8});
-        if (has(ol[u(i)], "A10")) out.push_back({i, VarKind::a10, ai.a10});
+        if (!asphericlabels(m, i) || haslabel(ol[u(i)], "E")) continue;
+        if (haslabel(ol[u(i)], "A4")) out.push_back({i, VarKind::a4, ai.a4});
+        if (haslabel(ol[u(i)], "A6")) out.push_back({i, VarKind::a6, ai.a6});
+        if (haslabel(ol[u(i)], "A8")) out.push_back({i, VarKind::a8, ai.a8});
+        if (haslabel(ol[u(i)], "A10")) out.push_back({i, VarKind::a10, ai.a10});
     }
 }
 
