@@ -37,7 +37,7 @@ Model startdesign(GlassCatalog& cat) {
     for (int i = 0; i < n; ++i) {
         sp.radius[i] = std::round(sp.radius[i]);
         sp.curv[i] = sp.radius[i] == 0 ? 0 : 1 / sp.radius[i];
-        if (i != m.lens.stopsurf - 1) sp.optlabel[i] = "C";
+        if (i != m.lens.stopsurf - 1) sp.optlabel[i].assign(1, 'C');
     }
     sp.sep[2] += 0.6;
     sp.sep[6] -= 1.5;

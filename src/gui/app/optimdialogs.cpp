@@ -11,6 +11,7 @@
 #include "gui/app/dialogs.h"
 #include "core/optim/dls.h"
 #include "core/optim/merit.h"
+#include "core/util/numfmt.h"
 
 namespace zefo::gui {
 
@@ -58,8 +59,11 @@ GridDialog::GridDialog(const QString& title, const QString& name, CalcContext& c
     filling_ = true;
     for (int r = 0; r < rows; ++r)
         for (int col = 0; col < grid_->columnCount(); ++col) {
-            auto* item = new QTableWidgetItem(QString::fromStdString(cells_.text(work_, r, col)));
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            const std::string text = cells_.text(work_, r, col);
+            auto* item = new QTableWidgetItem(QString::fromStdString(text));
+            // numbers to the right, names to the left
+            const bool number = parsereal(QString::fromStdString(text).trimmed().toStdString()).has_value();
+            item->setTextAlignment((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
             if (!cells_.editable(col)) {
                 item->setFlags(item->flags() & ~Qt::ItemIsEditable);
                 item->setBackground(palette().window());
@@ -73,6 +77,12 @@ GridDialog::GridDialog(const QString& title, const QString& name, CalcContext& c
     connect(grid_, &QTableWidget::currentCellChanged, this, [this](int row, int col) {
         if (c_.hint && row >= 0 && cells_.editable(col)) c_.hint(QString::fromStdString(cells_.hint(row, col)));
     });
+    // the first editable cell of the first row is the current one
+    for (int col = 0; col < grid_->columnCount() && rows > 0; ++col)
+        if (cells_.editable(col)) {
+            grid_->setCurrentCell(0, col);
+            break;
+        }
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -97,16 +107,16 @@ void GridDialog::setrowtitles(const std::vector<std::string>& titles) {
 void GridDialog::fit(int maxheight) {
     grid_->resizeColumnsToContents();
     grid_->resizeRowsToContents();
+    QHeaderView* rows = grid_->verticalHeader();
+    QHeaderView* cols = grid_->horizontalHeader();
     const int frame = 2 * grid_->frameWidth();
-    int width = grid_->verticalHeader()->isVisible() ? grid_->verticalHeader()->width() : 0;
-    for (int col = 0; col < grid_->columnCount(); ++col) width += grid_->columnWidth(col);
-    int height = grid_->horizontalHeader()->height();
-    for (int r = 0; r < grid_->rowCount(); ++r) height += grid_->rowHeight(r);
-    const bool scrolls = height + frame > maxheight;
-    if (scrolls) width += grid_->verticalScrollBar()->sizeHint().width();
-    grid_->setMinimumSize(width + frame, std::min(height + frame, maxheight));
-    grid_->setMaximumHeight(std::min(height + frame, maxheight));
+    const int height = std::min(cols->sizeHint().height() + rows->length() + frame, maxheight);
+    const bool fixed = rows->minimumWidth() == rows->maximumWidth();
+    const int rowheads = rows->isHidden() ? 0 : fixed ? rows->minimumWidth() : rows->sizeHint().width();
+    int width = cols->length() + frame + rowheads;
+    if (height == maxheight) width += grid_->verticalScrollBar()->sizeHint().width();
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid_->setFixedSize(width, height);
     adjustSize();
 }
 

@@ -10,6 +10,7 @@ OptimWindow::OptimWindow(const QString& caption, QWidget* parent) : ReportWindow
     setObjectName("TOptimization");
     DSMemo->installEventFilter(this);
     setFocusProxy(DSMemo);
+    resize(740, 620);  // room for the trial lines and a good part of the merit table
 }
 
 void OptimWindow::keyPressEvent(QKeyEvent* e) {
