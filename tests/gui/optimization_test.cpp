@@ -2,6 +2,7 @@
 // checks, the default weights, and "Classical DLS Optimization" running in its window,
 // to the end and stopped with Esc, leaving a consistent system.
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -155,6 +156,7 @@ private slots:
     void generalchecks_data();
     void generalchecks();
     void generalaccepts();
+    void gridlayout();
     void gridchecks_data();
     void gridchecks();
     void gridokandcancel();
@@ -274,6 +276,56 @@ void OptimizationTest::generalaccepts() {
     QVERIFY(calcweights(ref));
     QVERIFY(ref.lens.aberweight != std::vector<double>(ref.lens.aberweight.size(), 7.0));
     QVERIFY(ref.lens.aberweight == s.m.lens.aberweight);
+}
+
+// Each grid shows every column whole with the titles of its columns (and rows), no higher
+// than 450 pixels; the aberration grid numbers its rows in a column 30 pixels wide.
+void OptimizationTest::gridlayout() {
+    struct Case {
+        const char* command;
+        QStringList columns;
+        int rows;
+    };
+    Session s;
+    openstart(s);
+    const int n = s.m.lens.nsurf + 1;
+    const std::vector<Case> cases = {
+        {"OptimizationParaxial", {"  Targets  ", "  Weights  "}, 9},
+        {"OptimizationAberration",
+         {"  Aberration name  ", "  Calculated aberration  ", "     Target aberration   ", "     Aberration weight   "},
+         s.m.lens.naber},
+        {"OptimizationBoundary",
+         {" No", " Axial thickness ", " Clear aperture  ", " Axial limit     ", " Edge limit      ", " Clear ap. limit "},
+         n},
+    };
+    for (const Case& c : cases) {
+        struct {
+            QStringList heads;
+            int rows = 0, height = 0, rowheads = 0;
+            bool whole = false;
+            QString firstrow;
+        } seen;
+        s.dialogs.dialogsteps << [&](QDialog& d) {
+            d.show();
+            QTableWidget* t = dynamic_cast<GridDialog&>(d).grid();
+            for (int col = 0; col < t->columnCount(); ++col) seen.heads << t->horizontalHeaderItem(col)->text();
+            seen.rows = t->rowCount();
+            seen.whole = t->viewport()->width() >= t->horizontalHeader()->length();
+            seen.height = t->height();
+            seen.rowheads = t->verticalHeader()->isHidden() ? 0 : t->verticalHeader()->width();
+            if (QTableWidgetItem* r = t->verticalHeaderItem(0)) seen.firstrow = r->text();
+            return int(QDialog::Rejected);
+        };
+        s.form->trigger(c.command);
+        QCOMPARE(seen.heads, c.columns);
+        QCOMPARE(seen.rows, c.rows);
+        QVERIFY2(seen.whole, c.command);
+        QVERIFY(seen.height <= 450);
+        if (QString(c.command) == "OptimizationParaxial")
+            QCOMPARE(seen.firstrow, QString("  Paraxial marginal ray angle-image space  "));
+        if (QString(c.command) == "OptimizationAberration") QCOMPARE(seen.rowheads, 30);
+    }
+    QCOMPARE(s.dialogs.dialogtitles, (QStringList{"Paraxial Data", "Aberration Data", "Boundary conditions data"}));
 }
 
 // A rejected cell in each grid: its message and the previous text back in the cell; Cancel
