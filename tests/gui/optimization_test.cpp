@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <algorithm>
 #include <cmath>
@@ -473,6 +474,8 @@ void OptimizationTest::dlsrun() {
     QCOMPARE(memo.first(), QString("           DLS Optimization"));
     QCOMPARE(memo.mid(memo.size() - 2), (QStringList{" ", "End of displayed data"}));
     QCOMPARE(optfile(s, "start"), memo.mid(0, memo.size() - 2));
+    QScrollBar* bar = w->DSMemo->verticalScrollBar();
+    QCOMPARE(bar->value(), bar->maximum());  // the memo followed the run to its last line
     QVERIFY(s.enabled("DisplayClassicalDlsOptimization"));
 
     QVERIFY(meritof(s.m.lens) < meritof(before));
@@ -496,7 +499,9 @@ void OptimizationTest::dlsescape() {
     bool pressed = false, menuwhilerunning = true;
     connect(w->DSMemo, &QPlainTextEdit::blockCountChanged, w, [&] {
         if (pressed || !w->DSMemo->document()->lastBlock().text().startsWith("Iteration")) return;
-        if (++iterations < 2) return;
+        // the user scrolls up to read the start: later lines leave the view where it is
+        if (++iterations == 1) w->DSMemo->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+        if (iterations < 2) return;
         pressed = true;
         menuwhilerunning = s.form->menuBar()->isEnabled();
         QTest::keyClick(w->DSMemo, Qt::Key_Escape);
@@ -504,6 +509,7 @@ void OptimizationTest::dlsescape() {
     QTRY_VERIFY_WITH_TIMEOUT(!s.form->optimrun(), 120000);
     QVERIFY(pressed);
     QVERIFY(!menuwhilerunning);
+    QCOMPARE(w->DSMemo->verticalScrollBar()->value(), 0);
     QCOMPARE(s.dialogs.notices, QStringList{"Optimization terminated by user!"});
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
     QCOMPARE(s.logsince(logged), (QStringList{dlstitle, QString(dlstitle) + " - Terminated by user"}));

@@ -430,7 +430,7 @@ void ZefoMainForm::optimizershell(const Command& cmd) {
     showchild(w);
     w->setFocus();
     run_ = std::make_unique<OptimRun>(m_, cmd.optim(ctx));
-    connect(run_.get(), &OptimRun::line, w, [w](const QString& line) { w->addline(line.toStdString()); });
+    connect(run_.get(), &OptimRun::line, w, &OptimWindow::addrunline);
     connect(run_.get(), &OptimRun::status, this, [this](const QString& text) { setstate(text); });
     connect(w, &OptimWindow::stopasked, run_.get(), &OptimRun::cancel);
     connect(run_.get(), &OptimRun::finished, this, [this, &cmd] { optimizerended(cmd); });

@@ -11,6 +11,14 @@ OptimWindow::OptimWindow(const QString& caption, QWidget* parent) : ReportWindow
     DSMemo->installEventFilter(this);
     setFocusProxy(DSMemo);
     resize(740, 620);  // room for the trial lines and a good part of the merit table
+    QScrollBar* bar = DSMemo->verticalScrollBar();
+    connect(bar, &QAbstractSlider::actionTriggered, this,
+            [this, bar] { follow_ = bar->sliderPosition() >= bar->maximum(); });
+}
+
+void OptimWindow::addrunline(const QString& line) {
+    addline(line.toStdString());
+    if (follow_) DSMemo->verticalScrollBar()->setValue(DSMemo->verticalScrollBar()->maximum());
 }
 
 void OptimWindow::keyPressEvent(QKeyEvent* e) {

@@ -11,6 +11,10 @@ class OptimWindow : public ReportWindow {
 public:
     explicit OptimWindow(const QString& caption, QWidget* parent = nullptr);
 
+    // Appends a line of the run; the memo shows the newest line unless the user has
+    // scrolled away from the end.
+    void addrunline(const QString& line);
+
 signals:
     // Esc was pressed, or the window closes.
     void stopasked();
@@ -19,6 +23,9 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    bool follow_ = true;  // the memo keeps its last line in view
 };
 
 }  // namespace zefo::gui
