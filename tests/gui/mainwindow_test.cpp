@@ -131,7 +131,8 @@ void MainWindowTest::openloadsthesystem() {
              << "RayTrace" << "SingleRayTrace" << "Aberrations";
     // the optimization data and weights; DLS too, the sample's labels create variables
     expected << "OptimizationGeneral" << "OptimizationParaxial" << "OptimizationAberration"
-             << "OptimizationBoundary" << "OptimizationWeights" << "ClassicalDlsOptimization";
+             << "OptimizationBoundary" << "OptimizationWeights" << "MeritFunction" << "ClassicalDlsOptimization"
+             << "ChangeDampingFactor";
     expected.sort();
     QStringList got = enabledcommands(*s.form);
     got.sort();

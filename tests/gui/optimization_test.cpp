@@ -162,6 +162,8 @@ private slots:
     void gridchecks();
     void gridokandcancel();
     void optimizationweights();
+    void meritfunction();
+    void changedamping();
     void dlsrun();
     void dlsescape();
 };
@@ -171,18 +173,20 @@ void OptimizationTest::menuandenabling() {
     Session s;
     s.open(s.lens());
     for (const char* id : {"OptimizationGeneral", "OptimizationParaxial", "OptimizationAberration",
-                           "OptimizationBoundary", "OptimizationWeights"})
+                           "OptimizationBoundary", "OptimizationWeights", "MeritFunction"})
         QVERIFY2(s.enabled(id), id);
     Model m;
     initglobals(m);
     takelens(m, s.m.lens);
     QCOMPARE(s.enabled("ClassicalDlsOptimization"), !enumvariables(m).empty());
+    QCOMPARE(s.enabled("ChangeDampingFactor"), !enumvariables(m).empty());
 
     Session t;
     Model plain = startdesign(t.form->glasscatalog());
     for (auto& l : plain.lens.sys.sp.optlabel) l.clear();
     t.open(savelens(t, plain, "plain.dat"));
     QVERIFY(!t.enabled("ClassicalDlsOptimization"));
+    QVERIFY(!t.enabled("ChangeDampingFactor"));
     openstart(t);
     QVERIFY(t.enabled("ClassicalDlsOptimization"));
 }
@@ -448,6 +452,47 @@ void OptimizationTest::optimizationweights() {
     QVERIFY(!file.isEmpty());
     QCOMPARE(windows[0]->lines().mid(0, file.size()), file);
     QVERIFY(file.contains("Num.   Aberration name       Aberration   Weight     Contribution    Merit_fn"));
+}
+
+// "Merit Function": the table of the system as it stands, its last line the merit, in the
+// window and the ".otz" file; the weights are not touched.
+void OptimizationTest::meritfunction() {
+    Session s;
+    openstart(s);
+    s.m.lens.aberweight[12] = 250;  // an edited weight stays
+    const std::vector<double> weights = s.m.lens.aberweight;
+    s.form->trigger("MeritFunction");
+    QVERIFY2(s.dialogs.errors.isEmpty(), qPrintable(s.dialogs.reasons.join("; ")));
+    QVERIFY(s.m.lens.aberweight == weights);
+    QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
+    const auto windows = s.form->reportwindows();
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(windows[0]->windowTitle(), QString("Optical system merit function"));
+    const QStringList file = Session::textlines(QString::fromStdString(s.ws.optimdir) + "start.otz");
+    QCOMPARE(windows[0]->lines().mid(0, file.size()), file);
+    // the running sum of the last component line is the merit of the lens
+    const int last = s.m.lens.naber;
+    const QString prefix = QString("%1  ").arg(last, 3);
+    const auto line = std::find_if(file.begin(), file.end(), [&](const QString& l) { return l.startsWith(prefix); });
+    QVERIFY(line != file.end());
+    const double merit = line->split(' ', Qt::SkipEmptyParts).last().toDouble();
+    QVERIFY(std::abs(merit - meritof(s.m.lens)) < 1e-6 * std::max(1.0, merit));
+}
+
+// "Change Damping Factor" switches between additive and multiplicative damping with its
+// notice each time, and the lens counts as changed.
+void OptimizationTest::changedamping() {
+    Session s;
+    openstart(s);
+    QCOMPARE(int(s.m.lens.damptype), 0);
+    s.form->trigger("ChangeDampingFactor");
+    QCOMPARE(int(s.m.lens.damptype), 1);
+    s.form->trigger("ChangeDampingFactor");
+    QCOMPARE(int(s.m.lens.damptype), 0);
+    QCOMPARE(s.dialogs.notices, (QStringList{"Changing from additive damping to multiplicative damping!",
+                                             "Changing from multiplicative damping to additive damping!"}));
+    QVERIFY(s.form->session().datachanged());
+    QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
 }
 
 // A whole run: the memo in the window, the ".opt" file, a lower merit, the log and status,

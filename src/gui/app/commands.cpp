@@ -164,8 +164,12 @@ const std::vector<Command>& commandcatalogue() {
          .shell = Shell::Input, .input = boundarydataeditor},
         {.text = core("OptimizationWeights"), .menu = "Optimization", .caption = "&Optimization Weights",
          .shell = Shell::Report, .report = optimweights, .separator = true, .wholereport = true},
+        {.text = core("MeritFunction"), .menu = "Optimization", .caption = "&Merit Function",
+         .shell = Shell::Report, .report = meritfunction, .wholereport = true},
         {.text = core("ClassicalDlsOptimization"), .menu = "Optimization", .caption = "C&lassical DLS Optimization",
          .shell = Shell::Optimizer, .group = Group::Variables, .optim = dlswork, .separator = true},
+        {.text = core("ChangeDampingFactor"), .menu = "Optimization", .caption = "C&hange Damping Factor",
+         .shell = Shell::Input, .group = Group::Variables, .input = changedamping, .separator = true},
 
         // Window
         {.text = core("WindowTile"), .menu = "Window", .caption = "&Tile", .group = Group::Start,

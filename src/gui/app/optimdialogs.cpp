@@ -205,14 +205,27 @@ void boundarydataeditor(CalcContext& c) {
     rundialog(c, d);
 }
 
-void optimweights(CalcContext& c, Report& r) {
+void meritfunction(CalcContext& c, Report& r) {
     Model& m = c.m;
     sizemeritlist(m);
-    if (!calcweights(m) || !meritcalc(m)) return;
-    c.session.settingschanged();
+    if (!meritcalc(m)) return;
     r.addline(" ");
     r.addline(" ");
     meritsum(m, [&r](const std::string& line) { r.addline(line); });
+}
+
+void optimweights(CalcContext& c, Report& r) {
+    sizemeritlist(c.m);
+    if (!calcweights(c.m)) return;
+    c.session.settingschanged();
+    meritfunction(c, r);
+}
+
+void changedamping(CalcContext& c) {
+    uint8_t& type = c.m.lens.damptype;
+    type = type == 0 ? 1 : 0;
+    c.session.settingschanged();
+    c.dialogs.information(c.parent, type == 1 ? tomultiplicativemsg : toadditivemsg);
 }
 
 OptimRun::Work dlswork(CalcContext& c) {

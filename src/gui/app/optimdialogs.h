@@ -73,8 +73,12 @@ void paraxialdataeditor(CalcContext& c);
 void aberrationdataeditor(CalcContext& c);
 void boundarydataeditor(CalcContext& c);
 
-// "Calculate the aberration weights" and the merit table of the weighted system.
+// The merit function table of the system; "Calculate the aberration weights" first.
+void meritfunction(CalcContext& c, Report& r);
 void optimweights(CalcContext& c, Report& r);
+
+// Additive damping becomes multiplicative and back, with its notice.
+void changedamping(CalcContext& c);
 
 // "Classical DLS Optimization": the run on the copy, its memo, stop and status line; the
 // ".opt" report goes into the workspace.
