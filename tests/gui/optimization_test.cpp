@@ -166,6 +166,7 @@ private slots:
     void changedamping();
     void dlsrun();
     void dlsescape();
+    void closingstopstherun();
 };
 
 // The entries stand in the optimization menu; DLS waits for a system with variables.
@@ -570,6 +571,30 @@ void OptimizationTest::dlsescape() {
     s.form->trigger("ClassicalDlsOptimization");
     QTRY_VERIFY_WITH_TIMEOUT(!s.form->optimrun(), 120000);
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
+}
+
+// Closing the DLS window or the program while the run goes on stops the run like Esc; the
+// program closes once the run has ended.
+void OptimizationTest::closingstopstherun() {
+    for (const bool program : {false, true}) {
+        Session s;
+        openstart(s);
+        s.form->trigger("ClassicalDlsOptimization");
+        OptimWindow* w = optimwindow(s);
+        QVERIFY(w);
+        bool closed = false;
+        connect(w->DSMemo, &QPlainTextEdit::blockCountChanged, w, [&] {
+            if (closed || !w->DSMemo->document()->lastBlock().text().startsWith("Iteration")) return;
+            closed = true;
+            program ? s.form->close() : w->parentWidget()->close();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!s.form->optimrun(), 120000);
+        QVERIFY(closed);
+        QCOMPARE(s.dialogs.notices, QStringList{"Optimization terminated by user!"});
+        QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
+        QTRY_COMPARE(s.log().contains("Program ZEFO closed"), program);
+        checkconsistent(s.m.lens, s.form->glasscatalog());
+    }
 }
 
 int runoptimizationtests(int argc, char** argv) {

@@ -23,7 +23,6 @@ OptimRun::~OptimRun() {
 }
 
 void OptimRun::start() {
-    running_ = true;
     thread_ = QThread::create([this] {
         const RunSinks sinks{
             [this](const std::string& text) { putline(text); },
@@ -40,7 +39,6 @@ void OptimRun::start() {
     });
     connect(thread_, &QThread::finished, this, [this] {
         showlines();
-        running_ = false;
         emit finished();
     });
     thread_->start();

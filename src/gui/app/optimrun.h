@@ -46,8 +46,6 @@ public:
     void start();
     // Asks the run to stop at its next poll.
     void cancel() { cancel_ = true; }
-    bool cancelasked() const { return cancel_; }
-    bool running() const { return running_; }
     // The model as the run left it and how the run ended (read them after finished()).
     Model& result() { return copy_; }
     const RunEnd& end() const { return end_; }
@@ -67,7 +65,6 @@ private:
     RunEnd end_;
     QThread* thread_ = nullptr;
     std::atomic<bool> cancel_{false};
-    bool running_ = false;
     std::mutex mutex_;
     std::condition_variable shown_;
     std::deque<std::string> pending_;
