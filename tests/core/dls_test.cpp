@@ -13,6 +13,7 @@
 #include "core/raytrace/rayscheme.h"
 #include "testsystems.h"
 #include "testutil.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 namespace {
@@ -42,8 +43,19 @@ TEST(Dls, SingletReachesTheFocalLengthOfItsApertureAndAngle) {
         m.lens.sys.sp.optlabel[1] = "C";
         std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 0.0);
         m.lens.aberweight[0] = 1000 / na;
-        const DlsOutcome out = dlsoptimize(m, onethread(), {});
+        std::vector<std::string> status, memo;
+        DlsHooks h;
+        h.status = [&](const std::string& s) { status.push_back(s); };
+        h.memo = [&](const std::string& s) { memo.push_back(s); };
+        const DlsOutcome out = dlsoptimize(m, onethread(), h);
         ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+        EXPECT_EQ(memo, out.memo);
+        // the status line follows the trials: the merit of each, as its memo line has it
+        ASSERT_FALSE(status.empty());
+        size_t trial = 0;
+        while (trial < memo.size() && memo[trial] != "Iteration...1") ++trial;
+        ASSERT_LT(trial + 1, memo.size());
+        EXPECT_EQ(status[0], "Merit function..." + fmtf(std::stod(memo[trial + 1].substr(35, 20)), 12, 6));
         ssetq(m);
         const double f = systemfocus(m).efl;
         EXPECT_NEAR(f / (y0 / na), 1.0, 1e-4) << "na " << na << " f " << f;
@@ -240,6 +252,29 @@ TEST_F(DlsGlass, EscOrTheEndNeverLeavesAModelGlass) {
     }
 }
 
+TEST_F(DlsGlass, AnErrorInTheRunNeverLeavesAModelGlass) {
+    Model m = weighted({{0, 8000}});
+    m.lens.na = 0.125;
+    m.lens.sys.sp.optlabel[1] = "G";
+    DlsSetup s = onethread();
+    s.catalog = &cat;
+    DlsHooks h;
+    int trials = 0;
+    // after the third trial the component arrays lose their last entry: every evaluation fails
+    h.status = [&](const std::string&) {
+        if (++trials == 3) m.aberval.pop_back();
+    };
+    const DlsOutcome out = dlsoptimize(m, s, h);
+    EXPECT_EQ(out.status, DlsOutcome::Status::error);
+    EXPECT_EQ(out.errmsg, abercountmsg);
+    EXPECT_TRUE(m.calcerror);
+    EXPECT_FALSE(ismodelglass(m, 1));
+    bool said = false;
+    for (const auto& l : out.memo)
+        said |= l.rfind("Model glass of surface 1 replaced by ", 0) == 0 || l.rfind("Model glass of surface 1 restored", 0) == 0;
+    EXPECT_TRUE(said);
+}
+
 TEST_F(DlsGlass, GlassCodeOrTheNearestGlass) {
     Model m = dlssinglet();
     auto& sp = m.lens.sys.sp;
@@ -300,6 +335,67 @@ TEST_F(DlsGlass, StartingDesignSampleFallsBelowThePublishedDesign) {
     // the focal length is held: y0 / na of the start
     ssetq(start);
     EXPECT_NEAR(systemfocus(start).efl, start.lens.rays.y[0] / start.lens.na, 1e-3);
+}
+
+}  // namespace
+}  // namespace zefo
+
+namespace zefo {
+namespace {
+
+TEST(Dls, EdgeConditionHeldWellInsideItsLimitIsReleased) {
+    // The lens is asked to become 8 mm thick; its edge (about 4.5 mm) starts just below an
+    // edge limit of 4.6 mm. The condition enters the list at the start; once the growing
+    // thickness has moved the edge well beyond the limit it is released and the thickness
+    // reaches its target.
+    Model m = weighted({{5, 10}});
+    m.lens.targdst = 8;
+    m.lens.edgelim[1] = 4.6;
+    m.lens.sys.sp.optlabel[1] = "D";
+    const DlsOutcome out = dlsoptimize(m, onethread(), {});
+    ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    size_t added = out.memo.size(), released = out.memo.size();
+    for (size_t i = 0; i < out.memo.size(); ++i) {
+        if (out.memo[i].rfind("Edge,space 1 Ray ", 0) == 0 && added == out.memo.size()) added = i;
+        if (out.memo[i].rfind("Boundary condition...Edge space 1  Ray ", 0) == 0) {
+            released = i;
+            EXPECT_EQ(out.memo[i].substr(out.memo[i].size() - 10), " released!");
+            // the edge thickness printed lies well beyond the limit
+            const size_t eq = out.memo[i].find(" = ");
+            EXPECT_GT(std::stod(out.memo[i].substr(eq + 3, 10)), 4.6 + 0.02) << out.memo[i];
+        }
+    }
+    EXPECT_LT(added, released);
+    EXPECT_LT(released, out.memo.size());
+    EXPECT_NEAR(m.lens.sys.sp.sep[1], 8, 1e-3);
+}
+
+}  // namespace
+}  // namespace zefo
+
+namespace zefo {
+namespace {
+
+TEST_F(DlsGlass, RunAsksNoQuestion) {
+    // a telescope with a finite object asks for its entrance pupil whenever its first-order
+    // data are computed; the run (off the window's thread) must not ask
+    Model m;
+    for (const SampleLens& s : samplelenses())
+        if (std::string(s.sysname) == "KEPLER") m = buildsamplelens(s, cat);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    m.lens.objinf = 'N';
+    m.lens.objdist = 100000;
+    m.entrpupil = 0.5;
+    int asked = 0;
+    m.askentrpupil = [&] {
+        ++asked;
+        return 0.5;
+    };
+    DlsSetup s = onethread();
+    s.maxiter = 2;
+    const DlsOutcome out = dlsoptimize(m, s, {});
+    EXPECT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    EXPECT_EQ(asked, 0);
 }
 
 }  // namespace

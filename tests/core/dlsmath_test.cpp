@@ -57,6 +57,14 @@ TEST(DlsMath, AdditiveAndMultiplicativeDamping) {
     }
 }
 
+TEST(DlsMath, ChangeDampingTogglesTheKind) {
+    OpticalSystem lens;
+    EXPECT_STREQ(changedamping(lens), "Changing from additive damping to multiplicative damping!");
+    EXPECT_EQ(lens.damptype, 1);
+    EXPECT_STREQ(changedamping(lens), "Changing from multiplicative damping to additive damping!");
+    EXPECT_EQ(lens.damptype, 0);
+}
+
 TEST(DlsMath, ModelParabolaPassesThroughTheThreeInverseForecasts) {
     const double lambda = 0.02;
     const double FB = 40, FA = 25, F = 30, MB = 41, MA = 27, M = 31;

@@ -51,8 +51,4 @@ inline constexpr const char* normalraysmsg = "A ray scheme of normal rays has no
 // An optimization on a system without optimization variables.
 inline constexpr const char* novariablesmsg = "The optical system has no optimization variables";
 
-// The boxes of "Change damping factor" (caption "Information").
-inline constexpr const char* toadditivemsg = "Changing from multiplicative damping to additive damping!";
-inline constexpr const char* tomultiplicativemsg = "Changing from additive damping to multiplicative damping!";
-
 }  // namespace zefo

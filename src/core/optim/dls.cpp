@@ -69,7 +69,7 @@ private:
     void search();
     void accept();
     int axialrule();
-    bool release();
+    bool release(bool& released);
     void unfreeze();
     void syncweights() { base_.aberweight = before_.aberweight = m_.lens.aberweight; }
     void makemodelglasses();
@@ -271,7 +271,8 @@ void Dls::unfreeze() {
 
 // Releases the boundary-condition components that the predicted step keeps well inside
 // their limits.
-bool Dls::release() {
+bool Dls::release(bool& released) {
+    released = false;
     if (m_.nbc == 0) return false;
     jacobian();
     if (!solve(lambda_)) return true;
@@ -293,6 +294,7 @@ bool Dls::release() {
     }
     for (auto it = gone.rbegin(); it != gone.rend(); ++it) bcremove(m_, *it);
     if (gone.empty()) return true;
+    released = true;
     syncweights();
     evaluate();
     base_ = m_.lens;
@@ -333,6 +335,8 @@ void Dls::start() {
     say("           DLS Optimization");
     {
         Model copy = m_;   // the system data lines recompute the ray start; the run keeps it
+        // a telescope's entrance pupil is the answer already given: the run asks nothing
+        copy.askentrpupil = [pupil = m_.entrpupil] { return pupil; };
         Report head;
         if (!systemreport(copy, setup_.head, head, false)) {
             fail(m_, copy.errmsg);
@@ -398,14 +402,16 @@ void Dls::iterate() {
             search();
         }
         if (out_.iterations % freezeinterval == 0 && !frozen_.empty()) unfreeze();
-        const bool fresh = release();
+        bool released = false;
+        const bool fresh = release(released);
         say(" ");
         say("Iteration...." + fmti(out_.iterations + 1) + fmtf(merit_, 12, 6));
         if (std::fabs(M0 - merit_) <= 0.001 || std::fabs(previous - merit_) <= 0.001) endflag_ = 2;
         previous = merit_;
         out_.endflag = endflag_;
         const bool done = out_.iterations >= setup_.maxiter || endflag_ != 0;
-        if (done && !added) return;
+        // components added or released change the problem: one more iteration runs first
+        if ((done && !added && !released) || out_.iterations > setup_.maxiter) return;
         if (!fresh) jacobian();
     }
 }
@@ -497,6 +503,12 @@ std::vector<std::string> catalogueglass(Model& m, int surface, GlassCatalog& cat
     applyglass(m, surface, *g);
     lines.push_back("Model glass of surface " + fmti(surface) + " replaced by " + g->name);
     return lines;
+}
+
+const char* changedamping(OpticalSystem& lens) {
+    lens.damptype = lens.damptype == 1 ? 0 : 1;
+    return lens.damptype == 1 ? "Changing from additive damping to multiplicative damping!"
+                               : "Changing from multiplicative damping to additive damping!";
 }
 
 std::string triallinetext(double lambda, double forecast, double merit, double steplength) {

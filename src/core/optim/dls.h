@@ -28,7 +28,7 @@ struct DlsSetup {
     const Workspace* ws = nullptr;     // the ".opt" report is written into ws when given
     std::string filebase;              // its file base name
     ReportHead head;                   // lens data file and date of the system data lines
-    int maxiter = 10000;               // maximum number of iterations
+    int maxiter = 10000;               // iterations; one more when the last added or released components
     int threads = 0;                   // threads of the Jacobian: 0 as many as the machine has
 };
 
@@ -53,6 +53,10 @@ DlsOutcome dlsoptimize(Model& m, const DlsSetup& setup, const DlsHooks& hooks);
 // has no such code, the glass nearest in index and dispersion. Returns the memo lines; the
 // surface is left as it is when the catalogue holds no glass.
 std::vector<std::string> catalogueglass(Model& m, int surface, GlassCatalog& cat);
+
+// "Change damping factor": switches damptype between additive (0) and multiplicative (1)
+// damping and returns the text of its box (caption "Information").
+const char* changedamping(OpticalSystem& lens);
 
 // A memo line of one trial: λ (12:6), forecast and merit (20:6 each), two blanks and the
 // step length (20:6), after three blanks.
