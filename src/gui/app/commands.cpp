@@ -169,7 +169,7 @@ const std::vector<Command>& commandcatalogue() {
         {.text = core("ClassicalDlsOptimization"), .menu = "Optimization", .caption = "C&lassical DLS Optimization",
          .shell = Shell::Optimizer, .group = Group::Variables, .optim = dlswork, .separator = true},
         {.text = core("ChangeDampingFactor"), .menu = "Optimization", .caption = "C&hange Damping Factor",
-         .shell = Shell::Input, .group = Group::Variables, .input = changedamping, .separator = true},
+         .shell = Shell::Input, .group = Group::Variables, .input = dampingcommand, .separator = true},
 
         // Window
         {.text = core("WindowTile"), .menu = "Window", .caption = "&Tile", .group = Group::Start,

@@ -221,11 +221,10 @@ void optimweights(CalcContext& c, Report& r) {
     meritfunction(c, r);
 }
 
-void changedamping(CalcContext& c) {
-    uint8_t& type = c.m.lens.damptype;
-    type = type == 0 ? 1 : 0;
+void dampingcommand(CalcContext& c) {
+    const char* notice = changedamping(c.m.lens);
     c.session.settingschanged();
-    c.dialogs.information(c.parent, type == 1 ? tomultiplicativemsg : toadditivemsg);
+    c.dialogs.information(c.parent, notice);
 }
 
 OptimRun::Work dlswork(CalcContext& c) {

@@ -78,7 +78,7 @@ void meritfunction(CalcContext& c, Report& r);
 void optimweights(CalcContext& c, Report& r);
 
 // Additive damping becomes multiplicative and back, with its notice.
-void changedamping(CalcContext& c);
+void dampingcommand(CalcContext& c);
 
 // "Classical DLS Optimization": the run on the copy, its memo, stop and status line; the
 // ".opt" report goes into the workspace.
