@@ -145,8 +145,8 @@ QStringList optfile(const Session& s, const QString& base) {
     return Session::textlines(QString::fromStdString(s.ws.optimdir) + base + ".opt");
 }
 
-void pressok(QDialog& d) { d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
-void presscancel(QDialog& d) { d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click(); }
+void clickok(QDialog& d) { d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
+void clickcancel(QDialog& d) { d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click(); }
 
 }  // namespace
 
@@ -228,10 +228,10 @@ void OptimizationTest::generalchecks() {
         auto* e = d.findChild<QLineEdit*>(field);
         shown = e->text();
         e->setText(typed);
-        pressok(d);
+        clickok(d);
         open = d.result();
         after = e->text();
-        presscancel(d);
+        clickcancel(d);
         return d.result();
     };
     s.form->trigger("OptimizationGeneral");
@@ -256,7 +256,7 @@ void OptimizationTest::generalaccepts() {
         d.findChild<QLineEdit*>("trglass0")->setText("NOSUCH");
         d.findChild<QLineEdit*>("trglass2")->setText("F5");
         d.findChild<QLineEdit*>("wloptweight1")->setText("0.25");
-        pressok(d);
+        clickok(d);
         return d.result();
     };
     s.form->trigger("OptimizationGeneral");
@@ -383,7 +383,7 @@ void OptimizationTest::gridchecks() {
         shown = g.grid()->item(row, col)->text();
         g.entercell(row, col, typed);
         after = g.grid()->item(row, col)->text();
-        presscancel(d);
+        clickcancel(d);
         return d.result();
     };
     s.form->trigger(command);
@@ -420,7 +420,7 @@ void OptimizationTest::gridokandcancel() {
             const double old = c.value(s.m);
             s.dialogs.dialogsteps << [&](QDialog& d) {
                 dynamic_cast<GridDialog&>(d).entercell(c.row, c.col, c.typed);
-                ok ? pressok(d) : presscancel(d);
+                ok ? clickok(d) : clickcancel(d);
                 return d.result();
             };
             s.form->trigger(c.command);
