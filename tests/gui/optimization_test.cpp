@@ -167,6 +167,7 @@ private slots:
     void dlsrun();
     void dlsescape();
     void closingstopstherun();
+    void dlserror();
 };
 
 // The entries stand in the optimization menu; DLS waits for a system with variables.
@@ -595,6 +596,26 @@ void OptimizationTest::closingstopstherun() {
         QTRY_COMPARE(s.log().contains("Program ZEFO closed"), program);
         checkconsistent(s.m.lens, s.form->glasscatalog());
     }
+}
+
+// A run whose evaluation fails: the error box with the reason, "Status: Error", the reason
+// in the log, and a system without a model glass.
+void OptimizationTest::dlserror() {
+    Session s;
+    Model m = startdesign(s.form->glasscatalog());
+    // a strong first surface: the marginal rays of the full aperture miss its sphere
+    m.lens.sys.sp.radius[0] = 10;
+    m.lens.sys.sp.curv[0] = 0.1;
+    s.open(savelens(s, m, "broken.dat"));
+    const int logged = s.log().size();
+    s.form->trigger("ClassicalDlsOptimization");
+    QTRY_VERIFY_WITH_TIMEOUT(!s.form->optimrun(), 120000);
+    QCOMPARE(s.dialogs.errors, QStringList{"Error in DLS Optimization!"});
+    QVERIFY(!s.dialogs.reasons.first().isEmpty());
+    QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
+    QCOMPARE(s.logsince(logged), (QStringList{dlstitle, s.dialogs.reasons.first()}));
+    QVERIFY(!s.form->session().failed());  // the error was taken
+    checkconsistent(s.m.lens, s.form->glasscatalog());
 }
 
 int runoptimizationtests(int argc, char** argv) {
