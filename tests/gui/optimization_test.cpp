@@ -551,6 +551,8 @@ void OptimizationTest::dlsescape() {
         if (iterations < 2) return;
         pressed = true;
         menuwhilerunning = s.form->menuBar()->isEnabled();
+        s.dialogs.openanswers << s.lens();
+        s.form->trigger("FileOpen");  // as its short-cut would: no other command while the run goes on
         QTest::keyClick(w->DSMemo, Qt::Key_Escape);
     });
     QTRY_VERIFY_WITH_TIMEOUT(!s.form->optimrun(), 120000);

@@ -198,6 +198,7 @@ double ZefoMainForm::askentrpupil() {
 }
 
 void ZefoMainForm::execute(const Command& cmd) {
+    if (run_) return;  // the run works on a copy that replaces the lens at its end: nothing else meanwhile
     panel_[0]->clear();
     if (const std::string notice = refusal(cmd.text, m_); !notice.empty())
         return dialogs_.information(this, QString::fromStdString(notice));
@@ -422,7 +423,6 @@ void ZefoMainForm::graphshell(const Command& cmd) {
 // the optimizer's window stops the run. At the end the system the run left (the last applied
 // state after Esc or an error) becomes the current one.
 void ZefoMainForm::optimizershell(const Command& cmd) {
-    if (run_) return;
     setstatus(cmd.text.title, "Status: Running");
     logline(startline(cmd.text));
     CalcContext ctx = context();
@@ -504,6 +504,7 @@ void ZefoMainForm::FileOpen(const Command& cmd) {
 }
 
 void ZefoMainForm::openrecent(int k) {
+    if (run_) return;
     panel_[0]->clear();
     if (!recent_[k]->isVisible() || !savequestion()) return;
     std::string err;
