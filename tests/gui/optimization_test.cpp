@@ -1,6 +1,7 @@
 // The optimization commands through the main window: the four data dialogs and their
 // checks, the default weights, and "Classical DLS Optimization" running in its window,
 // to the end and stopped with Esc, leaving a consistent system.
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -454,6 +455,12 @@ void OptimizationTest::optimizationweights() {
     QVERIFY(!file.isEmpty());
     QCOMPARE(windows[0]->lines().mid(0, file.size()), file);
     QVERIFY(file.contains("Num.   Aberration name       Aberration   Weight     Contribution    Merit_fn"));
+    // headed by the design data listing of the lens; no closing lines in the file
+    QCOMPARE(file.first(), "System name =" + QString::fromStdString(s.m.lens.sysname) + "        File = " +
+                               s.form->filepath() + "     " + QDate::currentDate().toString("dd.MM.yyyy"));
+    QVERIFY(file.contains(" Boundary conditions are:"));
+    QVERIFY(!file.contains("Measurement units are mm"));
+    QCOMPARE(windows[0]->lines().mid(file.size()), (QStringList{" ", "End of displayed data"}));
 }
 
 // "Merit Function": the table of the system as it stands, its last line the merit, in the

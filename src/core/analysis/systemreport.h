@@ -37,6 +37,13 @@ bool systemreport(Model& m, const ReportHead& h, Report& r, bool standalone = tr
 // The same with the optimization limits of radii (or curvatures) and separations.
 bool systemreportfull(Model& m, const ReportHead& h, Report& r);
 
+// The optimization design data listing: runs nudatparax, then the head of the system data,
+// one row per surface with its variable flags (Rad, Dist, Glass) and its axial and edge
+// thickness limits, the increments of the variables and the boundary conditions.
+// Standalone it ends with the closing lines of a window-only report; otherwise it heads
+// the merit function report. False after a failure (calcerror set).
+bool designreport(Model& m, const ReportHead& h, Report& r, bool standalone = true);
+
 // The ray scheme table, ending with the closing lines of a window-only report.
 void rayreport(const Model& m, Report& r);
 

@@ -208,7 +208,7 @@ void boundarydataeditor(CalcContext& c) {
 void meritfunction(CalcContext& c, Report& r) {
     Model& m = c.m;
     sizemeritlist(m);
-    if (!meritcalc(m)) return;
+    if (!designreport(m, c.head(), r, false) || !meritcalc(m)) return;
     r.addline(" ");
     r.addline(" ");
     meritsum(m, [&r](const std::string& line) { r.addline(line); });

@@ -73,7 +73,8 @@ void paraxialdataeditor(CalcContext& c);
 void aberrationdataeditor(CalcContext& c);
 void boundarydataeditor(CalcContext& c);
 
-// The merit function table of the system; "Calculate the aberration weights" first.
+// The ".otz" report: the design data listing and the merit function table of the system;
+// "Calculate the aberration weights" first.
 void meritfunction(CalcContext& c, Report& r);
 void optimweights(CalcContext& c, Report& r);
 
