@@ -1,6 +1,8 @@
 // The optimization commands through the main window: the four data dialogs and their
 // checks, the default weights, and "Classical DLS Optimization" running in its window,
 // to the end and stopped with Esc, leaving a consistent system.
+#include <QApplication>
+#include <QClipboard>
 #include <QDate>
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -531,6 +533,16 @@ void OptimizationTest::dlsrun() {
     QScrollBar* bar = w->DSMemo->verticalScrollBar();
     QCOMPARE(bar->value(), bar->maximum());  // the memo followed the run to its last line
     QVERIFY(s.enabled("DisplayClassicalDlsOptimization"));
+
+    // the context menu of the memo prints and copies it like the report windows
+    QStringList actions;
+    for (QAction* a : w->PopupMenu1->actions()) actions << a->text();
+    QCOMPARE(actions, (QStringList{"&Print", "&Copy"}));
+    w->PopupMenu1->actions()[0]->trigger();
+    QCOMPARE(s.dialogs.prints, 1);
+    QCOMPARE(s.dialogs.printed, memo);
+    w->PopupMenu1->actions()[1]->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), memo.join('\n'));
 
     QVERIFY(meritof(s.m.lens) < meritof(before));
     checkconsistent(s.m.lens, s.form->glasscatalog());

@@ -256,11 +256,16 @@ void ZefoMainForm::updateenabling() {
 
 ReportWindow* ZefoMainForm::newreportwindow(const QString& caption) {
     auto* w = new ReportWindow(caption);
+    connectprint(w);
+    return w;
+}
+
+// The Print entry of a report window's context menu prints on the main window's printer.
+void ZefoMainForm::connectprint(ReportWindow* w) {
     connect(w, &ReportWindow::printrequested, this, [this](const QStringList& lines, const QFont& font) {
         QString err;
         if (dialogs_.printtext(this, printer_, lines, font, err) && !err.isEmpty()) dialogs_.error(this, err);
     });
-    return w;
 }
 
 // Child windows open in cascade, each one step right and down from the one before,
@@ -427,6 +432,7 @@ void ZefoMainForm::optimizershell(const Command& cmd) {
     logline(startline(cmd.text));
     CalcContext ctx = context();
     auto* w = new OptimWindow(cmd.text.window);
+    connectprint(w);
     showchild(w);
     w->setFocus();
     run_ = std::make_unique<OptimRun>(m_, cmd.optim(ctx));

@@ -119,6 +119,7 @@ private:
     void settitle();
 
     ReportWindow* newreportwindow(const QString& caption);
+    void connectprint(ReportWindow* w);
     void showchild(QWidget* w);
     bool printtext(const QStringList& lines, const QFont& font);
     HelpWindow* showhelp();
