@@ -142,5 +142,6 @@ int runshelltests(int argc, char** argv);
 int runwidgettests(int argc, char** argv);
 int runtracecommandtests(int argc, char** argv);
 int runiqdialogtests(int argc, char** argv);
+int runoptimizationtests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

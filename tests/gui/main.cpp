@@ -14,5 +14,6 @@ int main(int argc, char** argv) {
     failed += runwidgettests(argc, argv);
     failed += runtracecommandtests(argc, argv);
     failed += runiqdialogtests(argc, argv);
+    failed += runoptimizationtests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

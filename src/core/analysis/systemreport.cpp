@@ -35,8 +35,9 @@ bool contains(const std::string& s, char c) {
     return s.find(c) != std::string::npos;
 }
 
-// The conic, aspheric or Fresnel line that follows a surface row.
-void surfacetypelines(const OpticalSystem& lens, int i, Report& r) {
+// The conic, aspheric or Fresnel line that follows a surface row (the design listing writes
+// its Fresnel line with one blank before "with").
+void surfacetypelines(const OpticalSystem& lens, int i, Report& r, bool design = false) {
     const std::string& label = lens.sys.sp.surflabel[static_cast<size_t>(i)];
     const auto& asf = lens.sys.asf;
     const double k = asfvalue(asf.eps, i);
@@ -47,7 +48,8 @@ void surfacetypelines(const OpticalSystem& lens, int i, Report& r) {
                   "  a6= " + fmtfit(asfvalue(asf.a6, i), 10, 6) + "  a8= " + fmtfit(asfvalue(asf.a8, i), 10, 6) +
                   "  a10= " + fmtfit(asfvalue(asf.a10, i), 10, 6));
     if (contains(label, 'F'))
-        r.addline("Fresnel surface  with conic constant= " + fmtfit(k, 10, 6) + "   " + conictype(k));
+        r.addline(std::string(design ? "Fresnel surface with" : "Fresnel surface  with") + " conic constant= " +
+                  fmtfit(k, 10, 6) + "   " + conictype(k));
 }
 
 std::string surfacenumber(const OpticalSystem& lens, int i) {
@@ -309,6 +311,47 @@ bool systemreportfull(Model& m, const ReportHead& h, Report& r) {
 bool printsystemlines(Model& m, const ReportHead& h, Report& r) {
     const std::optional<SystemData> d = systemdata(m);
     if (d) printsystemlines(m.lens, *d, h, r);
+    return d.has_value();
+}
+
+void designdatalines(const OpticalSystem& l, const SystemData& d, const ReportHead& h, Report& r, bool standalone) {
+    systemhead(l, d, h, r);
+    r.addline(l.radiiflag == 'D' ? "                    Radius     Dist     Index1   Index2   Index3    Disp      Glass"
+                                        "    Hmax     axial      edge"
+                                      : "                    Curvature  Dist     Index1   Index2   Index3    Disp      Glass"
+                                        "    Hmax     axial      edge");
+    const auto& sp = l.sys.sp;
+    for (int i = 0; i <= l.nsurf; ++i) {
+        const size_t s = static_cast<size_t>(i);
+        const std::string& label = sp.optlabel[s];
+        const std::string flags = std::string(contains(label, 'C') ? "Rad" : "   ") +
+                                  (contains(label, 'D') ? "Dist" : "    ") + (contains(label, 'G') ? "Glass" : "     ");
+        const double shape = l.radiiflag == 'D' ? sp.radius[s] : sp.curv[s];
+        r.addline(surfacenumber(l, i) + " " + flags + shapecolumn(l, shape) + fmtfit(sp.sep[s], 10, 3, rowsize) +
+                  mediumcolumns(l, s) + fmtfit(l.axlim[s], 10, 4, rowsize) + fmtfit(l.edgelim[s], 10, 4, rowsize));
+        surfacetypelines(l, i, r, true);
+    }
+    r.addline(" ");
+    r.addline("Step for changing surface radius of optical system during optimization is Dc=" + fmtfit(l.dcurv, 10, 6));
+    r.addline("Step for changing distance betwin surfaces of opt.system during optimization is Dd=" +
+              fmtfit(l.dsep, 10, 6));
+    r.addline("Step for changing glass indexs during optimization is Dn=" + fmtfit(l.dindex, 10, 6));
+    r.addline("Step for changing glass dispersion during optimization is Ddn=" + fmtfit(l.ddisp, 10, 6));
+    r.addline(" ");
+    r.addline(" Boundary conditions are:");
+    for (int j = 0; j <= l.nsurf; ++j) {
+        const size_t s = static_cast<size_t>(j);
+        r.addline(fmti(j + 1) + "  Minimum axial thickness is " + fmtfit(l.axlim[s], 6, 2) +
+                  "  Minimum edge thickness is " + fmtfit(l.edgelim[s], 6, 2) + "  Maximum clear aperture is " +
+                  fmtfit(l.clearlim[s], 6, 2));
+    }
+    r.addline(" ");
+    if (standalone) closewindowreport(r);
+}
+
+bool designreport(Model& m, const ReportHead& h, Report& r, bool standalone) {
+    const std::optional<SystemData> d = systemdata(m);
+    if (d) designdatalines(m.lens, *d, h, r, standalone);
     return d.has_value();
 }
 

@@ -63,6 +63,16 @@ bool systemreport(Model& m, const ReportHead& h, Report& r, bool standalone = tr
 // systemdata, then systemlinesfull; false after a failure.
 bool systemreportfull(Model& m, const ReportHead& h, Report& r);
 
+// The optimization design data listing: runs nudatparax, then the head of the system data,
+// one row per surface with its variable flags (Rad, Dist, Glass) and its axial and edge
+// thickness limits, the increments of the variables and the boundary conditions.
+// Standalone it ends with the closing lines of a window-only report; otherwise it heads
+// the merit function report. designdatalines writes it from the numbers of the head;
+// designreport is systemdata, then designdatalines (false after a failure, calcerror set).
+void designdatalines(const OpticalSystem& lens, const SystemData& d, const ReportHead& h, Report& r,
+                     bool standalone = true);
+bool designreport(Model& m, const ReportHead& h, Report& r, bool standalone = true);
+
 // The ray scheme table, ending with the closing lines of a window-only report.
 void rayreport(const OpticalSystem& lens, Report& r);
 

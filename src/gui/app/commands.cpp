@@ -3,7 +3,9 @@
 #include "gui/app/helpwindow.h"
 #include "gui/app/iqdialogs.h"
 #include "gui/app/mainwindow.h"
+#include "gui/app/optimdialogs.h"
 #include "gui/app/tracework.h"
+#include "core/raytrace/paraxial.h"
 
 namespace zefo::gui {
 
@@ -151,6 +153,24 @@ const std::vector<Command>& commandcatalogue() {
         {.text = core("SpotMtfDataEditor"), .menu = "Spot-MTF", .caption = "Spot-MTF Data &Editor...",
          .shell = Shell::Input, .input = spotmtfeditor},
 
+        // Optimization
+        {.text = core("OptimizationGeneral"), .menu = "Optimization", .caption = "&General Data...",
+         .shell = Shell::Input, .input = optimgeneral},
+        {.text = core("OptimizationParaxial"), .menu = "Optimization", .caption = "&Paraxial Data...",
+         .shell = Shell::Input, .input = paraxialdataeditor},
+        {.text = core("OptimizationAberration"), .menu = "Optimization", .caption = "&Aberration Weights...",
+         .shell = Shell::Input, .input = aberrationdataeditor},
+        {.text = core("OptimizationBoundary"), .menu = "Optimization", .caption = "&Boundary Conditions...",
+         .shell = Shell::Input, .input = boundarydataeditor},
+        {.text = core("OptimizationWeights"), .menu = "Optimization", .caption = "&Optimization Weights",
+         .shell = Shell::Report, .report = optimweights, .separator = true, .wholereport = true},
+        {.text = core("MeritFunction"), .menu = "Optimization", .caption = "&Merit Function",
+         .shell = Shell::Report, .report = meritfunction, .wholereport = true},
+        {.text = core("ClassicalDlsOptimization"), .menu = "Optimization", .caption = "C&lassical DLS Optimization",
+         .shell = Shell::Optimizer, .group = Group::Variables, .optim = dlswork, .separator = true},
+        {.text = core("ChangeDampingFactor"), .menu = "Optimization", .caption = "C&hange Damping Factor",
+         .shell = Shell::Input, .group = Group::Variables, .input = dampingcommand, .separator = true},
+
         // Window
         {.text = core("WindowTile"), .menu = "Window", .caption = "&Tile", .group = Group::Start,
          .own = &F::WindowTile},
@@ -172,11 +192,6 @@ const std::vector<Command>& commandcatalogue() {
     return commands;
 }
 
-bool hasoptvariables(const Model& m) {
-    // A surface takes part in the optimization when it carries an optimization label.
-    for (const auto& label : m.lens.sys.sp.optlabel)
-        if (!label.empty()) return true;
-    return false;
-}
+bool hasoptvariables(const Model& m) { return countvariables(m) > 0; }
 
 }  // namespace zefo::gui

@@ -14,6 +14,7 @@
 #include "core/report/report.h"
 #include "core/app/session.h"
 #include "core/report/workspace.h"
+#include "gui/app/optimrun.h"
 #include "gui/app/wavelength.h"
 #include "core/model/model.h"
 
@@ -38,6 +39,7 @@ enum class Shell {
     Display,  // shows a stored report file
     Print,    // prints a stored report file, or the lines of its report work
     Graph,    // calculation that fills a graph window
+    Optimizer,  // a run in its own window and thread; the result replaces the lens at the end
 };
 
 // When a command is enabled.
@@ -72,6 +74,9 @@ using ReportWork = std::function<void(CalcContext&, Report&)>;
 using InputWork = std::function<void(CalcContext&)>;
 // Creates the graph window for the chosen wavelength; nullptr on failure.
 using GraphWork = std::function<QWidget*(CalcContext&, const WavelengthChoice&)>;
+// Prepares an optimizer's run from the context (in the GUI thread); the run itself works
+// on a copy of the model in a thread of its own.
+using OptimWork = std::function<OptimRun::Work(CalcContext&)>;
 // A handler of the main window.
 using OwnWork = void (ZefoMainForm::*)(const Command&);
 
@@ -89,6 +94,7 @@ struct Command {
     ReportWork report = nullptr;
     InputWork input = nullptr;
     GraphWork graph = nullptr;
+    OptimWork optim = nullptr;
     Chooser chooser = Chooser::Never;
     unsigned valid = 0;                  // graph: results (IqResult bits) that must be valid before drawing
     InputWork prepare = nullptr;         // graph: parameter dialog and calculation of that result
@@ -109,7 +115,8 @@ struct MenuDef {
 };
 const std::vector<MenuDef>& menucatalogue();
 
-// True when the system has optimization variables (enables the optimizers).
+// True when the labels of the system create at least one optimization variable (enables
+// the optimizers).
 bool hasoptvariables(const Model& m);
 
 }  // namespace zefo::gui

@@ -63,7 +63,7 @@ ParamDialog::~ParamDialog() {
 QLineEdit* ParamDialog::addfield(const DialogField& f, const std::string& text, const QString& name) {
     auto* edit = new QLineEdit(QString::fromStdString(text), this);
     edit->setObjectName(name);
-    edit->setValidator(iqmaskvalidator(f.mask, edit));
+    if (!f.mask.empty()) edit->setValidator(iqmaskvalidator(f.mask, edit));  // no mask: free text
     edit->setAlignment(Qt::AlignRight);
     edit->installEventFilter(this);
     chars_ = std::max({chars_, static_cast<int>(f.mask.size()), static_cast<int>(text.size())});

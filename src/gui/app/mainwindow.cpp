@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "gui/app/helpwindow.h"
+#include "gui/app/optimwindow.h"
 #include "gui/app/reportwindow.h"
 #include "core/model/lensfile.h"
 #include "core/util/fileio.h"
@@ -94,7 +95,7 @@ void ZefoMainForm::buildmenus() {
         menu->menuAction()->setVisible(false);
         menus_[path] = menu;
     }
-    QToolBar* tools = addToolBar("Tools");
+    QToolBar* tools = tools_ = addToolBar("Tools");
     tools->setObjectName("ToolBar");
     tools->setMovable(false);
     tools->setIconSize(QSize(20, 20));
@@ -197,6 +198,7 @@ double ZefoMainForm::askentrpupil() {
 }
 
 void ZefoMainForm::execute(const Command& cmd) {
+    if (run_) return;  // the run works on a copy that replaces the lens at its end: nothing else meanwhile
     panel_[0]->clear();
     if (const std::string notice = refusal(cmd.text, m_); !notice.empty())
         return dialogs_.information(this, QString::fromStdString(notice));
@@ -214,6 +216,7 @@ void ZefoMainForm::execute(const Command& cmd) {
             case Shell::Display: displayshell(cmd); break;
             case Shell::Print: printshell(cmd); break;
             case Shell::Graph: graphshell(cmd); break;
+            case Shell::Optimizer: optimizershell(cmd); break;
         }
     } catch (const std::exception& e) {
         session_.takeerror();
@@ -253,11 +256,16 @@ void ZefoMainForm::updateenabling() {
 
 ReportWindow* ZefoMainForm::newreportwindow(const QString& caption) {
     auto* w = new ReportWindow(caption);
+    connectprint(w);
+    return w;
+}
+
+// The Print entry of a report window's context menu prints on the main window's printer.
+void ZefoMainForm::connectprint(ReportWindow* w) {
     connect(w, &ReportWindow::printrequested, this, [this](const QStringList& lines, const QFont& font) {
         QString err;
         if (dialogs_.printtext(this, printer_, lines, font, err) && !err.isEmpty()) dialogs_.error(this, err);
     });
-    return w;
 }
 
 // Child windows open in cascade, each one step right and down from the one before,
@@ -415,6 +423,50 @@ void ZefoMainForm::graphshell(const Command& cmd) {
     logline(finishedline(cmd.text));
 }
 
+// An optimizer: its window shows the memo while the run goes on in a thread of its own on a
+// copy of the model; menus and tool bar wait meanwhile, the windows stay usable and Esc in
+// the optimizer's window stops the run. At the end the system the run left (the last applied
+// state after Esc or an error) becomes the current one.
+void ZefoMainForm::optimizershell(const Command& cmd) {
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
+    CalcContext ctx = context();
+    auto* w = new OptimWindow(cmd.text.window);
+    connectprint(w);
+    showchild(w);
+    w->setFocus();
+    run_ = std::make_unique<OptimRun>(m_, cmd.optim(ctx));
+    connect(run_.get(), &OptimRun::line, w, &OptimWindow::addrunline);
+    connect(run_.get(), &OptimRun::status, this, [this](const QString& text) { setstate(text); });
+    connect(w, &OptimWindow::stopasked, run_.get(), &OptimRun::cancel);
+    connect(run_.get(), &OptimRun::finished, this, [this, &cmd] { optimizerended(cmd); });
+    menuBar()->setEnabled(false);
+    tools_->setEnabled(false);
+    run_->start();
+}
+
+void ZefoMainForm::optimizerended(const Command& cmd) {
+    std::unique_ptr<OptimRun> run = std::move(run_);
+    const RunEnd end = run->end();
+    m_ = std::move(run->result());
+    run.release()->deleteLater();  // it is the sender of the signal being handled
+    menuBar()->setEnabled(true);
+    tools_->setEnabled(true);
+    session_.designchanged();
+    updateenabling();
+    if (end.status == RunEnd::Failed) {
+        if (!session_.failed()) session_.fail(end.errmsg);
+        calcfailed(cmd);
+    } else if (end.status == RunEnd::Cancelled) {
+        terminate(cmd);
+    } else {
+        session_.takeerror();
+        setstate(cmd.text.finishstatus);
+        logline(finishedline(cmd.text));
+    }
+    if (closeafterrun_) close();
+}
+
 // ---------------------------------------------------------------- file commands
 
 void ZefoMainForm::settitle() { setWindowTitle("ZEFO - " + filebase()); }
@@ -458,6 +510,7 @@ void ZefoMainForm::FileOpen(const Command& cmd) {
 }
 
 void ZefoMainForm::openrecent(int k) {
+    if (run_) return;
     panel_[0]->clear();
     if (!recent_[k]->isVisible() || !savequestion()) return;
     std::string err;
@@ -521,6 +574,11 @@ void ZefoMainForm::FileClose(const Command&) {
 void ZefoMainForm::FileExit(const Command&) { close(); }
 
 void ZefoMainForm::closeEvent(QCloseEvent* e) {
+    if (run_) {  // the run stops first; the window closes when it has ended
+        closeafterrun_ = true;
+        run_->cancel();
+        return e->ignore();
+    }
     if (!closed_) {
         if (!savequestion()) return e->ignore();
         logline("Program ZEFO closed");

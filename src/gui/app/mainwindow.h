@@ -7,6 +7,7 @@
 #include <QMdiArea>
 #include <QPointer>
 #include <QPrinter>
+#include <QToolBar>
 #include <map>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "gui/app/commands.h"
 #include "gui/app/dialogs.h"
 #include "gui/app/helpwindow.h"
+#include "gui/app/optimrun.h"
 #include "core/app/session.h"
 #include "core/report/workspace.h"
 #include "core/model/glasscat.h"
@@ -81,6 +83,8 @@ public:
     QList<ReportWindow*> reportwindows() const;
     QPrinter& printer() { return printer_; }
     HelpWindow* helpwindow() const { return help_; }
+    // The optimization running in its own thread; nullptr when none runs.
+    OptimRun* optimrun() const { return run_.get(); }
     GlassCatalog& glasscatalog() { return glass_; }
 
 protected:
@@ -103,6 +107,8 @@ private:
     void displayshell(const Command& cmd);
     void printshell(const Command& cmd);
     void graphshell(const Command& cmd);
+    void optimizershell(const Command& cmd);
+    void optimizerended(const Command& cmd);
     void terminate(const Command& cmd);
 
     // File commands.
@@ -113,6 +119,7 @@ private:
     void settitle();
 
     ReportWindow* newreportwindow(const QString& caption);
+    void connectprint(ReportWindow* w);
     void showchild(QWidget* w);
     bool printtext(const QStringList& lines, const QFont& font);
     HelpWindow* showhelp();
@@ -132,6 +139,9 @@ private:
     QPrinter printer_;
     QPointer<HelpWindow> help_;
     GlassCatalog glass_;
+    QToolBar* tools_ = nullptr;
+    std::unique_ptr<OptimRun> run_;  // after glass_: the run uses the catalogue until it ends
+    bool closeafterrun_ = false;     // the program was closed while a run went on
     bool startfailed_ = false;
     bool closed_ = false;
 };
