@@ -17,14 +17,6 @@ namespace zefo::batch {
 
 namespace {
 
-// Evaluates the merit function of the lens as stored; false with the session's error set.
-bool evaluate(Context& c, double& merit) {
-    sizemeritlist(c.m);
-    if (!meritcalc(c.m)) return false;
-    merit = meritsum(c.m);
-    return !c.m.calcerror;
-}
-
 void writecomponents(JsonWriter& w, const Model& m) {
     w.key("components");
     w.beginarray();
@@ -41,10 +33,12 @@ void writecomponents(JsonWriter& w, const Model& m) {
     w.endarray();
 }
 
-Report tablereport(const Model& m) {
-    Report r;
-    for (auto& line : merittable(m)) r.addline(std::move(line));
-    return r;
+// The ".otz" report of the lens as the merit function command writes it; the merit is
+// that of its table.
+bool report(Context& c, Report& r, double& merit) {
+    if (!meritreport(c.m, ReportHead{c.session.filepath(), c.date}, r)) return false;
+    merit = meritsum(c.m);
+    return true;
 }
 
 std::string meritcmd(Context& c) {
@@ -53,8 +47,8 @@ std::string meritcmd(Context& c) {
     const CommandText& t = commandtext("MeritFunction");
     c.log.writeline(startline(t));
     double merit = 0;
-    if (!evaluate(c, merit)) return calcfailed(c, t);
-    const Report r = tablereport(c.m);
+    Report r;
+    if (!report(c, r, merit)) return calcfailed(c, t);
     JsonWriter w;
     if (c.json) {
         w.beginobject();
@@ -75,8 +69,8 @@ std::string weightscmd(Context& c) {
     sizemeritlist(c.m);
     if (!calcweights(c.m)) return calcfailed(c, t);
     double merit = 0;
-    if (!evaluate(c, merit)) return calcfailed(c, t);
-    const Report r = tablereport(c.m);
+    Report r;
+    if (!report(c, r, merit)) return calcfailed(c, t);
     JsonWriter w;
     if (c.json) {
         w.beginobject();

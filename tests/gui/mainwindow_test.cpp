@@ -130,7 +130,7 @@ void MainWindowTest::openloadsthesystem() {
              << "CalculateRayScheme" << "ParaxialRayTrace" << "ParaxialRaytraceFull" << "SeidelCoefficients"
              << "RayTrace" << "SingleRayTrace" << "Aberrations";
     // the optimization data and weights; DLS too, the sample's labels create variables
-    expected << "OptimizationGeneral" << "OptimizationParaxial" << "OptimizationAberration"
+    expected << "OptimizationSystemData" << "OptimizationGeneral" << "OptimizationParaxial" << "OptimizationAberration"
              << "OptimizationBoundary" << "OptimizationWeights" << "MeritFunction" << "ClassicalDlsOptimization"
              << "ChangeDampingFactor";
     expected.sort();

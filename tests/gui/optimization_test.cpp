@@ -166,6 +166,7 @@ private slots:
     void gridokandcancel();
     void optimizationweights();
     void meritfunction();
+    void designdata();
     void changedamping();
     void dlsrun();
     void dlsescape();
@@ -488,6 +489,26 @@ void OptimizationTest::meritfunction() {
     QVERIFY(line != file.end());
     const double merit = line->split(' ', Qt::SkipEmptyParts).last().toDouble();
     QVERIFY(std::abs(merit - meritof(s.m.lens)) < 1e-6 * std::max(1.0, merit));
+}
+
+// "Optical System Data": the design listing in its window only; no report file is written
+// (the merit function's ".otz" stays as it was).
+void OptimizationTest::designdata() {
+    Session s;
+    openstart(s);
+    s.form->trigger("MeritFunction");
+    const QString otz = QString::fromStdString(s.ws.optimdir) + "start.otz";
+    const QStringList merit = Session::textlines(otz);
+    QVERIFY(!merit.isEmpty());
+    s.form->trigger("OptimizationSystemData");
+    QVERIFY2(s.dialogs.errors.isEmpty(), qPrintable(s.dialogs.reasons.join("; ")));
+    const auto windows = s.form->reportwindows();
+    QCOMPARE(windows.size(), 2);
+    QCOMPARE(windows[1]->windowTitle(), QString("Optical system design data and variables"));
+    const QStringList lines = windows[1]->lines();
+    QVERIFY(lines.contains(" Boundary conditions are:"));
+    QCOMPARE(lines.last(), QString("End of displayed data"));
+    QCOMPARE(Session::textlines(otz), merit);
 }
 
 // "Change Damping Factor" switches between additive and multiplicative damping with its

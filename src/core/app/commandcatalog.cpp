@@ -118,7 +118,7 @@ const std::vector<CommandText>& commandtexts() {
 
         // Optimization: the data dialogs, the weights, the merit function and DLS
         {.id = "OptimizationSystemData", .title = "Optical system data for optimization",
-         .window = "Optical system design data and variables", .ext = ".otz"},
+         .window = "Optical system design data and variables"},
         {.id = "OptimizationGeneral", .title = "General data for optimization"},
         {.id = "OptimizationParaxial", .title = "Paraxial data for optimization"},
         {.id = "OptimizationAberration", .title = "Aberrational data for optimization",

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/analysis/aberrations.h"
+#include "core/analysis/systemreport.h"
 #include "core/optim/boundary.h"
 #include "core/optim/variables.h"
 #include "core/raytrace/paraxial.h"
@@ -172,6 +173,15 @@ double meritsum(Model& m, const MemoSink& memo) {
     if (memo)
         for (const auto& line : merittable(m)) memo(line);
     return merit;
+}
+
+bool meritreport(Model& m, const ReportHead& h, Report& r) {
+    sizemeritlist(m);
+    if (!designreport(m, h, r, false) || !meritcalc(m)) return false;
+    r.addline(" ");
+    r.addline(" ");
+    meritsum(m, [&r](const std::string& line) { r.addline(line); });
+    return !m.calcerror;
 }
 
 std::vector<std::string> merittable(const Model& m) {

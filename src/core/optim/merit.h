@@ -13,6 +13,9 @@
 
 namespace zefo {
 
+class Report;
+struct ReportHead;
+
 // A sink for the lines of an optimizer's memo; an empty function drops them.
 using MemoSink = std::function<void(const std::string&)>;
 
@@ -47,6 +50,10 @@ double residual(const Model& m, int i);
 // The merit table lines of the current arrays (head, one line per component, the paraxial
 // summary of the weighted paraxial components and the boundary-condition lines).
 std::vector<std::string> merittable(const Model& m);
+
+// The merit function report (".otz"): the design data listing of the lens, then the merit
+// table after a fresh evaluation. False after a failure (calcerror set).
+bool meritreport(Model& m, const ReportHead& h, Report& r);
 
 // Start of a least-squares run: meritcalc and the boundary-condition scan repeated until
 // the scan adds no component, then meritsum (merit table in the memo). Returns the merit;

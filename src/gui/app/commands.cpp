@@ -154,6 +154,8 @@ const std::vector<Command>& commandcatalogue() {
          .shell = Shell::Input, .input = spotmtfeditor},
 
         // Optimization
+        {.text = core("OptimizationSystemData"), .menu = "Optimization", .caption = "Optical System &Data",
+         .shell = Shell::Report, .report = designdata},
         {.text = core("OptimizationGeneral"), .menu = "Optimization", .caption = "&General Data...",
          .shell = Shell::Input, .input = optimgeneral},
         {.text = core("OptimizationParaxial"), .menu = "Optimization", .caption = "&Paraxial Data...",

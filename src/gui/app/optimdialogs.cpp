@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "gui/app/dialogs.h"
+#include "core/analysis/systemreport.h"
 #include "core/optim/dls.h"
 #include "core/optim/merit.h"
 #include "core/util/numfmt.h"
@@ -205,14 +206,9 @@ void boundarydataeditor(CalcContext& c) {
     rundialog(c, d);
 }
 
-void meritfunction(CalcContext& c, Report& r) {
-    Model& m = c.m;
-    sizemeritlist(m);
-    if (!designreport(m, c.head(), r, false) || !meritcalc(m)) return;
-    r.addline(" ");
-    r.addline(" ");
-    meritsum(m, [&r](const std::string& line) { r.addline(line); });
-}
+void designdata(CalcContext& c, Report& r) { designreport(c.m, c.head(), r, true); }
+
+void meritfunction(CalcContext& c, Report& r) { meritreport(c.m, c.head(), r); }
 
 void optimweights(CalcContext& c, Report& r) {
     sizemeritlist(c.m);

@@ -73,6 +73,9 @@ void paraxialdataeditor(CalcContext& c);
 void aberrationdataeditor(CalcContext& c);
 void boundarydataeditor(CalcContext& c);
 
+// "Optical system design data and variables", shown in its window only.
+void designdata(CalcContext& c, Report& r);
+
 // The ".otz" report: the design data listing and the merit function table of the system;
 // "Calculate the aberration weights" first.
 void meritfunction(CalcContext& c, Report& r);
