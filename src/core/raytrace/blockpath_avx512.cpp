@@ -1,0 +1,3 @@
+// The block kernel built for one instruction set (see the build file for its options).
+#define BLOCKKERNEL_ENTRY traceblockavx512
+#include "core/raytrace/blockkernel.h"
