@@ -19,6 +19,7 @@ struct LensCase {
     const char* name;
     Model m;
     std::vector<Ray> extra;   // rays aimed at particular failures
+    bool opaque = false;      // no ray can pass
 };
 
 Model withindices(Model m, double n0 = 1) {
@@ -60,7 +61,7 @@ std::vector<LensCase> lenses() {
         t.push_back({label, single(s, 1.5), {oblique(0, 0, 0, s60), oblique(0, 1, 0, 0.3)}});
     t.push_back({"direction and backwards", single({"S", 0, 100, 1.5, 0, 100}),
                  {Ray{0, 1, 1, 0, 0, 2, 0}, Ray{0, 0, 0, std::sqrt(0.75), -0.5, 2, 0}, parallel(0, 1)}});
-    t.push_back({"no shape", single({"M", 50, 100, 1.5, 0, 100}), {parallel(0, 1)}});
+    t.push_back({"no shape", single({"M", 50, 100, 1.5, 0, 100}), {parallel(0, 1)}, true});
     return t;
 }
 
@@ -120,7 +121,7 @@ TEST(BlockTrace, EveryRayAgreesWithTheSingleRayTrace) {
                 }
             }
         }
-        EXPECT_GT(passed, 0u) << c.name << ": no ray passes";
+        if (!c.opaque) EXPECT_GT(passed, 0u) << c.name << ": no ray passes";
     }
     // the table reaches a failure at every surface kind, vignetting, and a ray running backwards
     const auto failed = static_cast<int>(RayStatus::failed);
