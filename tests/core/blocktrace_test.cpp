@@ -121,7 +121,9 @@ TEST(BlockTrace, EveryRayAgreesWithTheSingleRayTrace) {
                 }
             }
         }
-        if (!c.opaque) EXPECT_GT(passed, 0u) << c.name << ": no ray passes";
+        if (!c.opaque) {
+            EXPECT_GT(passed, 0u) << c.name << ": no ray passes";
+        }
     }
     // the table reaches a failure at every surface kind, vignetting, and a ray running backwards
     const auto failed = static_cast<int>(RayStatus::failed);
