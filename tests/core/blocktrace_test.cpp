@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "alloccount.h"
 #include "testsystems.h"
 #include "core/raytrace/blocktrace.h"
 #include "core/raytrace/paraxial.h"
@@ -132,6 +133,19 @@ TEST(BlockTrace, EveryRayAgreesWithTheSingleRayTrace) {
         EXPECT_TRUE(stops.count({failed, static_cast<int>(s)})) << "no failure at shape " << static_cast<int>(s);
     EXPECT_TRUE(stops.count({static_cast<int>(RayStatus::vignetted), static_cast<int>(SurfaceShape::sphere)}));
     EXPECT_TRUE(stops.count({static_cast<int>(RayStatus::backwards), static_cast<int>(SurfaceShape::sphere)}));
+}
+
+TEST(BlockTrace, TracesWithoutAllocating) {
+    const Model m = withindices(doublegauss());
+    const TracePlan plan = traceplan(m.lens, m.trace, 1, true);
+    const std::vector<Ray> rays = fan(m);
+    std::vector<BatchRay> out(rays.size());
+    const long before = test::allocationcount();
+    tracebatch(plan, rays, out, besttracepath(), 1);
+    EXPECT_EQ(test::allocationcount(), before);
+    size_t passed = 0;
+    for (const BatchRay& b : out) passed += b.status == RayStatus::passed;
+    EXPECT_GT(passed, 0u);   // the rays were traced
 }
 
 }  // namespace
