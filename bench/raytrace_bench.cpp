@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "testsystems.h"
+#include "core/raytrace/blocktrace.h"
 #include "core/raytrace/rayscheme.h"
 #include "core/raytrace/raytrace.h"
 
@@ -96,6 +97,31 @@ void BM_DoubleGaussTraceVignetting(benchmark::State& state) {
 
 void BM_AsphericTrace(benchmark::State& state) { tracefan(state, asphericdoublet(), {}); }
 
+// The fan in batches: argument 0 the instruction set (TracePath), argument 1 the threads,
+// argument 2 how many copies of the fan make one batch.
+void BM_DoubleGaussBatch(benchmark::State& state) {
+    const auto path = static_cast<TracePath>(state.range(0));
+    if (!pathsupported(path)) {
+        state.SkipWithError("instruction set not available");
+        return;
+    }
+    const Fan f = makefan(doublegauss());
+    const OpticalSystem& lens = f.m.lens;
+    std::vector<Ray> rays;
+    for (int c = 0; c < state.range(2); ++c)
+        for (const RayPoint& p : f.rays) rays.push_back(Ray{p.X, p.Y, p.L, p.M, p.N, 2, 0});
+    std::vector<BatchRay> out(rays.size());
+    const TracePlan plan = traceplan(lens, f.m.trace, 0, false);
+    for (auto _ : state) {
+        tracebatch(plan, rays, out, path, static_cast<int>(state.range(1)));
+        benchmark::DoNotOptimize(out.data());
+    }
+    for (const BatchRay& b : out)
+        if (b.status != RayStatus::passed) state.SkipWithError("a ray of the fan failed");
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(rays.size()) * lens.nsurf);
+    state.counters["rays"] = static_cast<double>(rays.size());
+}
+
 void BM_DoubleGaussRayScheme(benchmark::State& state) {
     Model m = doublegauss();
     initstdrays(m);
@@ -111,6 +137,18 @@ BENCHMARK(BM_DoubleGaussTraceValue);
 BENCHMARK(BM_DoubleGaussTracePath);
 BENCHMARK(BM_DoubleGaussTraceVignetting);
 BENCHMARK(BM_AsphericTrace);
+BENCHMARK(BM_DoubleGaussBatch)
+    ->ArgNames({"path", "threads", "copies"})
+    ->Args({0, 1, 1})
+    ->Args({1, 1, 1})
+    ->Args({2, 1, 1})
+    ->Args({3, 1, 1});
+// one thread against two on a large batch, in wall-clock time
+BENCHMARK(BM_DoubleGaussBatch)
+    ->ArgNames({"path", "threads", "copies"})
+    ->Args({2, 1, 64})
+    ->Args({2, 2, 64})
+    ->UseRealTime();
 BENCHMARK(BM_DoubleGaussRayScheme);
 
 }  // namespace
