@@ -23,6 +23,7 @@ zefo::Model prepared(double fnumber = 0) {
 
 void BM_Spot(benchmark::State& state) {
     zefo::Model m = prepared();
+    m.lens.nrings = static_cast<uint8_t>(state.range(0));
     for (auto _ : state) {
         zefo::IqRun run;
         const zefo::SpotResult spot = zefo::spotcalc(m, run);
@@ -33,6 +34,7 @@ void BM_Spot(benchmark::State& state) {
 
 void BM_GeometricalMtf(benchmark::State& state) {
     zefo::Model m = prepared();
+    m.lens.nrings = static_cast<uint8_t>(state.range(0));
     zefo::IqRun spotrun;
     const zefo::SpotResult spot = zefo::spotcalc(m, spotrun);
     for (auto _ : state) {
@@ -58,6 +60,6 @@ void BM_DiffractionMtf(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_Spot)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GeometricalMtf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Spot)->ArgName("rings")->Arg(10)->Arg(25)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeometricalMtf)->ArgName("rings")->Arg(10)->Arg(25)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiffractionMtf)->ArgName("fnumber*10")->Arg(28)->Arg(80)->Unit(benchmark::kMillisecond);
