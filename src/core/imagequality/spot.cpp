@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/imagequality/imagequality.h"
+#include "core/raytrace/blocktrace.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/raytrace.h"
 #include "core/util/numfmt.h"
@@ -130,16 +131,17 @@ void spottraceerror(std::vector<Notice>& notices) {
     notices.push_back({"Spot Error", "Error in calculation!"});
 }
 
-// Traces the pupil rays of field f at wavelength w around the pupil centre (x0, y0) with
-// chief tangents (tx0, ty0); ray number k goes to the trace.
-void tracepupil(Model& m, SpotResult& spot, int f, int w, int k, double x0, double y0, double tx0, double ty0,
+// Traces the pupil rays of field f around the pupil centre (x0, y0) with chief tangents
+// (tx0, ty0) in one batch through the plan of their wavelength; ray number k goes to the
+// trace. rays and out are the caller's buffers.
+void tracepupil(Model& m, SpotResult& spot, const TracePlan& plan, int f, int w, int k, double x0, double y0,
+                double tx0, double ty0, std::vector<Ray>& rays, std::vector<BatchRay>& out,
                 std::vector<Notice>& notices) {
-    const auto& rays = m.lens.rays;
-    const double step = rays.y[0] / m.lens.nrings;
-    const double g = (rays.y.size() > 1 && rays.y[1] != 0) ? rays.m[1] / rays.y[1] : 0.0;
+    const auto& scheme = m.lens.rays;
+    const double step = scheme.y[0] / m.lens.nrings;
+    const double g = (scheme.y.size() > 1 && scheme.y[1] != 0) ? scheme.m[1] / scheme.y[1] : 0.0;
     const ChiefRecord& c = spot.chief[f];
-    TraceOpts opts;
-    opts.vignetting = true;
+    rays.clear();
     for (int ring = 1; ring <= m.lens.nrings; ++ring) {
         const double r = (ring - 0.5) * step;
         const int nray = 2 * ring - 1;
@@ -148,18 +150,23 @@ void tracepupil(Model& m, SpotResult& spot, int f, int w, int k, double x0, doub
             const double X = x0 + r * std::sin(th), Y = y0 + r * std::cos(th);
             const double tX = tx0 + (X - x0) * g, tY = ty0 + (Y - y0) * g;
             const double N = 1 / std::sqrt(tX * tX + 1 + tY * tY);
-            const TracedRay t = raytrace(m, Ray{X, Y, tX * N, tY * N, N, k, 0}, w, opts);
-            if (m.calcerror) {
-                spottraceerror(notices);
-                return;
-            }
-            if (t.status != RayStatus::passed) continue;
-            const RayPoint& e = t.end;
-            const SpotRay r{e.X - c.X, e.Y - c.Y, e.L / e.N - c.TX, e.M / e.N - c.TY, e.L, e.M};
-            if (!finiteray(r)) return fail(m, nonfinitemsg);
-            spot.rays.push_back(r);
-            ++spot.passed[f][w];
+            rays.push_back(Ray{X, Y, tX * N, tY * N, N, k, 0});
         }
+    }
+    out.resize(rays.size());
+    tracebatch(plan, rays, out);
+    for (const BatchRay& t : out) {
+        if (t.status == RayStatus::backwards) {   // a hard failure, as in the single-ray trace
+            m.calcerror = true;
+            spottraceerror(notices);
+            return;
+        }
+        if (t.status != RayStatus::passed) continue;
+        const RayPoint& e = t.end;
+        const SpotRay r{e.X - c.X, e.Y - c.Y, e.L / e.N - c.TX, e.M / e.N - c.TY, e.L, e.M};
+        if (!finiteray(r)) return fail(m, nonfinitemsg);
+        spot.rays.push_back(r);
+        ++spot.passed[f][w];
     }
 }
 
@@ -179,6 +186,11 @@ void spotrays(Model& m, SpotResult& spot, std::vector<Notice>& notices) {
     spot.chief.assign(nf, ChiefRecord{});
     spot.stats.assign(nf, SpotStats{});
 
+    // the pupil rays of every field through the surfaces prepared once per wavelength
+    std::vector<TracePlan> plans;
+    for (int w = 0; w < spot.nwl; ++w) plans.push_back(traceplan(m.lens, m.trace, w, true));
+    std::vector<Ray> rays;
+    std::vector<BatchRay> out;
     int chief = 1;  // the search for field 1 starts at ray 2
     for (int f = 0; f < nf; ++f) {
         double x0 = 0, y0 = 0, tx0 = 0, ty0 = 0;
@@ -215,7 +227,7 @@ void spotrays(Model& m, SpotResult& spot, std::vector<Notice>& notices) {
         }
         for (int w = 0; w < 3; ++w) {
             if (traced && w < spot.nwl) {
-                tracepupil(m, spot, f, w, k, x0, y0, tx0, ty0, notices);
+                tracepupil(m, spot, plans[w], f, w, k, x0, y0, tx0, ty0, rays, out, notices);
                 if (m.calcerror) return;
             }
             spot.groupstart[f * 3 + w + 1] = static_cast<int32_t>(spot.rays.size());
