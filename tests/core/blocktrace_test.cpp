@@ -30,12 +30,12 @@ Model withindices(Model m, double n0 = 1) {
     return m;
 }
 
-Model single(const SampleSurface& s, double n0 = 1) { return withindices(buildobjective({s}, 1, 0.1, {5}, 6), n0); }
+Model onesurface(const SampleSurface& s, double n0 = 1) { return withindices(buildobjective({s}, 1, 0.1, {5}, 6), n0); }
 
-Ray parallel(double x, double y) { return Ray{x, y, 0, 0, 1, 2, 0}; }
-Ray oblique(double x, double y, double l, double m) { return Ray{x, y, l, m, std::sqrt(1 - l * l - m * m), 2, 0}; }
+Ray parallelray(double x, double y) { return Ray{x, y, 0, 0, 1, 2, 0}; }
+Ray obliqueray(double x, double y, double l, double m) { return Ray{x, y, l, m, std::sqrt(1 - l * l - m * m), 2, 0}; }
 
-std::vector<LensCase> lenses() {
+std::vector<LensCase> lenstable() {
     const double s60 = std::sin(M_PI / 3);
     std::vector<LensCase> t;
     t.push_back({"double Gauss", withindices(doublegauss()), {}});
@@ -59,22 +59,22 @@ std::vector<LensCase> lenses() {
         {{"S", 0, 100, 1, 0, 100}, "S"}, {{"E", 0, 100, 1, 0, 100}, "E"},
         {{"A", 0, 100, 1, 0, 100, 0, 1e-9}, "A"}, {{"F", 0, 100, 1, 0, 100}, "F"}};
     for (const auto& [s, label] : tir)
-        t.push_back({label, single(s, 1.5), {oblique(0, 0, 0, s60), oblique(0, 1, 0, 0.3)}});
-    t.push_back({"direction and backwards", single({"S", 0, 100, 1.5, 0, 100}),
-                 {Ray{0, 1, 1, 0, 0, 2, 0}, Ray{0, 0, 0, std::sqrt(0.75), -0.5, 2, 0}, parallel(0, 1)}});
-    t.push_back({"no shape", single({"M", 50, 100, 1.5, 0, 100}), {parallel(0, 1)}, true});
+        t.push_back({label, onesurface(s, 1.5), {obliqueray(0, 0, 0, s60), obliqueray(0, 1, 0, 0.3)}});
+    t.push_back({"direction and backwards", onesurface({"S", 0, 100, 1.5, 0, 100}),
+                 {Ray{0, 1, 1, 0, 0, 2, 0}, Ray{0, 0, 0, std::sqrt(0.75), -0.5, 2, 0}, parallelray(0, 1)}});
+    t.push_back({"no shape", onesurface({"M", 50, 100, 1.5, 0, 100}), {parallelray(0, 1)}, true});
     return t;
 }
 
 // A fan over a square beyond the clear apertures, at three field angles: rays that pass,
 // are vignetted, miss surfaces or are reflected totally.
-std::vector<Ray> fan(const Model& m) {
+std::vector<Ray> raygrid(const Model& m) {
     std::vector<Ray> rays;
     const double h = 1.4 * m.lens.sys.sp.hmax[0];
     for (double deg : {0.0, 9.0, 25.0}) {
         const double tm = std::sin(deg * M_PI / 180);
         for (int i = -9; i <= 9; ++i)
-            for (int j = -9; j <= 9; ++j) rays.push_back(oblique(0.3 * i * h / 9, j * h / 9, 0.01 * i * tm, tm));
+            for (int j = -9; j <= 9; ++j) rays.push_back(obliqueray(0.3 * i * h / 9, j * h / 9, 0.01 * i * tm, tm));
     }
     return rays;
 }
@@ -83,8 +83,8 @@ std::vector<Ray> fan(const Model& m) {
 // runs, at each wavelength, with and without vignetting, on one thread and two.
 TEST(BlockTrace, EveryRayAgreesWithTheSingleRayTrace) {
     std::set<std::pair<int, int>> stops;   // (ray status, surface shape) met
-    for (LensCase& c : lenses()) {
-        std::vector<Ray> rays = fan(c.m);
+    for (LensCase& c : lenstable()) {
+        std::vector<Ray> rays = raygrid(c.m);
         rays.insert(rays.end(), c.extra.begin(), c.extra.end());
         std::vector<BatchRay> out(rays.size());
         size_t passed = 0;
@@ -138,7 +138,7 @@ TEST(BlockTrace, EveryRayAgreesWithTheSingleRayTrace) {
 TEST(BlockTrace, TracesWithoutAllocating) {
     const Model m = withindices(doublegauss());
     const TracePlan plan = traceplan(m.lens, m.trace, 1, true);
-    const std::vector<Ray> rays = fan(m);
+    const std::vector<Ray> rays = raygrid(m);
     std::vector<BatchRay> out(rays.size());
     const long before = test::allocationcount();
     tracebatch(plan, rays, out, besttracepath(), 1);
