@@ -16,10 +16,13 @@ enum : int { shapesphere, shapeconic, shapeasphere, shapefresnel };
 inline double sqrtof(double x) { return __builtin_sqrt(x); }
 inline double absof(double x) { return __builtin_fabs(x); }
 
-// Stops the running lanes where bad holds.
+// Stops the running lanes where bad holds. Each selection reads only values loaded before
+// it: a load under a condition would keep the loop from vectorizing without masked loads.
 inline void stoplane(RayBlock& b, int j, bool live, bool bad, int code, double si) {
-    b.code[j] = (live & bad) ? code : b.code[j];
-    b.surface[j] = (live & bad) ? si : b.surface[j];
+    const double c = b.code[j], s = b.surface[j];
+    const bool hit = live & bad;
+    b.code[j] = hit ? code : c;
+    b.surface[j] = hit ? si : s;
 }
 
 void directioncheck(RayBlock& b, double si) {
@@ -73,11 +76,12 @@ void sphererefract(const PlanSurface& s, RayBlock& b, double si) {
 void vertexplane(const PlanSurface& s, RayBlock& b) {
     const double d = s.sep;
     for (int j = 0; j < kB; ++j) {
-        const double t0 = (d - b.Z[j]) / b.N[j];
+        const double x = b.X[j], y = b.Y[j], z = b.Z[j], l = b.L[j], m = b.M[j];
+        const double t0 = (d - z) / b.N[j];
         const bool live = b.code[j] == 0;
-        b.X[j] = live ? b.X[j] + b.L[j] * t0 : b.X[j];
-        b.Y[j] = live ? b.Y[j] + b.M[j] * t0 : b.Y[j];
-        b.Z[j] = live ? 0.0 : b.Z[j];
+        b.X[j] = live ? x + l * t0 : x;
+        b.Y[j] = live ? y + m * t0 : y;
+        b.Z[j] = live ? 0.0 : z;
     }
 }
 
@@ -85,7 +89,7 @@ void conictransfer(const PlanSurface& s, RayBlock& b, double si) {
     const double c = s.curv, kc = s.eps;
     const bool plus = s.plusroot, minus = s.minusroot;
     for (int j = 0; j < kB; ++j) {
-        const double X = b.X[j], Y = b.Y[j], L = b.L[j], M = b.M[j], N = b.N[j];
+        const double X = b.X[j], Y = b.Y[j], Z = b.Z[j], L = b.L[j], M = b.M[j], N = b.N[j];
         const double F = c * (X * X + Y * Y);
         const double G = N - c * (L * X + M * Y);
         const double delta = G * G - c * F * (1 + kc * N * N);
@@ -104,7 +108,7 @@ void conictransfer(const PlanSurface& s, RayBlock& b, double si) {
         const bool ok = live & !bad;
         b.X[j] = ok ? x2 : X;
         b.Y[j] = ok ? y2 : Y;
-        b.Z[j] = ok ? N * t : b.Z[j];
+        b.Z[j] = ok ? N * t : Z;
         b.root[j] = other ? -1.0 : 1.0;
         b.cosi[j] = A > 0 ? r / sqrtof(A) : r;
     }
@@ -127,7 +131,7 @@ inline double sagof(const PlanSurface& s, double r2, double q) {
 void asphtransfer(const PlanSurface& s, RayBlock& b, double tol, double si) {
     const double c = s.curv, kc = s.eps;
     for (int j = 0; j < kB; ++j) {
-        const double X = b.X[j], Y = b.Y[j], L = b.L[j], M = b.M[j], N = b.N[j];
+        const double X = b.X[j], Y = b.Y[j], Z = b.Z[j], L = b.L[j], M = b.M[j], N = b.N[j];
         const double F = c * (X * X + Y * Y);
         const double G = N - c * (L * X + M * Y);
         const double delta = G * G - c * F * (kc + 1) * N * N;
@@ -139,7 +143,7 @@ void asphtransfer(const PlanSurface& s, RayBlock& b, double tol, double si) {
         const bool ok = live & !bad;
         b.X[j] = ok ? X + L * t : X;
         b.Y[j] = ok ? Y + M * t : Y;
-        b.Z[j] = ok ? N * t : b.Z[j];
+        b.Z[j] = ok ? N * t : Z;
         b.active[j] = ok ? 1.0 : 0.0;
     }
     for (int step = 1; step <= 20; ++step) {
@@ -147,6 +151,7 @@ void asphtransfer(const PlanSurface& s, RayBlock& b, double tol, double si) {
         double running = 0;
         for (int j = 0; j < kB; ++j) {
             const double X = b.X[j], Y = b.Y[j], Z = b.Z[j], L = b.L[j], M = b.M[j], N = b.N[j];
+            const double ci0 = b.cosi[j], px0 = b.px[j], py0 = b.py[j], pn0 = b.pn[j];
             const double r2 = X * X + Y * Y;
             const double q = 1 - (1 + kc) * c * c * r2;
             const double o = slopeof(s, r2, q);
@@ -162,10 +167,10 @@ void asphtransfer(const PlanSurface& s, RayBlock& b, double tol, double si) {
             b.X[j] = ok ? X + L * ds : X;
             b.Y[j] = ok ? Y + M * ds : Y;
             b.Z[j] = ok ? Z + N * ds : Z;
-            b.cosi[j] = ok ? ci : b.cosi[j];
-            b.px[j] = ok ? Px : b.px[j];
-            b.py[j] = ok ? Py : b.py[j];
-            b.pn[j] = ok ? Pn : b.pn[j];
+            b.cosi[j] = ok ? ci : ci0;
+            b.px[j] = ok ? Px : px0;
+            b.py[j] = ok ? Py : py0;
+            b.pn[j] = ok ? Pn : pn0;
             const bool done = ok & (!(absof(ds) * 1000 > tol) | last);
             stoplane(b, j, done, last | (ci < 0), blocktransfer, si);
             const bool more = ok & !done;
@@ -225,20 +230,20 @@ void asphnormal(RayBlock& b) {
 void bend(const PlanSurface& s, RayBlock& b, double si) {
     const double mu = s.mu;
     for (int j = 0; j < kB; ++j) {
-        const double ci = b.cosi[j];
+        const double ci = b.cosi[j], l = b.L[j], m = b.M[j], n = b.N[j];
         const double q = 1 - mu * mu * (1 - ci * ci);
         const double cp = sqrtof(q);
         const double g = cp - mu * ci;
-        const double L = mu * b.L[j] + g * b.nx[j];
-        const double M = mu * b.M[j] + g * b.ny[j];
-        const double N = mu * b.N[j] + g * b.nz[j];
+        const double L = mu * l + g * b.nx[j];
+        const double M = mu * m + g * b.ny[j];
+        const double N = mu * n + g * b.nz[j];
         const bool live = b.code[j] == 0;
         const bool bad = (q < 0) | (absof(L * L + M * M + N * N - 1) > 5e-5);
         stoplane(b, j, live, bad, blockrefract, si);
         const bool ok = live & !bad;
-        b.L[j] = ok ? L : b.L[j];
-        b.M[j] = ok ? M : b.M[j];
-        b.N[j] = ok ? N : b.N[j];
+        b.L[j] = ok ? L : l;
+        b.M[j] = ok ? M : m;
+        b.N[j] = ok ? N : n;
     }
 }
 
