@@ -1,6 +1,7 @@
 #include "core/raytrace/blocktrace.h"
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 
 namespace zefo {
@@ -123,7 +124,12 @@ void tracebatch(const TracePlan& plan, std::span<const Ray> rays, std::span<Batc
     if (threads == 0) threads = n >= large && std::thread::hardware_concurrency() > 1 ? 2 : 1;
     if (threads < 2 || n <= kBlockRays) return traceslice(plan, rays, out, path, 0, n);
     const size_t half = (n / kBlockRays + 1) / 2 * kBlockRays;   // on a block boundary
-    std::thread other(traceslice, std::cref(plan), rays, out, path, half, n);
+    std::thread other;
+    try {
+        other = std::thread(traceslice, std::cref(plan), rays, out, path, half, n);
+    } catch (const std::system_error&) {   // no thread to be had: all on this one
+        return traceslice(plan, rays, out, path, 0, n);
+    }
     traceslice(plan, rays, out, path, 0, half);
     other.join();
 }
