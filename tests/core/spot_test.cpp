@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "core/raytrace/raytrace.h"
 #include "imagequality_models.h"
 #include "testutil.h"
 
@@ -114,6 +115,38 @@ TEST(Spot, OneRingTracesOneRayAtHalfThePupilAcrossTheMeridian) {
     const std::string all = "100" + std::string(15, ' ');
     EXPECT_NE(std::find(run.lines.begin(), run.lines.end(), "Percentage           " + all + all + "100"),
               run.lines.end());
+}
+
+TEST(Spot, ClearApertureInsideThePupilKeepsTheInnerRingsUnchanged) {
+    // On the axis of an object at infinity the pupil rays run parallel to the axis: a clear
+    // radius of k ring steps at the first surface lets rings 1..k pass, k*k rays, and leaves
+    // their image points as they were.
+    Model m = test::singlet();
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    MtfForm form = mtfform(m);
+    form.nrings = "10";
+    ASSERT_EQ(mtfparams(m, form, nullptr).status, DialogResult::Accepted);
+    ASSERT_EQ(m.lens.rays.m[1], 0);   // parallel pupil rays
+    IqRun run;
+    const SpotResult full = spotcalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    for (int w = 0; w < full.nwl; ++w) ASSERT_EQ(full.passed[0][w], 100);
+    const int k = 6;
+    applyclearradii(m.lens, m.trace);   // the stop's clear radius is the lens's from here on
+    m.lens.sys.sp.hmax[0] = k * m.lens.rays.y[0] / m.lens.nrings;
+    IqRun stoppedrun;
+    const SpotResult stopped = spotcalc(m, stoppedrun);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    for (int w = 0; w < stopped.nwl; ++w) {
+        ASSERT_EQ(stopped.passed[0][w], k * k) << w;
+        for (int i = 0; i < k * k; ++i) {
+            const SpotRay &a = stopped.rays[stopped.groupstart[w] + i], &b = full.rays[full.groupstart[w] + i];
+            EXPECT_EQ(a.dx, b.dx);
+            EXPECT_EQ(a.dy, b.dy);
+            EXPECT_EQ(a.l, b.l);
+            EXPECT_EQ(a.m, b.m);
+        }
+    }
 }
 
 TEST(Spot, ResultsAreValuesThatLaterCalculationsLeaveAlone) {
