@@ -100,8 +100,12 @@ void labels(const FanPlot& p, const FanLayout& l, FanKind kind, int th, DisplayL
                                                     kFieldNames[std::min(q.field, 3) - 1];
         dl.text(r.x + 2, r.y + 1, name);
         dl.text(r.x + r.w / 2, r.y + r.h + 1, "Aperture", HAlign::centre);
-        dl.text(x0 + 2, r.y + th + 2, axisname);
-        dl.text(x0 - 2, mid + 1, "0", HAlign::right);
+        // the sagittal panel's origin is its left edge: its labels stand inside the frame
+        dl.text(x0 + 2, r.y + (q.sagittal ? 2 * th + 3 : th + 2), axisname);
+        if (q.sagittal)
+            dl.text(x0 + 2, mid + 1, "0");
+        else
+            dl.text(x0 - 2, mid + 1, "0", HAlign::right);
         const double last = q.curves.empty() || q.curves.back().x.empty() ? 0 : q.curves.back().x.back();
         dl.text(r.x + r.w, r.y + r.h + 1, fmtf(last, 6, 3), HAlign::right);
         if (q.sagittal) {
