@@ -96,5 +96,19 @@ TEST(FanPlot, SamplesCrowdTowardsThePupilEdge) {
     EXPECT_GE(touching, 18);  // 21 curves; a curve of zeros stays on its axis
 }
 
+TEST(FanPlot, WhiteLightOfOneWavelengthLensIsItsWavelength) {
+    Model m = aimeddoublegauss();
+    m.lens.systype = 0;
+    const FanPlot p = fanplot(m.lens, FanKind::opd, PlotWavelength{4, ""}, kFanTitle, 380, 245, 13);
+    ASSERT_TRUE(p.error.empty()) << p.error;
+    for (const FanPanel& q : p.panels) {
+        ASSERT_EQ(q.curves.size(), 1u);
+        EXPECT_EQ(q.curves[0].wl, 0);
+    }
+    bool legend = false;
+    for (const TextItem& t : p.picture.texts) legend |= t.text.rfind("wl[1] =", 0) == 0 && t.colour == blue;
+    EXPECT_TRUE(legend);
+}
+
 }  // namespace
 }  // namespace zefo

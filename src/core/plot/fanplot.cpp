@@ -150,11 +150,12 @@ FanPlot fanplot(const OpticalSystem& lens, FanKind kind, const PlotWavelength& w
             HAlign::centre);
     dl.text(w / 2, th, headings[static_cast<int>(kind)], HAlign::centre);
     dl.text(10, 2 * th, "Units are in mm");
+    // white light of a lens of one wavelength is that wavelength
     std::vector<int> wls;
     if (wl.white() && lens.threewl())
         wls = {0, 1, 2};
     else
-        wls = {std::clamp(wl.code - 1, 0, 2)};
+        wls = {wl.white() ? 0 : std::clamp(wl.code - 1, 0, 2)};
     for (size_t j = 0; j < wls.size(); ++j)
         dl.text(10, static_cast<int>(j + 3) * th,
                 "wl[" + std::to_string(wls[j] + 1) + "] =" + fmtf(lens.wl[wls[j]], 11, 8).substr(0, 10), HAlign::left,
