@@ -73,6 +73,12 @@ TEST(SystemPlot, LongThinFillsWidthShortWideFillsHeight) {
     EXPECT_EQ(b.x, 10);                  // the concave front's edge at the left margin
     EXPECT_NEAR(b.h, 94 * 4, 1);         // the clear diameter spans the height
     EXPECT_LT(b.x + b.w, kW / 2);        // 22.6 mm of 54.9 mm width
+
+    // a canvas wider than the drawing's proportion: the drawing keeps its scale, centred
+    const DisplayList wider = systemplot(singlet(50, -50, 5, 5, 95, 3).lens, kTitle, 2 * kW, kHc, kTh);
+    const Rect c = surfacesextent(wider);
+    EXPECT_NEAR(c.w, a.w, 4);  // the image plane on the right edge is drawn 3 pixels in
+    EXPECT_NEAR(c.x - 10, 2 * kW - (c.x + c.w), 4);
 }
 
 // The profile polylines: 21 points each, the surfaces in order.

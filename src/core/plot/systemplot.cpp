@@ -61,6 +61,9 @@ SystemLayout systemlayout(const SystemScale& s, int w, int hc, int th) {
     l.sx = std::max(1, w - 10) / (std::fabs(s.xmin) + std::fabs(s.xmax));
     l.sy = l.h / (std::fabs(s.ymin) + std::fabs(s.ymax));
     l.scale = std::min(l.sx, l.sy);
+    // the width the equal scales leave free is shared out on both sides
+    const double drawn = (std::fabs(s.xmin) + std::fabs(s.xmax)) * l.scale;
+    l.left = 10 + std::max(0, static_cast<int>((std::max(1, w - 10) - drawn) / 2));
     return l;
 }
 
@@ -79,10 +82,10 @@ std::string systemdataline(const OpticalSystem& lens) {
 namespace {
 
 // Vertex positions of surfaces 0 .. nsurf in mm from the left edge of the canvas.
-std::vector<double> vertexpositions(const OpticalSystem& lens, double scale) {
+std::vector<double> vertexpositions(const OpticalSystem& lens, const SystemLayout& l) {
     const auto& sp = lens.sys.sp;
     std::vector<double> z(static_cast<size_t>(lens.nsurf) + 1);
-    double at = 10 / scale - sp.sep[0];
+    double at = l.left / l.scale - sp.sep[0];
     if (sp.curv[0] < 0) at -= edgesag(sp.curv[0], sp.hmax[0]);
     for (int i = 0; i <= lens.nsurf; ++i) {
         at += sp.sep[i];
@@ -157,7 +160,7 @@ void drawrays(const OpticalSystem& lens, const std::vector<double>& z, const Sid
         }
         std::vector<Pixel> pts;
         Pixel p;
-        if (r.N > 0 && v.pixel(10 / v.l.scale, r.M * sp.sep[0] / r.N + r.Y, p)) pts.push_back(p);
+        if (r.N > 0 && v.pixel(v.l.left / v.l.scale, r.M * sp.sep[0] / r.N + r.Y, p)) pts.push_back(p);
         for (int i = 0; i < static_cast<int>(t.points.size()); ++i) {
             const RayPoint& q = t.points[i];
             if (v.pixel(z[i] + q.Z, q.Y, p)) pts.push_back(p);
@@ -183,7 +186,7 @@ DisplayList systemplot(const OpticalSystem& lens, const PlotTitle& title, int w,
     dl.line({{10, l.axis}, {w, l.axis}}, black, PenStyle::dashdot);
     if (lens.nsurf < 1) return dl;
     const auto& sp = lens.sys.sp;
-    const std::vector<double> z = vertexpositions(lens, l.scale);
+    const std::vector<double> z = vertexpositions(lens, l);
     const int stop = lens.stopsurf - 1;
     const bool airstop = stop >= 0 && stop < lens.nsurf && sp.index[stop][0] == 1 && sp.index[stop + 1][0] == 1;
     std::vector<std::vector<Pixel>> profiles(static_cast<size_t>(lens.nsurf) + 1);

@@ -29,9 +29,10 @@ double edgesag(double c, double h);
 
 // The drawing area of a canvas of width w and height hc for the text height th: the height
 // h above the first-order line, the axis at h / 2, and the scale (pixels per mm, the same
-// both ways, so that spheres stay round) that fits the extent of the system scale.
+// both ways, so that spheres stay round) that fits the extent of the system scale; the
+// drawing starts at left, 10 pixels in and centred in the width the scale leaves free.
 struct SystemLayout {
-    int w = 0, hc = 0, th = 0, h = 0, axis = 0;
+    int w = 0, hc = 0, th = 0, h = 0, axis = 0, left = 10;
     double sx = 1, sy = 1, scale = 1;
 };
 
