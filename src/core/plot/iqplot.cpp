@@ -47,7 +47,7 @@ PanelLayout columnlayout(int nf, int columns, int pw, int gx, int x0, int h, int
     return l;
 }
 
-std::string titleline(const PlotTitle& t) {
+std::string plottitleline(const PlotTitle& t) {
     return "System name =" + t.sysname + "        File = " + t.file + "     " + t.date;
 }
 
@@ -222,7 +222,7 @@ DisplayList mtfplot(const OpticalSystem& lens, const MtfResult& mtf, const PlotW
     DisplayList dl;
     dl.width = w;
     dl.height = h;
-    dl.text(w / 2, 1, titleline(title) + "  Defocus=" + fmtf(lens.defocus, 7, 3) + " mm" + "  " + wl.text,
+    dl.text(w / 2, 1, plottitleline(title) + "  Defocus=" + fmtf(lens.defocus, 7, 3) + " mm" + "  " + wl.text,
             HAlign::centre);
     const int nf = clampfields(mtf.nfields);
     const PanelLayout l = mtflayout(nf, w, h, th);
