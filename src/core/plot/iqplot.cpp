@@ -114,10 +114,6 @@ void rowlabels(const OpticalSystem& lens, const PanelLayout& l, int nf, DisplayL
 
 // ------------------------------------------------------------------ MTF
 
-struct Curve {
-    std::vector<double> x, v;
-};
-
 // The value of column j (0 sagittal, 1 tangential) or of the diffraction limit (j = -1) at
 // grid point k of field f for the wavelength shown.
 double mtfvalue(const MtfResult& m, int f, int k, int j, const PlotWavelength& wl) {
