@@ -13,7 +13,7 @@ namespace {
 
 const PlotTitle kFanTitle{"DG", "DG.dat", "2026-12-10"};
 
-Model aimeddoublegauss() {
+Model fandoublegauss() {
     Model m = doublegauss();
     initstdrays(m);
     rayscheme(m);
@@ -21,7 +21,7 @@ Model aimeddoublegauss() {
 }
 
 TEST(FanPlot, RowsFollowTheChiefRaysFound) {
-    Model m = aimeddoublegauss();
+    Model m = fandoublegauss();
     ASSERT_FALSE(m.calcerror);
     EXPECT_EQ(fanrows(m.lens), 4);
     const FanPlot p = fanplot(m.lens, FanKind::transverse, PlotWavelength{1, ""}, kFanTitle, 380, 245, 13);
@@ -43,7 +43,7 @@ TEST(FanPlot, RowsFollowTheChiefRaysFound) {
 }
 
 TEST(FanPlot, SamplesCrowdTowardsThePupilEdge) {
-    Model m = aimeddoublegauss();
+    Model m = fandoublegauss();
     m.lens.systype = 1;  // three wavelengths
     const FanPlot p = fanplot(m.lens, FanKind::transverse, PlotWavelength{4, ""}, kFanTitle, 380, 245, 13);
     ASSERT_TRUE(p.error.empty()) << p.error;
@@ -97,7 +97,7 @@ TEST(FanPlot, SamplesCrowdTowardsThePupilEdge) {
 }
 
 TEST(FanPlot, WhiteLightOfOneWavelengthLensIsItsWavelength) {
-    Model m = aimeddoublegauss();
+    Model m = fandoublegauss();
     m.lens.systype = 0;
     const FanPlot p = fanplot(m.lens, FanKind::opd, PlotWavelength{4, ""}, kFanTitle, 380, 245, 13);
     ASSERT_TRUE(p.error.empty()) << p.error;

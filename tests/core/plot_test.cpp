@@ -15,7 +15,7 @@ const PlotTitle kTitle{"SAMPLE", "SAMPLE.dat", "2026-12-10"};
 
 // A singlet in air: front radius r1, back radius r2, clear radius h, thickness t, image
 // distance b; image clear radius hi.
-Model singlet(double r1, double r2, double h, double t, double b, double hi) {
+Model drawnsinglet(double r1, double r2, double h, double t, double b, double hi) {
     Model m = buildobjective({{"S", r1, t, 1.5168, 0.008, h}, {"S", r2, b, 1, 0, h}}, 1, 0.1, {5}, 6);
     m.lens.sys.sp.hmax[2] = hi;
     return m;
@@ -35,8 +35,8 @@ TEST(SystemPlot, DrawScaleFollowsLengthOrDiameter) {
     // concave front R -30 at h 20: the edge lies 30 - sqrt(30^2 - 20^2) behind the vertex
     const double sag = 30 - std::sqrt(900.0 - 400.0);
     Case cases[] = {
-        {"long thin", singlet(50, -50, 5, 5, 95, 3), 100, 10, 129 * 1.4982 / 100, true},
-        {"short wide", singlet(-30, -60, 20, 5, 10, 3), 15 + sag, 40, 94 * 1.4982 / 40, false},
+        {"long thin", drawnsinglet(50, -50, 5, 5, 95, 3), 100, 10, 129 * 1.4982 / 100, true},
+        {"short wide", drawnsinglet(-30, -60, 20, 5, 10, 3), 15 + sag, 40, 94 * 1.4982 / 40, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -62,20 +62,20 @@ Rect surfacesextent(const DisplayList& dl) {
 }
 
 TEST(SystemPlot, LongThinFillsWidthShortWideFillsHeight) {
-    const DisplayList thin = systemplot(singlet(50, -50, 5, 5, 95, 3).lens, kTitle, kW, kHc, kTh);
+    const DisplayList thin = systemplot(drawnsinglet(50, -50, 5, 5, 95, 3).lens, kTitle, kW, kHc, kTh);
     const Rect a = surfacesextent(thin);
     EXPECT_EQ(a.x, 10);                  // first vertex at the left margin
     EXPECT_NEAR(a.x + a.w, kW, 3);       // image plane at the right edge
     EXPECT_LT(a.h, 94 * 4 / 5);          // 10 mm of 137 mm height
 
-    const DisplayList wide = systemplot(singlet(-30, -60, 20, 5, 10, 3).lens, kTitle, kW, kHc, kTh);
+    const DisplayList wide = systemplot(drawnsinglet(-30, -60, 20, 5, 10, 3).lens, kTitle, kW, kHc, kTh);
     const Rect b = surfacesextent(wide);
     EXPECT_EQ(b.x, 10);                  // the concave front's edge at the left margin
     EXPECT_NEAR(b.h, 94 * 4, 1);         // the clear diameter spans the height
     EXPECT_LT(b.x + b.w, kW / 2);        // 22.6 mm of 54.9 mm width
 
     // a canvas wider than the drawing's proportion: the drawing keeps its scale, centred
-    const DisplayList wider = systemplot(singlet(50, -50, 5, 5, 95, 3).lens, kTitle, 2 * kW, kHc, kTh);
+    const DisplayList wider = systemplot(drawnsinglet(50, -50, 5, 5, 95, 3).lens, kTitle, 2 * kW, kHc, kTh);
     const Rect c = surfacesextent(wider);
     EXPECT_NEAR(c.w, a.w, 4);  // the image plane on the right edge is drawn 3 pixels in
     EXPECT_NEAR(c.x - 10, 2 * kW - (c.x + c.w), 4);
@@ -115,7 +115,7 @@ TEST(SystemPlot, ProfilesAreSphericalBasesOf21Points) {
 }
 
 TEST(SystemPlot, SurfaceBeyondItsRimIsDrawnToTheRim) {
-    Model m = singlet(8, -50, 10, 12, 40, 3);  // h 10 on a sphere of radius 8
+    Model m = drawnsinglet(8, -50, 10, 12, 40, 3);  // h 10 on a sphere of radius 8
     std::vector<std::string> notes;
     const DisplayList dl = systemplot(m.lens, kTitle, 800, 400, kTh, &notes);
     const SystemLayout l = systemlayout(systemscale(m.lens), 800, 400, kTh);
@@ -129,7 +129,7 @@ TEST(SystemPlot, SurfaceBeyondItsRimIsDrawnToTheRim) {
 TEST(SystemPlot, ProfileStaysClearOfTheNextVertex) {
     // front sag at h 10 is 50 - sqrt(50^2 - 10^2) = 1.01 mm, the lens 1 mm thick: the edge
     // would pass the back vertex and stops at 0.9 mm from the front vertex
-    Model m = singlet(50, -50, 10, 1, 40, 3);
+    Model m = drawnsinglet(50, -50, 10, 1, 40, 3);
     const DisplayList dl = systemplot(m.lens, kTitle, 800, 400, kTh);
     const SystemLayout l = systemlayout(systemscale(m.lens), 800, 400, kTh);
     const auto& front = profiles(dl).at(0)->points;
@@ -179,7 +179,7 @@ TEST(SystemPlot, FirstOrderLine) {
     };
     const Case cases[] = {{0.125, 0, "F/4.00"}, {0.125, -1, "F/2.00"}, {0, 0, "F/inf"}, {0.1, 1, "F/inf"}};
     for (const Case& c : cases) {
-        Model m = singlet(50, -50, 5, 5, 95, 3);
+        Model m = drawnsinglet(50, -50, 5, 5, 95, 3);
         m.lens.na = c.na;
         m.lens.mag = c.mag;
         EXPECT_NE(systemdataline(m.lens).find(c.fnum), std::string::npos) << systemdataline(m.lens);
