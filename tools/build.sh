@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ ninja-build ccache qt6-base-dev libqt6sql6-sqlite libeigen3-dev libsqlite3-dev
+packages=(cmake g++ ninja-build ccache qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libeigen3-dev libsqlite3-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick fonts-liberation2 libgl-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -114,7 +114,14 @@ const std::vector<CommandText>& commandtexts() {
          .ext = ".gtt"},
         {.id = "DiffractionMtf", .title = "Draw diffraction MTF", .window = "Diffraction MTF", .ext = ".dtf",
          .errtext = "Error in calculation of Diffraction MTF!"},
+        {.id = "ThroughFocusSpot", .title = "Draw through focus spot diagram", .window = "Through Focus Spot Diagram",
+         .ext = ".spt"},
         {.id = "SpotMtfDataEditor", .title = "Spot&MTF data editor"},
+
+        // Draw: the side view of the system and the ray-fan curves
+        {.id = "DrawOpticalSystem", .title = "Draw optical system", .window = "Optical System"},
+        {.id = "DrawRayTrace", .title = "Draw ray trace", .window = "Ray Trace"},
+        {.id = "DrawOpd", .title = "Draw optical path difference", .window = "Optical Path Difference"},
 
         // Optimization: the data dialogs, the weights, the merit function and DLS
         {.id = "OptimizationSystemData", .title = "Optical system data for optimization",

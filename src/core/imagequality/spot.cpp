@@ -1,5 +1,6 @@
 // Spot diagram: the pupil ray grid of every field and wavelength, the spot ray table, the
 // energetic statistics and the ".spt" report.
+#include <algorithm>
 #include <cmath>
 
 #include "core/imagequality/imagequality.h"
@@ -20,8 +21,8 @@ void spotpoint(const OpticalSystem& lens, const SpotResult& spot, int f, const S
         return;
     }
     const ChiefRecord& c = spot.chief[f];
-    ex = std::asin(r.l - r.dx * z * 0.001 / c.N) - std::atan(c.TX);
-    ey = std::asin(r.m - r.dy * z * 0.001 / c.N) - std::atan(c.TY);
+    ex = std::asin(std::clamp(r.l - r.dx * z * 0.001 / c.N, -1.0, 1.0)) - std::atan(c.TX);
+    ey = std::asin(std::clamp(r.m - r.dy * z * 0.001 / c.N, -1.0, 1.0)) - std::atan(c.TY);
 }
 
 double spotrms(const OpticalSystem& lens, const SpotResult& spot, int f, double z) {

@@ -1,5 +1,7 @@
 #include "gui/app/commands.h"
 
+#include "gui/app/graphworks.h"
+
 #include "gui/app/helpwindow.h"
 #include "gui/app/iqdialogs.h"
 #include "gui/app/mainwindow.h"
@@ -149,6 +151,21 @@ const std::vector<Command>& commandcatalogue() {
         {.text = core("OpdWaveAberrations"), .menu = "Ray Trace", .caption = "&OPD and Wave Aberrations...",
          .shell = Shell::Report, .report = wavereport, .wholereport = true},
 
+        // Spot-MTF: the graphs; each calculates its result first unless it is still valid
+        {.text = core("SpotDiagram"), .menu = "Spot-MTF", .caption = "&Spot Diagram...", .shell = Shell::Graph,
+         .graph = drawspot, .chooser = Chooser::UnlessMono, .valid = iqspot, .prepare = preparespot},
+        {.text = core("ThroughFocusSpot"), .menu = "Spot-MTF", .caption = "&Through Focus Spot Diagram...",
+         .shell = Shell::Graph, .graph = drawtfspot, .chooser = Chooser::UnlessMono, .valid = iqspot,
+         .prepare = preparespot},
+        {.text = core("GeometricalMtf"), .menu = "Spot-MTF", .caption = "&Geometrical MTF...", .shell = Shell::Graph,
+         .graph = drawgmtf, .chooser = Chooser::UnlessMono, .valid = iqgmtf, .prepare = preparegmtf,
+         .separator = true},
+        {.text = core("ThroughFocusMtf"), .menu = "Spot-MTF", .caption = "T&hrough Focus MTF...",
+         .shell = Shell::Graph, .graph = drawtfmtf, .chooser = Chooser::UnlessMono, .valid = iqtfmtf,
+         .prepare = preparetfmtf},
+        {.text = core("DiffractionMtf"), .menu = "Spot-MTF", .caption = "&Diffraction MTF...", .shell = Shell::Graph,
+         .graph = drawdmtf, .chooser = Chooser::UnlessMono, .valid = iqdmtf, .prepare = preparedmtf},
+
         // Spot-MTF: the parameters of the spot diagram and MTF (after the graph entries)
         {.text = core("SpotMtfDataEditor"), .menu = "Spot-MTF", .caption = "Spot-MTF Data &Editor...",
          .shell = Shell::Input, .input = spotmtfeditor},
@@ -172,6 +189,14 @@ const std::vector<Command>& commandcatalogue() {
          .shell = Shell::Optimizer, .group = Group::Variables, .optim = dlswork, .separator = true},
         {.text = core("ChangeDampingFactor"), .menu = "Optimization", .caption = "C&hange Damping Factor",
          .shell = Shell::Input, .group = Group::Variables, .input = dampingcommand, .separator = true},
+
+        // Draw
+        {.text = core("DrawOpticalSystem"), .menu = "Draw", .caption = "&Optical System", .shell = Shell::Graph,
+         .graph = drawsystem},
+        {.text = core("DrawRayTrace"), .menu = "Draw", .caption = "&Ray Trace...", .shell = Shell::Graph,
+         .graph = drawraytrace, .chooser = Chooser::UnlessMono},
+        {.text = core("DrawOpd"), .menu = "Draw", .caption = "O&PD...", .shell = Shell::Graph, .graph = drawopd,
+         .chooser = Chooser::UnlessMono},
 
         // Window
         {.text = core("WindowTile"), .menu = "Window", .caption = "&Tile", .group = Group::Start,

@@ -1,5 +1,9 @@
 #include "gui/app/mainwindow.h"
 
+#include <QPainter>
+
+#include "gui/graphics/graphwindow.h"
+
 #include <QCloseEvent>
 #include <QDate>
 #include <QMdiSubWindow>
@@ -58,6 +62,11 @@ ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWid
     statusBar()->addPermanentWidget(panel_[1]);
     statusBar()->addPermanentWidget(panel_[2]);
     buildmenus();
+    // pictures follow the design
+    session_.subscribe([this] {
+        for (QMdiSubWindow* sub : mdi_->subWindowList())
+            if (auto* g = qobject_cast<GraphWindow*>(sub->widget())) g->update();
+    });
     resize(1100, 760);
 
     startstate();
@@ -268,6 +277,25 @@ void ZefoMainForm::connectprint(ReportWindow* w) {
     });
 }
 
+// The graph windows' Print reaches the main window's printer, stretched by the ratio of the
+// resolutions; Save As asks the file.
+void ZefoMainForm::connectgraph(GraphWindow* w) {
+    connect(w, &GraphWindow::printrequested, this, [this](const QImage& img) {
+        QPainter p;
+        if (!p.begin(&printer_)) return dialogs_.error(this, "Printing failed");
+        const double kx = printscale(printer_.logicalDpiX(), logicalDpiX());
+        const double ky = printscale(printer_.logicalDpiY(), logicalDpiY());
+        p.drawImage(QRectF(10, 10, kx * img.width(), ky * img.height()), img);
+    });
+    connect(w, &GraphWindow::saveasrequested, this, [this, w] {
+        const QString path = dialogs_.savefilename(this, "Save picture", QString::fromStdString(ws_.graphicsdir),
+                                                   "PNG picture (*.png);;SVG drawing (*.svg);;Bitmap (*.bmp)");
+        if (path.isEmpty()) return;
+        const QString err = w->saveas(path);
+        if (!err.isEmpty()) dialogs_.error(this, err);
+    });
+}
+
 // Child windows open in cascade, each one step right and down from the one before,
 // and never larger than the frame.
 void ZefoMainForm::showchild(QWidget* w) {
@@ -417,6 +445,7 @@ void ZefoMainForm::graphshell(const Command& cmd) {
         return failed();
     }
     g->setWindowTitle(cmd.text.window);
+    if (auto* gw = qobject_cast<GraphWindow*>(g.get())) connectgraph(gw);
     showchild(g.release());
     updateenabling();
     setstate(cmd.text.finishstatus);

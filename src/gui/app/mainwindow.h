@@ -23,6 +23,8 @@
 
 namespace zefo::gui {
 
+class GraphWindow;
+
 class ReportWindow;
 
 
@@ -107,6 +109,7 @@ private:
     void displayshell(const Command& cmd);
     void printshell(const Command& cmd);
     void graphshell(const Command& cmd);
+    void connectgraph(GraphWindow* w);
     void optimizershell(const Command& cmd);
     void optimizerended(const Command& cmd);
     void terminate(const Command& cmd);

@@ -1,0 +1,127 @@
+// zefo-batch plot: the pictures of the program rendered without a display.
+#include "batch/batch.h"
+
+#ifdef ZEFO_PLOT
+
+#include <cmath>
+#include <iostream>
+
+#include <QGuiApplication>
+
+#include "core/forms/wavelengthform.h"
+#include "core/imagequality/imagequality.h"
+#include "core/plot/fanplot.h"
+#include "core/plot/iqplot.h"
+#include "core/plot/systemplot.h"
+#include "core/util/numfmt.h"
+#include "render/render.h"
+
+namespace zefo::batch {
+namespace {
+
+constexpr const char* plotkinds[] = {"system", "fans", "spot", "tfspot", "gmtf", "tfmtf", "dmtf"};
+// the file name suffixes of the pictures, after the system name
+constexpr const char* plotsuffixes[] = {"_optsys", "_raytr", "_spot", "_tfspot", "_gotf", "_tfotf", "_dotf"};
+
+// QtGui paints text only with an application object; without a display it runs offscreen.
+void needgui() {
+    if (QGuiApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "zefo-batch";
+    static char* argv[] = {name, nullptr};
+    new QGuiApplication(argc, argv);  // lives until the process ends
+}
+
+void parsesize(const std::string& s, int& w, int& h) {
+    const size_t x = s.find_first_of("xX");
+    const auto a = x == std::string::npos ? std::nullopt : parseint(s.substr(0, x));
+    const auto b = x == std::string::npos ? std::nullopt : parseint(s.substr(x + 1));
+    if (!a || !b || *a < 100 || *b < 100 || *a > 10000 || *b > 10000)
+        throw UsageError{"--size needs WxH, each 100 .. 10000 pixels"};
+    w = static_cast<int>(*a);
+    h = static_cast<int>(*b);
+}
+
+// The picture of kind k, or an error text.
+std::string drawplot(Context& c, int k, const PlotWavelength& wl, int w, int h, DisplayList& out) {
+    Model& m = c.m;
+    const PlotTitle title{m.lens.sysname, c.session.filepath(), c.date};
+    const int th = plottextheight();
+    if (k == 0) {
+        std::vector<std::string> notes;
+        out = systemplot(m.lens, title, w, h, th, &notes);
+        for (const auto& n : notes) std::cerr << n << "\n";
+        return {};
+    }
+    if (k == 1) {
+        FanPlot p = fanplot(m.lens, m.telescope() ? FanKind::angular : FanKind::transverse, wl, title, w, h, th);
+        out = std::move(p.picture);
+        return p.error;
+    }
+    IqRun run;
+    run.header = iqheader(m.lens.sysname, c.session.filepath(), c.date);
+    const SpotResult spot = spotcalc(m, run);
+    if (m.calcerror) return m.errmsg;
+    if (k == 2) out = spotplot(m.lens, spot, wl, title, w, h, th);
+    if (k == 3) out = tfspotplot(m.lens, spot, wl, title, w, h, th);
+    if (k >= 4) {
+        const MtfResult mtf = k == 4   ? gmtfcalc(m, spot, m.lens.nfreq, run)
+                              : k == 5 ? tfmtfcalc(m, spot, m.lens.nfreq, run)
+                                       : dmtfcalc(m, run);
+        if (m.calcerror) return m.errmsg;
+        out = mtfplot(m.lens, mtf, wl, title, w, h, th);
+    }
+    return {};
+}
+
+std::string plotcmd(Context& c) {
+    const auto file = takeoption(c, "--out");
+    const auto size = takeoption(c, "--size");
+    const auto code = takenumber(c, "--wl");
+    const double pupil = takepupil(c);
+    expectargs(c, 2);
+    int k = 0;
+    while (k < 7 && c.args[0] != plotkinds[k]) ++k;
+    if (k == 7) throw UsageError{"unknown picture " + c.args[0]};
+    int w = 1000, h = 700;
+    if (size) parsesize(*size, w, h);
+    if (code && (*code != std::floor(*code) || *code < 1 || *code > 4)) throw UsageError{"--wl needs 1, 2, 3 or 4"};
+    if (file && !picturetype(QString::fromStdString(*file))) throw UsageError{"--out needs a .png, .bmp or .svg file"};
+    if (auto e = openlens(c, c.args[1]); !e.empty()) return e;
+    answerpupil(c, pupil);
+    Model& m = c.m;
+    PlotWavelength wl;
+    if (!m.mono) {
+        const int item = code ? (*code == 4 ? 0 : static_cast<int>(*code)) : (m.threewl() ? 0 : 1);
+        const WavelengthChoice choice = wavelengthchoice(m, item);
+        wl = PlotWavelength{choice.chosenwl, choice.label};
+    }
+    needgui();
+    DisplayList dl;
+    if (auto e = drawplot(c, k, wl, w, h, dl); !e.empty()) return "Error in calculation!\n" + e;
+    const std::string path = file ? *file : c.ws.graphicsdir + "/" + m.lens.sysname + plotsuffixes[k] + ".png";
+    const QString err = savepicture(dl, QString::fromStdString(path));
+    if (!err.isEmpty()) return err.toStdString();
+    *c.out << path << "\n";
+    return {};
+}
+
+}  // namespace
+
+std::vector<CommandEntry> plotcommands() {
+    return {{"plot", "KIND LENS.dat [--out FILE] [--size WxH] [--wl 1|2|3|4] [--pupil P]",
+             "picture KIND (system, fans, spot, tfspot, gmtf, tfmtf, dmtf) as .png, .bmp or .svg "
+             "(default graphics/NAME_suffix.png)",
+             plotcmd}};
+}
+
+}  // namespace zefo::batch
+
+#else
+
+namespace zefo::batch {
+std::vector<CommandEntry> plotcommands() { return {}; }
+}  // namespace zefo::batch
+
+#endif

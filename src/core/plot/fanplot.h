@@ -1,0 +1,52 @@
+// Ray-fan curves: for the axis and every off-axis field of the ray scheme the transverse or
+// angular aberration, or the optical path difference, of rays across the meridional pupil
+// (tangential fan) and the sagittal half-pupil (sagittal fan).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/model/model.h"
+#include "core/plot/displaylist.h"
+#include "core/plot/iqplot.h"
+
+namespace zefo {
+
+enum class FanKind { transverse = 0, angular = 1, opd = 2 };
+
+// One curve: start coordinates of the rays on the reference plane (mm) and their values.
+struct FanCurve {
+    int wl = 0;
+    std::vector<double> x, v;
+};
+
+struct FanPanel {
+    int field = 0;
+    bool sagittal = false;
+    Rect frame;
+    std::vector<FanCurve> curves;
+    double vmax = 0, vmin = 0;   // over all curves of the panel
+};
+
+struct FanPlot {
+    DisplayList picture;
+    std::vector<FanPanel> panels;
+    std::string error;           // a failed trace: the picture is incomplete
+};
+
+// Panel frames of nf rows (1 .. 4): the tangential (or axial) panel of each row, then the
+// sagittal panels of rows 1 .. nf-1.
+struct FanLayout {
+    int nf = 1, pw = 0, ph = 0;
+    std::vector<Rect> tangential, sagittal;
+};
+
+FanLayout fanlayout(int nf, int w, int h, int th);
+
+// Rows of the fans of a lens: the axis and one per chief ray of the scheme (at most 4).
+int fanrows(const OpticalSystem& lens);
+
+FanPlot fanplot(const OpticalSystem& lens, FanKind kind, const PlotWavelength& wl, const PlotTitle& title, int w,
+                int h, int th);
+
+}  // namespace zefo

@@ -1,0 +1,295 @@
+// Spot diagrams and MTF curves.
+#include "core/plot/iqplot.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/util/numfmt.h"
+
+namespace zefo {
+
+Colour wavelengthcolour(int code) {
+    switch (code) {
+    case 1: return blue;
+    case 2: return red;
+    case 3: return green;
+    default: return black;
+    }
+}
+
+namespace {
+
+int clampfields(int nf) { return std::clamp(nf, 1, 4); }
+
+void addpanel(PanelLayout& l, int col, int row) { l.panels.push_back(Rect{l.x0 + col * l.cx, l.y0 + row * l.cy, l.pw, l.ph}); }
+
+// A grid of columns x rows panels, one row per field.
+void gridpanels(PanelLayout& l, int rows) {
+    for (int f = 0; f < rows; ++f)
+        for (int j = 0; j < l.columns; ++j) addpanel(l, j, f);
+}
+
+// Columns over fields with rows of three units of panel and one of gap.
+PanelLayout columnlayout(int nf, int columns, int pw, int gx, int x0, int h, int th) {
+    PanelLayout l;
+    l.columns = columns;
+    l.pw = pw;
+    l.gx = gx;
+    l.cx = pw + gx;
+    l.x0 = x0;
+    l.unit = std::max(0, h - 2 * th) / (4 * nf);
+    l.ph = 3 * l.unit;
+    // the gap stays under one field too, for the row's label
+    l.gy = l.unit;
+    l.cy = l.ph + l.gy;
+    l.y0 = h - nf * l.cy;
+    gridpanels(l, nf);
+    return l;
+}
+
+std::string plottitleline(const PlotTitle& t) {
+    return "System name =" + t.sysname + "        File = " + t.file + "     " + t.date;
+}
+
+std::string spottitle(const OpticalSystem& lens, const PlotTitle& t) {
+    const std::string scale = lens.telescope() ? "Scale=" + fmtf(lens.spotsize, 6, 4) + " rad"
+                                               : "Scale =" + fmtf(lens.spotsize, 6, 4) + " mm";
+    return scale + "  System name =" + t.sysname + "  File = " + t.file + "  " + t.date +
+           "  Defocus=" + fmtf(lens.defocus, 7, 3) + " mm";
+}
+
+std::string fieldname(const OpticalSystem& lens, int f, const char* prefix) {
+    if (f == 0) return "At axis";
+    const double v = f < static_cast<int>(lens.field.size()) ? lens.field[f] : 0;
+    return prefix + fmtf(v, 5, 2);
+}
+
+// ------------------------------------------------------------------ spots
+
+// Half side of the square a spot panel spans: the spot size, or for a spot size that is no
+// positive number the largest extent of the rays (1 when there is none).
+double spothalfside(const OpticalSystem& lens, const SpotResult& spot) {
+    if (lens.spotsize > 0 && std::isfinite(lens.spotsize)) return lens.spotsize;
+    double e = 0;
+    for (int f = 0; f < static_cast<int>(spot.chief.size()); ++f)
+        for (int i = spot.groupstart[f * 3]; i < spot.groupstart[f * 3 + spot.nwl]; ++i) {
+            double ex, ey;
+            spotpoint(lens, spot, f, spot.rays[i], lens.defocus, ex, ey);
+            if (std::isfinite(ex) && std::isfinite(ey)) e = std::max({e, std::fabs(ex), std::fabs(ey)});
+        }
+    return e > 0 ? e : 1;
+}
+
+// The rays of field f and wavelength w at the plane z as pixel pairs (the pair of a ray on
+// the meridian is one pixel).
+void spotdots(const OpticalSystem& lens, const SpotResult& spot, int f, int w, double z, const Rect& r,
+              double half, Colour c, DisplayList& dl) {
+    if (f >= static_cast<int>(spot.chief.size()) || w >= spot.nwl) return;
+    const double sx = r.w / (2 * half), sy = r.h / (2 * half);
+    const int xc = r.x + r.w / 2, yc = r.y + r.h / 2;
+    for (int i = spot.groupstart[f * 3 + w]; i < spot.groupstart[f * 3 + w + 1]; ++i) {
+        double ex, ey;
+        spotpoint(lens, spot, f, spot.rays[i], z, ex, ey);
+        int dx, dy;
+        if (!topixel(ex * sx, dx) || !topixel(ey * sy, dy)) continue;
+        dl.dots.push_back(Dot{{xc + dx, yc - dy}, c});
+        if (dx != 0) dl.dots.push_back(Dot{{xc - dx, yc - dy}, c});
+    }
+}
+
+std::string columnhead(const OpticalSystem& lens, int j) {
+    if (j == 3) return " White light ";
+    const bool standard = fmtf(lens.wl[0] * 1e6, 5, 1) == "587.6";
+    static const char* const named[] = {" d-spec.l. ", " C-spec.l. ", " F-spec.l. "};
+    static const char* const numbered[] = {" 1-spec.l. ", " 2-spec.l. ", " 3-spec.l. "};
+    return std::string(standard ? named[j] : numbered[j]) + fmtf(lens.wl[j] * 1e6, 5, 1) + " nm";
+}
+
+void rowlabels(const OpticalSystem& lens, const PanelLayout& l, int nf, DisplayList& dl) {
+    for (int f = 0; f < nf; ++f) {
+        const Rect& r = l.panel(f);
+        dl.text(r.x, r.y + r.h + 1, fieldname(lens, f, "At ") + (f == 0 ? "" : " deg"));
+    }
+}
+
+// ------------------------------------------------------------------ MTF
+
+// The value of column j (0 sagittal, 1 tangential) or of the diffraction limit (j = -1) at
+// grid point k of field f for the wavelength shown.
+double mtfvalue(const MtfResult& m, int f, int k, int j, const PlotWavelength& wl) {
+    auto one = [&](int w) { return j < 0 ? m.limit[m.index(f, w, k)] : m.at(f, w, k)[j]; };
+    const bool mean = wl.white() && m.nwl == 3 && m.kind != MtfKind::Diffraction && j >= 0;
+    if (mean) return (one(0) + one(1) + one(2)) / 3;
+    const int w = wl.white() ? 0 : std::clamp(wl.code - 1, 0, m.nwl - 1);
+    return one(w);
+}
+
+// Abscissa in pixels from the panel's left edge of grid point k.
+double mtfabscissa(const OpticalSystem& lens, const MtfResult& m, int k, int pw) {
+    if (m.kind == MtfKind::ThroughFocus) {
+        // the table's own focal planes, defocus -/+ 2 steps at the panel's edges
+        const double dd = lens.ddefocus != 0 ? std::fabs(lens.ddefocus) : 1;
+        return pw / 2 + (m.focus[k] - lens.defocus) * pw / (4 * dd);
+    }
+    const double fmax = lens.nfreq > 0 ? lens.nfreq : (m.freq.empty() || m.freq.back() <= 0 ? 1 : m.freq.back());
+    return m.freq[k] * pw / fmax;
+}
+
+void mtfcurve(const OpticalSystem& lens, const MtfResult& m, int f, int j, const PlotWavelength& wl, const Rect& r,
+              PenStyle pen, DisplayList& dl) {
+    std::vector<Pixel> pts;
+    for (int k = 0; k < m.npoints; ++k) {
+        const double v = mtfvalue(m, f, k, j, wl);
+        int x, y;
+        if (!topixel(mtfabscissa(lens, m, k, r.w), x) || !topixel((1 - v) * r.h, y)) continue;
+        pts.push_back(Pixel{r.x + x, r.y + y});
+    }
+    dl.line(std::move(pts), wavelengthcolour(wl.code), pen);
+}
+
+void mtflabels(const OpticalSystem& lens, const MtfResult& m, const Rect& r, int f, int unit, DisplayList& dl) {
+    const int yl = r.y + r.h + unit / 2;
+    if (m.kind == MtfKind::ThroughFocus) {
+        dl.text(r.x, yl, fmtf(lens.defocus - 2 * lens.ddefocus, 6, 3), HAlign::centre, VAlign::middle);
+        dl.text(r.x + r.w / 2, yl, "Defocus" + fmtf(lens.defocus, 6, 3), HAlign::centre, VAlign::middle);
+        dl.text(r.x + r.w, yl, fmtf(lens.defocus + 2 * lens.ddefocus, 6, 3), HAlign::centre, VAlign::middle);
+    } else {
+        dl.text(r.x, yl, "0", HAlign::centre, VAlign::middle);
+        dl.text(r.x + r.w / 2, yl, "Frequency", HAlign::centre, VAlign::middle);
+        dl.text(r.x + r.w, yl, fmti(lens.nfreq), HAlign::right, VAlign::middle);
+    }
+    dl.text(r.x - 5, r.y, "1", HAlign::right, VAlign::top);
+    dl.text(r.x - 5, r.y + r.h / 2, "MTF", HAlign::right, VAlign::middle);
+    dl.text(r.x - 5, r.y + r.h, "0", HAlign::right, VAlign::bottom);
+    dl.text(r.x + r.w - 5, r.y + 5, f == 0 ? "At axis" : fieldname(lens, f, "w=") + " deg", HAlign::right);
+}
+
+}  // namespace
+
+PanelLayout mtflayout(int nf, int w, int h, int th) {
+    nf = clampfields(nf);
+    PanelLayout l;
+    const int c = std::max(0, h - th - 5) / 10, wd = w / 10;
+    l.unit = c;
+    l.x0 = w / 15;
+    l.pw = nf == 1 ? 8 * wd : 4 * wd;
+    l.ph = nf <= 2 ? 8 * c : 4 * c;
+    l.gx = nf == 1 ? 0 : wd;
+    l.gy = nf <= 2 ? 0 : c;
+    l.cx = nf == 1 ? l.pw : 5 * wd;
+    l.cy = nf <= 2 ? l.ph : 5 * c;
+    // one unit stays free under the lowest panels for their labels
+    l.y0 = nf <= 2 ? h - c - l.ph : h - 10 * c;
+    static const int cells[4][4][2] = {{{0, 0}}, {{0, 0}, {1, 0}}, {{0, 0}, {0, 1}, {1, 1}}, {{0, 0}, {1, 0}, {0, 1}, {1, 1}}};
+    for (int f = 0; f < nf; ++f) addpanel(l, cells[nf - 1][f][0], cells[nf - 1][f][1]);
+    return l;
+}
+
+PanelLayout spotlayout(int nf, bool white, int w, int h, int th) {
+    nf = clampfields(nf);
+    if (white) return columnlayout(nf, 4, 3 * (w / 16), w / 16, w / 24, h, th);
+    static const int div[4] = {10, 10, 12, 16}, cols[4] = {8, 4, 3, 3}, rows[4] = {8, 4, 3, 3}, x0div[4] = {15, 15, 18, 21},
+                     top[4] = {9, 10, 12, 16}, step[4] = {8, 5, 4, 4};
+    const int i = nf - 1;
+    PanelLayout l;
+    // four fields take 16 units of height: the panels stay under the two text lines
+    const int c = std::max(0, h - 2 * th) / div[i];
+    l.unit = c;
+    l.pw = cols[i] * (w / (i == 3 ? 15 : div[i]));
+    l.ph = rows[i] * c;
+    l.x0 = w / x0div[i];
+    // one field: one unit under the panel for its label
+    l.y0 = h - top[i] * c;
+    l.cy = step[i] * c;
+    l.gy = l.cy - l.ph;
+    l.cx = l.pw;
+    gridpanels(l, nf);
+    return l;
+}
+
+PanelLayout tfspotlayout(int nf, int w, int h, int th) {
+    nf = clampfields(nf);
+    const int a = w / 20;
+    return columnlayout(nf, 5, 3 * a, a, w / 30, h, th);
+}
+
+DisplayList mtfplot(const OpticalSystem& lens, const MtfResult& mtf, const PlotWavelength& wl, const PlotTitle& title,
+                    int w, int h, int th) {
+    DisplayList dl;
+    dl.width = w;
+    dl.height = h;
+    dl.text(w / 2, 1, plottitleline(title) + "  Defocus=" + fmtf(lens.defocus, 7, 3) + " mm" + "  " + wl.text,
+            HAlign::centre);
+    const int nf = clampfields(mtf.nfields);
+    const PanelLayout l = mtflayout(nf, w, h, th);
+    for (int f = 0; f < nf && f < mtf.nfields; ++f) {
+        const Rect& r = l.panel(f);
+        dl.frame(r);
+        mtflabels(lens, mtf, r, f, l.unit, dl);
+        if (mtf.kind == MtfKind::ThroughFocus) {
+            if (f > 0) mtfcurve(lens, mtf, f, 0, wl, r, PenStyle::dotted, dl);
+            mtfcurve(lens, mtf, f, 1, wl, r, PenStyle::solid, dl);
+        } else {
+            mtfcurve(lens, mtf, f, f == 0 ? -1 : 0, wl, r, PenStyle::dotted, dl);
+            mtfcurve(lens, mtf, f, 1, wl, r, PenStyle::solid, dl);
+        }
+    }
+    return dl;
+}
+
+DisplayList spotplot(const OpticalSystem& lens, const SpotResult& spot, const PlotWavelength& wl,
+                     const PlotTitle& title, int w, int h, int th) {
+    DisplayList dl;
+    dl.width = w;
+    dl.height = h;
+    dl.text(w / 2, 1, spottitle(lens, title), HAlign::centre);
+    const int nf = clampfields(static_cast<int>(spot.chief.size()));
+    const bool white = wl.white() && spot.nwl == 3;
+    const PanelLayout l = spotlayout(nf, white, w, h, th);
+    const double half = spothalfside(lens, spot);
+    const int nfield = std::min(nf, static_cast<int>(spot.chief.size()));
+    if (white) {
+        for (int j = 0; j < 4; ++j) dl.text(l.x0 + j * l.cx, th + 1, columnhead(lens, j));
+        for (int f = 0; f < nfield; ++f)
+            for (int j = 0; j < 3; ++j) {
+                spotdots(lens, spot, f, j, lens.defocus, l.panel(f, j), half, wavelengthcolour(j + 1), dl);
+                spotdots(lens, spot, f, j, lens.defocus, l.panel(f, 3), half, black, dl);
+            }
+    } else {
+        dl.text(l.x0, th + 1, wl.text);
+        const int w0 = std::clamp(wl.code - 1, 0, spot.nwl - 1);
+        for (int f = 0; f < nfield; ++f)
+            spotdots(lens, spot, f, w0, lens.defocus, l.panel(f), half, wavelengthcolour(w0 + 1), dl);
+    }
+    rowlabels(lens, l, nfield, dl);
+    return dl;
+}
+
+DisplayList tfspotplot(const OpticalSystem& lens, const SpotResult& spot, const PlotWavelength& wl,
+                       const PlotTitle& title, int w, int h, int th) {
+    DisplayList dl;
+    dl.width = w;
+    dl.height = h;
+    dl.text(w / 2, 1, spottitle(lens, title), HAlign::centre);
+    const int nf = clampfields(static_cast<int>(spot.chief.size()));
+    const PanelLayout l = tfspotlayout(nf, w, h, th);
+    const double half = spothalfside(lens, spot);
+    const int nfield = std::min(nf, static_cast<int>(spot.chief.size()));
+    const bool white = wl.white() && spot.nwl == 3;
+    const int w0 = std::clamp(wl.code - 1, 0, spot.nwl - 1);
+    for (int i = 0; i < 5; ++i) {
+        const double z = lens.defocus + (i - 2) * lens.ddefocus;
+        dl.text(l.x0 + i * l.cx, th + 1, fmtf(z, 6, 3) + " mm");
+        for (int f = 0; f < nfield; ++f) {
+            if (!white) {
+                spotdots(lens, spot, f, w0, z, l.panel(f, i), half, wavelengthcolour(w0 + 1), dl);
+                continue;
+            }
+            for (int j = 0; j < 3; ++j) spotdots(lens, spot, f, j, z, l.panel(f, i), half, wavelengthcolour(j + 1), dl);
+        }
+    }
+    rowlabels(lens, l, nfield, dl);
+    return dl;
+}
+
+}  // namespace zefo

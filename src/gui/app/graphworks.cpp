@@ -1,0 +1,170 @@
+#include "gui/app/graphworks.h"
+
+#include "core/imagequality/imagequality.h"
+#include "core/plot/fanplot.h"
+#include "core/plot/iqplot.h"
+#include "core/plot/systemplot.h"
+#include "core/util/fileio.h"
+#include "gui/graphics/graphwindow.h"
+
+namespace zefo::gui {
+
+namespace {
+
+// The spot and MTF results of the current design, valid while the session says so.
+struct KeptResults {
+    SpotResult spot;
+    MtfResult gmtf, tfmtf, dmtf;
+};
+
+KeptResults& kept() {
+    static KeptResults r;
+    return r;
+}
+
+std::function<QString()> savepath(CalcContext& c, const char* suffix) {
+    const std::string dir = c.ws.graphicsdir;
+    Model* m = &c.m;
+    return [dir, m, suffix] { return QString::fromStdString(dir + "/" + m->lens.sysname + suffix + ".bmp"); };
+}
+
+// The title of a picture read at every drawing: the design may have been renamed or saved.
+std::function<PlotTitle()> titleof(CalcContext& c) {
+    Model* m = &c.m;
+    Session* s = &c.session;
+    const std::string date = c.date;
+    return [m, s, date] { return PlotTitle{m->lens.sysname, s->filepath(), date}; };
+}
+
+PlotWavelength plotwl(const WavelengthChoice& wl) {
+    return PlotWavelength{wl.chosenwl == 0 ? 1 : wl.chosenwl, wl.label};
+}
+
+void writereport(CalcContext& c, const IqRun& run, const char* ext) {
+    if (c.session.failed()) return;
+    std::string text;
+    for (const auto& l : run.lines) text += l + "\n";
+    const std::string e = writefileatomic(reportpath(c.ws, c.session.filebase(), ext), text);
+    if (!e.empty()) c.session.fail(e);
+}
+
+IqRun newrun(CalcContext& c) {
+    IqRun run;
+    run.header = iqheader(c.m.lens.sysname, c.session.filepath(), c.date);
+    return run;
+}
+
+QWidget* fans(CalcContext& c, const WavelengthChoice& wl, FanKind kind, const QString& caption) {
+    Model* m = &c.m;
+    const auto title = titleof(c);
+    const PlotWavelength pw = plotwl(wl);
+    // the first drawing shows whether the rays pass
+    const FanPlot first = fanplot(m->lens, kind, pw, title(), 380, 245, 13);
+    if (!first.error.empty()) {
+        c.session.fail(first.error);
+        return nullptr;
+    }
+    return new GraphWindow(
+        caption, [m, kind, pw, title](int w, int h, int th) { return fanplot(m->lens, kind, pw, title(), w, h, th).picture; },
+        savepath(c, "_raytr"), QSize(760, 490));
+}
+
+void ensurespot(CalcContext& c) {
+    if (c.session.valid(iqspot)) return;
+    IqRun run = newrun(c);
+    kept().spot = spotcalc(c.m, run);
+    writereport(c, run, ".spt");
+    if (!c.session.failed()) c.session.setvalid(iqspot);
+}
+
+QWidget* mtfwindow(CalcContext& c, const WavelengthChoice& wl, const MtfResult& table, const char* suffix,
+                   QSize size) {
+    Model* m = &c.m;
+    const auto title = titleof(c);
+    const PlotWavelength pw = plotwl(wl);
+    const QString caption = table.kind == MtfKind::Geometrical    ? "Geometrical MTF"
+                            : table.kind == MtfKind::ThroughFocus ? "Through Focus Geometrical MTF"
+                                                                  : "Diffraction MTF";
+    return new GraphWindow(
+        caption, [m, table, pw, title](int w, int h, int th) { return mtfplot(m->lens, table, pw, title(), w, h, th); },
+        savepath(c, suffix), size);
+}
+
+}  // namespace
+
+QWidget* drawsystem(CalcContext& c, const WavelengthChoice&) {
+    Model* m = &c.m;
+    const auto title = titleof(c);
+    return new GraphWindow(
+        "Optical System", [m, title](int w, int h, int th) { return systemplot(m->lens, title(), w, h, th); },
+        savepath(c, "_optsys"), QSize(1000, 520));
+}
+
+QWidget* drawraytrace(CalcContext& c, const WavelengthChoice& wl) {
+    return fans(c, wl, c.m.telescope() ? FanKind::angular : FanKind::transverse, "Ray Trace");
+}
+
+QWidget* drawopd(CalcContext& c, const WavelengthChoice& wl) {
+    return fans(c, wl, FanKind::opd, "Optical Path Difference");
+}
+
+void preparespot(CalcContext& c) { ensurespot(c); }
+
+void preparegmtf(CalcContext& c) {
+    ensurespot(c);
+    if (c.session.failed()) return;
+    IqRun run = newrun(c);
+    kept().gmtf = gmtfcalc(c.m, kept().spot, c.m.lens.nfreq, run);
+    writereport(c, run, ".gtf");
+}
+
+void preparetfmtf(CalcContext& c) {
+    ensurespot(c);
+    if (c.session.failed()) return;
+    IqRun run = newrun(c);
+    kept().tfmtf = tfmtfcalc(c.m, kept().spot, c.m.lens.nfreq, run);
+    writereport(c, run, ".gtt");
+}
+
+void preparedmtf(CalcContext& c) {
+    ensurespot(c);
+    if (c.session.failed()) return;
+    IqRun run = newrun(c);
+    kept().dmtf = dmtfcalc(c.m, run);
+    writereport(c, run, ".dtf");
+}
+
+QWidget* drawspot(CalcContext& c, const WavelengthChoice& wl) {
+    Model* m = &c.m;
+    const auto title = titleof(c);
+    const PlotWavelength pw = plotwl(wl);
+    const SpotResult spot = kept().spot;
+    return new GraphWindow(
+        "Spot Diagram", [m, spot, pw, title](int w, int h, int th) { return spotplot(m->lens, spot, pw, title(), w, h, th); },
+        savepath(c, "_spot"), QSize(958, 596));
+}
+
+QWidget* drawtfspot(CalcContext& c, const WavelengthChoice& wl) {
+    Model* m = &c.m;
+    const auto title = titleof(c);
+    const PlotWavelength pw = plotwl(wl);
+    const SpotResult spot = kept().spot;
+    return new GraphWindow(
+        "Through Focus Spot Diagram",
+        [m, spot, pw, title](int w, int h, int th) { return tfspotplot(m->lens, spot, pw, title(), w, h, th); },
+        savepath(c, "_tfspot"), QSize(830, 718));
+}
+
+QWidget* drawgmtf(CalcContext& c, const WavelengthChoice& wl) {
+    return mtfwindow(c, wl, kept().gmtf, "_gotf", QSize(920, 636));
+}
+
+QWidget* drawtfmtf(CalcContext& c, const WavelengthChoice& wl) {
+    return mtfwindow(c, wl, kept().tfmtf, "_tfotf", QSize(848, 558));
+}
+
+QWidget* drawdmtf(CalcContext& c, const WavelengthChoice& wl) {
+    return mtfwindow(c, wl, kept().dmtf, "_dotf", QSize(676, 430));
+}
+
+}  // namespace zefo::gui

@@ -1,0 +1,118 @@
+// zefo-batch plot: every picture of the sample lenses as a file of the requested size.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "testutil.h"
+
+namespace zefo {
+namespace {
+
+#ifdef ZEFO_PLOT
+
+uint32_t be32(const std::string& s, size_t at) {
+    return (uint32_t(uint8_t(s[at])) << 24) | (uint32_t(uint8_t(s[at + 1])) << 16) |
+           (uint32_t(uint8_t(s[at + 2])) << 8) | uint32_t(uint8_t(s[at + 3]));
+}
+int32_t le32(const std::string& s, size_t at) {
+    return int32_t(uint32_t(uint8_t(s[at])) | (uint32_t(uint8_t(s[at + 1])) << 8) |
+                   (uint32_t(uint8_t(s[at + 2])) << 16) | (uint32_t(uint8_t(s[at + 3])) << 24));
+}
+
+// Width and height written in the file's header; -1 when it is no picture of its type.
+void picturesize(const std::string& path, int& w, int& h) {
+    w = h = -1;
+    const auto text = readtextfile(path);
+    if (!text) return;
+    const std::string& s = *text;
+    if (path.ends_with(".png") && s.size() > 24 && s.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0 &&
+        s.compare(12, 4, "IHDR") == 0) {
+        w = int(be32(s, 16));
+        h = int(be32(s, 20));
+    } else if (path.ends_with(".bmp") && s.size() > 54 && s.compare(0, 2, "BM") == 0) {
+        w = le32(s, 18);
+        h = std::abs(le32(s, 22));
+    } else if (path.ends_with(".svg") && s.find("</svg>") != std::string::npos) {
+        const size_t v = s.find("viewBox=\"0 0 ");
+        if (v != std::string::npos && std::sscanf(s.c_str() + v + 13, "%d %d", &w, &h) != 2) w = h = -1;
+    }
+}
+
+TEST(BatchPlot, EveryPictureOfEverySampleHasTheRequestedSize) {
+    const auto dir = test::freshdir("batch-plot");
+    const char* kinds[] = {"system", "fans", "spot", "tfspot", "gmtf", "tfmtf", "dmtf"};
+    const char* exts[] = {"png", "bmp", "svg"};
+    int n = 0;
+    for (const char* sample : {"COOKE", "DGAUSS", "KEPLER", "LENS1"}) {
+        const std::string lens = std::string(ZEFO_SAMPLES) + "/" + sample + ".dat";
+        for (const char* kind : kinds) {
+            const char* ext = exts[n++ % 3];
+            const int w = 300 + 37 * (n % 5), h = 200 + 23 * (n % 7);
+            const std::string out = (dir / (std::string(sample) + "_" + kind + "." + ext)).string();
+            const auto r = test::runbatch(dir, std::string("plot ") + kind + " '" + lens + "' --out '" + out +
+                                                   "' --size " + std::to_string(w) + "x" + std::to_string(h));
+            ASSERT_EQ(r.status, 0) << sample << " " << kind << "\n" << r.err;
+            EXPECT_EQ(r.out, out + "\n");
+            int pw, ph;
+            picturesize(out, pw, ph);
+            EXPECT_EQ(pw, w) << out;
+            EXPECT_EQ(ph, h) << out;
+        }
+    }
+}
+
+// The colour of pixel (x, y) of a 24-bit bottom-up BMP.
+uint32_t bmppixel(const std::string& s, int x, int y) {
+    const int w = le32(s, 18), h = le32(s, 22);
+    const size_t row = (static_cast<size_t>(w) * 3 + 3) / 4 * 4;
+    const size_t at = static_cast<size_t>(le32(s, 10)) + static_cast<size_t>(h - 1 - y) * row + 3 * size_t(x);
+    return (uint32_t(uint8_t(s[at + 2])) << 16) | (uint32_t(uint8_t(s[at + 1])) << 8) | uint32_t(uint8_t(s[at]));
+}
+
+TEST(BatchPlot, SystemPictureProbes) {
+    const auto dir = test::freshdir("batch-plot-probe");
+    const std::string out = (dir / "dg.bmp").string();
+    const auto r = test::runbatch(dir, "plot system '" + std::string(ZEFO_SAMPLES) + "/DGAUSS.dat' --out '" + out +
+                                           "' --size 536x420");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string s = readtextfile(out).value();
+    ASSERT_EQ(le32(s, 28) & 0xffff, 24);
+    // background white in the corners; the axis (dash-dot) has black pixels on its row, the
+    // rays their colours somewhere
+    EXPECT_EQ(bmppixel(s, 0, 419), 0xffffffu);
+    EXPECT_EQ(bmppixel(s, 535, 20), 0xffffffu);
+    const int axis = (420 - 13 - 13 - 4) / 2;  // text height of the 13-pixel font at most
+    int black = 0, blue = 0, red = 0;
+    for (int x = 0; x < 536; ++x)
+        for (int y = 0; y < 420; ++y) {
+            const uint32_t c = bmppixel(s, x, y);
+            blue += c == 0x0000ffu;
+            red += c == 0xff0000u;
+        }
+    for (int y = axis - 8; y <= axis + 8; ++y) {
+        int row = 0;
+        for (int x = 0; x < 536; ++x) row += bmppixel(s, x, y) == 0;
+        black = std::max(black, row);
+    }
+    EXPECT_GT(black, 536 / 2);  // the axis across the picture
+    EXPECT_GT(blue, 200);
+    EXPECT_GT(red, 200);
+}
+
+TEST(BatchPlot, WrongArgumentsAreUsageErrors) {
+    const auto dir = test::freshdir("batch-plot-usage");
+    const std::string lens = "'" + std::string(ZEFO_SAMPLES) + "/DGAUSS.dat'";
+    for (const std::string& args : {"plot nosuchkind " + lens, "plot system " + lens + " --size 10x10",
+                                    "plot system " + lens + " --size big", "plot system " + lens + " --out x.gif",
+                                    "plot system " + lens + " --wl 5"}) {
+        const auto r = test::runbatch(dir, args);
+        EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
+    }
+}
+
+#endif
+
+}  // namespace
+}  // namespace zefo
