@@ -140,10 +140,10 @@ TEST(RayAnalysisTest, DistortionAgreesWithTheAberrationList) {
     Model m = test::aimedlens1(0);
     RayAnalysis a = rayanalysis(m, false);
     ASSERT_FALSE(m.calcerror);
-    aberrations(m, false, nullptr);
+    aberrations(m, m.merit, false, nullptr);
     ASSERT_EQ(a.chief.size(), 1u);
-    EXPECT_NEAR(a.chief[0].relheight[0], m.aberval[13], 1e-9);
-    EXPECT_NEAR(a.chief[0].astig, m.aberval[11] - m.aberval[12], 1e-9);
+    EXPECT_NEAR(a.chief[0].relheight[0], m.merit.value[13], 1e-9);
+    EXPECT_NEAR(a.chief[0].astig, m.merit.value[11] - m.merit.value[12], 1e-9);
 }
 
 // The report lists the rays in the order of the ray scheme, whatever order their kinds

@@ -7,6 +7,7 @@
 #include "core/report/report.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/raytrace.h"
+#include "core/util/mathutil.h"
 #include "core/util/numfmt.h"
 
 namespace zefo {
@@ -56,10 +57,10 @@ int entriesofkind(int kind, bool three) {
 }
 
 // Appends one entry; the arrays hold the whole list (sized before the pass).
-void put(Model& m, int& p, const char* name, double v) {
+void put(MeritList& l, int& p, const char* name, double v) {
     const size_t u = static_cast<size_t>(p++);
-    if (m.abername[u] != name) m.abername[u].assign(name);
-    m.aberval[u] = v;
+    if (l.name[u] != name) l.name[u].assign(name);
+    l.value[u] = v;
 }
 
 // References at the start of a pass: the axial image point and the axial optical paths.
@@ -85,7 +86,7 @@ void initrefs(Model& m) {
     m.trace.conradyref = c;
 }
 
-void paraxentries(Model& m, int& p) {
+void paraxentries(const Model& m, MeritList& l, int& p) {
     const auto& sp = m.lens.sys.sp;
     const size_t ns = static_cast<size_t>(m.lens.nsurf);
     double sum = 0, glass = 0;
@@ -95,15 +96,15 @@ void paraxentries(Model& m, int& p) {
     }
     const double m0 = m.lens.rays.m[0];
     const double throwv = m0 != 0 ? sp.sep[0] + m.lens.rays.y[0] / m0 + sum - m.targthrow : 0;
-    put(m, p, kParaxNames[0], m.first.pxslope * sp.index[ns][1] + m.lens.na);
-    put(m, p, kParaxNames[1], m.first.pxheight - m.targheight);
-    put(m, p, kParaxNames[2], 0);
-    put(m, p, kParaxNames[3], 0);
-    put(m, p, kParaxNames[4], throwv);
-    put(m, p, kParaxNames[5], glass - m.lens.targdst);
-    put(m, p, kParaxNames[6], sum - m.lens.targdsistot);
-    put(m, p, kParaxNames[7], sum - sp.sep[ns] - m.lens.targdopsis);
-    put(m, p, kParaxNames[8], m.lens.defocus);
+    put(l, p, kParaxNames[0], m.first.pxslope * sp.index[ns][1] + m.lens.na);
+    put(l, p, kParaxNames[1], m.first.pxheight - m.targheight);
+    put(l, p, kParaxNames[2], 0);
+    put(l, p, kParaxNames[3], 0);
+    put(l, p, kParaxNames[4], throwv);
+    put(l, p, kParaxNames[5], glass - m.lens.targdst);
+    put(l, p, kParaxNames[6], sum - m.lens.targdsistot);
+    put(l, p, kParaxNames[7], sum - sp.sep[ns] - m.lens.targdopsis);
+    put(l, p, kParaxNames[8], m.lens.defocus);
 }
 
 void printhead(Model& m, Report& r, const AberMode& md) {
@@ -263,9 +264,17 @@ void chiefvalues(Model& m, int k, const RayPoint& chief, bool telescope, bool st
 }
 
 struct PassState {
+    MeritList& list;
     int p = 0;
     int fields = 0;
 };
+
+// One ray of the scheme traced for the pass, its merit conditions entered.
+RayPoint passray(Model& m, int k, int kind, int w, const TraceOpts& opts, PassState& st) {
+    const TracedRay t = schemeray(m, k, kind, w, opts);
+    meritentries(m, st.list, t, k, kind, w);
+    return t.end;
+}
 
 void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
              bool statistics, Report* r, PassState& st) {
@@ -274,7 +283,7 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
     RayPoint first;
     double dist = 0, Xm = 0, Xs = 0;
     for (int w = 0; w < 3; ++w) {
-        const RayPoint img = schemeray(m, k, kind, w, opts).end;
+        const RayPoint img = passray(m, k, kind, w, opts, st);
         if (m.calcerror) return;
         const RayPoint& ref = m.trace.refimage;
         if (w == 0) first = img;
@@ -282,16 +291,16 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
         switch (kind) {
             case 2: case 4:
                 ab[w] = md.telescope ? img.M - ref.M : img.Y - ref.Y;
-                put(m, st.p, kSpherical, ab[w]);
+                put(st.list, st.p, kSpherical, ab[w]);
                 break;
             case 3:
                 if (w == 0) {
                     m.trace.refimage = img;
                     m.trace.oplref[0] = m.trace.opl[0];
                     chiefvalues(m, k, img, md.telescope, statistics, dist, Xm, Xs);
-                    put(m, st.p, kSagital, Xs);
-                    put(m, st.p, kTangencial, Xm);
-                    put(m, st.p, kDistorsion, dist);
+                    put(st.list, st.p, kSagital, Xs);
+                    put(st.list, st.p, kTangencial, Xm);
+                    put(st.list, st.p, kDistorsion, dist);
                     ++st.fields;
                 } else {
                     m.trace.oplref[static_cast<size_t>(w)] = m.trace.opl[static_cast<size_t>(w)];
@@ -301,8 +310,8 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
             case 5: {
                 const double xv = md.telescope ? img.L : img.X;
                 ab[w] = md.telescope ? img.M - ref.M : img.Y - ref.Y;
-                put(m, st.p, md.telescope ? kSkewAngleX3 : kSkewX, xv);
-                put(m, st.p, md.telescope ? kSkewAngleY3 : kSkewY, ab[w]);
+                put(st.list, st.p, md.telescope ? kSkewAngleX3 : kSkewX, xv);
+                put(st.list, st.p, md.telescope ? kSkewAngleY3 : kSkewY, ab[w]);
                 break;
             }
             default: break;
@@ -341,15 +350,15 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
 
 void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md, bool mono,
            bool statistics, Report* r, PassState& st) {
-    const RayPoint img = schemeray(m, k, kind, 0, opts).end;
+    const RayPoint img = passray(m, k, kind, 0, opts, st);
     if (m.calcerror) return;
     const RayPoint& ref = m.trace.refimage;
     const double ab = md.telescope ? img.M - ref.M : img.Y - ref.Y;
     const double opd = m.trace.opd[0], colour = m.trace.conradydiff;
     switch (kind) {
         case 2: case 4:
-            put(m, st.p, kSpherical, ab);
-            put(m, st.p, mono ? kOpd : kColorAxial, mono ? opd : colour);
+            put(st.list, st.p, kSpherical, ab);
+            put(st.list, st.p, mono ? kOpd : kColorAxial, mono ? opd : colour);
             if (r)
                 r->addline(std::string(10, ' ') + f10(img.M, 10, 6) + std::string(11, ' ')
                            + f10(ab, 10, 6) + " " + f10(opd, 10, 6) + " " + f10(colour, 10, 7));
@@ -360,9 +369,9 @@ void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
             m.trace.conradyref = m.trace.conrady;
             double dist = 0, Xm = 0, Xs = 0;
             chiefvalues(m, k, img, md.telescope, statistics, dist, Xm, Xs);
-            put(m, st.p, kSagital, Xs);
-            put(m, st.p, kTangencial, Xm);
-            put(m, st.p, kDistorsion, dist);
+            put(st.list, st.p, kSagital, Xs);
+            put(st.list, st.p, kTangencial, Xm);
+            put(st.list, st.p, kDistorsion, dist);
             ++st.fields;
             if (r)
                 r->addline("Pr. ray   " + f10(img.M, 10, 6) + std::string(11, ' ') + f10(img.Y, 10, 6)
@@ -371,9 +380,9 @@ void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
             break;
         }
         case 5:
-            put(m, st.p, md.telescope ? kSkewAngleX1 : kSkewX, md.telescope ? img.L : img.X);
-            put(m, st.p, md.telescope ? kSkewAngleY1 : kSkewY, ab);
-            put(m, st.p, mono ? kOpd : kColorSkew, mono ? opd : colour);
+            put(st.list, st.p, md.telescope ? kSkewAngleX1 : kSkewX, md.telescope ? img.L : img.X);
+            put(st.list, st.p, md.telescope ? kSkewAngleY1 : kSkewY, ab);
+            put(st.list, st.p, mono ? kOpd : kColorSkew, mono ? opd : colour);
             if (r)
                 r->addline(f10(img.L, 10, 6) + f10(img.M, 10, 6) + f10(img.X, 10, 6) + " "
                            + f10(ab, 10, 6) + " " + f10(opd, 10, 6) + " " + f10(colour, 10, 7));
@@ -414,15 +423,44 @@ bool chieffoci(Model& m, int k, const RayPoint& chief, bool telescope, bool codd
                 : finitedifferences(m, k, chief, telescope, Xm, Xs);
 }
 
-void aberrations(Model& m, bool statistics, Report* print) {
+void meritentries(const Model& m, MeritList& list, const TracedRay& t, int k, int kind, int w) {
+    auto& v = list.value;
+    if (t.chiefatstop && v.size() > 2) v[2] = m.trace.ypr - m.targypr;
+    if (!t.imagestats) return;
+    if (kind == 3 && v.size() > 3) v[3] = m.trace.mpr - m.targmpr;
+    const auto& sp = m.lens.sys.sp;
+    const int ns = m.lens.nsurf;
+    const size_t nbc = list.bc.size();
+    for (size_t r = 0; r < nbc; ++r) {
+        const BcEntry& bc = list.bc[r];
+        if ((bc.kind != 1 && bc.kind != 2) || bc.ray != k) continue;
+        const int j = bc.surf;
+        if (j > ns) continue;
+        const double value = bc.kind == 1 ? sign(sp.index[j][0]) * m.trace.statpath[j] - bc.bclimit
+                                          : std::fabs(m.trace.surfray[j].Y) - bc.bclimit;
+        const size_t e = static_cast<size_t>(m.lens.naber > 0 ? m.lens.naber : 0) + r;
+        if (e >= v.size()) continue;
+        if (w == 0) {
+            v[e] = value;
+            if (e < list.name.size()) {
+                const char* name = bc.kind == 1 ? "Edge thickness dev.  " : "Clear radius deviat.";
+                if (list.name[e] != name) list.name[e] = name;
+            }
+        } else if (value < v[e]) {
+            v[e] = value;
+        }
+    }
+}
+
+void aberrations(Model& m, MeritList& list, bool statistics, Report* print) {
     const AberMode md = abermode(m);
     const bool mono = ismono(m.lens);
     const int len = aberlistsize(m);
-    if (static_cast<int>(m.aberval.size()) < len) m.aberval.resize(static_cast<size_t>(len));
-    if (static_cast<int>(m.abername.size()) < len) m.abername.resize(static_cast<size_t>(len));
+    if (static_cast<int>(list.value.size()) < len) list.value.resize(static_cast<size_t>(len));
+    if (static_cast<int>(list.name.size()) < len) list.name.resize(static_cast<size_t>(len));
     initrefs(m);
-    PassState st;
-    paraxentries(m, st.p);
+    PassState st{list};
+    paraxentries(m, list, st.p);
     if (print) printhead(m, *print, md);
     TraceOpts opts;
     if (statistics) {
@@ -439,13 +477,15 @@ void aberrations(Model& m, bool statistics, Report* print) {
     }
     m.lens.nfields = static_cast<uint8_t>(st.fields + 1);
     if (m.lens.field.size() < m.lens.nfields) m.lens.field.resize(m.lens.nfields);   // field values stay readable
-    m.naberlist = st.p;
+    list.count = st.p;
 }
 
-void raytracereport(Model& m, const ReportHead& h, Report& r) {
-    if (!systemreport(m, h, r, false)) return;
-    aberrations(m, false, &r);
+MeritList raytracereport(Model& m, const ReportHead& h, Report& r) {
+    MeritList list;
+    if (!systemreport(m, h, r, false)) return list;
+    aberrations(m, list, false, &r);
     applyclearradii(m.lens, m.trace);   // the command keeps the clear radii its traces set
+    return list;
 }
 
 }  // namespace zefo

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/model/model.h"
+#include "core/raytrace/raytrace.h"
 
 namespace zefo {
 
@@ -26,17 +27,26 @@ AberMode abermode(const Model& m);
 // entries plus the entries of rays 1 .. nrays-1 by their kind).
 int aberlistsize(const Model& m);
 
-// Builds the aberration list into abername/aberval (grown to the list length when they are
-// shorter; never written beyond it) and stores its length in naberlist and the number of
-// field positions in nfields. statistics: merit-function evaluation (statistics trace
+// Builds the aberration list into the names and values of list (grown to the list length
+// when they are shorter; never written beyond it; the boundary-condition components of
+// list.bc get their values from the statistics traces) and stores its length in list.count
+// and the number of field positions in nfields. statistics: merit-function evaluation (statistics trace
 // option, fractional distortion, Coddington foci of meridional chief rays). print: the
 // report receives the first-order lines and the table of every ray. A failed ray trace
 // ends the pass with calcerror set. With statistics and no print the pass allocates
 // nothing once the list arrays have their size.
-void aberrations(Model& m, bool statistics, Report* print);
+void aberrations(Model& m, MeritList& list, bool statistics, Report* print);
 
-// The ray trace report: the system data block and the aberration tables.
-void raytracereport(Model& m, const ReportHead& h, Report& r);
+// The merit conditions of scheme ray k (of that kind) whose trace at wavelength w returned
+// t: a statistics trace of a chief ray gives the principal ray entries 2 (height at the
+// stop) and 3 (image-space angle), and every edge-thickness and clear-radius row of the ray
+// its value (the first wavelength sets it, the others keep the smallest). Nothing is
+// written beyond the list's arrays.
+void meritentries(const Model& m, MeritList& list, const TracedRay& t, int k, int kind, int w);
+
+// The ray trace report: the system data block and the aberration tables; returns the
+// aberration list of its pass (list.count entries).
+MeritList raytracereport(Model& m, const ReportHead& h, Report& r);
 
 // Paraxial chief ray of ray k (a chief ray): its slope from the ray's direction cosine
 // (tangent for an objective, angle for a telescope) and height on the first surface;

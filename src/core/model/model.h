@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/meritlist.h"
 #include "core/model/tracecontext.h"
 #include "core/util/numfmt.h"
 
@@ -50,16 +51,6 @@ struct RayScheme {
     std::vector<double> x, y;  // start point in the plane z = 0
     std::vector<double> l, m;  // direction cosines along x and y
     bool operator==(const RayScheme&) const = default;
-};
-
-// One boundary-condition component of the merit list (kind 1 edge thickness, 2 clear
-// radius, 3 glass outside the triangle); for kinds 1 and 2 `ray` is the responsible ray
-// and `surf` the surface, for kind 3 `ray` holds the surface and `surf` the triangle side.
-struct BcEntry {
-    uint8_t kind = 0;
-    uint8_t ray = 0;
-    uint8_t surf = 0;
-    double bclimit = 0;
 };
 
 struct GlassTriangle {
@@ -156,29 +147,22 @@ struct Model {
     // --- held in memory only ---
     double eyedist = 0;
     bool mono = false;
-    uint8_t nwl = 3;
     double targypr = 0;   // paraxial target: principal ray height at the aperture stop
     double targmpr = 0;   // paraxial target: principal ray angle in image space
-    std::vector<std::string> abername;
-    std::vector<double> aberval, abertarget, abercontrib;
 
     // --- exact ray trace (raytrace.cpp) ---
     TraceContext trace;                     // the trace state of the calculations on this model
-    // boundary-condition components of the merit list, entries naber + row
-    std::vector<BcEntry> bctab;
-    int32_t nbc = 0;
 
     // --- first-order data (paraxial.cpp) ---
     FirstOrderData first;                   // of the last first-order calculation
     double entrpupil = 0;                   // telescope: entrance pupil position (stored answer)
     std::function<double()> askentrpupil;   // asks the user for the entrance pupil position
     bool newsystem = false;                 // set while the new-system wizard creates a system
-    int32_t nvar = 0;                       // number of optimization variables
 
-    // --- aberration list (analysis/aberrations.cpp) ---
+    // --- merit list (analysis/aberrations.cpp, optim/merit.h) ---
     double targheight = 0;                  // paraxial target: marginal ray height at the last surface
     double targthrow = 0;                   // paraxial target: object to image distance
-    int32_t naberlist = 0;                  // length of the list built by the last aberration pass
+    MeritList merit;                        // the program's list: the targets the user set, the last values
     // --- image quality: the settings of the wave aberration fit (imagequality/) ---
     uint8_t ngauss = 16;                    // Gauss-Legendre order of the diffraction MTF: 6, 10, 16
     uint8_t polydeg = 4;                    // degree of the wave aberration polynomial: 3, 4
