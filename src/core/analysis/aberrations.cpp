@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <string_view>
 
 #include "core/analysis/systemreport.h"
 #include "core/report/report.h"
@@ -15,23 +16,23 @@ namespace zefo {
 namespace {
 
 // Entry names, 21 characters each.
-const char* const kParaxNames[9] = {
+constexpr std::string_view kParaxNames[9] = {
     "Paraxial ray angle   ", "Paraxial ray height  ", "Principal ray height ",
     "Principal ray angle  ", "Object-image distance", "Glass thickness      ",
     "Optical system lenght", "F-L surface thickness", "Defocus              "};
-const char* const kSpherical = "Spherical aberration ";
-const char* const kSagital = "Sagital focal        ";
-const char* const kTangencial = "Tangencial focal     ";
-const char* const kDistorsion = "Distorsion           ";
-const char* const kSkewX = "Skew image height x  ";
-const char* const kSkewY = "Skew image height y  ";
-const char* const kSkewAngleX3 = "Skew ray angle x     ";
-const char* const kSkewAngleY3 = "Skew ray angle y     ";
-const char* const kSkewAngleX1 = "Skew image angle x   ";
-const char* const kSkewAngleY1 = "Skew ray angle y     ";
-const char* const kOpd = "Optical path differ. ";
-const char* const kColorAxial = "Conrady color axial  ";
-const char* const kColorSkew = "Conrady color skew   ";
+constexpr std::string_view kSpherical = "Spherical aberration ";
+constexpr std::string_view kSagital = "Sagital focal        ";
+constexpr std::string_view kTangencial = "Tangencial focal     ";
+constexpr std::string_view kDistorsion = "Distorsion           ";
+constexpr std::string_view kSkewX = "Skew image height x  ";
+constexpr std::string_view kSkewY = "Skew image height y  ";
+constexpr std::string_view kSkewAngleX3 = "Skew ray angle x     ";
+constexpr std::string_view kSkewAngleY3 = "Skew ray angle y     ";
+constexpr std::string_view kSkewAngleX1 = "Skew image angle x   ";
+constexpr std::string_view kSkewAngleY1 = "Skew ray angle y     ";
+constexpr std::string_view kOpd = "Optical path differ. ";
+constexpr std::string_view kColorAxial = "Conrady color axial  ";
+constexpr std::string_view kColorSkew = "Conrady color skew   ";
 
 const char* const kHeadThreeObj =
     "    L        M      Dx[1]     Dy[1]    Dy[2]    Dy[3]    OPD[1]     OPD[2]     OPD[3]     Dist      Xm     Xs   ";
@@ -57,7 +58,7 @@ int entriesofkind(int kind, bool three) {
 }
 
 // Appends one entry; the arrays hold the whole list (sized before the pass).
-void put(MeritList& l, int& p, const char* name, double v) {
+void put(MeritList& l, int& p, std::string_view name, double v) {
     const size_t u = static_cast<size_t>(p++);
     if (l.name[u] != name) l.name[u].assign(name);
     l.value[u] = v;
@@ -443,7 +444,7 @@ void meritentries(const Model& m, MeritList& list, const TracedRay& t, int k, in
         if (w == 0) {
             v[e] = value;
             if (e < list.name.size()) {
-                const char* name = bc.kind == 1 ? "Edge thickness dev.  " : "Clear radius deviat.";
+                const std::string_view name = bc.kind == 1 ? "Edge thickness dev.  " : "Clear radius deviat.";
                 if (list.name[e] != name) list.name[e] = name;
             }
         } else if (value < v[e]) {

@@ -12,11 +12,10 @@ namespace zefo {
 
 namespace {
 
-// The columns j = first, first + stride, ... of the Jacobian, on a copy of the model and
-// of the merit list.
+// The columns j = first, first + stride, ... of the Jacobian, on a copy of the model whose
+// merit list is a copy of the run's.
 struct ColumnWorker {
     Model m;
-    MeritList list;
     std::string err;
 
     bool run(const OpticalSystem& base, const std::vector<Variable>& vars, const std::vector<double>& r0,
@@ -25,12 +24,12 @@ struct ColumnWorker {
         for (size_t j = first; j < vars.size(); j += stride) {
             m.lens = base;
             setvar(m, vars[j], varvalue(m, vars[j]) + vars[j].increment);
-            if (!meritcalc(m, list)) {
+            if (!meritcalc(m, m.merit)) {
                 err = m.errmsg;
                 return false;
             }
             double* col = J.data() + j * nrows;
-            for (size_t i = 0; i < nrows; ++i) col[i] = residual(m.lens, list, static_cast<int>(i)) - r0[i];
+            for (size_t i = 0; i < nrows; ++i) col[i] = residual(m.lens, m.merit, static_cast<int>(i)) - r0[i];
         }
         m.lens = base;
         return true;
@@ -43,7 +42,9 @@ bool buildjacobian(const Model& base, const MeritList& list, const std::vector<V
                    std::vector<double>& J, std::string& err) {
     const size_t nt = static_cast<size_t>(std::max(1, std::min<int>(threads, static_cast<int>(vars.size()))));
     J.assign(r0.size() * vars.size(), 0.0);
-    std::vector<ColumnWorker> workers(nt, ColumnWorker{base, list, {}});
+    std::vector<ColumnWorker> workers(nt, ColumnWorker{base, {}});
+    if (&list != &base.merit)
+        for (ColumnWorker& w : workers) w.m.merit = list;
     std::vector<char> ok(nt, 0);
     const auto work = [&](size_t t) { ok[t] = workers[t].run(base.lens, vars, r0, t, nt, J) ? 1 : 0; };
     std::vector<std::thread> pool;
