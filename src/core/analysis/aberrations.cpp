@@ -108,19 +108,20 @@ void paraxentries(const Model& m, MeritList& l, int& p) {
     put(l, p, kParaxNames[8], m.lens.defocus);
 }
 
-void printhead(Model& m, Report& r, const AberMode& md) {
+void tablehead(const Model& m, const AberMode& md, AberTable& t) {
     const auto& sp = m.lens.sys.sp;
     const size_t ns = static_cast<size_t>(m.lens.nsurf);
-    if (m.lens.raytype == 20 || m.lens.raytype == 10)
-        r.addline("lbar = " + f10(m.lens.lbar, 11, 5) + "    lbarp = " + f10(m.lens.lbarp, 11, 5));
-    double mg = m.lens.mag;
+    t.mode = md;
+    t.pupils = m.lens.raytype == 20 || m.lens.raytype == 10;
+    t.lbar = m.lens.lbar;
+    t.lbarp = m.lens.lbarp;
+    t.up = m.first.pxslope;
+    t.mag = m.lens.mag;
     if (!m.telescope()) {
         const double den = sp.index[ns][1] * m.first.pxslope;
-        mg = den != 0 ? sp.index[0][1] * m.lens.rays.m[0] / den : 0;
+        t.mag = den != 0 ? sp.index[0][1] * m.lens.rays.m[0] / den : 0;
     }
-    r.addline("  up = " + f10(m.first.pxslope, 10, 6) + "      mag = " + f10(mg + 0.0, 11, 6));
-    r.addline(md.three ? (md.telescope ? kHeadThreeTel : kHeadThreeObj)
-                       : (md.telescope ? kHeadOneTel : kHeadOneObj));
+    t.rows.clear();
 }
 
 bool hasfresnel(const Model& m) {
@@ -278,7 +279,7 @@ RayPoint passray(Model& m, int k, int kind, int w, const TraceOpts& opts, PassSt
 }
 
 void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
-             bool statistics, Report* r, PassState& st) {
+             bool statistics, AberTable* table, PassState& st) {
     double ab[3] = {0, 0, 0};
     double opd[3] = {0, 0, 0};
     RayPoint first;
@@ -318,39 +319,11 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
             default: break;
         }
     }
-    if (!r) return;
-    const auto opds = [&] {
-        return f10(opd[0], 10, 6) + " " + f10(opd[1], 10, 6) + " " + f10(opd[2], 10, 6);
-    };
-    const auto abs3 = [&] {
-        return f10(ab[0], 8, 5) + " " + f10(ab[1], 8, 5) + " " + f10(ab[2], 8, 5);
-    };
-    switch (kind) {
-        case 2: case 4:
-            r->addline(std::string(10, ' ') + f10(first.M, 8, 5) + std::string(10, ' ') + abs3()
-                       + " " + opds());
-            break;
-        case 3: {
-            const RayPoint& ref = m.trace.refimage;
-            r->addline("Pr. ray   " + f10(ref.M, 8, 5) + std::string(10, ' ') + f10(ref.Y, 8, 5) + " "
-                       + f10(ab[1], 8, 5) + " " + f10(ab[2], 8, 5) + std::string(34, ' ')
-                       + f10(dist, 8, 5) + " " + f10(Xm, 7, 4) + " " + f10(Xs, 7, 4));
-            break;
-        }
-        case 5:
-        {
-            std::string s(1, ' ');
-            s += f10(first.L, 8, 5) + " " + f10(first.M, 8, 5) + " "
-                 + f10(md.telescope ? first.L : first.X, 8, 5) + " " + abs3() + " " + opds();
-            r->addline(std::move(s));
-        }
-            break;
-        default: break;
-    }
+    if (table) table->rows.push_back({kind, first, {ab[0], ab[1], ab[2]}, {opd[0], opd[1], opd[2]}, 0, dist, Xm, Xs});
 }
 
 void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md, bool mono,
-           bool statistics, Report* r, PassState& st) {
+           bool statistics, AberTable* table, PassState& st) {
     const RayPoint img = passray(m, k, kind, 0, opts, st);
     if (m.calcerror) return;
     const RayPoint& ref = m.trace.refimage;
@@ -360,9 +333,7 @@ void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
         case 2: case 4:
             put(st.list, st.p, kSpherical, ab);
             put(st.list, st.p, mono ? kOpd : kColorAxial, mono ? opd : colour);
-            if (r)
-                r->addline(std::string(10, ' ') + f10(img.M, 10, 6) + std::string(11, ' ')
-                           + f10(ab, 10, 6) + " " + f10(opd, 10, 6) + " " + f10(colour, 10, 7));
+            if (table) table->rows.push_back({kind, img, {ab, 0, 0}, {opd, 0, 0}, colour, 0, 0, 0});
             break;
         case 3: {
             m.trace.refimage = img;
@@ -374,19 +345,14 @@ void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
             put(st.list, st.p, kTangencial, Xm);
             put(st.list, st.p, kDistorsion, dist);
             ++st.fields;
-            if (r)
-                r->addline("Pr. ray   " + f10(img.M, 10, 6) + std::string(11, ' ') + f10(img.Y, 10, 6)
-                           + std::string(24, ' ') + f10(dist, 8, 5) + "  " + f10(Xm, 8, 5) + "  "
-                           + f10(Xs, 8, 5));
+            if (table) table->rows.push_back({kind, img, {0, 0, 0}, {0, 0, 0}, 0, dist, Xm, Xs});
             break;
         }
         case 5:
             put(st.list, st.p, md.telescope ? kSkewAngleX1 : kSkewX, md.telescope ? img.L : img.X);
             put(st.list, st.p, md.telescope ? kSkewAngleY1 : kSkewY, ab);
             put(st.list, st.p, mono ? kOpd : kColorSkew, mono ? opd : colour);
-            if (r)
-                r->addline(f10(img.L, 10, 6) + f10(img.M, 10, 6) + f10(img.X, 10, 6) + " "
-                           + f10(ab, 10, 6) + " " + f10(opd, 10, 6) + " " + f10(colour, 10, 7));
+            if (table) table->rows.push_back({kind, img, {ab, 0, 0}, {opd, 0, 0}, colour, 0, 0, 0});
             break;
         default: break;
     }
@@ -453,7 +419,7 @@ void meritentries(const Model& m, MeritList& list, const TracedRay& t, int k, in
     }
 }
 
-void aberrations(Model& m, MeritList& list, bool statistics, Report* print) {
+void aberrations(Model& m, MeritList& list, bool statistics, AberTable* table) {
     const AberMode md = abermode(m);
     const bool mono = ismono(m.lens);
     const int len = aberlistsize(m);
@@ -462,7 +428,7 @@ void aberrations(Model& m, MeritList& list, bool statistics, Report* print) {
     initrefs(m);
     PassState st{list};
     paraxentries(m, list, st.p);
-    if (print) printhead(m, *print, md);
+    if (table) tablehead(m, md, *table);
     TraceOpts opts;
     if (statistics) {
         opts.statistics = true;
@@ -472,8 +438,8 @@ void aberrations(Model& m, MeritList& list, bool statistics, Report* print) {
     }
     for (int k = 1; k < m.lens.nrays; ++k) {
         const int kind = m.lens.rays.rl[static_cast<size_t>(k)] % 10;
-        if (md.three) threewl(m, k, kind, opts, md, statistics, print, st);
-        else onewl(m, k, kind, opts, md, mono, statistics, print, st);
+        if (md.three) threewl(m, k, kind, opts, md, statistics, table, st);
+        else onewl(m, k, kind, opts, md, mono, statistics, table, st);
         if (m.calcerror) return;
     }
     m.lens.nfields = static_cast<uint8_t>(st.fields + 1);
@@ -481,10 +447,58 @@ void aberrations(Model& m, MeritList& list, bool statistics, Report* print) {
     list.count = st.p;
 }
 
+void abertablelines(const AberTable& t, Report& r) {
+    const bool tel = t.mode.telescope;
+    if (t.pupils) r.addline("lbar = " + f10(t.lbar, 11, 5) + "    lbarp = " + f10(t.lbarp, 11, 5));
+    r.addline("  up = " + f10(t.up, 10, 6) + "      mag = " + f10(t.mag + 0.0, 11, 6));
+    r.addline(t.mode.three ? (tel ? kHeadThreeTel : kHeadThreeObj) : (tel ? kHeadOneTel : kHeadOneObj));
+    for (const AberRow& w : t.rows) {
+        const RayPoint& e = w.end;
+        if (t.mode.three) {
+            const std::string opds = f10(w.opd[0], 10, 6) + " " + f10(w.opd[1], 10, 6) + " " + f10(w.opd[2], 10, 6);
+            const std::string abs3 = f10(w.ab[0], 8, 5) + " " + f10(w.ab[1], 8, 5) + " " + f10(w.ab[2], 8, 5);
+            switch (w.kind) {
+                case 2: case 4:
+                    r.addline(std::string(10, ' ') + f10(e.M, 8, 5) + std::string(10, ' ') + abs3 + " " + opds);
+                    break;
+                case 3:
+                    r.addline("Pr. ray   " + f10(e.M, 8, 5) + std::string(10, ' ') + f10(e.Y, 8, 5) + " "
+                              + f10(w.ab[1], 8, 5) + " " + f10(w.ab[2], 8, 5) + std::string(34, ' ')
+                              + f10(w.dist, 8, 5) + " " + f10(w.Xm, 7, 4) + " " + f10(w.Xs, 7, 4));
+                    break;
+                case 5:
+                    r.addline(" " + f10(e.L, 8, 5) + " " + f10(e.M, 8, 5) + " " + f10(tel ? e.L : e.X, 8, 5) + " "
+                              + abs3 + " " + opds);
+                    break;
+                default: break;
+            }
+            continue;
+        }
+        switch (w.kind) {
+            case 2: case 4:
+                r.addline(std::string(10, ' ') + f10(e.M, 10, 6) + std::string(11, ' ') + f10(w.ab[0], 10, 6)
+                          + " " + f10(w.opd[0], 10, 6) + " " + f10(w.colour, 10, 7));
+                break;
+            case 3:
+                r.addline("Pr. ray   " + f10(e.M, 10, 6) + std::string(11, ' ') + f10(e.Y, 10, 6)
+                          + std::string(24, ' ') + f10(w.dist, 8, 5) + "  " + f10(w.Xm, 8, 5) + "  "
+                          + f10(w.Xs, 8, 5));
+                break;
+            case 5:
+                r.addline(f10(e.L, 10, 6) + f10(e.M, 10, 6) + f10(e.X, 10, 6) + " " + f10(w.ab[0], 10, 6) + " "
+                          + f10(w.opd[0], 10, 6) + " " + f10(w.colour, 10, 7));
+                break;
+            default: break;
+        }
+    }
+}
+
 MeritList raytracereport(Model& m, const ReportHead& h, Report& r) {
     MeritList list;
     if (!systemreport(m, h, r, false)) return list;
-    aberrations(m, list, false, &r);
+    AberTable table;
+    aberrations(m, list, false, &table);
+    abertablelines(table, r);   // a failed pass: the rows before the failing ray
     applyclearradii(m.lens, m.trace);   // the command keeps the clear radii its traces set
     return list;
 }

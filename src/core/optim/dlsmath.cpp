@@ -38,8 +38,8 @@ struct ColumnWorker {
 
 }  // namespace
 
-bool buildjacobian(const Model& base, const MeritList& list, const std::vector<Variable>& vars, const std::vector<double>& r0, int threads,
-                   std::vector<double>& J, std::string& err) {
+bool buildjacobian(const Model& base, const MeritList& list, const std::vector<Variable>& vars,
+                   const std::vector<double>& r0, int threads, std::vector<double>& J, std::string& err) {
     const size_t nt = static_cast<size_t>(std::max(1, std::min<int>(threads, static_cast<int>(vars.size()))));
     J.assign(r0.size() * vars.size(), 0.0);
     std::vector<ColumnWorker> workers(nt, ColumnWorker{base, {}});

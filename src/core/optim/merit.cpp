@@ -153,15 +153,18 @@ bool meritcalc(Model& m, MeritList& l, const MemoSink& memo) {
     if (m.lens.mag == -1) mirrorhalf(m);
     if (!meritparaxial(m)) return false;
     glasscomponents(m, l);
-    Report r;
-    aberrations(m, l, true, memo ? &r : nullptr);
+    AberTable table;
+    aberrations(m, l, true, memo ? &table : nullptr);
     if (m.calcerror) return false;
     if (l.count != m.lens.naber) {
         fail(m, abercountmsg);
         return false;
     }
-    if (memo)
+    if (memo) {
+        Report r;
+        abertablelines(table, r);
         for (const auto& line : r.lines()) memo(line);
+    }
     return true;
 }
 
