@@ -169,7 +169,6 @@ struct Model {
 
     // --- status (whether the design changed and the cancel of a command: app/session.h) ---
     bool calcerror = false;
-    bool mirrorflag = false;
     std::string errmsg;
 
     bool telescope() const { return lens.telescope(); }
