@@ -144,30 +144,26 @@ struct FirstOrderData {
 struct Model {
     OpticalSystem lens;   // the lens as its file stores it
 
-    // --- held in memory only ---
-    double eyedist = 0;
-    bool mono = false;
-    double targypr = 0;   // paraxial target: principal ray height at the aperture stop
-    double targmpr = 0;   // paraxial target: principal ray angle in image space
-
-    // --- exact ray trace (raytrace.cpp) ---
+    // --- calculation state and results ---
     TraceContext trace;                     // the trace state of the calculations on this model
-
-    // --- first-order data (paraxial.cpp) ---
     FirstOrderData first;                   // of the last first-order calculation
+    MeritList merit;                        // the program's merit list: the targets the user set, the last values
+
+    // --- settings held in memory only ---
+    double targheight = 0;                  // paraxial target: marginal ray height at the last surface
+    double targypr = 0;                     // paraxial target: principal ray height at the aperture stop
+    double targmpr = 0;                     // paraxial target: principal ray angle in image space
+    double targthrow = 0;                   // paraxial target: object to image distance
+    bool mono = false;                      // the three wavelengths are equal (set when a lens is taken)
     double entrpupil = 0;                   // telescope: entrance pupil position (stored answer)
     std::function<double()> askentrpupil;   // asks the user for the entrance pupil position
     bool newsystem = false;                 // set while the new-system wizard creates a system
-
-    // --- merit list (analysis/aberrations.cpp, optim/merit.h) ---
-    double targheight = 0;                  // paraxial target: marginal ray height at the last surface
-    double targthrow = 0;                   // paraxial target: object to image distance
-    MeritList merit;                        // the program's list: the targets the user set, the last values
-    // --- image quality: the settings of the wave aberration fit (imagequality/) ---
+    double eyedist = 0;                     // new-system wizard: last surface to the eye (Galilean telescope)
     uint8_t ngauss = 16;                    // Gauss-Legendre order of the diffraction MTF: 6, 10, 16
     uint8_t polydeg = 4;                    // degree of the wave aberration polynomial: 3, 4
 
-    // --- status (whether the design changed and the cancel of a command: app/session.h) ---
+    // --- status of the calculations of whoever calculates on this model (the session keeps
+    // the first error of a command: app/session.h) ---
     bool calcerror = false;
     std::string errmsg;
 
