@@ -20,18 +20,18 @@ zefo::Model aimeddoublegauss(uint8_t systype) {
         std::fprintf(stderr, "ray scheme failed: %s\n", m.errmsg.c_str());
         std::exit(1);
     }
-    zefo::aberrations(m, true, nullptr);   // sizes the list arrays once
+    zefo::aberrations(m, m.merit, true, nullptr);   // sizes the list arrays once
     return m;
 }
 
 void run(benchmark::State& state, uint8_t systype) {
     zefo::Model m = aimeddoublegauss(systype);
     for (auto _ : state) {
-        zefo::aberrations(m, true, nullptr);
-        benchmark::DoNotOptimize(m.aberval.data());
+        zefo::aberrations(m, m.merit, true, nullptr);
+        benchmark::DoNotOptimize(m.merit.value.data());
     }
     if (m.calcerror) state.SkipWithError(m.errmsg.c_str());
-    state.counters["entries"] = m.naberlist;
+    state.counters["entries"] = m.merit.count;
 }
 
 void BM_AberrationsConrady(benchmark::State& state) { run(state, 0); }

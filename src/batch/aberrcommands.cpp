@@ -49,16 +49,17 @@ std::string runreport(Context& c, const ReportCommand& rc) {
 }
 
 std::string raytracecmd(Context& c) {
+    MeritList list;
     const ReportCommand rc{
         "RayTrace",
-        [](Model& m, const ReportHead& h, Report& r) { raytracereport(m, h, r); },
-        [](JsonWriter& w, const Model& m) {
+        [&list](Model& m, const ReportHead& h, Report& r) { list = raytracereport(m, h, r); },
+        [&list](JsonWriter& w, const Model&) {
             w.key("aberrations");
             w.beginarray();
-            for (size_t i = 0; i < static_cast<size_t>(m.naberlist); ++i) {
+            for (size_t i = 0; i < static_cast<size_t>(list.count); ++i) {
                 w.beginobject();
-                w.name("name", m.abername[i]);
-                w.field("value", m.aberval[i]);
+                w.name("name", list.name[i]);
+                w.field("value", list.value[i]);
                 w.endobject();
             }
             w.endarray();

@@ -20,14 +20,14 @@ namespace {
 void writecomponents(JsonWriter& w, const Model& m) {
     w.key("components");
     w.beginarray();
-    for (int i = 0; i < ncomponents(m); ++i) {
+    for (int i = 0; i < ncomponents(m.lens, m.merit); ++i) {
         const size_t u = static_cast<size_t>(i);
         w.beginobject();
-        w.name("name", m.abername[u]);
-        w.field("value", m.aberval[u]);
-        w.field("target", m.abertarget[u]);
-        w.field("weight", m.lens.aberweight[u]);
-        w.field("contrib", m.abercontrib[u]);
+        w.name("name", m.merit.name[u]);
+        w.field("value", m.merit.value[u]);
+        w.field("target", m.merit.target[u]);
+        w.field("weight", componentweight(m.lens, m.merit, i));
+        w.field("contrib", m.merit.contrib[u]);
         w.endobject();
     }
     w.endarray();
@@ -36,8 +36,8 @@ void writecomponents(JsonWriter& w, const Model& m) {
 // The ".otz" report of the lens as the merit function command writes it; the merit is
 // that of its table.
 bool report(Context& c, Report& r, double& merit) {
-    if (!meritreport(c.m, ReportHead{c.session.filepath(), c.date}, r)) return false;
-    merit = meritsum(c.m);
+    if (!meritreport(c.m, c.m.merit, ReportHead{c.session.filepath(), c.date}, r)) return false;
+    merit = meritsum(c.m, c.m.merit);
     return true;
 }
 
@@ -66,7 +66,7 @@ std::string weightscmd(Context& c) {
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     const CommandText& t = commandtext("OptimizationWeights");
     c.log.writeline(startline(t));
-    sizemeritlist(c.m);
+    sizemeritlist(c.m.lens, c.m.merit);
     if (!calcweights(c.m)) return calcfailed(c, t);
     double merit = 0;
     Report r;
@@ -105,7 +105,7 @@ std::string dlscmd(Context& c) {
     setup.filebase = c.session.filebase();
     setup.head = ReportHead{c.session.filepath(), c.date};
     if (maxiter) setup.maxiter = static_cast<int>(*maxiter);
-    const DlsOutcome out = dlsoptimize(c.m, setup, {});
+    const DlsOutcome out = dlsoptimize(c.m, c.m.merit, setup, {});
     if (out.status != DlsOutcome::Status::finished) {
         c.session.fail(out.errmsg);
         return calcfailed(c, t);

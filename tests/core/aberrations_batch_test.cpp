@@ -62,19 +62,19 @@ TEST_F(AberrationsBatch, JsonAtFullPrecision) {
     Model m;
     ASSERT_EQ(loadlensfile(path, m), "");
     nudatparax(m);
-    aberrations(m, false, nullptr);
+    aberrations(m, m.merit, false, nullptr);
     ASSERT_FALSE(m.calcerror);
 
     const test::BatchRun r = run("--json raytrace '" + path + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     const auto values = jsonvalues(r.out, "value");
     ASSERT_EQ(values.size(), 27u);
-    for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(values[i], m.aberval[i]) << i;
+    for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(values[i], m.merit.value[i]) << i;
     // the names of the list without their padding blanks
     const test::JsonValue list = test::parsejson(r.out)["aberrations"];
     ASSERT_EQ(list.size(), 27u);
     for (size_t i = 0; i < list.size(); ++i) {
-        std::string name = m.abername[i];
+        std::string name = m.merit.name[i];
         while (!name.empty() && name.back() == ' ') name.pop_back();
         ASSERT_FALSE(name.empty());
         EXPECT_EQ(list[i]["name"].str(), name) << i;

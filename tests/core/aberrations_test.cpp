@@ -99,21 +99,23 @@ TEST(AberrationsTest, MarginalSphericalAberrationMatchesDirectTrace) {
     Model m = test::aimedlens1(0);
     const double focus = paraxialfocus(m, m.lens.rays.y[1]);
     ASSERT_NEAR(m.lens.sys.sp.sep[static_cast<size_t>(m.lens.nsurf)], focus, 1e-9);
-    Report r;
-    aberrations(m, false, &r);
+    AberTable table;
+    aberrations(m, m.merit, false, &table);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
+    Report r;
+    abertablelines(table, r);
     const double sa = directtrace(m, 1, 0, focus);
-    EXPECT_NEAR(m.aberval[9], sa, 1e-9);
-    EXPECT_EQ(m.abername[9], "Spherical aberration ");
+    EXPECT_NEAR(m.merit.value[9], sa, 1e-9);
+    EXPECT_EQ(m.merit.name[9], "Spherical aberration ");
     // the report row of ray 1: 10 spaces, M, 11 spaces, then the aberration as F(10.6)
     const std::string& row = r.lines()[3];
     EXPECT_EQ(row.substr(31, 10), fmtf(sa, 10, 6)) << row;
 
     Model m3 = test::aimedlens1(1);
-    aberrations(m3, false, nullptr);
+    aberrations(m3, m3.merit, false, nullptr);
     ASSERT_FALSE(m3.calcerror) << m3.errmsg;
     for (int w = 0; w < 3; ++w)
-        EXPECT_NEAR(m3.aberval[static_cast<size_t>(9 + w)], directtrace(m3, 1, w, focus), 1e-9) << w;
+        EXPECT_NEAR(m3.merit.value[static_cast<size_t>(9 + w)], directtrace(m3, 1, w, focus), 1e-9) << w;
 }
 
 TEST(AberrationsTest, OnlyRayZeroGivesTheNineParaxialEntries) {
@@ -129,18 +131,18 @@ TEST(AberrationsTest, OnlyRayZeroGivesTheNineParaxialEntries) {
     m.lens.targdsistot = 3;
     m.lens.targdopsis = 4;
     m.lens.defocus = 0.25;
-    aberrations(m, false, nullptr);
+    aberrations(m, m.merit, false, nullptr);
     ASSERT_FALSE(m.calcerror);
-    ASSERT_EQ(m.naberlist, 9);
+    ASSERT_EQ(m.merit.count, 9);
     ASSERT_EQ(m.lens.nfields, 1);
     const char* names[9] = {"Paraxial ray angle   ", "Paraxial ray height  ", "Principal ray height ",
                             "Principal ray angle  ", "Object-image distance", "Glass thickness      ",
                             "Optical system lenght", "F-L surface thickness", "Defocus              "};
     const double values[9] = {-0.12 + 0.1, 4.9 - 1, 0, 0, 0 + 5 / 0.05 + 45 - 10, 5 - 2, 45 - 3, 5 - 4, 0.25};
     for (size_t i = 0; i < 9; ++i) {
-        EXPECT_EQ(m.abername[i], names[i]);
-        EXPECT_EQ(m.abername[i].size(), 21u);
-        EXPECT_NEAR(m.aberval[i], values[i], 1e-12) << i;
+        EXPECT_EQ(m.merit.name[i], names[i]);
+        EXPECT_EQ(m.merit.name[i].size(), 21u);
+        EXPECT_NEAR(m.merit.value[i], values[i], 1e-12) << i;
     }
 }
 
@@ -169,12 +171,12 @@ TEST(AberrationsTest, ListLengthFollowsTheRayLabels) {
 // Three wavelengths: entries in ray order, per ray and wavelength, names and lengths fixed.
 TEST(AberrationsTest, ThreeWavelengthEntriesInRayOrder) {
     Model m = test::aimedlens1(1);
-    m.aberval.clear();
-    m.abername.clear();
-    aberrations(m, false, nullptr);
+    m.merit.value.clear();
+    m.merit.name.clear();
+    aberrations(m, m.merit, false, nullptr);
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    ASSERT_EQ(m.naberlist, 27);
-    ASSERT_EQ(m.aberval.size(), 27u);
+    ASSERT_EQ(m.merit.count, 27);
+    ASSERT_EQ(m.merit.value.size(), 27u);
     const char* expect[18] = {
         "Spherical aberration ", "Spherical aberration ", "Spherical aberration ",
         "Sagital focal        ", "Tangencial focal     ", "Distorsion           ",
@@ -182,22 +184,22 @@ TEST(AberrationsTest, ThreeWavelengthEntriesInRayOrder) {
         "Spherical aberration ", "Spherical aberration ", "Spherical aberration ",
         "Skew image height x  ", "Skew image height y  ", "Skew image height x  ",
         "Skew image height y  ", "Skew image height x  ", "Skew image height y  "};
-    for (size_t i = 0; i < 18; ++i) EXPECT_EQ(m.abername[9 + i], expect[i]) << i;
+    for (size_t i = 0; i < 18; ++i) EXPECT_EQ(m.merit.name[9 + i], expect[i]) << i;
     EXPECT_EQ(m.lens.nfields, 2);
 }
 
 TEST(AberrationsTest, ConradyNamesDependOnEqualWavelengths) {
     Model m = test::aimedlens1(0);
-    aberrations(m, false, nullptr);
-    EXPECT_EQ(m.abername[10], "Conrady color axial  ");
-    EXPECT_EQ(m.abername[20], "Conrady color skew   ");
+    aberrations(m, m.merit, false, nullptr);
+    EXPECT_EQ(m.merit.name[10], "Conrady color axial  ");
+    EXPECT_EQ(m.merit.name[20], "Conrady color skew   ");
     m.lens.wl = {0.0005876, 0.0005876, 0.0005876};
-    aberrations(m, false, nullptr);
-    EXPECT_EQ(m.abername[10], "Optical path differ. ");
-    EXPECT_EQ(m.abername[20], "Optical path differ. ");
+    aberrations(m, m.merit, false, nullptr);
+    EXPECT_EQ(m.merit.name[10], "Optical path differ. ");
+    EXPECT_EQ(m.merit.name[20], "Optical path differ. ");
     m.lens.systype = 1;   // three equal wavelengths: the one-wavelength calculation
-    aberrations(m, false, nullptr);
-    EXPECT_EQ(m.naberlist, 21);
+    aberrations(m, m.merit, false, nullptr);
+    EXPECT_EQ(m.merit.count, 21);
 }
 
 // A chief ray whose paraxial image height is 0 has no distortion: its three entries hold
@@ -207,11 +209,11 @@ TEST(AberrationsTest, UncomputableChiefRayGivesTheMarker) {
         Model m = test::aimedlens1(0);
         m.lens.rays.rl[4] = 13;   // a second chief ray on the axis
         m.lens.rays.x[4] = m.lens.rays.y[4] = m.lens.rays.l[4] = m.lens.rays.m[4] = 0;
-        aberrations(m, statistics, nullptr);
+        aberrations(m, m.merit, statistics, nullptr);
         ASSERT_FALSE(m.calcerror) << m.errmsg;
         const int p2 = entry(m, 2), p4 = entry(m, 4);
-        EXPECT_NE(m.aberval[static_cast<size_t>(p2 + 2)], abermarker);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(m.aberval[static_cast<size_t>(p4 + i)], abermarker) << i;
+        EXPECT_NE(m.merit.value[static_cast<size_t>(p2 + 2)], abermarker);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(m.merit.value[static_cast<size_t>(p4 + i)], abermarker) << i;
         EXPECT_EQ(m.lens.nfields, 3);
     }
 }
@@ -224,9 +226,9 @@ TEST(AberrationsTest, ParallelNeighbourGivesTheMarker) {
         m.lens.rays.y[0] = m.lens.rays.y[1] = 5;
         m.lens.rays.m[2] = 0.1;
         m.lens.rays.y[2] = 0;
-        aberrations(m, statistics, nullptr);
+        aberrations(m, m.merit, statistics, nullptr);
         ASSERT_FALSE(m.calcerror) << m.errmsg;
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(m.aberval[static_cast<size_t>(11 + i)], abermarker) << i;
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(m.merit.value[static_cast<size_t>(11 + i)], abermarker) << i;
     }
 }
 
@@ -249,25 +251,25 @@ TEST(AberrationsTest, CoddingtonGuardsItsDivisions) {
 // the same astigmatic foci of a meridional chief ray.
 TEST(AberrationsTest, CoddingtonAgreesWithFiniteDifferences) {
     Model m = test::aimedlens1(0);
-    aberrations(m, false, nullptr);
+    aberrations(m, m.merit, false, nullptr);
     ASSERT_FALSE(m.calcerror);
-    const double Xs = m.aberval[11], Xm = m.aberval[12], dist = m.aberval[13];
+    const double Xs = m.merit.value[11], Xm = m.merit.value[12], dist = m.merit.value[13];
     ASSERT_NE(Xs, abermarker);
     ASSERT_GT(std::fabs(Xs - Xm), 0.1);   // a real astigmatism to compare
-    aberrations(m, true, nullptr);
+    aberrations(m, m.merit, true, nullptr);
     ASSERT_FALSE(m.calcerror);
-    EXPECT_NEAR(m.aberval[11], Xs, 2e-3 * std::fabs(Xs) + 1e-3);
-    EXPECT_NEAR(m.aberval[12], Xm, 2e-3 * std::fabs(Xm) + 1e-3);
-    EXPECT_NEAR(m.aberval[13], dist / 100, 1e-12);   // the fraction instead of the percent
+    EXPECT_NEAR(m.merit.value[11], Xs, 2e-3 * std::fabs(Xs) + 1e-3);
+    EXPECT_NEAR(m.merit.value[12], Xm, 2e-3 * std::fabs(Xm) + 1e-3);
+    EXPECT_NEAR(m.merit.value[13], dist / 100, 1e-12);   // the fraction instead of the percent
 }
 
 TEST(AberrationsTest, MeritPassAllocatesNothing) {
     for (uint8_t systype : {0, 1}) {
         Model m = test::aimedlens1(systype);
-        aberrations(m, true, nullptr);   // the first pass sizes the list and names
+        aberrations(m, m.merit, true, nullptr);   // the first pass sizes the list and names
         ASSERT_FALSE(m.calcerror) << m.errmsg;
         const long before = test::allocationcount();
-        for (int i = 0; i < 3; ++i) aberrations(m, true, nullptr);
+        for (int i = 0; i < 3; ++i) aberrations(m, m.merit, true, nullptr);
         EXPECT_EQ(test::allocationcount(), before) << int(systype);
         EXPECT_FALSE(m.calcerror);
     }

@@ -47,7 +47,7 @@ TEST(Dls, SingletReachesTheFocalLengthOfItsApertureAndAngle) {
         DlsHooks h;
         h.status = [&](const std::string& s) { status.push_back(s); };
         h.memo = [&](const std::string& s) { memo.push_back(s); };
-        const DlsOutcome out = dlsoptimize(m, onethread(), h);
+        const DlsOutcome out = dlsoptimize(m, m.merit, onethread(), h);
         ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
         EXPECT_EQ(memo, out.memo);
         // the status line follows the trials: the merit of each, as its memo line has it
@@ -84,7 +84,7 @@ Model labelleddoublegauss() {
     }
     for (int k = 0; k <= m.lens.nsurf; ++k) m.lens.clearlim[k] = 1.25 * largest;
     for (int k = 0; k < m.lens.nsurf; ++k) sp.optlabel[k] = k >= 1 && k < m.lens.nsurf - 1 ? "CD" : "C";
-    sizemeritlist(m);
+    sizemeritlist(m.lens, m.merit);
     calcweights(m);
     return m;
 }
@@ -95,13 +95,13 @@ TEST(Dls, DoubleGaussMeritFallsAndKeepsItsBoundaryConditions) {
     ASSERT_GE(countvariables(m), 12);
     DlsSetup s;
     s.maxiter = 8;
-    const DlsOutcome out = dlsoptimize(m, s, {});
+    const DlsOutcome out = dlsoptimize(m, m.merit, s, {});
     ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
     EXPECT_LT(out.merit, out.meritstart);
     EXPECT_GE(out.iterations, 1);
     // no boundary condition violated: every labelled separation at or above its limit,
     // every edge distance above its limit and every ray inside the clear aperture limit
-    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
+    ASSERT_TRUE(meritcalc(m, m.merit)) << m.errmsg;
     const auto& sp = m.lens.sys.sp;
     for (int i = 1; i < m.lens.nsurf; ++i) EXPECT_GE(sp.sep[i], m.lens.axlim[i] - 1e-12) << i;
     // (the edge conditions are penalties of weight dimweight: what is left of a violation
@@ -142,7 +142,7 @@ TEST(Dls, StartDampingFollowsTheStartMerit) {
         m.lens.sys.sp.optlabel[1] = "C";
         DlsSetup s = onethread();
         s.maxiter = 1;
-        const DlsOutcome out = dlsoptimize(m, s, {});
+        const DlsOutcome out = dlsoptimize(m, m.merit, s, {});
         ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
         EXPECT_NEAR(out.meritstart, 0.025 * 0.025 * c.weight * c.weight, 1e-6 * out.meritstart);
         EXPECT_EQ(firstlambda(out), c.lambda) << c.weight;
@@ -153,7 +153,7 @@ TEST(Dls, MeritThatCannotFallEndsAfterOneIteration) {
     Model m = weighted({});
     m.lens.sys.sp.optlabel[0] = "C";
     const double c0 = m.lens.sys.sp.curv[0];
-    const DlsOutcome out = dlsoptimize(m, onethread(), {});
+    const DlsOutcome out = dlsoptimize(m, m.merit, onethread(), {});
     ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
     EXPECT_EQ(out.iterations, 1);
     EXPECT_NE(out.endflag, 0);
@@ -169,7 +169,7 @@ TEST(Dls, ThinnedSeparationIsClampedAtItsAxialLimit) {
     m.lens.sys.sp.optlabel[1] = "D";
     DlsSetup s = onethread();
     s.maxiter = 4;
-    const DlsOutcome out = dlsoptimize(m, s, {});
+    const DlsOutcome out = dlsoptimize(m, m.merit, s, {});
     ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
     EXPECT_EQ(m.lens.sys.sp.sep[1], 3.0);
     bool said = false;
@@ -182,29 +182,31 @@ TEST(Dls, BoundaryScanAddsEachConditionOnceAndRemovalKeepsRowsTogether) {
     Model m = dlssinglet();
     m.lens.edgelim[1] = 10;    // the lens is thinner than that everywhere
     m.lens.clearlim[0] = 1;    // the beam is wider than that
-    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
+    ASSERT_TRUE(meritcalc(m, m.merit)) << m.errmsg;
     std::vector<std::string> memo;
     const MemoSink sink = [&](const std::string& l) { memo.push_back(l); };
-    EXPECT_EQ(bcscan(m, sink), 2);
-    ASSERT_EQ(m.nbc, 2);
+    EXPECT_EQ(bcscan(m, m.merit, sink), 2);
+    ASSERT_EQ(m.merit.nbc(), 2);
     EXPECT_EQ(memo[0].rfind("Edge,space 1 Ray ", 0), 0u) << memo[0];
     EXPECT_EQ(memo[1].rfind("Surface hight 0 Ray ", 0), 0u) << memo[1];
-    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
-    EXPECT_EQ(bcscan(m, sink), 0);
+    ASSERT_TRUE(meritcalc(m, m.merit)) << m.errmsg;
+    EXPECT_EQ(bcscan(m, m.merit, sink), 0);
     const int n = m.lens.naber;
-    EXPECT_EQ(m.abername[n], "Edge thickness dev.  ");
-    EXPECT_EQ(m.abername[n + 1], "Clear radius deviat.");
+    EXPECT_EQ(m.merit.name[n], "Edge thickness dev.  ");
+    EXPECT_EQ(m.merit.name[n + 1], "Clear radius deviat.");
     // the edge is thinner than the centre (5 mm) and the limit; the beam reaches beyond 1 mm
-    EXPECT_LT(m.aberval[n], 5 - 10);
-    EXPECT_GT(m.aberval[n + 1], 0);
-    const double clear = m.aberval[n + 1];
-    bcremove(m, 0);
-    EXPECT_EQ(m.nbc, 1);
-    EXPECT_EQ(static_cast<int>(m.aberval.size()), n + 1);
-    EXPECT_EQ(static_cast<int>(m.lens.aberweight.size()), n + 1);
-    EXPECT_EQ(m.abername[n], "Clear radius deviat.");
-    EXPECT_EQ(m.aberval[n], clear);
-    EXPECT_EQ(m.bctab[0].kind, 2);
+    EXPECT_LT(m.merit.value[n], 5 - 10);
+    EXPECT_GT(m.merit.value[n + 1], 0);
+    const double clear = m.merit.value[n + 1];
+    bcremove(m.lens, m.merit, 0);
+    EXPECT_EQ(m.merit.nbc(), 1);
+    EXPECT_EQ(static_cast<int>(m.merit.value.size()), n + 1);
+    EXPECT_EQ(static_cast<int>(m.merit.target.size()), n + 1);
+    EXPECT_EQ(static_cast<int>(m.lens.aberweight.size()), n);   // the rows' weights are not the lens's
+    EXPECT_EQ(componentweight(m.lens, m.merit, n), m.lens.dimweight);
+    EXPECT_EQ(m.merit.name[n], "Clear radius deviat.");
+    EXPECT_EQ(m.merit.value[n], clear);
+    EXPECT_EQ(m.merit.bc[0].kind, 2);
 }
 
 }  // namespace
@@ -241,7 +243,7 @@ TEST_F(DlsGlass, EscOrTheEndNeverLeavesAModelGlass) {
         int seen = 0;
         DlsHooks h;
         h.cancelled = [&] { return ++seen > polls; };
-        const DlsOutcome out = dlsoptimize(m, s, h);
+        const DlsOutcome out = dlsoptimize(m, m.merit, s, h);
         EXPECT_EQ(out.status, polls < 1000 ? DlsOutcome::Status::cancelled : DlsOutcome::Status::finished)
             << polls << " " << out.errmsg;
         expectcatalogueglass(cat, m, 1);
@@ -262,9 +264,9 @@ TEST_F(DlsGlass, AnErrorInTheRunNeverLeavesAModelGlass) {
     int trials = 0;
     // after the third trial the component arrays lose their last entry: every evaluation fails
     h.status = [&](const std::string&) {
-        if (++trials == 3) m.aberval.pop_back();
+        if (++trials == 3) m.merit.value.pop_back();
     };
-    const DlsOutcome out = dlsoptimize(m, s, h);
+    const DlsOutcome out = dlsoptimize(m, m.merit, s, h);
     EXPECT_EQ(out.status, DlsOutcome::Status::error);
     EXPECT_EQ(out.errmsg, abercountmsg);
     EXPECT_TRUE(m.calcerror);
@@ -323,12 +325,12 @@ TEST_F(DlsGlass, StartingDesignSampleFallsBelowThePublishedDesign) {
     ASSERT_FALSE(published.calcerror) << published.errmsg;
     // the published design judged by the starting design's weights
     published.lens.aberweight = start.lens.aberweight;
-    sizemeritlist(published);
-    ASSERT_TRUE(meritcalc(published)) << published.errmsg;
-    const double target = meritsum(published);
+    sizemeritlist(published.lens, published.merit);
+    ASSERT_TRUE(meritcalc(published, published.merit)) << published.errmsg;
+    const double target = meritsum(published, published.merit);
     DlsSetup s;
     s.catalog = &cat;
-    const DlsOutcome out = dlsoptimize(start, s, {});
+    const DlsOutcome out = dlsoptimize(start, start.merit, s, {});
     ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
     EXPECT_GT(out.meritstart, 1.5 * target);
     EXPECT_LT(out.merit, target);
@@ -352,7 +354,7 @@ TEST(Dls, EdgeConditionHeldWellInsideItsLimitIsReleased) {
     m.lens.targdst = 8;
     m.lens.edgelim[1] = 4.6;
     m.lens.sys.sp.optlabel[1] = "D";
-    const DlsOutcome out = dlsoptimize(m, onethread(), {});
+    const DlsOutcome out = dlsoptimize(m, m.merit, onethread(), {});
     ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
     size_t added = out.memo.size(), released = out.memo.size();
     for (size_t i = 0; i < out.memo.size(); ++i) {
@@ -393,7 +395,7 @@ TEST_F(DlsGlass, RunAsksNoQuestion) {
     };
     DlsSetup s = onethread();
     s.maxiter = 2;
-    const DlsOutcome out = dlsoptimize(m, s, {});
+    const DlsOutcome out = dlsoptimize(m, m.merit, s, {});
     EXPECT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
     EXPECT_EQ(asked, 0);
 }

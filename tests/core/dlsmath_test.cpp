@@ -112,23 +112,23 @@ TEST(DlsMath, JacobianOnTwoThreadsIsBitIdenticalToOneThread) {
     rayscheme(m);
     auto& ol = m.lens.sys.sp.optlabel;
     for (int k = 0; k < m.lens.nsurf; ++k) ol[k] = k >= 1 ? "CD" : "C";
-    sizemeritlist(m);
-    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
+    sizemeritlist(m.lens, m.merit);
+    ASSERT_TRUE(meritcalc(m, m.merit)) << m.errmsg;
     std::vector<double> r0(m.lens.naber);
-    for (int i = 0; i < m.lens.naber; ++i) r0[i] = residual(m, i);
+    for (int i = 0; i < m.lens.naber; ++i) r0[i] = residual(m.lens, m.merit, i);
     const auto vars = enumvariables(m);
     ASSERT_GE(vars.size(), 12u);
     std::vector<double> one, two;
     std::string err;
-    ASSERT_TRUE(buildjacobian(m, vars, r0, 1, one, err)) << err;
-    ASSERT_TRUE(buildjacobian(m, vars, r0, 2, two, err)) << err;
+    ASSERT_TRUE(buildjacobian(m, m.merit, vars, r0, 1, one, err)) << err;
+    ASSERT_TRUE(buildjacobian(m, m.merit, vars, r0, 2, two, err)) << err;
     ASSERT_EQ(one.size(), r0.size() * vars.size());
     EXPECT_EQ(one, two);
     // a column is the change of the residuals by one increment: the same as evaluating it
     Model p = m;
     setvar(p, vars[3], varvalue(p, vars[3]) + vars[3].increment);
-    ASSERT_TRUE(meritcalc(p));
-    for (int i = 0; i < m.lens.naber; ++i) EXPECT_EQ(one[3 * r0.size() + i], residual(p, i) - r0[i]) << i;
+    ASSERT_TRUE(meritcalc(p, p.merit));
+    for (int i = 0; i < m.lens.naber; ++i) EXPECT_EQ(one[3 * r0.size() + i], residual(p.lens, p.merit, i) - r0[i]) << i;
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ Model meritsinglet(double na = 0.1) {
     Model m = buildobjective({{"S", 50, 5, 1.5168, 0.00806, 20}, {"S", -50, 45, 1, 0, 20}}, 1, na, {5}, 6);
     initstdrays(m);
     rayscheme(m);
-    sizemeritlist(m);
+    sizemeritlist(m.lens, m.merit);
     return m;
 }
 
@@ -25,57 +25,57 @@ Model meritdoublegauss() {
     Model m = doublegauss();
     initstdrays(m);
     rayscheme(m);
-    sizemeritlist(m);
+    sizemeritlist(m.lens, m.merit);
     return m;
 }
 
 TEST(Merit, TheListHasTheNaberComponentsAndThePhysicalParaxialValues) {
     Model m = meritdoublegauss();
     ASSERT_FALSE(m.calcerror) << m.errmsg;
-    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
-    EXPECT_EQ(m.naberlist, m.lens.naber);
+    ASSERT_TRUE(meritcalc(m, m.merit)) << m.errmsg;
+    EXPECT_EQ(m.merit.count, m.lens.naber);
     const auto& sp = m.lens.sys.sp;
     double total = 0, glass = 0;
     for (int j = 1; j <= m.lens.nsurf; ++j) {
         total += sp.sep[j];
         if (sp.index[j][0] != 1) glass += sp.sep[j];
     }
-    EXPECT_DOUBLE_EQ(m.aberval[5], glass);
-    EXPECT_DOUBLE_EQ(m.aberval[6], total);
-    EXPECT_DOUBLE_EQ(m.aberval[7], total - sp.sep[m.lens.nsurf]);
+    EXPECT_DOUBLE_EQ(m.merit.value[5], glass);
+    EXPECT_DOUBLE_EQ(m.merit.value[6], total);
+    EXPECT_DOUBLE_EQ(m.merit.value[7], total - sp.sep[m.lens.nsurf]);
     // ray 0 starts with y0 = na * f: its image-space slope is -na, the angle component 0
-    EXPECT_NEAR(m.aberval[0], 0, 1e-12);
+    EXPECT_NEAR(m.merit.value[0], 0, 1e-12);
     // the image plane lies in the paraxial focus: the marginal ray reaches the axis there
     double y = m.lens.rays.y[0], u = 0;
     paraxtrace(m, y, u);
     EXPECT_NEAR(y, 0, 1e-9);
     // the chief ray of the last field passes the stop centre (it is aimed there)
-    EXPECT_NEAR(m.aberval[2], 0, 1e-4);
-    for (int i = 0; i < m.lens.naber; ++i) EXPECT_EQ(m.abername[i].size(), 21u) << i;
+    EXPECT_NEAR(m.merit.value[2], 0, 1e-4);
+    for (int i = 0; i < m.lens.naber; ++i) EXPECT_EQ(m.merit.name[i].size(), 21u) << i;
 }
 
 TEST(Merit, AllWeightsZeroGiveMeritZeroAndTheSumIsTheSquaredResiduals) {
     Model m = meritdoublegauss();
-    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
+    ASSERT_TRUE(meritcalc(m, m.merit)) << m.errmsg;
     std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 0.0);
-    EXPECT_EQ(meritsum(m), 0.0);
+    EXPECT_EQ(meritsum(m, m.merit), 0.0);
     // one weighted component: its contribution alone
     m.lens.aberweight[6] = 2;
-    m.abertarget[6] = 100;
-    const double r = (m.aberval[6] - 100) * 2;
-    EXPECT_DOUBLE_EQ(meritsum(m), r * r);
-    EXPECT_DOUBLE_EQ(m.abercontrib[6], r);
+    m.merit.target[6] = 100;
+    const double r = (m.merit.value[6] - 100) * 2;
+    EXPECT_DOUBLE_EQ(meritsum(m, m.merit), r * r);
+    EXPECT_DOUBLE_EQ(m.merit.contrib[6], r);
 }
 
 TEST(Merit, TableLinesWeightColumnAndParaxialSummary) {
     Model m = meritsinglet();
-    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
+    ASSERT_TRUE(meritcalc(m, m.merit)) << m.errmsg;
     std::fill(m.lens.aberweight.begin(), m.lens.aberweight.end(), 0.0);
     m.lens.aberweight[9] = 40;
     m.lens.aberweight[6] = 1600;
-    m.abertarget[6] = m.aberval[6] - 0.01;
-    meritsum(m);
-    const auto lines = merittable(m);
+    m.merit.target[6] = m.merit.value[6] - 0.01;
+    meritsum(m, m.merit);
+    const auto lines = merittable(m, m.merit);
     ASSERT_EQ(lines[1], "Num.   Aberration name       Aberration   Weight     Contribution    Merit_fn");
     // number(3) + 2 + name(21) + 2 + value(10) + 1 + weight(10) + 1 + 13 + 1 + 13
     const std::string& row10 = lines[2 + 9];
@@ -85,7 +85,7 @@ TEST(Merit, TableLinesWeightColumnAndParaxialSummary) {
     EXPECT_EQ(lines[2 + 6].substr(39, 10), "  1600.000");
     // the running sum of the last line is the merit
     double merit = 0;
-    for (int i = 0; i < m.lens.naber; ++i) merit += m.abercontrib[i] * m.abercontrib[i];
+    for (int i = 0; i < m.lens.naber; ++i) merit += m.merit.contrib[i] * m.merit.contrib[i];
     EXPECT_NEAR(std::stod(lines[2 + m.lens.naber - 1].substr(64)), merit, 1e-6);
     // only the weighted paraxial component 6 has a summary line
     int summary = 0;
@@ -99,14 +99,14 @@ TEST(Merit, TableLinesWeightColumnAndParaxialSummary) {
 TEST(Merit, CountMismatchIsAnErrorAndWritesNothing) {
     Model m = meritsinglet();
     m.lens.naber = 20;   // the six-ray scheme gives 21
-    sizemeritlist(m);
-    std::fill(m.aberval.begin(), m.aberval.end(), 7.0);
+    sizemeritlist(m.lens, m.merit);
+    std::fill(m.merit.value.begin(), m.merit.value.end(), 7.0);
     const auto weights = m.lens.aberweight;
-    EXPECT_FALSE(meritcalc(m));
+    EXPECT_FALSE(meritcalc(m, m.merit));
     EXPECT_TRUE(m.calcerror);
     EXPECT_EQ(m.errmsg, abercountmsg);
-    EXPECT_EQ(m.aberval.size(), 20u);
-    for (double v : m.aberval) EXPECT_EQ(v, 7.0);
+    EXPECT_EQ(m.merit.value.size(), 20u);
+    for (double v : m.merit.value) EXPECT_EQ(v, 7.0);
     m.calcerror = false;
     EXPECT_FALSE(calcweights(m));
     EXPECT_EQ(m.lens.aberweight, weights);
@@ -156,10 +156,10 @@ TEST(Merit, SymmetricSystemRebuildsItsSecondHalf) {
                              3, 0.05, {3}, 6);
     m.lens.mag = -1;
     initstdrays(m);
-    sizemeritlist(m);
+    sizemeritlist(m.lens, m.merit);
     m.lens.sys.sp.curv[3] = 0.5;
     m.lens.sys.sp.sep[3] = 9;
-    meritcalc(m);
+    meritcalc(m, m.merit);
     const auto& sp = m.lens.sys.sp;
     EXPECT_EQ(sp.curv[3], -sp.curv[0]);
     EXPECT_EQ(sp.curv[2], -sp.curv[1]);
@@ -169,11 +169,11 @@ TEST(Merit, SymmetricSystemRebuildsItsSecondHalf) {
 
 TEST(Merit, EvaluationAllocatesNothingOnceSized) {
     Model m = meritdoublegauss();
-    ASSERT_TRUE(meritcalc(m)) << m.errmsg;
+    ASSERT_TRUE(meritcalc(m, m.merit)) << m.errmsg;
     const long before = test::allocationcount();
     for (int i = 0; i < 3; ++i) {
-        meritcalc(m);
-        meritsum(m);
+        meritcalc(m, m.merit);
+        meritsum(m, m.merit);
     }
     EXPECT_EQ(test::allocationcount(), before);
     EXPECT_FALSE(m.calcerror) << m.errmsg;

@@ -16,7 +16,7 @@ TEST(Model, AllocSystemSizesFromCountsAndKeepsContents) {
     EXPECT_EQ(m.lens.mu.size(), 2u);
     EXPECT_EQ(m.lens.sys.asf.eps.size(), 0u);
     EXPECT_EQ(m.lens.rays.m.size(), 6u);
-    EXPECT_EQ(m.aberval.size(), 21u);
+    EXPECT_EQ(m.merit.value.size(), 21u);
     EXPECT_EQ(m.lens.field.size(), 2u);
     m.lens.sys.sp.radius[1] = 7.0;
     m.lens.nsurf = 3;
@@ -27,7 +27,7 @@ TEST(Model, AllocSystemSizesFromCountsAndKeepsContents) {
     EXPECT_DOUBLE_EQ(m.lens.sys.sp.radius[1], 7.0);
     EXPECT_DOUBLE_EQ(m.lens.sys.sp.radius[3], 0.0);
     EXPECT_EQ(m.lens.sys.asf.a10.size(), 4u);
-    EXPECT_EQ(m.abertarget.size(), 69u);
+    EXPECT_EQ(m.merit.target.size(), 69u);
 }
 
 TEST(Model, MeritSizeFollowsRaysAndChromaticMode) {

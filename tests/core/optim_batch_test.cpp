@@ -28,7 +28,7 @@ protected:
             m.lens.clearlim[k] = 50;
             if (labels && k < m.lens.nsurf) m.lens.sys.sp.optlabel[k] = k >= 1 && k < m.lens.nsurf - 1 ? "CD" : "C";
         }
-        sizemeritlist(m);
+        sizemeritlist(m.lens, m.merit);
         calcweights(m);
         const std::string path = (dir / "dg.dat").string();
         EXPECT_EQ(savelensfile(path, m.lens), "");

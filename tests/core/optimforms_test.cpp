@@ -13,7 +13,7 @@ namespace {
 
 Model formlens() {
     Model m = doublegauss();
-    sizemeritlist(m);
+    sizemeritlist(m.lens, m.merit);
     return m;
 }
 
@@ -158,7 +158,7 @@ TEST(OptimGrids, ParaxialCellsRules) {
 TEST(OptimGrids, AberrationAndBoundaryCells) {
     Model m = formlens();
     EXPECT_EQ(editaberration(m, 4, 2, "-1.5").status, CellEdit::Accepted);
-    EXPECT_EQ(m.abertarget[4], -1.5);
+    EXPECT_EQ(m.merit.target[4], -1.5);
     m.lens.aberweight[4] = 3;
     const CellEdit bad = editaberration(m, 4, 3, "0");
     EXPECT_EQ(bad.status, CellEdit::Rejected);

@@ -197,7 +197,7 @@ TEST(Paraxial, SsetqCountsVariablesAndFields) {
     m.lens.rays.rl = {1, 12, 12, 13, 14, 4, 4, 14, 5, 5, 13, 14, 4, 4, 14, 5, 5};
     m.lens.nfields = 0;
     ssetq(m);
-    EXPECT_EQ(m.nvar, 2);
+    EXPECT_EQ(countvariables(m), 2);
     EXPECT_EQ(m.lens.nfields, 3);
     m.lens.rays.rl[10] = 14;
     ssetq(m);

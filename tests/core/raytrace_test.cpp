@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "testsystems.h"
+#include "core/analysis/aberrations.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/raytrace.h"
 
@@ -377,6 +378,13 @@ protected:
         clearstatistics(m.trace);
         o.statistics = true;
     }
+    // Traces a ray of the scheme's number k and kind and enters its merit conditions into
+    // the model's merit list as the aberration pass does.
+    RayPoint enter(const RayPoint& start, int k, int w, int kind = 0) {
+        const TracedRay t = traced(m, start, o, k, w, kind);
+        meritentries(m, m.merit, t, k, kind, w);
+        return t.end;
+    }
     Model m;
     TraceOpts o;
 };
@@ -413,29 +421,27 @@ TEST_F(Statistics, MinimumPathsAndMaximumHeightsOverTheRays) {
 TEST_F(Statistics, ChiefRayWritesPrincipalRayEntries) {
     m.targypr = 0.5;
     m.targmpr = 0.1;
-    const RayPoint e = trace(m, oblique(0, -7, 0, 0.17), o, 4, 0, 3);
+    const RayPoint e = enter(oblique(0, -7, 0, 0.17), 4, 0, 3);
     ASSERT_FALSE(m.calcerror);
     const double ys = m.trace.surfray[m.lens.stopsurf - 1].Y;
     EXPECT_DOUBLE_EQ(m.trace.ypr, ys);
-    EXPECT_DOUBLE_EQ(m.aberval[2], ys - 0.5);
+    EXPECT_DOUBLE_EQ(m.merit.value[2], ys - 0.5);
     EXPECT_DOUBLE_EQ(m.trace.mpr, e.M);
-    EXPECT_DOUBLE_EQ(m.aberval[3], e.M - 0.1);
-    m.aberval[2] = 0;
-    trace(m, oblique(0, -2, 0, 0.17), o, 5, 0, 4);
-    EXPECT_EQ(m.aberval[2], 0);   // only chief rays write them
+    EXPECT_DOUBLE_EQ(m.merit.value[3], e.M - 0.1);
+    m.merit.value[2] = 0;
+    enter(oblique(0, -2, 0, 0.17), 5, 0, 4);
+    EXPECT_EQ(m.merit.value[2], 0);   // only chief rays write them
 }
 
 TEST_F(Statistics, BoundaryConditionsOfTheTracedRayGoIntoTheMeritList) {
     const size_t nab = static_cast<size_t>(m.lens.naber);
-    m.bctab = {{1, 4, 3, 1.0}, {2, 4, 5, 10.0}, {1, 7, 2, 1.0}, {2, 4, 8, 3.0}};
-    m.nbc = 4;
-    m.aberval.resize(nab + 3);   // room for three rows only: the fourth must not be written
-    m.abername.resize(nab + 3);
-    m.lens.aberweight.resize(nab + 3);   // weights beside the rows: the trace leaves them alone
+    m.merit.bc = {{1, 4, 3, 1.0}, {2, 4, 5, 10.0}, {1, 7, 2, 1.0}, {2, 4, 8, 3.0}};
+    m.merit.value.resize(nab + 3);   // room for three rows only: the fourth must not be written
+    m.merit.name.resize(nab + 3);
     m.lens.dimweight = 7;
     const OpticalSystem before = m.lens;
     const RayPoint ray = oblique(0, -9, 0, 0.17);
-    trace(m, ray, o, 4, 0);
+    enter(ray, 4, 0);
     ASSERT_FALSE(m.calcerror);
     EXPECT_TRUE(m.lens == before);   // the merit list is no part of the lens
     const RayPoint p2 = m.trace.surfray[2], p3 = m.trace.surfray[3];
@@ -443,19 +449,19 @@ TEST_F(Statistics, BoundaryConditionsOfTheTracedRayGoIntoTheMeritList) {
     p2local.Z -= m.lens.sys.sp.sep[3];
     const double edge = dist(p3, p2local) - 1.0;
     const double clear = std::fabs(m.trace.surfray[5].Y) - 10.0;
-    EXPECT_NEAR(m.aberval[nab], edge, 1e-9);
-    EXPECT_EQ(m.abername[nab], "Edge thickness dev.  ");
-    EXPECT_NEAR(m.aberval[nab + 1], clear, 1e-12);
-    EXPECT_EQ(m.abername[nab + 1], "Clear radius deviat.");
-    EXPECT_EQ(m.aberval[nab + 2], 0);   // row of another ray
+    EXPECT_NEAR(m.merit.value[nab], edge, 1e-9);
+    EXPECT_EQ(m.merit.name[nab], "Edge thickness dev.  ");
+    EXPECT_NEAR(m.merit.value[nab + 1], clear, 1e-12);
+    EXPECT_EQ(m.merit.name[nab + 1], "Clear radius deviat.");
+    EXPECT_EQ(m.merit.value[nab + 2], 0);   // row of another ray
 
     // other wavelengths replace a value only by a smaller one
-    m.aberval[nab] = -100;
-    m.aberval[nab + 1] = 100;
-    trace(m, ray, o, 4, 1);
-    EXPECT_EQ(m.aberval[nab], -100);
-    EXPECT_LT(m.aberval[nab + 1], 100);
-    EXPECT_NEAR(m.aberval[nab + 1], std::fabs(m.trace.surfray[5].Y) - 10.0, 1e-12);
+    m.merit.value[nab] = -100;
+    m.merit.value[nab + 1] = 100;
+    enter(ray, 4, 1);
+    EXPECT_EQ(m.merit.value[nab], -100);
+    EXPECT_LT(m.merit.value[nab + 1], 100);
+    EXPECT_NEAR(m.merit.value[nab + 1], std::fabs(m.trace.surfray[5].Y) - 10.0, 1e-12);
 }
 
 TEST(RayTrace, ReferenceSphereOfAPerfectFocusGivesNoPathDifference) {

@@ -71,7 +71,6 @@ TEST(Session, ResultsAreValidUntilMadeStale) {
 TEST(Session, CloseClearsTheCommandState) {
     Model m;
     m.lens.sysname = "Triplet";
-    m.mirrorflag = true;
     Session s(m);
     s.opened("/lenses/dat/triplet.dat");
     s.fail("Error in ray transfer to spherical surface");
@@ -79,7 +78,7 @@ TEST(Session, CloseClearsTheCommandState) {
     s.designchanged();
     s.closed();
     EXPECT_TRUE(s.filepath().empty());
-    EXPECT_FALSE(s.failed() || s.cancelled() || s.datachanged() || m.mirrorflag);
+    EXPECT_FALSE(s.failed() || s.cancelled() || s.datachanged());
     EXPECT_TRUE(s.error().empty());
     EXPECT_TRUE(m.lens.sysname.empty());
 }

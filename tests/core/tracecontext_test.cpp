@@ -146,11 +146,11 @@ TEST(TraceContext, MeritPassAndAnalysesOnlyReadTheLensTheRaySchemeStoresTheClear
 
     m.lens.sys.sp.hmax[image] = 100;   // as a lens data file may store it
     const OpticalSystem before = m.lens;
-    aberrations(m, true, nullptr);
+    aberrations(m, m.merit, true, nullptr);
     EXPECT_FALSE(m.calcerror) << m.errmsg;
     EXPECT_TRUE(m.lens == before);
     EXPECT_DOUBLE_EQ(m.trace.clear.image, 1.01 * std::fabs(chiefheight));
-    aberrations(m, false, nullptr);
+    aberrations(m, m.merit, false, nullptr);
     rayanalysis(m, false);
     EXPECT_FALSE(m.calcerror) << m.errmsg;
     EXPECT_TRUE(m.lens == before);

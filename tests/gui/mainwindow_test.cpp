@@ -326,7 +326,6 @@ void MainWindowTest::closereturnstostartstate() {
     Session s;
     const QString path = s.lens();
     s.open(path);
-    s.m.mirrorflag = true;
     int heard = 0;  // windows that follow the design hear of the Close
     s.form->session().subscribe([&heard] { ++heard; });
     const int before = s.log().size();
@@ -336,7 +335,6 @@ void MainWindowTest::closereturnstostartstate() {
     QCOMPARE(enabledcommands(*s.form), startcommands);
     QVERIFY(!s.form->loaded());
     QVERIFY(s.m.lens.sysname.empty());
-    QVERIFY(!s.m.mirrorflag);
     QVERIFY(s.form->filepath().isEmpty());
     QCOMPARE(s.form->windowTitle(), QString("ZEFO - lens1"));
     QCOMPARE(recentcaptions(*s.form), QStringList{"&1 " + path});

@@ -52,7 +52,7 @@ Model startdesign(GlassCatalog& cat) {
     sp.optlabel[1] += "G";
     initstdrays(m);
     rayscheme(m);
-    sizemeritlist(m);
+    sizemeritlist(m.lens, m.merit);
     if (!calcweights(m) || m.calcerror) qWarning("%s", m.errmsg.c_str());
     return m;
 }
@@ -74,9 +74,9 @@ double meritof(const OpticalSystem& lens) {
     Model m;
     initglobals(m);
     takelens(m, lens);
-    sizemeritlist(m);
-    if (!meritcalc(m)) return NAN;
-    return meritsum(m);
+    sizemeritlist(m.lens, m.merit);
+    if (!meritcalc(m, m.merit)) return NAN;
+    return meritsum(m, m.merit);
 }
 
 // The lens with the values of its variables (and the iteration counter) taken from other,
@@ -282,7 +282,7 @@ void OptimizationTest::generalaccepts() {
     Model ref;
     initglobals(ref);
     takelens(ref, s.m.lens);
-    sizemeritlist(ref);
+    sizemeritlist(ref.lens, ref.merit);
     std::fill(ref.lens.aberweight.begin() + 9, ref.lens.aberweight.end(), 7.0);
     QVERIFY(calcweights(ref));
     QVERIFY(ref.lens.aberweight != std::vector<double>(ref.lens.aberweight.size(), 7.0));
@@ -414,7 +414,7 @@ void OptimizationTest::gridokandcancel() {
         {"OptimizationParaxial", 1, 1, "5", [](const Model& m) { return m.lens.aberweight[1]; }, 5},
         {"OptimizationParaxial", 4, 0, "250", [](const Model& m) { return m.targthrow; }, 250},
         {"OptimizationAberration", 12, 3, "2.5", [](const Model& m) { return m.lens.aberweight[12]; }, 2.5},
-        {"OptimizationAberration", 12, 2, "-0.01", [](const Model& m) { return m.abertarget[12]; }, -0.01},
+        {"OptimizationAberration", 12, 2, "-0.01", [](const Model& m) { return m.merit.target[12]; }, -0.01},
         {"OptimizationBoundary", 2, 4, "0.8", [](const Model& m) { return m.lens.edgelim[2]; }, 0.8},
         {"OptimizationBoundary", 3, 5, "21.5", [](const Model& m) { return m.lens.clearlim[3]; }, 21.5},
     };

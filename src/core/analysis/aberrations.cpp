@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <string>
+#include <string_view>
 
 #include "core/analysis/systemreport.h"
 #include "core/report/report.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/raytrace.h"
+#include "core/util/mathutil.h"
 #include "core/util/numfmt.h"
 
 namespace zefo {
@@ -14,23 +16,23 @@ namespace zefo {
 namespace {
 
 // Entry names, 21 characters each.
-const char* const kParaxNames[9] = {
+constexpr std::string_view kParaxNames[9] = {
     "Paraxial ray angle   ", "Paraxial ray height  ", "Principal ray height ",
     "Principal ray angle  ", "Object-image distance", "Glass thickness      ",
     "Optical system lenght", "F-L surface thickness", "Defocus              "};
-const char* const kSpherical = "Spherical aberration ";
-const char* const kSagital = "Sagital focal        ";
-const char* const kTangencial = "Tangencial focal     ";
-const char* const kDistorsion = "Distorsion           ";
-const char* const kSkewX = "Skew image height x  ";
-const char* const kSkewY = "Skew image height y  ";
-const char* const kSkewAngleX3 = "Skew ray angle x     ";
-const char* const kSkewAngleY3 = "Skew ray angle y     ";
-const char* const kSkewAngleX1 = "Skew image angle x   ";
-const char* const kSkewAngleY1 = "Skew ray angle y     ";
-const char* const kOpd = "Optical path differ. ";
-const char* const kColorAxial = "Conrady color axial  ";
-const char* const kColorSkew = "Conrady color skew   ";
+constexpr std::string_view kSpherical = "Spherical aberration ";
+constexpr std::string_view kSagital = "Sagital focal        ";
+constexpr std::string_view kTangencial = "Tangencial focal     ";
+constexpr std::string_view kDistorsion = "Distorsion           ";
+constexpr std::string_view kSkewX = "Skew image height x  ";
+constexpr std::string_view kSkewY = "Skew image height y  ";
+constexpr std::string_view kSkewAngleX3 = "Skew ray angle x     ";
+constexpr std::string_view kSkewAngleY3 = "Skew ray angle y     ";
+constexpr std::string_view kSkewAngleX1 = "Skew image angle x   ";
+constexpr std::string_view kSkewAngleY1 = "Skew ray angle y     ";
+constexpr std::string_view kOpd = "Optical path differ. ";
+constexpr std::string_view kColorAxial = "Conrady color axial  ";
+constexpr std::string_view kColorSkew = "Conrady color skew   ";
 
 const char* const kHeadThreeObj =
     "    L        M      Dx[1]     Dy[1]    Dy[2]    Dy[3]    OPD[1]     OPD[2]     OPD[3]     Dist      Xm     Xs   ";
@@ -56,10 +58,10 @@ int entriesofkind(int kind, bool three) {
 }
 
 // Appends one entry; the arrays hold the whole list (sized before the pass).
-void put(Model& m, int& p, const char* name, double v) {
+void put(MeritList& l, int& p, std::string_view name, double v) {
     const size_t u = static_cast<size_t>(p++);
-    if (m.abername[u] != name) m.abername[u].assign(name);
-    m.aberval[u] = v;
+    if (l.name[u] != name) l.name[u].assign(name);
+    l.value[u] = v;
 }
 
 // References at the start of a pass: the axial image point and the axial optical paths.
@@ -85,7 +87,7 @@ void initrefs(Model& m) {
     m.trace.conradyref = c;
 }
 
-void paraxentries(Model& m, int& p) {
+void paraxentries(const Model& m, MeritList& l, int& p) {
     const auto& sp = m.lens.sys.sp;
     const size_t ns = static_cast<size_t>(m.lens.nsurf);
     double sum = 0, glass = 0;
@@ -95,30 +97,31 @@ void paraxentries(Model& m, int& p) {
     }
     const double m0 = m.lens.rays.m[0];
     const double throwv = m0 != 0 ? sp.sep[0] + m.lens.rays.y[0] / m0 + sum - m.targthrow : 0;
-    put(m, p, kParaxNames[0], m.first.pxslope * sp.index[ns][1] + m.lens.na);
-    put(m, p, kParaxNames[1], m.first.pxheight - m.targheight);
-    put(m, p, kParaxNames[2], 0);
-    put(m, p, kParaxNames[3], 0);
-    put(m, p, kParaxNames[4], throwv);
-    put(m, p, kParaxNames[5], glass - m.lens.targdst);
-    put(m, p, kParaxNames[6], sum - m.lens.targdsistot);
-    put(m, p, kParaxNames[7], sum - sp.sep[ns] - m.lens.targdopsis);
-    put(m, p, kParaxNames[8], m.lens.defocus);
+    put(l, p, kParaxNames[0], m.first.pxslope * sp.index[ns][1] + m.lens.na);
+    put(l, p, kParaxNames[1], m.first.pxheight - m.targheight);
+    put(l, p, kParaxNames[2], 0);
+    put(l, p, kParaxNames[3], 0);
+    put(l, p, kParaxNames[4], throwv);
+    put(l, p, kParaxNames[5], glass - m.lens.targdst);
+    put(l, p, kParaxNames[6], sum - m.lens.targdsistot);
+    put(l, p, kParaxNames[7], sum - sp.sep[ns] - m.lens.targdopsis);
+    put(l, p, kParaxNames[8], m.lens.defocus);
 }
 
-void printhead(Model& m, Report& r, const AberMode& md) {
+void tablehead(const Model& m, const AberMode& md, AberTable& t) {
     const auto& sp = m.lens.sys.sp;
     const size_t ns = static_cast<size_t>(m.lens.nsurf);
-    if (m.lens.raytype == 20 || m.lens.raytype == 10)
-        r.addline("lbar = " + f10(m.lens.lbar, 11, 5) + "    lbarp = " + f10(m.lens.lbarp, 11, 5));
-    double mg = m.lens.mag;
+    t.mode = md;
+    t.pupils = m.lens.raytype == 20 || m.lens.raytype == 10;
+    t.lbar = m.lens.lbar;
+    t.lbarp = m.lens.lbarp;
+    t.up = m.first.pxslope;
+    t.mag = m.lens.mag;
     if (!m.telescope()) {
         const double den = sp.index[ns][1] * m.first.pxslope;
-        mg = den != 0 ? sp.index[0][1] * m.lens.rays.m[0] / den : 0;
+        t.mag = den != 0 ? sp.index[0][1] * m.lens.rays.m[0] / den : 0;
     }
-    r.addline("  up = " + f10(m.first.pxslope, 10, 6) + "      mag = " + f10(mg + 0.0, 11, 6));
-    r.addline(md.three ? (md.telescope ? kHeadThreeTel : kHeadThreeObj)
-                       : (md.telescope ? kHeadOneTel : kHeadOneObj));
+    t.rows.clear();
 }
 
 bool hasfresnel(const Model& m) {
@@ -263,18 +266,26 @@ void chiefvalues(Model& m, int k, const RayPoint& chief, bool telescope, bool st
 }
 
 struct PassState {
+    MeritList& list;
     int p = 0;
     int fields = 0;
 };
 
+// One ray of the scheme traced for the pass, its merit conditions entered.
+RayPoint passray(Model& m, int k, int kind, int w, const TraceOpts& opts, PassState& st) {
+    const TracedRay t = schemeray(m, k, kind, w, opts);
+    meritentries(m, st.list, t, k, kind, w);
+    return t.end;
+}
+
 void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
-             bool statistics, Report* r, PassState& st) {
+             bool statistics, AberTable* table, PassState& st) {
     double ab[3] = {0, 0, 0};
     double opd[3] = {0, 0, 0};
     RayPoint first;
     double dist = 0, Xm = 0, Xs = 0;
     for (int w = 0; w < 3; ++w) {
-        const RayPoint img = schemeray(m, k, kind, w, opts).end;
+        const RayPoint img = passray(m, k, kind, w, opts, st);
         if (m.calcerror) return;
         const RayPoint& ref = m.trace.refimage;
         if (w == 0) first = img;
@@ -282,16 +293,16 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
         switch (kind) {
             case 2: case 4:
                 ab[w] = md.telescope ? img.M - ref.M : img.Y - ref.Y;
-                put(m, st.p, kSpherical, ab[w]);
+                put(st.list, st.p, kSpherical, ab[w]);
                 break;
             case 3:
                 if (w == 0) {
                     m.trace.refimage = img;
                     m.trace.oplref[0] = m.trace.opl[0];
                     chiefvalues(m, k, img, md.telescope, statistics, dist, Xm, Xs);
-                    put(m, st.p, kSagital, Xs);
-                    put(m, st.p, kTangencial, Xm);
-                    put(m, st.p, kDistorsion, dist);
+                    put(st.list, st.p, kSagital, Xs);
+                    put(st.list, st.p, kTangencial, Xm);
+                    put(st.list, st.p, kDistorsion, dist);
                     ++st.fields;
                 } else {
                     m.trace.oplref[static_cast<size_t>(w)] = m.trace.opl[static_cast<size_t>(w)];
@@ -301,58 +312,28 @@ void threewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& m
             case 5: {
                 const double xv = md.telescope ? img.L : img.X;
                 ab[w] = md.telescope ? img.M - ref.M : img.Y - ref.Y;
-                put(m, st.p, md.telescope ? kSkewAngleX3 : kSkewX, xv);
-                put(m, st.p, md.telescope ? kSkewAngleY3 : kSkewY, ab[w]);
+                put(st.list, st.p, md.telescope ? kSkewAngleX3 : kSkewX, xv);
+                put(st.list, st.p, md.telescope ? kSkewAngleY3 : kSkewY, ab[w]);
                 break;
             }
             default: break;
         }
     }
-    if (!r) return;
-    const auto opds = [&] {
-        return f10(opd[0], 10, 6) + " " + f10(opd[1], 10, 6) + " " + f10(opd[2], 10, 6);
-    };
-    const auto abs3 = [&] {
-        return f10(ab[0], 8, 5) + " " + f10(ab[1], 8, 5) + " " + f10(ab[2], 8, 5);
-    };
-    switch (kind) {
-        case 2: case 4:
-            r->addline(std::string(10, ' ') + f10(first.M, 8, 5) + std::string(10, ' ') + abs3()
-                       + " " + opds());
-            break;
-        case 3: {
-            const RayPoint& ref = m.trace.refimage;
-            r->addline("Pr. ray   " + f10(ref.M, 8, 5) + std::string(10, ' ') + f10(ref.Y, 8, 5) + " "
-                       + f10(ab[1], 8, 5) + " " + f10(ab[2], 8, 5) + std::string(34, ' ')
-                       + f10(dist, 8, 5) + " " + f10(Xm, 7, 4) + " " + f10(Xs, 7, 4));
-            break;
-        }
-        case 5:
-        {
-            std::string s(1, ' ');
-            s += f10(first.L, 8, 5) + " " + f10(first.M, 8, 5) + " "
-                 + f10(md.telescope ? first.L : first.X, 8, 5) + " " + abs3() + " " + opds();
-            r->addline(std::move(s));
-        }
-            break;
-        default: break;
-    }
+    if (table) table->rows.push_back({kind, first, {ab[0], ab[1], ab[2]}, {opd[0], opd[1], opd[2]}, 0, dist, Xm, Xs});
 }
 
 void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md, bool mono,
-           bool statistics, Report* r, PassState& st) {
-    const RayPoint img = schemeray(m, k, kind, 0, opts).end;
+           bool statistics, AberTable* table, PassState& st) {
+    const RayPoint img = passray(m, k, kind, 0, opts, st);
     if (m.calcerror) return;
     const RayPoint& ref = m.trace.refimage;
     const double ab = md.telescope ? img.M - ref.M : img.Y - ref.Y;
     const double opd = m.trace.opd[0], colour = m.trace.conradydiff;
     switch (kind) {
         case 2: case 4:
-            put(m, st.p, kSpherical, ab);
-            put(m, st.p, mono ? kOpd : kColorAxial, mono ? opd : colour);
-            if (r)
-                r->addline(std::string(10, ' ') + f10(img.M, 10, 6) + std::string(11, ' ')
-                           + f10(ab, 10, 6) + " " + f10(opd, 10, 6) + " " + f10(colour, 10, 7));
+            put(st.list, st.p, kSpherical, ab);
+            put(st.list, st.p, mono ? kOpd : kColorAxial, mono ? opd : colour);
+            if (table) table->rows.push_back({kind, img, {ab, 0, 0}, {opd, 0, 0}, colour, 0, 0, 0});
             break;
         case 3: {
             m.trace.refimage = img;
@@ -360,23 +341,18 @@ void onewl(Model& m, int k, int kind, const TraceOpts& opts, const AberMode& md,
             m.trace.conradyref = m.trace.conrady;
             double dist = 0, Xm = 0, Xs = 0;
             chiefvalues(m, k, img, md.telescope, statistics, dist, Xm, Xs);
-            put(m, st.p, kSagital, Xs);
-            put(m, st.p, kTangencial, Xm);
-            put(m, st.p, kDistorsion, dist);
+            put(st.list, st.p, kSagital, Xs);
+            put(st.list, st.p, kTangencial, Xm);
+            put(st.list, st.p, kDistorsion, dist);
             ++st.fields;
-            if (r)
-                r->addline("Pr. ray   " + f10(img.M, 10, 6) + std::string(11, ' ') + f10(img.Y, 10, 6)
-                           + std::string(24, ' ') + f10(dist, 8, 5) + "  " + f10(Xm, 8, 5) + "  "
-                           + f10(Xs, 8, 5));
+            if (table) table->rows.push_back({kind, img, {0, 0, 0}, {0, 0, 0}, 0, dist, Xm, Xs});
             break;
         }
         case 5:
-            put(m, st.p, md.telescope ? kSkewAngleX1 : kSkewX, md.telescope ? img.L : img.X);
-            put(m, st.p, md.telescope ? kSkewAngleY1 : kSkewY, ab);
-            put(m, st.p, mono ? kOpd : kColorSkew, mono ? opd : colour);
-            if (r)
-                r->addline(f10(img.L, 10, 6) + f10(img.M, 10, 6) + f10(img.X, 10, 6) + " "
-                           + f10(ab, 10, 6) + " " + f10(opd, 10, 6) + " " + f10(colour, 10, 7));
+            put(st.list, st.p, md.telescope ? kSkewAngleX1 : kSkewX, md.telescope ? img.L : img.X);
+            put(st.list, st.p, md.telescope ? kSkewAngleY1 : kSkewY, ab);
+            put(st.list, st.p, mono ? kOpd : kColorSkew, mono ? opd : colour);
+            if (table) table->rows.push_back({kind, img, {ab, 0, 0}, {opd, 0, 0}, colour, 0, 0, 0});
             break;
         default: break;
     }
@@ -414,16 +390,45 @@ bool chieffoci(Model& m, int k, const RayPoint& chief, bool telescope, bool codd
                 : finitedifferences(m, k, chief, telescope, Xm, Xs);
 }
 
-void aberrations(Model& m, bool statistics, Report* print) {
+void meritentries(const Model& m, MeritList& list, const TracedRay& t, int k, int kind, int w) {
+    auto& v = list.value;
+    if (t.chiefatstop && v.size() > 2) v[2] = m.trace.ypr - m.targypr;
+    if (!t.imagestats) return;
+    if (kind == 3 && v.size() > 3) v[3] = m.trace.mpr - m.targmpr;
+    const auto& sp = m.lens.sys.sp;
+    const int ns = m.lens.nsurf;
+    const size_t nbc = list.bc.size();
+    for (size_t r = 0; r < nbc; ++r) {
+        const BcEntry& bc = list.bc[r];
+        if ((bc.kind != 1 && bc.kind != 2) || bc.ray != k) continue;
+        const int j = bc.surf;
+        if (j > ns) continue;
+        const double value = bc.kind == 1 ? sign(sp.index[j][0]) * m.trace.statpath[j] - bc.bclimit
+                                          : std::fabs(m.trace.surfray[j].Y) - bc.bclimit;
+        const size_t e = static_cast<size_t>(m.lens.naber > 0 ? m.lens.naber : 0) + r;
+        if (e >= v.size()) continue;
+        if (w == 0) {
+            v[e] = value;
+            if (e < list.name.size()) {
+                const std::string_view name = bc.kind == 1 ? "Edge thickness dev.  " : "Clear radius deviat.";
+                if (list.name[e] != name) list.name[e] = name;
+            }
+        } else if (value < v[e]) {
+            v[e] = value;
+        }
+    }
+}
+
+void aberrations(Model& m, MeritList& list, bool statistics, AberTable* table) {
     const AberMode md = abermode(m);
     const bool mono = ismono(m.lens);
     const int len = aberlistsize(m);
-    if (static_cast<int>(m.aberval.size()) < len) m.aberval.resize(static_cast<size_t>(len));
-    if (static_cast<int>(m.abername.size()) < len) m.abername.resize(static_cast<size_t>(len));
+    if (static_cast<int>(list.value.size()) < len) list.value.resize(static_cast<size_t>(len));
+    if (static_cast<int>(list.name.size()) < len) list.name.resize(static_cast<size_t>(len));
     initrefs(m);
-    PassState st;
-    paraxentries(m, st.p);
-    if (print) printhead(m, *print, md);
+    PassState st{list};
+    paraxentries(m, list, st.p);
+    if (table) tablehead(m, md, *table);
     TraceOpts opts;
     if (statistics) {
         opts.statistics = true;
@@ -433,19 +438,69 @@ void aberrations(Model& m, bool statistics, Report* print) {
     }
     for (int k = 1; k < m.lens.nrays; ++k) {
         const int kind = m.lens.rays.rl[static_cast<size_t>(k)] % 10;
-        if (md.three) threewl(m, k, kind, opts, md, statistics, print, st);
-        else onewl(m, k, kind, opts, md, mono, statistics, print, st);
+        if (md.three) threewl(m, k, kind, opts, md, statistics, table, st);
+        else onewl(m, k, kind, opts, md, mono, statistics, table, st);
         if (m.calcerror) return;
     }
     m.lens.nfields = static_cast<uint8_t>(st.fields + 1);
     if (m.lens.field.size() < m.lens.nfields) m.lens.field.resize(m.lens.nfields);   // field values stay readable
-    m.naberlist = st.p;
+    list.count = st.p;
 }
 
-void raytracereport(Model& m, const ReportHead& h, Report& r) {
-    if (!systemreport(m, h, r, false)) return;
-    aberrations(m, false, &r);
+void abertablelines(const AberTable& t, Report& r) {
+    const bool tel = t.mode.telescope;
+    if (t.pupils) r.addline("lbar = " + f10(t.lbar, 11, 5) + "    lbarp = " + f10(t.lbarp, 11, 5));
+    r.addline("  up = " + f10(t.up, 10, 6) + "      mag = " + f10(t.mag + 0.0, 11, 6));
+    r.addline(t.mode.three ? (tel ? kHeadThreeTel : kHeadThreeObj) : (tel ? kHeadOneTel : kHeadOneObj));
+    for (const AberRow& w : t.rows) {
+        const RayPoint& e = w.end;
+        if (t.mode.three) {
+            const std::string opds = f10(w.opd[0], 10, 6) + " " + f10(w.opd[1], 10, 6) + " " + f10(w.opd[2], 10, 6);
+            const std::string abs3 = f10(w.ab[0], 8, 5) + " " + f10(w.ab[1], 8, 5) + " " + f10(w.ab[2], 8, 5);
+            switch (w.kind) {
+                case 2: case 4:
+                    r.addline(std::string(10, ' ') + f10(e.M, 8, 5) + std::string(10, ' ') + abs3 + " " + opds);
+                    break;
+                case 3:
+                    r.addline("Pr. ray   " + f10(e.M, 8, 5) + std::string(10, ' ') + f10(e.Y, 8, 5) + " "
+                              + f10(w.ab[1], 8, 5) + " " + f10(w.ab[2], 8, 5) + std::string(34, ' ')
+                              + f10(w.dist, 8, 5) + " " + f10(w.Xm, 7, 4) + " " + f10(w.Xs, 7, 4));
+                    break;
+                case 5:
+                    r.addline(" " + f10(e.L, 8, 5) + " " + f10(e.M, 8, 5) + " " + f10(tel ? e.L : e.X, 8, 5) + " "
+                              + abs3 + " " + opds);
+                    break;
+                default: break;
+            }
+            continue;
+        }
+        switch (w.kind) {
+            case 2: case 4:
+                r.addline(std::string(10, ' ') + f10(e.M, 10, 6) + std::string(11, ' ') + f10(w.ab[0], 10, 6)
+                          + " " + f10(w.opd[0], 10, 6) + " " + f10(w.colour, 10, 7));
+                break;
+            case 3:
+                r.addline("Pr. ray   " + f10(e.M, 10, 6) + std::string(11, ' ') + f10(e.Y, 10, 6)
+                          + std::string(24, ' ') + f10(w.dist, 8, 5) + "  " + f10(w.Xm, 8, 5) + "  "
+                          + f10(w.Xs, 8, 5));
+                break;
+            case 5:
+                r.addline(f10(e.L, 10, 6) + f10(e.M, 10, 6) + f10(e.X, 10, 6) + " " + f10(w.ab[0], 10, 6) + " "
+                          + f10(w.opd[0], 10, 6) + " " + f10(w.colour, 10, 7));
+                break;
+            default: break;
+        }
+    }
+}
+
+MeritList raytracereport(Model& m, const ReportHead& h, Report& r) {
+    MeritList list;
+    if (!systemreport(m, h, r, false)) return list;
+    AberTable table;
+    aberrations(m, list, false, &table);
+    abertablelines(table, r);   // a failed pass: the rows before the failing ray
     applyclearradii(m.lens, m.trace);   // the command keeps the clear radii its traces set
+    return list;
 }
 
 }  // namespace zefo

@@ -74,11 +74,11 @@ void lengths(Model& m, RayAnalysis& a) {
             a.dopsis -= d;
             if (!negative) position = positive;
             negative = true;
-            m.mirrorflag = true;
         }
     }
+    a.mirrored = negative;
     const double dn = sp.sep[static_cast<size_t>(n)];
-    a.dsistot = m.mirrorflag && negative ? dn + position : a.dopsis + dn;
+    a.dsistot = negative ? dn + position : a.dopsis + dn;
 }
 
 void headlines(const OpticalSystem& lens, const RayAnalysis& a, Report& r) {

@@ -52,6 +52,7 @@ struct ObliqueAnalysis {
 
 struct RayAnalysis {
     double dst = 0, dopsis = 0, dsistot = 0;
+    bool mirrored = false;   // a negative separation: the beam runs back after a mirror
     int nwl = 1;                           // wavelengths analysed: 3 when they differ
     bool telescope = false;                // read as a telescope (type 4 and above)
     // the heading: pupil positions, paraxial image slope, magnification, dioptric mismatch

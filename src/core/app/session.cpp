@@ -29,7 +29,7 @@ void Session::closed() {
     loaded_ = false;
     filepath_.clear();
     filebase_.clear();
-    cancelled_ = datachanged_ = m_.calcerror = m_.mirrorflag = false;
+    cancelled_ = datachanged_ = m_.calcerror = false;
     m_.errmsg.clear();
     m_.lens.sysname.clear();
     clearresults();

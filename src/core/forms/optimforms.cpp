@@ -323,9 +323,9 @@ std::string aberrationcell(const Model& m, int row, int col) {
     const size_t u = static_cast<size_t>(row);
     const auto at = [u](const std::vector<double>& v) { return u < v.size() ? v[u] : 0.0; };
     switch (col) {
-        case 0: return u < m.abername.size() ? m.abername[u] : std::string();
-        case 1: return fmtf(at(m.aberval), 8, 5);
-        case 2: return fmtf(at(m.abertarget), 8, 5);
+        case 0: return u < m.merit.name.size() ? m.merit.name[u] : std::string();
+        case 1: return fmtf(at(m.merit.value), 8, 5);
+        case 2: return fmtf(at(m.merit.target), 8, 5);
         default: return fmtf(at(m.lens.aberweight), 8, 5);
     }
 }
@@ -336,7 +336,7 @@ std::string aberrationhint(int col) {
 
 CellEdit editaberration(Model& m, int row, int col, const std::string& text) {
     const size_t u = static_cast<size_t>(row);
-    if (!validcell(m, row, m.lens.naber, col, 2, 3) || u >= m.abertarget.size() || u >= m.lens.aberweight.size())
+    if (!validcell(m, row, m.lens.naber, col, 2, 3) || u >= m.merit.target.size() || u >= m.lens.aberweight.size())
         return rejected(notanumbermsg, {});
     const std::string previous = aberrationcell(m, row, col);
     CellEdit typing;
@@ -344,7 +344,7 @@ CellEdit editaberration(Model& m, int row, int col, const std::string& text) {
     const auto v = typedcell(text, typing, istyping);
     if (istyping) return typing;
     if (!v) return rejected(notanumbermsg, previous);
-    if (col == 2) return accepted(m.abertarget[u], *v, text);
+    if (col == 2) return accepted(m.merit.target[u], *v, text);
     if (!(*v > 0)) return rejected("Aberration weight must be greater then zero!", previous);
     return accepted(m.lens.aberweight[u], *v, text);
 }

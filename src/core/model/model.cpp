@@ -38,10 +38,10 @@ void allocsystem(Model& m) {
     sizelens(m.lens);
     preparetrace(m.lens, m.trace);
     const size_t nab = m.lens.naber > 0 ? static_cast<size_t>(m.lens.naber) : 0;
-    m.abername.resize(nab);
-    m.aberval.resize(nab);
-    m.abertarget.resize(nab);
-    m.abercontrib.resize(nab);
+    m.merit.name.resize(nab);
+    m.merit.value.resize(nab);
+    m.merit.target.resize(nab);
+    m.merit.contrib.resize(nab);
 }
 
 void takelens(Model& m, OpticalSystem lens) {

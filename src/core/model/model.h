@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/meritlist.h"
 #include "core/model/tracecontext.h"
 #include "core/util/numfmt.h"
 
@@ -50,16 +51,6 @@ struct RayScheme {
     std::vector<double> x, y;  // start point in the plane z = 0
     std::vector<double> l, m;  // direction cosines along x and y
     bool operator==(const RayScheme&) const = default;
-};
-
-// One boundary-condition component of the merit list (kind 1 edge thickness, 2 clear
-// radius, 3 glass outside the triangle); for kinds 1 and 2 `ray` is the responsible ray
-// and `surf` the surface, for kind 3 `ray` holds the surface and `surf` the triangle side.
-struct BcEntry {
-    uint8_t kind = 0;
-    uint8_t ray = 0;
-    uint8_t surf = 0;
-    double bclimit = 0;
 };
 
 struct GlassTriangle {
@@ -153,39 +144,27 @@ struct FirstOrderData {
 struct Model {
     OpticalSystem lens;   // the lens as its file stores it
 
-    // --- held in memory only ---
-    double eyedist = 0;
-    bool mono = false;
-    uint8_t nwl = 3;
-    double targypr = 0;   // paraxial target: principal ray height at the aperture stop
-    double targmpr = 0;   // paraxial target: principal ray angle in image space
-    std::vector<std::string> abername;
-    std::vector<double> aberval, abertarget, abercontrib;
-
-    // --- exact ray trace (raytrace.cpp) ---
+    // --- calculation state and results ---
     TraceContext trace;                     // the trace state of the calculations on this model
-    // boundary-condition components of the merit list, entries naber + row
-    std::vector<BcEntry> bctab;
-    int32_t nbc = 0;
-
-    // --- first-order data (paraxial.cpp) ---
     FirstOrderData first;                   // of the last first-order calculation
+    MeritList merit;                        // the program's merit list: the targets the user set, the last values
+
+    // --- settings held in memory only ---
+    double targheight = 0;                  // paraxial target: marginal ray height at the last surface
+    double targypr = 0;                     // paraxial target: principal ray height at the aperture stop
+    double targmpr = 0;                     // paraxial target: principal ray angle in image space
+    double targthrow = 0;                   // paraxial target: object to image distance
+    bool mono = false;                      // the three wavelengths are equal (set when a lens is taken)
     double entrpupil = 0;                   // telescope: entrance pupil position (stored answer)
     std::function<double()> askentrpupil;   // asks the user for the entrance pupil position
     bool newsystem = false;                 // set while the new-system wizard creates a system
-    int32_t nvar = 0;                       // number of optimization variables
-
-    // --- aberration list (analysis/aberrations.cpp) ---
-    double targheight = 0;                  // paraxial target: marginal ray height at the last surface
-    double targthrow = 0;                   // paraxial target: object to image distance
-    int32_t naberlist = 0;                  // length of the list built by the last aberration pass
-    // --- image quality: the settings of the wave aberration fit (imagequality/) ---
+    double eyedist = 0;                     // new-system wizard: last surface to the eye (Galilean telescope)
     uint8_t ngauss = 16;                    // Gauss-Legendre order of the diffraction MTF: 6, 10, 16
     uint8_t polydeg = 4;                    // degree of the wave aberration polynomial: 3, 4
 
-    // --- status (whether the design changed and the cancel of a command: app/session.h) ---
+    // --- status of the calculations of whoever calculates on this model (the session keeps
+    // the first error of a command: app/session.h) ---
     bool calcerror = false;
-    bool mirrorflag = false;
     std::string errmsg;
 
     bool telescope() const { return lens.telescope(); }

@@ -9,23 +9,22 @@ namespace zefo {
 
 namespace {
 
-bool present(const Model& m, uint8_t kind, int a, int b) {
-    for (const BcEntry& e : m.bctab)
+bool present(const MeritList& l, uint8_t kind, int a, int b) {
+    for (const BcEntry& e : l.bc)
         if (e.kind == kind && (kind == 3 ? e.ray == a && e.surf == b : e.surf == b)) return true;
     return false;
 }
 
-void add(Model& m, BcEntry e, double weight) {
-    m.bctab.push_back(e);
-    sizemeritlist(m);
-    const size_t k = static_cast<size_t>(ncomponents(m) - 1);
-    m.lens.aberweight[k] = weight;
-    m.abertarget[k] = 0;
+void add(OpticalSystem& lens, MeritList& l, BcEntry e, double weight) {
+    e.weight = weight;
+    l.bc.push_back(e);
+    sizemeritlist(lens, l);
+    l.target[static_cast<size_t>(ncomponents(lens, l) - 1)] = 0;
 }
 
 }  // namespace
 
-int bcscan(Model& m, const MemoSink& memo) {
+int bcscan(Model& m, MeritList& l, const MemoSink& memo) {
     const auto& sp = m.lens.sys.sp;
     const auto& t = m.trace;
     const int ns = m.lens.nsurf;
@@ -33,31 +32,31 @@ int bcscan(Model& m, const MemoSink& memo) {
         if (memo) memo(s);
     };
     int added = 0;
-    for (int i = 1; i <= ns && static_cast<int>(m.bctab.size()) < maxbcrows; ++i) {
+    for (int i = 1; i <= ns && static_cast<int>(l.bc.size()) < maxbcrows; ++i) {
         if (static_cast<size_t>(i) >= t.minpath.size() || t.minpath[i] >= kbig) continue;
         const double d = sign(sp.index[i][0]) * t.minpath[i];
         const double lim = m.lens.edgelim[i];
-        if (d > lim || present(m, 1, 0, i)) continue;
+        if (d > lim || present(l, 1, 0, i)) continue;
         const int ray = t.minpathray[i];
-        add(m, {1, static_cast<uint8_t>(ray), static_cast<uint8_t>(i), lim}, m.lens.dimweight);
+        add(m.lens, l, {1, static_cast<uint8_t>(ray), static_cast<uint8_t>(i), lim}, m.lens.dimweight);
         say("Edge,space " + fmti(i) + " Ray " + fmti(ray) + " value " + fmtf(d, 10, 4) + " Target " + fmtf(lim, 10, 4));
         ++added;
     }
-    for (int i = 0; i <= ns && static_cast<int>(m.bctab.size()) < maxbcrows; ++i) {
+    for (int i = 0; i <= ns && static_cast<int>(l.bc.size()) < maxbcrows; ++i) {
         if (static_cast<size_t>(i) >= t.maxheight.size()) continue;
         const double h = t.maxheight[i], lim = m.lens.clearlim[i];
-        if (lim <= 0 || h < lim || present(m, 2, 0, i)) continue;
+        if (lim <= 0 || h < lim || present(l, 2, 0, i)) continue;
         const int ray = t.maxheightray[i];
-        add(m, {2, static_cast<uint8_t>(ray), static_cast<uint8_t>(i), lim}, m.lens.dimweight);
+        add(m.lens, l, {2, static_cast<uint8_t>(ray), static_cast<uint8_t>(i), lim}, m.lens.dimweight);
         say("Surface hight " + fmti(i) + " Ray " + fmti(ray) + " value " + fmtf(h, 10, 4) + " Target " + fmtf(lim, 10, 4));
         ++added;
     }
     const auto slopes = triangleslopes(m.lens.tri);
     for (int i = 1; i <= ns; ++i) {
         if (sp.optlabel[i].find('G') == std::string::npos) continue;
-        for (int e = 1; e <= 3 && static_cast<int>(m.bctab.size()) < maxbcrows; ++e) {
-            if (glassbeyond(m, slopes, i, e) < 0 || present(m, 3, i, e)) continue;
-            add(m, {3, static_cast<uint8_t>(i), static_cast<uint8_t>(e), 0}, m.lens.glassweight);
+        for (int e = 1; e <= 3 && static_cast<int>(l.bc.size()) < maxbcrows; ++e) {
+            if (glassbeyond(m, slopes, i, e) < 0 || present(l, 3, i, e)) continue;
+            add(m.lens, l, {3, static_cast<uint8_t>(i), static_cast<uint8_t>(e), 0}, m.lens.glassweight);
             say("Glass " + fmti(i) + " line " + fmti(e) + " index " + fmtf(sp.index[i][0], 10, 5) + " dispersion "
                 + fmtf(sp.disp[i], 10, 5));
             ++added;
@@ -66,32 +65,30 @@ int bcscan(Model& m, const MemoSink& memo) {
     return added;
 }
 
-void bcremove(Model& m, int r) {
-    if (r < 0 || r >= static_cast<int>(m.bctab.size())) return;
+void bcremove(const OpticalSystem& lens, MeritList& l, int r) {
+    if (r < 0 || r >= l.nbc()) return;
     const auto at = [&](auto& v) {
-        const size_t e = static_cast<size_t>(m.lens.naber + r);
+        const size_t e = static_cast<size_t>(lens.naber + r);
         if (e < v.size()) v.erase(v.begin() + static_cast<std::ptrdiff_t>(e));
     };
-    at(m.abername);
-    at(m.aberval);
-    at(m.abertarget);
-    at(m.abercontrib);
-    at(m.lens.aberweight);
-    m.bctab.erase(m.bctab.begin() + r);
-    m.nbc = static_cast<int32_t>(m.bctab.size());
+    at(l.name);
+    at(l.value);
+    at(l.target);
+    at(l.contrib);
+    l.bc.erase(l.bc.begin() + r);
 }
 
-std::string bcreleaseline(const Model& m, int r) {
-    const BcEntry& bc = m.bctab[static_cast<size_t>(r)];
+std::string bcreleaseline(const Model& m, const MeritList& l, int r) {
+    const BcEntry& bc = l.bc[static_cast<size_t>(r)];
     const size_t e = static_cast<size_t>(m.lens.naber + r);
     const auto& sp = m.lens.sys.sp;
     switch (bc.kind) {
         case 1:
             return "Boundary condition...Edge space " + fmti(bc.surf) + "  Ray " + fmti(bc.ray) + " = "
-                   + fmtf(m.aberval[e] + bc.bclimit, 10, 4) + " released!";
+                   + fmtf(l.value[e] + bc.bclimit, 10, 4) + " released!";
         case 2:
             return "Boundary condition...Surface height " + fmti(bc.surf) + "  Ray " + fmti(bc.ray) + " = "
-                   + fmtf(m.aberval[e] + bc.bclimit, 10, 4) + " released!";
+                   + fmtf(l.value[e] + bc.bclimit, 10, 4) + " released!";
         default:
             return "Boundary condition...Glass " + fmti(bc.ray) + "  " + fmtf(sp.index[bc.ray][0], 10, 5) + " "
                    + fmtf(sp.disp[bc.ray], 10, 5) + "  line " + fmti(bc.surf) + " released!";

@@ -14,13 +14,14 @@ inline constexpr int maxbcrows = 5 * (maxsurf + 1);
 // The scan after an evaluation: every edge distance at or below its limit, every ray height
 // at or above its clear aperture limit (limits of 0 count as none) and every "G" glass on or
 // beyond a side of the glass triangle adds a component (once per kind, surface and side),
-// with its memo line; the component arrays grow with bctab. Returns the number added.
-int bcscan(Model& m, const MemoSink& memo);
+// with its memo line and its weight (dimweight, glassweight); the list grows with its
+// rows. Returns the number added.
+int bcscan(Model& m, MeritList& l, const MemoSink& memo);
 
-// Removes boundary-condition row r: bctab and the component arrays move up together.
-void bcremove(Model& m, int r);
+// Removes boundary-condition row r: the rows and the components after it move up together.
+void bcremove(const OpticalSystem& lens, MeritList& l, int r);
 
 // The memo line of a released row with its current residual value.
-std::string bcreleaseline(const Model& m, int r);
+std::string bcreleaseline(const Model& m, const MeritList& l, int r);
 
 }  // namespace zefo

@@ -31,7 +31,8 @@ struct Stop {};
 
 class Dls {
 public:
-    Dls(Model& m, const DlsSetup& setup, const DlsHooks& hooks) : m_(m), setup_(setup), hooks_(hooks) {
+    Dls(Model& m, MeritList& list, const DlsSetup& setup, const DlsHooks& hooks)
+        : m_(m), l_(list), setup_(setup), hooks_(hooks) {
         const unsigned hw = std::thread::hardware_concurrency();
         threads_ = setup.threads > 0 ? setup.threads : static_cast<int>(hw > 0 ? hw : 1);
     }
@@ -58,7 +59,7 @@ private:
     void iterate();
     void finish();
 
-    int nrows() const { return ncomponents(m_); }
+    int nrows() const { return ncomponents(m_.lens, l_); }
     int nvar() const { return static_cast<int>(vars_.size()); }
     void enumerate() { enumvariables(m_, ai_, vars_); }
     void evaluate();
@@ -71,11 +72,11 @@ private:
     int axialrule();
     bool release(bool& released);
     void unfreeze();
-    void syncweights() { base_.aberweight = before_.aberweight = m_.lens.aberweight; }
     void makemodelglasses();
     void replacemodelglasses();
 
     Model& m_;
+    MeritList& l_;
     const DlsSetup& setup_;
     const DlsHooks& hooks_;
     DlsOutcome out_;
@@ -98,23 +99,23 @@ private:
 };
 
 void Dls::evaluate() {
-    meritcalc(m_);
+    meritcalc(m_, l_);
     check();
     residuals();
-    merit_ = meritsum(m_);
+    merit_ = meritsum(m_, l_);
 }
 
 void Dls::residuals() {
     const int n = nrows();
     r_.resize(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) r_[static_cast<size_t>(i)] = residual(m_, i);
+    for (int i = 0; i < n; ++i) r_[static_cast<size_t>(i)] = residual(m_.lens, l_, i);
 }
 
 void Dls::jacobian() {
     poll();
     enumerate();
     std::string err;
-    if (!buildjacobian(m_, vars_, r_, threads_, J_, err)) {
+    if (!buildjacobian(m_, l_, vars_, r_, threads_, J_, err)) {
         fail(m_, err);
         throw Stop{};
     }
@@ -151,8 +152,8 @@ void Dls::trial() {
     F_ = f;
     m_.lens = base_;
     stepvariables(m_, vars_, x_.data());
-    const bool ok = meritcalc(m_);
-    M_ = ok ? meritsum(m_) : trialfailed;
+    const bool ok = meritcalc(m_, l_);
+    M_ = ok ? meritsum(m_, l_) : trialfailed;
     if (!ok) {
         m_.calcerror = false;
         say("   " + fmtf(lambda_, 12, 6) + "  trial failed: " + m_.errmsg);
@@ -273,14 +274,14 @@ void Dls::unfreeze() {
 // their limits.
 bool Dls::release(bool& released) {
     released = false;
-    if (m_.nbc == 0) return false;
+    if (l_.nbc() == 0) return false;
     jacobian();
     if (!solve(lambda_)) return true;
     const int nr = nrows(), n = nvar();
     std::vector<int> gone;
-    for (int row = 0; row < m_.nbc; ++row) {
+    for (int row = 0; row < l_.nbc(); ++row) {
         const int i = m_.lens.naber + row;
-        const BcEntry& bc = m_.bctab[static_cast<size_t>(row)];
+        const BcEntry& bc = l_.bc[static_cast<size_t>(row)];
         double predicted = r_[static_cast<size_t>(i)];
         for (int j = 0; j < n; ++j)
             predicted -= J_[static_cast<size_t>(j) * static_cast<size_t>(nr) + static_cast<size_t>(i)] * x_[static_cast<size_t>(j)];
@@ -288,14 +289,13 @@ bool Dls::release(bool& released) {
         // limit, a glass inside the triangle
         const double inward = bc.kind == 1 || (bc.kind == 3 && bc.surf == 3) ? 1.0 : -1.0;
         if (inward * r_[static_cast<size_t>(i)] > 0.2 && inward * predicted > 0.2) {
-            say(bcreleaseline(m_, row));
+            say(bcreleaseline(m_, l_, row));
             gone.push_back(row);
         }
     }
-    for (auto it = gone.rbegin(); it != gone.rend(); ++it) bcremove(m_, *it);
+    for (auto it = gone.rbegin(); it != gone.rend(); ++it) bcremove(m_.lens, l_, *it);
     if (gone.empty()) return true;
     released = true;
-    syncweights();
     evaluate();
     base_ = m_.lens;
     jacobian();
@@ -344,8 +344,8 @@ void Dls::start() {
         }
         for (const auto& line : head.lines()) say(line);
     }
-    m_.bctab.clear();
-    sizemeritlist(m_);
+    l_.bc.clear();
+    sizemeritlist(m_.lens, l_);
     m_.targheight = 0;
     lambda_ = 0.1;
     const int s = m_.lens.anglesurf;
@@ -366,7 +366,7 @@ void Dls::start() {
     before_ = m_.lens;
     axialrule();
     makemodelglasses();
-    merit_ = meritstep(m_, [this](const std::string& l) { say(l); });
+    merit_ = meritstep(m_, l_, [this](const std::string& l) { say(l); });
     check();
     residuals();
     base_ = before_ = m_.lens;
@@ -392,9 +392,8 @@ void Dls::iterate() {
         }
         bool added = false;
         for (int guard = 0; guard <= maxbcrows; ++guard) {
-            if (bcscan(m_, [this](const std::string& l) { say(l); }) == 0) break;
+            if (bcscan(m_, l_, [this](const std::string& l) { say(l); }) == 0) break;
             added = true;
-            syncweights();
             m_.lens = before_;
             evaluate();
             base_ = m_.lens;
@@ -419,13 +418,12 @@ void Dls::iterate() {
 void Dls::finish() {
     replacemodelglasses();
     say(" ");
-    meritcalc(m_);
+    meritcalc(m_, l_);
     check();
-    merit_ = meritsum(m_, [this](const std::string& l) { say(l); });
+    merit_ = meritsum(m_, l_, [this](const std::string& l) { say(l); });
 }
 
 DlsOutcome Dls::run() {
-    const int nab = m_.lens.naber;
     try {
         start();
         iterate();
@@ -445,7 +443,7 @@ DlsOutcome Dls::run() {
         } else {
             out_.status = DlsOutcome::Status::cancelled;
         }
-        if (meritcalc(m_)) merit_ = meritsum(m_);
+        if (meritcalc(m_, l_)) merit_ = meritsum(m_, l_);
         m_.calcerror = error;
         m_.errmsg = err;
     }
@@ -455,11 +453,9 @@ DlsOutcome Dls::run() {
     frozen_.clear();
     out_.merit = merit_;
     out_.endflag = endflag_;
-    // the lens keeps its own weights: the boundary-condition components end with the run
-    m_.bctab.clear();
-    m_.nbc = 0;
-    m_.lens.aberweight.resize(static_cast<size_t>(nab > 0 ? nab : 0));
-    sizemeritlist(m_);
+    // the boundary-condition components end with the run
+    l_.bc.clear();
+    sizemeritlist(m_.lens, l_);
     say(" ");
     say("Measurement units are mm");
     std::string err;
@@ -515,8 +511,8 @@ std::string triallinetext(double lambda, double forecast, double merit, double s
     return "   " + fmtf(lambda, 12, 6) + fmtf(forecast, 20, 6) + fmtf(merit, 20, 6) + "  " + fmtf(steplength, 20, 6);
 }
 
-DlsOutcome dlsoptimize(Model& m, const DlsSetup& setup, const DlsHooks& hooks) {
-    Dls d(m, setup, hooks);
+DlsOutcome dlsoptimize(Model& m, MeritList& list, const DlsSetup& setup, const DlsHooks& hooks) {
+    Dls d(m, list, setup, hooks);
     return d.run();
 }
 

@@ -43,10 +43,12 @@ struct DlsOutcome {
     std::vector<std::string> memo;     // every memo line (".opt" holds them up to "Measurement units are mm")
 };
 
-// Runs DLS on m.lens with its labels, targets, weights and limits. The model keeps the last
-// applied system; model glasses are replaced by catalogue glasses (or the start glasses are
-// restored) on every exit path. The command texts are those of "ClassicalDlsOptimization".
-DlsOutcome dlsoptimize(Model& m, const DlsSetup& setup, const DlsHooks& hooks);
+// Runs DLS on m.lens with its labels, weights and limits and the targets of list, which
+// holds the components of the last evaluation at the end (the boundary-condition rows of
+// the run removed). The model keeps the last applied system; model glasses are replaced by
+// catalogue glasses (or the start glasses are restored) on every exit path. The command
+// texts are those of "ClassicalDlsOptimization".
+DlsOutcome dlsoptimize(Model& m, MeritList& list, const DlsSetup& setup, const DlsHooks& hooks);
 
 // The catalogue glass that replaces the model glass of a surface: the glass of its glass
 // code ((n - 1)·1000 and the Abbe number times 10, three digits each) or, when the catalogue

@@ -12,7 +12,8 @@ namespace zefo {
 
 namespace {
 
-// The columns j = first, first + stride, ... of the Jacobian, on a copy of the model.
+// The columns j = first, first + stride, ... of the Jacobian, on a copy of the model whose
+// merit list is a copy of the run's.
 struct ColumnWorker {
     Model m;
     std::string err;
@@ -23,12 +24,12 @@ struct ColumnWorker {
         for (size_t j = first; j < vars.size(); j += stride) {
             m.lens = base;
             setvar(m, vars[j], varvalue(m, vars[j]) + vars[j].increment);
-            if (!meritcalc(m)) {
+            if (!meritcalc(m, m.merit)) {
                 err = m.errmsg;
                 return false;
             }
             double* col = J.data() + j * nrows;
-            for (size_t i = 0; i < nrows; ++i) col[i] = residual(m, static_cast<int>(i)) - r0[i];
+            for (size_t i = 0; i < nrows; ++i) col[i] = residual(m.lens, m.merit, static_cast<int>(i)) - r0[i];
         }
         m.lens = base;
         return true;
@@ -37,11 +38,13 @@ struct ColumnWorker {
 
 }  // namespace
 
-bool buildjacobian(const Model& base, const std::vector<Variable>& vars, const std::vector<double>& r0, int threads,
-                   std::vector<double>& J, std::string& err) {
+bool buildjacobian(const Model& base, const MeritList& list, const std::vector<Variable>& vars,
+                   const std::vector<double>& r0, int threads, std::vector<double>& J, std::string& err) {
     const size_t nt = static_cast<size_t>(std::max(1, std::min<int>(threads, static_cast<int>(vars.size()))));
     J.assign(r0.size() * vars.size(), 0.0);
     std::vector<ColumnWorker> workers(nt, ColumnWorker{base, {}});
+    if (&list != &base.merit)
+        for (ColumnWorker& w : workers) w.m.merit = list;
     std::vector<char> ok(nt, 0);
     const auto work = [&](size_t t) { ok[t] = workers[t].run(base.lens, vars, r0, t, nt, J) ? 1 : 0; };
     std::vector<std::thread> pool;

@@ -13,11 +13,12 @@ namespace zefo {
 
 // The Jacobian of the residuals of the system base: column j (stored at j·nrows) = the
 // residuals after increasing variable j by its increment minus r0. The columns are shared
-// out over `threads` threads (at least 1), each with its own copy of the model; every
-// column starts from the same base, so the result does not depend on the number of
-// threads. False with the first failure's message in err.
-bool buildjacobian(const Model& base, const std::vector<Variable>& vars, const std::vector<double>& r0, int threads,
-                   std::vector<double>& J, std::string& err);
+// out over `threads` threads (at least 1), each with its own copy of the model and of the
+// merit list (its targets and boundary-condition rows); every column starts from the same
+// base, so the result does not depend on the number of threads. False with the first
+// failure's message in err.
+bool buildjacobian(const Model& base, const MeritList& list, const std::vector<Variable>& vars,
+                   const std::vector<double>& r0, int threads, std::vector<double>& J, std::string& err);
 
 // Normal equations A = JᵀJ (n×n, row-major) and g = Jᵀr of a column-major Jacobian.
 void normalequations(const std::vector<double>& J, const std::vector<double>& r, int nrows, int n,

@@ -80,15 +80,15 @@ bool meritparaxial(Model& m) {
     return true;
 }
 
-void glasscomponents(Model& m) {
+void glasscomponents(const Model& m, MeritList& l) {
     const auto slopes = triangleslopes(m.lens.tri);
     const size_t base = usize(m.lens.naber);
-    for (size_t r = 0; r < m.bctab.size() && base + r < m.aberval.size(); ++r) {
-        const BcEntry& bc = m.bctab[r];
+    for (size_t r = 0; r < l.bc.size() && base + r < l.value.size(); ++r) {
+        BcEntry& bc = l.bc[r];
         if (bc.kind != 3 || bc.ray > m.lens.nsurf) continue;
-        m.aberval[base + r] = glassdeviation(m, slopes, bc.ray, bc.surf);
-        m.lens.aberweight[base + r] = m.lens.glassweight;
-        if (m.abername[base + r] != "Out-glass triangle   ") m.abername[base + r] = "Out-glass triangle   ";
+        l.value[base + r] = glassdeviation(m, slopes, bc.ray, bc.surf);
+        bc.weight = m.lens.glassweight;
+        if (l.name[base + r] != "Out-glass triangle   ") l.name[base + r] = "Out-glass triangle   ";
     }
 }
 
@@ -96,21 +96,24 @@ std::string weighttext(double w) { return fmtf(w, 13, 6).substr(0, 10); }
 
 }  // namespace
 
-void sizemeritlist(Model& m) {
-    m.nbc = static_cast<int32_t>(m.bctab.size());
-    const size_t n = usize(ncomponents(m));
-    m.abername.resize(n);
-    m.aberval.resize(n);
-    m.abertarget.resize(n, 0.0);
-    m.abercontrib.resize(n);
-    m.lens.aberweight.resize(n, 0.0);
+void sizemeritlist(OpticalSystem& lens, MeritList& l) {
+    const size_t n = usize(ncomponents(lens, l));
+    l.name.resize(n);
+    l.value.resize(n);
+    l.target.resize(n, 0.0);
+    l.contrib.resize(n);
+    lens.aberweight.resize(usize(lens.naber), 0.0);
 }
 
-int ncomponents(const Model& m) { return m.lens.naber + m.nbc; }
+int ncomponents(const OpticalSystem& lens, const MeritList& l) { return lens.naber + l.nbc(); }
 
-double residual(const Model& m, int i) {
+double componentweight(const OpticalSystem& lens, const MeritList& l, int i) {
+    return i < lens.naber ? lens.aberweight[usize(i)] : l.bc[usize(i - lens.naber)].weight;
+}
+
+double residual(const OpticalSystem& lens, const MeritList& l, int i) {
     const size_t u = usize(i);
-    return (m.aberval[u] - m.abertarget[u]) * m.lens.aberweight[u];
+    return (l.value[u] - l.target[u]) * componentweight(lens, l, i);
 }
 
 std::array<double, 3> triangleslopes(const GlassTriangle& t) {
@@ -139,68 +142,71 @@ double glassdeviation(const Model& m, const std::array<double, 3>& slopes, int s
     return d / std::sqrt(slopes[k] * slopes[k] + 1);
 }
 
-bool meritcalc(Model& m, const MemoSink& memo) {
-    const size_t n = usize(ncomponents(m));
-    if (m.aberval.size() < n || m.abername.size() < n || m.abertarget.size() < n || m.lens.aberweight.size() < n
+bool meritcalc(Model& m, MeritList& l, const MemoSink& memo) {
+    const size_t n = usize(ncomponents(m.lens, l));
+    if (l.value.size() < n || l.name.size() < n || l.target.size() < n || m.lens.aberweight.size() < usize(m.lens.naber)
         || aberlistsize(m) != m.lens.naber) {
         fail(m, abercountmsg);
         return false;
     }
-    for (size_t i = 0; i < n; ++i) m.aberval[i] = 0;
+    for (size_t i = 0; i < n; ++i) l.value[i] = 0;
     if (m.lens.mag == -1) mirrorhalf(m);
     if (!meritparaxial(m)) return false;
-    glasscomponents(m);
-    Report r;
-    aberrations(m, true, memo ? &r : nullptr);
+    glasscomponents(m, l);
+    AberTable table;
+    aberrations(m, l, true, memo ? &table : nullptr);
     if (m.calcerror) return false;
-    if (m.naberlist != m.lens.naber) {
+    if (l.count != m.lens.naber) {
         fail(m, abercountmsg);
         return false;
     }
-    if (memo)
+    if (memo) {
+        Report r;
+        abertablelines(table, r);
         for (const auto& line : r.lines()) memo(line);
+    }
     return true;
 }
 
-double meritsum(Model& m, const MemoSink& memo) {
-    const int n = ncomponents(m);
+double meritsum(const Model& m, MeritList& l, const MemoSink& memo) {
+    const int n = ncomponents(m.lens, l);
     double merit = 0;
     for (int i = 0; i < n; ++i) {
-        const double c = residual(m, i);
-        m.abercontrib[usize(i)] = c;
+        const double c = residual(m.lens, l, i);
+        l.contrib[usize(i)] = c;
         merit += c * c;
     }
     if (memo)
-        for (const auto& line : merittable(m)) memo(line);
+        for (const auto& line : merittable(m, l)) memo(line);
     return merit;
 }
 
-bool meritreport(Model& m, const ReportHead& h, Report& r) {
-    sizemeritlist(m);
-    if (!designreport(m, h, r, false) || !meritcalc(m)) return false;
+bool meritreport(Model& m, MeritList& l, const ReportHead& h, Report& r) {
+    sizemeritlist(m.lens, l);
+    if (!designreport(m, h, r, false) || !meritcalc(m, l)) return false;
     r.addline(" ");
     r.addline(" ");
-    meritsum(m, [&r](const std::string& line) { r.addline(line); });
+    meritsum(m, l, [&r](const std::string& line) { r.addline(line); });
     return !m.calcerror;
 }
 
-std::vector<std::string> merittable(const Model& m) {
+std::vector<std::string> merittable(const Model& m, const MeritList& l) {
     std::vector<std::string> out;
     out.push_back(" ");
     out.push_back("Num.   Aberration name       Aberration   Weight     Contribution    Merit_fn");
-    const int n = ncomponents(m);
+    const int n = ncomponents(m.lens, l);
     double sum = 0;
     for (int i = 0; i < n; ++i) {
         const size_t u = usize(i);
-        const double r = residual(m, i);
+        const double r = residual(m.lens, l, i);
         sum += r * r;
-        out.push_back(fmti(i + 1, 3) + "  " + m.abername[u] + "  " + fmtf(m.aberval[u], 10, 6) + " "
-                      + weighttext(m.lens.aberweight[u]) + " " + fmtf(r * r, 13, 6) + " " + fmtf(sum, 13, 6));
+        out.push_back(fmti(i + 1, 3) + "  " + l.name[u] + "  " + fmtf(l.value[u], 10, 6) + " "
+                      + weighttext(componentweight(m.lens, l, i)) + " " + fmtf(r * r, 13, 6) + " " + fmtf(sum, 13, 6));
     }
     out.push_back(" ");
     const auto& sp = m.lens.sys.sp;
     const auto& w = m.lens.aberweight;
-    const auto& v = m.aberval;
+    const auto& v = l.value;
     const int ns = m.lens.nsurf;
     const auto line = [&](int k, const std::string& text) {
         if (w.size() > usize(k) && w[usize(k)] != 0) out.push_back(text);
@@ -216,8 +222,8 @@ std::vector<std::string> merittable(const Model& m) {
                 + f(m.lens.targdsistot));
     line(7, "Distance from first surface to last surface is " + f(v[7] + m.lens.targdopsis) + " Target is "
                 + f(m.lens.targdopsis));
-    for (size_t r = 0; r < m.bctab.size(); ++r) {
-        const BcEntry& bc = m.bctab[r];
+    for (size_t r = 0; r < l.bc.size(); ++r) {
+        const BcEntry& bc = l.bc[r];
         const size_t e = usize(m.lens.naber) + r;
         if (e >= v.size()) break;
         switch (bc.kind) {
@@ -237,13 +243,13 @@ std::vector<std::string> merittable(const Model& m) {
     return out;
 }
 
-double meritstep(Model& m, const MemoSink& memo) {
+double meritstep(Model& m, MeritList& l, const MemoSink& memo) {
     for (int guard = 0; guard <= maxbcrows; ++guard) {
-        if (!meritcalc(m, memo)) return 0;
-        if (bcscan(m, memo) == 0) break;
+        if (!meritcalc(m, l, memo)) return 0;
+        if (bcscan(m, l, memo) == 0) break;
     }
     if (m.calcerror) return 0;
-    return meritsum(m, memo);
+    return meritsum(m, l, memo);
 }
 
 bool calcweights(Model& m) {

@@ -22,43 +22,46 @@ using MemoSink = std::function<void(const std::string&)>;
 // Error of an evaluation that produced another number of components than naber.
 inline constexpr const char* abercountmsg = "Number of aberrations does not match!";
 
-// Sizes abername, aberval, abertarget, abercontrib and aberweight for naber + nbc
-// components (keeping contents, new targets 0, new weights 0). The first naber weights stay
-// those of the lens.
-void sizemeritlist(Model& m);
+// Sizes the list for naber + nbc components and the lens's weights for its naber (keeping
+// contents, new targets 0, new weights 0).
+void sizemeritlist(OpticalSystem& lens, MeritList& l);
 
 // Number of components of the list: naber + nbc.
-int ncomponents(const Model& m);
+int ncomponents(const OpticalSystem& lens, const MeritList& l);
 
-// Evaluates every component of the current system into abername/aberval: the mirrored half
+// Weight of component i: the lens's weight of its naber components, the row's weight of a
+// boundary-condition component.
+double componentweight(const OpticalSystem& lens, const MeritList& l, int i);
+
+// Evaluates every component of the current system into the names and values of l: the mirrored half
 // of a symmetric system, the paraxial data with the angle solve, the nine paraxial
-// components, the glass-triangle components of bctab and the ray components of the ray
-// scheme (statistics trace: the edge-thickness and clear-radius components of bctab are
+// components, the glass-triangle rows of l.bc and the ray components of the ray
+// scheme (statistics trace: the edge-thickness and clear-radius rows of l.bc are
 // written by it). With a memo the aberration tables of the rays are appended to it. False
 // when a trace or the paraxial data fail or the list does not have naber ray and paraxial
 // components (calcerror and errmsg set; nothing is written past the arrays). Allocates
 // nothing once the arrays have their size and the trace context is prepared.
-bool meritcalc(Model& m, const MemoSink& memo = {});
+bool meritcalc(Model& m, MeritList& l, const MemoSink& memo = {});
 
-// Contributions abercontrib[i] = (aberval - abertarget)·aberweight and the merit, the sum
+// Contributions contrib[i] = (value - target)·weight and the merit, the sum
 // of their squares over naber + nbc components; with a memo the merit table follows.
-double meritsum(Model& m, const MemoSink& memo = {});
+double meritsum(const Model& m, MeritList& l, const MemoSink& memo = {});
 
-// The residual r_i = (aberval[i] - abertarget[i])·aberweight[i] of component i.
-double residual(const Model& m, int i);
+// The residual r_i = (value[i] - target[i])·weight of component i.
+double residual(const OpticalSystem& lens, const MeritList& l, int i);
 
 // The merit table lines of the current arrays (head, one line per component, the paraxial
 // summary of the weighted paraxial components and the boundary-condition lines).
-std::vector<std::string> merittable(const Model& m);
+std::vector<std::string> merittable(const Model& m, const MeritList& l);
 
 // The merit function report (".otz"): the design data listing of the lens, then the merit
 // table after a fresh evaluation. False after a failure (calcerror set).
-bool meritreport(Model& m, const ReportHead& h, Report& r);
+bool meritreport(Model& m, MeritList& l, const ReportHead& h, Report& r);
 
 // Start of a least-squares run: meritcalc and the boundary-condition scan repeated until
 // the scan adds no component, then meritsum (merit table in the memo). Returns the merit;
 // calcerror set on a failure.
-double meritstep(Model& m, const MemoSink& memo = {});
+double meritstep(Model& m, MeritList& l, const MemoSink& memo = {});
 
 // Slopes of the three sides of the glass triangle (index per 0.1 of dispersion); a side
 // whose corners have the same dispersion gets slope 0.

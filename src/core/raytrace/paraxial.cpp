@@ -96,7 +96,6 @@ void ssetq(Model& m) {
     double y = 1, u = 0;
     paraxtrace(m, y, u);
     m.lens.efl = u != 0 ? -1 / u : 0;
-    m.nvar = countvariables(m);
     int chief = 0;
     const int nr = std::min<int>(m.lens.nrays, static_cast<int>(m.lens.rays.rl.size()));
     for (int k = 1; k < nr; ++k) chief += m.lens.rays.rl[k] % 10 == 3 ? 1 : 0;

@@ -10,7 +10,7 @@ namespace zefo {
 // the height at the image plane and the slope behind the last surface.
 void paraxtrace(Model& m, double& y, double& u);
 
-// Relative indices mu, efl, the number of optimization variables and nfields.
+// Relative indices mu, efl and nfields.
 void ssetq(Model& m);
 
 // Number of optimization variables the optimization labels create.

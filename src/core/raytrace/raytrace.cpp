@@ -29,34 +29,6 @@ const char* const msgasprefract = "Error in ray refraction on aspherical surface
 const char* const msgfrerefract = "Error in ray refraction on Fresnel surface";
 const char* const msgrefmiss = "Error in ray transfer to reference sphere";
 
-// The boundary conditions of the merit list attached to ray k, from the statistics of its
-// trace at wavelength w: the first wavelength sets them, the others keep the smallest.
-void boundaryentries(Model& m, int k, int w) {
-    const auto& sp = m.lens.sys.sp;
-    const int ns = m.lens.nsurf;
-    const size_t nbc = m.bctab.size();
-    for (size_t r = 0; r < nbc; ++r) {
-        const BcEntry& bc = m.bctab[r];
-        if ((bc.kind != 1 && bc.kind != 2) || bc.ray != k) continue;
-        const int j = bc.surf;
-        if (j > ns) continue;
-        const double value = bc.kind == 1 ? sign(sp.index[j][0]) * m.trace.statpath[j] - bc.bclimit
-                                          : std::fabs(m.trace.surfray[j].Y) - bc.bclimit;
-        const size_t e = static_cast<size_t>(m.lens.naber > 0 ? m.lens.naber : 0) + r;
-        if (e >= m.aberval.size()) continue;
-        if (w == 0) {
-            m.aberval[e] = value;
-            if (e < m.abername.size()) {
-                const char* name = bc.kind == 1 ? "Edge thickness dev.  " : "Clear radius deviat.";
-                if (m.abername[e] != name) m.abername[e] = name;
-            }
-        } else if (value < m.aberval[e]) {
-            m.aberval[e] = value;
-        }
-    }
-}
-
-
 inline double inv(double x) { return x == 0 ? kbig : 1 / x; }
 
 // One trace: the ray is kept in locals; the lens is only read, the results go to the context.
@@ -584,11 +556,6 @@ TracedRay raytrace(Model& m, const Ray& ray, int w, const TraceOpts& opts) {
     if (t.status == RayStatus::backwards) m.calcerror = true;
     if (t.stopclear >= 0) ctx.clear.stop = t.stopclear;
     if (t.imageclear >= 0) ctx.clear.image = t.imageclear;
-    if (t.chiefatstop && m.aberval.size() > 2) m.aberval[2] = ctx.ypr - m.targypr;
-    if (t.imagestats) {
-        if (ray.kind == 3 && m.aberval.size() > 3) m.aberval[3] = ctx.mpr - m.targmpr;
-        boundaryentries(m, ray.number, w);
-    }
     return t;
 }
 

@@ -52,7 +52,8 @@ TracedRay trace(const OpticalSystem& lens, const Ray& ray, int w, const TraceOpt
 // vignetting mode, where the failure is only the ray's status; a ray running backwards sets
 // m.calcerror. The lens is only read: the clear radii the trace sets wait in m.trace.clear
 // (the vignetting test of the following traces counts the stop's) until the command that
-// owns the lens stores them with applyclearradii; its merit conditions go to the merit list.
+// owns the lens stores them with applyclearradii. The aberration pass enters the merit
+// conditions of a statistics trace into its merit list (meritentries).
 TracedRay raytrace(Model& m, const Ray& ray, int w, const TraceOpts& opts);
 
 // Stores the clear radii the traces on the context found (stop and image plane) in the lens

@@ -184,8 +184,8 @@ void paraxialdataeditor(CalcContext& c) {
 
 void aberrationdataeditor(CalcContext& c) {
     Model work = c.m;
-    sizemeritlist(work);
-    if (!meritcalc(work)) return c.session.fail(work.errmsg);
+    sizemeritlist(work.lens, work.merit);
+    if (!meritcalc(work, work.merit)) return c.session.fail(work.errmsg);
     const int rows = work.lens.naber;
     GridDialog d("Aberration Data", "AberrationData", c, std::move(work), rows, aberrationcolumntitles(),
                  {aberrationcell, [](int, int col) { return aberrationhint(col); }, editaberration,
@@ -208,10 +208,10 @@ void boundarydataeditor(CalcContext& c) {
 
 void designdata(CalcContext& c, Report& r) { designreport(c.m, c.head(), r, true); }
 
-void meritfunction(CalcContext& c, Report& r) { meritreport(c.m, c.head(), r); }
+void meritfunction(CalcContext& c, Report& r) { meritreport(c.m, c.m.merit, c.head(), r); }
 
 void optimweights(CalcContext& c, Report& r) {
-    sizemeritlist(c.m);
+    sizemeritlist(c.m.lens, c.m.merit);
     if (!calcweights(c.m)) return;
     c.session.settingschanged();
     meritfunction(c, r);
@@ -230,7 +230,7 @@ OptimRun::Work dlswork(CalcContext& c) {
     setup.filebase = c.session.filebase();
     setup.head = c.head();
     return [setup](Model& m, const RunSinks& s) {
-        const DlsOutcome o = dlsoptimize(m, setup, {s.line, s.cancelled, s.status});
+        const DlsOutcome o = dlsoptimize(m, m.merit, setup, {s.line, s.cancelled, s.status});
         switch (o.status) {
             case DlsOutcome::Status::finished: return RunEnd{RunEnd::Finished, {}};
             case DlsOutcome::Status::cancelled: return RunEnd{RunEnd::Cancelled, {}};
