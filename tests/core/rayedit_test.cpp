@@ -10,7 +10,7 @@ namespace {
 
 Model sixrays(uint8_t raytype = 20) {
     Model m = buildobjective({{"S", 50, 5, 1.5, 0.008, 10}, {"S", -50, 45, 1.0, 0, 10}}, 1, 0.1,
-                             {0, 10}, 6);
+                             {10}, 6);
     m.lens.raytype = raytype;
     for (int k = 0; k < 6; ++k) m.lens.rays.x[static_cast<size_t>(k)] = k + 1;   // tells rays apart
     return m;
