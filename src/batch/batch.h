@@ -52,6 +52,7 @@ struct CommandEntry {
 // The commands of the model subsystem.
 std::vector<CommandEntry> modelcommands();
 std::vector<CommandEntry> glasscommands();
+std::vector<CommandEntry> newcommands();
 
 // Reads the lens data file named by a command argument into the context's model and
 // makes it the session's current file (its absolute path).
