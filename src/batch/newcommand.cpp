@@ -21,50 +21,50 @@ struct SpecError {
     std::string text;
 };
 
-const JsonValue* find(const JsonValue& o, const std::string& k) { return o.has(k) ? &o[k] : nullptr; }
+const JsonValue* speckey(const JsonValue& o, const std::string& k) { return o.has(k) ? &o[k] : nullptr; }
 
-double number(const JsonValue& o, const std::string& k, double fallback) {
-    const JsonValue* v = find(o, k);
+double specnumber(const JsonValue& o, const std::string& k, double fallback) {
+    const JsonValue* v = speckey(o, k);
     if (!v) return fallback;
     if (v->kind != JsonValue::Number) throw SpecError{"\"" + k + "\" must be a number"};
     return v->number;
 }
 
-bool flag(const JsonValue& o, const std::string& k, bool fallback) {
-    const JsonValue* v = find(o, k);
+bool specflag(const JsonValue& o, const std::string& k, bool fallback) {
+    const JsonValue* v = speckey(o, k);
     if (!v) return fallback;
     if (v->kind != JsonValue::Bool) throw SpecError{"\"" + k + "\" must be true or false"};
     return v->boolean;
 }
 
-std::string text(const JsonValue& o, const std::string& k, const std::string& fallback) {
-    const JsonValue* v = find(o, k);
+std::string spectext(const JsonValue& o, const std::string& k, const std::string& fallback) {
+    const JsonValue* v = speckey(o, k);
     if (!v) return fallback;
     if (v->kind != JsonValue::String) throw SpecError{"\"" + k + "\" must be a string"};
     return v->text;
 }
 
-const JsonValue& array(const JsonValue& o, const std::string& k) {
-    const JsonValue* v = find(o, k);
+const JsonValue& specarray(const JsonValue& o, const std::string& k) {
+    const JsonValue* v = speckey(o, k);
     if (!v || v->kind != JsonValue::Array) throw SpecError{"\"" + k + "\" must be an array"};
     return *v;
 }
 
 // A number as the wizard's entry field would hold it.
-std::string typed(double v) { return fmtreal(v); }
+std::string spectyped(double v) { return fmtreal(v); }
 
-void check(const EditResult& r) {
+void speccheck(const EditResult& r) {
     if (!r.ok()) throw SpecError{r.message};
 }
 
-void commit(Model& m, const GlassLookup& lookup, int row, int col, const std::string& t, size_t surface) {
+void speccommit(Model& m, const GlassLookup& lookup, int row, int col, const std::string& t, size_t surface) {
     const CellCommit c = commitsurfcell(m, lookup, row, col, t);
     if (!c.accepted) throw SpecError{"surface " + std::to_string(surface) + ": " + c.message};
 }
 
 bool needsaspherics(const JsonValue& surfaces) {
     for (const auto& s : surfaces.items) {
-        const std::string label = text(s, "label", "S");
+        const std::string label = spectext(s, "label", "S");
         if (label.find_first_of("EFAefa") != std::string::npos) return true;
     }
     return false;
@@ -72,28 +72,28 @@ bool needsaspherics(const JsonValue& surfaces) {
 
 void general(Model& m, const JsonValue& spec, const JsonValue& surfaces, const JsonValue& fields) {
     NewGeneral g;
-    g.name = text(spec, "name", "");
+    g.name = spectext(spec, "name", "");
     g.nsurf = std::to_string(surfaces.size());
-    g.stop = std::to_string(static_cast<long long>(number(spec, "stop", 0)));
-    g.mag = typed(number(spec, "mag", 0));
-    g.na = typed(number(spec, "na", 0));
+    g.stop = std::to_string(static_cast<long long>(specnumber(spec, "stop", 0)));
+    g.mag = spectyped(specnumber(spec, "mag", 0));
+    g.na = spectyped(specnumber(spec, "na", 0));
     g.nfields = static_cast<int>(fields.size());
     g.aspherics = needsaspherics(surfaces);
-    g.radii = flag(spec, "radii", true);
-    check(newgeneral(m, g));
+    g.radii = specflag(spec, "radii", true);
+    speccheck(newgeneral(m, g));
     if (m.lens.na != 0) return;
-    const JsonValue* t = find(spec, "telescope");
+    const JsonValue* t = speckey(spec, "telescope");
     if (!t || t->kind != JsonValue::Object) throw SpecError{"A telescope needs its \"telescope\" object"};
     NewTelescope tel;
-    const double eye = number(*t, "eyedist", 0);
-    const std::string type = text(*t, "type", eye != 0 ? "Galilean" : "Kepler");
+    const double eye = specnumber(*t, "eyedist", 0);
+    const std::string type = spectext(*t, "type", eye != 0 ? "Galilean" : "Kepler");
     tel.type = type == "Kepler" ? 4 : type == "Galilean" ? 6 : 0;
-    const double objdist = number(*t, "objdist", 0);
+    const double objdist = specnumber(*t, "objdist", 0);
     tel.objinf = objdist == 0 ? 'D' : 'N';
-    tel.objdist = typed(objdist);
-    tel.eph = typed(number(*t, "eph", 0));
-    tel.eyedist = typed(eye);
-    check(newtelescope(m, tel));
+    tel.objdist = spectyped(objdist);
+    tel.eph = spectyped(specnumber(*t, "eph", 0));
+    tel.eyedist = spectyped(eye);
+    speccheck(newtelescope(m, tel));
 }
 
 void fieldpage(Model& m, const JsonValue& spec, const JsonValue& fields) {
@@ -102,17 +102,17 @@ void fieldpage(Model& m, const JsonValue& spec, const JsonValue& fields) {
     NewFields f;
     for (size_t k = 1; k < fields.size() && k < 4; ++k) {
         if (fields[k].kind != JsonValue::Number) throw SpecError{"\"fields\" must hold numbers"};
-        f.field[k] = typed(fields[k].number);
+        f.field[k] = spectyped(fields[k].number);
     }
-    f.fullscheme = flag(spec, "full_scheme", false);
-    f.threewl = flag(spec, "three_wavelengths", false);
-    check(newapply(m, f));
-    if (const JsonValue* wl = find(spec, "wavelengths_nm")) {
+    f.fullscheme = specflag(spec, "full_scheme", false);
+    f.threewl = specflag(spec, "three_wavelengths", false);
+    speccheck(newapply(m, f));
+    if (const JsonValue* wl = speckey(spec, "wavelengths_nm")) {
         if (wl->kind != JsonValue::Array || wl->size() != 3)
             throw SpecError{"\"wavelengths_nm\" must hold three numbers"};
         for (size_t w = 0; w < 3; ++w) {
             if ((*wl)[w].kind != JsonValue::Number) throw SpecError{"\"wavelengths_nm\" must hold three numbers"};
-            const WavelengthEntry e = otherwavelength(typed((*wl)[w].number));
+            const WavelengthEntry e = otherwavelength(spectyped((*wl)[w].number));
             if (!e.message.empty()) throw SpecError{e.message};
             m.lens.wl[w] = e.mm;
         }
@@ -121,35 +121,35 @@ void fieldpage(Model& m, const JsonValue& spec, const JsonValue& fields) {
 
 void surfacerows(Model& m, const JsonValue& spec, const JsonValue& surfaces, GlassCatalog& cat) {
     const GlassLookup lookup = cataloglookup(cat);
-    const bool radii = flag(spec, "radii", true);
+    const bool radii = specflag(spec, "radii", true);
     for (size_t i = 0; i < surfaces.size(); ++i) {
         const JsonValue& s = surfaces[i];
         if (s.kind != JsonValue::Object) throw SpecError{"\"surfaces\" must hold objects"};
         const int k = static_cast<int>(i);
         const size_t n = i + 1;
-        commit(m, lookup, k, scradius, typed(number(s, radii ? "radius" : "curvature", 0)), n);
-        const CellCommit label = commitsurfcell(m, lookup, k, sclabel, text(s, "label", "S"));
+        speccommit(m, lookup, k, scradius, spectyped(specnumber(s, radii ? "radius" : "curvature", 0)), n);
+        const CellCommit label = commitsurfcell(m, lookup, k, sclabel, spectext(s, "label", "S"));
         if (!label.accepted) throw SpecError{"surface " + std::to_string(n) + ": " + label.message};
         if (label.request == CellCommit::conicdialog) {
-            const double eps = number(s, "conic", 0);
+            const double eps = specnumber(s, "conic", 0);
             if (eps == 0) throw SpecError{"surface " + std::to_string(n) + ": Conic constant must not be zero!"};
             m.lens.sys.asf.eps[i] = eps;
         } else if (label.request == CellCommit::asphericdialog) {
             auto& a = m.lens.sys.asf;
-            a.a4[i] = number(s, "a4", 0);
-            a.a6[i] = number(s, "a6", 0);
-            a.a8[i] = number(s, "a8", 0);
-            a.a10[i] = number(s, "a10", 0);
+            a.a4[i] = specnumber(s, "a4", 0);
+            a.a6[i] = specnumber(s, "a6", 0);
+            a.a8[i] = specnumber(s, "a8", 0);
+            a.a10[i] = specnumber(s, "a10", 0);
         }
-        commit(m, lookup, k, scoptlabel, text(s, "optlabel", ""), n);
-        commit(m, lookup, k, schmax, typed(number(s, "hmax", 0)), n);
-        const JsonValue* t = find(s, "thickness");
+        speccommit(m, lookup, k, scoptlabel, spectext(s, "optlabel", ""), n);
+        speccommit(m, lookup, k, schmax, spectyped(specnumber(s, "hmax", 0)), n);
+        const JsonValue* t = speckey(s, "thickness");
         if (t && t->kind == JsonValue::String && t->text == "paraxial" && i + 1 == surfaces.size()) {
             m.lens.sys.sp.sep[i + 1] = 0;   // the first-order data put the image plane
         } else {
-            commit(m, lookup, k + 1, scsep, typed(number(s, "thickness", 0)), n);
+            speccommit(m, lookup, k + 1, scsep, spectyped(specnumber(s, "thickness", 0)), n);
         }
-        commit(m, lookup, k + 1, scglass, text(s, "glass", "air"), n);
+        speccommit(m, lookup, k + 1, scglass, spectext(s, "glass", "air"), n);
     }
     const std::string e = surfacegriderror(m.lens);
     if (!e.empty()) throw SpecError{e};
@@ -170,8 +170,8 @@ std::string newcmd(Context& c) {
     Model& m = c.m;
     try {
         if (spec.kind != JsonValue::Object) throw SpecError{"The description must be one JSON object"};
-        const JsonValue& surfaces = array(spec, "surfaces");
-        const JsonValue& fields = array(spec, "fields");
+        const JsonValue& surfaces = specarray(spec, "surfaces");
+        const JsonValue& fields = specarray(spec, "fields");
         newsystemstart(m);
         general(m, spec, surfaces, fields);
         fieldpage(m, spec, fields);

@@ -10,26 +10,6 @@ namespace zefo {
 
 namespace {
 
-std::string trimmed(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    return b == std::string::npos ? "" : s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-std::optional<double> typednumber(const std::string& s) {
-    const auto v = parsetyped(s);
-    if (!v || !std::isfinite(*v)) return std::nullopt;
-    return v;
-}
-
-EditResult refuse(int field, const std::string& msg) {
-    EditResult r;
-    r.badfield = field;
-    r.message = msg;
-    return r;
-}
-
-double inverse(double v) { return v == 0 ? 0 : 1 / v; }
-
 // Fields 1 .. n-1 from their typed texts, checked in order after field[0]; the index of the
 // bad entry and its message, or the values.
 struct FieldCheck {
@@ -42,7 +22,7 @@ FieldCheck checkfields(double first, int n, const std::array<std::string, 4>& ty
     c.values.assign(static_cast<size_t>(n), 0.0);
     c.values[0] = first;
     for (int f = 1; f < n; ++f) {
-        const auto v = typednumber(typed[static_cast<size_t>(f)]);
+        const auto v = typedvalue(typed[static_cast<size_t>(f)]);
         c.bad = f;
         if (!v) c.message = notanumbermsg;
         else if (*v == 0) c.message = genmsg::zerofield;
@@ -77,6 +57,13 @@ void sizemerit(Model& m) {
 }
 
 }  // namespace
+
+EditResult refusal(int field, const std::string& msg) {
+    EditResult r;
+    r.badfield = field;
+    r.message = msg;
+    return r;
+}
 
 std::string sysnameerror(const std::string& name) {
     if (name.empty() || name.find("..") != std::string::npos) return genmsg::badname;
@@ -117,21 +104,21 @@ bool asksschemetype(const Model& m, const GeneralDataInput& in) {
 EditResult applygeneraldata(Model& m, const GeneralDataInput& in) {
     auto& l = m.lens;
     // Every entry is checked before anything is stored.
-    const std::string name = trimmed(in.name);
-    if (!sysnameerror(name).empty()) return refuse(geName, genmsg::badname);
-    const auto mag = typednumber(in.mag);
-    if (!mag) return refuse(geMag, notanumbermsg);
-    const auto stop = parseint(trimmed(in.stop));
-    if (!stop || *stop < 1 || *stop > l.nsurf) return refuse(geStop, genmsg::badstop);
-    const auto aperture = typednumber(in.aperture);
-    if (!aperture) return refuse(geAperture, notanumbermsg);
-    if (l.telescope() && *aperture <= 0) return refuse(geAperture, genmsg::badeph);
-    if (!l.telescope() && (*aperture < 0 || *aperture > 1)) return refuse(geAperture, genmsg::badna);
-    const auto defocus = typednumber(in.defocus);
-    if (!defocus) return refuse(geDefocus, notanumbermsg);
-    if (std::fabs(*defocus) > 2) return refuse(geDefocus, genmsg::baddefocus);
+    const std::string name = trimblanks(in.name);
+    if (!sysnameerror(name).empty()) return refusal(geName, genmsg::badname);
+    const auto mag = typedvalue(in.mag);
+    if (!mag) return refusal(geMag, notanumbermsg);
+    const auto stop = parseint(trimblanks(in.stop));
+    if (!stop || *stop < 1 || *stop > l.nsurf) return refusal(geStop, genmsg::badstop);
+    const auto aperture = typedvalue(in.aperture);
+    if (!aperture) return refusal(geAperture, notanumbermsg);
+    if (l.telescope() && *aperture <= 0) return refusal(geAperture, genmsg::badeph);
+    if (!l.telescope() && (*aperture < 0 || *aperture > 1)) return refusal(geAperture, genmsg::badna);
+    const auto defocus = typedvalue(in.defocus);
+    if (!defocus) return refusal(geDefocus, notanumbermsg);
+    if (std::fabs(*defocus) > 2) return refusal(geDefocus, genmsg::baddefocus);
     const FieldCheck fields = checkfields(l.field.empty() ? 0 : l.field[0], l.nfields, in.field);
-    if (fields.bad >= 0) return refuse(geField + fields.bad, fields.message);
+    if (fields.bad >= 0) return refusal(geField + fields.bad, fields.message);
 
     EditResult r;
     bool recompute = false;
@@ -184,7 +171,7 @@ EditResult applygeneraldata(Model& m, const GeneralDataInput& in) {
         // The bounds follow the definition: radius bounds become curvature bounds and back.
         l.radiiflag = in.radii ? 'D' : 'N';
         for (auto* b : {&l.radmin, &l.radmax})
-            for (double& v : *b) v = inverse(v);
+            for (double& v : *b) v = reciprocal(v);
         r.log.push_back(in.radii ? "New sfrecal surface definition are radii"
                                  : "New sfrecal surface definition are curvatures");
     }
@@ -204,11 +191,11 @@ EditResult applygeneraldata(Model& m, const GeneralDataInput& in) {
 EditResult changefieldcount(Model& m, int n, const std::array<std::string, 4>& field,
                             bool fullscheme) {
     auto& l = m.lens;
-    if (n < 2 || n > 4) return refuse(0, genmsg::badfieldcount);
+    if (n < 2 || n > 4) return refusal(0, genmsg::badfieldcount);
     const FieldCheck fields = checkfields(l.field.empty() ? 0 : l.field[0], n, field);
-    if (fields.bad >= 0) return refuse(fields.bad, fields.message);
+    if (fields.bad >= 0) return refusal(fields.bad, fields.message);
     const int nrays = nraysfor(n, fullscheme);
-    if (l.raytype != 10 && l.raytype != 20 && nrays != l.nrays) return refuse(0, genmsg::normalrays);
+    if (l.raytype != 10 && l.raytype != 20 && nrays != l.nrays) return refusal(0, genmsg::normalrays);
 
     EditResult r;
     if (n != l.nfields) r.log.push_back("New value for number of field is " + std::to_string(n));
@@ -232,7 +219,7 @@ double spectralline(int item) {
 
 WavelengthEntry otherwavelength(const std::string& nm) {
     WavelengthEntry e;
-    const auto v = typednumber(nm);
+    const auto v = typedvalue(nm);
     if (!v) e.message = notanumbermsg;
     else if (*v < 350 || *v > 1500) e.message = genmsg::badwavelength;
     else e.mm = *v * 1e-6;
@@ -253,8 +240,8 @@ EditResult changewavelengths(Model& m, const std::array<std::optional<double>, 3
     std::vector<double> disp = sp.disp;
     for (int k = 0; k <= l.nsurf; ++k) {
         if (isair(sp.glass[k])) continue;
-        const auto g = lookup(trimmed(sp.glass[k]));
-        if (!g) return refuse(k, std::string(surfmsg::glassnotfound) + ": " + sp.glass[k]);
+        const auto g = lookup(trimblanks(sp.glass[k]));
+        if (!g) return refusal(k, std::string(surfmsg::glassnotfound) + ": " + sp.glass[k]);
         const Index3 n = glassindices(g->a, newwl);
         const double sign = sp.index[k][0] < 0 ? -1 : 1;
         for (int w = 0; w < 3; ++w) index[k][w] = sign * n[w];

@@ -45,6 +45,9 @@ struct EditResult {
     bool ok() const { return badfield < 0; }
 };
 
+// The refusal of entry `field` with its message.
+EditResult refusal(int field, const std::string& msg);
+
 // The General Data Editor's entries as typed or chosen.
 struct GeneralDataInput {
     std::string name, mag, stop, aperture, defocus;

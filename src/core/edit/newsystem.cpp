@@ -21,19 +21,6 @@ std::string withoutblanks(const std::string& s) {
     return t;
 }
 
-std::optional<double> typednumber(const std::string& s) {
-    const auto v = parsetyped(s);
-    if (!v || !std::isfinite(*v)) return std::nullopt;
-    return v;
-}
-
-EditResult refuse(int field, const std::string& msg) {
-    EditResult r;
-    r.badfield = field;
-    r.message = msg;
-    return r;
-}
-
 bool allzero(const std::vector<double>& v, size_t n) {
     return std::all_of(v.begin(), v.begin() + static_cast<long>(std::min(n, v.size())),
                        [](double x) { return x == 0; });
@@ -54,20 +41,20 @@ void newsystemstart(Model& m) {
 
 EditResult newgeneral(Model& m, const NewGeneral& in) {
     const std::string name = withoutblanks(in.name).empty() ? "" : in.name;
-    if (name.empty()) return refuse(ngName, newmsg::noname);
-    if (!sysnameerror(name).empty()) return refuse(ngName, genmsg::badname);
+    if (name.empty()) return refusal(ngName, newmsg::noname);
+    if (!sysnameerror(name).empty()) return refusal(ngName, genmsg::badname);
     const auto nsurf = parseint(withoutblanks(in.nsurf));
-    if (!nsurf || *nsurf <= 0) return refuse(ngSurfaces, newmsg::nosurfaces);
-    if (*nsurf > maxsurf) return refuse(ngSurfaces, newmsg::toomanysurfaces);
+    if (!nsurf || *nsurf <= 0) return refusal(ngSurfaces, newmsg::nosurfaces);
+    if (*nsurf > maxsurf) return refusal(ngSurfaces, newmsg::toomanysurfaces);
     const auto stop = parseint(withoutblanks(in.stop));
-    if (!stop || *stop < 1 || *stop > *nsurf) return refuse(ngStop, genmsg::badstop);
-    const auto mag = typednumber(in.mag);
-    if (!mag) return refuse(ngMag, notanumbermsg);
-    const auto na = typednumber(in.na);
-    if (!na) return refuse(ngNa, notanumbermsg);
-    if (*na < 0 || *na > 1) return refuse(ngNa, genmsg::badna);
-    if (*mag == 0 && *na == 0) return refuse(ngMag, newmsg::nomagnorna);
-    if (in.nfields < 2 || in.nfields > 4) return refuse(ngFields, genmsg::badfieldcount);
+    if (!stop || *stop < 1 || *stop > *nsurf) return refusal(ngStop, genmsg::badstop);
+    const auto mag = typedvalue(in.mag);
+    if (!mag) return refusal(ngMag, notanumbermsg);
+    const auto na = typedvalue(in.na);
+    if (!na) return refusal(ngNa, notanumbermsg);
+    if (*na < 0 || *na > 1) return refusal(ngNa, genmsg::badna);
+    if (*mag == 0 && *na == 0) return refusal(ngMag, newmsg::nomagnorna);
+    if (in.nfields < 2 || in.nfields > 4) return refusal(ngFields, genmsg::badfieldcount);
 
     auto& l = m.lens;
     l.sysname = name;
@@ -91,23 +78,23 @@ EditResult newgeneral(Model& m, const NewGeneral& in) {
 }
 
 EditResult newtelescope(Model& m, const NewTelescope& in) {
-    if (in.type != 4 && in.type != 6) return refuse(ntType, newmsg::notype);
-    if (in.objinf != 'D' && in.objinf != 'N') return refuse(ntObjinf, newmsg::noobjpos);
+    if (in.type != 4 && in.type != 6) return refusal(ntType, newmsg::notype);
+    if (in.objinf != 'D' && in.objinf != 'N') return refusal(ntObjinf, newmsg::noobjpos);
     double objdist = 0;
     if (in.objinf == 'N') {
-        const auto d = typednumber(in.objdist);
-        if (!d) return refuse(ntObjdist, notanumbermsg);
-        if (*d <= 0) return refuse(ntObjdist, newmsg::badobjdist);
+        const auto d = typedvalue(in.objdist);
+        if (!d) return refusal(ntObjdist, notanumbermsg);
+        if (*d <= 0) return refusal(ntObjdist, newmsg::badobjdist);
         objdist = *d;
     }
-    const auto eph = typednumber(in.eph);
-    if (!eph) return refuse(ntEph, notanumbermsg);
-    if (*eph <= 0) return refuse(ntEph, newmsg::badeph);
+    const auto eph = typedvalue(in.eph);
+    if (!eph) return refusal(ntEph, notanumbermsg);
+    if (*eph <= 0) return refusal(ntEph, newmsg::badeph);
     double eye = 0;
     if (in.type == 6) {
-        const auto e = typednumber(in.eyedist);
-        if (!e) return refuse(ntEye, notanumbermsg);
-        if (*e == 0) return refuse(ntEye, newmsg::zeroeye);
+        const auto e = typedvalue(in.eyedist);
+        if (!e) return refusal(ntEye, notanumbermsg);
+        if (*e == 0) return refusal(ntEye, newmsg::zeroeye);
         eye = *e;
     }
     auto& l = m.lens;
@@ -125,10 +112,10 @@ EditResult newapply(Model& m, const NewFields& in) {
     auto& l = m.lens;
     std::vector<double> values(l.nfields, 0.0);
     for (int f = 1; f < l.nfields; ++f) {
-        const auto v = typednumber(in.field[static_cast<size_t>(f)]);
-        if (!v) return refuse(f, notanumbermsg);
-        if (*v == 0) return refuse(f, genmsg::zerofield);
-        if (values[static_cast<size_t>(f) - 1] > *v) return refuse(f, genmsg::fieldorder);
+        const auto v = typedvalue(in.field[static_cast<size_t>(f)]);
+        if (!v) return refusal(f, notanumbermsg);
+        if (*v == 0) return refusal(f, genmsg::zerofield);
+        if (values[static_cast<size_t>(f) - 1] > *v) return refusal(f, genmsg::fieldorder);
         values[static_cast<size_t>(f)] = *v;
     }
     l.field = values;

@@ -101,8 +101,8 @@ CellCommit commitraycell(OpticalSystem& lens, int ray, RayField f, const std::st
         return c;
     }
     if (bare == "-") return c;
-    const auto v = parsetyped(bare);
-    std::string err = !v || !std::isfinite(*v) ? notanumbermsg : "";
+    const auto v = typedvalue(bare);
+    std::string err = v ? "" : notanumbermsg;
     if (err.empty() && f == rfl) err = directionerror(*v, lens.rays.m[static_cast<size_t>(ray)]);
     if (err.empty() && f == rfm) err = directionerror(lens.rays.l[static_cast<size_t>(ray)], *v);
     if (!err.empty()) return CellCommit{false, false, err, c.restore, CellCommit::none};
@@ -125,8 +125,8 @@ NewRayResult newray(OpticalSystem& lens, int ray, const std::array<std::string, 
     const bool rel = hasrelative(lens);
     for (int f = rfxrel; f < rayfields; ++f) {
         if (!rel && (f == rfxrel || f == rfyrel)) continue;
-        const auto x = parsetyped(typed[static_cast<size_t>(f)]);
-        if (!x || !std::isfinite(*x)) {
+        const auto x = typedvalue(typed[static_cast<size_t>(f)]);
+        if (!x) {
             r.badfield = f;
             r.message = notanumbermsg;
             return r;

@@ -12,16 +12,12 @@ namespace zefo {
 namespace {
 
 std::string upperTrimmed(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    std::string t = s.substr(b, s.find_last_not_of(' ') - b + 1);
+    std::string t = trimblanks(s);
     for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return t;
 }
 
 std::string cut10(std::string s) { return s.size() > 10 ? s.substr(0, 10) : s; }
-
-double inverse(double v) { return v == 0 ? 0 : 1 / v; }
 
 // Applies f to every per-surface array that moves with its row.
 template <class F>
@@ -109,9 +105,7 @@ CellCommit commitoptlabel(Model& m, int row, const std::string& typed) {
 
 CellCommit commitglass(Model& m, const GlassLookup& lookup, int row, const std::string& typed) {
     auto& sp = m.lens.sys.sp;
-    std::string name = typed.substr(0, 11);
-    const size_t b = name.find_first_not_of(' ');
-    name = b == std::string::npos ? "" : name.substr(b, name.find_last_not_of(' ') - b + 1);
+    const std::string name = trimblanks(typed.substr(0, 11));
     CellCommit c;
     c.restore = sp.glass[row];
     if (name == sp.glass[row]) return c;
@@ -154,8 +148,8 @@ CellCommit commitnumber(Model& m, int row, int col, const std::string& typed) {
     for (char ch : typed)
         if (ch != ' ') bare += ch;
     if (bare.empty() || bare == "-") return c;
-    const auto v = parsetyped(bare);
-    if (!v || !std::isfinite(*v)) return refused(notanumbermsg, c.restore);
+    const auto v = typedvalue(bare);
+    if (!v) return refused(notanumbermsg, c.restore);
     if (col == schmax) {
         if (*v <= 0) return refused(surfmsg::hmaxnotpositive, c.restore);
         if (std::fabs(*v * sp.curv[row]) >= 1) return refused(surfmsg::hmaxoverradius, c.restore);
@@ -163,8 +157,8 @@ CellCommit commitnumber(Model& m, int row, int col, const std::string& typed) {
     c.changed = *v != *field;
     *field = *v;
     if (col == scradius) {
-        if (m.lens.radiiflag == 'D') sp.curv[row] = inverse(*v);
-        else sp.radius[row] = inverse(*v);
+        if (m.lens.radiiflag == 'D') sp.curv[row] = reciprocal(*v);
+        else sp.radius[row] = reciprocal(*v);
     }
     c.restore = surfcelltext(m.lens, row, col);
     return c;
@@ -184,6 +178,17 @@ void eraserow(OpticalSystem& l, int at) {
 }
 
 }  // namespace
+
+std::string trimblanks(const std::string& s) {
+    const size_t b = s.find_first_not_of(' ');
+    return b == std::string::npos ? "" : s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+std::optional<double> typedvalue(const std::string& s) {
+    const auto v = parsetyped(s);
+    if (!v || !std::isfinite(*v)) return std::nullopt;
+    return v;
+}
 
 std::string surfheader(int col, bool radii) {
     static const char* const common[] = {" No", " Surf label", " Optimization label", "", "", "",
@@ -352,7 +357,7 @@ void pastesurfblock(Model& m, int row, const std::vector<uint8_t>& b) {
     const std::string opt = upperTrimmed(getstring(b, 4, 14));
     sp.optlabel[row] = optlabelerror(opt).empty() ? opt : "";
     sp.curv[row] = getdouble(b, 26);
-    sp.radius[row] = inverse(sp.curv[row]);
+    sp.radius[row] = reciprocal(sp.curv[row]);
     sp.sep[row] = getdouble(b, 34);
     sp.hmax[row] = getdouble(b, 42);
     sp.disp[row] = getdouble(b, 50);

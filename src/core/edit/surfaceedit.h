@@ -31,6 +31,15 @@ inline constexpr const char* lastsurface = "The last surface can not be deleted!
 inline constexpr const char* toomanysurfaces = "The system can not hold more surfaces!";
 }  // namespace surfmsg
 
+// Helpers of the editors' typed texts.
+// The text without its leading and trailing blanks.
+std::string trimblanks(const std::string& s);
+// A typed number (blanks removed, "," or "." as decimal separator), empty when it is not a
+// finite number.
+std::optional<double> typedvalue(const std::string& s);
+// 1/v, or 0 for 0 (a plane: radius and curvature 0 alike).
+inline double reciprocal(double v) { return v == 0 ? 0 : 1 / v; }
+
 // Columns of the surface grid.
 enum SurfColumn {
     scnumber, sclabel, scoptlabel, scradius, scradmin, scradmax,
