@@ -270,3 +270,53 @@ TEST(SurfaceBlock, ShortAndDamagedBlocksAreClamped) {
 
 }  // namespace
 }  // namespace zefo
+
+namespace zefo {
+namespace {
+
+TEST(SurfaceDialogs, ConicAsphericAndNewSurface) {
+    Model m = fourlens();
+    ASSERT_EQ(commitsurfcell(m, fakecatalog(), 1, sclabel, "A").request, CellCommit::asphericdialog);
+    EXPECT_EQ(commitconic(m, 1, "0").message, surfmsg::zeroconic);
+    EXPECT_EQ(commitconic(m, 1, "x").restore, "  0.000000");
+    EXPECT_TRUE(commitconic(m, 1, "-1").accepted);
+    EXPECT_EQ(m.lens.sys.asf.eps[1], -1);
+    const AsphericCommit bad = commitaspheric(m, 1, {"1e-5", "0", "y", "0"});
+    EXPECT_EQ(bad.badfield, 2);
+    EXPECT_EQ(m.lens.sys.asf.a4[1], 0);   // nothing stored
+    EXPECT_EQ(commitaspheric(m, 1, {"1e-5", "0", "0", "2e-12"}).badfield, -1);
+    EXPECT_EQ(m.lens.sys.asf.a10[1], 2e-12);
+
+    ASSERT_EQ(insertsurface(m, 2, false), "");
+    const OpticalSystem before = m.lens;
+    using Row = std::array<std::string, surfcolumns - 1>;
+    // label, optlabel, radius, min, max, distance, min, max, glass, clear aperture → column, message
+    const struct { Row typed; int col; std::string msg; } cases[] = {
+        {{"S", "C", "50", "0", "0", "0", "0", "0", "air", "5"}, scsep, surfmsg::zerodistance},
+        {{"S", "C", "50", "0", "0", "2", "0", "0", "air", "0"}, schmax, surfmsg::zeroaperture},
+        {{"Q", "C", "50", "0", "0", "2", "0", "0", "air", "5"}, sclabel, surfmsg::badlabel},
+        {{"S", "CC", "50", "0", "0", "2", "0", "0", "air", "5"}, scoptlabel, "You can have only one C label!"},
+        {{"S", "C", "", "0", "0", "2", "0", "0", "air", "5"}, scradius, notanumbermsg},
+        {{"S", "C", "50", "0", "0", "2", "0", "0", "NOSUCH", "5"}, scglass, surfmsg::glassnotfound},
+        {{"S", "C", "4", "0", "0", "2", "0", "0", "air", "5"}, schmax, surfmsg::hmaxoverradius},
+        {{"E", "C", "50", "0", "0", "2", "0", "0", "air", "x"}, schmax, notanumbermsg},
+    };
+    for (const auto& c : cases) {
+        const NewSurfaceResult r = newsurface(m, fakecatalog(), 1, c.typed);
+        EXPECT_EQ(r.badcolumn, c.col) << c.msg;
+        EXPECT_EQ(r.message, c.msg);
+        EXPECT_EQ(m.lens, before) << c.msg;
+    }
+    const NewSurfaceResult ok = newsurface(m, fakecatalog(), 1, {"e", "cd", "50", "40", "60", "2", "1", "3", "N15", "5"});
+    ASSERT_EQ(ok.badcolumn, -1) << ok.message;
+    EXPECT_EQ(ok.request, CellCommit::conicdialog);
+    EXPECT_DOUBLE_EQ(m.lens.sys.sp.curv[1], 0.02);
+    EXPECT_EQ(m.lens.sepmax[1], 3);
+    const std::vector<std::string> log = {
+        "Following data are entered for new surface:", "Surface label E Optimization label CD",
+        "Radius     50.000 Separation      2.000 Glass N15 Clear aperture   5.00"};
+    EXPECT_EQ(ok.log, log);
+}
+
+}  // namespace
+}  // namespace zefo

@@ -273,6 +273,74 @@ CellCommit commitsurfcell(Model& m, const GlassLookup& lookup, int row, int col,
     }
 }
 
+CellCommit commitconic(Model& m, int row, const std::string& typed) {
+    double& eps = m.lens.sys.asf.eps[static_cast<size_t>(row)];
+    const std::string shown = fmtf(eps, 10, 6);
+    const auto v = typedvalue(typed);
+    if (!v) return refused(notanumbermsg, shown);
+    if (*v == 0) return refused(surfmsg::zeroconic, shown);
+    CellCommit c;
+    c.changed = *v != eps;
+    eps = *v;
+    c.restore = fmtf(eps, 10, 6);
+    return c;
+}
+
+AsphericCommit commitaspheric(Model& m, int row, const std::array<std::string, 4>& typed) {
+    std::array<double, 4> v{};
+    for (size_t i = 0; i < 4; ++i) {
+        const auto x = typedvalue(typed[i]);
+        if (!x) return {static_cast<int>(i), notanumbermsg};
+        v[i] = *x;
+    }
+    auto& a = m.lens.sys.asf;
+    const size_t k = static_cast<size_t>(row);
+    a.a4[k] = v[0];
+    a.a6[k] = v[1];
+    a.a8[k] = v[2];
+    a.a10[k] = v[3];
+    return {};
+}
+
+NewSurfaceResult newsurface(Model& m, const GlassLookup& lookup, int row,
+                            const std::array<std::string, surfcolumns - 1>& typed) {
+    NewSurfaceResult r;
+    const auto value = [&](int col) { return typedvalue(typed[static_cast<size_t>(col - 1)]); };
+    if (value(scsep) && *value(scsep) == 0) {
+        r.badcolumn = scsep;
+        r.message = surfmsg::zerodistance;
+        return r;
+    }
+    if (value(schmax) && *value(schmax) == 0) {
+        r.badcolumn = schmax;
+        r.message = surfmsg::zeroaperture;
+        return r;
+    }
+    // The columns go in on a copy; the model takes the row only when all passed.
+    Model t = m;
+    for (int col = sclabel; col < surfcolumns; ++col) {
+        const std::string& text = typed[static_cast<size_t>(col - 1)];
+        const bool number = col != sclabel && col != scoptlabel && col != scglass;
+        const CellCommit c = number && !value(col) ? refused(notanumbermsg, "")
+                                                   : commitsurfcell(t, lookup, row, col, text);
+        if (!c.accepted) {
+            r.badcolumn = col;
+            r.message = c.message;
+            return r;
+        }
+        if (col == sclabel) r.request = c.request;
+    }
+    m = std::move(t);
+    const auto& sp = m.lens.sys.sp;
+    const bool radii = m.lens.radiiflag == 'D';
+    r.log = {"Following data are entered for new surface:",
+             "Surface label " + sp.surflabel[row] + " Optimization label " + sp.optlabel[row],
+             (radii ? "Radius " + fmtf(sp.radius[row], 10, 3) : "Curvature " + fmtf(sp.curv[row], 10, 7)) +
+                 " Separation " + fmtf(sp.sep[row], 10, 3) + " Glass " + sp.glass[row] +
+                 " Clear aperture " + fmtf(sp.hmax[row], 6, 2)};
+    return r;
+}
+
 std::string deletesurface(Model& m, int s) {
     auto& l = m.lens;
     if (s < 1 || s > l.nsurf) return surfmsg::badsurfnumber;

@@ -29,6 +29,9 @@ inline constexpr const char* badsurfnumber =
     "Surface number must be between 1 and total number of surfaces!";
 inline constexpr const char* lastsurface = "The last surface can not be deleted!";
 inline constexpr const char* toomanysurfaces = "The system can not hold more surfaces!";
+inline constexpr const char* zeroconic = "Conic constant must not be zero!";
+inline constexpr const char* zerodistance = "Distance must be different from zero!";
+inline constexpr const char* zeroaperture = "Clear aperture must be different from zero!";
 }  // namespace surfmsg
 
 // Helpers of the editors' typed texts.
@@ -77,6 +80,30 @@ struct CellCommit {
 // the row's indices only when it changes.
 CellCommit commitsurfcell(Model& m, const GlassLookup& lookup, int row, int col,
                           const std::string& typed);
+
+// Conic Constant dialog, OK: the conic constant of row `row` from its typed text (not 0).
+CellCommit commitconic(Model& m, int row, const std::string& typed);
+// Aspherical constants dialog, OK: a4, a6, a8, a10 of row `row`; the first text that is no
+// number is refused (its index in `badfield`) and nothing is stored.
+struct AsphericCommit {
+    int badfield = -1;
+    std::string message;
+};
+AsphericCommit commitaspheric(Model& m, int row, const std::array<std::string, 4>& typed);
+
+// New Surface dialog, OK: the texts of the columns sclabel .. schmax (index = column - 1)
+// for model row `row`, checked as the grid checks them, plus a separation and a clear
+// aperture that must not be 0. Refused: the column and its message, the model unchanged.
+// Accepted: the row holds them, `log` the lines of the command log, `request` a constant
+// dialog for a conic or aspheric label.
+struct NewSurfaceResult {
+    int badcolumn = -1;
+    std::string message;
+    CellCommit::Request request = CellCommit::none;
+    std::vector<std::string> log;
+};
+NewSurfaceResult newsurface(Model& m, const GlassLookup& lookup, int row,
+                            const std::array<std::string, surfcolumns - 1>& typed);
 
 // Surface commands; an empty result is success, otherwise the message. Each keeps stopsurf
 // on the same surface (1 .. nsurf) and sizes the model's arrays.
