@@ -78,7 +78,7 @@ TEST_F(BatchCli, NumericOptionValuesThatAreNoNumber) {
 TEST_F(BatchCli, WrongArgumentCountsShowTheUsageOfTheCommand) {
     std::map<std::string, std::string> usage;
     for (const auto& line : helpcommands()) usage[line.substr(0, line.find(' '))] = line;
-    ASSERT_EQ(usage.size(), 22u);
+    ASSERT_EQ(usage.size(), 23u);
     auto usageline = [&](const std::string& name) {
         return "usage: zefo-batch [--progdir DIR] [--date TEXT] [--json] " + usage.at(name) + "\n";
     };
@@ -97,6 +97,7 @@ TEST_F(BatchCli, WrongArgumentCountsShowTheUsageOfTheCommand) {
         {"raytrace", "raytrace", "missing argument"},
         {"save @", "save", "missing argument"},
         {"import-agf", "import-agf", "missing argument"},
+        {"new spec.json", "new", "missing argument"},
         {"seidel @ --bogus 1", "seidel", "unknown option --bogus"},
         {"dmtf @ --gauss 7", "dmtf", "--gauss has no such choice: 7"},
         {"wave @ --rings 3", "wave", "unknown option --rings"},
@@ -135,7 +136,7 @@ TEST_F(BatchCli, HelpDescribesEveryCommandInOneLine) {
         EXPECT_EQ(wrong.err.rfind("zefo-batch " + name + ": ", 0), 0u) << name << wrong.err;
         ++n;
     }
-    EXPECT_EQ(n, 22u);
+    EXPECT_EQ(n, 23u);
     // nothing but those entries
     EXPECT_EQ(std::regex_replace(commands, entry, ""), "");
 }
