@@ -143,5 +143,6 @@ int runwidgettests(int argc, char** argv);
 int runtracecommandtests(int argc, char** argv);
 int runiqdialogtests(int argc, char** argv);
 int runoptimizationtests(int argc, char** argv);
+int runsystemeditortests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

@@ -15,5 +15,6 @@ int main(int argc, char** argv) {
     failed += runtracecommandtests(argc, argv);
     failed += runiqdialogtests(argc, argv);
     failed += runoptimizationtests(argc, argv);
+    failed += runsystemeditortests(argc, argv);
     return failed == 0 ? 0 : 1;
 }
