@@ -1,6 +1,8 @@
 // The System Editor driven as a user does: typing into cells, refused texts, the session.
 #include <QAbstractItemView>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTableView>
 #include <QtTest>
 
@@ -72,9 +74,12 @@ private slots:
         QCOMPARE(editor.hint(), QString("Glass name, from glass database, is case sensitive"));
     }
 
+    void theMenuCommandOpensOneEditorThatCloseEnds();
+
     void aReplacedLensRebuildsTheGrid() {
         Model m = threesurfaces();
         zefo::Session session(m);
+        session.opened("three.dat");
         SystemEditor editor(m, session, nocatalog());
         QCOMPARE(editor.grid()->model()->rowCount(), 4);
         QCOMPARE(deletesurface(m, 1), std::string());
@@ -83,6 +88,26 @@ private slots:
         QCOMPARE(editor.grid()->model()->index(0, scradius).data().toString(), QString("   -50.000"));
     }
 };
+
+// The command of the main window: one editor, its hint in status panel 0, gone with Close.
+void SystemEditorTest::theMenuCommandOpensOneEditorThatCloseEnds() {
+    test::Session s;
+    s.open(s.lens());
+    s.form->trigger("SystemEditor");
+    s.form->trigger("SystemEditor");
+    int editors = 0;
+    for (QMdiSubWindow* sub : s.form->mdiarea()->subWindowList())
+        editors += qobject_cast<SystemEditor*>(sub->widget()) != nullptr;
+    QCOMPARE(editors, 1);
+    QCOMPARE(s.form->statuspanel(0), QString("Allowed values are S(SM), E(EM), F(FM), A(AM), M"));
+    s.form->trigger("FileClose");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    editors = 0;
+    for (QMdiSubWindow* sub : s.form->mdiarea()->subWindowList())
+        editors += qobject_cast<SystemEditor*>(sub->widget()) != nullptr;
+    QCOMPARE(editors, 0);
+    QCOMPARE(s.form->statuspanel(0), QString());
+}
 
 int runsystemeditortests(int argc, char** argv) {
     SystemEditorTest t;

@@ -81,6 +81,11 @@ SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidg
             [this](const QModelIndex&, const QModelIndex&) { emit hintchanged(hint()); });
     listener_ = session_.subscribe([this] {
         if (committing_) return;
+        if (!session_.loaded()) {   // Close: the editor goes with the system
+            if (parentWidget()) parentWidget()->close();
+            else close();
+            return;
+        }
         model_->rebuild();   // a replaced lens or other counts: no stale row stays
     });
 }
