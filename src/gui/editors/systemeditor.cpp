@@ -2,8 +2,10 @@
 
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace zefo::gui {
 
@@ -64,12 +66,15 @@ SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidg
     grid_ = new QTableView(this);
     grid_->setModel(model_);
     grid_->verticalHeader()->hide();
-    grid_->setColumnWidth(scnumber, 30);
+    grid_->setColumnWidth(scnumber, 40);   // "IMG" whole
     for (int c = 1; c < surfcolumns; ++c) grid_->setColumnWidth(c, c == scoptlabel ? 130 : 80);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(grid_);
-    resize(30 + 130 + 9 * 80 + 24, 360);
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 8);
+    const int rows = grid_->verticalHeader()->defaultSectionSize() * (model_->rowCount() + 1);
+    const int frame = 2 * grid_->frameWidth() + grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    resize(40 + 130 + 9 * 80 + frame, std::min(rows + frame, 450));
     showerror = [this](const QString& msg) { QMessageBox::critical(this, "Error", msg); };
     connect(model_, &SurfaceTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
     connect(model_, &SurfaceTableModel::edited, this, [this](int, int, int) {
