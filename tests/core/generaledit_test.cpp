@@ -20,7 +20,7 @@ Model triplet() {
     return m;
 }
 
-GlassLookup fakecatalog() {
+GlassLookup n15catalog() {
     return [](const std::string& name) -> std::optional<GlassRecord> {
         if (name != "N15") return std::nullopt;
         GlassRecord g;
@@ -29,7 +29,7 @@ GlassLookup fakecatalog() {
     };
 }
 
-double fakeindex(double wlmm) {
+double n15index(double wlmm) {
     const double um = wlmm * 1000;
     return std::sqrt(2.25 + 0.01 / (um * um));
 }
@@ -178,24 +178,24 @@ TEST(Wavelengths, IndicesFollowAllOrNothing) {
     Model m = triplet();
     auto& sp = m.lens.sys.sp;
     sp.index[3] = {-1.62, -1.62, -1.62};   // a mirror space
-    const EditResult r = changewavelengths(m, {0.0005461, std::nullopt, 0.0005461}, fakecatalog());
+    const EditResult r = changewavelengths(m, {0.0005461, std::nullopt, 0.0005461}, n15catalog());
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_EQ(m.lens.wl[0], 0.0005461);
-    EXPECT_NEAR(sp.index[1][0], fakeindex(0.0005461), 1e-12);
-    EXPECT_NEAR(sp.index[1][1], fakeindex(0.0006563), 1e-12);
-    EXPECT_NEAR(sp.index[3][2], -fakeindex(0.0005461), 1e-12);
-    EXPECT_NEAR(sp.disp[1], fakeindex(0.0005461) - fakeindex(0.0006563), 1e-12);
+    EXPECT_NEAR(sp.index[1][0], n15index(0.0005461), 1e-12);
+    EXPECT_NEAR(sp.index[1][1], n15index(0.0006563), 1e-12);
+    EXPECT_NEAR(sp.index[3][2], -n15index(0.0005461), 1e-12);
+    EXPECT_NEAR(sp.disp[1], n15index(0.0005461) - n15index(0.0006563), 1e-12);
     EXPECT_EQ(sp.index[0], (Index3{1, 1, 1}));
     EXPECT_FALSE(m.mono);
     ASSERT_EQ(r.log.size(), 2u);
     EXPECT_EQ(r.log[0], "New value for middle wavelength is 0.0005461");
 
-    changewavelengths(m, {std::nullopt, 0.0005461, std::nullopt}, fakecatalog());
+    changewavelengths(m, {std::nullopt, 0.0005461, std::nullopt}, n15catalog());
     EXPECT_TRUE(m.mono);
 
     sp.glass[5] = "MISSING";
     const OpticalSystem before = m.lens;
-    const EditResult bad = changewavelengths(m, {0.0004861, std::nullopt, std::nullopt}, fakecatalog());
+    const EditResult bad = changewavelengths(m, {0.0004861, std::nullopt, std::nullopt}, n15catalog());
     EXPECT_EQ(bad.message, "Glass name not found: MISSING");
     EXPECT_EQ(m.lens, before);
 }
