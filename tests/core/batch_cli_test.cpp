@@ -76,9 +76,9 @@ TEST_F(BatchCli, NumericOptionValuesThatAreNoNumber) {
 
 // The commands of zefo-batch; the pictures need the Qt build.
 #ifdef ZEFO_PLOT
-constexpr size_t kCommands = 23;
+constexpr size_t kCommands = 24;
 #else
-constexpr size_t kCommands = 22;
+constexpr size_t kCommands = 23;
 #endif
 
 // A wrong number of arguments names the command and shows its usage line as --help has it.
@@ -104,6 +104,7 @@ TEST_F(BatchCli, WrongArgumentCountsShowTheUsageOfTheCommand) {
         {"raytrace", "raytrace", "missing argument"},
         {"save @", "save", "missing argument"},
         {"import-agf", "import-agf", "missing argument"},
+        {"new spec.json", "new", "missing argument"},
         {"seidel @ --bogus 1", "seidel", "unknown option --bogus"},
         {"dmtf @ --gauss 7", "dmtf", "--gauss has no such choice: 7"},
         {"wave @ --rings 3", "wave", "unknown option --rings"},

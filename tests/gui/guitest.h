@@ -144,5 +144,6 @@ int runtracecommandtests(int argc, char** argv);
 int runiqdialogtests(int argc, char** argv);
 int runoptimizationtests(int argc, char** argv);
 int rungraphtests(int argc, char** argv);
+int runsystemeditortests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

@@ -16,5 +16,6 @@ int main(int argc, char** argv) {
     failed += runiqdialogtests(argc, argv);
     failed += runoptimizationtests(argc, argv);
     failed += rungraphtests(argc, argv);
+    failed += runsystemeditortests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

@@ -103,7 +103,7 @@ void MainWindowTest::menusshowonlybuiltcommands() {
     QStringList shown;
     for (QAction* a : s.form->menuBar()->actions())
         if (a->isVisible()) shown << a->text().remove('&');
-    QCOMPARE(shown, (QStringList{"File", "Optical Data", "Ray Trace", "Spot-MTF", "Optimization", "Draw", "Window", "Help"}));
+    QCOMPARE(shown, (QStringList{"File", "Data Editor", "Optical Data", "Ray Trace", "Spot-MTF", "Optimization", "Draw", "Window", "Help"}));
     // Every catalogue command has its action, reachable from a menu.
     for (const Command& c : commandcatalogue()) QVERIFY2(s.form->action(c.text.id), c.text.id);
 }
@@ -125,7 +125,8 @@ void MainWindowTest::openloadsthesystem() {
     QCOMPARE(recentcaptions(*s.form), QStringList{"&1 " + path});
     // Loaded: the file commands work; the stored reports do not exist yet.
     QStringList expected = startcommands;
-    expected << "FileSave" << "FileSaveAs" << "FileClose" << "OpdWaveAberrations" << "SpotMtfDataEditor";
+    expected << "FileSave" << "FileSaveAs" << "FileClose" << "OpdWaveAberrations" << "SpotMtfDataEditor"
+             << "SystemEditor";
     expected << "PrintOpticalSystem" << "PrintRays" << "OpticalSystem" << "OpticalSystemFull" << "RayData"
              << "CalculateRayScheme" << "ParaxialRayTrace" << "ParaxialRaytraceFull" << "SeidelCoefficients"
              << "RayTrace" << "SingleRayTrace" << "Aberrations";

@@ -25,6 +25,8 @@ const std::vector<CommandText>& commandtexts() {
         {.id = "FileSaveAs", .title = "Save optical system", .logtext = "Save optical file with different name",
          .finished = "Save optical file - Finished", .terminated = "Save optical file - Terminated by  user"},
         {.id = "FileClose"},
+        // Data Editor
+        {.id = "SystemEditor", .title = "System editor"},
         // File > Print: the system and the ray scheme, printed directly
         {.id = "PrintOpticalSystem", .title = "Print optical system"},
         {.id = "PrintRays", .title = "Print ray scheme"},

@@ -42,6 +42,9 @@ const std::vector<Command>& commandcatalogue() {
          .icon = QStyle::SP_DialogSaveButton, .shortcut = "Ctrl+S"},
         {.text = core("FileSaveAs"), .menu = "File", .caption = "Save &As...", .own = &F::FileSaveAs},
         {.text = core("FileClose"), .menu = "File", .caption = "&Close", .own = &F::FileClose},
+        // Data Editor
+        {.text = core("SystemEditor"), .menu = "Data Editor", .caption = "&System Editor...",
+         .group = Group::Loaded, .own = &F::EditSystem},
         // File > Print: the system and the ray scheme, printed directly
         {.text = core("PrintOpticalSystem"), .menu = "File/Print", .caption = "&Optical System",
          .shell = Shell::Print, .report = printsystem},

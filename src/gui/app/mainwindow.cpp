@@ -1,4 +1,5 @@
 #include "gui/app/mainwindow.h"
+#include "gui/editors/systemeditor.h"
 
 #include <QPainter>
 
@@ -601,6 +602,20 @@ void ZefoMainForm::FileClose(const Command&) {
 }
 
 void ZefoMainForm::FileExit(const Command&) { close(); }
+
+// One System Editor at a time: the command brings an open one to the front.
+void ZefoMainForm::EditSystem(const Command&) {
+    for (QMdiSubWindow* sub : mdi_->subWindowList())
+        if (auto* w = qobject_cast<gui::SystemEditor*>(sub->widget())) {
+            mdi_->setActiveSubWindow(sub);
+            return panel_[0]->setText(w->hint());
+        }
+    auto* editor = new gui::SystemEditor(m_, session_, cataloglookup(glass_));
+    connect(editor, &gui::SystemEditor::hintchanged, this, [this](const QString& h) { panel_[0]->setText(h); });
+    connect(editor, &QObject::destroyed, this, [this] { panel_[0]->clear(); });
+    showchild(editor);
+    panel_[0]->setText(editor->hint());
+}
 
 void ZefoMainForm::closeEvent(QCloseEvent* e) {
     if (run_) {  // the run stops first; the window closes when it has ended

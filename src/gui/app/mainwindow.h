@@ -62,6 +62,7 @@ public:
     void FileSaveAs(const Command& cmd);
     void FileClose(const Command& cmd);
     void FileExit(const Command& cmd);
+    void EditSystem(const Command& cmd);
     void PrinterSetup(const Command& cmd);
     void DisplayLogFile(const Command& cmd);
     void PrintLogFile(const Command& cmd);

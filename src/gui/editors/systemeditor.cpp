@@ -1,0 +1,105 @@
+#include "gui/editors/systemeditor.h"
+
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QStyle>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace zefo::gui {
+
+SurfaceTableModel::SurfaceTableModel(Model& m, GlassLookup lookup, QObject* parent)
+    : QAbstractTableModel(parent), m_(m), lookup_(std::move(lookup)) {}
+
+int SurfaceTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || m_.lens.nsurf <= 0 ? 0 : m_.lens.nsurf + 1;
+}
+
+int SurfaceTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : surfcolumns;
+}
+
+QVariant SurfaceTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() > m_.lens.nsurf) return {};
+    if (role == Qt::DisplayRole) return QString::fromStdString(surfcelltext(m_.lens, index.row(), index.column()));
+    if (role == Qt::EditRole)
+        return QString::fromStdString(trimblanks(surfcelltext(m_.lens, index.row(), index.column())));
+    if (role == Qt::TextAlignmentRole && index.column() >= scradius && index.column() != scglass)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant SurfaceTableModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (role != Qt::DisplayRole || o != Qt::Horizontal) return {};
+    return QString::fromStdString(surfheader(section, m_.lens.radiiflag == 'D'));
+}
+
+Qt::ItemFlags SurfaceTableModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    return index.column() == scnumber ? f : f | Qt::ItemIsEditable;
+}
+
+bool SurfaceTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !index.isValid() || index.row() > m_.lens.nsurf) return false;
+    const CellCommit c = commitsurfcell(m_, lookup_, index.row(), index.column(), value.toString().toStdString());
+    if (!c.accepted) {
+        emit refused(QString::fromStdString(c.message));
+        return false;
+    }
+    if (!c.changed) return true;
+    // A radius changes its curvature; a label may change the signs of the row.
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), surfcolumns - 1));
+    emit edited(index.row(), index.column(), c.request);
+    return true;
+}
+
+void SurfaceTableModel::rebuild() {
+    beginResetModel();
+    endResetModel();
+}
+
+SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidget* parent)
+    : QWidget(parent), m_(m), session_(session) {
+    setWindowTitle("System Editor");
+    model_ = new SurfaceTableModel(m, std::move(lookup), this);
+    grid_ = new QTableView(this);
+    grid_->setModel(model_);
+    grid_->verticalHeader()->hide();
+    grid_->setColumnWidth(scnumber, 40);   // "IMG" whole
+    for (int c = 1; c < surfcolumns; ++c) grid_->setColumnWidth(c, c == scoptlabel ? 130 : 80);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(grid_);
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 8);
+    const int rows = grid_->verticalHeader()->defaultSectionSize() * (model_->rowCount() + 1);
+    const int frame = 2 * grid_->frameWidth() + grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    resize(40 + 130 + 9 * 80 + frame, std::min(rows + frame, 450));
+    showerror = [this](const QString& msg) { QMessageBox::critical(this, "Error", msg); };
+    connect(model_, &SurfaceTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
+    connect(model_, &SurfaceTableModel::edited, this, [this](int, int, int) {
+        committing_ = true;
+        session_.designchanged();   // datachanged, stale results, the trace context
+        committing_ = false;
+    });
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex&, const QModelIndex&) { emit hintchanged(hint()); });
+    listener_ = session_.subscribe([this] {
+        if (committing_) return;
+        if (!session_.loaded()) {   // Close: the editor goes with the system
+            if (parentWidget()) parentWidget()->close();
+            else close();
+            return;
+        }
+        model_->rebuild();   // a replaced lens or other counts: no stale row stays
+    });
+}
+
+SystemEditor::~SystemEditor() { session_.unsubscribe(listener_); }
+
+QString SystemEditor::hint() const {
+    const int col = grid_->currentIndex().isValid() ? grid_->currentIndex().column() : sclabel;
+    return QString::fromStdString(surfhint(col == scnumber ? sclabel : col, m_.lens.radiiflag == 'D'));
+}
+
+}  // namespace zefo::gui

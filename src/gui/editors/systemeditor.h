@@ -1,0 +1,66 @@
+// The System Editor: the surface table of the current lens in a grid, one row per surface
+// and the image row. A cell commits when its editor closes; the core checks the text, and a
+// refused text shows its message and leaves the lens as it was. The editor follows the
+// session: a replaced or resized lens rebuilds the grid.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QWidget>
+#include <functional>
+
+#include "core/app/session.h"
+#include "core/edit/surfaceedit.h"
+
+class QTableView;
+class QLabel;
+
+namespace zefo::gui {
+
+class SurfaceTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    SurfaceTableModel(Model& m, GlassLookup lookup, QObject* parent = nullptr);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    // The lens was replaced or its rows changed.
+    void rebuild();
+
+signals:
+    void refused(const QString& message);
+    // An accepted change; request: CellCommit::Request of a label.
+    void edited(int row, int column, int request);
+
+private:
+    Model& m_;
+    GlassLookup lookup_;
+};
+
+class SystemEditor : public QWidget {
+    Q_OBJECT
+public:
+    SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidget* parent = nullptr);
+    ~SystemEditor() override;
+    QTableView* grid() const { return grid_; }
+    SurfaceTableModel* table() const { return model_; }
+    // Shows an error box; tests replace it.
+    std::function<void(const QString&)> showerror;
+    // The status hint of the current column (status panel 0).
+    QString hint() const;
+
+signals:
+    void hintchanged(const QString& hint);
+
+private:
+    Model& m_;
+    Session& session_;
+    SurfaceTableModel* model_;
+    QTableView* grid_;
+    int listener_ = 0;
+    bool committing_ = false;
+};
+
+}  // namespace zefo::gui

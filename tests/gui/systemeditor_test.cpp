@@ -1,0 +1,119 @@
+// The System Editor driven as a user does: typing into cells, refused texts, the session.
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTableView>
+#include <QtTest>
+
+#include "core/app/session.h"
+#include "gui/editors/systemeditor.h"
+#include "guitest.h"
+#include "testsystems.h"
+
+namespace zefo::gui::test {
+namespace {
+
+Model threesurfaces() {
+    return buildobjective({{"S", 50, 5, 1.5, 0.008, 10}, {"S", -50, 3, 1.0, 0, 10}, {"S", 80, 40, 1.0, 0, 10}},
+                          2, 0.1, {10}, 6);
+}
+
+GlassLookup nocatalog() {
+    return [](const std::string&) -> std::optional<GlassRecord> { return std::nullopt; };
+}
+
+// Types text into a cell and closes its editor with Return, as a user does.
+void typeinto(QTableView* grid, int row, int col, const QString& text) {
+    const QModelIndex index = grid->model()->index(row, col);
+    grid->setCurrentIndex(index);
+    grid->edit(index);
+    auto* editor = grid->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);   // the closed editor goes
+}
+
+}  // namespace
+
+class SystemEditorTest : public QObject {
+    Q_OBJECT
+private slots:
+    void typedCellsChangeTheLensOrAreRefused() {
+        Model m = threesurfaces();
+        zefo::Session session(m);
+        SystemEditor editor(m, session, nocatalog());
+        QStringList errors;
+        editor.showerror = [&](const QString& msg) { errors << msg; };
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QTableView* grid = editor.grid();
+        QCOMPARE(grid->model()->rowCount(), 4);
+        QCOMPARE(grid->model()->headerData(scradius, Qt::Horizontal).toString(), QString("     Radius"));
+        QCOMPARE(grid->model()->index(3, scnumber).data().toString(), QString("IMG"));
+
+        typeinto(grid, 0, scradius, "25");
+        QCOMPARE(m.lens.sys.sp.curv[0], 0.04);
+        QVERIFY(session.datachanged());
+        QCOMPARE(grid->model()->index(0, scradius).data().toString(), QString("    25.000"));
+
+        const OpticalSystem before = m.lens;
+        typeinto(grid, 1, scoptlabel, "C D");
+        typeinto(grid, 1, schmax, "60");          // over the radius of curvature
+        typeinto(grid, 1, sclabel, "X");
+        typeinto(grid, 2, scglass, "NOSUCH");
+        QCOMPARE(errors, (QStringList{surfmsg::badoptlabel, surfmsg::hmaxoverradius, surfmsg::badlabel,
+                                      surfmsg::glassnotfound}));
+        QVERIFY(m.lens == before);
+        QCOMPARE(grid->model()->index(1, sclabel).data().toString(), QString("S"));
+
+        grid->setCurrentIndex(grid->model()->index(0, scglass));
+        QCOMPARE(editor.hint(), QString("Glass name, from glass database, is case sensitive"));
+    }
+
+    void theMenuCommandOpensOneEditorThatCloseEnds();
+
+    void aReplacedLensRebuildsTheGrid() {
+        Model m = threesurfaces();
+        zefo::Session session(m);
+        session.opened("three.dat");
+        SystemEditor editor(m, session, nocatalog());
+        QCOMPARE(editor.grid()->model()->rowCount(), 4);
+        QCOMPARE(deletesurface(m, 1), std::string());
+        session.designchanged();   // another command changed the counts
+        QCOMPARE(editor.grid()->model()->rowCount(), 3);
+        QCOMPARE(editor.grid()->model()->index(0, scradius).data().toString(), QString("   -50.000"));
+    }
+};
+
+// The command of the main window: one editor, its hint in status panel 0, gone with Close.
+void SystemEditorTest::theMenuCommandOpensOneEditorThatCloseEnds() {
+    test::Session s;
+    s.open(s.lens());
+    s.form->trigger("SystemEditor");
+    s.form->trigger("SystemEditor");
+    int editors = 0;
+    for (QMdiSubWindow* sub : s.form->mdiarea()->subWindowList())
+        editors += qobject_cast<SystemEditor*>(sub->widget()) != nullptr;
+    QCOMPARE(editors, 1);
+    QCOMPARE(s.form->statuspanel(0), QString("Allowed values are S(SM), E(EM), F(FM), A(AM), M"));
+    s.form->trigger("FileClose");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    editors = 0;
+    for (QMdiSubWindow* sub : s.form->mdiarea()->subWindowList())
+        editors += qobject_cast<SystemEditor*>(sub->widget()) != nullptr;
+    QCOMPARE(editors, 0);
+    QCOMPARE(s.form->statuspanel(0), QString());
+}
+
+int runsystemeditortests(int argc, char** argv) {
+    SystemEditorTest t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+}  // namespace zefo::gui::test
+
+#include "systemeditor_test.moc"
