@@ -158,3 +158,75 @@ TEST(EAParams, BadFilesAreRefusedAndTheSetKept) {
 
 }  // namespace
 }  // namespace zefo
+
+namespace zefo {
+namespace {
+
+TEST(EAParams, DefaultsPassEveryDialog) {
+    const EAParams p;
+    EXPECT_TRUE(checkgageneral(p).ok());
+    EXPECT_TRUE(checkgaprobabilities(p).ok());
+    EXPECT_TRUE(checkassga(p).ok());
+    for (int kind : {4, 5, 7}) EXPECT_TRUE(checkes(p, kind).ok()) << kind;
+}
+
+TEST(EAParams, DialogsRefuseTheFirstBadFieldWithItsMessage) {
+    using Change = void (*)(EAParams&);
+    struct Case {
+        const char* what;
+        Change change;
+        int dialog;   // 0 general, 1 probabilities, 2 ASSGA, 4/5/7 ES
+        int field;    // -1: accepted
+        const char* message;
+    };
+    const Case cases[] = {
+        {"150 = 300 div 2", [](EAParams& p) { p.popsize = 150; p.meritstart = 300; p.meritstep = 2; }, 0, -1, ""},
+        {"150 = 301 div 2", [](EAParams& p) { p.popsize = 150; p.meritstart = 301; p.meritstep = 2; }, 0, -1, ""},
+        {"quotient", [](EAParams& p) { p.popsize = 150; }, 0, 3,
+         "Quotient of starting and stop value for merit function must be equal to population size!"},
+        {"population 99", [](EAParams& p) { p.popsize = 99; }, 0, 0,
+         "Population size must be number between 100 and 1000!"},
+        {"aspherical coefficient 11", [](EAParams& p) { p.asphcoef = 11; }, 0, 7,
+         "Maximum aspherical constant coefficient must be number between 1 and 10!"},
+        {"shares sum 99", [](EAParams& p) { p.shares[4] = 19; }, 1, 6,
+         "Sum of genetic algorithm operators must be 100!"},
+        {"probability 1.5", [](EAParams& p) { p.pmut = 1.5; }, 1, -1, ""},
+        {"probability 0", [](EAParams& p) { p.pmut = 0; }, 1, 1, "Mutation probability must not be zero!"},
+        {"probability 1", [](EAParams& p) { p.psmall = 1; }, 1, 12,
+         "Small mutation probability must not be one!"},
+        {"share 100", [](EAParams& p) { p.shares[0] = 100; }, 1, 2,
+         "Uniform crossover operator must be number between 1 and 100!"},
+        {"operators 51", [](EAParams& p) { p.opspergen = 51; }, 2, 0,
+         "Number of genetic operators per generation must be number between 5 and 50!"},
+        {"minimum share 0", [](EAParams& p) { p.minshares[3] = 0; }, 2, 5,
+         "Minimum big mutation creep operator must be number between 1 and 10!"},
+        {"absolute 0.00101", [](EAParams& p) { p.convabs = 0.00101; }, 5, -1, ""},
+        {"absolute 0.0011", [](EAParams& p) { p.steprel = 0.0011; }, 5, 5, "Number must be smaller then 0.001!"},
+        {"EVOL 999 generations", [](EAParams& p) { p.maxgen = 999; }, 4, -1, ""},
+        {"EVOL 998 generations", [](EAParams& p) { p.maxgen = 998; }, 4, 8,
+         "Maximum number of generations must be number between 1000 and 100000!"},
+        {"GRUP 50001 generations", [](EAParams& p) { p.maxgen = 50001; }, 5, -1, ""},
+        {"KORR 50002 generations", [](EAParams& p) { p.maxgen = 50002; }, 7, 9,
+         "Maximum number of generations must be number between 1000 and 50000!"},
+        {"KORR step 0.4999", [](EAParams& p) { p.initstep = 0.4999; }, 7, -1, ""},
+        {"GRUP step 0.4999", [](EAParams& p) { p.initstep = 0.4999; }, 5, 7, "Number must be between 0.5 and 2!"},
+        {"adjustment 1.02", [](EAParams& p) { p.stepadjust = 1.02; }, 4, 6, "Number must be between 0.5 and 1!"},
+        {"angle 361", [](EAParams& p) { p.angle = 361; }, 7, 8, "Number must be between 0 and 360!"},
+        {"KORR 3 generations", [](EAParams& p) { p.korrconvgen = 3; }, 7, 2,
+         "Number of generations for checking convergence critrion must be 1 or 2!"},
+        {"parents 4 and offspring 49", [](EAParams& p) { p.parents = 4; p.offspring = 49; }, 7, 0,
+         "Number of the parents in the population must be between 5 and 20!"},
+    };
+    for (const Case& k : cases) {
+        EAParams p;
+        k.change(p);
+        const EAFault f = k.dialog == 0 ? checkgageneral(p)
+                        : k.dialog == 1 ? checkgaprobabilities(p)
+                        : k.dialog == 2 ? checkassga(p) : checkes(p, k.dialog);
+        EXPECT_EQ(f.field, k.field) << k.what;
+        EXPECT_EQ(f.message, k.message) << k.what;
+    }
+}
+
+}  // namespace
+}  // namespace zefo

@@ -225,3 +225,120 @@ std::string loadeafile(const std::string& path, EAParams& p, int wantkind) {
 }
 
 }  // namespace zefo
+
+namespace zefo {
+
+namespace {
+
+// Walks the fields of a dialog in order and keeps the first refusal.
+class DialogCheck {
+public:
+    DialogCheck& range(double v, double lo, double hi, const std::string& msg) {
+        return test(v >= lo && v <= hi, msg);
+    }
+    DialogCheck& test(bool good, const std::string& msg) {
+        if (fault_.ok() && !good) fault_ = {field_, msg};
+        return *this;
+    }
+    DialogCheck& next() {
+        ++field_;
+        return *this;
+    }
+    DialogCheck& probability(double v, const std::string& what) {
+        return test(v != 0, what + " must not be zero!").test(v != 1, what + " must not be one!");
+    }
+    EAFault fault() const { return fault_; }
+
+private:
+    int field_ = 0;
+    EAFault fault_;
+};
+
+std::string between(const std::string& what, int lo, int hi) {
+    return what + " must be number between " + std::to_string(lo) + " and " +
+           std::to_string(hi) + "!";
+}
+
+}  // namespace
+
+EAFault checkgageneral(const EAParams& p) {
+    DialogCheck c;
+    c.range(p.popsize, 100, 1000, between("Population size", 100, 1000)).next();
+    c.range(p.maxgen, 1000, 100000, between("Maximum number of generations", 1000, 100000)).next();
+    c.range(p.meritstart, 100, 1000, between("Starting value for merit function", 100, 1000)).next();
+    c.range(p.meritstep, 1, 10, between("Merit function step value", 1, 10))
+        .test(p.meritstep < 1 || p.meritstart / p.meritstep == p.popsize,
+              "Quotient of starting and stop value for merit function must be equal to "
+              "population size!")
+        .next();
+    const std::pair<const char*, int> coefs[] = {
+        {"Maximum radius coefficient", p.radcoef},
+        {"Maximum separation coefficient", p.sepcoef},
+        {"Maximum conical constant coefficient", p.coniccoef},
+        {"Maximum aspherical constant coefficient", p.asphcoef}};
+    for (const auto& [what, v] : coefs) c.range(v, 1, 10, between(what, 1, 10)).next();
+    return c.fault();
+}
+
+EAFault checkgaprobabilities(const EAParams& p) {
+    DialogCheck c;
+    c.probability(p.pcross, "Crossover probability").next();
+    c.probability(p.pmut, "Mutation probability").next();
+    const char* names[] = {"Uniform crossover operator", "Average crossover operator",
+                           "Real mutation operator", "Big mutation operator",
+                           "Small mutation operator"};
+    double sum = 0;
+    for (int k = 0; k < 5; ++k) {
+        sum += p.shares[k];
+        c.test(p.shares[k] >= 1 && p.shares[k] < 100, between(names[k], 1, 100));
+        if (k == 4) c.test(sum == 100, "Sum of genetic algorithm operators must be 100!");
+        c.next();
+    }
+    c.range(p.realmaxcoef, 1, 10, between("Real mutation max. coeficient", 1, 10)).next();
+    c.range(p.bigmaxcoef, 1, 10, between("Big mutation creep max. coeficient", 1, 10)).next();
+    c.range(p.smallmaxcoef, 1, 10, between("Small mutation creep max. coeficient", 1, 10)).next();
+    c.probability(p.preal, "Real mutation probability").next();
+    c.probability(p.pbig, "Big mutation probability").next();
+    c.probability(p.psmall, "Small mutation probability");
+    return c.fault();
+}
+
+EAFault checkassga(const EAParams& p) {
+    DialogCheck c;
+    c.range(p.opspergen, 5, 50, between("Number of genetic operators per generation", 5, 50)).next();
+    c.range(p.opsbeforetest, 25, 250,
+            between("Number of genetic operators before performance test", 25, 250)).next();
+    const char* names[] = {"Minimum uniform crossover operator", "Minimum average crossover operator",
+                           "Minimum real mutation operator", "Minimum big mutation creep operator",
+                           "Minimum small mutation creep operator"};
+    for (int k = 0; k < 5; ++k) c.range(p.minshares[k], 1, 10, between(names[k], 1, 10)).next();
+    return c.fault();
+}
+
+EAFault checkes(const EAParams& p, int kind) {
+    DialogCheck c;
+    if (kind == 4) {
+        c.range(p.evolconv, 1, 5, between("Control variable in convergence test", 1, 5)).next();
+        c.range(p.evolstep, 1, 5, between("Control variable in step size managment", 1, 5)).next();
+    } else {
+        c.range(p.parents, 5, 20, "Number of the parents in the population must be between 5 and 20!")
+            .next();
+        c.range(p.offspring, 50, 200,
+                "Number of the offsprings in population must be between 50 and 200!").next();
+    }
+    if (kind == 7)
+        c.range(p.korrconvgen, 1, 2,
+                "Number of generations for checking convergence critrion must be 1 or 2!").next();
+    for (double v : {p.convabs, p.convrel, p.stepabs, p.steprel})
+        c.range(v, 0, 0.00101, "Number must be smaller then 0.001!").next();
+    if (kind != 7) c.range(p.stepadjust, 0.49999, 1.01, "Number must be between 0.5 and 1!").next();
+    c.range(p.initstep, kind == 7 ? 0.4999 : 0.49999, 2.01, "Number must be between 0.5 and 2!").next();
+    if (kind == 7) c.range(p.angle, 0, 360, "Number must be between 0 and 360!").next();
+    if (kind == 4)
+        c.range(p.maxgen, 999, 1000001, between("Maximum number of generations", 1000, 100000));
+    else
+        c.range(p.maxgen, 999, 50001, between("Maximum number of generations", 1000, 50000));
+    return c.fault();
+}
+
+}  // namespace zefo

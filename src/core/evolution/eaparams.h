@@ -36,6 +36,18 @@ struct EAParams {
     bool operator==(const EAParams&) const = default;
 };
 
+// The first value a dialog refuses, in the order of its fields: the field's number
+// (0 based) and the message; field -1 when every value passes.
+struct EAFault {
+    int field = -1;
+    std::string message;
+    bool ok() const { return field < 0; }
+};
+EAFault checkgageneral(const EAParams& p);
+EAFault checkgaprobabilities(const EAParams& p);
+EAFault checkassga(const EAParams& p);
+EAFault checkes(const EAParams& p, int kind);   // kind 4 EVOL, 5 or 6 GRUP/REKO, 7 KORR
+
 // A real in 23 characters: sign or blank, d.dddddddddddddd, E, exponent sign, four digits.
 std::string eareal(double x);
 
