@@ -33,7 +33,7 @@ TEST(GlassClass, CodesOfPointsOfTheMap) {
         {1.9995, 20.0, false, "1000200"},    // seven characters: matches no record
         {1.0e300, 20.0, false, "1000000000200"},
     };
-    for (const Case& k : cases) EXPECT_EQ(glasscode(k.n, k.v, k.truncate), k.code) << k.n;
+    for (const Case& k : cases) EXPECT_EQ(mapglasscode(k.n, k.v, k.truncate), k.code) << k.n;
 }
 
 TEST(GlassClass, WindowsAndAcceptance) {

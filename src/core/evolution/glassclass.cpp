@@ -8,7 +8,7 @@ namespace zefo {
 
 namespace {
 
-bool has(const std::string& name, const char* part) { return name.find(part) != std::string::npos; }
+bool namehas(const std::string& name, const char* part) { return name.find(part) != std::string::npos; }
 
 bool excluded(const std::string& name) {
     return name == "LaF28" || name == "TiF1" || name == "KzFSN2";
@@ -25,9 +25,9 @@ int64_t wholepart(double x, bool truncate) {
 }  // namespace
 
 GlassClass glassclass(const std::string& name, bool atstart) {
-    if (!has(name, "K")) return has(name, "BaLF") ? GlassClass::crown : GlassClass::flint;
-    if (!has(name, "KzFS")) return GlassClass::crown;
-    if (atstart || !has(name, "KzFSN2")) return GlassClass::flint;
+    if (!namehas(name, "K")) return namehas(name, "BaLF") ? GlassClass::crown : GlassClass::flint;
+    if (!namehas(name, "KzFS")) return GlassClass::crown;
+    if (atstart || !namehas(name, "KzFSN2")) return GlassClass::flint;
     return GlassClass::none;
 }
 
@@ -39,7 +39,7 @@ bool inabbewindow(GlassClass c, double v) {
     return c == GlassClass::crown ? v > 49.6 && v < 91 : v > 20 && v < 49.6;
 }
 
-std::string glasscode(double n, double v, bool truncate) {
+std::string mapglasscode(double n, double v, bool truncate) {
     const long long ni = wholepart((n - 1) * 1000, truncate), vi = wholepart(v * 10, truncate);
     char out[48];
     std::snprintf(out, sizeof out, truncate ? "%lld%lld" : "%3lld%3lld", ni, vi);

@@ -19,7 +19,7 @@ bool inabbewindow(GlassClass c, double v);
 
 // The code of the point (n, v): rounded parts right-aligned in three characters, or
 // (truncate) truncated parts without padding.
-std::string glasscode(double n, double v, bool truncate);
+std::string mapglasscode(double n, double v, bool truncate);
 
 // Whether a catalogue glass with Abbe part a (Abbe number x 10 from its code) and this name
 // may stand for class c; the Abbe part of the class's fallback code.
