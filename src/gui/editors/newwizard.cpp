@@ -20,7 +20,7 @@ std::string typed(const QLineEdit* e) { return e->text().toStdString(); }
 NewWizard::NewWizard(Model& m, QWidget* parent) : QDialog(parent), m_(m) {
     setWindowTitle(tr("New optical system"));
     newsystemstart(m_);
-    showerror = [this](const QString& msg) { QMessageBox::warning(this, windowTitle(), msg); };
+    showerror = [this](const QString& msg) { QMessageBox::warning(this, tr("New optical system"), msg); };
     pages_ = new QStackedWidget;
     pages_->addWidget(generalpage());
     pages_->addWidget(telescopepage());
@@ -123,6 +123,8 @@ QWidget* NewWizard::fieldspage() {
 
 void NewWizard::showpage(Page p) {
     pages_->setCurrentIndex(p);
+    const QString titles[] = {tr("General"), tr("Telescope"), tr("Field angle")};
+    setWindowTitle(tr("New optical system - %1").arg(titles[p]));
     const int n = nfields->currentIndex() + 2;
     for (int i = 1; i < 4; ++i) field[i]->setEnabled(i < n);
     fullscheme->setEnabled(n == 4);
