@@ -145,5 +145,6 @@ int runiqdialogtests(int argc, char** argv);
 int runoptimizationtests(int argc, char** argv);
 int rungraphtests(int argc, char** argv);
 int runsystemeditortests(int argc, char** argv);
+int runrayeditortests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

@@ -17,5 +17,6 @@ int main(int argc, char** argv) {
     failed += runoptimizationtests(argc, argv);
     failed += rungraphtests(argc, argv);
     failed += runsystemeditortests(argc, argv);
+    failed += runrayeditortests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

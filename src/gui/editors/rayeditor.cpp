@@ -1,0 +1,120 @@
+#include "gui/editors/rayeditor.h"
+
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QStyle>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace zefo::gui {
+
+RayTableModel::RayTableModel(Model& m, QObject* parent) : QAbstractTableModel(parent), m_(m) {}
+
+int RayTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || m_.lens.nsurf <= 0 ? 0 : m_.lens.nrays;
+}
+
+int RayTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 1 + int(rayfieldsshown(m_.lens).size());
+}
+
+std::optional<RayField> RayTableModel::field(int column) const {
+    const std::vector<RayField> shown = rayfieldsshown(m_.lens);
+    if (column < 1 || column > int(shown.size())) return std::nullopt;
+    return shown[size_t(column - 1)];
+}
+
+QVariant RayTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const std::optional<RayField> f = field(index.column());
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        if (!f) return QString::number(index.row() + 1);
+        const QString text = QString::fromStdString(raycelltext(m_.lens, index.row(), *f));
+        return role == Qt::EditRole ? text.trimmed() : text;
+    }
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant RayTableModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (role != Qt::DisplayRole || o != Qt::Horizontal) return {};
+    const std::optional<RayField> f = field(section);
+    return f ? QString::fromStdString(rayheader(*f)) : QString(" No");
+}
+
+Qt::ItemFlags RayTableModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    return field(index.column()) ? f | Qt::ItemIsEditable : f;
+}
+
+bool RayTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    const std::optional<RayField> f = field(index.column());
+    if (role != Qt::EditRole || !f || index.row() >= rowCount()) return false;
+    const CellCommit c = commitraycell(m_.lens, index.row(), *f, value.toString().toStdString());
+    if (!c.accepted) {
+        emit refused(QString::fromStdString(c.message));
+        return false;
+    }
+    if (!c.changed) return true;
+    emit dataChanged(index, index);
+    emit edited();
+    return true;
+}
+
+void RayTableModel::rebuild() {
+    beginResetModel();
+    endResetModel();
+}
+
+RayEditor::RayEditor(Model& m, Session& session, QWidget* parent)
+    : QWidget(parent), m_(m), session_(session) {
+    setWindowTitle("Ray Editor");
+    model_ = new RayTableModel(m, this);
+    grid_ = new QTableView(this);
+    grid_->setModel(model_);
+    grid_->verticalHeader()->hide();
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 8);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(grid_);
+    fitcolumns();
+    showerror = [this](const QString& msg) { QMessageBox::critical(this, "Error", msg); };
+    connect(model_, &RayTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
+    connect(model_, &RayTableModel::edited, this, [this] {
+        committing_ = true;
+        session_.designchanged();   // datachanged, stale results, the trace context
+        committing_ = false;
+    });
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex&, const QModelIndex&) { emit hintchanged(hint()); });
+    listener_ = session_.subscribe([this] {
+        if (committing_) return;
+        if (!session_.loaded()) {   // Close: the editor goes with the system
+            if (parentWidget()) parentWidget()->close();
+            else close();
+            return;
+        }
+        model_->rebuild();   // a replaced lens or a new ray scheme: no stale row stays
+        fitcolumns();
+    });
+}
+
+RayEditor::~RayEditor() { session_.unsubscribe(listener_); }
+
+// The number column narrow, the others alike; the window shows every column.
+void RayEditor::fitcolumns() {
+    const int number = grid_->fontMetrics().horizontalAdvance("0000") + 12;
+    grid_->setColumnWidth(0, number);
+    for (int c = 1; c < model_->columnCount(); ++c) grid_->setColumnWidth(c, 80);
+    const int rows = grid_->verticalHeader()->defaultSectionSize() * (model_->rowCount() + 1);
+    const int frame = 2 * grid_->frameWidth() + grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    resize(number + 80 * (model_->columnCount() - 1) + frame, std::min(rows + frame, 450));
+}
+
+QString RayEditor::hint() const {
+    const std::optional<RayField> f = model_->field(grid_->currentIndex().column());
+    return QString::fromStdString(rayhint(f.value_or(rflabel)));
+}
+
+}  // namespace zefo::gui
