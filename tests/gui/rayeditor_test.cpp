@@ -1,5 +1,8 @@
 // The Ray Editor driven as a user does: typing into cells, refused texts, the session.
+#include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTableView>
@@ -98,6 +101,60 @@ private slots:
         QCOMPARE(editor.grid()->model()->columnCount(), 6);
         QCOMPARE(editor.grid()->model()->rowCount(), 5);
         QCOMPARE(editor.grid()->model()->headerData(2, Qt::Horizontal).toString(), QString("         X"));
+    }
+
+    // Copy ray 2, paste it before ray 5, cut ray 1: the rays move as whole records, the
+    // clipboard holds one 49-byte block of the private type.
+    void copyPasteAndCutGoThroughTheClipboard() {
+        Model m = onelens();
+        zefo::Session session(m);
+        session.opened("one.dat");
+        RayEditor editor(m, session);
+        std::vector<int> answers{2, 5, 1};
+        size_t asked = 0;
+        editor.askray = [&]() -> std::optional<int> { return answers.at(asked++); };
+        std::vector<std::string> log;
+        editor.log = [&](const std::string& line) { log.push_back(line); };
+        QApplication::clipboard()->clear();
+        m.lens.rays.x[1] = 1.25;
+        m.lens.rays.l[1] = 0.28;
+        m.lens.rays.m[1] = 0.96;
+        const OpticalSystem start = m.lens;
+        auto trigger = [&](const char* name) {
+            QAction* a = editor.raymenu()->findChild<QAction*>(name);
+            if (!a) a = editor.findChild<QAction*>(name);
+            QVERIFY2(a, name);
+            a->trigger();
+        };
+        editor.show();
+        QApplication::setActiveWindow(&editor);
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        editor.grid()->setFocus();
+        QTest::keyClick(editor.grid(), Qt::Key_C, Qt::ControlModifier);   // the shortcut of Copy
+        QCOMPARE(asked, size_t(1));
+        QVERIFY(m.lens == start);
+        const QMimeData* mime = QApplication::clipboard()->mimeData();
+        QVERIFY(mime && mime->hasFormat(RayEditor::mimetype()));
+        QCOMPARE(mime->data(RayEditor::mimetype()).size(), 49);
+
+        trigger("Ray_paste");
+        QCOMPARE(int(m.lens.nrays), 7);
+        QCOMPARE(editor.grid()->model()->rowCount(), 7);
+        for (int k : {0, 1, 2, 3}) QCOMPARE(m.lens.rays.y[size_t(k)], start.rays.y[size_t(k)]);
+        QCOMPARE(m.lens.rays.x[4], 1.25);
+        QCOMPARE(m.lens.rays.l[4], 0.28);
+        QCOMPARE(m.lens.rays.m[4], 0.96);
+        QCOMPARE(m.lens.rays.rl[4], start.rays.rl[1]);
+        QCOMPARE(m.lens.rays.y[5], start.rays.y[4]);   // the old ray 5 moved up
+        QVERIFY(session.datachanged());
+
+        trigger("Ray_cut");
+        QCOMPARE(int(m.lens.nrays), 6);
+        QCOMPARE(m.lens.rays.x[0], start.rays.x[1]);
+        QCOMPARE(m.lens.rays.y[0], start.rays.y[1]);
+        QCOMPARE(log, (std::vector<std::string>{"Copy ray", "Ray number 2 is copied", "Copy ray - Finished",
+                                                "Paste ray", "Ray number 5 is pasted", "Paste ray - Finished",
+                                                "Cut ray", "Ray number 1 is cut", "Cut ray - Finished"}));
     }
 
     void theMenuCommandOpensOneEditorThatCloseEnds() {

@@ -626,6 +626,7 @@ void ZefoMainForm::EditRays(const Command&) {
             return panel_[0]->setText(w->hint());
         }
     auto* editor = new gui::RayEditor(m_, session_);
+    editor->log = [this](const std::string& line) { logline(line); };
     connect(editor, &gui::RayEditor::hintchanged, this, [this](const QString& h) { panel_[0]->setText(h); });
     connect(editor, &QObject::destroyed, this, [this] { panel_[0]->clear(); });
     showchild(editor);

@@ -1,6 +1,12 @@
 #include "gui/editors/rayeditor.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QStyle>
 #include <QTableView>
@@ -78,8 +84,20 @@ RayEditor::RayEditor(Model& m, Session& session, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(grid_);
+    buildmenu();
+    layout->setMenuBar(menu_->parentWidget());
     fitcolumns();
     showerror = [this](const QString& msg) { QMessageBox::critical(this, "Error", msg); };
+    askray = [this]() -> std::optional<int> {
+        for (int tries = 0; tries < 100; ++tries) {
+            bool ok = false;
+            const int r = QInputDialog::getInt(this, "Ray Editor", "Enter ray number", 1, -1000000, 1000000, 1, &ok);
+            if (!ok) return std::nullopt;
+            if (r >= 1 && r <= m_.lens.nrays) return r;
+            showerror(raymsg::badraynumber);
+        }
+        return std::nullopt;
+    };
     connect(model_, &RayTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
     connect(model_, &RayTableModel::edited, this, [this] {
         committing_ = true;
@@ -110,6 +128,68 @@ void RayEditor::fitcolumns() {
     const int rows = grid_->verticalHeader()->defaultSectionSize() * (model_->rowCount() + 1);
     const int frame = 2 * grid_->frameWidth() + grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
     resize(number + 80 * (model_->columnCount() - 1) + frame, std::min(rows + frame, 450));
+}
+
+void RayEditor::buildmenu() {
+    auto* bar = new QMenuBar(this);
+    menu_ = bar->addMenu("Ra&y");
+    menu_->setStatusTip("Edit data for selected rays");
+    struct Entry {
+        const char* caption;
+        const char* shortcut;
+        const char* hint;
+        const char* command;
+    };
+    static const Entry entries[] = {
+        {"Insert ray &before", "", "Insert ray before", "before"},
+        {"Insert ray &after", "", "Insert ray after", "after"},
+        {"&Delete ray", "", "Delete ray", "delete"},
+        {"Cu&t ray", "Ctrl+X", "Cut ray", "cut"},
+        {"&Copy ray", "Ctrl+C", "Copy ray", "copy"},
+        {"&Paste ray", "Ctrl+V", "Paste ray", "paste"},
+    };
+    for (const Entry& e : entries) {
+        QAction* a = menu_->addAction(e.caption);
+        a->setObjectName(QString("Ray_") + e.command);
+        a->setStatusTip(e.hint);
+        if (*e.shortcut) {
+            a->setShortcut(QKeySequence(e.shortcut));
+            a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            addAction(a);
+        }
+        const std::string command = e.command;
+        connect(a, &QAction::triggered, this, [this, command] { raycommand(command); });
+    }
+}
+
+void RayEditor::raycommand(const std::string& command) {
+    emit hintchanged(QString("Enter number between 1 and %1").arg(m_.lens.nrays));
+    const std::optional<int> r = askray();
+    emit hintchanged(QString());
+    if (!r) return;
+    std::string err;
+    std::vector<uint8_t> block;
+    if (command == "copy" || command == "cut") {
+        block = rayblock(m_.lens, *r - 1);
+        auto* mime = new QMimeData;
+        mime->setData(mimetype(), QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())));
+        QApplication::clipboard()->setMimeData(mime);
+    }
+    if (command == "cut" || command == "delete") err = deleteray(m_.lens, *r);
+    if (command == "before" || command == "after" || command == "paste") err = insertray(m_.lens, *r);
+    if (!err.empty()) return showerror(QString::fromStdString(err));
+    if (command == "paste") {
+        const QMimeData* mime = QApplication::clipboard()->mimeData();
+        if (mime && mime->hasFormat(mimetype())) {
+            const QByteArray data = mime->data(mimetype());
+            pasterayblock(m_.lens, *r - 1, std::vector<uint8_t>(data.begin(), data.end()));
+        }
+    }
+    for (const std::string& line : raycommandlog(command, *r)) log(line);
+    if (command == "before" || command == "after") log(command == "before" ? "Insert ray before - Finished"
+                                                                              : "Insert ray after - Finished");
+    if (command == "copy") return;
+    session_.designchanged();   // the listener rebuilds the grid
 }
 
 QString RayEditor::hint() const {

@@ -12,6 +12,7 @@
 #include "core/edit/rayedit.h"
 
 class QTableView;
+class QMenu;
 
 namespace zefo::gui {
 
@@ -49,17 +50,28 @@ public:
     std::function<void(const QString&)> showerror;
     // The status hint of the current column (status panel 0).
     QString hint() const;
+    // Asks for the ray number of a menu command (1 .. nrays), none on Cancel; tests replace it.
+    std::function<std::optional<int>()> askray;
+    // Writes a line to the command log; the main window sets it.
+    std::function<void(const std::string&)> log = [](const std::string&) {};
+    QMenu* raymenu() const { return menu_; }
+    // The private clipboard type of one ray block.
+    static QString mimetype() { return "application/x-zefo-ray"; }
 
 signals:
     void hintchanged(const QString& hint);
 
 private:
     void fitcolumns();
+    void buildmenu();
+    // Runs a menu command on the chosen ray: copy, cut, delete, before, after, paste.
+    void raycommand(const std::string& command);
 
     Model& m_;
     Session& session_;
     RayTableModel* model_;
     QTableView* grid_;
+    QMenu* menu_ = nullptr;
     int listener_ = 0;
     bool committing_ = false;
 };
