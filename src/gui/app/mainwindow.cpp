@@ -612,6 +612,7 @@ void ZefoMainForm::EditSystem(const Command&) {
             return panel_[0]->setText(w->hint());
         }
     auto* editor = new gui::SystemEditor(m_, session_, cataloglookup(glass_));
+    editor->log = [this](const std::string& line) { logline(line); };
     connect(editor, &gui::SystemEditor::hintchanged, this, [this](const QString& h) { panel_[0]->setText(h); });
     connect(editor, &QObject::destroyed, this, [this] { panel_[0]->clear(); });
     showchild(editor);

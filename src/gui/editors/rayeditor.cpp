@@ -1,12 +1,8 @@
 #include "gui/editors/rayeditor.h"
 
-#include <QApplication>
-#include <QClipboard>
+#include "gui/editors/editmenu.h"
+
 #include <QHeaderView>
-#include <QInputDialog>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMimeData>
 #include <QMessageBox>
 #include <QStyle>
 #include <QTableView>
@@ -85,18 +81,11 @@ RayEditor::RayEditor(Model& m, Session& session, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(grid_);
     buildmenu();
-    layout->setMenuBar(menu_->parentWidget());
     fitcolumns();
     showerror = [this](const QString& msg) { QMessageBox::critical(this, "Error", msg); };
-    askray = [this]() -> std::optional<int> {
-        for (int tries = 0; tries < 100; ++tries) {
-            bool ok = false;
-            const int r = QInputDialog::getInt(this, "Ray Editor", "Enter ray number", 1, -1000000, 1000000, 1, &ok);
-            if (!ok) return std::nullopt;
-            if (r >= 1 && r <= m_.lens.nrays) return r;
-            showerror(raymsg::badraynumber);
-        }
-        return std::nullopt;
+    askray = [this] {
+        return askrownumber(this, "Ray Editor", "Enter ray number", m_.lens.nrays,
+                            [this] { showerror(raymsg::badraynumber); });
     };
     connect(model_, &RayTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
     connect(model_, &RayTableModel::edited, this, [this] {
@@ -131,35 +120,14 @@ void RayEditor::fitcolumns() {
 }
 
 void RayEditor::buildmenu() {
-    auto* bar = new QMenuBar(this);
-    menu_ = bar->addMenu("Ra&y");
-    menu_->setStatusTip("Edit data for selected rays");
-    struct Entry {
-        const char* caption;
-        const char* shortcut;
-        const char* hint;
-        const char* command;
-    };
-    static const Entry entries[] = {
-        {"Insert ray &before", "", "Insert ray before", "before"},
-        {"Insert ray &after", "", "Insert ray after", "after"},
-        {"&Delete ray", "", "Delete ray", "delete"},
-        {"Cu&t ray", "Ctrl+X", "Cut ray", "cut"},
-        {"&Copy ray", "Ctrl+C", "Copy ray", "copy"},
-        {"&Paste ray", "Ctrl+V", "Paste ray", "paste"},
-    };
-    for (const Entry& e : entries) {
-        QAction* a = menu_->addAction(e.caption);
-        a->setObjectName(QString("Ray_") + e.command);
-        a->setStatusTip(e.hint);
-        if (*e.shortcut) {
-            a->setShortcut(QKeySequence(e.shortcut));
-            a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-            addAction(a);
-        }
-        const std::string command = e.command;
-        connect(a, &QAction::triggered, this, [this, command] { raycommand(command); });
-    }
+    menu_ = addrowmenu(this, "Ra&y", "Edit data for selected rays", "Ray",
+                       {{"Insert ray &before", "", "Insert ray before", "before"},
+                        {"Insert ray &after", "", "Insert ray after", "after"},
+                        {"&Delete ray", "", "Delete ray", "delete"},
+                        {"Cu&t ray", "Ctrl+X", "Cut ray", "cut"},
+                        {"&Copy ray", "Ctrl+C", "Copy ray", "copy"},
+                        {"&Paste ray", "Ctrl+V", "Paste ray", "paste"}},
+                       [this](const std::string& command) { raycommand(command); });
 }
 
 void RayEditor::raycommand(const std::string& command) {
@@ -168,23 +136,12 @@ void RayEditor::raycommand(const std::string& command) {
     emit hintchanged(QString());
     if (!r) return;
     std::string err;
-    std::vector<uint8_t> block;
-    if (command == "copy" || command == "cut") {
-        block = rayblock(m_.lens, *r - 1);
-        auto* mime = new QMimeData;
-        mime->setData(mimetype(), QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())));
-        QApplication::clipboard()->setMimeData(mime);
-    }
+    if (command == "copy" || command == "cut") putblock(mimetype(), rayblock(m_.lens, *r - 1));
     if (command == "cut" || command == "delete") err = deleteray(m_.lens, *r);
     if (command == "before" || command == "after" || command == "paste") err = insertray(m_.lens, *r);
     if (!err.empty()) return showerror(QString::fromStdString(err));
-    if (command == "paste") {
-        const QMimeData* mime = QApplication::clipboard()->mimeData();
-        if (mime && mime->hasFormat(mimetype())) {
-            const QByteArray data = mime->data(mimetype());
-            pasterayblock(m_.lens, *r - 1, std::vector<uint8_t>(data.begin(), data.end()));
-        }
-    }
+    if (command == "paste")
+        if (const auto block = clipboardblock(mimetype())) pasterayblock(m_.lens, *r - 1, *block);
     for (const std::string& line : raycommandlog(command, *r)) log(line);
     if (command == "before" || command == "after") log(command == "before" ? "Insert ray before - Finished"
                                                                               : "Insert ray after - Finished");

@@ -1,5 +1,7 @@
 #include "gui/editors/systemeditor.h"
 
+#include "gui/editors/editmenu.h"
+
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QStyle>
@@ -76,6 +78,18 @@ SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidg
     const int frame = 2 * grid_->frameWidth() + grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
     resize(40 + 130 + 9 * 80 + frame, std::min(rows + frame, 450));
     showerror = [this](const QString& msg) { QMessageBox::critical(this, "Error", msg); };
+    asksurface = [this] {
+        return askrownumber(this, "System Editor", "Enter surface number", m_.lens.nsurf,
+                            [this] { showerror(surfmsg::badsurfnumber); });
+    };
+    menu_ = addrowmenu(this, "&Surface", "Edit data for selected surfaces", "Surface",
+                       {{"Insert Surface &Before ", "", "Insert surface before", "before"},
+                        {"Insert Surface &After", "", "Insert surface after", "after"},
+                        {"&Delete Surface", "", "Delete surface", "delete"},
+                        {"Cu&t Surface", "Ctrl+X", "Cut surface", "cut"},
+                        {"&Copy surface", "Ctrl+C", "Copy surface", "copy"},
+                        {"&Paste surface", "Ctrl+V", "Paste surface", "paste"}},
+                       [this](const std::string& command) { surfacecommand(command); });
     connect(model_, &SurfaceTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
     connect(model_, &SurfaceTableModel::edited, this, [this](int, int, int) {
         committing_ = true;
@@ -96,6 +110,23 @@ SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidg
 }
 
 SystemEditor::~SystemEditor() { session_.unsubscribe(listener_); }
+
+void SystemEditor::surfacecommand(const std::string& command) {
+    emit hintchanged(QString("Enter number between 1 and %1").arg(m_.lens.nsurf));
+    const std::optional<int> s = asksurface();
+    emit hintchanged(QString());
+    if (!s) return;
+    std::string err;
+    if (command == "copy" || command == "cut") putblock(mimetype(), surfblock(m_.lens, *s - 1));
+    if (command == "cut" || command == "delete") err = deletesurface(m_, *s);
+    if (command == "before" || command == "after" || command == "paste") err = insertsurface(m_, *s, command == "after");
+    if (!err.empty()) return showerror(QString::fromStdString(err));
+    if (command == "paste")
+        if (const auto block = clipboardblock(mimetype())) pastesurfblock(m_, *s - 1, *block);
+    for (const std::string& line : surfcommandlog(command, *s)) log(line);
+    if (command == "copy") return;
+    session_.designchanged();   // the listener rebuilds the grid
+}
 
 QString SystemEditor::hint() const {
     const int col = grid_->currentIndex().isValid() ? grid_->currentIndex().column() : sclabel;
