@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "core/app/session.h"
+#include "gui/editors/fieldsdialog.h"
 #include "gui/editors/rayeditor.h"
 #include "guitest.h"
 #include "testsystems.h"
@@ -155,6 +156,53 @@ private slots:
         QCOMPARE(log, (std::vector<std::string>{"Copy ray", "Ray number 2 is copied", "Copy ray - Finished",
                                                 "Paste ray", "Ray number 5 is pasted", "Paste ray - Finished",
                                                 "Cut ray", "Ray number 1 is cut", "Cut ray - Finished"}));
+    }
+
+    // Insert after ray 2: the New Ray dialog refuses a bad label, then stores the typed ray
+    // as ray 3; the rays behind move up.
+    void insertAfterTakesTheNewRayDialog() {
+        Model m = onelens();
+        zefo::Session session(m);
+        session.opened("one.dat");
+        RayEditor editor(m, session);
+        editor.askray = [] { return std::optional<int>(2); };
+        QStringList errors;
+        editor.showerror = [&](const QString& msg) { errors << msg; };
+        std::vector<std::string> log;
+        editor.log = [&](const std::string& line) { log.push_back(line); };
+        const OpticalSystem start = m.lens;
+        int result = -1, afterbad = -1;
+        QString title;
+        editor.rundialog = [&](QDialog& d) -> int {
+            auto& dialog = dynamic_cast<FieldsDialog&>(d);
+            title = dialog.windowTitle();
+            dialog.field(rflabel)->setText("9");
+            dialog.ok();
+            afterbad = dialog.result();
+            dialog.field(rflabel)->setText("4");
+            dialog.field(rfx)->setText("2.5");
+            dialog.field(rfl)->setText("0,6");
+            dialog.field(rfm)->setText("0.8");
+            dialog.ok();
+            result = dialog.result();
+            return result;
+        };
+        editor.raymenu()->findChild<QAction*>("Ray_after")->trigger();
+        QCOMPARE(title, QString("New Ray"));
+        QCOMPARE(afterbad, int(QDialog::Rejected));   // not taken: still open
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(errors, QStringList{raymsg::badlabel});
+        QCOMPARE(int(m.lens.nrays), 7);
+        QCOMPARE(int(m.lens.rays.rl[2]), 4);
+        QCOMPARE(m.lens.rays.x[2], 2.5);
+        QCOMPARE(m.lens.rays.l[2], 0.6);
+        QCOMPARE(m.lens.rays.m[2], 0.8);
+        QCOMPARE(m.lens.rays.y[1], start.rays.y[1]);
+        QCOMPARE(m.lens.rays.y[3], start.rays.y[2]);
+        QCOMPARE(editor.grid()->model()->rowCount(), 7);
+        QCOMPARE(log.front(), std::string("Insert ray after"));
+        QCOMPARE(log.back(), std::string("Insert ray after - Finished"));
+        QVERIFY(std::find(log.begin(), log.end(), "Ray label for new ray is 4") != log.end());
     }
 
     void theMenuCommandOpensOneEditorThatCloseEnds() {

@@ -1,6 +1,9 @@
 #include "gui/editors/rayeditor.h"
 
 #include "gui/editors/editmenu.h"
+#include "gui/editors/fieldsdialog.h"
+
+#include <QLineEdit>
 
 #include <QHeaderView>
 #include <QMessageBox>
@@ -143,10 +146,31 @@ void RayEditor::raycommand(const std::string& command) {
     if (command == "paste")
         if (const auto block = clipboardblock(mimetype())) pasterayblock(m_.lens, *r - 1, *block);
     for (const std::string& line : raycommandlog(command, *r)) log(line);
-    if (command == "before" || command == "after") log(command == "before" ? "Insert ray before - Finished"
-                                                                              : "Insert ray after - Finished");
+    if (command == "before" || command == "after") {
+        asknewray(command == "before" ? *r - 1 : *r);
+        log(command == "before" ? "Insert ray before - Finished" : "Insert ray after - Finished");
+    }
     if (command == "copy") return;
     session_.designchanged();   // the listener rebuilds the grid
+}
+
+// The New Ray dialog for ray `ray` (an index); Cancel keeps the copy the insert made.
+void RayEditor::asknewray(int ray) {
+    std::vector<std::pair<QString, QString>> fields;
+    static const char* const captions[] = {"ray label",    "relative x - xrel", "relative y - yrel", "x coordinate",
+                                           "y coordinate", "l coordinate",      "m coordinate"};
+    for (int f = 0; f < rayfields; ++f)
+        fields.emplace_back(captions[f], QString::fromStdString(raycelltext(m_.lens, ray, RayField(f))).trimmed());
+    FieldsDialog dialog(this, "New Ray", fields, [this, ray](const std::vector<std::string>& texts) {
+        std::array<std::string, rayfields> typed;
+        std::copy(texts.begin(), texts.end(), typed.begin());
+        NewRayResult r = newray(m_.lens, ray, typed);
+        for (const std::string& line : r.log) log(line);
+        return std::make_pair(r.badfield, r.message);
+    });
+    for (int f : {rfxrel, rfyrel}) dialog.field(f)->setEnabled(hasrelative(m_.lens));
+    dialog.showerror = showerror;
+    rundialog(dialog);
 }
 
 QString RayEditor::hint() const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QDialog>
 #include <QWidget>
 #include <functional>
 
@@ -13,6 +14,7 @@
 
 class QTableView;
 class QMenu;
+
 
 namespace zefo::gui {
 
@@ -54,6 +56,8 @@ public:
     std::function<std::optional<int>()> askray;
     // Writes a line to the command log; the main window sets it.
     std::function<void(const std::string&)> log = [](const std::string&) {};
+    // Runs a modal dialog (New Ray); tests replace it.
+    std::function<int(QDialog&)> rundialog = [](QDialog& d) { return d.exec(); };
     QMenu* raymenu() const { return menu_; }
     // The private clipboard type of one ray block.
     static QString mimetype() { return "application/x-zefo-ray"; }
@@ -66,6 +70,7 @@ private:
     void buildmenu();
     // Runs a menu command on the chosen ray: copy, cut, delete, before, after, paste.
     void raycommand(const std::string& command);
+    void asknewray(int ray);
 
     Model& m_;
     Session& session_;
