@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "core/app/session.h"
+#include "gui/editors/fieldsdialog.h"
 #include "gui/editors/systemeditor.h"
 #include "guitest.h"
 #include "testsystems.h"
@@ -119,6 +120,40 @@ private slots:
         QCOMPARE(log, (std::vector<std::string>{"Copy surface", "Surface number 1 is copied", "Copy surface - Finished",
                                                 "Past surface", "Surface number 3 is pasted", "Past surface - Finished",
                                                 "Cut surface", "Surface number 1 is cut", "Cut surface - Finished"}));
+    }
+
+    // Typed labels E and A open their constants dialogs; a refused constant keeps the dialog.
+    void conicAndAsphericLabelsAskForTheirConstants() {
+        Model m = threesurfaces();
+        zefo::Session session(m);
+        SystemEditor editor(m, session, nocatalog());
+        QStringList errors, titles;
+        editor.showerror = [&](const QString& msg) { errors << msg; };
+        editor.rundialog = [&](QDialog& d) -> int {
+            auto& dialog = dynamic_cast<FieldsDialog&>(d);
+            titles << dialog.windowTitle();
+            if (titles.size() == 1) {
+                dialog.field(0)->setText("0");
+                dialog.ok();
+                dialog.field(0)->setText("-1");
+            } else {
+                dialog.field(1)->setText("x");
+                dialog.ok();
+                dialog.field(1)->setText("2e-7");
+                dialog.field(0)->setText("-0,00001");
+            }
+            dialog.ok();
+            return dialog.result();
+        };
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        typeinto(editor.grid(), 0, sclabel, "E");
+        typeinto(editor.grid(), 1, sclabel, "A");
+        QCOMPARE(titles, (QStringList{"Conic Constant", "Aspherical constants"}));
+        QCOMPARE(errors, (QStringList{surfmsg::zeroconic, "Not a valid number!"}));
+        QCOMPARE(m.lens.sys.asf.eps[0], -1.0);
+        QCOMPARE(m.lens.sys.asf.a4[1], -0.00001);
+        QCOMPARE(m.lens.sys.asf.a6[1], 2e-7);
     }
 
     void aReplacedLensRebuildsTheGrid() {

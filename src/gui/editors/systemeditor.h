@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QDialog>
 #include <QWidget>
 #include <functional>
 
@@ -55,6 +56,8 @@ public:
     std::function<std::optional<int>()> asksurface;
     // Writes a line to the command log; the main window sets it.
     std::function<void(const std::string&)> log = [](const std::string&) {};
+    // Runs a modal dialog (Conic Constant, Aspherical constants); tests replace it.
+    std::function<int(QDialog&)> rundialog = [](QDialog& d) { return d.exec(); };
     QMenu* surfacemenu() const { return menu_; }
     // The private clipboard type of one surface block.
     static QString mimetype() { return "application/x-zefo-surface"; }
@@ -65,6 +68,8 @@ signals:
 private:
     // Runs a menu command on the chosen surface: copy, cut, delete, before, after, paste.
     void surfacecommand(const std::string& command);
+    // The constants dialog a label asks for on model row `row`.
+    void askconstants(int row, int request);
 
     Model& m_;
     Session& session_;
