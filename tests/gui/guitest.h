@@ -146,5 +146,6 @@ int runoptimizationtests(int argc, char** argv);
 int rungraphtests(int argc, char** argv);
 int runsystemeditortests(int argc, char** argv);
 int runnewwizardtests(int argc, char** argv);
+int runrayeditortests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

@@ -18,5 +18,6 @@ int main(int argc, char** argv) {
     failed += rungraphtests(argc, argv);
     failed += runsystemeditortests(argc, argv);
     failed += runnewwizardtests(argc, argv);
+    failed += runrayeditortests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

@@ -1,12 +1,16 @@
 // The System Editor driven as a user does: typing into cells, refused texts, the session.
 #include <QAbstractItemView>
+#include <QClipboard>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QTableView>
 #include <QtTest>
 
 #include "core/app/session.h"
+#include "gui/editors/fieldsdialog.h"
 #include "gui/editors/systemeditor.h"
 #include "guitest.h"
 #include "testsystems.h"
@@ -75,6 +79,82 @@ private slots:
     }
 
     void theMenuCommandOpensOneEditorThatCloseEnds();
+
+    // Copy surface 1 (Ctrl+C), paste it before surface 3, cut surface 1: whole rows move
+    // through a 142-byte block of the private type and the stop stays on its surface.
+    void surfacesGoThroughTheClipboard() {
+        Model m = threesurfaces();
+        zefo::Session session(m);
+        session.opened("three.dat");
+        SystemEditor editor(m, session, nocatalog());
+        std::vector<int> answers{1, 3, 1};
+        size_t asked = 0;
+        editor.asksurface = [&]() -> std::optional<int> { return answers.at(asked++); };
+        std::vector<std::string> log;
+        editor.log = [&](const std::string& line) { log.push_back(line); };
+        QApplication::clipboard()->clear();
+        const OpticalSystem start = m.lens;
+        editor.show();
+        QApplication::setActiveWindow(&editor);
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        editor.grid()->setFocus();
+        QTest::keyClick(editor.grid(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(asked, size_t(1));
+        QVERIFY(m.lens == start);
+        const QMimeData* mime = QApplication::clipboard()->mimeData();
+        QVERIFY(mime && mime->hasFormat(SystemEditor::mimetype()));
+        QCOMPARE(mime->data(SystemEditor::mimetype()).size(), 142);
+
+        editor.surfacemenu()->findChild<QAction*>("Surface_paste")->trigger();
+        QCOMPARE(m.lens.nsurf, 4);
+        QCOMPARE(editor.grid()->model()->rowCount(), 5);
+        QCOMPARE(m.lens.sys.sp.curv[2], start.sys.sp.curv[0]);   // the copy of surface 1 is surface 3
+        QCOMPARE(m.lens.sys.sp.curv[3], start.sys.sp.curv[2]);   // the old surface 3 moved down
+        QCOMPARE(m.lens.stopsurf, 2);
+        QVERIFY(session.datachanged());
+
+        editor.surfacemenu()->findChild<QAction*>("Surface_cut")->trigger();
+        QCOMPARE(m.lens.nsurf, 3);
+        QCOMPARE(m.lens.sys.sp.curv[0], start.sys.sp.curv[1]);
+        QCOMPARE(m.lens.stopsurf, 1);   // still the surface that was surface 2
+        QCOMPARE(log, (std::vector<std::string>{"Copy surface", "Surface number 1 is copied", "Copy surface - Finished",
+                                                "Past surface", "Surface number 3 is pasted", "Past surface - Finished",
+                                                "Cut surface", "Surface number 1 is cut", "Cut surface - Finished"}));
+    }
+
+    // Typed labels E and A open their constants dialogs; a refused constant keeps the dialog.
+    void conicAndAsphericLabelsAskForTheirConstants() {
+        Model m = threesurfaces();
+        zefo::Session session(m);
+        SystemEditor editor(m, session, nocatalog());
+        QStringList errors, titles;
+        editor.showerror = [&](const QString& msg) { errors << msg; };
+        editor.rundialog = [&](QDialog& d) -> int {
+            auto& dialog = dynamic_cast<FieldsDialog&>(d);
+            titles << dialog.windowTitle();
+            if (titles.size() == 1) {
+                dialog.field(0)->setText("0");
+                dialog.ok();
+                dialog.field(0)->setText("-1");
+            } else {
+                dialog.field(1)->setText("x");
+                dialog.ok();
+                dialog.field(1)->setText("2e-7");
+                dialog.field(0)->setText("-0,00001");
+            }
+            dialog.ok();
+            return dialog.result();
+        };
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        typeinto(editor.grid(), 0, sclabel, "E");
+        typeinto(editor.grid(), 1, sclabel, "A");
+        QCOMPARE(titles, (QStringList{"Conic Constant", "Aspherical constants"}));
+        QCOMPARE(errors, (QStringList{surfmsg::zeroconic, "Not a valid number!"}));
+        QCOMPARE(m.lens.sys.asf.eps[0], -1.0);
+        QCOMPARE(m.lens.sys.asf.a4[1], -0.00001);
+        QCOMPARE(m.lens.sys.asf.a6[1], 2e-7);
+    }
 
     void aReplacedLensRebuildsTheGrid() {
         Model m = threesurfaces();

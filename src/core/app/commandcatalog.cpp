@@ -27,6 +27,7 @@ const std::vector<CommandText>& commandtexts() {
         {.id = "FileClose"},
         // Data Editor
         {.id = "SystemEditor", .title = "System editor"},
+        {.id = "RayEditor", .title = "Ray editor"},
         // File > Print: the system and the ray scheme, printed directly
         {.id = "PrintOpticalSystem", .title = "Print optical system"},
         {.id = "PrintRays", .title = "Print ray scheme"},

@@ -45,6 +45,8 @@ const std::vector<Command>& commandcatalogue() {
         // Data Editor
         {.text = core("SystemEditor"), .menu = "Data Editor", .caption = "&System Editor...",
          .group = Group::Loaded, .own = &F::EditSystem},
+        {.text = core("RayEditor"), .menu = "Data Editor", .caption = "&Ray Editor...",
+         .group = Group::Loaded, .own = &F::EditRays},
         // File > Print: the system and the ray scheme, printed directly
         {.text = core("PrintOpticalSystem"), .menu = "File/Print", .caption = "&Optical System",
          .shell = Shell::Print, .report = printsystem},

@@ -1,4 +1,5 @@
 #include "gui/app/mainwindow.h"
+#include "gui/editors/rayeditor.h"
 #include "gui/editors/systemeditor.h"
 
 #include <QPainter>
@@ -611,7 +612,23 @@ void ZefoMainForm::EditSystem(const Command&) {
             return panel_[0]->setText(w->hint());
         }
     auto* editor = new gui::SystemEditor(m_, session_, cataloglookup(glass_));
+    editor->log = [this](const std::string& line) { logline(line); };
     connect(editor, &gui::SystemEditor::hintchanged, this, [this](const QString& h) { panel_[0]->setText(h); });
+    connect(editor, &QObject::destroyed, this, [this] { panel_[0]->clear(); });
+    showchild(editor);
+    panel_[0]->setText(editor->hint());
+}
+
+// One Ray Editor at a time, as the System Editor.
+void ZefoMainForm::EditRays(const Command&) {
+    for (QMdiSubWindow* sub : mdi_->subWindowList())
+        if (auto* w = qobject_cast<gui::RayEditor*>(sub->widget())) {
+            mdi_->setActiveSubWindow(sub);
+            return panel_[0]->setText(w->hint());
+        }
+    auto* editor = new gui::RayEditor(m_, session_);
+    editor->log = [this](const std::string& line) { logline(line); };
+    connect(editor, &gui::RayEditor::hintchanged, this, [this](const QString& h) { panel_[0]->setText(h); });
     connect(editor, &QObject::destroyed, this, [this] { panel_[0]->clear(); });
     showchild(editor);
     panel_[0]->setText(editor->hint());

@@ -63,6 +63,7 @@ public:
     void FileClose(const Command& cmd);
     void FileExit(const Command& cmd);
     void EditSystem(const Command& cmd);
+    void EditRays(const Command& cmd);
     void PrinterSetup(const Command& cmd);
     void DisplayLogFile(const Command& cmd);
     void PrintLogFile(const Command& cmd);

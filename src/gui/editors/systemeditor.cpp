@@ -1,5 +1,8 @@
 #include "gui/editors/systemeditor.h"
 
+#include "gui/editors/editmenu.h"
+#include "gui/editors/fieldsdialog.h"
+
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QStyle>
@@ -76,8 +79,21 @@ SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidg
     const int frame = 2 * grid_->frameWidth() + grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
     resize(40 + 130 + 9 * 80 + frame, std::min(rows + frame, 450));
     showerror = [this](const QString& msg) { QMessageBox::critical(this, "Error", msg); };
+    asksurface = [this] {
+        return askrownumber(this, "System Editor", "Enter surface number", m_.lens.nsurf,
+                            [this] { showerror(surfmsg::badsurfnumber); });
+    };
+    menu_ = addrowmenu(this, "&Surface", "Edit data for selected surfaces", "Surface",
+                       {{"Insert Surface &Before ", "", "Insert surface before", "before"},
+                        {"Insert Surface &After", "", "Insert surface after", "after"},
+                        {"&Delete Surface", "", "Delete surface", "delete"},
+                        {"Cu&t Surface", "Ctrl+X", "Cut surface", "cut"},
+                        {"&Copy surface", "Ctrl+C", "Copy surface", "copy"},
+                        {"&Paste surface", "Ctrl+V", "Paste surface", "paste"}},
+                       [this](const std::string& command) { surfacecommand(command); });
     connect(model_, &SurfaceTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
-    connect(model_, &SurfaceTableModel::edited, this, [this](int, int, int) {
+    connect(model_, &SurfaceTableModel::edited, this, [this](int row, int, int request) {
+        askconstants(row, request);
         committing_ = true;
         session_.designchanged();   // datachanged, stale results, the trace context
         committing_ = false;
@@ -96,6 +112,51 @@ SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidg
 }
 
 SystemEditor::~SystemEditor() { session_.unsubscribe(listener_); }
+
+void SystemEditor::surfacecommand(const std::string& command) {
+    emit hintchanged(QString("Enter number between 1 and %1").arg(m_.lens.nsurf));
+    const std::optional<int> s = asksurface();
+    emit hintchanged(QString());
+    if (!s) return;
+    std::string err;
+    if (command == "copy" || command == "cut") putblock(mimetype(), surfblock(m_.lens, *s - 1));
+    if (command == "cut" || command == "delete") err = deletesurface(m_, *s);
+    if (command == "before" || command == "after" || command == "paste") err = insertsurface(m_, *s, command == "after");
+    if (!err.empty()) return showerror(QString::fromStdString(err));
+    if (command == "paste")
+        if (const auto block = clipboardblock(mimetype())) pastesurfblock(m_, *s - 1, *block);
+    for (const std::string& line : surfcommandlog(command, *s)) log(line);
+    if (command == "copy") return;
+    session_.designchanged();   // the listener rebuilds the grid
+}
+
+void SystemEditor::askconstants(int row, int request) {
+    if (request == CellCommit::none) return;
+    const auto& asf = m_.lens.sys.asf;
+    const size_t k = size_t(row);
+    auto text = [](double v) { return QString::number(v, 'f', 6); };
+    if (request == CellCommit::conicdialog) {
+        FieldsDialog dialog(this, "Conic Constant", {{"Enter conic constant", text(asf.eps[k])}},
+                            [this, row](const std::vector<std::string>& typed) {
+                                const CellCommit c = commitconic(m_, row, typed[0]);
+                                return std::make_pair(c.accepted ? -1 : 0, c.message);
+                            });
+        dialog.showerror = showerror;
+        rundialog(dialog);
+        return;
+    }
+    FieldsDialog dialog(this, "Aspherical constants",
+                        {{"Enter aspheric constant a4", text(asf.a4[k])},
+                         {"Enter aspheric constant a6", text(asf.a6[k])},
+                         {"Enter aspheric constant a8", text(asf.a8[k])},
+                         {"Enter aspheric constant a10", text(asf.a10[k])}},
+                        [this, row](const std::vector<std::string>& typed) {
+                            const AsphericCommit c = commitaspheric(m_, row, {typed[0], typed[1], typed[2], typed[3]});
+                            return std::make_pair(c.badfield, c.message);
+                        });
+    dialog.showerror = showerror;
+    rundialog(dialog);
+}
 
 QString SystemEditor::hint() const {
     const int col = grid_->currentIndex().isValid() ? grid_->currentIndex().column() : sclabel;

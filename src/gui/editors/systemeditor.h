@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QDialog>
 #include <QWidget>
 #include <functional>
 
@@ -13,6 +14,7 @@
 
 class QTableView;
 class QLabel;
+class QMenu;
 
 namespace zefo::gui {
 
@@ -50,15 +52,30 @@ public:
     std::function<void(const QString&)> showerror;
     // The status hint of the current column (status panel 0).
     QString hint() const;
+    // Asks for the surface number of a menu command (1 .. nsurf), none on Cancel; tests replace it.
+    std::function<std::optional<int>()> asksurface;
+    // Writes a line to the command log; the main window sets it.
+    std::function<void(const std::string&)> log = [](const std::string&) {};
+    // Runs a modal dialog (Conic Constant, Aspherical constants); tests replace it.
+    std::function<int(QDialog&)> rundialog = [](QDialog& d) { return d.exec(); };
+    QMenu* surfacemenu() const { return menu_; }
+    // The private clipboard type of one surface block.
+    static QString mimetype() { return "application/x-zefo-surface"; }
 
 signals:
     void hintchanged(const QString& hint);
 
 private:
+    // Runs a menu command on the chosen surface: copy, cut, delete, before, after, paste.
+    void surfacecommand(const std::string& command);
+    // The constants dialog a label asks for on model row `row`.
+    void askconstants(int row, int request);
+
     Model& m_;
     Session& session_;
     SurfaceTableModel* model_;
     QTableView* grid_;
+    QMenu* menu_ = nullptr;
     int listener_ = 0;
     bool committing_ = false;
 };

@@ -1,0 +1,33 @@
+// A small modal form of captioned text fields with OK and Cancel. OK hands the texts to a
+// check; a refused text shows its message, takes the focus and keeps the dialog open.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QLineEdit;
+
+namespace zefo::gui {
+
+class FieldsDialog : public QDialog {
+    Q_OBJECT
+public:
+    // The check returns the index of the refused field and its message, or -1 when it took them.
+    using Check = std::function<std::pair<int, std::string>(const std::vector<std::string>&)>;
+    FieldsDialog(QWidget* parent, const QString& caption, const std::vector<std::pair<QString, QString>>& fields,
+                 Check check);
+    QLineEdit* field(int i) const { return edits_.at(size_t(i)); }
+    // Shows an error box; tests replace it.
+    std::function<void(const QString&)> showerror;
+    // Presses OK.
+    void ok();
+
+private:
+    std::vector<QLineEdit*> edits_;
+    Check check_;
+};
+
+}  // namespace zefo::gui

@@ -1,0 +1,181 @@
+#include "gui/editors/rayeditor.h"
+
+#include "gui/editors/editmenu.h"
+#include "gui/editors/fieldsdialog.h"
+
+#include <QLineEdit>
+
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QStyle>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace zefo::gui {
+
+RayTableModel::RayTableModel(Model& m, QObject* parent) : QAbstractTableModel(parent), m_(m) {}
+
+int RayTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || m_.lens.nsurf <= 0 ? 0 : m_.lens.nrays;
+}
+
+int RayTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 1 + int(rayfieldsshown(m_.lens).size());
+}
+
+std::optional<RayField> RayTableModel::field(int column) const {
+    const std::vector<RayField> shown = rayfieldsshown(m_.lens);
+    if (column < 1 || column > int(shown.size())) return std::nullopt;
+    return shown[size_t(column - 1)];
+}
+
+QVariant RayTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const std::optional<RayField> f = field(index.column());
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        if (!f) return QString::number(index.row() + 1);
+        const QString text = QString::fromStdString(raycelltext(m_.lens, index.row(), *f));
+        return role == Qt::EditRole ? text.trimmed() : text;
+    }
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant RayTableModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (role != Qt::DisplayRole || o != Qt::Horizontal) return {};
+    const std::optional<RayField> f = field(section);
+    return f ? QString::fromStdString(rayheader(*f)) : QString(" No");
+}
+
+Qt::ItemFlags RayTableModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    return field(index.column()) ? f | Qt::ItemIsEditable : f;
+}
+
+bool RayTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    const std::optional<RayField> f = field(index.column());
+    if (role != Qt::EditRole || !f || index.row() >= rowCount()) return false;
+    const CellCommit c = commitraycell(m_.lens, index.row(), *f, value.toString().toStdString());
+    if (!c.accepted) {
+        emit refused(QString::fromStdString(c.message));
+        return false;
+    }
+    if (!c.changed) return true;
+    emit dataChanged(index, index);
+    emit edited();
+    return true;
+}
+
+void RayTableModel::rebuild() {
+    beginResetModel();
+    endResetModel();
+}
+
+RayEditor::RayEditor(Model& m, Session& session, QWidget* parent)
+    : QWidget(parent), m_(m), session_(session) {
+    setWindowTitle("Ray Editor");
+    model_ = new RayTableModel(m, this);
+    grid_ = new QTableView(this);
+    grid_->setModel(model_);
+    grid_->verticalHeader()->hide();
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 8);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(grid_);
+    buildmenu();
+    fitcolumns();
+    showerror = [this](const QString& msg) { QMessageBox::critical(this, "Error", msg); };
+    askray = [this] {
+        return askrownumber(this, "Ray Editor", "Enter ray number", m_.lens.nrays,
+                            [this] { showerror(raymsg::badraynumber); });
+    };
+    connect(model_, &RayTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
+    connect(model_, &RayTableModel::edited, this, [this] {
+        committing_ = true;
+        session_.designchanged();   // datachanged, stale results, the trace context
+        committing_ = false;
+    });
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex&, const QModelIndex&) { emit hintchanged(hint()); });
+    listener_ = session_.subscribe([this] {
+        if (committing_) return;
+        if (!session_.loaded()) {   // Close: the editor goes with the system
+            if (parentWidget()) parentWidget()->close();
+            else close();
+            return;
+        }
+        model_->rebuild();   // a replaced lens or a new ray scheme: no stale row stays
+        fitcolumns();
+    });
+}
+
+RayEditor::~RayEditor() { session_.unsubscribe(listener_); }
+
+// The number column narrow, the others alike; the window shows every column.
+void RayEditor::fitcolumns() {
+    const int number = grid_->fontMetrics().horizontalAdvance("0000") + 12;
+    grid_->setColumnWidth(0, number);
+    for (int c = 1; c < model_->columnCount(); ++c) grid_->setColumnWidth(c, 80);
+    const int rows = grid_->verticalHeader()->defaultSectionSize() * (model_->rowCount() + 1);
+    const int frame = 2 * grid_->frameWidth() + grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    resize(number + 80 * (model_->columnCount() - 1) + frame, std::min(rows + frame, 450));
+}
+
+void RayEditor::buildmenu() {
+    menu_ = addrowmenu(this, "Ra&y", "Edit data for selected rays", "Ray",
+                       {{"Insert ray &before", "", "Insert ray before", "before"},
+                        {"Insert ray &after", "", "Insert ray after", "after"},
+                        {"&Delete ray", "", "Delete ray", "delete"},
+                        {"Cu&t ray", "Ctrl+X", "Cut ray", "cut"},
+                        {"&Copy ray", "Ctrl+C", "Copy ray", "copy"},
+                        {"&Paste ray", "Ctrl+V", "Paste ray", "paste"}},
+                       [this](const std::string& command) { raycommand(command); });
+}
+
+void RayEditor::raycommand(const std::string& command) {
+    emit hintchanged(QString("Enter number between 1 and %1").arg(m_.lens.nrays));
+    const std::optional<int> r = askray();
+    emit hintchanged(QString());
+    if (!r) return;
+    std::string err;
+    if (command == "copy" || command == "cut") putblock(mimetype(), rayblock(m_.lens, *r - 1));
+    if (command == "cut" || command == "delete") err = deleteray(m_.lens, *r);
+    if (command == "before" || command == "after" || command == "paste") err = insertray(m_.lens, *r);
+    if (!err.empty()) return showerror(QString::fromStdString(err));
+    if (command == "paste")
+        if (const auto block = clipboardblock(mimetype())) pasterayblock(m_.lens, *r - 1, *block);
+    for (const std::string& line : raycommandlog(command, *r)) log(line);
+    if (command == "before" || command == "after") {
+        asknewray(command == "before" ? *r - 1 : *r);
+        log(command == "before" ? "Insert ray before - Finished" : "Insert ray after - Finished");
+    }
+    if (command == "copy") return;
+    session_.designchanged();   // the listener rebuilds the grid
+}
+
+// The New Ray dialog for ray `ray` (an index); Cancel keeps the copy the insert made.
+void RayEditor::asknewray(int ray) {
+    std::vector<std::pair<QString, QString>> fields;
+    static const char* const captions[] = {"ray label",    "relative x - xrel", "relative y - yrel", "x coordinate",
+                                           "y coordinate", "l coordinate",      "m coordinate"};
+    for (int f = 0; f < rayfields; ++f)
+        fields.emplace_back(captions[f], QString::fromStdString(raycelltext(m_.lens, ray, RayField(f))).trimmed());
+    FieldsDialog dialog(this, "New Ray", fields, [this, ray](const std::vector<std::string>& texts) {
+        std::array<std::string, rayfields> typed;
+        std::copy(texts.begin(), texts.end(), typed.begin());
+        NewRayResult r = newray(m_.lens, ray, typed);
+        for (const std::string& line : r.log) log(line);
+        return std::make_pair(r.badfield, r.message);
+    });
+    for (int f : {rfxrel, rfyrel}) dialog.field(f)->setEnabled(hasrelative(m_.lens));
+    dialog.showerror = showerror;
+    rundialog(dialog);
+}
+
+QString RayEditor::hint() const {
+    const std::optional<RayField> f = model_->field(grid_->currentIndex().column());
+    return QString::fromStdString(rayhint(f.value_or(rflabel)));
+}
+
+}  // namespace zefo::gui
