@@ -305,7 +305,10 @@ void ZefoMainForm::showchild(QWidget* w) {
     const int open = static_cast<int>(mdi_->subWindowList().size());
     QMdiSubWindow* sub = mdi_->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    const QSize want = w->size() + QSize(0, sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub));
+    // the child's own size inside the subwindow's border and title bar
+    const int border = sub->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, sub);
+    const int title = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+    const QSize want = w->size() + QSize(2 * border, title + border);
     sub->resize(want.boundedTo(area));
     const int step = 26;
     const int room = std::max(1, std::min((area.width() - sub->width()) / step, (area.height() - sub->height()) / step) + 1);
@@ -604,34 +607,28 @@ void ZefoMainForm::FileClose(const Command&) {
 
 void ZefoMainForm::FileExit(const Command&) { close(); }
 
-// One System Editor at a time: the command brings an open one to the front.
-void ZefoMainForm::EditSystem(const Command&) {
+// One editor of a kind at a time: the command brings an open one to the front.
+template <class Editor, class Make>
+void ZefoMainForm::openeditor(Make make) {
     for (QMdiSubWindow* sub : mdi_->subWindowList())
-        if (auto* w = qobject_cast<gui::SystemEditor*>(sub->widget())) {
+        if (auto* w = qobject_cast<Editor*>(sub->widget())) {
             mdi_->setActiveSubWindow(sub);
             return panel_[0]->setText(w->hint());
         }
-    auto* editor = new gui::SystemEditor(m_, session_, cataloglookup(glass_));
+    Editor* editor = make();
     editor->log = [this](const std::string& line) { logline(line); };
-    connect(editor, &gui::SystemEditor::hintchanged, this, [this](const QString& h) { panel_[0]->setText(h); });
+    connect(editor, &Editor::hintchanged, this, [this](const QString& h) { panel_[0]->setText(h); });
     connect(editor, &QObject::destroyed, this, [this] { panel_[0]->clear(); });
     showchild(editor);
     panel_[0]->setText(editor->hint());
 }
 
-// One Ray Editor at a time, as the System Editor.
+void ZefoMainForm::EditSystem(const Command&) {
+    openeditor<gui::SystemEditor>([this] { return new gui::SystemEditor(m_, session_, cataloglookup(glass_)); });
+}
+
 void ZefoMainForm::EditRays(const Command&) {
-    for (QMdiSubWindow* sub : mdi_->subWindowList())
-        if (auto* w = qobject_cast<gui::RayEditor*>(sub->widget())) {
-            mdi_->setActiveSubWindow(sub);
-            return panel_[0]->setText(w->hint());
-        }
-    auto* editor = new gui::RayEditor(m_, session_);
-    editor->log = [this](const std::string& line) { logline(line); };
-    connect(editor, &gui::RayEditor::hintchanged, this, [this](const QString& h) { panel_[0]->setText(h); });
-    connect(editor, &QObject::destroyed, this, [this] { panel_[0]->clear(); });
-    showchild(editor);
-    panel_[0]->setText(editor->hint());
+    openeditor<gui::RayEditor>([this] { return new gui::RayEditor(m_, session_); });
 }
 
 void ZefoMainForm::closeEvent(QCloseEvent* e) {

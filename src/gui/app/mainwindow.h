@@ -126,6 +126,8 @@ private:
     ReportWindow* newreportwindow(const QString& caption);
     void connectprint(ReportWindow* w);
     void showchild(QWidget* w);
+    template <class Editor, class Make>
+    void openeditor(Make make);
     bool printtext(const QStringList& lines, const QFont& font);
     HelpWindow* showhelp();
     CalcContext context();
