@@ -1,5 +1,5 @@
 // A small JSON reader: parses the whole text strictly (an error names the place) into a
-// tree of values. zefo-batch reads its specification files with it, the tests its output.
+// tree of values. zefo-batch reads its lens description files with it, the tests its output.
 #pragma once
 
 #include <cctype>

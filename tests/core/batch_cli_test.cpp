@@ -104,7 +104,7 @@ TEST_F(BatchCli, WrongArgumentCountsShowTheUsageOfTheCommand) {
         {"raytrace", "raytrace", "missing argument"},
         {"save @", "save", "missing argument"},
         {"import-agf", "import-agf", "missing argument"},
-        {"new spec.json", "new", "missing argument"},
+        {"new lens.json", "new", "missing argument"},
         {"seidel @ --bogus 1", "seidel", "unknown option --bogus"},
         {"dmtf @ --gauss 7", "dmtf", "--gauss has no such choice: 7"},
         {"wave @ --rings 3", "wave", "unknown option --rings"},

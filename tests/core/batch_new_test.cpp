@@ -58,10 +58,10 @@ TEST_F(NewBatchTest, BadDescriptionsExitWithTheMessageAndWriteNothing) {
     };
     int n = 0;
     for (const auto& c : cases) {
-        const auto spec = dir / ("spec" + std::to_string(n++) + ".json");
-        ASSERT_EQ(writefileatomic(spec.string(), c.text), "");
+        const auto desc = dir / ("desc" + std::to_string(n++) + ".json");
+        ASSERT_EQ(writefileatomic(desc.string(), c.text), "");
         const auto out = dir / "out.dat";
-        const BatchRun r = run("new '" + spec.string() + "' '" + out.string() + "'");
+        const BatchRun r = run("new '" + desc.string() + "' '" + out.string() + "'");
         EXPECT_EQ(r.status, 1) << c.message;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_FALSE(std::filesystem::exists(out)) << c.message;
