@@ -24,12 +24,16 @@ std::vector<std::string> wavelengthitems(const Model& m) {
     return items;
 }
 
+std::string wavelengthlabel(const OpticalSystem& lens, int item) {
+    if (item <= 0 || item > 3) return " White light ";
+    static const char* const standard[] = {" d-spec.l. ", " C-spec.l. ", " F-spec.l. "};
+    const bool named = nanometres(lens.wl[0]) == "587.6";
+    const std::string name = named ? standard[item - 1] : " " + std::to_string(item) + "-spec.l. ";
+    return name + nanometres(lens.wl[item - 1]) + " nm";
+}
+
 WavelengthChoice wavelengthchoice(const Model& m, int item) {
-    if (item <= 0 || item > 3) return {4, " White light "};
-    static const char* standard[] = {" d-spec.l. ", " C-spec.l. ", " F-spec.l. "};
-    const std::string name = standardwavelengths(m) ? standard[item - 1]
-                                                    : " " + std::to_string(item) + "-spec.l. ";
-    return {item, name + nanometres(m.lens.wl[item - 1]) + " nm"};
+    return {item <= 0 || item > 3 ? 4 : item, wavelengthlabel(m.lens, item)};
 }
 
 }  // namespace zefo

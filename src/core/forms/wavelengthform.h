@@ -27,6 +27,10 @@ std::array<std::string, 3> spectrallineitems(const Model& m);
 // The four items of the plots' chooser, item 0 = white light.
 std::vector<std::string> wavelengthitems(const Model& m);
 
+// The label of wavelength item 1 .. 3 (" d-spec.l. 587.6 nm", or " 1-spec.l. 632.8 nm" when
+// wl[0] is not the d line); any other item is " White light ".
+std::string wavelengthlabel(const OpticalSystem& lens, int item);
+
 // The plot label of chooser item 0 .. 3 ("White light", " d-spec.l. 587.6 nm", ...).
 WavelengthChoice wavelengthchoice(const Model& m, int item);
 

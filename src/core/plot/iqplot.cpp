@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/forms/wavelengthform.h"
 #include "core/util/numfmt.h"
 
 namespace zefo {
@@ -97,13 +98,7 @@ void spotdots(const OpticalSystem& lens, const SpotResult& spot, int f, int w, d
     }
 }
 
-std::string columnhead(const OpticalSystem& lens, int j) {
-    if (j == 3) return " White light ";
-    const bool standard = fmtf(lens.wl[0] * 1e6, 5, 1) == "587.6";
-    static const char* const named[] = {" d-spec.l. ", " C-spec.l. ", " F-spec.l. "};
-    static const char* const numbered[] = {" 1-spec.l. ", " 2-spec.l. ", " 3-spec.l. "};
-    return std::string(standard ? named[j] : numbered[j]) + fmtf(lens.wl[j] * 1e6, 5, 1) + " nm";
-}
+std::string columnhead(const OpticalSystem& lens, int j) { return wavelengthlabel(lens, j + 1); }
 
 void rowlabels(const OpticalSystem& lens, const PanelLayout& l, int nf, DisplayList& dl) {
     for (int f = 0; f < nf; ++f) {
