@@ -73,53 +73,28 @@ void RayTableModel::rebuild() {
 }
 
 RayEditor::RayEditor(Model& m, Session& session, QWidget* parent)
-    : QWidget(parent), m_(m), session_(session) {
+    : GridEditor(m, session, new RayTableModel(m), parent), model_(static_cast<RayTableModel*>(grid_->model())) {
     setWindowTitle("Ray Editor");
-    model_ = new RayTableModel(m, this);
-    grid_ = new QTableView(this);
-    grid_->setModel(model_);
-    grid_->verticalHeader()->hide();
-    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 8);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(grid_);
     buildmenu();
     fitcolumns();
-    showerror = [this](const QString& msg) { QMessageBox::critical(this, "Error", msg); };
     askray = [this] {
         return askrownumber(this, "Ray Editor", "Enter ray number", m_.lens.nrays,
                             [this] { showerror(raymsg::badraynumber); });
     };
     connect(model_, &RayTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
-    connect(model_, &RayTableModel::edited, this, [this] {
-        committing_ = true;
-        session_.designchanged();   // datachanged, stale results, the trace context
-        committing_ = false;
-    });
-    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex&, const QModelIndex&) { emit hintchanged(hint()); });
-    listener_ = session_.subscribe([this] {
-        if (committing_) return;
-        if (!session_.loaded()) {   // Close: the editor goes with the system
-            if (parentWidget()) parentWidget()->close();
-            else close();
-            return;
-        }
-        model_->rebuild();   // a replaced lens or a new ray scheme: no stale row stays
+    connect(model_, &RayTableModel::edited, this, [this] { designedited(); });
+    follow([this] {
+        model_->rebuild();
         fitcolumns();
     });
 }
-
-RayEditor::~RayEditor() { session_.unsubscribe(listener_); }
 
 // The number column narrow, the others alike; the window shows every column.
 void RayEditor::fitcolumns() {
     const int number = grid_->fontMetrics().horizontalAdvance("0000") + 12;
     grid_->setColumnWidth(0, number);
     for (int c = 1; c < model_->columnCount(); ++c) grid_->setColumnWidth(c, 80);
-    const int rows = grid_->verticalHeader()->defaultSectionSize() * (model_->rowCount() + 1);
-    const int frame = 2 * grid_->frameWidth() + grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
-    resize(number + 80 * (model_->columnCount() - 1) + frame, std::min(rows + frame, 450));
+    fit(number + 80 * (model_->columnCount() - 1));
 }
 
 void RayEditor::buildmenu() {

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "core/app/session.h"
+#include "gui/editors/grideditor.h"
 #include "core/edit/rayedit.h"
 
 class QTableView;
@@ -41,29 +42,17 @@ private:
     Model& m_;
 };
 
-class RayEditor : public QWidget {
+class RayEditor : public GridEditor {
     Q_OBJECT
 public:
     RayEditor(Model& m, Session& session, QWidget* parent = nullptr);
-    ~RayEditor() override;
-    QTableView* grid() const { return grid_; }
     RayTableModel* table() const { return model_; }
-    // Shows an error box; tests replace it.
-    std::function<void(const QString&)> showerror;
-    // The status hint of the current column (status panel 0).
-    QString hint() const;
+    QString hint() const override;
     // Asks for the ray number of a menu command (1 .. nrays), none on Cancel; tests replace it.
     std::function<std::optional<int>()> askray;
-    // Writes a line to the command log; the main window sets it.
-    std::function<void(const std::string&)> log = [](const std::string&) {};
-    // Runs a modal dialog (New Ray); tests replace it.
-    std::function<int(QDialog&)> rundialog = [](QDialog& d) { return d.exec(); };
     QMenu* raymenu() const { return menu_; }
     // The private clipboard type of one ray block.
     static QString mimetype() { return "application/x-zefo-ray"; }
-
-signals:
-    void hintchanged(const QString& hint);
 
 private:
     void fitcolumns();
@@ -72,13 +61,7 @@ private:
     void raycommand(const std::string& command);
     void asknewray(int ray);
 
-    Model& m_;
-    Session& session_;
     RayTableModel* model_;
-    QTableView* grid_;
-    QMenu* menu_ = nullptr;
-    int listener_ = 0;
-    bool committing_ = false;
 };
 
 }  // namespace zefo::gui

@@ -63,22 +63,12 @@ void SurfaceTableModel::rebuild() {
 }
 
 SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidget* parent)
-    : QWidget(parent), m_(m), session_(session) {
+    : GridEditor(m, session, new SurfaceTableModel(m, std::move(lookup)), parent),
+      model_(static_cast<SurfaceTableModel*>(grid_->model())) {
     setWindowTitle("System Editor");
-    model_ = new SurfaceTableModel(m, std::move(lookup), this);
-    grid_ = new QTableView(this);
-    grid_->setModel(model_);
-    grid_->verticalHeader()->hide();
     grid_->setColumnWidth(scnumber, 40);   // "IMG" whole
     for (int c = 1; c < surfcolumns; ++c) grid_->setColumnWidth(c, c == scoptlabel ? 130 : 80);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(grid_);
-    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 8);
-    const int rows = grid_->verticalHeader()->defaultSectionSize() * (model_->rowCount() + 1);
-    const int frame = 2 * grid_->frameWidth() + grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
-    resize(40 + 130 + 9 * 80 + frame, std::min(rows + frame, 450));
-    showerror = [this](const QString& msg) { QMessageBox::critical(this, "Error", msg); };
+    fit(40 + 130 + 9 * 80);
     asksurface = [this] {
         return askrownumber(this, "System Editor", "Enter surface number", m_.lens.nsurf,
                             [this] { showerror(surfmsg::badsurfnumber); });
@@ -94,24 +84,10 @@ SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidg
     connect(model_, &SurfaceTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
     connect(model_, &SurfaceTableModel::edited, this, [this](int row, int, int request) {
         askconstants(row, request);
-        committing_ = true;
-        session_.designchanged();   // datachanged, stale results, the trace context
-        committing_ = false;
+        designedited();
     });
-    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex&, const QModelIndex&) { emit hintchanged(hint()); });
-    listener_ = session_.subscribe([this] {
-        if (committing_) return;
-        if (!session_.loaded()) {   // Close: the editor goes with the system
-            if (parentWidget()) parentWidget()->close();
-            else close();
-            return;
-        }
-        model_->rebuild();   // a replaced lens or other counts: no stale row stays
-    });
+    follow([this] { model_->rebuild(); });
 }
-
-SystemEditor::~SystemEditor() { session_.unsubscribe(listener_); }
 
 void SystemEditor::surfacecommand(const std::string& command) {
     emit hintchanged(QString("Enter number between 1 and %1").arg(m_.lens.nsurf));

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "core/app/session.h"
+#include "gui/editors/grideditor.h"
 #include "core/edit/surfaceedit.h"
 
 class QTableView;
@@ -41,29 +42,17 @@ private:
     GlassLookup lookup_;
 };
 
-class SystemEditor : public QWidget {
+class SystemEditor : public GridEditor {
     Q_OBJECT
 public:
     SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidget* parent = nullptr);
-    ~SystemEditor() override;
-    QTableView* grid() const { return grid_; }
     SurfaceTableModel* table() const { return model_; }
-    // Shows an error box; tests replace it.
-    std::function<void(const QString&)> showerror;
-    // The status hint of the current column (status panel 0).
-    QString hint() const;
+    QString hint() const override;
     // Asks for the surface number of a menu command (1 .. nsurf), none on Cancel; tests replace it.
     std::function<std::optional<int>()> asksurface;
-    // Writes a line to the command log; the main window sets it.
-    std::function<void(const std::string&)> log = [](const std::string&) {};
-    // Runs a modal dialog (Conic Constant, Aspherical constants); tests replace it.
-    std::function<int(QDialog&)> rundialog = [](QDialog& d) { return d.exec(); };
     QMenu* surfacemenu() const { return menu_; }
     // The private clipboard type of one surface block.
     static QString mimetype() { return "application/x-zefo-surface"; }
-
-signals:
-    void hintchanged(const QString& hint);
 
 private:
     // Runs a menu command on the chosen surface: copy, cut, delete, before, after, paste.
@@ -71,13 +60,7 @@ private:
     // The constants dialog a label asks for on model row `row`.
     void askconstants(int row, int request);
 
-    Model& m_;
-    Session& session_;
     SurfaceTableModel* model_;
-    QTableView* grid_;
-    QMenu* menu_ = nullptr;
-    int listener_ = 0;
-    bool committing_ = false;
 };
 
 }  // namespace zefo::gui
