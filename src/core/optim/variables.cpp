@@ -154,15 +154,12 @@ bool anglesolve(Model& m, double y, double up, std::string& msg) {
     const size_t i = u(s - 1);
     const double mu = m.lens.mu[i][0];
     const double n = m.lens.sys.sp.index[u(s)][0];
-    const std::string head = "Angle solve on surface " + std::to_string(s) + " is not possible: ";
-    if (y == 0) {
-        msg = head + "the marginal ray height there is zero";
+    const auto refuse = [&](const char* why) {
+        msg = "Angle solve on surface " + std::to_string(s) + " is not possible: " + why;
         return false;
-    }
-    if (mu == 1 || n == 0) {
-        msg = head + "the surface separates media of the same index";
-        return false;
-    }
+    };
+    if (y == 0) return refuse("the marginal ray height there is zero");
+    if (mu == 1 || n == 0) return refuse("the surface separates media of the same index");
     auto& sp = m.lens.sys.sp;
     sp.curv[i] -= (m.lens.na / n + up) / ((mu - 1) * y);
     sp.radius[i] = radiusofcurv(sp.curv[i]);
