@@ -137,16 +137,7 @@ double meanstep(const double* s, size_t n) {
 EsRun::EsRun(Model& m, EAKind kind, const EAParams& p, const EASetup& setup, const EAHooks& hooks)
     : m_(m), kind_(kind), p_(p), setup_(setup), hooks_(hooks) {}
 
-EsRun::~EsRun() {
-    if (worker_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(mu_);
-            quit_ = true;
-        }
-        cv_.notify_all();
-        worker_.join();
-    }
-}
+EsRun::~EsRun() { stopworker(); }
 
 void EsRun::say(const std::string& line) {
     toreport(line);
@@ -307,39 +298,64 @@ void EsRun::start() {
     draws_.cursor = 0;
     cand_[0].model = &m_;
     if (setup_.threads == 2) {
-        second_ = m_;
-        cand_[1].model = &second_;
+        models_.assign(window - 1, m_);
+        for (int i = 1; i < window; ++i) cand_[i].model = &models_[static_cast<size_t>(i - 1)];
         worker_ = std::thread([this] { workerloop(); });
     }
 }
 
-void EsRun::workerloop() {
-    std::unique_lock<std::mutex> lock(mu_);
-    for (;;) {
-        cv_.wait(lock, [this] { return quit_ || job_ != nullptr; });
-        if (quit_) return;
-        EsCandidate* c = job_;
-        lock.unlock();
-        evaluate(*c);
-        lock.lock();
-        job_ = nullptr;
-        jobdone_ = true;
-        cv_.notify_all();
+// Spins of a waiting thread before it sleeps: an evaluation takes tens of microseconds,
+// about what waking a sleeping thread costs.
+constexpr int spins = 20000;
+
+void EsRun::evaluateitems() {
+    for (int i = nextitem_.fetch_add(1); i < nitems_; i = nextitem_.fetch_add(1)) {
+        while (!ready_[i].load(std::memory_order_acquire)) std::this_thread::yield();
+        evaluate(cand_[i]);
+        doneitems_.fetch_add(1, std::memory_order_release);
     }
 }
 
-void EsRun::startjob(EsCandidate& c) {
+void EsRun::workerloop() {
+    long seen = 0;
+    for (;;) {
+        for (int k = 0; k < spins && batch_.load(std::memory_order_acquire) == seen; ++k)
+            if (quit_) return;
+        if (batch_.load(std::memory_order_acquire) == seen) {
+            std::unique_lock<std::mutex> lock(mu_);
+            cv_.wait(lock, [&] { return quit_ || batch_.load(std::memory_order_acquire) != seen; });
+        }
+        if (quit_) return;
+        seen = batch_.load(std::memory_order_acquire);
+        evaluateitems();
+    }
+}
+
+void EsRun::startbatch(int n) {
+    nitems_ = n;
+    for (int i = 0; i < n; ++i) ready_[i].store(false, std::memory_order_relaxed);
+    doneitems_.store(0, std::memory_order_relaxed);
+    nextitem_.store(0, std::memory_order_relaxed);
     {
         std::lock_guard<std::mutex> lock(mu_);
-        job_ = &c;
-        jobdone_ = false;
+        batch_.fetch_add(1, std::memory_order_release);
     }
-    cv_.notify_all();
+    cv_.notify_one();
 }
 
-void EsRun::waitjob() {
-    std::unique_lock<std::mutex> lock(mu_);
-    cv_.wait(lock, [this] { return jobdone_; });
+void EsRun::finishbatch(int n) {
+    evaluateitems();
+    while (doneitems_.load(std::memory_order_acquire) != n) std::this_thread::yield();
+}
+
+void EsRun::stopworker() {
+    if (!worker_.joinable()) return;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        quit_ = true;
+    }
+    cv_.notify_all();
+    worker_.join();
 }
 
 void EsRun::restorelabels() {
@@ -366,14 +382,7 @@ void EsRun::endlines(bool terminated) {
 }
 
 void EsRun::finish() {
-    if (worker_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(mu_);
-            quit_ = true;
-        }
-        cv_.notify_all();
-        worker_.join();
-    }
+    stopworker();
     const bool started = havebest_;
     if (started) putsystem(m_, bestsys_, bestrays_);
     restorelabels();

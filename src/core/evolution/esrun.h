@@ -4,6 +4,7 @@
 // lines, the end of a run and the evaluation of offspring in pairs on two threads.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -140,11 +141,13 @@ protected:
     GlassResult glass(Model& mm, int k, double n, double v, bool truncate, GlassDraws& draws);
     [[noreturn]] void glasserror(int k);
 
-    // Makes offspring until done() holds: make builds one into a candidate, commit takes it
-    // (both on this thread, in order); the evaluations go in pairs on two threads. An
-    // offspring made ahead that is not needed is dropped with the draws it took.
-    template <class Make, class Commit, class Done>
-    void offspring(Make make, Commit commit, Done done);
+    // Makes offspring until need() is 0: make builds one into a candidate, commit takes it
+    // (both on this thread, in order); need() is the least number of offspring still to
+    // come. With two threads the offspring are made ahead, at most as many as needed and at
+    // least two, and evaluated by both threads; an offspring made ahead that is not taken is
+    // dropped with the draws it took, so the results do not depend on the threads.
+    template <class Make, class Commit, class Need>
+    void offspring(Make make, Commit commit, Need need);
 
     int nvar() const { return static_cast<int>(vars_.size()); }
     double startvalue(int k) const { return esvalue(start_, vars_[static_cast<size_t>(k)]); }
@@ -167,7 +170,9 @@ protected:
     double startval_ = 0;               // merit or deficit of the start system
     double best_ = 0;                   // best value found
     long count_ = 0;                    // iterations or generations
-    EsCandidate cand_[2];
+    static constexpr int window = 32;   // offspring made ahead for two threads
+    EsCandidate cand_[window];
+    EsDraws before_[window];            // the draws before each candidate made ahead
     SystemSurfaces bestsys_;            // the best system found
     RayScheme bestrays_;
 
@@ -185,41 +190,50 @@ private:
     bool cancelled_ = false;
     bool errored_ = false;
 
-    // the second thread and its model
-    Model second_;
+    // the second thread and the models of the candidates made ahead
+    std::vector<Model> models_;
     std::thread worker_;
     std::mutex mu_;
     std::condition_variable cv_;
-    EsCandidate* job_ = nullptr;
-    bool jobdone_ = false, quit_ = false;
-    void startjob(EsCandidate& c);
-    void waitjob();
+    std::atomic<long> batch_{0};      // number of the last batch of evaluations
+    std::atomic<int> nextitem_{0}, doneitems_{0};
+    std::atomic<int> nitems_{0};
+    std::atomic<bool> quit_{false};
+    std::atomic<bool> ready_[window];  // candidate made, its evaluation may start
+    void startbatch(int n);           // cand_[0..n-1], evaluated on both threads as they are made
+    void madeitem(int i) { ready_[i].store(true, std::memory_order_release); }
+    void finishbatch(int n);
+    void evaluateitems();
+    void stopworker();
 };
 
-template <class Make, class Commit, class Done>
-void EsRun::offspring(Make make, Commit commit, Done done) {
+template <class Make, class Commit, class Need>
+void EsRun::offspring(Make make, Commit commit, Need need) {
     const bool two = worker_.joinable();
-    while (!done()) {
-        make(cand_[0]);
+    for (int n = need(); n > 0; n = need()) {
         if (!two) {
+            make(cand_[0]);
             evaluate(cand_[0]);
             commit(cand_[0]);
             poll();
             continue;
         }
-        const EsDraws before = draws_;
-        make(cand_[1]);
-        startjob(cand_[1]);
-        evaluate(cand_[0]);
-        waitjob();
-        commit(cand_[0]);
-        poll();
-        if (done()) {
-            draws_ = before;
-            break;
+        const int ahead = n < 2 ? 2 : n > window ? window : n;
+        startbatch(ahead);
+        for (int i = 0; i < ahead; ++i) {
+            before_[i] = draws_;
+            make(cand_[i]);
+            madeitem(i);
         }
-        commit(cand_[1]);
-        poll();
+        finishbatch(ahead);
+        for (int i = 0; i < ahead; ++i) {
+            if (need() == 0) {
+                draws_ = before_[i];
+                break;
+            }
+            commit(cand_[i]);
+            poll();
+        }
     }
 }
 

@@ -274,7 +274,7 @@ void Grup::strategy() {
                       }
                       if (!done() && attempts >= maxattempts) stop(3 * sgn);
                   },
-                  done);
+                  [&] { return static_cast<int>(std::max({0L, lambda_ + 1 - attempts, mu_ + 1 - accepted})); });
         int bestslot = offspringhalf_;
         double sum = 0;
         for (int q = offspringhalf_; q < offspringhalf_ + mu_; ++q) {
