@@ -1,5 +1,6 @@
 #include "core/evolution/esrun.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/evolution/lastradius.h"
@@ -126,6 +127,28 @@ double boundarydeficit(const Model& m) {
         if (lim > 0 && h[static_cast<size_t>(j)] >= lim) b += lim - h[static_cast<size_t>(j)];
     }
     return b;
+}
+
+int randomparent(UniversalRandom& rng, int mu) {
+    return std::max(1, static_cast<int>(std::nearbyint(mu * rng.uniform())));
+}
+
+double offspringfactor(double t, double z0, bool recombine) {
+    const double f = std::exp(t * z0);
+    return recombine ? 0.5 * f : f;
+}
+
+std::array<long, 10> successwindow(long nvar) {
+    std::array<long, 10> w{};
+    for (size_t k = 0; k < w.size(); ++k) w[k] = static_cast<long>(k + 1) * nvar / 5;
+    return w;
+}
+
+void onefifthrule(std::vector<double>& steps, long successes, std::array<long, 10>& window, double c, long nvar) {
+    const long target = window[0];
+    for (double& s : steps) s = successes > target ? s / c : successes < target ? s * c : s;
+    for (size_t k = 0; k + 1 < window.size(); ++k) window[k] = window[k + 1];
+    window[9] = successes + 2 * nvar;
 }
 
 double meanstep(const double* s, size_t n) {

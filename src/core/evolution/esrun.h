@@ -4,6 +4,7 @@
 // lines, the end of a run and the evaluation of offspring in pairs on two threads.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -61,6 +62,20 @@ double boundarydeficit(const Model& m);
 
 // The mean of a vector of step sizes (0 for none).
 double meanstep(const double* s, size_t n);
+
+// A random parent of a population of mu: max(1, round(mu u)) for a fresh uniform u, so
+// that the first is drawn twice as often as the others.
+int randomparent(UniversalRandom& rng, int mu);
+
+// The step-size factor of an offspring, exp(t z0), halved with recombination (the sum of
+// two parents' steps takes its place).
+double offspringfactor(double t, double z0, bool recombine);
+
+// The success window of the one-fifth rule, W[k] = k·V div 5, and one adjustment: the
+// steps are divided by c when the successes exceed W[1], multiplied by c when they are
+// fewer; then the window moves on and its new last entry is the successes plus 2V.
+std::array<long, 10> successwindow(long nvar);
+void onefifthrule(std::vector<double>& steps, long successes, std::array<long, 10>& window, double c, long nvar);
 
 // The random source and the catalogue cursor: the state a speculative offspring changes
 // and that is put back when it is not needed.

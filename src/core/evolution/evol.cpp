@@ -103,9 +103,7 @@ bool Evol::mutate() {
 }
 
 void Evol::adjust() {
-    const long target = window_[0];
-    const double c = p_.stepadjust;
-    for (double& s : s_) s = successes_ > target ? s / c : successes_ < target ? s * c : s;
+    onefifthrule(s_, successes_, window_, p_.stepadjust, nvar());
     for (int k = 0; k < nvar(); ++k) {
         const EsVar& v = vars_[static_cast<size_t>(k)];
         const bool parentvalue = v.kind == EsComp::radius || v.kind == EsComp::sep || v.kind == EsComp::gindex ||
@@ -115,14 +113,12 @@ void Evol::adjust() {
         if (std::fabs(x * p_.steprel) > s) s = std::fabs(x * p_.steprel);
         if (s < p_.stepabs) s = p_.stepabs;
     }
-    for (size_t k = 0; k + 1 < window_.size(); ++k) window_[k] = window_[k + 1];
-    window_[9] = successes_ + 2L * nvar();
 }
 
 void Evol::strategy() {
     s_ = s0_;
     const long nv = nvar();
-    for (size_t k = 0; k < window_.size(); ++k) window_[k] = static_cast<long>(k + 1) * nv / 5;
+    window_ = successwindow(nv);
     const long period = nv * std::max(1, p_.evolstep);
     const long testevery = 10L * std::max(1, p_.evolconv);
     long adjustments = 0;

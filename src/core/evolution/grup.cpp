@@ -60,8 +60,7 @@ void Grup::header() {
 
 // A random parent: max(1, round(mu u)) within the parents' half.
 int Grup::parent() {
-    const int r = static_cast<int>(std::nearbyint(mu_ * draws_.rng.uniform()));
-    return parents_ + std::max(1, r) - 1;
+    return parents_ + randomparent(draws_.rng, mu_) - 1;
 }
 
 void Grup::progress() {
@@ -230,8 +229,7 @@ bool Grup::makecomponents(EsCandidate& c, double& f) {
 }
 
 void Grup::make(EsCandidate& c) {
-    double f = std::exp(p_.stepadjust * draws_.rng.normal());
-    if (reko_) f *= 0.5;
+    double f = offspringfactor(p_.stepadjust, draws_.rng.normal(), reko_);
     c.s.resize(static_cast<size_t>(nvar()));
     c.valid = makecomponents(c, f);
 }

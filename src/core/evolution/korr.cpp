@@ -91,9 +91,7 @@ private:
     void strategy() override;
 
     struct Glass;
-    int parent() {
-        return std::max(1, static_cast<int>(std::nearbyint(mu_ * draws_.rng.uniform()))) - 1;
-    }
+    int parent() { return randomparent(draws_.rng, mu_) - 1; }
     double N() { return korrnormal(draws_.rng); }
     void progress();
     void change(EsCandidate& c);
