@@ -236,10 +236,9 @@ bool EsRun::ruleholds(const Model& mm, int k, double x, double maxfactor) const 
 
 std::string EsRun::ruleexhausted(int k) const {
     const EsVar& v = vars_[static_cast<size_t>(k)];
-    const std::string s = fmti(v.surface + 1);
-    if (v.kind == EsComp::radius)
-        return "Radius of surface " + s + ": no value of the sign of its start radius found";
-    return "Distance after surface " + s + ": no value between its axial thickness limit and three times its start value found";
+    const std::string i = fmti(v.surface);
+    if (v.kind == EsComp::radius) return "Radius " + i + ": no value of the sign of its start radius found";
+    return "Distance " + i + ": no value from its axial thickness limit to three times its start value found";
 }
 
 double EsRun::drawruled(const Model& mm, int k, double base, double step) {
@@ -253,11 +252,6 @@ double EsRun::drawruled(const Model& mm, int k, double base, double step) {
 GlassResult EsRun::glass(Model& mm, int k, double n, double v, bool truncate, GlassDraws& draws) {
     const int surface = vars_[static_cast<size_t>(k)].surface;
     return mutateglass(map_, draws_.cursor, mm.lens, surface, startclass(k), n, v, truncate, draws);
-}
-
-void EsRun::glasserror(int k) {
-    error("Glass of surface " + fmti(vars_[static_cast<size_t>(k)].surface + 1) +
-          ": no substitute of its class found in the glass catalogue");
 }
 
 void EsRun::start() {
@@ -280,7 +274,6 @@ void EsRun::start() {
     m_.merit.bc.clear();
     sizemeritlist(m_.lens, m_.merit);
     if (!meritcalc(m_, m_.merit)) error(m_.errmsg);
-    poll();
     const double f = -boundarydeficit(m_);
     auto& labels = m_.lens.sys.sp.optlabel;
     if (f != 0) {
@@ -302,6 +295,7 @@ void EsRun::start() {
     say(" ");
     best_ = out_.meritstart = startval_;
     keepbest(m_);
+    poll();   // Esc after the start line: the end lines can tell the phase and the start value
     vars_ = esvariables(m_.lens);
     if (vars_.empty()) error("The system has no optimization variables");
     s0_ = esinitialsteps(vars_, p_.initstep);

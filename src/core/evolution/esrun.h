@@ -154,7 +154,6 @@ protected:
     // The glass class of each variable's surface in the start system (none for non-glass).
     GlassClass startclass(int k) const { return classes_[static_cast<size_t>(k)]; }
     GlassResult glass(Model& mm, int k, double n, double v, bool truncate, GlassDraws& draws);
-    [[noreturn]] void glasserror(int k);
 
     // Makes offspring until need() is 0: make builds one into a candidate, commit takes it
     // (both on this thread, in order); need() is the least number of offspring still to
