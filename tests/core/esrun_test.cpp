@@ -50,7 +50,8 @@ TEST(EsRules, RadiusSignAndSeparationRangeIncludingMirrors) {
         double x, start, maxfactor;
         bool ok;
     };
-    for (const R& r : {R{5, 10, 0, true}, R{-5, 10, 0, false}, R{0, 0, 0, true}, R{1e-9, 0, 0, false},
+    // a plane at the start (sign 0) could never change if its sign were kept: it takes any
+    for (const R& r : {R{5, 10, 0, true}, R{-5, 10, 0, false}, R{0, 0, 0, true}, R{1e-9, 0, 0, true}, R{-50, 0, 10, true},
                        R{100, 10, 10, true}, R{100.5, 10, 10, false}, R{-100.5, -10, 10, false},
                        R{-3, -10, 10, true}})
         EXPECT_EQ(radiusallowed(r.x, r.start, r.maxfactor), r.ok) << r.x << " " << r.start;

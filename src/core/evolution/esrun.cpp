@@ -98,6 +98,7 @@ double esstepref(const SystemSurfaces& s, const EsVar& v) {
 }
 
 bool radiusallowed(double x, double start, double maxfactor) {
+    if (start == 0) return true;   // a plane at the start may bend either way
     if (signof(x) != signof(start)) return false;
     return maxfactor <= 0 || std::fabs(x) <= maxfactor * std::fabs(start);
 }

@@ -50,7 +50,8 @@ void essetvalue(SystemSurfaces& s, const EsVar& v, double x);
 double esstepref(const SystemSurfaces& s, const EsVar& v);
 
 // The sign and range rules: a radius keeps the sign of its start radius (and with a
-// maxfactor its magnitude stays within maxfactor times the start's); a separation with g
+// maxfactor its magnitude stays within maxfactor times the start's), a plane at the start
+// takes any radius; a separation with g
 // the sign of its index keeps g·x at least axlim and at most 3·g·start.
 bool radiusallowed(double x, double start, double maxfactor = 0);
 bool separationallowed(const OpticalSystem& lens, int i, double x, double start);
