@@ -346,6 +346,7 @@ void EsRun::workerloop() {
         if (quit_) return;
         seen = batch_.load(std::memory_order_acquire);
         evaluateitems();
+        workerleft_.store(seen, std::memory_order_release);
     }
 }
 
@@ -361,9 +362,13 @@ void EsRun::startbatch(int n) {
     cv_.notify_one();
 }
 
+// Both threads have left the batch before the next one resets its counters, so that no
+// late claim of the second thread reaches into the next batch.
 void EsRun::finishbatch(int n) {
     evaluateitems();
-    while (doneitems_.load(std::memory_order_acquire) != n) std::this_thread::yield();
+    const long batch = batch_.load(std::memory_order_relaxed);
+    while (doneitems_.load(std::memory_order_acquire) != n || workerleft_.load(std::memory_order_acquire) != batch)
+        std::this_thread::yield();
 }
 
 void EsRun::stopworker() {

@@ -211,6 +211,7 @@ private:
     std::mutex mu_;
     std::condition_variable cv_;
     std::atomic<long> batch_{0};      // number of the last batch of evaluations
+    std::atomic<long> workerleft_{0}; // the last batch the second thread has left
     std::atomic<int> nextitem_{0}, doneitems_{0};
     std::atomic<int> nitems_{0};
     std::atomic<bool> quit_{false};
