@@ -12,7 +12,7 @@ namespace zefo {
 
 namespace {
 
-bool haslabel(const std::string& label, const char* part) { return label.find(part) != std::string::npos; }
+bool carrieslabel(const std::string& label, const char* part) { return label.find(part) != std::string::npos; }
 
 double recip(double x) { return x == 0 ? 0.0 : 1 / x; }
 
@@ -29,12 +29,12 @@ std::vector<EsVar> esvariables(const OpticalSystem& lens) {
     const int n = lens.nsurf;
     const auto add = [&](EsComp kind, const char* part, int last) {
         for (int i = 0; i <= last; ++i)
-            if (haslabel(lab[static_cast<size_t>(i)], part)) v.push_back({kind, i});
+            if (carrieslabel(lab[static_cast<size_t>(i)], part)) v.push_back({kind, i});
     };
     add(EsComp::radius, "C", n);
     add(EsComp::sep, "D", n - 1);
     for (int i = 0; i <= n; ++i)
-        if (haslabel(lab[static_cast<size_t>(i)], "G")) {
+        if (carrieslabel(lab[static_cast<size_t>(i)], "G")) {
             v.push_back({EsComp::gindex, i});
             v.push_back({EsComp::gabbe, i});
         }
@@ -116,7 +116,7 @@ double boundarydeficit(const Model& m) {
     double b = 0;
     for (int i = 1; i < n; ++i) {
         const size_t k = static_cast<size_t>(i);
-        if (!haslabel(sp.optlabel[k], "D")) continue;
+        if (!carrieslabel(sp.optlabel[k], "D")) continue;
         const double gs = signof(sp.index[k][0]) * sp.sep[k];
         if (gs <= lens.axlim[k] && sp.curv[k - 1] <= sp.curv[k])
             b += std::fmin(gs - lens.axlim[k] + sp.curv[k] - sp.curv[k - 1], 0.0);
