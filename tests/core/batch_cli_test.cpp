@@ -76,9 +76,9 @@ TEST_F(BatchCli, NumericOptionValuesThatAreNoNumber) {
 
 // The commands of zefo-batch; the pictures need the Qt build.
 #ifdef ZEFO_PLOT
-constexpr size_t kCommands = 24;
+constexpr size_t kCommands = 25;
 #else
-constexpr size_t kCommands = 23;
+constexpr size_t kCommands = 24;
 #endif
 
 // A wrong number of arguments names the command and shows its usage line as --help has it.
@@ -111,6 +111,8 @@ TEST_F(BatchCli, WrongArgumentCountsShowTheUsageOfTheCommand) {
         {"dls @ extra --max-iter 2", "dls", "surplus argument extra"},
         {"weights @", "weights", "missing argument"},
         {"merit @ --save x.dat", "merit", "unknown option --save"},
+        {"evolve grup @ extra --seed 1,2", "evolve", "surplus argument extra"},
+        {"evolve simplex @", "evolve", "unknown kind simplex (assga, evol, grup, reko or korr)"},
     };
     for (const auto& c : cases) {
         const auto r = run(test::replaced(c.args, "@", lens));
