@@ -324,13 +324,19 @@ void EsRun::start() {
 
 // Spins of a waiting thread before it sleeps: an evaluation takes tens of microseconds,
 // about what waking a sleeping thread costs.
-constexpr int spins = 20000;
+constexpr int spins = 200000;
 
-void EsRun::evaluateitems() {
-    for (int i = nextitem_.fetch_add(1); i < nitems_; i = nextitem_.fetch_add(1)) {
-        while (!ready_[i].load(std::memory_order_acquire)) std::this_thread::yield();
-        evaluate(cand_[i]);
+void EsRun::evaluateitems(long batch) {
+    const unsigned long long tag = static_cast<unsigned long long>(batch) << 16;
+    unsigned long long c = claim_.load(std::memory_order_acquire);
+    for (;;) {
+        const int count = static_cast<int>((c >> 8) & 0xff), index = static_cast<int>(c & 0xff);
+        if ((c & ~0xffffULL) != tag || index >= count) return;
+        if (!claim_.compare_exchange_weak(c, c + 1, std::memory_order_acq_rel)) continue;
+        while (!ready_[index].load(std::memory_order_acquire)) std::this_thread::yield();
+        evaluate(cand_[index]);
         doneitems_.fetch_add(1, std::memory_order_release);
+        c = claim_.load(std::memory_order_acquire);
     }
 }
 
@@ -345,30 +351,26 @@ void EsRun::workerloop() {
         }
         if (quit_) return;
         seen = batch_.load(std::memory_order_acquire);
-        evaluateitems();
-        workerleft_.store(seen, std::memory_order_release);
+        evaluateitems(seen);
     }
 }
 
 void EsRun::startbatch(int n) {
-    nitems_ = n;
     for (int i = 0; i < n; ++i) ready_[i].store(false, std::memory_order_relaxed);
     doneitems_.store(0, std::memory_order_relaxed);
-    nextitem_.store(0, std::memory_order_relaxed);
+    const long batch = batch_.load(std::memory_order_relaxed) + 1;
+    claim_.store(static_cast<unsigned long long>(batch) << 16 | static_cast<unsigned long long>(n) << 8,
+                 std::memory_order_release);
     {
         std::lock_guard<std::mutex> lock(mu_);
-        batch_.fetch_add(1, std::memory_order_release);
+        batch_.store(batch, std::memory_order_release);
     }
     cv_.notify_one();
 }
 
-// Both threads have left the batch before the next one resets its counters, so that no
-// late claim of the second thread reaches into the next batch.
 void EsRun::finishbatch(int n) {
-    evaluateitems();
-    const long batch = batch_.load(std::memory_order_relaxed);
-    while (doneitems_.load(std::memory_order_acquire) != n || workerleft_.load(std::memory_order_acquire) != batch)
-        std::this_thread::yield();
+    evaluateitems(batch_.load(std::memory_order_relaxed));
+    while (doneitems_.load(std::memory_order_acquire) != n) std::this_thread::yield();
 }
 
 void EsRun::stopworker() {
