@@ -85,6 +85,21 @@ struct EsDraws {
     int cursor = 0;
 };
 
+// Glass deviations of a normal number times the step, drawn again with the same steps
+// after a window or a lookup refused the point (EVOL, and the first population of GRUP and
+// REKO).
+class NormalGlassDraws : public GlassDraws {
+public:
+    NormalGlassDraws(UniversalRandom& rng, const double* steps) : rng_(rng), steps_(steps) {}
+    double deviation(int comp) override { return rng_.normal() * steps_[comp]; }
+    bool outside(int) override { return true; }
+    void rejected() override {}
+
+private:
+    UniversalRandom& rng_;
+    const double* steps_;
+};
+
 // An offspring being made and evaluated: its lens lives in model.
 struct EsCandidate {
     Model* model = nullptr;
