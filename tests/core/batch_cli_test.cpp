@@ -111,6 +111,8 @@ TEST_F(BatchCli, WrongArgumentCountsShowTheUsageOfTheCommand) {
         {"dls @ extra --max-iter 2", "dls", "surplus argument extra"},
         {"weights @", "weights", "missing argument"},
         {"merit @ --save x.dat", "merit", "unknown option --save"},
+        {"evolve grup @ extra --seed 1,2", "evolve", "surplus argument extra"},
+        {"evolve simplex @", "evolve", "unknown kind simplex (assga, evol, grup, reko or korr)"},
     };
     for (const auto& c : cases) {
         const auto r = run(test::replaced(c.args, "@", lens));

@@ -8,7 +8,7 @@
 namespace zefo {
 namespace {
 
-GlassRecord record(const std::string& name, const std::string& code, int serial, double n) {
+GlassRecord catalogued(const std::string& name, const std::string& code, int serial, double n) {
     GlassRecord g;
     g.name = name;
     g.code = code;
@@ -46,8 +46,8 @@ private:
 TEST(GlassMap, LookupMovesToTheFirstRecordOfACodeOrStaysPut) {
     GlassMap map;
     // given out of order; the map orders by code, then serial number
-    map.assign({record("B", "620603", 7, 1.62), record("A", "517642", 3, 1.5168), record("C", "620603", 2, 1.62),
-                record("D", "805254", 1, 1.80)});
+    map.assign({catalogued("B", "620603", 7, 1.62), catalogued("A", "517642", 3, 1.5168), catalogued("C", "620603", 2, 1.62),
+                catalogued("D", "805254", 1, 1.80)});
     int cursor = 0;
     EXPECT_EQ(map.at(cursor).name, "A");   // the table opens on its first record in code order
     EXPECT_TRUE(map.locate("620603", cursor));
@@ -62,7 +62,7 @@ TEST(GlassMap, LookupMovesToTheFirstRecordOfACodeOrStaysPut) {
 
 TEST(MutateGlass, ThePointsCodeRoundedOrTruncatedPicksTheGlass) {
     GlassMap map;
-    map.assign({record("K5", "516641", 1, 1.516), record("BK7", "517642", 2, 1.5168)});
+    map.assign({catalogued("K5", "516641", 1, 1.516), catalogued("BK7", "517642", 2, 1.5168)});
     for (const auto& [truncate, want] : {std::pair{false, "BK7"}, {true, "K5"}}) {
         OpticalSystem lens = onerow();
         int cursor = 0;
@@ -77,8 +77,8 @@ TEST(MutateGlass, ThePointsCodeRoundedOrTruncatedPicksTheGlass) {
 
 TEST(MutateGlass, TheClassIsCheckedOnTheGlassFoundAndOnItsFallback) {
     GlassMap map;
-    map.assign({record("K10", "517495", 1, 1.517), record("K11", "517496", 2, 1.5171),
-                record("F1", "517642", 3, 1.5172)});
+    map.assign({catalogued("K10", "517495", 1, 1.517), catalogued("K11", "517496", 2, 1.5171),
+                catalogued("F1", "517642", 3, 1.5172)});
     {
         // 517642 is F1: accepted for a crown by its Abbe part, but without a K in its
         // name it is a flint after the substitution; the same point finds it every time
@@ -104,7 +104,7 @@ TEST(MutateGlass, TheClassIsCheckedOnTheGlassFoundAndOnItsFallback) {
 
 TEST(MutateGlass, WindowsAndRejectionsGetTheStrategysReactionAndEnd) {
     GlassMap map;
-    map.assign({record("SF1", "717295", 1, 1.717), record("KzFSN2", "558542", 2, 1.558)});
+    map.assign({catalogued("SF1", "717295", 1, 1.717), catalogued("KzFSN2", "558542", 2, 1.558)});
     {
         // 1.52 is outside the flint window (1.53 .. 1.96): one reaction, then 1.72 is taken;
         // 720295 matches nothing and the table stays on SF1

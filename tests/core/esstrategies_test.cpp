@@ -231,5 +231,27 @@ TEST_F(Strategies, RunsThatCannotGoOnEndWithAMessage) {
     }
 }
 
+TEST_F(Strategies, OffspringAttemptsOfAGenerationAreCapped) {
+    // Huge steps: the first population comes near the start by halving its factor, but an
+    // offspring's separations fall outside their range and its factor drops below 10 epsA at
+    // once, so no offspring is valid; the generation stops after 50 lambda attempts.
+    const Model start = feasiblecooke();
+    EAParams p;
+    p.initstep = 1e6;
+    p.convabs = 0.2;
+    p.parents = 5;
+    p.offspring = 50;
+    for (EAKind kind : {EAKind::grup, EAKind::reko}) {
+        p.recombine = kind == EAKind::reko;
+        const EsResult r = run(start, kind, p, 2);
+        SCOPED_TRACE(eakindname(kind));
+        EXPECT_EQ(r.out.status, EAOutcome::Status::finished) << r.out.errmsg;
+        EXPECT_EQ(r.out.phase, 3);
+        EXPECT_EQ(r.out.generations, 1);
+        EXPECT_TRUE(has(r.out.memo, "Total number of 1 iterations are done"));
+        EXPECT_TRUE(r.m.lens.sys == start.lens.sys || r.out.merit <= r.out.meritstart);
+    }
+}
+
 }  // namespace
 }  // namespace zefo

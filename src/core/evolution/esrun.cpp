@@ -12,7 +12,7 @@ namespace zefo {
 
 namespace {
 
-bool haslabel(const std::string& label, const char* part) { return label.find(part) != std::string::npos; }
+bool carrieslabel(const std::string& label, const char* part) { return label.find(part) != std::string::npos; }
 
 double recip(double x) { return x == 0 ? 0.0 : 1 / x; }
 
@@ -29,12 +29,12 @@ std::vector<EsVar> esvariables(const OpticalSystem& lens) {
     const int n = lens.nsurf;
     const auto add = [&](EsComp kind, const char* part, int last) {
         for (int i = 0; i <= last; ++i)
-            if (haslabel(lab[static_cast<size_t>(i)], part)) v.push_back({kind, i});
+            if (carrieslabel(lab[static_cast<size_t>(i)], part)) v.push_back({kind, i});
     };
     add(EsComp::radius, "C", n);
     add(EsComp::sep, "D", n - 1);
     for (int i = 0; i <= n; ++i)
-        if (haslabel(lab[static_cast<size_t>(i)], "G")) {
+        if (carrieslabel(lab[static_cast<size_t>(i)], "G")) {
             v.push_back({EsComp::gindex, i});
             v.push_back({EsComp::gabbe, i});
         }
@@ -116,7 +116,7 @@ double boundarydeficit(const Model& m) {
     double b = 0;
     for (int i = 1; i < n; ++i) {
         const size_t k = static_cast<size_t>(i);
-        if (!haslabel(sp.optlabel[k], "D")) continue;
+        if (!carrieslabel(sp.optlabel[k], "D")) continue;
         const double gs = signof(sp.index[k][0]) * sp.sep[k];
         if (gs <= lens.axlim[k] && sp.curv[k - 1] <= sp.curv[k])
             b += std::fmin(gs - lens.axlim[k] + sp.curv[k] - sp.curv[k - 1], 0.0);
@@ -324,13 +324,19 @@ void EsRun::start() {
 
 // Spins of a waiting thread before it sleeps: an evaluation takes tens of microseconds,
 // about what waking a sleeping thread costs.
-constexpr int spins = 20000;
+constexpr int spins = 200000;
 
-void EsRun::evaluateitems() {
-    for (int i = nextitem_.fetch_add(1); i < nitems_; i = nextitem_.fetch_add(1)) {
-        while (!ready_[i].load(std::memory_order_acquire)) std::this_thread::yield();
-        evaluate(cand_[i]);
+void EsRun::evaluateitems(long batch) {
+    const unsigned long long tag = static_cast<unsigned long long>(batch) << 16;
+    unsigned long long c = claim_.load(std::memory_order_acquire);
+    for (;;) {
+        const int count = static_cast<int>((c >> 8) & 0xff), index = static_cast<int>(c & 0xff);
+        if ((c & ~0xffffULL) != tag || index >= count) return;
+        if (!claim_.compare_exchange_weak(c, c + 1, std::memory_order_acq_rel)) continue;
+        while (!ready_[index].load(std::memory_order_acquire)) std::this_thread::yield();
+        evaluate(cand_[index]);
         doneitems_.fetch_add(1, std::memory_order_release);
+        c = claim_.load(std::memory_order_acquire);
     }
 }
 
@@ -345,24 +351,25 @@ void EsRun::workerloop() {
         }
         if (quit_) return;
         seen = batch_.load(std::memory_order_acquire);
-        evaluateitems();
+        evaluateitems(seen);
     }
 }
 
 void EsRun::startbatch(int n) {
-    nitems_ = n;
     for (int i = 0; i < n; ++i) ready_[i].store(false, std::memory_order_relaxed);
     doneitems_.store(0, std::memory_order_relaxed);
-    nextitem_.store(0, std::memory_order_relaxed);
+    const long batch = batch_.load(std::memory_order_relaxed) + 1;
+    claim_.store(static_cast<unsigned long long>(batch) << 16 | static_cast<unsigned long long>(n) << 8,
+                 std::memory_order_release);
     {
         std::lock_guard<std::mutex> lock(mu_);
-        batch_.fetch_add(1, std::memory_order_release);
+        batch_.store(batch, std::memory_order_release);
     }
     cv_.notify_one();
 }
 
 void EsRun::finishbatch(int n) {
-    evaluateitems();
+    evaluateitems(batch_.load(std::memory_order_relaxed));
     while (doneitems_.load(std::memory_order_acquire) != n) std::this_thread::yield();
 }
 

@@ -85,6 +85,21 @@ struct EsDraws {
     int cursor = 0;
 };
 
+// Glass deviations of a normal number times the step, drawn again with the same steps
+// after a window or a lookup refused the point (EVOL, and the first population of GRUP and
+// REKO).
+class NormalGlassDraws : public GlassDraws {
+public:
+    NormalGlassDraws(UniversalRandom& rng, const double* steps) : rng_(rng), steps_(steps) {}
+    double deviation(int comp) override { return rng_.normal() * steps_[comp]; }
+    bool outside(int) override { return true; }
+    void rejected() override {}
+
+private:
+    UniversalRandom& rng_;
+    const double* steps_;
+};
+
 // An offspring being made and evaluated: its lens lives in model.
 struct EsCandidate {
     Model* model = nullptr;
@@ -185,7 +200,7 @@ protected:
     double startval_ = 0;               // merit or deficit of the start system
     double best_ = 0;                   // best value found
     long count_ = 0;                    // iterations or generations
-    static constexpr int window = 32;   // offspring made ahead for two threads
+    static constexpr int window = 32;   // offspring made ahead for two threads (below 256)
     EsCandidate cand_[window];
     EsDraws before_[window];            // the draws before each candidate made ahead
     SystemSurfaces bestsys_;            // the best system found
@@ -211,14 +226,16 @@ private:
     std::mutex mu_;
     std::condition_variable cv_;
     std::atomic<long> batch_{0};      // number of the last batch of evaluations
-    std::atomic<int> nextitem_{0}, doneitems_{0};
-    std::atomic<int> nitems_{0};
+    // the next candidate to claim, tagged with its batch: batch << 16 | count << 8 | index,
+    // so that a late claim of the second thread never reaches into another batch
+    std::atomic<unsigned long long> claim_{0};
+    std::atomic<int> doneitems_{0};
     std::atomic<bool> quit_{false};
     std::atomic<bool> ready_[window];  // candidate made, its evaluation may start
     void startbatch(int n);           // cand_[0..n-1], evaluated on both threads as they are made
     void madeitem(int i) { ready_[i].store(true, std::memory_order_release); }
     void finishbatch(int n);
-    void evaluateitems();
+    void evaluateitems(long batch);
     void stopworker();
 };
 

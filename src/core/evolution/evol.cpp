@@ -9,19 +9,6 @@ namespace zefo {
 
 namespace {
 
-// EVOL draws every deviation as a normal number times the step and simply draws again.
-class NormalGlassDraws : public GlassDraws {
-public:
-    NormalGlassDraws(UniversalRandom& rng, const double* steps) : rng_(rng), steps_(steps) {}
-    double deviation(int comp) override { return rng_.normal() * steps_[comp]; }
-    bool outside(int) override { return true; }
-    void rejected() override {}
-
-private:
-    UniversalRandom& rng_;
-    const double* steps_;
-};
-
 class Evol : public EsRun {
 public:
     using EsRun::EsRun;

@@ -105,15 +105,7 @@ bool Grup::initialmutant(double& f) {
         const EsVar& v = vars_[static_cast<size_t>(k)];
         const double base = startvalue(k), step = s0_[static_cast<size_t>(k)];
         if (v.kind == EsComp::gindex) {
-            class Draws : public GlassDraws {
-            public:
-                Draws(UniversalRandom& r, const double* s) : r_(r), s_(s) {}
-                double deviation(int comp) override { return r_.normal() * s_[comp]; }
-                bool outside(int) override { return true; }
-                void rejected() override {}
-                UniversalRandom& r_;
-                const double* s_;
-            } d(draws_.rng, &s0_[static_cast<size_t>(k)]);
+            NormalGlassDraws d(draws_.rng, &s0_[static_cast<size_t>(k)]);
             if (glass(m_, k, base, startvalue(k + 1), false, d) != GlassResult::set) return false;
             ++k;
             continue;
