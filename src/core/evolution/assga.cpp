@@ -49,12 +49,12 @@ struct AssgaStop {
     std::string message;
 };
 
-std::string withoutblanks(const std::string& s) {
+std::string gatrimmed(const std::string& s) {
     const size_t a = s.find_first_not_of(' ');
     return a == std::string::npos ? std::string() : s.substr(a, s.find_last_not_of(' ') - a + 1);
 }
 
-double reciprocal(double x) { return x == 0 ? 0.0 : 1 / x; }
+double gainverse(double x) { return x == 0 ? 0.0 : 1 / x; }
 
 size_t gaix(int i) { return static_cast<size_t>(i); }
 
@@ -203,7 +203,7 @@ std::string Assga::checkvariables() {
                 return "Glass variables need the glass catalogue";
             glasscount_ = setup_.catalog->glasscount();
             if (glasscount_ <= 0) return "The glass catalogue holds no glass";
-            if (auto g = setup_.catalog->glassbyname(withoutblanks(sp.glass[gaix(v.surface)])))
+            if (auto g = setup_.catalog->glassbyname(gatrimmed(sp.glass[gaix(v.surface)])))
                 startserial_[gaix(v.surface)] = g->serial;
         } else if (startvalue(v) == 0) {
             return "The " + assgavarname(v) +
@@ -221,7 +221,7 @@ double Assga::valueof(const SystemSurfaces& sys, const AssgaVar& v) const {
     const auto& asf = sys.asf;
     const size_t i = gaix(v.surface);
     switch (v.kind) {
-        case AssgaKind::radius: return curvmode_ ? reciprocal(sp.curv[i]) : sp.radius[i];
+        case AssgaKind::radius: return curvmode_ ? gainverse(sp.curv[i]) : sp.radius[i];
         case AssgaKind::sep: return sp.sep[i];
         case AssgaKind::glass: return 0;
         case AssgaKind::conic: return asf.eps[i];
@@ -259,7 +259,7 @@ void Assga::setvalue(SystemSurfaces& sys, const AssgaVar& v, double value) const
     const size_t i = gaix(v.surface);
     switch (v.kind) {
         case AssgaKind::radius:
-            sys.sp.curv[i] = reciprocal(value);
+            sys.sp.curv[i] = gainverse(value);
             if (!curvmode_) sys.sp.radius[i] = value;
             break;
         case AssgaKind::sep: sys.sp.sep[i] = value; break;
@@ -396,7 +396,7 @@ void Assga::averagecrossover(const SystemSurfaces& a, const SystemSurfaces& b) {
                 c.sp.curv[i] = (a.sp.curv[i] + b.sp.curv[i]) / 2;
             } else {
                 c.sp.radius[i] = (a.sp.radius[i] + b.sp.radius[i]) / 2;
-                c.sp.curv[i] = reciprocal(c.sp.radius[i]);
+                c.sp.curv[i] = gainverse(c.sp.radius[i]);
             }
         } else if (v.kind == AssgaKind::sep) {
             c.sp.sep[i] = (a.sp.sep[i] + b.sp.sep[i]) / 2;
