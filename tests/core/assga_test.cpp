@@ -390,6 +390,31 @@ TEST_F(AssgaRun, ReportAndMemoLayout) {
     EXPECT_TRUE(std::equal(end.begin(), end.end(), panels.end() - 4));
 }
 
+TEST_F(AssgaRun, RadiusDrawsScaleTheStartRadiusOrDivideItInCurvatureMode) {
+    // Start radius 100 (curvature 0.01), coefficient 2: every radius drawn, crept or averaged
+    // lies in [hmax, 200) by radii and in [hmax, 50) by curvatures, where the mean of two
+    // curvatures above 1/50 stays above it. The singlet of focal length 100 and index 1.5
+    // has its least spherical aberration at the shape factor 0.714, a first radius of
+    // 2·100·0.5 / 1.714 = 58: by radii the run goes beyond 50, by curvatures it cannot.
+    struct Case {
+        char radiiflag;
+        double low, high;
+    };
+    for (const Case c : {Case{'D', 50, 200}, Case{'N', 0, 50}}) {
+        Model m = singlet;
+        auto& sp = m.lens.sys.sp;
+        ASSERT_EQ(sp.radius[0], 100);
+        m.lens.radiiflag = c.radiiflag;
+        const EAOutcome out = runassga(m, p, setup, hooks);
+        ASSERT_EQ(out.status, EAOutcome::Status::finished) << out.errmsg;
+        const double r = 1 / sp.curv[0];
+        EXPECT_GE(r, std::max(c.low, sp.hmax[0])) << c.radiiflag;
+        EXPECT_LT(r, c.high) << c.radiiflag;
+        if (c.radiiflag == 'D') EXPECT_DOUBLE_EQ(sp.radius[0], r);
+        else EXPECT_EQ(sp.radius[0], 100) << "by curvatures the radius column is left alone";
+    }
+}
+
 TEST_F(AssgaRun, GlassVariablesTakeCatalogueGlasses) {
     Model m = singlet;
     m.lens.sys.sp.optlabel[1] += "G";   // the glass of the singlet
