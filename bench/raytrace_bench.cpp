@@ -148,6 +148,8 @@ BENCHMARK(BM_DoubleGaussBatch)
     ->ArgNames({"path", "threads", "copies"})
     ->Args({2, 1, 64})
     ->Args({2, 2, 64})
+    ->Args({2, 1, 256})
+    ->Args({2, 2, 256})
     ->UseRealTime();
 BENCHMARK(BM_DoubleGaussRayScheme);
 

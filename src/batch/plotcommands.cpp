@@ -44,13 +44,13 @@ void parsesize(const std::string& s, int& w, int& h) {
 }
 
 // The picture of kind k, or an error text.
-std::string drawplot(Context& c, int k, const PlotWavelength& wl, int w, int h, DisplayList& out) {
+std::string drawplot(Context& c, int k, const PlotWavelength& wl, int w, int h, int field, DisplayList& out) {
     Model& m = c.m;
     const PlotTitle title{m.lens.sysname, c.session.filepath(), c.date};
     const int th = plottextheight();
     if (k == 0) {
         std::vector<std::string> notes;
-        out = systemplot(m.lens, title, w, h, th, &notes);
+        out = systemplot(m.lens, title, w, h, th, &notes, field);
         for (const auto& n : notes) std::cerr << n << "\n";
         return {};
     }
@@ -63,14 +63,14 @@ std::string drawplot(Context& c, int k, const PlotWavelength& wl, int w, int h, 
     run.header = iqheader(m.lens.sysname, c.session.filepath(), c.date);
     const SpotResult spot = spotcalc(m, run);
     if (m.calcerror) return m.errmsg;
-    if (k == 2) out = spotplot(m.lens, spot, wl, title, w, h, th);
-    if (k == 3) out = tfspotplot(m.lens, spot, wl, title, w, h, th);
+    if (k == 2) out = spotplot(m.lens, spot, wl, title, w, h, th, field);
+    if (k == 3) out = tfspotplot(m.lens, spot, wl, title, w, h, th, field);
     if (k >= 4) {
         const MtfResult mtf = k == 4   ? gmtfcalc(m, spot, m.lens.nfreq, run)
                               : k == 5 ? tfmtfcalc(m, spot, m.lens.nfreq, run)
                                        : dmtfcalc(m, run);
         if (m.calcerror) return m.errmsg;
-        out = mtfplot(m.lens, mtf, wl, title, w, h, th);
+        out = mtfplot(m.lens, mtf, wl, title, w, h, th, field);
     }
     return {};
 }
@@ -79,6 +79,7 @@ std::string plotcmd(Context& c) {
     const auto file = takeoption(c, "--out");
     const auto size = takeoption(c, "--size");
     const auto code = takenumber(c, "--wl");
+    const auto field = takenumber(c, "--field");
     const double pupil = takepupil(c);
     expectargs(c, 2);
     int k = 0;
@@ -87,6 +88,9 @@ std::string plotcmd(Context& c) {
     int w = 1000, h = 700;
     if (size) parsesize(*size, w, h);
     if (code && (*code != std::floor(*code) || *code < 1 || *code > 4)) throw UsageError{"--wl needs 1, 2, 3 or 4"};
+    if (field && (*field != std::floor(*field) || *field < 0 || *field > 3))
+        throw UsageError{"--field needs 0 (the axis), 1, 2 or 3"};
+    if (field && k == 1) throw UsageError{"--field does not apply to fans: their rows are the fields"};
     if (file && !picturetype(QString::fromStdString(*file))) throw UsageError{"--out needs a .png, .bmp or .svg file"};
     if (auto e = openlens(c, c.args[1]); !e.empty()) return e;
     answerpupil(c, pupil);
@@ -99,7 +103,10 @@ std::string plotcmd(Context& c) {
     }
     needgui();
     DisplayList dl;
-    if (auto e = drawplot(c, k, wl, w, h, dl); !e.empty()) return "Error in calculation!\n" + e;
+    if (field && *field >= m.lens.nfields)
+        return "The system has no field " + fmti(static_cast<int>(*field)) + ": its fields are 0 .. " +
+               fmti(m.lens.nfields - 1);
+    if (auto e = drawplot(c, k, wl, w, h, field ? static_cast<int>(*field) : -1, dl); !e.empty()) return "Error in calculation!\n" + e;
     const std::string path = file ? *file : c.ws.graphicsdir + "/" + m.lens.sysname + plotsuffixes[k] + ".png";
     const QString err = savepicture(dl, QString::fromStdString(path));
     if (!err.isEmpty()) return err.toStdString();
@@ -110,9 +117,9 @@ std::string plotcmd(Context& c) {
 }  // namespace
 
 std::vector<CommandEntry> plotcommands() {
-    return {{"plot", "KIND LENS.dat [--out FILE] [--size WxH] [--wl 1|2|3|4] [--pupil P]",
+    return {{"plot", "KIND LENS.dat [--out FILE] [--size WxH] [--field N] [--wl 1|2|3|4] [--pupil P]",
              "picture KIND (system, fans, spot, tfspot, gmtf, tfmtf, dmtf) as .png, .bmp or .svg "
-             "(default graphics/NAME_suffix.png)",
+             "(default graphics/NAME_suffix.png); --field N draws field N alone (0 the axis)",
              plotcmd}};
 }
 

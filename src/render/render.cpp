@@ -41,6 +41,7 @@ void painttext(QPainter& p, const TextItem& t) {
     int y = t.at.y + fm.ascent();
     if (t.v == VAlign::middle) y -= fm.height() / 2;
     if (t.v == VAlign::bottom) y -= fm.height();
+    if (t.opaque) p.fillRect(x - 1, y - fm.ascent(), w + 2, fm.height(), Qt::white);
     p.setPen(qcolour(t.colour));
     p.drawText(x, y, s);
 }

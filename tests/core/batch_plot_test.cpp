@@ -106,10 +106,24 @@ TEST(BatchPlot, WrongArgumentsAreUsageErrors) {
     const std::string lens = "'" + std::string(ZEFO_SAMPLES) + "/DGAUSS.dat'";
     for (const std::string& args : {"plot nosuchkind " + lens, "plot system " + lens + " --size 10x10",
                                     "plot system " + lens + " --size big", "plot system " + lens + " --out x.gif",
-                                    "plot system " + lens + " --wl 5"}) {
+                                    "plot system " + lens + " --wl 5", "plot spot " + lens + " --field 4",
+                                    "plot spot " + lens + " --field -1", "plot fans " + lens + " --field 1"}) {
         const auto r = test::runbatch(dir, args);
         EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
     }
+}
+
+TEST(BatchPlot, FieldTheSystemLacksIsRefused) {
+    const auto dir = test::freshdir("batch-plot-field");
+    const std::string out = (dir / "one.png").string();
+    const std::string lens = "'" + std::string(ZEFO_SAMPLES) + "/LENS1.dat'";
+    auto r = test::runbatch(dir, "plot spot " + lens + " --field 3 --out '" + out + "'");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("no field 3"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+    r = test::runbatch(dir, "plot gmtf " + lens + " --field 0 --out '" + out + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(out));
 }
 
 #endif

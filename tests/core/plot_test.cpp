@@ -1,11 +1,14 @@
 // Pictures as display lists: system drawing, spot and MTF panels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "core/plot/fanplot.h"
 #include "core/plot/iqplot.h"
 #include "core/plot/systemplot.h"
 #include "core/raytrace/rayscheme.h"
+#include "core/util/numfmt.h"
 #include "testsystems.h"
 
 namespace zefo {
@@ -172,6 +175,30 @@ TEST(SystemPlot, RaysColouredByLabelAndNumberAndClippedAtTheirSurface) {
     EXPECT_EQ(full.size(), static_cast<size_t>(m.lens.nsurf) + 2);
 }
 
+TEST(SystemPlot, OneFieldDrawsTheRaysOfThatFieldOnly) {
+    Model m = doublegauss();
+    initstdrays(m);
+    rayscheme(m);
+    ASSERT_FALSE(m.calcerror);
+    const std::vector<int> chiefs = chiefrays(m.lens);
+    ASSERT_EQ(chiefs.size(), 3u);
+    const auto raycount = [](const DisplayList& dl) {
+        return std::count_if(dl.lines.begin(), dl.lines.end(), [](const Polyline& p) { return p.colour != black; });
+    };
+    long sum = 0;
+    for (int f = 0; f <= 3; ++f) {
+        // the drawn rays of the field: from its chief ray (ray 1 for the axis) to the next one
+        const int first = f == 0 ? 1 : chiefs[f - 1], end = f < 3 ? chiefs[f] : m.lens.nrays;
+        long want = 0;
+        for (int k = first; k < end; ++k) want += m.lens.rays.rl[k] >= 12 && m.lens.rays.rl[k] <= 14;
+        const long got = raycount(systemplot(m.lens, kTitle, 800, 400, kTh, nullptr, f));
+        EXPECT_EQ(got, want) << f;
+        EXPECT_GT(got, 0) << f;
+        sum += got;
+    }
+    EXPECT_EQ(sum, raycount(systemplot(m.lens, kTitle, 800, 400, kTh)));
+}
+
 TEST(SystemPlot, FirstOrderLine) {
     struct Case {
         double na, mag;
@@ -243,6 +270,14 @@ TEST(MtfPlot, ValueOneOnTopEdgeZeroOnBottomEdge) {
         ++curves;
     }
     EXPECT_EQ(curves, 2 * t.nfields);
+    // the curves may cross the field labels inside the panels: those hide what lies under them
+    int fieldlabels = 0;
+    for (const TextItem& x : dl.texts) {
+        const bool inside = x.text == "At axis" || x.text.rfind("w=", 0) == 0;
+        EXPECT_EQ(x.opaque, inside) << x.text;
+        fieldlabels += inside;
+    }
+    EXPECT_EQ(fieldlabels, t.nfields);
 }
 
 TEST(MtfPlot, ThroughFocusAbscissaSameForEveryFieldCount) {
@@ -333,8 +368,62 @@ TEST(SpotPlot, TelescopeSpotStaysFinite) {
     spotpoint(m.lens, s, 0, s.rays[0], -100, ex, ey);
     EXPECT_TRUE(std::isfinite(ex) && std::isfinite(ey));
     EXPECT_NEAR(ex, std::asin(1.0), 1e-12);
-    const DisplayList dl = tfspotplot(m.lens, s, PlotWavelength{1, ""}, kTitle, 415, 359, 13);
-    EXPECT_FALSE(dl.dots.empty());
+    // far outside the counting square: left out, not drawn into another panel
+    EXPECT_TRUE(tfspotplot(m.lens, s, PlotWavelength{1, ""}, kTitle, 415, 359, 13).dots.empty());
+    m.lens.spotsize = 2;
+    EXPECT_FALSE(tfspotplot(m.lens, s, PlotWavelength{1, ""}, kTitle, 415, 359, 13).dots.empty());
+}
+
+TEST(SpotPlot, OneFieldFillsThePictureWithItsOwnPanels) {
+    Model m = doublegauss();
+    m.lens.spotsize = 0.05;
+    SpotResult s = spottable(m.lens, {{0.01, 0.04, 0, 0, 0, 0}, {0.02, -0.01, 0, 0, 0, 0}});
+    // the two rays belong to field 2
+    s.groupstart.assign(s.groupstart.size(), 2);
+    s.groupstart[0] = s.groupstart[1] = s.groupstart[2] = s.groupstart[3] = s.groupstart[4] = s.groupstart[5] = s.groupstart[6] = 0;
+    const PlotWavelength d{1, "d"};
+    const DisplayList one = spotplot(m.lens, s, d, kTitle, 479, 298, 13, 2);
+    const Rect r = spotlayout(1, false, 479, 298, 13).panel(0);
+    ASSERT_EQ(one.dots.size(), 4u);
+    for (const Dot& x : one.dots) {
+        EXPECT_GE(x.at.y, r.y);
+        EXPECT_LE(x.at.y, r.y + r.h);
+    }
+    const std::string label = "At " + fmtf(m.lens.field[2], 5, 2) + " deg";
+    EXPECT_TRUE(std::any_of(one.texts.begin(), one.texts.end(), [&](const TextItem& t) { return t.text == label; }));
+    EXPECT_FALSE(std::any_of(one.texts.begin(), one.texts.end(), [](const TextItem& t) { return t.text == "At axis"; }));
+    // a field the result lacks draws them all
+    EXPECT_EQ(spotplot(m.lens, s, d, kTitle, 479, 298, 13, 9).dots.size(), 4u);
+    // the MTF of one field: one panel, the field's own curves and label
+    const MtfResult t = gmtftable(m.lens);
+    const DisplayList mtf = mtfplot(m.lens, t, d, kTitle, 600, 400, 13, 1);
+    const Rect big = mtflayout(1, 600, 400, 13).panel(0);
+    int curves = 0;
+    for (const Polyline& p : mtf.lines)
+        if (p.colour == blue) {
+            ++curves;
+            EXPECT_EQ(p.points.front().x, big.x);
+            EXPECT_EQ(p.points.back().x, big.x + big.w);
+        }
+    EXPECT_EQ(curves, 2);
+    EXPECT_TRUE(std::any_of(mtf.texts.begin(), mtf.texts.end(),
+                            [&](const TextItem& x) { return x.text == "w=" + fmtf(m.lens.field[1], 5, 2) + " deg"; }));
+}
+
+TEST(SpotPlot, RaysOutsideTheSquareStayOutOfTheNeighbouringPanels) {
+    Model m = doublegauss();
+    m.lens.spotsize = 0.05;
+    // inside, just outside along x, far outside along y
+    const SpotResult s = spottable(m.lens, {{0.01, 0.04, 0, 0, 0, 0}, {0.0501, 0, 0, 0, 0, 0}, {0, 0.3, 0, 0, 0, 0}});
+    const DisplayList dl = spotplot(m.lens, s, PlotWavelength{1, "d"}, kTitle, 479, 298, 13);
+    const Rect r = spotlayout(4, false, 479, 298, 13).panel(0);
+    ASSERT_EQ(dl.dots.size(), 2u);
+    for (const Dot& d : dl.dots) {
+        EXPECT_GE(d.at.x, r.x);
+        EXPECT_LE(d.at.x, r.x + r.w);
+        EXPECT_GE(d.at.y, r.y);
+        EXPECT_LE(d.at.y, r.y + r.h);
+    }
 }
 
 }  // namespace

@@ -69,7 +69,8 @@ const std::vector<SampleLens>& samplelenses() {
          .na = 0,
          .fields = {0.05 * 180 / std::numbers::pi},
          .systype = 4,
-         .eph = 12.7},
+         .eph = 12.7,
+         .mag = -4},
     };
     return lenses;
 }
@@ -223,6 +224,7 @@ Model buildsamplelens(const SampleLens& s, GlassCatalog& cat) {
     m.lens.na = s.na;
     m.lens.up = -s.na;
     m.lens.eph = s.eph;
+    m.lens.mag = s.mag;
     m.lens.objinf = 'D';
     m.lens.wl = s.wl;
     allocsystem(m);

@@ -27,6 +27,7 @@ struct SampleLens {
     std::vector<double> fields; // off-axis field angles in degrees
     uint8_t systype;            // 0/1 objective, 4/5 Kepler telescope
     double eph = 0;             // telescope: entrance pupil radius
+    double mag = 0;             // telescope: angular magnification (objectives here image infinity)
     Index3 wl{0.0005876, 0.0006563, 0.0004861};  // the design's wavelengths
     bool defaultweights = false;  // the default optimization weights in place of weights 1
 };

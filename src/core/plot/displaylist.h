@@ -48,6 +48,7 @@ struct TextItem {
     HAlign h = HAlign::left;
     VAlign v = VAlign::top;
     Colour colour = black;
+    bool opaque = false;   // drawn on a white box that hides the lines under it
 };
 
 struct Rect {
@@ -69,6 +70,10 @@ struct DisplayList {
     }
     void text(int x, int y, std::string s, HAlign h = HAlign::left, VAlign v = VAlign::top, Colour c = black) {
         texts.push_back(TextItem{{x, y}, std::move(s), h, v, c});
+    }
+    // A label inside a panel that curves may cross.
+    void label(int x, int y, std::string s, HAlign h = HAlign::left, VAlign v = VAlign::top) {
+        texts.push_back(TextItem{{x, y}, std::move(s), h, v, black, true});
     }
 };
 

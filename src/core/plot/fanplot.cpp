@@ -10,8 +10,6 @@
 
 namespace zefo {
 
-namespace {
-
 std::vector<int> chiefrays(const OpticalSystem& lens) {
     std::vector<int> out;
     const int n = std::min<int>(lens.nrays, static_cast<int>(lens.rays.rl.size()));
@@ -19,6 +17,8 @@ std::vector<int> chiefrays(const OpticalSystem& lens) {
         if (lens.rays.rl[k] % 10 == 3) out.push_back(k);
     return out;
 }
+
+namespace {
 
 // The rays of a row: start heights range and largest |x|, the reference ray's height and
 // slope.

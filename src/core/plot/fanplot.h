@@ -14,6 +14,11 @@ namespace zefo {
 
 enum class FanKind { transverse = 0, angular = 1, opd = 2 };
 
+// The chief rays of the off-axis fields of the ray scheme, at most three: field k (1 .. 3)
+// is its chief ray and the rays after it up to the next chief ray; the rays before the first
+// chief ray are the axis.
+std::vector<int> chiefrays(const OpticalSystem& lens);
+
 // One curve: start coordinates of the rays on the reference plane (mm) and their values.
 struct FanCurve {
     int wl = 0;

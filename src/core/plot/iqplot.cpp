@@ -82,15 +82,18 @@ double spothalfside(const OpticalSystem& lens, const SpotResult& spot) {
 }
 
 // The rays of field f and wavelength w at the plane z as pixel pairs (the pair of a ray on
-// the meridian is one pixel).
+// the meridian is one pixel); a ray outside the panel's square is left out rather than drawn
+// into a neighbouring panel.
 void spotdots(const OpticalSystem& lens, const SpotResult& spot, int f, int w, double z, const Rect& r,
               double half, Colour c, DisplayList& dl) {
     if (f >= static_cast<int>(spot.chief.size()) || w >= spot.nwl) return;
     const double sx = r.w / (2 * half), sy = r.h / (2 * half);
     const int xc = r.x + r.w / 2, yc = r.y + r.h / 2;
+    const double inside = half * (1 + 1e-12);
     for (int i = spot.groupstart[f * 3 + w]; i < spot.groupstart[f * 3 + w + 1]; ++i) {
         double ex, ey;
         spotpoint(lens, spot, f, spot.rays[i], z, ex, ey);
+        if (!(std::fabs(ex) <= inside && std::fabs(ey) <= inside)) continue;
         int dx, dy;
         if (!topixel(ex * sx, dx) || !topixel(ey * sy, dy)) continue;
         dl.dots.push_back(Dot{{xc + dx, yc - dy}, c});
@@ -100,11 +103,20 @@ void spotdots(const OpticalSystem& lens, const SpotResult& spot, int f, int w, d
 
 std::string columnhead(const OpticalSystem& lens, int j) { return wavelengthlabel(lens, j + 1); }
 
-void rowlabels(const OpticalSystem& lens, const PanelLayout& l, int nf, DisplayList& dl) {
-    for (int f = 0; f < nf; ++f) {
-        const Rect& r = l.panel(f);
-        dl.text(r.x, r.y + r.h + 1, fieldname(lens, f, "At ") + (f == 0 ? "" : " deg"));
+void rowlabels(const OpticalSystem& lens, const PanelLayout& l, const std::vector<int>& fields, DisplayList& dl) {
+    for (size_t q = 0; q < fields.size(); ++q) {
+        const Rect& r = l.panel(static_cast<int>(q));
+        dl.text(r.x, r.y + r.h + 1, fieldname(lens, fields[q], "At ") + (fields[q] == 0 ? "" : " deg"));
     }
+}
+
+// The fields a picture shows, one panel row each: all n of the result, or only the field
+// asked for when the result has it.
+std::vector<int> shownfields(int n, int onlyfield) {
+    if (onlyfield >= 0 && onlyfield < n) return {onlyfield};
+    std::vector<int> all(static_cast<size_t>(std::max(0, n)));
+    for (size_t f = 0; f < all.size(); ++f) all[f] = static_cast<int>(f);
+    return all;
 }
 
 // ------------------------------------------------------------------ MTF
@@ -156,7 +168,7 @@ void mtflabels(const OpticalSystem& lens, const MtfResult& m, const Rect& r, int
     dl.text(r.x - 5, r.y, "1", HAlign::right, VAlign::top);
     dl.text(r.x - 5, r.y + r.h / 2, "MTF", HAlign::right, VAlign::middle);
     dl.text(r.x - 5, r.y + r.h, "0", HAlign::right, VAlign::bottom);
-    dl.text(r.x + r.w - 5, r.y + 5, f == 0 ? "At axis" : fieldname(lens, f, "w=") + " deg", HAlign::right);
+    dl.label(r.x + r.w - 5, r.y + 5, f == 0 ? "At axis" : fieldname(lens, f, "w=") + " deg", HAlign::right);
 }
 
 }  // namespace
@@ -209,16 +221,17 @@ PanelLayout tfspotlayout(int nf, int w, int h, int th) {
 }
 
 DisplayList mtfplot(const OpticalSystem& lens, const MtfResult& mtf, const PlotWavelength& wl, const PlotTitle& title,
-                    int w, int h, int th) {
+                    int w, int h, int th, int onlyfield) {
     DisplayList dl;
     dl.width = w;
     dl.height = h;
     dl.text(w / 2, 1, plottitleline(title) + "  Defocus=" + fmtf(lens.defocus, 7, 3) + " mm" + "  " + wl.text,
             HAlign::centre);
-    const int nf = clampfields(mtf.nfields);
-    const PanelLayout l = mtflayout(nf, w, h, th);
-    for (int f = 0; f < nf && f < mtf.nfields; ++f) {
-        const Rect& r = l.panel(f);
+    const std::vector<int> fields = shownfields(std::min(4, mtf.nfields), onlyfield);
+    const PanelLayout l = mtflayout(static_cast<int>(fields.size()), w, h, th);
+    for (size_t q = 0; q < fields.size(); ++q) {
+        const int f = fields[q];
+        const Rect& r = l.panel(static_cast<int>(q));
         dl.frame(r);
         mtflabels(lens, mtf, r, f, l.unit, dl);
         if (mtf.kind == MtfKind::ThroughFocus) {
@@ -233,57 +246,58 @@ DisplayList mtfplot(const OpticalSystem& lens, const MtfResult& mtf, const PlotW
 }
 
 DisplayList spotplot(const OpticalSystem& lens, const SpotResult& spot, const PlotWavelength& wl,
-                     const PlotTitle& title, int w, int h, int th) {
+                     const PlotTitle& title, int w, int h, int th, int onlyfield) {
     DisplayList dl;
     dl.width = w;
     dl.height = h;
     dl.text(w / 2, 1, spottitle(lens, title), HAlign::centre);
-    const int nf = clampfields(static_cast<int>(spot.chief.size()));
+    const std::vector<int> fields = shownfields(std::min(4, static_cast<int>(spot.chief.size())), onlyfield);
+    const int nf = static_cast<int>(fields.size());
     const bool white = wl.white() && spot.nwl == 3;
     const PanelLayout l = spotlayout(nf, white, w, h, th);
     const double half = spothalfside(lens, spot);
-    const int nfield = std::min(nf, static_cast<int>(spot.chief.size()));
     if (white) {
         for (int j = 0; j < 4; ++j) dl.text(l.x0 + j * l.cx, th + 1, columnhead(lens, j));
-        for (int f = 0; f < nfield; ++f)
+        for (int q = 0; q < nf; ++q)
             for (int j = 0; j < 3; ++j) {
-                spotdots(lens, spot, f, j, lens.defocus, l.panel(f, j), half, wavelengthcolour(j + 1), dl);
-                spotdots(lens, spot, f, j, lens.defocus, l.panel(f, 3), half, black, dl);
+                spotdots(lens, spot, fields[q], j, lens.defocus, l.panel(q, j), half, wavelengthcolour(j + 1), dl);
+                spotdots(lens, spot, fields[q], j, lens.defocus, l.panel(q, 3), half, black, dl);
             }
     } else {
         dl.text(l.x0, th + 1, wl.text);
         const int w0 = std::clamp(wl.code - 1, 0, spot.nwl - 1);
-        for (int f = 0; f < nfield; ++f)
-            spotdots(lens, spot, f, w0, lens.defocus, l.panel(f), half, wavelengthcolour(w0 + 1), dl);
+        for (int q = 0; q < nf; ++q)
+            spotdots(lens, spot, fields[q], w0, lens.defocus, l.panel(q), half, wavelengthcolour(w0 + 1), dl);
     }
-    rowlabels(lens, l, nfield, dl);
+    rowlabels(lens, l, fields, dl);
     return dl;
 }
 
 DisplayList tfspotplot(const OpticalSystem& lens, const SpotResult& spot, const PlotWavelength& wl,
-                       const PlotTitle& title, int w, int h, int th) {
+                       const PlotTitle& title, int w, int h, int th, int onlyfield) {
     DisplayList dl;
     dl.width = w;
     dl.height = h;
     dl.text(w / 2, 1, spottitle(lens, title), HAlign::centre);
-    const int nf = clampfields(static_cast<int>(spot.chief.size()));
+    const std::vector<int> fields = shownfields(std::min(4, static_cast<int>(spot.chief.size())), onlyfield);
+    const int nf = static_cast<int>(fields.size());
     const PanelLayout l = tfspotlayout(nf, w, h, th);
     const double half = spothalfside(lens, spot);
-    const int nfield = std::min(nf, static_cast<int>(spot.chief.size()));
     const bool white = wl.white() && spot.nwl == 3;
     const int w0 = std::clamp(wl.code - 1, 0, spot.nwl - 1);
     for (int i = 0; i < 5; ++i) {
         const double z = lens.defocus + (i - 2) * lens.ddefocus;
         dl.text(l.x0 + i * l.cx, th + 1, fmtf(z, 6, 3) + " mm");
-        for (int f = 0; f < nfield; ++f) {
+        for (int q = 0; q < nf; ++q) {
             if (!white) {
-                spotdots(lens, spot, f, w0, z, l.panel(f, i), half, wavelengthcolour(w0 + 1), dl);
+                spotdots(lens, spot, fields[q], w0, z, l.panel(q, i), half, wavelengthcolour(w0 + 1), dl);
                 continue;
             }
-            for (int j = 0; j < 3; ++j) spotdots(lens, spot, f, j, z, l.panel(f, i), half, wavelengthcolour(j + 1), dl);
+            for (int j = 0; j < 3; ++j)
+                spotdots(lens, spot, fields[q], j, z, l.panel(q, i), half, wavelengthcolour(j + 1), dl);
         }
     }
-    rowlabels(lens, l, nfield, dl);
+    rowlabels(lens, l, fields, dl);
     return dl;
 }
 

@@ -39,12 +39,13 @@ PanelLayout spotlayout(int nf, bool white, int w, int h, int th);
 // Through-focus spot panels: five focal planes in columns, fields in rows.
 PanelLayout tfspotlayout(int nf, int w, int h, int th);
 
-// The MTF pictures, the kind following the table.
+// The MTF pictures, the kind following the table, and the spot diagrams: a panel (row) per
+// field, or with onlyfield (0 the axis .. nfields-1) the panels of that field alone.
 DisplayList mtfplot(const OpticalSystem& lens, const MtfResult& mtf, const PlotWavelength& wl, const PlotTitle& title,
-                    int w, int h, int th);
+                    int w, int h, int th, int onlyfield = -1);
 DisplayList spotplot(const OpticalSystem& lens, const SpotResult& spot, const PlotWavelength& wl,
-                     const PlotTitle& title, int w, int h, int th);
+                     const PlotTitle& title, int w, int h, int th, int onlyfield = -1);
 DisplayList tfspotplot(const OpticalSystem& lens, const SpotResult& spot, const PlotWavelength& wl,
-                       const PlotTitle& title, int w, int h, int th);
+                       const PlotTitle& title, int w, int h, int th, int onlyfield = -1);
 
 }  // namespace zefo

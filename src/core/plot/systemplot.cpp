@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/plot/fanplot.h"
 #include "core/raytrace/raytrace.h"
 #include "core/util/mathutil.h"
 #include "core/util/numfmt.h"
@@ -143,8 +144,9 @@ Colour raycolour(int label, int number) {
 }
 
 void drawrays(const OpticalSystem& lens, const std::vector<double>& z, const SideView& v,
-              std::vector<std::string>* notes) {
+              std::vector<std::string>* notes, int onlyfield) {
     const auto& sp = lens.sys.sp;
+    const std::vector<int> chiefs = chiefrays(lens);
     TraceContext ctx;
     preparetrace(lens, ctx);
     TraceOpts opts;
@@ -152,6 +154,8 @@ void drawrays(const OpticalSystem& lens, const std::vector<double>& z, const Sid
     for (int k = 0; k < lens.nrays && k < static_cast<int>(lens.rays.rl.size()); ++k) {
         const int label = lens.rays.rl[k];
         if (label != 12 && label != 13 && label != 14) continue;
+        const auto field = std::upper_bound(chiefs.begin(), chiefs.end(), k) - chiefs.begin();
+        if (onlyfield >= 0 && field != onlyfield) continue;
         const Ray r = schemestart(lens, k, label % 10);
         const TracedRay t = trace(lens, r, 0, opts, ctx);
         if (t.status != RayStatus::passed) {
@@ -173,7 +177,7 @@ void drawrays(const OpticalSystem& lens, const std::vector<double>& z, const Sid
 }  // namespace
 
 DisplayList systemplot(const OpticalSystem& lens, const PlotTitle& title, int w, int hc, int th,
-                       std::vector<std::string>* notes) {
+                       std::vector<std::string>* notes, int onlyfield) {
     DisplayList dl;
     dl.width = w;
     dl.height = hc;
@@ -209,7 +213,7 @@ DisplayList systemplot(const OpticalSystem& lens, const PlotTitle& title, int w,
         dl.line({a.front(), b.front()});
         dl.line({a.back(), b.back()});
     }
-    drawrays(lens, z, v, notes);
+    drawrays(lens, z, v, notes, onlyfield);
     return dl;
 }
 

@@ -39,9 +39,10 @@ struct SystemLayout {
 SystemLayout systemlayout(const SystemScale& s, int w, int hc, int th);
 
 // The whole picture. Surfaces whose clear radius passes the sphere's rim are drawn up to the
-// rim and named in notes; a trace failure ends the rays and is named there too.
+// rim and named in notes; a trace failure ends the rays and is named there too. With
+// onlyfield (0 the axis .. 3) only the rays of that field are drawn.
 DisplayList systemplot(const OpticalSystem& lens, const PlotTitle& title, int w, int hc, int th,
-                       std::vector<std::string>* notes = nullptr);
+                       std::vector<std::string>* notes = nullptr, int onlyfield = -1);
 
 // The line of first-order data under the drawing.
 std::string systemdataline(const OpticalSystem& lens);

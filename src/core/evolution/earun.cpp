@@ -1,0 +1,55 @@
+#include "core/evolution/earun.h"
+
+#include "core/evolution/evol.h"
+
+namespace zefo {
+
+namespace {
+
+struct KindRow {
+    EAKind kind;
+    const char* name;
+    const char* ext;
+};
+
+constexpr KindRow kindrows[] = {
+    {EAKind::assga, "assga", ".gao"}, {EAKind::evol, "evol", ".ese"}, {EAKind::grup, "grup", ".esg"},
+    {EAKind::reko, "reko", ".esr"},   {EAKind::korr, "korr", ".esk"},
+};
+
+const KindRow& rowof(EAKind k) {
+    for (const KindRow& r : kindrows)
+        if (r.kind == k) return r;
+    return kindrows[0];
+}
+
+}  // namespace
+
+const char* eakindname(EAKind k) { return rowof(k).name; }
+
+bool parseeakind(const std::string& text, EAKind& k) {
+    for (const KindRow& r : kindrows)
+        if (text == r.name) {
+            k = r.kind;
+            return true;
+        }
+    return false;
+}
+
+const char* eareportextension(EAKind k) { return rowof(k).ext; }
+
+EAOutcome runevolution(Model& m, EAKind kind, const EAParams& p, const EASetup& setup, const EAHooks& hooks) {
+    switch (kind) {
+    case EAKind::evol: return runevol(m, p, setup, hooks);
+    case EAKind::grup:
+    case EAKind::reko: return rungrup(m, kind, p, setup, hooks);
+    case EAKind::korr: return runkorr(m, p, setup, hooks);
+    case EAKind::assga: break;
+    }
+    EAOutcome out;
+    out.status = EAOutcome::Status::error;
+    out.errmsg = "The ASSGA optimization is not available in this build";
+    return out;
+}
+
+}  // namespace zefo
