@@ -55,6 +55,26 @@ TEST_F(EvolveBatch, JsonReportAndLensAreTheSameOnOneAndTwoThreads) {
     EXPECT_NE(log().find("ES KORR Optimization - Finished"), std::string::npos) << log();
 }
 
+TEST_F(EvolveBatch, GeneticRunRepeatsWithItsSeedWhateverTheThreads) {
+    const std::string lens = savelens();
+    std::string out[2], report[2];
+    for (int t = 1; t <= 2; ++t) {
+        const auto r = run("--json evolve assga " + lens + " --seed 31,4159 --generations 4 --threads " + std::to_string(t));
+        ASSERT_EQ(r.status, 0) << r.err;
+        const test::JsonValue j = test::parsejson(r.out);
+        EXPECT_EQ(j["generations"].num(), 4);
+        // the initial population and at least one child per operator of every generation
+        EXPECT_GE(j["evaluations"].num(), 200 + 4 * 10);
+        EXPECT_GT(j["merit"].num(), 0);
+        out[t - 1] = r.out;
+        report[t - 1] = file("optim/cooke.gao");
+        EXPECT_EQ(report[t - 1].rfind("Adaptive Steady State Genetic Optimization\n", 0), 0u);
+    }
+    EXPECT_EQ(out[0], out[1]);
+    EXPECT_EQ(report[0], report[1]);
+    EXPECT_NE(log().find("ASSGA"), std::string::npos) << log();
+}
+
 TEST_F(EvolveBatch, ASeedFromTheClockIsPrintedAndRepeatsTheRun) {
     const std::string lens = savelens();
     const auto first = run("evolve reko " + lens + " --generations 2");

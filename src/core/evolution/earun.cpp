@@ -1,5 +1,6 @@
 #include "core/evolution/earun.h"
 
+#include "core/evolution/assga.h"
 #include "core/evolution/evol.h"
 
 namespace zefo {
@@ -46,9 +47,9 @@ EAOutcome runevolution(Model& m, EAKind kind, const EAParams& p, const EASetup& 
     case EAKind::korr: return runkorr(m, p, setup, hooks);
     case EAKind::assga: break;
     }
-    EAOutcome out;
-    out.status = EAOutcome::Status::error;
-    out.errmsg = "The ASSGA optimization is not available in this build";
+    std::array<double, 5> shares = p.shares;
+    EAOutcome out = runassga(m, p, setup, hooks, &shares);
+    out.shares = shares;
     return out;
 }
 

@@ -3,6 +3,7 @@
 // any of the five on the lens of a model; the batch tool and the run windows call only it.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <utility>
@@ -56,6 +57,8 @@ struct EAOutcome {
     std::pair<int, int> seed{0, 0};    // the seed used, so that any run can be repeated
     std::string errmsg;                // the failure (status error)
     std::vector<std::string> memo;     // every memo line
+    std::array<double, 5> shares{};    // ASSGA: the operator shares as the run adapted them, which
+                                       // the parameter set keeps for the next run
 };
 
 // Runs the optimizer of the given kind on m.lens with its labels and limits. The model keeps
