@@ -335,6 +335,8 @@ TEST_F(ZmxTest, RefusalsNameTheSurfaceAndTheKeyAndKeepTheLens) {
         {"stop on the image", {{"  DISZ 0\n", "  DISZ 0\n  STOP\n"}}, "STOP"},
         {"no lens surface", {{"SURF 1", "XURF 1"}, {"SURF 2", "XURF 2"}, {"SURF 3", "XURF 3"}},
          "needs an object, at least one surface and an image"},
+        {"object and image only", {{"SURF 2", "XURF 2"}, {"SURF 3", "XURF 3"}},
+         "needs an object, at least one surface and an image"},
         {"wavelength out of range", {{"WAVM 2 0.55", "WAVM 2 55"}}, "avelength"},
         {"surface key before SURF", {{"PWAV 1\n", "PWAV 1\nCURV 0.1\n"}}, "CURV: a surface key before the first SURF"},
     };

@@ -475,8 +475,8 @@ struct Paraxial {
 };
 
 void Builder::surfaces(LensDesc& d) {
-    const size_t last = f.surfaces.size() - 1;   // the image surface
     if (f.surfaces.size() < 3) refuse("The file needs an object, at least one surface and an image (SURF)");
+    const size_t last = f.surfaces.size() - 1;   // the image surface
     if (last - 1 > 254) refuse("SURF: more than 254 surfaces");
     const ZSurface& obj = f.surfaces[0];
     if (!obj.glas.empty() && upperascii(obj.glas[0]) != "AIR")
