@@ -55,6 +55,7 @@ std::vector<CommandEntry> glasscommands();
 // The pictures (empty in a build without Qt).
 std::vector<CommandEntry> plotcommands();
 std::vector<CommandEntry> newcommands();
+std::vector<CommandEntry> importcommands();
 
 // Reads the lens data file named by a command argument into the context's model and
 // makes it the session's current file (its absolute path).

@@ -18,6 +18,7 @@ std::vector<CommandEntry> allcommands() {
     for (auto& c : modelcommands()) all.push_back(c);
     for (auto& c : glasscommands()) all.push_back(c);
     for (auto& c : newcommands()) all.push_back(c);
+    for (auto& c : importcommands()) all.push_back(c);
     for (auto& c : tracecommands()) all.push_back(c);
     for (auto& c : aberrcommands()) all.push_back(c);
     for (auto& c : iqcommands()) all.push_back(c);

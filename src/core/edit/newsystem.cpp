@@ -238,7 +238,7 @@ void acceptsurfaces(Model& m) {
     }
 }
 
-std::string newsystemfinish(Model& m, const std::string& path) {
+std::string newsystemcompute(Model& m) {
     auto& l = m.lens;
     auto& sp = l.sys.sp;
     const int n = l.nsurf;
@@ -253,7 +253,12 @@ std::string newsystemfinish(Model& m, const std::string& path) {
     if (m.calcerror) return m.errmsg;
     l.clearlim[n] = 1.25 * sp.hmax[n];
     if (!calcweights(m)) return m.errmsg;
-    return savelensfile(path, l);
+    return "";
+}
+
+std::string newsystemfinish(Model& m, const std::string& path) {
+    if (std::string e = newsystemcompute(m); !e.empty()) return e;
+    return savelensfile(path, m.lens);
 }
 
 }  // namespace zefo

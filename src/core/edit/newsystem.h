@@ -73,6 +73,9 @@ std::string surfacegriderror(const OpticalSystem& lens);
 // The accepted surfaces give the targets, the bounds left at 0 and the thickness limits.
 void acceptsurfaces(Model& m);
 // The first computations (clear-aperture limits, first-order data, ray scheme, default
+// weights) without writing: the error text, empty on success.
+std::string newsystemcompute(Model& m);
+// The first computations (clear-aperture limits, first-order data, ray scheme, default
 // weights), then the lens is written once to path (through a temporary file). The error
 // text, empty on success; on a failure the file is not touched.
 std::string newsystemfinish(Model& m, const std::string& path);

@@ -1,0 +1,570 @@
+// Import of .zmx lens files: decoding, one small file per key and per refusal, two published
+// designs in the older and the current key forms, a mirror, glasses the catalogue lacks,
+// and a fuzz run.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <random>
+
+#include "core/import/zmximport.h"
+#include "core/model/lensfile.h"
+#include "testutil.h"
+
+namespace zefo {
+namespace {
+
+// One catalogue per test, opened in the test's own folder.
+class ZmxTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(cat.open(test::freshdir("glass").string() + "/"), ""); }
+    ZmxImport run(const std::string& text, Model& m) { return importzmx(m, text, "IMPORTED", cat); }
+    GlassCatalog cat;
+};
+
+bool hasnotice(const ZmxImport& r, const std::string& part) {
+    for (const auto& n : r.notices)
+        if (n.find(part) != std::string::npos) return true;
+    return false;
+}
+
+std::string noticelist(const ZmxImport& r) {
+    std::string s;
+    for (const auto& n : r.notices) s += n + "\n";
+    return s;
+}
+
+// The paraxial y-nu trace of the test, from height y and slope u in front of surface 1 at
+// the main wavelength: height at the last surface and slope behind it.
+std::pair<double, double> paraxial(const OpticalSystem& l, double y, double u) {
+    const auto& sp = l.sys.sp;
+    for (int k = 0; k < l.nsurf; ++k) {
+        if (k > 0) y += sp.sep[k] * u;
+        const double n = sp.index[k][0], n2 = sp.index[k + 1][0];
+        u = (n * u - y * sp.curv[k] * (n2 - n)) / n2;
+    }
+    return {y, u};
+}
+
+// A singlet in air: BK7, radii 50 and -200, 5 mm thick, entrance pupil 20 mm.
+const std::string singlet =
+    "VERS 140101 1 0\n"
+    "MODE SEQ\n"
+    "NAME SINGLET\n"
+    "UNIT MM X W X CM MR CPMM\n"
+    "ENPD 20\n"
+    "FTYP 0 0 2 2 0 0 0\n"
+    "XFLN 0 0 0 0 0 0 0 0 0 0 0 0\n"
+    "YFLN 0 5 0 0 0 0 0 0 0 0 0 0\n"
+    "WAVM 1 0.5876 1\n"
+    "WAVM 2 0.55 1\n"
+    "PWAV 1\n"
+    "SURF 0\n"
+    "  TYPE STANDARD\n"
+    "  CURV 0.0\n"
+    "  DISZ INFINITY\n"
+    "SURF 1\n"
+    "  STOP\n"
+    "  TYPE STANDARD\n"
+    "  CURV 0.02\n"
+    "  DISZ 5\n"
+    "  GLAS BK7 0 0 1.5168 64.17 0 0 0 0 0 0\n"
+    "  DIAM 12 0 0 0 1\n"
+    "SURF 2\n"
+    "  TYPE STANDARD\n"
+    "  CURV -0.005\n"
+    "  DISZ 75.95\n"
+    "  DIAM 12\n"
+    "SURF 3\n"
+    "  TYPE STANDARD\n"
+    "  CURV 0\n"
+    "  DISZ 0\n";
+
+// Thick lens in air: 1/f = (n-1)(c1 - c2 + (n-1) t c1 c2 / n), back focus f (1 - (n-1) t c1 / n).
+std::pair<double, double> thicklens(double n, double c1, double c2, double t) {
+    const double f = 1 / ((n - 1) * (c1 - c2 + (n - 1) * t * c1 * c2 / n));
+    return {f, f * (1 - (n - 1) * t * c1 / n)};
+}
+
+TEST(ZmxText, DecodesTheEncodingsAndRefusesTheRest) {
+    auto utf16 = [](const std::string& ascii) {
+        std::string b = "\xFF\xFE";
+        for (char c : ascii) {
+            b += c;
+            b += '\0';
+        }
+        return b;
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string text;    // expected text when accepted
+        std::string error;   // part of the message when refused
+    };
+    const Case cases[] = {
+        {"ascii LF", "NAME A\nUNIT MM\n", "NAME A\nUNIT MM\n", ""},
+        {"ascii CR LF", "NAME A\r\nUNIT MM\r\n", "NAME A\nUNIT MM\n", ""},
+        {"utf-8 with mark", "\xEF\xBB\xBFNAME \xC3\xA9\n", "NAME \xC3\xA9\n", ""},
+        {"utf-16 le", utf16("NAME A\r\nUNIT MM\r\n"), "NAME A\nUNIT MM\n", ""},
+        {"utf-16 le, e acute and a pair", std::string("\xFF\xFE\xE9\x00\x3D\xD8\x00\xDE", 8),
+         "\xC3\xA9\xF0\x9F\x98\x80", ""},
+        {"utf-16 be", "\xFE\xFF\0N", "", "big-endian"},
+        {"utf-16 odd length", std::string("\xFF\xFEN\0A", 5), "", "not well formed"},
+        {"utf-16 lone low surrogate", std::string("\xFF\xFE\x00\xDC", 4), "", "not well formed"},
+        {"utf-16 without mark", std::string("N\0A\0", 4), "", "NUL"},
+        {"latin-1", "NAME \xE9t\xE9\n", "", "neither"},
+        {"truncated utf-8", "NAME \xC3", "", "neither"},
+        {"lone CR", "NAME A\rUNIT MM\r", "", "CR LF or LF"},
+    };
+    for (const auto& c : cases) {
+        const ZmxText t = zmxtext(c.bytes);
+        if (c.error.empty()) {
+            EXPECT_EQ(t.error, "") << c.name;
+            EXPECT_EQ(t.text, c.text) << c.name;
+        } else {
+            EXPECT_NE(t.error.find(c.error), std::string::npos) << c.name << ": " << t.error;
+            EXPECT_EQ(t.text, "") << c.name;
+        }
+    }
+}
+
+TEST_F(ZmxTest, SingletMatchesTheThickLensFormula) {
+    Model m;
+    const ZmxImport r = run(singlet, m);
+    ASSERT_EQ(r.error, "");
+    const auto& l = m.lens;
+    const auto& sp = l.sys.sp;
+    EXPECT_EQ(l.sysname, "SINGLET");
+    EXPECT_EQ(l.nsurf, 2);
+    EXPECT_EQ(l.stopsurf, 1);
+    EXPECT_EQ(sp.glass[1], "BK7");
+    EXPECT_EQ(sp.radius[0], 50);
+    EXPECT_EQ(sp.radius[1], -200);
+    EXPECT_EQ(sp.hmax[1], 12);
+    EXPECT_NEAR(sp.hmax[0], 10, 1e-9);   // the stop's clear radius is the axial beam's
+    const double n = sp.index[1][0];
+    EXPECT_NEAR(n, 1.5168, 2e-5);
+    const auto [f, bfd] = thicklens(n, 0.02, -0.005, 5);
+    EXPECT_NEAR(l.efl, f, 1e-9 * f);
+    EXPECT_NEAR(sp.sep[2] - l.defocus, bfd, 1e-9 * f);
+    EXPECT_NEAR(sp.sep[2], 75.95, 1e-9);   // the file's image plane
+    EXPECT_NEAR(l.na, 10 / f, 1e-12);
+    EXPECT_EQ(l.mag, 0);
+    EXPECT_EQ(l.field, (std::vector<double>{0, 5}));
+    // two wavelengths: the main one first, then the longer and the shorter
+    EXPECT_NEAR(l.wl[0], 0.0005876, 1e-15);
+    EXPECT_NEAR(l.wl[1], 0.0005876, 1e-15);
+    EXPECT_NEAR(l.wl[2], 0.00055, 1e-15);
+    EXPECT_TRUE(hasnotice(r, "from the paraxial focus")) << noticelist(r);
+}
+
+// A change of the singlet's text and what the lens must then show.
+struct KeyCase {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> edits;   // replace first by second
+    std::function<void(const Model&, const ZmxImport&)> check;
+};
+
+std::string edited(std::string text, const std::vector<std::pair<std::string, std::string>>& edits) {
+    for (const auto& [what, by] : edits) {
+        const auto p = text.find(what);
+        EXPECT_NE(p, std::string::npos) << what;
+        if (p != std::string::npos) text.replace(p, what.size(), by);
+    }
+    return text;
+}
+
+TEST_F(ZmxTest, EachKeyReachesTheLens) {
+    Model base;
+    ASSERT_EQ(run(singlet, base).error, "");
+    const double f0 = base.lens.efl;
+    const KeyCase cases[] = {
+        {"UNIT CM scales every length",
+         {{"UNIT MM", "UNIT CM"}},
+         [&](const Model& m, const ZmxImport&) {
+             EXPECT_EQ(m.lens.sys.sp.radius[0], 500);
+             EXPECT_EQ(m.lens.sys.sp.hmax[1], 120);
+             EXPECT_NEAR(m.lens.efl, 10 * f0, 1e-9 * f0);
+             EXPECT_NEAR(m.lens.na, 100 / m.lens.efl, 1e-12);
+         }},
+        {"UNIT IN", {{"UNIT MM", "UNIT IN"}},
+         [&](const Model& m, const ZmxImport&) { EXPECT_NEAR(m.lens.efl, 25.4 * f0, 1e-9 * f0); }},
+        {"FNUM instead of ENPD", {{"ENPD 20", "FNUM 5 0"}},
+         [&](const Model& m, const ZmxImport&) { EXPECT_NEAR(m.lens.na, 0.1, 1e-12); }},
+        {"FLOA: the stop's semi-diameter", {{"ENPD 20", "FLOA"}},
+         [&](const Model& m, const ZmxImport&) { EXPECT_NEAR(m.lens.na, 12 / f0, 1e-12); }},
+        {"older wavelength keys, main wavelength in the middle",
+         {{"WAVM 1 0.5876 1\nWAVM 2 0.55 1\nPWAV 1", "WAVL 0.4861 0.5876 0.6563\nPWAV 2"}},
+         [](const Model& m, const ZmxImport&) {
+             EXPECT_NEAR(m.lens.wl[0], 0.0005876, 1e-15);
+             EXPECT_NEAR(m.lens.wl[1], 0.0006563, 1e-15);
+             EXPECT_NEAR(m.lens.wl[2], 0.0004861, 1e-15);
+             EXPECT_TRUE(m.lens.threewl());
+         }},
+        {"one wavelength: Conrady mode",
+         {{"FTYP 0 0 2 2", "FTYP 0 0 2 1"}},
+         [](const Model& m, const ZmxImport& r) {
+             EXPECT_EQ(m.lens.wl, (Index3{0.0005876, 0.0005876, 0.0005876}));
+             EXPECT_FALSE(m.lens.threewl());
+             EXPECT_TRUE(hasnotice(r, "One wavelength"));
+         }},
+        {"four wavelengths: the extremes are kept",
+         {{"FTYP 0 0 2 2", "FTYP 0 0 2 4"}, {"WAVM 2 0.55 1\n", "WAVM 2 0.65 1\nWAVM 3 0.48 1\nWAVM 4 0.62 1\n"}},
+         [](const Model& m, const ZmxImport& r) {
+             EXPECT_NEAR(m.lens.wl[1], 0.00065, 1e-15);
+             EXPECT_NEAR(m.lens.wl[2], 0.00048, 1e-15);
+             EXPECT_TRUE(hasnotice(r, "dropped (um): 0.62")) << noticelist(r);
+         }},
+        {"six fields reduced to four",
+         {{"FTYP 0 0 2", "FTYP 0 0 6"}, {"YFLN 0 5 0 0 0 0", "YFLN 0 3 5 7 9 12"}},
+         [](const Model& m, const ZmxImport& r) {
+             EXPECT_EQ(m.lens.field, (std::vector<double>{0, 5, 9, 12}));
+             EXPECT_TRUE(hasnotice(r, "dropped: 3, 7")) << noticelist(r);
+         }},
+        {"fields not ascending", {{"FTYP 0 0 2", "FTYP 0 0 3"}, {"YFLN 0 5 0", "YFLN 0 5 3"}},
+         [](const Model& m, const ZmxImport& r) {
+             EXPECT_EQ(m.lens.field, (std::vector<double>{0, 5}));
+             EXPECT_TRUE(hasnotice(r, "dropped: 3")) << noticelist(r);
+         }},
+        {"older field keys, x and y", {{"FTYP 0 0 2 2 0 0 0\nXFLN 0 0 0 0 0 0 0 0 0 0 0 0\nYFLN 0 5 0 0 0 0 0 0 0 0 0 0",
+                                        "FTYP 0 0\nXFLD 0 3\nYFLD 0 4"}},
+         [](const Model& m, const ZmxImport& r) {
+             EXPECT_EQ(m.lens.field, (std::vector<double>{0, 5}));
+             EXPECT_TRUE(hasnotice(r, "x component"));
+         }},
+        {"even asphere", {{"TYPE STANDARD\n  CURV 0.02", "TYPE EVENASPH\n  CURV 0.02\n  CONI -0.5\n  PARM 1 0\n  PARM 2 1e-6\n  PARM 3 -2e-9\n  PARM 4 0\n  PARM 5 3e-15\n  PARM 6 0"}},
+         [](const Model& m, const ZmxImport&) {
+             const auto& a = m.lens.sys.asf;
+             EXPECT_EQ(m.lens.sys.sp.surflabel[0], "A");
+             EXPECT_EQ(a.eps[0], -0.5);
+             EXPECT_EQ(a.a4[0], 1e-6);
+             EXPECT_EQ(a.a6[0], -2e-9);
+             EXPECT_EQ(a.a8[0], 0);
+             EXPECT_EQ(a.a10[0], 3e-15);
+         }},
+        {"even asphere in cm: coefficients per mm", {{"UNIT MM", "UNIT CM"}, {"TYPE STANDARD\n  CURV 0.02", "TYPE EVENASPH\n  CURV 0.02\n  PARM 2 1e-6"}},
+         [](const Model& m, const ZmxImport&) { EXPECT_NEAR(m.lens.sys.asf.a4[0], 1e-9, 1e-21); }},
+        {"conic", {{"CURV -0.005", "CURV -0.005\n  CONI -1"}},
+         [](const Model& m, const ZmxImport&) {
+             EXPECT_EQ(m.lens.sys.sp.surflabel[1], "E");
+             EXPECT_EQ(m.lens.sys.asf.eps[1], -1);
+         }},
+        {"no DIAM: paraxial estimate", {{"DIAM 12 0 0 0 1\n", ""}, {"  DIAM 12\n", ""}},
+         [](const Model& m, const ZmxImport& r) {
+             // marginal height 10 plus the chief ray at 5 degrees (through the stop on surface 1)
+             // at surface 2: 1.1 times the marginal ray's and the chief ray's heights there
+             const auto& sp = m.lens.sys.sp;
+             const double n = sp.index[1][0];
+             const double um = -10 * 0.02 * (n - 1) / n, uc = std::tan(5 * M_PI / 180) / n;
+             EXPECT_NEAR(sp.hmax[1], 1.1 * (std::fabs(10 + 5 * um) + std::fabs(5 * uc)), 1e-9);
+             EXPECT_TRUE(hasnotice(r, "No DIAM: the clear radius of surface 1, 2 ")) << noticelist(r);
+         }},
+        {"ignored keys", {{"MODE SEQ\n", "MODE SEQ\nNOTE 0 a note\nZVDX 1 2\n"}, {"  STOP\n", "  STOP\n  COMM front\n  HIDE 0 0\n"}},
+         [](const Model&, const ZmxImport& r) {
+             EXPECT_TRUE(hasnotice(r, "Ignored keys (no effect on the lens): COMM, HIDE, NOTE, VERS, ZVDX"))
+                 << noticelist(r);
+         }},
+        {"no NAME", {{"NAME SINGLET\n", ""}},
+         [](const Model& m, const ZmxImport&) { EXPECT_EQ(m.lens.sysname, "IMPORTED"); }},
+        {"catalogue name in another case", {{"GLAS BK7", "GLAS bk7"}},
+         [](const Model& m, const ZmxImport& r) {
+             EXPECT_EQ(m.lens.sys.sp.glass[1], "BK7");
+             EXPECT_TRUE(hasnotice(r, "glass bk7 is the catalogue's BK7"));
+         }},
+        {"GCAT", {{"PWAV 1\n", "PWAV 1\nGCAT SCHOTT OHARA\n"}},
+         [](const Model&, const ZmxImport& r) { EXPECT_TRUE(hasnotice(r, "GCAT SCHOTT OHARA")); }},
+    };
+    for (const auto& c : cases) {
+        Model m;
+        const ZmxImport r = run(edited(singlet, c.edits), m);
+        ASSERT_EQ(r.error, "") << c.name;
+        c.check(m, r);
+    }
+}
+
+TEST_F(ZmxTest, FiniteObjectGivesTheParaxialMagnification) {
+    // object 300 mm in front, object heights, object-space numerical aperture
+    const std::string text = edited(singlet, {{"ENPD 20", "OBNA 0.02"},
+                                              {"FTYP 0 0 2", "FTYP 1 0 2"},
+                                              {"YFLN 0 5 0", "YFLN 0 8 0"},
+                                              {"DISZ INFINITY", "DISZ 300"}});
+    Model m;
+    const ZmxImport r = run(text, m);
+    ASSERT_EQ(r.error, "");
+    // the axial ray from the object point with slope 1
+    const auto [y, u] = paraxial(m.lens, 300, 1);
+    EXPECT_NEAR(m.lens.mag, 1 / u, 1e-12);
+    EXPECT_LT(m.lens.mag, 0);   // a real, inverted image
+    EXPECT_NEAR(m.lens.na, 0.02 * std::fabs(u), 1e-12);
+    EXPECT_NEAR(m.lens.sys.sp.sep[2] - m.lens.defocus, -y / u, 1e-9);
+    EXPECT_EQ(m.lens.field, (std::vector<double>{0, 8}));
+}
+
+TEST_F(ZmxTest, RefusalsNameTheSurfaceAndTheKeyAndKeepTheLens) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> edits;
+        const char* message;   // part of the message
+    };
+    const Case cases[] = {
+        {"toroidal", {{"TYPE STANDARD\n  CURV 0.02", "TYPE TOROIDAL\n  CURV 0.02"}}, "surface 1: TYPE TOROIDAL"},
+        {"coordinate break", {{"TYPE STANDARD\n  CURV -0.005", "TYPE COORDBRK\n  CURV -0.005"}}, "surface 2: TYPE COORDBRK"},
+        {"tilt", {{"  DIAM 12\n", "  DIAM 12\n  SCBD 1 0 0 0 2.5 0 0\n"}}, "surface 2: SCBD"},
+        {"non-sequential", {{"MODE SEQ", "MODE NSC"}}, "MODE NSC"},
+        {"non-sequential object", {{"  STOP\n", "  STOP\n  NSCD 100 500 0\n"}}, "surface 1: NSCD"},
+        {"multi-configuration", {{"PWAV 1\n", "PWAV 1\nMNUM 2 1\n"}}, "MNUM"},
+        {"r^2 term", {{"TYPE STANDARD\n  CURV 0.02", "TYPE EVENASPH\n  CURV 0.02\n  PARM 1 0.001"}}, "surface 1: PARM 1"},
+        {"r^12 term", {{"TYPE STANDARD\n  CURV 0.02", "TYPE EVENASPH\n  CURV 0.02\n  PARM 6 1e-18"}}, "surface 1: PARM 6"},
+        {"parameter of a standard surface", {{"CURV 0.02", "CURV 0.02\n  PARM 3 1e-9"}}, "surface 1: PARM 3"},
+        {"unknown glass, no model data", {{"GLAS BK7 0 0 1.5168 64.17 0 0 0 0 0 0", "GLAS NOSUCH"}},
+         "surface 1: GLAS NOSUCH"},
+        {"unknown glass, zero model data", {{"GLAS BK7 0 0 1.5168 64.17", "GLAS NOSUCH 0 0 0 0"}}, "surface 1: GLAS NOSUCH"},
+        {"lens unit", {{"UNIT MM", "UNIT FT"}}, "UNIT"},
+        {"curved image", {{"SURF 3\n  TYPE STANDARD\n  CURV 0", "SURF 3\n  TYPE STANDARD\n  CURV 0.01"}}, "surface 3: CURV"},
+        {"no aperture", {{"ENPD 20\n", ""}}, "No aperture"},
+        {"aperture beyond 1", {{"ENPD 20", "ENPD 500"}}, "numerical aperture"},
+        {"infinite curvature", {{"CURV 0.02", "CURV 1e400"}}, "surface 1: CURV"},
+        {"huge number", {{"DISZ 5", "DISZ 1e16"}}, "surface 1: DISZ"},
+        {"not a number", {{"DISZ 5", "DISZ five"}}, "surface 1: DISZ: \"five\""},
+        {"infinite thickness", {{"DISZ 75.95", "DISZ INFINITY"}}, "surface 2: DISZ INFINITY"},
+        {"surfaces out of order", {{"SURF 2", "SURF 5"}}, "SURF 5"},
+        {"image heights", {{"FTYP 0 0 2", "FTYP 3 0 2"}}, "FTYP 3"},
+        {"object heights from infinity", {{"FTYP 0 0 2", "FTYP 1 0 2"}}, "FTYP 1"},
+        {"only the axis", {{"YFLN 0 5", "YFLN 0 0"}}, "no field off the axis"},
+        {"object in glass", {{"DISZ INFINITY", "DISZ INFINITY\n  GLAS BK7"}}, "surface 0: GLAS BK7"},
+        {"stop on the image", {{"  DISZ 0\n", "  DISZ 0\n  STOP\n"}}, "STOP"},
+        {"no lens surface", {{"SURF 1", "XURF 1"}, {"SURF 2", "XURF 2"}, {"SURF 3", "XURF 3"}},
+         "needs an object, at least one surface and an image"},
+        {"object and image only", {{"SURF 2", "XURF 2"}, {"SURF 3", "XURF 3"}},
+         "needs an object, at least one surface and an image"},
+        {"wavelength out of range", {{"WAVM 2 0.55", "WAVM 2 55"}}, "avelength"},
+        {"surface key before SURF", {{"PWAV 1\n", "PWAV 1\nCURV 0.1\n"}}, "CURV: a surface key before the first SURF"},
+    };
+    for (const auto& c : cases) {
+        Model m;
+        ASSERT_EQ(run(singlet, m).error, "");
+        const OpticalSystem before = m.lens;
+        const ZmxImport r = run(edited(singlet, c.edits), m);
+        EXPECT_NE(r.error.find(c.message), std::string::npos) << c.name << ": " << r.error;
+        EXPECT_EQ(m.lens, before) << c.name;
+    }
+}
+
+TEST_F(ZmxTest, GlassTheCatalogueLacksIsMadeFromItsModelData) {
+    // nd 1.6, vd 40: at the d line the index is nd and nF - nC is (nd - 1) / vd
+    const std::string text = edited(singlet, {{"GLAS BK7 0 0 1.5168 64.17", "GLAS MY-GLASS-123 1 0 1.6 40"},
+                                              {"WAVM 1 0.5876 1\nWAVM 2 0.55 1", "WAVM 1 0.5875618 1\nWAVM 2 0.6562725 1\nWAVM 3 0.4861327 1"},
+                                              {"FTYP 0 0 2 2", "FTYP 0 0 2 3"}});
+    Model m;
+    const ZmxImport r = run(text, m);
+    ASSERT_EQ(r.error, "");
+    const auto& sp = m.lens.sys.sp;
+    EXPECT_EQ(sp.glass[1], "MY-GLASS-1");
+    EXPECT_NEAR(sp.index[1][0], 1.6, 1e-12);
+    EXPECT_NEAR(sp.index[1][2] - sp.index[1][1], 0.6 / 40, 1e-12);
+    EXPECT_NEAR(sp.disp[1], 0.6 / 40, 1e-12);
+    // normal dispersion: the index falls with the wavelength
+    EXPECT_GT(sp.index[1][2], sp.index[1][0]);
+    EXPECT_GT(sp.index[1][0], sp.index[1][1]);
+    EXPECT_TRUE(hasnotice(r, "surface 1: glass MY-GLASS-123 is not in the catalogue: made from nd 1.6 and vd 40"))
+        << noticelist(r);
+}
+
+TEST_F(ZmxTest, ConcaveMirrorFocusesAtHalfItsRadius) {
+    const std::string text =
+        "NAME MIRROR\nUNIT MM\nENPD 20\nFTYP 0 0 2 1\nYFLN 0 1\nWAVM 1 0.5876 1\n"
+        "SURF 0\n  DISZ INFINITY\n"
+        "SURF 1\n  STOP\n  CURV -0.005\n  DISZ -100\n  GLAS MIRROR 0 0 1.5 40\n  DIAM 15\n"
+        "SURF 2\n  CURV 0\n  DISZ 0\n";
+    Model m;
+    const ZmxImport r = run(text, m);
+    ASSERT_EQ(r.error, "") << r.error;
+    const auto& l = m.lens;
+    EXPECT_EQ(l.sys.sp.surflabel[0], "SM");
+    EXPECT_EQ(l.sys.sp.index[1][0], -1);   // the space behind the mirror
+    EXPECT_NEAR(std::fabs(l.efl), 100, 1e-9);
+    EXPECT_NEAR(l.sys.sp.sep[1] - l.defocus, -100, 1e-9);
+    EXPECT_NEAR(l.na, 0.1, 1e-12);
+}
+
+TEST_F(ZmxTest, ManginMirrorKeepsTheGlassBehindWithTheMirrorSign) {
+    // light enters BK7, is reflected at the back surface and leaves through the front
+    const std::string text =
+        "NAME MANGIN\nUNIT MM\nENPD 20\nFTYP 0 0 2 1\nYFLN 0 1\nWAVM 1 0.5876 1\n"
+        "SURF 0\n  DISZ INFINITY\n"
+        "SURF 1\n  STOP\n  CURV -0.004\n  DISZ 5\n  GLAS BK7\n  DIAM 15\n"
+        "SURF 2\n  CURV -0.005\n  DISZ -5\n  GLAS MIRROR\n  DIAM 15\n"
+        "SURF 3\n  CURV -0.004\n  DISZ -80\n  DIAM 15\n"
+        "SURF 4\n  CURV 0\n  DISZ 0\n";
+    Model m;
+    const ZmxImport r = run(text, m);
+    ASSERT_EQ(r.error, "") << r.error;
+    const auto& sp = m.lens.sys.sp;
+    EXPECT_EQ(sp.surflabel[1], "SM");
+    EXPECT_EQ(sp.glass[2], "BK7");
+    EXPECT_LT(sp.index[2][0], -1.5);
+    EXPECT_EQ(sp.index[3][0], -1);
+    const auto [y, u] = paraxial(m.lens, 1, 0);
+    EXPECT_NEAR(std::fabs(m.lens.efl), std::fabs(1 / u), 1e-9 * std::fabs(m.lens.efl));
+    EXPECT_NEAR(sp.sep[3] - m.lens.defocus, -y / u, 1e-9);
+}
+
+// ---- published designs ----
+
+struct Design {
+    const char* sample;      // the lens data file of the same design in samples/
+    double efl, bfl, tol;    // published first-order data and the digits they give
+};
+
+// A design as .zmx text: glasses per surface ("" air), current or older key form.
+struct ZSurf {
+    double r, t;
+    const char* glass;
+    double semi;
+    bool stop = false;
+};
+
+std::string zmxdesign(const char* name, double epd, const std::vector<double>& fields, const std::vector<double>& wlum,
+                      const std::vector<ZSurf>& s, bool current) {
+    std::string t = "VERS 1\nNAME " + std::string(name) + "\nUNIT MM X W X CM MR CPMM\nENPD " + std::to_string(epd) + "\n";
+    auto list = [](const std::vector<double>& v, size_t pad) {
+        std::string o;
+        for (size_t i = 0; i < std::max(v.size(), pad); ++i) o += " " + (i < v.size() ? fmtreal(v[i]) : std::string("0"));
+        return o;
+    };
+    if (current) {
+        t += "FTYP 0 0 " + std::to_string(fields.size()) + " " + std::to_string(wlum.size()) + " 0 0 0\n";
+        t += "XFLN" + list({}, 12) + "\nYFLN" + list(fields, 12) + "\n";
+        for (size_t i = 0; i < 24; ++i)
+            t += "WAVM " + std::to_string(i + 1) + " " + (i < wlum.size() ? fmtreal(wlum[i]) : std::string("0.55")) + " 1\n";
+        t += "PWAV 1\n";
+    } else {
+        t += "FTYP 0 0\nXFLD" + list(std::vector<double>(fields.size(), 0), 0) + "\nYFLD" + list(fields, 0) + "\n";
+        t += "WAVL" + list(wlum, 0) + "\nPWAV 1\n";
+    }
+    t += "GCAT SCHOTT HOYA\nSURF 0\n  TYPE STANDARD\n  CURV 0.0 0 0 0 0 \"\"\n  HIDE 0 0 0 0 0 0 0 0 0 0\n  DISZ INFINITY\n";
+    for (size_t i = 0; i < s.size(); ++i) {
+        t += "SURF " + std::to_string(i + 1) + "\n";
+        if (s[i].stop) t += "  STOP\n";
+        t += "  TYPE STANDARD\n  CURV " + fmtreal(s[i].r == 0 ? 0 : 1 / s[i].r) + " 0 0 0 0 \"\"\n";
+        t += "  DISZ " + fmtreal(s[i].t) + "\n";
+        if (*s[i].glass) t += "  GLAS " + std::string(s[i].glass) + " 0 0 1.5 50 0 0 0 0 0 0\n";
+        t += "  DIAM " + fmtreal(s[i].semi) + " 1 0 0 1 \"\"\n";
+        if (current) t += "  POPS 0 0 0 0 0 0 0 0 1 1 1 1 0 0 0 0\n";
+    }
+    t += "SURF " + std::to_string(s.size() + 1) + "\n  TYPE STANDARD\n  CURV 0.0\n  DISZ 0\n";
+    return t;
+}
+
+std::string crlf(const std::string& s) {
+    std::string o;
+    for (char c : s) o += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return o;
+}
+
+std::string utf16le(const std::string& ascii) {
+    std::string b = "\xFF\xFE";
+    for (char c : crlf(ascii)) {
+        b += c;
+        b += '\0';
+    }
+    return b;
+}
+
+void expectdesign(GlassCatalog& cat, const Design& d, const std::string& bytes, const std::string& form) {
+    Model m;
+    const ZmxImport r = importzmx(m, bytes, "X", cat);
+    ASSERT_EQ(r.error, "") << d.sample << " " << form;
+    OpticalSystem ref;
+    ASSERT_EQ(loadlensfile(std::string(ZEFO_SAMPLES) + "/" + d.sample + ".dat", ref), "");
+    const auto& l = m.lens;
+    const double bfd = l.sys.sp.sep[l.nsurf] - l.defocus;
+    // the same design with the same catalogue glasses
+    EXPECT_NEAR(l.efl, ref.efl, 1e-5 * ref.efl) << d.sample << " " << form;
+    EXPECT_NEAR(bfd, ref.sys.sp.sep[ref.nsurf] - ref.defocus, 1e-5 * ref.efl) << d.sample << " " << form;
+    // and the published values to the digits they give
+    EXPECT_NEAR(l.efl, d.efl, d.tol) << d.sample << " " << form;
+    EXPECT_NEAR(bfd, d.bfl, d.tol) << d.sample << " " << form;
+    EXPECT_EQ(l.nsurf, ref.nsurf);
+    EXPECT_EQ(l.stopsurf, ref.stopsurf);
+    EXPECT_EQ(l.field, ref.field);
+    EXPECT_EQ(l.nrays, ref.nrays);
+    for (int w = 0; w < 3; ++w) EXPECT_NEAR(l.wl[w], ref.wl[w], 1e-12);
+}
+
+TEST_F(ZmxTest, CookeTripletInEveryFormGivesThePublishedFocalLengths) {
+    const std::vector<ZSurf> s = {{37.4, 5.9, "SK4", 17.6},   {-341.48, 12.93, "", 17.6}, {-42.65, 2.5, "SF2", 12.1},
+                                  {36.4, 2.0, "", 10.8},      {0, 9.85, "", 10.4779, true}, {204.52, 5.9, "SK4", 15.2},
+                                  {-37.05, 77.405, "", 15.6}};
+    const Design d{"COOKE", 101.181, 77.405, 0.002};
+    const std::vector<double> fields = {0, 5.93, 8.302, 11.86}, wl = {0.5876, 0.6563, 0.4861};
+    const double epd = 2 * 0.1443 * 101.181;
+    expectdesign(cat, d, zmxdesign("COOKE", epd, fields, wl, s, false), "older");
+    expectdesign(cat, d, crlf(zmxdesign("COOKE", epd, fields, wl, s, true)), "current");
+    expectdesign(cat, d, utf16le(zmxdesign("COOKE", epd, fields, wl, s, true)), "UTF-16 LE");
+}
+
+TEST_F(ZmxTest, DoubleGaussInEveryFormGivesThePublishedFocalLengths) {
+    auto surfaces = [](bool prefixed) {
+        const char* sk16 = prefixed ? "N-SK16" : "SK16";
+        return std::vector<ZSurf>{{48.88, 8.89, sk16, 30.1},   {182.96, 0.38, "", 30.1},   {36.92, 15.11, "BAF3", 29.0},
+                                  {0, 2.31, "SF5", 20.7},      {23.06, 9.14, "", 17.3},    {0, 13.36, "", 15.3039, true},
+                                  {-23.91, 1.92, "E-FL6", 19.1}, {0, 7.77, "SK18", 21.3}, {-36.92, 0.38, "", 21.3},
+                                  {1063.24, 6.73, sk16, 22.5}, {-48.88, 59.21, "", 22.5}};
+    };
+    const Design d{"DGAUSS", 100.00, 59.21, 0.01};
+    const std::vector<double> fields = {0, 11.25, 15.75, 22.5}, wl = {0.54607, 0.64385, 0.47999};
+    expectdesign(cat, d, zmxdesign("DGAUSS", 50, fields, wl, surfaces(false), false), "older");
+    expectdesign(cat, d, zmxdesign("DGAUSS", 50, fields, wl, surfaces(true), true), "current");
+    expectdesign(cat, d, utf16le(zmxdesign("DGAUSS", 50, fields, wl, surfaces(true), true)), "UTF-16 LE");
+}
+
+// ---- fuzz ----
+
+TEST_F(ZmxTest, FuzzedFilesAreRefusedOrImportedWithoutHarm) {
+    std::mt19937 rng(20261210);
+    const std::string base = singlet;
+    std::vector<std::string> inputs;
+    for (size_t cut = 0; cut < base.size(); cut += 7) inputs.push_back(base.substr(0, cut));   // truncated
+    for (int i = 0; i < 150; ++i) {   // random bytes changed
+        std::string s = base;
+        const int flips = 1 + static_cast<int>(rng() % 4);
+        for (int k = 0; k < flips; ++k) s[rng() % s.size()] = static_cast<char>(rng() % 256);
+        inputs.push_back(s);
+    }
+    for (int i = 0; i < 30; ++i) {   // random bytes
+        std::string s(rng() % 300, '\0');
+        for (char& c : s) c = static_cast<char>(rng() % 256);
+        inputs.push_back(s);
+        inputs.push_back("\xFF\xFE" + s);
+    }
+    for (const char* huge : {"1e308", "-1e308", "1e15", "9e14", "1e-308", "nan", "inf", "0"}) {   // huge numbers
+        for (const char* key : {"CURV 0.02", "DISZ 5", "DIAM 12", "ENPD 20", "YFLN 0 5", "WAVM 1 0.5876", "CURV -0.005"}) {
+            const std::string k(key);
+            const std::string by = k.substr(0, k.rfind(' ') + 1) + huge;
+            inputs.push_back(test::replaced(base, k, by));
+        }
+    }
+    inputs.push_back(std::string("\xFF\xFE", 2) + base);   // 8-bit text claimed as UTF-16
+    ASSERT_LT(inputs.size(), 2000u);
+    int imported = 0;
+    for (const auto& in : inputs) {
+        Model m;
+        const ZmxImport r = run(in, m);
+        if (!r.error.empty()) {
+            EXPECT_EQ(m.lens, Model{}.lens);
+            continue;
+        }
+        ++imported;
+        EXPECT_TRUE(std::isfinite(m.lens.efl));
+        EXPECT_TRUE(std::isfinite(m.lens.na) && m.lens.na > 0 && m.lens.na <= 1);
+        for (int k = 0; k <= m.lens.nsurf; ++k) {
+            EXPECT_TRUE(std::isfinite(m.lens.sys.sp.sep[k]));
+            EXPECT_TRUE(std::isfinite(m.lens.sys.sp.index[k][0]));
+        }
+    }
+    EXPECT_GT(imported, 10);   // the changes that leave a lens (a digit of a comment) import
+}
+
+}  // namespace
+}  // namespace zefo
