@@ -370,6 +370,21 @@ TEST_F(ZmxTest, GlassTheCatalogueLacksIsMadeFromItsModelData) {
         << noticelist(r);
 }
 
+TEST_F(ZmxTest, ModelGlassesWhoseShortNamesMeetStayApart) {
+    // a cemented doublet of two glasses the catalogue lacks, alike in their first 10 letters
+    const std::string text = zedited(zsinglet, {{"GLAS BK7 0 0 1.5168 64.17", "GLAS CUSTOMGLASS1 1 0 1.6 40"},
+                                                {"  CURV -0.005\n  DISZ 75.95\n", "  CURV -0.01\n  DISZ 3\n  GLAS CUSTOMGLASS2 1 0 1.7 30\n  DIAM 12\nSURF 3\n  CURV -0.005\n  DISZ 75\n"},
+                                                {"SURF 3\n  TYPE STANDARD", "SURF 4\n  TYPE STANDARD"}});
+    Model m;
+    const ZmxImport r = run(text, m);
+    ASSERT_EQ(r.error, "") << r.error;
+    const auto& sp = m.lens.sys.sp;
+    EXPECT_EQ(sp.glass[1], "CUSTOMGLAS");
+    EXPECT_EQ(sp.glass[2], "CUSTOMGL2");
+    EXPECT_NEAR(sp.index[1][0], 1.6, 2e-4);   // the main wavelength 0.5876 is near the d line
+    EXPECT_NEAR(sp.index[2][0], 1.7, 2e-4);
+}
+
 TEST_F(ZmxTest, ConcaveMirrorFocusesAtHalfItsRadius) {
     const std::string text =
         "NAME MIRROR\nUNIT MM\nENPD 20\nFTYP 0 0 2 1\nYFLN 0 1\nWAVM 1 0.5876 1\n"
