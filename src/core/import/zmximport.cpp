@@ -378,8 +378,7 @@ void Builder::wavelengths() {
 
 void Builder::fields(LensDesc& d, bool infinite) {
     size_t n = std::max(f.xf.size(), f.yf.size());
-    if (f.nfields && !f.olderfields) n = std::min(n, static_cast<size_t>(std::max(*f.nfields, 0)));
-    if (f.nfields && f.olderfields) n = std::min(n, static_cast<size_t>(std::max(*f.nfields, 0)));
+    if (f.nfields) n = std::min(n, static_cast<size_t>(std::max(*f.nfields, 0)));
     std::vector<double> r;
     bool xdropped = false;
     for (size_t i = 0; i < n; ++i) {
@@ -416,6 +415,7 @@ void Builder::fields(LensDesc& d, bool infinite) {
     }
     if (!dropped.empty()) notice("The lens holds up to four ascending fields from the axis; dropped: " + dropped);
     if (kept.size() < 2) refuse("YFLN: no field off the axis");
+    if (infinite && kept.back() >= 90) refuse("YFLN: a field angle of " + shortnum(kept.back()) + " degrees (it must be below 90)");
     d.fields = kept;
     d.fullscheme = true;
 }
@@ -443,8 +443,11 @@ Medium Builder::glass(size_t k, const Medium& front) {
     const auto vd = s.glas.size() > 4 ? number(s.glas[4]) : std::nullopt;
     if (!nd || !vd || *nd <= 1 || *nd > 4 || *vd <= 0 || *vd > 200)
         refuse(surf(k) + ": GLAS " + name + ": the glass catalogue has no such glass and the line gives no index and Abbe number");
+    // the lens keeps 10 characters of a name; names that then meet get a number
     std::string lensname = name.substr(0, 10);
     if (upperascii(lensname) == "AIR") lensname = "model";
+    for (int k = 2; out.modelglasses.count(lensname) != 0 && k < 100; ++k)
+        lensname = name.substr(0, 8) + std::to_string(k);
     out.modelglasses[lensname] = modelglass(lensname, *nd, *vd);
     resolved[name] = lensname;
     notice(surf(k) + ": glass " + name + " is not in the catalogue: made from nd " + shortnum(*nd) + " and vd " +

@@ -38,6 +38,8 @@ const std::vector<Command>& commandcatalogue() {
         // File
         {.text = core("FileOpen"), .menu = "File", .caption = "&Open...", .group = Group::Start, .own = &F::FileOpen,
          .icon = QStyle::SP_DialogOpenButton, .shortcut = "Ctrl+O"},
+        {.text = core("FileImport"), .menu = "File", .caption = "&Import...", .group = Group::Start,
+         .own = &F::FileImport},
         {.text = core("FileSave"), .menu = "File", .caption = "&Save", .own = &F::FileSave,
          .icon = QStyle::SP_DialogSaveButton, .shortcut = "Ctrl+S"},
         {.text = core("FileSaveAs"), .menu = "File", .caption = "Save &As...", .own = &F::FileSaveAs},

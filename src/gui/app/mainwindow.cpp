@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QDate>
+#include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -18,6 +19,7 @@
 #include "gui/app/helpwindow.h"
 #include "gui/app/optimwindow.h"
 #include "gui/app/reportwindow.h"
+#include "core/import/zmximport.h"
 #include "core/model/lensfile.h"
 #include "core/util/fileio.h"
 #include "core/util/numfmt.h"
@@ -36,6 +38,7 @@ std::optional<QStringList> filelines(const std::string& path) {
 
 namespace {
 const char* lensfilter = "Optical system description file (*.dat)";
+const char* zmxfilter = "Lens file (*.zmx)";
 const char* savequestiontext = "Optical system data is changed. Save changed data?";
 
 std::string cannotopenlog(const Workspace& ws) { return "Cannot open the command log " + ws.logpath; }
@@ -539,6 +542,30 @@ void ZefoMainForm::FileOpen(const Command& cmd) {
     if (path.isEmpty()) return terminate(cmd);
     if (const std::string err = openlens(path); !err.empty()) return failcommand(err);
     addrecent(path);
+    setstate("Status: Finished");
+    logline(finishedline(cmd.text));
+}
+
+// A .zmx file becomes the design, unsaved; its notices open in a report window.
+void ZefoMainForm::FileImport(const Command& cmd) {
+    if (!savequestion()) return;
+    setstatus(cmd.text.title, "Status: Input");
+    logline(startline(cmd.text));
+    const QString path = dialogs_.openfilename(this, "Import", QString::fromStdString(ws_.datdir), zmxfilter);
+    if (path.isEmpty()) return terminate(cmd);
+    const auto bytes = readtextfile(path.toStdString());
+    if (!bytes) return failcommand(cannotopenmsg(path.toStdString()));
+    const std::string name = QFileInfo(path).completeBaseName().toStdString();
+    const ZmxImport r = importzmx(m_, *bytes, name, glass_);
+    if (!r.error.empty()) return failcommand(path.toStdString() + ": " + r.error);
+    session_.imported(m_.lens.sysname);
+    settitle();
+    updateenabling();
+    ReportWindow* w = newreportwindow(cmd.text.window);
+    w->addline("Imported " + path.toStdString() + " as " + m_.lens.sysname + " (not saved yet)");
+    for (const auto& n : r.notices) w->addline(n);
+    if (r.notices.empty()) w->addline("No notices");
+    showchild(w);
     setstate("Status: Finished");
     logline(finishedline(cmd.text));
 }

@@ -58,6 +58,7 @@ public:
 
     // Command handlers (the catalogue's own work).
     void FileOpen(const Command& cmd);
+    void FileImport(const Command& cmd);
     void FileSave(const Command& cmd);
     void FileSaveAs(const Command& cmd);
     void FileClose(const Command& cmd);
