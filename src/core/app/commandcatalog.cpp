@@ -20,6 +20,10 @@ std::string novariablesrefusal(const Model& m) { return countvariables(m) == 0 ?
 const std::vector<CommandText>& commandtexts() {
     static const std::vector<CommandText> texts = {
         // File
+        {.id = "FileNew", .title = "Creating new optical system", .logtext = "New optical system",
+         .errtext = "Error in creating new optical system!",
+         .canceltext = "Creating new optical system terminated by user!",
+         .donetext = "New optical system created!"},
         {.id = "FileOpen", .title = "Open optical system"},
         {.id = "FileImport", .title = "Import optical system", .window = "Import notices"},
         {.id = "FileSave", .title = "Save optical system", .logtext = "Save optical file"},

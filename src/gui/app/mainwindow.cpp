@@ -1,4 +1,6 @@
 #include "gui/app/mainwindow.h"
+#include "gui/editors/newgrids.h"
+#include "gui/editors/newwizard.h"
 #include "gui/editors/rayeditor.h"
 #include "gui/editors/systemeditor.h"
 
@@ -15,6 +17,8 @@
 #include <QToolBar>
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <QTableView>
 
 #include "gui/app/helpwindow.h"
 #include "gui/app/optimwindow.h"
@@ -568,6 +572,45 @@ void ZefoMainForm::FileImport(const Command& cmd) {
     showchild(w);
     setstate("Status: Finished");
     logline(finishedline(cmd.text));
+}
+
+// New: Close, the wizard, the surface grid, then the first computations write the new lens
+// once; it becomes the current file as after Open.
+void ZefoMainForm::FileNew(const Command& cmd) {
+    if (!savequestion()) return;
+    startstate();
+    session_.closed();
+    setstatus(cmd.text.title, "Status: Input");
+    logline(startline(cmd.text));
+    const auto path = [this] { return ws_.datdir + m_.lens.sysname + ".dat"; };
+    auto execute = [this](QDialog& d) { return dialogs_.execdialog(d); };
+    auto showerror = [this](const QString& msg) { dialogs_.error(this, msg); };
+    NewWizard wizard(m_, this);
+    wizard.rundialog = execute;
+    wizard.showerror = showerror;
+    wizard.changename = [this](const std::string& name) {
+        return !name.empty() && std::filesystem::exists(ws_.datdir + name + ".dat") &&
+               dialogs_.question(this, "File exists! Do you want to change name for new optical system");
+    };
+    if (execute(wizard) != QDialog::Accepted) return terminate(cmd);
+    SurfaceGridDialog grid(m_, cataloglookup(glass_), this);
+    grid.rundialog = execute;
+    grid.showerror = showerror;
+    connect(grid.grid()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this, &grid] { panel_[0]->setText(grid.statustext()); });
+    const int result = execute(grid);
+    panel_[0]->clear();
+    if (result != QDialog::Accepted) return terminate(cmd);
+    if (const std::string err = newsystemfinish(m_, path()); !err.empty()) {
+        if (!session_.failed()) session_.fail(err);
+        return calcfailed(cmd);
+    }
+    dialogs_.information(this, cmd.text.donetext);
+    logline(finishedline(cmd.text));
+    session_.opened(path());
+    settitle();
+    updateenabling();
+    setstate("Status: Finished");
 }
 
 void ZefoMainForm::openrecent(int k) {

@@ -57,6 +57,7 @@ public:
     bool savequestion();
 
     // Command handlers (the catalogue's own work).
+    void FileNew(const Command& cmd);
     void FileOpen(const Command& cmd);
     void FileImport(const Command& cmd);
     void FileSave(const Command& cmd);
