@@ -590,15 +590,13 @@ void Builder::aperture(LensDesc& d) {
     if (f.ftyp != 0 && f.ftyp != 1) refuse("FTYP " + std::to_string(f.ftyp) + ": only field angles or object heights can be represented");
     fields(d, infinite);
     const double top = d.fields.back();
-    const double slope = infinite ? std::tan(top * M_PI / 180) : top;
-    // the chief ray of the largest field through the centre of the stop
-    const double k = -slope * (infinite ? b.y[stop] / a.y[stop] : a.y[stop] == 0 ? 0 : 1);
+    // the chief ray of the largest field: b scaled to the field, less the part of a that
+    // puts it through the centre of the stop
+    const double field = infinite ? std::tan(top * M_PI / 180) : top;
     std::string estimated;
     for (size_t s = 0; s < d.surfaces.size(); ++s) {
         if (d.surfaces[s].hmax > 0) continue;
-        double chief;
-        if (infinite) chief = k * a.y[s] + slope * b.y[s];
-        else chief = top * (b.y[s] - b.y[stop] / a.y[stop] * a.y[s]);
+        const double chief = field * (b.y[s] - b.y[stop] / a.y[stop] * a.y[s]);
         double h = 1.1 * (std::fabs(scale * a.y[s]) + std::fabs(chief));
         if (d.surfaces[s].radius != 0) h = std::min(h, 0.99 * std::fabs(d.surfaces[s].radius));
         d.surfaces[s].hmax = h;
@@ -608,7 +606,9 @@ void Builder::aperture(LensDesc& d) {
         notice("No DIAM: the clear radius of surface " + estimated + " follows from the paraxial marginal and chief rays");
 }
 
-ZmxRead readkeys(const std::string& bytes, const std::string& fallbackname, GlassCatalog& cat) {
+}  // namespace
+
+ZmxRead readzmx(const std::string& bytes, const std::string& fallbackname, GlassCatalog& cat) {
     ZmxRead r;
     const ZmxText text = zmxtext(bytes);
     if (!text.error.empty()) {
@@ -641,8 +641,6 @@ ZmxRead readkeys(const std::string& bytes, const std::string& fallbackname, Glas
     }
     return r;
 }
-
-}  // namespace
 
 ZmxText zmxtext(const std::string& bytes) {
     ZmxText r;
@@ -701,14 +699,6 @@ GlassRecord modelglass(const std::string& name, double nd, double vd) {
     g.a[0] = nd * nd - g.a[2] * ud;
     g.maker = "model";
     return g;
-}
-
-}  // namespace zefo
-
-namespace zefo {
-
-ZmxRead readzmx(const std::string& bytes, const std::string& fallbackname, GlassCatalog& cat) {
-    return readkeys(bytes, fallbackname, cat);
 }
 
 ZmxImport importzmx(Model& m, const std::string& bytes, const std::string& fallbackname, GlassCatalog& cat) {
