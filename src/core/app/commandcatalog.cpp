@@ -151,6 +151,25 @@ const std::vector<CommandText>& commandtexts() {
          .refusal = novariablesrefusal},
         {.id = "ChangeDampingFactor", .title = "Change damping factor"},
 
+        // Modify: changes of the whole system, then its system data in a window
+        {.id = "ModifyScale", .title = "Scale optical system", .window = "Scaled Optical System"},
+        {.id = "ModifyAngleSolve", .title = "Angle solve optical system", .window = "Anglesolved Optical System"},
+        {.id = "ModifyReverse", .title = "Reverse optical system", .window = "Reversed Optical System"},
+        {.id = "ModifyStandardRadii", .title = "Standard radii", .window = "Standardised Optical System"},
+        // Modify: the mechanical data
+        {.id = "DefineMechanicalDiameter", .title = "Define Mechanical Diameter", .window = "Mechanical Diameter"},
+        {.id = "CheckMechanicalDiameter", .title = "Check Mechanical Diameter",
+         .errtext = "Error in calculation of ray scheme"},
+        {.id = "DistanceRing", .title = "Distance Ring calculation", .window = "Distance Ring",
+         .errtext = "Error in calculation of ray scheme"},
+        {.id = "SystemMass", .title = "Optical system mass"},
+        // Draw > Preparing System for AutoCAD: the script files
+        {.id = "AcadOpticalSystem", .title = "Creating ACAD script", .logtext = "Optical system script for ACAD",
+         .canceltext = "Creating script file for ACAD terminated by user!"},
+        {.id = "AcadOpticalSystemRays", .title = "Creating ACAD script",
+         .logtext = "Optical system and rays script for ACAD",
+         .canceltext = "Creating script file for ACAD terminated by user!"},
+
         // Window
         {.id = "WindowTile"},
         {.id = "WindowCascade"},
