@@ -96,5 +96,6 @@ std::vector<CommandEntry> tracecommands();
 std::vector<CommandEntry> aberrcommands();
 std::vector<CommandEntry> iqcommands();
 std::vector<CommandEntry> optimcommands();
+std::vector<CommandEntry> modifycommands();
 
 }  // namespace zefo::batch

@@ -22,6 +22,7 @@ std::vector<CommandEntry> allcommands() {
     for (auto& c : aberrcommands()) all.push_back(c);
     for (auto& c : iqcommands()) all.push_back(c);
     for (auto& c : optimcommands()) all.push_back(c);
+    for (auto& c : modifycommands()) all.push_back(c);
     for (auto& c : plotcommands()) all.push_back(c);
     return all;
 }
