@@ -7,16 +7,12 @@
 #include <vector>
 
 #include "core/analysis/systemreport.h"
+#include "core/imagequality/imagequality.h"   // Notice
 #include "core/model/model.h"
 #include "core/report/report.h"
 #include "core/util/interaction.h"
 
 namespace zefo {
-
-// A box the user is shown (caption and text), in the order the operation gives them.
-struct Notice {
-    std::string caption, text;
-};
 
 // How an operation ended: cancelled by an answer, or failed with error; the boxes shown
 // and the lines for the command log on the way.
