@@ -7,6 +7,7 @@
 #include "batch/json.h"
 #include "core/evolution/eaparams.h"
 #include "core/evolution/earun.h"
+#include "core/forms/eaforms.h"
 #include "core/model/glasscat.h"
 #include "core/model/lensfile.h"
 #include "core/util/numfmt.h"
@@ -15,31 +16,11 @@ namespace zefo::batch {
 
 namespace {
 
-// The parameter-set kind of a run (the number its data file starts with).
-int paramkind(EAKind k) {
-    switch (k) {
-    case EAKind::assga: return 3;
-    case EAKind::evol: return 4;
-    case EAKind::grup: return 5;
-    case EAKind::reko: return 6;
-    case EAKind::korr: return 7;
-    }
-    return 0;
-}
-
+// The command of a run in the catalogue.
 const CommandText& evolvetext(EAKind k) {
-    static const CommandText texts[] = {
-        {.id = "AssgaOptimization", .title = "ASSGA Optimization", .ext = ".gao"},
-        {.id = "EsEvolOptimization", .title = "ES EVOL Optimization", .ext = ".ese",
-         .errtext = "Error in Evolution Strategies EVOL Optimization!"},
-        {.id = "EsGrupOptimization", .title = "ES GRUP Optimization", .ext = ".esg",
-         .errtext = "Error in Evolution Strategies EVOL Optimization!"},
-        {.id = "EsRekoOptimization", .title = "ES REKO Optimization", .ext = ".esr",
-         .errtext = "Error in Evolution Strategies EVOL Optimization!"},
-        {.id = "EsKorrOptimization", .title = "ES KORR Optimization", .ext = ".esk",
-         .errtext = "Error in Evolution Strategies EVOL Optimization!"},
-    };
-    return texts[static_cast<int>(k)];
+    static const char* const ids[] = {"AssgaOptimization", "EsEvolOptimization", "EsGrupOptimization",
+                                      "EsRekoOptimization", "EsKorrOptimization"};
+    return commandtext(ids[static_cast<int>(k)]);
 }
 
 // "S1,S2" within the ranges of the random source.
@@ -73,7 +54,7 @@ std::string evolvecmd(Context& c) {
     if (auto e = openlens(c, c.args[1]); !e.empty()) return e;
     const CommandText& t = evolvetext(kind);
     EAParams p;
-    p.kind = paramkind(kind);
+    p.kind = eaparamkind(kind);
     p.recombine = kind == EAKind::reko;
     // the parameter file given, else the system's own data file when there is one
     const std::string own = c.ws.geneticdir + c.m.lens.sysname + eaextension(p.kind);

@@ -42,6 +42,10 @@ TEST(CommandCatalog, LogLines) {
          "Save optical file - Terminated by  user"},
         {"PrinterSetup", "Printer Setup", "Printer Setup - Finished", "Printer Setup - Terminated by user"},
         {"HelpContents", "", " - Finished", " - Terminated by user"},
+        {"EaAssga", "Data for ASSGA optimization", "Data for ASSGA optimization - Finished",
+         "Data for ASSGA optimization - Terminated by user"},
+        {"EsKorrOptimization", "Evolution Strategies KORR Optimization",
+         "Evolution Strategies KORR Optimization - Finished", "Evolution Strategies KORR Optimization - Terminated by user"},
     };
     for (const Case& c : cases) {
         const CommandText& t = commandtext(c.id);

@@ -52,7 +52,7 @@ TEST_F(EvolveBatch, JsonReportAndLensAreTheSameOnOneAndTwoThreads) {
     }
     EXPECT_EQ(report[0], report[1]);
     EXPECT_EQ(saved[0], saved[1]);
-    EXPECT_NE(log().find("ES KORR Optimization - Finished"), std::string::npos) << log();
+    EXPECT_NE(log().find("Evolution Strategies KORR Optimization - Finished"), std::string::npos) << log();
 }
 
 TEST_F(EvolveBatch, GeneticRunRepeatsWithItsSeedWhateverTheThreads) {

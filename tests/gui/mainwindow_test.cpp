@@ -134,6 +134,8 @@ void MainWindowTest::openloadsthesystem() {
     expected << "OptimizationSystemData" << "OptimizationGeneral" << "OptimizationParaxial" << "OptimizationAberration"
              << "OptimizationBoundary" << "OptimizationWeights" << "MeritFunction" << "ClassicalDlsOptimization"
              << "ChangeDampingFactor";
+    // the dialogs of the evolutionary parameter set (EA Save waits for a set, the runs for their data files)
+    expected << "EaGeneral" << "EaProbabilities" << "EaAssga" << "EaEsEvol" << "EaEsGrup" << "EaEsReko" << "EaEsKorr";
     // the graphs: the Spot-MTF ones calculate their results first
     expected << "SpotDiagram" << "ThroughFocusSpot" << "GeometricalMtf" << "ThroughFocusMtf" << "DiffractionMtf"
              << "DrawOpticalSystem" << "DrawRayTrace" << "DrawOpd";

@@ -170,6 +170,38 @@ const std::vector<CommandText>& commandtexts() {
          .logtext = "Optical system and rays script for ACAD",
          .canceltext = "Creating script file for ACAD terminated by user!"},
 
+        // Optimization > Evolutionary Algorithms Data: the parameter set of the evolutionary
+        // optimizers, its dialogs and its data file
+        {.id = "EaGeneral", .title = "General data for EA optimization"},
+        {.id = "EaProbabilities", .title = "Probabilities data for EA optimization"},
+        {.id = "EaAssga", .title = "Data for ASSGA optimization"},
+        {.id = "EaEsEvol", .title = "Data for ES EVOL optimization"},
+        {.id = "EaEsGrup", .title = "Data for ES GRUP optimization"},
+        {.id = "EaEsReko", .title = "Data for ES REKO optimization"},
+        {.id = "EaEsKorr", .title = "Data for ES KORR optimization"},
+        {.id = "EaSave", .title = "Save data for EA optimization"},
+
+        // Optimization: the evolutionary optimizers, each in its window
+        {.id = "AssgaOptimization", .title = "ASSGA Optimization", .window = "ASSGA Optimization", .ext = ".gao",
+         .errtext = "Error in ASSGA Optimization!", .canceltext = "Optimization terminated by user!",
+         .refusal = novariablesrefusal},
+        {.id = "EsEvolOptimization", .title = "Evolution Strategies EVOL Optimization",
+         .window = "Evolutionary strategies - EVOL Optimization", .ext = ".ese",
+         .errtext = "Error in Evolution Strategies EVOL Optimization!", .canceltext = "Optimization terminated by user!",
+         .refusal = novariablesrefusal},
+        {.id = "EsGrupOptimization", .title = "Evolution Strategies GRUP Optimization",
+         .window = "Evolutionary strategies - GRUP Optimization", .ext = ".esg",
+         .errtext = "Error in Evolution Strategies EVOL Optimization!", .canceltext = "Optimization terminated by user!",
+         .refusal = novariablesrefusal},
+        {.id = "EsRekoOptimization", .title = "Evolution Strategies REKO Optimization",
+         .window = "Evolutionary strategies - REKO Optimization", .ext = ".esr",
+         .errtext = "Error in Evolution Strategies EVOL Optimization!", .canceltext = "Optimization terminated by user!",
+         .refusal = novariablesrefusal},
+        {.id = "EsKorrOptimization", .title = "Evolution Strategies KORR Optimization",
+         .window = "Evolutionary Strategies - KORR Optimization", .ext = ".esk",
+         .errtext = "Error in Evolution Strategies EVOL Optimization!", .canceltext = "Optimization terminated by user!",
+         .refusal = novariablesrefusal},
+
         // Window
         {.id = "WindowTile"},
         {.id = "WindowCascade"},

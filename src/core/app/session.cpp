@@ -39,6 +39,8 @@ void Session::closed() {
     m_.errmsg.clear();
     m_.lens.sysname.clear();
     clearresults();
+    ea_.done = {};
+    ea_.completed = ea_.saveable = false;
     notify();
 }
 

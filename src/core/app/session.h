@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/forms/eaforms.h"
 #include "core/imagequality/imagequality.h"
 #include "core/model/model.h"
 
@@ -73,6 +74,10 @@ public:
     void cancel() { cancelled_ = true; }
     void clearcancel() { cancelled_ = false; }
 
+    // ---- the parameter set of the evolutionary optimizers, kept while the program runs
+    // (Close clears its flags, not its values)
+    EAState& ea() { return ea_; }
+
     // ---- listeners of design changes
     using Listener = std::function<void()>;
     // Adds a listener; the id removes it again.
@@ -90,6 +95,7 @@ private:
     bool datachanged_ = false;
     bool cancelled_ = false;
     unsigned valid_ = 0;
+    EAState ea_;
     std::vector<std::pair<int, Listener>> listeners_;
     int nextid_ = 1;
 };

@@ -236,8 +236,8 @@ public:
     DialogCheck& range(double v, double lo, double hi, const std::string& msg) {
         return test(v >= lo && v <= hi, msg);
     }
-    DialogCheck& test(bool good, const std::string& msg) {
-        if (fault_.ok() && !good) fault_ = {field_, msg};
+    DialogCheck& test(bool good, const std::string& msg, bool combined = false) {
+        if (fault_.ok() && !good) fault_ = {field_, msg, combined};
         return *this;
     }
     DialogCheck& next() {
@@ -269,7 +269,8 @@ EAFault checkgageneral(const EAParams& p) {
     c.range(p.meritstep, 1, 10, between("Merit function step value", 1, 10))
         .test(p.meritstep < 1 || p.meritstart / p.meritstep == p.popsize,
               "Quotient of starting and stop value for merit function must be equal to "
-              "population size!")
+              "population size!",
+              true)
         .next();
     const std::pair<const char*, int> coefs[] = {
         {"Maximum radius coefficient", p.radcoef},
@@ -291,7 +292,7 @@ EAFault checkgaprobabilities(const EAParams& p) {
     for (int k = 0; k < 5; ++k) {
         sum += p.shares[k];
         c.test(p.shares[k] >= 1 && p.shares[k] < 100, between(names[k], 1, 100));
-        if (k == 4) c.test(sum == 100, "Sum of genetic algorithm operators must be 100!");
+        if (k == 4) c.test(sum == 100, "Sum of genetic algorithm operators must be 100!", true);
         c.next();
     }
     c.range(p.realmaxcoef, 1, 10, between("Real mutation max. coeficient", 1, 10)).next();

@@ -41,6 +41,7 @@ struct EAParams {
 struct EAFault {
     int field = -1;
     std::string message;
+    bool combined = false;   // the refusal is of several fields together (a quotient, a sum)
     bool ok() const { return field < 0; }
 };
 EAFault checkgageneral(const EAParams& p);

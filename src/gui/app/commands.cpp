@@ -2,6 +2,7 @@
 
 #include "gui/app/graphworks.h"
 
+#include "gui/app/eadialogs.h"
 #include "gui/app/helpwindow.h"
 #include "gui/app/iqdialogs.h"
 #include "gui/app/mainwindow.h"
@@ -25,6 +26,8 @@ const std::vector<MenuDef>& menucatalogue() {
         {"Ray Trace", "&Ray Trace"},
         {"Spot-MTF", "&Spot-MTF"},
         {"Optimization", "O&ptimization"},
+        {"Optimization/Evolutionary Algorithms Data", "&Evolutionary Algorithms Data"},
+        {"Optimization/Evolution Strategies", "Evolution &Strategies"},
         {"Draw", "&Draw"},
         {"Window", "&Window"},
         {"Help", "&Help"},
@@ -190,12 +193,38 @@ const std::vector<Command>& commandcatalogue() {
          .shell = Shell::Input, .input = aberrationdataeditor},
         {.text = core("OptimizationBoundary"), .menu = "Optimization", .caption = "&Boundary Conditions...",
          .shell = Shell::Input, .input = boundarydataeditor},
+        {.text = core("EaGeneral"), .menu = "Optimization/Evolutionary Algorithms Data", .caption = "&General...",
+         .shell = Shell::Input, .input = eageneral, .refresh = true},
+        {.text = core("EaProbabilities"), .menu = "Optimization/Evolutionary Algorithms Data",
+         .caption = "&Probabilities...", .shell = Shell::Input, .input = eaprobabilities, .refresh = true},
+        {.text = core("EaAssga"), .menu = "Optimization/Evolutionary Algorithms Data", .caption = "&ASSGA...",
+         .shell = Shell::Input, .input = eaassga, .refresh = true},
+        {.text = core("EaEsEvol"), .menu = "Optimization/Evolutionary Algorithms Data", .caption = "ES &EVOL...",
+         .shell = Shell::Input, .input = eaevol, .separator = true, .refresh = true},
+        {.text = core("EaEsGrup"), .menu = "Optimization/Evolutionary Algorithms Data", .caption = "ES G&RUP...",
+         .shell = Shell::Input, .input = eagrup, .refresh = true},
+        {.text = core("EaEsReko"), .menu = "Optimization/Evolutionary Algorithms Data", .caption = "ES RE&KO...",
+         .shell = Shell::Input, .input = eareko, .refresh = true},
+        {.text = core("EaEsKorr"), .menu = "Optimization/Evolutionary Algorithms Data", .caption = "ES K&ORR...",
+         .shell = Shell::Input, .input = eakorr, .refresh = true},
+        {.text = core("EaSave"), .menu = "Optimization/Evolutionary Algorithms Data", .caption = "EA &Save",
+         .shell = Shell::Input, .group = Group::EASave, .input = easave, .separator = true, .refresh = true},
         {.text = core("OptimizationWeights"), .menu = "Optimization", .caption = "&Optimization Weights",
          .shell = Shell::Report, .report = optimweights, .separator = true, .wholereport = true},
         {.text = core("MeritFunction"), .menu = "Optimization", .caption = "&Merit Function",
          .shell = Shell::Report, .report = meritfunction, .wholereport = true},
         {.text = core("ClassicalDlsOptimization"), .menu = "Optimization", .caption = "C&lassical DLS Optimization",
          .shell = Shell::Optimizer, .group = Group::Variables, .optim = dlswork, .separator = true},
+        {.text = core("AssgaOptimization"), .menu = "Optimization", .caption = "&ASSGA", .shell = Shell::Evolution,
+         .group = Group::Variables, .datafile = ".gad", .eakind = EAKind::assga},
+        {.text = core("EsEvolOptimization"), .menu = "Optimization/Evolution Strategies", .caption = "&EVOL",
+         .shell = Shell::Evolution, .group = Group::Variables, .datafile = ".esd", .eakind = EAKind::evol},
+        {.text = core("EsGrupOptimization"), .menu = "Optimization/Evolution Strategies", .caption = "&GRUP",
+         .shell = Shell::Evolution, .group = Group::Variables, .datafile = ".esg", .eakind = EAKind::grup},
+        {.text = core("EsRekoOptimization"), .menu = "Optimization/Evolution Strategies", .caption = "&REKO",
+         .shell = Shell::Evolution, .group = Group::Variables, .datafile = ".esr", .eakind = EAKind::reko},
+        {.text = core("EsKorrOptimization"), .menu = "Optimization/Evolution Strategies", .caption = "&KORR",
+         .shell = Shell::Evolution, .group = Group::Variables, .datafile = ".esk", .eakind = EAKind::korr},
         {.text = core("ChangeDampingFactor"), .menu = "Optimization", .caption = "C&hange Damping Factor",
          .shell = Shell::Input, .group = Group::Variables, .input = dampingcommand, .separator = true},
 

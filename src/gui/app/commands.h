@@ -11,6 +11,7 @@
 
 #include "core/analysis/systemreport.h"
 #include "core/app/commandcatalog.h"
+#include "core/evolution/earun.h"
 #include "core/report/report.h"
 #include "core/app/session.h"
 #include "core/report/workspace.h"
@@ -40,6 +41,7 @@ enum class Shell {
     Print,    // prints a stored report file, or the lines of its report work
     Graph,    // calculation that fills a graph window
     Optimizer,  // a run in its own window and thread; the result replaces the lens at the end
+    Evolution,  // an evolutionary optimizer: as Optimizer, with the parameter set and a status bar
 };
 
 // When a command is enabled.
@@ -48,6 +50,7 @@ enum class Group {
     Loaded,     // while a system is loaded
     Result,     // while a system is loaded and its result file exists for filebase
     Variables,  // while the system has optimization variables (and the data set exists)
+    EASave,     // while the evolutionary parameter set may be saved (loaded or completed)
 };
 
 // What a work function may use.
@@ -103,6 +106,8 @@ struct Command {
     const char* shortcut = "";
     bool wholereport = false;     // the work gives the whole report file: it is saved as it stands
     bool changesdesign = false;   // changes the optical data: the image-quality results become stale
+    EAKind eakind = EAKind::assga;  // Evolution: the optimizer
+    bool refresh = false;         // a successful run re-evaluates the enabling rules
 };
 
 // Every command in menu order.

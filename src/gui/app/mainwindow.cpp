@@ -14,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QThread>
 #include <QToolBar>
 #include <algorithm>
 #include <exception>
@@ -216,7 +217,7 @@ double ZefoMainForm::askentrpupil() {
 }
 
 void ZefoMainForm::execute(const Command& cmd) {
-    if (run_) return;  // the run works on a copy that replaces the lens at its end: nothing else meanwhile
+    if (running()) return;  // the run works on a copy that replaces the lens at its end: nothing else meanwhile
     panel_[0]->clear();
     if (const std::string notice = refusal(cmd.text, m_); !notice.empty())
         return dialogs_.information(this, QString::fromStdString(notice));
@@ -235,6 +236,7 @@ void ZefoMainForm::execute(const Command& cmd) {
             case Shell::Print: printshell(cmd); break;
             case Shell::Graph: graphshell(cmd); break;
             case Shell::Optimizer: optimizershell(cmd); break;
+            case Shell::Evolution: evolutionshell(cmd); break;
         }
     } catch (const std::exception& e) {
         session_.takeerror();
@@ -265,6 +267,7 @@ void ZefoMainForm::updateenabling() {
             case Group::Variables:
                 on = variables && (!*cmd.datafile || fileexists(ws_.geneticdir + m_.lens.sysname + cmd.datafile));
                 break;
+            case Group::EASave: on = session_.ea().saveable; break;
         }
         if (on) a->setEnabled(true);
     }
@@ -376,6 +379,7 @@ void ZefoMainForm::inputshell(const Command& cmd) {
     CalcContext ctx = context();
     cmd.input(ctx);
     panel_[0]->clear();
+    if (cmd.refresh) updateenabling();  // a data set loaded before the dialog counts, also on Cancel
     if (session_.failed()) {
         calcfailed(cmd);
     } else if (session_.cancelled()) {
@@ -491,6 +495,57 @@ void ZefoMainForm::optimizerended(const Command& cmd) {
     const RunEnd end = run->end();
     m_ = std::move(run->result());
     run.release()->deleteLater();  // it is the sender of the signal being handled
+    runended(cmd, end);
+}
+
+// An evolutionary optimizer: as an optimizer, on the session's parameter set (loaded first
+// unless completed since the last run; a set of another kind is refused before anything
+// runs), its window showing the memo and four status panels every 50 ms.
+void ZefoMainForm::evolutionshell(const Command& cmd) {
+    setstatus(cmd.text.title, "Status: Running");
+    logline(startline(cmd.text));
+    EAState& ea = session_.ea();
+    const std::string datafile = ws_.geneticdir + m_.lens.sysname + eaextension(eaparamkind(cmd.eakind));
+    if (const std::string err = eabeforerun(ea, cmd.eakind, datafile); !err.empty()) return failcommand(err);
+    EASetup setup;
+    setup.catalog = &glass_;
+    setup.ws = &ws_;
+    setup.filebase = session_.filebase();
+    setup.head = context().head();
+    setup.threads = QThread::idealThreadCount() >= 2 ? 2 : 1;  // the same results with one thread
+    auto* w = new EvoWindow(cmd.text.window, evopanelwidths(cmd.eakind));
+    evowindow_ = w;
+    connectprint(w);
+    showchild(w);
+    w->setFocus();
+    evo_ = std::make_unique<EvoRun>(m_, cmd.eakind, ea.p, setup, evorunner_);
+    connect(evo_.get(), &EvoRun::lines, w, &EvoWindow::addrunlines);
+    connect(evo_.get(), &EvoRun::status, w, &EvoWindow::setpanel);
+    connect(w, &OptimWindow::stopasked, evo_.get(), &EvoRun::cancel);
+    connect(evo_.get(), &EvoRun::finished, this, [this, &cmd] { evolutionended(cmd); });
+    menuBar()->setEnabled(false);
+    tools_->setEnabled(false);
+    evo_->start();
+}
+
+void ZefoMainForm::evolutionended(const Command& cmd) {
+    std::unique_ptr<EvoRun> run = std::move(evo_);
+    const EAOutcome o = run->outcome();
+    m_ = std::move(run->result());
+    run.release()->deleteLater();  // it is the sender of the signal being handled
+    eaafterrun(session_.ea(), cmd.eakind, o);
+    RunEnd end;
+    if (o.status == EAOutcome::Status::error) end = {RunEnd::Failed, o.errmsg};
+    else if (o.status == EAOutcome::Status::cancelled) end = {RunEnd::Cancelled, {}};
+    if (evowindow_) {
+        if (end.status == RunEnd::Failed) evowindow_->parentWidget()->close();  // an error closes the window
+        else evowindow_->showscrollbars();
+    }
+    runended(cmd, end);
+}
+
+// The end of any optimizer's run: the menus come back, the system the run left is current.
+void ZefoMainForm::runended(const Command& cmd, const RunEnd& end) {
     menuBar()->setEnabled(true);
     tools_->setEnabled(true);
     session_.designchanged();
@@ -546,6 +601,8 @@ void ZefoMainForm::FileOpen(const Command& cmd) {
     if (path.isEmpty()) return terminate(cmd);
     if (const std::string err = openlens(path); !err.empty()) return failcommand(err);
     addrecent(path);
+    session_.ea().saveable = false;  // Open leaves EA Save disabled until a set is loaded or completed
+    if (QAction* a = action("EaSave")) a->setEnabled(false);
     setstate("Status: Finished");
     logline(finishedline(cmd.text));
 }
@@ -614,7 +671,7 @@ void ZefoMainForm::FileNew(const Command& cmd) {
 }
 
 void ZefoMainForm::openrecent(int k) {
-    if (run_) return;
+    if (running()) return;
     panel_[0]->clear();
     if (!recent_[k]->isVisible() || !savequestion()) return;
     std::string err;
@@ -702,9 +759,10 @@ void ZefoMainForm::EditRays(const Command&) {
 }
 
 void ZefoMainForm::closeEvent(QCloseEvent* e) {
-    if (run_) {  // the run stops first; the window closes when it has ended
+    if (running()) {  // the run stops first; the window closes when it has ended
         closeafterrun_ = true;
-        run_->cancel();
+        if (run_) run_->cancel();
+        if (evo_) evo_->cancel();
         return e->ignore();
     }
     if (!closed_) {

@@ -14,6 +14,7 @@
 
 #include "gui/app/commands.h"
 #include "gui/app/dialogs.h"
+#include "gui/app/evorun.h"
 #include "gui/app/helpwindow.h"
 #include "gui/app/optimrun.h"
 #include "core/app/session.h"
@@ -91,6 +92,10 @@ public:
     HelpWindow* helpwindow() const { return help_; }
     // The optimization running in its own thread; nullptr when none runs.
     OptimRun* optimrun() const { return run_.get(); }
+    // The evolutionary optimization running in its own thread; nullptr when none runs.
+    EvoRun* evorun() const { return evo_.get(); }
+    // The optimizer the evolutionary run commands call (runevolution unless replaced).
+    void setevolutionrunner(EvoRun::Runner r) { evorunner_ = std::move(r); }
     GlassCatalog& glasscatalog() { return glass_; }
 
 protected:
@@ -116,6 +121,10 @@ private:
     void connectgraph(GraphWindow* w);
     void optimizershell(const Command& cmd);
     void optimizerended(const Command& cmd);
+    void evolutionshell(const Command& cmd);
+    void evolutionended(const Command& cmd);
+    void runended(const Command& cmd, const RunEnd& end);
+    bool running() const { return run_ || evo_; }
     void terminate(const Command& cmd);
 
     // File commands.
@@ -150,6 +159,9 @@ private:
     GlassCatalog glass_;
     QToolBar* tools_ = nullptr;
     std::unique_ptr<OptimRun> run_;  // after glass_: the run uses the catalogue until it ends
+    std::unique_ptr<EvoRun> evo_;    // the same for an evolutionary run
+    EvoRun::Runner evorunner_ = runevolution;
+    QPointer<EvoWindow> evowindow_;
     bool closeafterrun_ = false;     // the program was closed while a run went on
     bool startfailed_ = false;
     bool closed_ = false;

@@ -32,6 +32,8 @@ public:
     bool showfile(const std::string& path);
 
     QStringList lines() const;
+    // Both scroll bars stay shown (a finished report).
+    void showscrollbars();
     void printreport();
     void copyreport();
 
@@ -43,7 +45,6 @@ signals:
     void printrequested(const QStringList& lines, const QFont& font);
 
 private:
-    void showscrollbars();
     zefo::Report rep_;
 };
 
