@@ -21,16 +21,16 @@ namespace zefo::gui {
 
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString mqs(const std::string& s) { return QString::fromStdString(s); }
 
 // A number dialog: one field, OK keeps the dialog open until the value passes the check.
 class NumberDialog : public QDialog {
 public:
     NumberDialog(CalcContext& c, const NumberQuestion& q) : QDialog(c.parent), c_(c), q_(q) {
-        setWindowTitle(qs(q.caption));
+        setWindowTitle(mqs(q.caption));
         auto* box = new QVBoxLayout(this);
-        box->addWidget(new QLabel(qs(q.label)));
-        field_ = new QLineEdit(qs(fmtf(q.initial, q.width, q.decimals)).trimmed());
+        box->addWidget(new QLabel(mqs(q.label)));
+        field_ = new QLineEdit(mqs(fmtf(q.initial, q.width, q.decimals)).trimmed());
         field_->setObjectName("value");
         field_->installEventFilter(this);
         box->addWidget(field_);
@@ -47,8 +47,8 @@ public:
         const auto v = parsetyped(field_->text().toStdString());
         const std::string no = !v ? std::string(notanumbermsg) : q_.check ? q_.check(*v) : std::string();
         if (!no.empty()) {
-            c_.dialogs.error(this, qs(no));
-            field_->setText(qs(fmtf(value_, q_.width, q_.decimals)).trimmed());
+            c_.dialogs.error(this, mqs(no));
+            field_->setText(mqs(fmtf(value_, q_.width, q_.decimals)).trimmed());
             field_->setFocus();
             return;
         }
@@ -58,7 +58,7 @@ public:
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override {
-        if (o == field_ && e->type() == QEvent::FocusIn && c_.hint) c_.hint(qs(q_.hint));
+        if (o == field_ && e->type() == QEvent::FocusIn && c_.hint) c_.hint(mqs(q_.hint));
         return QDialog::eventFilter(o, e);
     }
 
@@ -75,7 +75,7 @@ public:
     explicit DialogInteraction(CalcContext& c) : c_(c) {}
 
     Answer confirm(const std::string& caption, const std::string& text) override {
-        QMessageBox box(QMessageBox::Question, qs(caption), qs(text),
+        QMessageBox box(QMessageBox::Question, mqs(caption), mqs(text),
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, c_.parent);
         box.setDefaultButton(QMessageBox::Yes);
         const int r = c_.dialogs.execdialog(box);
@@ -84,11 +84,11 @@ public:
     std::optional<int> choose(const std::string& caption, const std::vector<std::string>& choices,
                               int preselected) override {
         QDialog d(c_.parent);
-        d.setWindowTitle(qs(caption));
+        d.setWindowTitle(mqs(caption));
         auto* box = new QVBoxLayout(&d);
         QButtonGroup group(&d);
         for (size_t i = 0; i < choices.size(); ++i) {
-            auto* b = new QRadioButton(qs(choices[i]));
+            auto* b = new QRadioButton(mqs(choices[i]));
             b->setChecked(static_cast<int>(i) == preselected);
             group.addButton(b, static_cast<int>(i));
             box->addWidget(b);
@@ -116,8 +116,8 @@ private:
 
 // The end of a mechanical operation: its boxes, its log lines, and a cancel or failure
 // handed to the session.
-bool finished(CalcContext& c, const MechOutcome& o) {
-    for (const Notice& n : o.notices) c.dialogs.message(c.parent, qs(n.caption), qs(n.text));
+bool mechfinished(CalcContext& c, const MechOutcome& o) {
+    for (const Notice& n : o.notices) c.dialogs.message(c.parent, mqs(n.caption), mqs(n.text));
     for (const std::string& line : o.log) c.log(line);
     if (o.cancelled) c.session.cancel();
     else if (!o.error.empty()) fail(c.m, o.error);
@@ -128,7 +128,7 @@ std::string scalecheck(double k) { return k <= 0 ? scalezeromsg : ""; }
 std::string eflcheck(double f) { return f == 0 ? eflzeromsg : ""; }
 
 // The changed system in its report window.
-void changed(CalcContext& c, Report& r) {
+void showchanged(CalcContext& c, Report& r) {
     c.session.designchanged();
     systemreport(c.m, c.head(), r, true);
 }
@@ -136,7 +136,7 @@ void changed(CalcContext& c, Report& r) {
 void writeacad(CalcContext& c, bool rays) {
     DialogInteraction ask(c);
     const CadDrawing d = acadscript(c.m, rays, ask);
-    if (!finished(c, d.outcome)) return;   // the shell gives the cancel notice
+    if (!mechfinished(c, d.outcome)) return;   // the shell gives the cancel notice
     std::string text;
     for (const auto& line : d.script) text += line + "\n";
     const std::string base = c.ws.scriptdir + c.session.filebase();
@@ -154,7 +154,7 @@ void scalework(CalcContext& c, Report& r) {
     if (!k) return c.session.cancel();
     c.log(scaleline(*k));
     scalesys(c.m.lens, *k);
-    changed(c, r);
+    showchanged(c, r);
 }
 
 void anglesolvework(CalcContext& c, Report& r) {
@@ -164,33 +164,33 @@ void anglesolvework(CalcContext& c, Report& r) {
     if (!f) return c.session.cancel();
     c.log(anglesolveline(*f));
     if (!anglesolvefocal(c.m, *f)) return;
-    changed(c, r);
+    showchanged(c, r);
 }
 
 void reversework(CalcContext& c, Report& r) {
     DialogInteraction ask(c);
     if (ask.confirm("Reverse", reversequestion) != Answer::yes) return c.session.cancel();
     reversesys(c.m.lens);
-    changed(c, r);
+    showchanged(c, r);
 }
 
 void standardradiiwork(CalcContext& c, Report& r) {
     standardradii(c.m.lens);
-    changed(c, r);
+    showchanged(c, r);
 }
 
 void mechdiamwork(CalcContext& c, Report& r) {
     DialogInteraction ask(c);
     MechDiameters d;
-    if (finished(c, constructdiam(c.m.lens, ask, d))) mechdiamlines(c.m.lens, d, c.head(), r);
+    if (mechfinished(c, constructdiam(c.m.lens, ask, d))) mechdiamlines(c.m.lens, d, c.head(), r);
 }
 
 void checkdiamwork(CalcContext& c, Report&) {
     DialogInteraction ask(c);
     MechDiameters d;
-    if (!finished(c, constructdiam(c.m.lens, ask, d))) return;
+    if (!mechfinished(c, constructdiam(c.m.lens, ask, d))) return;
     const OpticalSystem before = c.m.lens;
-    finished(c, checkdiam(c.m, d, false, ask));
+    mechfinished(c, checkdiam(c.m, d, false, ask));
     if (!(c.m.lens == before)) c.session.designchanged();
 }
 
@@ -199,7 +199,7 @@ void distanceringwork(CalcContext& c, Report& r) {
     MechDiameters d;
     std::vector<DistanceRing> rings;
     const OpticalSystem before = c.m.lens;
-    const bool ok = finished(c, distancerings(c.m, ask, d, rings));
+    const bool ok = mechfinished(c, distancerings(c.m, ask, d, rings));
     if (!(c.m.lens == before)) c.session.designchanged();
     if (ok) ringlines(c.m.lens, rings, c.head(), r);
 }
@@ -208,7 +208,7 @@ void systemmasswork(CalcContext& c, Report&) {
     DialogInteraction ask(c);
     MechDiameters d;
     std::vector<LensMass> lenses;
-    finished(c, systemmass(c.m, ask, d, lenses));
+    mechfinished(c, systemmass(c.m, ask, d, lenses));
 }
 
 void acadwork(CalcContext& c) { writeacad(c, false); }
