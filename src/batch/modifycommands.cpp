@@ -65,7 +65,7 @@ OptionAnswers takeanswers(Context& c) {
     return a;
 }
 
-ReportHead head(const Context& c) { return {c.session.filepath(), c.date}; }
+ReportHead modifyhead(const Context& c) { return {c.session.filepath(), c.date}; }
 
 // The end of a modification: the lens saved as out, its system data report printed.
 std::string savemodified(Context& c, const CommandText& t, const std::string& out) {
@@ -74,7 +74,7 @@ std::string savemodified(Context& c, const CommandText& t, const std::string& ou
         return e;
     }
     Report r;
-    if (!systemreport(c.m, head(c), r, true)) return calcfailed(c, t);
+    if (!systemreport(c.m, modifyhead(c), r, true)) return calcfailed(c, t);
     return finish(c, t, r, JsonWriter{});
 }
 
@@ -153,8 +153,8 @@ std::string mechanicscmd(Context& c) {
     if (!mo.ok()) return unfinished(c, tm, mo, a);
     for (const auto& line : mo.log) c.log.writeline(line);
     Report r;
-    mechdiamlines(c.m.lens, d, head(c), r);
-    if (!rings.empty()) ringlines(c.m.lens, rings, head(c), r);
+    mechdiamlines(c.m.lens, d, modifyhead(c), r);
+    if (!rings.empty()) ringlines(c.m.lens, rings, modifyhead(c), r);
     for (const Notice& n : ro.notices) r.addline(n.text);
     for (const Notice& n : mo.notices) r.addline(n.text);
     double total = 0;

@@ -71,13 +71,12 @@ TEST(AcadScript, StopSurfaceIsLeftOutAndConstructionIsAsked) {
 }
 
 TEST(AcadScript, NumberTextsAreCutNotRounded) {
-    // A lens 99.99996 mm from the object: F(6.2) gives "999.9996" · 10 = "1000.00" rounded,
-    // the first eight characters of the vertex text are kept as they are.
+    // A lens far from the object: the vertex x 123456.789 is "123456.79" in F(6.2); the text
+    // keeps its first eight characters, "123456.7" (rounding would give "123456.8").
     Model m = buildobjective({{"S", 0, 5, 1.5168, 0.008, 3}, {"S", 0, 20, 1, 0, 3}}, 1, 0.02, {2}, 6);
     m.lens.sys.sp.sep[0] = 12345.6789;
     ScriptedInteraction ask;
     const CadDrawing d = acadscript(m, false, ask);
-    // vertex 123456.789 is "123456.79" in F(6.2): cut to eight characters.
     EXPECT_LT(find(d.script, "123456.7,30.00"), d.script.size());
 }
 

@@ -20,5 +20,6 @@ int main(int argc, char** argv) {
     failed += runnewwizardtests(argc, argv);
     failed += runrayeditortests(argc, argv);
     failed += runimporttests(argc, argv);
+    failed += runmodifytests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

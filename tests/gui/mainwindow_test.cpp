@@ -103,7 +103,7 @@ void MainWindowTest::menusshowonlybuiltcommands() {
     QStringList shown;
     for (QAction* a : s.form->menuBar()->actions())
         if (a->isVisible()) shown << a->text().remove('&');
-    QCOMPARE(shown, (QStringList{"File", "Data Editor", "Optical Data", "Ray Trace", "Spot-MTF", "Optimization", "Draw", "Window", "Help"}));
+    QCOMPARE(shown, (QStringList{"File", "Data Editor", "Optical Data", "Modify", "Ray Trace", "Spot-MTF", "Optimization", "Draw", "Window", "Help"}));
     // Every catalogue command has its action, reachable from a menu.
     for (const Command& c : commandcatalogue()) QVERIFY2(s.form->action(c.text.id), c.text.id);
 }
@@ -139,6 +139,10 @@ void MainWindowTest::openloadsthesystem() {
     // the graphs: the Spot-MTF ones calculate their results first
     expected << "SpotDiagram" << "ThroughFocusSpot" << "GeometricalMtf" << "ThroughFocusMtf" << "DiffractionMtf"
              << "DrawOpticalSystem" << "DrawRayTrace" << "DrawOpd";
+    // Modify, the mechanical data and the CAD scripts
+    expected << "ModifyScale" << "ModifyAngleSolve" << "ModifyReverse" << "ModifyStandardRadii"
+             << "DefineMechanicalDiameter" << "CheckMechanicalDiameter" << "DistanceRing" << "SystemMass"
+             << "AcadOpticalSystem" << "AcadOpticalSystemRays";
     expected.sort();
     QStringList got = enabledcommands(*s.form);
     got.sort();

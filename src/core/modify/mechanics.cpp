@@ -12,7 +12,7 @@ namespace zefo {
 
 namespace {
 
-size_t at(int k) { return static_cast<size_t>(k); }
+size_t mrow(int k) { return static_cast<size_t>(k); }
 
 // The allowance of the mounting over the clear diameter b, or a failure text.
 struct Rule {
@@ -45,11 +45,11 @@ Rule rollededge(double b) {
 std::string construct(const OpticalSystem& lens, Rule (*rule)(double), MechDiameters& d) {
     const auto& sp = lens.sys.sp;
     for (int k = 0; k < lens.nsurf; ++k) {
-        const double b = 2 * sp.hmax[at(k)];
+        const double b = 2 * sp.hmax[mrow(k)];
         const Rule r = rule(b);
         if (r.failure) return r.failure;
-        d[at(k)] = std::trunc(b + r.add) + 1;
-        if (k >= 1 && !isair(sp.glass[at(k)])) d[at(k)] = d[at(k - 1)] = std::max(d[at(k)], d[at(k - 1)]);
+        d[mrow(k)] = std::trunc(b + r.add) + 1;
+        if (k >= 1 && !isair(sp.glass[mrow(k)])) d[mrow(k)] = d[mrow(k - 1)] = std::max(d[mrow(k)], d[mrow(k - 1)]);
     }
     return {};
 }
@@ -68,7 +68,7 @@ double ringlength(double L, double r1, double r2, double s1, double s2) {
     return L + (r1 < 0 ? s1 : -s1) + (r2 > 0 ? s2 : -s2);
 }
 
-std::string centred(const std::string& name, size_t w) {
+std::string centredin(const std::string& name, size_t w) {
     if (name.size() >= w) return name;
     const size_t front = (w - name.size()) / 2;
     return std::string(front, ' ') + name + std::string(w - name.size() - front, ' ');
@@ -77,7 +77,7 @@ std::string centred(const std::string& name, size_t w) {
 std::string checkdensity(double d) { return d < 2 || d > 5 ? densitymsg : ""; }
 std::string checkdiameter(double d) { return d == 0 ? diameterzeromsg : ""; }
 
-void closing(Report& r) {
+void closemechreport(Report& r) {
     r.addline(" ");
     r.addline("Measurement units are mm");
     r.appendclosing();
@@ -105,7 +105,7 @@ double lensvolume(double r1, double r2, double t, double d) {
 
 MechOutcome constructdiam(const OpticalSystem& lens, Interaction& ask, MechDiameters& mechdiam) {
     MechOutcome out;
-    mechdiam.assign(at(lens.nsurf) + 1, 0.0);
+    mechdiam.assign(mrow(lens.nsurf) + 1, 0.0);
     const auto choice = ask.choose(constructioncaption, {lockringchoice, rollededgechoice}, 0);
     if (!choice) {
         out.cancelled = true;
@@ -128,10 +128,10 @@ MechOutcome checkdiam(Model& m, const MechDiameters& mechdiam, bool ringmode, In
     bool changed = false, asked = false;
     for (int k = 0; k + 1 < m.lens.nsurf; ++k) {
         const double r1 = surfaceradius(m.lens, k), r2 = surfaceradius(m.lens, k + 1);
-        if (isair(sp.glass[at(k + 1)]) || !(r1 > 0) || !(r2 < 0)) continue;
-        const double s1 = sagat(r1, mechdiam[at(k)] / 2), s2 = sagat(r2, mechdiam[at(k + 1)] / 2);
-        const double tmin = minedge(mechdiam[at(k)]);
-        if (sp.sep[at(k + 1)] - s1 - s2 >= tmin) continue;
+        if (isair(sp.glass[mrow(k + 1)]) || !(r1 > 0) || !(r2 < 0)) continue;
+        const double s1 = sagat(r1, mechdiam[mrow(k)] / 2), s2 = sagat(r2, mechdiam[mrow(k + 1)] / 2);
+        const double tmin = minedge(mechdiam[mrow(k)]);
+        if (sp.sep[mrow(k + 1)] - s1 - s2 >= tmin) continue;
         const double dreq = s1 + s2 + tmin + 0.1;
         asked = true;
         const Answer a = ask.confirm(
@@ -143,7 +143,7 @@ MechOutcome checkdiam(Model& m, const MechDiameters& mechdiam, bool ringmode, In
             return out;
         }
         if (a == Answer::yes) {
-            sp.sep[at(k + 1)] = dreq;
+            sp.sep[mrow(k + 1)] = dreq;
             changed = true;
         }
     }
@@ -172,19 +172,19 @@ MechOutcome distancerings(Model& m, Interaction& ask, MechDiameters& mechdiam, s
     const int n = m.lens.nsurf;
     auto ring = [&](int i, int j, double gap) {
         const double r1 = surfaceradius(m.lens, i), r2 = surfaceradius(m.lens, j);
-        const double s1 = sagat(r1, sp.hmax[at(i)]), s2 = sagat(r2, sp.hmax[at(j)]);
-        rings.push_back({i, j, ringlength(gap, r1, r2, s1, s2), std::min(mechdiam[at(i)], mechdiam[at(j)]),
-                         std::min(2 * sp.hmax[at(i)], 2 * sp.hmax[at(j)])});
+        const double s1 = sagat(r1, sp.hmax[mrow(i)]), s2 = sagat(r2, sp.hmax[mrow(j)]);
+        rings.push_back({i, j, ringlength(gap, r1, r2, s1, s2), std::min(mechdiam[mrow(i)], mechdiam[mrow(j)]),
+                         std::min(2 * sp.hmax[mrow(i)], 2 * sp.hmax[mrow(j)])});
     };
     for (int i = 0; i + 1 <= n - 1;) {
         int a = i + 1;
-        if (isair(sp.glass[at(a)])) {
+        if (isair(sp.glass[mrow(a)])) {
             const double ri = surfaceradius(m.lens, i), ra = surfaceradius(m.lens, a);
             if (ri != 0 && ra != 0) {
-                ring(i, a, sp.sep[at(a)]);
-            } else if (ra == 0 && isair(sp.glass[at(a + 1)])) {
+                ring(i, a, sp.sep[mrow(a)]);
+            } else if (ra == 0 && isair(sp.glass[mrow(a + 1)])) {
                 if (ri != 0 && a + 1 < n && surfaceradius(m.lens, a + 1) != 0)
-                    ring(i, a + 1, sp.sep[at(a)] + sp.sep[at(a + 1)]);
+                    ring(i, a + 1, sp.sep[mrow(a)] + sp.sep[mrow(a + 1)]);
                 a = i + 2;
             }
         }
@@ -201,19 +201,19 @@ MechOutcome systemmass(Model& m, Interaction& ask, MechDiameters& mechdiam, std:
     bool confirmed = false;
     double total = 0;
     for (int i = 1; i <= m.lens.nsurf - 1; ++i) {
-        if (isair(sp.glass[at(i)])) continue;
-        const std::string& glass = sp.glass[at(i)];
+        if (isair(sp.glass[mrow(i)])) continue;
+        const std::string& glass = sp.glass[mrow(i)];
         const auto density = ask.enternumber({"Glass density",
-                                              "Enter " + centred(glass, 6) + " glass density in g/cm3 : ",
+                                              "Enter " + centredin(glass, 6) + " glass density in g/cm3 : ",
                                               "Enter postive number between 2 and 5", 2.5, 5, 2, checkdensity});
         if (!density) {
             out.cancelled = true;
             return out;
         }
         out.log.push_back(centredglass(glass) + " glass density is " + fmtf(*density, 4, 2));
-        if (i > 1 && mechdiam[at(i)] != mechdiam[at(i - 2)]) confirmed = false;
+        if (i > 1 && mechdiam[mrow(i)] != mechdiam[mrow(i - 2)]) confirmed = false;
         if (!confirmed) {
-            const Answer a = ask.confirm(masscaption, "Lens mechanical diameter is " + fmtf(mechdiam[at(i)], 7, 3) + " OK?  ");
+            const Answer a = ask.confirm(masscaption, "Lens mechanical diameter is " + fmtf(mechdiam[mrow(i)], 7, 3) + " OK?  ");
             if (a == Answer::cancel) {
                 out.cancelled = true;
                 return out;
@@ -222,17 +222,17 @@ MechOutcome systemmass(Model& m, Interaction& ask, MechDiameters& mechdiam, std:
                 confirmed = true;
             } else {
                 const auto d = ask.enternumber({"Mechanical diameter", "Enter desirable lens mechanical diameter",
-                                                "Enter postive number greater then 0", mechdiam[at(i)], 7, 3,
+                                                "Enter postive number greater then 0", mechdiam[mrow(i)], 7, 3,
                                                 checkdiameter});
                 if (!d) {
                     out.cancelled = true;
                     return out;
                 }
-                mechdiam[at(i)] = *d;
+                mechdiam[mrow(i)] = *d;
             }
         }
-        LensMass l{i - 1, i, mechdiam[at(i)], *density, 0, 0};
-        l.volume = lensvolume(surfaceradius(m.lens, i - 1), surfaceradius(m.lens, i), sp.sep[at(i)], l.mechdiam);
+        LensMass l{i - 1, i, mechdiam[mrow(i)], *density, 0, 0};
+        l.volume = lensvolume(surfaceradius(m.lens, i - 1), surfaceradius(m.lens, i), sp.sep[mrow(i)], l.mechdiam);
         if (!(l.volume >= 0)) {
             out.error = "Lens which consist of surfaces " + std::to_string(i) + " and " + std::to_string(i + 1) +
                         " has no volume at its mechanical diameter";
@@ -254,14 +254,14 @@ void mechdiamlines(const OpticalSystem& lens, const MechDiameters& mechdiam, con
     r.addline(radii ? " No    Radius   Separation   glass    Clear      Mechanical"
                     : " No   Curvature Separation   glass    Clear      Mechanical");
     for (int k = 0; k <= lens.nsurf; ++k) {
-        const size_t i = at(k);
+        const size_t i = mrow(k);
         std::string s = k == lens.nsurf ? "IMG" : fmti(k + 1, 3);
         s += radii ? fmtf(sp.radius[i], 10, 3) : fmtf(sp.curv[i], 10, 7);
         s += fmtf(sp.sep[i], 10, 3) + "  " + " " + centredglass(sp.glass[i]) + fmtf(2 * sp.hmax[i], 6, 2) +
              std::string(8, ' ') + fmtf(i < mechdiam.size() ? mechdiam[i] : 0.0, 6, 2);
         r.addline(s);
     }
-    closing(r);
+    closemechreport(r);
 }
 
 void ringlines(const OpticalSystem& lens, const std::vector<DistanceRing>& rings, const ReportHead& h, Report& r) {
@@ -272,7 +272,7 @@ void ringlines(const OpticalSystem& lens, const std::vector<DistanceRing>& rings
     r.addline("   Length   Outer ring   Inner ring");
     for (const DistanceRing& g : rings)
         r.addline("  " + fmtf(g.length, 6, 2) + "    " + fmtf(g.outer, 7, 2) + "      " + fmtf(g.inner, 7, 2));
-    closing(r);
+    closemechreport(r);
 }
 
 }  // namespace zefo

@@ -12,7 +12,7 @@ namespace zefo {
 
 namespace {
 
-size_t row(int k) { return static_cast<size_t>(k); }
+size_t surfrow(int k) { return static_cast<size_t>(k); }
 
 // The scale of the rounding grid of a series value v: a power of ten S that puts v·S into
 // [2000, 20000), so that values with the leading digit 1 keep five significant digits and
@@ -42,7 +42,7 @@ std::string anglesolveline(double f) { return "Efective focal length for angle s
 std::string scalesys(OpticalSystem& lens, double k) {
     if (!(k > 0) || !std::isfinite(k)) return scalezeromsg;
     auto& sp = lens.sys.sp;
-    for (size_t i = 0; i <= row(lens.nsurf); ++i) {
+    for (size_t i = 0; i <= surfrow(lens.nsurf); ++i) {
         sp.curv[i] /= k;
         if (lens.radiiflag == 'D') sp.radius[i] *= k;
         sp.sep[i] *= k;
@@ -72,11 +72,11 @@ bool anglesolvefocal(Model& m, double f) {
     const int n = lens.nsurf;
     double y = 1, u = 0;
     for (int i = 0; i <= n - 2; ++i) {
-        const double mu = lens.mu[row(i)][0];
-        u = u * mu - y * sp.curv[row(i)] * (1 - mu);
-        y += sp.sep[row(i + 1)] * u;
+        const double mu = lens.mu[surfrow(i)][0];
+        u = u * mu - y * sp.curv[surfrow(i)] * (1 - mu);
+        y += sp.sep[surfrow(i + 1)] * u;
     }
-    const double mu = n >= 1 ? lens.mu[row(n - 1)][0] : 1.0;
+    const double mu = n >= 1 ? lens.mu[surfrow(n - 1)][0] : 1.0;
     if (n < 1 || f == 0 || y == 0 || 1 - mu == 0) {
         fail(m, anglesolvemsg);
         return false;
@@ -86,8 +86,8 @@ bool anglesolvefocal(Model& m, double f) {
         fail(m, anglesolvemsg);
         return false;
     }
-    sp.curv[row(n - 1)] = c;
-    if (lens.radiiflag == 'D') sp.radius[row(n - 1)] = radiusofcurv(c);
+    sp.curv[surfrow(n - 1)] = c;
+    if (lens.radiiflag == 'D') sp.radius[surfrow(n - 1)] = radiusofcurv(c);
     return true;
 }
 
@@ -98,7 +98,7 @@ void reversesys(OpticalSystem& lens) {
     const bool asph = lens.asphdata == 'D';
     auto& a = lens.sys.asf;
     for (int k = 0; k < n - 1 - k; ++k) {
-        const size_t p = row(k), q = row(n - 1 - k);
+        const size_t p = surfrow(k), q = surfrow(n - 1 - k);
         swaprows(sp.surflabel, p, q);
         swaprows(sp.curv, p, q);
         if (radii) swaprows(sp.radius, p, q);
@@ -108,7 +108,7 @@ void reversesys(OpticalSystem& lens) {
         if (asph)
             for (auto* v : {&a.a4, &a.a6, &a.a8, &a.a10, &a.eps}) swaprows(*v, p, q);
     }
-    for (size_t k = 0; k < row(n); ++k) {
+    for (size_t k = 0; k < surfrow(n); ++k) {
         if (sp.curv[k] != 0) {
             sp.curv[k] = -sp.curv[k];
             if (radii) sp.radius[k] = -sp.radius[k];
@@ -119,7 +119,7 @@ void reversesys(OpticalSystem& lens) {
     // Separation j and the medium of row j lie between surfaces j-1 and j: both run the
     // other way together, so air spaces stay air spaces.
     for (int j = 1; j < n - j; ++j) {
-        const size_t p = row(j), q = row(n - j);
+        const size_t p = surfrow(j), q = surfrow(n - j);
         swaprows(sp.sep, p, q);
         swaprows(sp.glass, p, q);
         swaprows(sp.index, p, q);
@@ -132,8 +132,8 @@ void standardradii(OpticalSystem& lens) {
     auto& sp = lens.sys.sp;
     for (int k = 0; k < lens.nsurf; ++k) {
         const double r = stdvalue(250, surfaceradius(lens, k));
-        if (lens.radiiflag == 'D') sp.radius[row(k)] = r;
-        sp.curv[row(k)] = curvatureof(r);
+        if (lens.radiiflag == 'D') sp.radius[surfrow(k)] = r;
+        sp.curv[surfrow(k)] = curvatureof(r);
     }
 }
 

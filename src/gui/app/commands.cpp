@@ -8,6 +8,7 @@
 #include "gui/app/mainwindow.h"
 #include "gui/app/optimdialogs.h"
 #include "gui/app/tracework.h"
+#include "gui/modify/modifywork.h"
 #include "core/raytrace/paraxial.h"
 
 namespace zefo::gui {
@@ -29,6 +30,7 @@ const std::vector<MenuDef>& menucatalogue() {
         {"Optimization/Evolutionary Algorithms Data", "&Evolutionary Algorithms Data"},
         {"Optimization/Evolution Strategies", "Evolution &Strategies"},
         {"Draw", "&Draw"},
+        {"Draw/AutoCAD", "&Preparing System for AutoCAD"},
         {"Window", "&Window"},
         {"Help", "&Help"},
     };
@@ -235,6 +237,29 @@ const std::vector<Command>& commandcatalogue() {
          .graph = drawraytrace, .chooser = Chooser::UnlessMono},
         {.text = core("DrawOpd"), .menu = "Draw", .caption = "O&PD...", .shell = Shell::Graph, .graph = drawopd,
          .chooser = Chooser::UnlessMono},
+
+        // Modify
+        {.text = core("ModifyScale"), .menu = "Modify", .caption = "&Scale...", .shell = Shell::Report,
+         .report = scalework, .changesdesign = true},
+        {.text = core("ModifyAngleSolve"), .menu = "Modify", .caption = "&Angle Solve...", .shell = Shell::Report,
+         .report = anglesolvework, .changesdesign = true},
+        {.text = core("ModifyReverse"), .menu = "Modify", .caption = "&Reverse", .shell = Shell::Report,
+         .report = reversework, .changesdesign = true},
+        {.text = core("ModifyStandardRadii"), .menu = "Modify", .caption = "S&tandard Data", .shell = Shell::Report,
+         .report = standardradiiwork, .changesdesign = true},
+        {.text = core("DefineMechanicalDiameter"), .menu = "Modify", .caption = "&Define Mechanical Diametar...",
+         .shell = Shell::Report, .report = mechdiamwork, .separator = true},
+        {.text = core("CheckMechanicalDiameter"), .menu = "Modify", .caption = "&Check Mechanical Diametar...",
+         .shell = Shell::Report, .report = checkdiamwork, .changesdesign = true},
+        {.text = core("DistanceRing"), .menu = "Modify", .caption = "D&istance Ring...", .shell = Shell::Report,
+         .report = distanceringwork, .changesdesign = true},
+        {.text = core("SystemMass"), .menu = "Modify", .caption = "&Optical System Mass...", .shell = Shell::Report,
+         .report = systemmasswork},
+        // Draw > Preparing System for AutoCAD
+        {.text = core("AcadOpticalSystem"), .menu = "Draw/AutoCAD", .caption = "&Optical System",
+         .shell = Shell::Input, .input = acadwork},
+        {.text = core("AcadOpticalSystemRays"), .menu = "Draw/AutoCAD", .caption = "Optical System with &Rays",
+         .shell = Shell::Input, .input = acadrayswork},
 
         // Window
         {.text = core("WindowTile"), .menu = "Window", .caption = "&Tile", .group = Group::Start,
