@@ -149,5 +149,6 @@ int runnewwizardtests(int argc, char** argv);
 int runrayeditortests(int argc, char** argv);
 int runimporttests(int argc, char** argv);
 int runmodifytests(int argc, char** argv);
+int rungeneraldialogtests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

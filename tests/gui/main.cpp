@@ -21,5 +21,6 @@ int main(int argc, char** argv) {
     failed += runrayeditortests(argc, argv);
     failed += runimporttests(argc, argv);
     failed += runmodifytests(argc, argv);
+    failed += rungeneraldialogtests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

@@ -126,7 +126,7 @@ void MainWindowTest::openloadsthesystem() {
     // Loaded: the file commands work; the stored reports do not exist yet.
     QStringList expected = startcommands;
     expected << "FileSave" << "FileSaveAs" << "FileClose" << "OpdWaveAberrations" << "SpotMtfDataEditor"
-             << "SystemEditor" << "RayEditor";
+             << "SystemEditor" << "RayEditor" << "GeneralDataEditor" << "FieldCountEditor" << "WavelengthEditor";
     expected << "PrintOpticalSystem" << "PrintRays" << "OpticalSystem" << "OpticalSystemFull" << "RayData"
              << "CalculateRayScheme" << "ParaxialRayTrace" << "ParaxialRaytraceFull" << "SeidelCoefficients"
              << "RayTrace" << "SingleRayTrace" << "Aberrations";

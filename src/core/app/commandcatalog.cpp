@@ -33,6 +33,9 @@ const std::vector<CommandText>& commandtexts() {
         // Data Editor
         {.id = "SystemEditor", .title = "System editor"},
         {.id = "RayEditor", .title = "Ray editor"},
+        {.id = "GeneralDataEditor", .title = "General data editor"},
+        {.id = "FieldCountEditor", .title = "Change number of field angles"},
+        {.id = "WavelengthEditor", .title = "Wavelength editor"},
         // File > Print: the system and the ray scheme, printed directly
         {.id = "PrintOpticalSystem", .title = "Print optical system"},
         {.id = "PrintRays", .title = "Print ray scheme"},

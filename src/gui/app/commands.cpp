@@ -1,5 +1,6 @@
 #include "gui/app/commands.h"
 
+#include "gui/app/editcommands.h"
 #include "gui/app/graphworks.h"
 
 #include "gui/app/eadialogs.h"
@@ -56,6 +57,12 @@ const std::vector<Command>& commandcatalogue() {
          .group = Group::Loaded, .own = &F::EditSystem},
         {.text = core("RayEditor"), .menu = "Data Editor", .caption = "&Ray Editor...",
          .group = Group::Loaded, .own = &F::EditRays},
+        {.text = core("GeneralDataEditor"), .menu = "Data Editor", .caption = "&General Data Editor...",
+         .shell = Shell::Input, .input = generaldataeditor, .separator = true},
+        {.text = core("FieldCountEditor"), .menu = "Data Editor", .caption = "Change number of &fields...",
+         .shell = Shell::Input, .input = fieldcounteditor},
+        {.text = core("WavelengthEditor"), .menu = "Data Editor", .caption = "&Wavelength Editor...",
+         .shell = Shell::Input, .input = wavelengtheditor},
         // File > Print: the system and the ray scheme, printed directly
         {.text = core("PrintOpticalSystem"), .menu = "File/Print", .caption = "&Optical System",
          .shell = Shell::Print, .report = printsystem},

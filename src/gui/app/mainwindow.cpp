@@ -93,7 +93,10 @@ ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWid
     panel_[0]->setText(starthint);
 }
 
-ZefoMainForm::~ZefoMainForm() = default;
+// The child windows go first: editors leave the session they follow before it ends.
+ZefoMainForm::~ZefoMainForm() {
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) delete sub;
+}
 
 // Start-up of the glass catalogue: opens glassdir + "sgm.DB", building it from the bundled
 // catalogue at the first start. An error text ends the program with the "must be installed" box.

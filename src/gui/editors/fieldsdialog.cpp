@@ -1,6 +1,8 @@
 #include "gui/editors/fieldsdialog.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -38,6 +40,21 @@ void FieldsDialog::ok() {
     if (bad < 0) return accept();
     showerror(QString::fromStdString(message));
     if (bad < int(edits_.size())) edits_[size_t(bad)]->setFocus();
+}
+
+void FieldsDialog::sethints(const std::vector<QString>& hints) {
+    for (size_t i = 0; i < hints.size() && i < edits_.size(); ++i) edits_[i]->setProperty("hint", hints[i]);
+    layout()->addWidget(hintline(this));
+}
+
+QLabel* hintline(QWidget* dialog) {
+    auto* line = new QLabel(dialog);
+    line->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    line->setMinimumHeight(line->fontMetrics().height() + 6);
+    QObject::connect(qApp, &QApplication::focusChanged, line, [dialog, line](QWidget*, QWidget* now) {
+        if (now && dialog->isAncestorOf(now)) line->setText(now->property("hint").toString());
+    });
+    return line;
 }
 
 }  // namespace zefo::gui

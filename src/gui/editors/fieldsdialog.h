@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+class QLabel;
 class QLineEdit;
 
 namespace zefo::gui {
@@ -24,10 +25,16 @@ public:
     std::function<void(const QString&)> showerror;
     // Presses OK.
     void ok();
+    // The status hint of each field, shown in a status line while the field has the focus.
+    void sethints(const std::vector<QString>& hints);
 
 private:
     std::vector<QLineEdit*> edits_;
     Check check_;
 };
+
+// A status line for a dialog: it shows the "hint" property of the dialog's widget that has
+// the focus.
+QLabel* hintline(QWidget* dialog);
 
 }  // namespace zefo::gui

@@ -1,9 +1,11 @@
 #include "gui/editors/newwizard.h"
 
+#include "gui/editors/fieldsdialog.h"
 #include "gui/editors/newgrids.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -27,10 +29,10 @@ NewWizard::NewWizard(Model& m, QWidget* parent) : QDialog(parent), m_(m) {
     pages_->addWidget(generalpage());
     pages_->addWidget(telescopepage());
     pages_->addWidget(fieldspage());
-    next_ = new QPushButton(tr("Next >"));
-    apply_ = new QPushButton(tr("Apply"));
-    ok_ = new QPushButton(tr("OK"));
-    auto* cancel = new QPushButton(tr("Cancel"));
+    next_ = new QPushButton("&Next");
+    apply_ = new QPushButton("&Apply");
+    ok_ = new QPushButton("&OK");
+    auto* cancel = new QPushButton("&Cancel");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     for (QPushButton* b : {next_, apply_, ok_, cancel}) {
@@ -40,6 +42,7 @@ NewWizard::NewWizard(Model& m, QWidget* parent) : QDialog(parent), m_(m) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pages_);
     layout->addLayout(buttons);
+    layout->addWidget(hintline(this));
     connect(next_, &QPushButton::clicked, this, &NewWizard::onnext);
     connect(apply_, &QPushButton::clicked, this, &NewWizard::onapply);
     connect(ok_, &QPushButton::clicked, this, &NewWizard::onok);
@@ -60,17 +63,22 @@ QWidget* NewWizard::generalpage() {
     nfields = new QComboBox;
     nfields->addItems({QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
     nfields->setCurrentIndex(1);
-    aspherics = new QCheckBox(tr("Aspherical surfaces"));
-    radii = new QCheckBox(tr("Radii (otherwise curvatures)"));
+    aspherics = new QCheckBox("Aspherical surfaces contained in the optical system");
+    radii = new QCheckBox("Spherical surface definition: radii (otherwise curvatures)");
     radii->setChecked(true);
-    form->addRow(tr("System name:"), name);
-    form->addRow(tr("Number of surfaces:"), nsurf);
-    form->addRow(tr("Aperture stop surface:"), stop);
-    form->addRow(tr("Magnification:"), mag);
-    form->addRow(tr("Numerical aperture:"), na);
-    form->addRow(tr("Number of fields:"), nfields);
+    form->addRow("Enter name of the optical system", name);
+    form->addRow("Number of surfaces", nsurf);
+    form->addRow("Aperture stop position", stop);
+    form->addRow("Magnification", mag);
+    form->addRow("Numerical aperture", na);
+    form->addRow("Number of field angles (positions)", nfields);
     form->addRow(aspherics);
     form->addRow(radii);
+    name->setProperty("hint", "Enter any valid name without spaces");
+    nsurf->setProperty("hint", "Enter any positive number greater then 0");
+    stop->setProperty("hint", "Enter any positive number smaller then number of surfaces");
+    mag->setProperty("hint", "Transverse magnification for objectives, angular magnification for afocal systems");
+    na->setProperty("hint", "For afocal systems-0, for objectives-between 0 and 1");
     return w;
 }
 
@@ -107,26 +115,27 @@ QWidget* NewWizard::fieldspage() {
     auto* w = new QWidget;
     auto* form = new QFormLayout(w);
     field[0] = nullptr;
+    const char* const ordinals[] = {"First", "Second", "Third", "Forth"};
     for (int i = 1; i < 4; ++i) {
         field[i] = new QLineEdit;
-        form->addRow(tr("Field %1:").arg(i + 1), field[i]);
+        form->addRow(QString(ordinals[i]) + " field angle (position) in degrees", field[i]);
     }
-    fullscheme = new QCheckBox(tr("Full ray scheme for four fields"));
-    threewl = new QCheckBox(tr("3 wave length calculation"));
+    fullscheme = new QCheckBox("Full ray scheme (four fields; otherwise partial)");
+    threewl = new QCheckBox("Calculation with three wave length");
     raytype = new QComboBox;
-    raytype->addItem(tr("Standard rays"), 20);
-    raytype->addItem(tr("Relative rays"), 10);
-    raytype->addItem(tr("Normal rays"), 0);
+    raytype->addItem("Standard coordinates", 20);
+    raytype->addItem("Relative coordinates", 10);
+    raytype->addItem("Apsolute coordinates", 0);
     form->addRow(fullscheme);
     form->addRow(threewl);
-    form->addRow(tr("Ray scheme type:"), raytype);
+    form->addRow("Ray Scheme Choice", raytype);
     return w;
 }
 
 void NewWizard::showpage(Page p) {
     pages_->setCurrentIndex(p);
     const QString titles[] = {tr("General"), tr("Telescope"), tr("Field angle")};
-    setWindowTitle(tr("New optical system - %1").arg(titles[p]));
+    setWindowTitle("Setup Optical system - " + titles[p]);
     const int n = nfields->currentIndex() + 2;
     for (int i = 1; i < 4; ++i) field[i]->setEnabled(i < n);
     fullscheme->setEnabled(n == 4);

@@ -63,8 +63,8 @@ void SurfaceTableModel::rebuild() {
 }
 
 SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidget* parent)
-    : GridEditor(m, session, new SurfaceTableModel(m, std::move(lookup)), parent),
-      model_(static_cast<SurfaceTableModel*>(grid_->model())) {
+    : GridEditor(m, session, new SurfaceTableModel(m, lookup), parent),
+      model_(static_cast<SurfaceTableModel*>(grid_->model())), lookup_(std::move(lookup)) {
     setWindowTitle("System Editor");
     grid_->setColumnWidth(scnumber, 40);   // "IMG" whole
     for (int c = 1; c < surfcolumns; ++c) grid_->setColumnWidth(c, c == scoptlabel ? 130 : 80);
@@ -101,9 +101,51 @@ void SystemEditor::surfacecommand(const std::string& command) {
     if (!err.empty()) return showerror(QString::fromStdString(err));
     if (command == "paste")
         if (const auto block = clipboardblock(mimetype())) pastesurfblock(m_, *s - 1, *block);
-    for (const std::string& line : surfcommandlog(command, *s)) log(line);
+    std::vector<std::string> lines = surfcommandlog(command, *s);
+    if (command == "before" || command == "after") {
+        const int row = command == "after" ? *s : *s - 1;
+        model_->rebuild();   // the new row shows while its dialog is open
+        const auto entered = asknewsurface(row);
+        if (!entered) {   // Cancel takes the inserted row out again
+            deletesurface(m_, row + 1);
+            return model_->rebuild();
+        }
+        lines.insert(lines.end() - 1, entered->begin(), entered->end());
+    }
+    for (const std::string& line : lines) log(line);
     if (command == "copy") return;
     session_.designchanged();   // the listener rebuilds the grid
+}
+
+std::optional<std::vector<std::string>> SystemEditor::asknewsurface(int row) {
+    const bool radii = m_.lens.radiiflag == 'D';
+    const QString number = radii ? "     0.000" : " 0.0000000";
+    const QString length = "     0.000";
+    const QString r = radii ? "Radius" : "Curvature";
+    NewSurfaceResult result;
+    FieldsDialog dialog(this, "New Surface",
+                        {{"Surface label", "S"}, {"Optimization  label", "C"}, {r, number}, {r + " min", number},
+                         {r + " max", number}, {"Distance", length}, {"Distance min", length},
+                         {"Distance max", length}, {"Glass name", "air"}, {"Clear aperture", "  0.00"}},
+                        [&](const std::vector<std::string>& typed) {
+                            std::array<std::string, surfcolumns - 1> texts;
+                            std::copy(typed.begin(), typed.end(), texts.begin());
+                            result = newsurface(m_, lookup_, row, texts);
+                            return std::make_pair(result.badcolumn < 0 ? -1 : result.badcolumn - 1, result.message);
+                        });
+    std::vector<QString> hints;
+    for (int c = sclabel; c < surfcolumns; ++c) hints.push_back(QString::fromStdString(surfhint(c, radii)));
+    const QString minmax[] = {"minimum", "maximum"};
+    for (int i = 0; i < 2; ++i) {
+        hints[size_t(scradmin + i - 1)] = radii ? "Enter numerical value for " + minmax[i] + " radius"
+                                                : "Enter number for " + minmax[i] + " curvature between -1 and 1";
+        hints[size_t(scsepmin + i - 1)] = "Enter numerical value for " + minmax[i] + " separation";
+    }
+    dialog.sethints(hints);
+    dialog.showerror = showerror;
+    if (rundialog(dialog) != QDialog::Accepted) return std::nullopt;
+    askconstants(this, m_, row, result.request, showerror, rundialog);
+    return result.log;
 }
 
 void askconstants(QWidget* parent, Model& m, int row, int request,

@@ -63,7 +63,11 @@ public:
 private:
     // Runs a menu command on the chosen surface: copy, cut, delete, before, after, paste.
     void surfacecommand(const std::string& command);
+    // The New Surface dialog for the inserted model row `row`: its log lines, none when
+    // it was cancelled.
+    std::optional<std::vector<std::string>> asknewsurface(int row);
     SurfaceTableModel* model_;
+    GlassLookup lookup_;
 };
 
 }  // namespace zefo::gui
