@@ -147,5 +147,6 @@ int rungraphtests(int argc, char** argv);
 int runsystemeditortests(int argc, char** argv);
 int runnewwizardtests(int argc, char** argv);
 int runrayeditortests(int argc, char** argv);
+int runevolutiontests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

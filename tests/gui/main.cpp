@@ -19,5 +19,6 @@ int main(int argc, char** argv) {
     failed += runsystemeditortests(argc, argv);
     failed += runnewwizardtests(argc, argv);
     failed += runrayeditortests(argc, argv);
+    failed += runevolutiontests(argc, argv);
     return failed == 0 ? 0 : 1;
 }
