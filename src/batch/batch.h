@@ -98,5 +98,6 @@ std::vector<CommandEntry> aberrcommands();
 std::vector<CommandEntry> iqcommands();
 std::vector<CommandEntry> optimcommands();
 std::vector<CommandEntry> evolvecommands();
+std::vector<CommandEntry> modifycommands();
 
 }  // namespace zefo::batch

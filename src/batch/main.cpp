@@ -24,6 +24,7 @@ std::vector<CommandEntry> allcommands() {
     for (auto& c : iqcommands()) all.push_back(c);
     for (auto& c : optimcommands()) all.push_back(c);
     for (auto& c : evolvecommands()) all.push_back(c);
+    for (auto& c : modifycommands()) all.push_back(c);
     for (auto& c : plotcommands()) all.push_back(c);
     return all;
 }

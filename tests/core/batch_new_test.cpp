@@ -68,5 +68,25 @@ TEST_F(NewBatchTest, BadDescriptionsExitWithTheMessageAndWriteNothing) {
     }
 }
 
+// A concave mirror of radius 200 in air: the space behind it carries the negative index, the
+// focus lies 100 mm in front of it.
+TEST_F(NewBatchTest, MirrorTurnsTheSignOfTheSpaceBehindIt) {
+    const std::string text =
+        "{\"name\": \"MIRROR\", \"mag\": 0, \"na\": 0.1, \"stop\": 1, \"fields\": [0, 1], \"surfaces\": ["
+        "{\"radius\": -200, \"thickness\": \"paraxial\", \"glass\": \"air\", \"hmax\": 15, \"label\": \"SM\"}]}";
+    const auto desc = dir / "mirror.json";
+    ASSERT_EQ(writefileatomic(desc.string(), text), "");
+    const auto out = dir / "mirror.dat";
+    const BatchRun r = run("new '" + desc.string() + "' '" + out.string() + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    OpticalSystem lens;
+    ASSERT_EQ(loadlensfile(out.string(), lens), "");
+    EXPECT_EQ(lens.sys.sp.surflabel[0], "SM");
+    EXPECT_EQ(lens.sys.sp.index[0][0], 1);
+    EXPECT_EQ(lens.sys.sp.index[1][0], -1);
+    EXPECT_NEAR(std::fabs(lens.efl), 100, 1e-9);
+    EXPECT_NEAR(lens.sys.sp.sep[1] - lens.defocus, -100, 1e-9);
+}
+
 }  // namespace
 }  // namespace zefo::test

@@ -253,5 +253,30 @@ TEST_F(Strategies, OffspringAttemptsOfAGenerationAreCapped) {
     }
 }
 
+TEST_F(Strategies, KorrVariantsRunAndRepeatOnTwoThreads) {
+    const Model start = feasiblecooke();
+    struct V {
+        int recomb, plus, norotate, convgen;
+    };
+    for (const V& v : {V{111, 0, 0, 1}, V{222, 0, 0, 2}, V{333, 1, 0, 1}, V{444, 0, 1, 1}, V{555, 1, 1, 2}}) {
+        SCOPED_TRACE(v.recomb);
+        EAParams p;
+        p.maxgen = 3;
+        p.recombcode = v.recomb;
+        p.plus = v.plus;
+        p.norotate = v.norotate;
+        p.korrconvgen = v.convgen;
+        p.angle = 190;   // stored as -170 after the first generation
+        const EsResult a = run(start, EAKind::korr, p, 1);
+        ASSERT_EQ(a.out.status, EAOutcome::Status::finished) << a.out.errmsg;
+        EXPECT_GE(a.out.phase, 1);
+        EXPECT_LE(a.out.merit, a.out.meritstart);
+        EXPECT_NEAR(efl(a.m), efl(start), 1e-9 * efl(start));
+        const EsResult b = run(start, EAKind::korr, p, 2);
+        EXPECT_EQ(b.report, a.report);
+        EXPECT_TRUE(b.m.lens == a.m.lens);
+    }
+}
+
 }  // namespace
 }  // namespace zefo

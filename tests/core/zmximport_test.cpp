@@ -36,7 +36,7 @@ std::string noticelist(const ZmxImport& r) {
 
 // The paraxial y-nu trace of the test, from height y and slope u in front of surface 1 at
 // the main wavelength: height at the last surface and slope behind it.
-std::pair<double, double> paraxial(const OpticalSystem& l, double y, double u) {
+std::pair<double, double> zyunu(const OpticalSystem& l, double y, double u) {
     const auto& sp = l.sys.sp;
     for (int k = 0; k < l.nsurf; ++k) {
         if (k > 0) y += sp.sep[k] * u;
@@ -47,7 +47,7 @@ std::pair<double, double> paraxial(const OpticalSystem& l, double y, double u) {
 }
 
 // A singlet in air: BK7, radii 50 and -200, 5 mm thick, entrance pupil 20 mm.
-const std::string singlet =
+const std::string zsinglet =
     "VERS 140101 1 0\n"
     "MODE SEQ\n"
     "NAME SINGLET\n"
@@ -130,7 +130,7 @@ TEST(ZmxText, DecodesTheEncodingsAndRefusesTheRest) {
 
 TEST_F(ZmxTest, SingletMatchesTheThickLensFormula) {
     Model m;
-    const ZmxImport r = run(singlet, m);
+    const ZmxImport r = run(zsinglet, m);
     ASSERT_EQ(r.error, "");
     const auto& l = m.lens;
     const auto& sp = l.sys.sp;
@@ -158,14 +158,14 @@ TEST_F(ZmxTest, SingletMatchesTheThickLensFormula) {
     EXPECT_TRUE(hasnotice(r, "from the paraxial focus")) << noticelist(r);
 }
 
-// A change of the singlet's text and what the lens must then show.
+// A change of the zsinglet's text and what the lens must then show.
 struct KeyCase {
     const char* name;
     std::vector<std::pair<std::string, std::string>> edits;   // replace first by second
     std::function<void(const Model&, const ZmxImport&)> check;
 };
 
-std::string edited(std::string text, const std::vector<std::pair<std::string, std::string>>& edits) {
+std::string zedited(std::string text, const std::vector<std::pair<std::string, std::string>>& edits) {
     for (const auto& [what, by] : edits) {
         const auto p = text.find(what);
         EXPECT_NE(p, std::string::npos) << what;
@@ -176,7 +176,7 @@ std::string edited(std::string text, const std::vector<std::pair<std::string, st
 
 TEST_F(ZmxTest, EachKeyReachesTheLens) {
     Model base;
-    ASSERT_EQ(run(singlet, base).error, "");
+    ASSERT_EQ(run(zsinglet, base).error, "");
     const double f0 = base.lens.efl;
     const KeyCase cases[] = {
         {"UNIT CM scales every length",
@@ -276,7 +276,7 @@ TEST_F(ZmxTest, EachKeyReachesTheLens) {
     };
     for (const auto& c : cases) {
         Model m;
-        const ZmxImport r = run(edited(singlet, c.edits), m);
+        const ZmxImport r = run(zedited(zsinglet, c.edits), m);
         ASSERT_EQ(r.error, "") << c.name;
         c.check(m, r);
     }
@@ -284,7 +284,7 @@ TEST_F(ZmxTest, EachKeyReachesTheLens) {
 
 TEST_F(ZmxTest, FiniteObjectGivesTheParaxialMagnification) {
     // object 300 mm in front, object heights, object-space numerical aperture
-    const std::string text = edited(singlet, {{"ENPD 20", "OBNA 0.02"},
+    const std::string text = zedited(zsinglet, {{"ENPD 20", "OBNA 0.02"},
                                               {"FTYP 0 0 2", "FTYP 1 0 2"},
                                               {"YFLN 0 5 0", "YFLN 0 8 0"},
                                               {"DISZ INFINITY", "DISZ 300"}});
@@ -292,7 +292,7 @@ TEST_F(ZmxTest, FiniteObjectGivesTheParaxialMagnification) {
     const ZmxImport r = run(text, m);
     ASSERT_EQ(r.error, "");
     // the axial ray from the object point with slope 1
-    const auto [y, u] = paraxial(m.lens, 300, 1);
+    const auto [y, u] = zyunu(m.lens, 300, 1);
     EXPECT_NEAR(m.lens.mag, 1 / u, 1e-12);
     EXPECT_LT(m.lens.mag, 0);   // a real, inverted image
     EXPECT_NEAR(m.lens.na, 0.02 * std::fabs(u), 1e-12);
@@ -342,9 +342,9 @@ TEST_F(ZmxTest, RefusalsNameTheSurfaceAndTheKeyAndKeepTheLens) {
     };
     for (const auto& c : cases) {
         Model m;
-        ASSERT_EQ(run(singlet, m).error, "");
+        ASSERT_EQ(run(zsinglet, m).error, "");
         const OpticalSystem before = m.lens;
-        const ZmxImport r = run(edited(singlet, c.edits), m);
+        const ZmxImport r = run(zedited(zsinglet, c.edits), m);
         EXPECT_NE(r.error.find(c.message), std::string::npos) << c.name << ": " << r.error;
         EXPECT_EQ(m.lens, before) << c.name;
     }
@@ -352,7 +352,7 @@ TEST_F(ZmxTest, RefusalsNameTheSurfaceAndTheKeyAndKeepTheLens) {
 
 TEST_F(ZmxTest, GlassTheCatalogueLacksIsMadeFromItsModelData) {
     // nd 1.6, vd 40: at the d line the index is nd and nF - nC is (nd - 1) / vd
-    const std::string text = edited(singlet, {{"GLAS BK7 0 0 1.5168 64.17", "GLAS MY-GLASS-123 1 0 1.6 40"},
+    const std::string text = zedited(zsinglet, {{"GLAS BK7 0 0 1.5168 64.17", "GLAS MY-GLASS-123 1 0 1.6 40"},
                                               {"WAVM 1 0.5876 1\nWAVM 2 0.55 1", "WAVM 1 0.5875618 1\nWAVM 2 0.6562725 1\nWAVM 3 0.4861327 1"},
                                               {"FTYP 0 0 2 2", "FTYP 0 0 2 3"}});
     Model m;
@@ -368,6 +368,21 @@ TEST_F(ZmxTest, GlassTheCatalogueLacksIsMadeFromItsModelData) {
     EXPECT_GT(sp.index[1][0], sp.index[1][1]);
     EXPECT_TRUE(hasnotice(r, "surface 1: glass MY-GLASS-123 is not in the catalogue: made from nd 1.6 and vd 40"))
         << noticelist(r);
+}
+
+TEST_F(ZmxTest, ModelGlassesWhoseShortNamesMeetStayApart) {
+    // a cemented doublet of two glasses the catalogue lacks, alike in their first 10 letters
+    const std::string text = zedited(zsinglet, {{"GLAS BK7 0 0 1.5168 64.17", "GLAS CUSTOMGLASS1 1 0 1.6 40"},
+                                                {"  CURV -0.005\n  DISZ 75.95\n", "  CURV -0.01\n  DISZ 3\n  GLAS CUSTOMGLASS2 1 0 1.7 30\n  DIAM 12\nSURF 3\n  CURV -0.005\n  DISZ 75\n"},
+                                                {"SURF 3\n  TYPE STANDARD", "SURF 4\n  TYPE STANDARD"}});
+    Model m;
+    const ZmxImport r = run(text, m);
+    ASSERT_EQ(r.error, "") << r.error;
+    const auto& sp = m.lens.sys.sp;
+    EXPECT_EQ(sp.glass[1], "CUSTOMGLAS");
+    EXPECT_EQ(sp.glass[2], "CUSTOMGL2");
+    EXPECT_NEAR(sp.index[1][0], 1.6, 2e-4);   // the main wavelength 0.5876 is near the d line
+    EXPECT_NEAR(sp.index[2][0], 1.7, 2e-4);
 }
 
 TEST_F(ZmxTest, ConcaveMirrorFocusesAtHalfItsRadius) {
@@ -404,14 +419,14 @@ TEST_F(ZmxTest, ManginMirrorKeepsTheGlassBehindWithTheMirrorSign) {
     EXPECT_EQ(sp.glass[2], "BK7");
     EXPECT_LT(sp.index[2][0], -1.5);
     EXPECT_EQ(sp.index[3][0], -1);
-    const auto [y, u] = paraxial(m.lens, 1, 0);
+    const auto [y, u] = zyunu(m.lens, 1, 0);
     EXPECT_NEAR(std::fabs(m.lens.efl), std::fabs(1 / u), 1e-9 * std::fabs(m.lens.efl));
     EXPECT_NEAR(sp.sep[3] - m.lens.defocus, -y / u, 1e-9);
 }
 
 // ---- published designs ----
 
-struct Design {
+struct ZDesign {
     const char* sample;      // the lens data file of the same design in samples/
     double efl, bfl, tol;    // published first-order data and the digits they give
 };
@@ -471,7 +486,7 @@ std::string utf16le(const std::string& ascii) {
     return b;
 }
 
-void expectdesign(GlassCatalog& cat, const Design& d, const std::string& bytes, const std::string& form) {
+void expectdesign(GlassCatalog& cat, const ZDesign& d, const std::string& bytes, const std::string& form) {
     Model m;
     const ZmxImport r = importzmx(m, bytes, "X", cat);
     ASSERT_EQ(r.error, "") << d.sample << " " << form;
@@ -496,7 +511,7 @@ TEST_F(ZmxTest, CookeTripletInEveryFormGivesThePublishedFocalLengths) {
     const std::vector<ZSurf> s = {{37.4, 5.9, "SK4", 17.6},   {-341.48, 12.93, "", 17.6}, {-42.65, 2.5, "SF2", 12.1},
                                   {36.4, 2.0, "", 10.8},      {0, 9.85, "", 10.4779, true}, {204.52, 5.9, "SK4", 15.2},
                                   {-37.05, 77.405, "", 15.6}};
-    const Design d{"COOKE", 101.181, 77.405, 0.002};
+    const ZDesign d{"COOKE", 101.181, 77.405, 0.002};
     const std::vector<double> fields = {0, 5.93, 8.302, 11.86}, wl = {0.5876, 0.6563, 0.4861};
     const double epd = 2 * 0.1443 * 101.181;
     expectdesign(cat, d, zmxdesign("COOKE", epd, fields, wl, s, false), "older");
@@ -512,7 +527,7 @@ TEST_F(ZmxTest, DoubleGaussInEveryFormGivesThePublishedFocalLengths) {
                                   {-23.91, 1.92, "E-FL6", 19.1}, {0, 7.77, "SK18", 21.3}, {-36.92, 0.38, "", 21.3},
                                   {1063.24, 6.73, sk16, 22.5}, {-48.88, 59.21, "", 22.5}};
     };
-    const Design d{"DGAUSS", 100.00, 59.21, 0.01};
+    const ZDesign d{"DGAUSS", 100.00, 59.21, 0.01};
     const std::vector<double> fields = {0, 11.25, 15.75, 22.5}, wl = {0.54607, 0.64385, 0.47999};
     expectdesign(cat, d, zmxdesign("DGAUSS", 50, fields, wl, surfaces(false), false), "older");
     expectdesign(cat, d, zmxdesign("DGAUSS", 50, fields, wl, surfaces(true), true), "current");
@@ -523,7 +538,7 @@ TEST_F(ZmxTest, DoubleGaussInEveryFormGivesThePublishedFocalLengths) {
 
 TEST_F(ZmxTest, FuzzedFilesAreRefusedOrImportedWithoutHarm) {
     std::mt19937 rng(20261210);
-    const std::string base = singlet;
+    const std::string base = zsinglet;
     std::vector<std::string> inputs;
     for (size_t cut = 0; cut < base.size(); cut += 7) inputs.push_back(base.substr(0, cut));   // truncated
     for (int i = 0; i < 150; ++i) {   // random bytes changed

@@ -148,5 +148,6 @@ int runsystemeditortests(int argc, char** argv);
 int runnewwizardtests(int argc, char** argv);
 int runrayeditortests(int argc, char** argv);
 int runevolutiontests(int argc, char** argv);
+int runimporttests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

@@ -20,5 +20,6 @@ int main(int argc, char** argv) {
     failed += runnewwizardtests(argc, argv);
     failed += runrayeditortests(argc, argv);
     failed += runevolutiontests(argc, argv);
+    failed += runimporttests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

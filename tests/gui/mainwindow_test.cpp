@@ -10,7 +10,7 @@
 namespace zefo::gui::test {
 
 namespace {
-const QStringList startcommands = {"FileOpen", "PrinterSetup", "DisplayLogFile", "PrintLogFile",
+const QStringList startcommands = {"FileNew", "FileOpen", "FileImport", "PrinterSetup", "DisplayLogFile", "PrintLogFile",
                                    "FileExit", "WindowTile", "WindowCascade", "WindowArrange",
                                    "HelpContents", "HelpSearch", "HelpHowToUse", "HelpAbout"};
 

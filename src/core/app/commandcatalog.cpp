@@ -20,7 +20,12 @@ std::string novariablesrefusal(const Model& m) { return countvariables(m) == 0 ?
 const std::vector<CommandText>& commandtexts() {
     static const std::vector<CommandText> texts = {
         // File
+        {.id = "FileNew", .title = "Creating new optical system", .logtext = "New optical system",
+         .errtext = "Error in creating new optical system!",
+         .canceltext = "Creating new optical system terminated by user!",
+         .donetext = "New optical system created!"},
         {.id = "FileOpen", .title = "Open optical system"},
+        {.id = "FileImport", .title = "Import optical system", .window = "Import notices"},
         {.id = "FileSave", .title = "Save optical system", .logtext = "Save optical file"},
         {.id = "FileSaveAs", .title = "Save optical system", .logtext = "Save optical file with different name",
          .finished = "Save optical file - Finished", .terminated = "Save optical file - Terminated by  user"},
@@ -145,6 +150,25 @@ const std::vector<CommandText>& commandtexts() {
          .ext = ".opt", .errtext = "Error in DLS Optimization!", .canceltext = "Optimization terminated by user!",
          .refusal = novariablesrefusal},
         {.id = "ChangeDampingFactor", .title = "Change damping factor"},
+
+        // Modify: changes of the whole system, then its system data in a window
+        {.id = "ModifyScale", .title = "Scale optical system", .window = "Scaled Optical System"},
+        {.id = "ModifyAngleSolve", .title = "Angle solve optical system", .window = "Anglesolved Optical System"},
+        {.id = "ModifyReverse", .title = "Reverse optical system", .window = "Reversed Optical System"},
+        {.id = "ModifyStandardRadii", .title = "Standard radii", .window = "Standardised Optical System"},
+        // Modify: the mechanical data
+        {.id = "DefineMechanicalDiameter", .title = "Define Mechanical Diameter", .window = "Mechanical Diameter"},
+        {.id = "CheckMechanicalDiameter", .title = "Check Mechanical Diameter",
+         .errtext = "Error in calculation of ray scheme"},
+        {.id = "DistanceRing", .title = "Distance Ring calculation", .window = "Distance Ring",
+         .errtext = "Error in calculation of ray scheme"},
+        {.id = "SystemMass", .title = "Optical system mass"},
+        // Draw > Preparing System for AutoCAD: the script files
+        {.id = "AcadOpticalSystem", .title = "Creating ACAD script", .logtext = "Optical system script for ACAD",
+         .canceltext = "Creating script file for ACAD terminated by user!"},
+        {.id = "AcadOpticalSystemRays", .title = "Creating ACAD script",
+         .logtext = "Optical system and rays script for ACAD",
+         .canceltext = "Creating script file for ACAD terminated by user!"},
 
         // Optimization > Evolutionary Algorithms Data: the parameter set of the evolutionary
         // optimizers, its dialogs and its data file

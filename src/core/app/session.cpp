@@ -20,6 +20,12 @@ void Session::opened(const std::string& path) {
     notify();
 }
 
+void Session::imported(const std::string& name) {
+    opened("");
+    filebase_ = name;
+    datachanged_ = true;
+}
+
 void Session::savedas(const std::string& path) {
     setfile(path);
     saved();

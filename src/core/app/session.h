@@ -33,6 +33,10 @@ public:
     // Open, a recent entry, New: path is current and the Save target, the design is as read,
     // no result is valid. The listeners are told.
     void opened(const std::string& path);
+    // Import: the design of another program's file, named name, is loaded without a file of
+    // its own (Save asks for one) and counts as changed; no result is valid. The listeners
+    // are told.
+    void imported(const std::string& name);
     // Save As: path becomes the current file and the Save target.
     void savedas(const std::string& path);
     // Save: the design is as stored.

@@ -83,7 +83,7 @@ void surfacerow(Model& m, const GlassLookup& lookup, const LensDesc& d, size_t i
     const SurfaceDesc& s = d.surfaces[i];
     const int k = static_cast<int>(i);
     const size_t n = i + 1;
-    gridcommit(m, lookup, k, scradius, typedtext(d.radii ? s.radius : reciprocal(s.radius)), n);
+    gridcommit(m, lookup, k, scradius, typedtext(d.radii ? s.radius : s.curvature), n);
     const CellCommit label = gridcommit(m, lookup, k, sclabel, shapelabel(s.label), n);
     auto& a = m.lens.sys.asf;
     if (label.request == CellCommit::conicdialog) {

@@ -15,7 +15,8 @@ namespace zefo {
 
 // One surface and the medium behind it.
 struct SurfaceDesc {
-    double radius = 0;         // 0: plane
+    double radius = 0;         // 0: plane (lenses given by radii)
+    double curvature = 0;      // lenses given by curvatures
     double sepafter = 0;       // to the next surface; for the last one to the image plane
     bool paraxialimage = false;   // last surface: the first-order data put the image plane
     std::string glass = "air";    // the medium behind the surface

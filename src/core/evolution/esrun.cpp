@@ -1,6 +1,7 @@
 #include "core/evolution/esrun.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "core/evolution/lastradius.h"
@@ -322,9 +323,9 @@ void EsRun::start() {
     }
 }
 
-// Spins of a waiting thread before it sleeps: an evaluation takes tens of microseconds,
-// about what waking a sleeping thread costs.
-constexpr int spins = 200000;
+// How long the second thread waits for the next batch before it sleeps: an evaluation
+// takes tens of microseconds, less than waking a sleeping thread may cost.
+constexpr std::chrono::milliseconds spintime{1};
 
 void EsRun::evaluateitems(long batch) {
     const unsigned long long tag = static_cast<unsigned long long>(batch) << 16;
@@ -343,8 +344,11 @@ void EsRun::evaluateitems(long batch) {
 void EsRun::workerloop() {
     long seen = 0;
     for (;;) {
-        for (int k = 0; k < spins && batch_.load(std::memory_order_acquire) == seen; ++k)
+        const auto until = std::chrono::steady_clock::now() + spintime;
+        for (int k = 1; batch_.load(std::memory_order_acquire) == seen; ++k) {
             if (quit_) return;
+            if (k % 1024 == 0 && std::chrono::steady_clock::now() > until) break;
+        }
         if (batch_.load(std::memory_order_acquire) == seen) {
             std::unique_lock<std::mutex> lock(mu_);
             cv_.wait(lock, [&] { return quit_ || batch_.load(std::memory_order_acquire) != seen; });

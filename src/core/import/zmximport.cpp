@@ -378,8 +378,7 @@ void Builder::wavelengths() {
 
 void Builder::fields(LensDesc& d, bool infinite) {
     size_t n = std::max(f.xf.size(), f.yf.size());
-    if (f.nfields && !f.olderfields) n = std::min(n, static_cast<size_t>(std::max(*f.nfields, 0)));
-    if (f.nfields && f.olderfields) n = std::min(n, static_cast<size_t>(std::max(*f.nfields, 0)));
+    if (f.nfields) n = std::min(n, static_cast<size_t>(std::max(*f.nfields, 0)));
     std::vector<double> r;
     bool xdropped = false;
     for (size_t i = 0; i < n; ++i) {
@@ -416,6 +415,7 @@ void Builder::fields(LensDesc& d, bool infinite) {
     }
     if (!dropped.empty()) notice("The lens holds up to four ascending fields from the axis; dropped: " + dropped);
     if (kept.size() < 2) refuse("YFLN: no field off the axis");
+    if (infinite && kept.back() >= 90) refuse("YFLN: a field angle of " + shortnum(kept.back()) + " degrees (it must be below 90)");
     d.fields = kept;
     d.fullscheme = true;
 }
@@ -443,8 +443,11 @@ Medium Builder::glass(size_t k, const Medium& front) {
     const auto vd = s.glas.size() > 4 ? number(s.glas[4]) : std::nullopt;
     if (!nd || !vd || *nd <= 1 || *nd > 4 || *vd <= 0 || *vd > 200)
         refuse(surf(k) + ": GLAS " + name + ": the glass catalogue has no such glass and the line gives no index and Abbe number");
+    // the lens keeps 10 characters of a name; names that then meet get a number
     std::string lensname = name.substr(0, 10);
     if (upperascii(lensname) == "AIR") lensname = "model";
+    for (int k = 2; out.modelglasses.count(lensname) != 0 && k < 100; ++k)
+        lensname = name.substr(0, 8) + std::to_string(k);
     out.modelglasses[lensname] = modelglass(lensname, *nd, *vd);
     resolved[name] = lensname;
     notice(surf(k) + ": glass " + name + " is not in the catalogue: made from nd " + shortnum(*nd) + " and vd " +
@@ -587,15 +590,13 @@ void Builder::aperture(LensDesc& d) {
     if (f.ftyp != 0 && f.ftyp != 1) refuse("FTYP " + std::to_string(f.ftyp) + ": only field angles or object heights can be represented");
     fields(d, infinite);
     const double top = d.fields.back();
-    const double slope = infinite ? std::tan(top * M_PI / 180) : top;
-    // the chief ray of the largest field through the centre of the stop
-    const double k = -slope * (infinite ? b.y[stop] / a.y[stop] : a.y[stop] == 0 ? 0 : 1);
+    // the chief ray of the largest field: b scaled to the field, less the part of a that
+    // puts it through the centre of the stop
+    const double field = infinite ? std::tan(top * M_PI / 180) : top;
     std::string estimated;
     for (size_t s = 0; s < d.surfaces.size(); ++s) {
         if (d.surfaces[s].hmax > 0) continue;
-        double chief;
-        if (infinite) chief = k * a.y[s] + slope * b.y[s];
-        else chief = top * (b.y[s] - b.y[stop] / a.y[stop] * a.y[s]);
+        const double chief = field * (b.y[s] - b.y[stop] / a.y[stop] * a.y[s]);
         double h = 1.1 * (std::fabs(scale * a.y[s]) + std::fabs(chief));
         if (d.surfaces[s].radius != 0) h = std::min(h, 0.99 * std::fabs(d.surfaces[s].radius));
         d.surfaces[s].hmax = h;
@@ -605,7 +606,9 @@ void Builder::aperture(LensDesc& d) {
         notice("No DIAM: the clear radius of surface " + estimated + " follows from the paraxial marginal and chief rays");
 }
 
-ZmxRead readkeys(const std::string& bytes, const std::string& fallbackname, GlassCatalog& cat) {
+}  // namespace
+
+ZmxRead readzmx(const std::string& bytes, const std::string& fallbackname, GlassCatalog& cat) {
     ZmxRead r;
     const ZmxText text = zmxtext(bytes);
     if (!text.error.empty()) {
@@ -638,8 +641,6 @@ ZmxRead readkeys(const std::string& bytes, const std::string& fallbackname, Glas
     }
     return r;
 }
-
-}  // namespace
 
 ZmxText zmxtext(const std::string& bytes) {
     ZmxText r;
@@ -698,14 +699,6 @@ GlassRecord modelglass(const std::string& name, double nd, double vd) {
     g.a[0] = nd * nd - g.a[2] * ud;
     g.maker = "model";
     return g;
-}
-
-}  // namespace zefo
-
-namespace zefo {
-
-ZmxRead readzmx(const std::string& bytes, const std::string& fallbackname, GlassCatalog& cat) {
-    return readkeys(bytes, fallbackname, cat);
 }
 
 ZmxImport importzmx(Model& m, const std::string& bytes, const std::string& fallbackname, GlassCatalog& cat) {

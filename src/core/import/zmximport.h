@@ -3,6 +3,15 @@
 // description (one key and its arguments per line) that is built like a lens of the New
 // command, with a list of notices. What the program cannot represent refuses the import with
 // a message naming the surface and the key.
+//
+// Keys read (arguments after the key, separated by blanks):
+//   NAME text; UNIT MM|CM|IN|M ...; ENPD diameter | FNUM f-number | OBNA na | FLOA;
+//   FTYP type telecentric nfields nwaves (older files: type telecentric);
+//   XFLN/YFLN values (older XFLD/YFLD); WAVM index micrometres weight (older WAVL values);
+//   PWAV index; GCAT names; MODE SEQ; MNUM count; SURF number (0 the object, the last the
+//   image), then per surface TYPE STANDARD|EVENASPH, CURV c, DISZ d|INFINITY,
+//   GLAS name flag pickup nd vd ... (MIRROR for a mirror), CONI k, PARM n value, DIAM
+//   semi-diameter, STOP. Other keys do not change the optics and are ignored with a notice.
 #pragma once
 
 #include <map>

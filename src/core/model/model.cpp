@@ -85,6 +85,12 @@ bool checkfinite(Model& m, const FiniteWatch& numbers) {
     return false;
 }
 
+double surfaceradius(const OpticalSystem& lens, int k) {
+    const auto i = static_cast<size_t>(k);
+    if (lens.radiiflag == 'D') return lens.sys.sp.radius[i];
+    return radiusofcurv(lens.sys.sp.curv[i]);
+}
+
 bool isair(const std::string& glass) {
     const size_t b = glass.find_first_not_of(' ');
     if (b == std::string::npos) return true;

@@ -201,6 +201,13 @@ void fail(Model& m, const std::string& msg);
 // watch began) was not finite; returns whether all were finite.
 bool checkfinite(Model& m, const FiniteWatch& numbers);
 
+// The radius of surface k in either mode of the lens: the radius column when the lens is
+// given by radii ('D'), else 1/curv; 0 stands for a plane surface both ways.
+double surfaceradius(const OpticalSystem& lens, int k);
+
+// The radius of a curvature: 1/c, and 0 (a plane) for c = 0.
+inline double radiusofcurv(double c) { return c != 0 ? 1 / c : 0.0; }
+
 // True when the glass name (blanks trimmed, any case) is air or empty.
 bool isair(const std::string& glass);
 

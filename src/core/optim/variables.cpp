@@ -19,8 +19,6 @@ bool asphericlabels(const Model& m, int i) {
            && m.lens.sys.asf.eps.size() > u(i);
 }
 
-double radiusofcurv(double c) { return c != 0 ? 1 / c : 0.0; }
-
 // The indices at the second and third wavelength of a model glass from its index and
 // dispersion, as a normal glass splits them.
 void splitindices(Index3& n, double disp) {

@@ -39,8 +39,12 @@ const std::vector<Command>& commandcatalogue() {
     using F = ZefoMainForm;
     static const std::vector<Command> commands = {
         // File
+        {.text = core("FileNew"), .menu = "File", .caption = "&New...", .group = Group::Start, .own = &F::FileNew,
+         .icon = QStyle::SP_FileIcon, .shortcut = "Ctrl+N"},
         {.text = core("FileOpen"), .menu = "File", .caption = "&Open...", .group = Group::Start, .own = &F::FileOpen,
          .icon = QStyle::SP_DialogOpenButton, .shortcut = "Ctrl+O"},
+        {.text = core("FileImport"), .menu = "File", .caption = "&Import...", .group = Group::Start,
+         .own = &F::FileImport},
         {.text = core("FileSave"), .menu = "File", .caption = "&Save", .own = &F::FileSave,
          .icon = QStyle::SP_DialogSaveButton, .shortcut = "Ctrl+S"},
         {.text = core("FileSaveAs"), .menu = "File", .caption = "Save &As...", .own = &F::FileSaveAs},

@@ -1,4 +1,6 @@
 #include "gui/app/mainwindow.h"
+#include "gui/editors/newgrids.h"
+#include "gui/editors/newwizard.h"
 #include "gui/editors/rayeditor.h"
 #include "gui/editors/systemeditor.h"
 
@@ -8,6 +10,7 @@
 
 #include <QCloseEvent>
 #include <QDate>
+#include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -15,10 +18,13 @@
 #include <QToolBar>
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <QTableView>
 
 #include "gui/app/helpwindow.h"
 #include "gui/app/optimwindow.h"
 #include "gui/app/reportwindow.h"
+#include "core/import/zmximport.h"
 #include "core/model/lensfile.h"
 #include "core/util/fileio.h"
 #include "core/util/numfmt.h"
@@ -37,6 +43,7 @@ std::optional<QStringList> filelines(const std::string& path) {
 
 namespace {
 const char* lensfilter = "Optical system description file (*.dat)";
+const char* zmxfilter = "Lens file (*.zmx)";
 const char* savequestiontext = "Optical system data is changed. Save changed data?";
 
 std::string cannotopenlog(const Workspace& ws) { return "Cannot open the command log " + ws.logpath; }
@@ -598,6 +605,69 @@ void ZefoMainForm::FileOpen(const Command& cmd) {
     if (QAction* a = action("EaSave")) a->setEnabled(false);
     setstate("Status: Finished");
     logline(finishedline(cmd.text));
+}
+
+// A .zmx file becomes the design, unsaved; its notices open in a report window.
+void ZefoMainForm::FileImport(const Command& cmd) {
+    if (!savequestion()) return;
+    setstatus(cmd.text.title, "Status: Input");
+    logline(startline(cmd.text));
+    const QString path = dialogs_.openfilename(this, "Import", QString::fromStdString(ws_.datdir), zmxfilter);
+    if (path.isEmpty()) return terminate(cmd);
+    const auto bytes = readtextfile(path.toStdString());
+    if (!bytes) return failcommand(cannotopenmsg(path.toStdString()));
+    const std::string name = QFileInfo(path).completeBaseName().toStdString();
+    const ZmxImport r = importzmx(m_, *bytes, name, glass_);
+    if (!r.error.empty()) return failcommand(path.toStdString() + ": " + r.error);
+    session_.imported(m_.lens.sysname);
+    settitle();
+    updateenabling();
+    ReportWindow* w = newreportwindow(cmd.text.window);
+    w->addline("Imported " + path.toStdString() + " as " + m_.lens.sysname + " (not saved yet)");
+    for (const auto& n : r.notices) w->addline(n);
+    if (r.notices.empty()) w->addline("No notices");
+    showchild(w);
+    setstate("Status: Finished");
+    logline(finishedline(cmd.text));
+}
+
+// New: Close, the wizard, the surface grid, then the first computations write the new lens
+// once; it becomes the current file as after Open.
+void ZefoMainForm::FileNew(const Command& cmd) {
+    if (!savequestion()) return;
+    startstate();
+    session_.closed();
+    setstatus(cmd.text.title, "Status: Input");
+    logline(startline(cmd.text));
+    const auto path = [this] { return ws_.datdir + m_.lens.sysname + ".dat"; };
+    auto execute = [this](QDialog& d) { return dialogs_.execdialog(d); };
+    auto showerror = [this](const QString& msg) { dialogs_.error(this, msg); };
+    NewWizard wizard(m_, this);
+    wizard.rundialog = execute;
+    wizard.showerror = showerror;
+    wizard.changename = [this](const std::string& name) {
+        return !name.empty() && std::filesystem::exists(ws_.datdir + name + ".dat") &&
+               dialogs_.question(this, "File exists! Do you want to change name for new optical system");
+    };
+    if (execute(wizard) != QDialog::Accepted) return terminate(cmd);
+    SurfaceGridDialog grid(m_, cataloglookup(glass_), this);
+    grid.rundialog = execute;
+    grid.showerror = showerror;
+    connect(grid.grid()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this, &grid] { panel_[0]->setText(grid.statustext()); });
+    const int result = execute(grid);
+    panel_[0]->clear();
+    if (result != QDialog::Accepted) return terminate(cmd);
+    if (const std::string err = newsystemfinish(m_, path()); !err.empty()) {
+        if (!session_.failed()) session_.fail(err);
+        return calcfailed(cmd);
+    }
+    dialogs_.information(this, cmd.text.donetext);
+    logline(finishedline(cmd.text));
+    session_.opened(path());
+    settitle();
+    updateenabling();
+    setstate("Status: Finished");
 }
 
 void ZefoMainForm::openrecent(int k) {

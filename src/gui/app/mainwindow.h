@@ -58,7 +58,9 @@ public:
     bool savequestion();
 
     // Command handlers (the catalogue's own work).
+    void FileNew(const Command& cmd);
     void FileOpen(const Command& cmd);
+    void FileImport(const Command& cmd);
     void FileSave(const Command& cmd);
     void FileSaveAs(const Command& cmd);
     void FileClose(const Command& cmd);

@@ -1,5 +1,7 @@
 #include "gui/editors/newwizard.h"
 
+#include "gui/editors/newgrids.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -40,7 +42,7 @@ NewWizard::NewWizard(Model& m, QWidget* parent) : QDialog(parent), m_(m) {
     layout->addLayout(buttons);
     connect(next_, &QPushButton::clicked, this, &NewWizard::onnext);
     connect(apply_, &QPushButton::clicked, this, &NewWizard::onapply);
-    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ok_, &QPushButton::clicked, this, &NewWizard::onok);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     showpage(General);
 }
@@ -145,6 +147,7 @@ void NewWizard::onnext() {
     if (page() == General) {
         NewGeneral g{typed(name), typed(nsurf), typed(stop), typed(mag), typed(na),
                      nfields->currentIndex() + 2, aspherics->isChecked(), radii->isChecked()};
+        if (changename(g.name)) return name->setFocus();
         if (refused(newgeneral(m_, g), {name, nsurf, stop, mag, na, nfields})) return;
         showpage(m_.lens.na == 0 ? Telescope : Fields);
     } else if (page() == Telescope) {
@@ -167,7 +170,18 @@ void NewWizard::onapply() {
     f.raytype = static_cast<uint8_t>(raytype->currentData().toInt());
     ok_->setEnabled(false);
     if (refused(newapply(m_, f), {nullptr, field[1], field[2], field[3]})) return;
+    if (f.raytype != 20) {
+        RayGridDialog grid(m_, f.raytype == 10, this);
+        grid.showerror = showerror;
+        if (rundialog(grid) != QDialog::Accepted) return raytype->setFocus();
+    }
     ok_->setEnabled(true);
+    ok_->setFocus();
+}
+
+void NewWizard::onok() {
+    newsystemdefaults(m_);
+    accept();
 }
 
 }  // namespace zefo::gui

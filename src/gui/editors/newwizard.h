@@ -29,6 +29,10 @@ public:
     QPushButton* okbutton() const { return ok_; }
     // Shows an error box; tests replace it.
     std::function<void(const QString&)> showerror;
+    // Runs a modal dialog (the ray coordinate grids); tests replace it.
+    std::function<int(QDialog&)> rundialog = [](QDialog& d) { return d.exec(); };
+    // Asked by Next when the name is taken: true when the user wants to change it.
+    std::function<bool(const std::string& name)> changename = [](const std::string&) { return false; };
 
     // Entries of page General.
     QLineEdit *name, *nsurf, *stop, *mag, *na;
@@ -48,6 +52,7 @@ private:
     QWidget* fieldspage();
     void onnext();
     void onapply();
+    void onok();
     bool refused(const EditResult& r, const std::vector<QWidget*>& entries);
     void showpage(Page p);
 

@@ -21,13 +21,21 @@ int RayTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int RayTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 1 + int(rayfieldsshown(m_.lens).size());
+    return parent.isValid() ? 0 : 1 + int(shown().size());
+}
+
+std::vector<RayField> RayTableModel::shown() const { return fields_.empty() ? rayfieldsshown(m_.lens) : fields_; }
+
+void RayTableModel::showfields(std::vector<RayField> fields) {
+    beginResetModel();
+    fields_ = std::move(fields);
+    endResetModel();
 }
 
 std::optional<RayField> RayTableModel::field(int column) const {
-    const std::vector<RayField> shown = rayfieldsshown(m_.lens);
-    if (column < 1 || column > int(shown.size())) return std::nullopt;
-    return shown[size_t(column - 1)];
+    const std::vector<RayField> fields = shown();
+    if (column < 1 || column > int(fields.size())) return std::nullopt;
+    return fields[size_t(column - 1)];
 }
 
 QVariant RayTableModel::data(const QModelIndex& index, int role) const {

@@ -33,13 +33,18 @@ public:
     std::optional<RayField> field(int column) const;
     // The lens was replaced or its rays changed.
     void rebuild();
+    // Shows these fields after the number column instead of those of the ray scheme type.
+    void showfields(std::vector<RayField> fields);
 
 signals:
     void refused(const QString& message);
     void edited();
 
 private:
+    std::vector<RayField> shown() const;
+
     Model& m_;
+    std::vector<RayField> fields_;   // empty: those of the ray scheme type
 };
 
 class RayEditor : public GridEditor {

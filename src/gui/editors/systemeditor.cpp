@@ -83,7 +83,7 @@ SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidg
                        [this](const std::string& command) { surfacecommand(command); });
     connect(model_, &SurfaceTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
     connect(model_, &SurfaceTableModel::edited, this, [this](int row, int, int request) {
-        askconstants(row, request);
+        askconstants(this, m_, row, request, showerror, rundialog);
         designedited();
     });
     follow([this] { model_->rebuild(); });
@@ -106,28 +106,30 @@ void SystemEditor::surfacecommand(const std::string& command) {
     session_.designchanged();   // the listener rebuilds the grid
 }
 
-void SystemEditor::askconstants(int row, int request) {
+void askconstants(QWidget* parent, Model& m, int row, int request,
+                  const std::function<void(const QString&)>& showerror,
+                  const std::function<int(QDialog&)>& rundialog) {
     if (request == CellCommit::none) return;
-    const auto& asf = m_.lens.sys.asf;
+    const auto& asf = m.lens.sys.asf;
     const size_t k = size_t(row);
     auto text = [](double v) { return QString::number(v, 'f', 6); };
     if (request == CellCommit::conicdialog) {
-        FieldsDialog dialog(this, "Conic Constant", {{"Enter conic constant", text(asf.eps[k])}},
-                            [this, row](const std::vector<std::string>& typed) {
-                                const CellCommit c = commitconic(m_, row, typed[0]);
+        FieldsDialog dialog(parent, "Conic Constant", {{"Enter conic constant", text(asf.eps[k])}},
+                            [&m, row](const std::vector<std::string>& typed) {
+                                const CellCommit c = commitconic(m, row, typed[0]);
                                 return std::make_pair(c.accepted ? -1 : 0, c.message);
                             });
         dialog.showerror = showerror;
         rundialog(dialog);
         return;
     }
-    FieldsDialog dialog(this, "Aspherical constants",
+    FieldsDialog dialog(parent, "Aspherical constants",
                         {{"Enter aspheric constant a4", text(asf.a4[k])},
                          {"Enter aspheric constant a6", text(asf.a6[k])},
                          {"Enter aspheric constant a8", text(asf.a8[k])},
                          {"Enter aspheric constant a10", text(asf.a10[k])}},
-                        [this, row](const std::vector<std::string>& typed) {
-                            const AsphericCommit c = commitaspheric(m_, row, {typed[0], typed[1], typed[2], typed[3]});
+                        [&m, row](const std::vector<std::string>& typed) {
+                            const AsphericCommit c = commitaspheric(m, row, {typed[0], typed[1], typed[2], typed[3]});
                             return std::make_pair(c.badfield, c.message);
                         });
     dialog.showerror = showerror;

@@ -42,6 +42,12 @@ private:
     GlassLookup lookup_;
 };
 
+// The constants dialog a surface label asks for on model row `row` (CellCommit::Request):
+// the Conic Constant or the Aspherical constants dialog, run by rundialog.
+void askconstants(QWidget* parent, Model& m, int row, int request,
+                  const std::function<void(const QString&)>& showerror,
+                  const std::function<int(QDialog&)>& rundialog);
+
 class SystemEditor : public GridEditor {
     Q_OBJECT
 public:
@@ -57,9 +63,6 @@ public:
 private:
     // Runs a menu command on the chosen surface: copy, cut, delete, before, after, paste.
     void surfacecommand(const std::string& command);
-    // The constants dialog a label asks for on model row `row`.
-    void askconstants(int row, int request);
-
     SurfaceTableModel* model_;
 };
 
