@@ -31,7 +31,7 @@ namespace {
 
 // The Cooke triplet (curvature and separation labels, and extra labels of the first
 // surface) opened as cooke.dat.
-void opencooke(Session& s, const std::string& extralabels = "") {
+void opencookelens(Session& s, const std::string& extralabels = "") {
     for (const SampleLens& l : samplelenses())
         if (std::string(l.sysname) == "COOKE") {
             Model m = buildsamplelens(l, s.form->glasscatalog());
@@ -44,17 +44,17 @@ void opencooke(Session& s, const std::string& extralabels = "") {
     QCOMPARE(s.m.lens.sysname, std::string("cooke"));
 }
 
-std::string datafile(const Session& s, const char* ext) { return s.ws.geneticdir + "cooke" + ext; }
+std::string eadatafile(const Session& s, const char* ext) { return s.ws.geneticdir + "cooke" + ext; }
 
-void savedata(const Session& s, const EAParams& p) {
-    QCOMPARE(QString::fromStdString(saveeafile(datafile(s, eaextension(p.kind).c_str()), p)), QString());
+void saveeadata(const Session& s, const EAParams& p) {
+    QCOMPARE(QString::fromStdString(saveeafile(eadatafile(s, eaextension(p.kind).c_str()), p)), QString());
 }
 
-QLineEdit* field(QDialog& d, int k) { return d.findChild<QLineEdit*>(QString("field%1").arg(k)); }
+QLineEdit* eafield(QDialog& d, int k) { return d.findChild<QLineEdit*>(QString("field%1").arg(k)); }
 
 // Types a text into a field as a user does (the mask filters it) and presses OK.
-int typeok(QDialog& d, int k, const QString& text) {
-    QLineEdit* e = field(d, k);
+int eatypeok(QDialog& d, int k, const QString& text) {
+    QLineEdit* e = eafield(d, k);
     e->selectAll();
     e->del();
     QTest::keyClicks(e, text);
@@ -62,13 +62,13 @@ int typeok(QDialog& d, int k, const QString& text) {
     return d.result();
 }
 
-int pressok(QDialog& d) {
+int eapressok(QDialog& d) {
     d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     return d.result();
 }
 
-// The commands of a submenu of Optimization, by their object names.
-QStringList submenu(Session& s, const char* path) {
+// The commands of a eamenu of Optimization, by their object names.
+QStringList eamenu(Session& s, const char* path) {
     QStringList out;
     auto* menu = s.form->findChild<QMenu*>(path);
     if (!menu) return out;
@@ -82,10 +82,10 @@ EvoWindow* evowindow(Session& s) {
     return windows.isEmpty() ? nullptr : windows.last();
 }
 
-QStringList memolines(EvoWindow* w) { return w->DSMemo->toPlainText().split('\n'); }
+QStringList evomemo(EvoWindow* w) { return w->DSMemo->toPlainText().split('\n'); }
 
 // Every surface finite, radius and curvature agreeing: a system a designer can go on with.
-void checkconsistent(const OpticalSystem& lens) {
+void evoconsistent(const OpticalSystem& lens) {
     const auto& sp = lens.sys.sp;
     for (int i = 0; i <= lens.nsurf; ++i) {
         QVERIFY(std::isfinite(sp.curv[i]) && std::isfinite(sp.sep[i]) && std::isfinite(sp.radius[i]));
@@ -115,11 +115,11 @@ private slots:
 // data file.
 void EvolutionTest::menusandenabling() {
     Session s;
-    opencooke(s);
-    QCOMPARE(submenu(s, "Optimization/Evolutionary Algorithms Data"),
+    opencookelens(s);
+    QCOMPARE(eamenu(s, "Optimization/Evolutionary Algorithms Data"),
              (QStringList{"EaGeneral", "EaProbabilities", "EaAssga", "EaEsEvol", "EaEsGrup", "EaEsReko", "EaEsKorr",
                           "EaSave"}));
-    QCOMPARE(submenu(s, "Optimization/Evolution Strategies"),
+    QCOMPARE(eamenu(s, "Optimization/Evolution Strategies"),
              (QStringList{"EsEvolOptimization", "EsGrupOptimization", "EsRekoOptimization", "EsKorrOptimization"}));
     QVERIFY(s.enabled("EaGeneral") && s.enabled("EaEsKorr"));
     for (const char* id : {"EaSave", "AssgaOptimization", "EsEvolOptimization", "EsGrupOptimization",
@@ -127,7 +127,7 @@ void EvolutionTest::menusandenabling() {
         QVERIFY2(!s.enabled(id), id);
     EAParams p;
     p.kind = 6;
-    savedata(s, p);
+    saveeadata(s, p);
     s.open(QString::fromStdString(s.ws.datdir) + "cooke.dat");
     QVERIFY(s.enabled("EsRekoOptimization"));
     QVERIFY(!s.enabled("EsGrupOptimization") && !s.enabled("AssgaOptimization"));
@@ -177,19 +177,19 @@ void EvolutionTest::dialogsrefuseandkeeptheset() {
     QFETCH(QString, good);
     QFETCH(QString, logged);
     Session s;
-    opencooke(s);
+    opencookelens(s);
     const EAParams before = s.form->session().ea().p;
     const int logstart = s.log().size();
     QString shownafter, hint;
     bool stillopen = false;
     EAParams afterrefusal;
     s.dialogs.dialogsteps << [&](QDialog& d) {
-        const QString old = ::zefo::gui::test::field(d, field)->text();
-        stillopen = typeok(d, field, bad) != QDialog::Accepted;
-        shownafter = ::zefo::gui::test::field(d, field)->text() == old ? "restored" : "kept";
+        const QString old = eafield(d, field)->text();
+        stillopen = eatypeok(d, field, bad) != QDialog::Accepted;
+        shownafter = eafield(d, field)->text() == old ? "restored" : "kept";
         hint = s.form->statuspanel(0);
         afterrefusal = s.form->session().ea().p;
-        return typeok(d, field, good);
+        return eatypeok(d, field, good);
     };
     s.form->trigger(command);
     QCOMPARE(s.dialogs.dialogtitles, QStringList{caption});
@@ -210,7 +210,7 @@ void EvolutionTest::dialogsrefuseandkeeptheset() {
     // Cancel: the set as it was, the cancel line
     const EAParams kept = s.form->session().ea().p;
     s.dialogs.dialogsteps << [&](QDialog& d) {
-        ::zefo::gui::test::field(d, field)->setText(bad);
+        eafield(d, field)->setText(bad);
         return int(QDialog::Rejected);
     };
     s.form->trigger(command);
@@ -224,17 +224,17 @@ void EvolutionTest::dialogsrefuseandkeeptheset() {
 // groups are taken after the fields, and a quotient refusal keeps the typed value.
 void EvolutionTest::geneticdialogscompletetogether() {
     Session s;
-    opencooke(s);
+    opencookelens(s);
     QStringList groups;
     QString quotientfield;
     s.dialogs.dialogsteps << [&](QDialog& d) {
         for (auto* g : d.findChildren<QGroupBox*>()) groups << g->title();
         d.findChild<QGroupBox*>("mutparent")->findChildren<QRadioButton*>()[2]->setChecked(true);
-        field(d, 0)->setText("150");
-        field(d, 2)->setText("300");
-        typeok(d, 3, "3");  // 300 div 3 is not 150
-        quotientfield = field(d, 3)->text();
-        return typeok(d, 3, "2");
+        eafield(d, 0)->setText("150");
+        eafield(d, 2)->setText("300");
+        eatypeok(d, 3, "3");  // 300 div 3 is not 150
+        quotientfield = eafield(d, 3)->text();
+        return eatypeok(d, 3, "2");
     };
     s.form->trigger("EaGeneral");
     QCOMPARE(groups, (QStringList{"Initial population generation", "Mutation Parent Selection"}));
@@ -248,10 +248,10 @@ void EvolutionTest::geneticdialogscompletetogether() {
     QCOMPARE(s.log().last(2), (QStringList{"Mutation parent selection is random parent",
                                            "General data for EA optimization - Finished"}));
     QVERIFY(!s.enabled("EaSave"));
-    s.dialogs.dialogsteps << pressok;
+    s.dialogs.dialogsteps << eapressok;
     s.form->trigger("EaProbabilities");
     QVERIFY(!s.enabled("EaSave"));
-    s.dialogs.dialogsteps << pressok;
+    s.dialogs.dialogsteps << eapressok;
     s.form->trigger("EaAssga");
     QVERIFY(s.enabled("EaSave"));
     QCOMPARE(ea.p.kind, 3);
@@ -261,16 +261,16 @@ void EvolutionTest::geneticdialogscompletetogether() {
 // dialog's name is refused with its message and the set in memory stays.
 void EvolutionTest::dialogloadsitsdatafilefirst() {
     Session s;
-    opencooke(s);
+    opencookelens(s);
     EAParams korr;
     korr.kind = 7;
     korr.parents = 17;
     korr.recombcode = 222;
-    savedata(s, korr);
+    saveeadata(s, korr);
     QString parents;
     int recombination = -1;
     s.dialogs.dialogsteps << [&](QDialog& d) {
-        parents = field(d, 0)->text();
+        parents = eafield(d, 0)->text();
         recombination = d.findChild<QGroupBox*>("recombination")->findChild<QButtonGroup*>()->checkedId();
         return int(QDialog::Rejected);
     };
@@ -280,10 +280,10 @@ void EvolutionTest::dialogloadsitsdatafilefirst() {
     QVERIFY(s.enabled("EaSave"));  // loading enables it, also when the dialog is cancelled
 
     Session t;
-    opencooke(t);
-    QVERIFY(writefileatomic(datafile(t, ".esg"), eafiletext(korr)).empty());  // a KORR set named as GRUP's
+    opencookelens(t);
+    QVERIFY(writefileatomic(eadatafile(t, ".esg"), eafiletext(korr)).empty());  // a KORR set named as GRUP's
     t.dialogs.dialogsteps << [&](QDialog& d) {
-        parents = field(d, 0)->text();
+        parents = eafield(d, 0)->text();
         return int(QDialog::Rejected);
     };
     t.form->trigger("EaEsGrup");
@@ -297,8 +297,8 @@ void EvolutionTest::dialogloadsitsdatafilefirst() {
 // write that fails shows its message and logs no finished line.
 void EvolutionTest::easave() {
     Session s;
-    opencooke(s);
-    s.dialogs.dialogsteps << [](QDialog& d) { return typeok(d, 0, "12"); };
+    opencookelens(s);
+    s.dialogs.dialogsteps << [](QDialog& d) { return eatypeok(d, 0, "12"); };
     s.form->trigger("EaEsGrup");
     QVERIFY(!s.enabled("EsGrupOptimization"));
     const int logstart = s.log().size();
@@ -306,7 +306,7 @@ void EvolutionTest::easave() {
     QCOMPARE(s.logsince(logstart),
              (QStringList{"Save data for EA optimization", "Save data for EA optimization - Finished"}));
     EAParams back;
-    QCOMPARE(QString::fromStdString(loadeafile(datafile(s, ".esg"), back)), QString());
+    QCOMPARE(QString::fromStdString(loadeafile(eadatafile(s, ".esg"), back)), QString());
     QCOMPARE(back.kind, 5);
     QCOMPARE(back.parents, 12);
     QVERIFY(!back.recombine);
@@ -327,11 +327,11 @@ void EvolutionTest::easave() {
 // changed in its variables only, and the set to be loaded again for the next run.
 void EvolutionTest::runtotheend() {
     Session s;
-    opencooke(s);
+    opencookelens(s);
     EAParams p;
     p.kind = 4;
     p.maxgen = 999;
-    savedata(s, p);
+    saveeadata(s, p);
     s.form->updateenabling();
     const OpticalSystem before = s.m.lens;
     const int logstart = s.log().size();
@@ -353,7 +353,7 @@ void EvolutionTest::runtotheend() {
     const QString title = "Evolution Strategies EVOL Optimization";
     QCOMPARE(s.logsince(logstart), (QStringList{title, title + " - Finished"}));
     QCOMPARE(s.form->statuspanel(2), QString("Status: Finished"));
-    const QStringList memo = memolines(w);
+    const QStringList memo = evomemo(w);
     QCOMPARE(memo.last(), QString("End of displayed data"));
     QVERIFY(memo.contains("Optimization finished"));
     QCOMPARE(w->DSMemo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -364,7 +364,7 @@ void EvolutionTest::runtotheend() {
     QVERIFY(s.m.lens.sys.sp.curv != before.sys.sp.curv);
     QVERIFY(s.m.lens.sys.sp.optlabel == before.sys.sp.optlabel);
     QVERIFY(s.m.lens.sys.sp.glass == before.sys.sp.glass);
-    checkconsistent(s.m.lens);
+    evoconsistent(s.m.lens);
 }
 
 // A GRUP run that ends as soon as the system meets its boundary conditions gives the glass
@@ -376,8 +376,8 @@ void EvolutionTest::escapekeepsthesystem() {
     p.kind = 5;
     {
         Session g;
-        opencooke(g, "G");
-        savedata(g, p);
+        opencookelens(g, "G");
+        saveeadata(g, p);
         g.form->updateenabling();
         const OpticalSystem before = g.m.lens;
         g.form->trigger("EsGrupOptimization");
@@ -386,9 +386,9 @@ void EvolutionTest::escapekeepsthesystem() {
         QVERIFY(g.m.lens.sys.sp.optlabel == before.sys.sp.optlabel);
     }
     Session s;
-    opencooke(s);
+    opencookelens(s);
     p.convabs = p.convrel = 0;  // no convergence: the second run goes on until Esc
-    savedata(s, p);
+    saveeadata(s, p);
     s.form->updateenabling();
     const OpticalSystem before = s.m.lens;
     s.form->trigger("EsGrupOptimization");
@@ -411,11 +411,11 @@ void EvolutionTest::escapekeepsthesystem() {
     QCOMPARE(w->panel(0), QString("Status: Terminated"));
     const QString title = "Evolution Strategies GRUP Optimization";
     QCOMPARE(s.logsince(logstart), (QStringList{title, title + " - Terminated by user"}));
-    QVERIFY(memolines(w).contains("Optimization terminated by  user"));
+    QVERIFY(evomemo(w).contains("Optimization terminated by  user"));
     QVERIFY(s.form->menuBar()->isEnabled());
     QVERIFY(s.m.lens.sys.sp.optlabel == before.sys.sp.optlabel);
     QCOMPARE(s.m.lens.nsurf, before.nsurf);
-    checkconsistent(s.m.lens);
+    evoconsistent(s.m.lens);
     // the program goes on with the system the run left
     s.form->trigger("RayTrace");
     QVERIFY(s.dialogs.errors.isEmpty());
@@ -425,10 +425,10 @@ void EvolutionTest::escapekeepsthesystem() {
 // anything runs.
 void EvolutionTest::runofanotherkindisrefused() {
     Session s;
-    opencooke(s);
+    opencookelens(s);
     EAParams general;
     general.kind = 1;
-    savedata(s, general);
+    saveeadata(s, general);
     s.form->updateenabling();
     QVERIFY(s.enabled("AssgaOptimization"));
     const OpticalSystem before = s.m.lens;
@@ -445,10 +445,10 @@ void EvolutionTest::runofanotherkindisrefused() {
 // batches every 50 ms, all of them and in order, while the run never waits.
 void EvolutionTest::refreshedbytime() {
     Session s;
-    opencooke(s);
+    opencookelens(s);
     EAParams p;
     p.kind = 7;
-    savedata(s, p);
+    saveeadata(s, p);
     s.form->updateenabling();
     const int total = 5000;
     QElapsedTimer clock;
@@ -471,7 +471,7 @@ void EvolutionTest::refreshedbytime() {
     connect(s.form->evorun(), &EvoRun::lines, w, [&] { ++batches; });
     QTRY_VERIFY_WITH_TIMEOUT(!s.form->evorun(), 60000);
     const qint64 elapsed = clock.elapsed();
-    const QStringList memo = memolines(w);
+    const QStringList memo = evomemo(w);
     QCOMPARE(memo.size(), total);
     QCOMPARE(memo.first(), QString("line 1"));
     QCOMPARE(memo.last(), QString("line %1").arg(total));
@@ -485,10 +485,10 @@ void EvolutionTest::refreshedbytime() {
 // "Status: Error", the reason in the log; the system is the one before.
 void EvolutionTest::failedrunclosesitswindow() {
     Session s;
-    opencooke(s);
+    opencookelens(s);
     EAParams p;
     p.kind = 6;
-    savedata(s, p);
+    saveeadata(s, p);
     s.form->updateenabling();
     const OpticalSystem before = s.m.lens;
     s.form->setevolutionrunner([](Model&, EAKind, const EAParams&, const EASetup&, const EAHooks& h) {
