@@ -14,13 +14,13 @@ namespace zefo {
 namespace {
 
 // The texts a dialog shows for p with some fields retyped.
-std::vector<std::string> typed(const EAParams& p, EADialog d, std::vector<std::pair<int, std::string>> edits) {
+std::vector<std::string> eatyped(const EAParams& p, EADialog d, std::vector<std::pair<int, std::string>> edits) {
     std::vector<std::string> t = eatexts(p, d);
     for (auto& [field, text] : edits) t[static_cast<size_t>(field)] = text;
     return t;
 }
 
-std::vector<std::string> lines(const std::string& text) {
+std::vector<std::string> ealines(const std::string& text) {
     std::vector<std::string> out;
     size_t b = 0;
     for (size_t e; (e = text.find('\n', b)) != std::string::npos; b = e + 1) out.push_back(text.substr(b, e - b));
@@ -96,7 +96,7 @@ TEST(EAForms, RefusalsNameTheFieldAndKeepTheSet) {
         SCOPED_TRACE(c.message);
         const EAParams before;
         EAParams p = before;
-        const EAAccept a = eaaccept(p, c.d, typed(p, c.d, c.edits), eachecked(p, c.d));
+        const EAAccept a = eaaccept(p, c.d, eatyped(p, c.d, c.edits), eachecked(p, c.d));
         EXPECT_EQ(a.result.status, DialogResult::BadField);
         EXPECT_EQ(a.result.field, c.field);
         EXPECT_EQ(a.result.message, c.message);
@@ -139,14 +139,14 @@ TEST(EAForms, AcceptedValuesAreLoggedInTheirFormats) {
     };
     for (const Case& c : cases) {
         EAParams p;
-        const EAAccept a = eaaccept(p, c.d, typed(p, c.d, c.edits), eachecked(p, c.d));
+        const EAAccept a = eaaccept(p, c.d, eatyped(p, c.d, c.edits), eachecked(p, c.d));
         EXPECT_EQ(a.result.status, DialogResult::Accepted) << a.result.message;
         if (c.log.empty()) continue;  // the second quotient case: only its values matter
         EXPECT_EQ(a.result.log, c.log);
         EXPECT_TRUE(a.result.changed);
     }
     EAParams p;
-    eaaccept(p, EADialog::general, typed(p, EADialog::general, {{0, "150"}, {2, "301"}, {3, "2"}}), {0, 0});
+    eaaccept(p, EADialog::general, eatyped(p, EADialog::general, {{0, "150"}, {2, "301"}, {3, "2"}}), {0, 0});
     EXPECT_EQ(p.meritstart, 301);
     EXPECT_EQ(p.meritstep, 2);
     // unchanged texts log nothing
@@ -167,7 +167,7 @@ TEST(EAForms, ChoicesSetTheirMembersAndLogTheirTexts) {
                                                       "parents in pairs"}));
     EXPECT_EQ(p.recombcode, 555);
     p.kind = 7;
-    const auto file = lines(eafiletext(p));
+    const auto file = ealines(eafiletext(p));
     ASSERT_GE(file.size(), 5u);
     EXPECT_EQ(file[3], "0");  // strategy
     EXPECT_EQ(file[4], "0");  // rotation

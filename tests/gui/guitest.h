@@ -147,6 +147,7 @@ int rungraphtests(int argc, char** argv);
 int runsystemeditortests(int argc, char** argv);
 int runnewwizardtests(int argc, char** argv);
 int runrayeditortests(int argc, char** argv);
+int runevolutiontests(int argc, char** argv);
 int runimporttests(int argc, char** argv);
 int runmodifytests(int argc, char** argv);
 int rungeneraldialogtests(int argc, char** argv);

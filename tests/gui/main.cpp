@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     failed += runsystemeditortests(argc, argv);
     failed += runnewwizardtests(argc, argv);
     failed += runrayeditortests(argc, argv);
+    failed += runevolutiontests(argc, argv);
     failed += runimporttests(argc, argv);
     failed += runmodifytests(argc, argv);
     failed += rungeneraldialogtests(argc, argv);

@@ -222,7 +222,7 @@ bool isreal(const EAItem& f) { return f.r || f.share >= 0; }
 std::string shown(double v, int w, int d) { return w == 0 ? fmtf(v, 0, d) : fmtf(v, w, d); }
 
 // A typed text: digits only where the mask has no point, else any real.
-std::optional<double> typedvalue(const EAItem& f, const std::string& text) {
+std::optional<double> typedfield(const EAItem& f, const std::string& text) {
     if (std::string(f.mask).find('.') != std::string::npos) return parsetyped(text);
     const auto n = typedcount(text);
     if (!n) return std::nullopt;
@@ -282,7 +282,7 @@ EAAccept eaaccept(EAParams& p, EADialog d, const std::vector<std::string>& texts
     for (size_t k = 0; k < items.size(); ++k) {
         const EAItem& f = items[k];
         const int field = static_cast<int>(k);
-        const auto v = typedvalue(f, k < texts.size() ? texts[k] : std::string());
+        const auto v = typedfield(f, k < texts.size() ? texts[k] : std::string());
         if (!v) {
             r = badfield(r, field, notanumbermsg);
             return out;

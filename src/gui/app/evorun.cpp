@@ -84,12 +84,15 @@ EvoWindow::EvoWindow(const QString& caption, const std::array<int, 4>& widths, Q
     for (size_t k = 0; k < panels_.size(); ++k) {
         panels_[k] = new QLabel(StatusBar1);
         panels_[k]->setObjectName(QString("Panel%1").arg(k));
-        panels_[k]->setFixedWidth(widths[k]);
+        // the widths are the panels' least and their shares of a wider window: the texts of
+        // the last panels need more room than their least width in today's fonts
+        panels_[k]->setMinimumWidth(widths[k]);
         panels_[k]->setFrameShape(QFrame::Panel);
         panels_[k]->setFrameShadow(QFrame::Sunken);
-        StatusBar1->addWidget(panels_[k]);
+        StatusBar1->addWidget(panels_[k], widths[k]);
     }
     layout()->addWidget(StatusBar1);
+    resize(1000, 620);
 }
 
 void EvoWindow::addrunlines(const QStringList& lines) {
