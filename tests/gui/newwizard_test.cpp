@@ -1,6 +1,8 @@
 // The New wizard driven as a user does: pages, refused entries, the Next / Apply / OK rule.
 #include <QCheckBox>
+#include <QButtonGroup>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -12,6 +14,7 @@
 #include "core/edit/rayedit.h"
 #include "core/model/lensfile.h"
 #include "core/util/fileio.h"
+#include "gui/editors/generaldialogs.h"
 #include "gui/editors/newgrids.h"
 #include "gui/editors/newwizard.h"
 #include "guitest.h"
@@ -70,8 +73,8 @@ int cookewizard(QDialog& d) {
     settext(w.field[1], "5.93");
     settext(w.field[2], "8.302");
     settext(w.field[3], "11.86");
-    w.fullscheme->setChecked(true);
-    w.threewl->setChecked(true);
+    w.scheme->setCurrentIndex(0);   // full
+    w.mode->setCurrentIndex(1);     // three wavelengths
     QTest::mouseClick(w.applybutton(), Qt::LeftButton);
     if (!w.okbutton()->isEnabled()) return QDialog::Rejected;
     QTest::mouseClick(w.okbutton(), Qt::LeftButton);
@@ -117,7 +120,7 @@ private slots:
         settext(w.field[1], "7");
         settext(w.field[2], "10");
         settext(w.field[3], "14");
-        w.threewl->setChecked(true);
+        w.mode->setCurrentIndex(1);
         QTest::mouseClick(w.applybutton(), Qt::LeftButton);
         QVERIFY(w.okbutton()->isEnabled());
         QCOMPARE(m.lens.field, (std::vector<double>{0, 7, 10, 14}));
@@ -141,18 +144,59 @@ private slots:
         settext(w.na, "0");
         QTest::mouseClick(w.nextbutton(), Qt::LeftButton);
         QCOMPARE(w.page(), int(NewWizard::Telescope));
-        settext(w.eph, "5");
         QTest::mouseClick(w.nextbutton(), Qt::LeftButton);
         QCOMPARE(errors, QStringList{newmsg::notype});
-        w.galilean->setChecked(true);
-        w.objinf->setChecked(true);
+        QVERIFY(!w.keplergroup->isEnabled() && !w.galileangroup->isEnabled());
+        w.teltype->setCurrentIndex(0);   // Kepler: no eye position
+        QVERIFY(w.keplergroup->isEnabled() && !w.galileangroup->isEnabled());
+        w.teltype->setCurrentIndex(1);   // Galilean
+        QVERIFY(w.galileangroup->isEnabled());
+        w.objinf->setCurrentIndex(1);
+        QVERIFY(w.objdist->isEnabled());   // a finite object needs its distance
+        w.objinf->setCurrentIndex(0);
+        QVERIFY(!w.objdist->isEnabled());
+        settext(w.eph, "5");
         settext(w.eyedist, "10");
         QTest::mouseClick(w.nextbutton(), Qt::LeftButton);
         QCOMPARE(w.page(), int(NewWizard::Fields));
-        QVERIFY(w.galilean->isChecked() && w.objinf->isChecked());   // separate radio groups
+        QCOMPARE(errors, QStringList{newmsg::notype});
         QCOMPARE(int(m.lens.systype), 6);
         QCOMPARE(m.eyedist, 10.0);
         QCOMPARE(m.lens.eph, 5.0);
+    }
+
+    // "No" to the standard wavelengths: Next asks which to change and the line of each; a
+    // cancelled choice keeps the page and the d, C and F lines.
+    void otherWavelengths() {
+        Model m;
+        NewWizard w(m);
+        QStringList titles;
+        bool cancel = true;
+        w.rundialog = [&](QDialog& d) {
+            titles << d.windowTitle();
+            if (cancel) return int(QDialog::Rejected);
+            if (auto* which = dynamic_cast<WavelengthDialog*>(&d)) {
+                which->change[0]->setChecked(true);
+                which->change[2]->setChecked(true);
+            } else {
+                auto& single = dynamic_cast<SingleWavelengthDialog&>(d);
+                single.items->button(titles.size() == 2 ? 4 : 2)->setChecked(true);   // e, then g
+                single.ok();
+                return single.result();
+            }
+            return int(QDialog::Accepted);
+        };
+        cookegeneral(w);
+        w.standardwl->setCurrentIndex(1);
+        QTest::mouseClick(w.nextbutton(), Qt::LeftButton);
+        QCOMPARE(w.page(), int(NewWizard::General));
+        QCOMPARE(m.lens.wl, (std::array<double, 3>{0.0005876, 0.0006563, 0.0004861}));
+        cancel = false;
+        titles.clear();
+        QTest::mouseClick(w.nextbutton(), Qt::LeftButton);
+        QCOMPARE(titles, (QStringList{"SetUp", "Single wave length", "Single wave length"}));
+        QCOMPARE(w.page(), int(NewWizard::Fields));
+        QCOMPARE(m.lens.wl, (std::array<double, 3>{0.0005461, 0.0006563, 0.0004358}));
     }
 
     // File > New typed through the wizard and the surface grid gives the sample triplet's

@@ -225,7 +225,7 @@ void SingleWavelengthDialog::ok() {
     accept();
 }
 
-WavelengthDialog::WavelengthDialog(QWidget* parent) : EditDialog("Wavelength", parent) {
+WavelengthDialog::WavelengthDialog(QWidget* parent, const QString& caption) : EditDialog(caption, parent) {
     auto* box = new QGroupBox("Change wavelength");
     auto* g = new QVBoxLayout(box);
     const char* const captions[] = {"Middle wave length", "Upper wave length", "Lower wave length"};

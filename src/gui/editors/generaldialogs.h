@@ -99,11 +99,11 @@ public:
     void ok() override;
 };
 
-// Wavelength: which of the three wavelengths to change.
+// Wavelength: which of the three wavelengths to change (captioned "SetUp" in the New wizard).
 class WavelengthDialog : public EditDialog {
     Q_OBJECT
 public:
-    explicit WavelengthDialog(QWidget* parent = nullptr);
+    explicit WavelengthDialog(QWidget* parent = nullptr, const QString& caption = "Wavelength");
     QCheckBox* change[3];   // middle, upper, lower
     void ok() override { accept(); }
 };
