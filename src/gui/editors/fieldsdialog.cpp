@@ -1,6 +1,7 @@
 #include "gui/editors/fieldsdialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QFormLayout>
@@ -55,6 +56,14 @@ QLabel* hintline(QWidget* dialog) {
         if (now && dialog->isAncestorOf(now)) line->setText(now->property("hint").toString());
     });
     return line;
+}
+
+QComboBox* choicebox(const QStringList& items, int current, const QString& hint) {
+    auto* c = new QComboBox;
+    c->addItems(items);
+    c->setCurrentIndex(current);
+    c->setProperty("hint", hint);
+    return c;
 }
 
 }  // namespace zefo::gui

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 
@@ -36,5 +38,8 @@ private:
 // A status line for a dialog: it shows the "hint" property of the dialog's widget that has
 // the focus.
 QLabel* hintline(QWidget* dialog);
+
+// A choice among items with its status hint; current -1 shows none chosen.
+QComboBox* choicebox(const QStringList& items, int current, const QString& hint);
 
 }  // namespace zefo::gui

@@ -30,13 +30,6 @@ QLineEdit* entry(const std::string& text, const QString& hint) {
 
 std::string typedtext(const QLineEdit* e) { return e->text().toStdString(); }
 
-QComboBox* choice(const QStringList& items, int current, const QString& hint) {
-    auto* c = new QComboBox;
-    c->addItems(items);
-    c->setCurrentIndex(current);
-    c->setProperty("hint", hint);
-    return c;
-}
 
 const char* const fieldordinals[] = {"First", "Second", "Third", "Forth"};
 constexpr const char* positivehint = "Enter any positive number greater then 0";
@@ -106,11 +99,11 @@ GeneralDataDialog::GeneralDataDialog(Model& m, QWidget* parent) : EditDialog("Ge
         form->addRow(caption, field[f]);
         form->labelForField(field[f])->setEnabled(f > 0 && f < l.nfields);
     }
-    chromatic = choice({"1 wave length + Conrady color calculation", "3 wave length calculation"}, in.threewl ? 1 : 0,
+    chromatic = choicebox({"1 wave length + Conrady color calculation", "3 wave length calculation"}, in.threewl ? 1 : 0,
                        "Select way of chromatic calculation");
-    raytype = choice({"Standard rays", "Relative rays", "Normal rays"}, in.raytype == 20 ? 0 : in.raytype == 10 ? 1 : 2,
+    raytype = choicebox({"Standard rays", "Relative rays", "Normal rays"}, in.raytype == 20 ? 0 : in.raytype == 10 ? 1 : 2,
                      schemehint);
-    surfaces = choice({"Radii", "Curvatures"}, in.radii ? 0 : 1, schemehint);
+    surfaces = choicebox({"Radii", "Curvatures"}, in.radii ? 0 : 1, schemehint);
     form->addRow("Chromatic calculation", chromatic);
     form->addRow("Ray scheme type", raytype);
     form->addRow("Spherical surface definition ", surfaces);
@@ -152,7 +145,7 @@ FieldAnglesDialog::FieldAnglesDialog(Model& m, int n, QWidget* parent)
         form->addRow(caption, field[f]);
         form->labelForField(field[f])->setEnabled(f > 0 && f < n);
     }
-    scheme = choice({"Full ray scheme", "Partial ray scheme"}, l.nrays == 34 ? 0 : 1, schemehint);
+    scheme = choicebox({"Full ray scheme", "Partial ray scheme"}, l.nrays == 34 ? 0 : 1, schemehint);
     scheme->setEnabled(n == 4);
     form->addRow("Ray Scheme type", scheme);
     finish(form);

@@ -31,14 +31,6 @@ QLineEdit* entry(double v, int width, int decimals, const QString& hint) {
     return e;
 }
 
-// A choice among items; current -1 shows none chosen.
-QComboBox* choice(const QStringList& items, int current, const QString& hint) {
-    auto* c = new QComboBox;
-    c->addItems(items);
-    c->setCurrentIndex(current);
-    c->setProperty("hint", hint);
-    return c;
-}
 
 // An entry and its caption in a form.
 void enablerow(QWidget* entry, bool on) {
@@ -95,10 +87,10 @@ QWidget* NewWizard::generalpage() {
     stop->setProperty("hint", "Enter any positive number smaller then number of surfaces");
     mag = entry(0, 7, 3, "Transverse magnification for objectives, angular magnification for afocal systems");
     na = entry(0, 7, 5, "For afocal systems-0, for objectives-between 0 and 1");
-    nfields = choice({"2", "3", "4"}, 1, "");
-    aspherics = choice({"Yes", "No"}, 1, "");
-    standardwl = choice({"Yes", "No"}, 0, "Select wavelengths for calculation");
-    surfacedef = choice({"Radii", "Curvatures"}, 0, "Select wavelengths for calculation");
+    nfields = choicebox({"2", "3", "4"}, 1, "");
+    aspherics = choicebox({"Yes", "No"}, 1, "");
+    standardwl = choicebox({"Yes", "No"}, 0, "Select wavelengths for calculation");
+    surfacedef = choicebox({"Radii", "Curvatures"}, 0, "Select wavelengths for calculation");
     form->addRow("Enter name of the optical system", name);
     form->addRow("Number of surfaces", nsurf);
     form->addRow("Aperture stop position", stop);
@@ -114,8 +106,8 @@ QWidget* NewWizard::generalpage() {
 QWidget* NewWizard::telescopepage() {
     auto* w = new QWidget;
     auto* layout = new QVBoxLayout(w);
-    teltype = choice({"Kepler", "Galilean"}, -1, "Select type of afocal system");
-    objinf = choice({"Yes", "No"}, -1, "Select position of object");
+    teltype = choicebox({"Kepler", "Galilean"}, -1, "Select type of afocal system");
+    objinf = choicebox({"Yes", "No"}, -1, "Select position of object");
     objdist = entry(0, 9, 3, positivehint);
     eph = entry(0, 7, 3, positivehint);
     eyedist = entry(0, 7, 3, positivehint);
@@ -157,10 +149,10 @@ QWidget* NewWizard::fieldspage() {
         form->addRow(QString(ordinals[i]) + " field angle (position) in degrees", field[i]);
     }
     enablerow(field[0], false);
-    scheme = choice({"Full ray scheme", "Partial ray scheme"}, 1, "Select type of generation of ray scheme");
-    mode = choice({"Calculation with one wave lengths", "Calculation with three wave length"}, 0,
+    scheme = choicebox({"Full ray scheme", "Partial ray scheme"}, 1, "Select type of generation of ray scheme");
+    mode = choicebox({"Calculation with one wave lengths", "Calculation with three wave length"}, 0,
                   "Select mode of calculation for chromatical aberrations");
-    raytype = choice({"Standard coordinates", "Relative coordinates", "Apsolute coordinates"}, 0,
+    raytype = choicebox({"Standard coordinates", "Relative coordinates", "Apsolute coordinates"}, 0,
                      "Select the way that program generates rays for ray scheme");
     form->addRow("Ray Scheme type", scheme);
     form->addRow("Calculation mode", mode);
