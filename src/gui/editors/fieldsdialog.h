@@ -39,6 +39,9 @@ private:
 // the focus.
 QLabel* hintline(QWidget* dialog);
 
+// The status hint of entries that take a positive number.
+inline constexpr const char* positivehint = "Enter any positive number greater then 0";
+
 // A choice among items with its status hint; current -1 shows none chosen.
 QComboBox* choicebox(const QStringList& items, int current, const QString& hint);
 

@@ -32,7 +32,6 @@ std::string typedtext(const QLineEdit* e) { return e->text().toStdString(); }
 
 
 const char* const fieldordinals[] = {"First", "Second", "Third", "Forth"};
-constexpr const char* positivehint = "Enter any positive number greater then 0";
 constexpr const char* schemehint = "Select the way that program generates rays for ray scheme";
 
 }  // namespace

@@ -21,11 +21,9 @@ namespace zefo::gui {
 
 namespace {
 
-constexpr const char* positivehint = "Enter any positive number greater then 0";
-
 std::string typed(const QLineEdit* e) { return e->text().toStdString(); }
 
-QLineEdit* entry(double v, int width, int decimals, const QString& hint) {
+QLineEdit* numberentry(double v, int width, int decimals, const QString& hint) {
     auto* e = new QLineEdit(QString::fromStdString(fmtf(v, width, decimals)));
     e->setProperty("hint", hint);
     return e;
@@ -85,8 +83,8 @@ QWidget* NewWizard::generalpage() {
     nsurf->setProperty("hint", "Enter any positive number greater then 0");
     stop = new QLineEdit("  0");
     stop->setProperty("hint", "Enter any positive number smaller then number of surfaces");
-    mag = entry(0, 7, 3, "Transverse magnification for objectives, angular magnification for afocal systems");
-    na = entry(0, 7, 5, "For afocal systems-0, for objectives-between 0 and 1");
+    mag = numberentry(0, 7, 3, "Transverse magnification for objectives, angular magnification for afocal systems");
+    na = numberentry(0, 7, 5, "For afocal systems-0, for objectives-between 0 and 1");
     nfields = choicebox({"2", "3", "4"}, 1, "");
     aspherics = choicebox({"Yes", "No"}, 1, "");
     standardwl = choicebox({"Yes", "No"}, 0, "Select wavelengths for calculation");
@@ -108,9 +106,9 @@ QWidget* NewWizard::telescopepage() {
     auto* layout = new QVBoxLayout(w);
     teltype = choicebox({"Kepler", "Galilean"}, -1, "Select type of afocal system");
     objinf = choicebox({"Yes", "No"}, -1, "Select position of object");
-    objdist = entry(0, 9, 3, positivehint);
-    eph = entry(0, 7, 3, positivehint);
-    eyedist = entry(0, 7, 3, positivehint);
+    objdist = numberentry(0, 9, 3, positivehint);
+    eph = numberentry(0, 7, 3, positivehint);
+    eyedist = numberentry(0, 7, 3, positivehint);
     auto* type = new QFormLayout;
     type->addRow("Telescope type", teltype);
     keplergroup = new QGroupBox("Kepler");
@@ -145,7 +143,7 @@ QWidget* NewWizard::fieldspage() {
     auto* form = new QFormLayout(w);
     const char* const ordinals[] = {"First", "Second", "Third", "Forth"};
     for (int i = 0; i < 4; ++i) {
-        field[i] = entry(0, 5, 2, positivehint);
+        field[i] = numberentry(0, 5, 2, positivehint);
         form->addRow(QString(ordinals[i]) + " field angle (position) in degrees", field[i]);
     }
     enablerow(field[0], false);
