@@ -65,6 +65,10 @@ std::string openlens(Context& c, const std::string& path);
 // option is absent. A missing value or a second occurrence is a usage error.
 std::optional<std::string> takeoption(Context& c, const std::string& name);
 
+// Removes every "--name" (an option without a value) from the command's arguments; true when
+// it was there.
+bool takeflag(Context& c, const std::string& name);
+
 // Removes "--name VALUE" and reads VALUE as a typed number ("," or "." as decimal
 // separator, blanks ignored); empty when the option is absent. A value that is no number
 // throws ValueError "Not a valid number!".

@@ -33,6 +33,10 @@ std::optional<std::string> takeoption(Context& c, const std::string& name) {
     return value;
 }
 
+bool takeflag(Context& c, const std::string& name) {
+    return std::erase(c.args, name) > 0;
+}
+
 std::optional<double> takenumber(Context& c, const std::string& name) {
     const auto text = takeoption(c, name);
     if (!text) return std::nullopt;

@@ -56,12 +56,7 @@ OptionAnswers takeanswers(Context& c) {
         a.thicken = *t == "yes";
     }
     if (const auto d = takenumber(c, "--density")) a.density = *d;
-    for (auto it = c.args.begin(); it != c.args.end(); ++it)
-        if (*it == "--accept-diameters") {
-            a.acceptdiameters = true;
-            c.args.erase(it);
-            break;
-        }
+    a.acceptdiameters = takeflag(c, "--accept-diameters");
     return a;
 }
 
@@ -124,6 +119,15 @@ std::string stdradiicmd(Context& c) {
     return savemodified(c, t, c.args[1]);
 }
 
+// "surfaces": [first, last], numbered from 1.
+void surfacepair(JsonWriter& w, int first, int last) {
+    w.key("surfaces");
+    w.beginarray();
+    w.integer(first + 1);
+    w.integer(last + 1);
+    w.endarray();
+}
+
 // The end of a mechanical operation that did not finish: its log line and the text.
 std::string unfinished(Context& c, const CommandText& t, const MechOutcome& o, const OptionAnswers& a) {
     if (o.cancelled) {
@@ -165,11 +169,7 @@ std::string mechanicscmd(Context& c) {
     w.beginarray();
     for (const LensMass& l : lenses) {
         w.beginobject();
-        w.key("surfaces");
-        w.beginarray();
-        w.integer(l.first + 1);
-        w.integer(l.last + 1);
-        w.endarray();
+        surfacepair(w, l.first, l.last);
         w.field("mechdiam", l.mechdiam);
         w.field("volume", l.volume);
         w.field("mass", l.mass);
@@ -180,11 +180,7 @@ std::string mechanicscmd(Context& c) {
     w.beginarray();
     for (const DistanceRing& g : rings) {
         w.beginobject();
-        w.key("surfaces");
-        w.beginarray();
-        w.integer(g.first + 1);
-        w.integer(g.last + 1);
-        w.endarray();
+        surfacepair(w, g.first, g.last);
         w.field("length", g.length);
         w.field("diameter", g.outer);
         w.endobject();
@@ -196,14 +192,7 @@ std::string mechanicscmd(Context& c) {
 }
 
 std::string acadcmd(Context& c) {
-    const bool rays = [&] {
-        for (auto it = c.args.begin(); it != c.args.end(); ++it)
-            if (*it == "--rays") {
-                c.args.erase(it);
-                return true;
-            }
-        return false;
-    }();
+    const bool rays = takeflag(c, "--rays");
     OptionAnswers a = takeanswers(c);
     expectargs(c, 1);
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
