@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -42,12 +43,12 @@ TEST_F(ImportBatchTest, WritesTheLensAndPrintsTheNotices) {
     EXPECT_EQ(j["nsurf"].number, 2);
     ASSERT_EQ(j["notices"].kind, JsonValue::Array);
     bool model = false;
-    for (const auto& v : j["notices"].items) model = model || v.text.find("glass LUNA is not in the catalogue") != std::string::npos;
+    for (const auto& v : j["notices"].items) model = model || v.text.find("glass LUNA is a model glass") != std::string::npos;
     EXPECT_TRUE(model) << r.out;
 
     const BatchRun text = run("import-zmx '" + (dir / "singlet.zmx").string() + "' '" + out + "'");
     ASSERT_EQ(text.status, 0) << text.err;
-    EXPECT_NE(text.out.find("glass LUNA is not in the catalogue"), std::string::npos);
+    EXPECT_NE(text.out.find("glass LUNA is a model glass"), std::string::npos);
     EXPECT_NE(text.out.find(out + "\n"), std::string::npos);
 }
 
@@ -57,8 +58,9 @@ TEST_F(ImportBatchTest, RefusedFilesWriteNothing) {
         {replaced(s, "GLAS LUNA 1 0 1.6 40", "GLAS LUNA"), "surface 1: GLAS LUNA"},
         {replaced(s, "  CURV 0.02\r\n", "  TYPE TOROIDAL\r\n  CURV 0.02\r\n"), "surface 1: TYPE TOROIDAL"},
         {s.substr(0, s.find("SURF 2")), "at least one surface and an image"},   // truncated
-        {"\xFE\xFF" + s, "big-endian"},
+        {"\xFE\xFF" + s, "line 1: the bytes are no UTF-16 BE text"},
         {replaced(s, "\r\n", "\r"), "CR LF or LF"},
+        {replaced(s, "GLAS LUNA 1 0 1.6 40", "GLAS LUNA 0 0 1.5 40"), "surface 1: GLAS LUNA: the catalogue has no such glass"},
     };
     for (const auto& [bytes, message] : cases) {
         writebytes(dir / "bad.zmx", bytes);
@@ -73,6 +75,40 @@ TEST_F(ImportBatchTest, RefusedFilesWriteNothing) {
     writebytes(dir / "bad.zmx", replaced(s, "GLAS LUNA 1 0 1.6 40", "GLAS LUNA"));
     EXPECT_EQ(run("import-zmx '" + (dir / "bad.zmx").string() + "' '" + (dir / "keep.dat").string() + "'").status, 1);
     EXPECT_EQ(readtextfile((dir / "keep.dat").string()).value_or(""), "old");
+}
+
+TEST_F(ImportBatchTest, SubstituteListReplacesAMissingCatalogueGlass) {
+    writebytes(dir / "s.zmx", replaced(zmxsinglet, "GLAS LUNA 1 0 1.6 40", "GLAS LUNA 0 0 1.5 40"));
+    const std::string out = (dir / "s.dat").string();
+    const BatchRun r = run("import-zmx --substitute LUNA=1.5168:64.17 '" + (dir / "s.zmx").string() + "' '" + out + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    OpticalSystem lens;
+    ASSERT_EQ(loadlensfile(out, lens), "");
+    EXPECT_NE(lens.sys.sp.glass[1].find("BK7"), std::string::npos) << lens.sys.sp.glass[1];
+    EXPECT_NE(r.out.find("is substituted by the nearest catalogue glass"), std::string::npos) << r.out;
+    EXPECT_EQ(run("import-zmx --substitute LUNA=1.5 '" + (dir / "s.zmx").string() + "' '" + out + "'").status, 2);
+}
+
+TEST_F(ImportBatchTest, ExportWritesUtf16ThatImportsBack) {
+    writebytes(dir / "singlet.zmx", zmxsinglet);
+    const std::string lensfile = (dir / "singlet.dat").string(), zmx = (dir / "back.zmx").string();
+    ASSERT_EQ(run("import-zmx '" + (dir / "singlet.zmx").string() + "' '" + lensfile + "'").status, 0);
+    const BatchRun e = run("export-zmx '" + lensfile + "' '" + zmx + "'");
+    ASSERT_EQ(e.status, 0) << e.err;
+    const std::string bytes = readtextfile(zmx).value_or("");
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("\xFF\xFEV\0", 4));   // byte-order mark, then VERS
+    EXPECT_NE(bytes.find(std::string("\r\0\n\0", 4)), std::string::npos);
+    const std::string again = (dir / "again.dat").string();
+    ASSERT_EQ(run("import-zmx '" + zmx + "' '" + again + "'").status, 0);
+    OpticalSystem a, b;
+    ASSERT_EQ(loadlensfile(lensfile, a), "");
+    ASSERT_EQ(loadlensfile(again, b), "");
+    EXPECT_NEAR(b.efl, a.efl, 1e-12 * std::fabs(a.efl));
+    // a lens that cannot be read writes nothing
+    writebytes(dir / "broken.dat", "not a lens");
+    EXPECT_EQ(run("export-zmx '" + (dir / "broken.dat").string() + "' '" + (dir / "none.zmx").string() + "'").status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.zmx"));
 }
 
 }  // namespace

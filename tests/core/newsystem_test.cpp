@@ -156,6 +156,9 @@ TEST(NewSurfaces, GridChecksLimitsAndClearApertures) {
     sp.sep[1] = 1.5;
     sp.sep[2] = 3;
     EXPECT_EQ(surfacegriderror(m.lens), "Some glasses must be different from air!");
+    sp.surflabel[1] = "M";   // mirrors in air: a system without glass
+    EXPECT_EQ(surfacegriderror(m.lens), "Clear apertures must be different from zero!");
+    sp.surflabel[1] = "S";
     sp.glass[2] = "BK7";
     sp.index[2] = {-1.5, -1.5, -1.5};   // a mirror space
     EXPECT_EQ(surfacegriderror(m.lens), "Clear apertures must be different from zero!");

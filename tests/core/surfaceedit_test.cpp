@@ -180,6 +180,20 @@ TEST(SurfaceCell, NumbersRadiusAndClearAperture) {
     EXPECT_TRUE(commitsurfcell(m, fakecatalog(), 0, schmax, "24.9").accepted);
     EXPECT_EQ(surfcelltext(m.lens, 0, schmax), " 24.90");
 
+    // A conic ends where its sag's square root does: 1 / (|c| sqrt(1 + k)), for an
+    // ellipsoid of k = -0.63 at R 25 at 41.1; a paraboloid never.
+    m.lens.asphdata = 'D';
+    allocsystem(m);
+    sp.surflabel[0] = "E";
+    m.lens.sys.asf.eps[0] = -0.63;
+    const double edge = 25 / std::sqrt(0.37);
+    EXPECT_TRUE(commitsurfcell(m, fakecatalog(), 0, schmax, "41").accepted);
+    EXPECT_EQ(commitsurfcell(m, fakecatalog(), 0, schmax, "41.2").message, surfmsg::hmaxoverradius) << edge;
+    m.lens.sys.asf.eps[0] = -1;
+    EXPECT_TRUE(commitsurfcell(m, fakecatalog(), 0, schmax, "1000").accepted);
+    sp.surflabel[0] = "S";
+    sp.hmax[0] = 24.9;
+
     // Curvature mode: the curvature column drives the radius.
     m.lens.radiiflag = 'N';
     commitsurfcell(m, fakecatalog(), 2, scradius, "0.02");

@@ -21,6 +21,7 @@ class ImportTest : public QObject {
 private slots:
     void importloadsthelensunsaved();
     void refusedimportkeepsthelens();
+    void exportwritesthelensasazmxfile();
 };
 
 void ImportTest::importloadsthelensunsaved() {
@@ -49,7 +50,7 @@ void ImportTest::importloadsthelensunsaved() {
     const QStringList lines = windows[0]->lines();
     QVERIFY(lines.size() >= 2);
     QCOMPARE(lines[0], "Imported " + path + " as ZSINGLET (not saved yet)");
-    QVERIFY(lines.join("\n").contains("glass LUNA is not in the catalogue: made from nd 1.6 and vd 40"));
+    QVERIFY(lines.join("\n").contains("glass LUNA is a model glass: made from nd 1.6 and vd 40"));
 
     // the save question applies before the next file; No keeps nothing
     s.dialogs.questionanswers << false;
@@ -95,6 +96,29 @@ void ImportTest::refusedimportkeepsthelens() {
     s.form->trigger("FileImport");
     QCOMPARE(s.form->statuspanel(2), QString("Status: Terminated"));
     QCOMPARE(s.form->filepath(), lens);
+}
+
+void ImportTest::exportwritesthelensasazmxfile() {
+    Session s;
+    const QString lens = s.lens();
+    s.open(lens);
+    const double efl = s.m.lens.efl;
+    const QString out = s.dir.filePath("lens1.zmx");
+    const int before = s.log().size();
+    s.dialogs.saveanswers << out;
+    s.form->trigger("FileExportZmx");
+    QVERIFY(s.dialogs.errors.isEmpty());
+    QCOMPARE(s.logsince(before), (QStringList{"Export optical system", "Export optical system - Finished"}));
+    const auto windows = s.form->reportwindows();
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(windows[0]->lines()[0], "Exported LENS1 as " + out);
+    QVERIFY(!s.form->session().datachanged());
+    // the file imports back as the same lens
+    s.dialogs.openanswers << out;
+    s.form->trigger("FileImport");
+    QVERIFY(s.dialogs.errors.isEmpty());
+    QCOMPARE(s.m.lens.sysname, std::string("LENS1"));
+    QVERIFY(std::fabs(s.m.lens.efl - efl) < 1e-12 * std::fabs(efl));
 }
 
 int runimporttests(int argc, char** argv) {

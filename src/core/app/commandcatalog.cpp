@@ -26,6 +26,7 @@ const std::vector<CommandText>& commandtexts() {
          .donetext = "New optical system created!"},
         {.id = "FileOpen", .title = "Open optical system"},
         {.id = "FileImport", .title = "Import optical system", .window = "Import notices"},
+        {.id = "FileExportZmx", .title = "Export optical system", .window = "Export notices"},
         {.id = "FileSave", .title = "Save optical system", .logtext = "Save optical file"},
         {.id = "FileSaveAs", .title = "Save optical system", .logtext = "Save optical file with different name",
          .finished = "Save optical file - Finished", .terminated = "Save optical file - Terminated by  user"},

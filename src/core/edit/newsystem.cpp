@@ -201,8 +201,10 @@ std::string surfacegriderror(const OpticalSystem& lens) {
     if (!single) {
         for (size_t k = 1; k < n; ++k)
             if (sp.sep[k] == 0) return "Each distance must be different from zero!";
+        // a lens needs a glass; a system of mirrors in air needs none
         bool glass = false;
         for (size_t k = 1; k < n; ++k) glass = glass || !isair(sp.glass[k]);
+        for (size_t k = 0; k < n; ++k) glass = glass || ismirror(sp.surflabel[k]);
         if (!glass) return "Some glasses must be different from air!";
     }
     for (size_t k = 0; k < n; ++k)

@@ -151,7 +151,7 @@ CellCommit commitnumber(Model& m, int row, int col, const std::string& typed) {
     if (!v) return refused(notanumbermsg, c.restore);
     if (col == schmax) {
         if (*v <= 0) return refused(surfmsg::hmaxnotpositive, c.restore);
-        if (std::fabs(*v * sp.curv[row]) >= 1) return refused(surfmsg::hmaxoverradius, c.restore);
+        if (*v >= surfaceedge(m.lens, row)) return refused(surfmsg::hmaxoverradius, c.restore);
     }
     c.changed = *v != *field;
     *field = *v;

@@ -1,4 +1,5 @@
 #include "core/model/glasscat.h"
+#include "core/model/materials.h"
 
 #include <sqlite3.h>
 
@@ -395,7 +396,8 @@ std::vector<AgfGlass> parseagf(const std::string& text) {
     return glasses;
 }
 
-// Least-squares fit of the Schott formula to n^2(lambda) over [lo, hi] micrometres.
+}  // namespace
+
 SchottCoef fitschott(const std::function<double(double)>& nsq, double lo, double hi) {
     constexpr int npts = 129;
     Eigen::MatrixXd basis(npts, 6);
@@ -413,6 +415,8 @@ SchottCoef fitschott(const std::function<double(double)>& nsq, double lo, double
     for (int i = 0; i < 6; ++i) a[i] = x(i) / scale(i);
     return a;
 }
+
+namespace {
 
 // Schott coefficients of one AGF glass.
 AgfVerdict agfcoefficients(const AgfGlass& g, SchottCoef& a) {

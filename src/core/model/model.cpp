@@ -1,6 +1,8 @@
 #include "core/model/model.h"
 
 #include <cctype>
+#include <cmath>
+#include <limits>
 
 namespace zefo {
 
@@ -89,6 +91,18 @@ double surfaceradius(const OpticalSystem& lens, int k) {
     const auto i = static_cast<size_t>(k);
     if (lens.radiiflag == 'D') return lens.sys.sp.radius[i];
     return radiusofcurv(lens.sys.sp.curv[i]);
+}
+
+double surfaceedge(const OpticalSystem& lens, int k) {
+    const auto i = static_cast<size_t>(k);
+    const double c = std::fabs(lens.sys.sp.curv[i]);
+    if (c == 0) return std::numeric_limits<double>::infinity();
+    const std::string& label = lens.sys.sp.surflabel[i];
+    const auto& eps = lens.sys.asf.eps;
+    const bool conic = lens.asphdata == 'D' && i < eps.size() && label.find_first_of("EAea") != std::string::npos;
+    const double q = 1 + (conic ? eps[i] : 0.0);
+    if (q <= 0) return std::numeric_limits<double>::infinity();
+    return 1 / (c * std::sqrt(q));
 }
 
 bool isair(const std::string& glass) {

@@ -205,6 +205,11 @@ bool checkfinite(Model& m, const FiniteWatch& numbers);
 // given by radii ('D'), else 1/curv; 0 stands for a plane surface both ways.
 double surfaceradius(const OpticalSystem& lens, int k);
 
+// The largest height at which surface k exists: 1/(|c| sqrt(1 + k)) for a conic or the
+// conic base of an asphere (label E or A) with 1 + k > 0, |R| for a sphere, infinity for a
+// plane and for a paraboloid or hyperboloid. A clear radius must stay below it.
+double surfaceedge(const OpticalSystem& lens, int k);
+
 // The radius of a curvature: 1/c, and 0 (a plane) for c = 0.
 inline double radiusofcurv(double c) { return c != 0 ? 1 / c : 0.0; }
 

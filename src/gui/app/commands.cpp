@@ -21,6 +21,7 @@ const CommandText& core(const char* id) { return commandtext(id); }
 const std::vector<MenuDef>& menucatalogue() {
     static const std::vector<MenuDef> menus = {
         {"File", "&File"},
+        {"File/Export", "&Export"},
         {"File/Print", "&Print"},
         {"Data Editor", "Data &Editor"},
         {"Optical Data", "&Optical Data"},
@@ -52,6 +53,7 @@ const std::vector<Command>& commandcatalogue() {
          .icon = QStyle::SP_DialogSaveButton, .shortcut = "Ctrl+S"},
         {.text = core("FileSaveAs"), .menu = "File", .caption = "Save &As...", .own = &F::FileSaveAs},
         {.text = core("FileClose"), .menu = "File", .caption = "&Close", .own = &F::FileClose},
+        {.text = core("FileExportZmx"), .menu = "File/Export", .caption = "&.zmx...", .own = &F::FileExportZmx},
         // Data Editor
         {.text = core("SystemEditor"), .menu = "Data Editor", .caption = "&System Editor...",
          .group = Group::Loaded, .own = &F::EditSystem},

@@ -24,6 +24,7 @@
 #include "gui/app/helpwindow.h"
 #include "gui/app/optimwindow.h"
 #include "gui/app/reportwindow.h"
+#include "core/import/zmxexport.h"
 #include "core/import/zmximport.h"
 #include "core/model/lensfile.h"
 #include "core/util/fileio.h"
@@ -617,10 +618,10 @@ void ZefoMainForm::FileImport(const Command& cmd) {
     logline(startline(cmd.text));
     const QString path = dialogs_.openfilename(this, "Import", QString::fromStdString(ws_.datdir), zmxfilter);
     if (path.isEmpty()) return terminate(cmd);
-    const auto bytes = readtextfile(path.toStdString());
-    if (!bytes) return failcommand(cannotopenmsg(path.toStdString()));
+    const ZmxFile file = readzmxfile(path.toStdString());
+    if (!file.error.empty()) return failcommand(file.error);
     const std::string name = QFileInfo(path).completeBaseName().toStdString();
-    const ZmxImport r = importzmx(m_, *bytes, name, glass_);
+    const ZmxImport r = importzmx(m_, file.bytes, name, glass_);
     if (!r.error.empty()) return failcommand(path.toStdString() + ": " + r.error);
     session_.imported(m_.lens.sysname);
     settitle();
@@ -629,6 +630,24 @@ void ZefoMainForm::FileImport(const Command& cmd) {
     w->addline("Imported " + path.toStdString() + " as " + m_.lens.sysname + " (not saved yet)");
     for (const auto& n : r.notices) w->addline(n);
     if (r.notices.empty()) w->addline("No notices");
+    showchild(w);
+    setstate("Status: Finished");
+    logline(finishedline(cmd.text));
+}
+
+// File > Export > .zmx: the lens as a .zmx file, written whole; its notices in a report window.
+void ZefoMainForm::FileExportZmx(const Command& cmd) {
+    setstatus(cmd.text.title, "Status: Input");
+    logline(startline(cmd.text));
+    const QString suggested = QString::fromStdString(ws_.datdir + m_.lens.sysname + ".zmx");
+    const QString path = dialogs_.savefilename(this, "Export", suggested, zmxfilter);
+    if (path.isEmpty()) return terminate(cmd);
+    std::vector<std::string> notices;
+    if (const std::string e = savezmx(path.toStdString(), m_.lens, glass_, &notices); !e.empty())
+        return failcommand(path.toStdString() + ": " + e);
+    ReportWindow* w = newreportwindow(cmd.text.window);
+    w->addline("Exported " + m_.lens.sysname + " as " + path.toStdString());
+    for (const auto& n : notices) w->addline(n);
     showchild(w);
     setstate("Status: Finished");
     logline(finishedline(cmd.text));

@@ -61,6 +61,7 @@ public:
     void FileNew(const Command& cmd);
     void FileOpen(const Command& cmd);
     void FileImport(const Command& cmd);
+    void FileExportZmx(const Command& cmd);
     void FileSave(const Command& cmd);
     void FileSaveAs(const Command& cmd);
     void FileClose(const Command& cmd);
