@@ -367,7 +367,7 @@ ZFile parsekeys(const std::string& text) {
 // The catalogue's glass of a file's name: the name itself, without or with a maker's
 // prefix, without a suffix such as _MOLD, or the same letters in another case.
 std::optional<GlassRecord> catalogueglass(GlassCatalog& cat, const std::string& name,
-                                          const std::vector<GlassRecord>& all) {
+                                          const std::function<const std::vector<GlassRecord>&()>& catalogue) {
     std::vector<std::string> tries = {name};
     if (const size_t u = name.rfind('_'); u != std::string::npos && u > 0) tries.push_back(name.substr(0, u));
     const size_t n = tries.size();
@@ -379,7 +379,7 @@ std::optional<GlassRecord> catalogueglass(GlassCatalog& cat, const std::string& 
     for (const auto& t : tries)
         if (auto g = cat.glassbyname(t)) return g;
     for (const auto& t : tries)
-        for (const auto& g : all)
+        for (const auto& g : catalogue())
             if (upperascii(g.name) == upperascii(t)) return g;
     return std::nullopt;
 }
@@ -391,7 +391,7 @@ struct Medium {
 
 // The glass of a lens surface: a catalogue glass by name, or a model glass (flag 1, or a
 // blank name) from the index and Abbe number of its line.
-bool ismodelglass(const std::vector<std::string>& glas) {
+bool zmxmodelglassline(const std::vector<std::string>& glas) {
     const std::string u = upperascii(glas[0]);
     return (glas.size() > 1 && glas[1] == "1") || u.find("BLANK") != std::string::npos;
 }
@@ -437,14 +437,20 @@ struct Builder {
     GlassCatalog& cat;
     const ZmxOptions& options;
     ZmxRead out;
-    std::vector<GlassRecord> all;
+    std::optional<std::vector<GlassRecord>> all;   // the whole catalogue, read when first needed
     std::set<std::string> catalognames;            // upper case
     std::map<std::string, std::string> resolved;   // file glass (and model data) -> lens glass name
     std::array<double, 3> wlum{0.5875618, 0.6562725, 0.4861327};
     bool threewl = true;
 
-    Builder(ZFile file, GlassCatalog& c, const ZmxOptions& o) : f(std::move(file)), cat(c), options(o), all(c.allglasses()) {
-        for (const auto& g : all) catalognames.insert(upperascii(g.name));
+    Builder(ZFile file, GlassCatalog& c, const ZmxOptions& o) : f(std::move(file)), cat(c), options(o) {}
+
+    const std::vector<GlassRecord>& catalogue() {
+        if (!all) {
+            all = cat.allglasses();
+            for (const auto& g : *all) catalognames.insert(upperascii(g.name));
+        }
+        return *all;
     }
 
     void notice(const std::string& s) { out.notices.push_back(s); }
@@ -455,7 +461,7 @@ struct Builder {
     std::string systemname(const std::string& raw, const char* what);
     Medium glass(size_t k, const Medium& front);
     std::string catalogueorsubstitute(size_t k, const std::string& name);
-    std::string modelname(const std::string& name) const;
+    std::string modelname(const std::string& name);
     void surfaces(LensDesc& d);
     void aperture(LensDesc& d);
     void fields(LensDesc& d, const ZParaxial& p, double scale);
@@ -511,7 +517,8 @@ void Builder::wavelengths() {
 
 // The lens name of a model glass: the lens keeps 10 characters of a name; a name another
 // glass of the lens or the catalogue has gets a number.
-std::string Builder::modelname(const std::string& name) const {
+std::string Builder::modelname(const std::string& name) {
+    catalogue();
     auto taken = [&](const std::string& n) {
         return out.modelglasses.count(n) != 0 || catalognames.count(upperascii(n)) != 0 || upperascii(n) == "AIR" ||
                upperascii(n) == "MIRROR";
@@ -534,7 +541,7 @@ std::string Builder::catalogueorsubstitute(size_t k, const std::string& name) {
     const auto [nd, vd] = sub->second;
     const GlassRecord* best = nullptr;
     double dist = 0;
-    for (const auto& g : all) {
+    for (const auto& g : catalogue()) {
         const double d = std::hypot((g.nd - nd) * 1000, (g.vd - vd) * 10);
         if (!best || d < dist) {
             best = &g;
@@ -556,7 +563,7 @@ Medium Builder::glass(size_t k, const Medium& front) {
     if (upperascii(name) == "MIRROR") return front;
     if (upperascii(name) == "AIR") return {};
     const double wl0 = wlum[0] / 1000;
-    const bool model = ismodelglass(s.glas);
+    const bool model = zmxmodelglassline(s.glas);
     const auto nd = model && s.glas.size() > 3 ? number(s.glas[3]) : std::nullopt;
     const auto vd = model && s.glas.size() > 4 ? number(s.glas[4]) : std::nullopt;
     // a model glass is known by its data, a catalogue glass by its name
@@ -565,13 +572,11 @@ Medium Builder::glass(size_t k, const Medium& front) {
     auto indexof = [&](const std::string& lensname) {
         if (auto m = out.modelglasses.find(lensname); m != out.modelglasses.end())
             return Medium{lensname, schottindex(m->second.a, wl0)};
-        for (const auto& g : all)
-            if (g.name == lensname) return Medium{lensname, schottindex(g.a, wl0)};
         return Medium{lensname, schottindex(cat.glassbyname(lensname).value_or(GlassRecord{}).a, wl0)};
     };
     if (auto it = resolved.find(key); it != resolved.end()) return indexof(it->second);
     if (!model) {
-        if (auto g = catalogueglass(cat, name, all)) {
+        if (auto g = catalogueglass(cat, name, [this]() -> const std::vector<GlassRecord>& { return catalogue(); })) {
             if (g->name != name) notice(surf(k) + ": glass " + name + " is the catalogue's " + g->name);
             resolved[key] = g->name;
             return indexof(g->name);
