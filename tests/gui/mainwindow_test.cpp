@@ -125,7 +125,7 @@ void MainWindowTest::openloadsthesystem() {
     QCOMPARE(recentcaptions(*s.form), QStringList{"&1 " + path});
     // Loaded: the file commands work; the stored reports do not exist yet.
     QStringList expected = startcommands;
-    expected << "FileSave" << "FileSaveAs" << "FileClose" << "OpdWaveAberrations" << "SpotMtfDataEditor"
+    expected << "FileSave" << "FileSaveAs" << "FileClose" << "FileExportZmx" << "OpdWaveAberrations" << "SpotMtfDataEditor"
              << "SystemEditor" << "RayEditor" << "GeneralDataEditor" << "FieldCountEditor" << "WavelengthEditor";
     expected << "PrintOpticalSystem" << "PrintRays" << "OpticalSystem" << "OpticalSystemFull" << "RayData"
              << "CalculateRayScheme" << "ParaxialRayTrace" << "ParaxialRaytraceFull" << "SeidelCoefficients"
