@@ -148,7 +148,8 @@ void labels(const FanPlot& p, const FanLayout& l, FanKind kind, bool waves, int 
         const int x0 = q.sagittal ? r.x : r.x + l.pw;
         dl.text(r.x + 2, r.y + 1, panelname(q));
         dl.text(r.x + r.w / 2, r.y + r.h + 1, "Aperture", HAlign::centre);
-        dl.text(r.x + r.w / 2 + 28, r.y + r.h + 1, "[mm]");
+        // the unit beside "Aperture" where it leaves room for the abscissa at the panel's end
+        if (r.w >= 220) dl.text(r.x + r.w / 2 + 28, r.y + r.h + 1, "[mm]");
         // the sagittal panel's origin is its left edge: its labels stand inside the frame
         const int namey = r.y + (q.sagittal ? 2 * th + 3 : th + 2);
         dl.text(x0 + 2, namey, axisname);

@@ -55,7 +55,7 @@ void curve(const FieldCurves& c, const std::vector<double>& v, const Rect& r, do
 
 FieldLayout fieldlayout(int w, int h, int th) {
     const int left = std::max(45, w / 15), gap = std::max(70, w / 10);
-    const int top = 5 * th + 6, bottom = h - 3 * th - 4;
+    const int top = 6 * th + 6, bottom = h - 3 * th - 4;
     const int pw = std::max(10, (w - left - gap - 20) / 2), ph = std::max(10, bottom - top);
     return FieldLayout{Rect{left, top, pw, ph}, Rect{left + pw + gap, top, pw, ph}};
 }
