@@ -13,6 +13,7 @@
 #include "core/plot/fanplot.h"
 #include "core/plot/iqplot.h"
 #include "core/plot/systemplot.h"
+#include "core/util/fileio.h"
 #include "core/util/numfmt.h"
 #include "render/render.h"
 
@@ -107,7 +108,11 @@ std::string plotcmd(Context& c) {
         return "The system has no field " + fmti(static_cast<int>(*field)) + ": its fields are 0 .. " +
                fmti(m.lens.nfields - 1);
     if (auto e = drawplot(c, k, wl, w, h, field ? static_cast<int>(*field) : -1, dl); !e.empty()) return "Error in calculation!\n" + e;
-    const std::string path = file ? *file : c.ws.graphicsdir + "/" + m.lens.sysname + plotsuffixes[k] + ".png";
+    std::string path = file ? *file : std::string();
+    if (!file) {
+        if (auto e = namedfilepath(c.ws.graphicsdir, m.lens.sysname, std::string(plotsuffixes[k]) + ".png", path); !e.empty())
+            return e;
+    }
     const QString err = savepicture(dl, QString::fromStdString(path));
     if (!err.isEmpty()) return err.toStdString();
     *c.out << path << "\n";

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QPainter>
 
+#include "core/util/fileio.h"
 #include "render/render.h"
 
 namespace zefo::gui {
@@ -35,7 +36,11 @@ void GraphWindow::paintEvent(QPaintEvent*) {
     paintlist(p, picture());
 }
 
-QString GraphWindow::save() { return savepicture(picture(), savepath_()); }
+QString GraphWindow::save() {
+    const QString path = savepath_();
+    if (path.isEmpty()) return QString::fromUtf8(badsysnamemsg);
+    return savepicture(picture(), path);
+}
 
 QString GraphWindow::saveas(const QString& path) { return savepicture(picture(), path); }
 
