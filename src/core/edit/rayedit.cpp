@@ -206,7 +206,7 @@ std::string pasteray(OpticalSystem& lens, int r, const std::vector<uint8_t>& b) 
     if (std::string e = insertray(t, r); !e.empty()) return e;
     const size_t k = static_cast<size_t>(r - 1);
     auto& rays = t.rays;
-    if (raylabel(std::to_string(b[0])) == 0) return raymsg::badlabel;
+    if (b[0] != 0 && raylabel(std::to_string(b[0])) == 0) return raymsg::badlabel;   // 0: no label, as a file has it
     rays.rl[k] = b[0];
     std::optional<double> v[6];
     for (size_t i = 0; i < 6; ++i)
