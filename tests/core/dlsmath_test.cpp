@@ -129,6 +129,22 @@ TEST(DlsMath, JacobianOnTwoThreadsIsBitIdenticalToOneThread) {
     setvar(p, vars[3], varvalue(p, vars[3]) + vars[3].increment);
     ASSERT_TRUE(meritcalc(p, p.merit));
     for (int i = 0; i < m.lens.naber; ++i) EXPECT_EQ(one[3 * r0.size() + i], residual(p.lens, p.merit, i) - r0[i]) << i;
+    // threads kept from one Jacobian to the next give those of fresh ones, also for a changed
+    // lens and a merit list other than the model's
+    JacobianThreads kept(2);
+    std::vector<double> again;
+    ASSERT_TRUE(kept.build(m, m.merit, vars, r0, again, err)) << err;
+    EXPECT_EQ(again, one);
+    Model q = m;
+    q.lens.sys.sp.curv[2] *= 1.01;
+    MeritList list = q.merit;
+    ASSERT_TRUE(meritcalc(q, list)) << q.errmsg;
+    std::vector<double> rq(q.lens.naber), fresh;
+    for (int i = 0; i < q.lens.naber; ++i) rq[i] = residual(q.lens, list, i);
+    ASSERT_TRUE(buildjacobian(q, list, vars, rq, 1, fresh, err)) << err;
+    ASSERT_TRUE(kept.build(q, list, vars, rq, again, err)) << err;
+    EXPECT_EQ(again, fresh);
+    EXPECT_NE(fresh, one);
 }
 
 }  // namespace
