@@ -27,13 +27,13 @@ constexpr double invfactorial(int n) {
 // Taylor series on |r| <= pi/4: the first left-out terms are below 1e-18 of the result.
 inline double sinreduced(double r) {
     const double r2 = r * r;
-    double p = -invfactorial(17);
-    p = p * r2 + invfactorial(15);
-    p = p * r2 - invfactorial(13);
-    p = p * r2 + invfactorial(11);
-    p = p * r2 - invfactorial(9);
-    p = p * r2 + invfactorial(7);
-    p = p * r2 - invfactorial(5);
+    double p = invfactorial(17);
+    p = p * r2 - invfactorial(15);
+    p = p * r2 + invfactorial(13);
+    p = p * r2 - invfactorial(11);
+    p = p * r2 + invfactorial(9);
+    p = p * r2 - invfactorial(7);
+    p = p * r2 + invfactorial(5);
     p = p * r2 - invfactorial(3);
     return r + r * r2 * p;
 }
