@@ -59,20 +59,34 @@ TEST(PhaseKernel, EveryPathGivesTheLibraryCosineAndSineToTheLastDigits) {
     const Case cases[] = {{nullptr, x}, {a, x}, {nullptr, far}};
     for (const Case& c : cases) {
         const int n = static_cast<int>(c.nodes.size());
-        std::vector<double> refc(n), refs(n);
+        std::vector<double> refc(n), refs(n), g(n);
+        for (int i = 0; i < n; ++i) g[i] = 0.5 + 0.25 * std::cos(3.0 * i);
+        double refsums[2] = {0, 0};
         for (TracePath path : {TracePath::scalar, TracePath::sse2, TracePath::avx2, TracePath::avx512}) {
             if (!pathsupported(path)) continue;
             std::vector<double> cs(n), sn(n), conly(n);
-            phasesincos(c.coef, degree, c.nodes.data(), n, cs.data(), sn.data(), path);
+            double sums[2] = {0, 0};
+            phasesincos(c.coef, degree, c.nodes.data(), n, cs.data(), sn.data(), path, g.data(), sums);
             phasesincos(c.coef, degree, c.nodes.data(), n, conly.data(), nullptr, path);
             EXPECT_EQ(std::memcmp(cs.data(), conly.data(), n * sizeof(double)), 0);
             if (path == TracePath::scalar) {
                 refc = cs, refs = sn;
+                refsums[0] = sums[0], refsums[1] = sums[1];
             } else {
                 EXPECT_EQ(std::memcmp(cs.data(), refc.data(), n * sizeof(double)), 0) << int(path);
                 EXPECT_EQ(std::memcmp(sn.data(), refs.data(), n * sizeof(double)), 0) << int(path);
+                EXPECT_EQ(std::memcmp(sums, refsums, sizeof sums), 0) << int(path);
             }
         }
+        // the weighted sums against a plain running sum of the same terms
+        double plain[2] = {0, 0};
+        for (int i = 0; i < n; ++i) plain[0] += g[i] * refc[i], plain[1] += g[i] * refs[i];
+        for (int k = 0; k < 2; ++k)
+            if (std::isnan(plain[k])) {
+                EXPECT_TRUE(std::isnan(refsums[k]));
+            } else {
+                EXPECT_NEAR(refsums[k], plain[k], 1e-13 * n);
+            }
         for (int i = 0; i < n; ++i) {
             double v = c.nodes[i];
             if (c.coef) {

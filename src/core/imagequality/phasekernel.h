@@ -73,7 +73,8 @@ inline double sinnode(double v) {
 
 }  // namespace
 
-bool PHASEKERNEL_ENTRY(const double* a, int degree, const double* x, int n, double* c, double* s) {
+bool PHASEKERNEL_ENTRY(const double* a, int degree, const double* x, int n, double* c, double* s,
+                       const double* g, double* sums) {
     double ph[phasechunk];
     long long far = 0;
     for (int from = 0; from < n; from += phasechunk) {
@@ -102,6 +103,10 @@ bool PHASEKERNEL_ENTRY(const double* a, int degree, const double* x, int n, doub
                 cs[i] = cosnode(ph[i]);
             }
         }
+    }
+    if (g) {
+        sums[0] = weightedsum(g, c, n);
+        if (s) sums[1] = weightedsum(g, s, n);
     }
     return far > 0;
 }

@@ -314,8 +314,9 @@ Coef1 chebyshev(const Coef1& a, int degree) {
 // Bound on the modulus of a polynomial over [-1, 1]: the sum of the moduli of its Chebyshev
 // coefficients, which unlike the monomial sum does not add up terms that cancel.
 double chebyshevbound(const Coef1& a, int degree = maxdegree) {
+    const Coef1 c = chebyshev(a, degree);
     double sum = 0;
-    for (double v : chebyshev(a, degree)) sum += std::fabs(v);
+    for (int m = 0; m <= degree; ++m) sum += std::fabs(c[m]);
     return sum;
 }
 
@@ -330,13 +331,12 @@ double lineslope(const PhaseLine& line, double S) {
 // Bound on a polynomial d[k][j] s^k t^j over |s|, |t| <= 1: Chebyshev coefficients in s for
 // each power of t, then in t for each of those.
 double chebyshevbound2(const Poly2& d, int sdegree, int tdegree) {
-    Poly2 cs{};  // cs[m][j]: coefficient of T_m(s) t^j
-    for (int j = 0; j <= tdegree; ++j) {
-        Coef1 col{};
-        for (int k = 0; k <= sdegree; ++k) col[k] = d[k][j];
-        const Coef1 c = chebyshev(col, sdegree);
-        for (int m = 0; m <= sdegree; ++m) cs[m][j] = c[m];
-    }
+    Poly2 cs{};  // cs[m][j]: coefficient of T_m(s) t^j, all powers of t at once
+    for (int k = 0; k <= sdegree; ++k)
+        for (int m = k % 2; m <= k; m += 2) {
+            const double f = monomialtochebyshev[k][m];
+            for (int j = 0; j <= tdegree; ++j) cs[m][j] += d[k][j] * f;
+        }
     double sum = 0;
     for (int m = 0; m <= sdegree; ++m) sum += chebyshevbound(cs[m], tdegree);
     return sum;
@@ -438,14 +438,10 @@ Otf shearotf(const OtfRule& r, const Shear& sh, const ShearPhase& phase, ShearSc
         const int along = panelsfor(r, 2 * chord, lineslope(line, chord), 0);
         PanelNodes& nodes = w.along;
         nodes.make(r.q, chord, along, sh.evenalong);
-        phasesincos(line.a.data(), line.degree, nodes.x, nodes.n, w.cosines, sh.evenalong ? nullptr : w.sines);
-        double re = 0, im = 0;
-        if (sh.evenalong) {
-            for (int i = 0; i < nodes.n; ++i) re += nodes.g[i] * w.cosines[i];
-        } else {
-            for (int i = 0; i < nodes.n; ++i) re += nodes.g[i] * w.cosines[i], im += nodes.g[i] * w.sines[i];
-        }
-        return sh.B * costheta * nodes.integral(Otf(re, im));
+        double sums[2] = {0, 0};
+        phasesincos(line.a.data(), line.degree, nodes.x, nodes.n, w.cosines, sh.evenalong ? nullptr : w.sines,
+                    besttracepath(), nodes.g, sums);
+        return sh.B * costheta * nodes.integral(Otf(sums[0], sums[1]));
     };
     // The phase's rate across, from the slopes over the box of t between B sin(lo) and
     // B sin(hi) and |s| up to the longest chord there.
