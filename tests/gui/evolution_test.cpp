@@ -502,7 +502,7 @@ void EvolutionTest::failedrunclosesitswindow() {
     s.form->trigger("EsRekoOptimization");
     QTRY_VERIFY_WITH_TIMEOUT(!s.form->evorun(), 60000);
     QTRY_VERIFY(!evowindow(s));
-    QCOMPARE(s.dialogs.errors, QStringList{"Error in Evolution Strategies EVOL Optimization!"});
+    QCOMPARE(s.dialogs.errors, QStringList{"Error in Evolution Strategies REKO Optimization!"});
     QCOMPARE(s.dialogs.reasons, QStringList{"Ray 3 misses surface 2"});
     QCOMPARE(s.form->statuspanel(2), QString("Status: Error"));
     QCOMPARE(s.logsince(logstart), (QStringList{"Evolution Strategies REKO Optimization", "Ray 3 misses surface 2"}));
