@@ -325,6 +325,9 @@ TEST_F(Strategies, InfeasibleStartIsMadeFeasibleAndThenOptimized) {
         EXPECT_EQ(r.out.phases[1].kind, EAPhase::Kind::optimization);
         EXPECT_EQ(r.out.phases[1].end, r.out.merit);
         EXPECT_EQ(r.out.phases[0].evaluations + r.out.phases[1].evaluations, r.out.evaluations);
+        EXPECT_EQ(r.out.phases[0].generations + r.out.phases[1].generations, r.out.generations);
+        EXPECT_GT(r.out.phases[1].generations, 0);
+        EXPECT_LE(r.out.phases[1].generations, generations);
         EXPECT_TRUE(has(r.out.memo, "A system that fulfils all boundary conditions is found; optimization continues from it"));
         // the system left meets every condition and is better than the start
         EXPECT_LT(r.out.merit, r.out.meritstart);
@@ -334,6 +337,25 @@ TEST_F(Strategies, InfeasibleStartIsMadeFeasibleAndThenOptimized) {
         EXPECT_EQ(boundarydeficit(check), 0);
         EXPECT_NEAR(efl(r.m), efl(start), 1e-9 * efl(start));
         EXPECT_EQ(r.m.lens.aberweight, start.lens.aberweight);
+    }
+}
+
+TEST_F(Strategies, GlassVariablesComeBackForTheOptimizationPhase) {
+    // The feasibility phase runs without the glass variables; the optimization phase that
+    // follows has them again.
+    Model start = cooke;
+    start.lens.sys.sp.optlabel[1] += "G";   // the first lens's glass
+    for (const auto& [kind, generations] : {std::pair{EAKind::evol, 300}, {EAKind::grup, 2}, {EAKind::korr, 2}}) {
+        SCOPED_TRACE(eakindname(kind));
+        EAParams p;
+        p.maxgen = generations;
+        const EsResult r = run(start, kind, p);
+        ASSERT_EQ(r.out.status, EAOutcome::Status::finished) << r.out.errmsg;
+        EXPECT_GE(r.out.phase, 1);
+        ASSERT_EQ(r.out.phases.size(), 2u);
+        EXPECT_EQ(r.m.lens.sys.sp.optlabel, start.lens.sys.sp.optlabel);
+        EXPECT_EQ(glassclass(r.m.lens.sys.sp.glass[1], true), glassclass(start.lens.sys.sp.glass[1], true));
+        EXPECT_TRUE(cat.glassbyname(r.m.lens.sys.sp.glass[1]).has_value()) << r.m.lens.sys.sp.glass[1];
     }
 }
 

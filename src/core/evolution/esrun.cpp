@@ -506,7 +506,7 @@ void EsRun::finish() {
         m_.calcerror = false;
         m_.errmsg.clear();
     }
-    out_.generations = count_;
+    out_.generations = feasibility_.generations + count_;   // both phases when the run went on
     out_.phase = phase_;
     if (errored_) {
         out_.status = EAOutcome::Status::error;
