@@ -209,8 +209,21 @@ std::string plotcmd(Context& c) {
 }
 
 }  // namespace
+}  // namespace zefo::batch
 
+#endif
+
+namespace zefo::batch {
+
+// zefo-batch itself has no renderer: its entry has no run and main hands the command line
+// to the plot helper program, which has the same commands and draws.
 std::vector<CommandEntry> plotcommands() {
+#if defined(ZEFO_PLOT) || defined(ZEFO_PLOT_HELPER)
+#ifdef ZEFO_PLOT
+    Command run = plotcmd;
+#else
+    Command run;
+#endif
     return {{"plot",
              "KIND LENS.dat [--out FILE] [--size WxH] [--field N] [--wl 1|2|3|4] [--pupil P] [--common-scale] "
              "[--waves]",
@@ -218,15 +231,10 @@ std::vector<CommandEntry> plotcommands() {
              "(default graphics/NAME_suffix.png); --field N draws field N alone (0 the axis); fans and opd: "
              "--common-scale one vertical scale for all panels, opd --waves in waves; --json prints the "
              "plotted numbers",
-             plotcmd}};
+             run}};
+#else
+    return {};
+#endif
 }
 
 }  // namespace zefo::batch
-
-#else
-
-namespace zefo::batch {
-std::vector<CommandEntry> plotcommands() { return {}; }
-}  // namespace zefo::batch
-
-#endif

@@ -162,8 +162,11 @@ void spotdots(const OpticalSystem& lens, const SpotResult& spot, int f, const st
     q.airy = fc > 0 ? 1.22 / fc * micros : 0;
     q.pxpermmx = q.pxpermmy = s;
     const char* unit = tel ? " \u00b5rad" : " \u00b5m";
-    dl.text(r.x + 1, r.y, "RMS " + micro(q.rms) + unit);
-    dl.text(r.x + 1, r.y + th, "GEO " + micro(q.geo) + unit);
+    // the numbers stay readable over the rays of a crowded panel; a small panel keeps room
+    // for its rays with the RMS radius alone
+    const bool small = r.h < 6 * th;
+    dl.label(r.x + 1, r.y, "RMS " + micro(q.rms) + unit);
+    if (!small) dl.label(r.x + 1, r.y + th, "GEO " + micro(q.geo) + unit);
     // the Airy disc about the chief ray, where it is wider than a pixel
     const double airypx = q.airy / micros * s;
     if (airypx > 1 && std::isfinite(airypx)) {
@@ -177,12 +180,12 @@ void spotdots(const OpticalSystem& lens, const SpotResult& spot, int f, const st
     // a scale bar of a round length, at most a third of the square
     const double bar = roundlength(2 * half / 3 * micros);
     int barpx;
-    if (bar > 0 && topixel(bar / micros * s, barpx) && barpx > 2) {
+    if (!small && bar > 0 && topixel(bar / micros * s, barpx) && barpx > 2) {
         const int yb = r.y + r.h - 2;
         dl.line({{r.x + 2, yb}, {r.x + 2 + barpx, yb}});
         dl.line({{r.x + 2, yb - 3}, {r.x + 2, yb + 1}});
         dl.line({{r.x + 2 + barpx, yb - 3}, {r.x + 2 + barpx, yb + 1}});
-        dl.text(r.x + 5 + barpx, yb + 1, roundtext(bar) + unit, HAlign::left, VAlign::bottom);
+        dl.texts.push_back(TextItem{{r.x + 5 + barpx, yb + 1}, roundtext(bar) + unit, HAlign::left, VAlign::bottom, black, true});
     }
     dl.panels.push_back(std::move(panel));
 }
@@ -287,12 +290,16 @@ void mtflabels(const OpticalSystem& lens, const MtfResult& m, const Rect& r, int
     if (m.kind == MtfKind::ThroughFocus) {
         dl.text(r.x, yl, fmtf(lens.defocus - 2 * lens.ddefocus, 6, 3), HAlign::centre, VAlign::middle);
         dl.text(r.x + r.w / 2, yl, "Defocus" + fmtf(lens.defocus, 6, 3), HAlign::centre, VAlign::middle);
+        dl.text(r.x + r.w / 2 + 42, yl, lens.telescope() ? "[dioptres]" : "[mm]", HAlign::left, VAlign::middle);
         dl.text(r.x + r.w, yl, fmtf(lens.defocus + 2 * lens.ddefocus, 6, 3), HAlign::centre, VAlign::middle);
         bottomticks(r, lens.defocus - 2 * lens.ddefocus, lens.defocus + 2 * lens.ddefocus, dl);
     } else {
         dl.text(r.x, yl, "0", HAlign::centre, VAlign::middle);
         dl.text(r.x + r.w / 2, yl, "Frequency", HAlign::centre, VAlign::middle);
-        dl.text(r.x + r.w / 2 + 32, yl, std::string("[") + frequnit(lens) + "]", HAlign::left, VAlign::middle);
+        // the unit after "Frequency", or before it where the panel is too narrow for both ends
+        const std::string unit = std::string("[") + frequnit(lens) + "]";
+        if (r.w >= 320) dl.text(r.x + r.w / 2 + 32, yl, unit, HAlign::left, VAlign::middle);
+        else dl.text(r.x + r.w / 2 - 32, yl, unit, HAlign::right, VAlign::middle);
         dl.text(r.x + r.w, yl, fmti(lens.nfreq), HAlign::right, VAlign::middle);
         bottomticks(r, 0, lens.nfreq > 0 ? lens.nfreq : 1, dl);
     }

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -48,7 +49,9 @@ PictureDialog::PictureDialog(const QString& dir, const QString& name, QSize size
     WidthEdit = pixelbox(size.width());
     HeightEdit = pixelbox(size.height());
     auto* form = new QFormLayout;
-    form->addRow("File &name:", fileline);
+    auto* filelabel = new QLabel("File &name:");
+    filelabel->setBuddy(FileEdit);
+    form->addRow(filelabel, fileline);
     form->addRow("&Type:", TypeBox);
     form->addRow("&Width:", WidthEdit);
     form->addRow("&Height:", HeightEdit);
