@@ -119,6 +119,11 @@ int run(int argc, char** argv) {
 #endif
         std::error_code ec;
         std::filesystem::create_directories(progdir, ec);  // a new workspace folder may be named
+        if (std::error_code isdir; !std::filesystem::is_directory(progdir, isdir)) {
+            std::cerr << "Cannot create the workspace folder " << progdir << ": "
+                      << (ec ? ec.message() : "a file of that name is in the way") << "\n";
+            return 1;
+        }
         c.ws = makeworkspace(progdir);
         c.log.open(c.ws.logpath);
         const std::string nomemory = "Not enough memory to run " + name;
@@ -130,6 +135,9 @@ int run(int argc, char** argv) {
             c.log.writeline(err);
         } catch (const std::length_error&) {  // a size beyond any allocation
             err = nomemory;
+            c.log.writeline(err);
+        } catch (const std::exception& e) {  // no fault escapes a command: it fails with its text
+            err = e.what();
             c.log.writeline(err);
         }
         if (!err.empty()) {

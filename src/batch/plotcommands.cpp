@@ -19,6 +19,7 @@
 #include "core/plot/fieldplot.h"
 #include "core/plot/iqplot.h"
 #include "core/plot/systemplot.h"
+#include "core/util/fileio.h"
 #include "core/util/numfmt.h"
 #include "render/render.h"
 
@@ -196,7 +197,12 @@ std::string plotcmd(Context& c) {
                fmti(m.lens.nfields - 1);
     if (auto e = drawplot(c, k, wl, w, h, field ? static_cast<int>(*field) : -1, fan, dl); !e.empty())
         return "Error in calculation!\n" + e;
-    const std::string path = file ? *file : c.ws.graphicsdir + "/" + m.lens.sysname + plotsuffixes[k] + ".png";
+    std::string path = file ? *file : std::string();
+    if (!file) {
+        if (auto e = namedfilepath(c.ws.graphicsdir, m.lens.sysname, std::string(plotsuffixes[k]) + ".png", path);
+            !e.empty())
+            return e;
+    }
     JsonWriter j;
     if (c.json) {
         plotjson(j, plotkinds[k], path, dl);
