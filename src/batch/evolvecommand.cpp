@@ -34,12 +34,33 @@ std::pair<int, int> parseseed(const std::string& text) {
     return {static_cast<int>(*s1), static_cast<int>(*s2)};
 }
 
+// "phases": per phase that ran its kind ("feasibility": the deficit, "optimization": the
+// merit), its start and end values, generations and evaluations.
+void phasesjson(JsonWriter& w, const std::vector<EAPhase>& phases) {
+    w.key("phases");
+    w.beginarray();
+    for (const EAPhase& ph : phases) {
+        w.beginobject();
+        w.key("kind");
+        w.string(ph.kind == EAPhase::Kind::feasibility ? "feasibility" : "optimization");
+        w.field("start", ph.start);
+        w.field("end", ph.end);
+        w.key("generations");
+        w.integer(ph.generations);
+        w.key("evaluations");
+        w.integer(ph.evaluations);
+        w.endobject();
+    }
+    w.endarray();
+}
+
 std::string evolvecmd(Context& c) {
     const auto seed = takeoption(c, "--seed");
     const auto generations = takenumber(c, "--generations");
     const auto params = takeoption(c, "--params");
     const auto threads = takenumber(c, "--threads");
     const auto save = takeoption(c, "--save");
+    const bool feasibilityonly = takeflag(c, "--feasibility-only");
     if (generations && !(*generations >= 1 && *generations <= 2147483647.0 && *generations == std::floor(*generations)))
         throw ValueError{"--generations must be a whole number from 1 to 2147483647"};
     if (threads && *threads != 1 && *threads != 2) throw ValueError{"--threads must be 1 or 2"};
@@ -48,6 +69,7 @@ std::string evolvecmd(Context& c) {
     if (!parseeakind(c.args[0], kind))
         throw UsageError{"unknown kind " + c.args[0] + " (assga, evol, grup, reko or korr)"};
     EASetup setup;
+    setup.feasibilityonly = feasibilityonly;
     if (seed) {
         setup.seeded = true;
         setup.seed = parseseed(*seed);
@@ -91,6 +113,7 @@ std::string evolvecmd(Context& c) {
     if (c.json) {
         w.beginobject();
         w.field("merit_start", out.meritstart);
+        w.field("deficit_start", out.deficitstart);
         w.field("merit", out.merit);
         w.key("generations");
         w.integer(out.generations);
@@ -98,6 +121,7 @@ std::string evolvecmd(Context& c) {
         w.integer(out.evaluations);
         w.key("phase");
         w.integer(out.phase);
+        phasesjson(w, out.phases);
         w.key("seed");
         w.beginarray();
         w.integer(out.seed.first);
@@ -112,8 +136,9 @@ std::string evolvecmd(Context& c) {
 
 std::vector<CommandEntry> evolvecommands() {
     return {
-        {"evolve", "KIND LENS.dat [--seed S1,S2] [--generations N] [--params FILE] [--threads 1|2] [--save OUT.dat]",
-         "evolutionary optimization (assga, evol, grup, reko, korr) of the labelled variables", evolvecmd},
+        {"evolve", "KIND LENS.dat [--seed S1,S2] [--generations N] [--params FILE] [--threads 1|2] [--save OUT.dat] [--feasibility-only]",
+         "evolutionary optimization (assga, evol, grup, reko, korr) of the labelled variables; an infeasible start is "
+         "first made feasible (--feasibility-only: and the run ends there)", evolvecmd},
     };
 }
 

@@ -17,6 +17,19 @@ namespace zefo::batch {
 
 namespace {
 
+// The question about a thin lens as one line: what is too thin and the thickness it needs.
+std::string thinlensline(const std::string& question) {
+    std::string line;
+    size_t from = 0;
+    for (int k = 0; k < 2; ++k) {
+        const size_t end = question.find('\n', from);
+        line += (k ? " " : "") + question.substr(from, end == std::string::npos ? std::string::npos : end - from);
+        if (end == std::string::npos) break;
+        from = end + 1;
+    }
+    return line;
+}
+
 // The answers the options give: the construction type, whether a thin lens is thickened,
 // the glass density and whether the proposed diameters are accepted.
 class OptionAnswers : public Interaction {
@@ -25,10 +38,14 @@ public:
     bool thicken = false;
     double density = 2.5;
     bool acceptdiameters = false;
-    std::string refused;   // the message of a refused option value
+    std::string refused;              // the message of a refused option value
+    std::vector<std::string> thin;    // the lenses found too thin and left as they are
 
-    Answer confirm(const std::string& caption, const std::string&) override {
-        if (caption == thincaption) return thicken ? Answer::yes : Answer::no;
+    Answer confirm(const std::string& caption, const std::string& text) override {
+        if (caption == thincaption) {
+            if (!thicken) thin.push_back(thinlensline(text));
+            return thicken ? Answer::yes : Answer::no;
+        }
         if (caption == masscaption) {
             if (!acceptdiameters) refused = "The lens mechanical diameters need --accept-diameters";
             return acceptdiameters ? Answer::yes : Answer::cancel;
@@ -65,18 +82,33 @@ OptionAnswers takeanswers(Context& c) {
 
 ReportHead modifyhead(const Context& c) { return {c.session.filepath(), c.date}; }
 
-// The end of a modification: its system data report computed, then the lens saved as out
-// and the report printed. A command that fails writes no file.
-std::string savemodified(Context& c, const CommandText& t, const std::string& out) {
-    const OpticalSystem modified = c.m.lens;   // the lens as the modification left it
+// The end of a modification: the lens re-aimed (or put back to before, with the failure),
+// its system data report computed, then the lens saved as out and the report printed; with
+// --json its focal length, back focal distance, number of surfaces and the file written. A
+// command that fails writes no file.
+std::string savemodified(Context& c, const CommandText& t, const std::string& out, const OpticalSystem& before) {
+    if (!reaimmodified(c.m, before)) {
+        c.session.fail(c.m.errmsg);
+        return calcfailed(c, t);
+    }
+    const OpticalSystem modified = c.m.lens;   // the lens as the modification and its aiming left it
     Report r;
     if (!systemreport(c.m, modifyhead(c), r, true)) return calcfailed(c, t);
-    if (auto e = resultfailed(c, t, r, JsonWriter{}); !e.empty()) return e;
+    JsonWriter w;
+    w.beginobject();
+    w.field("efl", c.m.first.efl);
+    w.field("bfl", modified.sys.sp.sep[static_cast<size_t>(modified.nsurf)]);
+    w.key("nsurf");
+    w.integer(modified.nsurf);
+    w.key("path");
+    w.string(out);
+    w.endobject();
+    if (auto e = resultfailed(c, t, r, w); !e.empty()) return e;
     if (auto e = savelensfile(out, modified); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    return finish(c, t, r, JsonWriter{});
+    return finish(c, t, r, w);
 }
 
 std::string scalecmd(Context& c) {
@@ -85,10 +117,11 @@ std::string scalecmd(Context& c) {
     if (!k) throw ValueError{notanumbermsg};
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     const CommandText& t = commandtext("ModifyScale");
+    const OpticalSystem before = c.m.lens;
     if (auto e = scalesys(c.m.lens, *k); !e.empty()) return e;
     c.log.writeline(startline(t));
     c.log.writeline(scaleline(*k));
-    return savemodified(c, t, c.args[2]);
+    return savemodified(c, t, c.args[2], before);
 }
 
 std::string anglesolvecmd(Context& c) {
@@ -100,11 +133,12 @@ std::string anglesolvecmd(Context& c) {
     const CommandText& t = commandtext("ModifyAngleSolve");
     c.log.writeline(startline(t));
     c.log.writeline(anglesolveline(*f));
+    const OpticalSystem before = c.m.lens;
     if (!anglesolvefocal(c.m, *f)) {
         c.session.fail(c.m.errmsg);
         return calcfailed(c, t);
     }
-    return savemodified(c, t, c.args[2]);
+    return savemodified(c, t, c.args[2], before);
 }
 
 std::string reversecmd(Context& c) {
@@ -112,8 +146,9 @@ std::string reversecmd(Context& c) {
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     const CommandText& t = commandtext("ModifyReverse");
     c.log.writeline(startline(t));
+    const OpticalSystem before = c.m.lens;
     reversesys(c.m.lens);
-    return savemodified(c, t, c.args[1]);
+    return savemodified(c, t, c.args[1], before);
 }
 
 std::string stdradiicmd(Context& c) {
@@ -121,8 +156,9 @@ std::string stdradiicmd(Context& c) {
     if (auto e = openlens(c, c.args[0]); !e.empty()) return e;
     const CommandText& t = commandtext("ModifyStandardRadii");
     c.log.writeline(startline(t));
+    const OpticalSystem before = c.m.lens;
     standardradii(c.m.lens);
-    return savemodified(c, t, c.args[1]);
+    return savemodified(c, t, c.args[1], before);
 }
 
 // "surfaces": [first, last], numbered from 1.
@@ -167,6 +203,7 @@ std::string mechanicscmd(Context& c) {
     if (!rings.empty()) ringlines(c.m.lens, rings, modifyhead(c), r);
     for (const Notice& n : ro.notices) r.addline(n.text);
     for (const Notice& n : mo.notices) r.addline(n.text);
+    for (const std::string& t : a.thin) r.addline(t);
     double total = 0;
     for (const LensMass& l : lenses) total += l.mass;
     JsonWriter w;
@@ -177,6 +214,8 @@ std::string mechanicscmd(Context& c) {
         w.beginobject();
         surfacepair(w, l.first, l.last);
         w.field("mechdiam", l.mechdiam);
+        w.key("capped");
+        w.boolean(mechcapped(c.m.lens, md, l.first) || mechcapped(c.m.lens, md, l.last));
         w.field("volume", l.volume);
         w.field("mass", l.mass);
         w.endobject();
@@ -193,6 +232,13 @@ std::string mechanicscmd(Context& c) {
     }
     w.endarray();
     w.field("total_mass", total);
+    w.key("construction");
+    w.string(mo.construction == 1 ? "rolled" : "lock");
+    w.names("thin_lenses", a.thin);
+    std::vector<std::string> notices;
+    for (const auto* o : {&ro, &mo})
+        for (const Notice& n : o->notices) notices.push_back(n.text);
+    w.names("notices", notices);
     w.endobject();
     return finish(c, tm, r, w);
 }

@@ -127,6 +127,7 @@ std::string dlscmd(Context& c) {
         w.integer(out.iterations);
         w.key("endflag");
         w.integer(out.endflag);
+        w.names("warnings", out.warnings);
         w.key("variables");
         w.beginarray();
         for (const Variable& v : enumvariables(c.m, asphincrements(c.m))) {

@@ -185,19 +185,28 @@ TEST(Dls, BoundaryScanAddsEachConditionOnceAndRemovalKeepsRowsTogether) {
     ASSERT_TRUE(meritcalc(m, m.merit)) << m.errmsg;
     std::vector<std::string> memo;
     const MemoSink sink = [&](const std::string& l) { memo.push_back(l); };
-    EXPECT_EQ(bcscan(m, m.merit, sink), 2);
-    ASSERT_EQ(m.merit.nbc(), 2);
+    EXPECT_EQ(bcscan(m, m.merit, sink), 3);
+    ASSERT_EQ(m.merit.nbc(), 3);
     EXPECT_EQ(memo[0].rfind("Edge,space 1 Ray ", 0), 0u) << memo[0];
-    EXPECT_EQ(memo[1].rfind("Surface hight 0 Ray ", 0), 0u) << memo[1];
+    EXPECT_EQ(memo[1].rfind("Edge,space 1 at the clear radii value ", 0), 0u) << memo[1];
+    EXPECT_EQ(memo[2].rfind("Surface hight 0 Ray ", 0), 0u) << memo[2];
     ASSERT_TRUE(meritcalc(m, m.merit)) << m.errmsg;
     EXPECT_EQ(bcscan(m, m.merit, sink), 0);
     const int n = m.lens.naber;
     EXPECT_EQ(m.merit.name[n], "Edge thickness dev.  ");
-    EXPECT_EQ(m.merit.name[n + 1], "Clear radius deviat.");
+    EXPECT_EQ(m.merit.name[n + 1], "Edge thickness dev.  ");
+    EXPECT_EQ(m.merit.name[n + 2], "Clear radius deviat.");
     // the edge is thinner than the centre (5 mm) and the limit; the beam reaches beyond 1 mm
     EXPECT_LT(m.merit.value[n], 5 - 10);
-    EXPECT_GT(m.merit.value[n + 1], 0);
-    const double clear = m.merit.value[n + 1];
+    // both spheres of radius 50 run out to their clear radii: 5 - s(h0) - s(h1), s(h) = 50 - sqrt(50² - h²)
+    const auto sag = [](double h) { return 50 - std::sqrt(2500 - h * h); };
+    const auto& hmax = m.lens.sys.sp.hmax;
+    // (the component aims a little inside the limit, with a heavier weight)
+    EXPECT_NEAR(m.merit.value[n + 1], 5 - sag(hmax[0]) - sag(hmax[1]) - (1 + clearedgemargin) * 10, 1e-12);
+    EXPECT_EQ(m.merit.bc[1].weight, clearedgeweight * m.lens.dimweight);
+    EXPECT_GT(m.merit.value[n + 2], 0);
+    const double clear = m.merit.value[n + 2];
+    bcremove(m.lens, m.merit, 0);
     bcremove(m.lens, m.merit, 0);
     EXPECT_EQ(m.merit.nbc(), 1);
     EXPECT_EQ(static_cast<int>(m.merit.value.size()), n + 1);
@@ -350,12 +359,16 @@ TEST(Dls, EdgeConditionHeldWellInsideItsLimitIsReleased) {
     // edge limit of 4.6 mm. The condition enters the list at the start; once the growing
     // thickness has moved the edge well beyond the limit it is released and the thickness
     // reaches its target.
+    // (The clear radius of the second surface is that of the beam, so that the edge at the
+    // clear radii grows with the thickness as the traced one does.)
     Model m = weighted({{5, 10}});
     m.lens.targdst = 8;
     m.lens.edgelim[1] = 4.6;
+    m.lens.sys.sp.hmax[1] = 5;
     m.lens.sys.sp.optlabel[1] = "D";
     const DlsOutcome out = dlsoptimize(m, m.merit, onethread(), {});
     ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    EXPECT_TRUE(out.warnings.empty());
     size_t added = out.memo.size(), released = out.memo.size();
     for (size_t i = 0; i < out.memo.size(); ++i) {
         if (out.memo[i].rfind("Edge,space 1 Ray ", 0) == 0 && added == out.memo.size()) added = i;
@@ -398,6 +411,87 @@ TEST_F(DlsGlass, RunAsksNoQuestion) {
     const DlsOutcome out = dlsoptimize(m, m.merit, s, {});
     EXPECT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
     EXPECT_EQ(asked, 0);
+}
+
+}  // namespace
+}  // namespace zefo
+
+namespace zefo {
+namespace {
+
+// The starting and the published double Gauss designs of the samples.
+class DlsSamples : public DlsGlass {
+protected:
+    Model sample(const char* name) {
+        for (const SampleLens& s : samplelenses())
+            if (std::string(s.sysname) == name) {
+                Model m = buildsamplelens(s, cat);
+                EXPECT_FALSE(m.calcerror) << m.errmsg;
+                return m;
+            }
+        ADD_FAILURE() << name;
+        return Model{};
+    }
+    DlsSetup setup(int maxiter) {
+        DlsSetup s = onethread();
+        s.catalog = &cat;
+        s.maxiter = maxiter;
+        return s;
+    }
+};
+
+// A trial line: three blanks, the damping factor (12), forecast and merit (20 each), two
+// blanks and the step length (20).
+bool istrialline(const std::string& l) {
+    return l.size() == 77 && l.rfind("   ", 0) == 0 && l.find_first_not_of(" 0123456789.-") == std::string::npos;
+}
+
+TEST_F(DlsSamples, DampingSearchNeverAcceptsAStepWorseThanItsBestTrial) {
+    Model m = sample("DGSTART");
+    const DlsOutcome out = dlsoptimize(m, m.merit, setup(3), {});
+    ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+    // the trials of the last search before each iteration line (a scan or a freeze starts a
+    // new search; a released condition only lowers the merit)
+    double best = 1e300;
+    int checked = 0;
+    for (const std::string& l : out.memo) {
+        if (istrialline(l)) {
+            best = std::min(best, std::stod(l.substr(35, 20)));
+        } else if (l.rfind("Iteration....", 0) == 0) {
+            const double accepted = std::stod(l.substr(l.size() - 12));
+            EXPECT_LE(accepted, best * (1 + 1e-12)) << l;
+            ++checked;
+            best = 1e300;
+        } else if (l.rfind("Edge,space", 0) == 0 || l.rfind("Surface hight", 0) == 0 || l.rfind("Glass ", 0) == 0 ||
+                   l.rfind("Distance ", 0) == 0) {
+            best = 1e300;
+        }
+    }
+    EXPECT_GE(checked, 3);
+}
+
+TEST_F(DlsSamples, EveryEdgeAtItsClearRadiusEndsWithinItsLimit) {
+    for (const char* name : {"DGAUSS", "DGSTART"}) {
+        SCOPED_TRACE(name);
+        Model m = sample(name);
+        const DlsOutcome out = dlsoptimize(m, m.merit, setup(10000), {});
+        ASSERT_EQ(out.status, DlsOutcome::Status::finished) << out.errmsg;
+        EXPECT_LT(out.merit, out.meritstart);
+        // both spheres run out to their clear radii: the edge of every gap, computed here
+        const auto& sp = m.lens.sys.sp;
+        const auto sag = [&](int j) {
+            const double c = sp.curv[j], h = sp.hmax[j];
+            return c == 0 ? 0.0 : (1 - std::sqrt(1 - c * c * h * h)) / c;
+        };
+        bool warned = false;
+        for (int i = 1; i < m.lens.nsurf; ++i) {
+            const double edge = sp.sep[i] - sag(i - 1) + sag(i);
+            EXPECT_GE(edge, m.lens.edgelim[i]) << i;
+            warned |= edge < m.lens.edgelim[i];
+        }
+        for (const std::string& l : out.memo) EXPECT_EQ(l.find("at the clear radii is"), std::string::npos) << l;
+        EXPECT_FALSE(warned);
+    }
 }
 
 }  // namespace

@@ -68,8 +68,9 @@ TEST(EsRules, RadiusSignAndSeparationRangeIncludingMirrors) {
     };
     for (const S& s : {S{1, 0.5, 4, true}, S{1, 0.49, 4, false}, S{1, 12, 4, true}, S{1, 12.01, 4, false},
                        S{2, -0.5, -4, true}, S{2, -12, -4, true}, S{2, -12.1, -4, false}, S{2, 0.5, -4, false},
-                       // three times the start below the limit: nothing is allowed
-                       S{1, 0.3, 0.1, false}, S{1, 0.5, 0.1, false}})
+                       // a start below its limit: the range starts at the start value
+                       S{1, 0.1, 0.1, true}, S{1, 0.3, 0.1, true}, S{1, 0.09, 0.1, false}, S{1, 0.5, 0.1, false},
+                       S{2, -0.1, -0.1, true}, S{2, -0.09, -0.1, false}})
         EXPECT_EQ(separationallowed(lens, s.i, s.x, s.start), s.ok) << s.i << " " << s.x;
 }
 

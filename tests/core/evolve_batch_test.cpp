@@ -31,8 +31,18 @@ protected:
 
 TEST_F(EvolveBatch, JsonReportAndLensAreTheSameOnOneAndTwoThreads) {
     const std::string lens = savelens();
-    // a first run makes the start feasible, the second optimizes
-    ASSERT_EQ(run("evolve grup " + lens + " --seed 1802,9373 --save '" + (dir / "f.dat").string() + "'").status, 0);
+    // a first run makes the start feasible and ends there, the second optimizes
+    const auto f = run("--json evolve grup " + lens + " --seed 1802,9373 --feasibility-only --save '" +
+                       (dir / "f.dat").string() + "'");
+    ASSERT_EQ(f.status, 0) << f.err;
+    const test::JsonValue jf = test::parsejson(f.out);
+    EXPECT_EQ(jf["phase"].num(), 0);
+    EXPECT_GT(jf["deficit_start"].num(), 0);
+    EXPECT_GT(jf["merit_start"].num(), 0);
+    ASSERT_EQ(jf["phases"].size(), 1u);
+    EXPECT_EQ(jf["phases"][0]["kind"].str(), "feasibility");
+    EXPECT_EQ(jf["phases"][0]["start"].num(), jf["deficit_start"].num());
+    EXPECT_EQ(jf["phases"][0]["end"].num(), 0);
     std::string report[2], saved[2];
     for (int t = 1; t <= 2; ++t) {
         const std::string out = (dir / ("o" + std::to_string(t) + ".dat")).string();
@@ -44,6 +54,11 @@ TEST_F(EvolveBatch, JsonReportAndLensAreTheSameOnOneAndTwoThreads) {
         EXPECT_EQ(j["generations"].num(), 3);
         EXPECT_GT(j["evaluations"].num(), 3 * 100);
         EXPECT_EQ(j["phase"].num(), 1);
+        EXPECT_EQ(j["deficit_start"].num(), 0);
+        ASSERT_EQ(j["phases"].size(), 1u);
+        EXPECT_EQ(j["phases"][0]["kind"].str(), "optimization");
+        EXPECT_EQ(j["phases"][0]["start"].num(), j["merit_start"].num());
+        EXPECT_EQ(j["phases"][0]["end"].num(), j["merit"].num());
         EXPECT_EQ(j["seed"][0].num(), 1802);
         EXPECT_EQ(j["seed"][1].num(), 9373);
         report[t - 1] = file("optim/f.esk");

@@ -1,6 +1,7 @@
 // Mechanical diameters, the edge-thickness check, distance rings and the mass of the lenses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -32,15 +33,15 @@ Model twolenses(bool planestop) {
 }
 
 // The lens volume integrated numerically: thickness t - z1(h) + z2(h) with the signed sags
-// of the spheres, over rings of the disc of radius d/2.
-double integratedvolume(double r1, double r2, double t, double d) {
+// of the spheres, each flat beyond its clear radius a1, a2, over rings of the disc of radius d/2.
+double integratedvolume(double r1, double r2, double t, double d, double a1 = 1e300, double a2 = 1e300) {
     auto z = [](double r, double h) { return r == 0 ? 0.0 : r - std::copysign(std::sqrt(r * r - h * h), r); };
     const int steps = 20000;
     const double dh = d / 2 / steps;
     double v = 0;
     for (int i = 0; i < steps; ++i) {
         const double h = (i + 0.5) * dh;
-        v += 2 * std::numbers::pi * h * (t - z(r1, h) + z(r2, h)) * dh;
+        v += 2 * std::numbers::pi * h * (t - z(r1, std::min(h, a1)) + z(r2, std::min(h, a2))) * dh;
     }
     return v;
 }
@@ -61,7 +62,14 @@ TEST(Construction, DiameterByTypeAndFallback) {
         ASSERT_TRUE(out.ok()) << c.hmax;
         EXPECT_EQ(d[0], c.want) << c.hmax;
         EXPECT_EQ(d[1], c.want) << c.hmax;
-        EXPECT_EQ(out.notices.size(), c.fellback ? 1u : 0u) << c.hmax;
+        // a fallback shows the failure of the chosen rule and says which construction is used
+        ASSERT_EQ(out.notices.size(), c.fellback ? 2u : 0u) << c.hmax;
+        EXPECT_EQ(out.construction, c.fellback ? 1 - c.choice : c.choice) << c.hmax;
+        if (c.fellback) {
+            EXPECT_EQ(out.notices[1].text, std::string("The mechanical diameters follow the ") +
+                                               (c.choice == 0 ? "rolled edge" : "lock ring") +
+                                               " construction in place of the chosen one");
+        }
     }
 }
 
@@ -158,7 +166,41 @@ TEST(Mass, VolumeIntegratesTheThicknessForEveryShape) {
     for (const auto& l : lenses) {
         const double want = integratedvolume(l.r1, l.r2, l.t, l.d);
         EXPECT_NEAR(lensvolume(l.r1, l.r2, l.t, l.d), want, 1e-6 * want) << l.r1 << " " << l.r2;
+        // curved out to clear radii inside the diameter, flat beyond
+        const double a1 = 0.3 * l.d, a2 = 0.4 * l.d;
+        const double flat = integratedvolume(l.r1, l.r2, l.t, l.d, a1, a2);
+        EXPECT_NEAR(lensvolume(l.r1, l.r2, l.t, l.d, a1, a2), flat, 1e-6 * flat) << l.r1 << " " << l.r2;
     }
+}
+
+TEST(Construction, NoDiameterBeyondWhereItsSurfaceEnds) {
+    // Clear radius 10 on both sides asks 23 mm; the sphere of radius 11 ends at 22.
+    Model m = singlelens(50, -11, 6, 10);
+    ScriptedInteraction ask;
+    ask.choices = {0};
+    MechDiameters d;
+    const MechOutcome out = constructdiam(m.lens, ask, d);
+    ASSERT_TRUE(out.ok());
+    EXPECT_EQ(d[0], 23);
+    EXPECT_DOUBLE_EQ(d[1], 22);
+    EXPECT_FALSE(mechcapped(m.lens, d, 0));
+    EXPECT_TRUE(mechcapped(m.lens, d, 1));
+    ASSERT_EQ(out.notices.size(), 1u);
+    EXPECT_EQ(out.notices[0].text, "Mechanical diameter of surface 2 is held at  22.000, where its surface ends");
+    Report r;
+    mechdiamlines(m.lens, d, {"/x/L.dat", "11.12.2026"}, r);
+    EXPECT_NE(std::find(r.lines().begin(), r.lines().end(), "Surface 2: mechanical diameter held where the surface ends"),
+              r.lines().end());
+    // a plane and a paraboloid end nowhere
+    EXPECT_EQ(mechlimit(m.lens, 0), 2 * 50);
+    m.lens.sys.sp.curv[0] = 0;
+    EXPECT_GT(mechlimit(m.lens, 0), 1e100);
+    m.lens.asphdata = 'D';
+    m.lens.sys.asf.eps.assign(static_cast<size_t>(m.lens.nsurf) + 1, 0.0);
+    m.lens.sys.asf.eps[1] = -1;
+    EXPECT_GT(mechlimit(m.lens, 1), 1e100);
+    m.lens.sys.asf.eps[1] = 3;   // an oblate conic turns back at 1 / (c sqrt(1 + k))
+    EXPECT_NEAR(mechlimit(m.lens, 1), 11, 1e-12);
 }
 
 TEST(Mass, PlateOfTwentyByTen) {
@@ -194,7 +236,9 @@ TEST(Mass, ConfirmedDiameterIsNotAskedAgainForTheSameSize) {
     EXPECT_EQ(ask.asked.size(), 4u);   // construction, two densities, one diameter
     double total = 0;
     for (const auto& l : lenses) total += l.mass;
-    EXPECT_NEAR(total, (2.5 * integratedvolume(40, -40, 8, 23) + 3.0 * integratedvolume(60, -60, 6, 23)) / 1000,
+    // both lenses curved out to their clear radius 10, flat out to 23 mm
+    EXPECT_NEAR(total,
+                (2.5 * integratedvolume(40, -40, 8, 23, 10, 10) + 3.0 * integratedvolume(60, -60, 6, 23, 10, 10)) / 1000,
                 1e-6);
 }
 

@@ -7,6 +7,7 @@
 #include "core/modify/mechanics.h"
 #include "core/modify/modify.h"
 #include "core/raytrace/paraxial.h"
+#include "core/raytrace/rayscheme.h"
 #include "core/util/fileio.h"
 #include "jsonread.h"
 #include "testutil.h"
@@ -15,6 +16,7 @@ namespace zefo {
 namespace {
 
 const std::string dgauss = "'" + std::string(ZEFO_SAMPLES) + "/DGAUSS.dat'";
+const std::string dgstart = "'" + std::string(ZEFO_SAMPLES) + "/DGSTART.dat'";
 
 class ModifyBatch : public test::BatchTest {
 protected:
@@ -32,7 +34,9 @@ TEST_F(ModifyBatch, ScaleDoublesAndRefusesNegative) {
     Model m;
     ASSERT_EQ(loadlensfile(std::string(ZEFO_SAMPLES) + "/DGAUSS.dat", m), "");
     const Model s = load("s.dat");
-    for (int k = 0; k <= m.lens.nsurf; ++k) EXPECT_NEAR(s.lens.sys.sp.sep[k], 2 * m.lens.sys.sp.sep[k], 1e-12);
+    // (the image distance is the paraxial one of the scaled lens, recomputed by its aiming)
+    for (int k = 0; k <= m.lens.nsurf; ++k)
+        EXPECT_NEAR(s.lens.sys.sp.sep[k], 2 * m.lens.sys.sp.sep[k], 1e-12 * (1 + std::fabs(s.lens.sys.sp.sep[k])));
     EXPECT_NE(r.out.find("System name"), std::string::npos);
     EXPECT_NE(log().find("Scale factor is    2.000"), std::string::npos);
     for (const auto& [k, message] : {std::pair{"-1", scalenegativemsg}, std::pair{"0", scalezeromsg}}) {
@@ -64,11 +68,27 @@ TEST_F(ModifyBatch, AngleSolveReverseAndStandardRadii) {
     Model a = load("a.dat");
     ssetq(a);
     EXPECT_NEAR(systemfocus(a).efl, 80, 1e-6);
-    ASSERT_EQ(run("reverse " + dgauss + " " + out("r1.dat")).status, 0);
+    ASSERT_EQ(run("reverse " + dgstart + " " + out("r1.dat")).status, 0);
     ASSERT_EQ(run("reverse " + out("r1.dat") + " " + out("r2.dat")).status, 0);
     Model m;
-    ASSERT_EQ(loadlensfile(std::string(ZEFO_SAMPLES) + "/DGAUSS.dat", m), "");
-    EXPECT_TRUE(load("r2.dat").lens.sys == m.lens.sys);
+    ASSERT_EQ(loadlensfile(std::string(ZEFO_SAMPLES) + "/DGSTART.dat", m), "");
+    // the surfaces come back; the image distance and the stop and image clear radii are those
+    // the aiming gives
+    const Model r2 = load("r2.dat");
+    for (int k = 0; k < m.lens.nsurf; ++k) {
+        EXPECT_EQ(r2.lens.sys.sp.curv[k], m.lens.sys.sp.curv[k]) << k;
+        EXPECT_EQ(r2.lens.sys.sp.glass[k], m.lens.sys.sp.glass[k]) << k;
+        if (k > 0) {
+            EXPECT_EQ(r2.lens.sys.sp.sep[k], m.lens.sys.sp.sep[k]) << k;
+        }
+    }
+    EXPECT_NEAR(r2.lens.sys.sp.sep[m.lens.nsurf], m.lens.sys.sp.sep[m.lens.nsurf], 1e-9);
+    // the published double Gauss reversed vignettes its field at its own clear radii: its rays
+    // cannot be aimed, and the command says so without writing anything
+    const auto refused = run("reverse " + dgauss + " " + out("rd.dat"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("The rays of the modified system cannot be aimed"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "rd.dat"));
     ASSERT_EQ(run("stdradii " + dgauss + " " + out("std.dat")).status, 0);
     const Model s = load("std.dat");
     // 48.88 lies between the series values 10^(496/250 - 37/125) = 48.753 and
@@ -103,6 +123,63 @@ TEST_F(ModifyBatch, MechanicsJsonAddsUp) {
         EXPECT_EQ(r.err, std::string(densityoptionmsg) + "\n") << density;
     }
     EXPECT_EQ(run("mechanics " + dgauss + " --construction round").status, 2);
+}
+
+// The rays of a lens aimed again here: equal to the saved ones when the file was saved aimed.
+void expectaimed(const Model& saved) {
+    Model m = saved;
+    rayscheme(m);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    const auto& a = saved.lens.rays;
+    const auto& b = m.lens.rays;
+    ASSERT_EQ(a.y.size(), b.y.size());
+    for (size_t k = 0; k < a.y.size(); ++k) {
+        EXPECT_NEAR(a.x[k], b.x[k], 1e-9) << k;
+        EXPECT_NEAR(a.y[k], b.y[k], 1e-9) << k;
+        EXPECT_NEAR(a.l[k], b.l[k], 1e-12) << k;
+        EXPECT_NEAR(a.m[k], b.m[k], 1e-12) << k;
+    }
+    for (int i = 0; i <= saved.lens.nsurf; ++i) EXPECT_NEAR(saved.lens.sys.sp.hmax[i], m.lens.sys.sp.hmax[i], 1e-9) << i;
+}
+
+TEST_F(ModifyBatch, ModifiedLensesAreSavedAimedWithTheirJson) {
+    Model m;
+    ASSERT_EQ(loadlensfile(std::string(ZEFO_SAMPLES) + "/DGAUSS.dat", m), "");
+    ssetq(m);
+    const double efl = systemfocus(m).efl;
+    struct Case {
+        std::string command, file;
+        double efl;
+    };
+    for (const Case& c : {Case{"scale " + dgauss + " 2", "s.dat", 2 * efl}, Case{"anglesolve " + dgauss + " 80", "a.dat", 80},
+                          Case{"reverse " + dgstart, "r.dat", 0},
+                          Case{"stdradii " + dgauss, "d.dat", 0}}) {
+        SCOPED_TRACE(c.command);
+        const auto r = run("--json " + c.command + " " + out(c.file));
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Model saved = load(c.file);
+        expectaimed(saved);
+        Model check = saved;
+        ssetq(check);
+        const auto j = test::parsejson(r.out);
+        EXPECT_NEAR(j["efl"].num(), systemfocus(check).efl, 1e-9 * std::fabs(j["efl"].num()));
+        if (c.efl != 0) {
+            EXPECT_NEAR(j["efl"].num(), c.efl, 1e-6 * c.efl);
+        }
+        EXPECT_NEAR(j["bfl"].num(), nudatparax(check).imagedist, 1e-9);
+        EXPECT_EQ(j["nsurf"].num(), saved.lens.nsurf);
+        EXPECT_EQ(j["path"].str(), (dir / c.file).string());
+    }
+    // scaled by 2, the axial beam enters twice as high
+    EXPECT_NEAR(load("s.dat").lens.rays.y[0], 2 * m.lens.rays.y[0], 1e-9);
+}
+
+TEST_F(ModifyBatch, AngleSolveOfATelescopeIsRefused) {
+    const std::string kepler = "'" + std::string(ZEFO_SAMPLES) + "/KEPLER.dat'";
+    const auto r = run("anglesolve " + kepler + " 50 " + out("k.dat"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(anglesolveafocalmsg), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "k.dat"));
 }
 
 TEST_F(ModifyBatch, AcadScriptsOfTheDoubleGauss) {

@@ -128,10 +128,14 @@ TEST(OptimGrids, ParaxialCellsRules) {
         {3, 1, "-2", CellEdit::Rejected, "Optimization weight must not be negative number!"},
         {3, 1, "x", CellEdit::Rejected, "Not a valid number!"},
         {3, 1, "0", CellEdit::Accepted, "   0.0"},
+        {0, 2, "0", CellEdit::Rejected, "Focal length must be greater then zero!"},
+        {0, 2, "50", CellEdit::Accepted, "   50.000"},
+        {1, 2, "50", CellEdit::Rejected, "Not a valid number!"},   // only the first row holds a focal length
     };
     for (const Case& c : cases) {
         Model m = formlens();
         m.lens.aberweight[3] = 5;
+        m.lens.rays.y[0] = 10;   // the axial start height
         const std::string before = paraxialcell(m, c.row, c.col);
         const Model kept = m;
         const CellEdit e = editparaxial(m, c.row, c.col, c.text);
@@ -153,6 +157,41 @@ TEST(OptimGrids, ParaxialCellsRules) {
     }
     EXPECT_EQ(paraxialrowtitles().size(), 9u);
     EXPECT_EQ(paraxialcell(formlens(), 0, 0), fmtf(1 / 5.6, 7, 5));
+}
+
+TEST(OptimGrids, FocalLengthBesideTheTargetAngle) {
+    // The target angle holds the axial start height y0 (object at infinity): f = y0 / na.
+    Model m = formlens();
+    m.lens.rays.y[0] = 12.5;
+    const double y0 = m.lens.rays.y[0];
+    EXPECT_DOUBLE_EQ(paraxialfocal(m), y0 / m.lens.na);
+    EXPECT_EQ(paraxialcell(m, 0, 2), fmtf(y0 / m.lens.na, 9, 3));
+    for (int row = 1; row < paraxialrows; ++row) {
+        EXPECT_EQ(paraxialcell(m, row, 2), "") << row;
+        EXPECT_FALSE(paraxialeditable(row, 2)) << row;
+    }
+    EXPECT_TRUE(paraxialeditable(0, 2));
+    const OpticalSystem before = m.lens;
+    const CellEdit e = editparaxial(m, 0, 2, "80");
+    ASSERT_EQ(e.status, CellEdit::Accepted);
+    EXPECT_TRUE(e.changed);
+    EXPECT_DOUBLE_EQ(m.lens.na, y0 / 80);
+    EXPECT_EQ(paraxialcell(m, 0, 0), fmtf(y0 / 80, 7, 5));
+    // the target angle is all that changed
+    OpticalSystem expected = before;
+    expected.na = m.lens.na;
+    EXPECT_EQ(m.lens, expected);
+    // a finite object or a telescope implies no focal length
+    Model finite = m;
+    finite.lens.mag = -0.5;
+    EXPECT_EQ(paraxialfocal(finite), 0);
+    EXPECT_EQ(paraxialcell(finite, 0, 2), "");
+    const CellEdit no = editparaxial(finite, 0, 2, "80");
+    EXPECT_EQ(no.status, CellEdit::Rejected);
+    EXPECT_EQ(no.message, "The targets of a telescope or of an object at a finite distance imply no focal length!");
+    Model tele = m;
+    tele.lens.systype = 4;
+    EXPECT_EQ(paraxialfocal(tele), 0);
 }
 
 TEST(OptimGrids, AberrationAndBoundaryCells) {

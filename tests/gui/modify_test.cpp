@@ -133,6 +133,12 @@ private slots:
         QCOMPARE(lines(w[0])[2], QString(" No    Radius   Separation   glass    Clear      Mechanical"));
         // Clear radius 40 (b = 80): lock ring Int(83.5) + 1 = 84.
         QVERIFY(lines(w[0])[3].endsWith("80.00         84.00"));
+        // a diameter the rule asks beyond where its sphere ends is held there, with a box
+        QVERIFY2(s.dialogs.messages.contains(
+                     "Mechanical Diameter: Mechanical diameter of surface 5 is held at  56.440, where its surface ends"),
+                 qPrintable(s.dialogs.messages.join("|")));
+        QVERIFY(lines(w[0]).contains("Surface 5: mechanical diameter held where the surface ends"));
+        s.dialogs.messages.clear();
         // thin biconvex lenses are left as they are
         s.dialogs.dialogsteps << chosen(1);
         for (int i = 0; i < 6; ++i) s.dialogs.dialogsteps << answered(QMessageBox::No);

@@ -301,7 +301,7 @@ void OptimizationTest::gridlayout() {
     openstart(s);
     const int n = s.m.lens.nsurf + 1;
     const std::vector<Case> cases = {
-        {"OptimizationParaxial", {"  Targets  ", "  Weights  "}, 9},
+        {"OptimizationParaxial", {"  Targets  ", "  Weights  ", "  Focal length  "}, 9},
         {"OptimizationAberration",
          {"  Aberration name  ", "  Calculated aberration  ", "     Target aberration   ", "     Aberration weight   "},
          s.m.lens.naber},

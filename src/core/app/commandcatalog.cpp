@@ -197,15 +197,15 @@ const std::vector<CommandText>& commandtexts() {
          .refusal = novariablesrefusal},
         {.id = "EsGrupOptimization", .title = "Evolution Strategies GRUP Optimization",
          .window = "Evolutionary strategies - GRUP Optimization", .ext = ".esg",
-         .errtext = "Error in Evolution Strategies EVOL Optimization!", .canceltext = "Optimization terminated by user!",
+         .errtext = "Error in Evolution Strategies GRUP Optimization!", .canceltext = "Optimization terminated by user!",
          .refusal = novariablesrefusal},
         {.id = "EsRekoOptimization", .title = "Evolution Strategies REKO Optimization",
          .window = "Evolutionary strategies - REKO Optimization", .ext = ".esr",
-         .errtext = "Error in Evolution Strategies EVOL Optimization!", .canceltext = "Optimization terminated by user!",
+         .errtext = "Error in Evolution Strategies REKO Optimization!", .canceltext = "Optimization terminated by user!",
          .refusal = novariablesrefusal},
         {.id = "EsKorrOptimization", .title = "Evolution Strategies KORR Optimization",
          .window = "Evolutionary Strategies - KORR Optimization", .ext = ".esk",
-         .errtext = "Error in Evolution Strategies EVOL Optimization!", .canceltext = "Optimization terminated by user!",
+         .errtext = "Error in Evolution Strategies KORR Optimization!", .canceltext = "Optimization terminated by user!",
          .refusal = novariablesrefusal},
 
         // Window

@@ -39,7 +39,9 @@ bool parseeakind(const std::string& text, EAKind& k) {
 
 const char* eareportextension(EAKind k) { return rowof(k).ext; }
 
-EAOutcome runevolution(Model& m, EAKind kind, const EAParams& p, const EASetup& setup, const EAHooks& hooks) {
+namespace {
+
+EAOutcome runkind(Model& m, EAKind kind, const EAParams& p, const EASetup& setup, const EAHooks& hooks) {
     switch (kind) {
     case EAKind::evol: return runevol(m, p, setup, hooks);
     case EAKind::grup:
@@ -50,6 +52,15 @@ EAOutcome runevolution(Model& m, EAKind kind, const EAParams& p, const EASetup& 
     std::array<double, 5> shares = p.shares;
     EAOutcome out = runassga(m, p, setup, hooks, &shares);
     out.shares = shares;
+    return out;
+}
+
+}  // namespace
+
+EAOutcome runevolution(Model& m, EAKind kind, const EAParams& p, const EASetup& setup, const EAHooks& hooks) {
+    const std::vector<double> designweights = m.lens.aberweight;
+    EAOutcome out = runkind(m, kind, p, setup, hooks);
+    m.lens.aberweight = designweights;
     return out;
 }
 

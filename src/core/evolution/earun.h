@@ -44,16 +44,30 @@ struct EASetup {
     bool seeded = false;               // seed given; otherwise drawn from the clock
     std::pair<int, int> seed{0, 0};    // s1 (0..31326), s2 (0..30079)
     int threads = 1;                   // 1 or 2: candidates evaluated in pairs, same results
+    bool feasibilityonly = false;      // evolution strategies: an infeasible start ends the run as soon as
+                                       // a feasible system is found, without the optimization phase
+};
+
+// One phase of an evolution strategy: the feasibility phase drives the boundary deficit to
+// 0, the optimization phase lowers the merit function.
+struct EAPhase {
+    enum class Kind { feasibility, optimization } kind = Kind::optimization;
+    double start = 0;                  // deficit or merit at the start of the phase
+    double end = 0;                    // the best one at its end
+    long generations = 0;
+    long evaluations = 0;
 };
 
 // How a run ended.
 struct EAOutcome {
     enum class Status { finished, cancelled, error } status = Status::finished;
-    double meritstart = 0;             // merit (or deficit in the feasibility phase) of the start system
+    double meritstart = 0;             // merit of the start system, with the weights every candidate gets
+    double deficitstart = 0;           // boundary deficit of the start system (evolution strategies)
     double merit = 0;                  // of the system left in the model
     long generations = 0;              // generations or iterations done
     long evaluations = 0;              // candidate evaluations
     int phase = 1;                     // the phase value at the end (evolution strategies; 1 for ASSGA)
+    std::vector<EAPhase> phases;       // the phases that ran (evolution strategies)
     std::pair<int, int> seed{0, 0};    // the seed used, so that any run can be repeated
     std::string errmsg;                // the failure (status error)
     std::vector<std::string> memo;     // every memo line
@@ -62,7 +76,8 @@ struct EAOutcome {
 };
 
 // Runs the optimizer of the given kind on m.lens with its labels and limits. The model keeps
-// the best system found; the labels are restored on every exit path. Same seed, lens and
+// the best system found; the labels and the weights of the lens are restored on every exit
+// path (the default weights every candidate is scored with are the run's working values). Same seed, lens and
 // parameters give the same report and lens, whatever the number of threads.
 EAOutcome runevolution(Model& m, EAKind kind, const EAParams& p, const EASetup& setup, const EAHooks& hooks);
 

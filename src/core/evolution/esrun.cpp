@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/evolution/lastradius.h"
+#include "core/optim/boundary.h"
 #include "core/optim/merit.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/rayscheme.h"
@@ -106,7 +107,9 @@ bool radiusallowed(double x, double start, double maxfactor) {
 bool separationallowed(const OpticalSystem& lens, int i, double x, double start) {
     const size_t k = static_cast<size_t>(i);
     const double g = signof(lens.sys.sp.index[k][0]);
-    return g * x >= lens.axlim[k] && g * x <= 3 * g * start;
+    // a start already closer than its limit keeps what it has: the range starts there
+    const double low = std::fmin(lens.axlim[k], g * start);
+    return g * x >= low && g * x <= 3 * g * start;
 }
 
 double boundarydeficit(const Model& m) {
@@ -274,12 +277,17 @@ void EsRun::start() {
     tomemo(" ");
     m_.merit.bc.clear();
     sizemeritlist(m_.lens, m_.merit);
-    if (!meritcalc(m_, m_.merit)) error(m_.errmsg);
+    // the start is scored as every candidate is, with its own default weights
+    const double merit = defaultmerit(m_);
+    if (merit < 0) error(m_.errmsg);
     const double f = -boundarydeficit(m_);
+    out_.meritstart = merit;
+    out_.deficitstart = f;
     auto& labels = m_.lens.sys.sp.optlabel;
     if (f != 0) {
         phase_ = -1;
         startval_ = f;
+        feasibility_ = {EAPhase::Kind::feasibility, f, f, 0, 0};
         say("Starting value for function that describes difference from boundary conditions is " + fmtf(f, 12, 6));
         labels_ = labels;
         for (auto& l : labels) {
@@ -290,13 +298,35 @@ void EsRun::start() {
         }
     } else {
         phase_ = 1;
-        startval_ = meritsum(m_, m_.merit);
+        startval_ = merit;
         say("Starting optical system merit function is " + fmtf(startval_, 12, 6));
     }
     say(" ");
-    best_ = out_.meritstart = startval_;
+    best_ = startval_;
     keepbest(m_);
     poll();   // Esc after the start line: the end lines can tell the phase and the start value
+    setupvariables();
+    out_.seed = setup_.seeded ? setup_.seed : UniversalRandom::clockseed();
+    if (auto e = draws_.rng.init(out_.seed.first, out_.seed.second); !e.empty()) error(e);
+    draws_.cursor = 0;
+    cand_[0].model = &m_;
+    if (setup_.threads == 2) {
+        models_.assign(window - 1, m_);
+        for (int i = 1; i < window; ++i) cand_[i].model = &models_[static_cast<size_t>(i - 1)];
+        worker_ = std::thread([this] { workerloop(); });
+    }
+}
+
+// The merit of the lens of mm with its own default weights (as every candidate gets it), or
+// -1 when it cannot be evaluated.
+double EsRun::defaultmerit(Model& mm) const {
+    if (!calcweights(mm) || !meritcalc(mm, mm.merit)) return -1;
+    return meritsum(mm, mm.merit);
+}
+
+// The variable vector, its step sizes and glass classes of the lens in the model, which
+// becomes the start system of the strategy.
+void EsRun::setupvariables() {
     vars_ = esvariables(m_.lens);
     if (vars_.empty()) error("The system has no optimization variables");
     s0_ = esinitialsteps(vars_, p_.initstep);
@@ -311,15 +341,34 @@ void EsRun::start() {
     }
     start_ = m_.lens.sys;
     startrays_ = m_.lens.rays;
-    out_.seed = setup_.seeded ? setup_.seed : UniversalRandom::clockseed();
-    if (auto e = draws_.rng.init(out_.seed.first, out_.seed.second); !e.empty()) error(e);
-    draws_.cursor = 0;
-    cand_[0].model = &m_;
-    if (setup_.threads == 2) {
-        models_.assign(window - 1, m_);
-        for (int i = 1; i < window; ++i) cand_[i].model = &models_[static_cast<size_t>(i - 1)];
-        worker_ = std::thread([this] { workerloop(); });
+}
+
+// After a feasibility phase that found a feasible system: the optimization phase starts
+// from it, with the labels of the start (glass variables included) and its own merit.
+// False when the run ends here (asked to, or the system cannot be evaluated).
+bool EsRun::continuefromfeasible() {
+    if (phase_ != 0 || cancelled_ || errored_ || setup_.feasibilityonly) return false;
+    feasibility_.end = 0;
+    feasibility_.generations = count_;
+    feasibility_.evaluations = out_.evaluations;
+    putsystem(m_, bestsys_, bestrays_);
+    restorelabels();
+    m_.calcerror = false;
+    const double merit = defaultmerit(m_);
+    if (merit < 0) {
+        m_.calcerror = false;
+        m_.errmsg.clear();
+        return false;
     }
+    say("A system that fulfils all boundary conditions is found; optimization continues from it");
+    say("Starting optical system merit function is " + fmtf(merit, 12, 6));
+    say(" ");
+    phase_ = 1;
+    startval_ = best_ = merit;
+    count_ = 0;
+    keepbest(m_);
+    setupvariables();
+    return true;
 }
 
 // A thread without work blocks: the second thread on a candidate not yet made or on the next
@@ -414,9 +463,40 @@ void EsRun::endlines(bool terminated) {
         say("Optical system do not fulfill all boundary conditions");
         say("Difference from boundary conditions is " + fmtf(best_, 12, 6));
     }
-    say("Total number of " + fmti(count_) + " iterations are done");
+    say("Total number of " + fmti(feasibility_.generations + count_) + " iterations are done");
     if (successline()) say("Number of successful mutations is " + fmti(successes()));
+    phaselines();
     say(" ");
+}
+
+// Which phases ran, with the deficit and the merit of each, and a warning when the system
+// left is worse than the start.
+void EsRun::phaselines() {
+    out_.phases.clear();
+    if (feasibility_.kind == EAPhase::Kind::feasibility) {
+        EAPhase& f = feasibility_;
+        if (phase_ <= 0) {   // the run ended in this phase
+            f.end = phase_ == 0 ? 0.0 : best_;
+            f.generations = count_;
+            f.evaluations = out_.evaluations;
+        }
+        out_.phases.push_back(f);
+        say("Feasibility phase: difference from boundary conditions " + fmtf(f.start, 12, 6) + " -> " +
+            fmtf(f.end, 12, 6) + " in " + fmti(f.evaluations) + " evaluations");
+    }
+    if (phase_ > 0) {
+        const EAPhase& f = feasibility_;
+        const bool after = f.kind == EAPhase::Kind::feasibility;
+        out_.phases.push_back({EAPhase::Kind::optimization, startval_, out_.merit, count_,
+                               out_.evaluations - (after ? f.evaluations : 0)});
+        say("Optimization phase: merit function " + fmtf(startval_, 12, 6) + " -> " + fmtf(out_.merit, 12, 6) +
+            " in " + fmti(out_.phases.back().evaluations) + " evaluations");
+    }
+    if (havebest_)
+        for (const auto& line : clearedgewarnings(m_.lens)) say(line);
+    if (havebest_ && out_.merit > out_.meritstart)
+        say("The merit function " + fmtf(out_.merit, 12, 6) + " is higher than the " + fmtf(out_.meritstart, 12, 6) +
+            " of the starting optical system");
 }
 
 void EsRun::finish() {
@@ -431,11 +511,11 @@ void EsRun::finish() {
         nudatparax(m_);
         if (!m_.calcerror && standardlayout(m_.lens.nrays)) initstdrays(m_);
         if (!m_.calcerror) rayscheme(m_);
-        if (!m_.calcerror && calcweights(m_) && meritcalc(m_, m_.merit)) out_.merit = meritsum(m_, m_.merit);
+        if (!m_.calcerror) out_.merit = std::max(0.0, defaultmerit(m_));
         m_.calcerror = false;
         m_.errmsg.clear();
     }
-    out_.generations = count_;
+    out_.generations = feasibility_.generations + count_;   // both phases when the run went on
     out_.phase = phase_;
     if (errored_) {
         out_.status = EAOutcome::Status::error;
@@ -459,6 +539,10 @@ EAOutcome EsRun::run() {
     try {
         start();
         strategy();
+    } catch (const EsStop&) {
+    }
+    try {
+        if (continuefromfeasible()) strategy();
     } catch (const EsStop&) {
     }
     finish();

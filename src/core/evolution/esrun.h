@@ -52,7 +52,8 @@ double esstepref(const SystemSurfaces& s, const EsVar& v);
 // The sign and range rules: a radius keeps the sign of its start radius (and with a
 // maxfactor its magnitude stays within maxfactor times the start's), a plane at the start
 // takes any radius; a separation with g
-// the sign of its index keeps g·x at least axlim and at most 3·g·start.
+// the sign of its index keeps g·x at least axlim (or g·start when the start is already
+// closer) and at most 3·g·start.
 bool radiusallowed(double x, double start, double maxfactor = 0);
 bool separationallowed(const OpticalSystem& lens, int i, double x, double start);
 
@@ -209,12 +210,17 @@ protected:
 private:
     bool havebest_ = false;
     void start();
+    void setupvariables();
+    bool continuefromfeasible();
+    double defaultmerit(Model& mm) const;
     void endlines(bool terminated);
+    void phaselines();
     void finish();
     void restorelabels();
     void workerloop();
 
     std::vector<GlassClass> classes_;
+    EAPhase feasibility_;               // the feasibility phase, when the start needed one
     std::vector<std::string> labels_;   // the labels before the feasibility phase took "G" away
     bool labelsremoved_ = false;
     bool cancelled_ = false;

@@ -104,6 +104,7 @@ void Evol::adjust() {
 
 void Evol::strategy() {
     s_ = s0_;
+    successes_ = 0;
     const long nv = nvar();
     window_ = successwindow(nv);
     const long period = nv * std::max(1, p_.evolstep);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/optim/boundary.h"
+
 namespace zefo {
 
 std::string lastradiusrefusal(double a) {
@@ -42,10 +44,6 @@ double apertureroom(const SurfaceTable& sp, int j) {
     return 1 - ch * ch;
 }
 
-double gapsag(const SurfaceTable& sp, int j, double room) {
-    return sp.curv[j] == 0 ? 0.0 : (1 - std::sqrt(room)) / sp.curv[j];
-}
-
 }  // namespace
 
 void edgedeficit(const OpticalSystem& lens, double& d) {
@@ -53,7 +51,7 @@ void edgedeficit(const OpticalSystem& lens, double& d) {
     for (int i = 1; i <= lens.nsurf; ++i) {
         const double e1 = apertureroom(sp, i - 1), e2 = apertureroom(sp, i);
         if (e1 > 0 && e2 > 0) {
-            const double t = sp.sep[i] - gapsag(sp, i - 1, e1) + gapsag(sp, i, e2);
+            const double t = clearedge(lens, i);
             if (t <= lens.edgelim[i]) d += t - lens.edgelim[i];
         } else {
             d += std::min(e1, 0.0) + std::min(e2, 0.0);

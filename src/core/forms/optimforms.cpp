@@ -273,18 +273,31 @@ const std::vector<std::string>& paraxialrowtitles() {
 }
 
 const std::vector<std::string>& paraxialcolumntitles() {
-    static const std::vector<std::string> t = {"  Targets  ", "  Weights  "};
+    static const std::vector<std::string> t = {"  Targets  ", "  Weights  ", "  Focal length  "};
     return t;
 }
 
+double paraxialfocal(const Model& m) {
+    const auto& rays = m.lens.rays;
+    if (m.telescope() || m.lens.mag != 0 || rays.y.empty() || !(m.lens.na > 0)) return 0;
+    return rays.y[0] / m.lens.na;
+}
+
+bool paraxialeditable(int row, int col) { return col < 2 || row == 0; }
+
 std::string paraxialcell(const Model& m, int row, int col) {
-    if (!validcell(m, row, paraxialrows, col, 0, 1)) return {};
+    if (!validcell(m, row, paraxialrows, col, 0, 2)) return {};
+    if (col == 2) {
+        const double f = row == 0 ? paraxialfocal(m) : 0;
+        return f > 0 ? fmtf(f, 9, 3) : std::string();
+    }
     if (col == 1) return fmtf(m.lens.aberweight[static_cast<size_t>(row)], 6, 1);
     const ParaxialRow& p = kParaxialRows[row];
     return fmtf(paraxialtarget(const_cast<Model&>(m), row), p.w, p.d);
 }
 
 std::string paraxialhint(int row, int col) {
+    if (col == 2) return "Enter the focal length in mm that the target angle gives";
     if (col == 1) return "Enter positive number or zero";
     if (row == 8) return "Enter small value for for shifting image plane";
     return row >= 0 && row < paraxialrows && kParaxialRows[row].rule == ParaxialRow::positive
@@ -293,13 +306,20 @@ std::string paraxialhint(int row, int col) {
 }
 
 CellEdit editparaxial(Model& m, int row, int col, const std::string& text) {
-    if (!validcell(m, row, paraxialrows, col, 0, 1)) return rejected(notanumbermsg, {});
+    if (!validcell(m, row, paraxialrows, col, 0, 2) || !paraxialeditable(row, col)) return rejected(notanumbermsg, {});
     const std::string previous = paraxialcell(m, row, col);
     CellEdit typing;
     bool istyping = false;
     const auto v = typedcell(text, typing, istyping);
     if (istyping) return typing;
     if (!v) return rejected(notanumbermsg, previous);
+    if (col == 2) {
+        if (paraxialfocal(m) == 0)
+            return rejected("The targets of a telescope or of an object at a finite distance imply no focal length!",
+                            previous);
+        if (!(*v > 0)) return rejected("Focal length must be greater then zero!", previous);
+        return accepted(m.lens.na, m.lens.rays.y[0] / *v, text);
+    }
     if (col == 1) {
         if (*v < 0) return rejected("Optimization weight must not be negative number!", previous);
         return accepted(m.lens.aberweight[static_cast<size_t>(row)], *v, text);

@@ -61,13 +61,20 @@ struct CellEdit {
     bool changed = false;
 };
 
-// "Paraxial Data": 9 rows, columns 0 target and 1 weight.
+// "Paraxial Data": 9 rows, columns 0 target and 1 weight; column 2 holds, in row 0 only, the
+// focal length the target angle implies (paraxialfocal), which the designer may type.
 inline constexpr int paraxialrows = 9;
 const std::vector<std::string>& paraxialrowtitles();
-const std::vector<std::string>& paraxialcolumntitles();   // "  Targets  ", "  Weights  "
+const std::vector<std::string>& paraxialcolumntitles();   // "  Targets  ", "  Weights  ", "  Focal length  "
 std::string paraxialcell(const Model& m, int row, int col);
 std::string paraxialhint(int row, int col);
+bool paraxialeditable(int row, int col);
 CellEdit editparaxial(Model& m, int row, int col, const std::string& text);
+
+// The focal length the paraxial targets imply: the target angle na holds the axial start
+// height y0 of the object at infinity, so f = y0 / na; 0 when the targets imply none (a
+// telescope, an object at a finite distance, no start height or no target angle).
+double paraxialfocal(const Model& m);
 
 // "Aberration Data": naber rows; columns 0 name, 1 calculated, 2 target, 3 weight (only the
 // last two editable).

@@ -54,6 +54,19 @@ std::string construct(const OpticalSystem& lens, Rule (*rule)(double), MechDiame
     return {};
 }
 
+// Holds every diameter to what its surface allows (a lens may stay wider: its rim beyond
+// the clear radius is flat). Returns the capped surfaces.
+std::vector<int> capdiameters(const OpticalSystem& lens, MechDiameters& d) {
+    std::vector<int> capped;
+    for (int k = 0; k < lens.nsurf; ++k) {
+        const double lim = mechlimit(lens, k);
+        if (d[mrow(k)] <= lim) continue;
+        d[mrow(k)] = lim;
+        capped.push_back(k);
+    }
+    return capped;
+}
+
 // The minimum edge thickness of a lens of mechanical diameter f.
 double minedge(double f) {
     const double limits[] = {6, 10, 18, 30, 50, 80, 120};
@@ -91,16 +104,30 @@ double sagat(double r, double h) {
     return h >= a ? a : a - std::sqrt(r * r - h * h);
 }
 
-double lensvolume(double r1, double r2, double t, double d) {
+double lensvolume(double r1, double r2, double t, double d, double a1, double a2) {
     const double r = d / 2, pi = std::numbers::pi;
-    const double s1 = sagat(r1, r), s2 = sagat(r2, r);
-    const double c1 = pi * s1 * s1 * (3 * std::fabs(r1) - s1) / 3;
-    const double c2 = pi * s2 * s2 * (3 * std::fabs(r2) - s2) / 3;
-    auto z = [&](double h) { return pi * r * r * h; };
-    auto sgn = [](double x) { return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; };
-    // The thickness at height h is t - z1(h) + z2(h) with the signed sags zi; over the disc
-    // a signed sag integrates to sgn(R)·(Z(s) - C).
-    return z(t) - sgn(r1) * (z(s1) - c1) + sgn(r2) * (z(s2) - c2);
+    // The thickness at height h is t - z1(h) + z2(h) with the signed sags zi. Over the disc
+    // of radius h = min(r, a) a signed sag integrates to sgn(R)·(π h² s - C), with s its sag
+    // at h and C the cap it cuts off; the flat rim from h to r adds sgn(R)·s·π (r² - h²).
+    const auto sagvolume = [&](double rs, double a) {
+        const double h = std::min(r, a), s = sagat(rs, h);
+        const double cap = pi * s * s * (3 * std::fabs(rs) - s) / 3;
+        const double sgn = rs > 0 ? 1.0 : rs < 0 ? -1.0 : 0.0;
+        return sgn * (pi * h * h * s - cap + s * pi * (r * r - h * h));
+    };
+    return pi * r * r * t - sagvolume(r1, a1) + sagvolume(r2, a2);
+}
+
+double mechlimit(const OpticalSystem& lens, int k) {
+    const double c = lens.sys.sp.curv[mrow(k)];
+    const auto& eps = lens.sys.asf.eps;
+    const double conic = lens.asphdata == 'D' && mrow(k) < eps.size() ? eps[mrow(k)] : 0.0;
+    if (c == 0 || !(1 + conic > 0)) return 1e300;
+    return 2 / (std::fabs(c) * std::sqrt(1 + conic));
+}
+
+bool mechcapped(const OpticalSystem& lens, const MechDiameters& mechdiam, int k) {
+    return mrow(k) < mechdiam.size() && mechdiam[mrow(k)] >= mechlimit(lens, k) * (1 - 1e-12);
 }
 
 MechOutcome constructdiam(const OpticalSystem& lens, Interaction& ask, MechDiameters& mechdiam) {
@@ -114,8 +141,20 @@ MechOutcome constructdiam(const OpticalSystem& lens, Interaction& ask, MechDiame
     Rule (*rules[2])(double) = {lockring, rollededge};
     const int first = *choice == 1 ? 1 : 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const std::string failure = construct(lens, rules[(first + attempt) % 2], mechdiam);
-        if (failure.empty()) return out;
+        const int type = (first + attempt) % 2;
+        const std::string failure = construct(lens, rules[type], mechdiam);
+        if (failure.empty()) {
+            out.construction = type;
+            if (attempt == 1)
+                out.notices.push_back({constructioncaption, std::string("The mechanical diameters follow the ") +
+                                                                (type == 0 ? "lock ring" : "rolled edge") +
+                                                                " construction in place of the chosen one"});
+            for (int k : capdiameters(lens, mechdiam))
+                out.notices.push_back({"Mechanical Diameter", "Mechanical diameter of surface " + std::to_string(k + 1) +
+                                                                  " is held at " + fmtf(mechlimit(lens, k), 7, 3) +
+                                                                  ", where its surface ends"});
+            return out;
+        }
         out.notices.push_back({"Error", failure});
         if (attempt == 1) out.error = failure;
     }
@@ -232,7 +271,8 @@ MechOutcome systemmass(Model& m, Interaction& ask, MechDiameters& mechdiam, std:
             }
         }
         LensMass l{i - 1, i, mechdiam[mrow(i)], *density, 0, 0};
-        l.volume = lensvolume(surfaceradius(m.lens, i - 1), surfaceradius(m.lens, i), sp.sep[mrow(i)], l.mechdiam);
+        l.volume = lensvolume(surfaceradius(m.lens, i - 1), surfaceradius(m.lens, i), sp.sep[mrow(i)], l.mechdiam,
+                              sp.hmax[mrow(i - 1)], sp.hmax[mrow(i)]);
         if (!(l.volume >= 0)) {
             out.error = "Lens which consist of surfaces " + std::to_string(i) + " and " + std::to_string(i + 1) +
                         " has no volume at its mechanical diameter";
@@ -261,6 +301,9 @@ void mechdiamlines(const OpticalSystem& lens, const MechDiameters& mechdiam, con
              std::string(8, ' ') + fmtf(i < mechdiam.size() ? mechdiam[i] : 0.0, 6, 2);
         r.addline(s);
     }
+    for (int k = 0; k < lens.nsurf; ++k)
+        if (mechcapped(lens, mechdiam, k))
+            r.addline("Surface " + fmti(k + 1) + ": mechanical diameter held where the surface ends");
     closemechreport(r);
 }
 

@@ -21,6 +21,7 @@ struct MechOutcome {
     std::string error;
     std::vector<Notice> notices;
     std::vector<std::string> log;
+    int construction = 0;   // the construction the diameters follow: 0 lock ring, 1 rolled edge
     bool ok() const { return !cancelled && error.empty(); }
 };
 
@@ -52,12 +53,22 @@ inline constexpr const char* diameterzeromsg = "Mechanical diametar must not be 
 double sagat(double r, double h);
 
 // The volume (mm³) of a lens of axial thickness t between surfaces of radii r1, r2 over a
-// diameter d: the thickness integrated over the aperture, for every shape.
-double lensvolume(double r1, double r2, double t, double d);
+// diameter d: the thickness integrated over the aperture, for every shape. Each surface
+// is curved out to its clear radius (a1, a2) and flat beyond it.
+double lensvolume(double r1, double r2, double t, double d, double a1 = 1e300, double a2 = 1e300);
+
+// The largest diameter surface k allows: 2·|R| for a sphere, for a conic the diameter where
+// it turns back (none for a paraboloid or hyperboloid, nor a plane: 1e300).
+double mechlimit(const OpticalSystem& lens, int k);
+
+// True when the mechanical diameter of surface k is held at its limit.
+bool mechcapped(const OpticalSystem& lens, const MechDiameters& mechdiam, int k);
 
 // Asks the construction type and computes the mechanical diameter of every surface; the two
-// surfaces of a lens get the larger one. When the chosen type does not fit, the other is
-// tried; when neither fits the operation fails.
+// surfaces of a lens get the larger one. No diameter exceeds what its surface allows
+// (mechlimit): a surface held there gets a notice, its lens keeps the wider diameter of its
+// other surface with a flat rim. When the chosen type does not fit, the other is tried; when neither fits the
+// operation fails.
 MechOutcome constructdiam(const OpticalSystem& lens, Interaction& ask, MechDiameters& mechdiam);
 
 // The edge-thickness check of the biconvex lenses at their mechanical diameters; offers to

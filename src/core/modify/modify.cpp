@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/raytrace/paraxial.h"
+#include "core/raytrace/rayscheme.h"
 #include "core/util/mathutil.h"
 #include "core/util/numfmt.h"
 
@@ -69,6 +70,10 @@ std::string scalesys(OpticalSystem& lens, double k) {
 }
 
 bool anglesolvefocal(Model& m, double f) {
+    if (m.telescope()) {
+        fail(m, anglesolveafocalmsg);
+        return false;
+    }
     OpticalSystem& lens = m.lens;
     ssetq(m);
     lens.efl = f;
@@ -131,6 +136,20 @@ void reversesys(OpticalSystem& lens) {
         swaprows(sp.disp, p, q);
     }
     if (lens.stopsurf > 0) lens.stopsurf = n - lens.stopsurf + 1;
+}
+
+bool reaimmodified(Model& m, const OpticalSystem& before) {
+    m.calcerror = false;
+    m.errmsg.clear();
+    rayscheme(m);
+    if (!m.calcerror) return true;
+    const std::string why = m.errmsg;
+    m.lens = before;
+    m.calcerror = false;
+    nudatparax(m);
+    m.calcerror = false;
+    fail(m, "The rays of the modified system cannot be aimed (" + why + "): the system is left unchanged");
+    return false;
 }
 
 void standardradii(OpticalSystem& lens) {

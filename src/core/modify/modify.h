@@ -13,6 +13,8 @@ inline constexpr const char* scalezeromsg = "Scale factor must not be zero!";
 inline constexpr const char* scalenegativemsg = "Scale factor must be a positive number!";
 inline constexpr const char* eflzeromsg = "Efective focal length must not be zero!";
 inline constexpr const char* anglesolvemsg = "Error in calculation - angle solve";
+inline constexpr const char* anglesolveafocalmsg =
+    "A telescope is afocal: the angle solve would give it a focal length and is refused";
 inline constexpr const char* reversequestion = "Do you want to reverse this optical system?";
 
 // The command log lines of a scaling and an angle solve.
@@ -31,13 +33,20 @@ std::string scalefactorerror(double k);
 // Solves the curvature of the last optical surface so that the focal length becomes f at
 // the first wavelength: the relative indices are rebuilt first; stores f in efl. Fails
 // with anglesolvemsg (m.calcerror) when the marginal ray height there is 0 or the surface
-// separates media of equal index, changing nothing. False on failure.
+// separates media of equal index, and with anglesolveafocalmsg for a telescope, changing
+// nothing. False on failure.
 bool anglesolvefocal(Model& m, double f);
 
 // Turns the system back to front: surfaces, separations and media run the other way, the
 // curvatures and aspheric coefficients change sign (the conic constant stays), the stop
 // moves with its surface. Reversing twice gives the system back.
 void reversesys(OpticalSystem& lens);
+
+// After a modification the first-order data and the ray scheme follow the new lens: the
+// rays are aimed again (the stop and image clear radii with them), so that the lens becomes
+// current and is saved re-aimed. When that fails the lens is put back to before, m.calcerror
+// is set with a message naming the failure, and the result is false.
+bool reaimmodified(Model& m, const OpticalSystem& before);
 
 // Replaces the radius of every optical surface by the nearest value of the series of
 // density 250 and keeps the curvature its inverse (0 for a plane).

@@ -22,7 +22,35 @@ void add(OpticalSystem& lens, MeritList& l, BcEntry e, double weight) {
     l.target[static_cast<size_t>(ncomponents(lens, l) - 1)] = 0;
 }
 
+// 1 - (c·hmax)² of surface j: negative when its clear radius reaches beyond its sphere.
+double sphereroom(const SurfaceTable& sp, int j) {
+    const double ch = sp.curv[j] * sp.hmax[j];
+    return 1 - ch * ch;
+}
+
+double sagatclear(const SurfaceTable& sp, int j, double room) {
+    return sp.curv[j] == 0 ? 0.0 : (1 - std::sqrt(room)) / sp.curv[j];
+}
+
 }  // namespace
+
+double clearedge(const OpticalSystem& lens, int i) {
+    const auto& sp = lens.sys.sp;
+    const double e1 = sphereroom(sp, i - 1), e2 = sphereroom(sp, i);
+    if (e1 > 0 && e2 > 0) return sp.sep[i] - sagatclear(sp, i - 1, e1) + sagatclear(sp, i, e2);
+    return std::fmin(e1, 0.0) + std::fmin(e2, 0.0) - lens.edgelim[i];
+}
+
+std::vector<std::string> clearedgewarnings(const OpticalSystem& lens) {
+    std::vector<std::string> lines;
+    for (int i = 1; i < lens.nsurf; ++i) {
+        const double t = clearedge(lens, i), lim = lens.edgelim[static_cast<size_t>(i)];
+        if (lim > 0 && t < lim)
+            lines.push_back("Edge thickness of space " + fmti(i) + " at the clear radii is " + fmtf(t, 10, 4)
+                            + ", below its limit " + fmtf(lim, 10, 4));
+    }
+    return lines;
+}
 
 int bcscan(Model& m, MeritList& l, const MemoSink& memo) {
     const auto& sp = m.lens.sys.sp;
@@ -40,6 +68,14 @@ int bcscan(Model& m, MeritList& l, const MemoSink& memo) {
         const int ray = t.minpathray[i];
         add(m.lens, l, {1, static_cast<uint8_t>(ray), static_cast<uint8_t>(i), lim}, m.lens.dimweight);
         say("Edge,space " + fmti(i) + " Ray " + fmti(ray) + " value " + fmtf(d, 10, 4) + " Target " + fmtf(lim, 10, 4));
+        ++added;
+    }
+    for (int i = 1; i < ns && static_cast<int>(l.bc.size()) < maxbcrows; ++i) {
+        const double lim = m.lens.edgelim[i];
+        const double d = clearedge(m.lens, i);
+        if (lim <= 0 || d > lim || present(l, clearedgekind, 0, i)) continue;
+        add(m.lens, l, {clearedgekind, 0, static_cast<uint8_t>(i), lim}, clearedgeweight * m.lens.dimweight);
+        say("Edge,space " + fmti(i) + " at the clear radii value " + fmtf(d, 10, 4) + " Target " + fmtf(lim, 10, 4));
         ++added;
     }
     for (int i = 0; i <= ns && static_cast<int>(l.bc.size()) < maxbcrows; ++i) {
@@ -89,6 +125,9 @@ std::string bcreleaseline(const Model& m, const MeritList& l, int r) {
         case 2:
             return "Boundary condition...Surface height " + fmti(bc.surf) + "  Ray " + fmti(bc.ray) + " = "
                    + fmtf(l.value[e] + bc.bclimit, 10, 4) + " released!";
+        case clearedgekind:
+            return "Boundary condition...Edge space " + fmti(bc.surf) + "  at the clear radii = "
+                   + fmtf(clearedge(m.lens, bc.surf), 10, 4) + " released!";
         default:
             return "Boundary condition...Glass " + fmti(bc.ray) + "  " + fmtf(sp.index[bc.ray][0], 10, 5) + " "
                    + fmtf(sp.disp[bc.ray], 10, 5) + "  line " + fmti(bc.surf) + " released!";

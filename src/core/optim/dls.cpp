@@ -96,8 +96,28 @@ private:
     double lambda_ = 0.1;
     double merit_ = 0, M0_ = 0;
     double M_ = 0, F_ = 0, P_ = 0;   // the last trial
+    // the best trial of the current damping search: the step applied is never worse
+    double bestM_ = trialfailed, bestF_ = 0, bestP_ = 0, bestlambda_ = 0;
+    std::vector<double> bestx_;
+    void takebesttrial();
     int endflag_ = 0;
+    double startmag_ = 0;       // a telescope's angular magnification at the start
 };
+
+// The angular magnification of a telescope after an evaluation (its relative indices
+// set): a paraxial ray entering parallel at height 1 leaves the last surface at height
+// 1 / M (0 for an objective or when it cannot be told).
+double angularmagnification(const Model& m) {
+    if (!m.telescope() || m.lens.nsurf < 1) return 0;
+    const auto& sp = m.lens.sys.sp;
+    double y = 1, u = 0;
+    for (int i = 0; i + 1 < m.lens.nsurf; ++i) {
+        const double mu = m.lens.mu[static_cast<size_t>(i)][0];
+        u = mu * u - y * sp.curv[static_cast<size_t>(i)] * (1 - mu);
+        y += sp.sep[static_cast<size_t>(i) + 1] * u;
+    }
+    return y == 0 ? 0.0 : 1 / y;
+}
 
 void Dls::evaluate() {
     meritcalc(m_, l_);
@@ -156,6 +176,10 @@ void Dls::trial() {
     stepvariables(m_, vars_, x_.data());
     const bool ok = meritcalc(m_, l_);
     M_ = ok ? meritsum(m_, l_) : trialfailed;
+    if (ok && M_ < bestM_) {
+        bestM_ = M_, bestF_ = F_, bestP_ = P_, bestlambda_ = lambda_;
+        bestx_ = x_;
+    }
     if (!ok) {
         m_.calcerror = false;
         say("   " + fmtf(lambda_, 12, 6) + "  trial failed: " + m_.errmsg);
@@ -172,6 +196,7 @@ void Dls::trial() {
 void Dls::search() {
     endflag_ = 0;
     M0_ = merit_;
+    bestM_ = trialfailed;
     trial();
     const auto noimprovement = [&] { return M_ >= M0_ && P_ < 1; };
     if (noimprovement()) {
@@ -228,8 +253,16 @@ void Dls::search() {
     accept();
 }
 
-// Applies the solution of the last trial to the accepted system.
+// The last trial becomes the best trial of the search when it is worse.
+void Dls::takebesttrial() {
+    if (!(bestM_ < M_)) return;
+    M_ = bestM_, F_ = bestF_, P_ = bestP_, lambda_ = bestlambda_;
+    x_ = bestx_;
+}
+
+// Applies the solution of the best trial of the search to the accepted system.
 void Dls::accept() {
+    takebesttrial();
     before_ = base_;
     if (M_ < trialfailed) {
         m_.lens = base_;
@@ -289,7 +322,7 @@ bool Dls::release(bool& released) {
             predicted -= J_[static_cast<size_t>(j) * static_cast<size_t>(nr) + static_cast<size_t>(i)] * x_[static_cast<size_t>(j)];
         // margin inside the limit: an edge thickness above its limit, a height below its
         // limit, a glass inside the triangle
-        const double inward = bc.kind == 1 || (bc.kind == 3 && bc.surf == 3) ? 1.0 : -1.0;
+        const double inward = bc.kind == 1 || bc.kind == clearedgekind || (bc.kind == 3 && bc.surf == 3) ? 1.0 : -1.0;
         if (inward * r_[static_cast<size_t>(i)] > 0.2 && inward * predicted > 0.2) {
             say(bcreleaseline(m_, l_, row));
             gone.push_back(row);
@@ -373,6 +406,7 @@ void Dls::start() {
     residuals();
     base_ = before_ = m_.lens;
     out_.meritstart = merit_;
+    startmag_ = angularmagnification(m_);
     lambda_ = merit_ > 1e5 ? 0.5 : 0.01;
     say(" ");
     say("Merit function = " + fmtf(merit_, 20, 6));
@@ -423,6 +457,13 @@ void Dls::finish() {
     meritcalc(m_, l_);
     check();
     merit_ = meritsum(m_, l_, [this](const std::string& l) { say(l); });
+    out_.warnings = clearedgewarnings(m_.lens);
+    const double mag = angularmagnification(m_);
+    if (startmag_ != 0 && std::fabs(mag - startmag_) > 0.01 * std::fabs(startmag_))
+        out_.warnings.push_back("Warning: the angular magnification of the telescope changed from " +
+                                fmtf(startmag_, 10, 4) + " to " + fmtf(mag, 10, 4));
+    if (!out_.warnings.empty()) say(" ");
+    for (const auto& line : out_.warnings) say(line);
 }
 
 DlsOutcome Dls::run() {

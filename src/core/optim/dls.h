@@ -41,6 +41,8 @@ struct DlsOutcome {
     int endflag = 0;                   // 0 running, 1 no further improvement, 2 merit change <= 0.001
     std::string errmsg;                // the failure (status error)
     std::vector<std::string> memo;     // every memo line (".opt" holds them up to "Measurement units are mm")
+    std::vector<std::string> warnings; // what the lens left is not (edges below their limits at the clear
+                                       // radii, a telescope's angular magnification changed by over 1 %)
 };
 
 // Runs DLS on m.lens with its labels, weights and limits and the targets of list, which

@@ -80,11 +80,18 @@ bool meritparaxial(Model& m) {
     return true;
 }
 
+// The components of the boundary-condition rows that need no ray: glasses outside the
+// triangle and edges at the clear radii.
 void glasscomponents(const Model& m, MeritList& l) {
     const auto slopes = triangleslopes(m.lens.tri);
     const size_t base = usize(m.lens.naber);
     for (size_t r = 0; r < l.bc.size() && base + r < l.value.size(); ++r) {
         BcEntry& bc = l.bc[r];
+        if (bc.kind == clearedgekind && bc.surf >= 1 && bc.surf <= m.lens.nsurf) {
+            l.value[base + r] = clearedge(m.lens, bc.surf) - (1 + clearedgemargin) * bc.bclimit;
+            if (l.name[base + r] != "Edge thickness dev.  ") l.name[base + r] = "Edge thickness dev.  ";
+            continue;
+        }
         if (bc.kind != 3 || bc.ray > m.lens.nsurf) continue;
         l.value[base + r] = glassdeviation(m, slopes, bc.ray, bc.surf);
         bc.weight = m.lens.glassweight;
@@ -232,6 +239,9 @@ std::vector<std::string> merittable(const Model& m, const MeritList& l) {
                 break;
             case 2:
                 out.push_back("Surface height " + fmti(bc.surf) + "  Ray " + fmti(bc.ray) + " = " + f(v[e]));
+                break;
+            case clearedgekind:
+                out.push_back("Edge space " + fmti(bc.surf) + "  at the clear radii = " + f(v[e]));
                 break;
             case 3:
                 out.push_back("Glass " + fmti(bc.ray) + " with refractive index " + f(sp.index[bc.ray][0])

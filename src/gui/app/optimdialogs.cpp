@@ -65,7 +65,7 @@ GridDialog::GridDialog(const QString& title, const QString& name, CalcContext& c
             // numbers to the right, names to the left
             const bool number = parsereal(QString::fromStdString(text).trimmed().toStdString()).has_value();
             item->setTextAlignment((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-            if (!cells_.editable(col)) {
+            if (!cells_.editable(r, col)) {
                 item->setFlags(item->flags() & ~Qt::ItemIsEditable);
                 item->setBackground(palette().window());
             }
@@ -76,11 +76,11 @@ GridDialog::GridDialog(const QString& title, const QString& name, CalcContext& c
         if (!filling_) cellentered(item->row(), item->column());
     });
     connect(grid_, &QTableWidget::currentCellChanged, this, [this](int row, int col) {
-        if (c_.hint && row >= 0 && cells_.editable(col)) c_.hint(QString::fromStdString(cells_.hint(row, col)));
+        if (c_.hint && row >= 0 && cells_.editable(row, col)) c_.hint(QString::fromStdString(cells_.hint(row, col)));
     });
     // the first editable cell of the first row is the current one
     for (int col = 0; col < grid_->columnCount() && rows > 0; ++col)
-        if (cells_.editable(col)) {
+        if (cells_.editable(0, col)) {
             grid_->setCurrentCell(0, col);
             break;
         }
@@ -134,6 +134,7 @@ void GridDialog::cellentered(int row, int col) {
     switch (e.status) {
         case CellEdit::Accepted:
             changed_ = changed_ || e.changed;
+            if (e.changed) refreshothers(row, col);
             break;
         case CellEdit::Typing:  // a lone sign left in the cell: the value stays
             setcell(row, col, cells_.text(work_, row, col));
@@ -144,6 +145,17 @@ void GridDialog::cellentered(int row, int col) {
             grid_->setCurrentCell(row, col);
             break;
     }
+}
+
+// The cells that follow an accepted entry (a target and the focal length it implies) show
+// their new values; the entered cell keeps its text.
+void GridDialog::refreshothers(int row, int col) {
+    for (int r = 0; r < grid_->rowCount(); ++r)
+        for (int k = 0; k < grid_->columnCount(); ++k) {
+            if (r == row && k == col) continue;
+            const std::string text = cells_.text(work_, r, k);
+            if (grid_->item(r, k)->text().toStdString() != text) setcell(r, k, text);
+        }
 }
 
 void GridDialog::done(int r) {
@@ -176,7 +188,7 @@ void optimgeneral(CalcContext& c) {
 
 void paraxialdataeditor(CalcContext& c) {
     GridDialog d("Paraxial Data", "ParaxialData", c, c.m, paraxialrows, paraxialcolumntitles(),
-                 {paraxialcell, paraxialhint, editparaxial, [](int) { return true; }});
+                 {paraxialcell, paraxialhint, editparaxial, paraxialeditable});
     d.setrowtitles(paraxialrowtitles());
     d.fit(450);
     if (rundialog(c, d)) calcweights(c.m);  // the default weights follow the new targets
@@ -189,7 +201,7 @@ void aberrationdataeditor(CalcContext& c) {
     const int rows = work.lens.naber;
     GridDialog d("Aberration Data", "AberrationData", c, std::move(work), rows, aberrationcolumntitles(),
                  {aberrationcell, [](int, int col) { return aberrationhint(col); }, editaberration,
-                  [](int col) { return editable(col, 2); }});
+                  [](int, int col) { return editable(col, 2); }});
     d.grid()->verticalHeader()->setFixedWidth(30);
     d.fit(450);
     rundialog(c, d);
@@ -199,7 +211,7 @@ void boundarydataeditor(CalcContext& c) {
     GridDialog d("Boundary conditions data", "BoundaryConditionsData", c, c.m, c.m.lens.nsurf + 1,
                  boundarycolumntitles(),
                  {boundarycell, [](int, int col) { return boundaryhint(col); }, editboundary,
-                  [](int col) { return editable(col, 3); }});
+                  [](int, int col) { return editable(col, 3); }});
     d.grid()->verticalHeader()->hide();
     d.fit(450);
     if (c.hint) c.hint(QString::fromStdString(boundaryhint(-1)));

@@ -38,7 +38,7 @@ public:
         std::function<std::string(const Model&, int row, int col)> text;
         std::function<std::string(int row, int col)> hint;
         std::function<CellEdit(Model&, int row, int col, const std::string&)> edit;
-        std::function<bool(int col)> editable;
+        std::function<bool(int row, int col)> editable;
     };
 
     // The grid edits a copy of work; OK makes it the model of c.
@@ -57,6 +57,7 @@ public:
 
 private:
     void cellentered(int row, int col);
+    void refreshothers(int row, int col);
     void setcell(int row, int col, const std::string& text);
 
     CalcContext& c_;

@@ -127,8 +127,10 @@ bool mechfinished(CalcContext& c, const MechOutcome& o) {
 std::string scalecheck(double k) { return scalefactorerror(k); }
 std::string eflcheck(double f) { return f == 0 ? eflzeromsg : ""; }
 
-// The changed system in its report window.
-void showchanged(CalcContext& c, Report& r) {
+// The changed system, aimed again, in its report window; when the rays of the changed
+// system cannot be aimed the lens is put back and the failure is the command's error.
+void showchanged(CalcContext& c, Report& r, const OpticalSystem& before) {
+    if (!reaimmodified(c.m, before)) return;
     c.session.designchanged();
     systemreport(c.m, c.head(), r, true);
 }
@@ -151,30 +153,35 @@ void scalework(CalcContext& c, Report& r) {
                                     "Enter postive number greater then 0 for scale factor", 1.0, 8, 3, scalecheck});
     if (!k) return c.session.cancel();
     c.log(scaleline(*k));
+    const OpticalSystem before = c.m.lens;
     scalesys(c.m.lens, *k);
-    showchanged(c, r);
+    showchanged(c, r, before);
 }
 
 void anglesolvework(CalcContext& c, Report& r) {
+    if (c.m.telescope()) return fail(c.m, anglesolveafocalmsg);
     DialogInteraction ask(c);
     const auto f = ask.enternumber({"Angle Solve", "Enter desirable focal length in mm",
                                     "Enter postive number greater then 0", c.m.lens.efl, 8, 3, eflcheck});
     if (!f) return c.session.cancel();
     c.log(anglesolveline(*f));
+    const OpticalSystem before = c.m.lens;
     if (!anglesolvefocal(c.m, *f)) return;
-    showchanged(c, r);
+    showchanged(c, r, before);
 }
 
 void reversework(CalcContext& c, Report& r) {
     DialogInteraction ask(c);
     if (ask.confirm("Reverse", reversequestion) != Answer::yes) return c.session.cancel();
+    const OpticalSystem before = c.m.lens;
     reversesys(c.m.lens);
-    showchanged(c, r);
+    showchanged(c, r, before);
 }
 
 void standardradiiwork(CalcContext& c, Report& r) {
+    const OpticalSystem before = c.m.lens;
     standardradii(c.m.lens);
-    showchanged(c, r);
+    showchanged(c, r, before);
 }
 
 void mechdiamwork(CalcContext& c, Report& r) {
