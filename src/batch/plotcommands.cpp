@@ -10,7 +10,11 @@
 
 #include "core/forms/wavelengthform.h"
 #include "core/imagequality/imagequality.h"
+#include "batch/json.h"
+#include "core/edit/surfaceedit.h"
+#include "core/model/glasscat.h"
 #include "core/plot/fanplot.h"
+#include "core/plot/glassmap.h"
 #include "core/plot/iqplot.h"
 #include "core/plot/systemplot.h"
 #include "core/util/numfmt.h"
@@ -75,6 +79,99 @@ std::string drawplot(Context& c, int k, const PlotWavelength& wl, int w, int h, 
     return {};
 }
 
+// The glass map's points in the plot form of the pictures: one panel per layer (the
+// catalogue, the lens's glasses, the glass triangle when set) on the same frame, one curve per
+// glass with its name as label, vd as x, nd as y and its pixel.
+void glassmapjson(const GlassMap& map, const GlassTriangle& tri, std::ostream& out) {
+    JsonWriter w;
+    w.beginobject();
+    w.name("kind", "glassmap");
+    w.key("width");
+    w.integer(map.picture.width);
+    w.key("height");
+    w.integer(map.picture.height);
+    w.key("panels");
+    w.beginarray();
+    const Rect& f = map.axes.frame;
+    const auto panel = [&](const std::string& title, const auto& curves) {
+        w.beginobject();
+        w.name("title", title);
+        w.name("x_unit", "vd");
+        w.name("y_unit", "nd");
+        w.key("frame");
+        w.beginarray();
+        for (int v : {f.x, f.y, f.w, f.h}) w.integer(v);
+        w.endarray();
+        w.key("curves");
+        w.beginarray();
+        curves();
+        w.endarray();
+        w.endobject();
+    };
+    const auto curve = [&](const std::string& label, const std::vector<double>& x, const std::vector<double>& y,
+                           const std::vector<Pixel>& px) {
+        w.beginobject();
+        w.name("label", label);
+        w.field("x", x);
+        w.field("y", y);
+        w.key("px");
+        w.beginarray();
+        for (const Pixel& p : px) {
+            w.beginarray();
+            w.integer(p.x);
+            w.integer(p.y);
+            w.endarray();
+        }
+        w.endarray();
+        w.endobject();
+    };
+    for (bool lens : {false, true})
+        panel(lens ? "Glasses of the lens" : "Catalogue glasses", [&] {
+            for (const auto& p : map.points)
+                if (p.lens == lens) curve(p.name, {p.vd}, {p.nd}, {p.at});
+        });
+    if (triangleset(tri))
+        panel("Glass triangle", [&] {
+            std::vector<double> x, y;
+            std::vector<Pixel> px;
+            for (int j = 0; j <= 3; ++j) {
+                const int k = j % 3;
+                x.push_back((tri.trindex[k] - 1) / tri.trdisp[k]);
+                y.push_back(tri.trindex[k]);
+                Pixel p;
+                topixel(map.axes.x(x.back()), p.x);
+                topixel(map.axes.y(y.back()), p.y);
+                px.push_back(p);
+            }
+            curve("triangle " + tri.trglass[0] + ", " + tri.trglass[1] + ", " + tri.trglass[2], x, y, px);
+        });
+    w.endarray();
+    w.endobject();
+    out << w.text() << "\n";
+}
+
+// plot glassmap LENS: the catalogue's glasses and the lens's in the nd-vd plane.
+std::string glassmapcmd(Context& c, const std::optional<std::string>& file, int w, int h) {
+    if (auto e = openlens(c, c.args[1]); !e.empty()) return e;
+    GlassCatalog cat;
+    if (auto e = cat.open(c.ws.glassdir); !e.empty()) return e;
+    const auto all = cat.allglasses();
+    if (!cat.lasterror().empty()) return cat.lasterror();
+    needgui();
+    const OpticalSystem& lens = c.m.lens;
+    const GlassMap map = glassmap(all, lensglasspoints(lens, cataloglookup(cat)), &lens.tri,
+                                  PlotTitle{lens.sysname, c.session.filepath(), c.date}, w, h, plottextheight());
+    if (c.json) {
+        glassmapjson(map, lens.tri, *c.out);
+        return {};
+    }
+    const std::string path = file ? *file : c.ws.graphicsdir + "/" + lens.sysname + "_glassmap.png";
+    const QString err = savepicture(map.picture, QString::fromStdString(path));
+    if (!err.isEmpty()) return err.toStdString();
+    *c.out << path << "\n";
+    return {};
+}
+
 std::string plotcmd(Context& c) {
     const auto file = takeoption(c, "--out");
     const auto size = takeoption(c, "--size");
@@ -82,6 +179,13 @@ std::string plotcmd(Context& c) {
     const auto field = takenumber(c, "--field");
     const double pupil = takepupil(c);
     expectargs(c, 2);
+    if (c.args[0] == "glassmap") {
+        if (code || field) throw UsageError{"--wl and --field do not apply to the glass map"};
+        int w = 1000, h = 700;
+        if (size) parsesize(*size, w, h);
+        if (file && !picturetype(QString::fromStdString(*file))) throw UsageError{"--out needs a .png, .bmp or .svg file"};
+        return glassmapcmd(c, file, w, h);
+    }
     int k = 0;
     while (k < 7 && c.args[0] != plotkinds[k]) ++k;
     if (k == 7) throw UsageError{"unknown picture " + c.args[0]};
@@ -118,8 +222,9 @@ std::string plotcmd(Context& c) {
 
 std::vector<CommandEntry> plotcommands() {
     return {{"plot", "KIND LENS.dat [--out FILE] [--size WxH] [--field N] [--wl 1|2|3|4] [--pupil P]",
-             "picture KIND (system, fans, spot, tfspot, gmtf, tfmtf, dmtf) as .png, .bmp or .svg "
-             "(default graphics/NAME_suffix.png); --field N draws field N alone (0 the axis)",
+             "picture KIND (system, fans, spot, tfspot, gmtf, tfmtf, dmtf, glassmap) as .png, .bmp or .svg "
+             "(default graphics/NAME_suffix.png); --field N draws field N alone (0 the axis); "
+             "with --json the glass map gives its points",
              plotcmd}};
 }
 

@@ -36,6 +36,7 @@ const std::vector<CommandText>& commandtexts() {
         {.id = "GeneralDataEditor", .title = "General data editor"},
         {.id = "FieldCountEditor", .title = "Change number of field angles"},
         {.id = "WavelengthEditor", .title = "Wavelength editor"},
+        {.id = "GlassCatalogue", .title = "Glass catalogue", .window = "Glass Catalogue"},
         // File > Print: the system and the ray scheme, printed directly
         {.id = "PrintOpticalSystem", .title = "Print optical system"},
         {.id = "PrintRays", .title = "Print ray scheme"},
@@ -133,6 +134,7 @@ const std::vector<CommandText>& commandtexts() {
         {.id = "DrawOpticalSystem", .title = "Draw optical system", .window = "Optical System"},
         {.id = "DrawRayTrace", .title = "Draw ray trace", .window = "Ray Trace"},
         {.id = "DrawOpd", .title = "Draw optical path difference", .window = "Optical Path Difference"},
+        {.id = "DrawGlassMap", .title = "Draw glass map", .window = "Glass Map"},
 
         // Optimization: the data dialogs, the weights, the merit function and DLS
         {.id = "OptimizationSystemData", .title = "Optical system data for optimization",
