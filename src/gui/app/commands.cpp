@@ -63,6 +63,8 @@ const std::vector<Command>& commandcatalogue() {
          .shell = Shell::Input, .input = fieldcounteditor},
         {.text = core("WavelengthEditor"), .menu = "Data Editor", .caption = "&Wavelength Editor...",
          .shell = Shell::Input, .input = wavelengtheditor},
+        {.text = core("GlassCatalogue"), .menu = "Data Editor", .caption = "Glass &Catalogue...",
+         .group = Group::Loaded, .own = &F::EditGlassCatalogue, .separator = true},
         // File > Print: the system and the ray scheme, printed directly
         {.text = core("PrintOpticalSystem"), .menu = "File/Print", .caption = "&Optical System",
          .shell = Shell::Print, .report = printsystem},
@@ -244,6 +246,8 @@ const std::vector<Command>& commandcatalogue() {
          .graph = drawraytrace, .chooser = Chooser::UnlessMono},
         {.text = core("DrawOpd"), .menu = "Draw", .caption = "O&PD...", .shell = Shell::Graph, .graph = drawopd,
          .chooser = Chooser::UnlessMono},
+        {.text = core("DrawGlassMap"), .menu = "Draw", .caption = "&Glass Map", .shell = Shell::Graph,
+         .graph = drawglassmap, .separator = true},
 
         // Modify
         {.text = core("ModifyScale"), .menu = "Modify", .caption = "&Scale...", .shell = Shell::Report,

@@ -42,6 +42,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    // A window that keeps more of a drawing than its picture draws through its own function.
+    void setdraw(Draw draw) { draw_ = std::move(draw); }
 
 private:
     Draw draw_;
