@@ -139,7 +139,7 @@ void MainWindowTest::openloadsthesystem() {
     expected << "EaGeneral" << "EaProbabilities" << "EaAssga" << "EaEsEvol" << "EaEsGrup" << "EaEsReko" << "EaEsKorr";
     // the graphs: the Spot-MTF ones calculate their results first
     expected << "SpotDiagram" << "ThroughFocusSpot" << "GeometricalMtf" << "ThroughFocusMtf" << "DiffractionMtf"
-             << "DrawOpticalSystem" << "DrawRayTrace" << "DrawOpd" << "DrawGlassMap";
+             << "DrawOpticalSystem" << "DrawRayTrace" << "DrawOpd" << "DrawFieldCurvature" << "DrawGlassMap";
     // Modify, the mechanical data and the CAD scripts
     expected << "ModifyScale" << "ModifyAngleSolve" << "ModifyReverse" << "ModifyStandardRadii"
              << "DefineMechanicalDiameter" << "CheckMechanicalDiameter" << "DistanceRing" << "SystemMass"

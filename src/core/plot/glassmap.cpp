@@ -201,6 +201,33 @@ GlassMap glassmap(const std::vector<GlassRecord>& catalogue, const std::vector<G
         dl.texts.push_back(t);
         labelled.push_back(t.at);
     }
+    // the plotted numbers: a panel per layer on the one frame, a curve per glass
+    for (bool lens : {false, true}) {
+        PlotPanel panel;
+        panel.title = lens ? "Glasses of the lens" : "Catalogue glasses";
+        panel.xunit = "vd";
+        panel.yunit = "nd";
+        panel.frame = frame;
+        for (const auto& p : map.points)
+            if (p.lens == lens) panel.curves.push_back(PlotCurve{p.name, {p.vd}, {p.nd}, {p.at}});
+        dl.panels.push_back(std::move(panel));
+    }
+    if (withtriangle) {
+        PlotCurve c{"triangle " + tri->trglass[0] + ", " + tri->trglass[1] + ", " + tri->trglass[2], {}, {}, {}};
+        for (int j = 0; j <= 3; ++j) {
+            const int k = j % 3;
+            c.x.push_back((tri->trindex[k] - 1) / tri->trdisp[k]);
+            c.y.push_back(tri->trindex[k]);
+            c.px.push_back(mappixel(a, c.y.back(), c.x.back()));
+        }
+        PlotPanel panel;
+        panel.title = "Glass triangle";
+        panel.xunit = "vd";
+        panel.yunit = "nd";
+        panel.frame = frame;
+        panel.curves.push_back(std::move(c));
+        dl.panels.push_back(std::move(panel));
+    }
     // legend under the axis title
     const int ly = h - th - th / 3;
     cross(dl, {frame.x + th, ly + th / 2}, 2, catalogueblue);

@@ -246,6 +246,8 @@ const std::vector<Command>& commandcatalogue() {
          .graph = drawraytrace, .chooser = Chooser::UnlessMono},
         {.text = core("DrawOpd"), .menu = "Draw", .caption = "O&PD...", .shell = Shell::Graph, .graph = drawopd,
          .chooser = Chooser::UnlessMono},
+        {.text = core("DrawFieldCurvature"), .menu = "Draw", .caption = "&Field Curvature and Distortion...",
+         .shell = Shell::Graph, .graph = drawfield, .chooser = Chooser::UnlessMono},
         {.text = core("DrawGlassMap"), .menu = "Draw", .caption = "&Glass Map", .shell = Shell::Graph,
          .graph = drawglassmap, .separator = true},
 

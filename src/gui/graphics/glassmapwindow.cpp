@@ -30,14 +30,15 @@ GlassMapWindow::GlassMapWindow(const QString& caption, DrawMap draw, std::functi
 
 QString GlassMapWindow::glasstextat(QPoint p) const {
     const GlassMap& map = *last_;
-    if (map.picture.width != width() || map.picture.height != height()) picture();   // a drawing at this size
+    const QSize size = canvassize();
+    if (map.picture.width != size.width() || map.picture.height != size.height()) picture();   // a drawing at this size
     const int i = glassat(*last_, Pixel{p.x(), p.y()}, 6);
     return i < 0 ? QString() : glasspointtext(last_->points[static_cast<size_t>(i)]);
 }
 
 void GlassMapWindow::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return GraphWindow::mousePressEvent(e);
-    const QString text = glasstextat(e->position().toPoint());
+    const QString text = glasstextat(canvas()->mapFrom(this, e->position().toPoint()));
     if (text.isEmpty()) return;
     QToolTip::showText(e->globalPosition().toPoint(), text, this);
     emit glassclicked(text);

@@ -17,7 +17,7 @@ public:
     GlassMapWindow(const QString& caption, DrawMap draw, std::function<QString()> savepath, QSize initial,
                    QWidget* parent = nullptr);
 
-    // The text a click at p shows (empty when no glass lies there).
+    // The text a click at p (a pixel of the picture) shows; empty when no glass lies there.
     QString glasstextat(QPoint p) const;
 
 signals:
