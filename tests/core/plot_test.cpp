@@ -477,7 +477,7 @@ TEST(SpotPlot, AxialSpotOfASingletIsRound) {
     EXPECT_TRUE(rmstext);
 }
 
-bool inside(const Pixel& p, const Rect& r) { return p.x >= r.x && p.x <= r.x + r.w && p.y >= r.y && p.y <= r.y + r.h; }
+bool insideframe(const Pixel& p, const Rect& r) { return p.x >= r.x && p.x <= r.x + r.w && p.y >= r.y && p.y <= r.y + r.h; }
 
 // Every curve of every plot stays inside its panel's frame, at three window sizes, the
 // through-focus MTF after a change of the defocus included; every coloured line and dot lies
@@ -518,12 +518,12 @@ TEST(PlotFrames, EveryCurveStaysInsideItsPanel) {
             for (const PlotPanel& p : dl.panels)
                 for (const PlotCurve& c : p.curves)
                     for (const Pixel& x : c.px) {
-                        EXPECT_TRUE(inside(x, p.frame)) << p.title << " " << c.label << " " << x.x << "," << x.y;
+                        EXPECT_TRUE(insideframe(x, p.frame)) << p.title << " " << c.label << " " << x.x << "," << x.y;
                         ++points;
                     }
             EXPECT_GT(points, 0u);
             auto inpanel = [&](const Pixel& x) {
-                return std::any_of(dl.panels.begin(), dl.panels.end(), [&](const PlotPanel& p) { return inside(x, p.frame); });
+                return std::any_of(dl.panels.begin(), dl.panels.end(), [&](const PlotPanel& p) { return insideframe(x, p.frame); });
             };
             for (const Polyline& l : dl.lines) {
                 if (l.colour == black) continue;

@@ -174,7 +174,7 @@ void labels(const FanPlot& p, const FanLayout& l, FanKind kind, bool waves, int 
 }
 
 // The curves of one field at one wavelength: false when a trace failed.
-bool fieldcurves(const OpticalSystem& lens, Fans& fans, const std::vector<int>& chiefs, int k, int w0, bool waves,
+bool fancurves(const OpticalSystem& lens, Fans& fans, const std::vector<int>& chiefs, int k, int w0, bool waves,
                  FanCurve& tc, FanCurve& sc) {
     const auto& rs = lens.rays;
     const double v = lens.nrays > 0 && rs.y[0] != 0 ? rs.m[0] / rs.y[0] : 0;
@@ -292,7 +292,7 @@ FanPlot fanplot(const OpticalSystem& lens, FanKind kind, const PlotWavelength& w
     for (int w0 : wls) {
         for (int k = 0; k < l.nf && fans.error.empty(); ++k) {
             FanCurve tc, sc;
-            if (!fieldcurves(lens, fans, chiefs, k, w0, waves, tc, sc)) break;
+            if (!fancurves(lens, fans, chiefs, k, w0, waves, tc, sc)) break;
             const double lo = tc.x.empty() ? 0 : tc.x.front(), hi = tc.x.empty() ? 0 : tc.x.back();
             const double hr = k == 0 ? hi : std::max(std::fabs(lo), hi);
             rowscale[k] = hr > 0 ? l.pw / hr : 0;

@@ -21,7 +21,7 @@ double halfrange(const std::vector<const std::vector<double>*>& curves) {
 }
 
 // Frame, the zero line, tick marks and values along both axes.
-void axes(const Rect& r, double half, double fmax, DisplayList& dl) {
+void fieldaxes(const Rect& r, double half, double fmax, DisplayList& dl) {
     dl.frame(r);
     const int xc = r.x + r.w / 2;
     dl.line({{xc, r.y}, {xc, r.y + r.h}}, black, PenStyle::dotted);
@@ -41,7 +41,7 @@ void axes(const Rect& r, double half, double fmax, DisplayList& dl) {
     }
 }
 
-void curve(const FieldCurves& c, const std::vector<double>& v, const Rect& r, double half, double fmax,
+void fieldcurveline(const FieldCurves& c, const std::vector<double>& v, const Rect& r, double half, double fmax,
            const std::string& label, Colour colour, PenStyle pen, PlotPanel& panel, DisplayList& dl) {
     std::vector<double> px, py;
     for (size_t i = 0; i < v.size() && i < c.field.size(); ++i) {
@@ -82,7 +82,7 @@ DisplayList fieldplot(const OpticalSystem& lens, const FieldCurves& c, const Plo
     PlotPanel distortion{"Distortion", "%", fieldunit, l.distortion, {}, false, {}};
     for (const auto& [panel, half] : {std::pair{&curv, fhalf}, std::pair{&distortion, dhalf}}) {
         const Rect& r = panel->frame;
-        axes(r, half, fmax, dl);
+        fieldaxes(r, half, fmax, dl);
         dl.text(r.x + r.w / 2, r.y - th - 2, panel->title, HAlign::centre);
         dl.text(r.x - 3, r.y - 2, "Field [" + fieldunit + "]", HAlign::left, VAlign::bottom);
     }
@@ -93,9 +93,9 @@ DisplayList fieldplot(const OpticalSystem& lens, const FieldCurves& c, const Plo
     for (int w0 : c.wls) {
         const std::string suffix = w0 == 0 ? "" : " wl[" + std::to_string(w0 + 1) + "]";
         const Colour colour = wavelengthcolour(w0 + 1);
-        curve(c, c.sagittal[w0], l.curvature, fhalf, fmax, "S" + suffix, colour, PenStyle::dotted, curv, dl);
-        curve(c, c.tangential[w0], l.curvature, fhalf, fmax, "T" + suffix, colour, PenStyle::solid, curv, dl);
-        curve(c, c.distortion[w0], l.distortion, dhalf, fmax, "distortion" + suffix, colour, PenStyle::solid,
+        fieldcurveline(c, c.sagittal[w0], l.curvature, fhalf, fmax, "S" + suffix, colour, PenStyle::dotted, curv, dl);
+        fieldcurveline(c, c.tangential[w0], l.curvature, fhalf, fmax, "T" + suffix, colour, PenStyle::solid, curv, dl);
+        fieldcurveline(c, c.distortion[w0], l.distortion, dhalf, fmax, "distortion" + suffix, colour, PenStyle::solid,
               distortion, dl);
     }
     // legend: line styles, and the wavelengths in their colours
