@@ -53,7 +53,6 @@ signals:
     void saveasrequested();
 
 protected:
-    void paintEvent(QPaintEvent*) override;
     // A window that keeps more of a drawing than its picture draws through its own function.
     void setdraw(Draw draw) { draw_ = std::move(draw); }
     // The drawing area (below the tool bar).
