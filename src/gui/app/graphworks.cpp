@@ -33,7 +33,11 @@ KeptResults& kept() {
 std::function<QString()> savepath(CalcContext& c, const char* suffix) {
     const std::string dir = c.ws.graphicsdir;
     Model* m = &c.m;
-    return [dir, m, suffix] { return QString::fromStdString(dir + "/" + m->lens.sysname + suffix + ".bmp"); };
+    return [dir, m, suffix] {
+        std::string path;  // empty for a name that is no valid file name: the window refuses it
+        namedfilepath(dir, m->lens.sysname, std::string(suffix) + ".bmp", path);
+        return QString::fromStdString(path);
+    };
 }
 
 // The title of a picture read at every drawing: the design may have been renamed or saved.
