@@ -15,8 +15,11 @@
 #include "core/analysis/fieldcurves.h"
 #include "core/forms/wavelengthform.h"
 #include "core/imagequality/imagequality.h"
+#include "core/edit/surfaceedit.h"
+#include "core/model/glasscat.h"
 #include "core/plot/fanplot.h"
 #include "core/plot/fieldplot.h"
+#include "core/plot/glassmap.h"
 #include "core/plot/iqplot.h"
 #include "core/plot/systemplot.h"
 #include "core/util/fileio.h"
@@ -26,11 +29,12 @@
 namespace zefo::batch {
 namespace {
 
-enum PlotKind { ksystem, kfans, kspot, ktfspot, kgmtf, ktfmtf, kdmtf, kopd, kfield, nplotkinds };
-constexpr const char* plotkinds[] = {"system", "fans", "spot", "tfspot", "gmtf", "tfmtf", "dmtf", "opd", "field"};
+enum PlotKind { ksystem, kfans, kspot, ktfspot, kgmtf, ktfmtf, kdmtf, kopd, kfield, kglassmap, nplotkinds };
+constexpr const char* plotkinds[] = {"system", "fans", "spot", "tfspot", "gmtf", "tfmtf", "dmtf", "opd", "field",
+                                     "glassmap"};
 // the file name suffixes of the pictures, after the system name
 constexpr const char* plotsuffixes[] = {"_optsys", "_raytr", "_spot", "_tfspot", "_gotf", "_tfotf", "_dotf", "_opd",
-                                        "_field"};
+                                        "_field", "_glassmap"};
 
 // QtGui paints text only with an application object; without a display it runs offscreen,
 // with a runtime folder of its own when the environment names none (so that the platform
@@ -78,6 +82,14 @@ std::string drawplot(Context& c, int k, const PlotWavelength& wl, int w, int h, 
         FanPlot p = fanplot(m.lens, kind, wl, title, w, h, th, fan);
         out = std::move(p.picture);
         return p.error;
+    }
+    if (k == kglassmap) {   // the catalogue's glasses and the lens's
+        GlassCatalog cat;
+        if (auto e = cat.open(c.ws.glassdir); !e.empty()) return e;
+        const auto all = cat.allglasses();
+        if (!cat.lasterror().empty()) return cat.lasterror();
+        out = glassmap(all, lensglasspoints(m.lens, cataloglookup(cat)), &m.lens.tri, title, w, h, th).picture;
+        return {};
     }
     if (k == kfield) {
         const FieldCurves curves = fieldcurves(m, wl.white());
@@ -180,6 +192,7 @@ std::string plotcmd(Context& c) {
         throw UsageError{"--field needs 0 (the axis), 1, 2 or 3"};
     if (field && (k == kfans || k == kopd)) throw UsageError{"--field does not apply to fans: their rows are the fields"};
     if (field && k == kfield) throw UsageError{"--field does not apply to field: it spans every field"};
+    if ((field || code) && k == kglassmap) throw UsageError{"--field and --wl do not apply to the glass map"};
     if (file && !picturetype(QString::fromStdString(*file))) throw UsageError{"--out needs a .png, .bmp or .svg file"};
     if (auto e = openlens(c, c.args[1]); !e.empty()) return e;
     answerpupil(c, pupil);
@@ -233,7 +246,7 @@ std::vector<CommandEntry> plotcommands() {
     return {{"plot",
              "KIND LENS.dat [--out FILE] [--size WxH] [--field N] [--wl 1|2|3|4] [--pupil P] [--common-scale] "
              "[--waves]",
-             "picture KIND (system, fans, opd, spot, tfspot, gmtf, tfmtf, dmtf, field) as .png, .bmp or .svg "
+             "picture KIND (system, fans, opd, spot, tfspot, gmtf, tfmtf, dmtf, field, glassmap) as .png, .bmp or .svg "
              "(default graphics/NAME_suffix.png); --field N draws field N alone (0 the axis); fans and opd: "
              "--common-scale one vertical scale for all panels, opd --waves in waves; --json prints the "
              "plotted numbers",

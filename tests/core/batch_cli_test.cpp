@@ -99,6 +99,7 @@ TEST_F(BatchCli, WrongArgumentCountsShowTheUsageOfTheCommand) {
         {"save @ out.dat more.dat", "save", "surplus argument more.dat"},
         {"samples now", "samples", "surplus argument now"},
         {"glass BK7 F2", "glass", "surplus argument F2"},
+        {"glasses BK7", "glasses", "surplus argument BK7"},
         {"srt @ extra --ray 1", "srt", "surplus argument extra"},
         {"gmtf @ --rings 3 extra", "gmtf", "surplus argument extra"},
         {"raytrace", "raytrace", "missing argument"},

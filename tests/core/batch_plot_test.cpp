@@ -79,6 +79,50 @@ uint32_t bmppixel(const std::string& s, int x, int y) {
     return (uint32_t(uint8_t(s[at + 2])) << 16) | (uint32_t(uint8_t(s[at + 1])) << 8) | uint32_t(uint8_t(s[at]));
 }
 
+TEST(BatchPlot, GlassMapPictureAndItsPoints) {
+    const auto dir = test::freshdir("batch-plot-glassmap");
+    const std::string lens = std::string(ZEFO_SAMPLES) + "/DGAUSS.dat";
+    const std::string out = (dir / "map.png").string();
+    auto r = test::runbatch(dir, "plot glassmap '" + lens + "' --out '" + out + "' --size 640x480");
+    ASSERT_EQ(r.status, 0) << r.err;
+    int pw, ph;
+    picturesize(out, pw, ph);
+    EXPECT_EQ(pw, 640);
+    EXPECT_EQ(ph, 480);
+
+    r = test::runbatch(dir, "--json plot glassmap '" + lens + "' --size 640x480");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const test::JsonValue j = test::parsejson(r.out);
+    EXPECT_EQ(j["kind"].str(), "glassmap");
+    EXPECT_EQ(j["width"].num(), 640);
+    const auto& cat = j["panels"][0];
+    const auto& lensglasses = j["panels"][1];
+    EXPECT_EQ(cat["x_unit"].str(), "vd");
+    EXPECT_EQ(cat["y_unit"].str(), "nd");
+    EXPECT_GT(cat["curves"].size(), 1000u);
+    // every glass a point: vd falls to the right, nd rises upwards
+    const auto& c0 = cat["curves"][0];
+    EXPECT_EQ(c0["x"].size(), 1u);
+    double leftvd = 0, rightvd = 0, topnd = 0, bottomnd = 0;
+    int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
+    for (const auto& c : cat["curves"].items) {
+        const double x = c["px"][0][0].num(), y = c["px"][0][1].num();
+        if (x < left) left = int(x), leftvd = c["x"][0].num();
+        if (x > right) right = int(x), rightvd = c["x"][0].num();
+        if (y < top) top = int(y), topnd = c["y"][0].num();
+        if (y > bottom) bottom = int(y), bottomnd = c["y"][0].num();
+    }
+    EXPECT_GT(leftvd, rightvd + 50);
+    EXPECT_GT(topnd, bottomnd + 0.3);
+    // the lens's glass, by the catalogue's data
+    ASSERT_EQ(lensglasses["curves"].size(), 5u);
+    EXPECT_EQ(lensglasses["curves"][0]["label"].str(), "SK16");
+    EXPECT_EQ(lensglasses["curves"][0]["y"][0].num(), 1.62041);
+    EXPECT_EQ(lensglasses["curves"][0]["x"][0].num(), 60.32);
+    EXPECT_EQ(j["panels"][2]["title"].str(), "Glass triangle");
+    EXPECT_EQ(test::runbatch(dir, "plot glassmap '" + lens + "' --field 1").status, 2);
+}
+
 TEST(BatchPlot, SystemPictureProbes) {
     const auto dir = test::freshdir("batch-plot-probe");
     const std::string out = (dir / "dg.bmp").string();

@@ -390,10 +390,21 @@ TEST(GlassBatch, GlassShowsTheRecordAndItsIndices) {
               "disp 0.00806\n");
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "glass" / "sgm.DB"));
 
-    r = test::runbatch(dir, "glass bk7");
+    // any case, the maker prefix's hyphen left out: the catalogue's own name
+    r = test::runbatch(dir, "--json glass nbk7");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("{\"name\":\"N-BK7\",\"code\":\"517642\"", 0), 0u) << r.out;
+    // a miss: the closest names on standard error, or with the message as JSON
+    r = test::runbatch(dir, "glass nbk77");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Glass name not found\n");
+    EXPECT_EQ(r.err.rfind("Glass name not found\nClosest names: N-BK7, ", 0), 0u) << r.err;
     EXPECT_EQ(r.out, "");
+    r = test::runbatch(dir, "--json glass baf3");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "{\"error\":\"Glass name baf3 fits several glasses: BaF3, BAF3\",\"suggestions\":[\"BaF3\",\"BAF3\"]}\n");
+    r = test::runbatch(dir, "--json glass zzzzzz");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "{\"error\":\"Glass name not found\",\"suggestions\":[]}\n");
     EXPECT_EQ(test::runbatch(dir, "glass").status, 2);
 }
 

@@ -168,5 +168,6 @@ int runevolutiontests(int argc, char** argv);
 int runimporttests(int argc, char** argv);
 int runmodifytests(int argc, char** argv);
 int rungeneraldialogtests(int argc, char** argv);
+int runglasscataloguetests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

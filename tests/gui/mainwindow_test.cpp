@@ -126,7 +126,8 @@ void MainWindowTest::openloadsthesystem() {
     // Loaded: the file commands work; the stored reports do not exist yet.
     QStringList expected = startcommands;
     expected << "FileSave" << "FileSaveAs" << "FileClose" << "FileExportZmx" << "OpdWaveAberrations" << "SpotMtfDataEditor"
-             << "SystemEditor" << "RayEditor" << "GeneralDataEditor" << "FieldCountEditor" << "WavelengthEditor";
+             << "SystemEditor" << "RayEditor" << "GeneralDataEditor" << "FieldCountEditor" << "WavelengthEditor"
+             << "GlassCatalogue";
     expected << "PrintOpticalSystem" << "PrintRays" << "OpticalSystem" << "OpticalSystemFull" << "RayData"
              << "CalculateRayScheme" << "ParaxialRayTrace" << "ParaxialRaytraceFull" << "SeidelCoefficients"
              << "RayTrace" << "SingleRayTrace" << "Aberrations";
@@ -138,7 +139,7 @@ void MainWindowTest::openloadsthesystem() {
     expected << "EaGeneral" << "EaProbabilities" << "EaAssga" << "EaEsEvol" << "EaEsGrup" << "EaEsReko" << "EaEsKorr";
     // the graphs: the Spot-MTF ones calculate their results first
     expected << "SpotDiagram" << "ThroughFocusSpot" << "GeometricalMtf" << "ThroughFocusMtf" << "DiffractionMtf"
-             << "DrawOpticalSystem" << "DrawRayTrace" << "DrawOpd" << "DrawFieldCurvature";
+             << "DrawOpticalSystem" << "DrawRayTrace" << "DrawOpd" << "DrawFieldCurvature" << "DrawGlassMap";
     // Modify, the mechanical data and the CAD scripts
     expected << "ModifyScale" << "ModifyAngleSolve" << "ModifyReverse" << "ModifyStandardRadii"
              << "DefineMechanicalDiameter" << "CheckMechanicalDiameter" << "DistanceRing" << "SystemMass"

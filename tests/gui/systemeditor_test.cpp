@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(grid->model()->index(1, sclabel).data().toString(), QString("S"));
 
         grid->setCurrentIndex(grid->model()->index(0, scglass));
-        QCOMPARE(editor.hint(), QString("Glass name, from glass database, is case sensitive"));
+        QCOMPARE(editor.hint(), QString("Glass name from the glass database (any case), or nd/vd for a model glass"));
     }
 
     void theMenuCommandOpensOneEditorThatCloseEnds();

@@ -37,6 +37,7 @@ const std::vector<CommandText>& commandtexts() {
         {.id = "GeneralDataEditor", .title = "General data editor"},
         {.id = "FieldCountEditor", .title = "Change number of field angles"},
         {.id = "WavelengthEditor", .title = "Wavelength editor"},
+        {.id = "GlassCatalogue", .title = "Glass catalogue", .window = "Glass Catalogue"},
         // File > Print: the system and the ray scheme, printed directly
         {.id = "PrintOpticalSystem", .title = "Print optical system"},
         {.id = "PrintRays", .title = "Print ray scheme"},
@@ -136,6 +137,7 @@ const std::vector<CommandText>& commandtexts() {
         {.id = "DrawOpd", .title = "Draw optical path difference", .window = "Optical Path Difference"},
         {.id = "DrawFieldCurvature", .title = "Draw field curvature and distortion",
          .window = "Field Curvature and Distortion"},
+        {.id = "DrawGlassMap", .title = "Draw glass map", .window = "Glass Map"},
 
         // Optimization: the data dialogs, the weights, the merit function and DLS
         {.id = "OptimizationSystemData", .title = "Optical system data for optimization",

@@ -230,7 +230,10 @@ EditResult changewavelengths(Model& m, const std::array<std::optional<double>, 3
     std::vector<double> disp = sp.disp;
     for (int k = 0; k <= l.nsurf; ++k) {
         if (isair(sp.glass[k])) continue;
-        const auto g = lookup(trimblanks(sp.glass[k]));
+        // a model glass is what its indices say; its name is a rounded label
+        const std::string name = trimblanks(sp.glass[k]);
+        const auto model = ismodelglassname(name) ? modelglassfromindices(name, sp.index[k], l.wl) : std::nullopt;
+        const GlassMatch g = model ? GlassMatch(model) : lookup(name);
         if (!g) return refusal(k, std::string(surfmsg::glassnotfound) + ": " + sp.glass[k]);
         const Index3 n = glassindices(g->a, newwl);
         const double sign = sp.index[k][0] < 0 ? -1 : 1;

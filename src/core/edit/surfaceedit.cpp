@@ -106,22 +106,25 @@ CellCommit commitoptlabel(Model& m, int row, const std::string& typed) {
 
 CellCommit commitglass(Model& m, const GlassLookup& lookup, int row, const std::string& typed) {
     auto& sp = m.lens.sys.sp;
-    const std::string name = trimblanks(typed.substr(0, 11));
+    std::string name = trimblanks(typed.substr(0, 11));
     CellCommit c;
     c.restore = sp.glass[row];
     if (name == sp.glass[row]) return c;
     Index3 n{1.0, 1.0, 1.0};
     if (!isair(name) || name.empty()) {
-        const auto g = name.empty() ? std::nullopt : lookup(name);
-        if (!g) return refused(surfmsg::glassnotfound, sp.glass[row]);
+        // the whole typed text: a model glass "nd/vd" may be longer than a glass name
+        const GlassMatch g = name.empty() ? GlassMatch() : lookup(trimblanks(typed));
+        if (!g) return refused(name.empty() ? surfmsg::glassnotfound : glassmissmessage(typed, g), sp.glass[row]);
         n = glassindices(g->a, m.lens.wl);
+        name = g->name;
     }
     // A mirror space keeps its sign.
     const double sign = sp.index[row][0] < 0 ? -1 : 1;
+    const Index3 before = sp.index[row];
     for (int w = 0; w < 3; ++w) sp.index[row][w] = sign * n[w];
     sp.disp[row] = sign * (n[2] - n[1]);
+    c.changed = name != sp.glass[row] || before != sp.index[row];
     sp.glass[row] = name;
-    c.changed = true;
     c.restore = name;
     return c;
 }
@@ -218,7 +221,7 @@ std::string surfhint(int col, bool radii) {
             return radii ? "Enter numerical value for radius"
                          : "Enter number for curvature between -1 and 1";
         case scsep: case scsepmin: case scsepmax: return "Enter numerical value for separation";
-        case scglass: return "Glass name, from glass database, is case sensitive";
+        case scglass: return "Glass name from the glass database (any case), or nd/vd for a model glass";
         case schmax: return "Value for clear aperture must be positive number greater then 0";
         default: return "";
     }
@@ -269,7 +272,7 @@ std::string optlabelerror(const std::string& label) {
 }
 
 GlassLookup cataloglookup(GlassCatalog& cat) {
-    return [&cat](const std::string& name) { return cat.glassbyname(name); };
+    return [&cat](const std::string& name) { return cat.findglass(name); };
 }
 
 CellCommit commitsurfcell(Model& m, const GlassLookup& lookup, int row, int col,
@@ -281,6 +284,10 @@ CellCommit commitsurfcell(Model& m, const GlassLookup& lookup, int row, int col,
         case scnumber: return CellCommit{true, false, "", surfcelltext(m.lens, row, col), CellCommit::none};
         default: return commitnumber(m, row, col, typed);
     }
+}
+
+std::string glassplacedline(const OpticalSystem& lens, int row) {
+    return "New glass in row " + surfcelltext(lens, row, scnumber) + " is " + lens.sys.sp.glass[row];
 }
 
 CellCommit commitconic(Model& m, int row, const std::string& typed) {

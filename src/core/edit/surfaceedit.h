@@ -62,8 +62,9 @@ std::string surfcelltext(const OpticalSystem& lens, int row, int col);
 // empty when it is valid.
 std::string optlabelerror(const std::string& label);
 
-// A glass lookup by name: the catalogue's, or a fake one in tests.
-using GlassLookup = std::function<std::optional<GlassRecord>(const std::string&)>;
+// A glass lookup by a typed name: the catalogue's forgiving one (findglass), or a fake one in
+// tests (a plain optional converts to a match).
+using GlassLookup = std::function<GlassMatch(const std::string&)>;
 GlassLookup cataloglookup(GlassCatalog& cat);
 
 // Result of committing a typed cell: accepted (changed or not), or refused with its
@@ -82,6 +83,9 @@ struct CellCommit {
 // the row's indices only when it changes.
 CellCommit commitsurfcell(Model& m, const GlassLookup& lookup, int row, int col,
                           const std::string& typed);
+
+// The log line of a glass placed from the glass catalogue on model row `row`.
+std::string glassplacedline(const OpticalSystem& lens, int row);
 
 // Conic Constant dialog, OK: the conic constant of row `row` from its typed text (not 0).
 CellCommit commitconic(Model& m, int row, const std::string& typed);

@@ -186,7 +186,7 @@ std::vector<DialogField> optimgeneralfields(const Model& m) {
     return f;
 }
 
-OptimGeneralResult optimgeneralparams(Model& m, const OptimGeneralForm& form, const GlassLookup& lookup) {
+OptimGeneralResult optimgeneralparams(Model& m, const OptimGeneralForm& form, const ExactGlassLookup& lookup) {
     OptimGeneralResult out;
     DialogResult& r = out.result;
     OpticalSystem& s = m.lens;

@@ -36,7 +36,7 @@ OptimGeneralForm optimgeneralform(const Model& m);
 std::vector<DialogField> optimgeneralfields(const Model& m);
 
 // Finds a glass by its catalogue name ("GlassName").
-using GlassLookup = std::function<std::optional<GlassRecord>(const std::string&)>;
+using ExactGlassLookup = std::function<std::optional<GlassRecord>(const std::string&)>;
 
 // Result of OK in "Optimization General": the dialog's result (a bad field keeps the
 // dialog open), the error boxes of corner glasses not found (the dialog goes on, the corner
@@ -47,7 +47,7 @@ struct OptimGeneralResult {
     std::vector<std::string> errorboxes;
     bool weightschanged = false;
 };
-OptimGeneralResult optimgeneralparams(Model& m, const OptimGeneralForm& form, const GlassLookup& lookup);
+OptimGeneralResult optimgeneralparams(Model& m, const OptimGeneralForm& form, const ExactGlassLookup& lookup);
 
 // ---- the three grids ----
 

@@ -990,29 +990,6 @@ ZmxText zmxtext(const std::string& bytes) {
     return r;
 }
 
-GlassRecord modelglass(const std::string& name, double nd, double vd) {
-    const double ud = 1 / (0.5875618 * 0.5875618), uc = 1 / (0.6562725 * 0.6562725),
-                 uf = 1 / (0.4861327 * 0.4861327);
-    GlassRecord g;
-    g.name = name;
-    g.nd = nd;
-    g.vd = vd;
-    g.code = glasscode(nd, vd);
-    g.maker = "model";
-    if (vd == 0) {   // no dispersion: the index nd at every wavelength
-        g.a[0] = nd * nd;
-        return g;
-    }
-    const double delta = (nd - 1) / vd;
-    const double r = (uf - ud) / (ud - uc);
-    // n² is linear in 1/λ²: nF = nC + delta with nF² - nd² = r (nd² - nC²)
-    const double a = 1 + r, b = 2 * delta, c = delta * delta - a * nd * nd;
-    const double nc = (-b + std::sqrt(b * b - 4 * a * c)) / (2 * a);
-    g.a[2] = (nd * nd - nc * nc) / (ud - uc);
-    g.a[0] = nd * nd - g.a[2] * ud;
-    return g;
-}
-
 ZmxImport importzmx(Model& m, const std::string& bytes, const std::string& fallbackname, GlassCatalog& cat,
                     const ZmxOptions& options) {
     ZmxImport r;
@@ -1022,8 +999,8 @@ ZmxImport importzmx(Model& m, const std::string& bytes, const std::string& fallb
         return r;
     }
     const GlassLookup catalogue = cataloglookup(cat);
-    const GlassLookup lookup = [&](const std::string& name) -> std::optional<GlassRecord> {
-        if (auto it = z.modelglasses.find(name); it != z.modelglasses.end()) return it->second;
+    const GlassLookup lookup = [&](const std::string& name) -> GlassMatch {
+        if (auto it = z.modelglasses.find(name); it != z.modelglasses.end()) return std::optional<GlassRecord>(it->second);
         return catalogue(name);
     };
     Model built;

@@ -73,10 +73,6 @@ struct ZmxRead {
 ZmxRead readzmx(const std::string& bytes, const std::string& fallbackname, GlassCatalog& cat,
                 const ZmxOptions& options = {});
 
-// A glass from its index nd and Abbe number vd: Schott coefficients A0 and A2 that give
-// nd at the d line and nF - nC = (nd - 1) / vd exactly; vd 0: the index nd everywhere.
-GlassRecord modelglass(const std::string& name, double nd, double vd);
-
 // The whole import: read, build, the first computations. On a refusal m is untouched.
 struct ZmxImport {
     std::vector<std::string> notices;

@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 
 #include <Eigen/Dense>
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -40,6 +42,211 @@ void applyglass(Model& m, int k, const GlassRecord& g) {
     sp.index[k] = glassindices(g.a, m.lens.wl);
     sp.disp[k] = sp.index[k][2] - sp.index[k][1];
     sp.glass[k] = g.name;
+}
+
+GlassRecord modelglass(const std::string& name, double nd, double vd) {
+    const double ud = 1 / (0.5875618 * 0.5875618), uc = 1 / (0.6562725 * 0.6562725),
+                 uf = 1 / (0.4861327 * 0.4861327);
+    if (vd == 0) {   // no dispersion: the index nd at every wavelength
+        GlassRecord g;
+        g.name = name;
+        g.nd = nd;
+        g.code = glasscode(nd, vd);
+        g.maker = "model";
+        g.a[0] = nd * nd;
+        return g;
+    }
+    const double delta = (nd - 1) / vd;
+    const double r = (uf - ud) / (ud - uc);
+    // n^2 is linear in 1/lambda^2: nF = nC + delta with nF^2 - nd^2 = r (nd^2 - nC^2)
+    const double a = 1 + r, b = 2 * delta, c = delta * delta - a * nd * nd;
+    const double nc = (-b + std::sqrt(b * b - 4 * a * c)) / (2 * a);
+    GlassRecord g;
+    g.name = name;
+    g.nd = nd;
+    g.vd = vd;
+    g.code = glasscode(nd, vd);
+    g.a[2] = (nd * nd - nc * nc) / (ud - uc);
+    g.a[0] = nd * nd - g.a[2] * ud;
+    g.maker = "model";
+    return g;
+}
+
+namespace {
+
+constexpr size_t glassnamelength = 10;
+
+// The text without blanks and tabs around it.
+std::string glasstrim(std::string_view s) {
+    const size_t b = s.find_first_not_of(" \t");
+    if (b == std::string_view::npos) return {};
+    return std::string(s.substr(b, s.find_last_not_of(" \t") - b + 1));
+}
+
+// A number with d decimals, trailing zeros and a trailing point dropped.
+std::string shortdecimals(double v, int d) {
+    std::string s = fmtf(v, 0, d);
+    if (s.find('.') != std::string::npos) {
+        while (s.back() == '0') s.pop_back();
+        if (s.back() == '.') s.pop_back();
+    }
+    return s;
+}
+
+// The two numbers of an "nd/vd" text, empty when it has no such form.
+std::optional<std::pair<double, double>> ndvdpair(const std::string& text) {
+    const size_t slash = text.find('/');
+    if (slash == std::string::npos || text.find('/', slash + 1) != std::string::npos) return std::nullopt;
+    const auto nd = parsereal(glasstrim(text.substr(0, slash)));
+    const auto vd = parsereal(glasstrim(text.substr(slash + 1)));
+    if (!nd || !vd) return std::nullopt;
+    return std::make_pair(*nd, *vd);
+}
+
+}  // namespace
+
+TypedModelGlass typedmodelglass(const std::string& text) {
+    TypedModelGlass r;
+    const auto p = ndvdpair(glasstrim(text));
+    if (!p) return r;
+    const auto [nd, vd] = *p;
+    if (!(nd > 1 && nd <= 4 && vd > 0 && vd <= 200)) {
+        r.error = "A model glass nd/vd needs nd above 1 and at most 4, vd above 0 and at most 200";
+        return r;
+    }
+    std::string name;
+    for (int total = 6; total >= 0; --total) {   // decimals of nd and vd together, nd first
+        const int ndd = std::min(4, total), vdd = std::min(2, total - ndd);
+        name = shortdecimals(nd, ndd) + "/" + shortdecimals(vd, vdd);
+        if (name.size() <= glassnamelength) break;
+    }
+    r.glass = modelglass(name, nd, vd);
+    return r;
+}
+
+bool ismodelglassname(const std::string& name) { return ndvdpair(name).has_value(); }
+
+std::optional<GlassRecord> modelglassfromindices(const std::string& name, const Index3& index, const Index3& wl) {
+    const auto u = [](double wlmm) { return 1 / (wlmm * 1e3 * wlmm * 1e3); };
+    const double n1 = std::fabs(index[1]), n2 = std::fabs(index[2]);
+    const double u1 = u(wl[1]), u2 = u(wl[2]);
+    if (u1 == u2 || !std::isfinite(u1) || !std::isfinite(u2)) return std::nullopt;
+    GlassRecord g;
+    g.name = name;
+    g.maker = "model";
+    g.a[2] = (n2 * n2 - n1 * n1) / (u2 - u1);
+    g.a[0] = n1 * n1 - g.a[2] * u1;
+    const SchottCoef& a = g.a;
+    g.nd = schottindex(a, 0.0005875618);
+    g.vd = (g.nd - 1) / (schottindex(a, 0.0004861327) - schottindex(a, 0.0006562725));
+    if (!std::isfinite(g.nd) || !std::isfinite(g.vd) || g.nd <= 1 || g.vd <= 0) return std::nullopt;
+    g.code = glasscode(g.nd, g.vd);
+    return g;
+}
+
+namespace {
+
+// Upper case without '-', '_' and blanks.
+std::string compactname(std::string_view s) {
+    std::string r;
+    for (char ch : s) {
+        if (ch == '-' || ch == '_' || ch == ' ' || ch == '\t') continue;
+        r += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    }
+    return r;
+}
+
+bool sameupper(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+// The name after a maker prefix of one to three letters and '-' ("N-BK7" gives "BK7"); the
+// whole name when it has none.
+std::string_view withoutmaker(std::string_view name) {
+    size_t i = 0;
+    while (i < name.size() && i < 4 && std::isalpha(static_cast<unsigned char>(name[i]))) ++i;
+    if (i >= 1 && i <= 3 && i + 1 < name.size() && name[i] == '-') return name.substr(i + 1);
+    return name;
+}
+
+// Edit distance (insertions, deletions, substitutions), bounded by the lengths.
+size_t editdistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diag = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t up = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diag + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diag = up;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+NameMatch matchglassname(const std::vector<std::string>& names, const std::string& typedtext) {
+    NameMatch r;
+    const std::string typed = glasstrim(typedtext);
+    const std::string key = compactname(typed);
+    if (key.empty()) return r;
+    using Test = std::function<bool(const std::string&)>;
+    const Test tiers[] = {
+        [&](const std::string& n) { return n == typed; },
+        [&](const std::string& n) { return sameupper(n, typed); },
+        [&](const std::string& n) { return compactname(n) == key; },
+        [&](const std::string& n) { return compactname(withoutmaker(n)) == key; },
+    };
+    for (const Test& fits : tiers) {
+        for (size_t i = 0; i < names.size(); ++i)
+            if (fits(names[i])) r.candidates.push_back(static_cast<int>(i));
+        if (r.candidates.size() == 1) r.found = r.candidates.front();
+        if (r.found >= 0) r.candidates.clear();
+        if (r.found >= 0 || !r.candidates.empty()) return r;
+    }
+    // Nothing fits: the closest spellings, of the whole name or of the name without maker.
+    const size_t limit = key.size() <= 6 ? 2 : 3;
+    std::vector<std::pair<size_t, int>> near;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const size_t d = std::min(editdistance(key, compactname(names[i])),
+                                  editdistance(key, compactname(withoutmaker(names[i]))));
+        if (d <= limit) near.emplace_back(d, static_cast<int>(i));
+    }
+    std::stable_sort(near.begin(), near.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 0; i < near.size() && i < 5; ++i) r.suggestions.push_back(near[i].second);
+    return r;
+}
+
+bool GlassFilter::fits(const GlassRecord& g) const {
+    if (!(g.nd >= ndmin && g.nd <= ndmax && g.vd >= vdmin && g.vd <= vdmax)) return false;
+    const std::string key = compactname(text);
+    return key.empty() || compactname(g.name).find(key) != std::string::npos || g.code.rfind(key, 0) == 0;
+}
+
+std::vector<GlassRecord> filterglasses(const std::vector<GlassRecord>& all, const GlassFilter& f) {
+    std::vector<GlassRecord> r;
+    for (const auto& g : all)
+        if (f.fits(g)) r.push_back(g);
+    return r;
+}
+
+std::string glassmissmessage(const std::string& typed, const GlassMatch& m) {
+    const auto joined = [](const std::vector<std::string>& v) {
+        std::string s;
+        for (const auto& n : v) s += (s.empty() ? "" : ", ") + n;
+        return s;
+    };
+    if (!m.error.empty()) return m.error;
+    if (!m.candidates.empty())
+        return "Glass name " + glasstrim(typed) + " fits several glasses: " + joined(m.candidates);
+    std::string msg = "Glass name not found";
+    if (!m.suggestions.empty()) msg += "\nClosest names: " + joined(m.suggestions);
+    return msg;
 }
 
 bool setglass(GlassCatalog& cat, Model& m, int k, const std::string& name) {
@@ -205,6 +412,7 @@ void GlassCatalog::finalizeall() {
 
 void GlassCatalog::close() {
     finalizeall();
+    names_.clear();
     if (db_) sqlite3_close(db_);
     db_ = nullptr;
 }
@@ -285,6 +493,34 @@ std::optional<GlassRecord> GlassCatalog::glassbyname(const std::string& name) {
     if (!db_) return std::nullopt;
     bindtext(byname_, 1, name);
     return findone(byname_);
+}
+
+const std::vector<std::string>& GlassCatalog::glassnames() {
+    if (names_.empty() && db_) {
+        Stmt q(db_, "SELECT GlassName FROM sgm ORDER BY SerialNum");
+        while (q.st && sqlite3_step(q.st) == SQLITE_ROW) {
+            const auto* p = sqlite3_column_text(q.st, 0);
+            names_.emplace_back(p ? reinterpret_cast<const char*>(p) : "");
+        }
+    }
+    return names_;
+}
+
+GlassMatch GlassCatalog::findglass(const std::string& typed) {
+    GlassMatch r;
+    if (auto model = typedmodelglass(typed); model.glass || !model.error.empty()) {
+        r.glass = std::move(model.glass);
+        r.error = std::move(model.error);
+        return r;
+    }
+    if ((r.glass = glassbyname(glasstrim(typed)))) return r;
+    const auto& names = glassnames();
+    const NameMatch nm = matchglassname(names, typed);
+    if (nm.found >= 0) r.glass = glassbyname(names[static_cast<size_t>(nm.found)]);
+    for (int i : nm.candidates) r.candidates.push_back(names[static_cast<size_t>(i)]);
+    for (int i : nm.suggestions) r.suggestions.push_back(names[static_cast<size_t>(i)]);
+    if (!r.glass && !lasterror_.empty()) r.error = lasterror_;
+    return r;
 }
 
 std::optional<GlassRecord> GlassCatalog::glassbyserial(int serial) {
@@ -496,6 +732,7 @@ AgfImport GlassCatalog::importagf(const std::string& path) {
         }
     }
     ok = ok && lasterror_.empty() && execsql(db_, "COMMIT", err);
+    names_.clear();
     if (!ok) {
         r.error = "Glass catalogue " + path_ + ": " + (lasterror_.empty() ? (err.empty() ? dberror(db_) : err) : lasterror_);
         execsql(db_, "ROLLBACK", err);

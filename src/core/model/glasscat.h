@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +43,70 @@ Index3 glassindices(const SchottCoef& a, const Index3& wl);
 // Row k of the system takes the glass: indices at m.lens.wl, disp = n(wl[2]) - n(wl[1]), name.
 void applyglass(Model& m, int k, const GlassRecord& g);
 
+// A glass given by its index nd and Abbe number vd only: Schott coefficients A0 and A2 (n^2
+// linear in 1/lambda^2, the normal-glass rule) that give nd at the d line and
+// nF - nC = (nd - 1) / vd exactly; maker "model".
+GlassRecord modelglass(const std::string& name, double nd, double vd);
+
+// A model glass typed as "nd/vd" (e.g. "1.5168/64.17"), its coefficients from the typed
+// values. Its name is its mark and label: nd and vd rounded into the ten characters a lens
+// file keeps of a glass name (nd with up to four decimals, vd with up to two, as many as fit:
+// "1.5168/64", "1.8/25.36"), trailing zeros dropped; the exact glass lives in the lens's
+// indices (modelglassfromindices). Empty when the text is no "nd/vd"; `error` set when it is
+// one whose values no glass can have (nd not in 1 .. 4, vd not in 0 .. 200).
+struct TypedModelGlass {
+    std::optional<GlassRecord> glass;
+    std::string error;
+};
+TypedModelGlass typedmodelglass(const std::string& text);
+// A name of the form "nd/vd" (a model glass, not a catalogue glass).
+bool ismodelglassname(const std::string& name);
+// The model glass whose indices a lens row holds (signs of a mirror space dropped), fitted by
+// the normal-glass rule to the indices at wl[1] and wl[2]; empty when those two wavelengths
+// are the same or the indices give no glass.
+std::optional<GlassRecord> modelglassfromindices(const std::string& name, const Index3& index, const Index3& wl);
+
+// A forgiving lookup of a typed glass name among the catalogue's names: the exact name; else
+// the same name in any case; else the same letters and digits without '-', '_' and blanks
+// ("nbk7" for "N-BK7"); else the name without its maker prefix (one to three letters and '-':
+// "BK7HT" for "N-BK7HT"). The first of these that fits decides: one name is found, several
+// are ambiguous. When nothing fits, up to five names closest in spelling are suggested.
+// Indices into `names`.
+struct NameMatch {
+    int found = -1;
+    std::vector<int> candidates;    // ambiguous: every name that fits
+    std::vector<int> suggestions;   // nothing fits: the closest names, closest first
+};
+NameMatch matchglassname(const std::vector<std::string>& names, const std::string& typed);
+
+// The result of a forgiving glass lookup: the glass, or why there is none.
+struct GlassMatch {
+    std::optional<GlassRecord> glass;
+    std::vector<std::string> candidates;    // the typed name fits several glasses
+    std::vector<std::string> suggestions;   // closest names of the catalogue
+    std::string error;                      // a text of its own (model glass values, database)
+    GlassMatch() = default;
+    GlassMatch(std::optional<GlassRecord> g) : glass(std::move(g)) {}  // NOLINT: a lookup's plain answer
+    GlassMatch(std::nullopt_t) {}                                     // NOLINT
+    explicit operator bool() const { return glass.has_value(); }
+    const GlassRecord* operator->() const { return &*glass; }
+    const GlassRecord& operator*() const { return *glass; }
+};
+
+// The message of a failed lookup of `typed`: "Glass name not found", with the closest names
+// or the glasses an ambiguous name fits.
+std::string glassmissmessage(const std::string& typed, const GlassMatch& m);
+
+// The glasses a designer looks for: a text found in the name (any case, '-', '_' and blanks
+// ignored) or the start of the glass code, nd and vd within closed ranges.
+struct GlassFilter {
+    std::string text;
+    double ndmin = -HUGE_VAL, ndmax = HUGE_VAL;
+    double vdmin = -HUGE_VAL, vdmax = HUGE_VAL;
+    bool fits(const GlassRecord& g) const;
+};
+std::vector<GlassRecord> filterglasses(const std::vector<GlassRecord>& all, const GlassFilter& f);
+
 // The editors' glass entry for row k: "air" and "AIR" give indices 1 and dispersion 0
 // without a lookup, other names are looked up; a row labelled exactly "M" stores the
 // indices and the dispersion negated. False (row unchanged) when the name is not found.
@@ -75,7 +140,14 @@ public:
     bool isopen() const { return db_ != nullptr; }
     const std::string& path() const { return path_; }
 
+    // Exact, case-sensitive search on the name.
     std::optional<GlassRecord> glassbyname(const std::string& name);
+    // The forgiving lookup of the editors, New and the lens description: "nd/vd" gives a
+    // model glass, any other text is matched by matchglassname.
+    GlassMatch findglass(const std::string& typed);
+    // The names of the catalogue in the order of the serial numbers (kept until the catalogue
+    // changes).
+    const std::vector<std::string>& glassnames();
     std::optional<GlassRecord> glassbyserial(int serial);
     // The glass of that code with the lowest serial number.
     std::optional<GlassRecord> glassbycode(const std::string& code);
@@ -103,6 +175,7 @@ private:
     sqlite3_stmt* bycode_ = nullptr;
     std::string path_;
     std::string lasterror_;
+    std::vector<std::string> names_;   // glassnames(), empty until asked for
 };
 
 }  // namespace zefo

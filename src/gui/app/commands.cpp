@@ -65,6 +65,8 @@ const std::vector<Command>& commandcatalogue() {
          .shell = Shell::Input, .input = fieldcounteditor},
         {.text = core("WavelengthEditor"), .menu = "Data Editor", .caption = "&Wavelength Editor...",
          .shell = Shell::Input, .input = wavelengtheditor},
+        {.text = core("GlassCatalogue"), .menu = "Data Editor", .caption = "Glass &Catalogue...",
+         .group = Group::Loaded, .own = &F::EditGlassCatalogue, .separator = true},
         // File > Print: the system and the ray scheme, printed directly
         {.text = core("PrintOpticalSystem"), .menu = "File/Print", .caption = "&Optical System",
          .shell = Shell::Print, .report = printsystem},
@@ -248,6 +250,8 @@ const std::vector<Command>& commandcatalogue() {
          .chooser = Chooser::UnlessMono},
         {.text = core("DrawFieldCurvature"), .menu = "Draw", .caption = "&Field Curvature and Distortion...",
          .shell = Shell::Graph, .graph = drawfield, .chooser = Chooser::UnlessMono},
+        {.text = core("DrawGlassMap"), .menu = "Draw", .caption = "&Glass Map", .shell = Shell::Graph,
+         .graph = drawglassmap, .separator = true},
 
         // Modify
         {.text = core("ModifyScale"), .menu = "Modify", .caption = "&Scale...", .shell = Shell::Report,

@@ -4,11 +4,15 @@
 
 #include "core/analysis/fieldcurves.h"
 #include "core/imagequality/imagequality.h"
+#include "core/edit/surfaceedit.h"
+#include "core/model/glasscat.h"
 #include "core/plot/fanplot.h"
 #include "core/plot/fieldplot.h"
+#include "core/plot/glassmap.h"
 #include "core/plot/iqplot.h"
 #include "core/plot/systemplot.h"
 #include "core/util/fileio.h"
+#include "gui/graphics/glassmapwindow.h"
 #include "gui/graphics/graphwindow.h"
 
 namespace zefo::gui {
@@ -196,6 +200,23 @@ QWidget* drawtfmtf(CalcContext& c, const WavelengthChoice& wl) {
 
 QWidget* drawdmtf(CalcContext& c, const WavelengthChoice& wl) {
     return mtfwindow(c, wl, kept().dmtf, "_dotf", QSize(676, 430));
+}
+
+QWidget* drawglassmap(CalcContext& c, const WavelengthChoice&) {
+    auto all = std::make_shared<const std::vector<GlassRecord>>(c.glass.allglasses());
+    if (!c.glass.lasterror().empty() || all->empty()) {
+        c.session.fail(c.glass.lasterror().empty() ? "The glass catalogue holds no glasses" : c.glass.lasterror());
+        return nullptr;
+    }
+    Model* m = &c.m;
+    const auto title = titleof(c);
+    const GlassLookup lookup = cataloglookup(c.glass);
+    return new GlassMapWindow(
+        "Glass Map",
+        [m, all, title, lookup](int w, int h, int th) {
+            return glassmap(*all, lensglasspoints(m->lens, lookup), &m->lens.tri, title(), w, h, th);
+        },
+        savepath(c, "_glassmap"), QSize(900, 640));
 }
 
 }  // namespace zefo::gui

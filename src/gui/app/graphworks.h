@@ -15,6 +15,8 @@ QWidget* drawtfspot(CalcContext& c, const WavelengthChoice& wl);
 QWidget* drawgmtf(CalcContext& c, const WavelengthChoice& wl);
 QWidget* drawtfmtf(CalcContext& c, const WavelengthChoice& wl);
 QWidget* drawdmtf(CalcContext& c, const WavelengthChoice& wl);
+// The glass map of the catalogue and the lens's glasses (the wavelength is not asked).
+QWidget* drawglassmap(CalcContext& c, const WavelengthChoice& wl);
 
 // The calculations before a graph, with their report files: the spot diagram, and the MTF
 // tables after it.

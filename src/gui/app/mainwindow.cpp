@@ -6,6 +6,7 @@
 
 #include <QPainter>
 
+#include "gui/editors/glasscatalogue.h"
 #include "gui/graphics/graphwindow.h"
 
 #include <QCloseEvent>
@@ -771,11 +772,12 @@ void ZefoMainForm::FileExit(const Command&) { close(); }
 
 // One editor of a kind at a time: the command brings an open one to the front.
 template <class Editor, class Make>
-void ZefoMainForm::openeditor(Make make) {
+Editor* ZefoMainForm::openeditor(Make make) {
     for (QMdiSubWindow* sub : mdi_->subWindowList())
         if (auto* w = qobject_cast<Editor*>(sub->widget())) {
             mdi_->setActiveSubWindow(sub);
-            return panel_[0]->setText(w->hint());
+            panel_[0]->setText(w->hint());
+            return w;
         }
     Editor* editor = make();
     editor->log = [this](const std::string& line) { logline(line); };
@@ -783,10 +785,31 @@ void ZefoMainForm::openeditor(Make make) {
     connect(editor, &QObject::destroyed, this, [this] { panel_[0]->clear(); });
     showchild(editor);
     panel_[0]->setText(editor->hint());
+    return editor;
 }
 
-void ZefoMainForm::EditSystem(const Command&) {
-    openeditor<gui::SystemEditor>([this] { return new gui::SystemEditor(m_, session_, cataloglookup(glass_)); });
+gui::SystemEditor* ZefoMainForm::opensystemeditor() {
+    return openeditor<gui::SystemEditor>([this] {
+        auto* e = new gui::SystemEditor(m_, session_, cataloglookup(glass_));
+        e->setglassnames(glass_.glassnames());
+        return e;
+    });
+}
+
+void ZefoMainForm::EditSystem(const Command&) { opensystemeditor(); }
+
+// The catalogue's "Use" places the glass through the System Editor, opened when needed; the
+// catalogue stays in front.
+void ZefoMainForm::EditGlassCatalogue(const Command&) {
+    openeditor<gui::GlassCatalogueWindow>([this] {
+        auto* w = new gui::GlassCatalogueWindow(m_, session_, glass_);
+        connect(w, &gui::GlassCatalogueWindow::useglass, this, [this, w](const QString& name) {
+            QMdiSubWindow* back = mdi_->activeSubWindow();
+            if (!opensystemeditor()->placeglass(name)) return;
+            if (back && back->widget() == w) mdi_->setActiveSubWindow(back);
+        });
+        return w;
+    });
 }
 
 void ZefoMainForm::EditRays(const Command&) {

@@ -25,6 +25,7 @@
 namespace zefo::gui {
 
 class GraphWindow;
+class SystemEditor;
 
 class ReportWindow;
 
@@ -68,6 +69,7 @@ public:
     void FileExit(const Command& cmd);
     void EditSystem(const Command& cmd);
     void EditRays(const Command& cmd);
+    void EditGlassCatalogue(const Command& cmd);
     void PrinterSetup(const Command& cmd);
     void DisplayLogFile(const Command& cmd);
     void PrintLogFile(const Command& cmd);
@@ -139,7 +141,8 @@ private:
     void connectprint(ReportWindow* w);
     void showchild(QWidget* w);
     template <class Editor, class Make>
-    void openeditor(Make make);
+    Editor* openeditor(Make make);
+    gui::SystemEditor* opensystemeditor();
     bool printtext(const QStringList& lines, const QFont& font);
     HelpWindow* showhelp();
     CalcContext context();

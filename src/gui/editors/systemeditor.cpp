@@ -3,7 +3,11 @@
 #include "gui/editors/editmenu.h"
 #include "gui/editors/fieldsdialog.h"
 
+#include <QCompleter>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QStringListModel>
+#include <QStyledItemDelegate>
 #include <QMessageBox>
 #include <QStyle>
 #include <QTableView>
@@ -11,6 +15,28 @@
 #include <algorithm>
 
 namespace zefo::gui {
+
+// The glass cell's editor completes the names of the catalogue, in any case and from any
+// part of the name.
+class GlassCellDelegate : public QStyledItemDelegate {
+public:
+    explicit GlassCellDelegate(QObject* parent) : QStyledItemDelegate(parent), names_(new QStringListModel(this)) {}
+    void setnames(const QStringList& names) { names_->setStringList(names); }
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* edit = qobject_cast<QLineEdit*>(w); edit && index.column() == scglass) {
+            auto* c = new QCompleter(names_, edit);
+            c->setCaseSensitivity(Qt::CaseInsensitive);
+            c->setFilterMode(Qt::MatchContains);
+            c->setMaxVisibleItems(12);
+            edit->setCompleter(c);
+        }
+        return w;
+    }
+
+private:
+    QStringListModel* names_;
+};
 
 SurfaceTableModel::SurfaceTableModel(Model& m, GlassLookup lookup, QObject* parent)
     : QAbstractTableModel(parent), m_(m), lookup_(std::move(lookup)) {}
@@ -87,6 +113,33 @@ SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidg
         designedited();
     });
     follow([this] { model_->rebuild(); });
+}
+
+void SystemEditor::setglassnames(const std::vector<std::string>& names) {
+    if (!glassdelegate_) {
+        glassdelegate_ = new GlassCellDelegate(this);
+        grid_->setItemDelegateForColumn(scglass, glassdelegate_);
+    }
+    QStringList list;
+    for (const auto& n : names) list << QString::fromStdString(n);
+    glassdelegate_->setnames(list);
+}
+
+bool SystemEditor::placeglass(const QString& name) {
+    const QModelIndex current = grid_->currentIndex();
+    if (!current.isValid()) {
+        showerror("Select the surface for the glass in the System Editor first");
+        return false;
+    }
+    const int row = current.row();
+    const QModelIndex cell = model_->index(row, scglass);
+    const auto& sp = m_.lens.sys.sp;
+    const std::string before = sp.glass[row];
+    const Index3 indices = sp.index[row];
+    if (!model_->setData(cell, name, Qt::EditRole)) return false;
+    grid_->setCurrentIndex(cell);
+    if (sp.glass[row] != before || sp.index[row] != indices) log(glassplacedline(m_.lens, row));
+    return true;
 }
 
 void SystemEditor::surfacecommand(const std::string& command) {

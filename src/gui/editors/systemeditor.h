@@ -57,6 +57,12 @@ public:
     // Asks for the surface number of a menu command (1 .. nsurf), none on Cancel; tests replace it.
     std::function<std::optional<int>()> asksurface;
     QMenu* surfacemenu() const { return menu_; }
+    // The glass cell completes names from these (the catalogue's).
+    void setglassnames(const std::vector<std::string>& names);
+    // A glass from the glass catalogue for the row of the current cell, committed as a typed
+    // glass cell and logged; false (with its error box) when there is no current row or the
+    // name is refused.
+    bool placeglass(const QString& name);
     // The private clipboard type of one surface block.
     static QString mimetype() { return "application/x-zefo-surface"; }
 
@@ -68,6 +74,7 @@ private:
     std::optional<std::vector<std::string>> asknewsurface(int row);
     SurfaceTableModel* model_;
     GlassLookup lookup_;
+    class GlassCellDelegate* glassdelegate_ = nullptr;
 };
 
 }  // namespace zefo::gui

@@ -52,6 +52,12 @@ signals:
     void printrequested(const QImage& image);
     void saveasrequested();
 
+protected:
+    // A window that keeps more of a drawing than its picture draws through its own function.
+    void setdraw(Draw draw) { draw_ = std::move(draw); }
+    // The drawing area (below the tool bar).
+    QWidget* canvas() const { return canvas_; }
+
 private:
     Draw draw_;
     std::function<QString()> savepath_;
