@@ -66,4 +66,9 @@ void pasterayblock(OpticalSystem& lens, int ray, const std::vector<uint8_t>& blo
 
 std::vector<std::string> raycommandlog(const std::string& command, int r);
 
+// The text of an undo step: a field of ray `ray` (an index: "Y of ray 3"), and a ray
+// command on ray r ("Insert ray before 2").
+std::string raycellstep(int ray, RayField f);
+std::string raycommandstep(const std::string& command, int r);
+
 }  // namespace zefo
