@@ -23,5 +23,6 @@ int main(int argc, char** argv) {
     failed += runimporttests(argc, argv);
     failed += runmodifytests(argc, argv);
     failed += rungeneraldialogtests(argc, argv);
+    failed += runtrusttests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

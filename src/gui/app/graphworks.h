@@ -15,8 +15,9 @@ QWidget* drawgmtf(CalcContext& c, const WavelengthChoice& wl);
 QWidget* drawtfmtf(CalcContext& c, const WavelengthChoice& wl);
 QWidget* drawdmtf(CalcContext& c, const WavelengthChoice& wl);
 
-// The calculations before a graph, with their report files: the spot diagram, and the MTF
-// tables after it.
+// The calculations before a graph, with their report files: the spot diagram (after its
+// "Edit MTF" dialog), and the MTF tables after it (the diffraction MTF after "Edit
+// Diffractional MTF"). A cancelled dialog cancels the command.
 void preparespot(CalcContext& c);
 void preparegmtf(CalcContext& c);
 void preparetfmtf(CalcContext& c);

@@ -25,13 +25,34 @@ GraphWindow::GraphWindow(const QString& caption, Draw draw, std::function<QStrin
     resize(initial);
 }
 
-DisplayList GraphWindow::picture() const { return draw_(width(), height(), plottextheight()); }
+DisplayList GraphWindow::picture() const {
+    return draw_(width(), height() - headerheight(), plottextheight());
+}
+
+void GraphWindow::setheader(QWidget* header) {
+    header_ = header;
+    header->setParent(this);
+    header->installEventFilter(this);
+    header->setGeometry(0, 0, width(), header->sizeHint().height());
+}
+
+int GraphWindow::headerheight() const { return header_ && !header_->isHidden() ? header_->height() : 0; }
+
+void GraphWindow::resizeEvent(QResizeEvent*) {
+    if (header_) header_->setGeometry(0, 0, width(), header_->sizeHint().height());
+}
+
+bool GraphWindow::eventFilter(QObject* o, QEvent* e) {
+    if (o == header_ && (e->type() == QEvent::Show || e->type() == QEvent::Hide)) update();
+    return QWidget::eventFilter(o, e);
+}
 
 QImage GraphWindow::image() const { return renderimage(picture()); }
 
 void GraphWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
+    p.translate(0, headerheight());
     paintlist(p, picture());
 }
 

@@ -34,6 +34,10 @@ public:
     // Print is done by the owner of the printer.
     void print() { emit printrequested(image()); }
 
+    // A bar shown across the top while it is not hidden (the out-of-date mark); the picture
+    // is drawn below it.
+    void setheader(QWidget* header);
+
     QMenu* PopupMenu1;
 
 signals:
@@ -42,9 +46,13 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
+    int headerheight() const;
     Draw draw_;
+    QWidget* header_ = nullptr;
     std::function<QString()> savepath_;
 };
 

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <iomanip>
+#include <sstream>
 
 #include "core/cad/acadscript.h"
 #include "core/modify/mechanics.h"
@@ -22,6 +24,13 @@ namespace zefo::gui {
 namespace {
 
 QString mqs(const std::string& s) { return QString::fromStdString(s); }
+
+// A number in the text of an undo step: six significant digits, no trailing zeros.
+std::string stepnumber(double v) {
+    std::ostringstream out;
+    out << std::setprecision(6) << v;
+    return out.str();
+}
 
 // A number dialog: one field, OK keeps the dialog open until the value passes the check.
 class NumberDialog : public QDialog {
@@ -127,9 +136,9 @@ bool mechfinished(CalcContext& c, const MechOutcome& o) {
 std::string scalecheck(double k) { return k <= 0 ? scalezeromsg : ""; }
 std::string eflcheck(double f) { return f == 0 ? eflzeromsg : ""; }
 
-// The changed system in its report window.
-void showchanged(CalcContext& c, Report& r) {
-    c.session.designchanged();
+// The changed system, a step of the history named step, in its report window.
+void showchanged(CalcContext& c, Report& r, const std::string& step) {
+    c.session.designchanged(step);
     systemreport(c.m, c.head(), r, true);
 }
 
@@ -154,7 +163,7 @@ void scalework(CalcContext& c, Report& r) {
     if (!k) return c.session.cancel();
     c.log(scaleline(*k));
     scalesys(c.m.lens, *k);
-    showchanged(c, r);
+    showchanged(c, r, "Scale by " + stepnumber(*k));
 }
 
 void anglesolvework(CalcContext& c, Report& r) {
@@ -164,19 +173,19 @@ void anglesolvework(CalcContext& c, Report& r) {
     if (!f) return c.session.cancel();
     c.log(anglesolveline(*f));
     if (!anglesolvefocal(c.m, *f)) return;
-    showchanged(c, r);
+    showchanged(c, r, "Angle solve to focal length " + stepnumber(*f));
 }
 
 void reversework(CalcContext& c, Report& r) {
     DialogInteraction ask(c);
     if (ask.confirm("Reverse", reversequestion) != Answer::yes) return c.session.cancel();
     reversesys(c.m.lens);
-    showchanged(c, r);
+    showchanged(c, r, "Reverse");
 }
 
 void standardradiiwork(CalcContext& c, Report& r) {
     standardradii(c.m.lens);
-    showchanged(c, r);
+    showchanged(c, r, "Standard radii");
 }
 
 void mechdiamwork(CalcContext& c, Report& r) {
