@@ -1,10 +1,13 @@
 // zefo-batch plot: every picture of the sample lenses as a file of the requested size.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "jsonread.h"
 #include "testutil.h"
 
 namespace zefo {
@@ -42,7 +45,9 @@ void picturesize(const std::string& path, int& w, int& h) {
 
 TEST(BatchPlot, EveryPictureOfEverySampleHasTheRequestedSize) {
     const auto dir = test::freshdir("batch-plot");
-    const char* kinds[] = {"system", "fans", "spot", "tfspot", "gmtf", "tfmtf", "dmtf"};
+    // the platform's runtime folder is the batch tool's own business
+    unsetenv("XDG_RUNTIME_DIR");
+    const char* kinds[] = {"system", "fans", "spot", "tfspot", "gmtf", "tfmtf", "dmtf", "opd", "field"};
     const char* exts[] = {"png", "bmp", "svg"};
     int n = 0;
     for (const char* sample : {"COOKE", "DGAUSS", "KEPLER", "LENS1"}) {
@@ -55,6 +60,8 @@ TEST(BatchPlot, EveryPictureOfEverySampleHasTheRequestedSize) {
                                                    "' --size " + std::to_string(w) + "x" + std::to_string(h));
             ASSERT_EQ(r.status, 0) << sample << " " << kind << "\n" << r.err;
             EXPECT_EQ(r.out, out + "\n");
+            // no warning of the platform on the way
+            EXPECT_EQ(r.err, "") << sample << " " << kind;
             int pw, ph;
             picturesize(out, pw, ph);
             EXPECT_EQ(pw, w) << out;
@@ -101,13 +108,91 @@ TEST(BatchPlot, SystemPictureProbes) {
     EXPECT_GT(red, 200);
 }
 
+// --json: what each picture plots. The spot panels carry the radii of the spot diagram's own
+// rays, the fans and MTF their units; no pixel of a curve leaves its frame.
+TEST(BatchPlot, JsonTellsWhatThePicturesShow) {
+    const auto dir = test::freshdir("batch-plot-json");
+    const std::string lens = "'" + std::string(ZEFO_SAMPLES) + "/DGAUSS.dat'";
+    auto r = test::runbatch(dir, "--json spot " + lens);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const test::JsonValue spot = test::parsejson(r.out);
+    r = test::runbatch(dir, "--json plot spot " + lens + " --wl 4 --size 1200x800 --out '" + (dir / "s.png").string() + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const test::JsonValue plot = test::parsejson(r.out);
+    EXPECT_EQ(plot["kind"].str(), "spot");
+    EXPECT_EQ(plot["width"].num(), 1200);
+    EXPECT_EQ(plot["height"].num(), 800);
+    const size_t nf = spot["fields"].size();
+    ASSERT_EQ(plot["panels"].size(), 4 * nf);   // three wavelengths and white light per field
+    for (size_t f = 0; f < nf; ++f) {
+        // the spot diagram's rays of the field, about its chief ray
+        double sum[4] = {0, 0, 0, 0}, geo[4] = {0, 0, 0, 0};
+        int n[4] = {0, 0, 0, 0};
+        for (const auto& ray : spot["rays"].items) {
+            if (ray["field"].num() != double(f)) continue;
+            const int w = int(ray["wavelength"].num());
+            const double r2 = ray["dx"].num() * ray["dx"].num() + ray["dy"].num() * ray["dy"].num();
+            for (int j : {w, 3}) {
+                sum[j] += r2;
+                geo[j] = std::max(geo[j], std::sqrt(r2));
+                ++n[j];
+            }
+        }
+        for (int j = 0; j < 4; ++j) {
+            const test::JsonValue& p = plot["panels"][f * 4 + j];
+            SCOPED_TRACE(testing::Message() << "field " << f << " column " << j);
+            EXPECT_NEAR(p["rms_um"].num(), std::sqrt(sum[j] / n[j]) * 1000, 1e-9);
+            EXPECT_NEAR(p["geo_um"].num(), geo[j] * 1000, 1e-9);
+            EXPECT_EQ(p["px_per_mm_x"].num(), p["px_per_mm_y"].num());
+            EXPECT_GT(p["airy_um"].num(), 0);
+        }
+        EXPECT_NEAR(plot["panels"][f * 4 + 3]["rms_um"].num(), spot["fields"][f]["rms"].num() * 1000, 1e-9);
+    }
+    for (const char* kind : {"fans", "opd", "gmtf", "tfmtf", "dmtf", "field"}) {
+        r = test::runbatch(dir, std::string("--json plot ") + kind + " " + lens + " --out '" + (dir / "p.svg").string() + "'");
+        ASSERT_EQ(r.status, 0) << kind << "\n" << r.err;
+        const test::JsonValue j = test::parsejson(r.out);
+        EXPECT_EQ(j["kind"].str(), kind);
+        ASSERT_GT(j["panels"].size(), 0u) << kind;
+        for (const auto& p : j["panels"].items) {
+            const std::vector<double> fr = p["frame"].numbers();
+            EXPECT_FALSE(p["x_unit"].str().empty()) << kind;
+            EXPECT_FALSE(p["y_unit"].str().empty()) << kind;
+            for (const auto& c : p["curves"].items) {
+                EXPECT_EQ(c["x"].size(), c["y"].size());
+                for (const auto& px : c["px"].items) {
+                    EXPECT_GE(px[0].num(), fr[0]);
+                    EXPECT_LE(px[0].num(), fr[2]);
+                    EXPECT_GE(px[1].num(), fr[1]);
+                    EXPECT_LE(px[1].num(), fr[3]);
+                }
+            }
+        }
+    }
+    // the OPD fan of the sample is of the size of the wave report's values, in mm or in waves
+    for (const std::string waves : {"", " --waves"}) {
+        r = test::runbatch(dir, "--json plot opd " + lens + waves + " --out '" + (dir / "o.png").string() + "'");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const test::JsonValue j = test::parsejson(r.out);
+        double largest = 0;
+        for (const auto& p : j["panels"].items)
+            for (const auto& c : p["curves"].items)
+                for (double v : c["y"].numbers()) largest = std::max(largest, std::fabs(v));
+        EXPECT_EQ(j["panels"][0]["y_unit"].str(), waves.empty() ? "mm" : "waves");
+        EXPECT_GT(largest, waves.empty() ? 1e-4 : 0.2);
+        EXPECT_LT(largest, waves.empty() ? 0.05 : 80);
+    }
+}
+
 TEST(BatchPlot, WrongArgumentsAreUsageErrors) {
     const auto dir = test::freshdir("batch-plot-usage");
     const std::string lens = "'" + std::string(ZEFO_SAMPLES) + "/DGAUSS.dat'";
     for (const std::string& args : {"plot nosuchkind " + lens, "plot system " + lens + " --size 10x10",
                                     "plot system " + lens + " --size big", "plot system " + lens + " --out x.gif",
                                     "plot system " + lens + " --wl 5", "plot spot " + lens + " --field 4",
-                                    "plot spot " + lens + " --field -1", "plot fans " + lens + " --field 1"}) {
+                                    "plot spot " + lens + " --field -1", "plot fans " + lens + " --field 1",
+                                    "plot opd " + lens + " --field 1", "plot field " + lens + " --field 1",
+                                    "plot spot " + lens + " --common-scale", "plot fans " + lens + " --waves"}) {
         const auto r = test::runbatch(dir, args);
         EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
     }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/imagequality/imagequality.h"
 #include "core/plot/fanplot.h"
 #include "core/raytrace/rayscheme.h"
 #include "testsystems.h"
@@ -108,6 +109,85 @@ TEST(FanPlot, WhiteLightOfOneWavelengthLensIsItsWavelength) {
     bool legend = false;
     for (const TextItem& t : p.picture.texts) legend |= t.text.rfind("wl[1] =", 0) == 0 && t.colour == blue;
     EXPECT_TRUE(legend);
+}
+
+
+// The OPD curves are the optical path differences the OPD report lists: where a fan ray
+// starts where a report sample starts, both give the same value.
+TEST(FanPlot, OpdCurvesHoldTheOpdReportsValues) {
+    Model m = fandoublegauss();
+    m.lens.systype = 1;
+    Model report = m;
+    std::vector<Notice> notices;
+    const std::vector<WaveFit> fits = wavefits(report, 0, notices);
+    ASSERT_FALSE(report.calcerror) << report.errmsg;
+    const FanPlot p = fanplot(m.lens, FanKind::opd, PlotWavelength{1, ""}, kFanTitle, 760, 490, 13);
+    ASSERT_TRUE(p.error.empty()) << p.error;
+    double largest = 0;
+    for (const FanPanel& q : p.panels)
+        for (double v : q.curves[0].v) largest = std::max(largest, std::fabs(v));
+    // the wave report's size of OPD, nowhere near the distance of the image
+    EXPECT_GT(largest, 1e-4);
+    EXPECT_LT(largest, 0.05);
+    // the reference of a field: the centre of its tangential fan
+    auto yref = [&](int field) {
+        const FanCurve& c = p.panels[field].curves[0];
+        return (c.x.front() + c.x.back()) / 2;
+    };
+    int matched[4] = {0, 0, 0, 0};
+    for (const WaveFit& fit : fits) {
+        for (const OpdSample& s : fit.listed) {
+            for (const FanPanel& q : p.panels) {
+                if (q.field != fit.field) continue;
+                const FanCurve& c = q.curves[0];
+                for (size_t i = 0; i < c.x.size(); ++i) {
+                    // the axis report lists exit-pupil heights: its last zone is the marginal ray
+                    const bool same = fit.field == 0 ? i + 1 == c.x.size() && &s == &fit.listed.back()
+                                                     : std::fabs((q.sagittal ? s.x : s.y) - c.x[i]) < 1e-9 &&
+                                                           std::fabs(q.sagittal ? s.y - yref(q.field) : s.x) < 1e-9;
+                    if (!same) continue;
+                    EXPECT_NEAR(c.v[i], s.opd, 1e-9) << "field " << q.field << (q.sagittal ? " sagittal " : " ") << i;
+                    ++matched[q.field];
+                }
+            }
+        }
+    }
+    EXPECT_EQ(matched[0], 1);
+    for (int f = 1; f < 4; ++f) EXPECT_GE(matched[f], 3) << f;   // both ends of the fan and the sagittal edge
+
+    // in waves: the same curves over the wavelength
+    const FanPlot w = fanplot(m.lens, FanKind::opd, PlotWavelength{1, ""}, kFanTitle, 760, 490, 13, {false, true});
+    for (size_t q = 0; q < p.panels.size(); ++q)
+        for (size_t i = 0; i < p.panels[q].curves[0].v.size(); ++i)
+            EXPECT_NEAR(w.panels[q].curves[0].v[i], p.panels[q].curves[0].v[i] / m.lens.wl[0], 1e-9);
+    EXPECT_EQ(w.picture.panels[0].yunit, "waves");
+    EXPECT_EQ(p.picture.panels[0].yunit, "mm");
+}
+
+// One vertical scale for every panel: a curve's height in pixels follows its values over the
+// largest value of the picture; without the option every curve fills its panel.
+TEST(FanPlot, CommonScaleKeepsTheCurvesComparable) {
+    Model m = fandoublegauss();
+    for (bool common : {false, true}) {
+        const FanPlot p = fanplot(m.lens, FanKind::transverse, PlotWavelength{1, ""}, kFanTitle, 760, 490, 13,
+                                  {common, false});
+        ASSERT_TRUE(p.error.empty()) << p.error;
+        double all = 0;
+        for (const FanPanel& q : p.panels)
+            for (double v : q.curves[0].v) all = std::max(all, std::fabs(v));
+        ASSERT_EQ(p.picture.panels.size(), p.panels.size());
+        for (size_t k = 0; k < p.panels.size(); ++k) {
+            const FanCurve& c = p.panels[k].curves[0];
+            const PlotPanel& panel = p.picture.panels[k];
+            double own = 0;
+            for (double v : c.v) own = std::max(own, std::fabs(v));
+            int height = 0;
+            const int mid = panel.frame.y + panel.frame.h / 2;
+            for (const Pixel& x : panel.curves[0].px) height = std::max(height, std::abs(x.y - mid));
+            const double expect = (common ? own / all : (own > 0 ? 1.0 : 0.0)) * panel.frame.h / 2;
+            EXPECT_NEAR(height, expect, 1.0) << (common ? "common " : "own ") << k;
+        }
+    }
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/analysis/fieldcurves.h"
+#include "core/imagequality/imagequality.h"
 #include "core/plot/fanplot.h"
+#include "core/plot/fieldplot.h"
 #include "core/plot/iqplot.h"
 #include "core/plot/systemplot.h"
 #include "core/raytrace/rayscheme.h"
@@ -273,9 +276,10 @@ TEST(MtfPlot, ValueOneOnTopEdgeZeroOnBottomEdge) {
     // the curves may cross the field labels inside the panels: those hide what lies under them
     int fieldlabels = 0;
     for (const TextItem& x : dl.texts) {
-        const bool inside = x.text == "At axis" || x.text.rfind("w=", 0) == 0;
-        EXPECT_EQ(x.opaque, inside) << x.text;
-        fieldlabels += inside;
+        const bool field = x.text == "At axis" || x.text.rfind("w=", 0) == 0;
+        const bool legend = x.text == "S" || x.text == "T" || x.text == "diffraction limit";
+        EXPECT_EQ(x.opaque, field || legend) << x.text;
+        fieldlabels += field;
     }
     EXPECT_EQ(fieldlabels, t.nfields);
 }
@@ -334,11 +338,14 @@ TEST(SpotPlot, RaysOnTheMeridianSetOnePixelEdgesLandOnPanelEdges) {
     const Rect r = spotlayout(4, false, 479, 298, 13).panel(0);
     ASSERT_EQ(dl.dots.size(), 3u);
     const int xc = r.x + r.w / 2, yc = r.y + r.h / 2;
+    // one scale both ways: the square fits the panel's shorter side (here its height)
+    ASSERT_LT(r.h, r.w);
+    const int side = static_cast<int>(std::lround(0.05 * r.h / 0.1));
     EXPECT_EQ(dl.dots[0].at, (Pixel{xc, yc - static_cast<int>(std::lround(0.02 * r.h / 0.1))}));
-    // the ray on the corner of the square and its mirror: both vertical edges, bottom edge
-    // (an odd panel width puts its centre half a pixel left of the middle)
-    EXPECT_NEAR(dl.dots[1].at.x, r.x + r.w, 1);
-    EXPECT_NEAR(dl.dots[2].at.x, r.x, 1);
+    // the ray on the corner of the square and its mirror: the square's vertical edges, the
+    // panel's bottom edge
+    EXPECT_EQ(dl.dots[1].at.x, xc + side);
+    EXPECT_EQ(dl.dots[2].at.x, xc - side);
     EXPECT_NEAR(dl.dots[1].at.y, r.y + r.h, 1);
     EXPECT_EQ(dl.dots[0].colour, blue);
 }
@@ -424,6 +431,130 @@ TEST(SpotPlot, RaysOutsideTheSquareStayOutOfTheNeighbouringPanels) {
         EXPECT_GE(d.at.y, r.y);
         EXPECT_LE(d.at.y, r.y + r.h);
     }
+}
+
+
+// The axial spot of a singlet is round: the same extent across and upwards, in pixels, on a
+// wide picture; its printed radii are those of its rays.
+TEST(SpotPlot, AxialSpotOfASingletIsRound) {
+    Model m = buildobjective({{"S", 50, 5, 1.5168, 0.008, 10}, {"S", -50, 95, 1, 0, 10}}, 1, 0.1, {5}, 6);
+    initstdrays(m);
+    rayscheme(m);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    m.lens.nrings = 9;
+    IqRun run;
+    const SpotResult spot = spotcalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    double half = 0, sum = 0, geo = 0;
+    int n = 0;
+    for (int i = spot.groupstart[0]; i < spot.groupstart[1]; ++i) {
+        const SpotRay& r = spot.rays[i];
+        half = std::max({half, std::fabs(r.dx), std::fabs(r.dy)});
+        sum += r.dx * r.dx + r.dy * r.dy;
+        geo = std::max(geo, std::hypot(r.dx, r.dy));
+        ++n;
+    }
+    m.lens.spotsize = 1.2 * half;
+    const DisplayList dl = spotplot(m.lens, spot, PlotWavelength{1, "d"}, kTitle, 1200, 800, 13, 0);
+    ASSERT_GT(dl.dots.size(), 20u);
+    int x0 = 1 << 20, x1 = -x0, y0 = x0, y1 = -x0;
+    for (const Dot& d : dl.dots) {
+        x0 = std::min(x0, d.at.x), x1 = std::max(x1, d.at.x);
+        y0 = std::min(y0, d.at.y), y1 = std::max(y1, d.at.y);
+    }
+    EXPECT_GT(y1 - y0, 100);
+    EXPECT_NEAR(x1 - x0, y1 - y0, 2);
+    ASSERT_EQ(dl.panels.size(), 1u);
+    const PlotPanel& p = dl.panels[0];
+    EXPECT_TRUE(p.spot);
+    EXPECT_EQ(p.numbers.pxpermmx, p.numbers.pxpermmy);
+    EXPECT_NEAR(p.numbers.rms, std::sqrt(sum / n) * 1000, 1e-9);
+    EXPECT_NEAR(p.numbers.geo, geo * 1000, 1e-9);
+    // the Airy disc: 1.22 wavelength times the working F-number
+    EXPECT_NEAR(p.numbers.airy, 1.22 * m.lens.wl[0] / (2 * m.lens.na) * 1000, 1e-9);
+    bool rmstext = false;
+    for (const TextItem& t : dl.texts) rmstext |= t.text == "RMS " + fmtf(p.numbers.rms, 0, p.numbers.rms < 10 ? 2 : 1) + " \u00b5m";
+    EXPECT_TRUE(rmstext);
+}
+
+bool insideframe(const Pixel& p, const Rect& r) { return p.x >= r.x && p.x <= r.x + r.w && p.y >= r.y && p.y <= r.y + r.h; }
+
+// Every curve of every plot stays inside its panel's frame, at three window sizes, the
+// through-focus MTF after a change of the defocus included; every coloured line and dot lies
+// in one of the panels.
+TEST(PlotFrames, EveryCurveStaysInsideItsPanel) {
+    Model m = doublegauss();
+    initstdrays(m);
+    rayscheme(m);
+    m.lens.systype = 1;
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    IqRun run;
+    const SpotResult spot = spotcalc(m, run);
+    const MtfResult g = gmtfcalc(m, spot, m.lens.nfreq, run), tf = tfmtfcalc(m, spot, m.lens.nfreq, run);
+    const MtfResult d = dmtfcalc(m, run);
+    ASSERT_FALSE(m.calcerror) << m.errmsg;
+    const FieldCurves fc = fieldcurves(m, true);
+    ASSERT_TRUE(fc.error.empty()) << fc.error;
+    OpticalSystem moved = m.lens;
+    moved.defocus += 0.3;
+    for (auto [w, h] : {std::pair{380, 245}, std::pair{760, 490}, std::pair{1400, 950}}) {
+        std::vector<std::pair<std::string, DisplayList>> pictures;
+        for (int code : {1, 4}) {
+            const PlotWavelength wl{code, ""};
+            for (FanKind k : {FanKind::transverse, FanKind::opd})
+                for (bool common : {false, true})
+                    pictures.push_back({"fans", fanplot(m.lens, k, wl, kTitle, w, h, 13, {common, false}).picture});
+            pictures.push_back({"spot", spotplot(m.lens, spot, wl, kTitle, w, h, 13)});
+            pictures.push_back({"tfspot", tfspotplot(m.lens, spot, wl, kTitle, w, h, 13)});
+            pictures.push_back({"gmtf", mtfplot(m.lens, g, wl, kTitle, w, h, 13)});
+            pictures.push_back({"tfmtf", mtfplot(moved, tf, wl, kTitle, w, h, 13)});
+            pictures.push_back({"dmtf", mtfplot(m.lens, d, wl, kTitle, w, h, 13)});
+        }
+        pictures.push_back({"field", fieldplot(m.lens, fc, kTitle, w, h, 13)});
+        for (const auto& [name, dl] : pictures) {
+            SCOPED_TRACE(testing::Message() << name << " " << w << "x" << h);
+            ASSERT_FALSE(dl.panels.empty());
+            size_t points = 0;
+            for (const PlotPanel& p : dl.panels)
+                for (const PlotCurve& c : p.curves)
+                    for (const Pixel& x : c.px) {
+                        EXPECT_TRUE(insideframe(x, p.frame)) << p.title << " " << c.label << " " << x.x << "," << x.y;
+                        ++points;
+                    }
+            EXPECT_GT(points, 0u);
+            auto inpanel = [&](const Pixel& x) {
+                return std::any_of(dl.panels.begin(), dl.panels.end(), [&](const PlotPanel& p) { return insideframe(x, p.frame); });
+            };
+            for (const Polyline& l : dl.lines) {
+                if (l.colour == black) continue;
+                for (const Pixel& x : l.points) EXPECT_TRUE(inpanel(x)) << x.x << "," << x.y;
+            }
+            for (const Dot& x : dl.dots) EXPECT_TRUE(inpanel(x.at)) << x.at.x << "," << x.at.y;
+        }
+    }
+}
+
+// The MTF pictures name their units and curves: cycles per mm, the legend of the dotted and
+// solid curves, the frequency of the through-focus MTF in its title.
+TEST(MtfPlot, UnitsAndLegends) {
+    Model m = doublegauss();
+    const MtfResult t = gmtftable(m.lens);
+    const DisplayList dl = mtfplot(m.lens, t, PlotWavelength{1, "d"}, kTitle, 900, 600, 13);
+    auto has = [](const DisplayList& d, const std::string& s) {
+        return std::any_of(d.texts.begin(), d.texts.end(), [&](const TextItem& x) { return x.text == s; });
+    };
+    EXPECT_TRUE(has(dl, "[cycles/mm]"));
+    EXPECT_TRUE(has(dl, "diffraction limit"));
+    EXPECT_TRUE(has(dl, "S"));
+    EXPECT_TRUE(has(dl, "T"));
+    ASSERT_EQ(dl.panels.size(), static_cast<size_t>(t.nfields));
+    EXPECT_EQ(dl.panels[0].curves[0].label, "diffraction limit");
+    EXPECT_EQ(dl.panels[1].curves[0].label, "S");
+    EXPECT_EQ(dl.panels[1].xunit, "cycles/mm");
+    EXPECT_EQ(dl.panels[1].yunit, "relative MTF");
+    MtfResult tf = mtftable(MtfKind::ThroughFocus, m.lens, 1, 26, m.lens.nfreq);
+    const DisplayList tfl = mtfplot(m.lens, tf, PlotWavelength{1, "d"}, kTitle, 900, 600, 13);
+    EXPECT_NE(tfl.texts[0].text.find("Frequency=" + fmti(m.lens.nfreq) + " cycles/mm"), std::string::npos);
 }
 
 }  // namespace

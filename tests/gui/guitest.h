@@ -80,6 +80,23 @@ public:
         printfont = font;
         return true;
     }
+    // Save As of a picture: the file from saveanswers, the size from picturesizes (an empty
+    // queue keeps the proposed size); the proposals are recorded.
+    QList<QSize> picturesizes, proposedsizes;
+    QStringList proposednames;
+    bool picturefile(QWidget*, const QString&, const QString& name, QSize& size, QString& path) override {
+        proposednames << name;
+        proposedsizes << size;
+        if (saveanswers.isEmpty()) return false;
+        path = saveanswers.takeFirst();
+        if (!picturesizes.isEmpty()) size = picturesizes.takeFirst();
+        return true;
+    }
+    int printdialogs = 0;
+    bool printdialog(QWidget*, QPrinter&, const QString&) override {
+        ++printdialogs;
+        return !cancelprint;
+    }
     WavelengthChoice wavelength(QWidget*, const Model& m) override {
         ++wavelengthcalls;
         if (wavelengthitem < 0) return {};

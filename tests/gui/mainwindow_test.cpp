@@ -138,7 +138,7 @@ void MainWindowTest::openloadsthesystem() {
     expected << "EaGeneral" << "EaProbabilities" << "EaAssga" << "EaEsEvol" << "EaEsGrup" << "EaEsReko" << "EaEsKorr";
     // the graphs: the Spot-MTF ones calculate their results first
     expected << "SpotDiagram" << "ThroughFocusSpot" << "GeometricalMtf" << "ThroughFocusMtf" << "DiffractionMtf"
-             << "DrawOpticalSystem" << "DrawRayTrace" << "DrawOpd";
+             << "DrawOpticalSystem" << "DrawRayTrace" << "DrawOpd" << "DrawFieldCurvature";
     // Modify, the mechanical data and the CAD scripts
     expected << "ModifyScale" << "ModifyAngleSolve" << "ModifyReverse" << "ModifyStandardRadii"
              << "DefineMechanicalDiameter" << "CheckMechanicalDiameter" << "DistanceRing" << "SystemMass"

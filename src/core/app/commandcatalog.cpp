@@ -136,6 +136,8 @@ const std::vector<CommandText>& commandtexts() {
         {.id = "DrawOpticalSystem", .title = "Draw optical system", .window = "Optical System"},
         {.id = "DrawRayTrace", .title = "Draw ray trace", .window = "Ray Trace"},
         {.id = "DrawOpd", .title = "Draw optical path difference", .window = "Optical Path Difference"},
+        {.id = "DrawFieldCurvature", .title = "Draw field curvature and distortion",
+         .window = "Field Curvature and Distortion"},
 
         // Optimization: the data dialogs, the weights, the merit function and DLS
         {.id = "OptimizationSystemData", .title = "Optical system data for optimization",

@@ -66,7 +66,7 @@ void adaptshares(std::array<double, 5>& shares, const std::array<double, 5>& min
 
 namespace {
 
-bool carrieslabel(const std::string& labels, const char* what) {
+bool assgalabelhas(const std::string& labels, const char* what) {
     return labels.find(what) != std::string::npos;
 }
 
@@ -78,9 +78,9 @@ std::vector<AssgaVar> assgawalk(const OpticalSystem& lens) {
     const int n = lens.nsurf;
     for (int i = 0; i <= n; ++i) {
         const std::string& l = ol[static_cast<size_t>(i)];
-        if (carrieslabel(l, "C")) walk.push_back({i, AssgaKind::radius});
-        if (carrieslabel(l, "D") && i < n) walk.push_back({i, AssgaKind::sep});
-        if (carrieslabel(l, "G")) walk.push_back({i, AssgaKind::glass});
+        if (assgalabelhas(l, "C")) walk.push_back({i, AssgaKind::radius});
+        if (assgalabelhas(l, "D") && i < n) walk.push_back({i, AssgaKind::sep});
+        if (assgalabelhas(l, "G")) walk.push_back({i, AssgaKind::glass});
     }
     if (lens.asphdata != 'D') return walk;
     static constexpr std::pair<const char*, AssgaKind> asph[] = {
@@ -88,7 +88,7 @@ std::vector<AssgaVar> assgawalk(const OpticalSystem& lens) {
         {"A8", AssgaKind::a8}, {"A10", AssgaKind::a10}};
     for (int i = 0; i <= n; ++i)
         for (const auto& [label, kind] : asph)
-            if (carrieslabel(ol[static_cast<size_t>(i)], label)) walk.push_back({i, kind});
+            if (assgalabelhas(ol[static_cast<size_t>(i)], label)) walk.push_back({i, kind});
     return walk;
 }
 

@@ -110,6 +110,18 @@ struct IqRun {
 // The report header line shared by the image-quality reports.
 std::string iqheader(const std::string& sysname, const std::string& filename, const std::string& date);
 
+// Optical path differences of single rays (mm) as the OPD report computes them: against
+// the reference sphere through the exit pupil centred on the image point of the field's
+// reference ray, and the optical path of that ray. opdprepare places an objective's image
+// plane at its defocus; opdaxis sets the axis up (the axial image point, the paraxial path),
+// opdfield a field's reference ray (traced at the first wavelength, which places the sphere,
+// and at w); opdofray traces one ray against them (NaN when it fails). A failed trace sets
+// m.calcerror.
+void opdprepare(Model& m);
+void opdaxis(Model& m, int w);
+void opdfield(Model& m, const Ray& ref, int w);
+double opdofray(Model& m, const Ray& r, int w);
+
 // ---------------------------------------------------------------- grids and results
 
 // The spot diagram and the three MTF tables as bits of a set: the results a session holds

@@ -770,6 +770,37 @@ void wavedriver(Model& m, WaveRun& wr) {
 
 }  // namespace
 
+void opdprepare(Model& m) {
+    if (!m.telescope()) nudatparax(m);
+}
+
+void opdaxis(Model& m, int w) {
+    pupilbound(m, {w});
+    if (!m.calcerror) axissphere(m);
+}
+
+void opdfield(Model& m, const Ray& ref, int w) {
+    pupilbound(m, {w});
+    if (m.calcerror) return;
+    TraceOpts opts;
+    opts.refsphere = true;
+    Ray r = ref;
+    r.kind = 3;
+    // the first wavelength places the reference sphere, the wavelength w gives the path
+    for (int c : {0, w}) {
+        raytrace(m, r, c, opts);
+        if (m.calcerror) return;
+    }
+    m.trace.oplref[w] = m.trace.opl[w];
+}
+
+double opdofray(Model& m, const Ray& r, int w) {
+    TraceOpts opts;
+    opts.refsphere = true;
+    const TracedRay t = raytrace(m, r, w, opts);
+    return m.calcerror || t.status != RayStatus::passed ? std::nan("") : m.trace.opd[w];
+}
+
 void dtfreport(const OpticalSystem& lens, const MtfResult& dmtf, const std::string& header, std::vector<std::string>& L) {
     const bool table = lens.nfields == 3 || lens.nfields == 4;
     L.push_back("        Tabular review of diffraction MTF calculation");

@@ -56,11 +56,34 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
+// What a panel of a picture plots, for scripts and tests: its curves in the plotted
+// quantities (x, y) with the pixels drawn (px, clipped to the frame), and for a spot panel
+// its radii and scales.
+struct PlotCurve {
+    std::string label;
+    std::vector<double> x, y;
+    std::vector<Pixel> px;
+};
+
+struct SpotNumbers {
+    double rms = 0, geo = 0, airy = 0;    // radii in micrometres (microradians for telescopes)
+    double pxpermmx = 0, pxpermmy = 0;    // pixels per mm (per radian for telescopes)
+};
+
+struct PlotPanel {
+    std::string title, xunit, yunit;
+    Rect frame;
+    std::vector<PlotCurve> curves;
+    bool spot = false;
+    SpotNumbers numbers;
+};
+
 struct DisplayList {
     int width = 0, height = 0;
     std::vector<Polyline> lines;
     std::vector<Dot> dots;
     std::vector<TextItem> texts;
+    std::vector<PlotPanel> panels;   // the plotted numbers (not drawn)
 
     void line(std::vector<Pixel> points, Colour c = black, PenStyle pen = PenStyle::solid) {
         lines.push_back(Polyline{std::move(points), c, pen});
@@ -81,6 +104,22 @@ struct DisplayList {
 struct PlotTitle {
     std::string sysname, file, date;
 };
+
+// The pieces of a polyline (pixel coordinates, not yet rounded) that lie inside a frame,
+// each as rounded pixels; a piece that leaves and enters again becomes two.
+std::vector<std::vector<Pixel>> clippolyline(const std::vector<double>& x, const std::vector<double>& y,
+                                             const Rect& frame);
+
+// Draws a curve clipped to its panel's frame and records it in the panel: x, y the plotted
+// quantities, px and py their pixel positions (not rounded).
+void plotcurve(DisplayList& dl, PlotPanel& panel, const std::string& label, const std::vector<double>& x,
+               const std::vector<double>& y, const std::vector<double>& px, const std::vector<double>& py,
+               Colour c, PenStyle pen = PenStyle::solid);
+
+// Step between the tick values of an axis spanning span: 1, 2 or 5 times a power of ten
+// giving about four intervals (0 for an empty span); the text of a tick value at that step.
+double tickstep(double span);
+std::string ticktext(double v, double step);
 
 // Rounds a pixel coordinate; values that do not fit a pixel (NaN, infinities, far outside
 // any canvas) come out as false.

@@ -49,24 +49,62 @@ Ray meridional(double y, double t, int number, int kind) {
     return Ray{0, y, 0, t * n, n, number, kind};
 }
 
+// Traces the rays of the fans: transverse and angular values from the path trace on a
+// context of its own, optical path differences as the OPD report computes them on a model
+// of its own.
 struct Fans {
     const OpticalSystem& lens;
     FanKind kind;
     TraceContext ctx;
     TraceOpts opts;
+    Model opdmodel;
+    double ref = 0;
     std::string error;
 
-    bool run(const Ray& r, int w, TracedRay& out) {
-        out = trace(lens, r, w, opts, ctx);
-        if (out.status == RayStatus::passed) return true;
-        error = std::string("Ray trace failed") + (out.message ? std::string(": ") + out.message : "");
+    Fans(const OpticalSystem& l, FanKind k) : lens(l), kind(k) {
+        opts.pathA = true;
+        if (kind != FanKind::opd) {
+            preparetrace(lens, ctx);
+            return;
+        }
+        opdmodel.lens = lens;
+        preparetrace(opdmodel.lens, opdmodel.trace);
+        opdprepare(opdmodel);
+        takeerror();
+    }
+    bool takeerror() {
+        if (!opdmodel.calcerror) return true;
+        if (error.empty()) error = "Ray trace failed: " + opdmodel.errmsg;
         return false;
     }
-    double tanvalue(const TracedRay& t, double ref) const {
-        return kind == FanKind::transverse ? t.end.Y - ref : kind == FanKind::angular ? t.end.M - ref : t.opd;
+    bool failed(const TracedRay& out) {
+        if (out.status == RayStatus::passed) return false;
+        error = std::string("Ray trace failed") + (out.message ? std::string(": ") + out.message : "");
+        return true;
     }
-    double sagvalue(const TracedRay& t) const {
-        return kind == FanKind::transverse ? t.end.X : kind == FanKind::angular ? t.end.L : t.opd;
+    // The reference of a field (the axis without a reference ray).
+    bool reference(const Ray& r, int w, bool axis) {
+        if (!error.empty()) return false;
+        if (kind == FanKind::opd) {
+            if (axis) opdaxis(opdmodel, w);
+            else opdfield(opdmodel, r, w);
+            return takeerror();
+        }
+        const TracedRay t = trace(lens, r, w, opts, ctx);
+        if (failed(t)) return false;
+        ref = kind == FanKind::transverse ? t.end.Y : t.end.M;
+        return true;
+    }
+    bool value(const Ray& r, int w, bool sagittal, double& out) {
+        if (kind == FanKind::opd) {
+            out = opdofray(opdmodel, r, w);
+            return takeerror();
+        }
+        const TracedRay t = trace(lens, r, w, opts, ctx);
+        if (failed(t)) return false;
+        if (sagittal) out = kind == FanKind::transverse ? t.end.X : t.end.L;
+        else out = (kind == FanKind::transverse ? t.end.Y : t.end.M) - ref;
+        return true;
     }
 };
 
@@ -76,32 +114,46 @@ double largest(const std::vector<double>& v) {
     return m;
 }
 
-void curveline(const FanCurve& c, int x0, double sh, int mid, int ph, DisplayList& dl) {
-    const double vm = largest(c.v);
-    const double sv = vm > 0 ? ph / (2 * vm) : 0;
-    std::vector<Pixel> pts;
+// The curve in its panel: abscissa from the origin x0 at sh pixels per mm, the value from
+// mid-height at ph / (2 vmax) pixels per unit, clipped to the frame.
+void curveline(const FanCurve& c, int x0, double sh, double vmax, PlotPanel& panel, DisplayList& dl) {
+    const Rect& r = panel.frame;
+    const double sv = vmax > 0 ? r.h / (2 * vmax) : 0;
+    const int mid = r.y + r.h / 2;
+    std::vector<double> px, py;
     for (size_t i = 0; i < c.x.size(); ++i) {
-        int x, y;
-        if (topixel(sh * c.x[i], x) && topixel(sv * c.v[i], y)) pts.push_back(Pixel{x0 + x, mid - y});
+        px.push_back(x0 + sh * c.x[i]);
+        py.push_back(mid - sv * c.v[i]);
     }
-    dl.line(std::move(pts), wavelengthcolour(c.wl + 1));
+    plotcurve(dl, panel, "wl[" + std::to_string(c.wl + 1) + "]", c.x, c.v, px, py, wavelengthcolour(c.wl + 1));
 }
 
 const char* const kFieldNames[] = {"w=wmax", "w=0.7*wmax", "w=0.5*wmax"};
 
-void labels(const FanPlot& p, const FanLayout& l, FanKind kind, int th, DisplayList& dl) {
+std::string panelname(const FanPanel& q) {
+    if (q.field == 0) return "Axial ray";
+    return std::string(q.sagittal ? "Skew ray " : "Chief ray ") + kFieldNames[std::min(q.field, 3) - 1];
+}
+
+const char* valueunit(FanKind kind, bool waves) {
+    return kind == FanKind::angular ? "rad" : kind == FanKind::opd && waves ? "waves" : "mm";
+}
+
+void labels(const FanPlot& p, const FanLayout& l, FanKind kind, bool waves, int th, DisplayList& dl) {
     const char* axisname = kind == FanKind::opd ? "opd" : "abr";
+    const std::string unit = std::string("[") + valueunit(kind, waves) + "]";
     for (const FanPanel& q : p.panels) {
         const Rect& r = q.frame;
         const int mid = r.y + r.h / 2;
         const int x0 = q.sagittal ? r.x : r.x + l.pw;
-        const std::string name = q.field == 0 ? "Axial ray"
-                                              : std::string(q.sagittal ? "Skew ray " : "Chief ray ") +
-                                                    kFieldNames[std::min(q.field, 3) - 1];
-        dl.text(r.x + 2, r.y + 1, name);
+        dl.text(r.x + 2, r.y + 1, panelname(q));
         dl.text(r.x + r.w / 2, r.y + r.h + 1, "Aperture", HAlign::centre);
+        // the unit beside "Aperture" where it leaves room for the abscissa at the panel's end
+        if (r.w >= 220) dl.text(r.x + r.w / 2 + 28, r.y + r.h + 1, "[mm]");
         // the sagittal panel's origin is its left edge: its labels stand inside the frame
-        dl.text(x0 + 2, r.y + (q.sagittal ? 2 * th + 3 : th + 2), axisname);
+        const int namey = r.y + (q.sagittal ? 2 * th + 3 : th + 2);
+        dl.text(x0 + 2, namey, axisname);
+        if (namey + 2 * th < mid) dl.text(x0 + 2, namey + th, unit);
         if (q.sagittal)
             dl.text(x0 + 2, mid + 1, "0");
         else
@@ -119,6 +171,56 @@ void labels(const FanPlot& p, const FanLayout& l, FanKind kind, int th, DisplayL
             dl.text(r.x, r.y + r.h + 1, fmtf(first, 6, 3));
         }
     }
+}
+
+// The curves of one field at one wavelength: false when a trace failed.
+bool fancurves(const OpticalSystem& lens, Fans& fans, const std::vector<int>& chiefs, int k, int w0, bool waves,
+                 FanCurve& tc, FanCurve& sc) {
+    const auto& rs = lens.rays;
+    const double v = lens.nrays > 0 && rs.y[0] != 0 ? rs.m[0] / rs.y[0] : 0;
+    const int nrays = std::min<int>(lens.nrays, static_cast<int>(rs.rl.size()));
+    const bool axis = k == 0;
+    const int first = axis ? 1 : chiefs[k - 1];
+    const int end = k < static_cast<int>(chiefs.size()) ? chiefs[k] : nrays;
+    const FanSet s = fanset(lens, first, end, axis);
+    const int number = axis ? 1 : 2;
+    const double step = axis ? s.ymax / 10 : (s.ymax - s.ymin) / 20;
+    const double centre = axis ? 0 : (s.ymax + s.ymin) / 2;
+    // the OPD of a field is taken against the ray through the centre of its beam, as the OPD
+    // report has it; its sagittal fan runs through that centre too
+    const double yr = fans.kind == FanKind::opd ? centre : s.yref;
+    const double tr = s.tref + v * (yr - s.yref);
+    if (!fans.reference(meridional(yr, tr, number, 3), w0, axis)) return false;
+    // OPD in waves of the curve's own wavelength
+    const double unit = waves && lens.wl[w0] > 0 ? lens.wl[w0] : 1;
+    tc = FanCurve{w0, {}, {}};
+    for (int e = axis ? 0 : -10; e <= 10; ++e) {
+        const double y = sign(e) * std::sqrt(10.0 * std::abs(e)) * step + centre;
+        double value;
+        if (!fans.value(meridional(y, s.tref + v * (y - s.yref), number, 2), w0, false, value)) return false;
+        tc.x.push_back(y);
+        tc.v.push_back(value / unit);
+    }
+    sc = FanCurve{w0, {}, {}};
+    if (axis) return true;
+    for (int i = 0; i <= 10; ++i) {
+        const double x = i * s.xmax / 10, pp = v * x, q = tr;
+        const double n = 1 / std::sqrt(pp * pp + 1 + q * q);
+        double value;
+        if (!fans.value(Ray{x, yr, pp * n, q * n, n, number, 2}, w0, true, value)) return false;
+        sc.x.push_back(x);
+        sc.v.push_back(value / unit);
+    }
+    return true;
+}
+
+void addcurve(FanPanel& q, FanCurve c, bool sagittal) {
+    if (c.v.empty()) return;
+    const auto [lo, hi] = std::minmax_element(c.v.begin(), c.v.end());
+    const double top = sagittal ? largest(c.v) : *hi;
+    q.vmax = q.curves.empty() ? top : std::max(q.vmax, top);
+    q.vmin = q.curves.empty() ? *lo : std::min(q.vmin, *lo);
+    q.curves.push_back(std::move(c));
 }
 
 }  // namespace
@@ -139,9 +241,10 @@ FanLayout fanlayout(int nf, int w, int h, int th) {
 }
 
 FanPlot fanplot(const OpticalSystem& lens, FanKind kind, const PlotWavelength& wl, const PlotTitle& title, int w,
-                int h, int th) {
+                int h, int th, const FanOptions& o) {
     static const char* const headings[] = {"Transverse Ray Aberrations", "Angular  Aberrations",
                                            "Optical Path Difference"};
+    const bool waves = o.waves && kind == FanKind::opd;
     FanPlot p;
     DisplayList& dl = p.picture;
     dl.width = w;
@@ -160,6 +263,12 @@ FanPlot fanplot(const OpticalSystem& lens, FanKind kind, const PlotWavelength& w
         dl.text(10, static_cast<int>(j + 3) * th,
                 "wl[" + std::to_string(wls[j] + 1) + "] =" + fmtf(lens.wl[wls[j]], 11, 8).substr(0, 10), HAlign::left,
                 VAlign::top, wavelengthcolour(wls[j] + 1));
+    int notey = static_cast<int>(wls.size() + 3) * th;
+    if (waves) {
+        dl.text(10, notey, "OPD in waves");
+        notey += th;
+    }
+    if (o.commonscale) dl.text(10, notey, "One scale for all panels");
 
     const std::vector<int> chiefs = chiefrays(lens);
     const FanLayout l = fanlayout(1 + static_cast<int>(chiefs.size()), w, h, th);
@@ -177,68 +286,33 @@ FanPlot fanplot(const OpticalSystem& lens, FanKind kind, const PlotWavelength& w
         dl.line({{r.x, r.y + r.h / 2}, {r.x + r.w, r.y + r.h / 2}});
     }
 
-    Fans fans{lens, kind, {}, {}, {}};
-    preparetrace(lens, fans.ctx);
-    fans.opts.pathA = true;
-    const auto& rs = lens.rays;
-    const double v = lens.nrays > 0 && rs.y[0] != 0 ? rs.m[0] / rs.y[0] : 0;
-    const int nrays = std::min<int>(lens.nrays, static_cast<int>(rs.rl.size()));
+    // the horizontal scale of each row (pixels per mm of the pupil)
+    std::vector<double> rowscale(l.nf, 0);
+    Fans fans(lens, kind);
     for (int w0 : wls) {
-        for (int k = 0; k < l.nf; ++k) {
-            const bool axis = k == 0;
-            const int first = axis ? 1 : chiefs[k - 1];
-            const int end = k < static_cast<int>(chiefs.size()) ? chiefs[k] : nrays;
-            const FanSet s = fanset(lens, first, end, axis);
-            const int number = axis ? 1 : 2;
-            TracedRay t;
-            if (!fans.run(meridional(s.yref, s.tref, number, 3), w0, t)) {
-                p.error = fans.error;
-                labels(p, l, kind, th, dl);
-                return p;
-            }
-            const double ref = kind == FanKind::transverse ? t.end.Y : t.end.M;
-            FanCurve tc{w0, {}, {}};
-            const double step = axis ? s.ymax / 10 : (s.ymax - s.ymin) / 20;
-            const double centre = axis ? 0 : (s.ymax + s.ymin) / 2;
-            for (int e = axis ? 0 : -10; e <= 10; ++e) {
-                const double y = sign(e) * std::sqrt(10.0 * std::abs(e)) * step + centre;
-                if (!fans.run(meridional(y, s.tref + v * (y - s.yref), number, 2), w0, t)) {
-                    p.error = fans.error;
-                    labels(p, l, kind, th, dl);
-                    return p;
-                }
-                tc.x.push_back(y);
-                tc.v.push_back(fans.tanvalue(t, ref));
-            }
-            const double hr = axis ? s.ymax : std::max(std::fabs(s.ymin), s.ymax);
-            const double sh = hr > 0 ? l.pw / hr : 0;
-            FanPanel& tp = p.panels[k];
-            const Rect& r = tp.frame;
-            curveline(tc, r.x + l.pw, sh, r.y + r.h / 2, r.h, dl);
-            const auto [lo, hi] = std::minmax_element(tc.v.begin(), tc.v.end());
-            tp.vmax = tp.curves.empty() ? *hi : std::max(tp.vmax, *hi);
-            tp.vmin = tp.curves.empty() ? *lo : std::min(tp.vmin, *lo);
-            tp.curves.push_back(std::move(tc));
-            if (axis) continue;
-            FanCurve sc{w0, {}, {}};
-            for (int i = 0; i <= 10; ++i) {
-                const double x = i * s.xmax / 10, pp = v * x, q = s.tref;
-                const double n = 1 / std::sqrt(pp * pp + 1 + q * q);
-                if (!fans.run(Ray{x, s.yref, pp * n, q * n, n, number, 2}, w0, t)) {
-                    p.error = fans.error;
-                    labels(p, l, kind, th, dl);
-                    return p;
-                }
-                sc.x.push_back(x);
-                sc.v.push_back(fans.sagvalue(t));
-            }
-            FanPanel& sp = p.panels[l.nf + k - 1];
-            curveline(sc, sp.frame.x, sh, sp.frame.y + sp.frame.h / 2, sp.frame.h, dl);
-            sp.vmax = sp.curves.empty() ? largest(sc.v) : std::max(sp.vmax, largest(sc.v));
-            sp.curves.push_back(std::move(sc));
+        for (int k = 0; k < l.nf && fans.error.empty(); ++k) {
+            FanCurve tc, sc;
+            if (!fancurves(lens, fans, chiefs, k, w0, waves, tc, sc)) break;
+            const double lo = tc.x.empty() ? 0 : tc.x.front(), hi = tc.x.empty() ? 0 : tc.x.back();
+            const double hr = k == 0 ? hi : std::max(std::fabs(lo), hi);
+            rowscale[k] = hr > 0 ? l.pw / hr : 0;
+            addcurve(p.panels[k], std::move(tc), false);
+            if (k > 0) addcurve(p.panels[l.nf + k - 1], std::move(sc), true);
         }
     }
-    labels(p, l, kind, th, dl);
+    p.error = fans.error;
+
+    double common = 0;
+    for (const FanPanel& q : p.panels)
+        for (const FanCurve& c : q.curves) common = std::max(common, largest(c.v));
+    for (const FanPanel& q : p.panels) {
+        PlotPanel panel{panelname(q), "mm", valueunit(kind, waves), q.frame, {}, false, {}};
+        const int x0 = q.sagittal ? q.frame.x : q.frame.x + l.pw;
+        for (const FanCurve& c : q.curves)
+            curveline(c, x0, rowscale[q.field], o.commonscale ? common : largest(c.v), panel, dl);
+        dl.panels.push_back(std::move(panel));
+    }
+    labels(p, l, kind, waves, th, dl);
     return p;
 }
 

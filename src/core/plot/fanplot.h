@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/imagequality/imagequality.h"
 #include "core/model/model.h"
 #include "core/plot/displaylist.h"
 #include "core/plot/iqplot.h"
@@ -51,7 +52,14 @@ FanLayout fanlayout(int nf, int w, int h, int th);
 // Rows of the fans of a lens: the axis and one per chief ray of the scheme (at most 4).
 int fanrows(const OpticalSystem& lens);
 
+// Beside the per-curve scaling of the fans: one vertical scale for every panel, and the
+// optical path difference in waves of each curve's wavelength.
+struct FanOptions {
+    bool commonscale = false;
+    bool waves = false;
+};
+
 FanPlot fanplot(const OpticalSystem& lens, FanKind kind, const PlotWavelength& wl, const PlotTitle& title, int w,
-                int h, int th);
+                int h, int th, const FanOptions& options = {});
 
 }  // namespace zefo

@@ -81,24 +81,113 @@ double spothalfside(const OpticalSystem& lens, const SpotResult& spot) {
     return e > 0 ? e : 1;
 }
 
-// The rays of field f and wavelength w at the plane z as pixel pairs (the pair of a ray on
-// the meridian is one pixel); a ray outside the panel's square is left out rather than drawn
-// into a neighbouring panel.
-void spotdots(const OpticalSystem& lens, const SpotResult& spot, int f, int w, double z, const Rect& r,
-              double half, Colour c, DisplayList& dl) {
-    if (f >= static_cast<int>(spot.chief.size()) || w >= spot.nwl) return;
-    const double sx = r.w / (2 * half), sy = r.h / (2 * half);
+// Pixels per unit of a spot panel: one scale both ways, the counting square (±half) fitting
+// the shorter side, centred in the panel.
+double spotscale(const Rect& r, double half) { return std::min(r.w, r.h) / (2 * half); }
+
+// A length of 1, 2 or 5 times a power of ten, at most the given one.
+double roundlength(double most) {
+    if (!(most > 0) || !std::isfinite(most)) return 0;
+    const double p = std::pow(10.0, std::floor(std::log10(most)));
+    for (double f : {5.0, 2.0, 1.0})
+        if (f * p <= most) return f * p;
+    return p;
+}
+
+std::string micro(double v) { return fmtf(v, 0, v < 10 ? 2 : 1); }
+
+// A round length (1, 2 or 5 times a power of ten) without trailing zeros.
+std::string roundtext(double v) {
+    if (v >= 1) return fmti(std::llround(v));
+    const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(v) - 1e-9)), 1, 9);
+    return fmtf(v, 0, decimals);
+}
+
+// Diffraction-limit frequency at wavelength w of the lens (as the diffraction MTF has it).
+double cutoff(const OpticalSystem& lens, int w) {
+    const double wl = lens.wl[std::clamp(w, 0, 2)];
+    if (!(wl > 0)) return 0;
+    if (lens.telescope()) {
+        const double y1 = lens.rays.y.size() > 1 ? lens.rays.y[1] : 0;
+        return 2 * std::fabs(y1 / (lens.mag * wl));
+    }
+    return 2 * std::fabs(lens.na / wl);
+}
+
+// The rays of field f and wavelengths ws at the plane z as pixel pairs (the pair of a ray on
+// the meridian is one pixel), with the panel's numbers: RMS and geometric radius about the
+// chief ray, the Airy disc radius of the first wavelength shown, the scale. A ray outside
+// the counting square is left out rather than drawn into a neighbouring panel.
+void spotdots(const OpticalSystem& lens, const SpotResult& spot, int f, const std::vector<int>& ws, double z,
+              const Rect& r, double half, Colour c, int th, DisplayList& dl, bool owncolours = false) {
+    const double s = spotscale(r, half);
     const int xc = r.x + r.w / 2, yc = r.y + r.h / 2;
     const double inside = half * (1 + 1e-12);
-    for (int i = spot.groupstart[f * 3 + w]; i < spot.groupstart[f * 3 + w + 1]; ++i) {
-        double ex, ey;
-        spotpoint(lens, spot, f, spot.rays[i], z, ex, ey);
-        if (!(std::fabs(ex) <= inside && std::fabs(ey) <= inside)) continue;
-        int dx, dy;
-        if (!topixel(ex * sx, dx) || !topixel(ey * sy, dy)) continue;
-        dl.dots.push_back(Dot{{xc + dx, yc - dy}, c});
-        if (dx != 0) dl.dots.push_back(Dot{{xc - dx, yc - dy}, c});
+    const bool tel = lens.telescope();
+    const double micros = tel ? 1e6 : 1e3;   // micrometres per mm, microradians per radian
+    PlotPanel panel{f == 0 ? "At axis" : fieldname(lens, f, "At ") + " deg", tel ? "rad" : "mm",
+                    tel ? "rad" : "mm", r, {}, true, {}};
+    double sum = 0, geo = 0;
+    int n = 0;
+    for (int w : ws) {
+        if (f >= static_cast<int>(spot.chief.size()) || w >= spot.nwl) continue;
+        PlotCurve curve{"wl[" + std::to_string(w + 1) + "]", {}, {}, {}};
+        for (int i = spot.groupstart[f * 3 + w]; i < spot.groupstart[f * 3 + w + 1]; ++i) {
+            double ex, ey;
+            spotpoint(lens, spot, f, spot.rays[i], z, ex, ey);
+            if (!std::isfinite(ex) || !std::isfinite(ey)) continue;
+            sum += ex * ex + ey * ey;
+            geo = std::max(geo, std::hypot(ex, ey));
+            ++n;
+            if (!(std::fabs(ex) <= inside && std::fabs(ey) <= inside)) continue;
+            int dx, dy;
+            if (!topixel(ex * s, dx) || !topixel(ey * s, dy)) continue;
+            const Colour dot = owncolours ? wavelengthcolour(w + 1) : c;
+            dl.dots.push_back(Dot{{xc + dx, yc - dy}, dot});
+            curve.x.push_back(ex);
+            curve.y.push_back(ey);
+            curve.px.push_back(Pixel{xc + dx, yc - dy});
+            if (dx == 0) continue;
+            dl.dots.push_back(Dot{{xc - dx, yc - dy}, dot});
+            curve.x.push_back(-ex);
+            curve.y.push_back(ey);
+            curve.px.push_back(Pixel{xc - dx, yc - dy});
+        }
+        panel.curves.push_back(std::move(curve));
     }
+    SpotNumbers& q = panel.numbers;
+    q.rms = n > 0 ? std::sqrt(sum / n) * micros : 0;
+    q.geo = geo * micros;
+    const double fc = ws.empty() ? 0 : cutoff(lens, ws.front());
+    q.airy = fc > 0 ? 1.22 / fc * micros : 0;
+    q.pxpermmx = q.pxpermmy = s;
+    const char* unit = tel ? " \u00b5rad" : " \u00b5m";
+    // the numbers stay readable over the rays of a crowded panel; a small panel keeps room
+    // for its rays with the RMS radius alone
+    const bool small = r.h < 6 * th;
+    dl.label(r.x + 1, r.y, "RMS " + micro(q.rms) + unit);
+    if (!small) dl.label(r.x + 1, r.y + th, "GEO " + micro(q.geo) + unit);
+    // the Airy disc about the chief ray, where it is wider than a pixel
+    const double airypx = q.airy / micros * s;
+    if (airypx > 1 && std::isfinite(airypx)) {
+        std::vector<double> px, py;
+        for (int k = 0; k <= 48; ++k) {
+            px.push_back(xc + airypx * std::cos(k * M_PI / 24));
+            py.push_back(yc - airypx * std::sin(k * M_PI / 24));
+        }
+        for (auto& piece : clippolyline(px, py, r)) dl.line(std::move(piece), c, PenStyle::dotted);
+    }
+    // a scale bar of a round length, at most a third of the square
+    const double bar = roundlength(2 * half / 3 * micros);
+    int barpx;
+    if (!small && bar > 0 && topixel(bar / micros * s, barpx) && barpx > 2) {
+        const int yb = r.y + r.h - 2;
+        dl.line({{r.x + 2, yb}, {r.x + 2 + barpx, yb}});
+        dl.line({{r.x + 2, yb - 3}, {r.x + 2, yb + 1}});
+        dl.line({{r.x + 2 + barpx, yb - 3}, {r.x + 2 + barpx, yb + 1}});
+        dl.texts.push_back(TextItem{{r.x + 5 + barpx, yb + 1}, roundtext(bar) + unit, HAlign::left, VAlign::bottom, black, true});
+    }
+    dl.panels.push_back(std::move(panel));
 }
 
 std::string columnhead(const OpticalSystem& lens, int j) { return wavelengthlabel(lens, j + 1); }
@@ -142,16 +231,58 @@ double mtfabscissa(const OpticalSystem& lens, const MtfResult& m, int k, int pw)
     return m.freq[k] * pw / fmax;
 }
 
-void mtfcurve(const OpticalSystem& lens, const MtfResult& m, int f, int j, const PlotWavelength& wl, const Rect& r,
-              PenStyle pen, DisplayList& dl) {
-    std::vector<Pixel> pts;
+// The frequency unit of the lens's MTF tables.
+const char* frequnit(const OpticalSystem& lens) { return lens.telescope() ? "cycles/rad" : "cycles/mm"; }
+
+void mtfcurve(const OpticalSystem& lens, const MtfResult& m, int f, int j, const PlotWavelength& wl, const char* label,
+              PenStyle pen, PlotPanel& panel, DisplayList& dl) {
+    const Rect& r = panel.frame;
+    std::vector<double> x, y, px, py;
     for (int k = 0; k < m.npoints; ++k) {
         const double v = mtfvalue(m, f, k, j, wl);
-        int x, y;
-        if (!topixel(mtfabscissa(lens, m, k, r.w), x) || !topixel((1 - v) * r.h, y)) continue;
-        pts.push_back(Pixel{r.x + x, r.y + y});
+        x.push_back(m.kind == MtfKind::ThroughFocus ? m.focus[k] : m.freq[k]);
+        y.push_back(v);
+        px.push_back(r.x + mtfabscissa(lens, m, k, r.w));
+        py.push_back(r.y + (1 - v) * r.h);
     }
-    dl.line(std::move(pts), wavelengthcolour(wl.code), pen);
+    plotcurve(dl, panel, label, x, y, px, py, wavelengthcolour(wl.code), pen);
+}
+
+// Tick marks on the bottom edge with their values above them, between the ends that the
+// labels under the panel name; from a to b over the panel's width.
+void bottomticks(const Rect& r, double a, double b, DisplayList& dl) {
+    const double step = tickstep(b - a);
+    if (step <= 0) return;
+    for (double v = std::ceil(a / step) * step; v < b - step * 1e-6; v += step) {
+        if (v <= a + step * 1e-6) continue;
+        int x;
+        if (!topixel(r.x + (v - a) / (b - a) * r.w, x)) continue;
+        dl.line({{x, r.y + r.h}, {x, r.y + r.h - 4}});
+        dl.text(x, r.y + r.h - 5, ticktext(v, step), HAlign::centre, VAlign::bottom);
+    }
+}
+
+// Tick marks on the left edge at tenths of the MTF, a longer one at the half.
+void mtfticks(const Rect& r, DisplayList& dl) {
+    for (int i = 1; i < 10; ++i) {
+        int y;
+        if (!topixel(r.y + r.h - i * r.h / 10.0, y)) continue;
+        dl.line({{r.x, y}, {r.x + (i == 5 ? 6 : 3), y}});
+    }
+}
+
+// The legend of a panel's curves under its field label: a sample of each line and its name.
+void mtflegend(const Rect& r, int th, const std::vector<std::pair<const char*, PenStyle>>& items, DisplayList& dl) {
+    size_t longest = 0;
+    for (const auto& it : items) longest = std::max(longest, std::string(it.first).size());
+    const int x = r.x + r.w - 5 - 22 - 7 * static_cast<int>(longest);
+    int y = r.y + 5 + th + 2;
+    for (const auto& [text, pen] : items) {
+        if (y + th > r.y + r.h) break;
+        dl.line({{x, y + th / 2}, {x + 18, y + th / 2}}, black, pen);
+        dl.label(x + 22, y, text);
+        y += th;
+    }
 }
 
 void mtflabels(const OpticalSystem& lens, const MtfResult& m, const Rect& r, int f, int unit, DisplayList& dl) {
@@ -159,12 +290,20 @@ void mtflabels(const OpticalSystem& lens, const MtfResult& m, const Rect& r, int
     if (m.kind == MtfKind::ThroughFocus) {
         dl.text(r.x, yl, fmtf(lens.defocus - 2 * lens.ddefocus, 6, 3), HAlign::centre, VAlign::middle);
         dl.text(r.x + r.w / 2, yl, "Defocus" + fmtf(lens.defocus, 6, 3), HAlign::centre, VAlign::middle);
+        dl.text(r.x + r.w / 2 + 42, yl, lens.telescope() ? "[dioptres]" : "[mm]", HAlign::left, VAlign::middle);
         dl.text(r.x + r.w, yl, fmtf(lens.defocus + 2 * lens.ddefocus, 6, 3), HAlign::centre, VAlign::middle);
+        bottomticks(r, lens.defocus - 2 * lens.ddefocus, lens.defocus + 2 * lens.ddefocus, dl);
     } else {
         dl.text(r.x, yl, "0", HAlign::centre, VAlign::middle);
         dl.text(r.x + r.w / 2, yl, "Frequency", HAlign::centre, VAlign::middle);
+        // the unit after "Frequency", or before it where the panel is too narrow for both ends
+        const std::string unit = std::string("[") + frequnit(lens) + "]";
+        if (r.w >= 320) dl.text(r.x + r.w / 2 + 32, yl, unit, HAlign::left, VAlign::middle);
+        else dl.text(r.x + r.w / 2 - 32, yl, unit, HAlign::right, VAlign::middle);
         dl.text(r.x + r.w, yl, fmti(lens.nfreq), HAlign::right, VAlign::middle);
+        bottomticks(r, 0, lens.nfreq > 0 ? lens.nfreq : 1, dl);
     }
+    mtfticks(r, dl);
     dl.text(r.x - 5, r.y, "1", HAlign::right, VAlign::top);
     dl.text(r.x - 5, r.y + r.h / 2, "MTF", HAlign::right, VAlign::middle);
     dl.text(r.x - 5, r.y + r.h, "0", HAlign::right, VAlign::bottom);
@@ -225,22 +364,39 @@ DisplayList mtfplot(const OpticalSystem& lens, const MtfResult& mtf, const PlotW
     DisplayList dl;
     dl.width = w;
     dl.height = h;
-    dl.text(w / 2, 1, plottitleline(title) + "  Defocus=" + fmtf(lens.defocus, 7, 3) + " mm" + "  " + wl.text,
-            HAlign::centre);
+    const bool tf = mtf.kind == MtfKind::ThroughFocus;
+    std::string head = plottitleline(title) + "  Defocus=" + fmtf(lens.defocus, 7, 3) + " mm" + "  " + wl.text;
+    if (tf) head += "  Frequency=" + fmti(lens.nfreq) + " " + frequnit(lens);
+    dl.text(w / 2, 1, head, HAlign::centre);
     const std::vector<int> fields = shownfields(std::min(4, mtf.nfields), onlyfield);
     const PanelLayout l = mtflayout(static_cast<int>(fields.size()), w, h, th);
+    const char* xunit = tf ? (lens.telescope() ? "dioptres" : "mm") : frequnit(lens);
     for (size_t q = 0; q < fields.size(); ++q) {
         const int f = fields[q];
         const Rect& r = l.panel(static_cast<int>(q));
         dl.frame(r);
         mtflabels(lens, mtf, r, f, l.unit, dl);
-        if (mtf.kind == MtfKind::ThroughFocus) {
-            if (f > 0) mtfcurve(lens, mtf, f, 0, wl, r, PenStyle::dotted, dl);
-            mtfcurve(lens, mtf, f, 1, wl, r, PenStyle::solid, dl);
+        PlotPanel panel{f == 0 ? "At axis" : fieldname(lens, f, "w=") + " deg", xunit, "relative MTF", r, {}, false, {}};
+        std::vector<std::pair<const char*, PenStyle>> legend;
+        if (tf) {
+            if (f > 0) {
+                mtfcurve(lens, mtf, f, 0, wl, "S", PenStyle::dotted, panel, dl);
+                legend.push_back({"S", PenStyle::dotted});
+            }
+            mtfcurve(lens, mtf, f, 1, wl, "T", PenStyle::solid, panel, dl);
+            legend.push_back({"T", PenStyle::solid});
+        } else if (f == 0) {
+            const char* axis = mtf.kind == MtfKind::Diffraction ? "S = T" : "T";
+            mtfcurve(lens, mtf, f, -1, wl, "diffraction limit", PenStyle::dotted, panel, dl);
+            mtfcurve(lens, mtf, f, 1, wl, axis, PenStyle::solid, panel, dl);
+            legend = {{"diffraction limit", PenStyle::dotted}, {axis, PenStyle::solid}};
         } else {
-            mtfcurve(lens, mtf, f, f == 0 ? -1 : 0, wl, r, PenStyle::dotted, dl);
-            mtfcurve(lens, mtf, f, 1, wl, r, PenStyle::solid, dl);
+            mtfcurve(lens, mtf, f, 0, wl, "S", PenStyle::dotted, panel, dl);
+            mtfcurve(lens, mtf, f, 1, wl, "T", PenStyle::solid, panel, dl);
+            legend = {{"S", PenStyle::dotted}, {"T", PenStyle::solid}};
         }
+        mtflegend(r, th, legend, dl);
+        dl.panels.push_back(std::move(panel));
     }
     return dl;
 }
@@ -258,16 +414,17 @@ DisplayList spotplot(const OpticalSystem& lens, const SpotResult& spot, const Pl
     const double half = spothalfside(lens, spot);
     if (white) {
         for (int j = 0; j < 4; ++j) dl.text(l.x0 + j * l.cx, th + 1, columnhead(lens, j));
-        for (int q = 0; q < nf; ++q)
-            for (int j = 0; j < 3; ++j) {
-                spotdots(lens, spot, fields[q], j, lens.defocus, l.panel(q, j), half, wavelengthcolour(j + 1), dl);
-                spotdots(lens, spot, fields[q], j, lens.defocus, l.panel(q, 3), half, black, dl);
-            }
+        for (int q = 0; q < nf; ++q) {
+            for (int j = 0; j < 3; ++j)
+                spotdots(lens, spot, fields[q], {j}, lens.defocus, l.panel(q, j), half, wavelengthcolour(j + 1), th,
+                         dl);
+            spotdots(lens, spot, fields[q], {0, 1, 2}, lens.defocus, l.panel(q, 3), half, black, th, dl);
+        }
     } else {
         dl.text(l.x0, th + 1, wl.text);
         const int w0 = std::clamp(wl.code - 1, 0, spot.nwl - 1);
         for (int q = 0; q < nf; ++q)
-            spotdots(lens, spot, fields[q], w0, lens.defocus, l.panel(q), half, wavelengthcolour(w0 + 1), dl);
+            spotdots(lens, spot, fields[q], {w0}, lens.defocus, l.panel(q), half, wavelengthcolour(w0 + 1), th, dl);
     }
     rowlabels(lens, l, fields, dl);
     return dl;
@@ -289,12 +446,8 @@ DisplayList tfspotplot(const OpticalSystem& lens, const SpotResult& spot, const 
         const double z = lens.defocus + (i - 2) * lens.ddefocus;
         dl.text(l.x0 + i * l.cx, th + 1, fmtf(z, 6, 3) + " mm");
         for (int q = 0; q < nf; ++q) {
-            if (!white) {
-                spotdots(lens, spot, fields[q], w0, z, l.panel(q, i), half, wavelengthcolour(w0 + 1), dl);
-                continue;
-            }
-            for (int j = 0; j < 3; ++j)
-                spotdots(lens, spot, fields[q], j, z, l.panel(q, i), half, wavelengthcolour(j + 1), dl);
+            if (white) spotdots(lens, spot, fields[q], {0, 1, 2}, z, l.panel(q, i), half, black, th, dl, true);
+            else spotdots(lens, spot, fields[q], {w0}, z, l.panel(q, i), half, wavelengthcolour(w0 + 1), th, dl);
         }
     }
     rowlabels(lens, l, fields, dl);

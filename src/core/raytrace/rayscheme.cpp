@@ -280,6 +280,16 @@ void startchieffinite(Model& m, int k) {
     aimchieffinite(m, k);
 }
 
+void aimfieldchief(Model& m, int k, double field) {
+    auto& r = m.lens.rays;
+    r.rl[k] = 13;
+    r.yrel[k] = field;
+    r.xrel[k] = 0;
+    r.x[k] = 0;
+    r.l[k] = 0;
+    chiefray(m, k);
+}
+
 void aimlowercoma(Model& m, int k) { aimcoma(m, k, false, "Error in calculation - kosidonji"); }
 
 void aimuppercoma(Model& m, int k) { aimcoma(m, k, true, "Error in calculation - kosigornji"); }

@@ -23,6 +23,10 @@ void aimchieffinite(Model& m, int k);
 // Finite-object start of the chief ray k, then its aiming.
 void startchieffinite(Model& m, int k);
 
+// Makes ray k the chief ray of the field value (degrees for an object at infinity, else the
+// object height) and aims it through the stop centre; needs the first-order data of m.
+void aimfieldchief(Model& m, int k, double field);
+
 // Aims the lower coma ray k at the edges of the clear apertures.
 void aimlowercoma(Model& m, int k);
 

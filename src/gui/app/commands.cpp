@@ -250,6 +250,8 @@ const std::vector<Command>& commandcatalogue() {
          .graph = drawraytrace, .chooser = Chooser::UnlessMono},
         {.text = core("DrawOpd"), .menu = "Draw", .caption = "O&PD...", .shell = Shell::Graph, .graph = drawopd,
          .chooser = Chooser::UnlessMono},
+        {.text = core("DrawFieldCurvature"), .menu = "Draw", .caption = "&Field Curvature and Distortion...",
+         .shell = Shell::Graph, .graph = drawfield, .chooser = Chooser::UnlessMono},
 
         // Modify
         {.text = core("ModifyScale"), .menu = "Modify", .caption = "&Scale...", .shell = Shell::Report,

@@ -1,6 +1,7 @@
 #include "gui/app/dialogs.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -12,6 +13,7 @@
 #include <algorithm>
 
 #include "gui/app/aboutwindow.h"
+#include "gui/graphics/picturedialog.h"
 
 namespace zefo::gui {
 
@@ -92,6 +94,36 @@ bool Dialogs::printtext(QWidget* parent, QPrinter& printer, const QStringList& l
         if (!printersetup(parent, printer) || printer.outputFileName().isEmpty()) return false;
     }
     err = printlines(printer, lines, font);
+    return true;
+}
+
+bool Dialogs::picturefile(QWidget* parent, const QString& dir, const QString& name, QSize& size, QString& path) {
+    PictureDialog d(dir, name, size, parent);
+    if (d.exec() != QDialog::Accepted || d.path().isEmpty()) return false;
+    path = d.path();
+    size = d.size();
+    return true;
+}
+
+bool Dialogs::printdialog(QWidget* parent, QPrinter& printer, const QString& dir) {
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        QFileDialog d(parent, "Print to File", dir, "PDF document (*.pdf)");
+        d.setAcceptMode(QFileDialog::AcceptSave);
+        d.setDefaultSuffix("pdf");
+        d.setOption(QFileDialog::DontConfirmOverwrite);
+        if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(d.selectedFiles().first());
+    } else {
+        QPrintDialog d(&printer, parent);
+        d.setWindowTitle("Print");
+        if (d.exec() != QDialog::Accepted) return false;
+    }
+    const QString file = printer.outputFileName();
+    if (!file.isEmpty() && QFileInfo::exists(file) &&
+        !question(parent, "The file " + file + " already exists. Overwrite it?"))
+        return false;
+    printerchosen_ = true;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFont>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -57,6 +58,14 @@ public:
     // Returns false when the user cancelled; an error text goes to err.
     virtual bool printtext(QWidget* parent, QPrinter& printer, const QStringList& lines,
                            const QFont& font, QString& err);
+
+    // Save As of a picture: the file (with its type's extension) and the size, proposed as
+    // name in dir and size; false when cancelled.
+    virtual bool picturefile(QWidget* parent, const QString& dir, const QString& name, QSize& size, QString& path);
+
+    // The print dialog of a picture, every time: false when cancelled. Without a printer the
+    // file to print into is asked for; an existing file is overwritten only after a Yes.
+    virtual bool printdialog(QWidget* parent, QPrinter& printer, const QString& dir);
 
     // The wavelength chooser of the plots (code 0 without OK).
     virtual WavelengthChoice wavelength(QWidget* parent, const Model& m);

@@ -1,7 +1,11 @@
 #include "gui/app/graphworks.h"
 
+#include <memory>
+
+#include "core/analysis/fieldcurves.h"
 #include "core/imagequality/imagequality.h"
 #include "core/plot/fanplot.h"
+#include "core/plot/fieldplot.h"
 #include "core/plot/iqplot.h"
 #include "core/plot/systemplot.h"
 #include "core/util/fileio.h"
@@ -70,9 +74,16 @@ QWidget* fans(CalcContext& c, const WavelengthChoice& wl, FanKind kind, const QS
         c.session.fail(first.error);
         return nullptr;
     }
-    return new GraphWindow(
-        caption, [m, kind, pw, title](int w, int h, int th) { return fanplot(m->lens, kind, pw, title(), w, h, th).picture; },
+    auto options = std::make_shared<FanOptions>();
+    auto* g = new GraphWindow(
+        caption,
+        [m, kind, pw, title, options](int w, int h, int th) {
+            return fanplot(m->lens, kind, pw, title(), w, h, th, *options).picture;
+        },
         savepath(c, "_raytr"), QSize(760, 490));
+    g->addoption("One &Scale", "CommonScale", [options](bool on) { options->commonscale = on; });
+    if (kind == FanKind::opd) g->addoption("In &Waves", "Waves", [options](bool on) { options->waves = on; });
+    return g;
 }
 
 // The spot diagram of the current design: when it is stale, "Edit MTF" first (a cancel
@@ -123,6 +134,22 @@ QWidget* drawraytrace(CalcContext& c, const WavelengthChoice& wl) {
 
 QWidget* drawopd(CalcContext& c, const WavelengthChoice& wl) {
     return fans(c, wl, FanKind::opd, "Optical Path Difference");
+}
+
+QWidget* drawfield(CalcContext& c, const WavelengthChoice& wl) {
+    Model* m = &c.m;
+    const auto title = titleof(c);
+    const bool white = wl.chosenwl == 4;
+    // the first calculation shows whether the chief rays can be aimed
+    const FieldCurves first = fieldcurves(*m, white);
+    if (!first.error.empty()) {
+        c.session.fail(first.error);
+        return nullptr;
+    }
+    return new GraphWindow(
+        "Field Curvature and Distortion",
+        [m, white, title](int w, int h, int th) { return fieldplot(m->lens, fieldcurves(*m, white), title(), w, h, th); },
+        savepath(c, "_field"), QSize(900, 560));
 }
 
 void preparespot(CalcContext& c) { ensurespot(c); }

@@ -9,6 +9,7 @@ namespace zefo::gui {
 QWidget* drawsystem(CalcContext& c, const WavelengthChoice& wl);
 QWidget* drawraytrace(CalcContext& c, const WavelengthChoice& wl);
 QWidget* drawopd(CalcContext& c, const WavelengthChoice& wl);
+QWidget* drawfield(CalcContext& c, const WavelengthChoice& wl);
 QWidget* drawspot(CalcContext& c, const WavelengthChoice& wl);
 QWidget* drawtfspot(CalcContext& c, const WavelengthChoice& wl);
 QWidget* drawgmtf(CalcContext& c, const WavelengthChoice& wl);

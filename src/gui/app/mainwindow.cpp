@@ -344,10 +344,11 @@ void ZefoMainForm::connectprint(ReportWindow* w) {
     });
 }
 
-// The graph windows' Print reaches the main window's printer, stretched by the ratio of the
-// resolutions; Save As asks the file.
+// The graph windows' Print asks the print dialog, then prints on the main window's printer,
+// stretched by the ratio of the resolutions; Save As asks the file, its type and the size.
 void ZefoMainForm::connectgraph(GraphWindow* w) {
     connect(w, &GraphWindow::printrequested, this, [this](const QImage& img) {
+        if (!dialogs_.printdialog(this, printer_, QString::fromStdString(ws_.graphicsdir))) return;
         QPainter p;
         if (!p.begin(&printer_)) return dialogs_.error(this, "Printing failed");
         const double kx = printscale(printer_.logicalDpiX(), logicalDpiX());
@@ -355,10 +356,13 @@ void ZefoMainForm::connectgraph(GraphWindow* w) {
         p.drawImage(QRectF(10, 10, kx * img.width(), ky * img.height()), img);
     });
     connect(w, &GraphWindow::saveasrequested, this, [this, w] {
-        const QString path = dialogs_.savefilename(this, "Save picture", QString::fromStdString(ws_.graphicsdir),
-                                                   "PNG picture (*.png);;SVG drawing (*.svg);;Bitmap (*.bmp)");
-        if (path.isEmpty()) return;
-        const QString err = w->saveas(path);
+        QSize size = w->canvassize();
+        QString path;
+        const QString name = QString::fromStdString(m_.lens.sysname) + ".png";
+        if (!dialogs_.picturefile(this, QString::fromStdString(ws_.graphicsdir), name, size, path)) return;
+        if (QFileInfo::exists(path) && !dialogs_.question(this, "The file " + path + " already exists. Overwrite it?"))
+            return;
+        const QString err = w->saveas(path, size);
         if (!err.isEmpty()) dialogs_.error(this, err);
     });
 }

@@ -31,8 +31,7 @@ WindowStamp::WindowStamp(QMdiSubWindow* sub, const QString& caption, const Desig
         connect(button_, &QPushButton::clicked, this, [this] { emit recalculate(commandid_); });
     }
     bar_->hide();
-    if (auto* g = qobject_cast<GraphWindow*>(window)) g->setheader(bar_);
-    else if (auto* box = qobject_cast<QBoxLayout*>(window->layout())) box->insertWidget(0, bar_);
+    if (auto* box = qobject_cast<QBoxLayout*>(window->layout())) box->insertWidget(0, bar_);
     showstate();
 }
 
@@ -62,7 +61,8 @@ void WindowStamp::showstate() {
     if (!stamp_.filepath.empty()) mark += " (" + QString::fromStdString(stamp_.filepath) + ")";
     text_->setText(mark);
     bar_->setVisible(outofdate_);
-    if (auto* g = qobject_cast<GraphWindow*>(sub_->widget())) g->update();
+    if (qobject_cast<GraphWindow*>(sub_->widget()))   // the picture, drawn by the window's children
+        for (QWidget* w : sub_->widget()->findChildren<QWidget*>()) w->update();
 }
 
 }  // namespace zefo::gui

@@ -1,6 +1,7 @@
 // GraphWindow: an MDI child that shows one picture, drawn again at every paint (so on
-// resize and after a change of the design), with the context menu Save (bitmap in the
-// graphics folder), Save As (PNG, SVG or BMP), Print and Copy.
+// resize and after a change of the design), with Save (bitmap in the graphics folder),
+// Save As (PNG, SVG or BMP at a chosen size), Print and Copy in its tool bar and in its
+// context menu, and the options of its picture beside them.
 #pragma once
 
 #include <QImage>
@@ -9,7 +10,9 @@
 
 #include "core/plot/displaylist.h"
 
+class QAction;
 class QMenu;
+class QToolBar;
 
 namespace zefo::gui {
 
@@ -22,42 +25,45 @@ public:
     GraphWindow(const QString& caption, Draw draw, std::function<QString()> savepath, QSize initial,
                 QWidget* parent = nullptr);
 
-    // The picture at the window's present size.
+    // The picture at the size of the window's drawing area, or at another size.
     DisplayList picture() const;
+    DisplayList picture(QSize size) const;
     QImage image() const;
+    QSize canvassize() const;
 
     // Save: the bitmap at savepath; an empty text or what went wrong.
     QString save();
-    // Save As: the picture in the file, its type by the extension.
+    // Save As: the picture in the file, its type by the extension, at the drawing area's size
+    // or at the size given.
     QString saveas(const QString& path);
+    QString saveas(const QString& path, QSize size);
     void copy();
     // Print is done by the owner of the printer.
     void print() { emit printrequested(image()); }
 
-    // A bar shown across the top while it is not hidden (the out-of-date mark); the picture
-    // is drawn below it.
-    void setheader(QWidget* header);
+    // A checkable option of the picture (in the tool bar and the context menu): set receives
+    // the new state, then the picture is drawn again.
+    QAction* addoption(const QString& text, const QString& name, std::function<void(bool)> set);
 
     QMenu* PopupMenu1;
+    QToolBar* ToolBar1;
 
 signals:
     void printrequested(const QImage& image);
     void saveasrequested();
 
-protected:
-    void paintEvent(QPaintEvent*) override;
-    void resizeEvent(QResizeEvent*) override;
-    bool eventFilter(QObject* o, QEvent* e) override;
-
 private:
-    int headerheight() const;
     Draw draw_;
-    QWidget* header_ = nullptr;
     std::function<QString()> savepath_;
+    QWidget* canvas_;
 };
 
 // The scale from window pixels to printer pixels: the ratio of their resolutions as a real
 // number (an integer quotient would be 0 for a printer coarser than the screen).
 double printscale(int printerdpi, int screendpi);
+
+// The file name of Save As for the chosen picture type ("png", "svg" or "bmp"): a name with
+// a picture extension takes the type's extension instead, any other name gets it added.
+QString picturefilename(const QString& name, const QString& type);
 
 }  // namespace zefo::gui
