@@ -10,6 +10,7 @@
 #include "core/forms/eaforms.h"
 #include "core/model/glasscat.h"
 #include "core/model/lensfile.h"
+#include "core/util/fileio.h"
 #include "core/util/numfmt.h"
 
 namespace zefo::batch {
@@ -57,7 +58,8 @@ std::string evolvecmd(Context& c) {
     p.kind = eaparamkind(kind);
     p.recombine = kind == EAKind::reko;
     // the parameter file given, else the system's own data file when there is one
-    const std::string own = c.ws.geneticdir + c.m.lens.sysname + eaextension(p.kind);
+    std::string own;
+    if (auto e = namedfilepath(c.ws.geneticdir, c.m.lens.sysname, eaextension(p.kind), own); !e.empty()) return e;
     const std::string file = params ? *params : own;
     if (params || std::filesystem::exists(own)) {
         if (auto e = loadeafile(file, p, p.kind); !e.empty()) return e;

@@ -1,8 +1,10 @@
 // A small JSON reader: parses the whole text strictly (an error names the place) into a
-// tree of values. zefo-batch reads its lens description files with it, the tests its output.
+// tree of values, at most 64 levels deep, numbers finite. zefo-batch reads its lens description files with it, the tests its output.
 #pragma once
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <stdexcept>
@@ -62,7 +64,8 @@ public:
 
 private:
     [[noreturn]] void fail(const std::string& what) const {
-        throw std::runtime_error("JSON: " + what + " at " + std::to_string(p_) + ": " + s_.substr(p_, 40));
+        const size_t at = std::min(p_, s_.size());
+        throw std::runtime_error("JSON: " + what + " at " + std::to_string(at) + ": " + s_.substr(at, 40));
     }
     void blanks() {
         while (p_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[p_]))) ++p_;
@@ -94,8 +97,7 @@ private:
                 if (p_ >= s_.size()) fail("escape at the end");
                 c = s_[p_++];
                 if (c == 'u') {
-                    out += static_cast<char>(std::strtol(s_.substr(p_, 4).c_str(), nullptr, 16));
-                    p_ += 4;
+                    unicodeescape(out);
                     continue;
                 }
                 if (c == 'n') c = '\n';
@@ -107,9 +109,81 @@ private:
         expect('"');
         return out;
     }
+    // Four hex digits after "\\u" (checked before they are read).
+    unsigned hex4() {
+        if (s_.size() - p_ < 4) fail("escape cut short");
+        unsigned v = 0;
+        for (int i = 0; i < 4; ++i) {
+            const char h = s_[p_];
+            if (!std::isxdigit(static_cast<unsigned char>(h))) fail("bad escape digit");
+            v = v * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : std::tolower(h) - 'a' + 10);
+            ++p_;
+        }
+        return v;
+    }
+    // The character of a "\\u" escape (a surrogate pair for one beyond U+FFFF) as UTF-8.
+    void unicodeescape(std::string& out) {
+        unsigned cp = hex4();
+        if (cp >= 0xDC00 && cp <= 0xDFFF) fail("lone low surrogate");
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (!word("\\u")) fail("lone high surrogate");
+            const unsigned lo = hex4();
+            if (lo < 0xDC00 || lo > 0xDFFF) fail("lone high surrogate");
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    // A number as JSON writes it: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?, finite.
+    double number() {
+        const size_t start = p_;
+        const auto digits = [this] {
+            const size_t from = p_;
+            while (p_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[p_]))) ++p_;
+            return p_ > from;
+        };
+        if (p_ < s_.size() && s_[p_] == '-') ++p_;
+        if (p_ < s_.size() && s_[p_] == '0') ++p_;
+        else if (!digits()) fail("not a value");
+        if (p_ < s_.size() && s_[p_] == '.') {
+            ++p_;
+            if (!digits()) fail("digits expected after the point");
+        }
+        if (p_ < s_.size() && (s_[p_] == 'e' || s_[p_] == 'E')) {
+            ++p_;
+            if (p_ < s_.size() && (s_[p_] == '+' || s_[p_] == '-')) ++p_;
+            if (!digits()) fail("digits expected in the exponent");
+        }
+        const double v = std::strtod(s_.substr(start, p_ - start).c_str(), nullptr);
+        if (!std::isfinite(v)) {
+            p_ = start;
+            fail("number out of range");
+        }
+        return v;
+    }
     JsonValue value() {
         blanks();
         if (p_ >= s_.size()) fail("value expected");
+        // Every nesting level costs stack: deeper input is refused, never a crash.
+        if (depth_ >= kmaxdepth) fail("nesting deeper than " + std::to_string(kmaxdepth) + " levels");
+        struct Level {
+            int& d;
+            explicit Level(int& x) : d(x) { ++d; }
+            ~Level() { --d; }
+        } level(depth_);
         JsonValue v;
         const char c = s_[p_];
         if (c == '{') {
@@ -139,18 +213,16 @@ private:
         } else if (word("null")) {
             v.kind = JsonValue::Null;
         } else {
-            const char* start = s_.c_str() + p_;
-            char* end = nullptr;
             v.kind = JsonValue::Number;
-            v.number = std::strtod(start, &end);
-            if (end == start || std::isalpha(static_cast<unsigned char>(*start))) fail("not a value");
-            p_ += static_cast<size_t>(end - start);
+            v.number = number();
         }
         return v;
     }
 
+    static constexpr int kmaxdepth = 64;
     const std::string& s_;
     size_t p_ = 0;
+    int depth_ = 0;
 };
 
 // The text parsed as one JSON value; std::runtime_error names the place of a fault.

@@ -5,11 +5,33 @@
 #include <new>
 #include <stdexcept>
 
+#ifdef ZEFO_PLOT_HELPER
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+#endif
+
 #include "core/app/version.h"
 #include "batch/batch.h"
 
 namespace zefo::batch {
 namespace {
+
+#ifdef ZEFO_PLOT_HELPER
+// A command without a run of its own (plot) runs in the helper program next to this one,
+// which gets the same command line in place of this process; only a failed start returns.
+int runhelper(char** argv) {
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) self = argv[0];
+    const std::string path = (self.parent_path() / ZEFO_PLOT_HELPER).string();
+    std::cout.flush();
+    execv(path.c_str(), argv);
+    std::cerr << "zefo-batch: cannot start " << path << ": " << std::strerror(errno) << "\n";
+    return 1;
+}
+#endif
 
 constexpr const char* globaloptions = "zefo-batch [--progdir DIR] [--date TEXT] [--json]";
 
@@ -92,8 +114,16 @@ int run(int argc, char** argv) {
         for (const auto& e : cmds)
             if (name == e.name) cmd = &e;
         if (!cmd) throw UsageError{"unknown command " + name};
+#ifdef ZEFO_PLOT_HELPER
+        if (!cmd->run) return runhelper(argv);
+#endif
         std::error_code ec;
         std::filesystem::create_directories(progdir, ec);  // a new workspace folder may be named
+        if (std::error_code isdir; !std::filesystem::is_directory(progdir, isdir)) {
+            std::cerr << "Cannot create the workspace folder " << progdir << ": "
+                      << (ec ? ec.message() : "a file of that name is in the way") << "\n";
+            return 1;
+        }
         c.ws = makeworkspace(progdir);
         c.log.open(c.ws.logpath);
         const std::string nomemory = "Not enough memory to run " + name;
@@ -105,6 +135,9 @@ int run(int argc, char** argv) {
             c.log.writeline(err);
         } catch (const std::length_error&) {  // a size beyond any allocation
             err = nomemory;
+            c.log.writeline(err);
+        } catch (const std::exception& e) {  // no fault escapes a command: it fails with its text
+            err = e.what();
             c.log.writeline(err);
         }
         if (!err.empty()) {

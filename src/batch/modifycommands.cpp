@@ -55,21 +55,27 @@ OptionAnswers takeanswers(Context& c) {
         if (*t != "yes" && *t != "no") throw UsageError{"--thicken must be yes or no"};
         a.thicken = *t == "yes";
     }
-    if (const auto d = takenumber(c, "--density")) a.density = *d;
+    if (const auto d = takenumber(c, "--density")) {
+        if (!(*d >= 2 && *d <= 5)) throw ValueError{densityoptionmsg};
+        a.density = *d;
+    }
     a.acceptdiameters = takeflag(c, "--accept-diameters");
     return a;
 }
 
 ReportHead modifyhead(const Context& c) { return {c.session.filepath(), c.date}; }
 
-// The end of a modification: the lens saved as out, its system data report printed.
+// The end of a modification: its system data report computed, then the lens saved as out
+// and the report printed. A command that fails writes no file.
 std::string savemodified(Context& c, const CommandText& t, const std::string& out) {
-    if (auto e = savelensfile(out, c.m.lens); !e.empty()) {
+    const OpticalSystem modified = c.m.lens;   // the lens as the modification left it
+    Report r;
+    if (!systemreport(c.m, modifyhead(c), r, true)) return calcfailed(c, t);
+    if (auto e = resultfailed(c, t, r, JsonWriter{}); !e.empty()) return e;
+    if (auto e = savelensfile(out, modified); !e.empty()) {
         c.log.writeline(e);
         return e;
     }
-    Report r;
-    if (!systemreport(c.m, modifyhead(c), r, true)) return calcfailed(c, t);
     return finish(c, t, r, JsonWriter{});
 }
 
@@ -207,15 +213,12 @@ std::string acadcmd(Context& c) {
         c.session.fail(d.outcome.error);
         return calcfailed(c, t);
     }
-    std::string text;
-    for (const auto& line : d.script) text += line + "\n";
     const std::string base = c.ws.scriptdir + c.session.filebase();
     const std::string script = base + (rays ? "h.scr" : ".scr"), dxf = base + (rays ? "h.dxf" : ".dxf");
-    for (const auto& [path, content] : {std::pair{script, text}, std::pair{dxf, sectiondxf(c.m.lens, d)}})
-        if (auto e = writefileatomic(path, content); !e.empty()) {
-            c.log.writeline(e);
-            return e;
-        }
+    if (auto e = writecadfiles(c.m.lens, d, script, dxf); !e.empty()) {
+        c.log.writeline(e);
+        return e;
+    }
     c.log.writeline(finishedline(t));
     if (c.json) {
         JsonWriter w;

@@ -19,6 +19,7 @@
 #include "core/plot/fieldplot.h"
 #include "core/plot/iqplot.h"
 #include "core/plot/systemplot.h"
+#include "core/util/fileio.h"
 #include "core/util/numfmt.h"
 #include "render/render.h"
 
@@ -196,7 +197,12 @@ std::string plotcmd(Context& c) {
                fmti(m.lens.nfields - 1);
     if (auto e = drawplot(c, k, wl, w, h, field ? static_cast<int>(*field) : -1, fan, dl); !e.empty())
         return "Error in calculation!\n" + e;
-    const std::string path = file ? *file : c.ws.graphicsdir + "/" + m.lens.sysname + plotsuffixes[k] + ".png";
+    std::string path = file ? *file : std::string();
+    if (!file) {
+        if (auto e = namedfilepath(c.ws.graphicsdir, m.lens.sysname, std::string(plotsuffixes[k]) + ".png", path);
+            !e.empty())
+            return e;
+    }
     JsonWriter j;
     if (c.json) {
         plotjson(j, plotkinds[k], path, dl);
@@ -209,8 +215,21 @@ std::string plotcmd(Context& c) {
 }
 
 }  // namespace
+}  // namespace zefo::batch
 
+#endif
+
+namespace zefo::batch {
+
+// zefo-batch itself has no renderer: its entry has no run and main hands the command line
+// to the plot helper program, which has the same commands and draws.
 std::vector<CommandEntry> plotcommands() {
+#if defined(ZEFO_PLOT) || defined(ZEFO_PLOT_HELPER)
+#ifdef ZEFO_PLOT
+    Command run = plotcmd;
+#else
+    Command run;
+#endif
     return {{"plot",
              "KIND LENS.dat [--out FILE] [--size WxH] [--field N] [--wl 1|2|3|4] [--pupil P] [--common-scale] "
              "[--waves]",
@@ -218,15 +237,10 @@ std::vector<CommandEntry> plotcommands() {
              "(default graphics/NAME_suffix.png); --field N draws field N alone (0 the axis); fans and opd: "
              "--common-scale one vertical scale for all panels, opd --waves in waves; --json prints the "
              "plotted numbers",
-             plotcmd}};
+             run}};
+#else
+    return {};
+#endif
 }
 
 }  // namespace zefo::batch
-
-#else
-
-namespace zefo::batch {
-std::vector<CommandEntry> plotcommands() { return {}; }
-}  // namespace zefo::batch
-
-#endif

@@ -68,6 +68,57 @@ TEST_F(NewBatchTest, BadDescriptionsExitWithTheMessageAndWriteNothing) {
     }
 }
 
+// Faults of the reader itself: deep nesting, cut escapes, numbers beyond a double or an
+// integer, numbers JSON does not have. Each is refused with its place or key, exit 1, no file.
+TEST_F(NewBatchTest, MalformedDescriptionsAreRefusedWithoutACrash) {
+    const std::string good = readtextfile(samplefile("cooke.json")).value();
+    const struct { std::string text, message; } cases[] = {
+        {std::string(200000, '['), "JSON: nesting deeper than 64 levels at 64"},
+        {"{\"name\":\"\\u", "JSON: escape cut short at 11"},
+        {"{\"name\":\"\\u12", "JSON: escape cut short at 11"},
+        {"{\"name\":\"\\uZZZZ\"}", "JSON: bad escape digit at 11"},
+        {"{\"name\":\"\\uD800x\"}", "JSON: lone high surrogate"},
+        {replaced(good, "\"stop\": 5", "\"stop\": 1e10"), "\"stop\" must be a whole number"},
+        {replaced(good, "\"stop\": 5", "\"stop\": -1e300"), "\"stop\" must be a whole number"},
+        {replaced(good, "\"stop\": 5", "\"stop\": 2.5"), "\"stop\" must be a whole number"},
+        {replaced(good, "\"stop\": 5", "\"stop\": 1e999"), "JSON: number out of range"},
+        {replaced(good, "\"na\": 0.1443", "\"na\": -inf"), "JSON: not a value"},
+        {replaced(good, "\"na\": 0.1443", "\"na\": 0x1p-3"), "JSON: expected }"},
+        {replaced(good, "\"na\": 0.1443", "\"na\": nan"), "JSON: not a value"},
+        {replaced(good, "\"name\": \"COOKE\"", "\"name\": \"../../escaped\""), "The name must be a valid file name"},
+        {replaced(good, "\"name\": \"COOKE\"", "\"name\": \"A\\u0000B\""), "The name must be a valid file name"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const auto desc = dir / ("bad" + std::to_string(n++) + ".json");
+        ASSERT_EQ(writefileatomic(desc.string(), c.text), "");
+        const auto out = dir / "out.dat";
+        const BatchRun r = run("new '" + desc.string() + "' '" + out.string() + "'");
+        EXPECT_EQ(r.status, 1) << c.message << ": " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.message;
+    }
+    // not a regular file, beyond the size of any description
+    const auto big = dir / "big.json";
+    ASSERT_EQ(writefileatomic(big.string(), std::string(2u << 20, ' ')), "");
+    for (const std::string& path : {std::string("/dev/zero"), big.string()}) {
+        const BatchRun r = run("new '" + path + "' '" + (dir / "out.dat").string() + "'");
+        EXPECT_EQ(r.status, 1) << path;
+        EXPECT_NE(r.err.find("File " + path + " is"), std::string::npos) << r.err;
+    }
+}
+
+// A workspace folder that cannot be made is named with the reason.
+TEST_F(NewBatchTest, WorkspaceThatCannotBeCreatedIsNamed) {
+    ASSERT_EQ(writefileatomic((dir / "file").string(), "x"), "");
+    const std::string ws = (dir / "file" / "ws").string();
+    const std::string cmd = std::string(ZEFO_BATCH) + " --progdir '" + ws + "' samples 2>'" + (dir / "err").string() + "'";
+    const int rc = std::system(cmd.c_str());
+    EXPECT_EQ(WEXITSTATUS(rc), 1);
+    EXPECT_EQ(readtextfile((dir / "err").string()).value_or(""),
+              "Cannot create the workspace folder " + ws + ": Not a directory\n");
+}
+
 // A concave mirror of radius 200 in air: the space behind it carries the negative index, the
 // focus lies 100 mm in front of it.
 TEST_F(NewBatchTest, MirrorTurnsTheSignOfTheSpaceBehindIt) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/util/fileio.h"
 #include "jsonread.h"
 #include "testutil.h"
 
@@ -196,6 +197,22 @@ TEST(BatchPlot, WrongArgumentsAreUsageErrors) {
         const auto r = test::runbatch(dir, args);
         EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
     }
+}
+
+// A lens named like a path is refused when it is read: no picture lands outside graphics/.
+TEST(BatchPlot, LensNamedLikeAPathWritesNothing) {
+    const auto dir = test::freshdir("batch-plot-escape");
+    const auto ws = dir / "a" / "b";
+    std::filesystem::create_directories(ws);
+    std::string text = readtextfile(std::string(ZEFO_SAMPLES) + "/DGAUSS.dat").value();
+    text.replace(0, text.find('\r'), "../../escaped");
+    const std::string lens = (dir / "escaped.dat").string();
+    ASSERT_EQ(writefileatomic(lens, text), "");
+    const auto r = test::runbatch(ws, "plot system '" + lens + "'");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, "File " + lens + ", line 1: " + badsysnamemsg + "\n");
+    EXPECT_FALSE(std::filesystem::exists(ws / "escaped_optsys.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "a" / "escaped_optsys.png"));
 }
 
 TEST(BatchPlot, FieldTheSystemLacksIsRefused) {

@@ -2,13 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cmath>
 #include <map>
 #include <sstream>
 
 #include "core/cad/acadscript.h"
 #include "core/raytrace/rayscheme.h"
+#include "core/util/fileio.h"
+#include "core/util/numfmt.h"
 #include "scriptedinteraction.h"
+#include "testutil.h"
 #include "testsystems.h"
 
 namespace zefo {
@@ -53,6 +57,36 @@ TEST(AcadScript, FirstSurfaceOfRadiusFifty) {
     // With the stop on surface 1 every surface is drawn: the plane stop as a vertical line.
     EXPECT_LT(find(d.script, "110.00,30.00"), d.script.size());
     EXPECT_EQ(d.script.back(), "redraw");
+}
+
+// Script and drawing are written both or neither: a DXF path that cannot be written (a
+// folder stands there) puts the script back as it was; a drawing with a number that is not
+// finite writes nothing.
+TEST(AcadScript, FilesAreWrittenBothOrNeither) {
+    Model m = lenswithstop(1);
+    ScriptedInteraction ask;
+    CadDrawing d = acadscript(m, true, ask);
+    ASSERT_TRUE(d.outcome.ok());
+    const auto dir = test::freshdir("cadfiles");
+    const std::string scr = (dir / "L.scr").string(), dxf = (dir / "L.dxf").string();
+    std::filesystem::create_directory(dxf);
+    EXPECT_NE(writecadfiles(m.lens, d, scr, dxf), "");
+    EXPECT_FALSE(std::filesystem::exists(scr));
+    ASSERT_EQ(writefileatomic(scr, "old script"), "");
+    EXPECT_NE(writecadfiles(m.lens, d, scr, dxf), "");
+    EXPECT_EQ(readtextfile(scr).value_or(""), "old script");
+    std::filesystem::remove(dxf);
+    ASSERT_EQ(writecadfiles(m.lens, d, scr, dxf), "");
+    EXPECT_NE(readtextfile(scr).value_or(""), "old script");
+    EXPECT_TRUE(std::filesystem::is_regular_file(dxf));
+
+    ASSERT_FALSE(d.rays.empty());
+    d.rays[0].y[0] = std::nan("");
+    std::filesystem::remove(scr);
+    std::filesystem::remove(dxf);
+    EXPECT_EQ(writecadfiles(m.lens, d, scr, dxf), nonfinitemsg);
+    EXPECT_FALSE(std::filesystem::exists(scr));
+    EXPECT_FALSE(std::filesystem::exists(dxf));
 }
 
 TEST(AcadScript, StopSurfaceIsLeftOutAndConstructionIsAsked) {

@@ -2,6 +2,7 @@
 // merit over the damping and its Newton search, the Jacobian on several threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/optim/dls.h"
@@ -113,6 +114,7 @@ TEST(DlsMath, JacobianOnTwoThreadsIsBitIdenticalToOneThread) {
     auto& ol = m.lens.sys.sp.optlabel;
     for (int k = 0; k < m.lens.nsurf; ++k) ol[k] = k >= 1 ? "CD" : "C";
     sizemeritlist(m.lens, m.merit);
+    ASSERT_TRUE(calcweights(m)) << m.errmsg;   // weighted residuals: columns that are not zero
     ASSERT_TRUE(meritcalc(m, m.merit)) << m.errmsg;
     std::vector<double> r0(m.lens.naber);
     for (int i = 0; i < m.lens.naber; ++i) r0[i] = residual(m.lens, m.merit, i);
@@ -123,12 +125,29 @@ TEST(DlsMath, JacobianOnTwoThreadsIsBitIdenticalToOneThread) {
     ASSERT_TRUE(buildjacobian(m, m.merit, vars, r0, 1, one, err)) << err;
     ASSERT_TRUE(buildjacobian(m, m.merit, vars, r0, 2, two, err)) << err;
     ASSERT_EQ(one.size(), r0.size() * vars.size());
+    EXPECT_GT(std::count_if(one.begin(), one.end(), [](double v) { return v != 0; }), 0);
     EXPECT_EQ(one, two);
     // a column is the change of the residuals by one increment: the same as evaluating it
     Model p = m;
     setvar(p, vars[3], varvalue(p, vars[3]) + vars[3].increment);
     ASSERT_TRUE(meritcalc(p, p.merit));
     for (int i = 0; i < m.lens.naber; ++i) EXPECT_EQ(one[3 * r0.size() + i], residual(p.lens, p.merit, i) - r0[i]) << i;
+    // threads kept from one Jacobian to the next give those of fresh ones, also for a changed
+    // lens and a merit list other than the model's
+    JacobianThreads kept(2);
+    std::vector<double> again;
+    ASSERT_TRUE(kept.build(m, m.merit, vars, r0, again, err)) << err;
+    EXPECT_EQ(again, one);
+    Model q = m;
+    q.lens.sys.sp.curv[2] += 2e-3;
+    MeritList list = q.merit;
+    ASSERT_TRUE(meritcalc(q, list)) << q.errmsg;
+    std::vector<double> rq(q.lens.naber), fresh;
+    for (int i = 0; i < q.lens.naber; ++i) rq[i] = residual(q.lens, list, i);
+    ASSERT_TRUE(buildjacobian(q, list, vars, rq, 1, fresh, err)) << err;
+    ASSERT_TRUE(kept.build(q, list, vars, rq, again, err)) << err;
+    EXPECT_EQ(again, fresh);
+    EXPECT_NE(fresh, one);
 }
 
 }  // namespace

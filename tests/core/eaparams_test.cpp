@@ -1,7 +1,12 @@
 // The parameter set of the evolutionary optimizers: the real format and the data files.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <random>
 #include <string>
 
 #include "core/evolution/eaparams.h"
@@ -149,6 +154,14 @@ TEST(EAParams, BadFilesAreRefusedAndTheSetKept) {
     EXPECT_EQ(p.convabs, 0.00101);
     EXPECT_EQ(p.maxgen, 50001);
 
+    // Reals that become integers are range-checked before the conversion.
+    for (const char* huge : {"1e10", "-1e10", "1e300", "2147483648"}) {
+        EXPECT_NE(parseeatext(replaceline(korr, 7, huge), p).find("type of recombination is out of range"),
+                  std::string::npos) << huge;
+        EXPECT_NE(parseeatext(replaceline(korr, 2, huge), p).find("number of parents is out of range"),
+                  std::string::npos) << huge;
+    }
+
     // A missing file: a message, the set untouched.
     const std::string dir = test::freshdir("eaparams_missing");
     EAParams q;
@@ -161,6 +174,62 @@ TEST(EAParams, BadFilesAreRefusedAndTheSetKept) {
 
 namespace zefo {
 namespace {
+
+// Whatever a dialog accepts is saved and loads again to the values the file keeps: seeded
+// random parameter sets (values near the bounds, just inside and outside 0 and 1, extreme
+// magnitudes) through the dialogs' checks, the writer and the loader.
+TEST(EAParams, EverySetTheDialogsAcceptSavesAndLoadsAgain) {
+    std::mt19937_64 rng(27);
+    const double specials[] = {0, 1, std::nextafter(1.0, 0.0), std::nextafter(0.0, 1.0), std::nextafter(1.0, 2.0),
+                               100, std::nextafter(100.0, 0.0), 99.999999999999, 10, 0.00101, 0.5, 2, 360,
+                               std::nextafter(360.0, 0.0), 1e-300, -1e300, 0.49999, 2.01};
+    const auto real = [&](double typical) {
+        switch (rng() % 4) {
+            case 0: return specials[rng() % std::size(specials)];
+            case 1: return typical * std::uniform_real_distribution<double>(0.0, 2.0)(rng);
+            case 2: return std::nextafter(typical, rng() % 2 ? 1e300 : -1e300);
+            default: return typical;
+        }
+    };
+    const auto integer = [&](int typical) { return rng() % 3 ? typical : static_cast<int>(rng() % 2000) - 100; };
+    const auto dir = test::freshdir("ea_roundtrip");
+    int accepted = 0, refused = 0;
+    for (int it = 0; it < 4000; ++it) {
+        EAParams p;
+        p.kind = std::array<int, 6>{1, 3, 4, 5, 6, 7}[rng() % 6];
+        p.pcross = real(p.pcross);
+        p.pmut = real(p.pmut);
+        for (double& v : p.shares) v = real(v);
+        p.shares[4] = 100 - p.shares[0] - p.shares[1] - p.shares[2] - p.shares[3];
+        for (double& v : p.minshares) v = real(v);
+        for (double* v : {&p.preal, &p.pbig, &p.psmall, &p.convabs, &p.convrel, &p.stepabs, &p.steprel,
+                          &p.stepadjust, &p.initstep, &p.angle})
+            *v = real(*v == 0 ? 180 : *v);
+        for (int* v : {&p.popsize, &p.maxgen, &p.parents, &p.offspring, &p.opspergen, &p.opsbeforetest, &p.korrconvgen})
+            *v = integer(*v);
+        const bool ok = p.kind <= 3 ? checkgageneral(p).ok() && checkgaprobabilities(p).ok() && checkassga(p).ok()
+                                    : checkes(p, p.kind == 6 ? 5 : p.kind).ok();
+        const std::string path = (dir / ("set" + std::to_string(it) + eaextension(p.kind))).string();
+        const std::string saved = saveeafile(path, p);
+        if (!ok) {
+            ++refused;
+            std::filesystem::remove(path);
+            continue;
+        }
+        ++accepted;
+        ASSERT_EQ(saved, "") << it;
+        EAParams back;
+        ASSERT_EQ(loadeafile(path, back, p.kind), "") << it << "\n" << eafiletext(p);
+        EXPECT_EQ(eafiletext(back), eafiletext(p)) << it;
+        std::filesystem::remove(path);
+    }
+    EXPECT_GT(accepted, 200);   // enough of both to say something
+    EXPECT_GT(refused, 200);
+    // just below one is stored as one: refused by the dialog as one
+    EAParams p;
+    p.pmut = std::nextafter(1.0, 0.0);
+    EXPECT_EQ(checkgaprobabilities(p).message, "Mutation probability must not be one!");
+}
 
 TEST(EAParams, DefaultsPassEveryDialog) {
     const EAParams p;

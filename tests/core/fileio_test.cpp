@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "core/model/lensfile.h"
+#include "core/util/fileio.h"
 #include "testsystems.h"
 #include "testutil.h"
 
@@ -206,6 +207,49 @@ TEST(FileWriter, FailedSaveLeavesTheTargetAndNoTemporaryFile) {
     for (const auto& r : refused) EXPECT_EQ(writefileatomic(r.path, "new"), r.error);
     EXPECT_EQ(listing(dir), (std::vector<std::string>{"folder.dat", "lens.dat"}));
     EXPECT_TRUE(fs::is_empty(dir / "folder.dat"));
+}
+
+// The readers take only regular files of a bounded size: a device, a FIFO without a writer
+// (which would block for ever) and a folder are refused at once, a file beyond the limit
+// before it is read.
+TEST(FileReader, OnlyRegularFilesWithinTheLimitAreRead) {
+    const auto dir = test::freshdir("inputs");
+    writeplain(dir / "small.txt", "12345");
+    writeplain(dir / "large.txt", std::string(3u << 20, 'x'));
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const std::string large = (dir / "large.txt").string(), fifo = (dir / "fifo").string();
+    std::string text = "kept";
+    const struct { std::string path, error; } refused[] = {
+        {"/dev/zero", "File /dev/zero is not a regular file"},
+        {fifo, "File " + fifo + " is not a regular file"},
+        {dir.string(), "File " + dir.string() + " is not a regular file"},
+        {large, "File " + large + " is too large (more than 2 MB)"},
+        {(dir / "none").string(), "Cannot open file " + (dir / "none").string()},
+    };
+    for (const auto& r : refused) EXPECT_EQ(readinputfile(r.path, size_t{2} << 20, text), r.error);
+    EXPECT_EQ(text, "kept");
+    EXPECT_EQ(readinputfile((dir / "small.txt").string(), 5, text), "");
+    EXPECT_EQ(text, "12345");
+    EXPECT_EQ(readinputfile((dir / "small.txt").string(), 4, text),
+              "File " + (dir / "small.txt").string() + " is too large (more than 4 bytes)");
+    Model m;
+    EXPECT_EQ(loadlensfile("/dev/zero", m), "File /dev/zero is not a regular file");
+}
+
+// Files named after the system stay in their folder: a name that is no valid file name gives
+// no path.
+TEST(FileNames, SystemNameIsOneFileNameComponent) {
+    std::string path = "old";
+    EXPECT_EQ(namedfilepath("/w/graphics/", "COOKE", "_optsys.png", path), "");
+    EXPECT_EQ(path, "/w/graphics/COOKE_optsys.png");
+    for (const char* bad : {"../../escaped", "/etc/x", "a\\b", "", "a b", "x\n", "..", "a|b"}) {
+        EXPECT_EQ(namedfilepath("/w/graphics/", bad, ".png", path),
+                  "System name \"" + std::string(bad) + "\": " + badsysnamemsg)
+            << bad;
+        EXPECT_EQ(path, "") << bad;
+    }
+    EXPECT_TRUE(pathcomponentok("my lens"));
+    for (const char* bad : {"", ".", "..", "a/b", "a\nb"}) EXPECT_FALSE(pathcomponentok(bad)) << bad;
 }
 
 }  // namespace

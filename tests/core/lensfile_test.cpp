@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/model/lensfile.h"
+#include "core/util/fileio.h"
 #include "testutil.h"
 #include "core/util/numfmt.h"
 
@@ -265,28 +266,61 @@ TEST(LensFile, DamagedFilesAreRefusedWithTheirLineAndLeaveTheModelUntouched) {
     }
 }
 
-// Every cut of the file before the line end of its last ray is refused, naming the line that
-// holds the file's last character and the part of the file the next line belongs to; from
-// there on the blocks with defaults may be missing.
-TEST(LensFile, EveryCutBeforeTheEndOfTheRayBlockIsRefused) {
+// Every cut of the file is refused, naming the line that holds the file's last character and
+// the part of the file the next line belongs to, except the cuts at the line end before an
+// optional block (glass triangle, limits): such a block is absent or whole, and a number cut
+// in the middle (no line end after it) is never read as a shorter number.
+TEST(LensFile, EveryCutIsRefusedUnlessAnOptionalBlockIsLeftOutWhole) {
     const std::string good = readdata("lens1.dat");
     const size_t headerend = firstlines(good, 4).size() - 1;   // through the CR of line 4
     const size_t raysend = firstlines(good, 72).size() - 1;    // through the CR of line 72
+    const size_t triangleend = firstlines(good, 75).size() - 1;
+    ASSERT_EQ(std::count(good.begin(), good.end(), '\n'), 78);
+    const auto part = [](long needed) -> std::string {
+        return needed <= 51 ? "system data" : needed <= 66 ? "surface data" : needed <= 72 ? "ray data"
+               : needed <= 75 ? "glass triangle" : "limits";
+    };
+    int accepted = 0;
     for (size_t n = 0; n <= good.size(); ++n) {
         const std::string cut = good.substr(0, n);
         Model m;
         const std::string error = readlensfile(cut, m);
         if (n < headerend) {
             EXPECT_EQ(error, "Not a lens data file") << n;
-        } else if (n < raysend) {
+        } else if (n == raysend || n == raysend + 1 || n == triangleend || n == triangleend + 1 ||
+                   n + 1 == good.size() || n == good.size()) {
+            EXPECT_EQ(error, "") << n;
+            ++accepted;
+        } else {
             const long line = std::count(cut.begin(), cut.end() - 1, '\n') + 1;
             const long needed = cut.back() == '\r' || cut.back() == '\n' ? line + 1 : line;
-            const char* part = needed <= 51 ? "system" : needed <= 66 ? "surface" : "ray";
-            EXPECT_EQ(error, "Line " + std::to_string(line) + ": The file ends here, before the end of its " + part + " data") << n;
-        } else if (n == raysend || n == raysend + 1 || n == good.size()) {
-            EXPECT_EQ(error, "") << n;
+            EXPECT_EQ(error, "Line " + std::to_string(line) + ": The file ends here, before the end of its " + part(needed)) << n;
         }
     }
+    EXPECT_EQ(accepted, 6);
+    // the largest limit cut to its first digits: refused, not read as 9.5
+    const std::string digits = good.substr(0, good.rfind("9.50000000000000E+0001") + 3);
+    Model m;
+    EXPECT_EQ(readlensfile(digits, m), "Line 78: The file ends here, before the end of its limits");
+}
+
+// The system name names files: line 1 without the blanks around it must be a valid file name.
+TEST(LensFile, NameOfTheSystemMustBeAValidFileName) {
+    const std::string good = readdata("lens1.dat");
+    const std::string first = good.substr(0, good.find("\r\n"));
+    for (const char* bad : {"../../escaped", "a/b", "a b", "..", "x:y", "", "  ", "a\tb", "C\\x"}) {
+        Model m;
+        EXPECT_EQ(readlensfile(replaced(good, first + "\r\n", std::string(bad) + "\r\n"), m),
+                  std::string("Line 1: ") + badsysnamemsg)
+            << bad;
+    }
+    Model m;
+    ASSERT_EQ(readlensfile(replaced(good, first + "\r\n", "  PADDED\t \r\n"), m), "");
+    EXPECT_EQ(m.lens.sysname, "PADDED");
+    m.lens.sysname = "../x";
+    std::string text;
+    EXPECT_EQ(writelensfile(m.lens, text),
+              std::string("The optical system cannot be saved, line 1 of its file: ") + badsysnamemsg);
 }
 
 TEST(LensFile, FilesThatAreNotLensDataAreNamedAsSuch) {

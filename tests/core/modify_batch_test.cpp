@@ -5,7 +5,9 @@
 
 #include "core/model/lensfile.h"
 #include "core/modify/mechanics.h"
+#include "core/modify/modify.h"
 #include "core/raytrace/paraxial.h"
+#include "core/util/fileio.h"
 #include "jsonread.h"
 #include "testutil.h"
 
@@ -33,10 +35,28 @@ TEST_F(ModifyBatch, ScaleDoublesAndRefusesNegative) {
     for (int k = 0; k <= m.lens.nsurf; ++k) EXPECT_NEAR(s.lens.sys.sp.sep[k], 2 * m.lens.sys.sp.sep[k], 1e-12);
     EXPECT_NE(r.out.find("System name"), std::string::npos);
     EXPECT_NE(log().find("Scale factor is    2.000"), std::string::npos);
-    r = run("scale " + dgauss + " -1 " + out("n.dat"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Scale factor must not be zero!"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(dir / "n.dat"));
+    for (const auto& [k, message] : {std::pair{"-1", scalenegativemsg}, std::pair{"0", scalezeromsg}}) {
+        r = run("scale " + dgauss + " " + k + " " + out("n.dat"));
+        EXPECT_EQ(r.status, 1) << k;
+        EXPECT_EQ(r.err, std::string(message) + "\n") << k;
+        EXPECT_FALSE(std::filesystem::exists(dir / "n.dat")) << k;
+    }
+}
+
+// A modification whose system data fail (a stop surface beyond the lens) writes no lens.
+TEST_F(ModifyBatch, FailedModificationWritesNothing) {
+    std::string text = readtextfile(std::string(ZEFO_SAMPLES) + "/DGAUSS.dat").value();
+    const size_t line4 = text.find("11 6 34 135");
+    ASSERT_NE(line4, std::string::npos);
+    text.replace(line4, 4, "11 200 ");
+    ASSERT_EQ(writefileatomic((dir / "badstop.dat").string(), text), "");
+    const std::string lens = out("badstop.dat");
+    for (const std::string& args : {"scale " + lens + " 2 ", "reverse " + lens + " ", "stdradii " + lens + " ",
+                                   "anglesolve " + lens + " 80 "}) {
+        const auto r = run(args + out("o.dat"));
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_FALSE(std::filesystem::exists(dir / "o.dat")) << args << r.err;
+    }
 }
 
 TEST_F(ModifyBatch, AngleSolveReverseAndStandardRadii) {
@@ -77,9 +97,11 @@ TEST_F(ModifyBatch, MechanicsJsonAddsUp) {
     r = run("mechanics " + dgauss);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("--accept-diameters"), std::string::npos);
-    r = run("mechanics " + dgauss + " --density 7 --accept-diameters");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(densitymsg), std::string::npos);
+    for (const char* density : {"7", "1e308", "-3"}) {
+        r = run("mechanics " + dgauss + " --density " + density + " --accept-diameters");
+        EXPECT_EQ(r.status, 1) << density;
+        EXPECT_EQ(r.err, std::string(densityoptionmsg) + "\n") << density;
+    }
     EXPECT_EQ(run("mechanics " + dgauss + " --construction round").status, 2);
 }
 

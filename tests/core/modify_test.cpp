@@ -85,10 +85,11 @@ TEST(Scale, ByTwoKeepsTheShapeAndDoublesTheFocalLength) {
 }
 
 TEST(Scale, FactorNotAboveZeroIsRefused) {
-    for (double k : {0.0, -1.0}) {
+    for (const auto& [k, message] : {std::pair{0.0, scalezeromsg}, std::pair{-1.0, scalenegativemsg},
+                                     std::pair{-0.0, scalezeromsg}, std::pair{HUGE_VAL, scalenegativemsg}}) {
         Model m = doublegauss();
         const OpticalSystem before = m.lens;
-        EXPECT_EQ(scalesys(m.lens, k), scalezeromsg);
+        EXPECT_EQ(scalesys(m.lens, k), message) << k;
         EXPECT_TRUE(m.lens == before);
     }
     EXPECT_EQ(scaleline(2), "Scale factor is    2.000");

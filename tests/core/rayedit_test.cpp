@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/edit/rayedit.h"
+#include "core/util/numfmt.h"
 #include "testsystems.h"
 
 namespace zefo {
@@ -89,25 +90,51 @@ TEST(RayBlock, LayoutAndTypes) {
               (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0xD0, 0xBF}));
 
     Model n = sixrays(20);
-    n.lens.rays.xrel[4] = n.lens.rays.yrel[4] = 0.5;
-    std::vector<uint8_t> longer = b;
-    longer.resize(60, 0xFF);   // only 49 bytes are read
-    pasterayblock(n.lens, 4, longer);
+    for (auto& label : n.lens.rays.rl) label = 1;
+    ASSERT_EQ(pasteray(n.lens, 5, b), "");   // before ray 5: ray index 4
+    EXPECT_EQ(n.lens.nrays, 7);
     EXPECT_EQ(n.lens.rays.rl[4], 13);
     EXPECT_EQ(n.lens.rays.xrel[4], 0);
     EXPECT_EQ(n.lens.rays.yrel[4], 0);
     EXPECT_EQ(n.lens.rays.x[4], 3);
     EXPECT_EQ(n.lens.rays.l[4], -0.25);
+    EXPECT_EQ(n.lens.rays.x[5], 5);   // the rays behind move down
+}
 
-    // A damaged block: label 2 and l = 2 keep the ray's own.
-    std::vector<uint8_t> bad = rayblock(n.lens, 0);
-    bad[0] = 2;
-    leblock::putdouble(bad, 33, 2.0);
-    const uint8_t label = n.lens.rays.rl[1];
-    const double lold = n.lens.rays.l[1];
-    pasterayblock(n.lens, 1, bad);
-    EXPECT_EQ(n.lens.rays.rl[1], label);
-    EXPECT_EQ(n.lens.rays.l[1], lold);
+// A paste passes the checks of typing: a block that fails one is refused with the reason and
+// the lens is unchanged; so is a typed chief ray beyond one per field off the axis.
+TEST(RayBlock, DamagedBlocksAreRefusedAndTheLensKept) {
+    Model m = sixrays(20);
+    OpticalSystem& l = m.lens;
+    for (auto& label : l.rays.rl) label = 1;
+    l.rays.rl[2] = 13;   // the chief ray of the one field off the axis
+    const std::vector<uint8_t> good = rayblock(l, 0);
+    const auto changed = [&](auto change) {
+        std::vector<uint8_t> b = good;
+        change(b);
+        return b;
+    };
+    const struct { const char* what; std::vector<uint8_t> block; std::string message; } cases[] = {
+        {"short", std::vector<uint8_t>(good.begin(), good.begin() + 40), raymsg::badblock},
+        {"long", changed([](auto& b) { b.push_back(0); }), raymsg::badblock},
+        {"label 2", changed([](auto& b) { b[0] = 2; }), raymsg::badlabel},
+        {"l = 2", changed([](auto& b) { leblock::putdouble(b, 33, 2.0); }), raymsg::lrange},
+        {"x not a number", changed([](auto& b) { leblock::putdouble(b, 17, std::nan("")); }),
+         std::string(raymsg::badblock) + ": " + notanumbermsg},
+        {"y above 1E+30", changed([](auto& b) { leblock::putdouble(b, 25, 1e31); }),
+         std::string(raymsg::badblock) + ": " + notanumbermsg},
+        {"a second chief ray", changed([](auto& b) { b[0] = 13; }),
+         "The ray scheme has 2 chief rays (label 13) for 2 fields; it may have one for every field off the axis"},
+    };
+    const OpticalSystem before = l;
+    for (const auto& c : cases) {
+        EXPECT_EQ(pasteray(l, 1, c.block), c.message) << c.what;
+        EXPECT_EQ(l, before) << c.what;
+    }
+    EXPECT_EQ(commitraycell(l, 0, rflabel, "13").message, cases[6].message);
+    std::array<std::string, rayfields> typed{"13", "0", "0", "0", "0", "0", "0"};
+    EXPECT_EQ(newray(l, 0, typed).message, cases[6].message);
+    EXPECT_EQ(l, before);
 }
 
 TEST(NewRay, ChecksInOrderAndLogs) {

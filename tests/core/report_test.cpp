@@ -59,6 +59,20 @@ TEST(Report, UnwritableFileGivesAnError) {
     EXPECT_EQ(r.lines().back(), "End of displayed data");
 }
 
+// A report name that is no single file name writes nothing outside the workspace folder.
+TEST(Report, NameThatLeavesItsFolderIsRefused) {
+    const auto dir = test::freshdir("report-escape");
+    const Workspace ws = makeworkspace((dir / "ws").string());
+    for (const char* name : {"../../escaped", "..", "a/b"}) {
+        Report r;
+        r.addline("Ray trace");
+        EXPECT_EQ(r.finishreport(ws, name, ".rez"), "The report name \"" + std::string(name) + "\" is not a valid file name");
+        EXPECT_EQ(r.savereport(ws, name, ".rez"), "The report name \"" + std::string(name) + "\" is not a valid file name");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "escaped.rez"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "ws" / "abr" / "a"));
+}
+
 TEST(Report, NumberThatIsNotFiniteKeepsTheReportFromItsFile) {
     const double cases[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
                             -std::numeric_limits<double>::infinity()};

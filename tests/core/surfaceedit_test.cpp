@@ -4,6 +4,7 @@
 
 #include "core/edit/surfaceedit.h"
 #include "core/model/glasscat.h"
+#include "core/util/numfmt.h"
 #include "testsystems.h"
 
 namespace zefo {
@@ -227,6 +228,7 @@ TEST(SurfaceBlock, LayoutAndRoundTrip) {
     sp.glass[1] = "N15";
     sp.curv[1] = 0.5;
     sp.radius[1] = 2;
+    sp.hmax[1] = 1.5;   // inside the radius
     const std::vector<uint8_t> b = surfblock(m.lens, 1);
     ASSERT_EQ(b.size(), 142u);
     EXPECT_EQ(b[0], 1);
@@ -241,34 +243,61 @@ TEST(SurfaceBlock, LayoutAndRoundTrip) {
     // 2.0 = 0x4000000000000000 in the radius field (radius mode).
     EXPECT_EQ(b[25], 0x40);
 
-    ASSERT_EQ(insertsurface(m, 4, false), "");
-    pastesurfblock(m, 3, b);
+    ASSERT_EQ(pastesurface(m, fakecatalog(), 4, b), "");   // before surface 4: row 3
     const OpticalSystem& l = m.lens;
+    EXPECT_EQ(l.nsurf, 5);
     EXPECT_EQ(l.sys.sp.optlabel[3], "CD");
     EXPECT_EQ(l.sys.sp.glass[3], "N15");
     EXPECT_EQ(l.sys.sp.radius[3], 2);
-    EXPECT_EQ(l.sys.sp.index[3], l.sys.sp.index[1]);
+    EXPECT_EQ(l.sys.sp.curv[3], 0.5);
+    for (int w = 0; w < 3; ++w)   // the catalogue's indices, as typing the glass gives them
+        EXPECT_NEAR(l.sys.sp.index[3][w], fakeindex(l.wl[w]), 1e-12) << w;
     EXPECT_EQ(l.sepmax[3], l.sepmax[1]);
-    EXPECT_EQ(l.sys.sp.hmax[3], l.sys.sp.hmax[1]);
+    EXPECT_EQ(l.sys.sp.hmax[3], 1.5);
+    EXPECT_EQ(l.sys.sp.radius[4], 40);   // the surfaces behind move down
 }
 
-TEST(SurfaceBlock, ShortAndDamagedBlocksAreClamped) {
+// A paste passes the checks of typing its values into the cells: a block that fails one is
+// refused with the reason and the lens is unchanged; a typed value the file could not hold
+// is refused as well.
+TEST(SurfaceBlock, DamagedBlocksAreRefusedAndTheLensKept) {
     Model m = fourlens();
-    std::vector<uint8_t> b = surfblock(m.lens, 2);
-    b[106] = 200;                       // glass length beyond its field
-    b[4] = 13;                          // a full optimization label field of garbage
-    for (int i = 5; i < 18; ++i) b[static_cast<size_t>(i)] = 'Z';
-    pastesurfblock(m, 0, b);
-    EXPECT_EQ(m.lens.sys.sp.glass[0].size(), 11u);
-    EXPECT_EQ(m.lens.sys.sp.optlabel[0], "");   // validated like a typed label
-
-    std::vector<uint8_t> shortblock(b.begin(), b.begin() + 30);   // curv cut off
-    shortblock[0] = 3;                                               // label length past the data
-    shortblock[1] = 'E';
-    pastesurfblock(m, 1, shortblock);
-    EXPECT_EQ(m.lens.sys.sp.curv[1], 0);
-    EXPECT_EQ(m.lens.sys.sp.radius[1], 0);
-    EXPECT_EQ(m.lens.asphdata, 'N');   // "E??" is no label: a plain surface
+    m.lens.sys.sp.glass[2] = "N15";
+    const std::vector<uint8_t> good = surfblock(m.lens, 2);
+    const auto changed = [&](auto change) {
+        std::vector<uint8_t> b = good;
+        change(b);
+        return b;
+    };
+    const double nan = std::nan(""), subnormal = 1e-310;
+    const struct { const char* what; std::vector<uint8_t> block; std::string message; } cases[] = {
+        {"short", std::vector<uint8_t>(good.begin(), good.begin() + 30), surfmsg::badblock},
+        {"long", changed([](auto& b) { b.push_back(0); }), surfmsg::badblock},
+        {"glass length beyond its field", changed([](auto& b) { b[106] = 200; }), surfmsg::badblock},
+        {"control character in the glass", changed([](auto& b) { b[107] = 1; }), surfmsg::badblock},
+        {"optimization label of garbage", changed([](auto& b) { b[4] = 3; b[5] = b[6] = b[7] = 'Z'; }), surfmsg::badoptlabel},
+        {"surface label", changed([](auto& b) { b[1] = 'Q'; }), surfmsg::badlabel},
+        {"radius not a number", changed([&](auto& b) { leblock::putdouble(b, 18, nan); }),
+         std::string(surfmsg::badblock) + ": " + notanumbermsg},
+        {"separation above 1E+30", changed([](auto& b) { leblock::putdouble(b, 34, 2e30); }),
+         std::string(surfmsg::badblock) + ": " + notanumbermsg},
+        {"subnormal radius", changed([&](auto& b) { leblock::putdouble(b, 18, subnormal); }), surfmsg::outofrange},
+        {"glass not in the catalogue", changed([](auto& b) { b[107] = 'X'; }), surfmsg::glassnotfound},
+        {"negative clear aperture", changed([](auto& b) { leblock::putdouble(b, 42, -1.0); }), surfmsg::hmaxnotpositive},
+        {"clear aperture beyond the radius", changed([](auto& b) { leblock::putdouble(b, 42, 31.0); }),
+         surfmsg::hmaxoverradius},
+    };
+    const Model before = m;
+    for (const auto& c : cases) {
+        EXPECT_EQ(pastesurface(m, fakecatalog(), 2, c.block), c.message) << c.what;
+        EXPECT_EQ(m.lens, before.lens) << c.what;
+    }
+    EXPECT_EQ(pastesurface(m, fakecatalog(), 2, good), "");
+    // typed: a radius whose curvature is beyond 1E+30, a number beyond 1E+30
+    Model t = fourlens();
+    EXPECT_EQ(commitsurfcell(t, fakecatalog(), 0, scradius, "1e-310").message, surfmsg::outofrange);
+    EXPECT_EQ(commitsurfcell(t, fakecatalog(), 0, scsep, "1e31").message, notanumbermsg);
+    EXPECT_EQ(t.lens, fourlens().lens);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The System Editor driven as a user does: typing into cells, refused texts, the session.
 #include <QAbstractItemView>
+#include <cmath>
 #include <QClipboard>
 #include <QMimeData>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QtTest>
 
 #include "core/app/session.h"
+#include "core/util/numfmt.h"
 #include "gui/editors/fieldsdialog.h"
 #include "gui/editors/systemeditor.h"
 #include "guitest.h"
@@ -25,6 +27,17 @@ Model threesurfaces() {
 
 GlassLookup nocatalog() {
     return [](const std::string&) -> std::optional<GlassRecord> { return std::nullopt; };
+}
+
+// A catalogue of the one glass of the test lenses, of index 1.5 at every wavelength.
+GlassLookup glasscatalog() {
+    return [](const std::string& name) -> std::optional<GlassRecord> {
+        if (name != "glass") return std::nullopt;
+        GlassRecord g;
+        g.name = name;
+        g.a = {2.25, 0, 0, 0, 0, 0};
+        return g;
+    };
 }
 
 // Types text into a cell and closes its editor with Return, as a user does.
@@ -86,8 +99,8 @@ private slots:
         Model m = threesurfaces();
         zefo::Session session(m);
         session.opened("three.dat");
-        SystemEditor editor(m, session, nocatalog());
-        std::vector<int> answers{1, 3, 1};
+        SystemEditor editor(m, session, glasscatalog());
+        std::vector<int> answers{1, 3, 1, 2};
         size_t asked = 0;
         editor.asksurface = [&]() -> std::optional<int> { return answers.at(asked++); };
         std::vector<std::string> log;
@@ -120,6 +133,22 @@ private slots:
         QCOMPARE(log, (std::vector<std::string>{"Copy surface", "Surface number 1 is copied", "Copy surface - Finished",
                                                 "Past surface", "Surface number 3 is pasted", "Past surface - Finished",
                                                 "Cut surface", "Surface number 1 is cut", "Cut surface - Finished"}));
+
+        // A damaged block (a radius that is not a number) is refused with the reason; the
+        // lens and the grid stay as they were.
+        QStringList errors;
+        editor.showerror = [&](const QString& msg) { errors << msg; };
+        std::vector<uint8_t> block = surfblock(m.lens, 0);
+        leblock::putdouble(block, 18, std::nan(""));
+        auto* damaged = new QMimeData;
+        damaged->setData(SystemEditor::mimetype(),
+                         QByteArray(reinterpret_cast<const char*>(block.data()), int(block.size())));
+        QApplication::clipboard()->setMimeData(damaged);
+        const OpticalSystem before = m.lens;
+        editor.surfacemenu()->findChild<QAction*>("Surface_paste")->trigger();
+        QCOMPARE(errors, QStringList{QString(surfmsg::badblock) + ": " + notanumbermsg});
+        QVERIFY(m.lens == before);
+        QCOMPARE(editor.grid()->model()->rowCount(), 4);
     }
 
     // Typed labels E and A open their constants dialogs; a refused constant keeps the dialog.

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "core/raytrace/raytrace.h"
+#include "core/util/fileio.h"
 #include "core/util/numfmt.h"
 
 namespace zefo {
@@ -225,6 +226,17 @@ void dxfline(std::string& out, const char* layer, double x1, double y1, double x
     dxfgroup(out, 21, dxfreal(y2));
 }
 
+bool allfinite(const std::vector<double>& v) {
+    return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
+}
+
+bool drawingfinite(const CadDrawing& d) {
+    const LensSection& s = d.section;
+    bool ok = allfinite(s.mechdiam) && allfinite(s.vertex) && allfinite(s.edgeh) && allfinite(s.edgex);
+    for (const SectionRay& r : d.rays) ok = ok && allfinite(r.x) && allfinite(r.y);
+    return ok;
+}
+
 }  // namespace
 
 CadDrawing acadscript(Model& m, bool rays, Interaction& ask) {
@@ -240,7 +252,19 @@ CadDrawing acadscript(Model& m, bool rays, Interaction& ask) {
     }
     lenslines(lens, d.section, rays, d.script);
     if (rays) raylines(m, d);
+    if (!drawingfinite(d)) {   // no script or drawing holds a number that is not finite
+        d.outcome.error = nonfinitemsg;
+        d.script.clear();
+    }
     return d;
+}
+
+std::string writecadfiles(const OpticalSystem& lens, const CadDrawing& d, const std::string& scriptpath,
+                          const std::string& dxfpath) {
+    if (!d.outcome.ok() || !drawingfinite(d)) return nonfinitemsg;
+    std::string text;
+    for (const auto& line : d.script) text += line + "\n";
+    return writefilesatomic({{scriptpath, text}, {dxfpath, sectiondxf(lens, d)}});
 }
 
 std::string sectiondxf(const OpticalSystem& lens, const CadDrawing& d) {

@@ -34,6 +34,12 @@ struct CadDrawing {
 // and appended. Nothing is written.
 CadDrawing acadscript(Model& m, bool rays, Interaction& ask);
 
+// Writes the script and the DXF text of a finished drawing whole, both or neither (a file
+// written before a later one fails is put back as it was). A drawing with a number that is
+// not finite is refused with nonfinitemsg. The error text, empty on success.
+std::string writecadfiles(const OpticalSystem& lens, const CadDrawing& d, const std::string& scriptpath,
+                          const std::string& dxfpath);
+
 // The DXF text of a computed drawing: the axis, the surfaces (ARC, or LINE for a plane),
 // the rims (LINE) on layer "ose" and every ray as a POLYLINE on its layer.
 std::string sectiondxf(const OpticalSystem& lens, const CadDrawing& d);

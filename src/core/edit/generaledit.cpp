@@ -75,16 +75,6 @@ EditResult refusal(int field, const std::string& msg) {
     return r;
 }
 
-std::string sysnameerror(const std::string& name) {
-    if (name.empty() || name.find("..") != std::string::npos) return genmsg::badname;
-    for (char c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 32 || u == 127 || std::string(" /\\<>:\"|?*").find(c) != std::string::npos)
-            return genmsg::badname;
-    }
-    return "";
-}
-
 int chiefrayindex(int nrays, int f) {
     if (nrays == 6) return f == 1 ? 2 : -1;
     if (nrays == 17 || nrays == 24) return 7 * f - 4;

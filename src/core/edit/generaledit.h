@@ -10,13 +10,12 @@
 
 #include "core/edit/surfaceedit.h"
 #include "core/model/model.h"
+#include "core/util/fileio.h"
 
 namespace zefo {
 
 namespace genmsg {
-inline constexpr const char* badname =
-    "The name must be a valid file name: not empty, without blanks, path separators, \"..\" "
-    "or any of < > : \" | ? *";
+inline constexpr const char* badname = badsysnamemsg;
 inline constexpr const char* badstop =
     "You must enter valid surface number for aperture stop position!";
 inline constexpr const char* badeph = "You must enter valid Eneterance pupil height!";
@@ -29,9 +28,6 @@ inline constexpr const char* normalrays =
     "Normal rays can not follow a new number of fields: choose standard or relative rays first!";
 inline constexpr const char* badwavelength = "Wavelength must be between 350 nm and 1500 nm !";
 }  // namespace genmsg
-
-// The message of a system name that is no valid file name, empty when it is good.
-std::string sysnameerror(const std::string& name);
 
 // Index (0-based) of the chief ray of off-axis field f (1 .. 3) in a standard scheme.
 int chiefrayindex(int nrays, int f);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/model/lensfile.h"
 #include "core/util/numfmt.h"
 
 namespace zefo {
@@ -95,8 +96,13 @@ CellCommit commitraycell(OpticalSystem& lens, int ray, RayField f, const std::st
         const uint8_t label = raylabel(bare);
         if (label == 0) return CellCommit{false, false, raymsg::badlabel, c.restore, CellCommit::none};
         auto& rl = lens.rays.rl[static_cast<size_t>(ray)];
-        c.changed = label != rl;
+        const uint8_t old = rl;
         rl = label;
+        if (std::string e = chiefrayserror(lens); !e.empty()) {
+            rl = old;
+            return CellCommit{false, false, e, c.restore, CellCommit::none};
+        }
+        c.changed = label != old;
         c.restore = raycelltext(lens, ray, f);
         return c;
     }
@@ -139,7 +145,14 @@ NewRayResult newray(OpticalSystem& lens, int ray, const std::array<std::string, 
         r.message = dir;
         return r;
     }
+    const uint8_t old = lens.rays.rl[static_cast<size_t>(ray)];
     lens.rays.rl[static_cast<size_t>(ray)] = label;
+    if (std::string e = chiefrayserror(lens); !e.empty()) {
+        lens.rays.rl[static_cast<size_t>(ray)] = old;
+        r.badfield = rflabel;
+        r.message = e;
+        return r;
+    }
     r.log.push_back("Ray label for new ray is " + std::to_string(label));
     static const char* const names[] = {"", "relative x", "relative y", "x", "y", "l", "m"};
     for (int f = rfxrel; f < rayfields; ++f) {
@@ -187,23 +200,30 @@ std::vector<uint8_t> rayblock(const OpticalSystem& lens, int ray) {
     return b;
 }
 
-void pasterayblock(OpticalSystem& lens, int ray, const std::vector<uint8_t>& block) {
-    using namespace leblock;
-    const std::vector<uint8_t> b(block.begin(), block.begin() + static_cast<long>(std::min(block.size(), rayblocksize)));
-    auto& r = lens.rays;
-    const size_t k = static_cast<size_t>(ray);
-    if (!b.empty() && raylabel(std::to_string(b[0])) != 0) r.rl[k] = b[0];
-    if (hasrelative(lens)) {
-        r.xrel[k] = getdouble(b, 1);
-        r.yrel[k] = getdouble(b, 9);
+std::string pasteray(OpticalSystem& lens, int r, const std::vector<uint8_t>& b) {
+    if (b.size() != rayblocksize) return raymsg::badblock;
+    OpticalSystem t = lens;
+    if (std::string e = insertray(t, r); !e.empty()) return e;
+    const size_t k = static_cast<size_t>(r - 1);
+    auto& rays = t.rays;
+    if (b[0] != 0 && raylabel(std::to_string(b[0])) == 0) return raymsg::badlabel;   // 0: no label, as a file has it
+    rays.rl[k] = b[0];
+    std::optional<double> v[6];
+    for (size_t i = 0; i < 6; ++i)
+        if (!(v[i] = leblock::getdouble(b, 1 + 8 * i))) return std::string(raymsg::badblock) + ": " + notanumbermsg;
+    if (hasrelative(t)) {
+        rays.xrel[k] = *v[0];
+        rays.yrel[k] = *v[1];
     }
-    r.x[k] = getdouble(b, 17);
-    r.y[k] = getdouble(b, 25);
-    const double l = getdouble(b, 33), m = getdouble(b, 41);
-    if (directionerror(l, m).empty()) {
-        r.l[k] = l;
-        r.m[k] = m;
-    }
+    rays.x[k] = *v[2];
+    rays.y[k] = *v[3];
+    if (std::string e = directionerror(*v[4], *v[5]); !e.empty()) return e;
+    rays.l[k] = *v[4];
+    rays.m[k] = *v[5];
+    if (std::string e = chiefrayserror(t); !e.empty()) return e;
+    if (std::string e = unsaveableerror(t); !e.empty() && unsaveableerror(lens).empty()) return e;
+    lens = std::move(t);
+    return {};
 }
 
 std::vector<std::string> raycommandlog(const std::string& command, int r) {

@@ -21,6 +21,7 @@ inline constexpr const char* lmsum = "Direction cosines must satisfy L*L + M*M <
 inline constexpr const char* badraynumber = "Ray number must be between 1 and total number of rays!";
 inline constexpr const char* lastray = "The last ray can not be deleted!";
 inline constexpr const char* toomanyrays = "The ray scheme can not hold more than 255 rays!";
+inline constexpr const char* badblock = "The clipboard does not hold a whole ray";
 }  // namespace raymsg
 
 // The fields of a ray, in the order of the full grid after the number column.
@@ -40,6 +41,7 @@ uint8_t raylabel(const std::string& text);
 std::string directionerror(double l, double m);
 
 // Commits the typed text of a cell of ray `ray`; a refused text leaves the model as it was.
+// A label 13 beyond one chief ray per field off the axis is refused (chiefrayserror).
 CellCommit commitraycell(OpticalSystem& lens, int ray, RayField f, const std::string& typed);
 
 // New Ray, OK: the seven typed texts (label, xrel, yrel, x, y, l, m) checked in order; the
@@ -60,9 +62,11 @@ std::string insertray(OpticalSystem& lens, int r);
 // The clipboard block of one ray: 49 bytes, label byte then six little-endian doubles.
 constexpr size_t rayblocksize = 49;
 std::vector<uint8_t> rayblock(const OpticalSystem& lens, int ray);
-// Fills ray `ray` from a block (read as far as it goes, at most 49 bytes); a label or a pair
-// of direction cosines that is not valid keeps the ray's own.
-void pasterayblock(OpticalSystem& lens, int ray, const std::vector<uint8_t>& block);
+// Paste: a ray is inserted before ray r (1 .. nrays) and takes the block's values through
+// the checks of typing them (label, numbers finite within 1E+30, direction cosines, no more
+// chief rays than fields off the axis). A block of another size or that fails a check is
+// refused with the reason and the lens is unchanged.
+std::string pasteray(OpticalSystem& lens, int r, const std::vector<uint8_t>& block);
 
 std::vector<std::string> raycommandlog(const std::string& command, int r);
 

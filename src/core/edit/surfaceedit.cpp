@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/model/lensfile.h"
+#include "core/util/mathutil.h"
 #include "core/util/numfmt.h"
 
 namespace zefo {
@@ -141,6 +143,18 @@ double* numericfield(OpticalSystem& l, int row, int col) {
     }
 }
 
+// The checks of a number in a column of row `row` beyond being a finite number within 1E+30:
+// the clear aperture positive and inside the radius, a radius or curvature whose reciprocal
+// is a number the file holds too.
+std::string numbererror(const OpticalSystem& l, int row, int col, double v) {
+    if (col == schmax) {
+        if (v <= 0) return surfmsg::hmaxnotpositive;
+        if (std::fabs(v * l.sys.sp.curv[row]) >= 1) return surfmsg::hmaxoverradius;
+    }
+    if (col == scradius && !(std::fabs(reciprocal(v)) <= kbig)) return surfmsg::outofrange;
+    return {};
+}
+
 CellCommit commitnumber(Model& m, int row, int col, const std::string& typed) {
     auto& sp = m.lens.sys.sp;
     double* field = numericfield(m.lens, row, col);
@@ -152,10 +166,7 @@ CellCommit commitnumber(Model& m, int row, int col, const std::string& typed) {
     if (bare.empty() || bare == "-") return c;
     const auto v = typedvalue(bare);
     if (!v) return refused(notanumbermsg, c.restore);
-    if (col == schmax) {
-        if (*v <= 0) return refused(surfmsg::hmaxnotpositive, c.restore);
-        if (std::fabs(*v * sp.curv[row]) >= 1) return refused(surfmsg::hmaxoverradius, c.restore);
-    }
+    if (const std::string e = numbererror(m.lens, row, col, *v); !e.empty()) return refused(e, c.restore);
     c.changed = *v != *field;
     *field = *v;
     if (col == scradius) {
@@ -188,7 +199,7 @@ std::string trimblanks(const std::string& s) {
 
 std::optional<double> typedvalue(const std::string& s) {
     const auto v = parsetyped(s);
-    if (!v || !std::isfinite(*v)) return std::nullopt;
+    if (!v || !std::isfinite(*v) || std::fabs(*v) > kbig) return std::nullopt;
     return v;
 }
 
@@ -371,13 +382,14 @@ void putdouble(std::vector<uint8_t>& b, size_t at, double v) {
     for (size_t i = 0; i < 8; ++i) b[at + i] = static_cast<uint8_t>(u >> (8 * i));
 }
 
-double getdouble(const std::vector<uint8_t>& b, size_t at) {
-    if (at + 8 > b.size()) return 0;
+std::optional<double> getdouble(const std::vector<uint8_t>& b, size_t at) {
+    if (at + 8 > b.size()) return std::nullopt;
     uint64_t u = 0;
     for (size_t i = 0; i < 8; ++i) u |= static_cast<uint64_t>(b[at + i]) << (8 * i);
     double v;
     std::memcpy(&v, &u, 8);
-    return std::isfinite(v) ? v : 0;
+    if (!std::isfinite(v) || std::fabs(v) > kbig) return std::nullopt;
+    return v;
 }
 
 void putstring(std::vector<uint8_t>& b, size_t at, size_t field, const std::string& s) {
@@ -415,30 +427,63 @@ std::vector<uint8_t> surfblock(const OpticalSystem& lens, int row) {
     return b;
 }
 
-void pastesurfblock(Model& m, int row, const std::vector<uint8_t>& b) {
-    using namespace leblock;
-    auto& l = m.lens;
+namespace {
+
+// A string field of a block: its length byte within the field, no control character.
+std::optional<std::string> blockstring(const std::vector<uint8_t>& b, size_t at, size_t field) {
+    if (b[at] >= field) return std::nullopt;
+    std::string s = leblock::getstring(b, at, field);
+    for (char c : s)
+        if (static_cast<unsigned char>(c) < 32 || c == 127) return std::nullopt;
+    return s;
+}
+
+// The surface of a block put into row `row` of t through the checks of the typed cells.
+std::string fillpastedrow(Model& t, const GlassLookup& lookup, int row, const std::vector<uint8_t>& b) {
+    auto& l = t.lens;
     auto& sp = l.sys.sp;
     const bool radii = l.radiiflag == 'D';
-    std::string label = upperTrimmed(getstring(b, 0, 4));
-    static const std::string kinds = "SEFAM";
-    if (label.empty() || label.find_first_not_of(kinds) != std::string::npos) label = "S";
-    sp.surflabel[row] = label;
-    const std::string opt = upperTrimmed(getstring(b, 4, 14));
-    sp.optlabel[row] = optlabelerror(opt).empty() ? opt : "";
-    sp.curv[row] = getdouble(b, 26);
-    sp.radius[row] = reciprocal(sp.curv[row]);
-    sp.sep[row] = getdouble(b, 34);
-    sp.hmax[row] = getdouble(b, 42);
-    sp.disp[row] = getdouble(b, 50);
-    l.radmin[row] = getdouble(b, radii ? 58 : 74);
-    l.radmax[row] = getdouble(b, radii ? 66 : 82);
-    l.sepmin[row] = getdouble(b, 90);
-    l.sepmax[row] = getdouble(b, 98);
-    sp.glass[row] = getstring(b, 106, 12);
-    for (int w = 0; w < 3; ++w)
-        sp.index[row][w] = getdouble(b, 118 + 8 * static_cast<size_t>(w));
-    if (isconiclabel(label) || isasphlabel(label)) ensureaspheric(l);
+    const auto label = blockstring(b, 0, 4), opt = blockstring(b, 4, 14), glass = blockstring(b, 106, 12);
+    if (!label || !opt || !glass) return surfmsg::badblock;
+    std::optional<double> v[8];
+    const size_t at[8] = {radii ? size_t{18} : size_t{26}, 34, 42, radii ? size_t{58} : size_t{74},
+                          radii ? size_t{66} : size_t{82}, 90, 98, 118};
+    for (size_t i = 0; i < 8; ++i)
+        if (!(v[i] = leblock::getdouble(b, at[i]))) return std::string(surfmsg::badblock) + ": " + notanumbermsg;
+    // The label as typed, on a plain row: a mirror label sets the mirror state of the row.
+    sp.surflabel[row] = "S";
+    const double sign = *v[7] < 0 ? -1 : 1;   // the medium behind a mirror keeps its sign
+    sp.glass[row] = "";
+    const std::pair<int, std::string> cells[] = {
+        {sclabel, *label}, {scoptlabel, *opt}, {scglass, glass->empty() ? "air" : *glass}};
+    for (const auto& [col, text] : cells)
+        if (const CellCommit c = commitsurfcell(t, lookup, row, col, text); !c.accepted) return c.message;
+    if ((sp.index[row][0] < 0) != (sign < 0)) {
+        for (double& n : sp.index[row]) n = -n;
+        sp.disp[row] = -sp.disp[row];
+    }
+    const std::pair<int, double> numbers[] = {{scradius, *v[0]}, {scsep, *v[1]},   {scradmin, *v[3]},
+                                              {scradmax, *v[4]}, {scsepmin, *v[5]}, {scsepmax, *v[6]},
+                                              {schmax, *v[2]}};
+    for (const auto& [col, x] : numbers) {
+        if (const std::string e = numbererror(l, row, col, x); !e.empty()) return e;
+        *numericfield(l, row, col) = x;
+        if (col == scradius) (radii ? sp.curv[row] : sp.radius[row]) = reciprocal(x);
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string pastesurface(Model& m, const GlassLookup& lookup, int s, const std::vector<uint8_t>& block) {
+    if (block.size() != surfblocksize) return surfmsg::badblock;
+    Model t = m;
+    if (std::string e = insertsurface(t, s, false); !e.empty()) return e;
+    if (std::string e = fillpastedrow(t, lookup, s - 1, block); !e.empty()) return e;
+    // A lens in the program can always be saved.
+    if (std::string e = unsaveableerror(t.lens); !e.empty() && unsaveableerror(m.lens).empty()) return e;
+    m = std::move(t);
+    return {};
 }
 
 std::vector<std::string> surfcommandlog(const std::string& command, int s) {

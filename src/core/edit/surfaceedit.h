@@ -32,13 +32,15 @@ inline constexpr const char* toomanysurfaces = "The system can not hold more sur
 inline constexpr const char* zeroconic = "Conic constant must not be zero!";
 inline constexpr const char* zerodistance = "Distance must be different from zero!";
 inline constexpr const char* zeroaperture = "Clear aperture must be different from zero!";
+inline constexpr const char* outofrange = "Number out of range (magnitude above 1E+30)";
+inline constexpr const char* badblock = "The clipboard does not hold a whole surface";
 }  // namespace surfmsg
 
 // Helpers of the editors' typed texts.
 // The text without its leading and trailing blanks.
 std::string trimblanks(const std::string& s);
 // A typed number (blanks removed, "," or "." as decimal separator), empty when it is not a
-// finite number.
+// finite number of magnitude 1E+30 at most (the largest a lens data file holds).
 std::optional<double> typedvalue(const std::string& s);
 // 1/v, or 0 for 0 (a plane: radius and curvature 0 alike).
 inline double reciprocal(double v) { return v == 0 ? 0 : 1 / v; }
@@ -114,8 +116,13 @@ std::string insertsurface(Model& m, int s, bool after);
 // as a length byte and their characters.
 constexpr size_t surfblocksize = 142;
 std::vector<uint8_t> surfblock(const OpticalSystem& lens, int row);
-// Fills model row `row` from a block (read as far as it goes).
-void pastesurfblock(Model& m, int row, const std::vector<uint8_t>& block);
+// Paste: a surface is inserted before surface s (1 .. nsurf) and takes the block's values
+// through the checks of typing them into its cells (label, optimization label, a glass of
+// the catalogue whose indices it takes, numbers finite within 1E+30, the clear aperture, a
+// radius whose curvature the file holds), the medium keeping the sign of the block's index.
+// A block of another size or that fails a check is refused with the reason and m is
+// unchanged; so is one that would make a lens that cannot be saved.
+std::string pastesurface(Model& m, const GlassLookup& lookup, int s, const std::vector<uint8_t>& block);
 
 // Log lines of the surface commands.
 std::vector<std::string> surfcommandlog(const std::string& command, int s);
@@ -128,7 +135,8 @@ std::string surfcommandstep(const std::string& command, int s);
 // Little-endian helpers shared by the clipboard blocks.
 namespace leblock {
 void putdouble(std::vector<uint8_t>& b, size_t at, double v);
-double getdouble(const std::vector<uint8_t>& b, size_t at);
+// The double at `at`; none beyond the block, not finite or above 1E+30 (no typed number).
+std::optional<double> getdouble(const std::vector<uint8_t>& b, size_t at);
 void putstring(std::vector<uint8_t>& b, size_t at, size_t field, const std::string& s);
 std::string getstring(const std::vector<uint8_t>& b, size_t at, size_t field);
 }  // namespace leblock

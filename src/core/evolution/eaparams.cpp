@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "core/util/fileio.h"
+#include "core/util/numfmt.h"
 
 namespace zefo {
 
 std::string eareal(double x) {
+    if (!std::isfinite(x)) return std::isnan(x) ? "nan" : x < 0 ? "-inf" : "inf";   // no loader takes it
     char mant[40];
     std::snprintf(mant, sizeof mant, "%.14E", std::abs(x));
     std::string s(mant);
@@ -152,6 +154,7 @@ bool accepted(const EAField& f, double v) {
     switch (f.check) {
     case Check::probability: return std::isfinite(v) && v != 0 && v != 1;
     case Check::recombcode: {
+        if (!(v >= 111 && v <= 555)) return false;   // checked before it becomes an integer
         const int code = static_cast<int>(v);
         for (int d = 0; d < 3; ++d, v = std::floor(v / 10)) {
             const int digit = static_cast<int>(std::fmod(v, 10));
@@ -180,8 +183,15 @@ std::string eafiletext(const EAParams& p) {
 
 std::string saveeafile(const std::string& path, const EAParams& p) {
     if (eaextension(p.kind).empty()) return "Unknown kind of EA data: " + std::to_string(p.kind);
-    return writefileatomic(path, eafiletext(p));
+    const std::string text = eafiletext(p);
+    // Never a file the loader refuses: its checks decide.
+    EAParams back;
+    if (const std::string e = parseeatext(text, back, p.kind); !e.empty())
+        return "The EA data cannot be saved to " + path + ": " + e;
+    return writefileatomic(path, text);
 }
+
+double eastored(double x) { return std::strtod(eareal(x).c_str(), nullptr); }
 
 std::string parseeatext(const std::string& text, EAParams& p, int wantkind) {
     std::istringstream in(text);
@@ -205,7 +215,8 @@ std::string parseeatext(const std::string& text, EAParams& p, int wantkind) {
                             line.find_first_not_of(" \t\r", end - line.c_str()) == std::string::npos;
         if (!number) return "Line " + std::to_string(lineno) + " of the EA data file: " + f.name +
                             " is not a number";
-        if ((!isreal(f) && v != std::floor(v)) || !accepted(f, v))
+        // a real is checked as the file would store it again, as the dialogs check it
+        if ((!isreal(f) && v != std::floor(v)) || !accepted(f, isreal(f) ? eastored(v) : v))
             return "Line " + std::to_string(lineno) + " of the EA data file: " + f.name +
                    " is out of range";
         if (isreal(f)) realof(f, next) = v;
@@ -218,9 +229,9 @@ std::string parseeatext(const std::string& text, EAParams& p, int wantkind) {
 }
 
 std::string loadeafile(const std::string& path, EAParams& p, int wantkind) {
-    const auto text = readtextfile(path);
-    if (!text) return cannotopenmsg(path);
-    const std::string err = parseeatext(*text, p, wantkind);
+    std::string text;
+    if (auto e = readinputfile(path, kmaxeafilebytes, text); !e.empty()) return e;
+    const std::string err = parseeatext(text, p, wantkind);
     return err.empty() ? err : path + ": " + err;
 }
 
@@ -230,10 +241,12 @@ namespace zefo {
 
 namespace {
 
-// Walks the fields of a dialog in order and keeps the first refusal.
+// Walks the fields of a dialog in order and keeps the first refusal. Reals are checked as
+// the data file stores them, so that every accepted set is saved and loaded again.
 class DialogCheck {
 public:
     DialogCheck& range(double v, double lo, double hi, const std::string& msg) {
+        v = eastored(v);
         return test(v >= lo && v <= hi, msg);
     }
     DialogCheck& test(bool good, const std::string& msg, bool combined = false) {
@@ -245,7 +258,10 @@ public:
         return *this;
     }
     DialogCheck& probability(double v, const std::string& what) {
-        return test(v != 0, what + " must not be zero!").test(v != 1, what + " must not be one!");
+        v = eastored(v);
+        return test(std::isfinite(v), notanumbermsg)
+            .test(v != 0, what + " must not be zero!")
+            .test(v != 1, what + " must not be one!");
     }
     EAFault fault() const { return fault_; }
 
@@ -290,8 +306,9 @@ EAFault checkgaprobabilities(const EAParams& p) {
                            "Small mutation operator"};
     double sum = 0;
     for (int k = 0; k < 5; ++k) {
+        const double v = eastored(p.shares[k]);
         sum += p.shares[k];
-        c.test(p.shares[k] >= 1 && p.shares[k] < 100, between(names[k], 1, 100));
+        c.test(v >= 1 && v < 100, between(names[k], 1, 100));
         if (k == 4) c.test(sum == 100, "Sum of genetic algorithm operators must be 100!", true);
         c.next();
     }

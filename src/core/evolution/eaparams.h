@@ -51,6 +51,9 @@ EAFault checkes(const EAParams& p, int kind);   // kind 4 EVOL, 5 or 6 GRUP/REKO
 
 // A real in 23 characters: sign or blank, d.dddddddddddddd, E, exponent sign, four digits.
 std::string eareal(double x);
+// The value a data file keeps of x (x rounded to 15 significant digits): the dialogs check
+// reals as stored, so that a set they accept is saved and loads again.
+double eastored(double x);
 
 // The file extension of a kind (".gad", ".esd", ".esg", ".esr", ".esk"), empty for others.
 std::string eaextension(int kind);
@@ -58,7 +61,8 @@ std::string eaextension(int kind);
 // The data file of p's kind.
 std::string eafiletext(const EAParams& p);
 
-// Writes the data file of p's kind whole; returns an error message or empty.
+// Writes the data file of p's kind whole; a text the loader would refuse is not written.
+// Returns an error message or empty.
 std::string saveeafile(const std::string& path, const EAParams& p);
 
 // Reads a data file into p. wantkind (0: any) refuses a file of another kind. A file that

@@ -1,7 +1,6 @@
 #include "core/evolution/esrun.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 #include "core/evolution/lastradius.h"
@@ -323,10 +322,8 @@ void EsRun::start() {
     }
 }
 
-// How long the second thread waits for the next batch before it sleeps: an evaluation
-// takes tens of microseconds, less than waking a sleeping thread may cost.
-constexpr std::chrono::milliseconds spintime{1};
-
+// A thread without work blocks: the second thread on a candidate not yet made or on the next
+// batch, the first on the last evaluations of the second.
 void EsRun::evaluateitems(long batch) {
     const unsigned long long tag = static_cast<unsigned long long>(batch) << 16;
     unsigned long long c = claim_.load(std::memory_order_acquire);
@@ -334,9 +331,17 @@ void EsRun::evaluateitems(long batch) {
         const int count = static_cast<int>((c >> 8) & 0xff), index = static_cast<int>(c & 0xff);
         if ((c & ~0xffffULL) != tag || index >= count) return;
         if (!claim_.compare_exchange_weak(c, c + 1, std::memory_order_acq_rel)) continue;
-        while (!ready_[index].load(std::memory_order_acquire)) std::this_thread::yield();
+        if (!ready_[index].load(std::memory_order_acquire)) {
+            std::unique_lock<std::mutex> lock(mu_);
+            cv_.wait(lock, [&] { return quit_ || ready_[index].load(std::memory_order_acquire); });
+            if (quit_) return;   // the batch was left (an error or Esc while making)
+        }
         evaluate(cand_[index]);
-        doneitems_.fetch_add(1, std::memory_order_release);
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            doneitems_.fetch_add(1, std::memory_order_release);
+        }
+        donecv_.notify_one();
         c = claim_.load(std::memory_order_acquire);
     }
 }
@@ -344,19 +349,22 @@ void EsRun::evaluateitems(long batch) {
 void EsRun::workerloop() {
     long seen = 0;
     for (;;) {
-        const auto until = std::chrono::steady_clock::now() + spintime;
-        for (int k = 1; batch_.load(std::memory_order_acquire) == seen; ++k) {
-            if (quit_) return;
-            if (k % 1024 == 0 && std::chrono::steady_clock::now() > until) break;
-        }
-        if (batch_.load(std::memory_order_acquire) == seen) {
+        {
             std::unique_lock<std::mutex> lock(mu_);
             cv_.wait(lock, [&] { return quit_ || batch_.load(std::memory_order_acquire) != seen; });
+            if (quit_) return;
+            seen = batch_.load(std::memory_order_acquire);
         }
-        if (quit_) return;
-        seen = batch_.load(std::memory_order_acquire);
         evaluateitems(seen);
     }
+}
+
+void EsRun::madeitem(int i) {
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        ready_[i].store(true, std::memory_order_release);
+    }
+    cv_.notify_one();
 }
 
 void EsRun::startbatch(int n) {
@@ -374,7 +382,8 @@ void EsRun::startbatch(int n) {
 
 void EsRun::finishbatch(int n) {
     evaluateitems(batch_.load(std::memory_order_relaxed));
-    while (doneitems_.load(std::memory_order_acquire) != n) std::this_thread::yield();
+    std::unique_lock<std::mutex> lock(mu_);
+    donecv_.wait(lock, [&] { return doneitems_.load(std::memory_order_acquire) == n; });
 }
 
 void EsRun::stopworker() {

@@ -224,7 +224,8 @@ private:
     std::vector<Model> models_;
     std::thread worker_;
     std::mutex mu_;
-    std::condition_variable cv_;
+    std::condition_variable cv_;       // the second thread waits on it
+    std::condition_variable donecv_;   // the first waits on it for the batch's last evaluations
     std::atomic<long> batch_{0};      // number of the last batch of evaluations
     // the next candidate to claim, tagged with its batch: batch << 16 | count << 8 | index,
     // so that a late claim of the second thread never reaches into another batch
@@ -233,7 +234,7 @@ private:
     std::atomic<bool> quit_{false};
     std::atomic<bool> ready_[window];  // candidate made, its evaluation may start
     void startbatch(int n);           // cand_[0..n-1], evaluated on both threads as they are made
-    void madeitem(int i) { ready_[i].store(true, std::memory_order_release); }
+    void madeitem(int i);
     void finishbatch(int n);
     void evaluateitems(long batch);
     void stopworker();

@@ -53,16 +53,19 @@ std::string UniversalRandom::init(int s1, int s2) {
     return {};
 }
 
+// The differences wrap around without branches (their signs are random): adding 0 leaves
+// them as they are, since none of them is -0.
 double UniversalRandom::uniform() {
     double u = table_[p1_] - table_[p2_];
-    if (u < 0) u += 1;
+    u += u < 0 ? 1.0 : 0.0;
     table_[p1_] = u;
-    if (--p1_ == 0) p1_ = 97;
-    if (--p2_ == 0) p2_ = 97;
-    c_ -= cd_;
-    if (c_ < 0) c_ += cm_;
-    u -= c_;
-    if (u < 0) u += 1;
+    p1_ = p1_ == 1 ? 97 : p1_ - 1;
+    p2_ = p2_ == 1 ? 97 : p2_ - 1;
+    double c = c_ - cd_;
+    c += c < 0 ? cm_ : 0.0;
+    c_ = c;
+    u -= c;
+    u += u < 0 ? 1.0 : 0.0;
     return u;
 }
 

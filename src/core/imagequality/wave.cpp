@@ -7,6 +7,7 @@
 
 #include "core/imagequality/imagequality.h"
 #include "core/imagequality/mtftable.h"
+#include "core/imagequality/phasepath.h"
 #include "core/raytrace/paraxial.h"
 #include "core/raytrace/raytrace.h"
 #include "core/util/mathutil.h"
@@ -278,11 +279,6 @@ ShearPhase shearphase(const Poly2& p, double b, double k2pi) {
 struct PhaseLine {
     std::array<double, maxdegree + 1> a{};
     int degree = 0;
-    double operator()(double s) const {
-        double v = 0;
-        for (int k = degree; k >= 0; --k) v = v * s + a[k];
-        return v;
-    }
 };
 
 PhaseLine phaseline(const ShearPhase& phase, double t) {
@@ -318,8 +314,9 @@ Coef1 chebyshev(const Coef1& a, int degree) {
 // Bound on the modulus of a polynomial over [-1, 1]: the sum of the moduli of its Chebyshev
 // coefficients, which unlike the monomial sum does not add up terms that cancel.
 double chebyshevbound(const Coef1& a, int degree = maxdegree) {
+    const Coef1 c = chebyshev(a, degree);
     double sum = 0;
-    for (double v : chebyshev(a, degree)) sum += std::fabs(v);
+    for (int m = 0; m <= degree; ++m) sum += std::fabs(c[m]);
     return sum;
 }
 
@@ -334,13 +331,12 @@ double lineslope(const PhaseLine& line, double S) {
 // Bound on a polynomial d[k][j] s^k t^j over |s|, |t| <= 1: Chebyshev coefficients in s for
 // each power of t, then in t for each of those.
 double chebyshevbound2(const Poly2& d, int sdegree, int tdegree) {
-    Poly2 cs{};  // cs[m][j]: coefficient of T_m(s) t^j
-    for (int j = 0; j <= tdegree; ++j) {
-        Coef1 col{};
-        for (int k = 0; k <= sdegree; ++k) col[k] = d[k][j];
-        const Coef1 c = chebyshev(col, sdegree);
-        for (int m = 0; m <= sdegree; ++m) cs[m][j] = c[m];
-    }
+    Poly2 cs{};  // cs[m][j]: coefficient of T_m(s) t^j, all powers of t at once
+    for (int k = 0; k <= sdegree; ++k)
+        for (int m = k % 2; m <= k; m += 2) {
+            const double f = monomialtochebyshev[k][m];
+            for (int j = 0; j <= tdegree; ++j) cs[m][j] += d[k][j] * f;
+        }
     double sum = 0;
     for (int m = 0; m <= sdegree; ++m) sum += chebyshevbound(cs[m], tdegree);
     return sum;
@@ -379,30 +375,46 @@ struct Shear {
     bool evenacross, evenalong;
 };
 
-// Integral of f over [lo, hi] by the Gauss rule q in p equal panels.
-template <class F>
-Otf gaussinterval(const GaussRule& q, double lo, double hi, int p, F f) {
-    const double width = (hi - lo) / p;
-    Otf s = 0;
-    for (int j = 0; j < p; ++j) {
-        const double mid = lo + (j + 0.5) * width;
-        for (size_t i = 0; i < q.t.size(); ++i) s += q.g[i] * f(mid + q.t[i] * width / 2);
-    }
-    return s * (width / 2);
-}
+// The nodes and weights of the Gauss rule q in p equal panels over [-h, h], in the order of
+// summation. An even integrand is taken on the positive half only: the positive nodes of the
+// one-panel rule, or (p + 1) / 2 panels of [0, h]. The integral is integral(sum of g f(x)).
+struct PanelNodes {
+    double x[maxotfnodes], g[maxotfnodes];
+    int n = 0;
+    double width = 0, h = 0;
+    int mode = 0;  // 0 panels over [-h, h], 1 panels over [0, h], 2 the one-panel even rule
 
-// Integral of f over [-h, h] by the Gauss rule q in p equal panels. An even integrand is
-// evaluated on the positive half only: the positive nodes of the one-panel rule, or
-// (p + 1) / 2 panels of [0, h].
-template <class F>
-Otf gausspanels(const GaussRule& q, double h, int p, bool even, F f) {
-    if (!even) return gaussinterval(q, -h, h, p, f);
-    if (p > 1) return 2.0 * gaussinterval(q, 0, h, (p + 1) / 2, f);
-    const int n = static_cast<int>(q.t.size());
-    Otf s = 0;
-    for (int i = n - n / 2; i < n; ++i) s += q.g[i] * f(q.t[i] * h);
-    return 2 * h * s;
-}
+    void make(const GaussRule& q, double half, int p, bool even) {
+        const int nq = static_cast<int>(q.t.size());
+        n = 0;
+        h = half;
+        if (even && p == 1) {
+            mode = 2;
+            for (int i = nq - nq / 2; i < nq; ++i, ++n) x[n] = q.t[i] * h, g[n] = q.g[i];
+            return;
+        }
+        mode = even ? 1 : 0;
+        const double lo = even ? 0 : -h;
+        if (even) p = (p + 1) / 2;
+        width = (h - lo) / p;
+        for (int j = 0; j < p; ++j) {
+            const double mid = lo + (j + 0.5) * width;
+            for (int i = 0; i < nq; ++i, ++n) x[n] = mid + q.t[i] * width / 2, g[n] = q.g[i];
+        }
+    }
+    Otf integral(Otf sum) const {
+        if (mode == 2) return 2 * h * sum;
+        const Otf s = sum * (width / 2);
+        return mode == 1 ? 2.0 * s : s;
+    }
+};
+
+// The nodes of both directions and the cosines and sines at them.
+struct ShearScratch {
+    PanelNodes across, along;
+    double acrosscos[maxotfnodes], acrosssin[maxotfnodes];
+    double cosines[maxotfnodes], sines[maxotfnodes];
+};
 
 // The transfer function of the elliptic pupil sheared by 2b along one of its axes: the
 // integral of exp(i phase) over the overlap of the pupil and its shifted copy, divided by the
@@ -414,18 +426,22 @@ Otf gausspanels(const GaussRule& q, double h, int p, bool even, F f) {
 // phase's slope: along a line from the line's own polynomial; across, the phase at the ends
 // of the chords moves along (A sin(theta), B cos(theta)) per radian, at most max(A, B) times
 // the gradient, and the geometry is cos(theta) twice. An odd phase along the shift keeps
-// only its cosine.
-Otf shearotf(const OtfRule& r, const Shear& sh, const ShearPhase& phase) {
+// only its cosine. The phases of a chord's nodes and their cosines and sines are taken all
+// at once by the phase kernel.
+Otf shearotf(const OtfRule& r, const Shear& sh, const ShearPhase& phase, ShearScratch& w) {
     if (!(sh.b < sh.A)) return 0;
     const double thetamax = std::acos(sh.b / sh.A);
-    const auto chordintegral = [&](double theta) {
-        const double chord = sh.A * std::cos(theta) - sh.b;
+    const auto chordintegral = [&](double costheta, double sintheta) {
+        const double chord = sh.A * costheta - sh.b;
         if (!(chord > 0)) return Otf(0);
-        const auto line = phaseline(phase, sh.B * std::sin(theta));
+        const auto line = phaseline(phase, sh.B * sintheta);
         const int along = panelsfor(r, 2 * chord, lineslope(line, chord), 0);
-        const Otf s = sh.evenalong ? gausspanels(r.q, chord, along, true, [&](double x) { return Otf(std::cos(line(x))); })
-                                   : gausspanels(r.q, chord, along, false, [&](double x) { return std::polar(1.0, line(x)); });
-        return sh.B * std::cos(theta) * s;
+        PanelNodes& nodes = w.along;
+        nodes.make(r.q, chord, along, sh.evenalong);
+        double sums[2] = {0, 0};
+        phasesincos(line.a.data(), line.degree, nodes.x, nodes.n, w.cosines, sh.evenalong ? nullptr : w.sines,
+                    besttracepath(), nodes.g, sums);
+        return sh.B * costheta * nodes.integral(Otf(sums[0], sums[1]));
     };
     // The phase's rate across, from the slopes over the box of t between B sin(lo) and
     // B sin(hi) and |s| up to the longest chord there.
@@ -446,7 +462,12 @@ Otf shearotf(const OtfRule& r, const Shear& sh, const ShearPhase& phase) {
         for (int j = 0; j < localparts; ++j) rate = std::max(rate, acrossrate(lo + j * width, lo + (j + 1) * width));
     }
     const int across = panelsfor(r, 2 * thetamax, rate, 2);
-    return gausspanels(r.q, thetamax, across, sh.evenacross, chordintegral) / (M_PI * sh.A * sh.B);
+    PanelNodes& nodes = w.across;
+    nodes.make(r.q, thetamax, across, sh.evenacross);
+    phasesincos(nullptr, 0, nodes.x, nodes.n, w.acrosscos, w.acrosssin);
+    Otf sum = 0;
+    for (int j = 0; j < nodes.n; ++j) sum += nodes.g[j] * chordintegral(w.acrosscos[j], w.acrosssin[j]);
+    return nodes.integral(sum) / (M_PI * sh.A * sh.B);
 }
 
 }  // namespace
@@ -462,17 +483,18 @@ void dmtfintegrate(int ngauss, const OpticalSystem& lens, MtfResult& dmtf, int f
     // phase is even in t
     const Poly2 sagframe = shearframe(coef, offaxis, pupc, false), tanframe = shearframe(coef, offaxis, pupc, true);
     for (int k = 0; k < dmtf.npoints; ++k) dmtf.values[e0 + k] = {0, 0, 0};
+    ShearScratch scratch;
     for (int k = 0; k < dmtf.npoints; ++k) {
         Index3& out = dmtf.values[e0 + k];
         const double b = normfreq(lens, w, dmtf.freq[k]) / 2 * (offaxis ? shiftscale : 1);
         if (!(b < pupa)) break;  // the shift has passed the pupil: 0 from here on
-        const Otf sag = shearotf(rule, {pupa, pupb, b, !offaxis, true}, shearphase(sagframe, b, k2pi));
+        const Otf sag = shearotf(rule, {pupa, pupb, b, !offaxis, true}, shearphase(sagframe, b, k2pi), scratch);
         if (!offaxis) {
             out[1] = sag.real();  // the axis keeps its one value in the tangential place
             continue;
         }
         out[0] = sag.real();
-        const Otf tan = shearotf(rule, {pupb, pupa, b, true, false}, shearphase(tanframe, b, k2pi));
+        const Otf tan = shearotf(rule, {pupb, pupa, b, true, false}, shearphase(tanframe, b, k2pi), scratch);
         out[1] = std::abs(tan);
         out[2] = tan == Otf(0) ? 0 : std::atan(tan.imag() / tan.real());
     }

@@ -42,9 +42,16 @@ public:
     const ReadFailure& failure() const { return *failure_; }
     void rewind() { p_ = last_ = 0; failure_.reset(); }
 
-    // Names the part of the file being read: a file that ends inside it is cut short. Without
-    // a part (the optional blocks at the end) missing numbers read as 0 and strings as empty.
+    // Names the part of the file being read: a file that ends inside it (or inside a number or
+    // text running into the end without its line end) is cut short.
     void within(const char* part) { part_ = part; }
+
+    // True when nothing but empty lines remains: an optional block that follows is absent.
+    bool onlylineends() const {
+        for (size_t q = p_; q < t_.size(); ++q)
+            if (!lineend(t_[q])) return false;
+        return true;
+    }
 
     // Line of the last field read.
     int line() const { return lineat(last_); }
@@ -90,6 +97,7 @@ public:
         if (failed() || missing()) return {};
         last_ = p_;
         while (p_ < t_.size() && p_ - last_ < maxlen && !lineend(t_[p_])) ++p_;
+        if (part_ && missing()) return {};  // a text that runs into the end may be cut
         return t_.substr(last_, p_ - last_);
     }
 
@@ -196,6 +204,13 @@ void readheader(LensReader& in, OpticalSystem& m, LensCounts& c) {
         m.glasscat = "sgm";
     }
     c.asphline = in.line();
+}
+
+// The name of line 1 without blanks around it names files: it must be a valid file name.
+void takesysname(LensReader& in, OpticalSystem& m) {
+    m.sysname = trim(m.sysname);
+    const std::string e = sysnameerror(m.sysname);
+    in.check(e.empty(), e, 1);
 }
 
 // Line 4.
@@ -342,9 +357,11 @@ void readrays(LensReader& in, OpticalSystem& m) {
     }
 }
 
+// The optional blocks: each is absent (only empty lines remain before it) or whole.
 void readtail(LensReader& in, OpticalSystem& m) {
     m.tri = GlassTriangle{};
-    if (!in.eof()) {
+    if (!in.onlylineends()) {
+        in.within("glass triangle");
         for (int j = 0; j < 3; ++j) {
             m.tri.trindex[j] = in.real();
             m.tri.trdisp[j] = in.real();
@@ -354,13 +371,14 @@ void readtail(LensReader& in, OpticalSystem& m) {
     }
     auto& sp = m.sys.sp;
     const bool radii = m.radiiflag == 'D';
-    if (in.eof()) {
+    if (in.onlylineends()) {
         for (int k = 0; k <= m.nsurf; ++k) {
             m.radmin[k] = m.radmax[k] = radii ? sp.radius[k] : sp.curv[k];
             m.sepmin[k] = m.sepmax[k] = sp.sep[k];
         }
         return;
     }
+    in.within("limits");
     for (int k = 0; k <= m.nsurf; ++k) {
         m.radmin[k] = in.real(); m.radmax[k] = in.real();
         m.sepmin[k] = in.real(); m.sepmax[k] = in.real();
@@ -380,6 +398,7 @@ std::optional<ReadFailure> readlens(const std::string& text, OpticalSystem& m) {
     readcounts(in, t, c);
     if (in.failed()) return notlensfile;
     takecounts(in, c, t);
+    takesysname(in, t);
     in.within("system data");
     readflags(in, t);
     if (in.failed()) return in.failure();
@@ -391,12 +410,8 @@ std::optional<ReadFailure> readlens(const std::string& text, OpticalSystem& m) {
     in.within("ray data");
     readrays(in, t);
     // Calculations take the number of fields from the chief rays; never more than the file's.
-    const auto chiefs = std::count(t.rays.rl.begin(), t.rays.rl.end(), 13);
-    in.check(chiefs < t.nfields,
-             "The ray scheme has " + std::to_string(chiefs) + " chief rays (label 13) for " +
-                 std::to_string(t.nfields) + " fields; it may have one for every field off the axis",
-             c.countsline);
-    in.within(nullptr);
+    const std::string chiefs = chiefrayserror(t);
+    in.check(chiefs.empty(), chiefs, c.countsline);
     readtail(in, t);
     if (in.failed()) return in.failure();
     m = std::move(t);
@@ -462,6 +477,19 @@ std::string sizeserror(const OpticalSystem& m) {
 }
 
 }  // namespace
+
+std::string chiefrayserror(const OpticalSystem& lens) {
+    const auto n = std::min(static_cast<size_t>(lens.nrays), lens.rays.rl.size());
+    const auto chiefs = std::count(lens.rays.rl.begin(), lens.rays.rl.begin() + static_cast<long>(n), 13);
+    if (chiefs < lens.nfields) return {};
+    return "The ray scheme has " + std::to_string(chiefs) + " chief rays (label 13) for " +
+           std::to_string(lens.nfields) + " fields; it may have one for every field off the axis";
+}
+
+std::string unsaveableerror(const OpticalSystem& lens) {
+    std::string text;
+    return writelensfile(lens, text);
+}
 
 std::string readlensfile(const std::string& text, OpticalSystem& m, const std::string& name) {
     const auto failure = readlens(text, m);
@@ -551,9 +579,9 @@ std::string loadlensfile(const std::string& path, Model& m) {
 std::string loadlensfile(const std::string& path, OpticalSystem& m) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return "File " + path + " is not a lens data file";
-    auto text = readtextfile(path);
-    if (!text) return cannotopenmsg(path);
-    return readlensfile(*text, m, path);
+    std::string text;
+    if (auto e = readinputfile(path, kmaxlensfilebytes, text); !e.empty()) return e;
+    return readlensfile(text, m, path);
 }
 
 std::string savelensfile(const std::string& path, const OpticalSystem& m) {

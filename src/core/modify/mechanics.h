@@ -43,6 +43,8 @@ inline constexpr const char* rollededgechoice = "&Rolled Edge";
 inline constexpr const char* thincaption = "Mechanical diametar check";
 inline constexpr const char* masscaption = "Mass";
 inline constexpr const char* densitymsg = "Glass specific mass must not between 2 and 5!";
+// The density given as an option (no dialog mask bounds it): the range in plain words.
+inline constexpr const char* densityoptionmsg = "Glass density must be between 2 and 5 g/cm3";
 inline constexpr const char* diameterzeromsg = "Mechanical diametar must not be zero!";
 
 // The sag of a surface of radius r at height h: |r| - sqrt(r² - h²), |r| from h = |r| on,

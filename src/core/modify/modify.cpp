@@ -39,8 +39,13 @@ std::string scaleline(double k) { return "Scale factor is " + fmtf(k, 8, 3); }
 
 std::string anglesolveline(double f) { return "Efective focal length for angle solve is " + fmtf(f, 8, 3); }
 
+std::string scalefactorerror(double k) {
+    if (k == 0) return scalezeromsg;
+    return k > 0 && std::isfinite(k) ? "" : scalenegativemsg;
+}
+
 std::string scalesys(OpticalSystem& lens, double k) {
-    if (!(k > 0) || !std::isfinite(k)) return scalezeromsg;
+    if (auto e = scalefactorerror(k); !e.empty()) return e;
     auto& sp = lens.sys.sp;
     for (size_t i = 0; i <= surfrow(lens.nsurf); ++i) {
         sp.curv[i] /= k;

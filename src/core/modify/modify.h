@@ -10,6 +10,7 @@ namespace zefo {
 
 // The messages of the Scale Factor and Angle Solve dialogs and of a failed angle solve.
 inline constexpr const char* scalezeromsg = "Scale factor must not be zero!";
+inline constexpr const char* scalenegativemsg = "Scale factor must be a positive number!";
 inline constexpr const char* eflzeromsg = "Efective focal length must not be zero!";
 inline constexpr const char* anglesolvemsg = "Error in calculation - angle solve";
 inline constexpr const char* reversequestion = "Do you want to reverse this optical system?";
@@ -21,8 +22,11 @@ std::string anglesolveline(double f);
 // Scales the system by k: lengths (separations, clear radii, edge and axial limits, radii,
 // defocus) times k, curvatures divided by k, a4, a6, a8, a10 divided by k^3, k^5, k^7, k^9
 // so that the surfaces keep their shape. A factor that is not above 0 is refused with
-// scalezeromsg (returned; nothing changes); empty on success.
+// scalefactorerror's message (returned; nothing changes); empty on success.
 std::string scalesys(OpticalSystem& lens, double k);
+// scalezeromsg for 0, scalenegativemsg for a negative factor or one that is not finite,
+// empty for a factor above 0.
+std::string scalefactorerror(double k);
 
 // Solves the curvature of the last optical surface so that the focal length becomes f at
 // the first wavelength: the relative indices are rebuilt first; stores f in efl. Fails

@@ -81,6 +81,7 @@ private:
     const DlsHooks& hooks_;
     DlsOutcome out_;
     int threads_ = 1;
+    std::unique_ptr<JacobianThreads> jac_;   // the Jacobian's threads, kept for the run
     bool cancelled_ = false;
     bool havebase_ = false;     // base_ holds an evaluated system
     Report report_;             // the memo as the ".opt" report; watches its numbers
@@ -115,7 +116,8 @@ void Dls::jacobian() {
     poll();
     enumerate();
     std::string err;
-    if (!buildjacobian(m_, l_, vars_, r_, threads_, J_, err)) {
+    if (!jac_) jac_ = std::make_unique<JacobianThreads>(threads_);
+    if (!jac_->build(m_, l_, vars_, r_, J_, err)) {
         fail(m_, err);
         throw Stop{};
     }

@@ -1,7 +1,9 @@
 #include "core/optim/dlsmath.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <thread>
+#include <system_error>
 
 #include <Eigen/Cholesky>
 #include <Eigen/Core>
@@ -10,54 +12,116 @@
 
 namespace zefo {
 
-namespace {
-
-// The columns j = first, first + stride, ... of the Jacobian, on a copy of the model whose
-// merit list is a copy of the run's.
-struct ColumnWorker {
+// One thread's model: a copy of the base with the run's merit list.
+struct JacobianThreads::Worker {
     Model m;
     std::string err;
-
-    bool run(const OpticalSystem& base, const std::vector<Variable>& vars, const std::vector<double>& r0,
-             size_t first, size_t stride, std::vector<double>& J) {
-        const size_t nrows = r0.size();
-        for (size_t j = first; j < vars.size(); j += stride) {
-            m.lens = base;
-            setvar(m, vars[j], varvalue(m, vars[j]) + vars[j].increment);
-            if (!meritcalc(m, m.merit)) {
-                err = m.errmsg;
-                return false;
-            }
-            double* col = J.data() + j * nrows;
-            for (size_t i = 0; i < nrows; ++i) col[i] = residual(m.lens, m.merit, static_cast<int>(i)) - r0[i];
-        }
-        m.lens = base;
-        return true;
-    }
+    size_t failed = 0;   // the column whose evaluation failed (the number of columns: none)
 };
 
-}  // namespace
+struct JacobianThreads::Job {
+    const Model& base;
+    const MeritList& list;
+    const std::vector<Variable>& vars;
+    const std::vector<double>& r0;
+    std::vector<double>& J;
+    mutable std::atomic<size_t> next{0};   // the next column to take
+};
+
+JacobianThreads::JacobianThreads(int threads) {
+    const size_t nt = static_cast<size_t>(std::max(1, threads));
+    for (size_t t = 0; t < nt; ++t) workers_.push_back(std::make_unique<Worker>());
+    try {
+        for (size_t t = 1; t < nt; ++t) helpers_.emplace_back([this, t] { helperloop(t); });
+    } catch (const std::system_error&) {   // no thread to be had: the columns on fewer threads
+        workers_.resize(helpers_.size() + 1);
+    }
+}
+
+JacobianThreads::~JacobianThreads() {
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+    for (auto& h : helpers_) h.join();
+}
+
+void JacobianThreads::helperloop(size_t t) {
+    long seen = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mu_);
+            wake_.wait(lock, [&] { return quit_ || round_ != seen; });
+            if (quit_) return;
+            seen = round_;
+        }
+        work(t);
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            --busy_;
+        }
+        done_.notify_one();
+    }
+}
+
+// Columns until none is left, each from the base on this thread's copy of the model (made
+// when the thread takes its first column). After a failure the thread takes no further work.
+void JacobianThreads::work(size_t t) {
+    const Job& job = *job_;
+    Worker& w = *workers_[t];
+    w.failed = job.vars.size();
+    bool copied = false;
+    const size_t nrows = job.r0.size();
+    for (size_t j = job.next++; j < job.vars.size() && w.failed == job.vars.size(); j = job.next++) {
+        if (!copied) {
+            w.m = job.base;
+            if (&job.list != &job.base.merit) w.m.merit = job.list;
+            copied = true;
+        }
+        w.m.lens = job.base.lens;
+        setvar(w.m, job.vars[j], varvalue(w.m, job.vars[j]) + job.vars[j].increment);
+        if (!meritcalc(w.m, w.m.merit)) {
+            w.err = w.m.errmsg;
+            w.failed = j;
+            continue;
+        }
+        double* col = job.J.data() + j * nrows;
+        for (size_t i = 0; i < nrows; ++i) col[i] = residual(w.m.lens, w.m.merit, static_cast<int>(i)) - job.r0[i];
+    }
+}
+
+bool JacobianThreads::build(const Model& base, const MeritList& list, const std::vector<Variable>& vars,
+                            const std::vector<double>& r0, std::vector<double>& J, std::string& err) {
+    J.assign(r0.size() * vars.size(), 0.0);
+    const Job job{base, list, vars, r0, J};
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        job_ = &job;
+        busy_ = static_cast<int>(helpers_.size());
+        ++round_;
+    }
+    if (!helpers_.empty()) wake_.notify_all();
+    work(0);
+    {
+        std::unique_lock<std::mutex> lock(mu_);
+        done_.wait(lock, [&] { return busy_ == 0; });
+        job_ = nullptr;
+    }
+    // the failure of the lowest column, whichever thread met it: the columns are taken in
+    // order, so every column below it was computed
+    const Worker* failed = nullptr;
+    for (const auto& w : workers_)
+        if (w->failed < vars.size() && (!failed || w->failed < failed->failed)) failed = w.get();
+    if (!failed) return true;
+    err = failed->err;
+    return false;
+}
 
 bool buildjacobian(const Model& base, const MeritList& list, const std::vector<Variable>& vars,
                    const std::vector<double>& r0, int threads, std::vector<double>& J, std::string& err) {
-    const size_t nt = static_cast<size_t>(std::max(1, std::min<int>(threads, static_cast<int>(vars.size()))));
-    J.assign(r0.size() * vars.size(), 0.0);
-    std::vector<ColumnWorker> workers(nt, ColumnWorker{base, {}});
-    if (&list != &base.merit)
-        for (ColumnWorker& w : workers) w.m.merit = list;
-    std::vector<char> ok(nt, 0);
-    const auto work = [&](size_t t) { ok[t] = workers[t].run(base.lens, vars, r0, t, nt, J) ? 1 : 0; };
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < nt; ++t) pool.emplace_back(work, t);
-    work(0);
-    for (auto& th : pool) th.join();
-    for (size_t t = 0; t < nt; ++t) {
-        if (!ok[t]) {
-            err = workers[t].err;
-            return false;
-        }
-    }
-    return true;
+    JacobianThreads pool(std::min<int>(threads, static_cast<int>(std::max<size_t>(1, vars.size()))));
+    return pool.build(base, list, vars, r0, J, err);
 }
 
 void normalequations(const std::vector<double>& J, const std::vector<double>& r, int nrows, int n,

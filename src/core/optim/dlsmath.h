@@ -3,7 +3,11 @@
 // the damping and its Newton search.
 #pragma once
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/model/model.h"
@@ -19,6 +23,35 @@ namespace zefo {
 // failure's message in err.
 bool buildjacobian(const Model& base, const MeritList& list, const std::vector<Variable>& vars,
                    const std::vector<double>& r0, int threads, std::vector<double>& J, std::string& err);
+
+// The same with threads kept for a run: the threads beyond the caller's wait blocked between
+// Jacobians, and every thread keeps its model, whose storage the next Jacobian reuses. The
+// columns go to whichever thread is free next; the results are those of buildjacobian.
+class JacobianThreads {
+public:
+    explicit JacobianThreads(int threads);
+    ~JacobianThreads();
+    JacobianThreads(const JacobianThreads&) = delete;
+    JacobianThreads& operator=(const JacobianThreads&) = delete;
+
+    bool build(const Model& base, const MeritList& list, const std::vector<Variable>& vars,
+               const std::vector<double>& r0, std::vector<double>& J, std::string& err);
+
+private:
+    struct Worker;
+    struct Job;
+    void helperloop(size_t t);
+    void work(size_t t);
+
+    std::vector<std::unique_ptr<Worker>> workers_;   // [0] the caller's
+    std::vector<std::thread> helpers_;
+    std::mutex mu_;
+    std::condition_variable wake_, done_;
+    const Job* job_ = nullptr;
+    long round_ = 0;     // the number of the current Jacobian
+    int busy_ = 0;       // helpers still at work on it
+    bool quit_ = false;
+};
 
 // Normal equations A = JᵀJ (n×n, row-major) and g = Jᵀr of a column-major Jacobian.
 void normalequations(const std::vector<double>& J, const std::vector<double>& r, int nrows, int n,

@@ -68,8 +68,19 @@ void Report::appendclosing() {
     addline("End of displayed data");
 }
 
+namespace {
+
+// A report is named after the lens data file: one file name in its workspace folder.
+std::string reportnameerror(const std::string& filebase) {
+    return filebase.empty() || pathcomponentok(filebase) ? std::string()
+                                     : "The report name \"" + filebase + "\" is not a valid file name";
+}
+
+}  // namespace
+
 std::string Report::finishreport(const Workspace& ws, const std::string& filebase, std::string_view ext) {
     if (!numbers_.finite()) return nonfinitemsg;
+    if (auto e = reportnameerror(filebase); !e.empty()) return e;
     addline(" ");
     addline("Measurement units are mm");
     const std::string err = writefileatomic(reportpath(ws, filebase, ext), text());
@@ -79,6 +90,7 @@ std::string Report::finishreport(const Workspace& ws, const std::string& filebas
 
 std::string Report::savereport(const Workspace& ws, const std::string& filebase, std::string_view ext) {
     if (!numbers_.finite()) return nonfinitemsg;
+    if (auto e = reportnameerror(filebase); !e.empty()) return e;
     const std::string err = writefileatomic(reportpath(ws, filebase, ext), text());
     appendclosing();
     return err;

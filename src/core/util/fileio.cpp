@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 
 namespace zefo {
@@ -118,6 +120,91 @@ std::string writefileatomic(const std::string& path, const std::string& content)
     if (closed != 0) return fail("Error writing file ");
     if (::rename(tmp.c_str(), target.c_str()) != 0) return fail("Cannot write file ");
     if (!syncfolder(target)) return "Error writing file " + path + ": " + errnotext();
+    return {};
+}
+
+std::string readinputfile(const std::string& path, size_t maxbytes, std::string& text) {
+    // O_NONBLOCK: opening a FIFO without a writer must not wait; the type is checked next.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return cannotopenmsg(path);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return "File " + path + " is not a regular file";
+    }
+    const std::string toolarge = "File " + path + " is too large (more than " +
+                                 (maxbytes >= (size_t{1} << 20) ? std::to_string(maxbytes >> 20) + " MB)"
+                                                                : std::to_string(maxbytes) + " bytes)");
+    if (static_cast<unsigned long long>(st.st_size) > maxbytes) {
+        ::close(fd);
+        return toolarge;
+    }
+    std::string s(static_cast<size_t>(st.st_size) + 1, '\0');
+    size_t got = 0;
+    for (;;) {  // bounded: a file that grows past the limit is refused
+        if (got == s.size()) {
+            if (s.size() > maxbytes) break;
+            s.resize(std::min(maxbytes + 1, s.size() * 2));
+        }
+        const ssize_t n = ::read(fd, s.data() + got, s.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const std::string msg = "Error reading file " + path + ": " + errnotext();
+            ::close(fd);
+            return msg;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (got > maxbytes) return toolarge;
+    s.resize(got);
+    text = std::move(s);
+    return {};
+}
+
+std::string sysnameerror(const std::string& name) {
+    if (name.empty() || name.find("..") != std::string::npos) return badsysnamemsg;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127 || std::string_view(" /\\<>:\"|?*").find(c) != std::string_view::npos)
+            return badsysnamemsg;
+    }
+    return {};
+}
+
+std::string namedfilepath(const std::string& dir, const std::string& name, const std::string& suffix,
+                          std::string& path) {
+    path.clear();
+    if (auto e = sysnameerror(name); !e.empty()) return "System name \"" + name + "\": " + e;
+    path = dir + name + suffix;
+    return {};
+}
+
+bool pathcomponentok(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (char c : name)
+        if (c == '/' || static_cast<unsigned char>(c) < 32) return false;
+    return true;
+}
+
+std::string writefilesatomic(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<std::pair<std::string, std::optional<std::string>>> written;   // path, old content
+    for (const auto& [path, content] : files) {
+        std::optional<std::string> old;
+        if (fileexists(path)) {
+            old = readtextfile(path);
+            if (!old) return "Cannot read file " + path + " before replacing it";
+        }
+        if (std::string e = writefileatomic(path, content); !e.empty()) {
+            for (auto it = written.rbegin(); it != written.rend(); ++it) {
+                if (it->second) writefileatomic(it->first, *it->second);
+                else ::unlink(it->first.c_str());
+            }
+            return e;
+        }
+        written.emplace_back(path, std::move(old));
+    }
     return {};
 }
 

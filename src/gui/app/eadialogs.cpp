@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <stdexcept>
 
+#include "core/util/fileio.h"
 #include "gui/app/dialogs.h"
 
 namespace zefo::gui {
@@ -43,8 +44,9 @@ void eacommand(CalcContext& c, EADialog d) {
     EAState& s = c.session.ea();
     if (ealoadsfirst(s, d)) {
         const std::string ext = eadialogextension(d);
-        std::string err;
-        eaload(s, c.ws.geneticdir + c.m.lens.sysname + ext, ext, 0, err);
+        std::string path;
+        std::string err = namedfilepath(c.ws.geneticdir, c.m.lens.sysname, ext, path);
+        if (err.empty()) eaload(s, path, ext, 0, err);
         if (!err.empty()) c.dialogs.error(c.parent, QString::fromStdString(err));
     }
     EADialogBox box(c, d);
@@ -64,7 +66,9 @@ void eakorr(CalcContext& c) { eacommand(c, EADialog::korr); }
 
 void easave(CalcContext& c) {
     const EAParams& p = c.session.ea().p;
-    const std::string err = saveeafile(c.ws.geneticdir + c.m.lens.sysname + eaextension(p.kind), p);
+    std::string path;
+    std::string err = namedfilepath(c.ws.geneticdir, c.m.lens.sysname, eaextension(p.kind), path);
+    if (err.empty()) err = saveeafile(path, p);
     if (!err.empty()) throw std::runtime_error(err);
 }
 

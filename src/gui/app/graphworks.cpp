@@ -34,7 +34,9 @@ std::function<QString()> savepath(CalcContext& c, const char* suffix, bool follo
     Model* m = &c.m;
     const std::string name = c.m.lens.sysname;
     return [dir, m, name, follows, suffix] {
-        return QString::fromStdString(dir + "/" + (follows ? m->lens.sysname : name) + suffix + ".bmp");
+        std::string path;  // empty for a name that is no valid file name: the window refuses it
+        namedfilepath(dir, follows ? m->lens.sysname : name, std::string(suffix) + ".bmp", path);
+        return QString::fromStdString(path);
     };
 }
 

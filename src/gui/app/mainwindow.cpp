@@ -319,7 +319,8 @@ void ZefoMainForm::updateenabling() {
             case Group::Loaded: on = true; break;
             case Group::Result: on = fileexists(reportpath(ws_, session_.filebase(), cmd.text.ext)); break;
             case Group::Variables:
-                on = variables && (!*cmd.datafile || fileexists(ws_.geneticdir + m_.lens.sysname + cmd.datafile));
+                on = variables && (!*cmd.datafile || (sysnameerror(m_.lens.sysname).empty() &&
+                                                      fileexists(ws_.geneticdir + m_.lens.sysname + cmd.datafile)));
                 break;
             case Group::EASave: on = session_.ea().saveable; break;
             case Group::History: break;   // updateundo's
@@ -593,7 +594,10 @@ void ZefoMainForm::evolutionshell(const Command& cmd) {
     setstatus(cmd.text.title, "Status: Running");
     logline(startline(cmd.text));
     EAState& ea = session_.ea();
-    const std::string datafile = ws_.geneticdir + m_.lens.sysname + eaextension(eaparamkind(cmd.eakind));
+    std::string datafile;
+    if (auto e = namedfilepath(ws_.geneticdir, m_.lens.sysname, eaextension(eaparamkind(cmd.eakind)), datafile);
+        !e.empty())
+        return failcommand(e);
     if (const std::string err = eabeforerun(ea, cmd.eakind, datafile); !err.empty()) return failcommand(err);
     EASetup setup;
     setup.catalog = &glass_;
@@ -761,7 +765,12 @@ void ZefoMainForm::FileNew(const Command& cmd) {
         m_ = std::move(before);
         terminate(cmd);
     };
-    const auto path = [this] { return ws_.datdir + m_.lens.sysname + ".dat"; };
+    // the wizard accepts only a valid system name, so the path stays in datdir
+    const auto path = [this] {
+        std::string p;
+        namedfilepath(ws_.datdir, m_.lens.sysname, ".dat", p);
+        return p;
+    };
     auto execute = [this](QDialog& d) { return dialogs_.execdialog(d); };
     auto showerror = [this](const QString& msg) { dialogs_.error(this, msg); };
     NewWizard wizard(m_, this);

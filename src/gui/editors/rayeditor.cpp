@@ -125,10 +125,12 @@ void RayEditor::raycommand(const std::string& command) {
     std::string err;
     if (command == "copy" || command == "cut") putblock(mimetype(), rayblock(m_.lens, *r - 1));
     if (command == "cut" || command == "delete") err = deleteray(m_.lens, *r);
-    if (command == "before" || command == "after" || command == "paste") err = insertray(m_.lens, *r);
+    if (command == "before" || command == "after") err = insertray(m_.lens, *r);
+    if (command == "paste") {   // a block goes through the checks of the typed cells
+        const auto block = clipboardblock(mimetype());
+        err = block ? pasteray(m_.lens, *r, *block) : insertray(m_.lens, *r);
+    }
     if (!err.empty()) return showerror(QString::fromStdString(err));
-    if (command == "paste")
-        if (const auto block = clipboardblock(mimetype())) pasterayblock(m_.lens, *r - 1, *block);
     for (const std::string& line : raycommandlog(command, *r)) log(line);
     if (command == "before" || command == "after") {
         const int ray = command == "before" ? *r - 1 : *r;

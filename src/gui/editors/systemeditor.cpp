@@ -97,10 +97,12 @@ void SystemEditor::surfacecommand(const std::string& command) {
     std::string err;
     if (command == "copy" || command == "cut") putblock(mimetype(), surfblock(m_.lens, *s - 1));
     if (command == "cut" || command == "delete") err = deletesurface(m_, *s);
-    if (command == "before" || command == "after" || command == "paste") err = insertsurface(m_, *s, command == "after");
+    if (command == "before" || command == "after") err = insertsurface(m_, *s, command == "after");
+    if (command == "paste") {   // a block goes through the checks of the typed cells
+        const auto block = clipboardblock(mimetype());
+        err = block ? pastesurface(m_, lookup_, *s, *block) : insertsurface(m_, *s, false);
+    }
     if (!err.empty()) return showerror(QString::fromStdString(err));
-    if (command == "paste")
-        if (const auto block = clipboardblock(mimetype())) pastesurfblock(m_, *s - 1, *block);
     std::vector<std::string> lines = surfcommandlog(command, *s);
     if (command == "before" || command == "after") {
         const int row = command == "after" ? *s : *s - 1;

@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "core/util/fileio.h"
 #include "render/render.h"
 
 namespace zefo::gui {
@@ -77,7 +78,11 @@ DisplayList GraphWindow::picture(QSize size) const { return draw_(size.width(), 
 
 QImage GraphWindow::image() const { return renderimage(picture()); }
 
-QString GraphWindow::save() { return savepicture(picture(), savepath_()); }
+QString GraphWindow::save() {
+    const QString path = savepath_();
+    if (path.isEmpty()) return QString::fromUtf8(badsysnamemsg);
+    return savepicture(picture(), path);
+}
 
 QString GraphWindow::saveas(const QString& path) { return saveas(path, canvassize()); }
 

@@ -133,7 +133,7 @@ bool mechfinished(CalcContext& c, const MechOutcome& o) {
     return o.ok();
 }
 
-std::string scalecheck(double k) { return k <= 0 ? scalezeromsg : ""; }
+std::string scalecheck(double k) { return scalefactorerror(k); }
 std::string eflcheck(double f) { return f == 0 ? eflzeromsg : ""; }
 
 // The changed system, a step of the history named step, in its report window.
@@ -146,11 +146,9 @@ void writeacad(CalcContext& c, bool rays) {
     DialogInteraction ask(c);
     const CadDrawing d = acadscript(c.m, rays, ask);
     if (!mechfinished(c, d.outcome)) return;   // the shell gives the cancel notice
-    std::string text;
-    for (const auto& line : d.script) text += line + "\n";
     const std::string base = c.ws.scriptdir + c.session.filebase();
-    if (auto e = writefileatomic(base + (rays ? "h.scr" : ".scr"), text); !e.empty()) return fail(c.m, e);
-    if (auto e = writefileatomic(base + (rays ? "h.dxf" : ".dxf"), sectiondxf(c.m.lens, d)); !e.empty())
+    if (auto e = writecadfiles(c.m.lens, d, base + (rays ? "h.scr" : ".scr"), base + (rays ? "h.dxf" : ".dxf"));
+        !e.empty())
         fail(c.m, e);
 }
 
