@@ -114,6 +114,32 @@ TEST(GeneralData, ChangesAreStoredAndLogged) {
     EXPECT_EQ(m.lens, now);
 }
 
+// An entry left as the dialog showed it keeps the exact stored value: OK stores and logs
+// only the entries whose text was changed, never the rounded display.
+TEST(GeneralData, EntriesLeftAsShownKeepTheirExactValues) {
+    Model m = triplet();
+    m.lens.na = 0.0983333;
+    m.lens.field[1] = 8.302;
+    m.lens.defocus = 0.0004;
+    GeneralDataInput in = generaldata(m);
+    ASSERT_EQ(trimblanks(in.aperture), "0.09833");   // what the dialog shows
+    in.field[2] = "20.00";   // as shown: unchanged
+    in.mag = " " + in.mag;   // blanks around a shown text change nothing
+    in.defocus = "0.1";
+    const EditResult r = applygeneraldata(m, in);
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(r.log, std::vector<std::string>{"New value for defocus is  0.100"});
+    EXPECT_EQ(m.lens.na, 0.0983333);
+    EXPECT_EQ(m.lens.field[1], 8.302);
+    EXPECT_EQ(m.lens.defocus, 0.1);
+
+    // The field dialog: the shown "8.30" keeps 8.302; a new third field must be typed.
+    const std::array<std::string, 4> typed = {" 0.00", " 8.30", "20.00", "25"};
+    ASSERT_TRUE(changefieldcount(m, 4, typed, true).ok());
+    EXPECT_EQ(m.lens.field[1], 8.302);
+    EXPECT_EQ(m.lens.field[3], 25);
+}
+
 TEST(GeneralData, SwitchingToCurvaturesConvertsTheBounds) {
     Model m = triplet();
     m.lens.radmin[0] = 50;

@@ -134,16 +134,20 @@ TEST(SurfaceCell, ConicAndAsphericLabelsCreateTheData) {
 }
 
 TEST(SurfaceCell, MirrorSignFlipsOnlyOnTransitions) {
-    // label typed in order → sign of the row's indices afterwards and the stored label.
+    // label typed in order → sign of the row's indices afterwards and the stored label. "M"
+    // alone is never stored: the row keeps its label and only its signs change.
     const struct { const char* typed; double sign; const char* stored; } steps[] = {
         {"SM", -1, "SM"}, {"MS", -1, "MS"}, {"M", -1, "MS"}, {"S", 1, "S"},
-        {"M", -1, "SM"}, {"E", 1, "E"}, {"M", -1, "EM"},
+        {"M", -1, "S"}, {"SM", 1, "SM"}, {"E", -1, "E"}, {"M", 1, "E"},
     };
     Model m = fourlens();
     const Index3 n = m.lens.sys.sp.index[1];
     const double d = m.lens.sys.sp.disp[1];
     for (const auto& s : steps) {
-        commitsurfcell(m, fakecatalog(), 1, sclabel, s.typed);
+        const CellCommit c = commitsurfcell(m, fakecatalog(), 1, sclabel, s.typed);
+        if (std::string(s.typed) == "M") {
+            EXPECT_EQ(c.request, CellCommit::none);   // no dialog for "M"
+        }
         EXPECT_EQ(m.lens.sys.sp.surflabel[1], s.stored) << s.typed;
         for (int w = 0; w < 3; ++w) EXPECT_EQ(m.lens.sys.sp.index[1][w], s.sign * n[w]) << s.typed;
         EXPECT_EQ(m.lens.sys.sp.disp[1], s.sign * d) << s.typed;

@@ -22,6 +22,7 @@ class ScriptedDialogs : public Dialogs {
 public:
     QStringList openanswers, saveanswers;  // file names; an exhausted queue cancels
     QList<bool> questionanswers;           // an exhausted queue answers No
+    int cancelquestions = 0;               // Yes/No/Cancel questions answered Cancel first
     QStringList errors, notices, questions;
     QStringList reasons;  // the reason shown in each error box, empty when it has none
     QStringList printed;
@@ -46,6 +47,14 @@ public:
     bool question(QWidget*, const QString& text) override {
         questions << text;
         return questionanswers.isEmpty() ? false : questionanswers.takeFirst();
+    }
+    std::optional<bool> questioncancel(QWidget* parent, const QString& text) override {
+        if (cancelquestions > 0) {
+            --cancelquestions;
+            questions << text;
+            return std::nullopt;
+        }
+        return question(parent, text);
     }
     void error(QWidget*, const QString& text, const QString& reason) override {
         errors << text;
@@ -169,5 +178,6 @@ int runimporttests(int argc, char** argv);
 int runmodifytests(int argc, char** argv);
 int rungeneraldialogtests(int argc, char** argv);
 int runglasscataloguetests(int argc, char** argv);
+int runtrusttests(int argc, char** argv);
 
 }  // namespace zefo::gui::test

@@ -24,5 +24,6 @@ int main(int argc, char** argv) {
     failed += runmodifytests(argc, argv);
     failed += rungeneraldialogtests(argc, argv);
     failed += runglasscataloguetests(argc, argv);
+    failed += runtrusttests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

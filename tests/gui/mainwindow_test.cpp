@@ -11,7 +11,7 @@ namespace zefo::gui::test {
 
 namespace {
 const QStringList startcommands = {"FileNew", "FileOpen", "FileImport", "PrinterSetup", "DisplayLogFile", "PrintLogFile",
-                                   "FileExit", "WindowTile", "WindowCascade", "WindowArrange",
+                                   "FileExit", "WindowTile", "WindowCascade", "WindowArrange", "WindowCloseAll",
                                    "HelpContents", "HelpSearch", "HelpHowToUse", "HelpAbout"};
 
 // Names of the enabled catalogue commands.
@@ -103,7 +103,7 @@ void MainWindowTest::menusshowonlybuiltcommands() {
     QStringList shown;
     for (QAction* a : s.form->menuBar()->actions())
         if (a->isVisible()) shown << a->text().remove('&');
-    QCOMPARE(shown, (QStringList{"File", "Data Editor", "Optical Data", "Modify", "Ray Trace", "Spot-MTF", "Optimization", "Draw", "Window", "Help"}));
+    QCOMPARE(shown, (QStringList{"File", "Edit", "Data Editor", "Optical Data", "Modify", "Ray Trace", "Spot-MTF", "Optimization", "Draw", "Window", "Help"}));
     // Every catalogue command has its action, reachable from a menu.
     for (const Command& c : commandcatalogue()) QVERIFY2(s.form->action(c.text.id), c.text.id);
 }

@@ -31,8 +31,11 @@ const std::vector<CommandText>& commandtexts() {
         {.id = "FileSaveAs", .title = "Save optical system", .logtext = "Save optical file with different name",
          .finished = "Save optical file - Finished", .terminated = "Save optical file - Terminated by  user"},
         {.id = "FileClose"},
+        // Edit: the undo history of the design
+        {.id = "EditUndo", .title = "Undo"},
+        {.id = "EditRedo", .title = "Redo"},
         // Data Editor
-        {.id = "SystemEditor", .title = "System editor"},
+        {.id = "SystemEditor", .title = "Optical system data editor"},
         {.id = "RayEditor", .title = "Ray editor"},
         {.id = "GeneralDataEditor", .title = "General data editor"},
         {.id = "FieldCountEditor", .title = "Change number of field angles"},
@@ -214,6 +217,7 @@ const std::vector<CommandText>& commandtexts() {
         {.id = "WindowTile"},
         {.id = "WindowCascade"},
         {.id = "WindowArrange"},
+        {.id = "WindowCloseAll"},
 
         // Help
         {.id = "HelpContents", .title = "Help", .logtext = ""},

@@ -6,6 +6,18 @@
 
 namespace zefo {
 
+std::string stampedcaption(const std::string& caption, const DesignStamp& s, bool outofdate) {
+    std::string text = caption;
+    if (!s.sysname.empty() || !s.filepath.empty()) {
+        text += " - " + (s.sysname.empty() ? std::string("(no name)") : s.sysname) + " (";
+        if (!s.filepath.empty()) text += std::filesystem::path(s.filepath).filename().string() + ", ";
+        text += "revision " + std::to_string(s.revision) + ")";
+    }
+    if (!s.settings.empty()) text += " - " + s.settings;
+    if (outofdate) text += std::string(" - ") + outofdatemark;
+    return text;
+}
+
 void Session::setfile(const std::string& path) {
     filepath_ = path;
     filebase_ = std::filesystem::path(path).stem().string();
@@ -17,7 +29,7 @@ void Session::opened(const std::string& path) {
     datachanged_ = false;
     preparetrace(m_.lens, m_.trace);
     clearresults();
-    notify();
+    newhistory(DesignChange::opened);
 }
 
 void Session::imported(const std::string& name) {
@@ -41,18 +53,61 @@ void Session::closed() {
     clearresults();
     ea_.done = {};
     ea_.completed = ea_.saveable = false;
-    notify();
+    newhistory(DesignChange::closed);
 }
 
-void Session::designchanged() {
+void Session::designchanged(std::string text) {
     preparetrace(m_.lens, m_.trace);   // the surface labels or their number may have changed
     clearresults();
-    settingschanged();
+    record(DesignChange::edited, std::move(text));
 }
 
-void Session::settingschanged() {
+void Session::settingschanged(std::string text) { record(DesignChange::settings, std::move(text)); }
+
+void Session::record(DesignChange::Kind kind, std::string text) {
+    if (text.empty()) text = command_.empty() ? "Change of the design" : command_;
+    if (unrecorded()) {
+        history_.push(recorded_, text);
+        recorded_ = m_.lens;
+    }
     datachanged_ = true;
+    told(kind, std::move(text));
+}
+
+void Session::told(DesignChange::Kind kind, std::string text) {
+    change_.kind = kind;
+    change_.text = std::move(text);
+    ++change_.revision;
     notify();
+}
+
+void Session::newhistory(DesignChange::Kind kind) {
+    history_.clear();
+    recorded_ = m_.lens;
+    told(kind, {});
+}
+
+std::string Session::undo() {
+    if (!canundo()) return {};
+    if (unrecorded()) record(DesignChange::edited, "Change of the design");
+    std::string text = history_.undo(m_.lens);
+    restored(DesignChange::undone, text);
+    return text;
+}
+
+std::string Session::redo() {
+    if (!canredo()) return {};
+    std::string text = history_.redo(m_.lens);
+    restored(DesignChange::redone, text);
+    return text;
+}
+
+void Session::restored(DesignChange::Kind kind, const std::string& text) {
+    recorded_ = m_.lens;
+    preparetrace(m_.lens, m_.trace);
+    clearresults();
+    datachanged_ = true;
+    told(kind, text);
 }
 
 void Session::fail(const std::string& msg) { zefo::fail(m_, msg); }

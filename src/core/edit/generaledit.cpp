@@ -17,12 +17,22 @@ struct FieldCheck {
     int bad = -1;
     std::string message;
 };
-FieldCheck checkfields(double first, int n, const std::array<std::string, 4>& typed) {
+// The value of an entry: the stored one while its text is still the one shown (a rounded
+// display must not replace the exact value), else the typed number.
+std::optional<double> entryvalue(const std::string& typed, const std::string& shown, double stored) {
+    if (trimblanks(typed) == trimblanks(shown)) return stored;
+    return typedvalue(typed);
+}
+
+// The stored field values are shown with two decimals.
+FieldCheck checkfields(const std::vector<double>& stored, int n, const std::array<std::string, 4>& typed) {
     FieldCheck c;
     c.values.assign(static_cast<size_t>(n), 0.0);
-    c.values[0] = first;
+    c.values[0] = stored.empty() ? 0 : stored[0];
     for (int f = 1; f < n; ++f) {
-        const auto v = typedvalue(typed[static_cast<size_t>(f)]);
+        const size_t k = static_cast<size_t>(f);
+        const double was = k < stored.size() ? stored[k] : 0;
+        const auto v = entryvalue(typed[k], fmtf(was, 5, 2), was);
         c.bad = f;
         if (!v) c.message = notanumbermsg;
         else if (*v == 0) c.message = genmsg::zerofield;
@@ -96,18 +106,19 @@ EditResult applygeneraldata(Model& m, const GeneralDataInput& in) {
     // Every entry is checked before anything is stored.
     const std::string name = trimblanks(in.name);
     if (!sysnameerror(name).empty()) return refusal(geName, genmsg::badname);
-    const auto mag = typedvalue(in.mag);
+    const GeneralDataInput shown = generaldata(m);   // an entry left as shown keeps its exact value
+    const auto mag = entryvalue(in.mag, shown.mag, l.mag);
     if (!mag) return refusal(geMag, notanumbermsg);
     const auto stop = parseint(trimblanks(in.stop));
     if (!stop || *stop < 1 || *stop > l.nsurf) return refusal(geStop, genmsg::badstop);
-    const auto aperture = typedvalue(in.aperture);
+    const auto aperture = entryvalue(in.aperture, shown.aperture, l.telescope() ? l.eph : l.na);
     if (!aperture) return refusal(geAperture, notanumbermsg);
     if (l.telescope() && *aperture <= 0) return refusal(geAperture, genmsg::badeph);
     if (!l.telescope() && (*aperture < 0 || *aperture > 1)) return refusal(geAperture, genmsg::badna);
-    const auto defocus = typedvalue(in.defocus);
+    const auto defocus = entryvalue(in.defocus, shown.defocus, l.defocus);
     if (!defocus) return refusal(geDefocus, notanumbermsg);
     if (std::fabs(*defocus) > 2) return refusal(geDefocus, genmsg::baddefocus);
-    const FieldCheck fields = checkfields(l.field.empty() ? 0 : l.field[0], l.nfields, in.field);
+    const FieldCheck fields = checkfields(l.field, l.nfields, in.field);
     if (fields.bad >= 0) return refusal(geField + fields.bad, fields.message);
 
     EditResult r;
@@ -182,7 +193,7 @@ EditResult changefieldcount(Model& m, int n, const std::array<std::string, 4>& f
                             bool fullscheme) {
     auto& l = m.lens;
     if (n < 2 || n > 4) return refusal(0, genmsg::badfieldcount);
-    const FieldCheck fields = checkfields(l.field.empty() ? 0 : l.field[0], n, field);
+    const FieldCheck fields = checkfields(l.field, n, field);
     if (fields.bad >= 0) return refusal(fields.bad, fields.message);
     const int nrays = nraysfor(n, fullscheme);
     if (l.raytype != 10 && l.raytype != 20 && nrays != l.nrays) return refusal(0, genmsg::normalrays);

@@ -237,4 +237,18 @@ std::vector<std::string> raycommandlog(const std::string& command, int r) {
     return {};
 }
 
+std::string raycellstep(int ray, RayField f) {
+    static const char* const names[] = {"Label", "Xrel", "Yrel", "X", "Y", "L", "M"};
+    return std::string(f >= rflabel && f < rayfields ? names[f] : "Field") + " of ray " + std::to_string(ray + 1);
+}
+
+std::string raycommandstep(const std::string& command, int r) {
+    const std::string n = std::to_string(r);
+    if (command == "before") return "Insert ray before " + n;
+    if (command == "after") return "Insert ray after " + n;
+    if (command == "paste") return "Paste ray " + n;
+    if (command == "cut") return "Cut ray " + n;
+    return "Delete ray " + n;
+}
+
 }  // namespace zefo

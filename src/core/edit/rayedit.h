@@ -70,4 +70,9 @@ std::string pasteray(OpticalSystem& lens, int r, const std::vector<uint8_t>& blo
 
 std::vector<std::string> raycommandlog(const std::string& command, int r);
 
+// The text of an undo step: a field of ray `ray` (an index: "Y of ray 3"), and a ray
+// command on ray r ("Insert ray before 2").
+std::string raycellstep(int ray, RayField f);
+std::string raycommandstep(const std::string& command, int r);
+
 }  // namespace zefo

@@ -76,9 +76,12 @@ CellCommit commitlabel(Model& m, int row, const std::string& typed) {
     if (std::find(allowed.begin(), allowed.end(), label) == allowed.end())
         return refused(surfmsg::badlabel, old);
     if (label == "M") {
-        // A mirror keeps the kind of its surface.
+        // "M" alone makes the row a mirror and is not stored: the row keeps its label (and
+        // its kind: no constants dialog); only the signs of its indices change, once.
         if (ismirror(old)) return c;
-        label = (old.empty() ? std::string("S") : old) + "M";
+        setmirrorstate(m, row, true);
+        c.changed = true;
+        return c;
     }
     setmirrorstate(m, row, ismirror(label));
     if (isconiclabel(label) || isasphlabel(label)) {
@@ -507,6 +510,25 @@ std::vector<std::string> surfcommandlog(const std::string& command, int s) {
     if (command == "paste")
         return {"Past surface", "Surface number " + n + " is pasted", "Past surface - Finished"};
     return {};
+}
+
+std::string surfcellstep(const OpticalSystem& lens, int row, int col) {
+    const bool radii = lens.radiiflag == 'D';
+    static const char* const names[] = {"Number", "Surface label", "Optimization label", "", "", "",
+                                        "Separation", "Separation min", "Separation max", "Glass", "Clear aperture"};
+    std::string name = col >= 0 && col < surfcolumns ? names[col] : "Cell";
+    if (col == scradius) name = radii ? "Radius" : "Curvature";
+    if (col == scradmin || col == scradmax) name = std::string(radii ? "Radius" : "Curvature") + (col == scradmin ? " min" : " max");
+    return name + (row >= lens.nsurf ? " of the image plane" : " of surface " + std::to_string(row + 1));
+}
+
+std::string surfcommandstep(const std::string& command, int s) {
+    const std::string n = std::to_string(s);
+    if (command == "before") return "Insert surface before " + n;
+    if (command == "after") return "Insert surface after " + n;
+    if (command == "paste") return "Paste surface " + n;
+    if (command == "cut") return "Cut surface " + n;
+    return "Delete surface " + n;
 }
 
 }  // namespace zefo

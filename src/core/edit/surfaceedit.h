@@ -131,6 +131,11 @@ std::string pastesurface(Model& m, const GlassLookup& lookup, int s, const std::
 // Log lines of the surface commands.
 std::vector<std::string> surfcommandlog(const std::string& command, int s);
 
+// The text of an undo step: a cell of model row `row` ("Radius of surface 4", "Glass of
+// surface 2", row 0 is surface 1, row nsurf the image plane), and a surface command on surface s ("Delete surface 3").
+std::string surfcellstep(const OpticalSystem& lens, int row, int col);
+std::string surfcommandstep(const std::string& command, int s);
+
 // Little-endian helpers shared by the clipboard blocks.
 namespace leblock {
 void putdouble(std::vector<uint8_t>& b, size_t at, double v);

@@ -23,6 +23,7 @@ const std::vector<MenuDef>& menucatalogue() {
         {"File", "&File"},
         {"File/Export", "&Export"},
         {"File/Print", "&Print"},
+        {"Edit", "&Edit"},
         {"Data Editor", "Data &Editor"},
         {"Optical Data", "&Optical Data"},
         {"Modify", "&Modify"},
@@ -54,6 +55,11 @@ const std::vector<Command>& commandcatalogue() {
         {.text = core("FileSaveAs"), .menu = "File", .caption = "Save &As...", .own = &F::FileSaveAs},
         {.text = core("FileClose"), .menu = "File", .caption = "&Close", .own = &F::FileClose},
         {.text = core("FileExportZmx"), .menu = "File/Export", .caption = "&.zmx...", .own = &F::FileExportZmx},
+        // Edit
+        {.text = core("EditUndo"), .menu = "Edit", .caption = "&Undo", .group = Group::History,
+         .own = &F::EditUndo, .shortcut = "Ctrl+Z"},
+        {.text = core("EditRedo"), .menu = "Edit", .caption = "&Redo", .group = Group::History,
+         .own = &F::EditRedo, .shortcut = "Ctrl+Y"},
         // Data Editor
         {.text = core("SystemEditor"), .menu = "Data Editor", .caption = "&System Editor...",
          .group = Group::Loaded, .own = &F::EditSystem},
@@ -283,6 +289,8 @@ const std::vector<Command>& commandcatalogue() {
          .own = &F::WindowCascade},
         {.text = core("WindowArrange"), .menu = "Window", .caption = "&Arrange All", .group = Group::Start,
          .own = &F::WindowArrange},
+        {.text = core("WindowCloseAll"), .menu = "Window", .caption = "C&lose All", .group = Group::Start,
+         .own = &F::WindowCloseAll},
 
         // Help
         {.text = core("HelpContents"), .menu = "Help", .caption = "&Contents", .group = Group::Start,

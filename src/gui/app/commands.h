@@ -51,6 +51,7 @@ enum class Group {
     Result,     // while a system is loaded and its result file exists for filebase
     Variables,  // while the system has optimization variables (and the data set exists)
     EASave,     // while the evolutionary parameter set may be saved (loaded or completed)
+    History,    // while the undo history has a step to undo or redo (and no optimizer runs)
 };
 
 // What a work function may use.

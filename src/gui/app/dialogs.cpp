@@ -36,6 +36,14 @@ bool Dialogs::question(QWidget* parent, const QString& text) {
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+std::optional<bool> Dialogs::questioncancel(QWidget* parent, const QString& text) {
+    const auto answer = QMessageBox::question(parent, "Information", text,
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                              QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape) return std::nullopt;
+    return answer == QMessageBox::Yes;
+}
+
 void Dialogs::error(QWidget* parent, const QString& text, const QString& reason) {
     QMessageBox box(QMessageBox::Critical, "Error", text, QMessageBox::Ok, parent);
     if (!reason.isEmpty()) {

@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "gui/app/wavelength.h"
 
@@ -28,6 +29,9 @@ public:
 
     // Yes/No question (caption "Information"); true for Yes.
     virtual bool question(QWidget* parent, const QString& text);
+    // Yes/No/Cancel question (caption "Information"): true for Yes, false for No, nothing
+    // for Cancel (the command that asked is abandoned).
+    virtual std::optional<bool> questioncancel(QWidget* parent, const QString& text);
 
     // Error box (caption "Error") or notice (caption "Information") with an OK button.
     // A reason, when given, stands below the text in the error box (its informative text,

@@ -13,6 +13,7 @@
 #include "core/plot/systemplot.h"
 #include "core/util/fileio.h"
 #include "gui/graphics/glassmapwindow.h"
+#include "gui/app/iqdialogs.h"
 #include "gui/graphics/graphwindow.h"
 
 namespace zefo::gui {
@@ -30,12 +31,15 @@ KeptResults& kept() {
     return r;
 }
 
-std::function<QString()> savepath(CalcContext& c, const char* suffix) {
+// The file of Save: the graphics folder, the system's name (the current one for a picture
+// that follows the lens, else the name it was computed for) and the picture's suffix.
+std::function<QString()> savepath(CalcContext& c, const char* suffix, bool follows = true) {
     const std::string dir = c.ws.graphicsdir;
     Model* m = &c.m;
-    return [dir, m, suffix] {
+    const std::string name = c.m.lens.sysname;
+    return [dir, m, name, follows, suffix] {
         std::string path;  // empty for a name that is no valid file name: the window refuses it
-        namedfilepath(dir, m->lens.sysname, std::string(suffix) + ".bmp", path);
+        namedfilepath(dir, follows ? m->lens.sysname : name, std::string(suffix) + ".bmp", path);
         return QString::fromStdString(path);
     };
 }
@@ -88,25 +92,36 @@ QWidget* fans(CalcContext& c, const WavelengthChoice& wl, FanKind kind, const QS
     return g;
 }
 
+// The spot diagram of the current design: when it is stale, "Edit MTF" first (a cancel
+// cancels the command), then the calculation.
 void ensurespot(CalcContext& c) {
     if (c.session.valid(iqspot)) return;
+    if (!mtfdialog(c)) return;
     IqRun run = newrun(c);
     kept().spot = spotcalc(c.m, run);
     writereport(c, run, ".spt");
     if (!c.session.failed()) c.session.setvalid(iqspot);
 }
 
+// The lens and title a result was computed from, kept with its picture: a window drawn
+// from a result never shows it under another lens's name or fields.
+struct FrozenDesign {
+    OpticalSystem lens;
+    PlotTitle title;
+};
+
+FrozenDesign frozen(CalcContext& c) { return {c.m.lens, titleof(c)()}; }
+
 QWidget* mtfwindow(CalcContext& c, const WavelengthChoice& wl, const MtfResult& table, const char* suffix,
                    QSize size) {
-    Model* m = &c.m;
-    const auto title = titleof(c);
+    const FrozenDesign d = frozen(c);
     const PlotWavelength pw = plotwl(wl);
     const QString caption = table.kind == MtfKind::Geometrical    ? "Geometrical MTF"
                             : table.kind == MtfKind::ThroughFocus ? "Through Focus Geometrical MTF"
                                                                   : "Diffraction MTF";
     return new GraphWindow(
-        caption, [m, table, pw, title](int w, int h, int th) { return mtfplot(m->lens, table, pw, title(), w, h, th); },
-        savepath(c, suffix), size);
+        caption, [d, table, pw](int w, int h, int th) { return mtfplot(d.lens, table, pw, d.title, w, h, th); },
+        savepath(c, suffix, false), size);
 }
 
 }  // namespace
@@ -147,7 +162,7 @@ void preparespot(CalcContext& c) { ensurespot(c); }
 
 void preparegmtf(CalcContext& c) {
     ensurespot(c);
-    if (c.session.failed()) return;
+    if (c.session.failed() || c.session.cancelled()) return;
     IqRun run = newrun(c);
     kept().gmtf = gmtfcalc(c.m, kept().spot, c.m.lens.nfreq, run);
     writereport(c, run, ".gtf");
@@ -155,7 +170,7 @@ void preparegmtf(CalcContext& c) {
 
 void preparetfmtf(CalcContext& c) {
     ensurespot(c);
-    if (c.session.failed()) return;
+    if (c.session.failed() || c.session.cancelled()) return;
     IqRun run = newrun(c);
     kept().tfmtf = tfmtfcalc(c.m, kept().spot, c.m.lens.nfreq, run);
     writereport(c, run, ".gtt");
@@ -163,31 +178,30 @@ void preparetfmtf(CalcContext& c) {
 
 void preparedmtf(CalcContext& c) {
     ensurespot(c);
-    if (c.session.failed()) return;
+    if (c.session.failed() || c.session.cancelled()) return;
+    if (!dmtfdialog(c)) return;   // "Edit Diffractional MTF": the polynomial of this table
     IqRun run = newrun(c);
     kept().dmtf = dmtfcalc(c.m, run);
     writereport(c, run, ".dtf");
 }
 
 QWidget* drawspot(CalcContext& c, const WavelengthChoice& wl) {
-    Model* m = &c.m;
-    const auto title = titleof(c);
+    const FrozenDesign d = frozen(c);
     const PlotWavelength pw = plotwl(wl);
     const SpotResult spot = kept().spot;
     return new GraphWindow(
-        "Spot Diagram", [m, spot, pw, title](int w, int h, int th) { return spotplot(m->lens, spot, pw, title(), w, h, th); },
-        savepath(c, "_spot"), QSize(958, 596));
+        "Spot Diagram", [d, spot, pw](int w, int h, int th) { return spotplot(d.lens, spot, pw, d.title, w, h, th); },
+        savepath(c, "_spot", false), QSize(958, 596));
 }
 
 QWidget* drawtfspot(CalcContext& c, const WavelengthChoice& wl) {
-    Model* m = &c.m;
-    const auto title = titleof(c);
+    const FrozenDesign d = frozen(c);
     const PlotWavelength pw = plotwl(wl);
     const SpotResult spot = kept().spot;
     return new GraphWindow(
         "Through Focus Spot Diagram",
-        [m, spot, pw, title](int w, int h, int th) { return tfspotplot(m->lens, spot, pw, title(), w, h, th); },
-        savepath(c, "_tfspot"), QSize(830, 718));
+        [d, spot, pw](int w, int h, int th) { return tfspotplot(d.lens, spot, pw, d.title, w, h, th); },
+        savepath(c, "_tfspot", false), QSize(830, 718));
 }
 
 QWidget* drawgmtf(CalcContext& c, const WavelengthChoice& wl) {

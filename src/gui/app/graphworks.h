@@ -18,8 +18,9 @@ QWidget* drawdmtf(CalcContext& c, const WavelengthChoice& wl);
 // The glass map of the catalogue and the lens's glasses (the wavelength is not asked).
 QWidget* drawglassmap(CalcContext& c, const WavelengthChoice& wl);
 
-// The calculations before a graph, with their report files: the spot diagram, and the MTF
-// tables after it.
+// The calculations before a graph, with their report files: the spot diagram (after its
+// "Edit MTF" dialog), and the MTF tables after it (the diffraction MTF after "Edit
+// Diffractional MTF"). A cancelled dialog cancels the command.
 void preparespot(CalcContext& c);
 void preparegmtf(CalcContext& c);
 void preparetfmtf(CalcContext& c);

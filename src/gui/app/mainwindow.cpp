@@ -1,4 +1,5 @@
 #include "gui/app/mainwindow.h"
+#include "gui/editors/grideditor.h"
 #include "gui/editors/newgrids.h"
 #include "gui/editors/newwizard.h"
 #include "gui/editors/rayeditor.h"
@@ -26,6 +27,7 @@
 #include "gui/app/optimwindow.h"
 #include "gui/app/reportwindow.h"
 #include "core/import/zmxexport.h"
+#include "gui/app/windowstamp.h"
 #include "core/import/zmximport.h"
 #include "core/model/lensfile.h"
 #include "core/util/fileio.h"
@@ -47,6 +49,7 @@ namespace {
 const char* lensfilter = "Optical system description file (*.dat)";
 const char* zmxfilter = "Lens file (*.zmx)";
 const char* savequestiontext = "Optical system data is changed. Save changed data?";
+const char* runlocktext = "An optimization is running: the lens can be changed again when it has ended";
 
 std::string cannotopenlog(const Workspace& ws) { return "Cannot open the command log " + ws.logpath; }
 
@@ -74,10 +77,12 @@ ZefoMainForm::ZefoMainForm(Model& m, const Workspace& ws, Dialogs& dialogs, QWid
     statusBar()->addPermanentWidget(panel_[1]);
     statusBar()->addPermanentWidget(panel_[2]);
     buildmenus();
-    // pictures follow the design
+    // windows follow the design; Undo and Redo name its last steps; a changed label may
+    // make optimization variables
     session_.subscribe([this] {
-        for (QMdiSubWindow* sub : mdi_->subWindowList())
-            if (auto* g = qobject_cast<GraphWindow*>(sub->widget())) g->update();
+        followdesign();
+        updateundo();
+        if (!running()) updateenabling();
     });
     resize(1100, 760);
 
@@ -142,6 +147,7 @@ void ZefoMainForm::buildmenus() {
         QAction* a = menu->addAction(cmd.caption);
         a->setObjectName(name);
         if (*cmd.shortcut) a->setShortcut(QKeySequence(cmd.shortcut));
+        if (name == "EditRedo") a->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
         if (cmd.icon != QStyle::SP_CustomBase) {
             a->setIcon(style()->standardIcon(cmd.icon));
             a->setToolTip(QString(cmd.caption).remove('&').remove("..."));
@@ -149,6 +155,31 @@ void ZefoMainForm::buildmenus() {
         }
         connect(a, &QAction::triggered, this, [this, &cmd] { execute(cmd); });
         actions_[name] = a;
+    }
+    connect(menus_["Window"], &QMenu::aboutToShow, this, [this] { listwindows(); });
+}
+
+void ZefoMainForm::listwindows() {
+    QMenu* menu = menus_["Window"];
+    for (QAction* a : windowentries_) {
+        menu->removeAction(a);
+        a->deleteLater();
+    }
+    windowentries_.clear();
+    const QList<QMdiSubWindow*> subs = mdi_->subWindowList();
+    if (subs.isEmpty()) return;
+    windowentries_.push_back(menu->addSeparator());
+    for (int i = 0; i < subs.size(); ++i) {
+        QMdiSubWindow* sub = subs[i];
+        const QString number = i < 9 ? QString("&%1 ").arg(i + 1) : QString("%1 ").arg(i + 1);
+        QAction* a = menu->addAction(number + sub->windowTitle());
+        a->setObjectName(QString("WindowEntry%1").arg(i + 1));
+        a->setCheckable(true);
+        a->setChecked(sub == mdi_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
+            if (sub) mdi_->setActiveSubWindow(sub);
+        });
+        windowentries_.push_back(a);
     }
 }
 
@@ -222,7 +253,8 @@ double ZefoMainForm::askentrpupil() {
 }
 
 void ZefoMainForm::execute(const Command& cmd) {
-    if (running()) return;  // the run works on a copy that replaces the lens at its end: nothing else meanwhile
+    // the run works on a copy that replaces the lens at its end: nothing else meanwhile
+    if (running()) return panel_[0]->setText(runlocktext);
     panel_[0]->clear();
     if (const std::string notice = refusal(cmd.text, m_); !notice.empty())
         return dialogs_.information(this, QString::fromStdString(notice));
@@ -232,6 +264,7 @@ void ZefoMainForm::execute(const Command& cmd) {
         ~PupilQuestion() { m.askentrpupil = nullptr; }
     } question{m_};
     m_.askentrpupil = [this] { return askentrpupil(); };
+    session_.begincommand(cmd.text.title);   // names the steps the command records
     try {
         switch (cmd.shell) {
             case Shell::Own: (this->*cmd.own)(cmd); break;
@@ -249,6 +282,10 @@ void ZefoMainForm::execute(const Command& cmd) {
         failcommand(e.what());
     }
     if (cmd.changesdesign) session_.clearresults();
+    // What the command stored in the lens without telling (clear radii a report traced)
+    // belongs to the recorded lens: an undo steps back from it.
+    if (!running() && session_.loaded()) session_.absorb();
+    session_.endcommand();
 }
 
 // ---------------------------------------------------------------- enabling rules
@@ -256,6 +293,20 @@ void ZefoMainForm::execute(const Command& cmd) {
 void ZefoMainForm::startstate() {
     for (const Command& cmd : commandcatalogue())
         if (QAction* a = action(cmd.text.id)) a->setEnabled(cmd.group == Group::Start);
+    updateundo();
+}
+
+void ZefoMainForm::updateundo() {
+    const DesignHistory& h = session_.history();
+    const bool idle = !running();
+    if (QAction* a = action("EditUndo")) {
+        a->setEnabled(idle && session_.canundo());
+        a->setText(h.canundo() ? "&Undo " + QString::fromStdString(h.undotext()) : QString("&Undo"));
+    }
+    if (QAction* a = action("EditRedo")) {
+        a->setEnabled(idle && session_.canredo());
+        a->setText(h.canredo() ? "&Redo " + QString::fromStdString(h.redotext()) : QString("&Redo"));
+    }
 }
 
 void ZefoMainForm::updateenabling() {
@@ -274,6 +325,7 @@ void ZefoMainForm::updateenabling() {
                                                       fileexists(ws_.geneticdir + m_.lens.sysname + cmd.datafile)));
                 break;
             case Group::EASave: on = session_.ea().saveable; break;
+            case Group::History: break;   // updateundo's
         }
         if (on) a->setEnabled(true);
     }
@@ -320,7 +372,7 @@ void ZefoMainForm::connectgraph(GraphWindow* w) {
 
 // Child windows open in cascade, each one step right and down from the one before,
 // and never larger than the frame.
-void ZefoMainForm::showchild(QWidget* w) {
+QMdiSubWindow* ZefoMainForm::showchild(QWidget* w) {
     const QSize area = mdi_->viewport()->size();
     const int open = static_cast<int>(mdi_->subWindowList().size());
     QMdiSubWindow* sub = mdi_->addSubWindow(w);
@@ -335,6 +387,34 @@ void ZefoMainForm::showchild(QWidget* w) {
     sub->move(QPoint(step, step) * (open % room));
     sub->show();
     mdi_->setActiveSubWindow(sub);
+    return sub;
+}
+
+void ZefoMainForm::stampwindow(QMdiSubWindow* sub, const Command* cmd, bool follows, const QString& settings) {
+    const QString id = cmd ? QString(cmd->text.id) : QString();
+    for (QMdiSubWindow* other : mdi_->subWindowList()) {
+        const WindowStamp* st = WindowStamp::of(other);
+        if (other != sub && st && st->outofdate() && !id.isEmpty() && st->commandid() == id) other->close();
+    }
+    const bool recalculable = cmd && (cmd->shell == Shell::Report || cmd->shell == Shell::Graph ||
+                                      cmd->shell == Shell::Display);
+    auto* stamp = new WindowStamp(sub, sub->widget()->windowTitle(), session_.stamp(settings.trimmed().toStdString()),
+                                  follows, recalculable, id);
+    connect(stamp, &WindowStamp::recalculate, this, [this](const QString& cmdid) { trigger(cmdid); });
+}
+
+// Pictures that need no dialog redraw from the new lens; any other window is marked out of
+// date. Without a lens (Close) the followers close: there is nothing for them to show.
+void ZefoMainForm::followdesign() {
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        WindowStamp* st = WindowStamp::of(sub);
+        if (!st) continue;
+        if (st->follows() && !session_.loaded()) {
+            sub->close();
+            continue;
+        }
+        st->follow(session_);
+    }
 }
 
 QList<ReportWindow*> ZefoMainForm::reportwindows() const {
@@ -371,11 +451,11 @@ void ZefoMainForm::reportshell(const Command& cmd) {
     if (*cmd.text.ext) {
         const std::string err = cmd.wholereport ? w->savereport(ws_, session_.filebase(), cmd.text.ext)
                                                 : w->finishreport(ws_, session_.filebase(), cmd.text.ext);
-        showchild(w.release());
+        stampwindow(showchild(w.release()), &cmd, false);
         if (!err.empty()) return failcommand(err);
     } else if (w) {
         w->refresh();
-        showchild(w.release());
+        stampwindow(showchild(w.release()), &cmd, false);
     }
     updateenabling();
     setstate(cmd.text.finishstatus);
@@ -406,7 +486,7 @@ void ZefoMainForm::displayshell(const Command& cmd) {
     logline(startline(cmd.text));
     ReportWindow* w = newreportwindow(cmd.text.window);
     w->showreport(ws_, session_.filebase(), cmd.text.ext);
-    showchild(w);
+    stampwindow(showchild(w), &cmd, false);
     setstate(cmd.text.finishstatus);
     logline(finishedline(cmd.text));
 }
@@ -472,7 +552,8 @@ void ZefoMainForm::graphshell(const Command& cmd) {
     }
     g->setWindowTitle(cmd.text.window);
     if (auto* gw = qobject_cast<GraphWindow*>(g.get())) connectgraph(gw);
-    showchild(g.release());
+    // the system drawing and the fans need no dialog: they follow the lens
+    stampwindow(showchild(g.release()), &cmd, !cmd.valid, QString::fromStdString(choice.label));
     updateenabling();
     setstate(cmd.text.finishstatus);
     logline(finishedline(cmd.text));
@@ -488,15 +569,15 @@ void ZefoMainForm::optimizershell(const Command& cmd) {
     CalcContext ctx = context();
     auto* w = new OptimWindow(cmd.text.window);
     connectprint(w);
-    showchild(w);
+    runwindow_ = showchild(w);
+    stampwindow(runwindow_, nullptr, false);
     w->setFocus();
     run_ = std::make_unique<OptimRun>(m_, cmd.optim(ctx));
     connect(run_.get(), &OptimRun::line, w, &OptimWindow::addrunline);
     connect(run_.get(), &OptimRun::status, this, [this](const QString& text) { setstate(text); });
     connect(w, &OptimWindow::stopasked, run_.get(), &OptimRun::cancel);
     connect(run_.get(), &OptimRun::finished, this, [this, &cmd] { optimizerended(cmd); });
-    menuBar()->setEnabled(false);
-    tools_->setEnabled(false);
+    lockdesign(true);
     run_->start();
 }
 
@@ -529,15 +610,15 @@ void ZefoMainForm::evolutionshell(const Command& cmd) {
     auto* w = new EvoWindow(cmd.text.window, evopanelwidths(cmd.eakind));
     evowindow_ = w;
     connectprint(w);
-    showchild(w);
+    runwindow_ = showchild(w);
+    stampwindow(runwindow_, nullptr, false);
     w->setFocus();
     evo_ = std::make_unique<EvoRun>(m_, cmd.eakind, ea.p, setup, evorunner_);
     connect(evo_.get(), &EvoRun::lines, w, &EvoWindow::addrunlines);
     connect(evo_.get(), &EvoRun::status, w, &EvoWindow::setpanel);
     connect(w, &OptimWindow::stopasked, evo_.get(), &EvoRun::cancel);
     connect(evo_.get(), &EvoRun::finished, this, [this, &cmd] { evolutionended(cmd); });
-    menuBar()->setEnabled(false);
-    tools_->setEnabled(false);
+    lockdesign(true);
     evo_->start();
 }
 
@@ -557,11 +638,12 @@ void ZefoMainForm::evolutionended(const Command& cmd) {
     runended(cmd, end);
 }
 
-// The end of any optimizer's run: the menus come back, the system the run left is current.
+// The end of any optimizer's run: the menus come back, the system the run left becomes the
+// current one through the design-change path (a step of the history named by the command).
 void ZefoMainForm::runended(const Command& cmd, const RunEnd& end) {
-    menuBar()->setEnabled(true);
-    tools_->setEnabled(true);
-    session_.designchanged();
+    lockdesign(false);
+    session_.designchanged(cmd.text.title);
+    if (WindowStamp* st = WindowStamp::of(runwindow_)) st->restamp(session_.stamp());   // it shows how this lens came
     updateenabling();
     if (end.status == RunEnd::Failed) {
         if (!session_.failed()) session_.fail(end.errmsg);
@@ -576,14 +658,42 @@ void ZefoMainForm::runended(const Command& cmd, const RunEnd& end) {
     if (closeafterrun_) close();
 }
 
+void ZefoMainForm::lockdesign(bool locked) {
+    menuBar()->setEnabled(!locked);
+    tools_->setEnabled(!locked);
+    if (locked) session_.lock(runlocktext);
+    else session_.unlock();
+    const QString reason = locked ? QString(runlocktext) : QString();
+    for (QMdiSubWindow* sub : mdi_->subWindowList())
+        if (auto* e = qobject_cast<GridEditor*>(sub->widget())) e->setreadonly(reason);
+    updateundo();
+}
+
+// ---------------------------------------------------------------- undo and redo
+
+void ZefoMainForm::EditUndo(const Command& cmd) { undoredo(cmd, true); }
+void ZefoMainForm::EditRedo(const Command& cmd) { undoredo(cmd, false); }
+
+// Undo and Redo are changes of the design like any other: the windows follow, the
+// enabling rules are re-checked; the log names the step.
+void ZefoMainForm::undoredo(const Command& cmd, bool undo) {
+    setstatus(cmd.text.title, "Status: Running");
+    const std::string text = undo ? session_.undo() : session_.redo();
+    if (text.empty()) return setstate("Status: Terminated");
+    logline(startline(cmd.text) + " " + text);
+    updateenabling();
+    setstate("Status: Finished");
+}
+
 // ---------------------------------------------------------------- file commands
 
 void ZefoMainForm::settitle() { setWindowTitle("ZEFO - " + filebase()); }
 
 bool ZefoMainForm::savequestion() {
     if (!session_.datachanged()) return true;
-    if (!dialogs_.question(this, savequestiontext)) return true;
-    return savecommand();
+    const std::optional<bool> yes = dialogs_.questioncancel(this, savequestiontext);
+    if (!yes) return false;   // Cancel: the command is abandoned
+    return !*yes || savecommand();
 }
 
 std::string ZefoMainForm::openlens(const QString& path) {
@@ -639,7 +749,7 @@ void ZefoMainForm::FileImport(const Command& cmd) {
     w->addline("Imported " + path.toStdString() + " as " + m_.lens.sysname + " (not saved yet)");
     for (const auto& n : r.notices) w->addline(n);
     if (r.notices.empty()) w->addline("No notices");
-    showchild(w);
+    stampwindow(showchild(w), nullptr, false);
     setstate("Status: Finished");
     logline(finishedline(cmd.text));
 }
@@ -666,10 +776,15 @@ void ZefoMainForm::FileExportZmx(const Command& cmd) {
 // once; it becomes the current file as after Open.
 void ZefoMainForm::FileNew(const Command& cmd) {
     if (!savequestion()) return;
-    startstate();
-    session_.closed();
     setstatus(cmd.text.title, "Status: Input");
     logline(startline(cmd.text));
+    // The open design stays until the new one is made: a cancel puts it back as it was.
+    Model before = m_;
+    m_.lens.sysname.clear();   // the wizard starts without a name, as after Close
+    auto cancelled = [this, &before, &cmd] {
+        m_ = std::move(before);
+        terminate(cmd);
+    };
     // the wizard accepts only a valid system name, so the path stays in datdir
     const auto path = [this] {
         std::string p;
@@ -685,7 +800,7 @@ void ZefoMainForm::FileNew(const Command& cmd) {
         return !name.empty() && std::filesystem::exists(ws_.datdir + name + ".dat") &&
                dialogs_.question(this, "File exists! Do you want to change name for new optical system");
     };
-    if (execute(wizard) != QDialog::Accepted) return terminate(cmd);
+    if (execute(wizard) != QDialog::Accepted) return cancelled();
     SurfaceGridDialog grid(m_, cataloglookup(glass_), this);
     grid.rundialog = execute;
     grid.showerror = showerror;
@@ -693,7 +808,12 @@ void ZefoMainForm::FileNew(const Command& cmd) {
             [this, &grid] { panel_[0]->setText(grid.statustext()); });
     const int result = execute(grid);
     panel_[0]->clear();
-    if (result != QDialog::Accepted) return terminate(cmd);
+    if (result != QDialog::Accepted) return cancelled();
+    // Close the old design, keeping what the wizard made.
+    Model made = m_;
+    startstate();
+    session_.closed();
+    m_ = std::move(made);
     if (const std::string err = newsystemfinish(m_, path()); !err.empty()) {
         if (!session_.failed()) session_.fail(err);
         return calcfailed(cmd);
@@ -770,9 +890,15 @@ void ZefoMainForm::FileClose(const Command&) {
 
 void ZefoMainForm::FileExit(const Command&) { close(); }
 
-// One editor of a kind at a time: the command brings an open one to the front.
+// One editor of a kind at a time: the command brings an open one to the front. The
+// command's shell: its title, "Status: Input" and its log line (no finished line: the
+// editor stays open).
 template <class Editor, class Make>
-Editor* ZefoMainForm::openeditor(Make make) {
+Editor* ZefoMainForm::openeditor(const Command* cmd, Make make) {
+    if (cmd) {
+        setstatus(cmd->text.title, "Status: Input");
+        logline(startline(cmd->text));
+    }
     for (QMdiSubWindow* sub : mdi_->subWindowList())
         if (auto* w = qobject_cast<Editor*>(sub->widget())) {
             mdi_->setActiveSubWindow(sub);
@@ -788,20 +914,20 @@ Editor* ZefoMainForm::openeditor(Make make) {
     return editor;
 }
 
-gui::SystemEditor* ZefoMainForm::opensystemeditor() {
-    return openeditor<gui::SystemEditor>([this] {
+gui::SystemEditor* ZefoMainForm::opensystemeditor(const Command* cmd) {
+    return openeditor<gui::SystemEditor>(cmd, [this] {
         auto* e = new gui::SystemEditor(m_, session_, cataloglookup(glass_));
         e->setglassnames(glass_.glassnames());
         return e;
     });
 }
 
-void ZefoMainForm::EditSystem(const Command&) { opensystemeditor(); }
+void ZefoMainForm::EditSystem(const Command& cmd) { opensystemeditor(&cmd); }
 
 // The catalogue's "Use" places the glass through the System Editor, opened when needed; the
 // catalogue stays in front.
-void ZefoMainForm::EditGlassCatalogue(const Command&) {
-    openeditor<gui::GlassCatalogueWindow>([this] {
+void ZefoMainForm::EditGlassCatalogue(const Command& cmd) {
+    openeditor<gui::GlassCatalogueWindow>(&cmd, [this] {
         auto* w = new gui::GlassCatalogueWindow(m_, session_, glass_);
         connect(w, &gui::GlassCatalogueWindow::useglass, this, [this, w](const QString& name) {
             QMdiSubWindow* back = mdi_->activeSubWindow();
@@ -812,8 +938,8 @@ void ZefoMainForm::EditGlassCatalogue(const Command&) {
     });
 }
 
-void ZefoMainForm::EditRays(const Command&) {
-    openeditor<gui::RayEditor>([this] { return new gui::RayEditor(m_, session_); });
+void ZefoMainForm::EditRays(const Command& cmd) {
+    openeditor<gui::RayEditor>(&cmd, [this] { return new gui::RayEditor(m_, session_); });
 }
 
 void ZefoMainForm::closeEvent(QCloseEvent* e) {
@@ -879,6 +1005,7 @@ void ZefoMainForm::PrintLogFile(const Command& cmd) {
 // ---------------------------------------------------------------- window and help
 
 void ZefoMainForm::WindowTile(const Command&) { mdi_->tileSubWindows(); }
+void ZefoMainForm::WindowCloseAll(const Command&) { mdi_->closeAllSubWindows(); }
 void ZefoMainForm::WindowCascade(const Command&) { mdi_->cascadeSubWindows(); }
 
 // Lines up the minimized child windows along the bottom of the frame.

@@ -26,6 +26,7 @@ namespace zefo::gui {
 
 class GraphWindow;
 class SystemEditor;
+class WindowStamp;
 
 class ReportWindow;
 
@@ -55,7 +56,12 @@ public:
     void startstate();
     void updateenabling();
 
-    // The save question; false when the answer was Yes and the data could not be saved.
+    // Undo and Redo follow the history: enabled while it has a step (and no optimizer
+    // runs), their captions naming the step.
+    void updateundo();
+
+    // The save question (Yes / No / Cancel); false when it was cancelled, or answered Yes
+    // and the data could not be saved: the command that asked is abandoned.
     bool savequestion();
 
     // Command handlers (the catalogue's own work).
@@ -67,6 +73,8 @@ public:
     void FileSaveAs(const Command& cmd);
     void FileClose(const Command& cmd);
     void FileExit(const Command& cmd);
+    void EditUndo(const Command& cmd);
+    void EditRedo(const Command& cmd);
     void EditSystem(const Command& cmd);
     void EditRays(const Command& cmd);
     void EditGlassCatalogue(const Command& cmd);
@@ -76,6 +84,7 @@ public:
     void WindowTile(const Command& cmd);
     void WindowCascade(const Command& cmd);
     void WindowArrange(const Command& cmd);
+    void WindowCloseAll(const Command& cmd);
     void HelpContents(const Command& cmd);
     void HelpSearch(const Command& cmd);
     void HelpHowToUse(const Command& cmd);
@@ -106,6 +115,8 @@ protected:
 
 private:
     void buildmenus();
+    // The open child windows at the end of the Window menu, the active one checked.
+    void listwindows();
     QMenu* menufor(const QString& path);
     void setstatus(const QString& title, const QString& state);
     void setstate(const QString& state) { panel_[2]->setText(state); }
@@ -128,6 +139,10 @@ private:
     void evolutionended(const Command& cmd);
     void runended(const Command& cmd, const RunEnd& end);
     bool running() const { return run_ || evo_; }
+    // While an optimizer runs the design is locked: the editors are read-only and the
+    // commands refuse, saying why; unlocking makes them editable again.
+    void lockdesign(bool locked);
+    void undoredo(const Command& cmd, bool undo);
     void terminate(const Command& cmd);
 
     // File commands.
@@ -139,10 +154,15 @@ private:
 
     ReportWindow* newreportwindow(const QString& caption);
     void connectprint(ReportWindow* w);
-    void showchild(QWidget* w);
+    QMdiSubWindow* showchild(QWidget* w);
+    // Stamps a shown result window with the design it was computed from (see WindowStamp);
+    // out-of-date windows of the same command close: the new one takes their place.
+    void stampwindow(QMdiSubWindow* sub, const Command* cmd, bool follows, const QString& settings = {});
+    // After a change of the design: the stamped windows follow or are marked out of date.
+    void followdesign();
     template <class Editor, class Make>
-    Editor* openeditor(Make make);
-    gui::SystemEditor* opensystemeditor();
+    Editor* openeditor(const Command* cmd, Make make);
+    gui::SystemEditor* opensystemeditor(const Command* cmd = nullptr);
     bool printtext(const QStringList& lines, const QFont& font);
     HelpWindow* showhelp();
     CalcContext context();
@@ -162,10 +182,12 @@ private:
     QPointer<HelpWindow> help_;
     GlassCatalog glass_;
     QToolBar* tools_ = nullptr;
+    std::vector<QAction*> windowentries_;   // the Window menu's list of open windows
     std::unique_ptr<OptimRun> run_;  // after glass_: the run uses the catalogue until it ends
     std::unique_ptr<EvoRun> evo_;    // the same for an evolutionary run
     EvoRun::Runner evorunner_ = runevolution;
     QPointer<EvoWindow> evowindow_;
+    QPointer<QMdiSubWindow> runwindow_;   // the window of the running optimizer
     bool closeafterrun_ = false;     // the program was closed while a run went on
     bool startfailed_ = false;
     bool closed_ = false;

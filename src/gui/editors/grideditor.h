@@ -11,6 +11,7 @@
 #include "core/app/session.h"
 
 class QAbstractItemModel;
+class QLabel;
 class QMenu;
 class QTableView;
 
@@ -29,6 +30,11 @@ public:
     std::function<int(QDialog&)> rundialog = [](QDialog& d) { return d.exec(); };
     // The status hint of the current column (status panel 0).
     virtual QString hint() const = 0;
+    // Read-only while reason is not empty (an optimizer works on the design): no cell opens
+    // for editing, an open one commits nothing, the row menu is disabled, and a line above
+    // the grid shows the reason.
+    void setreadonly(const QString& reason);
+    bool readonly() const { return readonly_; }
 
 signals:
     void hintchanged(const QString& hint);
@@ -36,8 +42,9 @@ signals:
 protected:
     // The grid shows table, which the editor takes over.
     GridEditor(Model& m, Session& session, QAbstractItemModel* table, QWidget* parent);
-    // After an accepted edit: datachanged, stale results, the trace context; this grid stays.
-    void designedited();
+    // After an accepted edit, a step of the history named text: datachanged, stale results,
+    // the trace context, the windows told; this grid stays.
+    void designedited(const std::string& text);
     // Starts following the current cell and the session; rebuild runs after every change of
     // the design made elsewhere.
     void follow(std::function<void()> rebuild);
@@ -52,6 +59,8 @@ protected:
 private:
     int listener_ = 0;
     bool committing_ = false;
+    bool readonly_ = false;
+    QLabel* lockline_;
 };
 
 }  // namespace zefo::gui

@@ -71,7 +71,7 @@ bool RayTableModel::setData(const QModelIndex& index, const QVariant& value, int
     }
     if (!c.changed) return true;
     emit dataChanged(index, index);
-    emit edited();
+    emit edited(index.row(), int(*f));
     return true;
 }
 
@@ -90,7 +90,8 @@ RayEditor::RayEditor(Model& m, Session& session, QWidget* parent)
                             [this] { showerror(raymsg::badraynumber); });
     };
     connect(model_, &RayTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
-    connect(model_, &RayTableModel::edited, this, [this] { designedited(); });
+    connect(model_, &RayTableModel::edited, this,
+            [this](int ray, int field) { designedited(raycellstep(ray, RayField(field))); });
     follow([this] {
         model_->rebuild();
         fitcolumns();
@@ -132,15 +133,21 @@ void RayEditor::raycommand(const std::string& command) {
     if (!err.empty()) return showerror(QString::fromStdString(err));
     for (const std::string& line : raycommandlog(command, *r)) log(line);
     if (command == "before" || command == "after") {
-        asknewray(command == "before" ? *r - 1 : *r);
-        log(command == "before" ? "Insert ray before - Finished" : "Insert ray after - Finished");
+        const int ray = command == "before" ? *r - 1 : *r;
+        const std::string title = command == "before" ? "Insert ray before" : "Insert ray after";
+        if (!asknewray(ray)) {   // Cancel takes the inserted copy out again: the scheme is as it was
+            deleteray(m_.lens, ray + 1);
+            log(title + " - Terminated by user");
+            return;
+        }
+        log(title + " - Finished");
     }
     if (command == "copy") return;
-    session_.designchanged();   // the listener rebuilds the grid
+    session_.designchanged(raycommandstep(command, *r));   // the listener rebuilds the grid
 }
 
-// The New Ray dialog for ray `ray` (an index); Cancel keeps the copy the insert made.
-void RayEditor::asknewray(int ray) {
+// The New Ray dialog for ray `ray` (an index); false when it was cancelled.
+bool RayEditor::asknewray(int ray) {
     std::vector<std::pair<QString, QString>> fields;
     static const char* const captions[] = {"ray label",    "relative x - xrel", "relative y - yrel", "x coordinate",
                                            "y coordinate", "l coordinate",      "m coordinate"};
@@ -155,7 +162,7 @@ void RayEditor::asknewray(int ray) {
     });
     for (int f : {rfxrel, rfyrel}) dialog.field(f)->setEnabled(hasrelative(m_.lens));
     dialog.showerror = showerror;
-    rundialog(dialog);
+    return rundialog(dialog) == QDialog::Accepted;
 }
 
 QString RayEditor::hint() const {

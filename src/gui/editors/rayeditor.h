@@ -38,7 +38,8 @@ public:
 
 signals:
     void refused(const QString& message);
-    void edited();
+    // An accepted change of a field of ray `ray` (an index).
+    void edited(int ray, int field);
 
 private:
     std::vector<RayField> shown() const;
@@ -64,7 +65,7 @@ private:
     void buildmenu();
     // Runs a menu command on the chosen ray: copy, cut, delete, before, after, paste.
     void raycommand(const std::string& command);
-    void asknewray(int ray);
+    bool asknewray(int ray);
 
     RayTableModel* model_;
 };

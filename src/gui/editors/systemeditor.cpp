@@ -108,9 +108,9 @@ SystemEditor::SystemEditor(Model& m, Session& session, GlassLookup lookup, QWidg
                         {"&Paste surface", "Ctrl+V", "Paste surface", "paste"}},
                        [this](const std::string& command) { surfacecommand(command); });
     connect(model_, &SurfaceTableModel::refused, this, [this](const QString& msg) { showerror(msg); });
-    connect(model_, &SurfaceTableModel::edited, this, [this](int row, int, int request) {
+    connect(model_, &SurfaceTableModel::edited, this, [this](int row, int column, int request) {
         askconstants(this, m_, row, request, showerror, rundialog);
-        designedited();
+        designedited(surfcellstep(m_.lens, row, column));
     });
     follow([this] { model_->rebuild(); });
 }
@@ -169,7 +169,7 @@ void SystemEditor::surfacecommand(const std::string& command) {
     }
     for (const std::string& line : lines) log(line);
     if (command == "copy") return;
-    session_.designchanged();   // the listener rebuilds the grid
+    session_.designchanged(surfcommandstep(command, *s));   // the listener rebuilds the grid
 }
 
 std::optional<std::vector<std::string>> SystemEditor::asknewsurface(int row) {

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <iomanip>
+#include <sstream>
 
 #include "core/cad/acadscript.h"
 #include "core/modify/mechanics.h"
@@ -22,6 +24,13 @@ namespace zefo::gui {
 namespace {
 
 QString mqs(const std::string& s) { return QString::fromStdString(s); }
+
+// A number in the text of an undo step: six significant digits, no trailing zeros.
+std::string stepnumber(double v) {
+    std::ostringstream out;
+    out << std::setprecision(6) << v;
+    return out.str();
+}
 
 // A number dialog: one field, OK keeps the dialog open until the value passes the check.
 class NumberDialog : public QDialog {
@@ -127,11 +136,12 @@ bool mechfinished(CalcContext& c, const MechOutcome& o) {
 std::string scalecheck(double k) { return scalefactorerror(k); }
 std::string eflcheck(double f) { return f == 0 ? eflzeromsg : ""; }
 
-// The changed system, aimed again, in its report window; when the rays of the changed
-// system cannot be aimed the lens is put back and the failure is the command's error.
-void showchanged(CalcContext& c, Report& r, const OpticalSystem& before) {
+// The changed system, aimed again, a step of the history named step, in its report window;
+// when the rays of the changed system cannot be aimed the lens is put back and the failure
+// is the command's error.
+void showchanged(CalcContext& c, Report& r, const OpticalSystem& before, const std::string& step) {
     if (!reaimmodified(c.m, before)) return;
-    c.session.designchanged();
+    c.session.designchanged(step);
     systemreport(c.m, c.head(), r, true);
 }
 
@@ -155,7 +165,7 @@ void scalework(CalcContext& c, Report& r) {
     c.log(scaleline(*k));
     const OpticalSystem before = c.m.lens;
     scalesys(c.m.lens, *k);
-    showchanged(c, r, before);
+    showchanged(c, r, before, "Scale by " + stepnumber(*k));
 }
 
 void anglesolvework(CalcContext& c, Report& r) {
@@ -167,7 +177,7 @@ void anglesolvework(CalcContext& c, Report& r) {
     c.log(anglesolveline(*f));
     const OpticalSystem before = c.m.lens;
     if (!anglesolvefocal(c.m, *f)) return;
-    showchanged(c, r, before);
+    showchanged(c, r, before, "Angle solve to focal length " + stepnumber(*f));
 }
 
 void reversework(CalcContext& c, Report& r) {
@@ -175,13 +185,13 @@ void reversework(CalcContext& c, Report& r) {
     if (ask.confirm("Reverse", reversequestion) != Answer::yes) return c.session.cancel();
     const OpticalSystem before = c.m.lens;
     reversesys(c.m.lens);
-    showchanged(c, r, before);
+    showchanged(c, r, before, "Reverse");
 }
 
 void standardradiiwork(CalcContext& c, Report& r) {
     const OpticalSystem before = c.m.lens;
     standardradii(c.m.lens);
-    showchanged(c, r, before);
+    showchanged(c, r, before, "Standard radii");
 }
 
 void mechdiamwork(CalcContext& c, Report& r) {
